@@ -1,0 +1,20 @@
+#pragma once
+// Windows-1252 ("ANSI") text codec: the encoding of every file the program
+// reads or writes. Bytes 0x80-0x9F follow the Windows table, the rest are
+// Latin-1. Five bytes of that range have no character; they decode to the
+// C1 control of the same value so that a read/write round trip keeps them.
+#include <QByteArray>
+#include <QString>
+
+namespace Platform {
+
+QString fromCp1252(const QByteArray &bytes);
+QString fromCp1252(const char *data, qsizetype size);
+// Characters outside Windows-1252 are written as '?'.
+QByteArray toCp1252(const QString &text);
+// The Windows-1252 byte for one character, or -1 when it has none.
+int cp1252Byte(QChar c);
+// Upper case as the Windows ANSI functions do it (accented letters included).
+QString cp1252Upper(const QString &text);
+
+} // namespace Platform

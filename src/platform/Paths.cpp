@@ -1,0 +1,68 @@
+#include "platform/Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace Platform {
+
+namespace {
+QString g_programOverride;
+QString g_winDirOverride;
+} // namespace
+
+void setProgramFilePathForTest(const QString &path) { g_programOverride = path; }
+void setWindowsDirForTest(const QString &path) { g_winDirOverride = path; }
+
+QString programFilePath()
+{
+    if (!g_programOverride.isEmpty())
+        return g_programOverride;
+    QString path = QCoreApplication::applicationFilePath();
+    if (path.isEmpty())
+        path = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return path;
+}
+
+QString programFileName() { return QFileInfo(programFilePath()).fileName(); }
+
+QString programDir()
+{
+    const QString dir = QFileInfo(programFilePath()).absolutePath();
+    const QFileInfo info(dir);
+    if (!dir.isEmpty() && info.isDir() && info.isWritable())
+        return dir;
+    return QDir::homePath() + QStringLiteral("/KivHelp");
+}
+
+QString windowsDir(bool create)
+{
+    QString dir = g_winDirOverride;
+    if (dir.isEmpty()) {
+        QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+        if (base.isEmpty() || !QDir::isAbsolutePath(base))
+            base = QDir::homePath() + QStringLiteral("/.config");
+        dir = base + QStringLiteral("/kivhelp");
+    }
+    if (create)
+        QDir().mkpath(dir);
+    return dir;
+}
+
+QString shortPath(const QString &longPath)
+{
+    if (longPath.isEmpty())
+        return {};
+    const QFileInfo info(longPath);
+    return info.exists() ? info.absoluteFilePath() : QString();
+}
+
+QString profilePath(const QString &fileName, bool forWriting)
+{
+    if (fileName.contains(u'/'))
+        return fileName;
+    return windowsDir(forWriting) + u'/' + fileName;
+}
+
+} // namespace Platform

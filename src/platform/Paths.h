@@ -1,0 +1,27 @@
+#pragma once
+// Where the program and its files live on this system.
+#include <QString>
+
+namespace Platform {
+
+// Full path of the running program file.
+QString programFilePath();
+// File-name part of the running program's path ("kivhelp").
+QString programFileName();
+// Directory of the running program when it is writable, otherwise a
+// per-user data folder (~/KivHelp). Without a trailing separator.
+QString programDir();
+// The per-user configuration folder that stands in for the Windows directory:
+// $XDG_CONFIG_HOME/kivhelp, else ~/.config/kivhelp. Created when `create`.
+QString windowsDir(bool create = false);
+// The absolute path when it exists, else empty (there are no 8.3 names here).
+QString shortPath(const QString &longPath);
+// A bare file name (no directory) lies in the Windows directory, as the
+// private-profile functions place it; any other name is kept.
+QString profilePath(const QString &fileName, bool forWriting);
+
+// Overrides for tests: the program path and the configuration folder.
+void setProgramFilePathForTest(const QString &path);
+void setWindowsDirForTest(const QString &path);
+
+} // namespace Platform

@@ -1,0 +1,173 @@
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace Platform {
+
+namespace {
+Prompts *g_prompts = nullptr;
+
+QWidget *dialogParent() { return QApplication::activeWindow(); }
+
+QString boxCaption(const QString &caption)
+{
+    return caption.isEmpty() ? QStringLiteral("KivHelp") : caption;
+}
+} // namespace
+
+Prompts &prompts()
+{
+    static QtPrompts qtPrompts;
+    return g_prompts ? *g_prompts : qtPrompts;
+}
+
+void setPrompts(Prompts *p) { g_prompts = p; }
+
+// ---- Qt implementation ----
+
+Button QtPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
+                             const QString &caption)
+{
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(boxCaption(caption));
+    box.setText(text);
+    switch (icon) {
+    case BoxIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case BoxIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case BoxIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case BoxIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case BoxIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    QMessageBox::StandardButtons std;
+    if (buttons & Yes) std |= QMessageBox::Yes;
+    if (buttons & No) std |= QMessageBox::No;
+    if (buttons & Ok) std |= QMessageBox::Ok;
+    if (buttons & Cancel) std |= QMessageBox::Cancel;
+    if (!std)
+        std = QMessageBox::Ok;
+    box.setStandardButtons(std);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Yes;
+    case QMessageBox::No: return No;
+    case QMessageBox::Ok: return Ok;
+    default: return (buttons & Cancel) ? Cancel : (buttons & No) ? No : Ok;
+    }
+}
+
+bool QtPrompts::inputText(const QString &caption, const QString &prompt, QString *value)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(dialogParent(), caption, prompt,
+                                               QLineEdit::Normal, *value, &ok);
+    if (ok)
+        *value = text;
+    return ok;
+}
+
+QString QtPrompts::openFile(const QString &caption, const QString &dir, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(dialogParent(), caption, dir, filter);
+}
+
+bool QtPrompts::chooseColor(const QColor &initial, QColor *chosen)
+{
+    const QColor c = QColorDialog::getColor(initial, dialogParent());
+    if (!c.isValid())
+        return false;
+    *chosen = c;
+    return true;
+}
+
+bool QtPrompts::chooseFont(const QFont &initial, QFont *chosen)
+{
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, initial, dialogParent());
+    if (ok)
+        *chosen = f;
+    return ok;
+}
+
+// ---- Scripted implementation ----
+
+QStringList ScriptedPrompts::texts() const
+{
+    QStringList out;
+    for (const PromptRecord &r : m_records)
+        out << r.text;
+    return out;
+}
+
+void ScriptedPrompts::clear()
+{
+    m_queue.clear();
+    m_records.clear();
+    m_unexpected.clear();
+}
+
+bool ScriptedPrompts::take(const QString &kind, const QString &text, PromptAnswer *a)
+{
+    if (m_queue.isEmpty()) {
+        m_unexpected << kind + QStringLiteral(": ") + text;
+        return false;
+    }
+    *a = m_queue.takeFirst();
+    return true;
+}
+
+Button ScriptedPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
+                                   const QString &)
+{
+    m_records.append(PromptRecord{QStringLiteral("box"), icon, text, buttons});
+    PromptAnswer a;
+    if (!take(QStringLiteral("box"), text, &a))
+        return (buttons & Cancel) ? Cancel : (buttons & No) ? No : Ok;
+    if (buttons != NoButton && !(buttons & a.button))
+        m_unexpected << QStringLiteral("answer not offered by box: ") + text;
+    return a.button;
+}
+
+bool ScriptedPrompts::inputText(const QString &caption, const QString &prompt, QString *value)
+{
+    m_records.append(PromptRecord{QStringLiteral("input"), BoxIcon::None, caption + u'|' + prompt, NoButton});
+    PromptAnswer a;
+    if (!take(QStringLiteral("input"), prompt, &a) || !a.accepted)
+        return false;
+    *value = a.text;
+    return true;
+}
+
+QString ScriptedPrompts::openFile(const QString &caption, const QString &, const QString &filter)
+{
+    m_records.append(PromptRecord{QStringLiteral("file"), BoxIcon::None, caption + u'|' + filter, NoButton});
+    PromptAnswer a;
+    if (!take(QStringLiteral("file"), caption, &a) || !a.accepted)
+        return {};
+    return a.text;
+}
+
+bool ScriptedPrompts::chooseColor(const QColor &, QColor *chosen)
+{
+    m_records.append(PromptRecord{QStringLiteral("color"), BoxIcon::None, {}, NoButton});
+    PromptAnswer a;
+    if (!take(QStringLiteral("color"), {}, &a) || !a.accepted)
+        return false;
+    *chosen = a.color;
+    return true;
+}
+
+bool ScriptedPrompts::chooseFont(const QFont &, QFont *chosen)
+{
+    m_records.append(PromptRecord{QStringLiteral("font"), BoxIcon::None, {}, NoButton});
+    PromptAnswer a;
+    if (!take(QStringLiteral("font"), {}, &a) || !a.accepted)
+        return false;
+    *chosen = a.font;
+    return true;
+}
+
+} // namespace Platform

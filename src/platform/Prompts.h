@@ -1,0 +1,109 @@
+#pragma once
+// Everything that asks the user something goes through one Prompts object:
+// message and question boxes, the text-input box, file, colour and font
+// dialogs. The program installs the Qt implementation; tests install the
+// scripted one, which answers from a queue and records every box.
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace Platform {
+
+enum class BoxIcon { None, Information, Warning, Error, Question };
+
+enum Button : int { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
+using Buttons = int;
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    // A modal box; returns the button pressed (Cancel or No when closed).
+    virtual Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,
+                              const QString &caption = {}) = 0;
+    // Text-input box; false when cancelled. `value` holds the initial text.
+    virtual bool inputText(const QString &caption, const QString &prompt, QString *value) = 0;
+    // Open-file dialog; empty when cancelled.
+    virtual QString openFile(const QString &caption, const QString &dir, const QString &filter) = 0;
+    // Colour and font dialogs; false when cancelled.
+    virtual bool chooseColor(const QColor &initial, QColor *chosen) = 0;
+    virtual bool chooseFont(const QFont &initial, QFont *chosen) = 0;
+
+    // The common boxes.
+    void plain(const QString &text) { messageBox(BoxIcon::None, text, Ok); }
+    void error(const QString &text) { messageBox(BoxIcon::Error, text, Ok); }
+    void warning(const QString &text) { messageBox(BoxIcon::Warning, text, Ok); }
+    Button question(const QString &text, Buttons buttons)
+    {
+        return messageBox(BoxIcon::Information, text, buttons);
+    }
+};
+
+// The prompts in use; a Qt one unless another was installed.
+Prompts &prompts();
+// Installs `p` (not owned); nullptr restores the Qt implementation.
+void setPrompts(Prompts *p);
+
+class QtPrompts : public Prompts {
+public:
+    Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,
+                      const QString &caption = {}) override;
+    bool inputText(const QString &caption, const QString &prompt, QString *value) override;
+    QString openFile(const QString &caption, const QString &dir, const QString &filter) override;
+    bool chooseColor(const QColor &initial, QColor *chosen) override;
+    bool chooseFont(const QFont &initial, QFont *chosen) override;
+};
+
+// What a scripted box saw and answered.
+struct PromptRecord {
+    QString kind; // "box", "input", "file", "color", "font"
+    BoxIcon icon = BoxIcon::None;
+    QString text;
+    Buttons buttons = NoButton;
+};
+
+struct PromptAnswer {
+    Button button = Ok;  // for boxes
+    bool accepted = true; // for input, colour and font dialogs
+    QString text;         // input text or chosen file
+    QColor color;
+    QFont font;
+};
+
+class ScriptedPrompts : public Prompts {
+public:
+    void answer(Button b) { m_queue.append(PromptAnswer{b, true, {}, {}, {}}); }
+    void answerText(const QString &text, bool accepted = true)
+    {
+        m_queue.append(PromptAnswer{Ok, accepted, text, {}, {}});
+    }
+    void answerColor(const QColor &c, bool accepted = true) { m_queue.append(PromptAnswer{Ok, accepted, {}, c, {}}); }
+    void answerFont(const QFont &f, bool accepted = true) { m_queue.append(PromptAnswer{Ok, accepted, {}, {}, f}); }
+
+    const QList<PromptRecord> &records() const { return m_records; }
+    QStringList texts() const;
+    // Boxes that came with no queued answer, and answers left unused.
+    const QStringList &unexpected() const { return m_unexpected; }
+    int pending() const { return int(m_queue.size()); }
+    void clear();
+
+    Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,
+                      const QString &caption = {}) override;
+    bool inputText(const QString &caption, const QString &prompt, QString *value) override;
+    QString openFile(const QString &caption, const QString &dir, const QString &filter) override;
+    bool chooseColor(const QColor &initial, QColor *chosen) override;
+    bool chooseFont(const QFont &initial, QFont *chosen) override;
+
+private:
+    bool take(const QString &kind, const QString &text, PromptAnswer *a);
+
+    QList<PromptAnswer> m_queue;
+    QList<PromptRecord> m_records;
+    QStringList m_unexpected;
+};
+
+} // namespace Platform

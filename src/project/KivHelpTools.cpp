@@ -1,0 +1,48 @@
+#include "project/KivHelpTools.h"
+
+#include "platform/Paths.h"
+
+#include <QFontDatabase>
+#include <exception>
+
+namespace KIVHelpTools {
+
+namespace {
+TErrorContext g_ctx;
+}
+
+TErrorContext &context() { return g_ctx; }
+
+TErrorContext &FInit(bool active, bool trace, quint8 destination)
+{
+    FInitErrCtx(g_ctx, QString::fromLatin1(KivAppName), QStringLiteral("KIVHelpTools"));
+    g_ctx.Active = active;
+    g_ctx.Trace = trace;
+    g_ctx.Destination = destination;
+    TSubGuard sub(g_ctx, QStringLiteral("FInit"));
+    return sub.report(0);
+}
+
+TErrorContext &FGetWinFontNames(QStringList &list, quint16 maxCount)
+{
+    TSubGuard sub(g_ctx, QStringLiteral("FGetWinFontNames"));
+    try {
+        const QStringList families = QFontDatabase::families();
+        for (const QString &family : families)
+            list.append(family.left(32));
+    } catch (const std::exception &) {
+        return sub.report(4, QString(), 4);
+    }
+    while (list.size() > maxCount)
+        list.removeLast();
+    return sub.report(0);
+}
+
+TErrorContext &FLong2ShortFName(const QString &longPath, QString &shortPath)
+{
+    TSubGuard sub(g_ctx, QStringLiteral("FLong2ShortFName"));
+    shortPath = Platform::shortPath(longPath).left(255);
+    return sub.report(0);
+}
+
+} // namespace KIVHelpTools

@@ -1,0 +1,31 @@
+#pragma once
+// What the sequencer does in each action state. Each body consumes its
+// command and leaves the sequencer idle (the dialog states go back through
+// SeqEnableMain).
+#include "sequencer/Seq.h"
+
+#include <QString>
+
+namespace Actions {
+
+void PCmdNewPrj(TCmdRec &cmd);
+void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile);
+void PCmdEdit(TCmdRec &cmd);
+void PCmdSavePrj(TCmdRec &cmd);
+void PCmdCreateHlp(TCmdRec &cmd);
+void PCmdViewHlp(TCmdRec &cmd);
+void PCmdClosePrj(TCmdRec &cmd);
+void PCmdDelPrj(TCmdRec &cmd);
+
+// States carried out inside the step.
+void PSeqSoftConf();
+void PSeqHelp();
+void PSeqPrjConf();
+void PSeqAbout();
+void PSeqExit(TCmdRec &cmd);
+
+// The recent project chosen in the menu, opened by CmdOpenLastPrj.
+QString FPrjToOpen();
+void PSetPrjToOpen(const QString &file);
+
+} // namespace Actions

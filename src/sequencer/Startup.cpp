@@ -1,0 +1,162 @@
+#include "sequencer/Startup.h"
+
+#include "errors/MessageManager.h"
+#include "errors/MsgTexts.h"
+#include "helpgen/DosCmd.h"
+#include "platform/Prompts.h"
+#include "project/KivHelpTools.h"
+#include "sequencer/Actions.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace Startup {
+
+TStartSwitches VGSwitches;
+
+namespace {
+TMainWindowPort *g_window = nullptr;
+std::function<void(int)> g_quit = [](int code) { QCoreApplication::exit(code); };
+} // namespace
+
+void setMainWindow(TMainWindowPort *window) { g_window = window; }
+TMainWindowPort *mainWindow() { return g_window; }
+void setQuitHandler(std::function<void(int)> quit) { g_quit = std::move(quit); }
+
+void PEndApplication(int exitCode)
+{
+    Seq::timer()->stop();
+    g_quit(exitCode);
+}
+
+TCommandLine FParseCommandLine(const QStringList &params)
+{
+    TCommandLine cl;
+    const QString p1 = params.value(0), p2 = params.value(1), p3 = params.value(2);
+    cl.switches.Active = p1 == QLatin1String("D");
+    cl.switches.Trace = p2 == QLatin1String("O");
+    cl.switches.Destination = p3 == QLatin1String("M") ? 0 : 1;
+    if (p1.size() > 1) {
+        if (QFileInfo(p1).isFile())
+            cl.startProject = p1.left(255);
+        else
+            cl.missingFile = p1;
+    }
+    return cl;
+}
+
+void PSeqInitUnits()
+{
+    Seq::PSetSeqState(SeqInitFailed);
+    const bool a = VGSwitches.Active, t = VGSwitches.Trace;
+    const quint8 d = VGSwitches.Destination;
+    const std::function<TErrorContext &()> units[] = {
+        [&]() -> TErrorContext & { return Globale::FInit(a, t, d); },
+        [&]() -> TErrorContext & { return Seq::FInit(a, t, d); },
+        [&]() -> TErrorContext & { return U_DosCmd::FInit(a, t, d); },
+        [&]() -> TErrorContext & { return KIVHelpTools::FInit(a, t, d); },
+        [&]() -> TErrorContext & {
+            static TErrorContext missing;
+            if (!g_window) {
+                missing.Category = 8;
+                missing.Code = 2;
+                missing.Msg = QStringLiteral("TFrmKivHelp");
+                return missing;
+            }
+            return g_window->FInitUnit(a, t, d);
+        },
+        [&]() -> TErrorContext & { return g_window->FInit(a, t, d, Globale::PConf); },
+        [&]() -> TErrorContext & { return U_Msg2User::FInit(a, t, d); },
+    };
+    for (const auto &unit : units)
+        if (unit().Category != 0)
+            return;
+    Seq::PSetSeqState(SeqLoadSettings);
+}
+
+void PSeqLoadSettings()
+{
+    TConfBlock *conf = Globale::PConf;
+    Globale::VGGIniProg->FReadConfFile(QString(), 0);
+    TIniRec *ini = conf->PIni;
+    KIVHelpTools::FGetWinFontNames(*conf->WinFntList, static_cast<quint16>(qBound(0, ini->NB_FNT, 65535)));
+    if (ini->AUTO_RE_NB <= 0)
+        ini->AUTO_RE_NB = 60;
+    if (ini->AUTO_RE_TS <= 0)
+        ini->AUTO_RE_TS = 2000;
+    if (ini->AUTO_RE_TF <= 0)
+        ini->AUTO_RE_TF = 1000;
+    // Placeholder: the rich-edit pool is started here once it exists.
+    if (ini->SEQ_T > 0) {
+        Seq::timer()->stop();
+        Seq::timer()->setInterval(ini->SEQ_T);
+        Seq::timer()->start();
+    }
+    Seq::PSetSeqState(SeqShowMain);
+}
+
+void PSeqInitFailed(TCmdRec &cmd)
+{
+    Platform::prompts().error(QStringLiteral("Application FAIL !"));
+    Seq::FDoneCmd(cmd);
+    PEndApplication(1);
+}
+
+void PSeqShowMain()
+{
+    if (g_window) {
+        g_window->FInitDisplay(Globale::PConf);
+        g_window->showMainMaximized();
+    }
+    Seq::PSetSeqState(SeqEnableMain);
+}
+
+void PSeqEnableMain()
+{
+    if (g_window)
+        g_window->enableStatusTimer();
+    Seq::PSetSeqState(SeqRefreshFonts);
+}
+
+void PSeqRefreshFonts(TCmdRec &cmd)
+{
+    if (g_window && Globale::PConf && Globale::PConf->WinFntList)
+        g_window->refreshFontLists(*Globale::PConf->WinFntList);
+    Seq::PSetSeqState(SeqIdle);
+    if (!Globale::VGStartPrjName.isEmpty())
+        Actions::PCmdOpenPrj(cmd, Globale::VGStartPrjName, false);
+}
+
+void PInitUnitsAtLoad()
+{
+    U_Error::InitUnit();
+    U_msg::InitUnit();
+    U_TaskL::InitUnit();
+    Seq::InitUnit();
+}
+
+int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> &createWindows)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KivHelp"));
+    PInitUnitsAtLoad();
+
+    // QApplication has taken its own options out of argv.
+    QStringList params;
+    for (int i = 1; i < argc; ++i)
+        params << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine cl = FParseCommandLine(params);
+    VGSwitches = cl.switches;
+    Globale::VGStartPrjName = cl.startProject;
+    if (!cl.missingFile.isEmpty())
+        Platform::prompts().plain(cl.missingFile + QStringLiteral("Le fichier n'existe pas"));
+
+    std::unique_ptr<TMainWindowPort> window(createWindows());
+    setMainWindow(window.get());
+    const int code = QApplication::exec();
+    setMainWindow(nullptr);
+    U_msg::DoneUnit();
+    return code;
+}
+
+} // namespace Startup

@@ -1,0 +1,64 @@
+#pragma once
+// Program start and end: the command line, the windows, the start-up states
+// that the sequencer runs one per tick, and leaving the application.
+#include "config/Globale.h"
+#include "errors/ErrorContext.h"
+#include "sequencer/Seq.h"
+
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+// What the sequencer needs of the main window and the dialogs created with
+// it. The user-interface layer implements it.
+class TMainWindowPort {
+public:
+    virtual ~TMainWindowPort() = default;
+    // Start-up of the main window's unit and of the window itself (error
+    // context and display context).
+    virtual TErrorContext &FInitUnit(bool active, bool trace, quint8 destination) = 0;
+    virtual TErrorContext &FInit(bool active, bool trace, quint8 destination, TConfBlock *conf) = 0;
+    // Display start-up: font list, recent projects, sizes.
+    virtual TErrorContext &FInitDisplay(TConfBlock *conf) = 0;
+    virtual void showMainMaximized() = 0;
+    virtual void enableStatusTimer() = 0;
+    // Gives the font names to the font window and the titles dialog.
+    virtual void refreshFontLists(const QStringList &fonts) = 0;
+    virtual QWidget *widget() = 0;
+};
+
+namespace Startup {
+
+// The start-up switches read from the command line.
+extern TStartSwitches VGSwitches;
+
+struct TCommandLine {
+    TStartSwitches switches;
+    QString startProject; // empty when none
+    QString missingFile;  // a first parameter naming no file
+};
+// Reads the parameters (without the program name).
+TCommandLine FParseCommandLine(const QStringList &params);
+
+void setMainWindow(TMainWindowPort *window);
+TMainWindowPort *mainWindow();
+// How the application ends; tests replace it.
+void setQuitHandler(std::function<void(int)> quit);
+void PEndApplication(int exitCode = 0);
+
+// Unit start-ups in their order; stops at the first failure.
+void PSeqInitUnits();
+void PSeqLoadSettings();
+void PSeqInitFailed(TCmdRec &cmd);
+void PSeqShowMain();
+void PSeqEnableMain();
+void PSeqRefreshFonts(TCmdRec &cmd);
+
+// Runs the unit initialisations that precede the command line.
+void PInitUnitsAtLoad();
+
+// The program: command line, windows made by `createWindows`, message loop.
+int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> &createWindows);
+
+} // namespace Startup
