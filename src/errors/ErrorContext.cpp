@@ -169,7 +169,8 @@ bool FWriteErrLog(const TErrorContext &ctx)
     const QByteArray record = ctx.toRecord();
     // A record torn by an earlier crash is dropped so that records stay
     // aligned on 2060 bytes.
-    const qint64 size = file.exists() ? file.size() : 0;
+    const QFileInfo info(file.fileName());
+    const qint64 size = info.isFile() ? info.size() : 0;
     bool opened;
     if (size % TErrorContext::RecordSize != 0) {
         opened = file.open(QIODevice::ReadWrite)

@@ -1,0 +1,245 @@
+#include "TestSupport.h"
+
+#include "platform/Cp1252.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "platform/ShortString.h"
+
+#include <QRandomGenerator>
+
+using namespace Platform;
+using TestSupport::readFile;
+using TestSupport::writeFile;
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void cp1252AllBytesRoundTrip();
+    void cp1252KnownCharacters();
+    void shortStringCutsAndEncodes();
+    void iniReadsLikePrivateProfile();
+    void iniIntegers_data();
+    void iniIntegers();
+    void iniWriteKeepsOtherLines();
+    void iniWriteNewFileInOrder();
+    void iniUnreadableAndUnwritable();
+    void iniSurvivesGarbage();
+    void pathsStandIns();
+    void scriptedPromptsRecordAndAnswer();
+};
+
+void TestPlatform::cp1252AllBytesRoundTrip()
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const QString text = fromCp1252(all);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(toCp1252(text), all);
+    for (int b = 0; b < 256; ++b)
+        QCOMPARE(cp1252Byte(text.at(b)), b);
+}
+
+void TestPlatform::cp1252KnownCharacters()
+{
+    QCOMPARE(fromCp1252(QByteArray("\x80\x92\x9c\xe9", 4)), QString::fromUtf8("€’œé"));
+    QCOMPARE(toCp1252(QString::fromUtf8("é€Ÿ")), QByteArray("\xe9\x80\x9f"));
+    // Characters outside the code page are written as '?'.
+    QCOMPARE(toCp1252(QString::fromUtf8("a\u4e2d\u0394b")), QByteArray("a??b"));
+    QCOMPARE(cp1252Upper(QString::fromUtf8("éàçœÿz")), QString::fromUtf8("ÉÀÇŒŸZ"));
+    QCOMPARE(cp1252Upper(QString::fromUtf8("÷ß")), QString::fromUtf8("÷ß"));
+}
+
+void TestPlatform::shortStringCutsAndEncodes()
+{
+    String255 s{};
+    s.set(QString(300, u'x'));
+    QCOMPARE(int(s.len), 255);
+    QCOMPARE(s.get(), QString(255, u'x'));
+    ShortStr<10> small{};
+    small.set(QString::fromUtf8("\\fs30 très long"));
+    QCOMPARE(small.get(), QString::fromUtf8("\\fs30 très"));
+    QCOMPARE(small.data[8], '\xe8');
+}
+
+void TestPlatform::iniReadsLikePrivateProfile()
+{
+    IniFile ini(QStringLiteral("/nonexistent/none.ini"));
+    QCOMPARE(ini.readString("S", "K", "def"), QStringLiteral("def"));
+    ini.parse("; comment=1\r\n"
+              "[Config]\r\n"
+              "  Dirpath =  c:\\a b\\ \r\n"
+              "dirpath=second\r\n"
+              "Quoted=\"  spaced \"\r\n"
+              "Single='x'\r\n"
+              "Half=\"x\r\n"
+              "Semi=a;b\r\n"
+              "noequals\r\n"
+              "=nokey\r\n"
+              "Accent=caf\xe9\r\n"
+              "[config]\r\n"
+              "Other=1\r\n"
+              "[Second]\n"
+              "Lf=only\n");
+    QCOMPARE(ini.readString("CONFIG", "DIRPATH", "x"), QStringLiteral("c:\\a b\\"));
+    QCOMPARE(ini.readString("Config", "Quoted", "x"), QStringLiteral("  spaced "));
+    QCOMPARE(ini.readString("Config", "Single", "x"), QStringLiteral("x"));
+    QCOMPARE(ini.readString("Config", "Half", "x"), QStringLiteral("\"x"));
+    QCOMPARE(ini.readString("Config", "Semi", "x"), QStringLiteral("a;b"));
+    QCOMPARE(ini.readString("Config", "noequals", "d"), QStringLiteral("d"));
+    QCOMPARE(ini.readString("Config", "Accent", "x"), QString::fromUtf8("café"));
+    // The first section of that name wins; a later duplicate is not read.
+    QCOMPARE(ini.readString("Config", "Other", "none"), QStringLiteral("none"));
+    QCOMPARE(ini.readString("second", "LF", "x"), QStringLiteral("only"));
+    QVERIFY(ini.valueExists("Config", "semi"));
+    QVERIFY(!ini.valueExists("Nope", "semi"));
+}
+
+void TestPlatform::iniIntegers_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("decimal") << "42" << 42;
+    QTest::newRow("negative") << "-1" << -1;
+    QTest::newRow("blanks") << "  7  " << 7;
+    QTest::newRow("hex") << "0xFFFFFF" << 16777215;
+    QTest::newRow("HEX") << "0X1f" << 31;
+    QTest::newRow("hex 32-bit") << "0xFFFFFFFF" << -1;
+    QTest::newRow("hex too big") << "0x100000000" << 99;
+    QTest::newRow("hex empty") << "0x" << 99;
+    QTest::newRow("hex sign") << "0x-5" << 99;
+    QTest::newRow("word") << "abc" << 99;
+    QTest::newRow("trailing junk") << "12abc" << 99;
+    QTest::newRow("empty") << "" << 99;
+    QTest::newRow("too big") << "99999999999" << 99;
+}
+
+void TestPlatform::iniIntegers()
+{
+    QFETCH(QString, value);
+    QFETCH(int, expected);
+    IniFile ini(QStringLiteral("/nonexistent/none.ini"));
+    ini.parse("[S]\r\nK=" + toCp1252(value) + "\r\n");
+    QCOMPARE(ini.readInteger("s", "k", 99), expected);
+    QCOMPARE(ini.readBool("s", "k", true), expected != 0);
+}
+
+void TestPlatform::iniWriteKeepsOtherLines()
+{
+    TestSupport::Sandbox box;
+    const QString file = box.path("keep.ini");
+    QVERIFY(writeFile(file, "; top comment\r\n"
+                            "[Config]\r\n"
+                            "B=old\r\n"
+                            "Unknown=stays\r\n"
+                            "\r\n"
+                            "[Other]\r\n"
+                            "X=1\r\n"));
+    {
+        IniFile ini(file);
+        ini.writeString("CONFIG", "b", "new\r\nline");
+        ini.writeInteger("Config", "A", 5);
+        ini.writeBool("Third", "T", true);
+        ini.flush();
+    }
+    QCOMPARE(readFile(file), QByteArray("; top comment\r\n"
+                                        "[Config]\r\n"
+                                        "b=new  line\r\n"
+                                        "Unknown=stays\r\n"
+                                        "A=5\r\n"
+                                        "\r\n"
+                                        "[Other]\r\n"
+                                        "X=1\r\n"
+                                        "[Third]\r\n"
+                                        "T=1\r\n"));
+}
+
+void TestPlatform::iniWriteNewFileInOrder()
+{
+    TestSupport::Sandbox box;
+    const QString file = box.path("new.ini");
+    IniFile ini(file);
+    ini.writeString("Param", "Z", QString::fromUtf8("é"));
+    ini.writeString("Param", "A", "2");
+    ini.writeString("Param", "M", "3");
+    QVERIFY(!QFile::exists(file)); // nothing is written before flush
+    ini.flush();
+    QCOMPARE(readFile(file), QByteArray("[Param]\r\nZ=\xe9\r\nA=2\r\nM=3\r\n"));
+    IniFile back(file);
+    QCOMPARE(back.readString("param", "z", ""), QString::fromUtf8("é"));
+}
+
+void TestPlatform::iniUnreadableAndUnwritable()
+{
+    TestSupport::Sandbox box;
+    QDir().mkdir(box.path("adir"));
+    QVERIFY_THROWS_EXCEPTION(IniError, IniFile(box.path("adir")));
+
+    // A failed write leaves the old file as it was.
+    const QString file = box.path("adir/kept.ini");
+    QVERIFY(writeFile(file, "[A]\r\nK=1\r\n"));
+    IniFile ini(file);
+    ini.writeString("A", "K", "2");
+    QVERIFY(QDir(box.path("adir")).removeRecursively());
+    QVERIFY_THROWS_EXCEPTION(IniError, ini.flush());
+    IniFile none(box.path("missing/dir/x.ini"));
+    none.writeString("A", "K", "1");
+    QVERIFY_THROWS_EXCEPTION(IniError, none.flush());
+}
+
+void TestPlatform::iniSurvivesGarbage()
+{
+    QRandomGenerator rng(1234);
+    const char alphabet[] = "[]=;\r\n\t \"'x0\x1a\xff\x80";
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bytes;
+        const int size = int(rng.bounded(round < 290 ? 400 : 200000));
+        for (int i = 0; i < size; ++i)
+            bytes.append(rng.bounded(3) == 0 ? char(rng.bounded(256))
+                                             : alphabet[rng.bounded(int(sizeof alphabet) - 1)]);
+        IniFile ini(QStringLiteral("/nonexistent/x.ini"));
+        ini.parse(bytes);
+        ini.readString("x", "x", "d");
+        ini.readInteger("", "", 1);
+        // Whatever was there, a written key reads back.
+        ini.writeString("Sec", "Key", "value");
+        IniFile again(QStringLiteral("/nonexistent/x.ini"));
+        again.parse(ini.toBytes());
+        QCOMPARE(again.readString("sec", "key", "?"), QStringLiteral("value"));
+    }
+}
+
+void TestPlatform::pathsStandIns()
+{
+    TestSupport::Sandbox box;
+    QCOMPARE(shortPath(box.path("none")), QString());
+    QVERIFY(writeFile(box.path("f.txt"), "x"));
+    QCOMPARE(shortPath(box.path("f.txt")), QFileInfo(box.path("f.txt")).absoluteFilePath());
+    QCOMPARE(profilePath("DUMMY", false), box.path("config/DUMMY"));
+    QVERIFY(!QFileInfo::exists(box.path("config")));
+    profilePath("kivhelp.INI", true);
+    QVERIFY(QFileInfo(box.path("config")).isDir());
+    QCOMPARE(profilePath("/abs/x.CFG", true), QStringLiteral("/abs/x.CFG"));
+    QVERIFY(!programFileName().isEmpty());
+}
+
+void TestPlatform::scriptedPromptsRecordAndAnswer()
+{
+    TestSupport::ScriptedScope scope;
+    scope.prompts.answer(No);
+    scope.prompts.answerText("Projet 1");
+    scope.prompts.answerText("", false);
+    QCOMPARE(prompts().question("Q ?", Yes | No), No);
+    QString value;
+    QVERIFY(prompts().inputText("Nouveau Projet", "Nom du projet : ", &value));
+    QCOMPARE(value, QStringLiteral("Projet 1"));
+    QVERIFY(!prompts().inputText("Nouveau Projet", "Nom du projet : ", &value));
+    CHECK_PROMPTS_DONE(scope);
+    // A box nobody expected is recorded and answered with its safest button.
+    QCOMPARE(prompts().question("Quitter ?", Yes | No | Cancel), Cancel);
+    QCOMPARE(scope.prompts.unexpected().size(), 1);
+    QCOMPARE(scope.prompts.records().first().icon, BoxIcon::Information);
+}
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"

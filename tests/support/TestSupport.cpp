@@ -1,0 +1,42 @@
+#include "TestSupport.h"
+
+#include "platform/Paths.h"
+
+#include <QFile>
+
+namespace TestSupport {
+
+Sandbox::Sandbox() : m_oldCwd(QDir::currentPath())
+{
+    QDir::setCurrent(m_dir.path());
+    Platform::setWindowsDirForTest(m_dir.path() + QStringLiteral("/config"));
+}
+
+Sandbox::~Sandbox()
+{
+    QDir::setCurrent(m_oldCwd);
+    Platform::setWindowsDirForTest(QString());
+}
+
+QString Sandbox::path(const QString &name) const
+{
+    return name.isEmpty() ? m_dir.path() : m_dir.path() + u'/' + name;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+} // namespace TestSupport
