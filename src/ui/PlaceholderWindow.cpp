@@ -1,6 +1,8 @@
 #include "ui/PlaceholderWindow.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMenuBar>
 
@@ -59,7 +61,13 @@ TErrorContext &TPlaceholderWindow::FInitDisplay(TConfBlock *conf)
     return sub.report(0);
 }
 
-void TPlaceholderWindow::showMainMaximized() { showMaximized(); }
+void TPlaceholderWindow::showMainMaximized()
+{
+    // Without a window manager, maximising does nothing: fill the screen.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    showMaximized();
+}
 
 void TPlaceholderWindow::closeEvent(QCloseEvent *event)
 {

@@ -1,0 +1,101 @@
+// Figures for the settings files and the error log. Run by hand:
+//   build/bench/kivhelp_bench
+#include "config/Globale.h"
+#include "errors/ErrorContext.h"
+#include "platform/Cp1252.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// A fonts file of a project with 500 topics: 2000 keys in 501 sections.
+QByteArray fontsFile()
+{
+    QByteArray out = "[Param]\r\nNbTopics=500\r\n";
+    for (int i = 0; i <= 500; ++i) {
+        out += i == 0 ? QByteArray("[AllTop]\r\n") : "[Top" + QByteArray::number(i) + "]\r\n";
+        out += "Name=Times New Roman\r\nId=\\f2\r\nSize=\\fs28\r\nTyp=\\b\\i\r\n";
+    }
+    return out;
+}
+
+void BM_IniParseFonts(benchmark::State &state)
+{
+    const QByteArray bytes = fontsFile();
+    for (auto _ : state) {
+        Platform::IniFile ini(QStringLiteral("/nonexistent/x.FNT"));
+        ini.parse(bytes);
+        benchmark::DoNotOptimize(ini.readString("Top500", "Typ", ""));
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * bytes.size());
+}
+BENCHMARK(BM_IniParseFonts);
+
+void BM_FontsRecordWriteRead(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    Platform::setWindowsDirForTest(dir.path());
+    Globale::FInit(false, false, 1);
+    Globale::PConf->PPrjFonts->NbTopics = 500;
+    const QString file = dir.path() + QStringLiteral("/p.FNT");
+    for (auto _ : state) {
+        Globale::VGGIniPrjFonts->FWriteConfFile(file, 0);
+        Globale::VGGIniPrjFonts->FReadConfFile(file, 0);
+    }
+}
+BENCHMARK(BM_FontsRecordWriteRead)->Unit(benchmark::kMillisecond);
+
+void BM_Cp1252Decode(benchmark::State &state)
+{
+    QByteArray bytes;
+    for (int i = 0; i < 65536; ++i)
+        bytes.append(char(i & 0xFF));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Platform::fromCp1252(bytes));
+    state.SetBytesProcessed(int64_t(state.iterations()) * bytes.size());
+}
+BENCHMARK(BM_Cp1252Decode);
+
+void BM_ReportToLog(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    TErrorContext ctx;
+    FInitErrCtx(ctx, QStringLiteral("KIV_HELP_21"), QStringLiteral("Bench"));
+    ctx.Trace = true;
+    for (auto _ : state) {
+        const quint8 saved = FEnterSub(ctx, QStringLiteral("FSavePrj"));
+        FReport(saved, ctx, 0, QStringLiteral("ok"), 0);
+    }
+    QDir::setCurrent(old);
+}
+BENCHMARK(BM_ReportToLog);
+
+void BM_ReportOff(benchmark::State &state)
+{
+    TErrorContext ctx;
+    FInitErrCtx(ctx, QStringLiteral("KIV_HELP_21"), QStringLiteral("Bench"));
+    ctx.Active = false;
+    for (auto _ : state) {
+        const quint8 saved = FEnterSub(ctx, QStringLiteral("FSavePrj"));
+        FReport(saved, ctx, 0, QString(), 0);
+    }
+}
+BENCHMARK(BM_ReportOff);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
