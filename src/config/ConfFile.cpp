@@ -14,9 +14,7 @@ TErrorContext &TCConfFile::FInit(bool active, bool trace, quint8 destination, qu
 {
     FInitErrCtx(m_ctx, QString(), QStringLiteral("U_Conf"));
     m_ctx.ObjClass = QStringLiteral("TCConfFile");
-    m_ctx.Active = active;
-    m_ctx.Trace = trace;
-    m_ctx.Destination = destination;
+    PSetSwitches(m_ctx, active, trace, destination);
     TSubGuard sub(m_ctx, QStringLiteral("FInit"));
 
     m_ready = false;

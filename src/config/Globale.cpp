@@ -241,9 +241,7 @@ void PFontsWrite(Platform::IniFile &ini, const quint8 *rec)
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
     FInitErrCtx(g_ctx, QString::fromLatin1(KivAppName), QStringLiteral("Globale"));
-    g_ctx.Active = active;
-    g_ctx.Trace = trace;
-    g_ctx.Destination = destination;
+    PSetSwitches(g_ctx, active, trace, destination);
     TSubGuard sub(g_ctx, QStringLiteral("FInit"));
 
     // New projects, bitmaps and the compiler live under the program's

@@ -105,6 +105,13 @@ void FInitErrCtx(TErrorContext &ctx, const QString &appName, const QString &unit
     ctx.TimeStamp = true;
 }
 
+void PSetSwitches(TErrorContext &ctx, bool active, bool trace, quint8 destination)
+{
+    ctx.Active = active;
+    ctx.Trace = trace;
+    ctx.Destination = destination;
+}
+
 void FDeriveErrCtx(const TErrorContext &unitCtx, TErrorContext &objCtx, const QString &className,
                    const QString &objName, quint8 destination)
 {

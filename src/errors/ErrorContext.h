@@ -43,6 +43,8 @@ inline constexpr const char *KivAppName = "KIV_HELP_21";
 
 // Initialises a unit context: reporting off, destination the log, category 1.
 void FInitErrCtx(TErrorContext &ctx, const QString &appName, const QString &unitName);
+// Sets the three start-up switches of a context.
+void PSetSwitches(TErrorContext &ctx, bool active, bool trace, quint8 destination);
 // Initialises an object context from its unit's context.
 void FDeriveErrCtx(const TErrorContext &unitCtx, TErrorContext &objCtx, const QString &className,
                    const QString &objName, quint8 destination);

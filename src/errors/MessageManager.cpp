@@ -11,8 +11,7 @@ TErrorContext &TOBuffer::FInit(bool active, bool trace, quint8 destination, quin
     TErrorContext unit;
     FInitErrCtx(unit, QString(), QStringLiteral("U_BUFFER"));
     FDeriveErrCtx(unit, m_ctx, QStringLiteral("TOBuffer"), QString(), destination);
-    m_ctx.Active = active;
-    m_ctx.Trace = trace;
+    PSetSwitches(m_ctx, active, trace, destination);
     TSubGuard sub(m_ctx, QStringLiteral("FInit"));
     // An emitter writes into the receiver's buffer once linked: it owns none.
     if (role == TCGestMsg::Receiver)
@@ -51,8 +50,7 @@ bool TCGestMsg::FSendItem(const QByteArray &item)
 TErrorContext &TCTaskList::FInit(bool active, bool trace, quint8 destination)
 {
     FDeriveErrCtx(U_TaskL::context(), m_ctx, QStringLiteral("TCTaskList"), QString(), destination);
-    m_ctx.Active = active;
-    m_ctx.Trace = trace;
+    PSetSwitches(m_ctx, active, trace, destination);
     TSubGuard sub(m_ctx, QStringLiteral("FInit"));
     m_tasks.clear();
     m_ready = true;
@@ -176,9 +174,7 @@ TCTaskList *VGTask() { return g_task; }
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
     FInitErrCtx(g_ctx, QString(), QStringLiteral("U_TaskL"));
-    g_ctx.Active = active;
-    g_ctx.Trace = trace;
-    g_ctx.Destination = destination;
+    PSetSwitches(g_ctx, active, trace, destination);
     TSubGuard sub(g_ctx, QStringLiteral("FInit"));
     if (!g_task) {
         g_task = new (std::nothrow) TCTaskList;

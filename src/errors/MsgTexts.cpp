@@ -98,9 +98,7 @@ int FTextCount() { return int(std::size(kTexts)); }
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
     FInitErrCtx(g_ctx, QString(), QStringLiteral("U_Msg2User"));
-    g_ctx.Active = active;
-    g_ctx.Trace = trace;
-    g_ctx.Destination = destination;
+    PSetSwitches(g_ctx, active, trace, destination);
     TSubGuard sub(g_ctx, QStringLiteral("FInit"));
     for (const MsgText &t : kTexts)
         if (FAddMsgU(t.category, t.code, QString::fromUtf8(t.text)))

@@ -16,9 +16,7 @@ TErrorContext &context() { return g_ctx; }
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
     FInitErrCtx(g_ctx, QString::fromLatin1(KivAppName), QStringLiteral("KIVHelpTools"));
-    g_ctx.Active = active;
-    g_ctx.Trace = trace;
-    g_ctx.Destination = destination;
+    PSetSwitches(g_ctx, active, trace, destination);
     TSubGuard sub(g_ctx, QStringLiteral("FInit"));
     return sub.report(0);
 }

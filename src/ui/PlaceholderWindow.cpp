@@ -33,9 +33,7 @@ TPlaceholderWindow::TPlaceholderWindow()
 TErrorContext &TPlaceholderWindow::FInitUnit(bool active, bool trace, quint8 destination)
 {
     FInitErrCtx(m_unitCtx, QString::fromLatin1(KivAppName), QStringLiteral("U_kivhlp"));
-    m_unitCtx.Active = active;
-    m_unitCtx.Trace = trace;
-    m_unitCtx.Destination = destination;
+    PSetSwitches(m_unitCtx, active, trace, destination);
     TSubGuard sub(m_unitCtx, QStringLiteral("FInit"));
     return sub.report(0);
 }
@@ -44,8 +42,7 @@ TErrorContext &TPlaceholderWindow::FInit(bool active, bool trace, quint8 destina
                                          TConfBlock *conf)
 {
     FDeriveErrCtx(m_unitCtx, m_ctx, QStringLiteral("TFrmKivHelp"), objectName(), destination);
-    m_ctx.Active = active;
-    m_ctx.Trace = trace;
+    PSetSwitches(m_ctx, active, trace, destination);
     TSubGuard sub(m_ctx, QStringLiteral("FInit"));
     if (!conf)
         return sub.report(8, QStringLiteral("PConf"), 2);
