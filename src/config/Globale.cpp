@@ -253,7 +253,7 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
         g_bmpDir = g_dirPath + QStringLiteral("BMP/");
     }
 
-    struct Spec {
+    struct ConfObject {
         TCConfFile **object;
         const char *create;
         const char *getPt;
@@ -263,7 +263,7 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
         TCConfFile::ReadFunc read;
         void **pointer;
     };
-    const Spec specs[] = {
+    const ConfObject objects[] = {
         {&VGGIniProg, "VGGIniProg := TCConfFile.Create", "VGGIniProg.FGetPt ( 0, Pointer (PIni) )",
          IniRecSize, IniFRecSize, PIniDefault, PIniWrite, PIniRead,
          reinterpret_cast<void **>(&g_block.PIni)},
@@ -274,7 +274,7 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
          "VGGIniPrjFonts.FGetPt ( 0, Pointer (PPrjFonts) )", FontsRecSize, FontsFRecSize,
          PFontsDefault, PFontsWrite, PFontsRead, reinterpret_cast<void **>(&g_block.PPrjFonts)},
     };
-    for (const Spec &s : specs) {
+    for (const ConfObject &s : objects) {
         if (!*s.object) {
             *s.object = new (std::nothrow) TCConfFile;
             if (!*s.object)
@@ -283,7 +283,7 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
         (*s.object)->FInit(active, trace, destination, s.recSize, s.fRecSize, 1, s.def, s.write,
                            s.read);
     }
-    for (const Spec &s : specs)
+    for (const ConfObject &s : objects)
         if (!(*s.object)->FGetPt(0, s.pointer))
             return sub.report(8, QString::fromLatin1(s.getPt), 2);
 
