@@ -1,0 +1,695 @@
+#include "editing/RtfText.h"
+
+#include "platform/Cp1252.h"
+
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace RtfText {
+
+// ===================================================================
+// Writer
+// ===================================================================
+
+namespace {
+
+QString familyOf(const QTextCharFormat &f, const QString &fallback)
+{
+    const QStringList families = f.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty())
+        return families.first();
+    return fallback;
+}
+
+int halfPoints(const QTextCharFormat &f, const QFont &fallback)
+{
+    qreal pt = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : fallback.pointSizeF();
+    if (pt <= 0)
+        pt = 12;
+    return qBound(1, int(std::lround(pt * 2)), 3276);
+}
+
+bool isBold(const QTextCharFormat &f) { return f.fontWeight() >= QFont::DemiBold; }
+
+// The colour of a run, or an invalid colour for "automatic".
+QColor colourOf(const QTextCharFormat &f)
+{
+    if (!f.hasProperty(QTextFormat::ForegroundBrush))
+        return {};
+    const QBrush brush = f.foreground();
+    return brush.style() == Qt::NoBrush ? QColor() : brush.color();
+}
+
+void appendEscaped(QByteArray &out, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char16_t u = c.unicode();
+        switch (u) {
+        case u'\\': out += "\\\\"; continue;
+        case u'{': out += "\\{"; continue;
+        case u'}': out += "\\}"; continue;
+        case u'\t': out += "\\tab "; continue;
+        case 0x2028: out += "\\line "; continue;
+        case 0xFFFC: continue; // embedded object: no text
+        default: break;
+        }
+        if (u >= 0x20 && u < 0x7F) {
+            out += char(u);
+            continue;
+        }
+        const int b = Platform::cp1252Byte(c);
+        if (b >= 0) {
+            out += "\\'";
+            out += QByteArray::number(b, 16).rightJustified(2, '0');
+        } else {
+            out += "\\u";
+            out += QByteArray::number(int(qint16(u)));
+            out += '?';
+        }
+    }
+}
+
+int alignmentCode(Qt::Alignment a)
+{
+    if (a & Qt::AlignHCenter)
+        return 1;
+    if (a & Qt::AlignRight)
+        return 2;
+    if (a & Qt::AlignJustify)
+        return 3;
+    return 0;
+}
+
+} // namespace
+
+QByteArray FWriteRtf(const QTextDocument &doc)
+{
+    const QFont defFont = doc.defaultFont();
+    const QString defFamily = defFont.family();
+    QStringList fonts{defFamily};
+    QList<QColor> colours; // entry 0 is "automatic"
+
+    auto fontIndex = [&](const QString &family) {
+        qsizetype i = fonts.indexOf(family);
+        if (i < 0) {
+            fonts << family;
+            i = fonts.size() - 1;
+        }
+        return int(i);
+    };
+    auto colourIndex = [&](const QColor &c) {
+        if (!c.isValid())
+            return 0;
+        const QRgb rgb = c.rgb();
+        for (int i = 0; i < colours.size(); ++i)
+            if (colours[i].rgb() == rgb)
+                return i + 1;
+        colours << c;
+        return int(colours.size());
+    };
+    auto runPrefix = [&](const QTextCharFormat &f) {
+        QByteArray p = "\\plain\\f" + QByteArray::number(fontIndex(familyOf(f, defFamily)));
+        p += "\\fs" + QByteArray::number(halfPoints(f, defFont));
+        if (isBold(f))
+            p += "\\b";
+        if (f.fontItalic())
+            p += "\\i";
+        if (f.fontUnderline())
+            p += "\\ul";
+        if (const int ci = colourIndex(colourOf(f)))
+            p += "\\cf" + QByteArray::number(ci);
+        return p + ' ';
+    };
+
+    // The body first: it decides which fonts and colours the tables hold.
+    QByteArray body;
+    bool first = true;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (first)
+            body += "\\deflang1036";
+        first = false;
+        body += "\\pard";
+        switch (alignmentCode(block.blockFormat().alignment())) {
+        case 1: body += "\\qc"; break;
+        case 2: body += "\\qr"; break;
+        case 3: body += "\\qj"; break;
+        default: break;
+        }
+        bool any = false;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (!frag.isValid() || frag.text().isEmpty())
+                continue;
+            body += runPrefix(frag.charFormat());
+            appendEscaped(body, frag.text());
+            any = true;
+        }
+        if (!any)
+            body += runPrefix(block.charFormat());
+        body += "\\par\r\n";
+    }
+
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl";
+    for (int i = 0; i < fonts.size(); ++i) {
+        out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
+        QByteArray name;
+        appendEscaped(name, fonts[i]);
+        name.replace(";", "\\'3b");
+        out += name + ";}";
+    }
+    out += "}\r\n{\\colortbl ;";
+    for (const QColor &c : colours)
+        out += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green())
+               + "\\blue" + QByteArray::number(c.blue()) + ';';
+    out += "}\r\n";
+    out += body;
+    out += "}\r\n";
+    return out;
+}
+
+// ===================================================================
+// Reader
+// ===================================================================
+
+namespace {
+
+enum class Dest { Text, FontTable, ColourTable, Skip };
+
+struct State {
+    int font = -1;      // -1: the document's default font (\deff)
+    int sizeHalf = 24;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    int colour = 0;
+    int uc = 1;
+    int align = 0;
+    Dest dest = Dest::Text;
+};
+
+struct FontDef {
+    QString name;
+    int charset = 0;
+};
+
+bool isSkippedDestination(const QByteArray &w)
+{
+    static const QByteArray words[] = {
+        "stylesheet", "info", "pict", "header", "headerl", "headerr", "headerf", "footer",
+        "footerl", "footerr", "footerf", "footnote", "annotation", "object", "fldinst", "xe",
+        "tc", "listtable", "listoverridetable", "revtbl", "rsidtbl", "generator", "themedata",
+        "colorschememapping", "datastore", "latentstyles", "pgdsctbl", "filetbl", "atnid",
+        "atnauthor", "bkmkstart", "bkmkend", "shp", "shpinst", "nonshppict", "mmathPr",
+        "xmlnstbl", "userprops", "docvar", "template", "comment", "title", "subject", "author",
+        "operator", "keywords", "doccomm", "company", "buptim", "creatim", "revtim", "printim",
+        "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "private"};
+    for (const QByteArray &x : words)
+        if (w == x)
+            return true;
+    return false;
+}
+
+QString codePageName(int charset, int ansiCpg)
+{
+    switch (charset) {
+    case 0:
+    case 1:
+    case 2: return ansiCpg == 1252 || ansiCpg <= 0 ? QString() : QStringLiteral("windows-%1").arg(ansiCpg);
+    case 77: return QStringLiteral("macintosh");
+    case 128: return QStringLiteral("Shift_JIS");
+    case 129: return QStringLiteral("windows-949");
+    case 134: return QStringLiteral("GBK");
+    case 136: return QStringLiteral("Big5");
+    case 161: return QStringLiteral("windows-1253");
+    case 162: return QStringLiteral("windows-1254");
+    case 163: return QStringLiteral("windows-1258");
+    case 177: return QStringLiteral("windows-1255");
+    case 178: return QStringLiteral("windows-1256");
+    case 186: return QStringLiteral("windows-1257");
+    case 204: return QStringLiteral("windows-1251");
+    case 222: return QStringLiteral("windows-874");
+    case 238: return QStringLiteral("windows-1250");
+    default: return QString();
+    }
+}
+
+class Reader {
+public:
+    Reader(QTextDocument &doc, const QByteArray &bytes) : m_doc(doc), m_in(bytes), m_cursor(&doc) {}
+    TReadInfo run();
+
+private:
+    void controlWord(const QByteArray &word, bool hasParam, int param);
+    void textByte(unsigned char b, bool escaped = false);
+    void appendText(const QString &text);
+    void flushBytes();
+    void flushText();
+    void paragraph();
+    void commitFont();
+    QTextCharFormat charFormat() const;
+    QStringDecoder *decoder();
+    State &st() { return m_stack.back(); }
+
+    QTextDocument &m_doc;
+    const QByteArray &m_in;
+    QTextCursor m_cursor;
+    TReadInfo m_info;
+
+    std::vector<State> m_stack{State{}};
+    int m_overflowDepth = 0; // groups beyond the depth limit
+    QHash<int, FontDef> m_fonts;
+    QList<QColor> m_colours;
+    int m_deff = 0;
+    int m_ansiCpg = 1252;
+    int m_ucSkip = 0;
+    bool m_groupStart = false; // the last token opened a group
+    bool m_starred = false;    // "{\*" seen
+
+    // font table entry being read
+    int m_fontNumber = -1;
+    int m_fontCharset = 0;
+    QByteArray m_fontName;
+    // colour table entry being read
+    int m_red = -1, m_green = -1, m_blue = -1;
+
+    QByteArray m_bytes;   // text bytes not yet decoded
+    QString m_text;       // decoded text not yet inserted
+    int m_paragraphs = 0;
+    QHash<QString, std::shared_ptr<QStringDecoder>> m_decoders;
+};
+
+QStringDecoder *Reader::decoder()
+{
+    const int fontNo = st().font < 0 ? m_deff : st().font;
+    const auto it = m_fonts.constFind(fontNo);
+    const QString name = codePageName(it == m_fonts.constEnd() ? 0 : it->charset, m_ansiCpg);
+    if (name.isEmpty())
+        return nullptr;
+    auto &slot = m_decoders[name];
+    if (!slot)
+        slot = std::make_shared<QStringDecoder>(name.toLatin1().constData());
+    return slot->isValid() ? slot.get() : nullptr;
+}
+
+void Reader::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    if (QStringDecoder *d = decoder())
+        m_text += d->decode(m_bytes);
+    else
+        m_text += Platform::fromCp1252(m_bytes);
+    m_bytes.clear();
+}
+
+QTextCharFormat Reader::charFormat() const
+{
+    const State &s = m_stack.back();
+    QTextCharFormat f;
+    const int fontNo = s.font < 0 ? m_deff : s.font;
+    const auto it = m_fonts.constFind(fontNo);
+    const QString family = (it != m_fonts.constEnd() && !it->name.isEmpty()) ? it->name
+                                                                             : m_doc.defaultFont().family();
+    f.setFontFamilies({family});
+    f.setFontPointSize(s.sizeHalf / 2.0);
+    f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(s.italic);
+    f.setFontUnderline(s.underline);
+    // Colour 0 is "automatic", whatever the table holds there.
+    if (s.colour > 0 && s.colour < m_colours.size() && m_colours[s.colour].isValid())
+        f.setForeground(m_colours[s.colour]);
+    return f;
+}
+
+void Reader::flushText()
+{
+    flushBytes();
+    if (m_text.isEmpty())
+        return;
+    m_cursor.insertText(m_text, charFormat());
+    m_text.clear();
+}
+
+void Reader::appendText(const QString &text)
+{
+    if (st().dest == Dest::FontTable) {
+        m_fontName += Platform::toCp1252(text);
+        return;
+    }
+    if (st().dest != Dest::Text)
+        return;
+    flushBytes();
+    m_text += text;
+}
+
+void Reader::textByte(unsigned char b, bool escaped)
+{
+    switch (st().dest) {
+    case Dest::Skip:
+        return;
+    case Dest::ColourTable:
+        if (b == ';' && !escaped) {
+            if (m_red < 0 && m_green < 0 && m_blue < 0)
+                m_colours << QColor();
+            else
+                m_colours << QColor(qBound(0, m_red, 255), qBound(0, m_green, 255), qBound(0, m_blue, 255));
+            m_red = m_green = m_blue = -1;
+        }
+        return;
+    case Dest::FontTable:
+        if (b == ';' && !escaped)
+            commitFont();
+        else
+            m_fontName += char(b);
+        return;
+    case Dest::Text:
+        break;
+    }
+    if (m_ucSkip > 0) {
+        --m_ucSkip;
+        return;
+    }
+    m_bytes += char(b);
+}
+
+void Reader::commitFont()
+{
+    if (m_fontNumber >= 0 || !m_fontName.trimmed().isEmpty()) {
+        const int no = m_fontNumber >= 0 ? m_fontNumber : int(m_fonts.size());
+        if (!m_fonts.contains(no)) {
+            QString name = Platform::fromCp1252(m_fontName).trimmed();
+            m_fonts.insert(no, FontDef{name.left(255), m_fontCharset});
+        }
+    }
+    m_fontNumber = -1;
+    m_fontCharset = 0;
+    m_fontName.clear();
+}
+
+void Reader::paragraph()
+{
+    flushText();
+    QTextBlockFormat bf = m_cursor.blockFormat();
+    switch (st().align) {
+    case 1: bf.setAlignment(Qt::AlignHCenter); break;
+    case 2: bf.setAlignment(Qt::AlignRight); break;
+    case 3: bf.setAlignment(Qt::AlignJustify); break;
+    default: bf.setAlignment(Qt::AlignLeft); break;
+    }
+    m_cursor.setBlockFormat(bf);
+    m_cursor.setBlockCharFormat(charFormat());
+    // The new paragraph starts with the same format, so that dropping an
+    // empty last paragraph leaves the one before it as it was.
+    m_cursor.insertBlock(bf, charFormat());
+    ++m_paragraphs;
+}
+
+void Reader::controlWord(const QByteArray &w, bool hasParam, int param)
+{
+    State &s = st();
+    const bool destinationWord = m_groupStart || m_starred;
+    m_groupStart = false;
+
+    if (w == "fonttbl") { s.dest = Dest::FontTable; return; }
+    if (w == "colortbl") { s.dest = Dest::ColourTable; m_red = m_green = m_blue = -1; return; }
+    if (isSkippedDestination(w) || (m_starred && s.dest != Dest::Skip && w != "fldinst" && destinationWord)) {
+        if (s.dest != Dest::Skip)
+            ++m_info.skippedGroups;
+        flushText();
+        s.dest = Dest::Skip;
+        m_starred = false;
+        return;
+    }
+    m_starred = false;
+    if (s.dest == Dest::Skip)
+        return;
+
+    if (s.dest == Dest::ColourTable) {
+        if (w == "red") m_red = param;
+        else if (w == "green") m_green = param;
+        else if (w == "blue") m_blue = param;
+        return;
+    }
+    if (s.dest == Dest::FontTable) {
+        if (w == "f") { m_fontNumber = param; m_fontName.clear(); m_fontCharset = 0; }
+        else if (w == "fcharset") m_fontCharset = param;
+        return;
+    }
+
+    // Characters and breaks.
+    if (w == "par" || w == "sect" || w == "page" || w == "row") { m_ucSkip = 0; paragraph(); return; }
+    if (w == "line") { appendText(QString(QChar(0x2028))); return; }
+    if (w == "tab" || w == "cell") { appendText(QStringLiteral("\t")); return; }
+    if (w == "u") {
+        int v = param;
+        if (v < 0)
+            v += 65536;
+        appendText(QString(QChar(char16_t(v & 0xFFFF))));
+        m_ucSkip = s.uc;
+        return;
+    }
+    if (w == "emdash") { appendText(QString(QChar(0x2014))); return; }
+    if (w == "endash") { appendText(QString(QChar(0x2013))); return; }
+    if (w == "bullet") { appendText(QString(QChar(0x2022))); return; }
+    if (w == "lquote") { appendText(QString(QChar(0x2018))); return; }
+    if (w == "rquote") { appendText(QString(QChar(0x2019))); return; }
+    if (w == "ldblquote") { appendText(QString(QChar(0x201C))); return; }
+    if (w == "rdblquote") { appendText(QString(QChar(0x201D))); return; }
+    if (w == "emspace" || w == "enspace" || w == "qmspace") { appendText(QStringLiteral(" ")); return; }
+
+    m_ucSkip = 0;
+    // Document settings.
+    if (w == "deff") { m_deff = param; return; }
+    if (w == "ansicpg") { if (hasParam) m_ansiCpg = param; return; }
+    if (w == "uc") { s.uc = qBound(0, param, 16); return; }
+
+    // Formatting: the text so far keeps the formatting it had.
+    flushText();
+    const bool on = !hasParam || param != 0;
+    if (w == "plain") {
+        s.font = -1; s.sizeHalf = 24; s.bold = s.italic = s.underline = false; s.colour = 0;
+    } else if (w == "pard") {
+        s.align = 0;
+    } else if (w == "f") {
+        s.font = param;
+    } else if (w == "fs") {
+        s.sizeHalf = hasParam && param > 0 ? qMin(param, 3276) : 24;
+    } else if (w == "b") {
+        s.bold = on;
+    } else if (w == "i") {
+        s.italic = on;
+    } else if (w == "ul" || w == "uld" || w == "uldb" || w == "uldash" || w == "uldashd"
+               || w == "uldashdd" || w == "ulth" || w == "ulw" || w == "ulwave" || w == "uldbwave"
+               || w == "ulhwave" || w == "ulthd" || w == "ulthdash") {
+        s.underline = on;
+    } else if (w == "ulnone") {
+        s.underline = false;
+    } else if (w == "cf") {
+        s.colour = qMax(0, param);
+    } else if (w == "ql") {
+        s.align = 0;
+    } else if (w == "qc") {
+        s.align = 1;
+    } else if (w == "qr") {
+        s.align = 2;
+    } else if (w == "qj") {
+        s.align = 3;
+    } else {
+        ++m_info.unknownWords;
+    }
+}
+
+TReadInfo Reader::run()
+{
+    const qsizetype n = m_in.size();
+    qsizetype i = 0;
+    int depth = 0;
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(m_in[i]);
+        if (c == '{') {
+            ++i;
+            flushText();
+            if (m_stack.size() < 4096) {
+                State copy = m_stack.back();
+                m_stack.push_back(copy);
+            } else {
+                ++m_overflowDepth;
+            }
+            ++depth;
+            m_groupStart = true;
+            m_starred = false;
+            m_ucSkip = 0;
+            continue;
+        }
+        if (c == '}') {
+            ++i;
+            if (depth == 0)
+                continue; // unbalanced: ignored
+            --depth;
+            flushText();
+            if (st().dest == Dest::FontTable && (m_fontNumber >= 0 || !m_fontName.isEmpty()))
+                commitFont();
+            if (m_overflowDepth > 0)
+                --m_overflowDepth;
+            else if (m_stack.size() > 1)
+                m_stack.pop_back();
+            m_groupStart = false;
+            m_starred = false;
+            m_ucSkip = 0;
+            continue;
+        }
+        if (c == '\\') {
+            ++i;
+            if (i >= n)
+                break;
+            const unsigned char d = static_cast<unsigned char>(m_in[i]);
+            if ((d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z')) {
+                const qsizetype start = i;
+                while (i < n && i - start < 32) {
+                    const char x = m_in[i];
+                    if (!((x >= 'a' && x <= 'z') || (x >= 'A' && x <= 'Z')))
+                        break;
+                    ++i;
+                }
+                while (i < n && ((m_in[i] >= 'a' && m_in[i] <= 'z') || (m_in[i] >= 'A' && m_in[i] <= 'Z')))
+                    ++i; // an over-long word is cut to its first 32 letters
+                const QByteArray word = m_in.mid(start, qMin<qsizetype>(i - start, 32));
+                bool hasParam = false;
+                bool negative = false;
+                long long value = 0;
+                if (i < n && m_in[i] == '-' && i + 1 < n && m_in[i + 1] >= '0' && m_in[i + 1] <= '9') {
+                    negative = true;
+                    ++i;
+                }
+                int digits = 0;
+                while (i < n && m_in[i] >= '0' && m_in[i] <= '9') {
+                    if (digits < 10)
+                        value = value * 10 + (m_in[i] - '0');
+                    ++digits;
+                    ++i;
+                    hasParam = true;
+                }
+                if (i < n && m_in[i] == ' ')
+                    ++i;
+                value = qBound<long long>(-2147483647LL, negative ? -value : value, 2147483647LL);
+                if (word == "bin") {
+                    const qsizetype skip = qBound<qsizetype>(0, qsizetype(value), n - i);
+                    i += skip; // binary data is never text
+                    m_groupStart = false;
+                    continue;
+                }
+                controlWord(word, hasParam, int(value));
+                continue;
+            }
+            ++i;
+            m_groupStart = false;
+            switch (d) {
+            case '\'': {
+                auto hex = [](char x) {
+                    return x >= '0' && x <= '9' ? x - '0' : x >= 'a' && x <= 'f' ? x - 'a' + 10
+                                                  : x >= 'A' && x <= 'F' ? x - 'A' + 10 : -1;
+                };
+                const int hi = i < n ? hex(m_in[i]) : -1;
+                const int lo = i + 1 < n ? hex(m_in[i + 1]) : -1;
+                const int v = (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
+                if (v >= 0) {
+                    i += 2;
+                    textByte(static_cast<unsigned char>(v), true);
+                }
+                break;
+            }
+            case '*': m_starred = true; m_groupStart = true; break;
+            case '\\': case '{': case '}':
+                m_ucSkip = 0;
+                if (st().dest == Dest::Text || st().dest == Dest::FontTable)
+                    textByte(d, true);
+                break;
+            case '~': appendText(QString(QChar(0x00A0))); break;
+            case '_': appendText(QString(QChar(0x2011))); break;
+            case '-': break; // optional hyphen
+            case '\r': case '\n':
+                if (st().dest == Dest::Text)
+                    paragraph();
+                break;
+            default: break;
+            }
+            continue;
+        }
+        ++i;
+        m_groupStart = false;
+        if (c == '\r' || c == '\n' || c == 0)
+            continue;
+        if (c == '\t') {
+            appendText(QStringLiteral("\t"));
+            continue;
+        }
+        if (c < 0x20)
+            continue;
+        textByte(c);
+    }
+    m_info.truncated = depth > 0;
+    flushText();
+    // The final \par closes the last paragraph: no empty one follows it.
+    if (m_paragraphs > 0 && m_cursor.block().length() <= 1 && m_cursor.block().previous().isValid()) {
+        m_cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+        m_cursor.removeSelectedText();
+    } else {
+        QTextBlockFormat bf = m_cursor.blockFormat();
+        bf.setAlignment(st().align == 1 ? Qt::AlignHCenter : st().align == 2 ? Qt::AlignRight
+                        : st().align == 3 ? Qt::AlignJustify : Qt::AlignLeft);
+        m_cursor.setBlockFormat(bf);
+    }
+    return m_info;
+}
+
+TReadInfo readPlain(QTextDocument &doc, const QByteArray &bytes)
+{
+    TReadInfo info;
+    info.wasRtf = false;
+    QTextCursor cursor(&doc);
+    QByteArray text = bytes;
+    const qsizetype eof = text.indexOf('\x1a');
+    if (eof >= 0)
+        text.truncate(eof);
+    text.replace("\r\n", "\n");
+    text.replace('\r', '\n');
+    if (text.endsWith('\n'))
+        text.chop(1);
+    const QList<QByteArray> lines = text.split('\n');
+    QTextCharFormat format;
+    format.setFontFamilies({doc.defaultFont().family()});
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            cursor.insertBlock();
+        cursor.insertText(Platform::fromCp1252(lines[i]), format);
+    }
+    return info;
+}
+
+} // namespace
+
+TReadInfo FReadRtf(QTextDocument &doc, const QByteArray &bytes)
+{
+    doc.clear();
+    qsizetype start = 0;
+    while (start < bytes.size() && (bytes[start] == ' ' || bytes[start] == '\r' || bytes[start] == '\n'
+                                    || bytes[start] == '\t'))
+        ++start;
+    if (bytes.mid(start, 5) != "{\\rtf")
+        return readPlain(doc, bytes);
+    Reader reader(doc, bytes);
+    return reader.run();
+}
+
+} // namespace RtfText

@@ -1,0 +1,241 @@
+#include "TestSupport.h"
+
+#include "editing/RtfText.h"
+
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using RtfText::FReadRtf;
+using RtfText::FWriteRtf;
+
+namespace {
+
+// Everything the editor can show of a document, with formats resolved
+// against the document's default font.
+QStringList dump(const QTextDocument &doc)
+{
+    QStringList out;
+    const QFont def = doc.defaultFont();
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const Qt::Alignment a = b.blockFormat().alignment();
+        const char *align = (a & Qt::AlignHCenter) ? "C" : (a & Qt::AlignRight) ? "R"
+                            : (a & Qt::AlignJustify) ? "J" : "L";
+        out << QStringLiteral("P%1").arg(QLatin1String(align));
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat cf = f.charFormat();
+            const QStringList fams = cf.fontFamilies().toStringList();
+            const QString family = fams.isEmpty() ? def.family() : fams.first();
+            const qreal size = cf.hasProperty(QTextFormat::FontPointSize) ? cf.fontPointSize() : def.pointSizeF();
+            const QString colour = cf.hasProperty(QTextFormat::ForegroundBrush) ? cf.foreground().color().name()
+                                                                               : QStringLiteral("auto");
+            out << QStringLiteral("  [%1|%2|%3%4%5|%6] %7")
+                       .arg(family)
+                       .arg(size)
+                       .arg(cf.fontWeight() >= QFont::DemiBold ? "b" : "-")
+                       .arg(cf.fontItalic() ? "i" : "-")
+                       .arg(cf.fontUnderline() ? "u" : "-")
+                       .arg(colour, f.text());
+        }
+    }
+    return out;
+}
+
+QTextCharFormat fmt(const QString &family, qreal size, bool b = false, bool i = false, bool u = false,
+                    const QColor &c = QColor())
+{
+    QTextCharFormat f;
+    f.setFontFamilies({family});
+    f.setFontPointSize(size);
+    f.setFontWeight(b ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(i);
+    f.setFontUnderline(u);
+    if (c.isValid())
+        f.setForeground(c);
+    return f;
+}
+
+void setAlign(QTextCursor &c, Qt::Alignment a)
+{
+    QTextBlockFormat bf;
+    bf.setAlignment(a);
+    c.setBlockFormat(bf);
+}
+
+const char kClassic[] =
+    "{\\rtf1\\ansi\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss MS Sans Serif;}{\\f1\\froman\\fcharset2 Symbol;}"
+    "{\\f2\\fswiss\\fcharset1 Arial;}}\r\n"
+    "{\\colortbl\\red0\\green0\\blue0;\\red0\\green128\\blue0;}\r\n"
+    "\\deflang1036\\pard\\plain\\f2\\fs26 Manuel\r\n"
+    "\\par \\plain\\f2\\fs26\\cf1 @_0_voir_aussi_@\\plain\\f2\\fs26 \r\n"
+    "\\par }\r\n";
+
+} // namespace
+
+class TestRtf : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTripEveryAttribute();
+    void writerLineLayout();
+    void classicRichEditFile();
+    void foreignRtf_data();
+    void foreignRtf();
+    void plainTextInput();
+    void randomAndTruncatedInput();
+};
+
+void TestRtf::roundTripEveryAttribute()
+{
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 13));
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("Titre"), fmt("Arial", 16, true));
+    c.insertText(QString::fromUtf8(" éàç€œ"), fmt("Times New Roman", 13, false, true));
+    c.insertBlock();
+    setAlign(c, Qt::AlignHCenter);
+    c.insertText(QStringLiteral("@_0_voir_aussi_@"), fmt("Arial", 13, false, false, false, QColor(0, 128, 0)));
+    c.insertText(QString::fromUtf8(" Ω中文 \U0001F600"), fmt("Arial", 10.5, true, true, true, QColor(200, 10, 20)));
+    c.insertBlock();
+    c.insertBlock(); // an empty paragraph
+    setAlign(c, Qt::AlignRight);
+    c.insertText(QStringLiteral("a\tb") + QChar(0x2028) + QStringLiteral("c {x} \\y; z"), fmt("My;Font", 9));
+    c.insertBlock();
+    setAlign(c, Qt::AlignJustify);
+    c.insertText(QStringLiteral("just"), fmt("Arial", 13, false, false, false, QColor(0, 0, 0)));
+    c.insertBlock(); // the document ends with an empty paragraph
+
+    const QByteArray rtf = FWriteRtf(doc);
+    QTextDocument back;
+    back.setDefaultFont(doc.defaultFont());
+    const RtfText::TReadInfo info = FReadRtf(back, rtf);
+    QVERIFY(info.wasRtf && !info.truncated);
+    QCOMPARE(dump(back), dump(doc));
+    QCOMPARE(back.blockCount(), 6);
+    // Writing again gives the same bytes.
+    QCOMPARE(FWriteRtf(back), rtf);
+
+    QTextDocument empty;
+    QTextDocument emptyBack;
+    FReadRtf(emptyBack, FWriteRtf(empty));
+    QCOMPARE(emptyBack.blockCount(), 1);
+    QCOMPARE(emptyBack.toPlainText(), QString());
+}
+
+void TestRtf::writerLineLayout()
+{
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(QStringLiteral("Arial"), 13));
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("Manuel"));
+    c.insertBlock();
+    c.insertText(QStringLiteral("@_0_voir_aussi_@"), fmt("Arial", 13, false, false, false, QColor(0, 128, 0)));
+    const QByteArray rtf = FWriteRtf(doc);
+    QVERIFY(!rtf.contains("\r\r") && rtf.count("\n") == rtf.count("\r\n"));
+    const QList<QByteArray> lines = rtf.split('\n');
+    QCOMPARE(lines.size(), 6); // 5 lines and the empty rest after the last CR LF
+    QVERIFY(lines[0].startsWith("{\\rtf1\\ansi"));
+    QVERIFY(lines[0].contains("{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}"));
+    QVERIFY(!lines[0].contains("\\fcharset1"));
+    QCOMPARE(lines[1], QByteArray("{\\colortbl ;\\red0\\green128\\blue0;}\r"));
+    QCOMPARE(lines[2], QByteArray("\\deflang1036\\pard\\plain\\f0\\fs26 Manuel\\par\r"));
+    QCOMPARE(lines[3], QByteArray("\\pard\\plain\\f0\\fs26\\cf1 @_0_voir_aussi_@\\par\r"));
+    QCOMPARE(lines[4], QByteArray("}\r"));
+}
+
+void TestRtf::classicRichEditFile()
+{
+    QTextDocument doc;
+    FReadRtf(doc, QByteArray(kClassic));
+    QCOMPARE(dump(doc), QStringList({"PL", "  [Arial|13|---|auto] Manuel", "PL",
+                                     "  [Arial|13|---|#008000] @_0_voir_aussi_@"}));
+}
+
+void TestRtf::foreignRtf_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("word processor")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Calibri;}"
+                      "{\\f1{\\*\\panose 02040503050406030204}Cambria;}}{\\*\\generator Msftedit;}"
+                      "{\\info{\\author Moi}}{\\stylesheet{\\s0 Normal;}}\\viewkind4\\uc1\\pard\\sa200\\qc"
+                      "\\f0\\fs22 Caf\\'e9 {\\b gras\\b0  puis} {\\i\\f1 it}\\ulnone\\par\n"
+                      "\\pard\\ul souligne\\ulnone  non\\par}")
+        << QStringList({"PC", "  [Calibri|11|---|auto] Café ", "  [Calibri|11|b--|auto] gras",
+                        "  [Calibri|11|---|auto]  puis ", "  [Cambria|11|-i-|auto] it", "PL",
+                        "  [Calibri|11|--u|auto] souligne", "  [Calibri|11|---|auto]  non"});
+    QTest::newRow("unicode and fallbacks")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\uc1 \\u-3971?x\\uc2\\u8364\\'80\\'80y{\\uc0\\u233 z}\\u233?}")
+        << QStringList({"PL", QString::fromUtf8("  [Arial|12|---|auto] \uf07dx€y") + QStringLiteral("éz") + QString::fromUtf8("é")});
+    QTest::newRow("code page of the font")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset204 Arial Cyr;}{\\f1\\fcharset0 Arial;}}"
+                      "\\f0 \\'cf\\'f0\\'e8\\f1 \\'e9}")
+        << QStringList({"PL", QString::fromUtf8("  [Arial Cyr|12|---|auto] При"),
+                        QString::fromUtf8("  [Arial|12|---|auto] é")});
+    QTest::newRow("binary data, pictures and fields")
+        << QByteArray("{\\rtf1{\\pict\\wmetafile8 0102}a\\bin3 {}xb{\\field{\\*\\fldinst HYPERLINK x}"
+                      "{\\fldrslt lien}}\\~\\-\\_\\emdash}")
+        << QStringList({"PL", QString::fromUtf8("  [%1|12|---|auto] ablien\u00a0\u2011\u2014")});
+    QTest::newRow("groups restore state")
+        << QByteArray("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}{\\b\\cf1 r{\\i x}}y\\line z}")
+        << QStringList({"PL", "  [%1|12|b--|#ff0000] r", "  [%1|12|bi-|#ff0000] x",
+                        QString::fromUtf8("  [%1|12|---|auto] y\u2028z")});
+}
+
+void TestRtf::foreignRtf()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QStringList, expected);
+    QTextDocument doc;
+    FReadRtf(doc, rtf);
+    for (QString &line : expected)
+        line.replace(QStringLiteral("%1"), doc.defaultFont().family());
+    QCOMPARE(dump(doc), expected);
+}
+
+void TestRtf::plainTextInput()
+{
+    QTextDocument doc;
+    const RtfText::TReadInfo info = FReadRtf(doc, QByteArray("Ligne \xe9\r\nDeux\r\n\x1a garbage"));
+    QVERIFY(!info.wasRtf);
+    QCOMPARE(doc.toPlainText(), QString::fromUtf8("Ligne é\nDeux"));
+}
+
+void TestRtf::randomAndTruncatedInput()
+{
+    // Truncations of a real file and random RTF-like bytes: no crash, no
+    // hang, and the text that was read is kept.
+    QTextDocument doc;
+    const QByteArray classic(kClassic);
+    for (int cut = 0; cut <= classic.size(); ++cut)
+        FReadRtf(doc, classic.left(cut));
+    FReadRtf(doc, classic.left(classic.indexOf("\r\n\\par ")));
+    QVERIFY(doc.toPlainText().contains(QStringLiteral("Manuel")));
+
+    QRandomGenerator rng(2026);
+    const QByteArray pieces[] = {"{", "}", "\\", "\\par ", "\\'e9", "\\'", "\\u-", "\\u65", "\\bin",
+                                 "\\bin99999999 ", "\\*", "\\fonttbl", "\\colortbl", "\\f", "\\fs-5",
+                                 "\\cf99", ";", "text", "\\pict", "\\uc5", "\\fcharset128", "\r\n",
+                                 "\\b0", "\\ulnone", "\\qc", "\\line", QByteArray(1, '\0'), "\xff",
+                                 "\\fs99999999999999999", "\\ansicpg932", "\\'8", "{\\rtf1"};
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes = "{\\rtf1";
+        const int n = int(rng.bounded(120));
+        for (int i = 0; i < n; ++i)
+            bytes += rng.bounded(8) == 0 ? QByteArray(1, char(rng.bounded(256)))
+                                         : pieces[rng.bounded(int(std::size(pieces)))];
+        FReadRtf(doc, bytes);
+        // What was read can always be written and read again identically.
+        const QByteArray again = FWriteRtf(doc);
+        QTextDocument back;
+        FReadRtf(back, again);
+        QCOMPARE(FWriteRtf(back), again);
+    }
+    // Deep nesting.
+    FReadRtf(doc, "{\\rtf1" + QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + "}");
+    QCOMPARE(doc.toPlainText(), QStringLiteral("deep"));
+}
+
+QTEST_MAIN(TestRtf)
+#include "tst_rtf.moc"
