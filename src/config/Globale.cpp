@@ -1,5 +1,6 @@
 #include "config/Globale.h"
 
+#include "editing/REditServ.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
@@ -291,6 +292,11 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
         g_block.WinFntList = new (std::nothrow) QStringList;
         if (!g_block.WinFntList)
             return sub.report(8, QStringLiteral("WinFntList := TStringList.Create"), 2);
+    }
+    if (!VGGREditServer) {
+        VGGREditServer = new (std::nothrow) TCREditServer;
+        if (!VGGREditServer)
+            return sub.report(8, QStringLiteral("VGGREditServer := TCREditServer.Create"), 2);
     }
     PConf = &g_block;
 

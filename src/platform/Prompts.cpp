@@ -71,7 +71,19 @@ bool QtPrompts::inputText(const QString &caption, const QString &prompt, QString
 
 QString QtPrompts::openFile(const QString &caption, const QString &dir, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(dialogParent(), caption, dir, filter);
+    // Filters come as "description|patterns|description|patterns".
+    QString qtFilter = filter;
+    if (filter.contains(u'|')) {
+        const QStringList parts = filter.split(u'|');
+        QStringList entries;
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+            QString patterns = parts[i + 1];
+            patterns.replace(u';', u' ');
+            entries << parts[i].section(u'(', 0, 0).trimmed() + QStringLiteral(" (") + patterns + u')';
+        }
+        qtFilter = entries.join(QStringLiteral(";;"));
+    }
+    return QFileDialog::getOpenFileName(dialogParent(), caption, dir, qtFilter);
 }
 
 bool QtPrompts::chooseColor(const QColor &initial, QColor *chosen)

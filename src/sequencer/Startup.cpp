@@ -1,5 +1,7 @@
 #include "sequencer/Startup.h"
 
+#include "config/PrjList.h"
+#include "editing/REditServ.h"
 #include "errors/MessageManager.h"
 #include "errors/MsgTexts.h"
 #include "helpgen/DosCmd.h"
@@ -54,6 +56,8 @@ void PSeqInitUnits()
         [&]() -> TErrorContext & { return Globale::FInit(a, t, d); },
         [&]() -> TErrorContext & { return Seq::FInit(a, t, d); },
         [&]() -> TErrorContext & { return U_DosCmd::FInit(a, t, d); },
+        [&]() -> TErrorContext & { return U_PrjList::FInit(a, t, d); },
+        [&]() -> TErrorContext & { return U_REditServ::FInit(a, t, d); },
         [&]() -> TErrorContext & { return KIVHelpTools::FInit(a, t, d); },
         [&]() -> TErrorContext & {
             static TErrorContext missing;
@@ -86,7 +90,12 @@ void PSeqLoadSettings()
         ini->AUTO_RE_TS = 2000;
     if (ini->AUTO_RE_TF <= 0)
         ini->AUTO_RE_TF = 1000;
-    // Placeholder: the rich-edit pool is started here once it exists.
+    if (VGGREditServer) {
+        VGGREditServer->FInit(VGSwitches.Active, VGSwitches.Trace, VGSwitches.Destination,
+                              g_window ? g_window->topicPanel() : nullptr, g_window ? g_window->widget() : nullptr,
+                              conf->WinFntList, ini->AUTO_RE_TF, ini->AUTO_RE_TS, 45000, ini->AUTO_RE_NB);
+        VGGREditServer->FFast();
+    }
     if (ini->SEQ_T > 0) {
         Seq::timer()->stop();
         Seq::timer()->setInterval(ini->SEQ_T);

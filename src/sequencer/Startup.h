@@ -26,6 +26,8 @@ public:
     // Gives the font names to the font window and the titles dialog.
     virtual void refreshFontLists(const QStringList &fonts) = 0;
     virtual QWidget *widget() = 0;
+    // The panel that the topic controls fill.
+    virtual QWidget *topicPanel() = 0;
 };
 
 namespace Startup {

@@ -14,6 +14,9 @@ TPlaceholderWindow::TPlaceholderWindow()
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setText(QStringLiteral("KivHelp"));
     setCentralWidget(m_label);
+    m_panel = new QWidget(this);
+    m_panel->setObjectName(QStringLiteral("PanelHelp"));
+    m_panel->hide();
     QMenu *file = menuBar()->addMenu(QStringLiteral("&Fichier"));
     QAction *exit = file->addAction(QStringLiteral("&Sortir du Programme"));
     exit->setObjectName(QStringLiteral("Exitprog"));

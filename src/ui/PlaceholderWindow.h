@@ -19,6 +19,7 @@ public:
     void enableStatusTimer() override {}
     void refreshFontLists(const QStringList &) override {}
     QWidget *widget() override { return this; }
+    QWidget *topicPanel() override { return m_panel; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -27,6 +28,7 @@ private:
     TErrorContext m_unitCtx;
     TErrorContext m_ctx;
     QLabel *m_label = nullptr;
+    QWidget *m_panel = nullptr;
 };
 
 // Creates the program's windows.

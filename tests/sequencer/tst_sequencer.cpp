@@ -42,6 +42,7 @@ public:
     void enableStatusTimer() override { calls << "timer"; }
     void refreshFontLists(const QStringList &fonts) override { calls << QStringLiteral("fonts %1").arg(fonts.size()); }
     QWidget *widget() override { return &w; }
+    QWidget *topicPanel() override { return &w; }
 };
 
 // Prompts that post and step from inside a box, as a click or a tick that

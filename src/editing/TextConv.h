@@ -1,0 +1,23 @@
+#pragma once
+// Text conversions between what the user types and what the help compiler
+// reads. Each takes and gives at most 255 characters.
+#include <QString>
+
+namespace TextConv {
+
+enum TBackslashMode { Single, Quadruple };
+
+// Characters a topic name may not hold become blanks.
+QString FCleanTopicName(const QString &name);
+// Topic name to context string: blank to "_", apostrophe to "\'".
+QString FContextName(const QString &name);
+QString FDoubleBackslash(const QString &text, TBackslashMode mode);
+// Accented letters and a few signs to \'hh; backslash and braces escaped.
+QString FRtfEscape(const QString &text);
+// Drops a final line end (its last two characters when the last is a line
+// feed); tells whether it did.
+bool FStripLineEnd(QString &text);
+// The characters that FCleanTopicName replaces.
+bool FIsForbiddenInTopicName(QChar c);
+
+} // namespace TextConv

@@ -1,0 +1,341 @@
+#include "project/Insertions.h"
+
+#include "editing/REditServ.h"
+#include "editing/TextConv.h"
+#include "helpgen/DosCmd.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "project/KivHelpTools.h"
+#include "project/Memo.h"
+#include "project/Outline.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBlock>
+#include <QTreeWidget>
+#include <exception>
+
+using namespace TextConv;
+
+namespace KIVHelpTools {
+
+namespace {
+
+const QColor kGreen(0, 128, 0);
+
+void say(bool show, const QString &text)
+{
+    if (show)
+        Platform::prompts().plain(text);
+}
+
+QString asciiUpper(const QString &s)
+{
+    QString out = s;
+    for (QChar &c : out)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    return out;
+}
+
+// Replaces the selection (or inserts at the caret) with a green marker;
+// a removed paragraph break is put back after it.
+QTextCharFormat insertMarker(TRichEdit *control, const QString &marker, bool lineEnd)
+{
+    QTextCursor cursor = control->textCursor();
+    const QTextCharFormat before = cursor.charFormat();
+    QTextCharFormat green = before;
+    green.setForeground(kGreen);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    cursor.insertText(marker, green);
+    if (lineEnd)
+        cursor.insertBlock();
+    cursor.endEditBlock();
+    control->setTextCursor(cursor);
+    control->setCurrentCharFormat(green);
+    return before;
+}
+
+} // namespace
+
+QString FMarker(int n, const QString &label)
+{
+    return QStringLiteral("@_") + QString::number(n).left(4) + u'_' + FContextName(label) + QStringLiteral("_@");
+}
+
+bool FTopicExists(const QString &name, int length, const QTreeWidget *outline)
+{
+    const QString wanted = asciiUpper(length >= 256 ? name : name.left(qMax(0, length)));
+    for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
+        const QString text = Outline::FItemAt(outline, n)->text(0);
+        if (asciiUpper(length >= 256 ? text : text.left(qMax(0, length))) == wanted)
+            return true;
+    }
+    return false;
+}
+
+TRichEdit *FCurrentControl(const QTreeWidget *outline)
+{
+    const QTreeWidgetItem *item = outline->currentItem();
+    if (!item)
+        item = Outline::FItemAt(outline, 1);
+    return Outline::FControlOf(item);
+}
+
+QString FSelectedText(const TRichEdit *control)
+{
+    if (!control)
+        return {};
+    QString text = control->textCursor().selectedText();
+    text.replace(QChar(0x2029), QStringLiteral("\r\n"));
+    return text.left(255);
+}
+
+TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TConfBlock *conf, bool show,
+                         const TDisplayContext &display, QWidget *parent)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddTopic"));
+    FStripLineEnd(name);
+    if (name == QLatin1String(" ")) {
+        say(show, QStringLiteral("Le nom de la page ne doit pas commencer par un espace"));
+        return sub.report(4, QStringLiteral("Blancs"), 7);
+    }
+    if (FTopicExists(name, 256, outline)) {
+        say(show, QString::fromUtf8("Cette page existe déjà !"));
+        return sub.report(4, QString(), 8);
+    }
+    name = FCleanTopicName(name);
+
+    auto *item = new QTreeWidgetItem(QStringList{name});
+    QTreeWidgetItem *selected = outline->currentItem();
+    if (!selected)
+        selected = Outline::FItemAt(outline, 1);
+    if (selected && selected->parent())
+        selected->parent()->addChild(item);
+    else
+        outline->addTopLevelItem(item);
+    if (selected)
+        selected->setExpanded(true);
+
+    TRichEdit *control = nullptr;
+    if (!U_REditServ::FCreateRichEdit(control, 45000, conf ? conf->WinFntList : nullptr, parent, owner)) {
+        if (show)
+            PShowError(QString::fromUtf8("Pas assez de mémoire.La création de la page a échouée ! "));
+        delete item;
+        return sub.report(8, QStringLiteral("FCreateRichEdit"), 3);
+    }
+    PBindControl(control, display);
+    Outline::PSetControl(item, control);
+    if (!conf || !conf->PPrj || !conf->PPrj->AddTitle) {
+        QTextCursor cursor(control->document());
+        cursor.insertText(name);
+        cursor.insertBlock();
+    }
+    // The new topic's control stays hidden: only the selected topic's
+    // control is shown, and the selection stays where it was.
+    control->document()->setModified(false);
+    return sub.report(0);
+}
+
+TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show)
+{
+    TSubGuard sub(context(), QStringLiteral("FDelTopic"));
+    name.clear();
+    const int count = Outline::FCount(outline);
+    if (count == 0) {
+        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
+        return sub.report(4, QString(), 0);
+    }
+    const QString refused = QString::fromUtf8("Vous ne pouvez pas effacer un projet à ce niveau !");
+    if (count == 1) {
+        say(show, refused);
+        return sub.report(4, QString(), 10);
+    }
+    QTreeWidgetItem *item = outline->currentItem();
+    if (!item)
+        item = Outline::FItemAt(outline, 1);
+    name = item->text(0);
+    if (item->childCount() > 0) {
+        say(show, refused);
+        return sub.report(4, QString(), 10);
+    }
+    try {
+        const Platform::Button answer = Platform::prompts().question(
+            QString::fromUtf8("NON : Effacera seulement la page mais la gardera dans le projet pour les "
+                              "sauts existants. *** ATTENTION *** OUI : Effacera complètement la Page du "
+                              "projet !. D'éventuels saut hypertext feront échouer  la compilation !"),
+            Platform::Yes | Platform::No | Platform::Cancel);
+        if (answer == Platform::Yes) {
+            delete Outline::FControlOf(item);
+            delete item;
+        } else if (answer == Platform::No) {
+            if (TRichEdit *control = Outline::FControlOf(item)) {
+                control->clear();
+                control->setPlainText(QStringLiteral("Page effacee"));
+            }
+        }
+    } catch (const std::exception &) {
+        return sub.report(4, QString(), 3);
+    }
+    return sub.report(0);
+}
+
+TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, QPlainTextEdit *memo,
+                       QTreeWidget *outline)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddBmp"));
+    if (Outline::FCount(outline) == 0) {
+        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
+        return sub.report(4, QString(), 0);
+    }
+    TRichEdit *control = FCurrentControl(outline);
+    if (!FSelectedText(control).isEmpty()) {
+        const QString text = QString::fromUtf8("Ne sélectionnez pas de texte !");
+        say(show, text);
+        return sub.report(4, text, 11);
+    }
+    if (ask) {
+        const QString chosen = Platform::prompts().openFile(QStringLiteral("Choisir une image"), bmpDir,
+                                                            QStringLiteral("Images bitmap (*.bmp)|*.bmp;*.BMP"));
+        if (chosen.isEmpty()) {
+            fileName.clear();
+            return context(); // cancelled: nothing to report
+        }
+        QString shortPath;
+        FLong2ShortFName(chosen, shortPath);
+        fileName = shortPath.isEmpty() ? QString() : QFileInfo(shortPath).fileName();
+        QString dir = bmpDir;
+        if (!dir.isEmpty() && !dir.endsWith(u'/'))
+            dir += u'/';
+        const QString chosenDir = QFileInfo(chosen).absolutePath() + u'/';
+        if (!fileName.isEmpty() && chosenDir.toUpper() != dir.toUpper()) {
+            if (!QFile::copy(chosen, dir + fileName))
+                return sub.report(7, chosen, 9);
+        }
+    }
+    if (fileName.isEmpty()) {
+        say(show, QStringLiteral("NO BMP"));
+        return sub.report(4, QString::fromUtf8("Chaîne vide"), 12);
+    }
+    try {
+        const int n = Memo::FAppend(memo, QStringLiteral("\\{bmc ") + FDoubleBackslash(fileName, Single)
+                                              + QStringLiteral("\\}"));
+        insertMarker(control, FMarker(n, fileName), false);
+    } catch (const std::exception &) {
+        return sub.report(4, QStringLiteral("Insertion BMP ds *.cmd"), 13);
+    }
+    return sub.report(0);
+}
+
+TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddJump"));
+    if (Outline::FCount(outline) == 0) {
+        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
+        return sub.report(4, QString(), 0);
+    }
+    TRichEdit *control = FCurrentControl(outline);
+    QString selection = FSelectedText(control);
+    const bool lineEnd = FStripLineEnd(selection);
+    if (selection.isEmpty()) {
+        const QString text = QString::fromUtf8("Pas de texte sélectionné !");
+        say(show, text);
+        return sub.report(4, text, 11);
+    }
+    if (selection.startsWith(u' ')) {
+        const QString text = QString::fromUtf8("Le texte sélectionné ne doit pas commencer par un espace");
+        say(show, text);
+        return sub.report(4, text, 11);
+    }
+    QString name;
+    if (ask) {
+        name = selection;
+        if (!Platform::prompts().inputText(QStringLiteral("Boite de dialogue Hypertext"),
+                                           QStringLiteral("Veuillez entrer le nom de la Page : ( case sensitive! )"),
+                                           &name))
+            return sub.report(0);
+        name = name.left(255);
+        target = name;
+    } else {
+        name = FCleanTopicName(target.isEmpty() ? selection : target);
+    }
+    // An empty target would match every topic; it names none.
+    if (name.isEmpty() || !FTopicExists(name, int(name.size()), outline)) {
+        const QString text = QString::fromUtf8("Cette page n'éxiste pas !");
+        say(show, text);
+        return sub.report(4, text, 9);
+    }
+    try {
+        const int n = Memo::FAppend(memo, QStringLiteral("{\\uldb ") + FRtfEscape(selection) + QStringLiteral("}{\\v ")
+                                              + FContextName(name) + u'}');
+        const QTextCharFormat before = insertMarker(control, FMarker(n, selection), lineEnd);
+        control->setCurrentCharFormat(before);
+    } catch (const std::exception &) {
+        return sub.report(4, QStringLiteral("Insertion JMP ds *.cmd"), 13);
+    }
+    return sub.report(0);
+}
+
+TErrorContext &FAddTopicAndJump(const QString &name, QTreeWidget *outline, QPlainTextEdit *memo,
+                                TConfBlock *conf, bool show, const TDisplayContext &display, QWidget *parent,
+                                QObject *owner)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddTopicAndJump"));
+    if (Outline::FCount(outline) == 0) {
+        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
+        return sub.report(4, QString(), 0);
+    }
+    if (FTopicExists(name, 256, outline)) {
+        say(show, QString::fromUtf8("Cette page existe déjà !"));
+        return sub.report(4, QString(), 8);
+    }
+    QString topic = name;
+    if (FAddTopic(topic, outline, owner, conf, show, display, parent).Category != 0)
+        return sub.report(4, QString(), 14);
+    QString target = name;
+    if (FAddJump(target, false, outline, show, memo).Category != 0)
+        return sub.report(4, QString(), 15);
+    return sub.report(0);
+}
+
+TErrorContext &FAddExec(QString &path, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddExec"));
+    if (Outline::FCount(outline) == 0) {
+        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
+        return sub.report(4, QString(), 0);
+    }
+    TRichEdit *control = FCurrentControl(outline);
+    QString selection = FSelectedText(control);
+    const bool lineEnd = FStripLineEnd(selection);
+    if (selection.isEmpty()) {
+        const QString text = QString::fromUtf8("Pas de texte sélectionné !");
+        say(show, text);
+        return sub.report(4, text, 11);
+    }
+    if (ask) {
+        const QString chosen = Platform::prompts().openFile(
+            QStringLiteral("Programme à lancer"), QString(),
+            QString::fromUtf8("Tous (*.*)|*.*|Exécutable (*.EXE)|*.EXE|Exécutable (*.COM)|*.COM"));
+        if (chosen.isEmpty())
+            return sub.report(0);
+        path = chosen.left(255);
+    }
+    const QString inWinDir = U_DosCmd::FGetWinDir() + u'/' + QFileInfo(path).fileName();
+    if (!QFileInfo(path).isFile() && !QFileInfo(inWinDir).isFile()) {
+        say(show, QStringLiteral("Le fichier n'existe pas"));
+        return sub.report(7, path, 2);
+    }
+    try {
+        const int n = Memo::FAppend(memo, QStringLiteral("{\\uldb ") + FRtfEscape(selection)
+                                              + QStringLiteral("}{\\v !ExecProgram(\"") + FDoubleBackslash(path, Quadruple)
+                                              + QStringLiteral("\",0)}"));
+        insertMarker(control, FMarker(n, selection), lineEnd);
+    } catch (const std::exception &) {
+        return sub.report(4, QStringLiteral("Insertion EXEC ds *.cmd"), 13);
+    }
+    return sub.report(0);
+}
+
+} // namespace KIVHelpTools

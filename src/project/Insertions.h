@@ -1,0 +1,38 @@
+#pragma once
+// Editing operations that change the set of topics or put help-compiler
+// constructs into a topic. A construct goes into the command list as one
+// line of RTF markup; the topic shows a green marker "@_n_label_@" naming
+// that line, which the help source writer replaces by the line.
+#include "config/Globale.h"
+#include "errors/ErrorContext.h"
+#include "project/TopicStore.h"
+
+class QPlainTextEdit;
+class QTreeWidget;
+class TRichEdit;
+
+namespace KIVHelpTools {
+
+// The marker for command line `n` and a label.
+QString FMarker(int n, const QString &label);
+// True when an item's text equals the name (ASCII letters in any case);
+// with a length below 256 both are first cut to that many characters.
+bool FTopicExists(const QString &name, int length, const QTreeWidget *outline);
+// The selected topic's control (or the first topic's when none is selected).
+TRichEdit *FCurrentControl(const QTreeWidget *outline);
+// The control's selected text as the user sees it, paragraph breaks as CR LF,
+// at most 255 characters.
+QString FSelectedText(const TRichEdit *control);
+
+TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TConfBlock *conf, bool show,
+                         const TDisplayContext &display, QWidget *parent);
+TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show);
+TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, QPlainTextEdit *memo,
+                       QTreeWidget *outline);
+TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo);
+TErrorContext &FAddTopicAndJump(const QString &name, QTreeWidget *outline, QPlainTextEdit *memo,
+                                TConfBlock *conf, bool show, const TDisplayContext &display, QWidget *parent,
+                                QObject *owner);
+TErrorContext &FAddExec(QString &path, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo);
+
+} // namespace KIVHelpTools

@@ -1,0 +1,151 @@
+#include "project/PrjFiles.h"
+
+#include "config/ConfFile.h"
+#include "platform/Cp1252.h"
+#include "platform/SafeFile.h"
+#include "project/KivHelpTools.h"
+#include "project/Memo.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <exception>
+
+namespace KIVHelpTools {
+
+TErrorContext &FLoadPrjConf(const QString &fileName, int index, TCConfFile *conf)
+{
+    TSubGuard sub(context(), QStringLiteral("FLoadPrjConf"));
+    conf->FReadConfFile(fileName, index);
+    return sub.report(0);
+}
+
+TErrorContext &FSavePrjConf(const QString &fileName, int index, TCConfFile *conf)
+{
+    TSubGuard sub(context(), QStringLiteral("FSavePrjConf"));
+    void *pt = nullptr;
+    if (!conf->FGetPt(index, &pt))
+        return sub.report(8, QStringLiteral("PrjConf.FGetPt"), 2);
+    if (!conf->FWriteConfFile(fileName, index))
+        return sub.report(7, fileName, 5);
+    return sub.report(0);
+}
+
+TErrorContext &FLoadPrjFonts(const QString &fileName, int index, TCConfFile *conf)
+{
+    TSubGuard sub(context(), QStringLiteral("FLoadPrjFonts"));
+    conf->FReadConfFile(fileName, index);
+    return sub.report(0);
+}
+
+TErrorContext &FSavePrjFonts(const QString &fileName, int index, TCConfFile *conf)
+{
+    TSubGuard sub(context(), QStringLiteral("FSavePrjFonts"));
+    if (!conf->FWriteConfFile(fileName, index))
+        return sub.report(7, fileName, 5);
+    return sub.report(0);
+}
+
+QStringList FSplitCmdLines(const QByteArray &bytes)
+{
+    QStringList lines;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        qsizetype stop = i;
+        while (stop < n && bytes[stop] != '\r' && bytes[stop] != '\n')
+            ++stop;
+        lines << Platform::fromCp1252(bytes.constData() + i, stop - i);
+        if (stop < n && bytes[stop] == '\r')
+            ++stop;
+        if (stop < n && bytes[stop] == '\n')
+            ++stop;
+        i = stop;
+    }
+    return lines;
+}
+
+QByteArray FJoinCmdLines(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines) {
+        out += Platform::toCp1252(l);
+        out += "\r\n";
+    }
+    return out;
+}
+
+TErrorContext &FLoadPrjCmds(const QString &fileName, QPlainTextEdit *memo)
+{
+    TSubGuard sub(context(), QStringLiteral("FLoadPrjCmds"));
+    if (!QFileInfo(fileName).isFile())
+        return sub.report(7, QStringLiteral("No File"), 4);
+    QByteArray bytes;
+    if (!Platform::readWholeFile(fileName, &bytes)) {
+        sub.report(7, fileName, 4);
+        PShowError(QString::fromUtf8("Fichier manquant ou mémoire pleine.Le chargement du projet a échoué ! "));
+        return context();
+    }
+    Memo::PSetLines(memo, FSplitCmdLines(bytes));
+    return sub.report(0);
+}
+
+TErrorContext &FSavePrjCmds(const QString &fileName, QPlainTextEdit *memo, bool overwrite)
+{
+    TSubGuard sub(context(), QStringLiteral("FSavePrjCmds"));
+    if (!overwrite && QFileInfo::exists(fileName))
+        return sub.report(7, QStringLiteral("Can't Rewrite ") + fileName, 5);
+    if (!Platform::writeFileAtomic(fileName, FJoinCmdLines(Memo::FLines(memo)))) {
+        PShowError(QString::fromUtf8("La sauvegarde du projet a échouée ! "));
+        return sub.report(7, fileName, 5);
+    }
+    return sub.report(0);
+}
+
+TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list)
+{
+    TSubGuard sub(context(), QStringLiteral("FGetBmpNames"));
+    try {
+        if (!QFileInfo(fileName).isFile()) {
+            list.clear();
+            return sub.report(0);
+        }
+        QByteArray bytes;
+        if (!Platform::readWholeFile(fileName, &bytes))
+            return sub.report(2, fileName, 0);
+        const QStringList lines = FSplitCmdLines(bytes);
+        if (lines.isEmpty()) {
+            list.clear();
+            return sub.report(0);
+        }
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        const auto less = [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; };
+        // The list is kept sorted, the first of equal names staying.
+        QStringList sorted;
+        auto addSorted = [&](const QString &name) {
+            const auto at = std::lower_bound(sorted.begin(), sorted.end(), name, less);
+            if (at != sorted.end() && collator.compare(*at, name) == 0)
+                return;
+            sorted.insert(at, name);
+        };
+        for (const QString &name : std::as_const(list))
+            addSorted(name);
+        const QString tag = QStringLiteral("\\{bmc ");
+        for (const QString &full : lines) {
+            QString line = full.left(255);
+            while (line.contains(tag)) {
+                line = line.mid(6);
+                line.chop(2);
+                // An empty name names no bitmap.
+                if (!line.isEmpty())
+                    addSorted(line);
+            }
+        }
+        list = sorted;
+    } catch (const std::exception &e) {
+        return sub.report(2, QString::fromLocal8Bit(e.what()), 0);
+    }
+    return sub.report(0);
+}
+
+} // namespace KIVHelpTools
