@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TestRegistry.h"
 
 #include "config/ConfFile.h"
 #include "config/Globale.h"
@@ -349,5 +350,5 @@ void TestConfig::garbageSettingsFiles()
     }
 }
 
-QTEST_MAIN(TestConfig)
+KIV_TEST(TestConfig)
 #include "tst_config.moc"

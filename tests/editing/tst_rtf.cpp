@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TestRegistry.h"
 
 #include "editing/RtfText.h"
 
@@ -237,5 +238,5 @@ void TestRtf::randomAndTruncatedInput()
     QCOMPARE(doc.toPlainText(), QStringLiteral("deep"));
 }
 
-QTEST_MAIN(TestRtf)
+KIV_TEST(TestRtf)
 #include "tst_rtf.moc"

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TestRegistry.h"
 
 #include "errors/ErrorContext.h"
 #include "errors/MessageManager.h"
@@ -357,5 +358,5 @@ void TestErrors::taskListReadsProc()
     QVERIFY(threads.contains(quint32(QCoreApplication::applicationPid())));
 }
 
-QTEST_MAIN(TestErrors)
+KIV_TEST(TestErrors)
 #include "tst_errors.moc"

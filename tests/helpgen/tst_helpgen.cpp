@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TestRegistry.h"
 
 #include "helpgen/DosCmd.h"
 #include "helpgen/WaitFor.h"
@@ -188,5 +189,5 @@ void TestHelpgen::waitLine()
     QCOMPARE(wait.text(), QStringLiteral("Sauvegarde*"));
 }
 
-QTEST_MAIN(TestHelpgen)
+KIV_TEST(TestHelpgen)
 #include "tst_helpgen.moc"

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TestRegistry.h"
 
 #include "platform/Cp1252.h"
 #include "platform/IniFile.h"
@@ -241,5 +242,5 @@ void TestPlatform::scriptedPromptsRecordAndAnswer()
     QCOMPARE(scope.prompts.records().first().icon, BoxIcon::Information);
 }
 
-QTEST_MAIN(TestPlatform)
+KIV_TEST(TestPlatform)
 #include "tst_platform.moc"

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TestRegistry.h"
 
 #include "config/Globale.h"
 #include "platform/Paths.h"
@@ -363,5 +364,5 @@ void TestSequencer::commandLine()
     QVERIFY(cl.startProject.isEmpty());
 }
 
-QTEST_MAIN(TestSequencer)
+KIV_TEST(TestSequencer)
 #include "tst_sequencer.moc"
