@@ -1,0 +1,319 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "platform/Paths.h"
+#include "project/Insertions.h"
+#include "project/KivHelpTools.h"
+#include "project/Memo.h"
+#include "project/Outline.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTreeWidget>
+
+using namespace KIVHelpTools;
+using TestSupport::writeFile;
+
+namespace {
+
+// A project of two topics, "Manuel" (selected) and "Aide générale".
+struct Fixture {
+    QWidget panel;
+    QTreeWidget tree;
+    QPlainTextEdit memo;
+    TDisplayContext display;
+    QStringList selections;
+    TestSupport::ScriptedScope scope;
+
+    Fixture()
+    {
+        display.PanelHelp = &panel;
+        display.OutlineHelp = &tree;
+        display.CdesMemo = &memo;
+        display.OnSelectionChange = [this](QObject *) { selections << QStringLiteral("sel"); };
+        Globale::PConf->PPrj->AddTitle = false;
+        QString name = QStringLiteral("Manuel");
+        tree.addTopLevelItem(new QTreeWidgetItem(QStringList{name}));
+        TRichEdit *root = nullptr;
+        U_REditServ::FCreateRichEdit(root, 45000, Globale::PConf->WinFntList, &panel, &panel);
+        Outline::PSetControl(Outline::FItemAt(&tree, 1), root);
+        tree.setCurrentItem(Outline::FItemAt(&tree, 1));
+        QString second = QString::fromUtf8("Aide générale");
+        FAddTopic(second, &tree, &panel, Globale::PConf, true, display, &panel);
+    }
+    TRichEdit *current() { return FCurrentControl(&tree); }
+    // Types `text` into the current topic and selects `selected` in it.
+    void select(const QString &text, const QString &selected)
+    {
+        current()->setPlainText(text);
+        if (!selected.isEmpty())
+            current()->setTextCursor(current()->document()->find(selected));
+    }
+    QColor colourAt(int position)
+    {
+        QTextCursor c(current()->document());
+        c.setPosition(position + 1);
+        return c.charFormat().foreground().color();
+    }
+};
+
+} // namespace
+
+class TestInsertions : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void addTopic();
+    void deleteTopic();
+    void jumps();
+    void jumpRefusals();
+    void bitmaps();
+    void programCalls();
+    void topicAndJump();
+    void markerNumbers();
+};
+
+void TestInsertions::initTestCase()
+{
+    Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
+    Globale::FInit(false, false, 1);
+    KIVHelpTools::FInit(false, false, 1);
+    Globale::PConf->WinFntList->append(QStringLiteral("DejaVu Sans"));
+}
+
+void TestInsertions::addTopic()
+{
+    Fixture f;
+    QCOMPARE(Outline::FCount(&f.tree), 2);
+    const QTreeWidgetItem *added = Outline::FItemAt(&f.tree, 2);
+    QCOMPARE(added->text(0), QString::fromUtf8("Aide générale"));
+    QVERIFY(!added->parent()); // a sibling of the selected topic
+    TRichEdit *control = Outline::FControlOf(added);
+    QVERIFY(control && control->isHidden());
+    QCOMPARE(control->document()->firstBlock().text(), QString::fromUtf8("Aide générale"));
+    control->textCursor().insertText(QStringLiteral("x")); // bound to the window's handlers
+    QVERIFY(!f.selections.isEmpty());
+    QCOMPARE(f.tree.currentItem(), Outline::FItemAt(&f.tree, 1));
+
+    QString name = QString::fromUtf8("Aide (générale)\r\n");
+    QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(0));
+    QCOMPARE(name, QString::fromUtf8("Aide  générale "));
+
+    f.scope.prompts.answer(Platform::Ok);
+    name = QStringLiteral("MANUEL");
+    const TErrorContext &exists = FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel);
+    QCOMPARE(exists.Category, quint8(4));
+    QCOMPARE(exists.Code, quint16(8));
+    name = QStringLiteral("Aide");
+    QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, false, f.display, &f.panel).Category, quint8(0));
+    f.scope.prompts.answer(Platform::Ok);
+    name = QStringLiteral(" ");
+    QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Msg, QStringLiteral("Blancs"));
+    QCOMPARE(f.scope.prompts.texts(), QStringList({QString::fromUtf8("Cette page existe déjà !"),
+                                                   "Le nom de la page ne doit pas commencer par un espace"}));
+
+    // With titles added by the help source writer, a new topic starts empty.
+    Globale::PConf->PPrj->AddTitle = true;
+    name = QStringLiteral("Vide");
+    FAddTopic(name, &f.tree, &f.panel, Globale::PConf, false, f.display, &f.panel);
+    QVERIFY(Outline::FControlOf(Outline::FItemAt(&f.tree, Outline::FCount(&f.tree)))->toPlainText().isEmpty());
+    Globale::PConf->PPrj->AddTitle = false;
+    CHECK_PROMPTS_DONE(f.scope);
+}
+
+void TestInsertions::deleteTopic()
+{
+    Fixture f;
+    QString name;
+    f.tree.setCurrentItem(Outline::FItemAt(&f.tree, 2));
+    f.scope.prompts.answer(Platform::No);
+    QCOMPARE(FDelTopic(name, &f.tree, true).Category, quint8(0));
+    QCOMPARE(name, QString::fromUtf8("Aide générale"));
+    QCOMPARE(Outline::FCount(&f.tree), 2);
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("Page effacee"));
+    QVERIFY(f.scope.prompts.records().last().text.contains(QStringLiteral("échouer  la compilation !")));
+
+    f.scope.prompts.answer(Platform::Cancel);
+    FDelTopic(name, &f.tree, true);
+    QCOMPARE(Outline::FCount(&f.tree), 2);
+
+    QPointer<TRichEdit> control(f.current());
+    f.scope.prompts.answer(Platform::Yes);
+    FDelTopic(name, &f.tree, true);
+    QCOMPARE(Outline::FCount(&f.tree), 1);
+    QVERIFY(!control);
+
+    f.scope.prompts.answer(Platform::Ok);
+    const TErrorContext &last = FDelTopic(name, &f.tree, true);
+    QCOMPARE(last.Code, quint16(10));
+    QCOMPARE(f.scope.prompts.texts().last(), QString::fromUtf8("Vous ne pouvez pas effacer un projet à ce niveau !"));
+    CHECK_PROMPTS_DONE(f.scope);
+}
+
+void TestInsertions::jumps()
+{
+    Fixture f;
+    f.select(QString::fromUtf8("Lire la suite : voir aussi\nfin"), QStringLiteral("voir aussi"));
+    QString target;
+    f.scope.prompts.answerText(QStringLiteral("aide")); // a prefix of "Aide générale", any case
+    QCOMPARE(FAddJump(target, true, &f.tree, true, &f.memo).Category, quint8(0));
+    QCOMPARE(target, QStringLiteral("aide"));
+    QCOMPARE(Memo::FLines(&f.memo), QStringList{"{\\uldb voir aussi}{\\v aide}"});
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("Lire la suite : @_0_voir_aussi_@\nfin"));
+    QCOMPARE(f.colourAt(16), QColor(0, 128, 0));
+    QVERIFY(f.current()->currentCharFormat().foreground().color() != QColor(0, 128, 0));
+    QCOMPARE(f.scope.prompts.records().first().text,
+             QStringLiteral("Boite de dialogue Hypertext|Veuillez entrer le nom de la Page : ( case sensitive! )"));
+
+    // A selection that takes the paragraph break keeps it after the marker;
+    // accented and special characters are escaped in the command line.
+    f.select(QString::fromUtf8("été {1} c:\\x\nsuite"), QString());
+    QTextCursor c(f.current()->document());
+    c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    f.current()->setTextCursor(c);
+    target = QString::fromUtf8("Aide générale");
+    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Category, quint8(0));
+    QCOMPARE(Memo::FLines(&f.memo).last(),
+             QString::fromUtf8("{\\uldb \\'e9t\\'e9 \\{1\\} c:\\\\x}{\\v Aide_g\u00e9n\u00e9rale}"));
+    QCOMPARE(f.current()->toPlainText(), QString::fromUtf8("@_1_été_{1}_c:\\x_@\nsuite"));
+
+    // Cancelling the name box changes nothing.
+    f.select(QStringLiteral("abc"), QStringLiteral("abc"));
+    f.scope.prompts.answerText(QString(), false);
+    QCOMPARE(FAddJump(target, true, &f.tree, true, &f.memo).Category, quint8(0));
+    QCOMPARE(Memo::FLineCount(&f.memo), 2);
+    CHECK_PROMPTS_DONE(f.scope);
+}
+
+void TestInsertions::jumpRefusals()
+{
+    Fixture f;
+    QString target;
+    const QStringList expected{QString::fromUtf8("Pas de texte sélectionné !"),
+                               QString::fromUtf8("Le texte sélectionné ne doit pas commencer par un espace"),
+                               QString::fromUtf8("Cette page n'éxiste pas !"),
+                               QString::fromUtf8("Cette page n'éxiste pas !")};
+    for (int i = 0; i < expected.size(); ++i)
+        f.scope.prompts.answer(Platform::Ok);
+    f.select(QStringLiteral("abc"), QString());
+    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(11));
+    f.select(QStringLiteral(" abc"), QStringLiteral(" abc"));
+    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(11));
+    f.select(QStringLiteral("Nulle part"), QStringLiteral("Nulle part"));
+    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(9));
+    f.scope.prompts.answerText(QString());
+    QCOMPARE(FAddJump(target, true, &f.tree, true, &f.memo).Code, quint16(9)); // an empty name
+    QCOMPARE(f.scope.prompts.texts().mid(0, 3), expected.mid(0, 3));
+    QCOMPARE(f.scope.prompts.texts().last(), expected.last());
+    QCOMPARE(Memo::FLineCount(&f.memo), 0);
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("Nulle part"));
+    CHECK_PROMPTS_DONE(f.scope);
+}
+
+void TestInsertions::bitmaps()
+{
+    TestSupport::Sandbox box;
+    Fixture f;
+    QDir().mkdir(box.path("BMP"));
+    QDir().mkdir(box.path("ailleurs"));
+    QVERIFY(writeFile(box.path("BMP/logo.bmp"), "BM"));
+    QVERIFY(writeFile(box.path("ailleurs/Flèche 1.bmp"), "BM"));
+    const QString bmpDir = box.path("BMP") + u'/';
+
+    f.select(QStringLiteral("avant apres"), QString());
+    QTextCursor c = f.current()->textCursor();
+    c.setPosition(6);
+    f.current()->setTextCursor(c);
+    QString file;
+    f.scope.prompts.answerText(box.path("BMP/logo.bmp"));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(file, QStringLiteral("logo.bmp"));
+    QCOMPARE(Memo::FLines(&f.memo), QStringList{"\\{bmc logo.bmp\\}"});
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("avant @_0_logo.bmp_@apres"));
+    QCOMPARE(f.current()->currentCharFormat().foreground().color(), QColor(0, 128, 0));
+
+    // From elsewhere: copied into the bitmap folder, once.
+    f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QVERIFY(QFile::exists(box.path("BMP/Flèche 1.bmp")));
+    QCOMPARE(Memo::FLines(&f.memo).last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
+    QVERIFY(f.current()->toPlainText().contains(QString::fromUtf8("@_1_Flèche_1.bmp_@")));
+    f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
+    const TErrorContext &again = FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree);
+    QCOMPARE(again.Category, quint8(7));
+    QCOMPARE(again.Code, quint16(9));
+    QCOMPARE(Memo::FLineCount(&f.memo), 2);
+
+    // Cancelled, selected text, no file.
+    f.scope.prompts.answerText(QString(), false);
+    FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree);
+    QVERIFY(file.isEmpty());
+    f.scope.prompts.answer(Platform::Ok);
+    file.clear();
+    QCOMPARE(FAddBmp(file, bmpDir, false, true, &f.memo, &f.tree).Msg, QString::fromUtf8("Chaîne vide"));
+    f.select(QStringLiteral("mot"), QStringLiteral("mot"));
+    f.scope.prompts.answer(Platform::Ok);
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Code, quint16(11));
+    QCOMPARE(Memo::FLineCount(&f.memo), 2);
+    CHECK_PROMPTS_DONE(f.scope);
+}
+
+void TestInsertions::programCalls()
+{
+    TestSupport::Sandbox box;
+    Fixture f;
+    QDir().mkdir(box.path("Outils"));
+    QVERIFY(writeFile(box.path("Outils/prog.exe"), "MZ"));
+    f.select(QString::fromUtf8(" lancer l'outil"), QString::fromUtf8(" lancer l'outil"));
+    QString path;
+    f.scope.prompts.answerText(box.path("Outils/prog.exe"));
+    QCOMPARE(FAddExec(path, true, &f.tree, true, &f.memo).Category, quint8(0));
+    QCOMPARE(f.scope.prompts.records().first().text,
+             QString::fromUtf8("Programme à lancer|Tous (*.*)|*.*|Exécutable (*.EXE)|*.EXE|Exécutable (*.COM)|*.COM"));
+    QCOMPARE(Memo::FLines(&f.memo).first(),
+             QStringLiteral("{\\uldb  lancer l'outil}{\\v !ExecProgram(\"") + box.path("Outils/prog.exe")
+                 + QStringLiteral("\",0)}"));
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("@_0__lancer_l\\'outil_@"));
+
+    // Windows paths: each backslash becomes four.
+    f.select(QStringLiteral("go"), QStringLiteral("go"));
+    path = QStringLiteral("C:\\Outils\\prog.exe");
+    f.scope.prompts.answer(Platform::Ok);
+    const TErrorContext &missing = FAddExec(path, false, &f.tree, true, &f.memo);
+    QCOMPARE(missing.Category, quint8(7));
+    QCOMPARE(missing.Msg, path);
+    CHECK_PROMPTS_DONE(f.scope);
+}
+
+void TestInsertions::topicAndJump()
+{
+    Fixture f;
+    f.select(QStringLiteral("Voir Index (A-Z)"), QStringLiteral("Index (A-Z)"));
+    QCOMPARE(FAddTopicAndJump(QStringLiteral("Index (A-Z)"), &f.tree, &f.memo, Globale::PConf, true, f.display,
+                              &f.panel, &f.panel)
+                 .Category,
+             quint8(0));
+    QCOMPARE(Outline::FItemAt(&f.tree, 3)->text(0), QStringLiteral("Index  A Z "));
+    QCOMPARE(Memo::FLines(&f.memo), QStringList{"{\\uldb Index (A-Z)}{\\v Index__A_Z_}"});
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("Voir @_0_Index_(A-Z)_@"));
+    QCOMPARE(f.tree.currentItem(), Outline::FItemAt(&f.tree, 1));
+    f.scope.prompts.answer(Platform::Ok);
+    f.select(QStringLiteral("Manuel"), QStringLiteral("Manuel"));
+    QCOMPARE(FAddTopicAndJump(QStringLiteral("Manuel"), &f.tree, &f.memo, Globale::PConf, true, f.display,
+                              &f.panel, &f.panel)
+                 .Code,
+             quint16(8));
+    CHECK_PROMPTS_DONE(f.scope);
+}
+
+void TestInsertions::markerNumbers()
+{
+    QCOMPARE(FMarker(0, QStringLiteral("voir aussi")), QStringLiteral("@_0_voir_aussi_@"));
+    QCOMPARE(FMarker(9999, QStringLiteral("x")), QStringLiteral("@_9999_x_@"));
+    QCOMPARE(FMarker(10000, QStringLiteral("x")), QStringLiteral("@_1000_x_@"));
+}
+
+KIV_TEST(TestInsertions)
+#include "tst_insertions.moc"
