@@ -1,6 +1,8 @@
 // Figures for the settings files and the error log. Run by hand:
 //   build/bench/kivhelp_bench
 #include "config/Globale.h"
+#include "editing/RtfText.h"
+#include "project/Outline.h"
 #include "errors/ErrorContext.h"
 #include "platform/Cp1252.h"
 #include "platform/IniFile.h"
@@ -9,6 +11,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTreeWidget>
+#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -89,11 +95,83 @@ void BM_ReportOff(benchmark::State &state)
 }
 BENCHMARK(BM_ReportOff);
 
+// A topic of 45,000 characters: paragraphs of accented text with bold,
+// coloured and other-font runs, markers and tabs.
+void fillLargeTopic(QTextDocument &doc)
+{
+    QTextCursor c(&doc);
+    QTextCharFormat plain, bold, green, other;
+    bold.setFontWeight(QFont::Bold);
+    green.setForeground(QColor(0, 128, 0));
+    other.setFontFamilies({QStringLiteral("Times New Roman")});
+    other.setFontPointSize(10);
+    int n = 0;
+    while (doc.characterCount() < 45000) {
+        c.insertText(QString::fromUtf8("Une phrase accentuée, été comme hiver, "), plain);
+        c.insertText(QStringLiteral("en gras"), bold);
+        c.insertText(QStringLiteral(" @_%1_voir_aussi_@ ").arg(n++), green);
+        c.insertText(QStringLiteral("\tautre {fonte}\t"), other);
+        if (n % 4 == 0)
+            c.insertBlock();
+    }
+}
+
+void BM_RtfWriteLargeTopic(benchmark::State &state)
+{
+    QTextDocument doc;
+    fillLargeTopic(doc);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RtfText::FWriteRtf(doc));
+    state.SetItemsProcessed(int64_t(state.iterations()) * doc.characterCount());
+}
+BENCHMARK(BM_RtfWriteLargeTopic)->Unit(benchmark::kMillisecond);
+
+void BM_RtfReadLargeTopic(benchmark::State &state)
+{
+    QTextDocument doc;
+    fillLargeTopic(doc);
+    const QByteArray rtf = RtfText::FWriteRtf(doc);
+    QTextDocument back;
+    for (auto _ : state)
+        RtfText::FReadRtf(back, rtf);
+    state.SetBytesProcessed(int64_t(state.iterations()) * rtf.size());
+}
+BENCHMARK(BM_RtfReadLargeTopic)->Unit(benchmark::kMillisecond);
+
+QByteArray outline500()
+{
+    QList<Outline::TLine> lines{{1, QStringLiteral("Manuel")}};
+    for (int i = 1; i < 500; ++i)
+        lines.append({i % 10 == 1 ? 2 : 3, QString::fromUtf8("Chapitre été %1").arg(i)});
+    return Outline::FFormat(lines);
+}
+
+void BM_OutlineRead500(benchmark::State &state)
+{
+    const QByteArray bytes = outline500();
+    for (auto _ : state) {
+        QTreeWidget tree;
+        Outline::PAppendLines(&tree, Outline::FParse(bytes).lines);
+        benchmark::DoNotOptimize(Outline::FCount(&tree));
+    }
+}
+BENCHMARK(BM_OutlineRead500)->Unit(benchmark::kMicrosecond);
+
+void BM_OutlineWrite500(benchmark::State &state)
+{
+    QTreeWidget tree;
+    Outline::PAppendLines(&tree, Outline::FParse(outline500()).lines);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Outline::FFormat(Outline::FLinesOf(&tree)));
+}
+BENCHMARK(BM_OutlineWrite500)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

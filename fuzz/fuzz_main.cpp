@@ -1,0 +1,108 @@
+// Randomized robustness runs for the parsers of files a user may bring: RTF
+// topic text, outline files, command files and INI files. Each input is a
+// mutation of a real sample; every parser must return (no crash, no hang).
+//   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while
+//   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
+#include "editing/RtfText.h"
+#include "platform/IniFile.h"
+#include "project/Outline.h"
+#include "project/PrjFiles.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTextDocument>
+#include <QTreeWidget>
+#include <cstdio>
+
+namespace {
+
+void runAll(const QByteArray &input)
+{
+    QTextDocument doc;
+    RtfText::FReadRtf(doc, input);
+    QTextDocument back;
+    RtfText::FReadRtf(back, RtfText::FWriteRtf(doc));
+
+    const Outline::TParse parsed = Outline::FParse(input);
+    if (parsed.ok) {
+        QTreeWidget tree;
+        Outline::PAppendLines(&tree, parsed.lines);
+        Outline::FFormat(Outline::FLinesOf(&tree));
+    }
+
+    KIVHelpTools::FSplitCmdLines(input);
+
+    Platform::IniFile ini(QStringLiteral("/nonexistent/fuzz.ini"));
+    ini.parse(input);
+    ini.readInteger(QStringLiteral("Config"), QStringLiteral("NB_FNT"), 30);
+    ini.writeString(QStringLiteral("Config"), QStringLiteral("X"), QStringLiteral("y"));
+    ini.toBytes();
+}
+
+const QByteArray kSeeds[] = {
+    "{\\rtf1\\ansi\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss MS Sans Serif;}{\\f1\\froman\\fcharset2 Symbol;}"
+    "{\\f2\\fswiss\\fcharset1 Arial;}}\r\n{\\colortbl\\red0\\green0\\blue0;\\red0\\green128\\blue0;}\r\n"
+    "\\deflang1036\\pard\\plain\\f2\\fs26 Manuel\r\n\\par \\plain\\f2\\fs26\\cf1 @_0_voir_aussi_@\\plain\\f2\\fs26 \r\n"
+    "\\par }\r\n",
+    "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\uc1\\u1055?\\'cf{\\*\\x y}{\\pict\\bin4 abcd}"
+    "\\b bold\\b0 \\line\\tab\\qc x\\par}",
+    "Manuel\r\n\tInstallation\r\n\tUtilisation\r\n\t\tMenus\r\n",
+    "[Config]\r\nDIRPATH=c:\\kiv\\\r\nNB_LASTPROJECTS=3\r\nSEQ_T=0x1F4\r\n; comment\r\n[Param]\r\nNbTopics=2\r\n",
+    "\\{bmc logo.bmp\\}\r\n{\\uldb voir}{\\v Voir}\r\n{\\uldb x}{\\v !ExecProgram(\"c:\\\\\\\\x.exe\",0)}\r\n",
+};
+
+QByteArray mutate(QByteArray data, QRandomGenerator &rng)
+{
+    static const QByteArray tokens[] = {"{", "}", "\\", "\\par ", "\\'", "\\u-", "\\bin", "\\*", "\t", "\r\n",
+                                        "\x1a", ";", "=", "[", "]", "0x", "\\fonttbl", "\\fcharset128 "};
+    const int edits = 1 + int(rng.bounded(16));
+    for (int e = 0; e < edits; ++e) {
+        const qsizetype at = data.isEmpty() ? 0 : qsizetype(rng.bounded(int(data.size())));
+        switch (rng.bounded(5)) {
+        case 0: if (!data.isEmpty()) data[at] = char(rng.bounded(256)); break;
+        case 1: data.insert(at, tokens[rng.bounded(int(std::size(tokens)))]); break;
+        case 2: data.remove(at, int(rng.bounded(8))); break;
+        case 3: data.truncate(at); break;
+        default: data.insert(at, data.mid(qsizetype(rng.bounded(int(qMax<qsizetype>(1, data.size())))), 32)); break;
+        }
+    }
+    return data;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 2 && args[0] == QLatin1String("--file")) {
+        QFile f(args[1]);
+        if (!f.open(QIODevice::ReadOnly))
+            return 2;
+        runAll(f.readAll());
+        std::printf("ok\n");
+        return 0;
+    }
+    const int seconds = args.value(0, QStringLiteral("10")).toInt();
+    QRandomGenerator rng(args.value(1, QStringLiteral("1")).toUInt());
+    QElapsedTimer clock;
+    clock.start();
+    long long runs = 0;
+    while (clock.elapsed() < qint64(seconds) * 1000) {
+        QByteArray input = kSeeds[rng.bounded(int(std::size(kSeeds)))];
+        for (int depth = int(rng.bounded(4)); depth >= 0; --depth)
+            input = mutate(input, rng);
+        // Keep the failing input on disk should a parser crash on it.
+        QFile last(QStringLiteral("fuzz-last-input.bin"));
+        if (last.open(QIODevice::WriteOnly))
+            last.write(input);
+        runAll(input);
+        ++runs;
+    }
+    QFile::remove(QStringLiteral("fuzz-last-input.bin"));
+    std::printf("%lld inputs in %d s, no failure\n", runs, seconds);
+    return 0;
+}
