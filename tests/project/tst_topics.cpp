@@ -53,6 +53,7 @@ private slots:
     void saveOneTopicAndDeleteAll();
     void commandFiles();
     void bitmapNames();
+    void fontNamesAndShortPaths();
 
 private:
     QWidget m_panel;
@@ -320,6 +321,24 @@ void TestTopics::bitmapNames()
                                          "\\{bmc \\}\r\n\\{bmc \xe9t\xe9.bmp\\}\r\n"));
     QCOMPARE(FGetBmpNames(box.path("P.CDE"), list).Category, quint8(0));
     QCOMPARE(list, QStringList({"Fleche.bmp", "logo.bmp", QString::fromUtf8("été.bmp")}));
+}
+
+void TestTopics::fontNamesAndShortPaths()
+{
+    QStringList all;
+    QCOMPARE(FGetWinFontNames(all, 65535).Category, quint8(0));
+    QVERIFY(!all.isEmpty());
+    QStringList some{QStringLiteral("kept")};
+    FGetWinFontNames(some, 2); // not cleared first, then cut to the maximum
+    QCOMPARE(some, QStringList({"kept", all.first()}));
+
+    TestSupport::Sandbox box;
+    QString shortPath = QStringLiteral("old");
+    QCOMPARE(FLong2ShortFName(box.path("none.bmp"), shortPath).Category, quint8(0));
+    QVERIFY(shortPath.isEmpty());
+    QVERIFY(writeFile(box.path("logo.bmp"), "BM"));
+    FLong2ShortFName(box.path("logo.bmp"), shortPath);
+    QCOMPARE(QFileInfo(shortPath).fileName(), QStringLiteral("logo.bmp"));
 }
 
 KIV_TEST(TestTopics)
