@@ -55,7 +55,26 @@ QString shortPath(const QString &longPath)
     if (longPath.isEmpty())
         return {};
     const QFileInfo info(longPath);
-    return info.exists() ? info.absoluteFilePath() : QString();
+    if (!info.exists())
+        return {};
+    // A directory named with a final separator keeps it, as short forms do.
+    QString path = info.absoluteFilePath();
+    if (longPath.endsWith(u'/') && !path.endsWith(u'/'))
+        path += u'/';
+    return path;
+}
+
+QString resolveCase(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() || path.isEmpty())
+        return path;
+    const QDir dir = info.dir();
+    const QStringList names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names)
+        if (name.compare(info.fileName(), Qt::CaseInsensitive) == 0)
+            return dir.filePath(name);
+    return path;
 }
 
 QString profilePath(const QString &fileName, bool forWriting)

@@ -16,6 +16,9 @@ QString programDir();
 QString windowsDir(bool create = false);
 // The absolute path when it exists, else empty (there are no 8.3 names here).
 QString shortPath(const QString &longPath);
+// The existing file whose name matches the path's without regard to case
+// (names written by other programs), else the path unchanged.
+QString resolveCase(const QString &path);
 // A bare file name (no directory) lies in the Windows directory, as the
 // private-profile functions place it; any other name is kept.
 QString profilePath(const QString &fileName, bool forWriting);

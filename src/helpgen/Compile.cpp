@@ -1,0 +1,162 @@
+#include "helpgen/Compile.h"
+
+#include "helpgen/DosCmd.h"
+#include "helpgen/HelpSources.h"
+#include "helpgen/WaitFor.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "project/KivHelpTools.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <exception>
+
+namespace KIVHelpTools {
+
+namespace {
+
+// A compiler named without a directory is looked for on the search path.
+QString locateCompiler(const QString &compiler)
+{
+    if (compiler.isEmpty() || compiler.contains(u'/') || QFileInfo::exists(compiler))
+        return compiler;
+    const QString found = QStandardPaths::findExecutable(compiler);
+    return found.isEmpty() ? compiler : found;
+}
+
+void copyOver(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    QFile::copy(from, to);
+}
+
+} // namespace
+
+TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs)
+{
+    TSubGuard sub(context(), QStringLiteral("FCompileHpjFile"));
+    QString shortProject, shortCompiler;
+    FLong2ShortFName(projectFile, shortProject);
+    FLong2ShortFName(locateCompiler(compilerPath), shortCompiler);
+    // The project writes N.HPJ; a compiler may write n.hlp: names are
+    // matched without regard to case.
+    const QString hpj = Platform::resolveCase(FChangeExt(shortProject, QStringLiteral(".hpj")));
+    const QString hlp = FChangeExt(shortProject, QStringLiteral(".hlp"));
+    if (!U_DosCmd::FFileExist(hpj, QString::fromUtf8("Ne peut pas créer le Projet. Veuillez d'abord le configurer (HPJ)")))
+        return sub.report(7, QStringLiteral("No File: ") + hpj, 4);
+    if (!U_DosCmd::FFileExist(shortCompiler, QStringLiteral("Ne peut pas trouver le compilateur d'aide !")))
+        return sub.report(7, QStringLiteral("No compiler: ") + shortCompiler, 4);
+    U_DosCmd::FDelFile(Platform::resolveCase(hlp), QString());
+    U_DosCmd::FRunCmd(shortCompiler, {hpj}, 1, pollMs, 10 * timeoutMs);
+    if (!U_DosCmd::FWaitFile(hlp, pollMs, timeoutMs))
+        return sub.report(7, hlp + QStringLiteral(" COMPIL FAIL or TimeOut"), 2);
+    return sub.report(0);
+}
+
+QStringList FViewerCommand(const QString &viewer, const QString &helpFile)
+{
+    const QString program = QStandardPaths::findExecutable(viewer);
+    if (!program.isEmpty())
+        return {program, helpFile};
+    const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+    if (!wine.isEmpty())
+        return {wine, QStringLiteral("winhlp32.exe"), helpFile};
+    return {};
+}
+
+TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer)
+{
+    TSubGuard sub(context(), QStringLiteral("FViewHlpFile"));
+    if (!U_DosCmd::FFileExist(helpFile, QString::fromUtf8("Le fichier d'aide .HLP n'éxiste pas !")))
+        return sub.report(7, QStringLiteral("No File: ") + helpFile, 4);
+    QStringList command = FViewerCommand(viewer, helpFile);
+    if (command.isEmpty()) {
+        Platform::prompts().error(QString::fromUtf8(
+            "Aucun visualiseur d'aide n'est installé : installez Wine (paquet wine) pour afficher les fichiers .HLP."));
+        return sub.report(7, QStringLiteral("No viewer: ") + viewer, 2);
+    }
+    const QString program = command.takeFirst();
+    if (!QProcess::startDetached(program, command))
+        return sub.report(7, QStringLiteral("No viewer: ") + program, 7);
+    return sub.report(0);
+}
+
+bool PCompileStep(TConfBlock *conf, TCWaitFor *wait)
+{
+    TPrjRec *prj = conf->PPrj;
+    const TIniRec *ini = conf->PIni;
+    if (!U_DosCmd::FChDir(prj->PrjDir.get(), QString::fromUtf8("Le répertoire n'existe pas")))
+        return false;
+    auto show = [wait](const QString &text) {
+        if (wait)
+            wait->PShowWait(text, QStringLiteral(". "), 1);
+    };
+    try {
+        show(QStringLiteral("Essaye de compiler le projet "));
+        if (FCompileHpjFile(prj->PrjFile.get(), ini->COMPILER.get(), ini->COMPIL_POL_T, ini->COMPIL_TO).Category != 0) {
+            show(QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
+            prj->PrjState = PrjConverted;
+            return true;
+        }
+        show(QString::fromUtf8("Projet compilé "));
+        QString shortProject;
+        FLong2ShortFName(prj->PrjFile.get(), shortProject);
+        const QString h = Platform::resolveCase(FChangeExt(shortProject, QStringLiteral(".HLP")));
+        const QString name = prj->PrjName.get();
+        const QString comDir = prj->PrjComDir.get();
+        const QString c = prj->PrjDir.get() + u'/' + name + QStringLiteral(".CNT");
+        const QString cPublished = comDir + u'/' + name + QStringLiteral(".CNT");
+        const QString gid = comDir + u'/' + name + QStringLiteral(".GID");
+        if (!ini->CREATE_CNT) {
+            QFile::remove(gid);
+            if (QFileInfo::exists(cPublished)
+                && Platform::prompts().messageBox(Platform::BoxIcon::Question,
+                                                  QString::fromUtf8("Le fichier *.CNT va être effacé !"),
+                                                  Platform::Yes | Platform::No | Platform::Cancel)
+                       == Platform::Yes)
+                QFile::remove(cPublished);
+        }
+        copyOver(h, comDir + u'/' + name + QStringLiteral(".HLP"));
+        if (ini->COPY_CNT) {
+            if (QFileInfo::exists(cPublished)) {
+                if (Platform::prompts().messageBox(
+                        Platform::BoxIcon::Question,
+                        QString::fromUtf8("Le fichier *.CNT va être écrasé par une nouvelle version ! Vous allez "
+                                          "perdre toutes les modifications effectuées sur ce fichier"),
+                        Platform::Yes | Platform::No | Platform::Cancel)
+                    == Platform::Yes)
+                    copyOver(c, cPublished);
+            } else {
+                QFile::copy(c, cPublished);
+            }
+        }
+        prj->PrjState = PrjCompiled;
+    } catch (const std::exception &e) {
+        PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));
+        prj->PrjState = PrjConverted;
+    }
+    return true;
+}
+
+void PViewStep(TConfBlock *conf)
+{
+    TPrjRec *prj = conf->PPrj;
+    try {
+        if (prj->PrjState != PrjCompiled
+            && Platform::prompts().messageBox(Platform::BoxIcon::Information,
+                                              QString::fromUtf8("Ceci n'est pas la dernière version de fichier Help !"),
+                                              Platform::Ok | Platform::Cancel)
+                   == Platform::Cancel)
+            return;
+        if (!U_DosCmd::FChDir(prj->PrjComDir.get(), QString::fromUtf8("Le changement de répertoire a échoué")))
+            return;
+        FViewHlpFile(prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HLP"),
+                     QStringLiteral("WinHelp.exe"));
+    } catch (const std::exception &e) {
+        PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace KIVHelpTools

@@ -1,0 +1,26 @@
+#pragma once
+// Running the help compiler on the project's .HPJ, publishing the compiled
+// help file into the distribution directory, and showing it in a viewer.
+#include "config/Globale.h"
+#include "errors/ErrorContext.h"
+
+class TCWaitFor;
+
+namespace KIVHelpTools {
+
+TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs);
+TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer);
+
+// The build command's compile step: compile, then publish the .HLP (and the
+// .CNT as the settings say) into the distribution directory. Leaves PrjState
+// at 6 on success, 5 on failure; false when the project directory is missing.
+bool PCompileStep(TConfBlock *conf, TCWaitFor *wait);
+// The view command: asks when the help file is not the last build's, then
+// starts the viewer on the published help file.
+void PViewStep(TConfBlock *conf);
+
+// The viewer command for a help file: the program if found on the path,
+// else Wine's help viewer; empty when neither is installed.
+QStringList FViewerCommand(const QString &viewer, const QString &helpFile);
+
+} // namespace KIVHelpTools

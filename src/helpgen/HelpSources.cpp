@@ -1,0 +1,192 @@
+#include "helpgen/HelpSources.h"
+
+#include "editing/TextConv.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "platform/SafeFile.h"
+#include "project/KivHelpTools.h"
+#include "project/Memo.h"
+#include "project/PrjFiles.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace KIVHelpTools {
+
+namespace {
+
+// A command line may hold markers in turn; past this many replacements in
+// one line the markers refer to each other endlessly.
+constexpr int kMaxExpansions = 10000;
+
+QByteArray joinLines(const QStringList &lines)
+{
+    return FJoinCmdLines(lines);
+}
+
+} // namespace
+
+QString FChangeExt(const QString &path, const QString &ext)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return (dot > slash ? path.left(dot) : path) + ext;
+}
+
+TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
+                                  int number, bool addTitle, const QString &titlePrefix)
+{
+    TConvertResult result;
+    if (!lines.isEmpty()) {
+        QString &head = lines[0];
+        qsizetype at;
+        while ((at = head.indexOf(QLatin1String("\\fcharset1"))) >= 0)
+            head.remove(at, 10);
+    }
+    for (int i = 1; i < lines.size(); ++i) {
+        QString line = lines[i];
+        int expansions = 0;
+        qsizetype p;
+        while ((p = line.indexOf(QLatin1String("@_"))) >= 0) {
+            const qsizetype numberEnd = line.indexOf(u'_', p + 2);
+            const QString numberText = line.mid(p + 2, numberEnd < 0 ? -1 : numberEnd - p - 2);
+            const qsizetype k = line.indexOf(QLatin1String("_@"), p + 2);
+            bool decimal = false;
+            const int m = numberText.toInt(&decimal, 10);
+            if (k < 0 || !decimal || ++expansions > kMaxExpansions) {
+                result.ok = false;
+                result.badLine = i;
+                return result;
+            }
+            line.remove(p, k + 2 - p);
+            line.insert(p, (m >= 0 && m < commands.size()) ? commands[m] : QString());
+        }
+        lines[i] = line;
+    }
+    const qsizetype at = qMin<qsizetype>(2, lines.size());
+    if (addTitle)
+        lines.insert(at, QStringLiteral("\\keepn\\line{") + titlePrefix + u' ' + topicName
+                             + QStringLiteral("}\\line\\par\\pard"));
+    const QString num = QString::number(number);
+    lines.insert(at, QStringLiteral("+{\\footnote + ") + num + QStringLiteral(": ") + num + QStringLiteral(" }"));
+    lines.insert(at, QStringLiteral("K{\\footnote K ") + topicName + QStringLiteral(" }"));
+    lines.insert(at, QStringLiteral("${\\footnote $ ") + topicName + QStringLiteral(" }"));
+    lines.insert(at, QStringLiteral("#{\\footnote # ") + TextConv::FContextName(topicName) + QStringLiteral(" }"));
+    return result;
+}
+
+QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont)
+{
+    // Topics beyond the table's 500 entries take the common title font.
+    const int entry = (sameTitleFont || n < 1 || n > MaxTopics) ? 0 : n;
+    const TFontEntry &e = fonts->Entries[entry];
+    QString prefix = e.Id.get();
+    prefix = (prefix + e.Size.get()).left(20);
+    prefix = (prefix + e.Typ.get()).left(30);
+    return prefix;
+}
+
+TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
+                          bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
+                          QPlainTextEdit *commands)
+{
+    TSubGuard sub(context(), QStringLiteral("FTopic2RTF"));
+    const QString source = prjDir + u'/' + topicName + u'.' + QString::number(number);
+    QByteArray bytes;
+    if (!Platform::readWholeFile(source, &bytes)) {
+        PShowError(QString::fromUtf8("Fichier manquant ou mémoire pleine.Le chargement du projet a échoué ! "));
+        return sub.report(7, source, 4);
+    }
+    QStringList lines = FSplitCmdLines(bytes);
+    const TConvertResult converted =
+        FConvertTopicLines(lines, Memo::FLines(commands), topicName, number, addTitle, titlePrefix);
+    if (!converted.ok) {
+        PShowError(QStringLiteral("Macro Corrupted !  TOPIC :  ") + topicName + QStringLiteral("  LINE :  ")
+                   + QString::number(converted.badLine) + QStringLiteral("  Please REPLACE it !"));
+        // The topic's source would be missing from the help file: the
+        // conversion fails rather than going on with the next topic.
+        return sub.report(4, QStringLiteral("Macro Corrupted : ") + topicName, 6);
+    }
+    if (workText)
+        Memo::PSetLines(workText, lines);
+    const QString output = prjDir + u'/' + outName;
+    if (!Platform::writeFileAtomic(output, joinLines(lines))) {
+        PShowError(QStringLiteral("La sauvegarde du projet a échouée ! "));
+        return sub.report(7, output, 5);
+    }
+    return sub.report(0);
+}
+
+QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpjPath, const QStringList &bitmaps,
+                      int topicCount, int screenWidth, int screenHeight)
+{
+    const QString q = QStringLiteral("\"");
+    auto rgb = [](qint32 colour) {
+        const quint32 c = static_cast<quint32>(colour);
+        return QStringLiteral("(%1,%2,%3)").arg(c & 0xFF).arg((c >> 8) & 0xFF).arg((c >> 16) & 0xFF);
+    };
+    QStringList lines;
+    lines << QStringLiteral("[OPTIONS]");
+    lines << QStringLiteral("TITLE=") + prj->ProjectTitle.get();
+    QString root = QFileInfo(hpjPath).absolutePath();
+    lines << QStringLiteral("ROOT=") + Platform::shortPath(root);
+    lines << QStringLiteral("COPYRIGHT=") + prj->Copyright.get();
+    lines << QStringLiteral("COMPRESS=") + prj->HelpCompress.get();
+    lines << QStringLiteral("[WINDOWS]");
+    lines << QStringLiteral("main=") + q + prj->ProjectTitle.get() + q
+                 + QStringLiteral(",(0,0,%1,%2),1,").arg(screenWidth).arg(screenHeight) + rgb(prj->BkColor)
+                 + u',' + rgb(prj->TitleColor) + QStringLiteral(",0");
+    lines << QStringLiteral("[BITMAPS]");
+    const QString bmpDir = Platform::shortPath(ini->BMP.get());
+    for (const QString &bmp : bitmaps)
+        lines << bmpDir + bmp;
+    lines << QStringLiteral("[CONFIG]");
+    lines << QStringLiteral("CB(`id_Exit',`Exit',") + q + QStringLiteral(" Exit() ") + q + u')';
+    lines << QStringLiteral("[FILES]");
+    for (int i = 1; i <= topicCount; ++i)
+        lines << QStringLiteral("T%1.RTF").arg(i);
+    return lines;
+}
+
+QStringList FCntLines(const QString &cntPath, const QStringList &topicFiles)
+{
+    QStringList lines;
+    const QString help = Platform::shortPath(Platform::resolveCase(FChangeExt(cntPath, QStringLiteral(".HLP"))));
+    lines << QStringLiteral(":Base ") + (help.isEmpty() ? QString() : QFileInfo(help).fileName())
+                 + QStringLiteral(">main");
+    lines << QStringLiteral(":Title ") + QFileInfo(topicFiles.value(0)).completeBaseName();
+    for (const QString &file : topicFiles) {
+        const QString name = QFileInfo(file).completeBaseName();
+        lines << QStringLiteral("1 ") + name + u'='
+                     + TextConv::FContextName(TextConv::FCleanTopicName(name));
+    }
+    return lines;
+}
+
+TErrorContext &FCreateHpjFile(const QString &hpjPath, const TIniRec *ini, const TPrjRec *prj,
+                              const QStringList &bitmaps, const QStringList &topicFiles)
+{
+    TSubGuard sub(context(), QStringLiteral("FCreateHpjFile"));
+    QSize screen(640, 480);
+    if (const QScreen *s = QGuiApplication::primaryScreen())
+        screen = s->size();
+    const QStringList lines =
+        FHpjLines(ini, prj, hpjPath, bitmaps, int(topicFiles.size()), screen.width(), screen.height());
+    QString error;
+    if (!Platform::writeFileAtomic(hpjPath, joinLines(lines), &error))
+        return sub.report(2, error, 0);
+    return sub.report(0);
+}
+
+TErrorContext &FCreateCntFile(const QString &cntPath, const QStringList &topicFiles)
+{
+    TSubGuard sub(context(), QStringLiteral("FCreateCntFile"));
+    if (topicFiles.isEmpty())
+        return sub.report(2, QStringLiteral("List index out of bounds (0)"), 0);
+    if (!Platform::writeFileAtomic(cntPath, joinLines(FCntLines(cntPath, topicFiles))))
+        return sub.report(7, cntPath, 6);
+    return sub.report(0);
+}
+
+} // namespace KIVHelpTools

@@ -1,0 +1,42 @@
+#pragma once
+// The help compiler's sources: one RTF file per topic (T<n>.rtf) with its
+// footnotes and optional title line and the markers replaced by their
+// command lines, the help project file (.HPJ) and the contents file (.CNT).
+#include "config/Globale.h"
+#include "errors/ErrorContext.h"
+
+#include <QStringList>
+
+class QPlainTextEdit;
+
+namespace KIVHelpTools {
+
+struct TConvertResult {
+    bool ok = true;
+    int badLine = -1; // the line of a marker without its end
+};
+
+// Works on the lines of a topic file: drops "\fcharset1" from line 0,
+// replaces the markers of lines 1 on (nested ones too), then inserts the
+// footnotes and the title line after line 1.
+TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
+                                  int number, bool addTitle, const QString &titlePrefix);
+// The title format of topic `n`: font reference, size and style words.
+QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont);
+
+TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
+                          bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
+                          QPlainTextEdit *commands);
+
+QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpjPath, const QStringList &bitmaps,
+                      int topicCount, int screenWidth, int screenHeight);
+QStringList FCntLines(const QString &cntPath, const QStringList &topicFiles);
+
+TErrorContext &FCreateHpjFile(const QString &hpjPath, const TIniRec *ini, const TPrjRec *prj,
+                              const QStringList &bitmaps, const QStringList &topicFiles);
+TErrorContext &FCreateCntFile(const QString &cntPath, const QStringList &topicFiles);
+
+// "DIR/NAME.EXT" with its extension replaced (or added).
+QString FChangeExt(const QString &path, const QString &ext);
+
+} // namespace KIVHelpTools

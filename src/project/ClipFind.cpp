@@ -1,0 +1,171 @@
+#include "project/ClipFind.h"
+
+#include "editing/REditServ.h"
+#include "platform/Cp1252.h"
+#include "platform/Prompts.h"
+#include "project/Insertions.h"
+#include "project/KivHelpTools.h"
+#include "project/Outline.h"
+
+#include <QTreeWidget>
+
+namespace KIVHelpTools {
+
+namespace {
+
+bool noTopics(QTreeWidget *outline, bool show, TSubGuard &sub)
+{
+    if (Outline::FCount(outline) > 0)
+        return false;
+    if (show)
+        Platform::prompts().plain(QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
+    sub.report(4, QString(), 0);
+    return true;
+}
+
+void notFound(bool show, const QString &text)
+{
+    if (show)
+        Platform::prompts().plain(QString::fromUtf8("Texte non trouvé") + QStringLiteral(" : \"") + text
+                                  + QStringLiteral("\""));
+}
+
+// Letters and digits make words; every other character, accented letters
+// included, separates them.
+bool isDelimiter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return !((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z'));
+}
+
+TErrorContext &clipboardOp(QTreeWidget *outline, bool show, const QString &name, const QString &failure,
+                           void (QTextEdit::*op)())
+{
+    TSubGuard sub(context(), name);
+    if (noTopics(outline, show, sub))
+        return context();
+    TRichEdit *control = FCurrentControl(outline);
+    if (!control)
+        return sub.report(4, failure, 13);
+    (control->*op)();
+    return sub.report(0);
+}
+
+} // namespace
+
+TErrorContext &FCopy2Clip(QTreeWidget *outline, bool show)
+{
+    return clipboardOp(outline, show, QStringLiteral("FCopy2Clip"), QStringLiteral("SelText/CopyToClipboard"),
+                       &QTextEdit::copy);
+}
+
+TErrorContext &FCut2Clip(QTreeWidget *outline, bool show)
+{
+    return clipboardOp(outline, show, QStringLiteral("FCut2Clip"), QStringLiteral("SelText/CutToClipboard"),
+                       &QTextEdit::cut);
+}
+
+TErrorContext &FPasteFromClip(QTreeWidget *outline, bool show)
+{
+    return clipboardOp(outline, show, QStringLiteral("FPasteFromClip"), QStringLiteral("PasteFromClipboard"),
+                       &QTextEdit::paste);
+}
+
+bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &options)
+{
+    if (!control || text.isEmpty())
+        return false;
+    // One character per cursor position; paragraph breaks read as '\n'.
+    QString buffer = control->toPlainText();
+    if (buffer.isEmpty())
+        return false;
+    QString wanted = text;
+    if (!options.matchCase) {
+        buffer = Platform::cp1252Upper(buffer);
+        wanted = Platform::cp1252Upper(wanted);
+    }
+    const QTextCursor cursor = control->textCursor();
+    const qsizetype s = cursor.selectionStart();
+    const qsizetype l = cursor.selectionEnd() - s;
+    const qsizetype n = wanted.size();
+    auto matchAt = [&](qsizetype at) {
+        if (at < 0 || at + n > buffer.size())
+            return false;
+        if (QStringView(buffer).mid(at, n) != wanted)
+            return false;
+        if (options.wholeWord) {
+            if (at > 0 && !isDelimiter(buffer.at(at - 1)))
+                return false;
+            if (at + n < buffer.size() && !isDelimiter(buffer.at(at + n)))
+                return false;
+        }
+        return true;
+    };
+    qsizetype found = -1;
+    if (options.down) {
+        for (qsizetype at = s + l; at + n <= buffer.size(); ++at)
+            if (matchAt(at)) {
+                found = at;
+                break;
+            }
+    } else {
+        for (qsizetype at = qMin(s - n, buffer.size() - n); at >= 0; --at)
+            if (matchAt(at)) {
+                found = at;
+                break;
+            }
+    }
+    if (found < 0)
+        return false;
+    control->setFocus();
+    QTextCursor select(control->document());
+    select.setPosition(int(found));
+    select.setPosition(int(found + n), QTextCursor::KeepAnchor);
+    control->setTextCursor(select);
+    return true;
+}
+
+TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool show)
+{
+    TSubGuard sub(context(), QStringLiteral("FFindText"));
+    if (noTopics(outline, show, sub))
+        return context();
+    if (!FSearchEdit(FCurrentControl(outline), options.findText, options))
+        notFound(show, options.findText);
+    return sub.report(0);
+}
+
+TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, bool show)
+{
+    TSubGuard sub(context(), QStringLiteral("FReplaceText"));
+    if (noTopics(outline, show, sub))
+        return context();
+    TRichEdit *control = FCurrentControl(outline);
+    if (!control)
+        return sub.report(4, QStringLiteral("Replace"), 13);
+    auto replaceSelection = [&] {
+        QTextCursor c = control->textCursor();
+        c.insertText(options.replaceText);
+        // The replacement stays selected, so the next search starts
+        // after it (down) or before it (up) and never finds it again.
+        c.setPosition(c.position() - int(options.replaceText.size()), QTextCursor::KeepAnchor);
+        control->setTextCursor(c);
+    };
+    const QString selected = control->textCursor().selectedText();
+    if (!options.findText.isEmpty()
+        && Platform::cp1252Upper(selected) == Platform::cp1252Upper(options.findText))
+        replaceSelection();
+    bool found = FSearchEdit(control, options.findText, options);
+    // Each pass moves past the text it replaced; the count bounds the run
+    // whatever the texts are.
+    qsizetype passes = control->document()->characterCount() + 1;
+    while (found && options.replaceAll && passes-- > 0) {
+        replaceSelection();
+        found = FSearchEdit(control, options.findText, options);
+    }
+    if (!found && options.replace)
+        notFound(show, options.findText);
+    return sub.report(0);
+}
+
+} // namespace KIVHelpTools

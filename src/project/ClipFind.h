@@ -1,0 +1,29 @@
+#pragma once
+// Clipboard, find and replace on the current topic.
+#include "errors/ErrorContext.h"
+
+class QTextEdit;
+class QTreeWidget;
+
+namespace KIVHelpTools {
+
+// What the find and replace dialogs hold.
+struct TFindOptions {
+    QString findText;
+    QString replaceText;
+    bool down = true;
+    bool matchCase = false;
+    bool wholeWord = false;
+    bool replace = false;    // a single replace was asked for
+    bool replaceAll = false;
+};
+
+TErrorContext &FCopy2Clip(QTreeWidget *outline, bool show);
+TErrorContext &FCut2Clip(QTreeWidget *outline, bool show);
+TErrorContext &FPasteFromClip(QTreeWidget *outline, bool show);
+// Selects the next match in the control (see the options); false when none.
+bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &options);
+TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool show);
+TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, bool show);
+
+} // namespace KIVHelpTools

@@ -1,0 +1,30 @@
+#pragma once
+// A project's life on disk: create, open, save (with a backup every few
+// saves), convert to the help compiler's sources, close, delete.
+//   DIRPATH/N/        the project: N.PRJ, topic files, N.CFG, N.FNT, N.CDE,
+//                     N.HPJ, N.CNT, T<n>.rtf, N.HLP
+//   DIRPATH/N.COM/    the published help file
+//   DIRPATH/N.OLD/    the project as it was at the last backup
+#include "config/Globale.h"
+#include "errors/ErrorContext.h"
+#include "project/TopicStore.h"
+
+class TCREditServer;
+
+namespace KIVHelpTools {
+
+TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayContext &display);
+TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const TDisplayContext &display,
+                        TConfBlock *conf, TCConfFile *prjConf);
+TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDisplayContext &display);
+TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, const TDisplayContext &display);
+TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display);
+TErrorContext &FDelPrjDir(const QString &dir);
+// True when the file lies in a backup directory ("....OLD").
+bool FIsBackupPath(const QString &filePath);
+// True when `dir` is a project's own directory (named after the project, or
+// its backup), that deleting or moving it away harms nothing else: never the
+// root, the home folder or the program directory.
+bool FIsOwnProjectDir(const QString &dir, const QString &projectName, const TIniRec *ini);
+
+} // namespace KIVHelpTools
