@@ -1,0 +1,164 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "config/Globale.h"
+#include "helpgen/HelpSources.h"
+#include "platform/Paths.h"
+#include "project/KivHelpTools.h"
+
+#include <QPlainTextEdit>
+
+using namespace KIVHelpTools;
+using TestSupport::readFile;
+using TestSupport::writeFile;
+
+class TestSources : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void markers_data();
+    void markers();
+    void headerAndFootnotes();
+    void topicFileConversion();
+    void helpProjectFile();
+    void contentsFile();
+};
+
+void TestSources::initTestCase()
+{
+    Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
+    Globale::FInit(false, false, 1);
+    KIVHelpTools::FInit(false, false, 1);
+}
+
+void TestSources::markers_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "x@_2_@y" << true << "x<two>y";
+    QTest::newRow("label with underscores") << "a @_2_voir_aussi_la_@ b" << true << "a <two> b";
+    QTest::newRow("two markers") << "@_0_a_@ et @_2_b_@" << true << "<zero <two>> et <two>";
+    QTest::newRow("nested") << "@_0_n_@" << true << "<zero <two>>";
+    QTest::newRow("missing line") << "[@_9_x_@]" << true << "[]";
+    QTest::newRow("no end") << "fin @_12" << false << "";
+    QTest::newRow("end too early") << "fin @_1@" << false << "";
+    QTest::newRow("not a number") << "@_x1_label_@" << false << "";
+    QTest::newRow("empty number") << "@__label_@" << false << "";
+    QTest::newRow("refers to itself") << "@_3_loop_@" << false << "";
+}
+
+void TestSources::markers()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, ok);
+    QFETCH(QString, expected);
+    const QStringList commands{"<zero @_2_z_@>", "<one>", "<two>", "again @_3_loop_@"};
+    QStringList lines{"{\\rtf1", "{\\colortbl ;}", line};
+    const TConvertResult r = FConvertTopicLines(lines, commands, "T", 1, false, QString());
+    QCOMPARE(r.ok, ok);
+    if (ok)
+        QCOMPARE(lines.last(), expected);
+    else
+        QCOMPARE(r.badLine, 2);
+}
+
+void TestSources::headerAndFootnotes()
+{
+    QStringList lines{"{\\rtf1{\\fonttbl{\\f0\\fcharset1 A;}{\\f1\\fcharset1 B;}{\\f2\\fcharset161 C;}}",
+                      "{\\colortbl ;}", "\\pard premier @_0_x_@\\par", "}"};
+    QVERIFY(FConvertTopicLines(lines, {"CMD"}, QStringLiteral("Mode d'emploi"), 7, true, "\\f0\\fs30\\b").ok);
+    QCOMPARE(lines, QStringList({"{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}{\\f261 C;}}", "{\\colortbl ;}",
+                                 "#{\\footnote # Mode_d\\'emploi }", "${\\footnote $ Mode d'emploi }",
+                                 "K{\\footnote K Mode d'emploi }", "+{\\footnote + 7: 7 }",
+                                 "\\keepn\\line{\\f0\\fs30\\b Mode d'emploi}\\line\\par\\pard",
+                                 "\\pard premier CMD\\par", "}"}));
+    // Without a title the topic's own lines follow the footnotes.
+    QStringList plain{"h", "c", "text"};
+    FConvertTopicLines(plain, {}, "P", 1, false, QString());
+    QCOMPARE(plain.mid(6), QStringList{"text"});
+
+    TFontsRec *fonts = Globale::PConf->PPrjFonts;
+    fonts->Entries[3].Id.set("\\f2");
+    fonts->Entries[3].Size.set("\\fs24");
+    fonts->Entries[3].Typ.set("\\i");
+    QCOMPARE(FTitlePrefix(fonts, 3, false), QStringLiteral("\\f2\\fs24\\i"));
+    QCOMPARE(FTitlePrefix(fonts, 3, true), QStringLiteral("\\f0\\fs30\\b"));
+    QCOMPARE(FTitlePrefix(fonts, 600, false), QStringLiteral("\\f0\\fs30\\b"));
+}
+
+void TestSources::topicFileConversion()
+{
+    TestSupport::Sandbox box;
+    TestSupport::ScriptedScope scope;
+    QPlainTextEdit work, commands;
+    commands.setPlainText("{\\uldb voir}{\\v Voir}");
+    QVERIFY(writeFile(box.path("Voir.2"), "{\\rtf1\\fcharset1}\r\n{\\colortbl ;}\r\n\\pard @_0_voir_@\\par\r\n}\r\n"));
+    QCOMPARE(FTopic2RTF(box.path(), "Voir", "T2.rtf", 2, false, QString(), &work, &commands).Category, quint8(0));
+    QCOMPARE(readFile(box.path("T2.rtf")),
+             QByteArray("{\\rtf1}\r\n{\\colortbl ;}\r\n#{\\footnote # Voir }\r\n${\\footnote $ Voir }\r\n"
+                        "K{\\footnote K Voir }\r\n+{\\footnote + 2: 2 }\r\n\\pard {\\uldb voir}{\\v Voir}\\par\r\n}\r\n"));
+
+    // A corrupted marker: a box, a failure, no output file.
+    QVERIFY(writeFile(box.path("Bad.3"), "h\r\nc\r\nx @_1\r\n"));
+    scope.prompts.answer(Platform::Ok);
+    QCOMPARE(FTopic2RTF(box.path(), "Bad", "T3.rtf", 3, false, QString(), &work, &commands).Category, quint8(4));
+    QCOMPARE(scope.prompts.texts().last(),
+             QStringLiteral("Macro Corrupted !  TOPIC :  Bad  LINE :  2  Please REPLACE it !"));
+    QVERIFY(!QFile::exists(box.path("T3.rtf")));
+    QVERIFY(KIVHelpTools::context().SubProg.isEmpty());
+
+    scope.prompts.answer(Platform::Ok);
+    const TErrorContext &missing = FTopic2RTF(box.path(), "None", "T4.rtf", 4, false, QString(), &work, &commands);
+    QCOMPARE(missing.Category, quint8(7));
+    QCOMPARE(missing.Msg, box.path("None.4"));
+    CHECK_PROMPTS_DONE(scope);
+}
+
+void TestSources::helpProjectFile()
+{
+    TestSupport::Sandbox box;
+    QDir().mkdir(box.path("BMP"));
+    TIniRec *ini = Globale::PConf->PIni;
+    TPrjRec *prj = Globale::PConf->PPrj;
+    Globale::VGGIniPrj->FReadConfFile("DUMMY", 0);
+    ini->BMP.set(box.path("BMP") + u'/');
+    prj->BkColor = 0x0000FF; // red
+    prj->ProjectTitle.set(QString::fromUtf8("Aide été"));
+    const QString hpj = box.path("P.HPJ");
+    const QStringList lines = FHpjLines(ini, prj, hpj, {"Fleche.bmp", "logo.bmp"}, 3, 1024, 768);
+    QCOMPARE(lines, QStringList({"[OPTIONS]", QString::fromUtf8("TITLE=Aide été"), "ROOT=" + box.path(),
+                                 "COPYRIGHT=" + prj->Copyright.get(), "COMPRESS=NO", "[WINDOWS]",
+                                 QString::fromUtf8("main=\"Aide été\",(0,0,1024,768),1,(255,0,0),(255,255,255),0"),
+                                 "[BITMAPS]", box.path("BMP/Fleche.bmp"), box.path("BMP/logo.bmp"), "[CONFIG]",
+                                 "CB(`id_Exit',`Exit',\" Exit() \")", "[FILES]", "T1.RTF", "T2.RTF", "T3.RTF"}));
+    ini->BMP.set(box.path("NoBMP") + u'/');
+    const QStringList bare = FHpjLines(ini, prj, hpj, {"logo.bmp"}, 0, 1, 1);
+    QCOMPARE(bare.mid(7), QStringList({"[BITMAPS]", "logo.bmp", "[CONFIG]", "CB(`id_Exit',`Exit',\" Exit() \")",
+                                       "[FILES]"}));
+    QCOMPARE(FHpjLines(ini, prj, hpj, {}, 1, 1, 1).mid(7, 2), QStringList({"[BITMAPS]", "[CONFIG]"}));
+
+    QCOMPARE(FCreateHpjFile(hpj, ini, prj, {}, {"a.1"}).Category, quint8(0));
+    const QByteArray bytes = readFile(hpj);
+    QVERIFY(bytes.startsWith("[OPTIONS]\r\nTITLE=Aide \xe9t\xe9\r\n"));
+    QVERIFY(bytes.endsWith("[FILES]\r\nT1.RTF\r\n"));
+    prj->BkColor = 0xFFFFFF;
+}
+
+void TestSources::contentsFile()
+{
+    TestSupport::Sandbox box;
+    const QStringList topics{box.path("Sommaire.1"), box.path("Mode d'emploi.2"), box.path(QString::fromUtf8("Été.3"))};
+    QCOMPARE(FCntLines(box.path("DEMO.CNT"), topics),
+             QStringList({":Base >main", ":Title Sommaire", "1 Sommaire=Sommaire", "1 Mode d'emploi=Mode_d\\'emploi",
+                          QString::fromUtf8("1 Été=Été")}));
+    QVERIFY(writeFile(box.path("demo.hlp"), "HLP"));
+    QCOMPARE(FCntLines(box.path("DEMO.CNT"), topics).first(), QStringLiteral(":Base demo.hlp>main"));
+    QCOMPARE(FCreateCntFile(box.path("DEMO.CNT"), topics).Category, quint8(0));
+    QVERIFY(readFile(box.path("DEMO.CNT")).startsWith(":Base demo.hlp>main\r\n:Title Sommaire\r\n"));
+    QCOMPARE(FCreateCntFile(box.path("E.CNT"), {}).Category, quint8(2));
+    QCOMPARE(FCreateCntFile(box.path("no/dir/E.CNT"), topics).Code, quint16(6));
+}
+
+KIV_TEST(TestSources)
+#include "tst_sources.moc"
