@@ -1,0 +1,418 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "editing/RtfText.h"
+#include "helpgen/Compile.h"
+#include "helpgen/DosCmd.h"
+#include "helpgen/WaitFor.h"
+#include "platform/Paths.h"
+#include "project/Insertions.h"
+#include "project/KivHelpTools.h"
+#include "project/Memo.h"
+#include "project/Outline.h"
+#include "project/PrjLife.h"
+
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTextBlock>
+#include <QTreeWidget>
+
+using namespace KIVHelpTools;
+using TestSupport::readFile;
+using TestSupport::writeFile;
+
+namespace {
+
+QString script(const QString &path, const QByteArray &body)
+{
+    writeFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    return path;
+}
+
+// Text and formatting of every topic, to compare a project with its reload.
+QStringList snapshot(QTreeWidget *tree)
+{
+    QStringList out;
+    for (int n = 1; n <= Outline::FCount(tree); ++n) {
+        const TRichEdit *c = Outline::FControlOf(Outline::FItemAt(tree, n));
+        out << QString(Outline::FLevelOf(Outline::FItemAt(tree, n)), u'>') + Outline::FItemAt(tree, n)->text(0);
+        out << QString::fromLatin1(RtfText::FWriteRtf(*c->document()));
+    }
+    return out;
+}
+
+} // namespace
+
+class TestBuild : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void wholeProject();
+    void backupPeriods_data();
+    void backupPeriods();
+    void backupThatCannotRemoveOld();
+    void openingRules();
+    void deletingDirectories();
+    void foreignDirectoriesAreNeverEmptied();
+    void compilersThatFail();
+    void viewing();
+
+private:
+    void newProject(const QString &name);
+
+    std::unique_ptr<TestSupport::Sandbox> m_box;
+    std::unique_ptr<TestSupport::ScriptedScope> m_scope;
+    QWidget m_panel;
+    QTreeWidget m_tree;
+    QPlainTextEdit m_cdes, m_compile;
+    TCWaitFor m_wait;
+    TDisplayContext m_display;
+    TCREditServer m_pool;
+    TConfBlock *m_conf = nullptr;
+};
+
+void TestBuild::initTestCase()
+{
+    Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
+    Globale::FInit(false, false, 1);
+    KIVHelpTools::FInit(false, false, 1);
+    U_DosCmd::FInit(false, false, 1);
+    m_conf = Globale::PConf;
+    m_conf->WinFntList->append(QStringLiteral("DejaVu Sans"));
+    m_display = TDisplayContext{&m_panel, &m_panel, &m_tree, &m_cdes, &m_compile, &m_wait, {}, {}, {}, {}};
+    m_pool.FInit(false, false, 1, &m_panel, &m_panel, m_conf->WinFntList, 1000, 2000, 45000, 4);
+}
+
+void TestBuild::init()
+{
+    m_box = std::make_unique<TestSupport::Sandbox>();
+    m_scope = std::make_unique<TestSupport::ScriptedScope>();
+    TIniRec *ini = m_conf->PIni;
+    ini->DIRPATH.set(m_box->path() + u'/');
+    ini->BMP.set(m_box->path("BMP") + u'/');
+    ini->BACKUP_PERIOD = 2;
+    ini->CREATE_CNT = false;
+    ini->COPY_CNT = false;
+    ini->SHOW_ERRORS = true;
+    ini->COMPIL_POL_T = 20;
+    ini->COMPIL_TO = 300;
+    QDir().mkdir(m_box->path("BMP"));
+    Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
+    Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
+}
+
+void TestBuild::cleanup()
+{
+    FClosePrj(m_conf, m_display);
+    CHECK_PROMPTS_DONE(*m_scope);
+    m_scope.reset();
+    m_box.reset();
+}
+
+void TestBuild::newProject(const QString &name)
+{
+    QCOMPARE(FCreatePrj(name, m_conf, m_display).Category, quint8(0));
+}
+
+void TestBuild::wholeProject()
+{
+    TPrjRec *prj = m_conf->PPrj;
+    TIniRec *ini = m_conf->PIni;
+    ini->CREATE_CNT = true;
+    ini->COPY_CNT = true;
+    newProject(QStringLiteral("Manuel/v2:x"));
+    QCOMPARE(prj->PrjState, quint8(PrjCreated));
+    QCOMPARE(prj->PrjName.get(), QStringLiteral("Manuel v2 x"));
+    const QString dir = m_box->path("Manuel v2 x");
+    QCOMPARE(prj->PrjDir.get(), dir);
+    QCOMPARE(prj->PrjFile.get(), dir + QStringLiteral("/Manuel v2 x.PRJ"));
+    QVERIFY(QFileInfo(dir + QStringLiteral(".COM")).isDir());
+
+    // Topics: two siblings and a nested one.
+    QString name = QStringLiteral("Installation");
+    QCOMPARE(FAddTopic(name, &m_tree, &m_panel, m_conf, true, m_display, &m_panel).Category, quint8(0));
+    name = QString::fromUtf8("Mode d'emploi");
+    FAddTopic(name, &m_tree, &m_panel, m_conf, true, m_display, &m_panel);
+    m_tree.setCurrentItem(Outline::FItemAt(&m_tree, 2));
+    auto *child = new QTreeWidgetItem(QStringList{"Menus"});
+    Outline::FItemAt(&m_tree, 2)->addChild(child);
+    TRichEdit *childControl = nullptr;
+    U_REditServ::FCreateRichEdit(childControl, 45000, m_conf->WinFntList, &m_panel, &m_panel);
+    Outline::PSetControl(child, childControl);
+    childControl->setPlainText(QStringLiteral("Le menu Fichier"));
+
+    // Insertions in the root topic.
+    m_tree.setCurrentItem(Outline::FItemAt(&m_tree, 1));
+    TRichEdit *root = FCurrentControl(&m_tree);
+    root->setPlainText(QStringLiteral("Bienvenue. Lire le mode d'emploi puis lancer l'outil. "));
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextCursor c(root->document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(QStringLiteral("Gras"), bold);
+    root->setTextCursor(root->document()->find(QStringLiteral("le mode d'emploi")));
+    QString target = QString::fromUtf8("Mode d'emploi");
+    QCOMPARE(FAddJump(target, false, &m_tree, true, &m_cdes).Category, quint8(0));
+    QVERIFY(writeFile(m_box->path("BMP/logo.bmp"), "BM"));
+    c = root->textCursor();
+    c.movePosition(QTextCursor::Start);
+    root->setTextCursor(c);
+    QString bmp = QStringLiteral("logo.bmp");
+    QCOMPARE(FAddBmp(bmp, ini->BMP.get(), false, true, &m_cdes, &m_tree).Category, quint8(0));
+    const QString tool = script(m_box->path("outil.sh"), "exit 0\n");
+    root->setTextCursor(root->document()->find(QStringLiteral("lancer l'outil")));
+    QString toolPath = tool;
+    QCOMPARE(FAddExec(toolPath, false, &m_tree, true, &m_cdes).Category, quint8(0));
+    QCOMPARE(Memo::FLines(&m_cdes),
+             QStringList({"{\\uldb le mode d'emploi}{\\v Mode_d\\'emploi}", "\\{bmc logo.bmp\\}",
+                          "{\\uldb lancer l'outil}{\\v !ExecProgram(\"" + tool + "\",0)}"}));
+    prj->ProjectTitle.set(QStringLiteral("Aide du Manuel"));
+    m_conf->PPrjFonts->Entries[0].Name.set(QStringLiteral("Arial"));
+
+    // Save: every file of the project.
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QCOMPARE(prj->PrjState, quint8(PrjSaved));
+    QCOMPARE(prj->PrjSaveCount, quint16(1));
+    const QString base = dir + QStringLiteral("/Manuel v2 x");
+    QCOMPARE(readFile(base + ".PRJ"), QByteArray("Manuel v2 x\r\nInstallation\r\n\tMenus\r\nMode d'emploi\r\n"));
+    for (const char *f : {"/Manuel v2 x.1", "/Installation.2", "/Menus.3", "/Mode d'emploi.4"})
+        QVERIFY2(QFile::exists(dir + QString::fromUtf8(f)), f);
+    QVERIFY(readFile(base + ".CFG").contains("ProjectTitle=Aide du Manuel\r\n"));
+    QVERIFY(readFile(base + ".FNT").startsWith("[Param]\r\nNbTopics=4\r\n[AllTop]\r\nName=Arial\r\n"));
+    QCOMPARE(readFile(base + ".CDE"), Platform::toCp1252(Memo::FLines(&m_cdes).join("\r\n") + "\r\n"));
+    const QByteArray hpj = readFile(base + ".HPJ");
+    QVERIFY(hpj.contains("[BITMAPS]\r\n" + m_box->path("BMP/logo.bmp").toUtf8() + "\r\n[CONFIG]"));
+    QVERIFY(hpj.endsWith("[FILES]\r\nT1.RTF\r\nT2.RTF\r\nT3.RTF\r\nT4.RTF\r\n"));
+    QCOMPARE(readFile(base + ".CNT"),
+             QByteArray(":Base >main\r\n:Title Manuel v2 x\r\n1 Manuel v2 x=Manuel_v2_x\r\n"
+                        "1 Installation=Installation\r\n1 Menus=Menus\r\n1 Mode d'emploi=Mode_d\\'emploi\r\n"));
+
+    // Convert: T1.rtf has its footnotes and its markers replaced.
+    QCOMPARE(FUpdatePrj(false, true, m_conf, m_display).Category, quint8(0));
+    QCOMPARE(prj->PrjState, quint8(PrjConverted));
+    const QList<QByteArray> t1 = readFile(dir + "/T1.rtf").split('\n');
+    QCOMPARE(t1[2], QByteArray("#{\\footnote # Manuel_v2_x }\r"));
+    QCOMPARE(t1[5], QByteArray("+{\\footnote + 1: 1 }\r"));
+    QVERIFY(!readFile(dir + "/T1.rtf").contains("@_"));
+    QVERIFY(readFile(dir + "/T1.rtf").contains("\\{bmc logo.bmp\\}"));
+    QVERIFY(readFile(dir + "/T1.rtf").contains("{\\uldb le mode d'emploi}{\\v Mode_d\\'emploi}"));
+    QVERIFY(QFile::exists(dir + "/T4.rtf"));
+    QCOMPARE(m_wait.text().left(21), QString::fromUtf8("Projet mis à jour "));
+
+    // Build with a compiler that writes the help file.
+    ini->COMPILER.set(script(m_box->path("hc ok.sh"), "printf 'HLP' > \"${1%.*}.HLP\"\n"));
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(prj->PrjState, quint8(PrjCompiled));
+    QCOMPARE(readFile(dir + ".COM/Manuel v2 x.HLP"), QByteArray("HLP"));
+    QCOMPARE(readFile(dir + ".COM/Manuel v2 x.CNT"), readFile(base + ".CNT"));
+
+    // Close, reopen: every topic, command line, setting and title font back.
+    const QStringList before = snapshot(&m_tree);
+    QCOMPARE(FClosePrj(m_conf, m_display).Category, quint8(0));
+    QCOMPARE(prj->PrjState, quint8(PrjNone));
+    QCOMPARE(Outline::FCount(&m_tree), 0);
+    QCOMPARE(Memo::FLineCount(&m_cdes), 0);
+    Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
+    Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
+    QCOMPARE(FLoadPrj(base + ".PRJ", &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QCOMPARE(prj->PrjState, quint8(PrjOpened));
+    QCOMPARE(snapshot(&m_tree), before);
+    QCOMPARE(Memo::FLineCount(&m_cdes), 3);
+    QCOMPARE(prj->ProjectTitle.get(), QStringLiteral("Aide du Manuel"));
+    QCOMPARE(m_conf->PPrjFonts->Entries[0].Name.get(), QStringLiteral("Arial"));
+    QVERIFY(Outline::FControlOf(Outline::FItemAt(&m_tree, 1))->isVisibleTo(&m_panel));
+}
+
+void TestBuild::backupPeriods_data()
+{
+    QTest::addColumn<int>("period");
+    QTest::addColumn<QList<int>>("backups");
+    QTest::newRow("1") << 1 << QList<int>{2, 3, 4, 5, 6, 7};
+    QTest::newRow("2") << 2 << QList<int>{3, 5, 7};
+    QTest::newRow("3") << 3 << QList<int>{4, 7};
+}
+
+void TestBuild::backupPeriods()
+{
+    QFETCH(int, period);
+    QFETCH(QList<int>, backups);
+    m_conf->PIni->BACKUP_PERIOD = period;
+    newProject(QStringLiteral("Sauve"));
+    const QString file = m_conf->PPrj->PrjFile.get();
+    QList<int> seen;
+    for (int save = 1; save <= 7; ++save) {
+        if (backups.contains(save))
+            m_scope->prompts.answer(Platform::Ok);
+        const qsizetype boxes = m_scope->prompts.records().size();
+        QCOMPARE(FSavePrj(file, m_conf, m_display).Category, quint8(0));
+        if (m_scope->prompts.records().size() > boxes) {
+            QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Backup ... "));
+            seen << save;
+            // The backup holds the project as it was before this save.
+            QVERIFY(QFile::exists(m_box->path("Sauve.OLD/Sauve.PRJ")));
+        }
+    }
+    QCOMPARE(seen, backups);
+    QVERIFY(QFile::exists(file));
+}
+
+void TestBuild::backupThatCannotRemoveOld()
+{
+    m_conf->PIni->BACKUP_PERIOD = 1;
+    newProject(QStringLiteral("Verrou"));
+    const QString file = m_conf->PPrj->PrjFile.get();
+    QVERIFY(FSavePrj(file, m_conf, m_display).Category == 0);
+    QVERIFY(QDir().mkpath(m_box->path("Verrou.OLD/sous-dossier")));
+    for (int i = 0; i < 4; ++i)
+        m_scope->prompts.answer(Platform::Ok);
+    const TErrorContext &ctx = FSavePrj(file, m_conf, m_display);
+    QCOMPARE(ctx.Category, quint8(7));
+    QCOMPARE(ctx.Code, quint16(19));
+    QCOMPARE(ctx.Msg, m_box->path("Verrou.OLD"));
+    QCOMPARE(m_scope->prompts.texts().mid(1, 2),
+             QStringList({QString::fromUtf8("L'effacement du répertoire a échoué !"),
+                          "Si WinHelp.exe utilise ce projet, veuillez le fermer !"}));
+    QVERIFY(QFile::exists(file)); // the project directory was not moved
+}
+
+void TestBuild::openingRules()
+{
+    // A project whose first topic differs from its file name; no .COM yet.
+    QDir().mkdir(m_box->path("X"));
+    QVERIFY(writeFile(m_box->path("X/A.PRJ"), "B\r\n"));
+    QVERIFY(writeFile(m_box->path("X/B.1"), "texte"));
+    QVERIFY(writeFile(m_box->path("X/A.CDE"), ""));
+    QCOMPARE(FLoadPrj(m_box->path("X/A.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QVERIFY(QFileInfo(m_box->path("X.COM")).isDir());
+    QCOMPARE(m_conf->PPrj->PrjFile.get(), m_box->path("X/B.PRJ"));
+    QCOMPARE(m_conf->PPrj->PrjName.get(), QStringLiteral("B"));
+    QCOMPARE(FSavePrj(m_conf->PPrj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QVERIFY(QFile::exists(m_box->path("X/B.PRJ")) && QFile::exists(m_box->path("X/B.CFG")));
+    FClosePrj(m_conf, m_display);
+
+    // Missing outline or command file.
+    m_scope->prompts.answer(Platform::Ok);
+    const TErrorContext &missing = FLoadPrj(m_box->path("X/Z.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj);
+    QCOMPARE(missing.Msg, QStringLiteral("No File: ") + m_box->path("X/Z.PRJ"));
+    QVERIFY(writeFile(m_box->path("X/C.PRJ"), "C\r\n"));
+    m_scope->prompts.answer(Platform::Ok);
+    QCOMPARE(FLoadPrj(m_box->path("X/C.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Msg,
+             m_box->path("X/C.CDE"));
+
+    QVERIFY(FIsBackupPath(QStringLiteral("/h/PROJ.old/PROJ.PRJ")));
+    QVERIFY(!FIsBackupPath(QStringLiteral("/h/PROJ/PROJ.OLD")));
+
+    // Creating over an existing project or backup directory.
+    QDir().mkdir(m_box->path("Y.OLD"));
+    m_scope->prompts.answer(Platform::Ok);
+    const TErrorContext &exists = FCreatePrj(QStringLiteral("Y"), m_conf, m_display);
+    QCOMPARE(exists.Code, quint16(14));
+    QCOMPARE(exists.Msg, m_box->path("Y.OLD"));
+    QVERIFY(!QFileInfo::exists(m_box->path("Y")));
+}
+
+void TestBuild::deletingDirectories()
+{
+    QDir().mkpath(m_box->path("D/sub"));
+    writeFile(m_box->path("D/a.txt"), "a");
+    const TErrorContext &ctx = FDelPrjDir(m_box->path("D"));
+    QCOMPARE(ctx.Category, quint8(7));
+    QCOMPARE(ctx.Code, quint16(11));
+    QVERIFY(QFileInfo(m_box->path("D/sub")).isDir());
+    QDir().rmdir(m_box->path("D/sub"));
+    QCOMPARE(FDelPrjDir(m_box->path("D")).Category, quint8(0));
+    QVERIFY(!QFileInfo::exists(m_box->path("D")));
+    QCOMPARE(FDelPrjDir(m_box->path("D")).Code, quint16(19));
+}
+
+void TestBuild::foreignDirectoriesAreNeverEmptied()
+{
+    // A project file right in a folder holding other things (a home folder).
+    QDir().mkdir(m_box->path("maison"));
+    writeFile(m_box->path("maison/lettre.txt"), "precious");
+    writeFile(m_box->path("maison/Notes.PRJ"), "Notes\r\n");
+    writeFile(m_box->path("maison/Notes.1"), "x");
+    writeFile(m_box->path("maison/Notes.CDE"), "");
+    m_conf->PIni->BACKUP_PERIOD = 0;
+    QCOMPARE(FLoadPrj(m_box->path("maison/Notes.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category,
+             quint8(0));
+    m_scope->prompts.answer(Platform::Ok);
+    QCOMPARE(FSavePrj(m_conf->PPrj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("Pas de sauvegarde de secours")));
+    QVERIFY(QFile::exists(m_box->path("maison/lettre.txt")));
+    QVERIFY(!QFileInfo::exists(m_box->path("maison.OLD")));
+
+    QVERIFY(!FIsOwnProjectDir(m_box->path("maison"), QStringLiteral("Notes"), m_conf->PIni));
+    QVERIFY(!FIsOwnProjectDir(QStringLiteral("/"), QStringLiteral("Notes"), m_conf->PIni));
+    QVERIFY(!FIsOwnProjectDir(QDir::homePath(), QDir(QDir::homePath()).dirName(), m_conf->PIni));
+    QVERIFY(!FIsOwnProjectDir(m_box->path(), QDir(m_box->path()).dirName(), m_conf->PIni));
+    QVERIFY(FIsOwnProjectDir(m_box->path("Manuel"), QStringLiteral("manuel"), m_conf->PIni));
+    QVERIFY(FIsOwnProjectDir(m_box->path("Manuel.OLD"), QStringLiteral("Manuel"), m_conf->PIni));
+    QCOMPARE(FDelPrjDir(QStringLiteral("/")).Code, quint16(19));
+    QCOMPARE(FDelPrjDir(m_box->path()).Code, quint16(19)); // the program directory
+    QVERIFY(QFile::exists(m_box->path("maison/lettre.txt")));
+}
+
+void TestBuild::compilersThatFail()
+{
+    TIniRec *ini = m_conf->PIni;
+    newProject(QStringLiteral("Echec"));
+    TPrjRec *prj = m_conf->PPrj;
+    QVERIFY(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category == 0);
+
+    ini->COMPILER.set(script(m_box->path("never.sh"), "exit 0\n"));
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(prj->PrjState, quint8(PrjConverted));
+    QCOMPARE(KIVHelpTools::context().Msg, m_box->path("Echec/Echec.hlp") + QStringLiteral(" COMPIL FAIL or TimeOut"));
+    QCOMPARE(m_wait.text(), QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
+
+    // One that hangs past ten times the time-out.
+    ini->COMPIL_TO = 50;
+    ini->COMPIL_POL_T = 10;
+    ini->COMPILER.set(script(m_box->path("hang.sh"), "echo $$ > \"$(dirname \"$0\")/hang.pid\"\nexec sleep 30\n"));
+    prj->PrjState = PrjSaved;
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(prj->PrjState, quint8(PrjConverted));
+    QProcess::execute(QStringLiteral("kill"), {QString::fromLatin1(readFile(m_box->path("hang.pid")).trimmed())});
+
+    // A compiler that does not exist.
+    ini->COMPILER.set(m_box->path("HC31.exe"));
+    m_scope->prompts.answer(Platform::Ok);
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(KIVHelpTools::context().Msg, QStringLiteral("No compiler: "));
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Ne peut pas trouver le compilateur d'aide !"));
+
+    // A compiler leaving a help file while an old contents file is published:
+    // No keeps it, the viewer's index goes in any case.
+    ini->COMPIL_TO = 300;
+    ini->COMPILER.set(script(m_box->path("ok.sh"), "printf x > \"${1%.*}.hlp\"\n"));
+    writeFile(m_box->path("Echec.COM/Echec.CNT"), "old");
+    writeFile(m_box->path("Echec.COM/Echec.GID"), "gid");
+    m_scope->prompts.answer(Platform::No);
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(prj->PrjState, quint8(PrjCompiled));
+    QVERIFY(QFile::exists(m_box->path("Echec.COM/Echec.CNT")));
+    QVERIFY(!QFile::exists(m_box->path("Echec.COM/Echec.GID")));
+    QCOMPARE(readFile(m_box->path("Echec.COM/Echec.HLP")), QByteArray("x"));
+}
+
+void TestBuild::viewing()
+{
+    newProject(QStringLiteral("Vue"));
+    m_scope->prompts.answer(Platform::Cancel);
+    PViewStep(m_conf);
+    QCOMPARE(m_scope->prompts.texts(), QStringList{QString::fromUtf8("Ceci n'est pas la dernière version de fichier Help !")});
+    m_scope->prompts.answer(Platform::Ok);
+    m_scope->prompts.answer(Platform::Ok);
+    PViewStep(m_conf);
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("Le fichier d'aide .HLP n'éxiste pas !"));
+    QCOMPARE(FViewerCommand(QStringLiteral("sh"), QStringLiteral("a.hlp")).mid(1), QStringList{"a.hlp"});
+}
+
+KIV_TEST(TestBuild)
+#include "tst_build.moc"
