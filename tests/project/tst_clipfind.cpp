@@ -1,0 +1,167 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "editing/REditServ.h"
+#include "project/ClipFind.h"
+#include "project/KivHelpTools.h"
+#include "project/Outline.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTreeWidget>
+
+using namespace KIVHelpTools;
+
+namespace {
+
+struct Topic {
+    QWidget panel;
+    QTreeWidget tree;
+    TRichEdit *edit = nullptr;
+    explicit Topic(const QString &text)
+    {
+        auto *item = new QTreeWidgetItem(QStringList{"T"});
+        tree.addTopLevelItem(item);
+        U_REditServ::FCreateRichEdit(edit, 45000, nullptr, &panel, &panel);
+        Outline::PSetControl(item, edit);
+        tree.setCurrentItem(item);
+        edit->setPlainText(text);
+    }
+    void select(int start, int length)
+    {
+        QTextCursor c(edit->document());
+        c.setPosition(start);
+        c.setPosition(start + length, QTextCursor::KeepAnchor);
+        edit->setTextCursor(c);
+    }
+    int selStart() const { return edit->textCursor().selectionStart(); }
+    QString selected() const { return edit->textCursor().selectedText(); }
+};
+
+TFindOptions find(const QString &text, bool down = true, bool matchCase = false, bool wholeWord = false)
+{
+    TFindOptions o;
+    o.findText = text;
+    o.down = down;
+    o.matchCase = matchCase;
+    o.wholeWord = wholeWord;
+    return o;
+}
+
+} // namespace
+
+class TestClipFind : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { KIVHelpTools::FInit(false, false, 1); }
+    void noTopics();
+    void searching();
+    void replacing();
+    void clipboard();
+};
+
+void TestClipFind::noTopics()
+{
+    TestSupport::ScriptedScope scope;
+    QTreeWidget empty;
+    for (int i = 0; i < 5; ++i)
+        scope.prompts.answer(Platform::Ok);
+    QCOMPARE(FCopy2Clip(&empty, true).Category, quint8(4));
+    FCut2Clip(&empty, true);
+    FPasteFromClip(&empty, true);
+    FFindText(&empty, find("x"), true);
+    FReplaceText(&empty, find("x"), true);
+    QCOMPARE(scope.prompts.texts(), QStringList(5, "Il n'y a pas de Pages dans ce projet !"));
+    CHECK_PROMPTS_DONE(scope);
+}
+
+void TestClipFind::searching()
+{
+    Topic t(QString::fromUtf8("Les Ecoles, (Ecole) et l'école ÉCOLE.\nEcole"));
+    // Whole word: not inside "Ecoles", yes between parentheses.
+    QVERIFY(FSearchEdit(t.edit, "Ecole", find("Ecole", true, true, true)));
+    QCOMPARE(t.selStart(), 13);
+    // Down from a selection that is a match finds the next one.
+    QVERIFY(FSearchEdit(t.edit, "Ecole", find("Ecole", true, true, true)));
+    QCOMPARE(t.selStart(), 38);
+    QVERIFY(!FSearchEdit(t.edit, "Ecole", find("Ecole", true, true, true)));
+    QCOMPARE(t.selStart(), 38); // unchanged when nothing is found
+    // Up, and without match case: accented capitals match too.
+    QVERIFY(FSearchEdit(t.edit, QString::fromUtf8("école"), find(QString::fromUtf8("école"), false)));
+    QCOMPARE(t.selected(), QString::fromUtf8("ÉCOLE"));
+    QVERIFY(FSearchEdit(t.edit, QString::fromUtf8("école"), find(QString::fromUtf8("école"), false)));
+    QCOMPARE(t.selected(), QString::fromUtf8("école"));
+    // An accented letter is a word delimiter.
+    t.select(0, 0);
+    QVERIFY(FSearchEdit(t.edit, "cole", find("cole", true, true, true)));
+    QCOMPARE(t.selStart(), 26);
+
+    TestSupport::ScriptedScope scope;
+    scope.prompts.answer(Platform::Ok);
+    scope.prompts.answer(Platform::Ok);
+    FFindText(&t.tree, find(""), true);
+    FFindText(&t.tree, find("absent"), true);
+    QCOMPARE(scope.prompts.texts(), QStringList({QString::fromUtf8("Texte non trouvé : \"\""),
+                                                 QString::fromUtf8("Texte non trouvé : \"absent\"")}));
+    CHECK_PROMPTS_DONE(scope);
+}
+
+void TestClipFind::replacing()
+{
+    TestSupport::ScriptedScope scope;
+    {
+        // Replace all, down, with a replacement holding the search text: ends.
+        Topic t("a b a b a");
+        TFindOptions o = find("a");
+        o.replaceText = "aa";
+        o.replaceAll = true;
+        t.select(0, 0);
+        FReplaceText(&t.tree, o, true);
+        QCOMPARE(t.edit->toPlainText(), QStringLiteral("aa b aa b aa"));
+    }
+    {
+        // The same searching up, from the end.
+        Topic t("a b a b a");
+        TFindOptions o = find("a", false);
+        o.replaceText = "xax";
+        o.replaceAll = true;
+        t.select(9, 0);
+        FReplaceText(&t.tree, o, true);
+        QCOMPARE(t.edit->toPlainText(), QStringLiteral("xax b xax b xax"));
+    }
+    {
+        // A single replace: the selected match, then the next is selected.
+        Topic t("un deux un deux");
+        TFindOptions o = find("UN");
+        o.replaceText = "1";
+        o.replace = true;
+        t.select(0, 2);
+        FReplaceText(&t.tree, o, true);
+        QCOMPARE(t.edit->toPlainText(), QStringLiteral("1 deux un deux"));
+        QCOMPARE(t.selStart(), 7);
+        // The last one is replaced, and the search for another finds none.
+        scope.prompts.answer(Platform::Ok);
+        FReplaceText(&t.tree, o, true);
+        QCOMPARE(t.edit->toPlainText(), QStringLiteral("1 deux 1 deux"));
+        QCOMPARE(scope.prompts.texts().last(), QString::fromUtf8("Texte non trouvé : \"UN\""));
+    }
+    CHECK_PROMPTS_DONE(scope);
+}
+
+void TestClipFind::clipboard()
+{
+    Topic t("copier coller");
+    t.select(0, 6);
+    QCOMPARE(FCopy2Clip(&t.tree, true).Category, quint8(0));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("copier"));
+    t.select(7, 6);
+    FCut2Clip(&t.tree, true);
+    QCOMPARE(t.edit->toPlainText(), QStringLiteral("copier "));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("coller"));
+    t.select(0, 6);
+    FPasteFromClip(&t.tree, true);
+    QCOMPARE(t.edit->toPlainText(), QStringLiteral("coller "));
+}
+
+KIV_TEST(TestClipFind)
+#include "tst_clipfind.moc"
