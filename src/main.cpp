@@ -1,5 +1,5 @@
 #include "sequencer/Startup.h"
-#include "ui/PlaceholderWindow.h"
+#include "ui/MainWindow.h"
 
 int main(int argc, char **argv)
 {

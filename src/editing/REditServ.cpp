@@ -19,6 +19,11 @@ void TRichEdit::keyPressEvent(QKeyEvent *event)
 {
     if (onKeyDown)
         onKeyDown(this, event->key(), event->modifiers());
+    // The Insert key switches between inserting and replacing.
+    if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        setOverwriteMode(!overwriteMode());
+        return;
+    }
     // A full control takes no more characters (deleting and moving still work).
     const bool adds = !event->text().isEmpty() && event->text().at(0).isPrint();
     const bool breaks = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
@@ -90,6 +95,8 @@ bool FCreateRichEdit(TRichEdit *&control, int maxLength, const QStringList *font
         edit->hide();
     }
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Right clicks reach the main window, whose pop-up menu serves the topics.
+    edit->setContextMenuPolicy(Qt::NoContextMenu);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     // Default font: the first name of the list, no style, 13 points.

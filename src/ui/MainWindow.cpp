@@ -1,0 +1,887 @@
+#include "ui/MainWindow.h"
+
+#include "editing/REditServ.h"
+#include "editing/TextConv.h"
+#include "helpgen/WaitFor.h"
+#include "platform/KeyboardState.h"
+#include "platform/Prompts.h"
+#include "project/Insertions.h"
+#include "project/Memo.h"
+#include "project/Outline.h"
+#include "sequencer/Actions.h"
+#include "sequencer/Seq.h"
+#include "ui/FindDialogs.h"
+#include "ui/SettingsDialogs.h"
+#include "ui/TitleFont.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+static void initIconResources() { Q_INIT_RESOURCE(kivhelp); }
+
+namespace {
+
+constexpr qint64 kMaxProjectSize = 3000000;
+
+void post(quint8 command, quint8 category)
+{
+    Seq::PPostCmd(command, category);
+    Seq::PSeqStep();
+}
+
+QIcon icon(const char *name) { return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))); }
+
+QSplitter *splitterOf(QWidget *w) { return qobject_cast<QSplitter *>(w->parentWidget()); }
+
+} // namespace
+
+TFrmKivHelp::TFrmKivHelp()
+{
+    initIconResources();
+    setObjectName(QStringLiteral("FrmKivHelp"));
+    setWindowTitle(QStringLiteral("KIV HELP pour Windows 95 version V 2.1"));
+    setWindowIcon(icon("kivhelp"));
+    buildCommandBar();
+    addToolBarBreak();
+    buildFormatBar();
+    buildBands();
+    buildMenus();
+    buildPopup();
+
+    m_statusTimer = new QTimer(this);
+    m_statusTimer->setObjectName(QStringLiteral("TimerMaxProjectSize"));
+    m_statusTimer->setInterval(1000);
+    connect(m_statusTimer, &QTimer::timeout, this, &TFrmKivHelp::PStatusTick);
+
+    // The other windows, in the order the program creates them.
+    m_softConf = new TFrmSoftConf(this);
+    m_titles = new TFormTitle(this);
+    m_prjConf = new TFrmPrjConf(this);
+    m_selFont = new TFrmSelFont(this);
+    m_find = new TFindDialog(this, false);
+    m_replace = new TFindDialog(this, true);
+    m_selFont->onNameChange = [this](int index, int size) {
+        m_fontName->setCurrentIndex(index);
+        if (m_fontSize->value() != size) {
+            m_sizeSet = true;
+            m_fontSize->setValue(size);
+        }
+        post(CmdFontName, CatEdit);
+    };
+    m_selFont->onSizeChange = [this](int index, int size) {
+        m_fontName->setCurrentIndex(index);
+        if (m_fontSize->value() != size) {
+            m_sizeSet = true;
+            m_fontSize->setValue(size);
+        }
+        post(CmdFontSize, CatEdit);
+    };
+    connect(m_find, &TFindDialog::findNext, this, [this](const KIVHelpTools::TFindOptions &o) {
+        KIVHelpTools::FFindText(m_outline, o, true);
+    });
+    connect(m_replace, &TFindDialog::findNext, this, [this](const KIVHelpTools::TFindOptions &o) {
+        KIVHelpTools::FFindText(m_outline, o, true);
+    });
+    connect(m_replace, &TFindDialog::replaceRequested, this, [this](const KIVHelpTools::TFindOptions &o) {
+        KIVHelpTools::FReplaceText(m_outline, o, true);
+        PMarkModified();
+    });
+    resize(900, 640);
+}
+
+TFrmKivHelp::~TFrmKivHelp() = default;
+
+QToolButton *TFrmKivHelp::commandButton(QToolBar *bar, const char *name, const char *iconName, const QString &hint)
+{
+    auto *b = new QToolButton(bar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setIcon(icon(iconName));
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    bar->addWidget(b);
+    return b;
+}
+
+void TFrmKivHelp::buildCommandBar()
+{
+    m_commands = addToolBar(QStringLiteral("Commandes"));
+    m_commands->setObjectName(QStringLiteral("ToolBarCommands"));
+    m_commands->setMovable(false);
+    m_commands->setIconSize(QSize(28, 28));
+    struct Button {
+        const char *name, *icon, *hint;
+        quint8 command, category;
+    };
+    const Button buttons[] = {
+        {"BtnOpenProject", "open", "OUVRIR UN PROJET EXISTANT", CmdOpenPrj, CatApp},
+        {"BtnSaveproject", "save", "SAUVEGARDER LE PROJET", CmdSavePrj, CatApp},
+        {"BtNewProject", "newproject", "CREER UN NOUVEAU PROJET", CmdNewPrj, CatApp},
+        {"BtnCloseProject", "closeproject", "FERMER LE PROJET COURANT", CmdClosePrj, CatApp},
+        {"BtnDeleteProject", "deleteproject", "EFFACER LE PROJET COURANT", CmdDelPrj, CatApp},
+        {nullptr, nullptr, nullptr, 0, 0},
+        {"BtAddTopic", "addtopic", "AJOUTER UNE PAGE AU PROJET", CmdAddTopic, CatEdit},
+        {"TBShortCutTopic", "quicktopic", "CREATION RAPIDE DE PAGE", CmdQuickTopic, CatEdit},
+        {"BtnDeleteTopic", "deletetopic", "EFFACER UNE PAGE", CmdDelTopic, CatEdit},
+        {nullptr, nullptr, nullptr, 0, 0},
+        {"BtAddBmp", "addbmp", "AJOUTER UNE IMAGE DANS LA PAGE", CmdAddBmp, CatEdit},
+        {"BtAddJump2", "addjump", "AJOUTER UN SAUT VERS UNE AUTRE PAGE", CmdAddJump, CatEdit},
+        {"BtExecProgram", "execprogram", "EXECUTER UN PROGRAMME DEPUIS LE FICHIER D'AIDE", CmdAddExec, CatEdit},
+        {"BitBtTitles", "titles", "PARAMETRAGE DES TITRES", CmdTitles, CatEdit},
+        {nullptr, nullptr, nullptr, 0, 0},
+    };
+    for (const Button &b : buttons) {
+        if (!b.name) {
+            m_commands->addSeparator();
+            continue;
+        }
+        QToolButton *button = commandButton(m_commands, b.name, b.icon, QString::fromLatin1(b.hint));
+        const quint8 command = b.command, category = b.category;
+        connect(button, &QToolButton::clicked, this, [command, category] { post(command, category); });
+    }
+    connect(commandButton(m_commands, "TBFullSCR", "fullscreen", QStringLiteral("PLEINE PAGE")), &QToolButton::clicked,
+            this, &TFrmKivHelp::PFullScreen);
+    connect(commandButton(m_commands, "TBReducSCR", "reducescreen", QStringLiteral("REDUIRE LA PAGE")),
+            &QToolButton::clicked, this, &TFrmKivHelp::PReduceScreen);
+    m_commands->addSeparator();
+    connect(commandButton(m_commands, "BtnUserQuit", "quit", QStringLiteral("FERMER KIVHELP V 2.1")),
+            &QToolButton::clicked, this, [] { post(CmdExit, CatApp); });
+}
+
+void TFrmKivHelp::buildFormatBar()
+{
+    m_format = addToolBar(QStringLiteral("Texte"));
+    m_format->setObjectName(QStringLiteral("ToolBar1"));
+    m_format->setMovable(false);
+    m_format->setIconSize(QSize(22, 22));
+    auto *caption = new QLabel(QStringLiteral("Couleur de la fonte   :"), m_format);
+    caption->setObjectName(QStringLiteral("LibColorFont"));
+    QFont f = caption->font();
+    f.setBold(true);
+    f.setUnderline(true);
+    caption->setFont(f);
+    m_format->addWidget(caption);
+    m_lbColor = new QLabel(m_format);
+    m_lbColor->setObjectName(QStringLiteral("LbColor"));
+    m_lbColor->setToolTip(QStringLiteral("COULEUR ACTUELLE DE LA FONTE"));
+    m_lbColor->setFixedSize(28, 18);
+    m_format->addWidget(m_lbColor);
+    PPaintColor(Qt::black);
+    QToolButton *setColor = commandButton(m_format, "BtSetColor", "textcolor", QStringLiteral("CHOIX DE LA COULEUR DU TEXTE"));
+    connect(setColor, &QToolButton::clicked, this, [this] {
+        if (!m_syncing)
+            post(CmdTextColor, CatEdit);
+    });
+    m_format->addSeparator();
+    m_fontName = new QComboBox(m_format);
+    m_fontName->setObjectName(QStringLiteral("FontName"));
+    m_fontName->setToolTip(QStringLiteral("CHOIX DE LA FONTE DU TEXTE"));
+    m_fontName->setMinimumWidth(200);
+    m_format->addWidget(m_fontName);
+    m_fontSize = new QSpinBox(m_format);
+    m_fontSize->setObjectName(QStringLiteral("FontSize"));
+    m_fontSize->setToolTip(QStringLiteral("TAILLE DE LA FONTE"));
+    m_fontSize->setRange(5, 100);
+    m_fontSize->setValue(5);
+    m_format->addWidget(m_fontSize);
+    connect(m_fontName, &QComboBox::activated, this, [this](int index) {
+        if (Outline::FCount(m_outline) == 0)
+            return;
+        m_selFont->PSet(index, m_fontSize->value());
+        post(CmdFontName, CatEdit);
+    });
+    connect(m_fontSize, &QSpinBox::valueChanged, this, [this](int size) {
+        if (Outline::FCount(m_outline) == 0)
+            return;
+        if (m_sizeSet) {
+            m_sizeSet = false;
+            return;
+        }
+        if (m_syncing)
+            return;
+        m_selFont->PSet(m_fontName->currentIndex(), size);
+        post(CmdFontSize, CatEdit);
+    });
+    m_format->addSeparator();
+    auto toggle = [this](const char *name, const char *iconName, const char *hint, quint8 on, quint8 off) {
+        QToolButton *b = commandButton(m_format, name, iconName, QString::fromLatin1(hint));
+        b->setCheckable(true);
+        connect(b, &QToolButton::clicked, this, [this, b, on, off] {
+            if (!m_syncing)
+                post(b->isChecked() ? on : off, CatEdit);
+        });
+        return b;
+    };
+    m_bold = toggle("boldbutton", "bold", "GRAS", CmdBoldOn, CmdBoldOff);
+    m_italic = toggle("ItalicButton", "italic", "ITALIQUE", CmdItalicOn, CmdItalicOff);
+    m_underline = toggle("UnderlineButton", "underline", "SOULIGNE", CmdUnderlineOn, CmdUnderlineOff);
+    m_format->addSeparator();
+    m_alignGroup = new QButtonGroup(this);
+    m_alignGroup->setExclusive(true);
+    auto align = [this](const char *name, const char *iconName, const char *hint, quint8 command) {
+        QToolButton *b = commandButton(m_format, name, iconName, QString::fromLatin1(hint));
+        b->setCheckable(true);
+        m_alignGroup->addButton(b);
+        connect(b, &QToolButton::clicked, this, [this, command] {
+            if (!m_syncing)
+                post(command, CatEdit);
+        });
+        return b;
+    };
+    m_alignLeft = align("BtLeftAlign", "alignleft", "ALIGNEMENT A GAUCHE", CmdAlignLeft);
+    m_alignCenter = align("BtCenterText", "aligncenter", "CENTRER", CmdAlignCenter);
+    m_alignRight = align("BtRightAlign", "alignright", "ALIGNEMENT A DROITE", CmdAlignRight);
+    m_alignLeft->setChecked(true);
+}
+
+void TFrmKivHelp::buildBands()
+{
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 0);
+    layout->setSpacing(2);
+
+    m_panelGauge = new QWidget(central);
+    m_panelGauge->setObjectName(QStringLiteral("PanelGauge"));
+    auto *gaugeLayout = new QGridLayout(m_panelGauge);
+    gaugeLayout->setContentsMargins(0, 0, 0, 0);
+    m_gauge = new QProgressBar(m_panelGauge);
+    m_gauge->setObjectName(QStringLiteral("GaugeMaxProjectSize"));
+    m_gauge->setToolTip(QStringLiteral("GAUGE DE TAILLE MAXIMUM DU PROJET"));
+    m_gauge->setRange(0, int(kMaxProjectSize));
+    m_gauge->setValue(0);
+    m_gauge->setTextVisible(false);
+    m_gauge->setFixedHeight(22);
+    m_waitFor = new TCWaitFor(m_panelGauge);
+    m_waitFor->setAAMsgCol(Qt::red);
+    m_waitFor->setAABackCol(QColor());
+    QFont waitFont = m_waitFor->font();
+    waitFont.setBold(true);
+    waitFont.setPixelSize(13);
+    m_waitFor->setFont(waitFont);
+    m_waitFor->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    m_waitFor->setIndent(8);
+    gaugeLayout->addWidget(m_gauge, 0, 0);
+    gaugeLayout->addWidget(m_waitFor, 0, 0);
+    layout->addWidget(m_panelGauge);
+
+    m_topicPanel = new QWidget(central);
+    m_topicPanel->setObjectName(QStringLiteral("TopicPanel"));
+    auto *topicLayout = new QHBoxLayout(m_topicPanel);
+    topicLayout->setContentsMargins(4, 2, 4, 2);
+    auto *lbTopic = new QLabel(QStringLiteral("Saisir le nom de la page ici     :"), m_topicPanel);
+    lbTopic->setObjectName(QStringLiteral("LbTopic"));
+    m_edNewPage = new QLineEdit(QString::fromUtf8("Page numéro 1"), m_topicPanel);
+    m_edNewPage->setObjectName(QStringLiteral("EdNewPage"));
+    m_edNewPage->installEventFilter(this);
+    topicLayout->addWidget(lbTopic);
+    topicLayout->addWidget(m_edNewPage, 1);
+    layout->addWidget(m_topicPanel);
+
+    auto *split = new QSplitter(Qt::Vertical, central);
+    m_topLeftPanel = new QWidget(split);
+    m_topLeftPanel->setObjectName(QStringLiteral("TopLeftPanel"));
+    auto *outlineLayout = new QVBoxLayout(m_topLeftPanel);
+    outlineLayout->setContentsMargins(0, 0, 0, 0);
+    m_outline = new QTreeWidget(m_topLeftPanel);
+    m_outline->setObjectName(QStringLiteral("OutlineHelp"));
+    m_outline->setHeaderHidden(true);
+    m_outline->setColumnCount(1);
+    QFont outlineFont = m_outline->font();
+    outlineFont.setBold(true);
+    outlineFont.setPixelSize(13);
+    m_outline->setFont(outlineFont);
+    QPalette pal = m_outline->palette();
+    pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+    m_outline->setPalette(pal);
+    connect(m_outline, &QTreeWidget::itemClicked, this, [] { post(CmdSelTopic, CatEdit); });
+    outlineLayout->addWidget(m_outline);
+    m_panelHelp = new QWidget(split);
+    m_panelHelp->setObjectName(QStringLiteral("PanelHelp"));
+    m_panelHelp->setToolTip(QStringLiteral("Clickez le bouton droit de votre souris pour obtenir le menu popup"));
+    auto *helpLayout = new QVBoxLayout(m_panelHelp);
+    helpLayout->setContentsMargins(0, 0, 0, 0);
+    split->addWidget(m_topLeftPanel);
+    split->addWidget(m_panelHelp);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 3);
+    layout->addWidget(split, 1);
+
+    // Hidden helpers of the topic area.
+    U_REditServ::FCreateRichEdit(m_globalRichMemo, 45000, nullptr, nullptr, this);
+    m_globalRichMemo->setParent(m_panelHelp);
+    m_globalRichMemo->setObjectName(QStringLiteral("GlobalRichMemo"));
+    m_globalRichMemo->hide();
+    auto *bmpList = new QListWidget(m_panelHelp);
+    bmpList->setObjectName(QStringLiteral("FileListBoxbmp"));
+    bmpList->hide();
+    m_cdesMemo = new QPlainTextEdit(m_panelHelp);
+    m_cdesMemo->setObjectName(QStringLiteral("CdesMemo"));
+    m_cdesMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_cdesMemo->hide();
+    m_compileMemo = new QPlainTextEdit(m_panelHelp);
+    m_compileMemo->setObjectName(QStringLiteral("CompileMemo"));
+    m_compileMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_compileMemo->hide();
+
+    setCentralWidget(central);
+
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("TopicStatusBar"));
+    bar->setSizeGripEnabled(false);
+    const int widths[6] = {150, 80, 200, 90, 90, 70};
+    for (int i = 0; i < 6; ++i) {
+        m_status[i] = new QLabel(bar);
+        m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_status[i]->setFixedWidth(widths[i]);
+        m_status[i]->setFrameShape(QFrame::Panel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(m_status[i]);
+    }
+    m_status[0]->setText(QStringLiteral("Lig :       Col :"));
+}
+
+QAction *TFrmKivHelp::action(QMenu *menu, const char *name, const QString &caption, const QKeySequence &key)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    if (!key.isEmpty())
+        a->setShortcut(key);
+    return a;
+}
+
+void TFrmKivHelp::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MenuHelp"));
+    auto connectPost = [this](QAction *a, quint8 command, quint8 category) {
+        connect(a, &QAction::triggered, this, [command, category] { post(command, category); });
+    };
+
+    QMenu *file = bar->addMenu(QStringLiteral("&Fichier"));
+    file->setObjectName(QStringLiteral("MenuFichier"));
+    connectPost(action(file, "MenuOuvrirFichier", QStringLiteral("&Ouvrir un PROJET"), QKeySequence(Qt::CTRL | Qt::Key_O)), CmdOpenPrj, CatApp);
+    connectPost(action(file, "Newproject", QStringLiteral("&Nouveau PROJET"), QKeySequence(Qt::CTRL | Qt::Key_N)), CmdNewPrj, CatApp);
+    connectPost(action(file, "SaveFile", QStringLiteral("&Sauvegarder le PROJET"), QKeySequence(Qt::CTRL | Qt::Key_S)), CmdSavePrj, CatApp);
+    connectPost(action(file, "CloseFile", QStringLiteral("Ferm&er le PROJET")), CmdClosePrj, CatApp);
+    connectPost(action(file, "DELPROJECT", QStringLiteral("Eff&acer le PROJET courant")), CmdDelPrj, CatApp);
+    file->addSeparator();
+    connectPost(action(file, "Exitprog", QStringLiteral("&Sortir du Programme")), CmdExit, CatApp);
+    QAction *l1 = file->addSeparator();
+    l1->setObjectName(QStringLiteral("L1"));
+    l1->setVisible(false);
+    l1->setEnabled(false);
+    for (int i = 0; i < 3; ++i) {
+        QAction *a = action(file, i == 0 ? "LastProject1" : i == 1 ? "LastProject2" : "LastProject3", QString());
+        a->setVisible(false);
+        // An entry shows once the project list gives it a caption.
+        connect(a, &QAction::changed, this, [a] {
+            if (a->isVisible() == a->text().isEmpty())
+                a->setVisible(!a->text().isEmpty());
+        });
+        connect(a, &QAction::triggered, this, [this, a] {
+            const QString entry = TCPrjList::FEntryOf(a);
+            m_prjList.PrjToOpen = entry;
+            Actions::PSetPrjToOpen(entry);
+            post(CmdOpenLastPrj, CatApp);
+        });
+        m_lastProject[i] = a;
+    }
+
+    QMenu *edit = bar->addMenu(QStringLiteral("&Edition"));
+    edit->setObjectName(QStringLiteral("MenuEdition"));
+    edit->setToolTip(QStringLiteral("WARNING : Too big or too much Copy and Paste may corrupt the Project"));
+    edit->setToolTipsVisible(true);
+    connectPost(action(edit, "Cut", QStringLiteral("Couper"), QKeySequence(Qt::CTRL | Qt::Key_X)), CmdCut, CatEdit);
+    connectPost(action(edit, "Copy", QStringLiteral("Copier"), QKeySequence(Qt::CTRL | Qt::Key_C)), CmdCopy, CatEdit);
+    connectPost(action(edit, "Paste", QStringLiteral("Coller"), QKeySequence(Qt::CTRL | Qt::Key_V)), CmdPaste, CatEdit);
+    connectPost(action(edit, "Search", QStringLiteral("Chercher"), QKeySequence(Qt::CTRL | Qt::Key_F)), CmdFind, CatEdit);
+    connectPost(action(edit, "Replace", QStringLiteral("Remplacer"), QKeySequence(Qt::CTRL | Qt::Key_R)), CmdReplace, CatEdit);
+
+    QMenu *conf = bar->addMenu(QStringLiteral("&Configurer/Compiler"));
+    conf->setObjectName(QStringLiteral("Param"));
+    connect(conf, &QMenu::aboutToShow, this, [] { post(CmdConfMenu, CatApp); });
+    connectPost(action(conf, "MenuConfigSoft", QStringLiteral("Configuration du Programme")), CmdSoftConf, CatApp);
+    connectPost(action(conf, "MenuHPJ", QStringLiteral("Configuration du Projet (HP&J)")), CmdPrjConf, CatApp);
+    connectPost(action(conf, "HelpCreate", QStringLiteral("Crea&tion du fichier d'Aide HLP")), CmdCreateHlp, CatApp);
+    connectPost(action(conf, "PreViewHlp", QStringLiteral("&Visualisation du fichier d'Aide HLP")), CmdViewHlp, CatApp);
+
+    QMenu *help = bar->addMenu(QStringLiteral("A&ide"));
+    help->setObjectName(QStringLiteral("MenuAide"));
+    connectPost(action(help, "HelpKIVMenu", QStringLiteral("A&ide"), QKeySequence(Qt::Key_F1)), CmdHelp, CatApp);
+    connectPost(action(help, "AboutMenu", QStringLiteral("&Info sur KIV fr")), CmdAbout, CatApp);
+
+    QAction *macros = bar->addAction(QStringLiteral("Edition des commandes &Macros"));
+    macros->setObjectName(QStringLiteral("EDITRTFLINE"));
+    connect(macros, &QAction::triggered, this, &TFrmKivHelp::PEditCommandLine);
+}
+
+void TFrmKivHelp::buildPopup()
+{
+    m_popup = new QMenu(this);
+    m_popup->setObjectName(QStringLiteral("PopupMenuScreen"));
+    m_popup->setToolTipsVisible(true);
+    auto connectPost = [this](QAction *a, quint8 command, quint8 category) {
+        connect(a, &QAction::triggered, this, [command, category] { post(command, category); });
+    };
+    QAction *shortcut = action(m_popup, "ShortcutTOPIC", QString::fromUtf8("Création directe de Page"));
+    shortcut->setToolTip(QStringLiteral("SELECT TEXT BEFORE USING THIS COMMAND !"));
+    connectPost(shortcut, CmdQuickTopic, CatEdit);
+    connectPost(action(m_popup, "JumptoTOPIC", QStringLiteral("Saut vers une Page")), CmdAddJump, CatEdit);
+    m_popup->addSeparator();
+    QAction *full = action(m_popup, "FullScreen", QString::fromUtf8("Plein écran"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(full, &QAction::triggered, this, &TFrmKivHelp::PFullScreen);
+    QAction *reduce = action(m_popup, "ReduceScreen", QString::fromUtf8("Réduire l'écran"), QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(reduce, &QAction::triggered, this, &TFrmKivHelp::PReduceScreen);
+    addAction(full);
+    addAction(reduce);
+    m_popup->addSeparator();
+    connect(action(m_popup, "SelTextFont1", QStringLiteral("Selection fonte texte")), &QAction::triggered, this, [this] {
+        if (m_syncing)
+            return;
+        m_selFont->PSet(m_fontName->currentIndex(), m_fontSize->value());
+        m_selFont->show();
+        m_selFont->raise();
+    });
+    connectPost(action(m_popup, "SetTextColor", QStringLiteral("Selection couleur texte")), CmdTextColor, CatEdit);
+    m_popup->addSeparator();
+    QMenu *align = m_popup->addMenu(QStringLiteral("Alignement"));
+    align->setObjectName(QStringLiteral("PopAlign"));
+    auto alignItem = [&](const char *name, const QString &caption, quint8 command, QToolButton **button) {
+        connect(action(align, name, caption), &QAction::triggered, this, [this, command, button] {
+            post(command, CatEdit);
+            (*button)->setChecked(true);
+        });
+    };
+    alignItem("AlignLeft", QString::fromUtf8("< Texte à Gauche"), CmdAlignLeft, &m_alignLeft);
+    alignItem("CenterText", QStringLiteral("Centrer le Texte"), CmdAlignCenter, &m_alignCenter);
+    alignItem("AlignRight", QString::fromUtf8("> Text à Droite"), CmdAlignRight, &m_alignRight);
+    m_popup->addSeparator();
+    QMenu *styles = m_popup->addMenu(QStringLiteral("Formatage Texte (GIS)"));
+    styles->setObjectName(QStringLiteral("PopSetTextBIU"));
+    auto styleItem = [&](const char *name, const QString &caption, quint8 command, QToolButton **button, bool down) {
+        connect(action(styles, name, caption), &QAction::triggered, this, [command, button, down] {
+            post(command, CatEdit);
+            (*button)->setChecked(down);
+        });
+    };
+    styleItem("SetTextBold", QStringLiteral("Texte Gras"), CmdBoldOn, &m_bold, true);
+    styleItem("USetTextBold1", QStringLiteral("UTexte Gras"), CmdBoldOff, &m_bold, false);
+    styleItem("SetTextItalic", QStringLiteral("Texte Italique"), CmdItalicOn, &m_italic, true);
+    styleItem("USetTextItalic1", QStringLiteral("UTexte Italique"), CmdItalicOff, &m_italic, false);
+    styleItem("SetTextUnderline", QString::fromUtf8("Texte Souligné"), CmdUnderlineOn, &m_underline, true);
+    styleItem("USetTextUnderline1", QString::fromUtf8("UTexte Souligné"), CmdUnderlineOff, &m_underline, false);
+    m_popup->addSeparator();
+    connectPost(action(m_popup, "PopExit", QStringLiteral("Sortir du Programme")), CmdExit, CatApp);
+}
+
+// ---- start-up ----
+
+TErrorContext &TFrmKivHelp::FInitUnit(bool active, bool trace, quint8 destination)
+{
+    FInitErrCtx(m_unitCtx, QString::fromLatin1(KivAppName), QStringLiteral("U_KivHlp"));
+    PSetSwitches(m_unitCtx, active, trace, destination);
+    TSubGuard sub(m_unitCtx, QStringLiteral("FInit"));
+    return sub.report(0);
+}
+
+TErrorContext &TFrmKivHelp::FInit(bool active, bool trace, quint8 destination, TConfBlock *conf)
+{
+    FDeriveErrCtx(m_unitCtx, m_ctx, QStringLiteral("TFrmKivHelp"), objectName(), destination);
+    PSetSwitches(m_ctx, active, trace, destination);
+    TSubGuard sub(m_ctx, QStringLiteral("FInit"));
+    if (!conf)
+        return sub.report(8, QStringLiteral("PConf"), 2);
+    m_conf = conf;
+    m_display.MainWindow = this;
+    m_display.PanelHelp = m_panelHelp;
+    m_display.OutlineHelp = m_outline;
+    m_display.CdesMemo = m_cdesMemo;
+    m_display.CompileMemo = m_compileMemo;
+    m_display.WaitFor = m_waitFor;
+    m_display.OnChange = [this](QObject *sender) { onTextChange(sender); };
+    m_display.OnSelectionChange = [this](QObject *) { SelectionChange(); };
+    m_display.OnEnter = [](QObject *sender) {
+        if (auto *edit = qobject_cast<QTextEdit *>(sender))
+            edit->setOverwriteMode(false);
+    };
+    m_display.OnKeyDown = [](QObject *, int, Qt::KeyboardModifiers) {};
+    return sub.report(0);
+}
+
+TErrorContext &TFrmKivHelp::FInitDisplay(TConfBlock *conf)
+{
+    TSubGuard sub(m_ctx, QStringLiteral("FInitDisplay"));
+    if (!conf || !conf->WinFntList)
+        return sub.report(8, QStringLiteral("PConf^.WinFntList"), 2);
+    m_conf = conf;
+    const TStartSwitches &sw = Startup::VGSwitches;
+    m_prjList.FInit(sw.Active, sw.Trace, &conf->PIni->NB_LASTPROJECTS, conf->PIni->LASTPROJECT, 3, sw.Destination);
+    for (int i = 0; i < 3; ++i)
+        m_prjList.PSetMenuItem(i, m_lastProject[i]);
+    m_prjList.PUpDate();
+    m_fontName->clear();
+    m_fontName->addItems(*conf->WinFntList);
+    m_fontName->setCurrentIndex(conf->WinFntList->isEmpty() ? -1 : 0);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize size = screen->availableGeometry().size();
+        resize(size);
+        if (QSplitter *split = splitterOf(m_topLeftPanel))
+            split->setSizes({size.height() / 4, size.height() / 4 * 3});
+    }
+    return sub.report(0);
+}
+
+void TFrmKivHelp::showMainMaximized()
+{
+    // Without a window manager, maximising does nothing: fill the screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    showMaximized();
+}
+
+void TFrmKivHelp::enableStatusTimer() { m_statusTimer->start(); }
+
+void TFrmKivHelp::refreshFontLists(const QStringList &fonts)
+{
+    m_selFont->PFill(fonts);
+    m_titles->PSetFontList(fonts);
+}
+
+// ---- operations ----
+
+TRichEdit *TFrmKivHelp::FCurrentControl() const
+{
+    if (Outline::FCount(m_outline) == 0)
+        return nullptr;
+    return KIVHelpTools::FCurrentControl(m_outline);
+}
+
+QString TFrmKivHelp::FrmFShowSelTopic()
+{
+    TSubGuard sub(m_ctx, QStringLiteral("FrmFShowSelTopic"));
+    const int count = Outline::FCount(m_outline);
+    if (count == 0) {
+        sub.report(4, QString(), 0);
+        return {};
+    }
+    for (int n = 1; n <= count; ++n)
+        if (TRichEdit *c = Outline::FControlOf(Outline::FItemAt(m_outline, n)))
+            c->hide();
+    TRichEdit *current = FCurrentControl();
+    if (!current) {
+        sub.report(4, QString(), 13);
+        return {};
+    }
+    current->show();
+    current->setFocus();
+    SelectionChange();
+    sub.report(0);
+    return current->toPlainText().left(255);
+}
+
+TErrorContext &TFrmKivHelp::FrmFSelTextColor(QColor *chosen)
+{
+    TSubGuard sub(m_ctx, QStringLiteral("FrmFSelTextColor"));
+    TRichEdit *control = FCurrentControl();
+    if (!control)
+        return sub.report(4, QString(), 0);
+    QColor colour;
+    if (Platform::prompts().chooseColor(control->currentCharFormat().foreground().color(), &colour) && !m_syncing) {
+        QTextCharFormat f;
+        f.setForeground(colour);
+        applyCharFormat(f);
+        if (chosen)
+            *chosen = colour;
+    }
+    return sub.report(0);
+}
+
+void TFrmKivHelp::applyCharFormat(const QTextCharFormat &format)
+{
+    if (TRichEdit *control = FCurrentControl()) {
+        control->mergeCurrentCharFormat(format);
+        control->setFocus();
+    }
+}
+
+void TFrmKivHelp::FrmFSelFontName()
+{
+    if (m_syncing || m_fontName->currentIndex() < 0)
+        return;
+    QTextCharFormat f;
+    f.setFontFamilies({m_fontName->currentText()});
+    applyCharFormat(f);
+}
+
+void TFrmKivHelp::FrmFSelFontSize()
+{
+    if (m_syncing)
+        return;
+    QTextCharFormat f;
+    f.setFontPointSize(m_fontSize->value());
+    applyCharFormat(f);
+}
+
+void TFrmKivHelp::FrmFSetParAlignment(Qt::Alignment alignment)
+{
+    if (TRichEdit *control = FCurrentControl())
+        control->setAlignment(alignment);
+    setAlignButtons(alignment);
+}
+
+void TFrmKivHelp::FrmFSetTextStyle(int styles)
+{
+    if (m_syncing)
+        return;
+    QTextCharFormat f;
+    if (styles & StyleBold)
+        f.setFontWeight(QFont::Bold);
+    if (styles & StyleItalic)
+        f.setFontItalic(true);
+    if (styles & StyleUnderline)
+        f.setFontUnderline(true);
+    applyCharFormat(f);
+}
+
+void TFrmKivHelp::FrmFUSetTextStyle(int styles)
+{
+    if (m_syncing)
+        return;
+    QTextCharFormat f;
+    if (styles & StyleBold)
+        f.setFontWeight(QFont::Normal);
+    if (styles & StyleItalic)
+        f.setFontItalic(false);
+    if (styles & StyleUnderline)
+        f.setFontUnderline(false);
+    applyCharFormat(f);
+}
+
+void TFrmKivHelp::PMarkModified()
+{
+    m_waitFor->PShowWait(QString::fromUtf8("Projet modifié "), QStringLiteral(". "), 1);
+    if (m_conf)
+        m_conf->PPrj->PrjState = PrjModified;
+}
+
+void TFrmKivHelp::onTextChange(QObject *)
+{
+    TRichEdit *control = FCurrentControl();
+    if (control && control->textLength() > 44999)
+        Platform::prompts().plain(QStringLiteral("Maximum de pages atteint !"));
+    // Once per change of state: the label need not repaint on every key.
+    if (m_conf && m_conf->PPrj->PrjState != PrjModified && m_conf->PPrj->PrjState != PrjNone)
+        PMarkModified();
+}
+
+void TFrmKivHelp::PPaintColor(const QColor &colour)
+{
+    m_lbColor->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #555;").arg(colour.name()));
+    m_lbColor->setProperty("colour", colour);
+}
+
+int TFrmKivHelp::FSelectedIndex() const { return Outline::FPositionOf(m_outline, m_outline->currentItem()); }
+int TFrmKivHelp::FTopicCount() const { return Outline::FCount(m_outline); }
+QString TFrmKivHelp::FSelText() const { return KIVHelpTools::FSelectedText(FCurrentControl()); }
+
+void TFrmKivHelp::setAlignButtons(Qt::Alignment a)
+{
+    QToolButton *down = (a & Qt::AlignHCenter) ? m_alignCenter : (a & Qt::AlignRight) ? m_alignRight : m_alignLeft;
+    down->setChecked(true);
+}
+
+void TFrmKivHelp::SelectionChange()
+{
+    TRichEdit *control = FCurrentControl();
+    if (!control)
+        return;
+    m_syncing = true;
+    const QTextCharFormat f = control->currentCharFormat();
+    m_bold->setChecked(f.fontWeight() >= QFont::DemiBold);
+    m_italic->setChecked(f.fontItalic());
+    m_underline->setChecked(f.fontUnderline());
+    PPaintColor(f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color() : QColor(Qt::black));
+    const qreal pt = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize()
+                                                                : control->document()->defaultFont().pointSizeF();
+    const int size = qBound(m_fontSize->minimum(), int(pt + 0.5), m_fontSize->maximum());
+    // Only a real change raises the size event that is then ignored.
+    if (m_fontSize->value() != size) {
+        m_sizeSet = true;
+        m_fontSize->setValue(size);
+    }
+    const QStringList families = f.fontFamilies().toStringList();
+    const QString family = families.isEmpty() ? control->document()->defaultFont().family() : families.first();
+    m_fontName->setCurrentIndex(m_fontName->findText(family));
+    m_selFont->PSet(m_fontName->currentIndex(), size);
+    m_alignGroup->setExclusive(false);
+    m_alignLeft->setChecked(false);
+    m_alignCenter->setChecked(false);
+    m_alignRight->setChecked(false);
+    m_alignGroup->setExclusive(true);
+    setAlignButtons(control->alignment());
+    m_syncing = false;
+}
+
+qint64 TFrmKivHelp::FProjectSize(const QTreeWidget *outline)
+{
+    const int count = Outline::FCount(outline);
+    if (count == 0)
+        return -1;
+    qint64 size = 0;
+    for (int n = 1; n <= count; ++n) {
+        const TRichEdit *c = Outline::FControlOf(Outline::FItemAt(outline, n));
+        size += 550 + (c ? c->textLength() : 0);
+    }
+    return size;
+}
+
+QColor TFrmKivHelp::FGaugeColor(qint64 size)
+{
+    if (size > 950000)
+        return QColor(255, 0, 0);
+    if (size > 800000)
+        return QColor(255, 0, 255);
+    return QColor(0, 128, 0);
+}
+
+void TFrmKivHelp::PStatusTick()
+{
+    m_statusTimer->setInterval(1000);
+    const qint64 size = FProjectSize(m_outline);
+    if (size >= 0) {
+        TRichEdit *control = FCurrentControl();
+        const QTextCursor c = control ? control->textCursor() : QTextCursor();
+        m_status[0]->setText(QString::asprintf("Lig: %3d   Col: %3d", c.isNull() ? 1 : c.blockNumber() + 1,
+                                               c.isNull() ? 1 : c.positionInBlock() + 1));
+        m_status[1]->setText(m_conf && m_conf->PPrj->PrjState == PrjModified ? QString::fromUtf8("Modifié") : QString());
+        const QLocale locale = QLocale::system();
+        const QDateTime now = QDateTime::currentDateTime();
+        m_status[2]->setText(QStringLiteral("Date   :   ") + locale.toString(now.date(), QLocale::ShortFormat)
+                             + u' ' + locale.toString(now.time(), QLocale::LongFormat));
+        m_status[3]->setText(control && control->overwriteMode() ? QStringLiteral("REMPLACE") : QStringLiteral("INSERTION"));
+        const Platform::LockState locks = Platform::keyboardLocks();
+        m_status[4]->setText(locks.numLock ? QStringLiteral("NUMERIQUE") : QString());
+        m_status[5]->setText(locks.capsLock ? QStringLiteral("MAJUSCULE") : QString());
+    }
+    if (size > kMaxProjectSize) {
+        // Asked again in 10 s; a box still open is not doubled meanwhile.
+        m_statusTimer->setInterval(10000);
+        if (!m_sizeAlarm) {
+            m_sizeAlarm = true;
+            Platform::prompts().plain(QString::fromUtf8("La taille maximum du Project a été atteinte !"));
+            m_sizeAlarm = false;
+        }
+        return;
+    }
+    const QColor colour = FGaugeColor(size);
+    m_gauge->setValue(int(qMax<qint64>(0, size)));
+    m_gauge->setProperty("barColour", colour);
+    m_gauge->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: %1; }").arg(colour.name()));
+}
+
+void TFrmKivHelp::PFullScreen()
+{
+    m_topLeftPanel->hide();
+    m_waitFor->clear();
+    m_gauge->hide();
+}
+
+void TFrmKivHelp::PReduceScreen()
+{
+    if (m_topLeftPanel->isVisible())
+        return;
+    m_topLeftPanel->show();
+    if (QSplitter *split = splitterOf(m_topLeftPanel)) {
+        const int h = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size().height() : height();
+        split->setSizes({h / 2, h - h / 2});
+    }
+    m_gauge->show();
+}
+
+void TFrmKivHelp::PEditCommandLine()
+{
+    const QString caption = QStringLiteral("Editeur de Commandes RTF");
+    const QString prompt = QString::fromUtf8("Veuillez entrer la commande à éditer");
+    QString answer;
+    if (!Platform::prompts().inputText(caption, prompt, &answer))
+        return;
+    bool ok = false;
+    const int n = answer.trimmed().toInt(&ok);
+    if (!ok) {
+        Platform::prompts().plain(QString::fromUtf8("Veuillez entrer le numéro de commande ! ex. : pour : @_1 entrez 1 "));
+        return;
+    }
+    QStringList lines = Memo::FLines(m_cdesMemo);
+    if (n < 0 || n >= lines.size()) {
+        Platform::prompts().plain(QStringLiteral("Commande inconnue !"));
+        return;
+    }
+    QString line = lines[n];
+    if (!Platform::prompts().inputText(caption, prompt, &line))
+        return;
+    // One command is one line.
+    line.replace(u'\r', u' ').replace(u'\n', u' ');
+    lines[n] = line;
+    Memo::PSetLines(m_cdesMemo, lines);
+}
+
+void TFrmKivHelp::closeEvent(QCloseEvent *event)
+{
+    // The window closes only when the exit command ends the program.
+    event->ignore();
+    post(CmdExit, CatApp);
+}
+
+void TFrmKivHelp::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_popup->popup(event->globalPos());
+}
+
+bool TFrmKivHelp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_edNewPage) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            m_edNewPage->clear();
+        } else if (event->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                post(CmdAddTopic, CatEdit);
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape) {
+                m_edNewPage->clear();
+                return true;
+            }
+            const QString text = key->text();
+            if (!text.isEmpty() && text.at(0) != u' ' && TextConv::FIsForbiddenInTopicName(text.at(0))) {
+                Platform::prompts().plain(QString::fromUtf8("Caractère non valide !"));
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+TMainWindowPort *FCreateWindows() { return new TFrmKivHelp; }

@@ -1,0 +1,153 @@
+#pragma once
+// The main window: tool bars, menus, the topic outline, the topic editor,
+// the status bar and the project-size gauge. It holds no logic of its own:
+// every control posts its command to the sequencer, which calls back the
+// operations below.
+#include "config/PrjList.h"
+#include "project/TopicStore.h"
+#include "sequencer/Startup.h"
+
+#include <QMainWindow>
+#include <QTextCharFormat>
+#include <memory>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QSpinBox;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class TCWaitFor;
+class TFindDialog;
+class TFormTitle;
+class TFrmPrjConf;
+class TFrmSelFont;
+class TFrmSoftConf;
+class TRichEdit;
+
+class TFrmKivHelp : public QMainWindow, public TMainWindowPort {
+    Q_OBJECT
+public:
+    TFrmKivHelp();
+    ~TFrmKivHelp() override;
+
+    // ---- start-up (sequencer) ----
+    TErrorContext &FInitUnit(bool active, bool trace, quint8 destination) override;
+    TErrorContext &FInit(bool active, bool trace, quint8 destination, TConfBlock *conf) override;
+    TErrorContext &FInitDisplay(TConfBlock *conf) override;
+    void showMainMaximized() override;
+    void enableStatusTimer() override;
+    void refreshFontLists(const QStringList &fonts) override;
+    QWidget *widget() override { return this; }
+    QWidget *topicPanel() override { return m_panelHelp; }
+
+    // ---- operations the sequencer calls ----
+    QString FrmFShowSelTopic();
+    TErrorContext &FrmFSelTextColor(QColor *chosen);
+    void FrmFSelFontName();
+    void FrmFSelFontSize();
+    void FrmFSetParAlignment(Qt::Alignment alignment);
+    enum TStyle { StyleBold = 1, StyleItalic = 2, StyleUnderline = 4 };
+    void FrmFSetTextStyle(int styles);
+    void FrmFUSetTextStyle(int styles);
+    void PMarkModified();
+    void PPaintColor(const QColor &colour);
+    int FSelectedIndex() const;
+    int FTopicCount() const;
+    QString FSelText() const;
+    TRichEdit *FCurrentControl() const;
+
+    // ---- the rest of the window, for the sequencer and tests ----
+    const TDisplayContext &display() const { return m_display; }
+    TCPrjList &projectList() { return m_prjList; }
+    TErrorContext &context() { return m_ctx; }
+    TFrmSoftConf *softConf() const { return m_softConf; }
+    TFrmPrjConf *prjConf() const { return m_prjConf; }
+    TFormTitle *titles() const { return m_titles; }
+    TFrmSelFont *selFont() const { return m_selFont; }
+    TFindDialog *findDialog() const { return m_find; }
+    TFindDialog *replaceDialog() const { return m_replace; }
+    QLineEdit *newPageField() const { return m_edNewPage; }
+    bool syncing() const { return m_syncing; }
+
+    // Selection moved in the current topic: tool bars follow it.
+    void SelectionChange();
+    // One pass of the status and gauge timer.
+    void PStatusTick();
+    void PFullScreen();
+    void PReduceScreen();
+    void PEditCommandLine();
+    // The gauge's colour for a project size.
+    static QColor FGaugeColor(qint64 size);
+    static qint64 FProjectSize(const QTreeWidget *outline);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildCommandBar();
+    void buildFormatBar();
+    void buildMenus();
+    void buildPopup();
+    void buildBands();
+    QToolButton *commandButton(QToolBar *bar, const char *name, const char *icon, const QString &hint);
+    QAction *action(QMenu *menu, const char *name, const QString &caption, const QKeySequence &key = {});
+    void onTextChange(QObject *sender);
+    void applyCharFormat(const QTextCharFormat &format);
+    void setAlignButtons(Qt::Alignment alignment);
+
+    TErrorContext m_unitCtx;
+    TErrorContext m_ctx;
+    TDisplayContext m_display;
+    TConfBlock *m_conf = nullptr;
+    TCPrjList m_prjList;
+    bool m_syncing = false;
+    bool m_sizeSet = false;
+    bool m_sizeAlarm = false;
+
+    QToolBar *m_commands = nullptr;
+    QToolBar *m_format = nullptr;
+    QLabel *m_lbColor = nullptr;
+    QComboBox *m_fontName = nullptr;
+    QSpinBox *m_fontSize = nullptr;
+    QToolButton *m_bold = nullptr;
+    QToolButton *m_italic = nullptr;
+    QToolButton *m_underline = nullptr;
+    QToolButton *m_alignLeft = nullptr;
+    QToolButton *m_alignCenter = nullptr;
+    QToolButton *m_alignRight = nullptr;
+    QButtonGroup *m_alignGroup = nullptr;
+    QWidget *m_panelGauge = nullptr;
+    QProgressBar *m_gauge = nullptr;
+    TCWaitFor *m_waitFor = nullptr;
+    QWidget *m_topicPanel = nullptr;
+    QLineEdit *m_edNewPage = nullptr;
+    QWidget *m_topLeftPanel = nullptr;
+    QTreeWidget *m_outline = nullptr;
+    QWidget *m_panelHelp = nullptr;
+    QPlainTextEdit *m_cdesMemo = nullptr;
+    QPlainTextEdit *m_compileMemo = nullptr;
+    TRichEdit *m_globalRichMemo = nullptr;
+    QLabel *m_status[6] = {};
+    QTimer *m_statusTimer = nullptr;
+    QMenu *m_popup = nullptr;
+    QAction *m_lastProject[3] = {};
+
+    TFrmSoftConf *m_softConf = nullptr;
+    TFrmPrjConf *m_prjConf = nullptr;
+    TFormTitle *m_titles = nullptr;
+    TFrmSelFont *m_selFont = nullptr;
+    TFindDialog *m_find = nullptr;
+    TFindDialog *m_replace = nullptr;
+};
+
+// Creates the program's windows: the main window with its dialogs.
+TMainWindowPort *FCreateWindows();

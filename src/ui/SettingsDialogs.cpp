@@ -1,0 +1,296 @@
+#include "ui/SettingsDialogs.h"
+
+#include "platform/Prompts.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+QColor FColorFromTColor(qint32 colour)
+{
+    const quint32 c = static_cast<quint32>(colour);
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+qint32 FTColorFromColor(const QColor &colour)
+{
+    return qint32(quint32(colour.red()) | (quint32(colour.green()) << 8) | (quint32(colour.blue()) << 16));
+}
+
+namespace {
+
+QFrame *loweredPanel(QWidget *parent)
+{
+    auto *panel = new QFrame(parent);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    auto *outer = new QVBoxLayout(parent);
+    outer->addWidget(panel);
+    return panel;
+}
+
+// Puts the focus back into a field once the current focus change is over.
+void refocus(QWidget *field)
+{
+    QTimer::singleShot(0, field, [field] { field->setFocus(); });
+}
+
+QLabel *label(const QString &text, QWidget *parent, const char *name = nullptr)
+{
+    auto *l = new QLabel(text, parent);
+    if (name)
+        l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+} // namespace
+
+// ---- program settings ----
+
+TFrmSoftConf::TFrmSoftConf(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmSoftConf"));
+    setWindowTitle(QString::fromUtf8("Paramètres du Programme"));
+    setModal(true);
+    QFrame *panel = loweredPanel(this);
+    auto *form = new QFormLayout;
+    m_compiler = new QLineEdit(panel);
+    m_compiler->setObjectName(QStringLiteral("EdCompiler"));
+    m_compiler->setMinimumWidth(360);
+    m_bmp = new QLineEdit(panel);
+    m_bmp->setObjectName(QStringLiteral("EdBMP"));
+    m_nbFnts = new QSpinBox(panel);
+    m_nbFnts->setObjectName(QStringLiteral("SpNbFnts"));
+    m_nbFnts->setRange(5, 100);
+    m_backup = new QSpinBox(panel);
+    m_backup->setObjectName(QStringLiteral("SpBackupPeriod"));
+    m_backup->setRange(1, 10);
+    form->addRow(label(QStringLiteral("Nom et Chemin du Compilateur :"), panel, "LbCompiler"), m_compiler);
+    form->addRow(label(QStringLiteral("Chemin des fichiers BMP         :"), panel, "lbBMP"), m_bmp);
+    form->addRow(label(QStringLiteral("Nombre maximum de fontes windows :"), panel), m_nbFnts);
+    form->addRow(label(QString::fromUtf8("Période de backup :"), panel, "LbBackup"), m_backup);
+    m_createCnt = new QCheckBox(QString::fromUtf8("Créer le fichier CNT pour le format d'aide Windows 95"), panel);
+    m_createCnt->setObjectName(QStringLiteral("ChkCreateCnt"));
+    m_copyCnt = new QCheckBox(
+        QString::fromUtf8("Remplace l'ancienne version du  CNT ( répertoire COM ) par la nouvelle"), panel);
+    m_copyCnt->setObjectName(QStringLiteral("ChkCopyCnt"));
+    m_copyCnt->setEnabled(false);
+    connect(m_createCnt, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            m_copyCnt->setChecked(false);
+        m_copyCnt->setEnabled(on);
+    });
+    auto *save = new QPushButton(QString::fromUtf8("Enregistrer paramètres"), panel);
+    save->setObjectName(QStringLiteral("BtnSave"));
+    save->setDefault(true);
+    connect(save, &QPushButton::clicked, this, [this] {
+        Confirmed = true;
+        accept();
+    });
+    auto *exit = new QPushButton(QStringLiteral("&Fermer"), panel);
+    exit->setObjectName(QStringLiteral("BtnExit"));
+    connect(exit, &QPushButton::clicked, this, &QDialog::accept);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(exit);
+    auto *layout = new QVBoxLayout(panel);
+    layout->addLayout(form);
+    layout->addWidget(m_createCnt);
+    layout->addWidget(m_copyCnt);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    m_compiler->installEventFilter(this);
+    m_bmp->installEventFilter(this);
+}
+
+bool TFrmSoftConf::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusOut && isVisible()) {
+        if (watched == m_compiler)
+            EdCompilerExit();
+        else if (watched == m_bmp)
+            EdBMPExit();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFrmSoftConf::EdCompilerExit()
+{
+    if (!QFileInfo(m_compiler->text()).isFile()) {
+        Platform::prompts().plain(QStringLiteral("Le fichier n'existe pas"));
+        refocus(m_compiler);
+    }
+}
+
+void TFrmSoftConf::EdBMPExit()
+{
+    if (!QFileInfo(m_bmp->text()).isDir()) {
+        Platform::prompts().plain(QString::fromUtf8("BMP :Le répertoire n'existe pas"));
+        refocus(m_bmp);
+    }
+}
+
+void TFrmSoftConf::PFill(const TConfBlock *conf)
+{
+    Confirmed = false;
+    const TIniRec *ini = conf->PIni;
+    m_nbFnts->setValue(ini->NB_FNT);
+    m_compiler->setText(ini->COMPILER.get());
+    m_bmp->setText(ini->BMP.get());
+    m_createCnt->setChecked(ini->CREATE_CNT);
+    m_copyCnt->setEnabled(ini->CREATE_CNT);
+    m_copyCnt->setChecked(ini->COPY_CNT);
+    m_backup->setValue(ini->BACKUP_PERIOD);
+}
+
+void TFrmSoftConf::PStore(TConfBlock *conf)
+{
+    TIniRec *ini = conf->PIni;
+    if (m_nbFnts->value() != ini->NB_FNT)
+        Platform::prompts().plain(QString::fromUtf8(
+            "ATTENTION ! vous avez changé le nombre de fontes, vous devez relancer le logiciel pour que la "
+            "modification soit effective "));
+    ini->NB_FNT = m_nbFnts->value();
+    ini->COMPILER.set(m_compiler->text());
+    ini->BMP.set(m_bmp->text());
+    ini->CREATE_CNT = m_createCnt->isChecked();
+    ini->COPY_CNT = m_copyCnt->isChecked();
+    ini->BACKUP_PERIOD = m_backup->value();
+}
+
+// ---- project settings ----
+
+TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmPrjConf"));
+    setWindowTitle(QStringLiteral("Configuration du projet"));
+    setModal(true);
+    QFrame *panel = loweredPanel(this);
+    auto *form = new QFormLayout;
+    m_title = new QLineEdit(panel);
+    m_title->setObjectName(QStringLiteral("EdTitle"));
+    m_title->setMinimumWidth(320);
+    m_copyright = new QLineEdit(panel);
+    m_copyright->setObjectName(QStringLiteral("EdCopyright"));
+    m_compress = new QLineEdit(panel);
+    m_compress->setObjectName(QStringLiteral("EdCompress"));
+    QFont bold = m_compress->font();
+    bold.setBold(true);
+    m_compress->setFont(bold);
+    form->addRow(label(QStringLiteral("Titre du projet d'Aide :"), panel, "LbTitle"), m_title);
+    form->addRow(label(QStringLiteral("Copyright :"), panel, "LbCoryright"), m_copyright);
+    form->addRow(label(QStringLiteral("Compresser  ? (YES or NO)     :"), panel, "LbCompress"), m_compress);
+    m_addTitle = new QCheckBox(QStringLiteral("Inclure les Titres dans l'Aide"), panel);
+    m_addTitle->setObjectName(QStringLiteral("chkTitle"));
+    m_addTitle->setFont(bold);
+    m_bkButton = new QPushButton(QStringLiteral("Couleur de fond des pages"), panel);
+    m_bkButton->setObjectName(QStringLiteral("BtnBKColor"));
+    m_bkButton->setLayoutDirection(Qt::RightToLeft); // the swatch right of the text
+    m_titleButton = new QPushButton(QStringLiteral("Couleur de fond des titres"), panel);
+    m_titleButton->setObjectName(QStringLiteral("BtnTitleColor"));
+    m_titleButton->setLayoutDirection(Qt::RightToLeft);
+    connect(m_bkButton, &QPushButton::clicked, this, [this] { chooseColour(&m_bk); });
+    connect(m_titleButton, &QPushButton::clicked, this, [this] { chooseColour(&m_titleColour); });
+    auto *save = new QPushButton(QStringLiteral("Enregistrer "), panel);
+    save->setObjectName(QStringLiteral("BtnSave"));
+    save->setDefault(true);
+    connect(save, &QPushButton::clicked, this, [this] {
+        Confirmed = true;
+        accept();
+    });
+    auto *exit = new QPushButton(QStringLiteral("&Fermer"), panel);
+    exit->setObjectName(QStringLiteral("BtnExit"));
+    connect(exit, &QPushButton::clicked, this, &QDialog::accept);
+    auto *colours = new QHBoxLayout;
+    colours->addWidget(m_bkButton);
+    colours->addWidget(m_titleButton);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(exit);
+    auto *layout = new QVBoxLayout(panel);
+    layout->addLayout(form);
+    layout->addWidget(m_addTitle);
+    layout->addLayout(colours);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    m_compress->installEventFilter(this);
+    paintButtons();
+}
+
+bool TFrmPrjConf::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_compress && event->type() == QEvent::FocusOut && isVisible())
+        EdCompressExit();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFrmPrjConf::EdCompressExit()
+{
+    const QString text = m_compress->text().toUpper();
+    m_compress->setText(text);
+    if (text != QLatin1String("NO") && text != QLatin1String("YES")) {
+        Platform::prompts().plain(QStringLiteral("Input NO or YES!"));
+        m_compress->clear();
+        refocus(m_compress);
+    }
+}
+
+void TFrmPrjConf::chooseColour(QColor *staged)
+{
+    QColor chosen;
+    if (Platform::prompts().chooseColor(m_lastChosen, &chosen)) {
+        *staged = chosen;
+        m_lastChosen = chosen;
+        paintButtons();
+    }
+}
+
+void TFrmPrjConf::paintButtons()
+{
+    auto swatch = [](const QColor &c) {
+        QPixmap pm(16, 16);
+        pm.fill(c);
+        QPainter p(&pm);
+        p.setPen(Qt::black);
+        p.drawRect(0, 0, 15, 15);
+        return QIcon(pm);
+    };
+    m_bkButton->setIcon(swatch(m_bk));
+    m_titleButton->setIcon(swatch(m_titleColour));
+}
+
+void TFrmPrjConf::PFill(const TConfBlock *conf)
+{
+    Confirmed = false;
+    const TPrjRec *prj = conf->PPrj;
+    m_compress->setText(prj->HelpCompress.get());
+    m_copyright->setText(prj->Copyright.get());
+    m_title->setText(prj->ProjectTitle.get());
+    m_addTitle->setChecked(prj->AddTitle);
+    m_bk = FColorFromTColor(prj->BkColor);
+    m_titleColour = FColorFromTColor(prj->TitleColor);
+    paintButtons();
+}
+
+void TFrmPrjConf::PStore(TConfBlock *conf)
+{
+    TPrjRec *prj = conf->PPrj;
+    prj->HelpCompress.set(m_compress->text());
+    prj->Copyright.set(m_copyright->text());
+    prj->ProjectTitle.set(m_title->text());
+    prj->AddTitle = m_addTitle->isChecked();
+    prj->BkColor = FTColorFromColor(m_bk);
+    prj->TitleColor = FTColorFromColor(m_titleColour);
+}
