@@ -137,6 +137,7 @@ void PSetSeqState(quint8 value, int index)
 quint8 FGetSeqState(int index) { return (index >= 0 && index < 4) ? g_states[index] : 0; }
 
 bool FBusy() { return g_busy; }
+void PSetBusyForTest(bool busy) { g_busy = busy; }
 
 quint8 FStateOfCommand(quint8 command)
 {

@@ -65,6 +65,9 @@ bool FDoneCmd(TCmdRec &rec);
 void PSetSeqState(quint8 value, int index = 0);
 quint8 FGetSeqState(int index = 0);
 bool FBusy();
+// Holds the sequencer as if a step were running, so that tests can read
+// what the controls post.
+void PSetBusyForTest(bool busy);
 // The state that a command takes the idle sequencer to; SeqIdle when none.
 quint8 FStateOfCommand(quint8 command);
 

@@ -14,7 +14,13 @@ namespace TestSupport {
 class ScriptedScope {
 public:
     ScriptedScope() { Platform::setPrompts(&prompts); }
-    ~ScriptedScope() { Platform::setPrompts(nullptr); }
+    // Only the prompts it installed are removed: a scope made after it
+    // (the next test's) stays in place.
+    ~ScriptedScope()
+    {
+        if (&Platform::prompts() == &prompts)
+            Platform::setPrompts(nullptr);
+    }
     Platform::ScriptedPrompts prompts;
 };
 

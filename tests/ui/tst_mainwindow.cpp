@@ -1,0 +1,458 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "helpgen/WaitFor.h"
+#include "platform/Paths.h"
+#include "project/Memo.h"
+#include "project/Outline.h"
+#include "sequencer/Seq.h"
+#include "sequencer/Startup.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsDialogs.h"
+#include "ui/TitleFont.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+// What the last control posted (the sequencer is held busy meanwhile).
+QPair<int, int> taken()
+{
+    TCmdRec rec;
+    if (!Seq::FGetCmd(rec))
+        return {-1, -1};
+    Seq::FDoneCmd(rec);
+    return {rec.Command, rec.Category};
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void everyControlPostsItsCommand();
+    void selectionChangePostsNothing();
+    void newPageField();
+    void statusBarAndGauge();
+    void commandLineEditor();
+    void programSettingsDialog();
+    void projectSettingsDialog();
+    void titlesDialog();
+    void fontWindowIgnoresItsOwnChange();
+
+private:
+    TRichEdit *addTopic(const QString &name);
+
+    std::unique_ptr<TFrmKivHelp> m_window;
+    std::unique_ptr<TestSupport::ScriptedScope> m_scope;
+    std::unique_ptr<TestSupport::Sandbox> m_box;
+};
+
+void TestMainWindow::initTestCase()
+{
+    Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
+    Seq::InitUnit();
+    Seq::timer()->stop();
+    Globale::FInit(false, false, 1);
+    Globale::PConf->WinFntList->clear();
+    *Globale::PConf->WinFntList << "DejaVu Sans" << "DejaVu Serif" << "DejaVu Sans Mono";
+}
+
+void TestMainWindow::init()
+{
+    m_box = std::make_unique<TestSupport::Sandbox>();
+    m_scope = std::make_unique<TestSupport::ScriptedScope>();
+    m_window = std::make_unique<TFrmKivHelp>();
+    QCOMPARE(m_window->FInit(false, false, 1, Globale::PConf).Category, quint8(0));
+    QCOMPARE(m_window->FInitDisplay(Globale::PConf).Category, quint8(0));
+    m_window->refreshFontLists(*Globale::PConf->WinFntList);
+    Globale::PConf->PPrj->PrjState = PrjNone;
+    Seq::PSetBusyForTest(true);
+}
+
+void TestMainWindow::cleanup()
+{
+    Seq::PSetBusyForTest(false);
+    TCmdRec rec;
+    Seq::FGetCmd(rec);
+    Seq::FDoneCmd(rec);
+    m_window.reset();
+    CHECK_PROMPTS_DONE(*m_scope);
+    m_scope.reset();
+    m_box.reset();
+}
+
+TRichEdit *TestMainWindow::addTopic(const QString &name)
+{
+    const TDisplayContext &d = m_window->display();
+    auto *item = new QTreeWidgetItem(QStringList{name});
+    d.OutlineHelp->addTopLevelItem(item);
+    TRichEdit *control = nullptr;
+    U_REditServ::FCreateRichEdit(control, 45000, Globale::PConf->WinFntList, d.PanelHelp, d.MainWindow);
+    KIVHelpTools::PBindControl(control, d);
+    Outline::PSetControl(item, control);
+    d.OutlineHelp->setCurrentItem(item);
+    return control;
+}
+
+void TestMainWindow::everyControlPostsItsCommand()
+{
+    TFrmKivHelp &w = *m_window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("KIV HELP pour Windows 95 version V 2.1"));
+    const QList<QPair<const char *, QPair<int, int>>> buttons = {
+        {"BtnOpenProject", {CmdOpenPrj, CatApp}}, {"BtnSaveproject", {CmdSavePrj, CatApp}},
+        {"BtNewProject", {CmdNewPrj, CatApp}}, {"BtnCloseProject", {CmdClosePrj, CatApp}},
+        {"BtnDeleteProject", {CmdDelPrj, CatApp}}, {"BtAddTopic", {CmdAddTopic, CatEdit}},
+        {"TBShortCutTopic", {CmdQuickTopic, CatEdit}}, {"BtnDeleteTopic", {CmdDelTopic, CatEdit}},
+        {"BtAddBmp", {CmdAddBmp, CatEdit}}, {"BtAddJump2", {CmdAddJump, CatEdit}},
+        {"BtExecProgram", {CmdAddExec, CatEdit}}, {"BitBtTitles", {CmdTitles, CatEdit}},
+        {"BtnUserQuit", {CmdExit, CatApp}}, {"BtSetColor", {CmdTextColor, CatEdit}},
+        {"boldbutton", {CmdBoldOn, CatEdit}}, {"ItalicButton", {CmdItalicOn, CatEdit}},
+        {"UnderlineButton", {CmdUnderlineOn, CatEdit}}, {"BtCenterText", {CmdAlignCenter, CatEdit}},
+        {"BtRightAlign", {CmdAlignRight, CatEdit}}, {"BtLeftAlign", {CmdAlignLeft, CatEdit}},
+    };
+    for (const auto &b : buttons) {
+        auto *button = w.findChild<QToolButton *>(QString::fromLatin1(b.first));
+        QVERIFY2(button, b.first);
+        QVERIFY2(!button->icon().isNull() && !button->toolTip().isEmpty(), b.first);
+        button->click();
+        QCOMPARE(taken(), b.second);
+    }
+    w.findChild<QToolButton *>("boldbutton")->click(); // comes up again
+    QCOMPARE(taken(), (QPair<int, int>(CmdBoldOff, CatEdit)));
+
+    const QList<QPair<const char *, QPair<int, int>>> items = {
+        {"MenuOuvrirFichier", {CmdOpenPrj, CatApp}}, {"Newproject", {CmdNewPrj, CatApp}},
+        {"SaveFile", {CmdSavePrj, CatApp}}, {"CloseFile", {CmdClosePrj, CatApp}},
+        {"DELPROJECT", {CmdDelPrj, CatApp}}, {"Exitprog", {CmdExit, CatApp}}, {"Cut", {CmdCut, CatEdit}},
+        {"Copy", {CmdCopy, CatEdit}}, {"Paste", {CmdPaste, CatEdit}}, {"Search", {CmdFind, CatEdit}},
+        {"Replace", {CmdReplace, CatEdit}}, {"MenuConfigSoft", {CmdSoftConf, CatApp}},
+        {"MenuHPJ", {CmdPrjConf, CatApp}}, {"HelpCreate", {CmdCreateHlp, CatApp}},
+        {"PreViewHlp", {CmdViewHlp, CatApp}}, {"HelpKIVMenu", {CmdHelp, CatApp}}, {"AboutMenu", {CmdAbout, CatApp}},
+        {"ShortcutTOPIC", {CmdQuickTopic, CatEdit}}, {"JumptoTOPIC", {CmdAddJump, CatEdit}},
+        {"SetTextColor", {CmdTextColor, CatEdit}}, {"AlignLeft", {CmdAlignLeft, CatEdit}},
+        {"CenterText", {CmdAlignCenter, CatEdit}}, {"AlignRight", {CmdAlignRight, CatEdit}},
+        {"SetTextBold", {CmdBoldOn, CatEdit}}, {"USetTextBold1", {CmdBoldOff, CatEdit}},
+        {"SetTextItalic", {CmdItalicOn, CatEdit}}, {"USetTextItalic1", {CmdItalicOff, CatEdit}},
+        {"SetTextUnderline", {CmdUnderlineOn, CatEdit}}, {"USetTextUnderline1", {CmdUnderlineOff, CatEdit}},
+        {"PopExit", {CmdExit, CatApp}},
+    };
+    for (const auto &i : items) {
+        auto *a = w.findChild<QAction *>(QString::fromLatin1(i.first));
+        QVERIFY2(a, i.first);
+        a->trigger();
+        QCOMPARE(taken(), i.second);
+    }
+    // Captions and shortcuts.
+    QCOMPARE(w.findChild<QAction *>("SaveFile")->text(), QStringLiteral("&Sauvegarder le PROJET"));
+    QCOMPARE(w.findChild<QAction *>("SaveFile")->shortcut(), QKeySequence("Ctrl+S"));
+    QCOMPARE(w.findChild<QAction *>("Replace")->shortcut(), QKeySequence("Ctrl+R"));
+    QCOMPARE(w.findChild<QAction *>("HelpKIVMenu")->shortcut(), QKeySequence("F1"));
+    QCOMPARE(w.findChild<QAction *>("EDITRTFLINE")->text(), QStringLiteral("Edition des commandes &Macros"));
+    // Popup items also set the tool buttons.
+    QVERIFY(w.findChild<QToolButton *>("boldbutton")->isChecked() == false);
+    w.findChild<QAction *>("SetTextBold")->trigger();
+    taken();
+    QVERIFY(w.findChild<QToolButton *>("boldbutton")->isChecked());
+
+    // Opening the build menu, the recent projects, the close box.
+    w.findChild<QMenu *>("Param")->popup(QPoint(0, 0));
+    QCOMPARE(taken(), (QPair<int, int>(CmdConfMenu, CatApp)));
+    w.findChild<QMenu *>("Param")->hide();
+    QAction *last = w.findChild<QAction *>("LastProject1");
+    QVERIFY(last->isVisible());
+    last->trigger();
+    QCOMPARE(taken(), (QPair<int, int>(CmdOpenLastPrj, CatApp)));
+    QCOMPARE(w.projectList().PrjToOpen, Globale::PConf->PIni->LASTPROJECT[0].get());
+    QVERIFY(!w.findChild<QAction *>("LastProject2")->isVisible());
+    w.show();
+    QVERIFY(!w.close());
+    QCOMPARE(taken(), (QPair<int, int>(CmdExit, CatApp)));
+    // With no topic the font controls post nothing.
+    w.findChild<QSpinBox *>("FontSize")->setValue(20);
+    QCOMPARE(taken().first, -1);
+}
+
+void TestMainWindow::selectionChangePostsNothing()
+{
+    TRichEdit *edit = addTopic("Page");
+    QTextCursor c(edit->document());
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    bold.setFontPointSize(18);
+    bold.setFontFamilies({"DejaVu Serif"});
+    c.insertText("Titre centre", bold);
+    QTextBlockFormat centre;
+    centre.setAlignment(Qt::AlignHCenter);
+    c.setBlockFormat(centre);
+    c.insertBlock(QTextBlockFormat());
+    c.insertText("normal", QTextCharFormat());
+    taken(); // the text change is not a command
+    QTextCursor inTitle(edit->document());
+    inTitle.setPosition(3);
+    edit->setTextCursor(inTitle); // the selection handler runs
+    QVERIFY(m_window->findChild<QToolButton *>("boldbutton")->isChecked());
+    QVERIFY(!m_window->findChild<QToolButton *>("ItalicButton")->isChecked());
+    QVERIFY(m_window->findChild<QToolButton *>("BtCenterText")->isChecked());
+    QVERIFY(!m_window->findChild<QToolButton *>("BtLeftAlign")->isChecked());
+    QVERIFY(!m_window->findChild<QToolButton *>("BtRightAlign")->isChecked());
+    QCOMPARE(m_window->findChild<QSpinBox *>("FontSize")->value(), 18);
+    QCOMPARE(m_window->findChild<QComboBox *>("FontName")->currentText(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(taken().first, -1);
+    QVERIFY(!m_window->syncing());
+    // The user's next size change is posted.
+    m_window->findChild<QSpinBox *>("FontSize")->setValue(20);
+    QCOMPARE(taken(), (QPair<int, int>(CmdFontSize, CatEdit)));
+    // Applying a format to the selection.
+    QTextCursor word(edit->document());
+    word.setPosition(13);
+    word.setPosition(19, QTextCursor::KeepAnchor);
+    edit->setTextCursor(word);
+    m_window->FrmFSetTextStyle(TFrmKivHelp::StyleItalic | TFrmKivHelp::StyleUnderline);
+    QVERIFY(edit->textCursor().charFormat().fontItalic() && edit->textCursor().charFormat().fontUnderline());
+    m_window->FrmFSetParAlignment(Qt::AlignRight);
+    QCOMPARE(edit->alignment() & Qt::AlignRight, Qt::AlignRight);
+}
+
+void TestMainWindow::newPageField()
+{
+    QLineEdit *field = m_window->newPageField();
+    QCOMPARE(field->text(), QString::fromUtf8("Page numéro 1"));
+    m_window->show();
+    QTest::mouseClick(field, Qt::LeftButton);
+    QVERIFY(field->text().isEmpty());
+    QTest::keyClicks(field, "Aide en ligne");
+    m_scope->prompts.answer(Platform::Ok);
+    QTest::keyClick(field, '/');
+    QCOMPARE(field->text(), QStringLiteral("Aide en ligne"));
+    QCOMPARE(m_scope->prompts.texts(), QStringList{QString::fromUtf8("Caractère non valide !")});
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(taken(), (QPair<int, int>(CmdAddTopic, CatEdit)));
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(field->text().isEmpty());
+}
+
+void TestMainWindow::statusBarAndGauge()
+{
+    auto *gauge = m_window->findChild<QProgressBar *>("GaugeMaxProjectSize");
+    auto *timer = m_window->findChild<QTimer *>("TimerMaxProjectSize");
+    m_window->PStatusTick();
+    QCOMPARE(gauge->value(), 0);
+    QCOMPARE(gauge->property("barColour").value<QColor>(), QColor(0, 128, 0));
+    QCOMPARE(m_window->findChild<QLabel *>("StatusPanel0")->text(), QStringLiteral("Lig :       Col :"));
+
+    QCOMPARE(TFrmKivHelp::FGaugeColor(800000), QColor(0, 128, 0));
+    QCOMPARE(TFrmKivHelp::FGaugeColor(800001), QColor(255, 0, 255));
+    QCOMPARE(TFrmKivHelp::FGaugeColor(950000), QColor(255, 0, 255));
+    QCOMPARE(TFrmKivHelp::FGaugeColor(950001), QColor(255, 0, 0));
+
+    TRichEdit *edit = addTopic("P");
+    edit->setPlainText("ab\ncdef");
+    QTextCursor c(edit->document());
+    c.setPosition(5);
+    edit->setTextCursor(c);
+    Globale::PConf->PPrj->PrjState = PrjModified;
+    m_window->PStatusTick();
+    QCOMPARE(gauge->value(), 550 + 7);
+    QCOMPARE(m_window->findChild<QLabel *>("StatusPanel0")->text(), QStringLiteral("Lig:   2   Col:   3"));
+    QCOMPARE(m_window->findChild<QLabel *>("StatusPanel1")->text(), QString::fromUtf8("Modifié"));
+    QVERIFY(m_window->findChild<QLabel *>("StatusPanel2")->text().startsWith("Date   :   "));
+    QCOMPARE(m_window->findChild<QLabel *>("StatusPanel3")->text(), QStringLiteral("INSERTION"));
+    edit->setOverwriteMode(true);
+    m_window->PStatusTick();
+    QCOMPARE(m_window->findChild<QLabel *>("StatusPanel3")->text(), QStringLiteral("REMPLACE"));
+
+    // At the limit the gauge still shows; one character more brings the message.
+    edit->blockSignals(true); // beyond a topic's own limit: no text-change box here
+    edit->setPlainText(QString(int(3000000 - 550), u'x'));
+    m_window->PStatusTick();
+    QCOMPARE(gauge->value(), 3000000);
+    QCOMPARE(gauge->property("barColour").value<QColor>(), QColor(255, 0, 0));
+    edit->textCursor().insertText("y");
+    edit->blockSignals(false);
+    m_scope->prompts.answer(Platform::Ok);
+    m_window->PStatusTick();
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("La taille maximum du Project a été atteinte !"));
+    QCOMPARE(timer->interval(), 10000);
+    QCOMPARE(gauge->value(), 3000000);
+}
+
+void TestMainWindow::commandLineEditor()
+{
+    QPlainTextEdit *memo = m_window->display().CdesMemo;
+    Memo::PSetLines(memo, {"zero", "un", "deux"});
+    m_scope->prompts.answerText("3");
+    m_scope->prompts.answer(Platform::Ok);
+    m_window->PEditCommandLine();
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Commande inconnue !"));
+    m_scope->prompts.answerText("@_1");
+    m_scope->prompts.answer(Platform::Ok);
+    m_window->PEditCommandLine();
+    QCOMPARE(m_scope->prompts.texts().last(),
+             QString::fromUtf8("Veuillez entrer le numéro de commande ! ex. : pour : @_1 entrez 1 "));
+    m_scope->prompts.answerText("1");
+    m_scope->prompts.answerText("{\\uldb un}{\\v Un}");
+    m_window->PEditCommandLine();
+    QCOMPARE(Memo::FLines(memo), QStringList({"zero", "{\\uldb un}{\\v Un}", "deux"}));
+    QCOMPARE(m_scope->prompts.records().first().text,
+             QString::fromUtf8("Editeur de Commandes RTF|Veuillez entrer la commande à éditer"));
+}
+
+void TestMainWindow::programSettingsDialog()
+{
+    TFrmSoftConf *d = m_window->softConf();
+    TIniRec *ini = Globale::PConf->PIni;
+    ini->CREATE_CNT = false;
+    ini->COPY_CNT = false;
+    d->PFill(Globale::PConf);
+    QVERIFY(!d->Confirmed);
+    auto *create = d->findChild<QCheckBox *>("ChkCreateCnt");
+    auto *copy = d->findChild<QCheckBox *>("ChkCopyCnt");
+    QVERIFY(!copy->isEnabled());
+    create->click();
+    QVERIFY(copy->isEnabled() && !copy->isChecked());
+    copy->click();
+    create->click();
+    QVERIFY(!copy->isEnabled() && !copy->isChecked());
+    create->click();
+    QVERIFY(copy->isEnabled() && !copy->isChecked());
+    QCOMPARE(d->findChild<QSpinBox *>("SpBackupPeriod")->maximum(), 10);
+    QCOMPARE(d->findChild<QSpinBox *>("SpNbFnts")->minimum(), 5);
+
+    d->findChild<QLineEdit *>("EdCompiler")->setText(m_box->path("absent.exe"));
+    m_scope->prompts.answer(Platform::Ok);
+    d->EdCompilerExit();
+    d->findChild<QLineEdit *>("EdBMP")->setText(m_box->path("nulle part"));
+    m_scope->prompts.answer(Platform::Ok);
+    d->EdBMPExit();
+    QCOMPARE(m_scope->prompts.texts(), QStringList({"Le fichier n'existe pas", QString::fromUtf8("BMP :Le répertoire n'existe pas")}));
+
+    // Storing: the font-count warning only when that count changed.
+    d->PStore(Globale::PConf);
+    QCOMPARE(m_scope->prompts.texts().size(), 2);
+    QCOMPARE(ini->COMPILER.get(), m_box->path("absent.exe"));
+    QVERIFY(ini->CREATE_CNT && !ini->COPY_CNT);
+    d->findChild<QSpinBox *>("SpNbFnts")->setValue(ini->NB_FNT + 1);
+    m_scope->prompts.answer(Platform::Ok);
+    d->PStore(Globale::PConf);
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QString::fromUtf8("ATTENTION ! vous avez changé le nombre de fontes")));
+    d->findChild<QPushButton *>("BtnSave")->click();
+    QVERIFY(d->Confirmed);
+}
+
+void TestMainWindow::projectSettingsDialog()
+{
+    TFrmPrjConf *d = m_window->prjConf();
+    Globale::VGGIniPrj->FReadConfFile("DUMMY", 0);
+    d->PFill(Globale::PConf);
+    auto *compress = d->findChild<QLineEdit *>("EdCompress");
+    compress->setText("yes");
+    d->EdCompressExit();
+    QCOMPARE(compress->text(), QStringLiteral("YES"));
+    compress->setText("oui");
+    m_scope->prompts.answer(Platform::Ok);
+    d->EdCompressExit();
+    QVERIFY(compress->text().isEmpty());
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Input NO or YES!"));
+
+    // A staged colour, then "Fermer": nothing changes.
+    m_scope->prompts.answerColor(QColor(255, 0, 0));
+    d->findChild<QPushButton *>("BtnBKColor")->click();
+    QCOMPARE(d->stagedBackground(), QColor(255, 0, 0));
+    d->findChild<QPushButton *>("BtnExit")->click();
+    QVERIFY(!d->Confirmed);
+    QCOMPARE(Globale::PConf->PPrj->BkColor, 0xFFFFFF);
+    // Confirmed and stored: the red background as a Windows colour value.
+    d->PFill(Globale::PConf);
+    m_scope->prompts.answerColor(QColor(255, 0, 0));
+    d->findChild<QPushButton *>("BtnBKColor")->click();
+    d->findChild<QLineEdit *>("EdTitle")->setText(QString::fromUtf8("Aide générale"));
+    d->findChild<QPushButton *>("BtnSave")->click();
+    QVERIFY(d->Confirmed);
+    d->PStore(Globale::PConf);
+    QCOMPARE(Globale::PConf->PPrj->BkColor, 0x0000FF);
+    QCOMPARE(Globale::PConf->PPrj->ProjectTitle.get(), QString::fromUtf8("Aide générale"));
+}
+
+void TestMainWindow::titlesDialog()
+{
+    QCOMPARE(TFormTitle::FFontNumber("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Times New Roman;}}",
+                                     "Times New Roman"),
+             1);
+    QCOMPARE(TFormTitle::FFontNumber("{\\rtf1{\\fonttbl{\\f0 Arial;}}", "Absente"), 0);
+    QCOMPARE(TFormTitle::FSizeOf("\\fs60"), 30);
+    QCOMPARE(TFormTitle::FSizeOf("\\fs25"), 12);
+
+    TPrjRec *prj = Globale::PConf->PPrj;
+    TFontsRec *fonts = Globale::PConf->PPrjFonts;
+    Globale::VGGIniPrjFonts->FReadConfFile("DUMMY", 0);
+    prj->PrjDir.set(m_box->path());
+    fonts->Entries[2].Size.set("\\fs24");
+    fonts->Entries[2].Name.set("DejaVu Serif");
+    TestSupport::writeFile(m_box->path("Page.2"),
+                           "{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil DejaVu Sans;}{\\f1\\fnil DejaVu Serif;}}\r\n{\\colortbl ;}\r\n}\r\n");
+    TFormTitle *d = m_window->titles();
+    d->PFill(2, "Page", Globale::PConf);
+    QCOMPARE(d->findChild<QSpinBox *>("SpTopicTitleSize")->value(), 12);
+    QCOMPARE(d->findChild<QComboBox *>("CbTopicTitleFont")->currentText(), QStringLiteral("DejaVu Serif"));
+    d->findChild<QComboBox *>("CbSameTitleFont")->setCurrentText("DejaVu Sans");
+    d->findChild<QSpinBox *>("SpSameTitleFontSize")->setValue(20);
+    QCOMPARE(d->findChild<QLabel *>("LbTestSame")->font().pixelSize(), 20);
+    d->findChild<QPushButton *>("BbtCloseTitle")->click();
+    QVERIFY(d->Confirmed);
+    QPlainTextEdit work;
+    QVERIFY(d->PStore(&work, Globale::PConf));
+    QCOMPARE(fonts->Entries[2].Id.get(), QStringLiteral("\\f1"));
+    QCOMPARE(fonts->Entries[2].Size.get(), QStringLiteral("\\fs24"));
+    QCOMPARE(fonts->Entries[2].Typ.get(), QStringLiteral("\\b"));
+    QCOMPARE(fonts->Entries[0].Name.get(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(fonts->Entries[0].Size.get(), QStringLiteral("\\fs40"));
+    QVERIFY(work.toPlainText().isEmpty());
+
+    d->PFill(3, "Absente", Globale::PConf);
+    m_scope->prompts.answer(Platform::Ok);
+    QVERIFY(!d->PStore(&work, Globale::PConf));
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Erreur"));
+}
+
+void TestMainWindow::fontWindowIgnoresItsOwnChange()
+{
+    TFrmSelFont *f = m_window->selFont();
+    QVERIFY(f->windowFlags() & Qt::WindowStaysOnTopHint);
+    QList<int> sizes;
+    f->onSizeChange = [&](int, int size) { sizes << size; };
+    f->PSet(1, 30); // from the main window: ignored once
+    QCOMPARE(sizes, QList<int>());
+    auto *spin = f->findChild<QSpinBox *>("FontSize");
+    spin->setValue(31); // the user's own
+    QCOMPARE(sizes, QList<int>{31});
+    f->PSet(1, 31); // no change: no event, and the next user change counts
+    spin->setValue(32);
+    QCOMPARE(sizes, (QList<int>{31, 32}));
+    QString name;
+    int index = -1, size = 0;
+    f->FRead(&name, &index, &size);
+    QCOMPARE(name, QStringLiteral("DejaVu Serif"));
+    QCOMPARE(size, 32);
+}
+
+KIV_TEST(TestMainWindow)
+#include "tst_mainwindow.moc"
