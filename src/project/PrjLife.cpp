@@ -262,7 +262,7 @@ TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display)
 {
     TSubGuard sub(context(), QStringLiteral("FClosePrj"));
     progress(display, QStringLiteral("Ferme le Projet "));
-    if (Outline::FCount(display.OutlineHelp) > 0)
+    if (display.OutlineHelp && Outline::FCount(display.OutlineHelp) > 0)
         FDelAllTopics(display.OutlineHelp);
     if (display.CompileMemo)
         display.CompileMemo->clear();

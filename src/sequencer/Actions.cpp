@@ -1,8 +1,24 @@
 #include "sequencer/Actions.h"
 
 #include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "editing/TextConv.h"
+#include "helpgen/Compile.h"
+#include "helpgen/WaitFor.h"
 #include "platform/Prompts.h"
+#include "project/ClipFind.h"
+#include "project/Insertions.h"
+#include "project/KivHelpTools.h"
+#include "project/PrjLife.h"
+#include "project/TopicStore.h"
 #include "sequencer/Startup.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTreeWidget>
+#include <exception>
+#include <functional>
 
 namespace Actions {
 
@@ -10,17 +26,93 @@ namespace {
 
 QString g_prjToOpen;
 
-quint8 prjState()
-{
-    return (Globale::PConf && Globale::PConf->PPrj) ? Globale::PConf->PPrj->PrjState : 0;
-}
+TConfBlock *conf() { return Globale::PConf; }
+TPrjRec *prj() { return Globale::PConf->PPrj; }
+quint8 prjState() { return (Globale::PConf && Globale::PConf->PPrj) ? Globale::PConf->PPrj->PrjState : 0; }
+TMainWindowPort *window() { return Startup::mainWindow(); }
 
-// Placeholder for a command body that the project and editing layers will
-// carry out: the command is consumed and the sequencer goes back to idle.
-void placeholder(TCmdRec &cmd)
+void done(TCmdRec &cmd)
 {
     Seq::PSetSeqState(SeqIdle);
     Seq::FDoneCmd(cmd);
+}
+
+// Runs one call of a command; an exception is shown and the command goes on.
+void guarded(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const std::exception &e) {
+        PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+bool failed(const TErrorContext &ctx) { return ctx.Category != 0; }
+
+// A project holds at most 500 topics.
+bool topicLimitReached()
+{
+    if (window()->FTopicCount() < MaxTopics)
+        return false;
+    PShowError(QString::fromUtf8("Le nombre maximum de pages (500) est atteint : "
+                                 "aucune page ne peut être ajoutée, le projet ne peut plus être sauvegardé."));
+    return true;
+}
+
+// A project is already open: may the command go on?
+bool openingCheck()
+{
+    const quint8 state = prjState();
+    if (state == PrjNone)
+        return true;
+    const QString open = QString::fromUtf8("Un projet est déjà ouvert");
+    if (state == PrjModified) {
+        const Platform::Button answer = Platform::prompts().question(
+            open + QStringLiteral(".Voulez-vous Sauvegarder ?"), Platform::Yes | Platform::No | Platform::Cancel);
+        if (answer == Platform::Cancel)
+            return false;
+        if (answer == Platform::Yes)
+            guarded([] { KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()); });
+        return true;
+    }
+    return Platform::prompts().question(open + QStringLiteral(".Voulez-vous Quitter ?"), Platform::Yes | Platform::No)
+           == Platform::Yes;
+}
+
+void closeProject()
+{
+    guarded([] { KIVHelpTools::FClosePrj(conf(), window()->display()); });
+}
+
+// Save and convert, as the save and build commands both do; false when
+// the command must stop.
+bool saveAndConvert()
+{
+    if (prjState() == PrjNone) {
+        PShowError(QStringLiteral("Pas de Projet en cours !"));
+        return false;
+    }
+    if (topicLimitReached())
+        return false;
+    bool ok = false;
+    guarded([&] {
+        if (failed(KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()))) {
+            Platform::prompts().plain(QString::fromUtf8("La sauvegarde du fichier a échouée"));
+            return;
+        }
+        if (failed(KIVHelpTools::FUpdatePrj(prj()->AddTitle, prj()->SameTitleFont, conf(), window()->display()))) {
+            Platform::prompts().plain(QString::fromUtf8("La mise à jour à échouée !"));
+            return;
+        }
+        ok = true;
+    });
+    if (ok) {
+        guarded([] {
+            window()->display().WaitFor->PShowWait(QString::fromUtf8("Projet sauvegardé "), QStringLiteral(". "), 1);
+        });
+        prj()->PrjState = PrjSaved;
+    }
+    return ok;
 }
 
 } // namespace
@@ -28,36 +120,322 @@ void placeholder(TCmdRec &cmd)
 QString FPrjToOpen() { return g_prjToOpen; }
 void PSetPrjToOpen(const QString &file) { g_prjToOpen = file.left(255); }
 
-void PCmdNewPrj(TCmdRec &cmd) { placeholder(cmd); }
+void PCmdNewPrj(TCmdRec &cmd)
+{
+    if (!openingCheck()) {
+        done(cmd);
+        return;
+    }
+    closeProject();
+    QString name;
+    const bool accepted =
+        Platform::prompts().inputText(QStringLiteral("Nouveau Projet"), QStringLiteral("Nom du projet : "), &name);
+    name = name.left(255);
+    const QString path = conf()->PIni->DIRPATH.get() + name + u'/' + name + QStringLiteral(".PRJ");
+    if (!accepted || name.isEmpty() || name == QLatin1String(" ")) {
+        if (accepted)
+            PShowError(QStringLiteral("Chaines vides ou espaces interdits !"));
+        done(cmd);
+        return;
+    }
+    if (path.size() >= 255) {
+        PShowError(QStringLiteral("Votre nom de projet est trop long pour WINDOWS !"));
+        PShowError(QString::fromUtf8("La création du projet a échouée ! "));
+        done(cmd);
+        return;
+    }
+    if (path.size() >= 100)
+        Platform::prompts().warning(
+            QStringLiteral("Votre nom de projet est un peu long, certaines applications peuvent échouer ..."));
+    guarded([&] {
+        Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
+        Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
+        QString entry = path;
+        if (!failed(KIVHelpTools::FCreatePrj(name, conf(), window()->display()))) {
+            KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display());
+            // The name may have been cleaned: the list keeps the real file.
+            entry = prj()->PrjFile.get();
+        }
+        window()->projectList().Add(entry);
+    });
+    done(cmd);
+}
 
-void PCmdOpenPrj(TCmdRec &cmd, const QString &, bool) { placeholder(cmd); }
+void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
+{
+    Seq::PSetSeqState(SeqIdle);
+    if (!openingCheck()) {
+        Seq::FDoneCmd(cmd);
+        return;
+    }
+    QString file = projectFile.left(255);
+    if (askForFile) {
+        file = Platform::prompts()
+                   .openFile(QStringLiteral("KIVHelp Ouverture de fichier"), conf()->PIni->DIRPATH.get(),
+                             QStringLiteral("*.PRJ|*.PRJ;*.prj"))
+                   .left(255);
+        if (file.isEmpty()) {
+            Seq::FDoneCmd(cmd);
+            return;
+        }
+    }
+    if (!QFileInfo(file).isFile()) {
+        Platform::prompts().plain(QStringLiteral("Ce PROJET n'existe pas !"));
+        Seq::FDoneCmd(cmd);
+        return;
+    }
+    if (KIVHelpTools::FIsBackupPath(file)
+        && Platform::prompts().question(QStringLiteral("Vous essayer d'ouvrir la copie de sauvegarde !. Voulez-vous Ouvrir ?"),
+                                        Platform::Yes | Platform::No | Platform::Cancel)
+               != Platform::Yes) {
+        Seq::FDoneCmd(cmd);
+        return;
+    }
+    closeProject();
+    QCoreApplication::processEvents();
+    guarded([&] {
+        KIVHelpTools::FLoadPrj(file, VGGREditServer, window()->display(), conf(), Globale::VGGIniPrj);
+        window()->projectList().Add(file);
+    });
+    done(cmd);
+}
 
 void PCmdEdit(TCmdRec &cmd)
 {
-    if (prjState() == PrjNone)
+    if (prjState() == PrjNone) {
         Platform::prompts().plain(QStringLiteral("Pas de Projet en cours !"));
-    // Placeholder: the editing commands themselves come with the editor.
-    placeholder(cmd);
+        done(cmd);
+        return;
+    }
+    TMainWindowPort *w = window();
+    const TDisplayContext &d = w->display();
+    bool modified = true;
+    guarded([&] {
+        switch (cmd.Command) {
+        case CmdSelTopic:
+            w->FrmFShowSelTopic();
+            modified = false;
+            break;
+        case CmdAddTopic: {
+            if (topicLimitReached()) {
+                modified = false;
+                break;
+            }
+            QString name = w->newPageText();
+            KIVHelpTools::FAddTopic(name, d.OutlineHelp, d.MainWindow, conf(), true, d, d.PanelHelp);
+            break;
+        }
+        case CmdQuickTopic: {
+            if (topicLimitReached()) {
+                modified = false;
+                break;
+            }
+            QString text = w->FSelText();
+            TextConv::FStripLineEnd(text);
+            if (text.isEmpty() || text == QLatin1String(" ")) {
+                Platform::prompts().plain(QString::fromUtf8("Pas de texte sélectionné !"));
+                break;
+            }
+            KIVHelpTools::FAddTopicAndJump(text, d.OutlineHelp, d.CdesMemo, conf(), true, d, d.PanelHelp, d.MainWindow);
+            break;
+        }
+        case CmdDelTopic: {
+            QString name;
+            KIVHelpTools::FDelTopic(name, d.OutlineHelp, true);
+            break;
+        }
+        case CmdAddBmp: {
+            QString file;
+            KIVHelpTools::FAddBmp(file, conf()->PIni->BMP.get(), true, true, d.CdesMemo, d.OutlineHelp);
+            break;
+        }
+        case CmdAddJump: {
+            QString target;
+            KIVHelpTools::FAddJump(target, true, d.OutlineHelp, true, d.CdesMemo);
+            break;
+        }
+        case CmdAddExec: {
+            QString path;
+            KIVHelpTools::FAddExec(path, true, d.OutlineHelp, true, d.CdesMemo);
+            break;
+        }
+        case CmdTitles: {
+            modified = false;
+            const int n = w->FSelectedIndex();
+            KIVHelpTools::FSaveTopic(n, d.OutlineHelp, conf());
+            const QTreeWidgetItem *item = d.OutlineHelp->currentItem();
+            if (item)
+                w->FRunTitles(n, item->text(0), conf());
+            break;
+        }
+        case CmdTextColor: {
+            QColor chosen;
+            w->FrmFSelTextColor(&chosen);
+            if (chosen.isValid())
+                w->PPaintColor(chosen);
+            break;
+        }
+        case CmdFontName: w->FrmFSelFontName(); break;
+        case CmdFontSize: w->FrmFSelFontSize(); break;
+        case CmdBoldOn: w->FrmFSetTextStyle(TMainWindowPort::StyleBold); break;
+        case CmdItalicOn: w->FrmFSetTextStyle(TMainWindowPort::StyleItalic); break;
+        case CmdUnderlineOn: w->FrmFSetTextStyle(TMainWindowPort::StyleUnderline); break;
+        case CmdBoldOff: w->FrmFUSetTextStyle(TMainWindowPort::StyleBold); break;
+        case CmdItalicOff: w->FrmFUSetTextStyle(TMainWindowPort::StyleItalic); break;
+        case CmdUnderlineOff: w->FrmFUSetTextStyle(TMainWindowPort::StyleUnderline); break;
+        case CmdAlignLeft: w->FrmFSetParAlignment(Qt::AlignLeft); break;
+        case CmdAlignCenter: w->FrmFSetParAlignment(Qt::AlignHCenter); break;
+        case CmdAlignRight: w->FrmFSetParAlignment(Qt::AlignRight); break;
+        case CmdCut: KIVHelpTools::FCut2Clip(d.OutlineHelp, true); break;
+        case CmdCopy: KIVHelpTools::FCopy2Clip(d.OutlineHelp, true); break;
+        case CmdPaste: KIVHelpTools::FPasteFromClip(d.OutlineHelp, true); break;
+        case CmdFind:
+            w->PShowFindDialog(false);
+            modified = false;
+            break;
+        case CmdReplace: w->PShowFindDialog(true); break;
+        default: modified = false; break;
+        }
+    });
+    if (modified)
+        guarded([w] { w->PMarkModified(); });
+    done(cmd);
 }
 
-void PCmdSavePrj(TCmdRec &cmd) { placeholder(cmd); }
-void PCmdCreateHlp(TCmdRec &cmd) { placeholder(cmd); }
-void PCmdViewHlp(TCmdRec &cmd) { placeholder(cmd); }
-void PCmdClosePrj(TCmdRec &cmd) { placeholder(cmd); }
-void PCmdDelPrj(TCmdRec &cmd) { placeholder(cmd); }
+void PCmdSavePrj(TCmdRec &cmd)
+{
+    saveAndConvert();
+    done(cmd);
+}
 
-// Placeholders: the settings dialogs and the program's help come with the
-// main window; until then these states only pass on to SeqEnableMain.
-void PSeqSoftConf() { Seq::PSetSeqState(SeqEnableMain); }
-void PSeqHelp() { Seq::PSetSeqState(SeqEnableMain); }
-void PSeqPrjConf() { Seq::PSetSeqState(SeqEnableMain); }
+void PCmdCreateHlp(TCmdRec &cmd)
+{
+    if (saveAndConvert())
+        KIVHelpTools::PCompileStep(conf(), window()->display().WaitFor);
+    done(cmd);
+}
+
+void PCmdViewHlp(TCmdRec &cmd)
+{
+    KIVHelpTools::PViewStep(conf());
+    done(cmd);
+}
+
+void PCmdClosePrj(TCmdRec &cmd)
+{
+    const quint8 state = prjState();
+    if (state == PrjNone) {
+        PShowError(QStringLiteral("Pas de Projet en cours !"));
+        done(cmd);
+        return;
+    }
+    if (Platform::prompts().question(QStringLiteral("Voulez-vous Quitter ?"), Platform::Yes | Platform::No)
+        != Platform::Yes) {
+        done(cmd);
+        return;
+    }
+    QString reason;
+    if (state == PrjModified)
+        reason = QString::fromUtf8("Projet non sauvegardé ");
+    else if (state == PrjSaved)
+        reason = QString::fromUtf8("Projet non mis à Jour ");
+    else if (state == PrjConverted)
+        reason = QString::fromUtf8("Projet non compilé");
+    if (!reason.isEmpty()
+        && Platform::prompts().messageBox(Platform::BoxIcon::Warning, reason + QStringLiteral("\r\nVoulez-vous Sauvegarder ?"),
+                                          Platform::Yes | Platform::No)
+               == Platform::Yes) {
+        guarded([] {
+            // The project's own outline file (its name's case kept).
+            KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display());
+            KIVHelpTools::FUpdatePrj(prj()->AddTitle, prj()->SameTitleFont, conf(), window()->display());
+        });
+    }
+    closeProject();
+    done(cmd);
+}
+
+void PCmdDelPrj(TCmdRec &cmd)
+{
+    if (prjState() == PrjNone) {
+        Platform::prompts().plain(QStringLiteral("Pas de Projet en cours !"));
+        done(cmd);
+        return;
+    }
+    const QString dir = prj()->PrjDir.get();
+    if (!QFileInfo(dir).isDir()) {
+        closeProject();
+        Platform::prompts().plain(QString::fromUtf8("Pourquoi effacer alors que ce  n'est pas sauvegardé ?Veuillez fermer !"));
+        done(cmd);
+        return;
+    }
+    if (Platform::prompts().question(QString::fromUtf8("Voulez-vous vraiment effacer le répertoire : ") + dir + QStringLiteral(" ?"),
+                                     Platform::Yes | Platform::No)
+        != Platform::Yes) {
+        done(cmd);
+        return;
+    }
+    const QString name = prj()->PrjName.get();
+    closeProject();
+    // Only a project's own folder is emptied, never one it merely lies in.
+    if (!KIVHelpTools::FIsOwnProjectDir(dir, name, conf()->PIni)) {
+        PShowError(QString::fromUtf8("Le répertoire ") + dir + QString::fromUtf8(" n'est pas celui du projet ") + name
+                   + QString::fromUtf8(" : il contient peut-être d'autres fichiers, il ne sera pas effacé."));
+        done(cmd);
+        return;
+    }
+    guarded([&] {
+        KIVHelpTools::FDelPrjDir(dir);
+        if (QFileInfo(dir + QStringLiteral(".OLD")).isDir())
+            KIVHelpTools::FDelPrjDir(dir + QStringLiteral(".OLD"));
+    });
+    Platform::prompts().messageBox(
+        Platform::BoxIcon::Warning,
+        QString::fromUtf8("ATTENTION ! le répertoire *.COM de votre projet ne sera pas détruit : vous pouvez le "
+                          "faire manuellement, voir l'aide "),
+        Platform::Yes);
+    done(cmd);
+}
+
+void PSeqSoftConf()
+{
+    guarded([] {
+        if (window()->FRunSoftConf(conf()))
+            Globale::VGGIniProg->FWriteConfFile(QString(), 0);
+    });
+    Seq::PSetSeqState(SeqEnableMain);
+}
+
+void PSeqHelp()
+{
+    const QString help = conf()->PIni->DIRPATH.get() + QStringLiteral("KIVHelp.hlp");
+    guarded([&] {
+        if (!QFileInfo(help).isFile()) {
+            Platform::prompts().warning(QString::fromUtf8("Le fichier d'aide du programme est absent : ") + help);
+            return;
+        }
+        KIVHelpTools::FViewHlpFile(help, QStringLiteral("WinHelp.exe"));
+    });
+    Seq::PSetSeqState(SeqEnableMain);
+}
+
+void PSeqPrjConf()
+{
+    guarded([] {
+        if (window()->FRunPrjConf(conf()))
+            prj()->PrjState = PrjModified;
+    });
+    Seq::PSetSeqState(SeqEnableMain);
+}
 
 void PSeqAbout()
 {
     Platform::prompts().messageBox(
         Platform::BoxIcon::Information,
-        QStringLiteral("KivHelp %1\nAtelier de fichiers d'aide Windows").arg(QStringLiteral(KIVHELP_VERSION)),
-        Platform::Ok, QStringLiteral("A propos de KivHelp"));
+        QString::fromUtf8("KIV HELP version V 2.1 (KivHelp %1)\n\nAtelier de création de fichiers d'aide Windows : "
+                          "pages, sauts hypertextes, images et programmes, compilés en un fichier .HLP.")
+            .arg(QStringLiteral(KIVHELP_VERSION)),
+        Platform::Ok, QStringLiteral("Info sur KIV fr"));
     Seq::PSetSeqState(SeqIdle);
 }
 
@@ -67,19 +445,19 @@ void PSeqExit(TCmdRec &cmd)
     const quint8 state = prjState();
     if (state == PrjOpened || state == PrjCreated || state == PrjModified || state == PrjCompiled) {
         answer = Platform::prompts().question(
-            QStringLiteral("Un projet est déjà ouvert.Voulez-vous Sauvegarder ?"),
+            QString::fromUtf8("Un projet est déjà ouvert.Voulez-vous Sauvegarder ?"),
             Platform::Yes | Platform::No | Platform::Cancel);
-        // Placeholder: on Yes the project is saved here once saving exists.
+        if (answer == Platform::Yes)
+            guarded([] { KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()); });
     }
     if (answer == Platform::Cancel) {
-        Seq::PSetSeqState(SeqIdle);
-        Seq::FDoneCmd(cmd);
+        done(cmd);
         return;
     }
-    // Placeholder: the open project is closed here once closing exists.
+    if (window())
+        closeProject();
     Globale::VGGIniProg->FWriteConfFile(QString(), 0);
-    Seq::FDoneCmd(cmd);
-    Seq::PSetSeqState(SeqIdle);
+    done(cmd);
     Startup::PEndApplication(0);
 }
 

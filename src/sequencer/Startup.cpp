@@ -132,8 +132,13 @@ void PSeqRefreshFonts(TCmdRec &cmd)
     if (g_window && Globale::PConf && Globale::PConf->WinFntList)
         g_window->refreshFontLists(*Globale::PConf->WinFntList);
     Seq::PSetSeqState(SeqIdle);
-    if (!Globale::VGStartPrjName.isEmpty())
-        Actions::PCmdOpenPrj(cmd, Globale::VGStartPrjName, false);
+    // The project named on the command line is opened once, at start-up,
+    // not again after every settings dialog.
+    if (!Globale::VGStartPrjName.isEmpty()) {
+        const QString project = Globale::VGStartPrjName;
+        Globale::VGStartPrjName.clear();
+        Actions::PCmdOpenPrj(cmd, project, false);
+    }
 }
 
 void PInitUnitsAtLoad()

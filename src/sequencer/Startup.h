@@ -2,9 +2,12 @@
 // Program start and end: the command line, the windows, the start-up states
 // that the sequencer runs one per tick, and leaving the application.
 #include "config/Globale.h"
+#include "config/PrjList.h"
+#include "project/TopicStore.h"
 #include "errors/ErrorContext.h"
 #include "sequencer/Seq.h"
 
+#include <QColor>
 #include <QStringList>
 #include <functional>
 
@@ -28,6 +31,30 @@ public:
     virtual QWidget *widget() = 0;
     // The panel that the topic controls fill.
     virtual QWidget *topicPanel() = 0;
+
+    // What the command actions use of the window.
+    virtual const TDisplayContext &display() const = 0;
+    virtual TCPrjList &projectList() = 0;
+    virtual QString newPageText() const = 0;
+    virtual QString FrmFShowSelTopic() = 0;
+    virtual TErrorContext &FrmFSelTextColor(QColor *chosen) = 0;
+    virtual void FrmFSelFontName() = 0;
+    virtual void FrmFSelFontSize() = 0;
+    virtual void FrmFSetParAlignment(Qt::Alignment alignment) = 0;
+    enum TStyle { StyleBold = 1, StyleItalic = 2, StyleUnderline = 4 };
+    virtual void FrmFSetTextStyle(int styles) = 0;
+    virtual void FrmFUSetTextStyle(int styles) = 0;
+    virtual void PMarkModified() = 0;
+    virtual void PPaintColor(const QColor &colour) = 0;
+    virtual int FSelectedIndex() const = 0;
+    virtual int FTopicCount() const = 0;
+    virtual QString FSelText() const = 0;
+    // The dialogs, run modally; true when the user confirmed (the values
+    // are then stored into the settings).
+    virtual bool FRunSoftConf(TConfBlock *conf) = 0;
+    virtual bool FRunPrjConf(TConfBlock *conf) = 0;
+    virtual bool FRunTitles(int topicIndex, const QString &topicName, TConfBlock *conf) = 0;
+    virtual void PShowFindDialog(bool replace) = 0;
 };
 
 namespace Startup {

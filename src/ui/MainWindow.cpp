@@ -702,6 +702,41 @@ void TFrmKivHelp::PPaintColor(const QColor &colour)
     m_lbColor->setProperty("colour", colour);
 }
 
+QString TFrmKivHelp::newPageText() const { return m_edNewPage->text().left(255); }
+
+bool TFrmKivHelp::FRunSoftConf(TConfBlock *conf)
+{
+    m_softConf->PFill(conf);
+    m_softConf->exec();
+    if (m_softConf->Confirmed)
+        m_softConf->PStore(conf);
+    return m_softConf->Confirmed;
+}
+
+bool TFrmKivHelp::FRunPrjConf(TConfBlock *conf)
+{
+    m_prjConf->PFill(conf);
+    m_prjConf->exec();
+    if (m_prjConf->Confirmed)
+        m_prjConf->PStore(conf);
+    return m_prjConf->Confirmed;
+}
+
+bool TFrmKivHelp::FRunTitles(int topicIndex, const QString &topicName, TConfBlock *conf)
+{
+    m_titles->PFill(topicIndex, topicName, conf);
+    m_titles->exec();
+    return m_titles->Confirmed && m_titles->PStore(m_compileMemo, conf);
+}
+
+void TFrmKivHelp::PShowFindDialog(bool replace)
+{
+    TFindDialog *dialog = replace ? m_replace : m_find;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
 int TFrmKivHelp::FSelectedIndex() const { return Outline::FPositionOf(m_outline, m_outline->currentItem()); }
 int TFrmKivHelp::FTopicCount() const { return Outline::FCount(m_outline); }
 QString TFrmKivHelp::FSelText() const { return KIVHelpTools::FSelectedText(FCurrentControl()); }

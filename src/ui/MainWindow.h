@@ -48,24 +48,28 @@ public:
     QWidget *topicPanel() override { return m_panelHelp; }
 
     // ---- operations the sequencer calls ----
-    QString FrmFShowSelTopic();
-    TErrorContext &FrmFSelTextColor(QColor *chosen);
-    void FrmFSelFontName();
-    void FrmFSelFontSize();
-    void FrmFSetParAlignment(Qt::Alignment alignment);
-    enum TStyle { StyleBold = 1, StyleItalic = 2, StyleUnderline = 4 };
-    void FrmFSetTextStyle(int styles);
-    void FrmFUSetTextStyle(int styles);
-    void PMarkModified();
-    void PPaintColor(const QColor &colour);
-    int FSelectedIndex() const;
-    int FTopicCount() const;
-    QString FSelText() const;
+    const TDisplayContext &display() const override { return m_display; }
+    TCPrjList &projectList() override { return m_prjList; }
+    QString newPageText() const override;
+    QString FrmFShowSelTopic() override;
+    TErrorContext &FrmFSelTextColor(QColor *chosen) override;
+    void FrmFSelFontName() override;
+    void FrmFSelFontSize() override;
+    void FrmFSetParAlignment(Qt::Alignment alignment) override;
+    void FrmFSetTextStyle(int styles) override;
+    void FrmFUSetTextStyle(int styles) override;
+    void PMarkModified() override;
+    void PPaintColor(const QColor &colour) override;
+    int FSelectedIndex() const override;
+    int FTopicCount() const override;
+    QString FSelText() const override;
+    bool FRunSoftConf(TConfBlock *conf) override;
+    bool FRunPrjConf(TConfBlock *conf) override;
+    bool FRunTitles(int topicIndex, const QString &topicName, TConfBlock *conf) override;
+    void PShowFindDialog(bool replace) override;
     TRichEdit *FCurrentControl() const;
 
-    // ---- the rest of the window, for the sequencer and tests ----
-    const TDisplayContext &display() const { return m_display; }
-    TCPrjList &projectList() { return m_prjList; }
+    // ---- the rest of the window, for tests ----
     TErrorContext &context() { return m_ctx; }
     TFrmSoftConf *softConf() const { return m_softConf; }
     TFrmPrjConf *prjConf() const { return m_prjConf; }

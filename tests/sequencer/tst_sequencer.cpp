@@ -44,6 +44,28 @@ public:
     void refreshFontLists(const QStringList &fonts) override { calls << QStringLiteral("fonts %1").arg(fonts.size()); }
     QWidget *widget() override { return &w; }
     QWidget *topicPanel() override { return &w; }
+    // The rest of the window is not used by these tests.
+    TDisplayContext d;
+    TCPrjList list;
+    const TDisplayContext &display() const override { return d; }
+    TCPrjList &projectList() override { return list; }
+    QString newPageText() const override { return {}; }
+    QString FrmFShowSelTopic() override { return {}; }
+    TErrorContext &FrmFSelTextColor(QColor *) override { return ctx; }
+    void FrmFSelFontName() override {}
+    void FrmFSelFontSize() override {}
+    void FrmFSetParAlignment(Qt::Alignment) override {}
+    void FrmFSetTextStyle(int) override {}
+    void FrmFUSetTextStyle(int) override {}
+    void PMarkModified() override {}
+    void PPaintColor(const QColor &) override {}
+    int FSelectedIndex() const override { return 0; }
+    int FTopicCount() const override { return 0; }
+    QString FSelText() const override { return {}; }
+    bool FRunSoftConf(TConfBlock *) override { return false; }
+    bool FRunPrjConf(TConfBlock *) override { return false; }
+    bool FRunTitles(int, const QString &, TConfBlock *) override { return false; }
+    void PShowFindDialog(bool) override {}
 };
 
 // Prompts that post and step from inside a box, as a click or a tick that
@@ -257,6 +279,7 @@ void TestSequencer::idleDispatch()
     QCOMPARE(Seq::FStateOfCommand(CmdTick), quint8(SeqIdle));
     post(CmdSavePrj, CatApp);
     QCOMPARE(Seq::FGetSeqState(), quint8(SeqSavePrj));
+    m_scope->prompts.answer(Platform::Ok); // no project to save
     tick();
     QCOMPARE(Seq::FGetSeqState(), quint8(SeqIdle));
 
