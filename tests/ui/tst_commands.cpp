@@ -1,0 +1,186 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "platform/Paths.h"
+#include "project/KivHelpTools.h"
+#include "project/Outline.h"
+#include "project/PrjLife.h"
+#include "sequencer/Actions.h"
+#include "sequencer/Seq.h"
+#include "sequencer/Startup.h"
+#include "ui/MainWindow.h"
+
+#include <QLineEdit>
+#include <QTreeWidget>
+
+// Whole commands through the sequencer, with the real window and scripted answers.
+class TestCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void newProjectNames();
+    void newSaveCloseReopen();
+    void deleteNeverSavedAndExit();
+
+private:
+    void run(quint8 command, quint8 category);
+
+    std::unique_ptr<TFrmKivHelp> m_window;
+    std::unique_ptr<TestSupport::ScriptedScope> m_scope;
+    std::unique_ptr<TestSupport::Sandbox> m_box;
+    int m_quit = -1;
+};
+
+void TestCommands::initTestCase()
+{
+    Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
+    Startup::setQuitHandler([this](int code) { m_quit = code; });
+}
+
+void TestCommands::init()
+{
+    m_box = std::make_unique<TestSupport::Sandbox>();
+    m_scope = std::make_unique<TestSupport::ScriptedScope>();
+    m_window = std::make_unique<TFrmKivHelp>();
+    Startup::setMainWindow(m_window.get());
+    Seq::InitUnit();
+    Seq::timer()->stop();
+    for (int i = 0; i < 5; ++i) // the start-up states
+        Seq::timer()->PCAllBack();
+    QCOMPARE(Seq::FGetSeqState(), quint8(SeqIdle));
+    Globale::PConf->PIni->DIRPATH.set(m_box->path() + u'/');
+    m_quit = -1;
+}
+
+void TestCommands::cleanup()
+{
+    Globale::PConf->PPrj->PrjState = PrjNone;
+    KIVHelpTools::FClosePrj(Globale::PConf, m_window->display());
+    Startup::setMainWindow(nullptr);
+    m_window.reset();
+    CHECK_PROMPTS_DONE(*m_scope);
+    m_scope.reset();
+    m_box.reset();
+}
+
+void TestCommands::run(quint8 command, quint8 category)
+{
+    Seq::PPostCmd(command, category);
+    Seq::PSeqStep();
+    Seq::timer()->PCAllBack(); // the action runs on the next step
+    QCOMPARE(Seq::FGetSeqState(), quint8(SeqIdle));
+}
+
+void TestCommands::newProjectNames()
+{
+    m_scope->prompts.answerText(" ");
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdNewPrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Chaines vides ou espaces interdits !"));
+    m_scope->prompts.answerText("", false); // cancelled: nothing shown
+    run(CmdNewPrj, CatApp);
+    QCOMPARE(m_scope->prompts.records().size(), 3);
+
+    // A path of 255 characters or more: two boxes, no project.
+    const int room = 255 - int(m_box->path().size()) - 6;
+    m_scope->prompts.answerText(QString(room / 2 + 1, u'n'));
+    m_scope->prompts.answer(Platform::Ok);
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdNewPrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("La création du projet a échouée ! "));
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjNone));
+
+    // A long one (100 characters or more): a warning, then the project.
+    m_scope->prompts.answerText(QString(60, u'L'));
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdNewPrj, CatApp);
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("Votre nom de projet est un peu long")));
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjSaved));
+}
+
+void TestCommands::newSaveCloseReopen()
+{
+    m_scope->prompts.answerText("Aide/Manuel");
+    run(CmdNewPrj, CatApp);
+    TPrjRec *prj = Globale::PConf->PPrj;
+    QCOMPARE(prj->PrjState, quint8(PrjSaved)); // saved once right after its creation
+    QVERIFY(QFile::exists(m_box->path("Aide Manuel/Aide Manuel.PRJ")));
+    // The recent list holds the project's real file.
+    QCOMPARE(m_window->projectList().entries().last(), m_box->path("Aide Manuel/Aide Manuel.PRJ"));
+
+    m_window->newPageField()->setText("Installation");
+    run(CmdAddTopic, CatEdit);
+    QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 2);
+    QCOMPARE(prj->PrjState, quint8(PrjModified));
+    run(CmdSavePrj, CatApp);
+    QCOMPARE(prj->PrjState, quint8(PrjSaved));
+    QVERIFY(QFile::exists(m_box->path("Aide Manuel/T2.rtf")));
+
+    // Close after a save: the "not converted" warning and its question.
+    m_scope->prompts.answer(Platform::Yes);
+    m_scope->prompts.answer(Platform::No);
+    run(CmdClosePrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().mid(1), QStringList({"Voulez-vous Quitter ?",
+                                                    QString::fromUtf8("Projet non mis à Jour \r\nVoulez-vous Sauvegarder ?")}));
+    QCOMPARE(prj->PrjState, quint8(PrjNone));
+
+    // Reopen from the recent list; a second command posted meanwhile is dropped.
+    Actions::PSetPrjToOpen(m_box->path("Aide Manuel/Aide Manuel.PRJ"));
+    Seq::PPostCmd(CmdOpenLastPrj, CatApp);
+    Seq::PPostCmd(CmdDelPrj, CatApp);
+    Seq::PSeqStep();
+    Seq::timer()->PCAllBack();
+    QCOMPARE(prj->PrjState, quint8(PrjOpened));
+    QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 2);
+
+    // Viewing before any build asks first; Cancel shows nothing more.
+    m_scope->prompts.answer(Platform::Cancel);
+    run(CmdViewHlp, CatApp);
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("Ceci n'est pas la dernière version de fichier Help !"));
+}
+
+void TestCommands::deleteNeverSavedAndExit()
+{
+    // No project: editing commands and deleting are refused.
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdBoldOn, CatEdit);
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Pas de Projet en cours !"));
+
+    // A project whose folder vanished is closed, not deleted.
+    m_scope->prompts.answerText("Ephemere");
+    run(CmdNewPrj, CatApp);
+    QDir(m_box->path("Ephemere")).removeRecursively();
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdDelPrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().last(),
+             QString::fromUtf8("Pourquoi effacer alors que ce  n'est pas sauvegardé ?Veuillez fermer !"));
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjNone));
+
+    // Exit with a modified project: Cancel keeps the program running.
+    m_scope->prompts.answerText("Garde");
+    run(CmdNewPrj, CatApp);
+    Globale::PConf->PPrj->PrjState = PrjModified;
+    m_scope->prompts.answer(Platform::Cancel);
+    run(CmdExit, CatApp);
+    QCOMPARE(m_quit, -1);
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjModified));
+
+    // A real delete: project and backup folders go, the .COM folder stays.
+    Globale::PConf->PPrj->PrjState = PrjSaved;
+    m_scope->prompts.answer(Platform::Yes);
+    m_scope->prompts.answer(Platform::Yes);
+    run(CmdDelPrj, CatApp);
+    QVERIFY(!QFileInfo::exists(m_box->path("Garde")));
+    QVERIFY(QFileInfo::exists(m_box->path("Garde.COM")));
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("ATTENTION ! le répertoire *.COM")));
+
+    run(CmdExit, CatApp);
+    QCOMPARE(m_quit, 0);
+}
+
+KIV_TEST(TestCommands)
+#include "tst_commands.moc"
