@@ -194,7 +194,8 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
     closeProject();
     QCoreApplication::processEvents();
     guarded([&] {
-        KIVHelpTools::FLoadPrj(file, VGGREditServer, window()->display(), conf(), Globale::VGGIniPrj);
+        if (!failed(KIVHelpTools::FLoadPrj(file, VGGREditServer, window()->display(), conf(), Globale::VGGIniPrj)))
+            window()->FrmFShowSelTopic(); // the tool bars show the first topic's format
         window()->projectList().Add(file);
     });
     done(cmd);

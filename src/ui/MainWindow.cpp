@@ -813,8 +813,11 @@ void TFrmKivHelp::PStatusTick()
         m_status[1]->setText(m_conf && m_conf->PPrj->PrjState == PrjModified ? QString::fromUtf8("Modifié") : QString());
         const QLocale locale = QLocale::system();
         const QDateTime now = QDateTime::currentDateTime();
+        // The long time format without its time-zone name, which the panel
+        // has no room for.
+        const QString timeFormat = locale.timeFormat(QLocale::LongFormat).remove(u't').trimmed();
         m_status[2]->setText(QStringLiteral("Date   :   ") + locale.toString(now.date(), QLocale::ShortFormat)
-                             + u' ' + locale.toString(now.time(), QLocale::LongFormat));
+                             + u' ' + locale.toString(now.time(), timeFormat));
         m_status[3]->setText(control && control->overwriteMode() ? QStringLiteral("REMPLACE") : QStringLiteral("INSERTION"));
         const Platform::LockState locks = Platform::keyboardLocks();
         m_status[4]->setText(locks.numLock ? QStringLiteral("NUMERIQUE") : QString());

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QFrame>
@@ -37,6 +38,17 @@ QFrame *loweredPanel(QWidget *parent)
     auto *outer = new QVBoxLayout(parent);
     outer->addWidget(panel);
     return panel;
+}
+
+// A field is left for another control of the dialog (not when the dialog
+// itself closes or loses the focus to another window).
+bool leftForAnotherField(QEvent *event)
+{
+    if (event->type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason
+           || reason == Qt::ShortcutFocusReason;
 }
 
 // Puts the focus back into a field once the current focus change is over.
@@ -116,7 +128,7 @@ TFrmSoftConf::TFrmSoftConf(QWidget *parent) : QDialog(parent)
 
 bool TFrmSoftConf::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut && isVisible()) {
+    if (leftForAnotherField(event) && isVisible()) {
         if (watched == m_compiler)
             EdCompilerExit();
         else if (watched == m_bmp)
@@ -231,7 +243,7 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
 
 bool TFrmPrjConf::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_compress && event->type() == QEvent::FocusOut && isVisible())
+    if (watched == m_compress && leftForAnotherField(event) && isVisible())
         EdCompressExit();
     return QDialog::eventFilter(watched, event);
 }

@@ -39,8 +39,11 @@ void setSampleFont(QLabel *label, const QString *family, const int *pixels)
     label->setFont(f);
 }
 
-void storeRecord(TFontEntry &entry, const QString &name, int size, const QString &fontTable)
+void storeRecord(TFontEntry &entry, const QComboBox *names, int size, const QString &fontTable)
 {
+    // With no entry chosen (a name that is not installed) the record keeps
+    // its font name rather than taking an empty one.
+    const QString name = names->currentIndex() >= 0 ? names->currentText() : entry.Name.get();
     entry.Name.set(name);
     entry.Id.set(QStringLiteral("\\f%1").arg(TFormTitle::FFontNumber(fontTable, name)));
     entry.Size.set(QStringLiteral("\\fs%1").arg(2 * size));
@@ -170,10 +173,9 @@ bool TFormTitle::PStore(QPlainTextEdit *workMemo, TConfBlock *conf)
     conf->PPrj->SameTitleFont = m_sameFont->isChecked();
     Memo::PSetLines(workMemo, KIVHelpTools::FSplitCmdLines(bytes));
     const QString fontTable = Memo::FLines(workMemo).value(0);
-    storeRecord(conf->PPrjFonts->Entries[0], m_sameFontName->currentText(), m_sameFontSize->value(), fontTable);
+    storeRecord(conf->PPrjFonts->Entries[0], m_sameFontName, m_sameFontSize->value(), fontTable);
     if (m_topic >= 1 && m_topic <= MaxTopics)
-        storeRecord(conf->PPrjFonts->Entries[m_topic], m_topicFontName->currentText(), m_topicFontSize->value(),
-                    fontTable);
+        storeRecord(conf->PPrjFonts->Entries[m_topic], m_topicFontName, m_topicFontSize->value(), fontTable);
     workMemo->clear();
     return true;
 }
