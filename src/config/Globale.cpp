@@ -68,7 +68,7 @@ quint16 PIniDefault(quint8 *rec, int, quint16 fRecSize)
     zeroSettings(rec, fRecSize);
     TIniRec *r = as<TIniRec>(rec);
     r->NB_LASTPROJECTS = 3;
-    r->LASTPROJECT[0].set(g_dirPath + QStringLiteral("Kivhelp/Kivhelp.prj"));
+    r->LASTPROJECT[0].set(g_dirPath + QStringLiteral("Kivhelp/Kivhelp.PRJ"));
     r->LASTPROJECT[1].clear();
     r->LASTPROJECT[2].clear();
     r->DIRPATH.set(g_dirPath);

@@ -10,6 +10,8 @@
 #include "sequencer/Actions.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace Startup {
@@ -78,11 +80,35 @@ void PSeqInitUnits()
     Seq::PSetSeqState(SeqLoadSettings);
 }
 
+namespace {
+
+// The sample project (a help project about the program itself) and its
+// bitmap are copied into the program directory on the first start.
+void installSample(const QString &dirPath)
+{
+    const QString target = dirPath + QStringLiteral("Kivhelp");
+    if (dirPath.isEmpty() || QFileInfo::exists(target))
+        return;
+    for (const char *folder : {"Kivhelp", "BMP"}) {
+        const QString from = QStringLiteral(":/sample/") + QLatin1String(folder);
+        const QString to = dirPath + QLatin1String(folder);
+        QDir().mkpath(to);
+        for (const QString &name : QDir(from).entryList(QDir::Files)) {
+            const QString file = to + u'/' + name;
+            if (!QFileInfo::exists(file) && QFile::copy(from + u'/' + name, file))
+                QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+    }
+}
+
+} // namespace
+
 void PSeqLoadSettings()
 {
     TConfBlock *conf = Globale::PConf;
     Globale::VGGIniProg->FReadConfFile(QString(), 0);
     TIniRec *ini = conf->PIni;
+    installSample(ini->DIRPATH.get());
     KIVHelpTools::FGetWinFontNames(*conf->WinFntList, static_cast<quint16>(qBound(0, ini->NB_FNT, 65535)));
     if (ini->AUTO_RE_NB <= 0)
         ini->AUTO_RE_NB = 60;

@@ -138,7 +138,7 @@ void TestConfig::programDefaults()
     QCOMPARE(ini->DIRPATH.get(), dir);
     QCOMPARE(ini->COMPILER.get(), dir + QStringLiteral("HC31.exe"));
     QCOMPARE(ini->BMP.get(), dir + QStringLiteral("BMP/"));
-    QCOMPARE(ini->LASTPROJECT[0].get(), dir + QStringLiteral("Kivhelp/Kivhelp.prj"));
+    QCOMPARE(ini->LASTPROJECT[0].get(), dir + QStringLiteral("Kivhelp/Kivhelp.PRJ"));
     QCOMPARE(ini->LASTPROJECT[1].get(), QString());
     QCOMPARE(ini->NB_LASTPROJECTS, 3);
     QCOMPARE(ini->NB_FNT, 30);

@@ -33,7 +33,7 @@ wait "$pid" || fail "the program ended with a failure code"
 ini="$XDG_CONFIG_HOME/kivhelp/kivhelp.INI"
 [ -f "$ini" ] || fail "no settings file written at exit"
 grep -q $'^DIRPATH=.*/\r$' "$ini" || fail "settings file without DIRPATH"
-grep -q $'^LASTPROJECT1=.*Kivhelp/Kivhelp.prj\r$' "$ini" || fail "settings file without the sample project"
+grep -q $'^LASTPROJECT1=.*Kivhelp/Kivhelp.PRJ\r$' "$ini" || fail "settings file without the sample project"
 [ -f kivhelp.LOG ] || fail "no error log written with D O"
 size=$(stat -c %s kivhelp.LOG)
 [ "$size" -gt 0 ] && [ $((size % 2060)) -eq 0 ] || fail "error log of $size bytes"
