@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace Platform {
@@ -51,6 +52,12 @@ Button QtPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
     if (!std)
         std = QMessageBox::Ok;
     box.setStandardButtons(std);
+    // The program speaks French, whatever translations Qt has installed.
+    const std::pair<QMessageBox::StandardButton, const char *> names[] = {
+        {QMessageBox::Yes, "&Oui"}, {QMessageBox::No, "&Non"}, {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "&Annuler"}};
+    for (const auto &[which, name] : names)
+        if (QAbstractButton *b = box.button(which))
+            b->setText(QString::fromUtf8(name));
     switch (box.exec()) {
     case QMessageBox::Yes: return Yes;
     case QMessageBox::No: return No;

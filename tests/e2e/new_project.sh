@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The real program driven by mouse and keyboard in a virtual X server of
+# 1280x800: a new project, a topic added by name, text typed, saved, built
+# with a stand-in help compiler, then the program left; the files it left
+# are checked.  Usage (under xvfb-run): new_project.sh PATH/TO/kivhelp
+set -euo pipefail
+exe="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir -p projets cfg/kivhelp
+printf '#!/bin/sh\nprintf "HLP compiled" > "${1%%.*}.HLP"\n' > fakehc.sh
+chmod +x fakehc.sh
+printf '[Config]\r\nDIRPATH=%s/projets/\r\nCOMPILER=%s/fakehc.sh\r\nCOMPIL_POL_T=50\r\nCOMPIL_TO=3000\r\nBACKUP_PERIOD=10\r\nNB_LASTPROJECTS=0\r\n' \
+  "$work" "$work" > cfg/kivhelp/kivhelp.INI
+export XDG_CONFIG_HOME="$work/cfg"
+unset QT_QPA_PLATFORM
+
+"$exe" &
+pid=$!
+fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null || true; exit 1; }
+step() { sleep "${1:-1}"; kill -0 "$pid" 2>/dev/null || fail "the program ended early"; }
+
+xdotool search --sync --onlyvisible --name "KIV HELP" >/dev/null 2>&1 &
+finder=$!
+for _ in $(seq 100); do kill -0 "$finder" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$finder" 2>/dev/null && { kill "$finder"; fail "the main window never showed"; }
+step 1
+
+xdotool mousemove 96 40 click 1          # CREER UN NOUVEAU PROJET
+step 1
+xdotool type --delay 30 "Essai"
+xdotool key Return
+step 2
+[ -f projets/Essai/Essai.PRJ ] || fail "the new project was not saved"
+
+xdotool mousemove 700 137 click 1        # the new-page field empties on a click
+step 0.5
+xdotool type --delay 30 "Installation"
+xdotool key Return
+step 1
+xdotool mousemove 640 500 click 1        # into the root topic's text
+step 0.5
+xdotool key ctrl+End
+xdotool type --delay 20 "Bonjour le monde"
+step 0.5
+xdotool key ctrl+s
+step 2
+
+xdotool mousemove 180 8 click 1          # Configurer/Compiler
+step 0.5
+xdotool key Down Down Down Return        # Creation du fichier d'Aide HLP
+step 4
+
+xdotool mousemove 569 40 click 1         # FERMER KIVHELP V 2.1
+step 1
+xdotool key n                            # do not save again: it was just built
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end after the exit command"
+
+p=projets/Essai
+grep -q $'^\tInstallation\r$\|^Installation\r$' "$p/Essai.PRJ" || fail "no topic Installation in the outline: $(cat -A "$p/Essai.PRJ")"
+grep -q "Bonjour le monde" "$p/Essai.1" || fail "the typed text is not in the topic file"
+[ -f "$p/Installation.2" ] || fail "no file for the added topic"
+grep -q "Bonjour le monde" "$p/T1.rtf" || fail "the topic was not converted"
+grep -q '^#{\\footnote # Essai }' "$p/T1.rtf" || fail "no context footnote"
+grep -q "T2.RTF" "$p/Essai.HPJ" || fail "the help project does not list both topics"
+[ "$(cat projets/Essai.COM/Essai.HLP)" = "HLP compiled" ] || fail "the help file was not published"
+grep -q "LASTPROJECT1=.*Essai.PRJ" cfg/kivhelp/kivhelp.INI || fail "the project is not in the recent list"
+echo "1 passed, 0 failed"
