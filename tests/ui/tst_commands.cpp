@@ -25,6 +25,7 @@ private slots:
     void newProjectNames();
     void newSaveCloseReopen();
     void deleteNeverSavedAndExit();
+    void backupCopyAndTopicLimit();
 
 private:
     void run(quint8 command, quint8 category);
@@ -180,6 +181,44 @@ void TestCommands::deleteNeverSavedAndExit()
 
     run(CmdExit, CatApp);
     QCOMPARE(m_quit, 0);
+}
+
+void TestCommands::backupCopyAndTopicLimit()
+{
+    m_scope->prompts.answerText("Limite");
+    run(CmdNewPrj, CatApp);
+    const QString file = Globale::PConf->PPrj->PrjFile.get();
+
+    // Opening the backup copy: asked, and No leaves the current project open.
+    QDir().mkpath(m_box->path("Limite.OLD"));
+    TestSupport::writeFile(m_box->path("Limite.OLD/Limite.PRJ"), "Limite\r\n");
+    Actions::PSetPrjToOpen(m_box->path("Limite.OLD/Limite.PRJ"));
+    m_scope->prompts.answer(Platform::Yes); // "already open ... quit?"
+    m_scope->prompts.answer(Platform::No);
+    run(CmdOpenLastPrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().last(),
+             QStringLiteral("Vous essayer d'ouvrir la copie de sauvegarde !. Voulez-vous Ouvrir ?"));
+    QCOMPARE(Globale::PConf->PPrj->PrjFile.get(), file);
+    QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 1);
+
+    // 500 topics: saving shows only the limit box and writes nothing.
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    for (int i = 2; i <= 500; ++i) {
+        auto *item = new QTreeWidgetItem(QStringList{QStringLiteral("P%1").arg(i)});
+        outline->addTopLevelItem(item);
+        TRichEdit *c = nullptr;
+        U_REditServ::FCreateRichEdit(c, 45000, nullptr, m_window->display().PanelHelp, m_window.get());
+        Outline::PSetControl(item, c);
+    }
+    const QByteArray before = TestSupport::readFile(file);
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdSavePrj, CatApp);
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("Le nombre maximum de pages (500)")));
+    QCOMPARE(TestSupport::readFile(file), before);
+    m_window->newPageField()->setText("Encore");
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdAddTopic, CatEdit);
+    QCOMPARE(Outline::FCount(outline), 500);
 }
 
 KIV_TEST(TestCommands)
