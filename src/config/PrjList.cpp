@@ -7,10 +7,7 @@ TErrorContext g_ctx;
 TErrorContext &context() { return g_ctx; }
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
-    FInitErrCtx(g_ctx, QString(), QStringLiteral("U_PrjList"));
-    PSetSwitches(g_ctx, active, trace, destination);
-    TSubGuard sub(g_ctx, QStringLiteral("FInit"));
-    return sub.report(0);
+    return FInitUnitCtx(g_ctx, QString(), QStringLiteral("U_PrjList"), active, trace, destination);
 }
 } // namespace U_PrjList
 

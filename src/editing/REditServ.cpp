@@ -66,10 +66,7 @@ TErrorContext &context() { return g_ctx; }
 
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
-    FInitErrCtx(g_ctx, QString(), QStringLiteral("U_REditServ"));
-    PSetSwitches(g_ctx, active, trace, destination);
-    TSubGuard sub(g_ctx, QStringLiteral("FInit"));
-    return sub.report(0);
+    return FInitUnitCtx(g_ctx, QString(), QStringLiteral("U_REditServ"), active, trace, destination);
 }
 
 bool FCreateRichEdit(TRichEdit *&control, int maxLength, const QStringList *fontList, QWidget *parent,

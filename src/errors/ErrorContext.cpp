@@ -112,6 +112,15 @@ void PSetSwitches(TErrorContext &ctx, bool active, bool trace, quint8 destinatio
     ctx.Destination = destination;
 }
 
+TErrorContext &FInitUnitCtx(TErrorContext &ctx, const QString &appName, const QString &unitName, bool active,
+                            bool trace, quint8 destination)
+{
+    FInitErrCtx(ctx, appName, unitName);
+    PSetSwitches(ctx, active, trace, destination);
+    const quint8 saved = FEnterSub(ctx, QStringLiteral("FInit"));
+    return FReport(saved, ctx, 0, QString(), 0);
+}
+
 void FDeriveErrCtx(const TErrorContext &unitCtx, TErrorContext &objCtx, const QString &className,
                    const QString &objName, quint8 destination)
 {

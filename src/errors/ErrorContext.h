@@ -43,6 +43,10 @@ inline constexpr const char *KivAppName = "KIV_HELP_21";
 
 // Initialises a unit context: reporting off, destination the log, category 1.
 void FInitErrCtx(TErrorContext &ctx, const QString &appName, const QString &unitName);
+// The whole start-up of a unit that has nothing else to set up: its
+// context initialised with the switches, "FInit" reported as a success.
+TErrorContext &FInitUnitCtx(TErrorContext &ctx, const QString &appName, const QString &unitName, bool active,
+                            bool trace, quint8 destination);
 // Sets the three start-up switches of a context.
 void PSetSwitches(TErrorContext &ctx, bool active, bool trace, quint8 destination);
 // Initialises an object context from its unit's context.

@@ -57,6 +57,25 @@ QTextCharFormat insertMarker(TRichEdit *control, const QString &marker, bool lin
     return before;
 }
 
+// The selection a link is made on, without its final line end; refused
+// (and reported) when empty, or starting with a blank when that is refused.
+bool takeSelection(const TRichEdit *control, bool refuseLeadingBlank, bool show, TSubGuard &sub, QString *selection,
+                   bool *lineEnd)
+{
+    *selection = FSelectedText(control);
+    *lineEnd = FStripLineEnd(*selection);
+    QString refusal;
+    if (selection->isEmpty())
+        refusal = QString::fromUtf8("Pas de texte sélectionné !");
+    else if (refuseLeadingBlank && selection->startsWith(u' '))
+        refusal = QString::fromUtf8("Le texte sélectionné ne doit pas commencer par un espace");
+    if (refusal.isEmpty())
+        return true;
+    say(show, refusal);
+    sub.report(4, refusal, 11);
+    return false;
+}
+
 } // namespace
 
 QString FMarker(int n, const QString &label)
@@ -236,18 +255,10 @@ TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool sh
         return sub.report(4, QString(), 0);
     }
     TRichEdit *control = FCurrentControl(outline);
-    QString selection = FSelectedText(control);
-    const bool lineEnd = FStripLineEnd(selection);
-    if (selection.isEmpty()) {
-        const QString text = QString::fromUtf8("Pas de texte sélectionné !");
-        say(show, text);
-        return sub.report(4, text, 11);
-    }
-    if (selection.startsWith(u' ')) {
-        const QString text = QString::fromUtf8("Le texte sélectionné ne doit pas commencer par un espace");
-        say(show, text);
-        return sub.report(4, text, 11);
-    }
+    QString selection;
+    bool lineEnd = false;
+    if (!takeSelection(control, true, show, sub, &selection, &lineEnd))
+        return context();
     QString name;
     if (ask) {
         name = selection;
@@ -307,13 +318,10 @@ TErrorContext &FAddExec(QString &path, bool ask, QTreeWidget *outline, bool show
         return sub.report(4, QString(), 0);
     }
     TRichEdit *control = FCurrentControl(outline);
-    QString selection = FSelectedText(control);
-    const bool lineEnd = FStripLineEnd(selection);
-    if (selection.isEmpty()) {
-        const QString text = QString::fromUtf8("Pas de texte sélectionné !");
-        say(show, text);
-        return sub.report(4, text, 11);
-    }
+    QString selection;
+    bool lineEnd = false;
+    if (!takeSelection(control, false, show, sub, &selection, &lineEnd))
+        return context();
     if (ask) {
         const QString chosen = Platform::prompts().openFile(
             QStringLiteral("Programme à lancer"), QString(),

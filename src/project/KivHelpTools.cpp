@@ -15,10 +15,7 @@ TErrorContext &context() { return g_ctx; }
 
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
-    FInitErrCtx(g_ctx, QString::fromLatin1(KivAppName), QStringLiteral("KIVHelpTools"));
-    PSetSwitches(g_ctx, active, trace, destination);
-    TSubGuard sub(g_ctx, QStringLiteral("FInit"));
-    return sub.report(0);
+    return FInitUnitCtx(g_ctx, QString::fromLatin1(KivAppName), QStringLiteral("KIVHelpTools"), active, trace, destination);
 }
 
 TErrorContext &FGetWinFontNames(QStringList &list, quint16 maxCount)

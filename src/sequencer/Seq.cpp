@@ -83,10 +83,7 @@ TErrorContext &context() { return g_ctx; }
 
 TErrorContext &FInit(bool active, bool trace, quint8 destination)
 {
-    FInitErrCtx(g_ctx, QString(), QStringLiteral("Seq"));
-    PSetSwitches(g_ctx, active, trace, destination);
-    TSubGuard sub(g_ctx, QStringLiteral("FInit"));
-    return sub.report(0);
+    return FInitUnitCtx(g_ctx, QString(), QStringLiteral("Seq"), active, trace, destination);
 }
 
 void InitUnit()

@@ -500,10 +500,8 @@ void TFrmKivHelp::buildPopup()
 
 TErrorContext &TFrmKivHelp::FInitUnit(bool active, bool trace, quint8 destination)
 {
-    FInitErrCtx(m_unitCtx, QString::fromLatin1(KivAppName), QStringLiteral("U_KivHlp"));
-    PSetSwitches(m_unitCtx, active, trace, destination);
-    TSubGuard sub(m_unitCtx, QStringLiteral("FInit"));
-    return sub.report(0);
+    return FInitUnitCtx(m_unitCtx, QString::fromLatin1(KivAppName), QStringLiteral("U_KivHlp"), active, trace,
+                        destination);
 }
 
 TErrorContext &TFrmKivHelp::FInit(bool active, bool trace, quint8 destination, TConfBlock *conf)

@@ -14,12 +14,7 @@ using TestSupport::writeFile;
 
 namespace {
 
-QString script(const QString &path, const QByteArray &body)
-{
-    writeFile(path, "#!/bin/sh\n" + body);
-    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
-    return path;
-}
+QString script(const QString &path, const QByteArray &body) { return TestSupport::makeScript(path, body); }
 
 } // namespace
 

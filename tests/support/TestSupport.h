@@ -40,6 +40,8 @@ private:
 
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
+// An executable shell script (a stand-in compiler, a program to run).
+QString makeScript(const QString &path, const QByteArray &body);
 
 } // namespace TestSupport
 
