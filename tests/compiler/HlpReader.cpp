@@ -1,0 +1,188 @@
+#include "HlpReader.h"
+
+namespace HlpRead {
+
+quint16 u16(const QByteArray &b, qsizetype at)
+{
+    if (at < 0 || at + 2 > b.size())
+        return 0;
+    return quint16(quint8(b[at]) | (quint8(b[at + 1]) << 8));
+}
+
+quint32 u32(const QByteArray &b, qsizetype at) { return quint32(u16(b, at)) | (quint32(u16(b, at + 2)) << 16); }
+
+quint16 cUS(const QByteArray &b, qsizetype &at)
+{
+    if (quint8(b[at]) & 1) {
+        const quint16 v = u16(b, at) / 2;
+        at += 2;
+        return v;
+    }
+    return quint8(b[at++]) / 2;
+}
+
+qint16 cSS(const QByteArray &b, qsizetype &at)
+{
+    if (quint8(b[at]) & 1) {
+        const int v = int(u16(b, at)) / 2 - 16384;
+        at += 2;
+        return qint16(v);
+    }
+    return qint16(int(quint8(b[at++])) / 2 - 64);
+}
+
+quint32 cUL(const QByteArray &b, qsizetype &at)
+{
+    if (quint8(b[at]) & 1) {
+        const quint32 v = u32(b, at) / 2;
+        at += 4;
+        return v;
+    }
+    const quint32 v = u16(b, at) / 2;
+    at += 2;
+    return v;
+}
+
+qint32 cSL(const QByteArray &b, qsizetype &at)
+{
+    if (quint8(b[at]) & 1) {
+        const qint64 v = qint64(u32(b, at) / 2) - (qint64(1) << 30);
+        at += 4;
+        return qint32(v);
+    }
+    const qint32 v = qint32(u16(b, at) / 2) - 16384;
+    at += 2;
+    return v;
+}
+
+bool Tree::parse(const QByteArray &content)
+{
+    bytes = content;
+    if (content.size() < 38 || u16(content, 0) != 0x293B)
+        return false;
+    pageSize = u16(content, 4);
+    structure = content.mid(6, 16);
+    structure.truncate(structure.indexOf('\0') < 0 ? 16 : structure.indexOf('\0'));
+    rootPage = u16(content, 26);
+    totalPages = u16(content, 30);
+    levels = u16(content, 32);
+    entries = u32(content, 34);
+    return pageSize > 0 && content.size() >= 38 + qsizetype(totalPages) * pageSize;
+}
+
+KeyType stringKey()
+{
+    return KeyType{[](const QByteArray &p, qsizetype at) {
+                       const qsizetype nul = p.indexOf('\0', at);
+                       return nul < 0 ? p.size() - at : nul - at + 1;
+                   },
+                   [](const QByteArray &key, const QByteArray &wanted) {
+                       const QByteArray a = key.left(key.indexOf('\0') < 0 ? key.size() : key.indexOf('\0'));
+                       return a < wanted ? -1 : (a == wanted ? 0 : 1);
+                   }};
+}
+
+KeyType hashKey()
+{
+    return KeyType{[](const QByteArray &, qsizetype) { return qsizetype(4); },
+                   [](const QByteArray &key, const QByteArray &wanted) {
+                       const qint32 a = qint32(u32(key, 0)), b = qint32(u32(wanted, 0));
+                       return a < b ? -1 : (a == b ? 0 : 1);
+                   }};
+}
+
+std::optional<QByteArray> search(const Tree &tree, const KeyType &type, const QByteArray &wanted, int dataLength)
+{
+    int pageNo = tree.rootPage;
+    for (int level = tree.levels; level > 1; --level) {
+        const QByteArray p = tree.page(pageNo);
+        const int count = u16(p, 2);
+        int next = u16(p, 4);
+        qsizetype at = 6;
+        for (int i = 0; i < count; ++i) {
+            const qsizetype len = type.length(p, at);
+            if (type.compare(p.mid(at, len), wanted) > 0)
+                break;
+            next = u16(p, at + len);
+            at += len + 2;
+        }
+        pageNo = next;
+    }
+    const QByteArray leaf = tree.page(pageNo);
+    const int count = u16(leaf, 2);
+    qsizetype at = 8;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype len = type.length(leaf, at);
+        const int c = type.compare(leaf.mid(at, len), wanted);
+        if (c == 0)
+            return leaf.mid(at + len, dataLength);
+        if (c > 0)
+            return std::nullopt;
+        at += len + dataLength;
+    }
+    return std::nullopt;
+}
+
+QList<QPair<QByteArray, QByteArray>> walkLeaves(const Tree &tree, const KeyType &type, int dataLength, bool *chainOk)
+{
+    QList<QPair<QByteArray, QByteArray>> out;
+    int pageNo = tree.rootPage;
+    for (int level = tree.levels; level > 1; --level)
+        pageNo = u16(tree.page(pageNo), 4);
+    int prev = 0xFFFF;
+    bool ok = true;
+    for (int guard = 0; pageNo != 0xFFFF && guard <= tree.totalPages; ++guard) {
+        const QByteArray leaf = tree.page(pageNo);
+        ok = ok && u16(leaf, 4) == prev;
+        const int count = u16(leaf, 2);
+        qsizetype at = 8;
+        for (int i = 0; i < count; ++i) {
+            const qsizetype len = type.length(leaf, at);
+            out.append({leaf.mid(at, len), leaf.mid(at + len, dataLength)});
+            at += len + dataLength;
+        }
+        prev = pageNo;
+        pageNo = u16(leaf, 6);
+    }
+    if (chainOk)
+        *chainOk = ok;
+    return out;
+}
+
+bool Container::parse(const QByteArray &bytes)
+{
+    file = bytes;
+    if (bytes.size() < 16 || u32(bytes, 0) != 0x00035F3F) {
+        error = "magic";
+        return false;
+    }
+    if (u32(bytes, 12) != quint32(bytes.size())) {
+        error = "size";
+        return false;
+    }
+    const quint32 dir = u32(bytes, 4);
+    const quint32 reserved = u32(bytes, dir), used = u32(bytes, dir + 4);
+    if (reserved != used + 9 || dir + reserved > quint32(bytes.size())) {
+        error = "directory header";
+        return false;
+    }
+    if (!directory.parse(bytes.mid(dir + 9, used))) {
+        error = "directory tree";
+        return false;
+    }
+    return true;
+}
+
+std::optional<QByteArray> Container::internalFile(const QByteArray &name) const
+{
+    const auto offset = search(directory, stringKey(), name, 4);
+    if (!offset)
+        return std::nullopt;
+    const quint32 at = u32(*offset, 0);
+    const quint32 reserved = u32(file, at), used = u32(file, at + 4);
+    if (reserved != used + 9 || at + reserved > quint32(file.size()))
+        return std::nullopt;
+    return file.mid(at + 9, used);
+}
+
+} // namespace HlpRead

@@ -1,0 +1,57 @@
+#pragma once
+// A small reader of .HLP files written for the tests from the format
+// reference alone (not from the compiler's code): it reads the container
+// and searches B+ trees the way the viewer does.
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <functional>
+#include <optional>
+
+namespace HlpRead {
+
+quint16 u16(const QByteArray &b, qsizetype at);
+quint32 u32(const QByteArray &b, qsizetype at);
+
+// Compressed integers; `at` moves past the value.
+quint16 cUS(const QByteArray &b, qsizetype &at);
+qint16 cSS(const QByteArray &b, qsizetype &at);
+quint32 cUL(const QByteArray &b, qsizetype &at);
+qint32 cSL(const QByteArray &b, qsizetype &at);
+
+struct Tree {
+    QByteArray bytes; // header and pages
+    quint16 pageSize = 0, rootPage = 0, totalPages = 0, levels = 0;
+    quint32 entries = 0;
+    QByteArray structure;
+    bool parse(const QByteArray &internalFileContent);
+    QByteArray page(int n) const { return bytes.mid(38 + qsizetype(n) * pageSize, pageSize); }
+};
+
+// Key readers: the length of a key at an offset and a comparison with the
+// wanted key (negative, zero, positive).
+struct KeyType {
+    std::function<qsizetype(const QByteArray &, qsizetype)> length;
+    std::function<int(const QByteArray &key, const QByteArray &wanted)> compare;
+};
+KeyType stringKey();
+KeyType hashKey();
+
+// The viewer's search: down the index pages, taking the last entry not
+// greater than the key; then along the leaf, stopping at the first greater
+// key. Returns the data bytes after the key (`dataLength` of them).
+std::optional<QByteArray> search(const Tree &tree, const KeyType &type, const QByteArray &wanted, int dataLength);
+// Every leaf entry in chain order (key, data).
+QList<QPair<QByteArray, QByteArray>> walkLeaves(const Tree &tree, const KeyType &type, int dataLength,
+                                                bool *chainOk = nullptr);
+
+struct Container {
+    QByteArray file;
+    Tree directory;
+    QString error;
+    bool parse(const QByteArray &bytes);
+    // The content of an internal file, found as the viewer finds it.
+    std::optional<QByteArray> internalFile(const QByteArray &name) const;
+};
+
+} // namespace HlpRead
