@@ -1,0 +1,137 @@
+#include "compiler/HlpSections.h"
+
+#include "compiler/HlpEncode.h"
+
+namespace Hlp {
+
+namespace {
+
+void record(QByteArray &out, quint16 type, const QByteArray &data)
+{
+    putU16(out, type);
+    putU16(out, quint16(data.size()));
+    out += data;
+}
+
+QByteArray stringZ(const QByteArray &s)
+{
+    QByteArray out = s;
+    out.append('\0');
+    return out;
+}
+
+QByteArray fixed(const QByteArray &s, int size)
+{
+    QByteArray out = s.left(size - 1);
+    out.append(QByteArray(size - out.size(), '\0'));
+    return out;
+}
+
+QByteArray windowRecord(const TWindowDef &w)
+{
+    quint16 flags = 0x002 | 0x004; // name and caption
+    if (w.hasScrollColour)
+        flags |= 0x100;
+    if (w.hasTitleColour)
+        flags |= 0x200;
+    QByteArray out;
+    putU16(out, flags);
+    out += fixed(QByteArray(), 10);
+    out += fixed(w.name, 9);
+    out += fixed(w.caption, 51);
+    for (int i = 0; i < 5; ++i)
+        putU16(out, 0); // X, Y, width, height, state: not given
+    for (const quint8 *c : {w.scroll, w.title}) {
+        putU8(out, c[0]);
+        putU8(out, c[1]);
+        putU8(out, c[2]);
+        putU8(out, 0);
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray systemFile(const TSystemInfo &info)
+{
+    QByteArray out;
+    putU16(out, 0x036C);
+    putU16(out, info.minor);
+    putU16(out, 1);
+    putU32(out, info.buildTime);
+    putU16(out, 0); // no compression, 4096-byte topic blocks
+    record(out, 1, stringZ(info.title));
+    if (!info.copyright.isEmpty())
+        record(out, 2, stringZ(info.copyright));
+    if (info.hasContents) {
+        QByteArray offset;
+        putU32(offset, info.contentsOffset);
+        record(out, 3, offset);
+    }
+    for (const QByteArray &macro : info.configMacros)
+        record(out, 4, stringZ(macro));
+    for (const TWindowDef &w : info.windows)
+        record(out, 6, windowRecord(w));
+    if (info.minor >= 33) {
+        record(out, 9, QByteArray::fromHex("00000000000000000904"));
+        record(out, 11, QByteArray::fromHex("0000000200"));
+        if (!info.cntFile.isEmpty())
+            record(out, 10, stringZ(info.cntFile));
+    }
+    return out;
+}
+
+bool TFontDescriptor::operator==(const TFontDescriptor &o) const
+{
+    return attributes == o.attributes && halfPoints == o.halfPoints && family == o.family && face == o.face
+           && colour[0] == o.colour[0] && colour[1] == o.colour[1] && colour[2] == o.colour[2];
+}
+
+int TFontTable::face(const QByteArray &name)
+{
+    const QByteArray key = name.left(31);
+    for (int i = 0; i < m_faces.size(); ++i)
+        if (m_faces[i].compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    m_faces.append(key);
+    return int(m_faces.size() - 1);
+}
+
+int TFontTable::descriptor(const TFontDescriptor &d)
+{
+    const qsizetype i = m_descriptors.indexOf(d);
+    if (i >= 0)
+        return int(i);
+    m_descriptors.append(d);
+    return int(m_descriptors.size() - 1);
+}
+
+QByteArray TFontTable::build() const
+{
+    // A file needs one face at least: the viewer divides by their number.
+    QList<QByteArray> faces = m_faces;
+    if (faces.isEmpty())
+        faces.append("Arial");
+    QByteArray out;
+    putU16(out, quint16(faces.size()));
+    putU16(out, quint16(m_descriptors.size()));
+    putU16(out, 8);
+    putU16(out, quint16(8 + 32 * faces.size()));
+    for (const QByteArray &f : faces)
+        out += fixed(f, 32);
+    for (const TFontDescriptor &d : m_descriptors) {
+        putU8(out, d.attributes);
+        putU8(out, d.halfPoints);
+        putU8(out, d.family);
+        putU16(out, d.face);
+        putU8(out, d.colour[0]);
+        putU8(out, d.colour[1]);
+        putU8(out, d.colour[2]);
+        putU8(out, 0);
+        putU8(out, 0);
+        putU8(out, 0);
+    }
+    return out;
+}
+
+} // namespace Hlp

@@ -1,0 +1,59 @@
+#pragma once
+// The |SYSTEM and |FONT internal files of a help file.
+#include <QByteArray>
+#include <QList>
+
+namespace Hlp {
+
+// A window of the help file; only the main window's colours matter to
+// the viewers we preview with, so position and size are never written.
+struct TWindowDef {
+    QByteArray name;    // "main", at most 8 characters
+    QByteArray caption; // at most 50 characters
+    bool hasScrollColour = false;
+    quint8 scroll[3] = {255, 255, 255};
+    bool hasTitleColour = false;
+    quint8 title[3] = {255, 255, 255};
+};
+
+struct TSystemInfo {
+    quint16 minor = 33;  // Windows 95 help (4.0)
+    quint32 buildTime = 0;
+    QByteArray title;
+    QByteArray copyright;
+    bool hasContents = false;
+    quint32 contentsOffset = 0; // TOPICOFFSET of the contents topic
+    QList<QByteArray> configMacros;
+    QList<TWindowDef> windows;
+    QByteArray cntFile; // the contents (.CNT) file, when there is one
+};
+
+QByteArray systemFile(const TSystemInfo &info);
+
+// One character format: face, size, style and colour.
+struct TFontDescriptor {
+    quint8 attributes = 0; // 0x01 bold, 0x02 italic, 0x04 underline
+    quint8 halfPoints = 24;
+    quint8 family = 3;     // 1 modern, 2 roman, 3 swiss, 4 script, 5 decorative
+    quint16 face = 0;
+    quint8 colour[3] = {0, 0, 0};
+    bool operator==(const TFontDescriptor &o) const;
+};
+
+enum TFontAttr : quint8 { FontBold = 0x01, FontItalic = 0x02, FontUnderline = 0x04 };
+
+// The faces and descriptors a help file uses; each distinct format once.
+class TFontTable {
+public:
+    int face(const QByteArray &name);
+    int descriptor(const TFontDescriptor &d);
+    int faceCount() const { return int(m_faces.size()); }
+    int descriptorCount() const { return int(m_descriptors.size()); }
+    QByteArray build() const;
+
+private:
+    QList<QByteArray> m_faces;
+    QList<TFontDescriptor> m_descriptors;
+};
+
+} // namespace Hlp
