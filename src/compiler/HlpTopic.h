@@ -1,0 +1,52 @@
+#pragma once
+// The |TOPIC internal file: topic-header and text records laid out in
+// 4096-byte blocks, with the two kinds of address the rest of the file
+// refers to (TOPICPOS, a record's byte address, and TOPICOFFSET, a topic's
+// logical position).
+#include <QByteArray>
+#include <QList>
+
+namespace Hlp {
+
+constexpr int TopicBlockSize = 4096;
+constexpr int TopicBlockData = 4096 - 12;
+
+class TTopicWriter {
+public:
+    // Starts a topic; returns its number (0, 1, ...).
+    int beginTopic(const QByteArray &title, const QList<QByteArray> &entryMacros = {});
+    // A text record of the current topic: the paragraph part of LinkData1
+    // (from the fixed bytes "00 80" to the final 0xFF), LinkData2, and the
+    // characters it adds (LinkData2's length plus picture hotspots).
+    void addText(const QByteArray &paragraph, const QByteArray &text, quint16 topicLength, bool nonScrolling);
+    // Browse sequence: `next` follows `previous`.
+    void linkBrowse(int previous, int next);
+
+    // Lays the records out and returns the whole |TOPIC content.
+    QByteArray build();
+    // After build(): the TOPICOFFSET of each topic.
+    quint32 topicOffset(int topic) const { return m_topicOffsets.value(topic); }
+    int topicCount() const { return m_topicCount; }
+
+    static quint32 topicPos(qint64 dataOffset);
+
+private:
+    struct Record {
+        quint8 type;
+        QByteArray ld1; // for topic headers, filled in by build()
+        QByteArray ld2;
+        quint16 topicLength = 0;
+        int topic = -1;
+        bool nonScrolling = false;
+    };
+    QList<Record> m_records;
+    QList<QPair<int, int>> m_browse;
+    QList<quint32> m_topicOffsets;
+    int m_topicCount = 0;
+};
+
+// LinkData1 of a text record: TopicSize and TopicLength in front of the
+// paragraph part.
+QByteArray textLinkData1(const QByteArray &paragraph, quint16 topicLength);
+
+} // namespace Hlp

@@ -1,0 +1,158 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "HlpReader.h"
+#include "compiler/HlpEncode.h"
+#include "compiler/HlpTopic.h"
+
+#include <QRandomGenerator>
+
+namespace {
+
+// The |TOPIC data as one stream, block headers removed (a reader's view).
+struct TopicReader {
+    QByteArray file;
+    QByteArray data(quint32 pos, qsizetype length) const
+    {
+        QByteArray out;
+        qint64 block = (qint64(pos) - 12) >> 14;
+        qint64 off = (qint64(pos) - 12) & 0x3FFF;
+        while (out.size() < length && (block + 1) * 4096 <= file.size()) {
+            const qsizetype take = qMin<qsizetype>(length - out.size(), 4084 - off);
+            out += file.mid(block * 4096 + 12 + off, take);
+            ++block;
+            off = 0;
+        }
+        return out;
+    }
+    struct Record {
+        quint32 pos;
+        quint8 type;
+        quint32 prev, next;
+        QByteArray ld1, ld2;
+        quint32 offset; // TOPICOFFSET computed the viewer's way
+    };
+    QList<Record> walk() const
+    {
+        QList<Record> out;
+        quint32 pos = 12;
+        qint64 block = -1;
+        quint32 n = 0;
+        for (int guard = 0; pos != 0xFFFFFFFF && guard < 100000; ++guard) {
+            const QByteArray head = data(pos, 21);
+            Record r;
+            r.pos = pos;
+            r.type = quint8(head[20]);
+            r.prev = HlpRead::u32(head, 8);
+            r.next = HlpRead::u32(head, 12);
+            const quint32 size = HlpRead::u32(head, 0), len1 = HlpRead::u32(head, 16);
+            const QByteArray all = data(pos, size);
+            r.ld1 = all.mid(21, len1 - 21);
+            r.ld2 = all.mid(len1);
+            if ((qint64(pos) - 12) >> 14 != block) {
+                block = (qint64(pos) - 12) >> 14;
+                n = 0;
+            }
+            r.offset = quint32(block * 0x8000 + n);
+            if (r.type == 0x20) {
+                qsizetype at = 0;
+                HlpRead::cSL(r.ld1, at);
+                n += HlpRead::cUS(r.ld1, at);
+            }
+            out.append(r);
+            pos = r.next;
+        }
+        return out;
+    }
+};
+
+QByteArray paragraph() { return QByteArray::fromHex("00800000000080000082ff"); }
+
+} // namespace
+
+class TestTopic : public QObject {
+    Q_OBJECT
+private slots:
+    void workedExample();
+    void recordsAcrossBlocks();
+};
+
+void TestTopic::workedExample()
+{
+    const QByteArray ld1 = Hlp::textLinkData1(QByteArray::fromHex("008000000000800000e3046d0e378982ff"), 14);
+    QCOMPARE(ld1.toHex(), QByteArray("22801c008000000000800000e3046d0e378982ff"));
+}
+
+void TestTopic::recordsAcrossBlocks()
+{
+    // Text sizes chosen so that records cross blocks, end exactly on a
+    // block's end and would start in a block's last 21 bytes.
+    Hlp::TTopicWriter w;
+    QList<int> sizes{100, 3900, 4500, 10, 9000, 1, 4000, 60, 2, 300};
+    QRandomGenerator rng(5);
+    for (int i = 0; i < 40; ++i)
+        sizes.append(int(rng.bounded(6000)));
+    QList<QByteArray> texts;
+    for (int t = 0; t < sizes.size(); ++t) {
+        w.beginTopic("Topic " + QByteArray::number(t), t == 3 ? QList<QByteArray>{"Exit()"} : QList<QByteArray>{});
+        QByteArray text(sizes[t], char('a' + t % 26));
+        text.prepend('\0');
+        texts.append(text);
+        w.addText(paragraph(), text, quint16(qMin<qsizetype>(text.size(), 65535)), t % 5 == 0);
+        if (t % 3 == 0)
+            w.addText(paragraph(), QByteArray("\0end", 4), 4, false);
+        if (t > 0)
+            w.linkBrowse(t - 1, t);
+    }
+    const QByteArray topic = w.build();
+    QCOMPARE(topic.size() % 4096, 0);
+    TopicReader reader{topic};
+    const auto records = reader.walk();
+    QVERIFY(records.size() > sizes.size());
+    QCOMPARE(records.last().next, 0xFFFFFFFFu);
+    QCOMPARE(records.last().type, quint8(0x02)); // the terminator
+    int topicNo = 0, textNo = 0;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const auto &r = records[i];
+        QCOMPARE(r.prev, i == 0 ? 0xFFFFFFFFu : records[i - 1].pos);
+        const qint64 off = (qint64(r.pos) - 12) & 0x3FFF;
+        QVERIFY2(off <= 4084 - 21, "a record starts in a block's last 21 bytes");
+        if (i > 0) {
+            // After a record that ends exactly on a block's end, the next
+            // one is addressed in the next block.
+            QVERIFY(off < 4084);
+        }
+        if (r.type == 0x02 && topicNo < sizes.size()) {
+            QCOMPARE(r.offset, w.topicOffset(topicNo));
+            QCOMPARE(HlpRead::u32(r.ld1, 12), quint32(topicNo));
+            QCOMPARE(r.ld2.left(r.ld2.indexOf('\0') < 0 ? r.ld2.size() : r.ld2.indexOf('\0')),
+                     "Topic " + QByteArray::number(topicNo));
+            // Browse links land on their own topics.
+            QCOMPARE(HlpRead::u32(r.ld1, 4), topicNo == 0 ? 0xFFFFFFFFu : w.topicOffset(topicNo - 1));
+            QCOMPARE(HlpRead::u32(r.ld1, 8), topicNo + 1 < sizes.size() ? w.topicOffset(topicNo + 1) : 0xFFFFFFFFu);
+            // The next topic header is where the header says.
+            qsizetype j = i + 1;
+            while (records[j].type != 0x02)
+                ++j;
+            QCOMPARE(HlpRead::u32(r.ld1, 24), records[j].pos);
+            const quint32 nonScroll = HlpRead::u32(r.ld1, 16);
+            QCOMPARE(nonScroll == 0xFFFFFFFFu, topicNo % 5 != 0);
+            if (nonScroll != 0xFFFFFFFFu)
+                QCOMPARE(nonScroll, records[i + 1].pos);
+            ++topicNo;
+        } else if (r.type == 0x20 && r.ld2 != QByteArray("\0end", 4)) {
+            QCOMPARE(r.ld2, texts[textNo++]);
+        }
+    }
+    QCOMPARE(topicNo, sizes.size());
+    QCOMPARE(textNo, sizes.size());
+    // Block headers: the first record that starts in each block.
+    for (qsizetype b = 0; b < topic.size() / 4096; ++b) {
+        const quint32 first = HlpRead::u32(topic, b * 4096 + 4);
+        if (first != 0xFFFFFFFFu)
+            QCOMPARE(qint64(first - 12) >> 14, qint64(b));
+    }
+}
+
+KIV_TEST(TestTopic)
+#include "tst_topic.moc"
