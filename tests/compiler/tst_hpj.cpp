@@ -1,0 +1,75 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "compiler/HpjFile.h"
+
+#include <QRandomGenerator>
+
+class TestHpj : public QObject {
+    Q_OBJECT
+private slots:
+    void projectWrittenByTheProgram();
+    void otherSections();
+    void survivesAnyInput();
+};
+
+void TestHpj::projectWrittenByTheProgram()
+{
+    const QByteArray text = "[OPTIONS]\r\nTITLE=Aide \xe9t\xe9\r\nROOT=/p/Manuel\r\nCOPYRIGHT=(c) moi\r\nCOMPRESS=NO\r\n"
+                            "[WINDOWS]\r\nmain=\"Aide \xe9t\xe9\",(0,0,1280,800),1,(255,0,0),(255,255,255),0\r\n"
+                            "[BITMAPS]\r\n/p/BMP/logo.bmp\r\n[CONFIG]\r\nCB(`id_Exit',`Exit',\" Exit() \")\r\n"
+                            "[FILES]\r\nT1.RTF\r\nT2.RTF\r\n";
+    const Hlp::THpj hpj = Hlp::parseHpj(text);
+    QVERIFY(hpj.errors.isEmpty());
+    QVERIFY(hpj.warnings.isEmpty());
+    QCOMPARE(hpj.options.value("TITLE"), QByteArray("Aide \xe9t\xe9"));
+    QCOMPARE(hpj.options.value("ROOT"), QByteArray("/p/Manuel"));
+    QVERIFY(!hpj.compressed());
+    QCOMPARE(hpj.files, QList<QByteArray>({"T1.RTF", "T2.RTF"}));
+    QCOMPARE(hpj.bitmaps, QList<QByteArray>{"/p/BMP/logo.bmp"});
+    QCOMPARE(hpj.config, QList<QByteArray>{"CB(`id_Exit',`Exit',\" Exit() \")"});
+    QCOMPARE(hpj.windows.size(), 1);
+    const Hlp::TWindowLine &w = hpj.windows.first();
+    QCOMPARE(w.name, QByteArray("main"));
+    QCOMPARE(w.caption, QByteArray("Aide \xe9t\xe9"));
+    QVERIFY(w.hasScroll && w.hasTitle);
+    QCOMPARE(int(w.scroll[0]), 255);
+    QCOMPARE(int(w.scroll[1]), 0);
+}
+
+void TestHpj::otherSections()
+{
+    const Hlp::THpj hpj = Hlp::parseHpj("; a comment\n[options]\ncompress = high ; best\nContents=IDH_CONTENTS\n"
+                                        "[MAP]\nIDH_A 10\n#define IDH_B 0x20\nbad\n[ALIAS]\nold=new\n"
+                                        "[windows]\nproc4=\"Proc, with comma\",(1,2,3,4),0\n"
+                                        "[BAGGAGE]\nfile.dat\n[FILES]\na.rtf ; first\n");
+    QVERIFY(hpj.compressed());
+    QCOMPARE(hpj.options.value("CONTENTS"), QByteArray("IDH_CONTENTS"));
+    QCOMPARE(hpj.map.size(), 2);
+    QCOMPARE(hpj.map[1].second, 0x20);
+    QCOMPARE(hpj.warnings.size(), 1);
+    QCOMPARE(hpj.warnings.first().line, 8);
+    QCOMPARE(hpj.alias.value("old"), QByteArray("new"));
+    QCOMPARE(hpj.windows.first().caption, QByteArray("Proc, with comma"));
+    QVERIFY(!hpj.windows.first().hasScroll);
+    QCOMPARE(hpj.files, QList<QByteArray>{"a.rtf"});
+    QCOMPARE(Hlp::parseHpj("[OPTIONS]\nTITLE=x\n").errors.size(), 1);
+}
+
+void TestHpj::survivesAnyInput()
+{
+    QRandomGenerator rng(17);
+    const QByteArray pieces[] = {"[", "]", "OPTIONS", "WINDOWS", "MAP", "=", "\"", "(", ")", ",", ";", "\r\n", "\n",
+                                 "main", "0x", "#define", "\xff", QByteArray(1, '\0')};
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes;
+        const int n = int(rng.bounded(80));
+        for (int i = 0; i < n; ++i)
+            bytes += pieces[rng.bounded(int(std::size(pieces)))];
+        Hlp::parseHpj(bytes);
+    }
+    Hlp::parseHpj(QByteArray(1 << 20, 'x'));
+}
+
+KIV_TEST(TestHpj)
+#include "tst_hpj.moc"
