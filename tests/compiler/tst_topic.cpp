@@ -3,6 +3,7 @@
 
 #include "HlpReader.h"
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpParagraph.h"
 #include "compiler/HlpTopic.h"
 
 #include <QRandomGenerator>
@@ -75,6 +76,7 @@ class TestTopic : public QObject {
 private slots:
     void workedExample();
     void recordsAcrossBlocks();
+    void paragraphEncoding();
 };
 
 void TestTopic::workedExample()
@@ -152,6 +154,53 @@ void TestTopic::recordsAcrossBlocks()
         if (first != 0xFFFFFFFFu)
             QCOMPARE(qint64(first - 12) >> 14, qint64(b));
     }
+}
+
+void TestTopic::paragraphEncoding()
+{
+    // "Go there." where "there" jumps to "second", all in one font.
+    Hlp::TFontTable fonts;
+    Hlp::TParagraph p;
+    Hlp::TInline go;
+    go.text = "Go ";
+    Hlp::TInline jump;
+    jump.kind = Hlp::TInline::HotspotStart;
+    jump.command = 0xE3;
+    jump.hash = Hlp::contextHash("second");
+    Hlp::TInline there = go;
+    there.text = "there";
+    Hlp::TInline end;
+    end.kind = Hlp::TInline::HotspotEnd;
+    Hlp::TInline dot = go;
+    dot.text = ".";
+    p.items = {go, jump, there, end, dot};
+    const Hlp::TEncodedParagraph e = Hlp::encodeParagraph(p, fonts);
+    QCOMPARE(Hlp::textLinkData1(e.linkData1, e.topicLength).toHex(),
+             QByteArray("22801c008000000000800000e3046d0e378982ff"));
+    QCOMPARE(e.linkData2, QByteArray("\0Go \0there\0.\0\0", 14));
+    QCOMPARE(fonts.descriptorCount(), 1);
+
+    // Format changes, a macro, a picture, centred with indents.
+    Hlp::TParagraph q;
+    q.format.align = Hlp::TParagraphFormat::Centre;
+    q.format.leftIndent = 72;
+    Hlp::TInline bold = go;
+    bold.format.attributes = Hlp::FontBold;
+    Hlp::TInline macro;
+    macro.kind = Hlp::TInline::HotspotStart;
+    macro.command = 0xC8;
+    macro.macro = "ExecProgram(\"notepad.exe\",0)";
+    Hlp::TInline picture;
+    picture.kind = Hlp::TInline::Picture;
+    picture.picture = 0;
+    q.items = {go, bold, macro, there, end, picture};
+    const Hlp::TEncodedParagraph f = Hlp::encodeParagraph(q, fonts);
+    QCOMPARE(fonts.descriptorCount(), 2);
+    QVERIFY(f.linkData1.startsWith(QByteArray::fromHex("0080000010089180")));
+    QVERIFY(f.linkData1.contains(QByteArray::fromHex("c81d00") + "ExecProgram(\"notepad.exe\",0)" + QByteArray(1, '\0')));
+    QVERIFY(f.linkData1.contains(QByteArray::fromHex("8622088000000000" "00")));
+    // One NUL per command: three font changes, macro, end, picture, par, end.
+    QCOMPARE(f.linkData2.count('\0'), 8);
 }
 
 KIV_TEST(TestTopic)

@@ -1,0 +1,108 @@
+#include "compiler/HlpParagraph.h"
+
+#include "compiler/HlpEncode.h"
+
+namespace Hlp {
+
+namespace {
+
+TFontDescriptor descriptorOf(const TCharFormat &f, TFontTable &fonts)
+{
+    TFontDescriptor d;
+    d.attributes = f.attributes;
+    d.halfPoints = f.halfPoints;
+    d.family = f.family;
+    d.face = quint16(fonts.face(f.face));
+    d.colour[0] = f.colour[0];
+    d.colour[1] = f.colour[1];
+    d.colour[2] = f.colour[2];
+    return d;
+}
+
+} // namespace
+
+TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
+{
+    TEncodedParagraph out;
+    QByteArray &ld1 = out.linkData1;
+    QByteArray &ld2 = out.linkData2;
+    putU8(ld1, 0x00);
+    putU8(ld1, 0x80);
+    putU16(ld1, 0); // id
+    const TParagraphFormat &f = p.format;
+    quint16 bits = 0;
+    if (f.spaceBefore) bits |= 0x0002;
+    if (f.spaceAfter) bits |= 0x0004;
+    if (f.lineSpacing) bits |= 0x0008;
+    if (f.leftIndent) bits |= 0x0010;
+    if (f.rightIndent) bits |= 0x0020;
+    if (f.firstIndent) bits |= 0x0040;
+    if (!f.tabs.isEmpty()) bits |= 0x0200;
+    if (f.align == TParagraphFormat::Right) bits |= 0x0400;
+    if (f.align == TParagraphFormat::Centre) bits |= 0x0800;
+    if (f.keepTogether) bits |= 0x1000;
+    putU16(ld1, bits);
+    if (f.spaceBefore) ld1 += cSS(f.spaceBefore);
+    if (f.spaceAfter) ld1 += cSS(f.spaceAfter);
+    if (f.lineSpacing) ld1 += cSS(f.lineSpacing);
+    if (f.leftIndent) ld1 += cSS(f.leftIndent);
+    if (f.rightIndent) ld1 += cSS(f.rightIndent);
+    if (f.firstIndent) ld1 += cSS(f.firstIndent);
+    if (!f.tabs.isEmpty()) {
+        ld1 += cSS(qint16(f.tabs.size()));
+        for (quint16 t : f.tabs)
+            ld1 += cUS(quint16(t & 0x3FFF));
+    }
+
+    // Each command ends the text piece before it with a NUL.
+    int current = -1;
+    auto command = [&](quint8 c) {
+        ld2.append('\0');
+        putU8(ld1, c);
+    };
+    for (const TInline &item : p.items) {
+        switch (item.kind) {
+        case TInline::Text: {
+            const int d = fonts.descriptor(descriptorOf(item.format, fonts));
+            if (d != current) {
+                command(0x80);
+                putU16(ld1, quint16(d));
+                current = d;
+            }
+            ld2 += item.text;
+            break;
+        }
+        case TInline::LineBreak: command(0x81); break;
+        case TInline::Tab: command(0x83); break;
+        case TInline::NbSpace: command(0x8B); break;
+        case TInline::NbHyphen: command(0x8C); break;
+        case TInline::HotspotStart:
+            command(item.command);
+            if (item.command == 0xC8 || item.command == 0xCC) {
+                putU16(ld1, quint16(item.macro.size() + 1));
+                putStringZ(ld1, item.macro);
+            } else {
+                putU32(ld1, quint32(item.hash));
+            }
+            break;
+        case TInline::HotspotEnd: command(0x89); break;
+        case TInline::Picture: {
+            command(item.command ? item.command : 0x86);
+            putU8(ld1, 0x22);
+            ld1 += cSL(4);
+            ld1 += cUS(0); // no hotspots in a plain bitmap
+            putU16(ld1, 0);
+            putU16(ld1, item.picture);
+            break;
+        }
+        }
+    }
+    command(0x82);
+    command(0xFF);
+    // The characters the record adds: its text (a picture's NUL counts as
+    // the picture's one character; plain bitmaps have no hotspots to add).
+    out.topicLength = quint16(qMin<qsizetype>(ld2.size(), 0x7FFF));
+    return out;
+}
+
+} // namespace Hlp

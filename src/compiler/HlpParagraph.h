@@ -1,0 +1,53 @@
+#pragma once
+// One paragraph of a topic as the help file stores it: the paragraph
+// format and formatting commands (LinkData1) and the text cut by NULs
+// (LinkData2).
+#include "compiler/HlpSections.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace Hlp {
+
+struct TCharFormat {
+    QByteArray face = "Arial";
+    quint8 halfPoints = 24;
+    quint8 family = 3;
+    quint8 attributes = 0; // FontBold, FontItalic, FontUnderline
+    quint8 colour[3] = {0, 0, 0};
+};
+
+struct TInline {
+    enum Kind { Text, LineBreak, Tab, NbSpace, NbHyphen, HotspotStart, HotspotEnd, Picture };
+    Kind kind = Text;
+    QByteArray text;     // Text
+    TCharFormat format;  // Text
+    quint8 command = 0;  // HotspotStart: 0xE3 jump, 0xE2 pop-up, 0xC8 macro; Picture: 0x86/0x87/0x88
+    QByteArray macro;    // HotspotStart with 0xC8
+    qint32 hash = 0;     // HotspotStart with 0xE2/0xE3
+    quint16 picture = 0; // Picture: number k of |bm<k>
+};
+
+struct TParagraphFormat {
+    enum Align { Left, Centre, Right };
+    Align align = Left;
+    qint16 spaceBefore = 0, spaceAfter = 0, lineSpacing = 0; // half-points
+    qint16 leftIndent = 0, rightIndent = 0, firstIndent = 0;
+    QList<quint16> tabs; // positions in half-points
+    bool keepTogether = false;
+};
+
+struct TParagraph {
+    TParagraphFormat format;
+    QList<TInline> items;
+};
+
+struct TEncodedParagraph {
+    QByteArray linkData1; // from the fixed "00 80" to the final 0xFF
+    QByteArray linkData2;
+    quint16 topicLength = 0;
+};
+
+TEncodedParagraph encodeParagraph(const TParagraph &paragraph, TFontTable &fonts);
+
+} // namespace Hlp
