@@ -1,5 +1,6 @@
 #include "editing/RtfText.h"
 
+#include "editing/RtfTokenizer.h"
 #include "platform/Cp1252.h"
 
 #include <QColor>
@@ -512,30 +513,24 @@ void Reader::controlWord(const QByteArray &w, bool hasParam, int param)
 
 TReadInfo Reader::run()
 {
-    const qsizetype n = m_in.size();
-    qsizetype i = 0;
+    RtfTokenizer tokens(m_in);
     int depth = 0;
-    while (i < n) {
-        const unsigned char c = static_cast<unsigned char>(m_in[i]);
-        if (c == '{') {
-            ++i;
+    for (RtfTokenizer::Token t = tokens.next(); t.kind != RtfTokenizer::End; t = tokens.next()) {
+        switch (t.kind) {
+        case RtfTokenizer::GroupOpen:
             flushText();
-            if (m_stack.size() < 4096) {
-                State copy = m_stack.back();
-                m_stack.push_back(copy);
-            } else {
+            if (m_stack.size() < 4096)
+                m_stack.push_back(m_stack.back());
+            else
                 ++m_overflowDepth;
-            }
             ++depth;
             m_groupStart = true;
             m_starred = false;
             m_ucSkip = 0;
-            continue;
-        }
-        if (c == '}') {
-            ++i;
+            break;
+        case RtfTokenizer::GroupClose:
             if (depth == 0)
-                continue; // unbalanced: ignored
+                break; // unbalanced: ignored
             --depth;
             flushText();
             if (st().dest == Dest::FontTable && (m_fontNumber >= 0 || !m_fontName.isEmpty()))
@@ -547,73 +542,26 @@ TReadInfo Reader::run()
             m_groupStart = false;
             m_starred = false;
             m_ucSkip = 0;
-            continue;
-        }
-        if (c == '\\') {
-            ++i;
-            if (i >= n)
+            break;
+        case RtfTokenizer::Word:
+            if (t.word == "bin") {
+                m_groupStart = false;
                 break;
-            const unsigned char d = static_cast<unsigned char>(m_in[i]);
-            if ((d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z')) {
-                const qsizetype start = i;
-                while (i < n && i - start < 32) {
-                    const char x = m_in[i];
-                    if (!((x >= 'a' && x <= 'z') || (x >= 'A' && x <= 'Z')))
-                        break;
-                    ++i;
-                }
-                while (i < n && ((m_in[i] >= 'a' && m_in[i] <= 'z') || (m_in[i] >= 'A' && m_in[i] <= 'Z')))
-                    ++i; // an over-long word is cut to its first 32 letters
-                const QByteArray word = m_in.mid(start, qMin<qsizetype>(i - start, 32));
-                bool hasParam = false;
-                bool negative = false;
-                long long value = 0;
-                if (i < n && m_in[i] == '-' && i + 1 < n && m_in[i + 1] >= '0' && m_in[i + 1] <= '9') {
-                    negative = true;
-                    ++i;
-                }
-                int digits = 0;
-                while (i < n && m_in[i] >= '0' && m_in[i] <= '9') {
-                    if (digits < 10)
-                        value = value * 10 + (m_in[i] - '0');
-                    ++digits;
-                    ++i;
-                    hasParam = true;
-                }
-                if (i < n && m_in[i] == ' ')
-                    ++i;
-                value = qBound<long long>(-2147483647LL, negative ? -value : value, 2147483647LL);
-                if (word == "bin") {
-                    const qsizetype skip = qBound<qsizetype>(0, qsizetype(value), n - i);
-                    i += skip; // binary data is never text
-                    m_groupStart = false;
-                    continue;
-                }
-                controlWord(word, hasParam, int(value));
-                continue;
             }
-            ++i;
+            controlWord(t.word, t.hasParam, t.param);
+            break;
+        case RtfTokenizer::HexByte:
             m_groupStart = false;
-            switch (d) {
-            case '\'': {
-                auto hex = [](char x) {
-                    return x >= '0' && x <= '9' ? x - '0' : x >= 'a' && x <= 'f' ? x - 'a' + 10
-                                                  : x >= 'A' && x <= 'F' ? x - 'A' + 10 : -1;
-                };
-                const int hi = i < n ? hex(m_in[i]) : -1;
-                const int lo = i + 1 < n ? hex(m_in[i + 1]) : -1;
-                const int v = (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
-                if (v >= 0) {
-                    i += 2;
-                    textByte(static_cast<unsigned char>(v), true);
-                }
-                break;
-            }
+            textByte(t.byte, true);
+            break;
+        case RtfTokenizer::Symbol:
+            m_groupStart = false;
+            switch (t.symbol) {
             case '*': m_starred = true; m_groupStart = true; break;
             case '\\': case '{': case '}':
                 m_ucSkip = 0;
                 if (st().dest == Dest::Text || st().dest == Dest::FontTable)
-                    textByte(d, true);
+                    textByte(static_cast<unsigned char>(t.symbol), true);
                 break;
             case '~': appendText(QString(QChar(0x00A0))); break;
             case '_': appendText(QString(QChar(0x2011))); break;
@@ -624,19 +572,20 @@ TReadInfo Reader::run()
                 break;
             default: break;
             }
-            continue;
+            break;
+        case RtfTokenizer::Text: {
+            m_groupStart = false;
+            const unsigned char c = t.byte;
+            if (c == '\r' || c == '\n' || c == 0)
+                break;
+            if (c == '\t')
+                appendText(QStringLiteral("\t"));
+            else if (c >= 0x20)
+                textByte(c);
+            break;
         }
-        ++i;
-        m_groupStart = false;
-        if (c == '\r' || c == '\n' || c == 0)
-            continue;
-        if (c == '\t') {
-            appendText(QStringLiteral("\t"));
-            continue;
+        case RtfTokenizer::End: break;
         }
-        if (c < 0x20)
-            continue;
-        textByte(c);
     }
     m_info.truncated = depth > 0;
     flushText();
