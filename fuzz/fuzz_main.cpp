@@ -1,8 +1,11 @@
 // Randomized robustness runs for the parsers of files a user may bring: RTF
-// topic text, outline files, command files and INI files. Each input is a
+// topic text (the editor's and the help compiler's readers), .HPJ files,
+// outline files, command files and INI files. Each input is a
 // mutation of a real sample; every parser must return (no crash, no hang).
 //   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while
 //   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
+#include "compiler/HpjFile.h"
+#include "compiler/RtfTopics.h"
 #include "editing/RtfText.h"
 #include "platform/IniFile.h"
 #include "project/Outline.h"
@@ -33,6 +36,10 @@ void runAll(const QByteArray &input)
     }
 
     KIVHelpTools::FSplitCmdLines(input);
+
+    QList<QByteArray> pictures;
+    Hlp::readTopicFile(input, &pictures);
+    Hlp::parseHpj(input);
 
     Platform::IniFile ini(QStringLiteral("/nonexistent/fuzz.ini"));
     ini.parse(input);

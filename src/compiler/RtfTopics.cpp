@@ -1,0 +1,470 @@
+#include "compiler/RtfTopics.h"
+
+#include "compiler/HlpEncode.h"
+#include "editing/RtfTokenizer.h"
+
+#include <QMap>
+#include <vector>
+
+namespace Hlp {
+
+namespace {
+
+enum class Dest { Text, FontTable, ColourTable, Footnote, Hidden, Skip };
+
+struct State {
+    int font = 0;
+    int halfPoints = 24;
+    bool bold = false, italic = false, underline = false, doubleUnderline = false, hidden = false;
+    int colour = 0;
+    Dest dest = Dest::Text;
+    TParagraphFormat para;
+    bool keepn = false;
+};
+
+bool skipped(const QByteArray &w)
+{
+    static const QByteArray words[] = {"stylesheet", "info", "pict", "header", "footer", "headerl", "headerr",
+                                       "footerl", "footerr", "object", "fldinst", "listtable", "listoverridetable",
+                                       "revtbl", "rsidtbl", "generator", "themedata", "colorschememapping",
+                                       "datastore", "latentstyles", "xmlnstbl", "field", "annotation"};
+    for (const QByteArray &x : words)
+        if (w == x)
+            return true;
+    return false;
+}
+
+char baseLetter(unsigned char c)
+{
+    static const char *const map =
+        // 0xC0..0xFF
+        "AAAAAAACEEEEIIII" "DNOOOOO.OUUUUYPs" "aaaaaaaceeeeiiii" "dnooooo.ouuuuypy";
+    if (c >= 0xC0) {
+        const char b = map[c - 0xC0];
+        return b == '.' ? 0 : b;
+    }
+    if (c == 0x8A) return 'S';
+    if (c == 0x9A) return 's';
+    if (c == 0x8E) return 'Z';
+    if (c == 0x9E) return 'z';
+    if (c == 0x9F) return 'Y';
+    return 0;
+}
+
+class Reader {
+public:
+    Reader(const QByteArray &rtf, QList<QByteArray> *pictures) : m_tokens(rtf), m_pictures(pictures) {}
+    TTopicFileRead run();
+
+private:
+    State &st() { return m_stack.back(); }
+    void word(const QByteArray &w, bool hasParam, int param);
+    void textByte(unsigned char b);
+    void flushText();
+    void endHidden();
+    void endParagraph();
+    void endTopic();
+    void commitFootnote();
+    TCharFormat charFormat() const;
+    void addText(const QByteArray &text, const TCharFormat &f, int mark);
+
+    RtfTokenizer m_tokens;
+    QList<QByteArray> *m_pictures;
+    TTopicFileRead m_out;
+    std::vector<State> m_stack{State{}};
+    QMap<int, QPair<QByteArray, int>> m_fonts; // number -> face, family
+    QList<QList<int>> m_colours;
+    int m_fontNumber = -1, m_fontFamily = 3;
+    QByteArray m_fontName;
+    int m_red = 0, m_green = 0, m_blue = 0;
+
+    TSourceTopic m_topic;
+    TParagraph m_para;
+    QList<int> m_marks;        // per item: 0 none, 1 pop-up (\ul), 2 jump (\uldb, \strike)
+    QByteArray m_pending;      // text not yet added
+    State m_pendingState;
+    QByteArray m_hidden;
+    QByteArray m_footnote;
+    int m_footnoteDepth = -1;
+    bool m_paraHasContent = false;
+    bool m_paraKeepn = false;
+};
+
+TCharFormat Reader::charFormat() const
+{
+    const State &s = m_pendingState;
+    TCharFormat f;
+    const auto font = m_fonts.value(s.font, {QByteArray("Arial"), 3});
+    f.face = font.first.isEmpty() ? QByteArray("Arial") : font.first;
+    f.family = quint8(font.second);
+    f.halfPoints = quint8(qBound(2, s.halfPoints, 255));
+    f.attributes = (s.bold ? FontBold : 0) | (s.italic ? FontItalic : 0) | (s.underline ? FontUnderline : 0);
+    if (s.colour > 0 && s.colour < m_colours.size()) {
+        f.colour[0] = quint8(m_colours[s.colour][0]);
+        f.colour[1] = quint8(m_colours[s.colour][1]);
+        f.colour[2] = quint8(m_colours[s.colour][2]);
+    }
+    return f;
+}
+
+void Reader::addText(const QByteArray &text, const TCharFormat &f, int mark)
+{
+    TInline item;
+    item.text = text;
+    item.format = f;
+    m_para.items.append(item);
+    m_marks.append(mark);
+    m_paraHasContent = true;
+}
+
+void Reader::flushText()
+{
+    if (m_pending.isEmpty())
+        return;
+    const TCharFormat f = charFormat();
+    const int mark = m_pendingState.doubleUnderline ? 2 : m_pendingState.underline ? 1 : 0;
+    // Bitmaps written in the text: {bmc name}, {bml name}, {bmr name}
+    // (and their transparent forms ending in 't').
+    QByteArray text = m_pending;
+    m_pending.clear();
+    qsizetype at;
+    while ((at = text.indexOf("{bm")) >= 0) {
+        const qsizetype close = text.indexOf('}', at);
+        const qsizetype blank = text.indexOf(' ', at);
+        if (close < 0 || blank < 0 || blank > close || at + 4 >= text.size())
+            break;
+        const char side = text[at + 3];
+        const QByteArray name = text.mid(blank + 1, close - blank - 1).trimmed();
+        if (at > 0)
+            addText(text.left(at), f, mark);
+        TInline picture;
+        picture.kind = TInline::Picture;
+        picture.command = side == 'l' ? 0x87 : side == 'r' ? 0x88 : 0x86;
+        qsizetype index = -1;
+        for (qsizetype i = 0; i < m_pictures->size(); ++i)
+            if ((*m_pictures)[i].compare(name, Qt::CaseInsensitive) == 0)
+                index = i;
+        if (index < 0) {
+            m_pictures->append(name);
+            index = m_pictures->size() - 1;
+        }
+        picture.picture = quint16(index);
+        m_para.items.append(picture);
+        m_marks.append(0);
+        m_paraHasContent = true;
+        text = text.mid(close + 1);
+    }
+    if (!text.isEmpty())
+        addText(text, f, mark);
+}
+
+void Reader::endHidden()
+{
+    QByteArray target = m_hidden.trimmed();
+    m_hidden.clear();
+    if (target.isEmpty())
+        return;
+    // The marked text just before the hidden target is the hotspot.
+    qsizetype first = m_para.items.size();
+    int kind = 0;
+    while (first > 0 && m_marks[first - 1] != 0) {
+        kind = m_marks[first - 1];
+        --first;
+    }
+    if (first == m_para.items.size()) {
+        m_out.warnings << QStringLiteral("texte caché sans point chaud : %1").arg(QString::fromLatin1(target));
+        return;
+    }
+    for (qsizetype i = first; i < m_para.items.size(); ++i) {
+        m_para.items[i].format.attributes &= quint8(~FontUnderline);
+        m_marks[i] = 0;
+    }
+    TInline start;
+    start.kind = TInline::HotspotStart;
+    if (target.startsWith('!')) {
+        start.command = 0xC8;
+        start.macro = target.mid(1).trimmed();
+    } else {
+        const qsizetype cut = target.indexOf('>') >= 0 ? target.indexOf('>') : target.indexOf('@');
+        if (target.indexOf('@') >= 0)
+            m_out.warnings << QStringLiteral("saut vers un autre fichier pris dans ce fichier : %1")
+                                  .arg(QString::fromLatin1(target));
+        const QByteArray context = normalizeContext(cut >= 0 ? target.left(cut) : target);
+        start.command = kind == 2 ? 0xE3 : 0xE2;
+        start.hash = contextHash(context);
+    }
+    m_para.items.insert(first, start);
+    m_marks.insert(first, 0);
+    TInline end;
+    end.kind = TInline::HotspotEnd;
+    m_para.items.append(end);
+    m_marks.append(0);
+}
+
+void Reader::endParagraph()
+{
+    flushText();
+    if (!m_hidden.isEmpty())
+        endHidden();
+    m_para.format = st().para;
+    (m_paraKeepn ? m_topic.nonScrolling : m_topic.scrolling).append(m_para);
+    m_para = TParagraph();
+    m_marks.clear();
+    m_paraHasContent = false;
+    m_paraKeepn = st().keepn;
+}
+
+void Reader::endTopic()
+{
+    if (m_paraHasContent || !m_pending.isEmpty())
+        endParagraph();
+    if (!m_topic.isEmpty())
+        m_out.topics.append(m_topic);
+    m_topic = TSourceTopic();
+}
+
+void Reader::commitFootnote()
+{
+    QByteArray text = m_footnote.trimmed();
+    m_footnote.clear();
+    if (text.isEmpty())
+        return;
+    const char mark = text[0];
+    const QByteArray value = text.mid(1).trimmed();
+    // The mark also stands in the text just before the footnote.
+    flushText();
+    if (!m_para.items.isEmpty() && m_para.items.last().kind == TInline::Text && m_para.items.last().text.endsWith(mark)) {
+        m_para.items.last().text.chop(1);
+        if (m_para.items.last().text.isEmpty()) {
+            m_para.items.removeLast();
+            m_marks.removeLast();
+        }
+        m_paraHasContent = !m_para.items.isEmpty();
+    }
+    switch (mark) {
+    case '#':
+        if (!value.isEmpty())
+            m_topic.contexts.append(value);
+        break;
+    case '$': m_topic.title = value; break;
+    case 'K':
+        for (const QByteArray &k : value.split(';'))
+            if (!k.trimmed().isEmpty())
+                m_topic.keywords.append(k.trimmed());
+        break;
+    case '+': m_topic.browse = value.isEmpty() ? QByteArray("auto") : value; break;
+    case '!':
+        for (const QByteArray &m : value.split(';'))
+            if (!m.trimmed().isEmpty())
+                m_topic.macros.append(m.trimmed());
+        break;
+    default: break; // @, A, * ...: not used by the viewer
+    }
+}
+
+void Reader::textByte(unsigned char b)
+{
+    State &s = st();
+    switch (s.dest) {
+    case Dest::Skip: return;
+    case Dest::FontTable:
+        if (b == ';') {
+            if (m_fontNumber >= 0)
+                m_fonts.insert(m_fontNumber, {m_fontName.trimmed(), m_fontFamily});
+            m_fontNumber = -1;
+            m_fontName.clear();
+        } else {
+            m_fontName.append(char(b));
+        }
+        return;
+    case Dest::ColourTable:
+        if (b == ';') {
+            m_colours.append({m_red, m_green, m_blue});
+            m_red = m_green = m_blue = 0;
+        }
+        return;
+    case Dest::Footnote: m_footnote.append(char(b)); return;
+    case Dest::Hidden: m_hidden.append(char(b)); return;
+    case Dest::Text: break;
+    }
+    if (s.hidden) {
+        flushText();
+        m_hidden.append(char(b));
+        return;
+    }
+    if (!m_hidden.isEmpty())
+        endHidden();
+    const bool same = m_pendingState.font == s.font && m_pendingState.halfPoints == s.halfPoints
+                      && m_pendingState.bold == s.bold && m_pendingState.italic == s.italic
+                      && m_pendingState.underline == s.underline && m_pendingState.doubleUnderline == s.doubleUnderline
+                      && m_pendingState.colour == s.colour;
+    if (!same)
+        flushText();
+    if (m_pending.isEmpty())
+        m_pendingState = s;
+    m_pending.append(char(b));
+    if (!m_paraHasContent)
+        m_paraKeepn = s.keepn;
+    m_paraHasContent = true;
+}
+
+void Reader::word(const QByteArray &w, bool hasParam, int param)
+{
+    State &s = st();
+    if (w == "fonttbl") { s.dest = Dest::FontTable; return; }
+    if (w == "colortbl") { s.dest = Dest::ColourTable; return; }
+    if (w == "footnote") { s.dest = Dest::Footnote; m_footnote.clear(); m_footnoteDepth = int(m_stack.size()); return; }
+    if (skipped(w)) { s.dest = Dest::Skip; return; }
+    if (s.dest == Dest::Skip)
+        return;
+    if (s.dest == Dest::FontTable) {
+        if (w == "f") { m_fontNumber = param; m_fontName.clear(); m_fontFamily = 3; }
+        else if (w == "froman") m_fontFamily = 2;
+        else if (w == "fswiss" || w == "fnil") m_fontFamily = 3;
+        else if (w == "fmodern") m_fontFamily = 1;
+        else if (w == "fscript") m_fontFamily = 4;
+        else if (w == "fdecor") m_fontFamily = 5;
+        return;
+    }
+    if (s.dest == Dest::ColourTable) {
+        if (w == "red") m_red = param;
+        else if (w == "green") m_green = param;
+        else if (w == "blue") m_blue = param;
+        return;
+    }
+    if (s.dest == Dest::Footnote) {
+        if (w == "tab") m_footnote.append(' ');
+        return;
+    }
+    const bool on = !hasParam || param != 0;
+    const auto halfPts = [](int twips) { return qint16(qBound(-16384, (twips + (twips >= 0 ? 5 : -5)) / 10, 16383)); };
+    if (w == "par") { endParagraph(); return; }
+    if (w == "page") { endTopic(); return; }
+    if (w == "line" || w == "tab") {
+        flushText();
+        TInline item;
+        item.kind = w == "line" ? TInline::LineBreak : TInline::Tab;
+        m_para.items.append(item);
+        m_marks.append(0);
+        m_paraHasContent = true;
+        return;
+    }
+    if (w == "v") {
+        if (on) flushText();
+        s.hidden = on;
+        if (!on && !m_hidden.isEmpty()) endHidden();
+        return;
+    }
+    flushText();
+    if (w == "plain") { s.font = 0; s.halfPoints = 24; s.bold = s.italic = s.underline = s.doubleUnderline = s.hidden = false; s.colour = 0; }
+    else if (w == "pard") { s.para = TParagraphFormat(); s.keepn = false; }
+    else if (w == "f") s.font = param;
+    else if (w == "fs") s.halfPoints = hasParam && param > 0 ? param : 24;
+    else if (w == "b") s.bold = on;
+    else if (w == "i") s.italic = on;
+    else if (w == "ul") s.underline = on;
+    else if (w == "uldb" || w == "strike") s.doubleUnderline = on;
+    else if (w == "ulnone") s.underline = s.doubleUnderline = false;
+    else if (w == "cf") s.colour = qMax(0, param);
+    else if (w == "qc") s.para.align = TParagraphFormat::Centre;
+    else if (w == "qr") s.para.align = TParagraphFormat::Right;
+    else if (w == "ql" || w == "qj") s.para.align = TParagraphFormat::Left;
+    else if (w == "li") s.para.leftIndent = halfPts(param);
+    else if (w == "ri") s.para.rightIndent = halfPts(param);
+    else if (w == "fi") s.para.firstIndent = halfPts(param);
+    else if (w == "sb") s.para.spaceBefore = halfPts(param);
+    else if (w == "sa") s.para.spaceAfter = halfPts(param);
+    else if (w == "sl") s.para.lineSpacing = halfPts(qAbs(param));
+    else if (w == "tx") { if (s.para.tabs.size() < 32) s.para.tabs.append(quint16(qBound(0, halfPts(param), 0x3FFF))); }
+    else if (w == "keepn") { s.keepn = true; if (!m_paraHasContent) m_paraKeepn = true; }
+    else if (w == "keep") s.para.keepTogether = true;
+}
+
+TTopicFileRead Reader::run()
+{
+    for (RtfTokenizer::Token t = m_tokens.next(); t.kind != RtfTokenizer::End; t = m_tokens.next()) {
+        switch (t.kind) {
+        case RtfTokenizer::GroupOpen:
+            if (m_stack.size() < 4096) {
+                flushText();
+                m_stack.push_back(m_stack.back());
+            }
+            break;
+        case RtfTokenizer::GroupClose:
+            if (m_stack.size() > 1) {
+                const State closing = m_stack.back();
+                if (closing.dest == Dest::Text)
+                    flushText();
+                if (closing.dest == Dest::FontTable && m_fontNumber >= 0 && !m_fontName.isEmpty()) {
+                    m_fonts.insert(m_fontNumber, {m_fontName.trimmed(), m_fontFamily});
+                    m_fontNumber = -1;
+                }
+                const bool footnoteEnds = closing.dest == Dest::Footnote && int(m_stack.size()) == m_footnoteDepth;
+                m_stack.pop_back();
+                if (footnoteEnds) {
+                    m_footnoteDepth = -1;
+                    commitFootnote();
+                }
+                if (closing.hidden && !st().hidden && !m_hidden.isEmpty())
+                    endHidden();
+            }
+            break;
+        case RtfTokenizer::Word:
+            if (t.word != "bin")
+                word(t.word, t.hasParam, t.param);
+            break;
+        case RtfTokenizer::HexByte: textByte(t.byte); break;
+        case RtfTokenizer::Symbol:
+            if (t.symbol == '\\' || t.symbol == '{' || t.symbol == '}')
+                textByte(static_cast<unsigned char>(t.symbol));
+            else if (t.symbol == '~' && st().dest == Dest::Text)
+                textByte(0xA0);
+            else if (t.symbol == '\'' )
+                textByte('\''); // a lone \' is an apostrophe (context strings)
+            else if ((t.symbol == '\r' || t.symbol == '\n') && st().dest == Dest::Text)
+                endParagraph();
+            break;
+        case RtfTokenizer::Text:
+            if (t.byte >= 0x20 || t.byte == '\t')
+                textByte(t.byte == '\t' ? ' ' : t.byte);
+            break;
+        case RtfTokenizer::End: break;
+        }
+    }
+    endTopic();
+    return m_out;
+}
+
+} // namespace
+
+bool TSourceTopic::isEmpty() const
+{
+    auto blank = [](const QList<TParagraph> &paras) {
+        for (const TParagraph &p : paras)
+            if (!p.items.isEmpty())
+                return false;
+        return true;
+    };
+    return contexts.isEmpty() && title.isEmpty() && keywords.isEmpty() && blank(nonScrolling) && blank(scrolling);
+}
+
+QByteArray normalizeContext(const QByteArray &context)
+{
+    QByteArray out;
+    for (char ch : context) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_')
+            out.append(char(c));
+        else if (const char base = baseLetter(c))
+            out.append(base);
+    }
+    return out;
+}
+
+TTopicFileRead readTopicFile(const QByteArray &rtf, QList<QByteArray> *pictures)
+{
+    Reader reader(rtf, pictures);
+    return reader.run();
+}
+
+} // namespace Hlp

@@ -1,0 +1,38 @@
+#pragma once
+// Reads the topic files of a help project: topics separated by \page,
+// their footnotes (# context, $ title, K keywords, + browse sequence,
+// ! entry macros), paragraphs with their formats, hotspots (jumps, pop-ups,
+// macros) and bitmap references.
+#include "compiler/HlpParagraph.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+namespace Hlp {
+
+struct TSourceTopic {
+    QList<QByteArray> contexts;
+    QByteArray title;
+    QList<QByteArray> keywords;
+    QByteArray browse;
+    QList<QByteArray> macros;
+    QList<TParagraph> nonScrolling; // \keepn paragraphs
+    QList<TParagraph> scrolling;
+    bool isEmpty() const;
+};
+
+struct TTopicFileRead {
+    QList<TSourceTopic> topics;
+    QStringList warnings;
+};
+
+// `pictures` collects the bitmap files referenced, shared by every topic
+// file of a project; a Picture item's number is its index there.
+TTopicFileRead readTopicFile(const QByteArray &rtf, QList<QByteArray> *pictures);
+
+// A context string as the help file stores it: accented letters become
+// their base letter, other characters outside [A-Za-z0-9._] are dropped.
+QByteArray normalizeContext(const QByteArray &context);
+
+} // namespace Hlp

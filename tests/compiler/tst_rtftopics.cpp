@@ -1,0 +1,121 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "compiler/HlpEncode.h"
+#include "compiler/RtfTopics.h"
+#include "helpgen/HelpSources.h"
+#include "platform/Cp1252.h"
+
+#include <QRandomGenerator>
+
+namespace {
+
+// The hotspots of a paragraph list: command and hash or macro.
+QStringList hotspots(const QList<Hlp::TParagraph> &paras)
+{
+    QStringList out;
+    for (const Hlp::TParagraph &p : paras)
+        for (const Hlp::TInline &i : p.items)
+            if (i.kind == Hlp::TInline::HotspotStart)
+                out << (i.command == 0xC8 ? QStringLiteral("macro %1").arg(QString::fromLatin1(i.macro))
+                                          : QStringLiteral("%1 %2").arg(i.command, 0, 16).arg(i.hash));
+    return out;
+}
+
+QByteArray textOf(const QList<Hlp::TParagraph> &paras)
+{
+    QByteArray out;
+    for (const Hlp::TParagraph &p : paras) {
+        for (const Hlp::TInline &i : p.items)
+            if (i.kind == Hlp::TInline::Text)
+                out += i.text;
+        out += '|';
+    }
+    return out;
+}
+
+} // namespace
+
+class TestRtfTopics : public QObject {
+    Q_OBJECT
+private slots:
+    void topicWrittenByTheProgram();
+    void corpusProject();
+    void survivesAnyInput();
+};
+
+void TestRtfTopics::topicWrittenByTheProgram()
+{
+    QStringList lines{"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}",
+                      "{\\colortbl ;\\red0\\green128\\blue0;}",
+                      "\\deflang1036\\pard\\plain\\f0\\fs26 Voir @_0_voir_@ et @_1_x_@ puis @_2_l.bmp_@.\\par", "}"};
+    KIVHelpTools::FConvertTopicLines(lines,
+                                     {"{\\uldb voir}{\\v Mode_d\\'emploi}", "{\\uldb lancer}{\\v !ExecProgram(\"a.exe\",0)}",
+                                      "\\{bmc logo.bmp\\}"},
+                                     QString::fromUtf8("Mode d'emploi"), 7, true, "\\f0\\fs30\\b");
+    QByteArray rtf;
+    for (const QString &l : lines)
+        rtf += Platform::toCp1252(l) + "\r\n";
+    QList<QByteArray> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.topics.size(), 1);
+    const Hlp::TSourceTopic &t = read.topics.first();
+    QCOMPARE(t.contexts, QList<QByteArray>{"Mode_d'emploi"});
+    QCOMPARE(t.title, QByteArray("Mode d'emploi"));
+    QCOMPARE(t.keywords, QList<QByteArray>{"Mode d'emploi"});
+    QCOMPARE(t.browse, QByteArray("7: 7"));
+    QCOMPARE(textOf(t.nonScrolling), QByteArray("Mode d'emploi|"));
+    QCOMPARE(textOf(t.scrolling), QByteArray("Voir voir et lancer puis .|"));
+    QCOMPARE(hotspots(t.scrolling),
+             QStringList({QStringLiteral("e3 %1").arg(Hlp::contextHash(Hlp::normalizeContext("Mode_d'emploi"))),
+                          "macro ExecProgram(\"a.exe\",0)"}));
+    QCOMPARE(pictures, QList<QByteArray>{"logo.bmp"});
+    QCOMPARE(Hlp::normalizeContext("Mode_d'emploi"), QByteArray("Mode_demploi"));
+    QCOMPARE(Hlp::normalizeContext("Aide_g\xe9n\xe9rale"), QByteArray("Aide_generale"));
+    QVERIFY(read.warnings.isEmpty());
+}
+
+void TestRtfTopics::corpusProject()
+{
+    const QByteArray rtf = TestSupport::readFile(QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/pjabout/PJAbout.rtf"));
+    if (rtf.isEmpty())
+        QSKIP("the corpus is not beside the project");
+    QList<QByteArray> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.topics.size(), 30);
+    QCOMPARE(read.topics.first().contexts, QList<QByteArray>{"IDH_AB_UNIT"});
+    QCOMPARE(read.topics.first().title, QByteArray("PJAbout unit"));
+    QCOMPARE(read.topics.first().keywords, QList<QByteArray>{"PJAbout"});
+    QCOMPARE(hotspots(read.topics.first().scrolling),
+             QStringList{QStringLiteral("e3 %1").arg(Hlp::contextHash("IDH_TPJABOUTBOXDLG"))});
+    QVERIFY(pictures.contains("PJAboutBoxDlg.bmp"));
+    for (const Hlp::TSourceTopic &t : read.topics)
+        QVERIFY(!t.contexts.isEmpty());
+}
+
+void TestRtfTopics::survivesAnyInput()
+{
+    QRandomGenerator rng(71);
+    const QByteArray pieces[] = {"{", "}", "\\footnote ", "#", "$", "K", "\\v ", "\\uldb ", "\\ul ", "\\page ", "\\par ",
+                                 "\\{bmc ", "\\}", "x", "\\'e9", "\\'", "\\keepn ", "\\tx-5 ", "\\fs999999 ", "\\f7 ",
+                                 "{\\fonttbl", ";", "!", "\\bin5 "};
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = "{\\rtf1";
+        const int n = int(rng.bounded(100));
+        for (int i = 0; i < n; ++i)
+            bytes += pieces[rng.bounded(int(std::size(pieces)))];
+        QList<QByteArray> pictures;
+        const Hlp::TTopicFileRead read = Hlp::readTopicFile(bytes, &pictures);
+        for (const Hlp::TSourceTopic &t : read.topics)
+            for (const Hlp::TParagraph &p : t.scrolling) {
+                int open = 0;
+                for (const Hlp::TInline &i : p.items) {
+                    open += i.kind == Hlp::TInline::HotspotStart ? 1 : i.kind == Hlp::TInline::HotspotEnd ? -1 : 0;
+                    QVERIFY(open == 0 || open == 1);
+                }
+            }
+    }
+}
+
+KIV_TEST(TestRtfTopics)
+#include "tst_rtftopics.moc"
