@@ -101,8 +101,13 @@ qint32 contextHash(const QByteArray &context)
     return qint32(h);
 }
 
-bool buildBTree(const TBTreeKind &kind, const QList<TTreeEntry> &entries, QByteArray *tree)
+bool buildBTree(const TBTreeKind &kind, const QList<TTreeEntry> &entries, QByteArray *tree,
+                QList<QPair<int, int>> *leaves)
 {
+    if (leaves)
+        leaves->clear();
+    int entryIndex = 0;
+    int firstOfPage = 0;
     const int pageSize = kind.pageSize;
     QList<QByteArray> pages;
     struct Child {
@@ -130,6 +135,8 @@ bool buildBTree(const TBTreeKind &kind, const QList<TTreeEntry> &entries, QByteA
                 prev[7] = char(pages.size() >> 8);
             }
             level.append(Child{firstKey, int(pages.size())});
+            if (leaves)
+                leaves->append({int(pages.size()), firstOfPage});
             pages.append(page);
             body.clear();
             count = 0;
@@ -140,10 +147,13 @@ bool buildBTree(const TBTreeKind &kind, const QList<TTreeEntry> &entries, QByteA
                 return false;
             if (count > 0 && 8 + body.size() + bytes.size() > pageSize)
                 flush();
-            if (count == 0)
+            if (count == 0) {
                 firstKey = e.key;
+                firstOfPage = entryIndex;
+            }
             body += bytes;
             ++count;
+            ++entryIndex;
         }
         if (count > 0 || pages.isEmpty())
             flush();

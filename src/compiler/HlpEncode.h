@@ -43,7 +43,10 @@ struct TTreeEntry {
 
 // The tree (header and pages) for entries already in the reader's order.
 // An entry larger than a page cannot be stored: false then.
-bool buildBTree(const TBTreeKind &kind, const QList<TTreeEntry> &entries, QByteArray *tree);
+// `leaves`, when given, receives for each leaf page its number and the
+// index of its first entry.
+bool buildBTree(const TBTreeKind &kind, const QList<TTreeEntry> &entries, QByteArray *tree,
+                QList<QPair<int, int>> *leaves = nullptr);
 
 // The whole file: header, internal files (in name order) each behind its
 // 9-byte header, then the directory.

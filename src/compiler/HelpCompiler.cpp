@@ -1,0 +1,290 @@
+#include "compiler/HelpCompiler.h"
+
+#include "compiler/HlpEncode.h"
+#include "compiler/HlpParagraph.h"
+#include "compiler/HlpSections.h"
+#include "compiler/HlpTopic.h"
+#include "compiler/RtfTopics.h"
+#include "platform/Paths.h"
+#include "platform/SafeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QMap>
+#include <algorithm>
+
+namespace Hlp {
+
+namespace {
+
+class Messages {
+public:
+    explicit Messages(TCompileResult &r) : m_r(r) {}
+    void error(int code, const QString &where, const QString &text)
+    {
+        m_r.messages << QStringLiteral("HC%1: Error: %2%3").arg(code).arg(where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
+        ++m_r.errors;
+    }
+    void warning(int code, const QString &where, const QString &text)
+    {
+        m_r.messages << QStringLiteral("HC%1: Warning: %2%3").arg(code).arg(where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
+        ++m_r.warnings;
+    }
+
+private:
+    TCompileResult &m_r;
+};
+
+QString findFile(const QString &base, const QByteArray &name)
+{
+    QString n = QString::fromLocal8Bit(name).trimmed();
+    n.replace(u'\\', u'/');
+    const QString path = QDir::isAbsolutePath(n) ? n : base + u'/' + n;
+    return Platform::resolveCase(path);
+}
+
+// "group:order"; a numeric group equal to its order ("7: 7", as the
+// authoring tool writes it) belongs to the common sequence.
+QPair<QByteArray, QByteArray> browseKey(const QByteArray &value)
+{
+    const qsizetype colon = value.indexOf(':');
+    if (colon < 0)
+        return {QByteArray(), value.trimmed()};
+    QByteArray group = value.left(colon).trimmed(), order = value.mid(colon + 1).trimmed();
+    bool numeric = false;
+    group.toLongLong(&numeric);
+    if (numeric && group == order)
+        group.clear();
+    return {group, order};
+}
+
+bool orderLess(const QByteArray &a, const QByteArray &b)
+{
+    bool na = false, nb = false;
+    const qlonglong x = a.toLongLong(&na), y = b.toLongLong(&nb);
+    if (na && nb)
+        return x < y;
+    return a < b;
+}
+
+} // namespace
+
+TCompileResult compileProject(const QString &hpjPath)
+{
+    TCompileResult result;
+    Messages msg(result);
+    QByteArray hpjBytes;
+    if (!Platform::readWholeFile(hpjPath, &hpjBytes)) {
+        msg.error(1005, hpjPath, QStringLiteral("impossible de lire le fichier projet."));
+        return result;
+    }
+    const THpj hpj = parseHpj(hpjBytes);
+    const QString hpjName = QFileInfo(hpjPath).fileName();
+    for (const TDiagnostic &w : hpj.warnings)
+        msg.warning(1100, QStringLiteral("%1, ligne %2").arg(hpjName).arg(w.line), w.text);
+    for (const TDiagnostic &e : hpj.errors)
+        msg.error(1030, hpjName, e.text);
+    if (result.errors)
+        return result;
+    QString root = QFileInfo(hpjPath).absolutePath();
+    if (hpj.options.contains("ROOT")) {
+        const QString r = findFile(root, hpj.options.value("ROOT"));
+        if (QFileInfo(r).isDir())
+            root = r;
+        else
+            msg.warning(1011, hpjName, QStringLiteral("répertoire ROOT introuvable, le dossier du projet est pris."));
+    }
+    if (hpj.compressed())
+        msg.warning(1030, hpjName, QStringLiteral("la compression n'est pas prise en charge : fichier écrit sans compression."));
+
+    // Topics of every file, in order.
+    QList<TSourceTopic> topics;
+    QList<QByteArray> pictures;
+    for (const QByteArray &file : hpj.files) {
+        const QString path = findFile(root, file);
+        QByteArray rtf;
+        if (!Platform::readWholeFile(path, &rtf)) {
+            msg.error(1005, QString::fromLocal8Bit(file), QStringLiteral("fichier de pages introuvable."));
+            continue;
+        }
+        const TTopicFileRead read = readTopicFile(rtf, &pictures);
+        for (const QString &w : read.warnings)
+            msg.warning(4000, QString::fromLocal8Bit(file), w);
+        topics += read.topics;
+    }
+    if (topics.isEmpty()) {
+        if (!result.errors)
+            msg.error(1030, hpjName, QStringLiteral("aucune page à compiler."));
+        return result;
+    }
+
+    TFontTable fonts;
+    TTopicWriter writer;
+    for (const TSourceTopic &t : topics) {
+        writer.beginTopic(t.title, t.macros);
+        for (const TParagraph &p : t.nonScrolling) {
+            const TEncodedParagraph e = encodeParagraph(p, fonts);
+            writer.addText(e.linkData1, e.linkData2, e.topicLength, true);
+        }
+        for (const TParagraph &p : t.scrolling) {
+            const TEncodedParagraph e = encodeParagraph(p, fonts);
+            writer.addText(e.linkData1, e.linkData2, e.topicLength, false);
+            for (const TInline &i : p.items)
+                if (i.kind == TInline::HotspotStart)
+                    ++result.jumps;
+        }
+    }
+    // Browse sequences.
+    QMap<QByteArray, QList<QPair<QByteArray, int>>> groups;
+    for (int n = 0; n < topics.size(); ++n)
+        if (!topics[n].browse.isEmpty()) {
+            const auto key = browseKey(topics[n].browse);
+            groups[key.first].append({key.second, n});
+        }
+    for (auto &group : groups) {
+        std::stable_sort(group.begin(), group.end(), [](const auto &a, const auto &b) { return orderLess(a.first, b.first); });
+        for (qsizetype i = 1; i < group.size(); ++i)
+            writer.linkBrowse(group[i - 1].second, group[i].second);
+    }
+    const QByteArray topicFile = writer.build();
+    result.topics = int(topics.size());
+
+    // Contexts: one hash per string, never two strings on one hash.
+    QMap<qint32, QPair<QByteArray, quint32>> contexts;
+    QHash<QByteArray, int> contextTopic;
+    for (int n = 0; n < topics.size(); ++n)
+        for (const QByteArray &raw : topics[n].contexts) {
+            const QByteArray c = normalizeContext(raw);
+            if (c.isEmpty()) {
+                msg.error(4011, QString::fromLatin1(raw), QStringLiteral("chaîne de contexte vide ou sans caractère valable."));
+                continue;
+            }
+            const qint32 h = contextHash(c);
+            if (contexts.contains(h)) {
+                if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0)
+                    msg.warning(3011, QString::fromLatin1(raw), QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
+                else
+                    msg.error(4012, QString::fromLatin1(raw),
+                              QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts[h].first)));
+                continue;
+            }
+            contexts.insert(h, {c, writer.topicOffset(n)});
+            contextTopic.insert(c.toUpper(), n);
+        }
+    if (result.errors)
+        return result;
+
+    QList<TTreeEntry> contextEntries;
+    for (auto it = contexts.cbegin(); it != contexts.cend(); ++it) {
+        QByteArray key, data;
+        putU32(key, quint32(it.key()));
+        putU32(data, it.value().second);
+        contextEntries.append({key, data});
+    }
+    QList<TTreeEntry> titleEntries;
+    for (int n = 0; n < topics.size(); ++n) {
+        QByteArray key, data = topics[n].title;
+        putU32(key, writer.topicOffset(n));
+        data.append('\0');
+        titleEntries.append({key, data});
+    }
+    // Keywords, in byte order, each once with all its topics.
+    QMap<QByteArray, QList<quint32>> keywords;
+    for (int n = 0; n < topics.size(); ++n)
+        for (const QByteArray &k : topics[n].keywords)
+            if (!keywords[k].contains(writer.topicOffset(n)))
+                keywords[k].append(writer.topicOffset(n));
+    result.keywords = int(keywords.size());
+
+    TContainer container;
+    QByteArray tree;
+    if (!buildBTree(ContextTree, contextEntries, &tree))
+        msg.error(5000, QString(), QStringLiteral("table des contextes impossible à écrire."));
+    container.addFile("|CONTEXT", tree);
+    if (buildBTree(TitleTree, titleEntries, &tree))
+        container.addFile("|TTLBTREE", tree);
+    else
+        msg.warning(5001, QString(), QStringLiteral("titre trop long : table des titres omise."));
+    if (!keywords.isEmpty()) {
+        QByteArray kwdata;
+        QList<TTreeEntry> kwEntries;
+        for (auto it = keywords.cbegin(); it != keywords.cend(); ++it) {
+            QByteArray key = it.key(), data;
+            key.append('\0');
+            putU16(data, quint16(it.value().size()));
+            putU32(data, quint32(kwdata.size()));
+            for (quint32 offset : it.value())
+                putU32(kwdata, offset);
+            kwEntries.append({key, data});
+        }
+        QList<QPair<int, int>> leaves;
+        if (buildBTree(KeywordTree, kwEntries, &tree, &leaves)) {
+            QByteArray kwmap;
+            putU16(kwmap, quint16(leaves.size()));
+            for (const auto &[page, first] : leaves) {
+                putU32(kwmap, quint32(first));
+                putU16(kwmap, quint16(page));
+            }
+            container.addFile("|KWBTREE", tree);
+            container.addFile("|KWDATA", kwdata);
+            container.addFile("|KWMAP", kwmap);
+        } else {
+            msg.warning(5002, QString(), QStringLiteral("mot-clé trop long : index omis."));
+        }
+    }
+    // [MAP] numbers.
+    QByteArray ctxomap;
+    QList<QPair<qint64, quint32>> mapped;
+    for (const auto &[context, number] : hpj.map) {
+        const int n = contextTopic.value(normalizeContext(context).toUpper(), -1);
+        if (n < 0)
+            msg.warning(3090, QString::fromLatin1(context), QStringLiteral("contexte de [MAP] sans page."));
+        else
+            mapped.append({number, writer.topicOffset(n)});
+    }
+    std::sort(mapped.begin(), mapped.end());
+    putU16(ctxomap, quint16(mapped.size()));
+    for (const auto &[number, offset] : mapped) {
+        putU32(ctxomap, quint32(number));
+        putU32(ctxomap, offset);
+    }
+    container.addFile("|CTXOMAP", ctxomap);
+
+    TSystemInfo system;
+    system.title = hpj.options.value("TITLE");
+    system.copyright = hpj.options.value("COPYRIGHT");
+    if (hpj.options.contains("CONTENTS")) {
+        const int n = contextTopic.value(normalizeContext(hpj.options.value("CONTENTS")).toUpper(), -1);
+        if (n < 0)
+            msg.warning(3050, hpjName, QStringLiteral("page de sommaire introuvable : la première page en tient lieu."));
+        else {
+            system.hasContents = true;
+            system.contentsOffset = writer.topicOffset(n);
+        }
+    }
+    system.configMacros = hpj.config;
+    for (const TWindowLine &w : hpj.windows) {
+        TWindowDef d;
+        d.name = w.name;
+        d.caption = w.caption;
+        d.hasScrollColour = w.hasScroll;
+        d.hasTitleColour = w.hasTitle;
+        std::copy(w.scroll, w.scroll + 3, d.scroll);
+        std::copy(w.title, w.title + 3, d.title);
+        system.windows.append(d);
+    }
+    container.addFile("|SYSTEM", systemFile(system));
+    container.addFile("|FONT", fonts.build());
+    container.addFile("|TOPIC", topicFile);
+    if (!pictures.isEmpty())
+        msg.warning(4100, QString(), QStringLiteral("%1 image(s) référencée(s) : les images ne sont pas encore intégrées.")
+                                          .arg(pictures.size()));
+    if (result.errors)
+        return result;
+    result.hlp = container.build();
+    result.ok = true;
+    return result;
+}
+
+} // namespace Hlp

@@ -1,0 +1,28 @@
+#pragma once
+// The help compiler: a help project (.HPJ) and its topic files in, a .HLP
+// file out, with numbered messages in the classic manner.
+#include "compiler/HpjFile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace Hlp {
+
+struct TCompileResult {
+    bool ok = false;
+    QByteArray hlp;
+    QStringList messages; // "HC3025: Warning: ..." / "HC1002: Error: ..."
+    int errors = 0;
+    int warnings = 0;
+    int topics = 0;
+    int jumps = 0;
+    int keywords = 0;
+};
+
+// Compiles the project whose .HPJ is at `hpjPath`. Files named in it are
+// looked up relative to ROOT (else the .HPJ's folder) without regard to
+// letter case.
+TCompileResult compileProject(const QString &hpjPath);
+
+} // namespace Hlp

@@ -1,0 +1,135 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "HlpReader.h"
+#include "compiler/HelpCompiler.h"
+#include "compiler/HlpEncode.h"
+#include "compiler/RtfTopics.h"
+
+#include <QDirIterator>
+
+namespace {
+
+// Copies a corpus project into the sandbox (the corpus is never written).
+bool copyProject(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    bool any = false;
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + u'/' + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        any = QFile::copy(file, target) || any;
+    }
+    return any;
+}
+
+// Offsets of the topic headers, computed as the viewer computes them.
+QList<quint32> headerOffsets(const QByteArray &topic)
+{
+    QList<quint32> out;
+    auto data = [&](quint32 pos, qsizetype length) {
+        QByteArray r;
+        qint64 block = (qint64(pos) - 12) >> 14, off = (qint64(pos) - 12) & 0x3FFF;
+        while (r.size() < length && (block + 1) * 4096 <= topic.size()) {
+            const qsizetype take = qMin<qsizetype>(length - r.size(), 4084 - off);
+            r += topic.mid(block * 4096 + 12 + off, take);
+            ++block;
+            off = 0;
+        }
+        return r;
+    };
+    quint32 pos = 12;
+    qint64 block = -1;
+    quint32 n = 0;
+    for (int guard = 0; pos != 0xFFFFFFFF && guard < 100000; ++guard) {
+        const QByteArray head = data(pos, 21);
+        if ((qint64(pos) - 12) >> 14 != block) {
+            block = (qint64(pos) - 12) >> 14;
+            n = 0;
+        }
+        const quint32 offset = quint32(block * 0x8000 + n);
+        if (quint8(head[20]) == 0x02)
+            out.append(offset);
+        else {
+            const QByteArray ld1 = data(pos + 21, 8);
+            qsizetype at = 0;
+            HlpRead::cSL(ld1, at);
+            n += HlpRead::cUS(ld1, at);
+        }
+        pos = HlpRead::u32(head, 12);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestCompile : public QObject {
+    Q_OBJECT
+private slots:
+    void corpusProjects();
+    void badProjects();
+};
+
+void TestCompile::corpusProjects()
+{
+    const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/pjabout");
+    if (!QFileInfo(corpus).isDir())
+        QSKIP("the corpus is not beside the project");
+    TestSupport::Sandbox box;
+    QVERIFY(copyProject(corpus, box.path("pj")));
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("pj/PJAbout.hpj"));
+    QVERIFY2(r.ok, qPrintable(r.messages.join('\n')));
+    QCOMPARE(r.errors, 0);
+    QCOMPARE(r.topics, 30);
+    HlpRead::Container hlp;
+    QVERIFY2(hlp.parse(r.hlp), qPrintable(hlp.error));
+    for (const char *name : {"|SYSTEM", "|FONT", "|TOPIC", "|CONTEXT", "|TTLBTREE", "|KWBTREE", "|KWDATA", "|KWMAP", "|CTXOMAP"})
+        QVERIFY2(hlp.internalFile(name), name);
+    const QByteArray system = *hlp.internalFile("|SYSTEM");
+    QCOMPARE(HlpRead::u16(system, 0), quint16(0x036C));
+    const QList<quint32> headers = headerOffsets(*hlp.internalFile("|TOPIC"));
+    QCOMPARE(headers.size(), 31); // 30 topics and the terminator
+
+    // Every context lands on its own topic header; a jump's hash is there.
+    HlpRead::Tree contexts;
+    QVERIFY(contexts.parse(*hlp.internalFile("|CONTEXT")));
+    const auto entries = HlpRead::walkLeaves(contexts, HlpRead::hashKey(), 4);
+    QCOMPARE(entries.size(), 30);
+    for (const auto &[key, data] : entries)
+        QVERIFY(headers.contains(HlpRead::u32(data, 0)));
+    QByteArray wanted;
+    Hlp::putU32(wanted, quint32(Hlp::contextHash("IDH_TPJABOUTBOXDLG")));
+    const auto found = HlpRead::search(contexts, HlpRead::hashKey(), wanted, 4);
+    QVERIFY(found);
+    QCOMPARE(HlpRead::u32(*found, 0), headers[1]);
+
+    // Keywords: found by search, their topics in |KWDATA.
+    HlpRead::Tree kw;
+    QVERIFY(kw.parse(*hlp.internalFile("|KWBTREE")));
+    const auto keyword = HlpRead::search(kw, HlpRead::stringKey(), "PJAbout", 6);
+    QVERIFY(keyword);
+    const QByteArray kwdata = *hlp.internalFile("|KWDATA");
+    QCOMPARE(HlpRead::u16(*keyword, 0), quint16(1));
+    QCOMPARE(HlpRead::u32(kwdata, HlpRead::u32(*keyword, 2)), headers[0]);
+    QCOMPARE(HlpRead::u16(*hlp.internalFile("|KWMAP"), 0), quint16(kw.totalPages - (kw.levels - 1 > 0 ? 1 : 0)));
+}
+
+void TestCompile::badProjects()
+{
+    TestSupport::Sandbox box;
+    QCOMPARE(Hlp::compileProject(box.path("none.hpj")).errors, 1);
+    TestSupport::writeFile(box.path("a.hpj"), "[OPTIONS]\r\nTITLE=t\r\n[FILES]\r\nabsent.rtf\r\n");
+    Hlp::TCompileResult r = Hlp::compileProject(box.path("a.hpj"));
+    QVERIFY(!r.ok);
+    QVERIFY(r.messages.join('\n').contains(QStringLiteral("HC1005")));
+    // Two contexts, one hash: refused rather than a wrong jump.
+    TestSupport::writeFile(box.path("b.hpj"), "[FILES]\r\nb.rtf\r\n");
+    TestSupport::writeFile(box.path("B.RTF"), "{\\rtf1 #{\\footnote # un}x\\page #{\\footnote # un}y}");
+    r = Hlp::compileProject(box.path("b.hpj"));
+    QVERIFY(r.ok); // found under another letter case; a context twice is a warning
+    QCOMPARE(r.warnings, 1);
+}
+
+KIV_TEST(TestCompile)
+#include "tst_compile.moc"
