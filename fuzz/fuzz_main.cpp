@@ -4,6 +4,7 @@
 // mutation of a real sample; every parser must return (no crash, no hang).
 //   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while
 //   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
+#include "compiler/HlpPicture.h"
 #include "compiler/HpjFile.h"
 #include "compiler/RtfTopics.h"
 #include "editing/RtfText.h"
@@ -40,6 +41,11 @@ void runAll(const QByteArray &input)
     QList<QByteArray> pictures;
     Hlp::readTopicFile(input, &pictures);
     Hlp::parseHpj(input);
+    QByteArray picture;
+    QString why;
+    Hlp::bmpToPicture(input, &picture, &why);
+    if (input.size() > 2)
+        Hlp::bmpToPicture("BM" + input.mid(2), &picture, &why);
 
     Platform::IniFile ini(QStringLiteral("/nonexistent/fuzz.ini"));
     ini.parse(input);

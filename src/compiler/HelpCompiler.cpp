@@ -2,6 +2,7 @@
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpParagraph.h"
+#include "compiler/HlpPicture.h"
 #include "compiler/HlpSections.h"
 #include "compiler/HlpTopic.h"
 #include "compiler/RtfTopics.h"
@@ -277,9 +278,32 @@ TCompileResult compileProject(const QString &hpjPath)
     container.addFile("|SYSTEM", systemFile(system));
     container.addFile("|FONT", fonts.build());
     container.addFile("|TOPIC", topicFile);
-    if (!pictures.isEmpty())
-        msg.warning(4100, QString(), QStringLiteral("%1 image(s) référencée(s) : les images ne sont pas encore intégrées.")
-                                          .arg(pictures.size()));
+    // Pictures: [BITMAPS] entries first (by file name), then ROOT and the
+    // project's folder.
+    for (qsizetype k = 0; k < pictures.size(); ++k) {
+        const QString name = QString::fromLocal8Bit(pictures[k]);
+        QString path;
+        for (const QByteArray &entry : hpj.bitmaps) {
+            const QString candidate = findFile(root, entry);
+            if (QFileInfo(candidate).fileName().compare(QFileInfo(name).fileName(), Qt::CaseInsensitive) == 0
+                && QFileInfo(candidate).isFile())
+                path = candidate;
+        }
+        for (const QString &dir : {root, QFileInfo(hpjPath).absolutePath()})
+            if (path.isEmpty() && QFileInfo(findFile(dir, pictures[k])).isFile())
+                path = findFile(dir, pictures[k]);
+        QByteArray bmp, picture;
+        QString why;
+        if (path.isEmpty() || !Platform::readWholeFile(path, &bmp)) {
+            msg.warning(4113, name, QStringLiteral("image introuvable."));
+            continue;
+        }
+        if (!bmpToPicture(bmp, &picture, &why)) {
+            msg.warning(4114, name, why);
+            continue;
+        }
+        container.addFile("|bm" + QByteArray::number(k), picture);
+    }
     if (result.errors)
         return result;
     result.hlp = container.build();

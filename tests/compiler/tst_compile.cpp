@@ -82,9 +82,11 @@ void TestCompile::corpusProjects()
     QVERIFY2(r.ok, qPrintable(r.messages.join('\n')));
     QCOMPARE(r.errors, 0);
     QCOMPARE(r.topics, 30);
+    QCOMPARE(r.warnings, 0); // both pictures found and converted
     HlpRead::Container hlp;
     QVERIFY2(hlp.parse(r.hlp), qPrintable(hlp.error));
-    for (const char *name : {"|SYSTEM", "|FONT", "|TOPIC", "|CONTEXT", "|TTLBTREE", "|KWBTREE", "|KWDATA", "|KWMAP", "|CTXOMAP"})
+    for (const char *name : {"|SYSTEM", "|FONT", "|TOPIC", "|CONTEXT", "|TTLBTREE", "|KWBTREE", "|KWDATA", "|KWMAP",
+                             "|CTXOMAP", "|bm0", "|bm1"})
         QVERIFY2(hlp.internalFile(name), name);
     const QByteArray system = *hlp.internalFile("|SYSTEM");
     QCOMPARE(HlpRead::u16(system, 0), quint16(0x036C));

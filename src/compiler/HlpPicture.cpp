@@ -1,0 +1,162 @@
+#include "compiler/HlpPicture.h"
+
+#include "compiler/HlpEncode.h"
+
+#include <QtEndian>
+
+namespace Hlp {
+
+namespace {
+
+quint32 le32(const QByteArray &b, qsizetype at)
+{
+    return at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
+}
+quint16 le16(const QByteArray &b, qsizetype at)
+{
+    return at + 2 <= b.size() ? qFromLittleEndian<quint16>(b.constData() + at) : 0;
+}
+
+// Expands RLE8 or RLE4 data into bottom-up rows of `stride` bytes.
+QByteArray expandRle(const QByteArray &in, int width, int height, int bits, int stride)
+{
+    QByteArray out(qsizetype(stride) * height, '\0');
+    int x = 0, y = 0;
+    qsizetype i = 0;
+    auto put = [&](int value) {
+        if (y >= height || x >= width) {
+            ++x;
+            return;
+        }
+        char *row = out.data() + qsizetype(y) * stride;
+        if (bits == 8) {
+            row[x] = char(value);
+        } else {
+            char &byte = row[x / 2];
+            byte = char(x % 2 == 0 ? ((byte & 0x0F) | (value << 4)) : ((byte & 0xF0) | (value & 0x0F)));
+        }
+        ++x;
+    };
+    while (i + 1 < in.size() && y < height) {
+        const int count = quint8(in[i]), value = quint8(in[i + 1]);
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count; ++k)
+                put(bits == 8 ? value : (k % 2 == 0 ? value >> 4 : value & 0x0F));
+        } else if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // delta
+            if (i + 1 >= in.size())
+                break;
+            x += quint8(in[i]);
+            y += quint8(in[i + 1]);
+            i += 2;
+        } else { // absolute run of `value` pixels
+            const int n = value;
+            const int bytes = bits == 8 ? n : (n + 1) / 2;
+            for (int k = 0; k < n && i + (bits == 8 ? k : k / 2) < in.size(); ++k) {
+                const int b = quint8(in[i + (bits == 8 ? k : k / 2)]);
+                put(bits == 8 ? b : (k % 2 == 0 ? b >> 4 : b & 0x0F));
+            }
+            i += bytes + (bytes % 2); // runs are padded to 16 bits
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error)
+{
+    if (bmp.size() < 54 || !bmp.startsWith("BM")) {
+        *error = QStringLiteral("ce n'est pas un fichier .BMP");
+        return false;
+    }
+    const quint32 bitsAt = le32(bmp, 10);
+    const quint32 headerSize = le32(bmp, 14);
+    if (headerSize < 40 || 14 + qsizetype(headerSize) > bmp.size()) {
+        *error = QStringLiteral("en-tête de bitmap non pris en charge");
+        return false;
+    }
+    const qint32 width = qint32(le32(bmp, 18));
+    const qint32 rawHeight = qint32(le32(bmp, 22));
+    const int bits = le16(bmp, 28);
+    const quint32 compression = le32(bmp, 30);
+    const quint32 xppm = le32(bmp, 38), yppm = le32(bmp, 42);
+    quint32 coloursUsed = le32(bmp, 46);
+    const bool topDown = rawHeight < 0;
+    const qint64 height = topDown ? -qint64(rawHeight) : rawHeight;
+    if (width <= 0 || height <= 0 || width > 32767 || height > 32767) {
+        *error = QStringLiteral("dimensions de bitmap incorrectes");
+        return false;
+    }
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+        *error = QStringLiteral("%1 bits par point non pris en charge").arg(bits);
+        return false;
+    }
+    const bool rle = (compression == 1 && bits == 8) || (compression == 2 && bits == 4);
+    if (compression != 0 && !rle) {
+        *error = QStringLiteral("compression de bitmap non prise en charge");
+        return false;
+    }
+    const int paletteSize = bits <= 8 ? int(coloursUsed ? qMin<quint32>(coloursUsed, 1u << bits) : (1u << bits)) : 0;
+    const qsizetype paletteAt = 14 + headerSize;
+    if (paletteAt + qsizetype(paletteSize) * 4 > bmp.size()) {
+        *error = QStringLiteral("palette tronquée");
+        return false;
+    }
+    const int stride = int(((qint64(width) * bits + 31) / 32) * 4);
+    const qsizetype dataSize = qsizetype(stride) * height;
+    QByteArray pixels;
+    if (rle) {
+        pixels = expandRle(bmp.mid(bitsAt), width, int(height), bits, stride);
+    } else {
+        if (qsizetype(bitsAt) + dataSize > bmp.size()) {
+            *error = QStringLiteral("données de bitmap tronquées");
+            return false;
+        }
+        pixels = bmp.mid(bitsAt, dataSize);
+    }
+    if (topDown) { // stored bottom-up
+        QByteArray flipped;
+        flipped.reserve(dataSize);
+        for (qint64 row = height - 1; row >= 0; --row)
+            flipped += pixels.mid(row * stride, stride);
+        pixels = flipped;
+    }
+    auto dpi = [](quint32 ppm) { return ppm ? quint32((ppm * 254 + 5000) / 10000) : 96u; };
+
+    QByteArray fields;
+    putU8(fields, 6); // DIB
+    putU8(fields, 0); // no packing
+    fields += cUL(qBound(1u, dpi(xppm), 32767u));
+    fields += cUL(qBound(1u, dpi(yppm), 32767u));
+    fields += cUS(1);
+    fields += cUS(quint16(bits));
+    fields += cUL(quint32(width));
+    fields += cUL(quint32(height));
+    fields += cUL(quint32(paletteSize));
+    fields += cUL(0);
+    fields += cUL(quint32(dataSize));
+    fields += cUL(0); // no hotspots
+    const quint32 dataOffset = quint32(fields.size() + 8 + paletteSize * 4);
+    putU32(fields, dataOffset);
+    putU32(fields, 0);
+    for (int i = 0; i < paletteSize; ++i) {
+        fields += bmp.mid(paletteAt + i * 4, 3);
+        putU8(fields, 0);
+    }
+    fields += pixels;
+
+    QByteArray out;
+    putU16(out, 0x506C);
+    putU16(out, 1);
+    putU32(out, 8);
+    *picture = out + fields;
+    return true;
+}
+
+} // namespace Hlp

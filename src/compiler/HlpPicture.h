@@ -1,0 +1,12 @@
+#pragma once
+// Pictures of a help file: a .BMP file (1, 4, 8 or 24 bits per pixel,
+// RLE data expanded) turned into the |bm<n> picture container.
+#include <QByteArray>
+#include <QString>
+
+namespace Hlp {
+
+// False with a reason when the file is not a bitmap this writer takes.
+bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error);
+
+} // namespace Hlp

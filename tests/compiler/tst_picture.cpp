@@ -1,0 +1,132 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "HlpReader.h"
+#include "compiler/HlpEncode.h"
+#include "compiler/HlpPicture.h"
+
+namespace {
+
+// A .BMP with a BITMAPINFOHEADER; `rows` bottom-up unless height < 0.
+QByteArray bmp(int width, int height, int bits, const QList<QByteArray> &palette, const QByteArray &data,
+               quint32 compression = 0)
+{
+    QByteArray info;
+    Hlp::putU32(info, 40);
+    Hlp::putU32(info, quint32(width));
+    Hlp::putU32(info, quint32(height));
+    Hlp::putU16(info, 1);
+    Hlp::putU16(info, quint16(bits));
+    Hlp::putU32(info, compression);
+    Hlp::putU32(info, quint32(data.size()));
+    Hlp::putU32(info, 3780); // 96 dpi
+    Hlp::putU32(info, 3780);
+    Hlp::putU32(info, quint32(palette.size()));
+    Hlp::putU32(info, 0);
+    QByteArray pal;
+    for (const QByteArray &c : palette)
+        pal += c;
+    QByteArray out = "BM";
+    Hlp::putU32(out, quint32(14 + info.size() + pal.size() + data.size()));
+    Hlp::putU32(out, 0);
+    Hlp::putU32(out, quint32(14 + info.size() + pal.size()));
+    return out + info + pal + data;
+}
+
+struct Picture {
+    int type, packing, bits, width, height, colours;
+    quint32 dataSize, dataOffset;
+    QByteArray palette, pixels;
+};
+
+Picture decode(const QByteArray &container)
+{
+    Picture p{};
+    const QByteArray pic = container.mid(HlpRead::u32(container, 4));
+    qsizetype at = 2;
+    p.type = quint8(pic[0]);
+    p.packing = quint8(pic[1]);
+    HlpRead::cUL(pic, at);
+    HlpRead::cUL(pic, at);
+    HlpRead::cUS(pic, at);
+    p.bits = HlpRead::cUS(pic, at);
+    p.width = int(HlpRead::cUL(pic, at));
+    p.height = int(HlpRead::cUL(pic, at));
+    p.colours = int(HlpRead::cUL(pic, at));
+    HlpRead::cUL(pic, at);
+    p.dataSize = HlpRead::cUL(pic, at);
+    HlpRead::cUL(pic, at);
+    p.dataOffset = HlpRead::u32(pic, at);
+    p.palette = pic.mid(at + 8, p.colours * 4);
+    p.pixels = pic.mid(p.dataOffset, p.dataSize);
+    return p;
+}
+
+} // namespace
+
+class TestPicture : public QObject {
+    Q_OBJECT
+private slots:
+    void bitmapsOfEveryDepth();
+    void refused();
+};
+
+void TestPicture::bitmapsOfEveryDepth()
+{
+    const QList<QByteArray> pal3{QByteArray("\x00\x00\xff\x00", 4), QByteArray("\x00\xff\x00\x00", 4), QByteArray("\xff\x00\x00\x00", 4)};
+    struct Case {
+        QByteArray file;
+        int bits, width, height, colours;
+        QByteArray pixels;
+    };
+    const QByteArray rows8("\x00\x01\x02\x00\x02\x01\x00\x00", 8); // 3x2, rows padded to 4
+    const QList<Case> cases{
+        {bmp(3, 2, 8, pal3, rows8), 8, 3, 2, 3, rows8},
+        // Top-down rows come out bottom-up.
+        {bmp(3, -2, 8, pal3, rows8), 8, 3, 2, 3, rows8.mid(4) + rows8.left(4)},
+        {bmp(2, 1, 24, {}, QByteArray("\x01\x02\x03\x04\x05\x06\x00\x00", 8)), 24, 2, 1, 0,
+         QByteArray("\x01\x02\x03\x04\x05\x06\x00\x00", 8)},
+        {bmp(9, 1, 1, {QByteArray(4, '\0'), QByteArray("\xff\xff\xff\x00", 4)}, QByteArray("\xa5\x80\x00\x00", 4)), 1, 9, 1, 2,
+         QByteArray("\xa5\x80\x00\x00", 4)},
+        {bmp(3, 1, 4, pal3, QByteArray("\x12\x00\x00\x00", 4)), 4, 3, 1, 3, QByteArray("\x12\x00\x00\x00", 4)},
+        // RLE8: a run of 3 twos, end of line, an absolute run (1, 0, 2) padded
+        // to 16 bits, end of bitmap.
+        {bmp(3, 2, 8, pal3, QByteArray("\x03\x02\x00\x00\x00\x03\x01\x00\x02\x00\x00\x01", 12), 1), 8, 3, 2, 3,
+         QByteArray("\x02\x02\x02\x00\x01\x00\x02\x00", 8)},
+    };
+    for (const Case &c : cases) {
+        QByteArray out;
+        QString why;
+        QVERIFY2(Hlp::bmpToPicture(c.file, &out, &why), qPrintable(why));
+        QCOMPARE(HlpRead::u16(out, 0), quint16(0x506C));
+        QCOMPARE(HlpRead::u16(out, 2), quint16(1));
+        QCOMPARE(HlpRead::u32(out, 4), 8u);
+        const Picture p = decode(out);
+        QCOMPARE(p.type, 6);
+        QCOMPARE(p.packing, 0);
+        QCOMPARE(p.bits, c.bits);
+        QCOMPARE(p.width, c.width);
+        QCOMPARE(p.height, c.height);
+        QCOMPARE(p.colours, c.colours);
+        QCOMPARE(p.pixels, c.pixels);
+        QCOMPARE(int(p.dataSize), c.pixels.size());
+        if (c.colours == 3)
+            QCOMPARE(p.palette, pal3[0] + pal3[1] + pal3[2]);
+    }
+}
+
+void TestPicture::refused()
+{
+    QByteArray out;
+    QString why;
+    QVERIFY(!Hlp::bmpToPicture("GIF89a", &out, &why));
+    QVERIFY(!Hlp::bmpToPicture(bmp(2, 2, 32, {}, QByteArray(16, 'x')), &out, &why));
+    QVERIFY(!Hlp::bmpToPicture(bmp(2, 2, 24, {}, QByteArray(3, 'x')), &out, &why)); // truncated
+    QVERIFY(!Hlp::bmpToPicture(bmp(0, 2, 8, {}, QByteArray()), &out, &why));
+    const QList<QByteArray> pal{QByteArray(4, '\0'), QByteArray(4, '\x7f')};
+    QByteArray garbage = bmp(3, 2, 8, pal, QByteArray(200, '\xff'), 1); // RLE that never ends
+    QVERIFY(Hlp::bmpToPicture(garbage, &out, &why));
+}
+
+KIV_TEST(TestPicture)
+#include "tst_picture.moc"
