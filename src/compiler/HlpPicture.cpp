@@ -110,6 +110,11 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error)
     }
     const int stride = int(((qint64(width) * bits + 31) / 32) * 4);
     const qsizetype dataSize = qsizetype(stride) * height;
+    // An RLE header may claim any size: keep to what a help file can hold.
+    if (dataSize > (qsizetype(64) << 20)) {
+        *error = QStringLiteral("bitmap trop grande");
+        return false;
+    }
     QByteArray pixels;
     if (rle) {
         pixels = expandRle(bmp.mid(bitsAt), width, int(height), bits, stride);
