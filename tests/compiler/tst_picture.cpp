@@ -123,7 +123,9 @@ void TestPicture::refused()
     QVERIFY(!Hlp::bmpToPicture(bmp(2, 2, 32, {}, QByteArray(16, 'x')), &out, &why));
     QVERIFY(!Hlp::bmpToPicture(bmp(2, 2, 24, {}, QByteArray(3, 'x')), &out, &why)); // truncated
     QVERIFY(!Hlp::bmpToPicture(bmp(0, 2, 8, {}, QByteArray()), &out, &why));
-    QVERIFY(!Hlp::bmpToPicture(bmp(32000, 32000, 24, {}, QByteArray("\x00\x01", 2), 1), &out, &why)); // huge RLE claim
+    const QList<QByteArray> two{QByteArray(4, '\0'), QByteArray(4, '\x7f')};
+    QVERIFY(!Hlp::bmpToPicture(bmp(32000, 32000, 8, two, QByteArray("\x00\x01", 2), 1), &out, &why)); // huge RLE claim
+    QCOMPARE(why, QStringLiteral("bitmap trop grande"));
     const QList<QByteArray> pal{QByteArray(4, '\0'), QByteArray(4, '\x7f')};
     QByteArray garbage = bmp(3, 2, 8, pal, QByteArray(200, '\xff'), 1); // RLE that never ends
     QVERIFY(Hlp::bmpToPicture(garbage, &out, &why));
