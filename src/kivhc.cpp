@@ -27,11 +27,16 @@ int main(int argc, char **argv)
             r.ok = false;
         }
     }
-    for (const QString &m : r.messages)
-        std::printf("%s\n", qPrintable(m));
-    std::printf("%d page(s), %d saut(s), %d mot(s)-clé(s)\n", r.topics, r.jumps, r.keywords);
-    std::printf("%d erreur(s), %d avertissement(s)\n", r.errors, r.warnings);
+    QStringList lines = r.messages;
+    lines << QStringLiteral("%1 page(s), %2 saut(s), %3 mot(s)-clé(s)").arg(r.topics).arg(r.jumps).arg(r.keywords);
+    lines << QStringLiteral("%1 erreur(s), %2 avertissement(s)").arg(r.errors).arg(r.warnings);
     if (r.ok)
-        std::printf("Fichier d'aide écrit : %s\n", qPrintable(hlp));
+        lines << QStringLiteral("Fichier d'aide écrit : %1").arg(hlp);
+    for (const QString &line : lines)
+        std::printf("%s\n", qPrintable(line));
+    // The ERRORLOG option keeps the same messages in a file.
+    if (!r.errorLog.isEmpty()
+        && !Platform::writeFileAtomic(r.errorLog, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit()))
+        std::printf("HC1004: Warning: %s : journal d'erreurs impossible à écrire.\n", qPrintable(r.errorLog));
     return r.ok ? 0 : 1;
 }

@@ -82,6 +82,8 @@ TCompileResult compileProject(const QString &hpjPath)
     }
     const THpj hpj = parseHpj(hpjBytes);
     const QString hpjName = QFileInfo(hpjPath).fileName();
+    if (hpj.options.contains("ERRORLOG"))
+        result.errorLog = findFile(QFileInfo(hpjPath).absolutePath(), hpj.options.value("ERRORLOG"));
     for (const TDiagnostic &w : hpj.warnings)
         msg.warning(1100, QStringLiteral("%1, ligne %2").arg(hpjName).arg(w.line), w.text);
     for (const TDiagnostic &e : hpj.errors)
@@ -173,6 +175,22 @@ TCompileResult compileProject(const QString &hpjPath)
             contexts.insert(h, {c, writer.topicOffset(n)});
             contextTopic.insert(c.toUpper(), n);
         }
+    // [ALIAS]: a context that names another one's topic.
+    for (auto it = hpj.alias.cbegin(); it != hpj.alias.cend(); ++it) {
+        const QByteArray from = normalizeContext(it.key()), to = normalizeContext(it.value());
+        const int n = contextTopic.value(to.toUpper(), -1);
+        if (from.isEmpty() || n < 0) {
+            msg.warning(3100, QString::fromLatin1(it.key()), QStringLiteral("alias vers un contexte inconnu ignoré."));
+            continue;
+        }
+        const qint32 h = contextHash(from);
+        if (contexts.contains(h)) {
+            msg.warning(3101, QString::fromLatin1(it.key()), QStringLiteral("alias d'un contexte déjà défini ignoré."));
+            continue;
+        }
+        contexts.insert(h, {from, writer.topicOffset(n)});
+        contextTopic.insert(from.toUpper(), n);
+    }
     if (result.errors)
         return result;
 

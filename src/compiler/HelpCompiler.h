@@ -18,6 +18,7 @@ struct TCompileResult {
     int topics = 0;
     int jumps = 0;
     int keywords = 0;
+    QString errorLog; // the ERRORLOG option, relative to the .HPJ's folder
 };
 
 // Compiles the project whose .HPJ is at `hpjPath`. Files named in it are

@@ -131,6 +131,21 @@ void TestCompile::badProjects()
     r = Hlp::compileProject(box.path("b.hpj"));
     QVERIFY(r.ok); // found under another letter case; a context twice is a warning
     QCOMPARE(r.warnings, 1);
+
+    // [ALIAS] gives a second name to a topic; ERRORLOG is taken from the options.
+    TestSupport::writeFile(box.path("c.hpj"), "[OPTIONS]\r\nERRORLOG=c.err\r\n[ALIAS]\r\nautre=un\r\nvide=nulle\r\n[FILES]\r\nb.rtf\r\n");
+    r = Hlp::compileProject(box.path("c.hpj"));
+    QVERIFY(r.ok);
+    QCOMPARE(r.errorLog, box.path("c.err"));
+    QCOMPARE(r.warnings, 2); // the context twice, the alias to nothing
+    HlpRead::Container hlp;
+    QVERIFY(hlp.parse(r.hlp));
+    HlpRead::Tree contexts;
+    QVERIFY(contexts.parse(*hlp.internalFile("|CONTEXT")));
+    QByteArray un, autre;
+    Hlp::putU32(un, quint32(Hlp::contextHash("un")));
+    Hlp::putU32(autre, quint32(Hlp::contextHash("autre")));
+    QCOMPARE(HlpRead::search(contexts, HlpRead::hashKey(), autre, 4), HlpRead::search(contexts, HlpRead::hashKey(), un, 4));
 }
 
 KIV_TEST(TestCompile)
