@@ -13,16 +13,6 @@ namespace KIVHelpTools {
 
 namespace {
 
-bool noTopics(QTreeWidget *outline, bool show, TSubGuard &sub)
-{
-    if (Outline::FCount(outline) > 0)
-        return false;
-    if (show)
-        Platform::prompts().plain(QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
-    sub.report(4, QString(), 0);
-    return true;
-}
-
 void notFound(bool show, const QString &text)
 {
     if (show)
@@ -42,7 +32,7 @@ TErrorContext &clipboardOp(QTreeWidget *outline, bool show, const QString &name,
                            void (QTextEdit::*op)())
 {
     TSubGuard sub(context(), name);
-    if (noTopics(outline, show, sub))
+    if (FRefuseWithoutTopics(outline, show, sub))
         return context();
     TRichEdit *control = FCurrentControl(outline);
     if (!control)
@@ -128,7 +118,7 @@ bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &op
 TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FFindText"));
-    if (noTopics(outline, show, sub))
+    if (FRefuseWithoutTopics(outline, show, sub))
         return context();
     if (!FSearchEdit(FCurrentControl(outline), options.findText, options))
         notFound(show, options.findText);
@@ -138,7 +128,7 @@ TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool
 TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FReplaceText"));
-    if (noTopics(outline, show, sub))
+    if (FRefuseWithoutTopics(outline, show, sub))
         return context();
     TRichEdit *control = FCurrentControl(outline);
     if (!control)

@@ -78,6 +78,15 @@ bool takeSelection(const TRichEdit *control, bool refuseLeadingBlank, bool show,
 
 } // namespace
 
+bool FRefuseWithoutTopics(const QTreeWidget *outline, bool show, TSubGuard &sub)
+{
+    if (Outline::FCount(outline) > 0)
+        return false;
+    say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
+    sub.report(4, QString(), 0);
+    return true;
+}
+
 QString FMarker(int n, const QString &label)
 {
     return QStringLiteral("@_") + QString::number(n).left(4) + u'_' + FContextName(label) + QStringLiteral("_@");
@@ -161,11 +170,9 @@ TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FDelTopic"));
     name.clear();
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
     const int count = Outline::FCount(outline);
-    if (count == 0) {
-        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
-        return sub.report(4, QString(), 0);
-    }
     const QString refused = QString::fromUtf8("Vous ne pouvez pas effacer un projet à ce niveau !");
     if (count == 1) {
         say(show, refused);
@@ -204,10 +211,8 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
                        QTreeWidget *outline)
 {
     TSubGuard sub(context(), QStringLiteral("FAddBmp"));
-    if (Outline::FCount(outline) == 0) {
-        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
-        return sub.report(4, QString(), 0);
-    }
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
     TRichEdit *control = FCurrentControl(outline);
     if (!FSelectedText(control).isEmpty()) {
         const QString text = QString::fromUtf8("Ne sélectionnez pas de texte !");
@@ -250,10 +255,8 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
 TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo)
 {
     TSubGuard sub(context(), QStringLiteral("FAddJump"));
-    if (Outline::FCount(outline) == 0) {
-        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
-        return sub.report(4, QString(), 0);
-    }
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
     TRichEdit *control = FCurrentControl(outline);
     QString selection;
     bool lineEnd = false;
@@ -293,10 +296,8 @@ TErrorContext &FAddTopicAndJump(const QString &name, QTreeWidget *outline, QPlai
                                 QObject *owner)
 {
     TSubGuard sub(context(), QStringLiteral("FAddTopicAndJump"));
-    if (Outline::FCount(outline) == 0) {
-        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
-        return sub.report(4, QString(), 0);
-    }
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
     if (FTopicExists(name, 256, outline)) {
         say(show, QString::fromUtf8("Cette page existe déjà !"));
         return sub.report(4, QString(), 8);
@@ -313,10 +314,8 @@ TErrorContext &FAddTopicAndJump(const QString &name, QTreeWidget *outline, QPlai
 TErrorContext &FAddExec(QString &path, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo)
 {
     TSubGuard sub(context(), QStringLiteral("FAddExec"));
-    if (Outline::FCount(outline) == 0) {
-        say(show, QStringLiteral("Il n'y a pas de Pages dans ce projet !"));
-        return sub.report(4, QString(), 0);
-    }
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
     TRichEdit *control = FCurrentControl(outline);
     QString selection;
     bool lineEnd = false;

@@ -13,6 +13,9 @@ class TRichEdit;
 
 namespace KIVHelpTools {
 
+// Shows "no topics" (when `show`) and reports 4/0 when the outline is
+// empty; the common first check of the topic routines.
+bool FRefuseWithoutTopics(const QTreeWidget *outline, bool show, TSubGuard &sub);
 // The marker for command line `n` and a label.
 QString FMarker(int n, const QString &label);
 // True when an item's text equals the name (ASCII letters in any case);

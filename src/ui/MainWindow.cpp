@@ -649,33 +649,22 @@ void TFrmKivHelp::FrmFSetParAlignment(Qt::Alignment alignment)
     setAlignButtons(alignment);
 }
 
-void TFrmKivHelp::FrmFSetTextStyle(int styles)
+void TFrmKivHelp::setTextStyles(int styles, bool on)
 {
     if (m_syncing)
         return;
     QTextCharFormat f;
     if (styles & StyleBold)
-        f.setFontWeight(QFont::Bold);
+        f.setFontWeight(on ? QFont::Bold : QFont::Normal);
     if (styles & StyleItalic)
-        f.setFontItalic(true);
+        f.setFontItalic(on);
     if (styles & StyleUnderline)
-        f.setFontUnderline(true);
+        f.setFontUnderline(on);
     applyCharFormat(f);
 }
 
-void TFrmKivHelp::FrmFUSetTextStyle(int styles)
-{
-    if (m_syncing)
-        return;
-    QTextCharFormat f;
-    if (styles & StyleBold)
-        f.setFontWeight(QFont::Normal);
-    if (styles & StyleItalic)
-        f.setFontItalic(false);
-    if (styles & StyleUnderline)
-        f.setFontUnderline(false);
-    applyCharFormat(f);
-}
+void TFrmKivHelp::FrmFSetTextStyle(int styles) { setTextStyles(styles, true); }
+void TFrmKivHelp::FrmFUSetTextStyle(int styles) { setTextStyles(styles, false); }
 
 void TFrmKivHelp::PMarkModified()
 {

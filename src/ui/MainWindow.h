@@ -106,6 +106,7 @@ private:
     QAction *action(QMenu *menu, const char *name, const QString &caption, const QKeySequence &key = {});
     void onTextChange(QObject *sender);
     void applyCharFormat(const QTextCharFormat &format);
+    void setTextStyles(int styles, bool on);
     void setAlignButtons(Qt::Alignment alignment);
 
     TErrorContext m_unitCtx;

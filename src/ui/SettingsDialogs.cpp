@@ -65,6 +65,27 @@ QLabel *label(const QString &text, QWidget *parent, const char *name = nullptr)
     return l;
 }
 
+// The save button (confirms and closes) and "&Fermer" (closes without
+// confirming), right-aligned.
+QHBoxLayout *saveAndCloseButtons(QDialog *dialog, QWidget *panel, const QString &saveText, bool *confirmed)
+{
+    auto *save = new QPushButton(saveText, panel);
+    save->setObjectName(QStringLiteral("BtnSave"));
+    save->setDefault(true);
+    QObject::connect(save, &QPushButton::clicked, dialog, [dialog, confirmed] {
+        *confirmed = true;
+        dialog->accept();
+    });
+    auto *exit = new QPushButton(QStringLiteral("&Fermer"), panel);
+    exit->setObjectName(QStringLiteral("BtnExit"));
+    QObject::connect(exit, &QPushButton::clicked, dialog, &QDialog::accept);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(exit);
+    return buttons;
+}
+
 } // namespace
 
 // ---- program settings ----
@@ -102,20 +123,7 @@ TFrmSoftConf::TFrmSoftConf(QWidget *parent) : QDialog(parent)
             m_copyCnt->setChecked(false);
         m_copyCnt->setEnabled(on);
     });
-    auto *save = new QPushButton(QString::fromUtf8("Enregistrer paramètres"), panel);
-    save->setObjectName(QStringLiteral("BtnSave"));
-    save->setDefault(true);
-    connect(save, &QPushButton::clicked, this, [this] {
-        Confirmed = true;
-        accept();
-    });
-    auto *exit = new QPushButton(QStringLiteral("&Fermer"), panel);
-    exit->setObjectName(QStringLiteral("BtnExit"));
-    connect(exit, &QPushButton::clicked, this, &QDialog::accept);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(exit);
+    QHBoxLayout *buttons = saveAndCloseButtons(this, panel, QString::fromUtf8("Enregistrer paramètres"), &Confirmed);
     auto *layout = new QVBoxLayout(panel);
     layout->addLayout(form);
     layout->addWidget(m_createCnt);
@@ -214,23 +222,10 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     m_titleButton->setLayoutDirection(Qt::RightToLeft);
     connect(m_bkButton, &QPushButton::clicked, this, [this] { chooseColour(&m_bk); });
     connect(m_titleButton, &QPushButton::clicked, this, [this] { chooseColour(&m_titleColour); });
-    auto *save = new QPushButton(QStringLiteral("Enregistrer "), panel);
-    save->setObjectName(QStringLiteral("BtnSave"));
-    save->setDefault(true);
-    connect(save, &QPushButton::clicked, this, [this] {
-        Confirmed = true;
-        accept();
-    });
-    auto *exit = new QPushButton(QStringLiteral("&Fermer"), panel);
-    exit->setObjectName(QStringLiteral("BtnExit"));
-    connect(exit, &QPushButton::clicked, this, &QDialog::accept);
+    QHBoxLayout *buttons = saveAndCloseButtons(this, panel, QStringLiteral("Enregistrer "), &Confirmed);
     auto *colours = new QHBoxLayout;
     colours->addWidget(m_bkButton);
     colours->addWidget(m_titleButton);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(exit);
     auto *layout = new QVBoxLayout(panel);
     layout->addLayout(form);
     layout->addWidget(m_addTitle);
