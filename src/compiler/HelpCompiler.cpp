@@ -19,6 +19,11 @@ namespace Hlp {
 
 namespace {
 
+// Longest title, keyword and macro the viewers keep.
+constexpr int MaxTitle = 127;
+constexpr int MaxKeyword = 255;
+constexpr int MaxMacro = 512;
+
 class Messages {
 public:
     explicit Messages(TCompileResult &r) : m_r(r) {}
@@ -80,41 +85,127 @@ TCompileResult compileProject(const QString &hpjPath)
         msg.error(1005, hpjPath, QStringLiteral("impossible de lire le fichier projet."));
         return result;
     }
-    const THpj hpj = parseHpj(hpjBytes);
+    THpj hpj = parseHpj(hpjBytes);
+    const QString hpjDir = QFileInfo(hpjPath).absolutePath();
     const QString hpjName = QFileInfo(hpjPath).fileName();
     if (hpj.options.contains("ERRORLOG"))
-        result.errorLog = findFile(QFileInfo(hpjPath).absolutePath(), hpj.options.value("ERRORLOG"));
+        result.errorLog = findFile(hpjDir, hpj.options.value("ERRORLOG"));
     for (const TDiagnostic &w : hpj.warnings)
         msg.warning(1100, QStringLiteral("%1, ligne %2").arg(hpjName).arg(w.line), w.text);
     for (const TDiagnostic &e : hpj.errors)
         msg.error(1030, hpjName, e.text);
     if (result.errors)
         return result;
-    QString root = QFileInfo(hpjPath).absolutePath();
-    if (hpj.options.contains("ROOT")) {
-        const QString r = findFile(root, hpj.options.value("ROOT"));
-        if (QFileInfo(r).isDir())
-            root = r;
-        else
-            msg.warning(1011, hpjName, QStringLiteral("répertoire ROOT introuvable, le dossier du projet est pris."));
+    // ROOT and BMROOT: folders, relative to the project's, searched in
+    // order before the project's own folder.
+    const auto folders = [&](const QByteArray &key) {
+        QStringList dirs;
+        for (const QByteArray &entry : hpj.options.value(key).split(',')) {
+            if (entry.trimmed().isEmpty())
+                continue;
+            const QString dir = findFile(hpjDir, entry);
+            if (QFileInfo(dir).isDir())
+                dirs << dir;
+            else
+                msg.warning(1011, hpjName, QStringLiteral("répertoire %1 introuvable : %2").arg(QString::fromLatin1(key), QString::fromLocal8Bit(entry.trimmed())));
+        }
+        return dirs;
+    };
+    QStringList roots = folders("ROOT");
+    const QStringList bitmapRoots = folders("BMROOT") + roots + QStringList{hpjDir};
+    roots << hpjDir;
+    const auto findIn = [](const QStringList &dirs, const QByteArray &name) {
+        for (const QString &dir : dirs) {
+            const QString path = findFile(dir, name);
+            if (QFileInfo(path).isFile())
+                return path;
+        }
+        return QString();
+    };
+    // [MAP] files: header files (.H, .HM) whose other lines are skipped.
+    for (const auto &[line, name] : hpj.mapIncludes) {
+        QByteArray header;
+        // A Windows path that does not exist here: the file of that name
+        // in the project's folder.
+        QString path = findIn({hpjDir}, name);
+        if (path.isEmpty())
+            path = findIn({hpjDir}, QFileInfo(QString::fromLocal8Bit(name).replace(u'\\', u'/')).fileName().toLocal8Bit());
+        if (path.isEmpty() || !Platform::readWholeFile(path, &header)) {
+            msg.warning(1012, QStringLiteral("%1, ligne %2").arg(hpjName).arg(line),
+                        QStringLiteral("fichier inclus introuvable : %1").arg(QString::fromLocal8Bit(name)));
+            continue;
+        }
+        for (QByteArray l : header.split('\n'))
+            if (l.trimmed().startsWith("#define") || (!l.trimmed().startsWith('#') && !l.trimmed().startsWith("//")))
+                parseMapLine(l.trimmed(), &hpj.map);
     }
-    if (hpj.compressed())
-        msg.warning(1030, hpjName, QStringLiteral("la compression n'est pas prise en charge : fichier écrit sans compression."));
+    const THpj::Compression compression = hpj.compression();
+    if (compression == THpj::Compression::Unknown)
+        msg.warning(1030, hpjName, QStringLiteral("valeur de COMPRESS non reconnue : fichier écrit sans compression."));
 
     // Topics of every file, in order.
     QList<TSourceTopic> topics;
     QList<QByteArray> pictures;
     for (const QByteArray &file : hpj.files) {
-        const QString path = findFile(root, file);
+        const QString path = findIn(roots, file);
         QByteArray rtf;
-        if (!Platform::readWholeFile(path, &rtf)) {
-            msg.error(1005, QString::fromLocal8Bit(file), QStringLiteral("fichier de pages introuvable."));
+        if (path.isEmpty() || !Platform::readWholeFile(path, &rtf)) {
+            // Its topics are left out; jumps to them are reported below.
+            msg.warning(1005, QString::fromLocal8Bit(file), QStringLiteral("fichier de pages introuvable, ignoré."));
             continue;
         }
-        const TTopicFileRead read = readTopicFile(rtf, &pictures);
+        TTopicFileRead read = readTopicFile(rtf, &pictures);
         for (const QString &w : read.warnings)
             msg.warning(4000, QString::fromLocal8Bit(file), w);
+        for (qsizetype i = 0; i < read.topics.size(); ++i) {
+            read.topics[i].sourceFile = file;
+            read.topics[i].page = int(i + 1);
+        }
         topics += read.topics;
+    }
+    const auto where = [](const TSourceTopic &t) {
+        return QStringLiteral("%1, page %2").arg(QString::fromLocal8Bit(t.sourceFile)).arg(t.page);
+    };
+    // Lengths the viewers' buffers allow, and hotspots into secondary
+    // windows (a window is named by its place in [WINDOWS]).
+    for (TSourceTopic &t : topics) {
+        if (t.title.size() > MaxTitle) {
+            msg.warning(4071, where(t), QStringLiteral("titre de plus de %1 caractères, tronqué.").arg(MaxTitle));
+            t.title.truncate(MaxTitle);
+        }
+        for (qsizetype k = t.keywords.size() - 1; k >= 0; --k)
+            if (t.keywords[k].size() > MaxKeyword) {
+                msg.warning(4072, where(t), QStringLiteral("mot-clé de plus de %1 caractères ignoré.").arg(MaxKeyword));
+                t.keywords.removeAt(k);
+            }
+        for (qsizetype k = t.macros.size() - 1; k >= 0; --k)
+            if (t.macros[k].size() > MaxMacro) {
+                msg.warning(4073, where(t), QStringLiteral("macro de plus de %1 caractères ignorée.").arg(MaxMacro));
+                t.macros.removeAt(k);
+            }
+        for (QList<TParagraph> *paras : {&t.nonScrolling, &t.scrolling})
+            for (TParagraph &p : *paras)
+                for (TInline &i : p.items) {
+                    if (i.kind != TInline::HotspotStart)
+                        continue;
+                    if (i.macro.size() > MaxMacro) {
+                        msg.warning(4073, where(t), QStringLiteral("macro de plus de %1 caractères tronquée.").arg(MaxMacro));
+                        i.macro.truncate(MaxMacro);
+                    }
+                    if (i.window.isEmpty())
+                        continue;
+                    if (!i.file.isEmpty()) {
+                        msg.warning(4032, where(t), QStringLiteral("fenêtre « %1 » ignorée dans un saut vers un autre fichier.")
+                                                        .arg(QString::fromLatin1(i.window)));
+                        continue;
+                    }
+                    for (qsizetype w = 0; w < hpj.windows.size() && i.windowIndex < 0; ++w)
+                        if (hpj.windows[w].name.compare(i.window, Qt::CaseInsensitive) == 0)
+                            i.windowIndex = int(w);
+                    if (i.windowIndex < 0)
+                        msg.warning(4031, where(t), QStringLiteral("fenêtre « %1 » absente de [WINDOWS] : la fenêtre principale est prise.")
+                                                        .arg(QString::fromLatin1(i.window)));
+                }
     }
     if (topics.isEmpty()) {
         if (!result.errors)
@@ -133,9 +224,6 @@ TCompileResult compileProject(const QString &hpjPath)
         for (const TParagraph &p : t.scrolling) {
             const TEncodedParagraph e = encodeParagraph(p, fonts);
             writer.addText(e.linkData1, e.linkData2, e.topicLength, false);
-            for (const TInline &i : p.items)
-                if (i.kind == TInline::HotspotStart)
-                    ++result.jumps;
         }
     }
     // Browse sequences.
@@ -150,7 +238,7 @@ TCompileResult compileProject(const QString &hpjPath)
         for (qsizetype i = 1; i < group.size(); ++i)
             writer.linkBrowse(group[i - 1].second, group[i].second);
     }
-    const QByteArray topicFile = writer.build();
+    const QByteArray topicFile = writer.build(compression == THpj::Compression::Lz77);
     result.topics = int(topics.size());
 
     // Contexts: one hash per string, never two strings on one hash.
@@ -191,6 +279,19 @@ TCompileResult compileProject(const QString &hpjPath)
         contexts.insert(h, {from, writer.topicOffset(n)});
         contextTopic.insert(from.toUpper(), n);
     }
+    // Jumps and pop-ups within this file must reach a topic.
+    for (const TSourceTopic &t : topics)
+        for (const QList<TParagraph> *paras : {&t.nonScrolling, &t.scrolling})
+            for (const TParagraph &p : *paras)
+                for (const TInline &i : p.items) {
+                    if (i.kind != TInline::HotspotStart)
+                        continue;
+                    ++result.jumps;
+                    if (!i.macro.isEmpty() || !i.file.isEmpty() || i.context.isEmpty())
+                        continue;
+                    if (!contextTopic.contains(i.context.toUpper()))
+                        msg.warning(4120, where(t), QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(i.context)));
+                }
     if (result.errors)
         return result;
 
@@ -271,6 +372,7 @@ TCompileResult compileProject(const QString &hpjPath)
     container.addFile("|CTXOMAP", ctxomap);
 
     TSystemInfo system;
+    system.lz77 = compression == THpj::Compression::Lz77;
     system.title = hpj.options.value("TITLE");
     system.copyright = hpj.options.value("COPYRIGHT");
     if (hpj.options.contains("CONTENTS")) {
@@ -296,20 +398,19 @@ TCompileResult compileProject(const QString &hpjPath)
     container.addFile("|SYSTEM", systemFile(system));
     container.addFile("|FONT", fonts.build());
     container.addFile("|TOPIC", topicFile);
-    // Pictures: [BITMAPS] entries first (by file name), then ROOT and the
-    // project's folder.
+    // Pictures: [BITMAPS] entries first (by file name), then BMROOT, ROOT
+    // and the project's folder.
     for (qsizetype k = 0; k < pictures.size(); ++k) {
         const QString name = QString::fromLocal8Bit(pictures[k]);
         QString path;
         for (const QByteArray &entry : hpj.bitmaps) {
-            const QString candidate = findFile(root, entry);
+            const QString candidate = findFile(hpjDir, entry);
             if (QFileInfo(candidate).fileName().compare(QFileInfo(name).fileName(), Qt::CaseInsensitive) == 0
                 && QFileInfo(candidate).isFile())
                 path = candidate;
         }
-        for (const QString &dir : {root, QFileInfo(hpjPath).absolutePath()})
-            if (path.isEmpty() && QFileInfo(findFile(dir, pictures[k])).isFile())
-                path = findFile(dir, pictures[k]);
+        if (path.isEmpty())
+            path = findIn(bitmapRoots, pictures[k]);
         QByteArray bmp, picture;
         QString why;
         if (path.isEmpty() || !Platform::readWholeFile(path, &bmp)) {

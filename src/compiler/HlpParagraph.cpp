@@ -77,11 +77,24 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
         case TInline::NbSpace: command(0x8B); break;
         case TInline::NbHyphen: command(0x8C); break;
         case TInline::HotspotStart:
-            command(item.command);
             if (item.command == 0xC8 || item.command == 0xCC) {
+                command(item.command);
                 putU16(ld1, quint16(item.macro.size() + 1));
                 putStringZ(ld1, item.macro);
+            } else if (!item.file.isEmpty() || item.windowIndex >= 0) {
+                // Into another file (kind 4) or a secondary window (kind 1).
+                command(quint8(item.command | 0x08));
+                QByteArray target;
+                putU8(target, item.file.isEmpty() ? 1 : 4);
+                putU32(target, quint32(item.hash));
+                if (item.file.isEmpty())
+                    putU8(target, quint8(item.windowIndex));
+                else
+                    putStringZ(target, item.file);
+                putU16(ld1, quint16(target.size()));
+                ld1 += target;
             } else {
+                command(item.command);
                 putU32(ld1, quint32(item.hash));
             }
             break;

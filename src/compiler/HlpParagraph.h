@@ -22,9 +22,15 @@ struct TInline {
     Kind kind = Text;
     QByteArray text;     // Text
     TCharFormat format;  // Text
-    quint8 command = 0;  // HotspotStart: 0xE3 jump, 0xE2 pop-up, 0xC8 macro; Picture: 0x86/0x87/0x88
-    QByteArray macro;    // HotspotStart with 0xC8
-    qint32 hash = 0;     // HotspotStart with 0xE2/0xE3
+    // HotspotStart: 0xE3 jump, 0xE2 pop-up, 0xC8 macro, and 0xE7, 0xE6,
+    // 0xCC for the same without colour or underline; Picture: 0x86/0x87/0x88
+    quint8 command = 0;
+    QByteArray macro;    // HotspotStart with 0xC8/0xCC
+    qint32 hash = 0;     // HotspotStart, jumps and pop-ups: hash of `context`
+    QByteArray context;  // the target as the help file stores it
+    QByteArray window;   // a secondary window's name ("ctx>window"), as written
+    int windowIndex = -1; // its place among the help file's windows
+    QByteArray file;     // another help file ("ctx@file")
     quint16 picture = 0; // Picture: number k of |bm<k>
 };
 

@@ -71,6 +71,23 @@ QByteArray expandRle(const QByteArray &in, int width, int height, int bits, int 
 
 bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error)
 {
+    // Hotspot graphics (.SHG) and multi-resolution pictures (.MRB) are
+    // already in the help file's picture container: taken as they are
+    // once their picture table is checked.
+    if (bmp.startsWith("lp") || bmp.startsWith("lP")) {
+        const int count = bmp.size() >= 4 ? le16(bmp, 2) : 0;
+        bool ok = count >= 1 && count <= 64 && bmp.size() >= 4 + 4 * qsizetype(count);
+        for (int i = 0; ok && i < count; ++i) {
+            const quint32 at = le32(bmp, 4 + 4 * i);
+            ok = at >= quint32(4 + 4 * count) && at < quint32(bmp.size());
+        }
+        if (!ok) {
+            *error = QStringLiteral("fichier d'images segmentées endommagé");
+            return false;
+        }
+        *picture = bmp;
+        return true;
+    }
     if (bmp.size() < 54 || !bmp.startsWith("BM")) {
         *error = QStringLiteral("ce n'est pas un fichier .BMP");
         return false;

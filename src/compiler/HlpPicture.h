@@ -1,6 +1,7 @@
 #pragma once
 // Pictures of a help file: a .BMP file (1, 4, 8 or 24 bits per pixel,
-// RLE data expanded) turned into the |bm<n> picture container.
+// RLE data expanded) turned into the |bm<n> picture container; .SHG and
+// .MRB files, already in that container, taken as they are.
 #include <QByteArray>
 #include <QString>
 

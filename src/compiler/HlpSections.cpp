@@ -59,7 +59,7 @@ QByteArray systemFile(const TSystemInfo &info)
     putU16(out, info.minor);
     putU16(out, 1);
     putU32(out, info.buildTime);
-    putU16(out, 0); // no compression, 4096-byte topic blocks
+    putU16(out, info.lz77 ? 4 : 0); // 4096-byte topic blocks, LZ77 or not
     record(out, 1, stringZ(info.title));
     if (!info.copyright.isEmpty())
         record(out, 2, stringZ(info.copyright));

@@ -19,6 +19,7 @@ struct TWindowDef {
 struct TSystemInfo {
     quint16 minor = 33;  // Windows 95 help (4.0)
     quint32 buildTime = 0;
+    bool lz77 = false;   // topic blocks LZ77-compressed (4 KiB blocks)
     QByteArray title;
     QByteArray copyright;
     bool hasContents = false;

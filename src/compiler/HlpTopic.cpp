@@ -4,22 +4,171 @@
 
 #include <QHash>
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 namespace Hlp {
 
 namespace {
 constexpr quint32 None = 0xFFFFFFFF;
 constexpr int LinkHeader = 21;
+constexpr int TopicHeaderData = 28;
+constexpr qint64 BlockStride = 0x4000; // a block's share of the TOPICPOS space
+constexpr int MaxExpanded = 0x4000;    // bytes a compressed block may expand to
+
+// The address of a record given as block * 0x4000 + offset in the block's data.
+quint32 posOf(qint64 start) { return quint32(start + 12); }
+
+// LZ77-compresses the record stream into 4096-byte blocks. Each block's
+// data expands to at most 16 KiB and fills its 4084 bytes exactly, so
+// records run on from one block's data into the next; a record whose
+// 21-byte header might not fit in what is left starts in the next block
+// (the rest is zeros, which expand to zeros that no link points at).
+// Link fields are not known yet: their bytes (`linkBytes`) are always
+// stored as literals and never copied, so they can be patched afterwards.
+class TLz77Blocks {
+public:
+    TLz77Blocks(const QByteArray &plain, const std::vector<char> &linkBytes) : m_in(plain), m_link(linkBytes)
+    {
+        m_head.assign(1 << 15, -1);
+        m_prev.assign(size_t(plain.size()), -1);
+    }
+
+    // Compresses the record that occupies [from, to) of the stream and
+    // returns where it starts (block * 0x4000 + offset).
+    qint64 addRecord(qsizetype from, qsizetype to)
+    {
+        if (m_used > 0 && TopicBlockData - m_used < 24)
+            closeBlock();
+        const qint64 start = m_block * BlockStride + (m_blockFrom < 0 ? 0 : from - m_blockFrom);
+        for (qsizetype p = from; p < to;)
+            p += step(p, to);
+        return start;
+    }
+
+    // The blocks; `patches` pairs each link byte of the stream with the
+    // byte of the output that holds it.
+    QByteArray finish()
+    {
+        if (m_blockFrom < 0 && m_block > 0)
+            --m_block; // the last block was closed with nothing after it
+        m_out.resize((m_block + 1) * TopicBlockSize, '\0');
+        return m_out;
+    }
+    const QList<QPair<qsizetype, qsizetype>> &patches() const { return m_patches; }
+
+private:
+    static constexpr int MaxDepth = 48;
+
+    int hashAt(qsizetype p) const
+    {
+        const auto *d = reinterpret_cast<const uchar *>(m_in.constData()) + p;
+        return ((d[0] << 10) ^ (d[1] << 5) ^ d[2]) & 0x7FFF;
+    }
+    bool hashable(qsizetype p) const
+    {
+        return p + 2 < m_in.size() && !m_link[size_t(p)] && !m_link[size_t(p + 1)] && !m_link[size_t(p + 2)];
+    }
+    void remember(qsizetype p)
+    {
+        if (!hashable(p))
+            return;
+        const int h = hashAt(p);
+        m_prev[size_t(p)] = m_head[size_t(h)];
+        m_head[size_t(h)] = p;
+    }
+    void closeBlock()
+    {
+        // The unused bytes stay zero: literal zeros, fewer than the
+        // expansion room left (see step()).
+        ++m_block;
+        m_used = 0;
+        m_flag = -1;
+        m_items = 8;
+        m_blockFrom = -1; // set by the next byte
+    }
+    qsizetype dataAt(qsizetype used) const { return m_block * TopicBlockSize + 12 + used; }
+
+    // Stores one literal or one copy starting at p; returns the bytes it covers.
+    qsizetype step(qsizetype p, qsizetype end)
+    {
+        if (m_blockFrom < 0) {
+            m_blockFrom = p;
+            m_out.resize((m_block + 1) * TopicBlockSize, '\0');
+        }
+        const int room = TopicBlockData - m_used;
+        const int expandRoom = MaxExpanded - int(p - m_blockFrom);
+        const int groupCost = m_items == 8 ? 1 : 0;
+        // Best copy among the earlier bytes of this block, within 4096.
+        int bestLen = 0;
+        qsizetype bestFrom = -1;
+        if (!m_link[size_t(p)] && room >= 2 + groupCost) {
+            const int maxLen = int(std::min<qsizetype>({18, end - p, qsizetype(expandRoom)}));
+            qsizetype c = hashable(p) ? m_head[size_t(hashAt(p))] : -1;
+            for (int depth = 0; c >= 0 && c >= m_blockFrom && p - c <= 4096 && depth < MaxDepth; ++depth, c = m_prev[size_t(c)]) {
+                int len = 0;
+                while (len < maxLen && m_in[c + len] == m_in[p + len] && !m_link[size_t(c + len)] && !m_link[size_t(p + len)])
+                    ++len;
+                if (len > bestLen) {
+                    bestLen = len;
+                    bestFrom = c;
+                    if (len == maxLen)
+                        break;
+                }
+            }
+            // The room left must stay no larger than the expansion left,
+            // so that zeros can always fill the block.
+            if (bestLen >= 3 && expandRoom - bestLen < room - 2 - groupCost)
+                bestLen = 0;
+        }
+        if (room < 1 + groupCost) { // only a flag byte fits: the block is full
+            closeBlock();
+            return 0;
+        }
+        if (m_items == 8) {
+            m_flag = dataAt(m_used++);
+            m_items = 0;
+        }
+        qsizetype covered = 1;
+        if (bestLen >= 3) {
+            const int code = int(p - bestFrom - 1) | ((bestLen - 3) << 12);
+            m_out[m_flag] = char(quint8(m_out[m_flag]) | (1 << m_items));
+            m_out[dataAt(m_used)] = char(code & 0xFF);
+            m_out[dataAt(m_used + 1)] = char(code >> 8);
+            m_used += 2;
+            covered = bestLen;
+        } else {
+            if (m_link[size_t(p)])
+                m_patches.append({p, dataAt(m_used)});
+            m_out[dataAt(m_used++)] = m_in[p];
+        }
+        ++m_items;
+        for (qsizetype i = 0; i < covered; ++i)
+            remember(p + i);
+        if (m_used == TopicBlockData)
+            closeBlock();
+        return covered;
+    }
+
+    const QByteArray &m_in;
+    const std::vector<char> &m_link;
+    std::vector<qsizetype> m_head, m_prev;
+    QByteArray m_out;
+    QList<QPair<qsizetype, qsizetype>> m_patches;
+    qint64 m_block = 0;
+    int m_used = 0;          // bytes of this block's data written
+    qsizetype m_flag = -1;   // where the current flag byte is
+    int m_items = 8;         // items under the current flag byte
+    qsizetype m_blockFrom = -1; // stream offset of this block's first byte
+};
+
 } // namespace
 
 QByteArray textLinkData1(const QByteArray &paragraph, quint16 topicLength)
 {
     const QByteArray length = cUS(topicLength);
     return cSL(qint32(paragraph.size())) + length + paragraph;
-}
-
-quint32 TTopicWriter::topicPos(qint64 dataOffset)
-{
-    return quint32((dataOffset / TopicBlockData) * 0x4000 + 12 + dataOffset % TopicBlockData);
 }
 
 int TTopicWriter::beginTopic(const QByteArray &title, const QList<QByteArray> &entryMacros)
@@ -50,7 +199,7 @@ void TTopicWriter::addText(const QByteArray &paragraph, const QByteArray &text, 
 
 void TTopicWriter::linkBrowse(int previous, int next) { m_browse.append({previous, next}); }
 
-QByteArray TTopicWriter::build()
+QByteArray TTopicWriter::build(bool compressed)
 {
     // The closing topic header that every compiler writes.
     Record terminator;
@@ -58,34 +207,67 @@ QByteArray TTopicWriter::build()
     terminator.topic = m_topicCount;
     QList<Record> records = m_records;
     records.append(terminator);
+    const qsizetype count = records.size();
 
-    // Layout: where each record starts in the data stream (block headers
-    // not counted); no record starts in a block's last 21 bytes.
-    QList<qint64> start(records.size());
-    QList<quint32> offsets(records.size());
+    // The records end to end. The link fields (previous and next record,
+    // the topic header's offsets) are zero until the layout is known.
+    QByteArray plain;
+    QList<qsizetype> from(count + 1);
+    for (qsizetype i = 0; i < count; ++i) {
+        const Record &r = records[i];
+        from[i] = plain.size();
+        const int ld1Size = r.type == 0x02 ? TopicHeaderData : int(r.ld1.size());
+        putU32(plain, quint32(LinkHeader + ld1Size + r.ld2.size()));
+        putU32(plain, quint32(r.ld2.size()));
+        putU32(plain, 0);
+        putU32(plain, 0);
+        putU32(plain, quint32(LinkHeader + ld1Size));
+        putU8(plain, r.type);
+        plain += r.type == 0x02 ? QByteArray(TopicHeaderData, '\0') : r.ld1;
+        plain += r.ld2;
+    }
+    from[count] = plain.size();
+    std::vector<char> link(size_t(plain.size()), 0);
+    for (qsizetype i = 0; i < count; ++i) {
+        std::fill_n(link.begin() + from[i] + 8, 8, 1);
+        if (records[i].type == 0x02)
+            std::fill_n(link.begin() + from[i] + LinkHeader, TopicHeaderData, 1);
+    }
+
+    // Layout: where each record starts (block * 0x4000 + offset). Without
+    // compression no record starts in a block's last 21 bytes.
+    QList<qint64> start(count);
+    std::optional<TLz77Blocks> lz;
     qint64 d = 0;
+    if (compressed) {
+        lz.emplace(plain, link);
+        for (qsizetype i = 0; i < count; ++i)
+            start[i] = lz->addRecord(from[i], from[i + 1]);
+    } else {
+        for (qsizetype i = 0; i < count; ++i) {
+            if (TopicBlockData - d % TopicBlockData < LinkHeader)
+                d += TopicBlockData - d % TopicBlockData;
+            start[i] = (d / TopicBlockData) * BlockStride + d % TopicBlockData;
+            d += from[i + 1] - from[i];
+        }
+    }
+    QList<quint32> offsets(count);
     qint64 block = -1;
     quint32 n = 0;
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const int ld1Size = records[i].type == 0x02 ? 28 : int(records[i].ld1.size());
-        if (TopicBlockData - d % TopicBlockData < LinkHeader)
-            d += TopicBlockData - d % TopicBlockData;
-        start[i] = d;
-        if (d / TopicBlockData != block) {
-            block = d / TopicBlockData;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (start[i] / BlockStride != block) {
+            block = start[i] / BlockStride;
             n = 0;
         }
         offsets[i] = quint32(block * 0x8000 + n);
         if (records[i].type == 0x20)
             n += records[i].topicLength;
-        d += LinkHeader + ld1Size + records[i].ld2.size();
     }
-    const qint64 dataEnd = d;
 
     // Topic headers: offsets, browse links, region starts, next header.
     m_topicOffsets.clear();
     QList<qsizetype> headerIndex;
-    for (qsizetype i = 0; i < records.size(); ++i)
+    for (qsizetype i = 0; i < count; ++i)
         if (records[i].type == 0x02) {
             headerIndex.append(i);
             if (records[i].topic < m_topicCount)
@@ -97,60 +279,64 @@ QByteArray TTopicWriter::build()
         back[next] = m_topicOffsets.value(prev, None);
     }
     for (qsizetype h = 0; h < headerIndex.size(); ++h) {
-        Record &r = records[headerIndex[h]];
-        const qsizetype first = headerIndex[h] + 1;
-        const qsizetype end = h + 1 < headerIndex.size() ? headerIndex[h + 1] : records.size();
+        const qsizetype at = headerIndex[h];
+        const qsizetype end = h + 1 < headerIndex.size() ? headerIndex[h + 1] : count;
         quint32 size = 0, nonScroll = None, scroll = None;
-        for (qsizetype i = first; i < end; ++i) {
-            size += quint32(LinkHeader + records[i].ld1.size() + records[i].ld2.size());
+        for (qsizetype i = at + 1; i < end; ++i) {
+            size += quint32(from[i + 1] - from[i]);
             quint32 &slot = records[i].nonScrolling ? nonScroll : scroll;
             if (slot == None)
-                slot = topicPos(start[i]);
+                slot = posOf(start[i]);
         }
-        const bool last = r.topic >= m_topicCount;
+        const int topic = records[at].topic;
+        const bool last = topic >= m_topicCount;
         QByteArray ld1;
         putU32(ld1, last ? 0 : size);
-        putU32(ld1, last ? None : back.value(r.topic, None));
-        putU32(ld1, last ? None : forward.value(r.topic, None));
-        putU32(ld1, quint32(r.topic));
+        putU32(ld1, last ? None : back.value(topic, None));
+        putU32(ld1, last ? None : forward.value(topic, None));
+        putU32(ld1, quint32(topic));
         putU32(ld1, nonScroll);
         putU32(ld1, scroll);
-        putU32(ld1, h + 1 < headerIndex.size() ? topicPos(start[headerIndex[h + 1]]) : None);
-        r.ld1 = ld1;
+        putU32(ld1, h + 1 < headerIndex.size() ? posOf(start[headerIndex[h + 1]]) : None);
+        plain.replace(from[at] + LinkHeader, TopicHeaderData, ld1);
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        QByteArray links;
+        putU32(links, i == 0 ? None : posOf(start[i - 1]));
+        putU32(links, i + 1 < count ? posOf(start[i + 1]) : None);
+        plain.replace(from[i] + 8, 8, links);
     }
 
-    // The stream: records with their links, cut into blocks.
-    QByteArray stream;
-    stream.reserve(dataEnd);
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        stream.append(QByteArray(start[i] - stream.size(), '\0'));
-        const Record &r = records[i];
-        putU32(stream, quint32(LinkHeader + r.ld1.size() + r.ld2.size()));
-        putU32(stream, quint32(r.ld2.size()));
-        putU32(stream, i == 0 ? None : topicPos(start[i - 1]));
-        putU32(stream, i + 1 < records.size() ? topicPos(start[i + 1]) : None);
-        putU32(stream, quint32(LinkHeader + r.ld1.size()));
-        putU8(stream, r.type);
-        stream += r.ld1;
-        stream += r.ld2;
-    }
-    const qint64 blocks = (stream.size() + TopicBlockData - 1) / TopicBlockData;
-    stream.append(QByteArray(blocks * TopicBlockData - stream.size(), '\0'));
-
+    // The blocks, then their headers.
     QByteArray out;
-    out.reserve(blocks * TopicBlockSize);
+    if (compressed) {
+        out = lz->finish();
+        for (const auto &[p, o] : lz->patches())
+            out[o] = plain[p];
+    } else {
+        const qint64 blocks = (d + TopicBlockData - 1) / TopicBlockData;
+        QByteArray stream(blocks * TopicBlockData, '\0');
+        for (qsizetype i = 0; i < count; ++i)
+            stream.replace((start[i] / BlockStride) * TopicBlockData + start[i] % BlockStride, from[i + 1] - from[i],
+                           plain.constData() + from[i], from[i + 1] - from[i]);
+        out.reserve(blocks * TopicBlockSize);
+        for (qint64 b = 0; b < blocks; ++b) {
+            out += QByteArray(12, '\0');
+            out += QByteArrayView(stream).sliced(b * TopicBlockData, TopicBlockData);
+        }
+    }
     qsizetype next = 0; // first record that starts in a later block
     quint32 lastBefore = None, lastHeaderBefore = 0;
-    for (qint64 b = 0; b < blocks; ++b) {
-        const qint64 from = b * TopicBlockData, to = from + TopicBlockData;
-        putU32(out, b == 0 ? None : lastBefore);
-        putU32(out, next < records.size() && start[next] < to ? topicPos(start[next]) : None);
-        putU32(out, lastHeaderBefore);
-        out += stream.mid(from, TopicBlockData);
-        for (; next < records.size() && start[next] < to; ++next) {
-            lastBefore = topicPos(start[next]);
+    for (qint64 b = 0; b < out.size() / TopicBlockSize; ++b) {
+        QByteArray header;
+        putU32(header, b == 0 ? None : lastBefore);
+        putU32(header, next < count && start[next] / BlockStride == b ? posOf(start[next]) : None);
+        putU32(header, lastHeaderBefore);
+        out.replace(b * TopicBlockSize, 12, header);
+        for (; next < count && start[next] / BlockStride == b; ++next) {
+            lastBefore = posOf(start[next]);
             if (records[next].type == 0x02)
-                lastHeaderBefore = topicPos(start[next]);
+                lastHeaderBefore = posOf(start[next]);
         }
     }
     return out;

@@ -22,18 +22,18 @@ public:
     // Browse sequence: `next` follows `previous`.
     void linkBrowse(int previous, int next);
 
-    // Lays the records out and returns the whole |TOPIC content.
-    QByteArray build();
+    // Lays the records out and returns the whole |TOPIC content, its
+    // blocks LZ77-compressed if asked.
+    QByteArray build(bool compressed = false);
     // After build(): the TOPICOFFSET of each topic.
     quint32 topicOffset(int topic) const { return m_topicOffsets.value(topic); }
     int topicCount() const { return m_topicCount; }
 
-    static quint32 topicPos(qint64 dataOffset);
 
 private:
     struct Record {
         quint8 type;
-        QByteArray ld1; // for topic headers, filled in by build()
+        QByteArray ld1; // text records only
         QByteArray ld2;
         quint16 topicLength = 0;
         int topic = -1;

@@ -62,10 +62,20 @@ QList<QByteArray> splitFields(const QByteArray &s)
 
 } // namespace
 
-bool THpj::compressed() const
+THpj::Compression THpj::compression() const
 {
     const QByteArray v = options.value("COMPRESS").trimmed().toUpper();
-    return v == "YES" || v == "TRUE" || v == "HIGH" || v == "MEDIUM" || v == "1";
+    if (v.isEmpty() || v == "NO" || v == "FALSE" || v == "0" || v == "OFF")
+        return Compression::None;
+    // A number of compression kinds ("12 Hall Zeck"): any of them asks
+    // for compression, and LZ77 is the one we do.
+    bool numeric = false;
+    const int kinds = v.split(' ').first().toInt(&numeric);
+    if (numeric)
+        return kinds == 0 ? Compression::None : Compression::Lz77;
+    if (v == "YES" || v == "TRUE" || v == "HIGH" || v == "MEDIUM" || v == "1" || v == "ON")
+        return Compression::Lz77;
+    return Compression::Unknown;
 }
 
 bool parseWindowLine(const QByteArray &line, TWindowLine *w)
@@ -85,6 +95,32 @@ bool parseWindowLine(const QByteArray &line, TWindowLine *w)
         w->hasScroll = parseColour(fields[3], w->scroll);
     if (fields.size() > 4 && !fields[4].trimmed().isEmpty())
         w->hasTitle = parseColour(fields[4], w->title);
+    return true;
+}
+
+bool parseMapLine(const QByteArray &text, QList<QPair<QByteArray, qint64>> *map)
+{
+    // "name number", "name=number" or "#define name number", with an
+    // optional C comment after it.
+    QByteArray line = text;
+    for (const char *comment : {"//", "/*"})
+        if (line.indexOf(comment) >= 0)
+            line.truncate(line.indexOf(comment));
+    line.replace('=', ' ');
+    QList<QByteArray> parts = line.simplified().split(' ');
+    if (parts.value(0) == "#define")
+        parts.removeFirst();
+    if (parts.size() != 2)
+        return false;
+    bool ok = false;
+    QByteArray number = parts[1];
+    while (number.endsWith('L') || number.endsWith('l') || number.endsWith('U') || number.endsWith('u'))
+        number.chop(1);
+    const qint64 v = number.startsWith("0x") || number.startsWith("0X") ? number.mid(2).toLongLong(&ok, 16)
+                                                                        : number.toLongLong(&ok, 10);
+    if (!ok || v < 0 || v > 0xFFFFFFFFLL)
+        return false;
+    map->append({parts[0], v});
     return true;
 }
 
@@ -112,7 +148,12 @@ THpj parseHpj(const QByteArray &bytes)
                 hpj.warnings.append({lineNo, QStringLiteral("option sans valeur ignorée : %1").arg(QString::fromLatin1(line))});
                 continue;
             }
-            hpj.options.insert(line.left(eq).trimmed().toUpper(), line.mid(eq + 1).trimmed());
+            const QByteArray key = line.left(eq).trimmed().toUpper(), value = line.mid(eq + 1).trimmed();
+            // Folders add up when given on several lines.
+            if ((key == "ROOT" || key == "BMROOT") && hpj.options.contains(key))
+                hpj.options[key] += ',' + value;
+            else
+                hpj.options.insert(key, value);
         } else if (section == "FILES") {
             hpj.files.append(line);
         } else if (section == "BITMAPS") {
@@ -126,17 +167,14 @@ THpj parseHpj(const QByteArray &bytes)
             else
                 hpj.warnings.append({lineNo, QStringLiteral("définition de fenêtre incorrecte ignorée")});
         } else if (section == "MAP") {
-            QList<QByteArray> parts = line.simplified().split(' ');
-            if (parts.size() >= 2 && parts[0] == "#define" && parts.size() >= 3)
-                parts.removeFirst();
-            bool ok = false;
-            const QByteArray number = parts.value(1);
-            const qint64 v = number.startsWith("0x") || number.startsWith("0X") ? number.mid(2).toLongLong(&ok, 16)
-                                                                                : number.toLongLong(&ok, 10);
-            if (parts.size() >= 2 && ok)
-                hpj.map.append({parts[0], v});
-            else
+            if (line.startsWith("#include")) {
+                QByteArray name = line.mid(8).trimmed();
+                if ((name.startsWith('<') && name.endsWith('>')) || (name.startsWith('"') && name.endsWith('"')))
+                    name = name.mid(1, name.size() - 2).trimmed();
+                hpj.mapIncludes.append({lineNo, name});
+            } else if (!parseMapLine(line, &hpj.map)) {
                 hpj.warnings.append({lineNo, QStringLiteral("entrée [MAP] incorrecte ignorée")});
+            }
         } else if (section == "ALIAS") {
             const qsizetype eq = line.indexOf('=');
             if (eq > 0)

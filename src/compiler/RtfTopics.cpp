@@ -67,6 +67,8 @@ private:
     void commitFootnote();
     TCharFormat charFormat() const;
     void addText(const QByteArray &text, const TCharFormat &f, int mark);
+    // A warning naming the topic (its place in the file) it arose in.
+    void warn(const QString &text) { m_out.warnings << QStringLiteral("page %1 : %2").arg(m_out.topics.size() + 1).arg(text); }
 
     RtfTokenizer m_tokens;
     QList<QByteArray> *m_pictures;
@@ -150,7 +152,7 @@ void Reader::flushText()
         }
         picture.picture = quint16(index);
         m_para.items.append(picture);
-        m_marks.append(0);
+        m_marks.append(mark); // a picture can be a hotspot
         m_paraHasContent = true;
         text = text.mid(close + 1);
     }
@@ -172,7 +174,7 @@ void Reader::endHidden()
         --first;
     }
     if (first == m_para.items.size()) {
-        m_out.warnings << QStringLiteral("texte caché sans point chaud : %1").arg(QString::fromLatin1(target));
+        warn(QStringLiteral("texte caché sans point chaud : %1").arg(QString::fromLatin1(target)));
         return;
     }
     for (qsizetype i = first; i < m_para.items.size(); ++i) {
@@ -181,17 +183,38 @@ void Reader::endHidden()
     }
     TInline start;
     start.kind = TInline::HotspotStart;
+    // "%" keeps the text as it is (no colour, no underline); "*" keeps the
+    // colour only, which the help file cannot express.
+    const bool plain = target.startsWith('%');
+    if (plain || target.startsWith('*'))
+        target = target.mid(1).trimmed();
     if (target.startsWith('!')) {
-        start.command = 0xC8;
+        start.command = plain ? 0xCC : 0xC8;
         start.macro = target.mid(1).trimmed();
+        if (start.macro.isEmpty())
+            warn(QStringLiteral("macro vide dans un point chaud."));
     } else {
-        const qsizetype cut = target.indexOf('>') >= 0 ? target.indexOf('>') : target.indexOf('@');
-        if (target.indexOf('@') >= 0)
-            m_out.warnings << QStringLiteral("saut vers un autre fichier pris dans ce fichier : %1")
-                                  .arg(QString::fromLatin1(target));
-        const QByteArray context = normalizeContext(cut >= 0 ? target.left(cut) : target);
-        start.command = kind == 2 ? 0xE3 : 0xE2;
-        start.hash = contextHash(context);
+        // "context", "context>window", "context@file", in either order.
+        const auto cut = [&target](char mark) {
+            const qsizetype at = target.indexOf(mark);
+            if (at < 0)
+                return QByteArray();
+            qsizetype end = target.indexOf(mark == '>' ? '@' : '>', at);
+            if (end < 0)
+                end = target.size();
+            return target.mid(at + 1, end - at - 1).trimmed();
+        };
+        start.window = cut('>');
+        start.file = cut('@');
+        qsizetype end = target.size();
+        for (char mark : {'>', '@'})
+            if (target.indexOf(mark) >= 0)
+                end = qMin(end, target.indexOf(mark));
+        start.context = normalizeContext(target.left(end));
+        start.command = quint8((kind == 2 ? 0xE3 : 0xE2) | (plain ? 0x04 : 0));
+        start.hash = contextHash(start.context);
+        if (start.context.isEmpty())
+            warn(QStringLiteral("point chaud sans chaîne de contexte : %1").arg(QString::fromLatin1(target)));
     }
     m_para.items.insert(first, start);
     m_marks.insert(first, 0);
@@ -342,6 +365,8 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     if (w == "page") { endTopic(); return; }
     if (w == "line" || w == "tab") {
         flushText();
+        if (!m_hidden.isEmpty())
+            endHidden();
         TInline item;
         item.kind = w == "line" ? TInline::LineBreak : TInline::Tab;
         m_para.items.append(item);
@@ -351,8 +376,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     }
     if (w == "v") {
         if (on) flushText();
-        s.hidden = on;
-        if (!on && !m_hidden.isEmpty()) endHidden();
+        s.hidden = on; // the target ends with the next visible text
         return;
     }
     flushText();
@@ -362,7 +386,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     else if (w == "fs") s.halfPoints = hasParam && param > 0 ? param : 24;
     else if (w == "b") s.bold = on;
     else if (w == "i") s.italic = on;
-    else if (w == "ul") s.underline = on;
+    else if (w == "ul" || w == "uld" || w == "ulw" || w == "uldash" || w == "ulth") s.underline = on;
     else if (w == "uldb" || w == "strike") s.doubleUnderline = on;
     else if (w == "ulnone") s.underline = s.doubleUnderline = false;
     else if (w == "cf") s.colour = qMax(0, param);
@@ -405,8 +429,6 @@ TTopicFileRead Reader::run()
                     m_footnoteDepth = -1;
                     commitFootnote();
                 }
-                if (closing.hidden && !st().hidden && !m_hidden.isEmpty())
-                    endHidden();
             }
             break;
         case RtfTokenizer::Word:

@@ -19,6 +19,8 @@ struct TSourceTopic {
     QList<QByteArray> macros;
     QList<TParagraph> nonScrolling; // \keepn paragraphs
     QList<TParagraph> scrolling;
+    QByteArray sourceFile; // where it was read, for messages
+    int page = 0;          // its place in that file, from 1
     bool isEmpty() const;
 };
 

@@ -186,3 +186,86 @@ std::optional<QByteArray> Container::internalFile(const QByteArray &name) const
 }
 
 } // namespace HlpRead
+
+namespace HlpRead {
+
+QByteArray lz77Expand(const QByteArray &in)
+{
+    // A flag byte, low bit first, for up to eight items: 0 = one literal
+    // byte, 1 = a 16-bit copy (low 12 bits: distance - 1, high 4 bits:
+    // length - 3) from the bytes already expanded.
+    QByteArray out;
+    qsizetype at = 0;
+    while (at < in.size()) {
+        const quint8 flags = quint8(in[at++]);
+        for (int bit = 0; bit < 8 && at < in.size(); ++bit) {
+            if (flags & (1 << bit)) {
+                if (at + 1 >= in.size())
+                    return out;
+                const quint16 code = u16(in, at);
+                at += 2;
+                const qsizetype from = out.size() - (code & 0xFFF) - 1;
+                if (from < 0)
+                    return out;
+                for (int i = 0; i < (code >> 12) + 3; ++i)
+                    out.append(out[from + i]);
+            } else {
+                out.append(in[at++]);
+            }
+        }
+    }
+    return out;
+}
+
+TopicFile::TopicFile(const QByteArray &file, bool compressed)
+{
+    for (qsizetype b = 0; (b + 1) * 4096 <= file.size(); ++b) {
+        const QByteArray block = file.mid(b * 4096 + 12, 4084);
+        blockStart.append(flat.size());
+        flat += compressed ? lz77Expand(block) : block;
+        blockLength.append(flat.size() - blockStart.last());
+    }
+}
+
+QByteArray TopicFile::data(quint32 pos, qsizetype length) const
+{
+    const qint64 block = (qint64(pos) - 12) >> 14;
+    return flat.mid(blockStart.value(block, flat.size()) + ((qint64(pos) - 12) & 0x3FFF), length);
+}
+
+QList<TopicFile::Record> TopicFile::walk() const
+{
+    QList<Record> out;
+    quint32 pos = 12;
+    qint64 block = -1;
+    quint32 n = 0;
+    for (int guard = 0; pos != 0xFFFFFFFF && guard < 1000000; ++guard) {
+        const QByteArray head = data(pos, 21);
+        if (head.size() < 21)
+            break;
+        Record r;
+        r.pos = pos;
+        r.type = quint8(head[20]);
+        r.prev = u32(head, 8);
+        r.next = u32(head, 12);
+        const quint32 size = u32(head, 0), len1 = u32(head, 16);
+        const QByteArray all = data(pos, size);
+        r.ld1 = all.mid(21, len1 - 21);
+        r.ld2 = all.mid(len1);
+        if ((qint64(pos) - 12) >> 14 != block) {
+            block = (qint64(pos) - 12) >> 14;
+            n = 0;
+        }
+        r.offset = quint32(block * 0x8000 + n);
+        if (r.type == 0x20) {
+            qsizetype at = 0;
+            cSL(r.ld1, at);
+            n += cUS(r.ld1, at);
+        }
+        out.append(r);
+        pos = r.next;
+    }
+    return out;
+}
+
+} // namespace HlpRead

@@ -19,6 +19,9 @@ qint16 cSS(const QByteArray &b, qsizetype &at);
 quint32 cUL(const QByteArray &b, qsizetype &at);
 qint32 cSL(const QByteArray &b, qsizetype &at);
 
+// Expands LZ77-compressed bytes.
+QByteArray lz77Expand(const QByteArray &in);
+
 struct Tree {
     QByteArray bytes; // header and pages
     quint16 pageSize = 0, rootPage = 0, totalPages = 0, levels = 0;
@@ -52,6 +55,23 @@ struct Container {
     bool parse(const QByteArray &bytes);
     // The content of an internal file, found as the viewer finds it.
     std::optional<QByteArray> internalFile(const QByteArray &name) const;
+};
+
+// The |TOPIC data as one stream, block headers removed and compressed
+// blocks expanded, walked along the records' links as the viewer walks it.
+struct TopicFile {
+    QList<qsizetype> blockStart, blockLength;
+    QByteArray flat;
+    TopicFile(const QByteArray &file, bool compressed);
+    QByteArray data(quint32 pos, qsizetype length) const;
+    struct Record {
+        quint32 pos;
+        quint8 type;
+        quint32 prev, next;
+        QByteArray ld1, ld2;
+        quint32 offset; // TOPICOFFSET computed the viewer's way
+    };
+    QList<Record> walk() const;
 };
 
 } // namespace HlpRead

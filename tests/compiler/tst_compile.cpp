@@ -25,40 +25,13 @@ bool copyProject(const QString &from, const QString &to)
 }
 
 // Offsets of the topic headers, computed as the viewer computes them.
-QList<quint32> headerOffsets(const QByteArray &topic)
+QList<quint32> headerOffsets(const HlpRead::Container &hlp)
 {
+    const bool compressed = HlpRead::u16(*hlp.internalFile("|SYSTEM"), 10) != 0;
     QList<quint32> out;
-    auto data = [&](quint32 pos, qsizetype length) {
-        QByteArray r;
-        qint64 block = (qint64(pos) - 12) >> 14, off = (qint64(pos) - 12) & 0x3FFF;
-        while (r.size() < length && (block + 1) * 4096 <= topic.size()) {
-            const qsizetype take = qMin<qsizetype>(length - r.size(), 4084 - off);
-            r += topic.mid(block * 4096 + 12 + off, take);
-            ++block;
-            off = 0;
-        }
-        return r;
-    };
-    quint32 pos = 12;
-    qint64 block = -1;
-    quint32 n = 0;
-    for (int guard = 0; pos != 0xFFFFFFFF && guard < 100000; ++guard) {
-        const QByteArray head = data(pos, 21);
-        if ((qint64(pos) - 12) >> 14 != block) {
-            block = (qint64(pos) - 12) >> 14;
-            n = 0;
-        }
-        const quint32 offset = quint32(block * 0x8000 + n);
-        if (quint8(head[20]) == 0x02)
-            out.append(offset);
-        else {
-            const QByteArray ld1 = data(pos + 21, 8);
-            qsizetype at = 0;
-            HlpRead::cSL(ld1, at);
-            n += HlpRead::cUS(ld1, at);
-        }
-        pos = HlpRead::u32(head, 12);
-    }
+    for (const auto &r : HlpRead::TopicFile(*hlp.internalFile("|TOPIC"), compressed).walk())
+        if (r.type == 0x02)
+            out.append(r.offset);
     return out;
 }
 
@@ -68,6 +41,7 @@ class TestCompile : public QObject {
     Q_OBJECT
 private slots:
     void corpusProjects();
+    void everyCorpusProject();
     void badProjects();
 };
 
@@ -90,7 +64,7 @@ void TestCompile::corpusProjects()
         QVERIFY2(hlp.internalFile(name), name);
     const QByteArray system = *hlp.internalFile("|SYSTEM");
     QCOMPARE(HlpRead::u16(system, 0), quint16(0x036C));
-    const QList<quint32> headers = headerOffsets(*hlp.internalFile("|TOPIC"));
+    const QList<quint32> headers = headerOffsets(hlp);
     QCOMPARE(headers.size(), 31); // 30 topics and the terminator
 
     // Every context lands on its own topic header; a jump's hash is there.
@@ -115,6 +89,40 @@ void TestCompile::corpusProjects()
     QCOMPARE(HlpRead::u16(*keyword, 0), quint16(1));
     QCOMPARE(HlpRead::u32(kwdata, HlpRead::u32(*keyword, 2)), headers[0]);
     QCOMPARE(HlpRead::u16(*hlp.internalFile("|KWMAP"), 0), quint16(kw.totalPages - (kw.levels - 1 > 0 ? 1 : 0)));
+}
+
+void TestCompile::everyCorpusProject()
+{
+    // Projects written by other people and tools (Word's RTF, tables,
+    // included map files, hotspot graphics, missing files, compression):
+    // every one builds, and its contexts land on topic headers.
+    const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp");
+    if (!QFileInfo(corpus).isDir())
+        QSKIP("the corpus is not beside the project");
+    TestSupport::Sandbox box;
+    QVERIFY(copyProject(corpus, box.path("c")));
+    QDirIterator it(box.path("c"), {"*.hpj", "*.HPJ"}, QDir::Files, QDirIterator::Subdirectories);
+    int projects = 0, compressed = 0;
+    while (it.hasNext()) {
+        const QString hpj = it.next();
+        const Hlp::TCompileResult r = Hlp::compileProject(hpj);
+        QVERIFY2(r.ok && r.errors == 0, qPrintable(hpj + u'\n' + r.messages.join(u'\n')));
+        HlpRead::Container hlp;
+        QVERIFY2(hlp.parse(r.hlp), qPrintable(hlp.error));
+        compressed += HlpRead::u16(*hlp.internalFile("|SYSTEM"), 10) != 0;
+        const QList<quint32> headers = headerOffsets(hlp);
+        QCOMPARE(headers.size(), r.topics + 1);
+        HlpRead::Tree contexts;
+        QVERIFY(contexts.parse(*hlp.internalFile("|CONTEXT")));
+        bool chainOk = false;
+        const auto entries = HlpRead::walkLeaves(contexts, HlpRead::hashKey(), 4, &chainOk);
+        QVERIFY(chainOk);
+        for (const auto &[key, data] : entries)
+            QVERIFY2(headers.contains(HlpRead::u32(data, 0)), qPrintable(hpj));
+        ++projects;
+    }
+    QCOMPARE(projects, 9);
+    QVERIFY(compressed >= 2); // "COMPRESS=12 Hall Zeck" asks for it
 }
 
 void TestCompile::badProjects()

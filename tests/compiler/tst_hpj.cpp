@@ -24,7 +24,7 @@ void TestHpj::projectWrittenByTheProgram()
     QVERIFY(hpj.warnings.isEmpty());
     QCOMPARE(hpj.options.value("TITLE"), QByteArray("Aide \xe9t\xe9"));
     QCOMPARE(hpj.options.value("ROOT"), QByteArray("/p/Manuel"));
-    QVERIFY(!hpj.compressed());
+    QVERIFY(hpj.compression() == Hlp::THpj::Compression::None);
     QCOMPARE(hpj.files, QList<QByteArray>({"T1.RTF", "T2.RTF"}));
     QCOMPARE(hpj.bitmaps, QList<QByteArray>{"/p/BMP/logo.bmp"});
     QCOMPARE(hpj.config, QList<QByteArray>{"CB(`id_Exit',`Exit',\" Exit() \")"});
@@ -40,13 +40,19 @@ void TestHpj::projectWrittenByTheProgram()
 void TestHpj::otherSections()
 {
     const Hlp::THpj hpj = Hlp::parseHpj("; a comment\n[options]\ncompress = high ; best\nContents=IDH_CONTENTS\n"
-                                        "[MAP]\nIDH_A 10\n#define IDH_B 0x20\nbad\n[ALIAS]\nold=new\n"
+                                        "[MAP]\nIDH_A 10\n#define IDH_B 0x20 // B\nbad\nIDH_C=3\n#include <..\\res.hm>\n"
+                                        "[ALIAS]\nold=new\n[OPTIONS]\nBMROOT=..\nBMROOT=.\nCOMPRESS=12 Hall Zeck\n"
                                         "[windows]\nproc4=\"Proc, with comma\",(1,2,3,4),0\n"
                                         "[BAGGAGE]\nfile.dat\n[FILES]\na.rtf ; first\n");
-    QVERIFY(hpj.compressed());
+    QVERIFY(hpj.compression() == Hlp::THpj::Compression::Lz77);
+    QVERIFY(Hlp::parseHpj("[OPTIONS]\nCOMPRESS=maybe\n").compression() == Hlp::THpj::Compression::Unknown);
+    QVERIFY(Hlp::parseHpj("[OPTIONS]\nCOMPRESS=0 none\n").compression() == Hlp::THpj::Compression::None);
+    QCOMPARE(hpj.options.value("BMROOT"), QByteArray("..,."));
+    QCOMPARE(hpj.mapIncludes, (QList<QPair<int, QByteArray>>{{10, "..\\res.hm"}}));
     QCOMPARE(hpj.options.value("CONTENTS"), QByteArray("IDH_CONTENTS"));
-    QCOMPARE(hpj.map.size(), 2);
+    QCOMPARE(hpj.map.size(), 3);
     QCOMPARE(hpj.map[1].second, 0x20);
+    QCOMPARE(hpj.map[2], (QPair<QByteArray, qint64>("IDH_C", 3)));
     QCOMPARE(hpj.warnings.size(), 1);
     QCOMPARE(hpj.warnings.first().line, 8);
     QCOMPARE(hpj.alias.value("old"), QByteArray("new"));

@@ -41,6 +41,7 @@ class TestRtfTopics : public QObject {
 private slots:
     void topicWrittenByTheProgram();
     void corpusProject();
+    void hotspotForms();
     void survivesAnyInput();
 };
 
@@ -91,6 +92,63 @@ void TestRtfTopics::corpusProject()
     QVERIFY(pictures.contains("PJAboutBoxDlg.bmp"));
     for (const Hlp::TSourceTopic &t : read.topics)
         QVERIFY(!t.contexts.isEmpty());
+}
+
+void TestRtfTopics::hotspotForms()
+{
+    // Word splits hidden text over groups; a picture can be the hotspot;
+    // "%" drops colour and underline; windows and other files; \uld is a
+    // pop-up like \ul.
+    const QByteArray rtf = "{\\rtf1 {\\uldb Tile}{\\v HID_WINDOW_TI}{\\v LE} "
+                           "{\\uldb \\{bmc a.bmp\\}}{\\v glossA}\\par "
+                           "{\\uldb x}{\\v %!AL(`k',0)} {\\ul y}{\\v %pop} {\\uld z}{\\v !PopupId(p)}\\par "
+                           "{\\uldb w}{\\v ctx>proc4} {\\uldb f}{\\v ctx@other.hlp>win} {\\v lonely}\\par}";
+    QList<QByteArray> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.topics.size(), 1);
+    QList<Hlp::TInline> spots;
+    for (const Hlp::TParagraph &p : read.topics[0].scrolling)
+        for (const Hlp::TInline &i : p.items)
+            if (i.kind == Hlp::TInline::HotspotStart)
+                spots << i;
+    QCOMPARE(spots.size(), 7);
+    QCOMPARE(spots[0].context, QByteArray("HID_WINDOW_TILE"));
+    QCOMPARE(spots[0].hash, Hlp::contextHash("HID_WINDOW_TILE"));
+    QCOMPARE(spots[1].context, QByteArray("glossA"));
+    const QList<Hlp::TInline> &items = read.topics[0].scrolling[0].items;
+    const qsizetype pic = items.size() - 2; // just before the hotspot's end
+    QCOMPARE(items[pic].kind, Hlp::TInline::Picture);
+    QCOMPARE(items[pic - 1].command, quint8(0xE3));
+    QCOMPARE(pictures, QList<QByteArray>{"a.bmp"});
+    QCOMPARE(spots[2].command, quint8(0xCC));
+    QCOMPARE(spots[2].macro, QByteArray("AL(`k',0)"));
+    QCOMPARE(spots[3].command, quint8(0xE6));
+    QCOMPARE(spots[4].command, quint8(0xC8));
+    QCOMPARE(spots[5].window, QByteArray("proc4"));
+    QCOMPARE(spots[5].context, QByteArray("ctx"));
+    QCOMPARE(spots[6].file, QByteArray("other.hlp"));
+    QCOMPARE(spots[6].window, QByteArray("win"));
+    QCOMPARE(read.warnings, QStringList{QStringLiteral("page 1 : texte caché sans point chaud : lonely")});
+
+    // Encoded: a secondary window by its number, another file by name.
+    Hlp::TFontTable fonts;
+    Hlp::TParagraph p;
+    Hlp::TInline into = spots[5];
+    into.windowIndex = 2;
+    Hlp::TInline end;
+    end.kind = Hlp::TInline::HotspotEnd;
+    Hlp::TInline text;
+    text.text = "w";
+    p.items = {into, text, end};
+    QByteArray expected = QByteArray::fromHex("eb0600") + QByteArray::fromHex("01");
+    Hlp::putU32(expected, quint32(Hlp::contextHash("ctx")));
+    expected += QByteArray::fromHex("02");
+    QVERIFY(Hlp::encodeParagraph(p, fonts).linkData1.contains(expected));
+    Hlp::TInline other = spots[6];
+    p.items = {other, text, end};
+    expected = QByteArray::fromHex("eb0f0004");
+    Hlp::putU32(expected, quint32(Hlp::contextHash("ctx")));
+    QVERIFY(Hlp::encodeParagraph(p, fonts).linkData1.contains(expected + "other.hlp" + QByteArray(1, '\0')));
 }
 
 void TestRtfTopics::survivesAnyInput()
