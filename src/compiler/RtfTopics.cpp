@@ -27,7 +27,8 @@ bool skipped(const QByteArray &w)
     static const QByteArray words[] = {"stylesheet", "info", "pict", "header", "footer", "headerl", "headerr",
                                        "footerl", "footerr", "object", "fldinst", "listtable", "listoverridetable",
                                        "revtbl", "rsidtbl", "generator", "themedata", "colorschememapping",
-                                       "datastore", "latentstyles", "xmlnstbl", "field", "annotation"};
+                                       "datastore", "latentstyles", "xmlnstbl", "annotation", "falt", "xe", "tc",
+                                       "nonshppict", "template", "pgdsctbl"};
     for (const QByteArray &x : words)
         if (w == x)
             return true;
@@ -437,7 +438,9 @@ TTopicFileRead Reader::run()
             break;
         case RtfTokenizer::HexByte: textByte(t.byte); break;
         case RtfTokenizer::Symbol:
-            if (t.symbol == '\\' || t.symbol == '{' || t.symbol == '}')
+            if (t.symbol == '*') // {\* ...}: a destination a reader may skip
+                st().dest = Dest::Skip;
+            else if (t.symbol == '\\' || t.symbol == '{' || t.symbol == '}')
                 textByte(static_cast<unsigned char>(t.symbol));
             else if (t.symbol == '~' && st().dest == Dest::Text)
                 textByte(0xA0);

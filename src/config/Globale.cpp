@@ -250,9 +250,10 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
     const QString dir = Platform::programDir();
     if (QDir().mkpath(dir) && QFileInfo(dir).isDir()) {
         g_dirPath = dir + u'/';
-        g_compiler = g_dirPath + QStringLiteral("HC31.exe");
         g_bmpDir = g_dirPath + QStringLiteral("BMP/");
     }
+    // The help compiler is shipped beside the program.
+    g_compiler = QFileInfo(Platform::programFilePath()).absolutePath() + QStringLiteral("/kivhc");
 
     struct ConfObject {
         TCConfFile **object;

@@ -5,6 +5,7 @@
 #include "editing/TextConv.h"
 #include "helpgen/Compile.h"
 #include "helpgen/WaitFor.h"
+#include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "project/ClipFind.h"
 #include "project/Insertions.h"
@@ -409,7 +410,12 @@ void PSeqSoftConf()
 
 void PSeqHelp()
 {
-    const QString help = conf()->PIni->DIRPATH.get() + QStringLiteral("KIVHelp.hlp");
+    // In the program's folder, else the one built or installed with it.
+    const QString exeDir = QFileInfo(Platform::programFilePath()).absolutePath();
+    QString help = conf()->PIni->DIRPATH.get() + QStringLiteral("KIVHelp.hlp");
+    for (const QString &other : {exeDir + QStringLiteral("/KIVHelp.hlp"), exeDir + QStringLiteral("/../share/kivhelp/KIVHelp.hlp")})
+        if (!QFileInfo(help).isFile() && QFileInfo(other).isFile())
+            help = QFileInfo(other).absoluteFilePath();
     guarded([&] {
         if (!QFileInfo(help).isFile()) {
             Platform::prompts().warning(QString::fromUtf8("Le fichier d'aide du programme est absent : ") + help);

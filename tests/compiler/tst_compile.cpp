@@ -7,6 +7,8 @@
 #include "compiler/RtfTopics.h"
 
 #include <QDirIterator>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace {
 
@@ -42,6 +44,7 @@ class TestCompile : public QObject {
 private slots:
     void corpusProjects();
     void everyCorpusProject();
+    void readerOnIndependentFile();
     void badProjects();
 };
 
@@ -123,6 +126,53 @@ void TestCompile::everyCorpusProject()
     }
     QCOMPARE(projects, 9);
     QVERIFY(compressed >= 2); // "COMPRESS=12 Hall Zeck" asks for it
+}
+
+void TestCompile::readerOnIndependentFile()
+{
+    // The test reader checked on a help file from another writer (halibut):
+    // what it finds there is what the compiler's tests rely on.
+    const QString halibut = QStandardPaths::findExecutable(QStringLiteral("halibut"));
+    if (halibut.isEmpty())
+        QSKIP("halibut is not installed");
+    TestSupport::Sandbox box;
+    QByteArray source = "\\title Independent file\n\n";
+    const int chapters = 400; // enough contexts for a two-level tree
+    for (int i = 0; i < chapters; ++i)
+        source += "\\C{c" + QByteArray::number(i) + "} Chapter " + QByteArray::number(i) + "\n\nText of chapter "
+                  + QByteArray::number(i) + ", see \\k{c" + QByteArray::number((i + 1) % chapters) + "} and \\i{word"
+                  + QByteArray::number(i % 50) + "}. " + QByteArray(i % 7 * 300, 'x') + "\n\n";
+    QVERIFY(TestSupport::writeFile(box.path("doc.but"), source));
+    QCOMPARE(QProcess::execute(halibut, {QStringLiteral("--winhelp=doc.hlp"), box.path("doc.but")}), 0);
+    HlpRead::Container hlp;
+    QVERIFY2(hlp.parse(TestSupport::readFile(box.path("doc.hlp"))), qPrintable(hlp.error));
+    QCOMPARE(HlpRead::u16(*hlp.internalFile("|SYSTEM"), 0), quint16(0x036C));
+    const auto records = HlpRead::TopicFile(*hlp.internalFile("|TOPIC"), HlpRead::u16(*hlp.internalFile("|SYSTEM"), 10) != 0).walk();
+    QList<quint32> headers;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        QCOMPARE(records[i].prev, i == 0 ? 0xFFFFFFFFu : records[i - 1].pos);
+        if (records[i].type == 0x02)
+            headers << records[i].offset;
+    }
+    QCOMPARE(headers.size(), chapters + 2); // contents, chapters, closing header
+    QVERIFY(records.last().pos > 0x4000 * 4); // several blocks
+    HlpRead::Tree contexts;
+    QVERIFY(contexts.parse(*hlp.internalFile("|CONTEXT")));
+    QVERIFY(contexts.levels >= 2);
+    bool chainOk = false;
+    const auto entries = HlpRead::walkLeaves(contexts, HlpRead::hashKey(), 4, &chainOk);
+    QVERIFY(chainOk);
+    QCOMPARE(qsizetype(contexts.entries), entries.size());
+    for (const auto &[key, data] : entries) {
+        QVERIFY(headers.contains(HlpRead::u32(data, 0)));
+        QCOMPARE(HlpRead::search(contexts, HlpRead::hashKey(), key, 4), std::optional<QByteArray>(data));
+    }
+    HlpRead::Tree keywords;
+    QVERIFY(keywords.parse(*hlp.internalFile("|KWBTREE")));
+    const auto word = HlpRead::search(keywords, HlpRead::stringKey(), "word7", 6);
+    QVERIFY(word);
+    QCOMPARE(HlpRead::u16(*word, 0), quint16(chapters / 50));
+    QVERIFY(headers.contains(HlpRead::u32(*hlp.internalFile("|KWDATA"), HlpRead::u32(*word, 2))));
 }
 
 void TestCompile::badProjects()

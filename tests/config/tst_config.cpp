@@ -136,7 +136,7 @@ void TestConfig::programDefaults()
     const TIniRec *ini = Globale::PConf->PIni;
     const QString dir = QCoreApplication::applicationDirPath() + u'/';
     QCOMPARE(ini->DIRPATH.get(), dir);
-    QCOMPARE(ini->COMPILER.get(), dir + QStringLiteral("HC31.exe"));
+    QCOMPARE(ini->COMPILER.get(), dir + QStringLiteral("kivhc"));
     QCOMPARE(ini->BMP.get(), dir + QStringLiteral("BMP/"));
     QCOMPARE(ini->LASTPROJECT[0].get(), dir + QStringLiteral("Kivhelp/Kivhelp.PRJ"));
     QCOMPARE(ini->LASTPROJECT[1].get(), QString());

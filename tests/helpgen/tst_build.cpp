@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
+#include "HlpReader.h"
+#include "compiler/HlpEncode.h"
+
 #include "config/Globale.h"
 #include "editing/REditServ.h"
 #include "editing/RtfText.h"
@@ -48,6 +51,7 @@ private slots:
     void init();
     void cleanup();
     void wholeProject();
+    void ourCompiler();
     void backupPeriods_data();
     void backupPeriods();
     void backupThatCannotRemoveOld();
@@ -394,6 +398,94 @@ void TestBuild::compilersThatFail()
     QVERIFY(QFile::exists(m_box->path("Echec.COM/Echec.CNT")));
     QVERIFY(!QFile::exists(m_box->path("Echec.COM/Echec.GID")));
     QCOMPARE(readFile(m_box->path("Echec.COM/Echec.HLP")), QByteArray("x"));
+}
+
+void TestBuild::ourCompiler()
+{
+    // A project made by the program, built by the compiler shipped with
+    // it. The help file and what a viewer must find in it are left in the
+    // build tree for the viewer test that runs after this one.
+    TPrjRec *prj = m_conf->PPrj;
+    TIniRec *ini = m_conf->PIni;
+    newProject(QString::fromUtf8("Aide été"));
+    for (const char *topic : {"Installation", "Mode d'emploi", "Éléments"}) {
+        QString name = QString::fromUtf8(topic);
+        QCOMPARE(FAddTopic(name, &m_tree, &m_panel, m_conf, true, m_display, &m_panel).Category, quint8(0));
+    }
+    auto *child = new QTreeWidgetItem(QStringList{"Menus"});
+    Outline::FItemAt(&m_tree, 3)->addChild(child);
+    TRichEdit *childControl = nullptr;
+    U_REditServ::FCreateRichEdit(childControl, 45000, m_conf->WinFntList, &m_panel, &m_panel);
+    Outline::PSetControl(child, childControl);
+    childControl->setPlainText(QString::fromUtf8("Le menu Fichier, défini ici."));
+
+    m_tree.setCurrentItem(Outline::FItemAt(&m_tree, 1));
+    TRichEdit *root = FCurrentControl(&m_tree);
+    root->setPlainText(QString::fromUtf8("Bienvenue. Lire les éléments puis lancer l'outil. Voir la définition. "));
+    root->setTextCursor(root->document()->find(QString::fromUtf8("les éléments")));
+    QString target = QString::fromUtf8("Éléments");
+    QCOMPARE(FAddJump(target, false, &m_tree, true, &m_cdes).Category, quint8(0));
+    QImage picture(24, 16, QImage::Format_Indexed8);
+    picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 160)});
+    picture.fill(1);
+    QVERIFY(picture.save(m_box->path("BMP/logo.bmp"), "BMP"));
+    QString bmp = QStringLiteral("logo.bmp");
+    QCOMPARE(FAddBmp(bmp, ini->BMP.get(), false, true, &m_cdes, &m_tree).Category, quint8(0));
+    root->setTextCursor(root->document()->find(QStringLiteral("lancer l'outil")));
+    QString tool = script(m_box->path("outil.sh"), "exit 0\n");
+    QCOMPARE(FAddExec(tool, false, &m_tree, true, &m_cdes).Category, quint8(0));
+    // A pop-up, written as a command line of its own.
+    const int line = Memo::FAppend(&m_cdes, QStringLiteral("{\\ul d\\'e9finition}{\\v Menus}"));
+    QTextCursor popup = root->document()->find(QString::fromUtf8("la définition"));
+    popup.insertText(FMarker(line, QString::fromUtf8("la définition")));
+    prj->ProjectTitle.set(QString::fromUtf8("Aide été"));
+    prj->BkColor = 0xE0FFFF; // light yellow (blue, green, red)
+    prj->TitleColor = 0x800000;
+
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QCOMPARE(FUpdatePrj(true, true, m_conf, m_display).Category, quint8(0));
+    ini->COMPILER.set(QStringLiteral(KIVHC_PATH));
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(prj->PrjState, quint8(PrjCompiled));
+    const QByteArray hlpBytes = readFile(m_box->path(QString::fromUtf8("Aide été.COM/Aide été.HLP")));
+
+    HlpRead::Container hlp;
+    QVERIFY2(hlp.parse(hlpBytes), qPrintable(hlp.error));
+    const auto topics = HlpRead::TopicFile(*hlp.internalFile("|TOPIC"), false).walk();
+    QStringList titles;
+    for (const auto &r : topics)
+        if (r.type == 0x02)
+            titles << QString::fromLatin1(r.ld2.left(r.ld2.indexOf('\0') < 0 ? r.ld2.size() : r.ld2.indexOf('\0')));
+    QCOMPARE(titles, QStringList({QString::fromUtf8("Aide été"), "Installation", QString::fromUtf8("Mode d'emploi"), "Menus",
+                                  QString::fromUtf8("Éléments"), QString()}));
+    QVERIFY(hlp.internalFile("|bm0"));
+    QVERIFY(hlp.internalFile("|KWBTREE"));
+
+    // For the viewer test: the file and what the viewer's trace must show
+    // of it (texts as the trace writes them: bytes above 127 as \xhh).
+    const auto traced = [](const QByteArray &bytes) {
+        QByteArray out;
+        for (const char c : bytes)
+            out += quint8(c) < 0x80 ? QByteArray(1, c) : "\\x" + QByteArray::number(quint8(c), 16).rightJustified(2, '0');
+        return out;
+    };
+    QByteArray facts;
+    for (const QString &t : titles.mid(0, titles.size() - 1))
+        facts += "title " + traced(Platform::toCp1252(t)) + '\n';
+    const QByteArray fonts = *hlp.internalFile("|FONT");
+    const int faces = HlpRead::u16(fonts, 0), faceLength = (HlpRead::u16(fonts, 6) - HlpRead::u16(fonts, 4)) / qMax(1, faces);
+    for (int i = 0; i < faces; ++i) {
+        const QByteArray face = fonts.mid(HlpRead::u16(fonts, 4) + i * faceLength, faceLength);
+        facts += "font " + face.left(face.indexOf('\0')) + '\n';
+    }
+    for (const char *context : {"Elements", "Menus"})
+        facts += "jump " + QByteArray::number(quint32(Hlp::contextHash(context)), 16).rightJustified(8, '0') + '\n';
+    facts += "macro ExecProgram(\\\"" + tool.toUtf8() + "\\\",0)\n";
+    facts += "context Mode_demploi Mode d'emploi\n";
+    const QString e2e = QStringLiteral(KIVHELP_E2E_DIR);
+    QDir().mkpath(e2e);
+    QVERIFY(writeFile(e2e + "/Aide.hlp", hlpBytes));
+    QVERIFY(writeFile(e2e + "/Aide.expected", facts));
 }
 
 void TestBuild::viewing()

@@ -219,7 +219,7 @@ QByteArray lz77Expand(const QByteArray &in)
 
 TopicFile::TopicFile(const QByteArray &file, bool compressed)
 {
-    for (qsizetype b = 0; (b + 1) * 4096 <= file.size(); ++b) {
+    for (qsizetype b = 0; b * 4096 + 12 < file.size(); ++b) { // the last block may be short
         const QByteArray block = file.mid(b * 4096 + 12, 4084);
         blockStart.append(flat.size());
         flat += compressed ? lz77Expand(block) : block;
