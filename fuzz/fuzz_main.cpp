@@ -4,7 +4,9 @@
 // mutation of a real sample; every parser must return (no crash, no hang).
 //   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while
 //   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
+#include "compiler/HlpParagraph.h"
 #include "compiler/HlpPicture.h"
+#include "compiler/HlpTopic.h"
 #include "compiler/HpjFile.h"
 #include "compiler/RtfTopics.h"
 #include "editing/RtfText.h"
@@ -38,8 +40,21 @@ void runAll(const QByteArray &input)
 
     KIVHelpTools::FSplitCmdLines(input);
 
+    // The compiler's reader, then its writers (plain and LZ77 blocks).
     QList<QByteArray> pictures;
-    Hlp::readTopicFile(input, &pictures);
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(input, &pictures);
+    Hlp::TFontTable fonts;
+    Hlp::TTopicWriter writer;
+    for (const Hlp::TSourceTopic &t : read.topics) {
+        writer.beginTopic(t.title, t.macros);
+        for (const Hlp::TParagraph &p : t.nonScrolling + t.scrolling) {
+            const Hlp::TEncodedParagraph e = Hlp::encodeParagraph(p, fonts);
+            writer.addText(e.linkData1, e.linkData2, e.topicLength, false);
+        }
+    }
+    writer.build(false);
+    writer.build(true);
+    fonts.build();
     Hlp::parseHpj(input);
     QByteArray picture;
     QString why;

@@ -247,16 +247,22 @@ TCompileResult compileProject(const QString &hpjPath)
     for (int n = 0; n < topics.size(); ++n)
         for (const QByteArray &raw : topics[n].contexts) {
             const QByteArray c = normalizeContext(raw);
+            const QString at = where(topics[n]) + QStringLiteral(", ") + QString::fromLatin1(raw);
             if (c.isEmpty()) {
-                msg.error(4011, QString::fromLatin1(raw), QStringLiteral("chaîne de contexte vide ou sans caractère valable."));
+                msg.error(4011, at, QStringLiteral("chaîne de contexte vide ou sans caractère valable."));
                 continue;
             }
+            qsizetype kept = 0;
+            for (const char ch : raw)
+                kept += normalizeContext(QByteArray(1, ch)).size();
+            if (kept > MaxContext)
+                msg.warning(4013, at, QStringLiteral("chaîne de contexte de plus de %1 caractères, coupée.").arg(MaxContext));
             const qint32 h = contextHash(c);
             if (contexts.contains(h)) {
                 if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0)
-                    msg.warning(3011, QString::fromLatin1(raw), QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
+                    msg.warning(3011, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
                 else
-                    msg.error(4012, QString::fromLatin1(raw),
+                    msg.error(4012, at,
                               QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts[h].first)));
                 continue;
             }

@@ -477,6 +477,8 @@ QByteArray normalizeContext(const QByteArray &context)
 {
     QByteArray out;
     for (char ch : context) {
+        if (out.size() == MaxContext)
+            break;
         const unsigned char c = static_cast<unsigned char>(ch);
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_')
             out.append(char(c));

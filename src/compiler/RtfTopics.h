@@ -34,7 +34,9 @@ struct TTopicFileRead {
 TTopicFileRead readTopicFile(const QByteArray &rtf, QList<QByteArray> *pictures);
 
 // A context string as the help file stores it: accented letters become
-// their base letter, other characters outside [A-Za-z0-9._] are dropped.
+// their base letter, other characters outside [A-Za-z0-9._] are dropped,
+// and it is cut at MaxContext characters (the viewers' limit).
+constexpr int MaxContext = 255;
 QByteArray normalizeContext(const QByteArray &context);
 
 } // namespace Hlp

@@ -204,6 +204,21 @@ void TestCompile::badProjects()
     Hlp::putU32(un, quint32(Hlp::contextHash("un")));
     Hlp::putU32(autre, quint32(Hlp::contextHash("autre")));
     QCOMPARE(HlpRead::search(contexts, HlpRead::hashKey(), autre, 4), HlpRead::search(contexts, HlpRead::hashKey(), un, 4));
+
+    // Checks that warn and still build: a jump to nothing, a window not in
+    // [WINDOWS], a context past the viewers' limit, a missing topic file.
+    TestSupport::writeFile(box.path("d.hpj"), "[WINDOWS]\r\nproc4=\"P\",,,,(1,2,3)\r\n[FILES]\r\nd.rtf\r\nabsent.rtf\r\n");
+    TestSupport::writeFile(box.path("d.rtf"), "{\\rtf1 #{\\footnote # A}{\\uldb x}{\\v nowhere} {\\uldb y}{\\v B>proc4} "
+                                              "{\\uldb z}{\\v B>nowin}\\page #{\\footnote # B}#{\\footnote # "
+                                              + QByteArray(300, 'c') + "}b}");
+    r = Hlp::compileProject(box.path("d.hpj"));
+    QVERIFY(r.ok);
+    QStringList codes;
+    for (const QString &m : r.messages)
+        codes << m.left(6);
+    codes.sort();
+    QCOMPARE(codes, QStringList({"HC1005", "HC4013", "HC4031", "HC4120"}));
+    QVERIFY(r.messages.join('\n').contains(QStringLiteral("d.rtf, page 1 : saut vers un contexte inexistant : nowhere")));
 }
 
 KIV_TEST(TestCompile)

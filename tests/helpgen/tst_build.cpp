@@ -441,6 +441,7 @@ void TestBuild::ourCompiler()
     prj->ProjectTitle.set(QString::fromUtf8("Aide été"));
     prj->BkColor = 0xE0FFFF; // light yellow (blue, green, red)
     prj->TitleColor = 0x800000;
+    prj->HelpCompress.set(QStringLiteral("YES"));
 
     QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
     QCOMPARE(FUpdatePrj(true, true, m_conf, m_display).Category, quint8(0));
@@ -451,7 +452,8 @@ void TestBuild::ourCompiler()
 
     HlpRead::Container hlp;
     QVERIFY2(hlp.parse(hlpBytes), qPrintable(hlp.error));
-    const auto topics = HlpRead::TopicFile(*hlp.internalFile("|TOPIC"), false).walk();
+    QCOMPARE(HlpRead::u16(*hlp.internalFile("|SYSTEM"), 10), quint16(4)); // LZ77 blocks
+    const auto topics = HlpRead::TopicFile(*hlp.internalFile("|TOPIC"), true).walk();
     QStringList titles;
     for (const auto &r : topics)
         if (r.type == 0x02)

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Screenshots of compiled help files in Wine's help viewer, in a virtual X
+# server of 1024x768: the program's own help (first page, and the page of a
+# context string) and the help file of the end-to-end build test.
+#   bash tests/e2e/help_screenshots.sh [build folder] [output folder]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="$(realpath -m "${1:-$root/build}")"
+out="$(realpath -m "${2:-$build/screenshots}")"
+mkdir -p "$out"
+command -v wine >/dev/null || { echo "wine is not installed"; exit 1; }
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+cat > "$out/.session.sh" <<SESSION
+shoot() { # name, viewer arguments...
+  local name="\$1"; shift
+  wine winhlp32.exe "\$@" >/dev/null 2>&1 &
+  sleep 6
+  import -window root "$out/\$name.png"
+  wineserver -k 2>/dev/null || true
+  sleep 1
+}
+shoot help-kivhelp "$build/KIVHelp.hlp"
+shoot help-kivhelp-page -i Construire_le_fichier_daide "$build/KIVHelp.hlp"
+[ -f "$build/e2e/Aide.hlp" ] && shoot help-built-project "$build/e2e/Aide.hlp"
+true
+SESSION
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$out/.session.sh"
+rm -f "$out/.session.sh"
+ls "$out"/help-*.png
