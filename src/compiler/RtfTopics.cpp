@@ -20,6 +20,7 @@ struct State {
     Dest dest = Dest::Text;
     TParagraphFormat para;
     bool keepn = false;
+    bool inTable = false; // \intbl: the paragraph is a table row's
 };
 
 bool skipped(const QByteArray &w)
@@ -87,6 +88,8 @@ private:
     QByteArray m_pending;      // text not yet added
     State m_pendingState;
     QByteArray m_hidden;
+    QList<quint16> m_rowTabs; // cell ends of the current table row
+    int m_rowLeft = 0;
     QByteArray m_footnote;
     int m_footnoteDepth = -1;
     bool m_paraHasContent = false;
@@ -231,6 +234,10 @@ void Reader::endParagraph()
     if (!m_hidden.isEmpty())
         endHidden();
     m_para.format = st().para;
+    // A table row is drawn as one paragraph, its cells at tab stops set
+    // where the columns start.
+    if (st().inTable && m_rowTabs.size() > 1)
+        m_para.format.tabs = m_rowTabs.first(m_rowTabs.size() - 1);
     (m_paraKeepn ? m_topic.nonScrolling : m_topic.scrolling).append(m_para);
     m_para = TParagraph();
     m_marks.clear();
@@ -364,6 +371,28 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     const auto halfPts = [](int twips) { return qint16(qBound(-16384, (twips + (twips >= 0 ? 5 : -5)) / 10, 16383)); };
     if (w == "par") { endParagraph(); return; }
     if (w == "page") { endTopic(); return; }
+    if (w == "trowd") { m_rowTabs.clear(); m_rowLeft = 0; return; }
+    if (w == "trleft") { m_rowLeft = param; return; }
+    if (w == "cellx") {
+        if (m_rowTabs.size() < 32)
+            m_rowTabs.append(quint16(qBound(0, halfPts(param - m_rowLeft), 0x3FFF)));
+        return;
+    }
+    if (w == "intbl") { s.inTable = true; return; }
+    if (w == "row") {
+        flushText();
+        if (!m_hidden.isEmpty())
+            endHidden();
+        if (!m_para.items.isEmpty() && m_para.items.last().kind == TInline::Tab) { // after the last cell
+            m_para.items.removeLast();
+            m_marks.removeLast();
+        }
+        if (m_paraHasContent)
+            endParagraph();
+        return;
+    }
+    if (w == "cell")
+        return word("tab", false, 0);
     if (w == "line" || w == "tab") {
         flushText();
         if (!m_hidden.isEmpty())
@@ -382,7 +411,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     }
     flushText();
     if (w == "plain") { s.font = 0; s.halfPoints = 24; s.bold = s.italic = s.underline = s.doubleUnderline = s.hidden = false; s.colour = 0; }
-    else if (w == "pard") { s.para = TParagraphFormat(); s.keepn = false; }
+    else if (w == "pard") { s.para = TParagraphFormat(); s.keepn = false; s.inTable = false; }
     else if (w == "f") s.font = param;
     else if (w == "fs") s.halfPoints = hasParam && param > 0 ? param : 24;
     else if (w == "b") s.bold = on;

@@ -42,6 +42,7 @@ private slots:
     void topicWrittenByTheProgram();
     void corpusProject();
     void hotspotForms();
+    void tableRows();
     void survivesAnyInput();
 };
 
@@ -149,6 +150,25 @@ void TestRtfTopics::hotspotForms()
     expected = QByteArray::fromHex("eb0f0004");
     Hlp::putU32(expected, quint32(Hlp::contextHash("ctx")));
     QVERIFY(Hlp::encodeParagraph(p, fonts).linkData1.contains(expected + "other.hlp" + QByteArray(1, '\0')));
+}
+
+void TestRtfTopics::tableRows()
+{
+    // A row is one paragraph, its cells at tab stops where columns start.
+    const QByteArray rtf = "{\\rtf1 \\trowd\\trleft-108\\cellx1572\\cellx7752\\pard\\intbl {\\uldb Nuovo}{\\v ID_NEW}"
+                           "{\\uldb \\cell }{Crea.}{\\cell }\\pard\\intbl {\\row }\\pard after\\par}";
+    QList<QByteArray> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.topics.size(), 1);
+    const QList<Hlp::TParagraph> &paras = read.topics[0].scrolling;
+    QCOMPARE(textOf(paras), QByteArray("NuovoCrea.|after|"));
+    QCOMPARE(paras[0].format.tabs, QList<quint16>{168});
+    int tabs = 0;
+    for (const Hlp::TInline &i : paras[0].items)
+        tabs += i.kind == Hlp::TInline::Tab;
+    QCOMPARE(tabs, 1);
+    QVERIFY(paras[1].format.tabs.isEmpty());
+    QCOMPARE(hotspots(paras).size(), 1);
 }
 
 void TestRtfTopics::survivesAnyInput()
