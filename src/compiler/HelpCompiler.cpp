@@ -42,13 +42,33 @@ private:
     TCompileResult &m_r;
 };
 
-QString findFile(const QString &base, const QByteArray &name)
-{
-    QString n = QString::fromLocal8Bit(name).trimmed();
-    n.replace(u'\\', u'/');
-    const QString path = QDir::isAbsolutePath(n) ? n : base + u'/' + n;
-    return Platform::resolveCase(path);
-}
+// Finds a file named in a project written on Windows: '\\' separators, and
+// a name in any letter case. Each folder is listed once, not once per file.
+class TFileFinder {
+public:
+    QString operator()(const QString &base, const QByteArray &name)
+    {
+        QString n = QString::fromLocal8Bit(name).trimmed();
+        n.replace(u'\\', u'/');
+        const QString path = QDir::isAbsolutePath(n) ? n : base + u'/' + n;
+        const QFileInfo info(path);
+        if (info.exists())
+            return path;
+        const QString dir = info.absolutePath();
+        auto folder = m_folders.find(dir);
+        if (folder == m_folders.end()) {
+            QHash<QString, QString> names;
+            for (const QString &entry : QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted))
+                names.insert(entry.toLower(), entry);
+            folder = m_folders.insert(dir, names);
+        }
+        const QString found = folder->value(info.fileName().toLower());
+        return found.isEmpty() ? path : dir + u'/' + found;
+    }
+
+private:
+    QHash<QString, QHash<QString, QString>> m_folders;
+};
 
 // "group:order"; a numeric group equal to its order ("7: 7", as the
 // authoring tool writes it) belongs to the common sequence.
@@ -88,6 +108,7 @@ TCompileResult compileProject(const QString &hpjPath)
     THpj hpj = parseHpj(hpjBytes);
     const QString hpjDir = QFileInfo(hpjPath).absolutePath();
     const QString hpjName = QFileInfo(hpjPath).fileName();
+    TFileFinder findFile;
     if (hpj.options.contains("ERRORLOG"))
         result.errorLog = findFile(hpjDir, hpj.options.value("ERRORLOG"));
     for (const TDiagnostic &w : hpj.warnings)
@@ -114,7 +135,7 @@ TCompileResult compileProject(const QString &hpjPath)
     QStringList roots = folders("ROOT");
     const QStringList bitmapRoots = folders("BMROOT") + roots + QStringList{hpjDir};
     roots << hpjDir;
-    const auto findIn = [](const QStringList &dirs, const QByteArray &name) {
+    const auto findIn = [&findFile](const QStringList &dirs, const QByteArray &name) {
         for (const QString &dir : dirs) {
             const QString path = findFile(dir, name);
             if (QFileInfo(path).isFile())
