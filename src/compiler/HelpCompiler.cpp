@@ -238,14 +238,14 @@ TCompileResult compileProject(const QString &hpjPath)
     TTopicWriter writer;
     for (const TSourceTopic &t : topics) {
         writer.beginTopic(t.title, t.macros);
-        for (const TParagraph &p : t.nonScrolling) {
-            const TEncodedParagraph e = encodeParagraph(p, fonts);
-            writer.addText(e.linkData1, e.linkData2, e.topicLength, true);
-        }
-        for (const TParagraph &p : t.scrolling) {
-            const TEncodedParagraph e = encodeParagraph(p, fonts);
-            writer.addText(e.linkData1, e.linkData2, e.topicLength, false);
-        }
+        for (const bool nonScrolling : {true, false})
+            for (const TParagraph &p : nonScrolling ? t.nonScrolling : t.scrolling) {
+                const TEncodedParagraph e = encodeParagraph(p, fonts);
+                // The viewers count a paragraph's characters on 15 bits.
+                if (e.linkData2.size() > 0x7FFF)
+                    msg.warning(4074, where(t), QStringLiteral("paragraphe de plus de 32767 caractères : la position dans la page sera approchée."));
+                writer.addText(e.linkData1, e.linkData2, e.topicLength, nonScrolling);
+            }
     }
     // Browse sequences.
     QMap<QByteArray, QList<QPair<QByteArray, int>>> groups;
