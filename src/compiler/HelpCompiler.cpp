@@ -176,6 +176,10 @@ TCompileResult compileProject(const QString &hpjPath)
             continue;
         }
         TTopicFileRead read = readTopicFile(rtf, &pictures);
+        if (!read.isRtf) {
+            msg.error(4001, QString::fromLocal8Bit(file), QStringLiteral("ce n'est pas un fichier RTF."));
+            continue;
+        }
         for (const QString &w : read.warnings)
             msg.warning(4000, QString::fromLocal8Bit(file), w);
         for (qsizetype i = 0; i < read.topics.size(); ++i) {

@@ -89,6 +89,7 @@ private:
     State m_pendingState;
     QByteArray m_hidden;
     QList<quint16> m_rowTabs; // cell ends of the current table row
+    int m_flattened = 0, m_extraCloses = 0;
     int m_rowLeft = 0;
     QByteArray m_footnote;
     int m_footnoteDepth = -1;
@@ -442,10 +443,16 @@ TTopicFileRead Reader::run()
             if (m_stack.size() < 4096) {
                 flushText();
                 m_stack.push_back(m_stack.back());
+            } else {
+                ++m_flattened; // nesting this deep is read flat
             }
             break;
         case RtfTokenizer::GroupClose:
-            if (m_stack.size() > 1) {
+            if (m_flattened > 0) {
+                --m_flattened;
+            } else if (m_stack.size() <= 1) {
+                ++m_extraCloses;
+            } else {
                 const State closing = m_stack.back();
                 if (closing.dest == Dest::Text)
                     flushText();
@@ -486,6 +493,11 @@ TTopicFileRead Reader::run()
         }
     }
     endTopic();
+    const qsizetype open = qsizetype(m_stack.size()) - 1 + m_flattened;
+    if (open > 0 || m_extraCloses > 0)
+        m_out.warnings << QStringLiteral("RTF mal formé : %1 groupe(s) non fermé(s), %2 accolade(s) fermante(s) en trop.")
+                              .arg(open)
+                              .arg(m_extraCloses);
     return m_out;
 }
 
@@ -519,6 +531,11 @@ QByteArray normalizeContext(const QByteArray &context)
 
 TTopicFileRead readTopicFile(const QByteArray &rtf, QList<QByteArray> *pictures)
 {
+    if (!rtf.trimmed().startsWith("{\\rtf")) {
+        TTopicFileRead notRtf;
+        notRtf.isRtf = false;
+        return notRtf;
+    }
     Reader reader(rtf, pictures);
     return reader.run();
 }

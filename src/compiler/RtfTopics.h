@@ -25,6 +25,7 @@ struct TSourceTopic {
 };
 
 struct TTopicFileRead {
+    bool isRtf = true; // false: the file does not start with "{\rtf", nothing read
     QList<TSourceTopic> topics;
     QStringList warnings;
 };

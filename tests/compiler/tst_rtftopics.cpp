@@ -43,6 +43,7 @@ private slots:
     void corpusProject();
     void hotspotForms();
     void tableRows();
+    void malformed();
     void survivesAnyInput();
 };
 
@@ -169,6 +170,17 @@ void TestRtfTopics::tableRows()
     QCOMPARE(tabs, 1);
     QVERIFY(paras[1].format.tabs.isEmpty());
     QCOMPARE(hotspots(paras).size(), 1);
+}
+
+void TestRtfTopics::malformed()
+{
+    QList<QByteArray> pictures;
+    QVERIFY(!Hlp::readTopicFile("plain text, not RTF", &pictures).isRtf);
+    const Hlp::TTopicFileRead open = Hlp::readTopicFile("{\\rtf1 {\\b text\\par", &pictures);
+    QCOMPARE(open.topics.size(), 1); // what was read is kept
+    QCOMPARE(open.warnings, QStringList{QStringLiteral("RTF mal formé : 2 groupe(s) non fermé(s), 0 accolade(s) fermante(s) en trop.")});
+    QCOMPARE(Hlp::readTopicFile("{\\rtf1 x}}", &pictures).warnings.size(), 1);
+    QVERIFY(Hlp::readTopicFile("  {\\rtf1 x}\r\n", &pictures).warnings.isEmpty());
 }
 
 void TestRtfTopics::survivesAnyInput()
