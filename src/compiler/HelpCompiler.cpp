@@ -188,6 +188,32 @@ TCompileResult compileProject(const QString &hpjPath)
         }
         topics += read.topics;
     }
+    // Pictures: [BITMAPS] entries first (by file name), then BMROOT, ROOT
+    // and the project's folder.
+    QList<QByteArray> pictureData(pictures.size());
+    for (qsizetype k = 0; k < pictures.size(); ++k) {
+        const QString name = QString::fromLocal8Bit(pictures[k]);
+        QString path;
+        for (const QByteArray &entry : hpj.bitmaps) {
+            const QString candidate = findFile(hpjDir, entry);
+            if (QFileInfo(candidate).fileName().compare(QFileInfo(name).fileName(), Qt::CaseInsensitive) == 0
+                && QFileInfo(candidate).isFile())
+                path = candidate;
+        }
+        if (path.isEmpty())
+            path = findIn(bitmapRoots, pictures[k]);
+        QByteArray bmp, picture;
+        QString why;
+        if (path.isEmpty() || !Platform::readWholeFile(path, &bmp)) {
+            msg.warning(4113, name, QStringLiteral("image introuvable."));
+            continue;
+        }
+        if (!bmpToPicture(bmp, &picture, &why)) {
+            msg.warning(4114, name, why);
+            continue;
+        }
+        pictureData[k] = picture;
+    }
     const auto where = [](const TSourceTopic &t) {
         return QStringLiteral("%1, page %2").arg(QString::fromLocal8Bit(t.sourceFile)).arg(t.page);
     };
@@ -211,6 +237,8 @@ TCompileResult compileProject(const QString &hpjPath)
         for (QList<TParagraph> *paras : {&t.nonScrolling, &t.scrolling})
             for (TParagraph &p : *paras)
                 for (TInline &i : p.items) {
+                    if (i.kind == TInline::Picture && i.picture < pictureData.size())
+                        i.hotspots = quint16(pictureHotspotCount(pictureData[i.picture]));
                     if (i.kind != TInline::HotspotStart)
                         continue;
                     if (i.macro.size() > MaxMacro) {
@@ -429,31 +457,9 @@ TCompileResult compileProject(const QString &hpjPath)
     container.addFile("|SYSTEM", systemFile(system));
     container.addFile("|FONT", fonts.build());
     container.addFile("|TOPIC", topicFile);
-    // Pictures: [BITMAPS] entries first (by file name), then BMROOT, ROOT
-    // and the project's folder.
-    for (qsizetype k = 0; k < pictures.size(); ++k) {
-        const QString name = QString::fromLocal8Bit(pictures[k]);
-        QString path;
-        for (const QByteArray &entry : hpj.bitmaps) {
-            const QString candidate = findFile(hpjDir, entry);
-            if (QFileInfo(candidate).fileName().compare(QFileInfo(name).fileName(), Qt::CaseInsensitive) == 0
-                && QFileInfo(candidate).isFile())
-                path = candidate;
-        }
-        if (path.isEmpty())
-            path = findIn(bitmapRoots, pictures[k]);
-        QByteArray bmp, picture;
-        QString why;
-        if (path.isEmpty() || !Platform::readWholeFile(path, &bmp)) {
-            msg.warning(4113, name, QStringLiteral("image introuvable."));
-            continue;
-        }
-        if (!bmpToPicture(bmp, &picture, &why)) {
-            msg.warning(4114, name, why);
-            continue;
-        }
-        container.addFile("|bm" + QByteArray::number(k), picture);
-    }
+    for (qsizetype k = 0; k < pictureData.size(); ++k)
+        if (!pictureData[k].isEmpty())
+            container.addFile("|bm" + QByteArray::number(k), pictureData[k]);
     if (result.errors)
         return result;
     result.hlp = container.build();

@@ -60,6 +60,7 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
         ld2.append('\0');
         putU8(ld1, c);
     };
+    int pictureHotspots = 0;
     for (const TInline &item : p.items) {
         switch (item.kind) {
         case TInline::Text: {
@@ -103,7 +104,8 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
             command(item.command ? item.command : 0x86);
             putU8(ld1, 0x22);
             ld1 += cSL(4);
-            ld1 += cUS(0); // no hotspots in a plain bitmap
+            ld1 += cUS(item.hotspots); // those of a hotspot graphic
+            pictureHotspots += item.hotspots;
             putU16(ld1, 0);
             putU16(ld1, item.picture);
             break;
@@ -113,8 +115,8 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
     command(0x82);
     command(0xFF);
     // The characters the record adds: its text (a picture's NUL counts as
-    // the picture's one character; plain bitmaps have no hotspots to add).
-    out.topicLength = quint16(qMin<qsizetype>(ld2.size(), 0x7FFF));
+    // the picture's one character) and the hotspots of its pictures.
+    out.topicLength = quint16(qMin<qsizetype>(ld2.size() + pictureHotspots, 0x7FFF));
     return out;
 }
 

@@ -32,6 +32,7 @@ struct TInline {
     int windowIndex = -1; // its place among the help file's windows
     QByteArray file;     // another help file ("ctx@file")
     quint16 picture = 0; // Picture: number k of |bm<k>
+    quint16 hotspots = 0; // Picture: the hotspots it carries (hotspot graphics)
 };
 
 struct TParagraphFormat {

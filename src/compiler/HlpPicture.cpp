@@ -181,4 +181,56 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error)
     return true;
 }
 
+int pictureHotspotCount(const QByteArray &picture)
+{
+    if (picture.size() < 8)
+        return 0;
+    const qsizetype start = le32(picture, 4);
+    qsizetype at = start + 2; // past the picture type and packing
+    if (start < 8 || at > picture.size())
+        return 0;
+    // Compressed integers of the picture header, bounds checked.
+    bool ok = true;
+    const auto compressed = [&](bool wide) -> quint32 {
+        if (at >= picture.size()) {
+            ok = false;
+            return 0;
+        }
+        const bool longForm = quint8(picture[at]) & 1;
+        const int size = wide ? (longForm ? 4 : 2) : (longForm ? 2 : 1);
+        if (at + size > picture.size()) {
+            ok = false;
+            return 0;
+        }
+        const quint32 v = size == 4 ? le32(picture, at) : size == 2 ? le16(picture, at) : quint8(picture[at]);
+        at += size;
+        return v >> 1;
+    };
+    const quint8 type = quint8(picture[start]);
+    if (type == 5 || type == 6) {
+        compressed(true);  // X dpi
+        compressed(true);  // Y dpi
+        compressed(false); // planes
+        compressed(false); // bit count
+        compressed(true);  // width
+        compressed(true);  // height
+        compressed(true);  // colours used
+        compressed(true);  // colours important
+    } else if (type == 8) {
+        compressed(false); // mapping mode
+        at += 4;           // width, height
+    } else {
+        return 0;
+    }
+    compressed(true); // data size
+    const quint32 hotspotSize = compressed(true);
+    at += 4; // data offset
+    if (!ok || hotspotSize == 0 || at + 4 > picture.size())
+        return 0;
+    const qsizetype hotspots = start + qsizetype(le32(picture, at));
+    if (hotspots + 3 > picture.size() || picture[hotspots] != 1)
+        return 0;
+    return qMin(int(le16(picture, hotspots + 1)), 0x7FFF);
+}
+
 } // namespace Hlp

@@ -10,4 +10,8 @@ namespace Hlp {
 // False with a reason when the file is not a bitmap this writer takes.
 bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error);
 
+// The number of hotspots of a picture container's first picture (0 when
+// it has none or its header does not hold together).
+int pictureHotspotCount(const QByteArray &picture);
+
 } // namespace Hlp

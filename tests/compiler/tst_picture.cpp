@@ -5,6 +5,8 @@
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
 
+#include <QDir>
+
 namespace {
 
 // A .BMP with a BITMAPINFOHEADER; `rows` bottom-up unless height < 0.
@@ -69,6 +71,7 @@ class TestPicture : public QObject {
 private slots:
     void bitmapsOfEveryDepth();
     void refused();
+    void hotspotGraphics();
 };
 
 void TestPicture::bitmapsOfEveryDepth()
@@ -129,6 +132,34 @@ void TestPicture::refused()
     const QList<QByteArray> pal{QByteArray(4, '\0'), QByteArray(4, '\x7f')};
     QByteArray garbage = bmp(3, 2, 8, pal, QByteArray(200, '\xff'), 1); // RLE that never ends
     QVERIFY(Hlp::bmpToPicture(garbage, &out, &why));
+}
+
+void TestPicture::hotspotGraphics()
+{
+    // Hotspot graphics from a real project are taken whole and their
+    // hotspots counted; a converted bitmap has none; damage is refused.
+    const QString dir = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/andes-fbd/hlp");
+    if (!QFileInfo(dir).isDir())
+        QSKIP("the corpus is not beside the project");
+    int graphics = 0;
+    for (const QString &name : QDir(dir).entryList({"*.shg", "*.SHG"})) {
+        const QByteArray shg = TestSupport::readFile(dir + u'/' + name);
+        QByteArray picture;
+        QString why;
+        QVERIFY2(Hlp::bmpToPicture(shg, &picture, &why), qPrintable(name + why));
+        QCOMPARE(picture, shg);
+        QVERIFY2(Hlp::pictureHotspotCount(picture) > 0, qPrintable(name));
+        ++graphics;
+        QVERIFY(!Hlp::bmpToPicture(shg.left(6), &picture, &why));
+        for (int cut = 0; cut < shg.size(); cut += 97) // truncated: never read past the end
+            Hlp::pictureHotspotCount(shg.left(cut));
+    }
+    QCOMPARE(graphics, 7);
+    QByteArray bmp = TestSupport::readFile(QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/pjabout/AboutDlg.bmp"));
+    QByteArray picture;
+    QString why;
+    QVERIFY(Hlp::bmpToPicture(bmp, &picture, &why));
+    QCOMPARE(Hlp::pictureHotspotCount(picture), 0);
 }
 
 KIV_TEST(TestPicture)
