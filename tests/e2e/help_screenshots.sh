@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of compiled help files in Wine's help viewer, in a virtual X
-# server of 1024x768: the program's own help (first page, and the page of a
-# context string) and the help file of the end-to-end build test.
+# server of 1024x768: the program's own help (first page, its index, and the
+# page of a context string) and the help file of the end-to-end build test.
 #   bash tests/e2e/help_screenshots.sh [build folder] [output folder]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -21,6 +21,9 @@ shoot() { # name, viewer arguments...
   sleep 1
 }
 shoot help-kivhelp "$build/KIVHelp.hlp"
+wine winhlp32.exe "$build/KIVHelp.hlp" >/dev/null 2>&1 &   # its index (keywords)
+sleep 6; xdotool mousemove 115 52 click 1; sleep 2
+import -window root "$out/help-kivhelp-index.png"; wineserver -k 2>/dev/null || true; sleep 1
 shoot help-kivhelp-page -i Construire_le_fichier_daide "$build/KIVHelp.hlp"
 [ -f "$build/e2e/Aide.hlp" ] && shoot help-built-project "$build/e2e/Aide.hlp"
 true
