@@ -77,9 +77,19 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer)
             "Aucun visualiseur d'aide n'est installé : installez Wine (paquet wine) pour afficher les fichiers .HLP."));
         return sub.report(7, QStringLiteral("No viewer: ") + viewer, 2);
     }
-    const QString program = command.takeFirst();
-    if (!QProcess::startDetached(program, command))
-        return sub.report(7, QStringLiteral("No viewer: ") + program, 7);
+    QProcess viewerProcess;
+    viewerProcess.setProgram(command.takeFirst());
+    viewerProcess.setArguments(command);
+    // Wine: no offer to download its .NET and HTML engines (the help viewer
+    // needs neither) and no debugging chatter.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("WINEDLLOVERRIDES")))
+        env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    if (!env.contains(QStringLiteral("WINEDEBUG")))
+        env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    viewerProcess.setProcessEnvironment(env);
+    if (!viewerProcess.startDetached())
+        return sub.report(7, QStringLiteral("No viewer: ") + viewerProcess.program(), 7);
     return sub.report(0);
 }
 
