@@ -368,14 +368,6 @@ TCompileResult compileProject(const QString &hpjPath)
         data.append('\0');
         titleEntries.append({key, data});
     }
-    // Keywords, in byte order, each once with all its topics.
-    QMap<QByteArray, QList<quint32>> keywords;
-    for (int n = 0; n < topics.size(); ++n)
-        for (const QByteArray &k : topics[n].keywords)
-            if (!keywords[k].contains(writer.topicOffset(n)))
-                keywords[k].append(writer.topicOffset(n));
-    result.keywords = int(keywords.size());
-
     TContainer container;
     QByteArray tree;
     if (!buildBTree(ContextTree, contextEntries, &tree))
@@ -385,7 +377,18 @@ TCompileResult compileProject(const QString &hpjPath)
         container.addFile("|TTLBTREE", tree);
     else
         msg.warning(5001, QString(), QStringLiteral("titre trop long : table des titres omise."));
-    if (!keywords.isEmpty()) {
+    // Keywords (K, the index) and A-keywords (ALink), in byte order,
+    // each once with all its topics.
+    for (const char letter : {'K', 'A'}) {
+        QMap<QByteArray, QList<quint32>> keywords;
+        for (int n = 0; n < topics.size(); ++n)
+            for (const QByteArray &k : letter == 'K' ? topics[n].keywords : topics[n].aKeywords)
+                if (!keywords[k].contains(writer.topicOffset(n)))
+                    keywords[k].append(writer.topicOffset(n));
+        if (letter == 'K')
+            result.keywords = int(keywords.size());
+        if (keywords.isEmpty())
+            continue;
         QByteArray kwdata;
         QList<TTreeEntry> kwEntries;
         for (auto it = keywords.cbegin(); it != keywords.cend(); ++it) {
@@ -398,6 +401,7 @@ TCompileResult compileProject(const QString &hpjPath)
             kwEntries.append({key, data});
         }
         QList<QPair<int, int>> leaves;
+        const QByteArray prefix = QByteArray("|") + letter + 'W';
         if (buildBTree(KeywordTree, kwEntries, &tree, &leaves)) {
             QByteArray kwmap;
             putU16(kwmap, quint16(leaves.size()));
@@ -405,9 +409,9 @@ TCompileResult compileProject(const QString &hpjPath)
                 putU32(kwmap, quint32(first));
                 putU16(kwmap, quint16(page));
             }
-            container.addFile("|KWBTREE", tree);
-            container.addFile("|KWDATA", kwdata);
-            container.addFile("|KWMAP", kwmap);
+            container.addFile(prefix + "BTREE", tree);
+            container.addFile(prefix + "DATA", kwdata);
+            container.addFile(prefix + "MAP", kwmap);
         } else {
             msg.warning(5002, QString(), QStringLiteral("mot-clé trop long : index omis."));
         }

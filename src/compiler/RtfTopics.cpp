@@ -130,36 +130,65 @@ void Reader::flushText()
         return;
     const TCharFormat f = charFormat();
     const int mark = m_pendingState.doubleUnderline ? 2 : m_pendingState.underline ? 1 : 0;
-    // Bitmaps written in the text: {bmc name}, {bml name}, {bmr name}
-    // (and their transparent forms ending in 't').
+    // Commands written in the text: bitmaps {bmc name}, {bml name},
+    // {bmr name} (their transparent forms ending in 't' drawn plain),
+    // buttons {button label,macro}; embedded windows and media are dropped.
     QByteArray text = m_pending;
     m_pending.clear();
-    qsizetype at;
-    while ((at = text.indexOf("{bm")) >= 0) {
+    const auto next = [](const QByteArray &t) {
+        qsizetype at = t.indexOf('{');
+        while (at >= 0 && !(t.mid(at + 1, 2) == "bm" || t.mid(at + 1, 6) == "button" || t.mid(at + 1, 2) == "ew"
+                            || t.mid(at + 1, 3) == "mci"))
+            at = t.indexOf('{', at + 1);
+        return at;
+    };
+    for (qsizetype at = next(text); at >= 0; at = next(text)) {
         const qsizetype close = text.indexOf('}', at);
         const qsizetype blank = text.indexOf(' ', at);
-        if (close < 0 || blank < 0 || blank > close || at + 4 >= text.size())
+        if (close < 0 || blank < 0 || blank > close)
             break;
-        const char side = text[at + 3];
-        const QByteArray name = text.mid(blank + 1, close - blank - 1).trimmed();
+        const QByteArray command = text.mid(at + 1, blank - at - 1);
+        const QByteArray argument = text.mid(blank + 1, close - blank - 1).trimmed();
         if (at > 0)
             addText(text.left(at), f, mark);
-        TInline picture;
-        picture.kind = TInline::Picture;
-        picture.command = side == 'l' ? 0x87 : side == 'r' ? 0x88 : 0x86;
-        qsizetype index = -1;
-        for (qsizetype i = 0; i < m_pictures->size(); ++i)
-            if ((*m_pictures)[i].compare(name, Qt::CaseInsensitive) == 0)
-                index = i;
-        if (index < 0) {
-            m_pictures->append(name);
-            index = m_pictures->size() - 1;
-        }
-        picture.picture = quint16(index);
-        m_para.items.append(picture);
-        m_marks.append(mark); // a picture can be a hotspot
-        m_paraHasContent = true;
         text = text.mid(close + 1);
+        if (command.startsWith("bm")) {
+            const char side = command.size() > 2 ? command[2] : 'c';
+            TInline picture;
+            picture.kind = TInline::Picture;
+            picture.command = side == 'l' ? 0x87 : side == 'r' ? 0x88 : 0x86;
+            qsizetype index = -1;
+            for (qsizetype i = 0; i < m_pictures->size(); ++i)
+                if ((*m_pictures)[i].compare(argument, Qt::CaseInsensitive) == 0)
+                    index = i;
+            if (index < 0) {
+                m_pictures->append(argument);
+                index = m_pictures->size() - 1;
+            }
+            picture.picture = quint16(index);
+            m_para.items.append(picture);
+            m_marks.append(mark); // a picture can be a hotspot
+            m_paraHasContent = true;
+        } else if (command == "button") {
+            // Drawn as a macro hotspot on its label.
+            const qsizetype comma = argument.indexOf(',');
+            QByteArray label = (comma < 0 ? argument : argument.left(comma)).trimmed();
+            const QByteArray macro = comma < 0 ? QByteArray() : argument.mid(comma + 1).trimmed();
+            TInline start, end;
+            start.kind = TInline::HotspotStart;
+            start.command = 0xC8;
+            start.macro = macro;
+            end.kind = TInline::HotspotEnd;
+            m_para.items.append(start);
+            m_marks.append(0);
+            addText("[" + (label.isEmpty() ? QByteArray("\xbb") : label) + "]", f, 0);
+            m_para.items.append(end);
+            m_marks.append(0);
+            if (macro.isEmpty())
+                warn(QStringLiteral("bouton sans macro : {button %1}").arg(QString::fromLatin1(argument)));
+        } else {
+            warn(QStringLiteral("élément non pris en charge ignoré : {%1 %2}").arg(QString::fromLatin1(command), QString::fromLatin1(argument)));
+        }
     }
     if (!text.isEmpty())
         addText(text, f, mark);
@@ -280,9 +309,10 @@ void Reader::commitFootnote()
         break;
     case '$': m_topic.title = value; break;
     case 'K':
+    case 'A': // keywords of the index, and those only ALink macros look up
         for (const QByteArray &k : value.split(';'))
             if (!k.trimmed().isEmpty())
-                m_topic.keywords.append(k.trimmed());
+                (mark == 'K' ? m_topic.keywords : m_topic.aKeywords).append(k.trimmed());
         break;
     case '+': m_topic.browse = value.isEmpty() ? QByteArray("auto") : value; break;
     case '!':
@@ -290,7 +320,7 @@ void Reader::commitFootnote()
             if (!m.trimmed().isEmpty())
                 m_topic.macros.append(m.trimmed());
         break;
-    default: break; // @, A, * ...: not used by the viewer
+    default: break; // @ comments, * build tags: not used by the viewer
     }
 }
 

@@ -15,6 +15,7 @@ struct TSourceTopic {
     QList<QByteArray> contexts;
     QByteArray title;
     QList<QByteArray> keywords;
+    QList<QByteArray> aKeywords; // "A" footnotes
     QByteArray browse;
     QList<QByteArray> macros;
     QList<TParagraph> nonScrolling; // \keepn paragraphs

@@ -92,6 +92,13 @@ void TestCompile::corpusProjects()
     QCOMPARE(HlpRead::u16(*keyword, 0), quint16(1));
     QCOMPARE(HlpRead::u32(kwdata, HlpRead::u32(*keyword, 2)), headers[0]);
     QCOMPARE(HlpRead::u16(*hlp.internalFile("|KWMAP"), 0), quint16(kw.totalPages - (kw.levels - 1 > 0 ? 1 : 0)));
+
+    // "A" footnotes: the same index under other names, for ALink macros.
+    HlpRead::Tree aw;
+    QVERIFY(aw.parse(*hlp.internalFile("|AWBTREE")));
+    const auto aKeyword = HlpRead::search(aw, HlpRead::stringKey(), "PJAbout", 6);
+    QVERIFY(aKeyword);
+    QCOMPARE(HlpRead::u32(*hlp.internalFile("|AWDATA"), HlpRead::u32(*aKeyword, 2)), headers[0]);
 }
 
 void TestCompile::everyCorpusProject()

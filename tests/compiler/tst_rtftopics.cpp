@@ -44,6 +44,7 @@ private slots:
     void hotspotForms();
     void tableRows();
     void malformed();
+    void textCommands();
     void survivesAnyInput();
 };
 
@@ -181,6 +182,21 @@ void TestRtfTopics::malformed()
     QCOMPARE(open.warnings, QStringList{QStringLiteral("RTF mal formé : 2 groupe(s) non fermé(s), 0 accolade(s) fermante(s) en trop.")});
     QCOMPARE(Hlp::readTopicFile("{\\rtf1 x}}", &pictures).warnings.size(), 1);
     QVERIFY(Hlp::readTopicFile("  {\\rtf1 x}\r\n", &pictures).warnings.isEmpty());
+}
+
+void TestRtfTopics::textCommands()
+{
+    // Commands written in the text: a button is a macro hotspot on its
+    // label; an embedded window is dropped with a warning.
+    const QByteArray rtf = "{\\rtf1 a \\{button Voir,JI(`b.hlp',`x')\\} b \\{ewc MVBMP2, ViewerBmp2, x.bmp\\} c \\{bmrt r.bmp\\}\\par}";
+    QList<QByteArray> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    const QList<Hlp::TParagraph> &paras = read.topics.value(0).scrolling;
+    QCOMPARE(hotspots(paras), QStringList{"macro JI(`b.hlp',`x')"});
+    QCOMPARE(textOf(paras), QByteArray("a [Voir] b  c |"));
+    QCOMPARE(pictures, QList<QByteArray>{"r.bmp"});
+    QCOMPARE(read.warnings.size(), 1);
+    QVERIFY(read.warnings.first().contains(QStringLiteral("{ewc MVBMP2, ViewerBmp2, x.bmp}")));
 }
 
 void TestRtfTopics::survivesAnyInput()
