@@ -297,10 +297,13 @@ TCompileResult compileProject(const QString &hpjPath)
     // Contexts: one hash per string, never two strings on one hash.
     QMap<qint32, QPair<QByteArray, quint32>> contexts;
     QHash<QByteArray, int> contextTopic;
+    QStringList changed; // contexts stored otherwise than written
     for (int n = 0; n < topics.size(); ++n)
         for (const QByteArray &raw : topics[n].contexts) {
             const QByteArray c = normalizeContext(raw);
             const QString at = where(topics[n]) + QStringLiteral(", ") + QString::fromLatin1(raw);
+            if (c != raw.trimmed() && !c.isEmpty())
+                changed << QStringLiteral("« %1 » → « %2 »").arg(QString::fromLatin1(raw.trimmed()), QString::fromLatin1(c));
             if (c.isEmpty()) {
                 msg.error(4011, at, QStringLiteral("chaîne de contexte vide ou sans caractère valable."));
                 continue;
@@ -322,6 +325,14 @@ TCompileResult compileProject(const QString &hpjPath)
             contexts.insert(h, {c, writer.topicOffset(n)});
             contextTopic.insert(c.toUpper(), n);
         }
+    // Viewers hash characters outside [A-Za-z0-9._] differently: such
+    // contexts are stored without them (jumps to them too), which a program
+    // calling the help file by context string must know. Said once.
+    if (!changed.isEmpty())
+        msg.warning(4014, hpjName, QStringLiteral("%1 chaîne(s) de contexte enregistrée(s) sans les caractères que les visualiseurs hachent "
+                                                  "différemment (blancs, apostrophes, accents...), p. ex. %2")
+                                       .arg(changed.size())
+                                       .arg(changed.first()));
     // [ALIAS]: a context that names another one's topic.
     for (auto it = hpj.alias.cbegin(); it != hpj.alias.cend(); ++it) {
         const QByteArray from = normalizeContext(it.key()), to = normalizeContext(it.value());
