@@ -1,4 +1,6 @@
 // kivhc PROJECT.HPJ: compiles a help project into PROJECT.HLP beside it.
+// Its messages are printed and kept in PROJECT.ERR (or the file named by
+// the ERRORLOG option), where the authoring program finds them.
 #include "compiler/HelpCompiler.h"
 #include "platform/SafeFile.h"
 
@@ -34,9 +36,8 @@ int main(int argc, char **argv)
         lines << QStringLiteral("Fichier d'aide écrit : %1").arg(hlp);
     for (const QString &line : lines)
         std::printf("%s\n", qPrintable(line));
-    // The ERRORLOG option keeps the same messages in a file.
-    if (!r.errorLog.isEmpty()
-        && !Platform::writeFileAtomic(r.errorLog, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit()))
-        std::printf("HC1004: Warning: %s : journal d'erreurs impossible à écrire.\n", qPrintable(r.errorLog));
+    const QString log = r.errorLog.isEmpty() ? info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".ERR") : r.errorLog;
+    if (!Platform::writeFileAtomic(log, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit()))
+        std::printf("HC1004: Warning: %s : journal d'erreurs impossible à écrire.\n", qPrintable(log));
     return r.ok ? 0 : 1;
 }

@@ -5,8 +5,10 @@
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -24,6 +26,22 @@ QString locateCompiler(const QString &compiler)
         return compiler;
     const QString found = QStandardPaths::findExecutable(compiler);
     return found.isEmpty() ? compiler : found;
+}
+
+// After a failed build: the errors our compiler left in its log (written
+// during this build), so the user knows what to mend.
+void showCompilerErrors(const QString &logPath, const QDateTime &started, bool show)
+{
+    const QString log = Platform::resolveCase(logPath);
+    QByteArray bytes;
+    if (!show || QFileInfo(log).lastModified() < started || !Platform::readWholeFile(log, &bytes))
+        return;
+    QStringList errors;
+    for (const QByteArray &line : bytes.split('\n'))
+        if (line.contains(": Error:") && errors.size() < 10)
+            errors << QString::fromLocal8Bit(line.trimmed());
+    if (!errors.isEmpty())
+        Platform::prompts().error(QString::fromUtf8("Le compilateur d'aide signale :\n") + errors.join(u'\n'));
 }
 
 void copyOver(const QString &from, const QString &to)
@@ -105,9 +123,11 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait)
     };
     try {
         show(QStringLiteral("Essaye de compiler le projet "));
+        const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
         if (FCompileHpjFile(prj->PrjFile.get(), ini->COMPILER.get(), ini->COMPIL_POL_T, ini->COMPIL_TO).Category != 0) {
             show(QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
             prj->PrjState = PrjConverted;
+            showCompilerErrors(FChangeExt(prj->PrjFile.get(), QStringLiteral(".ERR")), started, ini->SHOW_ERRORS);
             return true;
         }
         show(QString::fromUtf8("Projet compilé "));

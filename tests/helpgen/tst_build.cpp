@@ -462,6 +462,17 @@ void TestBuild::ourCompiler()
                                   QString::fromUtf8("Éléments"), QString()}));
     QVERIFY(hlp.internalFile("|bm0"));
     QVERIFY(hlp.internalFile("|KWBTREE"));
+    QVERIFY(readFile(prj->PrjDir.get() + QString::fromUtf8("/Aide été.ERR")).contains("0 erreur(s)"));
+
+    // A build that fails shows the compiler's errors.
+    const QByteArray t1 = readFile(prj->PrjDir.get() + "/T1.rtf");
+    QVERIFY(writeFile(prj->PrjDir.get() + "/T1.rtf", "not RTF"));
+    m_scope->prompts.answer(Platform::Ok);
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(prj->PrjState, quint8(PrjConverted));
+    QCOMPARE(m_scope->prompts.texts().last(),
+             QString::fromUtf8("Le compilateur d'aide signale :\nHC4001: Error: T1.RTF : ce n'est pas un fichier RTF."));
+    QVERIFY(writeFile(prj->PrjDir.get() + "/T1.rtf", t1));
 
     // For the viewer test: the file and what the viewer's trace must show
     // of it (texts as the trace writes them: bytes above 127 as \xhh).
