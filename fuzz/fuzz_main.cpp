@@ -4,6 +4,7 @@
 // mutation of a real sample; every parser must return (no crash, no hang).
 //   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while
 //   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
+#include "compiler/HlpLz77.h"
 #include "compiler/HlpParagraph.h"
 #include "compiler/HlpPicture.h"
 #include "compiler/HlpTopic.h"
@@ -55,12 +56,15 @@ void runAll(const QByteArray &input)
     writer.build(false);
     writer.build(true);
     fonts.build();
+    Hlp::lz77Compress(input);
     Hlp::parseHpj(input);
     QByteArray picture;
     QString why;
     Hlp::bmpToPicture(input, &picture, &why);
-    if (input.size() > 2)
-        Hlp::bmpToPicture("BM" + input.mid(2), &picture, &why);
+    if (input.size() > 2) {
+        Hlp::bmpToPicture("BM" + input.mid(2), &picture, &why, true);
+        Hlp::pictureHotspotCount("lp" + input.mid(2));
+    }
 
     Platform::IniFile ini(QStringLiteral("/nonexistent/fuzz.ini"));
     ini.parse(input);

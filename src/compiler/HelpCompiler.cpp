@@ -208,7 +208,7 @@ TCompileResult compileProject(const QString &hpjPath)
             msg.warning(4113, name, QStringLiteral("image introuvable."));
             continue;
         }
-        if (!bmpToPicture(bmp, &picture, &why)) {
+        if (!bmpToPicture(bmp, &picture, &why, compression == THpj::Compression::Lz77)) {
             msg.warning(4114, name, why);
             continue;
         }

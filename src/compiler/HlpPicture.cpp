@@ -1,6 +1,7 @@
 #include "compiler/HlpPicture.h"
 
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpLz77.h"
 
 #include <QtEndian>
 
@@ -69,7 +70,7 @@ QByteArray expandRle(const QByteArray &in, int width, int height, int bits, int 
 
 } // namespace
 
-bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error)
+bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bool compress)
 {
     // Hotspot graphics (.SHG) and multi-resolution pictures (.MRB) are
     // already in the help file's picture container: taken as they are
@@ -150,10 +151,20 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error)
         pixels = flipped;
     }
     auto dpi = [](quint32 ppm) { return ppm ? quint32((ppm * 254 + 5000) / 10000) : 96u; };
+    // LZ77 when asked and when it saves room.
+    bool packed = false;
+    if (compress) {
+        QByteArray small = lz77Compress(pixels);
+        if (small.size() < pixels.size()) {
+            pixels = small;
+            packed = true;
+        }
+    }
+    const qint64 storedSize = pixels.size();
 
     QByteArray fields;
     putU8(fields, 6); // DIB
-    putU8(fields, 0); // no packing
+    putU8(fields, packed ? 2 : 0);
     fields += cUL(qBound(1u, dpi(xppm), 32767u));
     fields += cUL(qBound(1u, dpi(yppm), 32767u));
     fields += cUS(1);
@@ -162,7 +173,7 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error)
     fields += cUL(quint32(height));
     fields += cUL(quint32(paletteSize));
     fields += cUL(0);
-    fields += cUL(quint32(dataSize));
+    fields += cUL(quint32(storedSize));
     fields += cUL(0); // no hotspots
     const quint32 dataOffset = quint32(fields.size() + 8 + paletteSize * 4);
     putU32(fields, dataOffset);

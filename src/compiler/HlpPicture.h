@@ -8,7 +8,8 @@
 namespace Hlp {
 
 // False with a reason when the file is not a bitmap this writer takes.
-bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error);
+// `compress`: the pixels are LZ77-packed when that makes them smaller.
+bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bool compress = false);
 
 // The number of hotspots of a picture container's first picture (0 when
 // it has none or its header does not hold together).

@@ -1,6 +1,7 @@
 #include "compiler/HlpTopic.h"
 
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpLz77.h"
 
 #include <QHash>
 
@@ -29,10 +30,9 @@ quint32 posOf(qint64 start) { return quint32(start + 12); }
 // stored as literals and never copied, so they can be patched afterwards.
 class TLz77Blocks {
 public:
-    TLz77Blocks(const QByteArray &plain, const std::vector<char> &linkBytes) : m_in(plain), m_link(linkBytes)
+    TLz77Blocks(const QByteArray &plain, const std::vector<char> &linkBytes)
+        : m_in(plain), m_link(linkBytes), m_matcher(plain, &linkBytes)
     {
-        m_head.assign(1 << 15, -1);
-        m_prev.assign(size_t(plain.size()), -1);
     }
 
     // Compresses the record that occupies [from, to) of the stream and
@@ -59,25 +59,6 @@ public:
     const QList<QPair<qsizetype, qsizetype>> &patches() const { return m_patches; }
 
 private:
-    static constexpr int MaxDepth = 48;
-
-    int hashAt(qsizetype p) const
-    {
-        const auto *d = reinterpret_cast<const uchar *>(m_in.constData()) + p;
-        return ((d[0] << 10) ^ (d[1] << 5) ^ d[2]) & 0x7FFF;
-    }
-    bool hashable(qsizetype p) const
-    {
-        return p + 2 < m_in.size() && !m_link[size_t(p)] && !m_link[size_t(p + 1)] && !m_link[size_t(p + 2)];
-    }
-    void remember(qsizetype p)
-    {
-        if (!hashable(p))
-            return;
-        const int h = hashAt(p);
-        m_prev[size_t(p)] = m_head[size_t(h)];
-        m_head[size_t(h)] = p;
-    }
     void closeBlock()
     {
         // The unused bytes stay zero: literal zeros, fewer than the
@@ -100,27 +81,14 @@ private:
         const int room = TopicBlockData - m_used;
         const int expandRoom = MaxExpanded - int(p - m_blockFrom);
         const int groupCost = m_items == 8 ? 1 : 0;
-        // Best copy among the earlier bytes of this block, within 4096.
-        int bestLen = 0;
-        qsizetype bestFrom = -1;
-        if (!m_link[size_t(p)] && room >= 2 + groupCost) {
-            const int maxLen = int(std::min<qsizetype>({18, end - p, qsizetype(expandRoom)}));
-            qsizetype c = hashable(p) ? m_head[size_t(hashAt(p))] : -1;
-            for (int depth = 0; c >= 0 && c >= m_blockFrom && p - c <= 4096 && depth < MaxDepth; ++depth, c = m_prev[size_t(c)]) {
-                int len = 0;
-                while (len < maxLen && m_in[c + len] == m_in[p + len] && !m_link[size_t(c + len)] && !m_link[size_t(p + len)])
-                    ++len;
-                if (len > bestLen) {
-                    bestLen = len;
-                    bestFrom = c;
-                    if (len == maxLen)
-                        break;
-                }
-            }
+        // Best copy among the earlier bytes of this block.
+        TLz77Matcher::Match best;
+        if (room >= 2 + groupCost) {
+            best = m_matcher.longest(p, int(std::min<qsizetype>(end - p, expandRoom)), m_blockFrom);
             // The room left must stay no larger than the expansion left,
             // so that zeros can always fill the block.
-            if (bestLen >= 3 && expandRoom - bestLen < room - 2 - groupCost)
-                bestLen = 0;
+            if (best.length && expandRoom - best.length < room - 2 - groupCost)
+                best = {};
         }
         if (room < 1 + groupCost) { // only a flag byte fits: the block is full
             closeBlock();
@@ -131,13 +99,13 @@ private:
             m_items = 0;
         }
         qsizetype covered = 1;
-        if (bestLen >= 3) {
-            const int code = int(p - bestFrom - 1) | ((bestLen - 3) << 12);
+        if (best.length) {
+            const quint16 code = lz77Code(p - best.from, best.length);
             m_out[m_flag] = char(quint8(m_out[m_flag]) | (1 << m_items));
             m_out[dataAt(m_used)] = char(code & 0xFF);
             m_out[dataAt(m_used + 1)] = char(code >> 8);
             m_used += 2;
-            covered = bestLen;
+            covered = best.length;
         } else {
             if (m_link[size_t(p)])
                 m_patches.append({p, dataAt(m_used)});
@@ -145,7 +113,7 @@ private:
         }
         ++m_items;
         for (qsizetype i = 0; i < covered; ++i)
-            remember(p + i);
+            m_matcher.remember(p + i);
         if (m_used == TopicBlockData)
             closeBlock();
         return covered;
@@ -153,7 +121,7 @@ private:
 
     const QByteArray &m_in;
     const std::vector<char> &m_link;
-    std::vector<qsizetype> m_head, m_prev;
+    TLz77Matcher m_matcher;
     QByteArray m_out;
     QList<QPair<qsizetype, qsizetype>> m_patches;
     qint64 m_block = 0;

@@ -3,6 +3,7 @@
 
 #include "HlpReader.h"
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpLz77.h"
 
 #include <QRandomGenerator>
 #include <algorithm>
@@ -28,6 +29,7 @@ private slots:
     void treesOfOneTwoThreeLevels();
     void signedHashOrder();
     void container();
+    void lz77RoundTrip();
 };
 
 void TestEncoding::compressedIntegers()
@@ -176,6 +178,24 @@ void TestEncoding::container()
     const auto names = HlpRead::walkLeaves(read.directory, HlpRead::stringKey(), 4);
     QCOMPARE(names.first().first, QByteArray("|CONTEXT", 9));
     QCOMPARE(names.last().first, QByteArray("|bm0", 5));
+}
+
+void TestEncoding::lz77RoundTrip()
+{
+    // Copies at the window's far end, overlapping copies (runs), bytes that
+    // never repeat, and a tail shorter than a copy.
+    QRandomGenerator rng(3);
+    QByteArray noise(5000, '\0');
+    for (char &c : noise)
+        c = char(rng.bounded(256));
+    const QByteArray inputs[] = {QByteArray(), QByteArray("ab"), QByteArray(100000, 'z'), noise,
+                                 noise.left(4096) + noise.left(40) + "xy", QByteArray("abcabcabcabcabcd").repeated(300)};
+    for (const QByteArray &in : inputs) {
+        const QByteArray packed = Hlp::lz77Compress(in);
+        QCOMPARE(HlpRead::lz77Expand(packed), in);
+        if (in.size() == 100000)
+            QVERIFY(packed.size() < in.size() / 7); // 18 bytes per 2-byte copy
+    }
 }
 
 KIV_TEST(TestEncoding)

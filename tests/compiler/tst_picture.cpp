@@ -61,6 +61,8 @@ Picture decode(const QByteArray &container)
     p.dataOffset = HlpRead::u32(pic, at);
     p.palette = pic.mid(at + 8, p.colours * 4);
     p.pixels = pic.mid(p.dataOffset, p.dataSize);
+    if (p.packing == 2)
+        p.pixels = HlpRead::lz77Expand(p.pixels);
     return p;
 }
 
@@ -96,23 +98,27 @@ void TestPicture::bitmapsOfEveryDepth()
         // to 16 bits, end of bitmap.
         {bmp(3, 2, 8, pal3, QByteArray("\x03\x02\x00\x00\x00\x03\x01\x00\x02\x00\x00\x01", 12), 1), 8, 3, 2, 3,
          QByteArray("\x02\x02\x02\x00\x01\x00\x02\x00", 8)},
+        // Large enough for LZ77 to pay: packed when compression is asked.
+        {bmp(64, 64, 8, pal3, QByteArray(64 * 64, '\x01')), 8, 64, 64, 3, QByteArray(64 * 64, '\x01')},
     };
+    for (const bool compress : {false, true})
     for (const Case &c : cases) {
         QByteArray out;
         QString why;
-        QVERIFY2(Hlp::bmpToPicture(c.file, &out, &why), qPrintable(why));
+        QVERIFY2(Hlp::bmpToPicture(c.file, &out, &why, compress), qPrintable(why));
         QCOMPARE(HlpRead::u16(out, 0), quint16(0x506C));
         QCOMPARE(HlpRead::u16(out, 2), quint16(1));
         QCOMPARE(HlpRead::u32(out, 4), 8u);
         const Picture p = decode(out);
         QCOMPARE(p.type, 6);
-        QCOMPARE(p.packing, 0);
+        QCOMPARE(p.packing, compress && c.width == 64 ? 2 : 0);
         QCOMPARE(p.bits, c.bits);
         QCOMPARE(p.width, c.width);
         QCOMPARE(p.height, c.height);
         QCOMPARE(p.colours, c.colours);
         QCOMPARE(p.pixels, c.pixels);
-        QCOMPARE(int(p.dataSize), c.pixels.size());
+        if (p.packing == 0)
+            QCOMPARE(int(p.dataSize), c.pixels.size());
         if (c.colours == 3)
             QCOMPARE(p.palette, pal3[0] + pal3[1] + pal3[2]);
     }

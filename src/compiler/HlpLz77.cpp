@@ -1,0 +1,94 @@
+#include "compiler/HlpLz77.h"
+
+namespace Hlp {
+
+namespace {
+constexpr int MaxDepth = 48; // candidates tried per position: speed against size
+}
+
+TLz77Matcher::TLz77Matcher(const QByteArray &data, const std::vector<char> *excluded)
+    : m_data(data), m_excluded(excluded), m_head(1 << 15, -1), m_prev(size_t(data.size()), -1)
+{
+}
+
+int TLz77Matcher::hashAt(qsizetype p) const
+{
+    const auto *d = reinterpret_cast<const uchar *>(m_data.constData()) + p;
+    return ((d[0] << 10) ^ (d[1] << 5) ^ d[2]) & 0x7FFF;
+}
+
+bool TLz77Matcher::hashable(qsizetype p) const
+{
+    return p + 2 < m_data.size() && !excluded(p) && !excluded(p + 1) && !excluded(p + 2);
+}
+
+void TLz77Matcher::remember(qsizetype p)
+{
+    if (!hashable(p))
+        return;
+    const int h = hashAt(p);
+    m_prev[size_t(p)] = m_head[size_t(h)];
+    m_head[size_t(h)] = p;
+}
+
+TLz77Matcher::Match TLz77Matcher::longest(qsizetype p, int maxLength, qsizetype earliest) const
+{
+    Match best;
+    if (maxLength < Lz77MinLength || !hashable(p))
+        return best;
+    maxLength = qMin(maxLength, Lz77MaxLength);
+    qsizetype c = m_head[size_t(hashAt(p))];
+    for (int depth = 0; c >= 0 && c >= earliest && p - c <= Lz77Window && depth < MaxDepth; ++depth, c = m_prev[size_t(c)]) {
+        int length = 0;
+        while (length < maxLength && p + length < m_data.size() && m_data[c + length] == m_data[p + length]
+               && !excluded(c + length) && !excluded(p + length))
+            ++length;
+        if (length > best.length) {
+            best = {length, c};
+            if (length == maxLength)
+                break;
+        }
+    }
+    if (best.length < Lz77MinLength)
+        best = {};
+    return best;
+}
+
+quint16 lz77Code(qsizetype distance, int length)
+{
+    return quint16((distance - 1) | ((length - Lz77MinLength) << 12));
+}
+
+QByteArray lz77Compress(const QByteArray &in)
+{
+    TLz77Matcher matcher(in);
+    QByteArray out;
+    out.reserve(in.size() / 2 + 16);
+    qsizetype flag = -1;
+    int items = 8;
+    for (qsizetype p = 0; p < in.size();) {
+        if (items == 8) {
+            flag = out.size();
+            out.append('\0');
+            items = 0;
+        }
+        const TLz77Matcher::Match m = matcher.longest(p, Lz77MaxLength, 0);
+        qsizetype covered = 1;
+        if (m.length) {
+            const quint16 code = lz77Code(p - m.from, m.length);
+            out[flag] = char(quint8(out[flag]) | (1 << items));
+            out.append(char(code & 0xFF));
+            out.append(char(code >> 8));
+            covered = m.length;
+        } else {
+            out.append(in[p]);
+        }
+        ++items;
+        for (qsizetype i = 0; i < covered; ++i)
+            matcher.remember(p + i);
+        p += covered;
+    }
+    return out;
+}
+
+} // namespace Hlp
