@@ -19,7 +19,6 @@
 #include "project/PrjLife.h"
 
 #include <QApplication>
-#include <QDirIterator>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -28,21 +27,6 @@
 using namespace KIVHelpTools;
 
 namespace {
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    bool any = false;
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + u'/' + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(file, target))
-            return false;
-        any = true;
-    }
-    return any;
-}
 
 int fail(const QString &why)
 {
@@ -60,7 +44,7 @@ int main(int argc, char **argv)
     if (args.size() != 3)
         return fail(QStringLiteral("usage: kivhelp_mkhelp SAMPLE_DIR OUTPUT.hlp"));
     QTemporaryDir work;
-    if (!work.isValid() || !copyTree(args[1], work.path()))
+    if (!work.isValid() || !Platform::copyTree(args[1], work.path()))
         return fail(QStringLiteral("cannot copy the sample project from ") + args[1]);
 
     // Settings and program folder inside the work folder; no box is ever

@@ -43,31 +43,18 @@ private:
 };
 
 // Finds a file named in a project written on Windows: '\\' separators, and
-// a name in any letter case. Each folder is listed once, not once per file.
+// a name in any letter case (each folder listed once, not once per file).
 class TFileFinder {
 public:
     QString operator()(const QString &base, const QByteArray &name)
     {
         QString n = QString::fromLocal8Bit(name).trimmed();
         n.replace(u'\\', u'/');
-        const QString path = QDir::isAbsolutePath(n) ? n : base + u'/' + n;
-        const QFileInfo info(path);
-        if (info.exists())
-            return path;
-        const QString dir = info.absolutePath();
-        auto folder = m_folders.find(dir);
-        if (folder == m_folders.end()) {
-            QHash<QString, QString> names;
-            for (const QString &entry : QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted))
-                names.insert(entry.toLower(), entry);
-            folder = m_folders.insert(dir, names);
-        }
-        const QString found = folder->value(info.fileName().toLower());
-        return found.isEmpty() ? path : dir + u'/' + found;
+        return m_resolver.resolve(QDir::isAbsolutePath(n) ? n : base + u'/' + n);
     }
 
 private:
-    QHash<QString, QHash<QString, QString>> m_folders;
+    Platform::CaseResolver m_resolver;
 };
 
 // "group:order"; a numeric group equal to its order ("7: 7", as the
@@ -217,8 +204,10 @@ TCompileResult compileProject(const QString &hpjPath)
     const auto where = [](const TSourceTopic &t) {
         return QStringLiteral("%1, page %2").arg(QString::fromLocal8Bit(t.sourceFile)).arg(t.page);
     };
-    // Lengths the viewers' buffers allow, and hotspots into secondary
-    // windows (a window is named by its place in [WINDOWS]).
+    // Lengths the viewers' buffers allow, hotspots into secondary windows
+    // (a window is named by its place in [WINDOWS]), and the jumps and
+    // pop-ups within this file, checked once every context is known.
+    QList<QPair<QString, QByteArray>> localJumps; // where, context
     for (TSourceTopic &t : topics) {
         if (t.title.size() > MaxTitle) {
             msg.warning(4071, where(t), QStringLiteral("titre de plus de %1 caractères, tronqué.").arg(MaxTitle));
@@ -241,6 +230,9 @@ TCompileResult compileProject(const QString &hpjPath)
                         i.hotspots = quint16(pictureHotspotCount(pictureData[i.picture]));
                     if (i.kind != TInline::HotspotStart)
                         continue;
+                    ++result.jumps;
+                    if (i.macro.isEmpty() && i.file.isEmpty() && !i.context.isEmpty())
+                        localJumps.append({where(t), i.context});
                     if (i.macro.size() > MaxMacro) {
                         msg.warning(4073, where(t), QStringLiteral("macro de plus de %1 caractères tronquée.").arg(MaxMacro));
                         i.macro.truncate(MaxMacro);
@@ -350,18 +342,9 @@ TCompileResult compileProject(const QString &hpjPath)
         contextTopic.insert(from.toUpper(), n);
     }
     // Jumps and pop-ups within this file must reach a topic.
-    for (const TSourceTopic &t : topics)
-        for (const QList<TParagraph> *paras : {&t.nonScrolling, &t.scrolling})
-            for (const TParagraph &p : *paras)
-                for (const TInline &i : p.items) {
-                    if (i.kind != TInline::HotspotStart)
-                        continue;
-                    ++result.jumps;
-                    if (!i.macro.isEmpty() || !i.file.isEmpty() || i.context.isEmpty())
-                        continue;
-                    if (!contextTopic.contains(i.context.toUpper()))
-                        msg.warning(4120, where(t), QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(i.context)));
-                }
+    for (const auto &[at, context] : localJumps)
+        if (!contextTopic.contains(context.toUpper()))
+            msg.warning(4120, at, QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(context)));
     if (result.errors)
         return result;
 

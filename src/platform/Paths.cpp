@@ -64,17 +64,24 @@ QString shortPath(const QString &longPath)
     return path;
 }
 
-QString resolveCase(const QString &path)
+QString resolveCase(const QString &path) { return CaseResolver().resolve(path); }
+
+QString CaseResolver::resolve(const QString &path)
 {
     const QFileInfo info(path);
     if (info.exists() || path.isEmpty())
         return path;
     const QDir dir = info.dir();
-    const QStringList names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &name : names)
-        if (name.compare(info.fileName(), Qt::CaseInsensitive) == 0)
-            return dir.filePath(name);
-    return path;
+    auto folder = m_folders.find(dir.path());
+    if (folder == m_folders.end()) {
+        // In name order, the first of names that differ only in case wins.
+        QHash<QString, QString> names;
+        for (const QString &name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            names.insert(name.toLower(), names.value(name.toLower(), name));
+        folder = m_folders.insert(dir.path(), names);
+    }
+    const QString found = folder->value(info.fileName().toLower());
+    return found.isEmpty() ? path : dir.filePath(found);
 }
 
 QString profilePath(const QString &fileName, bool forWriting)

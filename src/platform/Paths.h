@@ -1,5 +1,6 @@
 #pragma once
 // Where the program and its files live on this system.
+#include <QHash>
 #include <QString>
 
 namespace Platform {
@@ -19,6 +20,14 @@ QString shortPath(const QString &longPath);
 // The existing file whose name matches the path's without regard to case
 // (names written by other programs), else the path unchanged.
 QString resolveCase(const QString &path);
+// The same for many names: each folder is listed once and remembered.
+class CaseResolver {
+public:
+    QString resolve(const QString &path);
+
+private:
+    QHash<QString, QHash<QString, QString>> m_folders; // folder -> lower-case name -> name
+};
 // A bare file name (no directory) lies in the Windows directory, as the
 // private-profile functions place it; any other name is kept.
 QString profilePath(const QString &fileName, bool forWriting);

@@ -13,4 +13,10 @@ bool writeFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
 // The whole file, or false when it cannot be read.
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error = nullptr);
 
+// Copies every file below `from` (a folder or a resource folder) into `to`,
+// keeping their relative paths; files already in `to` are kept. The copies
+// are writable by their owner. False when nothing was there to copy or a
+// copy failed.
+bool copyTree(const QString &from, const QString &to);
+
 } // namespace Platform

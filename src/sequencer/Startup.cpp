@@ -6,6 +6,7 @@
 #include "errors/MsgTexts.h"
 #include "helpgen/DosCmd.h"
 #include "platform/Prompts.h"
+#include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "sequencer/Actions.h"
 
@@ -86,19 +87,9 @@ namespace {
 // bitmap are copied into the program directory on the first start.
 void installSample(const QString &dirPath)
 {
-    const QString target = dirPath + QStringLiteral("Kivhelp");
-    if (dirPath.isEmpty() || QFileInfo::exists(target))
+    if (dirPath.isEmpty() || QFileInfo::exists(dirPath + QStringLiteral("Kivhelp")))
         return;
-    for (const char *folder : {"Kivhelp", "BMP"}) {
-        const QString from = QStringLiteral(":/sample/") + QLatin1String(folder);
-        const QString to = dirPath + QLatin1String(folder);
-        QDir().mkpath(to);
-        for (const QString &name : QDir(from).entryList(QDir::Files)) {
-            const QString file = to + u'/' + name;
-            if (!QFileInfo::exists(file) && QFile::copy(from + u'/' + name, file))
-                QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-        }
-    }
+    Platform::copyTree(QStringLiteral(":/sample"), dirPath); // Kivhelp/ and BMP/
 }
 
 } // namespace

@@ -5,26 +5,13 @@
 #include "compiler/HelpCompiler.h"
 #include "compiler/HlpEncode.h"
 #include "compiler/RtfTopics.h"
+#include "platform/SafeFile.h"
 
 #include <QDirIterator>
 #include <QProcess>
 #include <QStandardPaths>
 
 namespace {
-
-// Copies a corpus project into the sandbox (the corpus is never written).
-bool copyProject(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    bool any = false;
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + u'/' + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        any = QFile::copy(file, target) || any;
-    }
-    return any;
-}
 
 // Offsets of the topic headers, computed as the viewer computes them.
 QList<quint32> headerOffsets(const HlpRead::Container &hlp)
@@ -54,7 +41,7 @@ void TestCompile::corpusProjects()
     if (!QFileInfo(corpus).isDir())
         QSKIP("the corpus is not beside the project");
     TestSupport::Sandbox box;
-    QVERIFY(copyProject(corpus, box.path("pj")));
+    QVERIFY(Platform::copyTree(corpus, box.path("pj")));
     const Hlp::TCompileResult r = Hlp::compileProject(box.path("pj/PJAbout.hpj"));
     QVERIFY2(r.ok, qPrintable(r.messages.join('\n')));
     QCOMPARE(r.errors, 0);
@@ -110,7 +97,7 @@ void TestCompile::everyCorpusProject()
     if (!QFileInfo(corpus).isDir())
         QSKIP("the corpus is not beside the project");
     TestSupport::Sandbox box;
-    QVERIFY(copyProject(corpus, box.path("c")));
+    QVERIFY(Platform::copyTree(corpus, box.path("c")));
     QDirIterator it(box.path("c"), {"*.hpj", "*.HPJ"}, QDir::Files, QDirIterator::Subdirectories);
     int projects = 0, compressed = 0;
     while (it.hasNext()) {
