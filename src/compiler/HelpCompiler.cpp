@@ -143,9 +143,9 @@ TCompileResult compileProject(const QString &hpjPath)
                         QStringLiteral("fichier inclus introuvable : %1").arg(QString::fromLocal8Bit(name)));
             continue;
         }
-        for (QByteArray l : header.split('\n'))
-            if (l.trimmed().startsWith("#define") || (!l.trimmed().startsWith('#') && !l.trimmed().startsWith("//")))
-                parseMapLine(l.trimmed(), &hpj.map);
+        for (const QByteArray &line : header.split('\n'))
+            if (!line.trimmed().startsWith('#') || line.trimmed().startsWith("#define"))
+                parseMapLine(line.trimmed(), &hpj.map); // comments and other lines give nothing
     }
     const THpj::Compression compression = hpj.compression();
     if (compression == THpj::Compression::Unknown)

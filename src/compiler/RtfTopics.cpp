@@ -68,6 +68,8 @@ private:
     void endTopic();
     void commitFootnote();
     TCharFormat charFormat() const;
+    // An item of the paragraph with its hotspot mark (see m_marks).
+    void addItem(const TInline &item, int mark = 0);
     void addText(const QByteArray &text, const TCharFormat &f, int mark);
     // A warning naming the topic (its place in the file) it arose in.
     void warn(const QString &text) { m_out.warnings << QStringLiteral("page %1 : %2").arg(m_out.topics.size() + 1).arg(text); }
@@ -114,14 +116,19 @@ TCharFormat Reader::charFormat() const
     return f;
 }
 
+void Reader::addItem(const TInline &item, int mark)
+{
+    m_para.items.append(item);
+    m_marks.append(mark);
+    m_paraHasContent = true;
+}
+
 void Reader::addText(const QByteArray &text, const TCharFormat &f, int mark)
 {
     TInline item;
     item.text = text;
     item.format = f;
-    m_para.items.append(item);
-    m_marks.append(mark);
-    m_paraHasContent = true;
+    addItem(item, mark);
 }
 
 void Reader::flushText()
@@ -166,9 +173,7 @@ void Reader::flushText()
                 index = m_pictures->size() - 1;
             }
             picture.picture = quint16(index);
-            m_para.items.append(picture);
-            m_marks.append(mark); // a picture can be a hotspot
-            m_paraHasContent = true;
+            addItem(picture, mark); // a picture can be a hotspot
         } else if (command == "button") {
             // Drawn as a macro hotspot on its label.
             const qsizetype comma = argument.indexOf(',');
@@ -179,11 +184,9 @@ void Reader::flushText()
             start.command = 0xC8;
             start.macro = macro;
             end.kind = TInline::HotspotEnd;
-            m_para.items.append(start);
-            m_marks.append(0);
+            addItem(start);
             addText("[" + (label.isEmpty() ? QByteArray("\xbb") : label) + "]", f, 0);
-            m_para.items.append(end);
-            m_marks.append(0);
+            addItem(end);
             if (macro.isEmpty())
                 warn(QStringLiteral("bouton sans macro : {button %1}").arg(QString::fromLatin1(argument)));
         } else {
@@ -254,8 +257,7 @@ void Reader::endHidden()
     m_marks.insert(first, 0);
     TInline end;
     end.kind = TInline::HotspotEnd;
-    m_para.items.append(end);
-    m_marks.append(0);
+    addItem(end);
 }
 
 void Reader::endParagraph()
@@ -430,9 +432,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
             endHidden();
         TInline item;
         item.kind = w == "line" ? TInline::LineBreak : TInline::Tab;
-        m_para.items.append(item);
-        m_marks.append(0);
-        m_paraHasContent = true;
+        addItem(item);
         return;
     }
     if (w == "v") {
