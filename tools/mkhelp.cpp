@@ -10,7 +10,7 @@
 #include "compiler/HelpCompiler.h"
 #include "config/Globale.h"
 #include "editing/REditServ.h"
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"

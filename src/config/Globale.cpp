@@ -245,13 +245,10 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
     PSetSwitches(g_ctx, active, trace, destination);
     TSubGuard sub(g_ctx, QStringLiteral("FInit"));
 
-    // New projects, bitmaps and the compiler live under the program's
-    // directory (or the per-user folder that stands in for it).
-    const QString dir = Platform::programDir();
-    if (QDir().mkpath(dir) && QFileInfo(dir).isDir()) {
-        g_dirPath = dir + u'/';
-        g_bmpDir = g_dirPath + QStringLiteral("BMP/");
-    }
+    // New projects and bitmaps live in a folder of the user's own; the
+    // program's folder holds only what is shipped with it.
+    g_dirPath = Platform::userProjectsDir() + u'/';
+    g_bmpDir = g_dirPath + QStringLiteral("BMP/");
     // The help compiler is shipped beside the program.
     g_compiler = QFileInfo(Platform::programFilePath()).absolutePath() + QStringLiteral("/kivhc");
 

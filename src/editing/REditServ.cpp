@@ -11,7 +11,10 @@ TCREditServer *VGGREditServer = nullptr;
 
 // ---- the control ----
 
-TRichEdit::TRichEdit(QWidget *parent) : QTextEdit(parent) {}
+TRichEdit::TRichEdit(QWidget *parent) : QTextEdit(parent)
+{
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { ++m_changes; });
+}
 
 int TRichEdit::textLength() const { return document()->characterCount() - 1; }
 

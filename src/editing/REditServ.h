@@ -24,6 +24,19 @@ public:
     // Characters of text, not counting the final paragraph mark.
     int textLength() const;
 
+    // Counts the changes of the document's text and formats, so that a save
+    // can tell a topic unchanged since it was last written.
+    quint64 changeCount() const { return m_changes; }
+    // The file this text was last written to, the change count and the
+    // file's size then (`saved`; empty when not written since it was
+    // loaded), and the same for a save not yet committed (`pending`).
+    struct TWritten {
+        QString file;
+        quint64 change = 0;
+        qint64 size = -1;
+    };
+    TWritten saved, pending;
+
     // Handlers given by the main window (focus entry, key down).
     std::function<void(QObject *)> onEnter;
     std::function<void(QObject *, int key, Qt::KeyboardModifiers)> onKeyDown;
@@ -35,6 +48,7 @@ protected:
 
 private:
     int m_maxLength = 45000;
+    quint64 m_changes = 0;
 };
 
 class TCREditServer : public QObject {

@@ -24,6 +24,37 @@ const QString &escapedLetters()
 
 bool FIsForbiddenInTopicName(QChar c) { return forbidden().contains(c); }
 
+QString FTopicNameProblem(const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        return QString::fromUtf8("Le nom est vide.");
+    if (name.at(0).isSpace())
+        return QString::fromUtf8("Le nom ne doit pas commencer par un espace.");
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString::fromUtf8("Le nom ne peut pas être « . » ni « .. ».");
+    QString outside;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c == u'\x7f')
+            return QString::fromUtf8("Le nom contient un caractère de contrôle (tabulation, retour à la ligne...).");
+        if (c == u'/' || c == u'\\')
+            return QString::fromUtf8("Le nom ne doit contenir ni « / » ni « \\ ».");
+    }
+    // Each character must survive the round trip through Windows-1252.
+    const QString back = Platform::fromCp1252(Platform::toCp1252(name));
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (i >= back.size() || back.at(i) != name.at(i)) {
+            if (!outside.contains(name.at(i)))
+                outside += name.at(i);
+        }
+    if (!outside.isEmpty())
+        return QString::fromUtf8("Le nom contient des caractères que les fichiers du projet ne peuvent pas "
+                                 "enregistrer (Windows-1252) : ")
+               + outside;
+    if (name.toUtf8().size() > MaxNameBytes)
+        return QString::fromUtf8("Le nom est trop long pour un nom de fichier (%1 octets au plus).").arg(MaxNameBytes);
+    return {};
+}
+
 QString FCleanTopicName(const QString &name)
 {
     QString out = name.left(kShort);

@@ -17,6 +17,13 @@ QString FRtfEscape(const QString &text);
 // Drops a final line end (its last two characters when the last is a line
 // feed); tells whether it did.
 bool FStripLineEnd(QString &text);
+// Why a topic or project name cannot name a file of the project, in
+// French; empty when it can. Refused: an empty name, a leading blank, a
+// control character, "/", "." and "..", characters that the project's
+// files (Windows-1252) cannot hold, and a name too long for a file name.
+QString FTopicNameProblem(const QString &name);
+// The longest name, in bytes of the file system's encoding.
+constexpr int MaxNameBytes = 240;
 // The characters that FCleanTopicName replaces.
 bool FIsForbiddenInTopicName(QChar c);
 

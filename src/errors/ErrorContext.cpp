@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -179,27 +180,38 @@ QString FErrLogName(const QString &exeName)
     return name;
 }
 
+namespace {
+QString g_logDir;
+} // namespace
+
+void PSetErrLogDir(const QString &dir) { g_logDir = dir; }
+
+QString FErrLogPath(const QString &exeName)
+{
+    const QString name = FErrLogName(exeName);
+    return g_logDir.isEmpty() ? name : QDir(g_logDir).filePath(name);
+}
+
 bool FWriteErrLog(const TErrorContext &ctx)
 {
-    QFile file(FErrLogName(ctx.ExeName));
+    const QString path = FErrLogPath(ctx.ExeName);
     const QByteArray record = ctx.toRecord();
-    // A record torn by an earlier crash is dropped so that records stay
-    // aligned on 2060 bytes.
-    const QFileInfo info(file.fileName());
-    const qint64 size = info.isFile() ? info.size() : 0;
-    bool opened;
-    if (size % TErrorContext::RecordSize != 0) {
-        opened = file.open(QIODevice::ReadWrite)
-                 && file.resize(size - size % TErrorContext::RecordSize)
-                 && file.seek(file.size());
-    } else {
-        opened = file.open(QIODevice::WriteOnly | QIODevice::Append);
+    // A file whose size is not a whole number of records (a foreign file, a
+    // record torn by a crash) is kept aside, never cut: the log starts anew.
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() % TErrorContext::RecordSize != 0) {
+        QString aside = path + QStringLiteral(".bad");
+        for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+            aside = path + QStringLiteral(".bad.%1").arg(n);
+        QFile::rename(path, aside);
     }
-    if (!opened) {
+    // Opened for append and written in one call: a record is whole or absent.
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         Platform::prompts().plain(QStringLiteral(" Création du fichier d'erreur IMPOSSIBLE !"));
         return false;
     }
-    if (file.write(record) != record.size() || !file.flush()) {
+    if (file.write(record) != record.size()) {
         Platform::prompts().plain(QStringLiteral(" Ecriture dans le fichier d'erreur IMPOSSIBLE !"));
         return false;
     }

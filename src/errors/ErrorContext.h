@@ -57,8 +57,12 @@ quint8 FEnterSub(TErrorContext &ctx, const QString &name);
 // Stores the outcome, logs it when reporting asks for it, restores the path.
 TErrorContext &FReport(quint8 saved, TErrorContext &ctx, quint8 category, const QString &msg,
                        quint16 code);
-// Appends the context's record to the error log in the current directory.
+// Appends the context's record to the error log, in the folder fixed at
+// start-up (PSetErrLogDir), else in the current directory.
 bool FWriteErrLog(const TErrorContext &ctx);
+void PSetErrLogDir(const QString &dir);
+// Where the log of a program file name lies.
+QString FErrLogPath(const QString &exeName);
 // The log file name for a program file name.
 QString FErrLogName(const QString &exeName);
 

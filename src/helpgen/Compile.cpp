@@ -1,6 +1,6 @@
 #include "helpgen/Compile.h"
 
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
 #include "helpgen/HelpSources.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
@@ -44,10 +44,15 @@ void showCompilerErrors(const QString &logPath, const QDateTime &started, bool s
         Platform::prompts().error(QString::fromUtf8("Le compilateur d'aide signale :\n") + errors.join(u'\n'));
 }
 
-void copyOver(const QString &from, const QString &to)
+// Publishes a file: copied under a temporary name beside the target and
+// renamed over it, so that a failed copy leaves the published file whole.
+bool publish(const QString &from, const QString &to)
 {
-    QFile::remove(to);
-    QFile::copy(from, to);
+    QString error;
+    if (Platform::copyFileAtomic(from, to, &error))
+        return true;
+    PShowError(QString::fromUtf8("La publication du fichier a échoué : ") + to + QStringLiteral("\n") + error);
+    return false;
 }
 
 } // namespace
@@ -148,8 +153,8 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait)
                        == Platform::Yes)
                 QFile::remove(cPublished);
         }
-        copyOver(h, comDir + u'/' + name + QStringLiteral(".HLP"));
-        if (ini->COPY_CNT) {
+        bool published = publish(h, comDir + u'/' + name + QStringLiteral(".HLP"));
+        if (published && ini->COPY_CNT) {
             if (QFileInfo::exists(cPublished)) {
                 if (Platform::prompts().messageBox(
                         Platform::BoxIcon::Question,
@@ -157,12 +162,12 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait)
                                           "perdre toutes les modifications effectuées sur ce fichier"),
                         Platform::Yes | Platform::No | Platform::Cancel)
                     == Platform::Yes)
-                    copyOver(c, cPublished);
+                    published = publish(c, cPublished);
             } else {
-                QFile::copy(c, cPublished);
+                published = publish(c, cPublished);
             }
         }
-        prj->PrjState = PrjCompiled;
+        prj->PrjState = published ? PrjCompiled : PrjConverted;
     } catch (const std::exception &e) {
         PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));
         prj->PrjState = PrjConverted;

@@ -27,13 +27,6 @@ QByteArray joinLines(const QStringList &lines)
 
 } // namespace
 
-QString FChangeExt(const QString &path, const QString &ext)
-{
-    const qsizetype slash = path.lastIndexOf(u'/');
-    const qsizetype dot = path.lastIndexOf(u'.');
-    return (dot > slash ? path.left(dot) : path) + ext;
-}
-
 TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
                                   int number, bool addTitle, const QString &titlePrefix)
 {

@@ -4,6 +4,7 @@
 // command lines, the help project file (.HPJ) and the contents file (.CNT).
 #include "config/Globale.h"
 #include "errors/ErrorContext.h"
+#include "fileops/PrjFolder.h"
 
 #include <QStringList>
 
@@ -35,8 +36,5 @@ QStringList FCntLines(const QString &cntPath, const QStringList &topicFiles);
 TErrorContext &FCreateHpjFile(const QString &hpjPath, const TIniRec *ini, const TPrjRec *prj,
                               const QStringList &bitmaps, const QStringList &topicFiles);
 TErrorContext &FCreateCntFile(const QString &cntPath, const QStringList &topicFiles);
-
-// "DIR/NAME.EXT" with its extension replaced (or added).
-QString FChangeExt(const QString &path, const QString &ext);
 
 } // namespace KIVHelpTools

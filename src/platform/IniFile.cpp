@@ -1,11 +1,12 @@
 #include "platform/IniFile.h"
 
+#include "platform/SafeFile.h"
+
 #include "platform/Cp1252.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Platform {
 
@@ -55,14 +56,16 @@ IniFile::IniFile(const QString &fileName) : m_fileName(fileName)
 {
     m_sections.append(Section{});
     const QFileInfo info(fileName);
-    if (!info.exists())
+    const QByteArray *staged = WriteBatch::current() ? WriteBatch::current()->staged(fileName) : nullptr;
+    if (!info.exists() && !staged)
         return;
     if (info.isDir())
         throw IniError("the name is a directory: " + fileName.toStdString());
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw IniError(file.errorString().toStdString());
-    parse(file.readAll());
+    QByteArray bytes;
+    QString error;
+    if (!readWholeFile(fileName, &bytes, &error))
+        throw IniError((fileName + QStringLiteral(": ") + error).toStdString());
+    parse(bytes);
 }
 
 void IniFile::parse(const QByteArray &bytes)
@@ -214,12 +217,9 @@ void IniFile::flush()
 {
     if (!m_modified)
         return;
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw IniError(("cannot write " + m_fileName + ": " + file.errorString()).toStdString());
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw IniError(("cannot write " + m_fileName + ": " + file.errorString()).toStdString());
+    QString error;
+    if (!writeFileAtomic(m_fileName, toBytes(), &error))
+        throw IniError(("cannot write " + m_fileName + ": " + error).toStdString());
     m_modified = false;
 }
 

@@ -27,14 +27,7 @@ QString programFilePath()
 
 QString programFileName() { return QFileInfo(programFilePath()).fileName(); }
 
-QString programDir()
-{
-    const QString dir = QFileInfo(programFilePath()).absolutePath();
-    const QFileInfo info(dir);
-    if (!dir.isEmpty() && info.isDir() && info.isWritable())
-        return dir;
-    return QDir::homePath() + QStringLiteral("/KivHelp");
-}
+QString userProjectsDir() { return QDir::homePath() + QStringLiteral("/KivHelp"); }
 
 QString windowsDir(bool create)
 {

@@ -9,9 +9,10 @@ namespace Platform {
 QString programFilePath();
 // File-name part of the running program's path ("kivhelp").
 QString programFileName();
-// Directory of the running program when it is writable, otherwise a
-// per-user data folder (~/KivHelp). Without a trailing separator.
-QString programDir();
+// The user's own folder for help projects (~/KivHelp), the default parent
+// of new projects: never the build tree, which a clean rebuild deletes.
+// Without a trailing separator; not created here.
+QString userProjectsDir();
 // The per-user configuration folder that stands in for the Windows directory:
 // $XDG_CONFIG_HOME/kivhelp, else ~/.config/kivhelp. Created when `create`.
 QString windowsDir(bool create = false);

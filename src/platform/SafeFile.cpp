@@ -4,42 +4,203 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Platform {
 
+namespace {
+
+WriteBatch *g_current = nullptr;
+qint64 g_budget = -1; // bytes that may still be written (tests), -1: no limit
+quint64 g_counter = 0;
+
+const char *const kTempPrefix = ".kivhelp-";
+const char *const kTempSuffix = ".tmp";
+
+QString sysError(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+QByteArray native(const QString &path) { return QFile::encodeName(path); }
+
+QString dirOf(const QString &path) { return QFileInfo(path).absolutePath(); }
+
+QString absolute(const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+// Writes all of `bytes` to `fd`; false with errno set on any failure.
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        qint64 chunk = left;
+        if (g_budget >= 0) {
+            chunk = qMin(chunk, g_budget);
+            if (chunk == 0) {
+                errno = ENOSPC;
+                return false;
+            }
+        }
+        const ssize_t n = ::write(fd, data, size_t(chunk));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (g_budget >= 0)
+            g_budget -= n;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+// A new temporary file in `dir` holding `bytes`, its size checked, synced
+// when `sync`, closed. Its permissions follow the file it will replace.
+bool writeTemp(const QString &dir, const QString &target, const QByteArray &bytes, bool sync, QString *temp,
+               QString *error)
+{
+    mode_t mode = 0666;
+    struct stat st {};
+    if (::stat(native(target).constData(), &st) == 0 && S_ISREG(st.st_mode))
+        mode = st.st_mode & 07777;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        *temp = dir + u'/' + QString::fromLatin1(kTempPrefix) + QString::number(::getpid()) + u'-'
+                + QString::number(++g_counter) + QString::fromLatin1(kTempSuffix);
+        fd = ::open(native(*temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        *error = sysError(errno) + QStringLiteral(" (") + dir + u')';
+        return false;
+    }
+    bool ok = writeAll(fd, bytes);
+    int err = ok ? 0 : errno;
+    if (ok && sync && ::fdatasync(fd) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && (::fstat(fd, &st) != 0 || st.st_size != bytes.size())) {
+        ok = false;
+        err = EIO;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(native(*temp).constData());
+        *error = sysError(err) + QStringLiteral(" (") + target + u')';
+    }
+    return ok;
+}
+
+// True when the file already holds exactly `bytes`.
+bool sameBytes(const QString &path, const QByteArray &bytes)
+{
+    struct stat st {};
+    if (::stat(native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != bytes.size())
+        return false;
+    QByteArray old;
+    return readWholeFile(path, &old) && old == bytes;
+}
+
+bool renameOver(const QString &from, const QString &to, QString *error)
+{
+    if (::rename(native(from).constData(), native(to).constData()) == 0)
+        return true;
+    *error = sysError(errno) + QStringLiteral(" (") + to + u')';
+    ::unlink(native(from).constData());
+    return false;
+}
+
+} // namespace
+
+void setWriteBudgetForTest(qint64 bytes) { g_budget = bytes; }
+
+bool syncDir(const QString &dir)
+{
+    const int fd = ::open(native(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Some file systems cannot sync a folder; what they can, they did.
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+    ::close(fd);
+    return ok;
+}
+
 bool writeFileAtomic(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
+    QString local;
+    QString *err = error ? error : &local;
+    if (g_current)
+        return g_current->stage(path, bytes, err);
+    QString temp;
+    if (!writeTemp(dirOf(path), path, bytes, true, &temp, err))
         return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
+    if (!renameOver(temp, path, err))
         return false;
-    }
+    syncDir(dirOf(path));
     return true;
 }
 
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (g_current) {
+        if (const QByteArray *staged = g_current->staged(path)) {
+            *bytes = *staged;
+            return true;
+        }
+    }
+    // Opened without blocking, so that a FIFO cannot hold the program; only
+    // a regular file is read.
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         if (error)
-            *error = QFileInfo(path).isDir() ? QStringLiteral("is a directory") : file.errorString();
+            *error = sysError(errno);
         return false;
     }
-    *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         if (error)
-            *error = file.errorString();
+            *error = QString::fromUtf8("n'est pas un fichier ordinaire");
         return false;
     }
+    QByteArray out;
+    out.reserve(qsizetype(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            if (error)
+                *error = sysError(err);
+            return false;
+        }
+        if (n == 0)
+            break;
+        out.append(buffer, qsizetype(n));
+    }
+    ::close(fd);
+    *bytes = out;
     return true;
+}
+
+bool copyFileAtomic(const QString &from, const QString &to, QString *error)
+{
+    QByteArray bytes;
+    if (!readWholeFile(from, &bytes, error))
+        return false;
+    return writeFileAtomic(to, bytes, error);
 }
 
 bool copyTree(const QString &from, const QString &to)
@@ -53,11 +214,173 @@ bool copyTree(const QString &from, const QString &to)
         if (QFileInfo::exists(target))
             continue;
         QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(file, target))
+        QFile source(file);
+        if (!source.open(QIODevice::ReadOnly) || !writeFileAtomic(target, source.readAll()))
             return false;
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
     return any;
+}
+
+bool isTempName(const QString &name)
+{
+    return name.startsWith(QLatin1String(kTempPrefix)) && name.endsWith(QLatin1String(kTempSuffix));
+}
+
+void removeStaleTemps(const QString &dir)
+{
+    const QStringList names =
+        QDir(dir).entryList({QString::fromLatin1(kTempPrefix) + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (!isTempName(name))
+            continue;
+        const QString pid = name.mid(int(std::strlen(kTempPrefix))).section(u'-', 0, 0);
+        bool ok = false;
+        const qint64 owner = pid.toLongLong(&ok);
+        // A running process (this one or another) may still need its file.
+        if (ok && (owner == ::getpid() || QFileInfo::exists(QStringLiteral("/proc/%1").arg(owner))))
+            continue;
+        ::unlink(native(dir + u'/' + name).constData());
+    }
+}
+
+// ---- WriteBatch ----
+
+WriteBatch::WriteBatch() : m_outer(g_current) { g_current = this; }
+
+WriteBatch::~WriteBatch()
+{
+    if (!m_done)
+        rollback();
+    for (const int fd : m_syncFds)
+        ::close(fd);
+    g_current = m_outer;
+}
+
+WriteBatch *WriteBatch::current() { return g_current; }
+
+void WriteBatch::redirect(const QString &fromDir, const QString &toDir)
+{
+    m_fromDir = absolute(fromDir);
+    m_toDir = absolute(toDir);
+}
+
+void WriteBatch::setLast(const QString &path) { m_last = target(path); }
+
+QString WriteBatch::target(const QString &path) const
+{
+    const QString abs = absolute(path);
+    if (!m_fromDir.isEmpty() && (abs == m_fromDir || abs.startsWith(m_fromDir + u'/')))
+        return m_toDir + abs.mid(m_fromDir.size());
+    return abs;
+}
+
+const QByteArray *WriteBatch::staged(const QString &path) const
+{
+    const auto it = m_index.constFind(target(path));
+    return it == m_index.constEnd() ? nullptr : &m_pending[*it].bytes;
+}
+
+bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *error)
+{
+    if (m_done) {
+        *error = QStringLiteral("batch already committed");
+        return false;
+    }
+    const QString to = target(path);
+    const QString dir = dirOf(to);
+    if (!m_dirs.contains(dir)) {
+        // Opened before the writes, so that the sync reports their errors.
+        const int fd = ::open(native(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            *error = sysError(errno) + QStringLiteral(" (") + dir + u')';
+            m_error = *error;
+            return false;
+        }
+        m_syncFds.push_back(fd);
+        m_dirs.insert(dir);
+    }
+    const auto known = m_index.constFind(to);
+    if (known == m_index.constEnd() && m_skipUnchanged && m_fromDir.isEmpty() && sameBytes(to, bytes)) {
+        ++m_skipped;
+        return true;
+    }
+    QString temp;
+    if (!writeTemp(dir, to, bytes, false, &temp, error)) {
+        m_error = *error;
+        return false;
+    }
+    if (known != m_index.constEnd()) {
+        Pending &p = m_pending[*known];
+        ::unlink(native(p.temp).constData());
+        p.temp = temp;
+        p.bytes = bytes;
+    } else {
+        m_index.insert(to, m_pending.size());
+        m_pending.push_back(Pending{to, temp, bytes});
+    }
+    return true;
+}
+
+void WriteBatch::rollback()
+{
+    for (const Pending &p : m_pending)
+        ::unlink(native(p.temp).constData());
+    m_pending.clear();
+    m_index.clear();
+    m_done = true;
+}
+
+bool WriteBatch::commit(QString *error)
+{
+    QString local;
+    QString *err = error ? error : &local;
+    if (failed() || m_done) {
+        *err = m_error.isEmpty() ? QStringLiteral("batch already committed") : m_error;
+        rollback();
+        return false;
+    }
+    // One sync per file system makes every staged file durable together.
+    if (!m_pending.empty()) {
+        for (const int fd : m_syncFds) {
+            if (::syncfs(fd) != 0) {
+                m_error = *err = sysError(errno);
+                rollback();
+                return false;
+            }
+        }
+    }
+    bool ok = true;
+    const Pending *last = nullptr;
+    for (const Pending &p : m_pending) {
+        if (p.target == m_last) {
+            last = &p;
+            continue;
+        }
+        if (ok)
+            ok = renameOver(p.temp, p.target, err);
+        else
+            ::unlink(native(p.temp).constData());
+    }
+    // The file named last (the outline) goes in once every file it names is
+    // in place and durable.
+    if (last) {
+        if (ok) {
+            for (const QString &dir : std::as_const(m_dirs))
+                if (dir != dirOf(m_last))
+                    syncDir(dir);
+            syncDir(dirOf(m_last));
+            ok = renameOver(last->temp, last->target, err);
+        } else {
+            ::unlink(native(last->temp).constData());
+        }
+    }
+    for (const QString &dir : std::as_const(m_dirs))
+        syncDir(dir);
+    m_done = true;
+    if (!ok)
+        m_error = *err;
+    return ok;
 }
 
 } // namespace Platform

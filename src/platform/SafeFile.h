@@ -1,22 +1,102 @@
 #pragma once
-// Files written whole: a temporary file beside the target, then a rename, so
-// that a crash or a full disk never leaves a half-written file where a good
-// one was.
+// Files written whole: a temporary file beside the target, checked complete
+// (every write, the size), made durable, then renamed over the target, so
+// that a crash, a kill or a full disk never leaves a half-written file where
+// a good one was, and a failure is never taken for success.
+//
+// A save of many files opens a WriteBatch: while it is open, every whole-file
+// write of this thread is staged into it (the temporary file is written, the
+// rename waits). Its commit makes every staged file durable at once (one
+// file-system sync instead of one per file), then renames them into place,
+// the file marked last at the end. A batch that is not committed leaves every
+// target as it was.
 #include <QByteArray>
+#include <QHash>
+#include <QSet>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 namespace Platform {
 
 // True when the file now holds `bytes`; else `error` says why and the old
-// file is untouched.
+// file is untouched. Inside a batch: true when the write is staged.
 bool writeFileAtomic(const QString &path, const QByteArray &bytes, QString *error = nullptr);
-// The whole file, or false when it cannot be read.
+// The whole file, or false when it cannot be read or is not a regular file
+// (a FIFO or a device would block or never end). Inside a batch, a file the
+// batch has staged reads as staged.
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error = nullptr);
+// Copies a file through a temporary file in the target's folder, so that a
+// failed copy leaves the previous target whole.
+bool copyFileAtomic(const QString &from, const QString &to, QString *error = nullptr);
 
 // Copies every file below `from` (a folder or a resource folder) into `to`,
 // keeping their relative paths; files already in `to` are kept. The copies
 // are writable by their owner. False when nothing was there to copy or a
 // copy failed.
 bool copyTree(const QString &from, const QString &to);
+
+// Makes a folder's entries (new names, renames) durable.
+bool syncDir(const QString &dir);
+
+// Leftover temporary files of writes that a crash or a kill interrupted,
+// removed from one folder (only ours, and only those of no running process).
+void removeStaleTemps(const QString &dir);
+// True when `name` is one of our temporary file names.
+bool isTempName(const QString &name);
+
+class WriteBatch {
+public:
+    WriteBatch();
+    ~WriteBatch(); // removes the staged files when the batch was not committed
+    WriteBatch(const WriteBatch &) = delete;
+    WriteBatch &operator=(const WriteBatch &) = delete;
+
+    // Writes aimed below `fromDir` land below `toDir` instead (a staging
+    // folder); files whose bytes are unchanged are then written all the same.
+    void redirect(const QString &fromDir, const QString &toDir);
+    // This file is renamed into place after every other one.
+    void setLast(const QString &path);
+    // Files whose bytes are already on disk are not rewritten (default on).
+    void setSkipUnchanged(bool skip) { m_skipUnchanged = skip; }
+
+    bool stage(const QString &path, const QByteArray &bytes, QString *error);
+    // The staged bytes of a target (after redirection), or nullptr.
+    const QByteArray *staged(const QString &path) const;
+    // The path a write aimed at `path` lands on.
+    QString target(const QString &path) const;
+
+    // Syncs, renames, syncs the folders. False (with `error`) when any
+    // staged write or the sync failed: then no target was touched.
+    bool commit(QString *error = nullptr);
+    bool failed() const { return !m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    int writtenCount() const { return int(m_pending.size()); }
+    int skippedCount() const { return m_skipped; }
+
+    static WriteBatch *current();
+
+private:
+    struct Pending {
+        QString target;
+        QString temp;
+        QByteArray bytes;
+    };
+    void rollback();
+
+    WriteBatch *m_outer = nullptr;
+    std::vector<Pending> m_pending;
+    QHash<QString, size_t> m_index; // target -> position in m_pending
+    QString m_fromDir, m_toDir, m_last, m_error;
+    QSet<QString> m_dirs;
+    std::vector<int> m_syncFds; // one per folder, opened before the writes
+    bool m_skipUnchanged = true;
+    bool m_done = false;
+    int m_skipped = 0;
+};
+
+// For tests: the next whole-file writes fail once `bytes` more bytes have
+// been written (a full disk); a negative value switches it off.
+void setWriteBudgetForTest(qint64 bytes);
 
 } // namespace Platform

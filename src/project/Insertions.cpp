@@ -2,7 +2,7 @@
 
 #include "editing/REditServ.h"
 #include "editing/TextConv.h"
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "project/KivHelpTools.h"
@@ -134,6 +134,13 @@ TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TC
         return sub.report(4, QString(), 8);
     }
     name = FCleanTopicName(name);
+    // A name that cannot be a file of the project is refused where it is
+    // typed, before the project holds it.
+    const QString problem = FTopicNameProblem(name);
+    if (!problem.isEmpty()) {
+        say(show, QString::fromUtf8("Nom de page refusé : ") + problem);
+        return sub.report(4, problem, 7);
+    }
 
     auto *item = new QTreeWidgetItem(QStringList{name});
     QTreeWidgetItem *selected = outline->currentItem();

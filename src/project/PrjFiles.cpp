@@ -105,7 +105,9 @@ TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list)
 {
     TSubGuard sub(context(), QStringLiteral("FGetBmpNames"));
     try {
-        if (!QFileInfo(fileName).isFile()) {
+        // The command file may be one that the current save has staged.
+        const bool staged = Platform::WriteBatch::current() && Platform::WriteBatch::current()->staged(fileName);
+        if (!staged && !QFileInfo(fileName).isFile()) {
             list.clear();
             return sub.report(0);
         }

@@ -2,11 +2,12 @@
 
 #include "editing/REditServ.h"
 #include "editing/TextConv.h"
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
 #include "helpgen/HelpSources.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
@@ -53,19 +54,22 @@ bool FIsOwnProjectDir(const QString &dir, const QString &projectName, const TIni
 {
     if (dir.isEmpty() || projectName.isEmpty())
         return false;
-    const QString path = cleanPath(dir);
-    if (path == QLatin1String("/") || path == cleanPath(QDir::homePath()))
+    // Compared by canonical paths: no spelling (links, "..", a final "/")
+    // gets the root, the home folder or DIRPATH taken for a project.
+    if (FileOps::isProtectedDir(dir, ini ? ini->DIRPATH.get() : QString()))
         return false;
-    if (ini && path == cleanPath(ini->DIRPATH.get()))
-        return false;
-    QString last = QFileInfo(path).fileName();
-    if (last.compare(projectName, Qt::CaseInsensitive) == 0
-        || last.compare(projectName + QStringLiteral(".OLD"), Qt::CaseInsensitive) == 0)
-        return true;
-    // A folder named after the outline file it holds is a project's too.
-    if (last.endsWith(QStringLiteral(".OLD"), Qt::CaseInsensitive))
-        last.chop(4);
-    return QFileInfo::exists(Platform::resolveCase(path + u'/' + last + QStringLiteral(".PRJ")));
+    const QString path = FileOps::canonicalDir(dir);
+    for (QString last : {QFileInfo(cleanPath(dir)).fileName(), QFileInfo(path).fileName()}) {
+        if (last.compare(projectName, Qt::CaseInsensitive) == 0
+            || last.compare(projectName + QStringLiteral(".OLD"), Qt::CaseInsensitive) == 0)
+            return true;
+        // A folder named after the outline file it holds is a project's too.
+        if (last.endsWith(QStringLiteral(".OLD"), Qt::CaseInsensitive))
+            last.chop(4);
+        if (QFileInfo::exists(Platform::resolveCase(path + u'/' + last + QStringLiteral(".PRJ"))))
+            return true;
+    }
+    return false;
 }
 
 TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayContext &display)
@@ -118,16 +122,15 @@ TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const T
 {
     TSubGuard sub(context(), QStringLiteral("FLoadPrj"));
     progress(display, QStringLiteral("Essaye de charger le projet "));
+    // A backup save that a crash interrupted is completed or undone first.
+    FileOps::recover(dirOf(projectFile));
     if (!QFileInfo(projectFile).isFile())
         return fail(sub, conf, 7, QStringLiteral("No File: ") + projectFile, 4);
-    const QString p = dirOf(projectFile);
+    const QString p = FileOps::canonicalDir(dirOf(projectFile));
     const QString c = p + QStringLiteral(".COM");
-    if (!QFileInfo(c).isDir() && !U_DosCmd::FMkDir(c, QString::fromUtf8("La création du répertoire a échouée")))
-        return fail(sub, conf, 7, c, 17);
-
-    const QString cfg = FChangeExt(projectFile, QStringLiteral(".CFG"));
-    const QString fnt = FChangeExt(projectFile, QStringLiteral(".FNT"));
-    const QString cde = FChangeExt(projectFile, QStringLiteral(".CDE"));
+    const QString cfg = FPrjCompanion(projectFile, QStringLiteral(".CFG"));
+    const QString fnt = FPrjCompanion(projectFile, QStringLiteral(".FNT"));
+    const QString cde = FPrjCompanion(projectFile, QStringLiteral(".CDE"));
     progress(display, QStringLiteral("Charge configuration du projet "));
     if (FLoadPrjConf(cfg, 0, prjConf).Category != 0)
         return fail(sub, conf, 7, cfg, 4);
@@ -144,6 +147,13 @@ TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const T
         return fail(sub, conf, 7, msg, 4);
     }
     const int count = Outline::FCount(display.OutlineHelp);
+    const QString own = p + u'/' + Outline::FItemAt(display.OutlineHelp, 1)->text(0) + QStringLiteral(".PRJ");
+    if (own.size() > 255) {
+        // Paths are kept in 255 characters: a longer one would be cut and
+        // the next save would write elsewhere.
+        PShowError(QString::fromUtf8("Le chemin du projet est trop long (255 caractères au plus) : ") + own);
+        return fail(sub, conf, 7, own.left(200), 4);
+    }
     for (int n = 1; n <= count; ++n) {
         TRichEdit *control = Outline::FControlOf(Outline::FItemAt(display.OutlineHelp, n));
         if (!control)
@@ -154,11 +164,16 @@ TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const T
     display.OutlineHelp->setCurrentItem(first);
     Outline::FControlOf(first)->show();
 
+    // The distribution folder is made once the file proved to be a project,
+    // never beside a file that is not one.
+    if (!QFileInfo(c).isDir() && !U_DosCmd::FMkDir(c, QString::fromUtf8("La création du répertoire a échouée")))
+        return fail(sub, conf, 7, c, 17);
     TPrjRec *prj = conf->PPrj;
     prj->PrjDir.set(p);
     prj->PrjComDir.set(c);
     prj->PrjName.set(first->text(0));
-    prj->PrjFile.set(p + u'/' + prj->PrjName.get() + QStringLiteral(".PRJ"));
+    // The outline file keeps the letter case it has on disk (low.prj).
+    prj->PrjFile.set(Platform::resolveCase(p + u'/' + prj->PrjName.get() + QStringLiteral(".PRJ")));
     progress(display, QString::fromUtf8("Projet chargé "));
     prj->PrjState = PrjOpened;
     prj->PrjSaveCount = 0;
@@ -169,13 +184,19 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
 {
     TSubGuard sub(context(), QStringLiteral("FSavePrj"));
     TPrjRec *prj = conf->PPrj;
-    const QString p = dirOf(projectFile);
-    const QString o = p + QStringLiteral(".OLD");
     const QString saveFailed = QString::fromUtf8("La sauvegarde du projet a échouée ! ");
+    const QString given = dirOf(projectFile);
+    FileOps::recover(given);
+    // The project folder by its canonical path: a folder reached through a
+    // link is saved, backed up and swapped where it really is.
+    const FileOps::TPrjFolders folders = FileOps::foldersOf(given);
+    const QString p = folders.project, o = folders.backup;
+    const QString file = p + u'/' + QFileInfo(projectFile).fileName();
 
+    bool backup = false;
     if (prj->PrjSaveCount >= conf->PIni->BACKUP_PERIOD) {
         const QString name = QFileInfo(projectFile).completeBaseName();
-        if (!FIsOwnProjectDir(p, name, conf->PIni)) {
+        if (!FIsOwnProjectDir(given, name, conf->PIni)) {
             // Moving a folder that is not the project's own (a home folder)
             // would take everything in it along: no backup then.
             Platform::prompts().warning(QString::fromUtf8("Pas de sauvegarde de secours : le répertoire ") + p
@@ -185,44 +206,72 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         } else {
             Platform::prompts().plain(QStringLiteral("Backup ... "));
             prj->PrjSaveCount = 0;
-            if (QFileInfo::exists(o) && FDelPrjDir(o).Category != 0) {
+            // The old backup must be deletable before anything is written.
+            if (!FileOps::deleteBlocker(o).isEmpty()) {
                 PShowError(QString::fromUtf8("L'effacement du répertoire a échoué !"));
                 PShowError(QStringLiteral("Si WinHelp.exe utilise ce projet, veuillez le fermer !"));
                 return fail(sub, conf, 7, o, 19);
             }
-            QDir().rename(p, o);
-            if (!U_DosCmd::FMkDir(p, QString::fromUtf8("La création du répertoire a échouée.") + saveFailed))
+            FileOps::deleteFolder(folders.staging);
+            if (!U_DosCmd::FMkDir(folders.staging, QString::fromUtf8("La création du répertoire a échouée.") + saveFailed))
                 return fail(sub, conf, 7, p, 17);
+            backup = true;
         }
     }
+    // Whatever stops the save below leaves the project as it was: nothing
+    // reaches the project's path before every file is written and durable.
+    auto abandon = [&](quint8 category, const QString &msg, quint16 code) -> TErrorContext & {
+        if (backup)
+            FileOps::deleteFolder(folders.staging);
+        return fail(sub, conf, category, msg, code);
+    };
     if (!U_DosCmd::FChDir(p, QString::fromUtf8("Le répertoire n'existe pas.") + saveFailed))
-        return fail(sub, conf, 7, p, 16);
-    const QString cfg = FChangeExt(projectFile, QStringLiteral(".CFG"));
-    if (FSavePrjConf(cfg, 0, Globale::VGGIniPrj).Category != 0)
-        return fail(sub, conf, 7, cfg, 5);
-    const QString fnt = FChangeExt(projectFile, QStringLiteral(".FNT"));
-    conf->PPrjFonts->NbTopics = static_cast<quint16>(Outline::FCount(display.OutlineHelp));
-    if (FSavePrjFonts(fnt, 0, Globale::VGGIniPrjFonts).Category != 0)
-        return fail(sub, conf, 7, fnt, 5);
-
+        return abandon(7, p, 16);
     QStringList topicFiles;
-    progress(display, QStringLiteral("Sauvegarde le projet "));
-    if (FSavePrjTopics(projectFile, display.OutlineHelp, true, &topicFiles, true).Category != 0)
-        return fail(sub, conf, 7, projectFile, 5);
-    const QString cde = FChangeExt(projectFile, QStringLiteral(".CDE"));
-    if (FSavePrjCmds(cde, display.CdesMemo, true).Category != 0)
-        return fail(sub, conf, 7, cde, 5);
-    QStringList bitmaps;
-    if (FGetBmpNames(cde, bitmaps).Category != 0)
-        return fail(sub, conf, 4, QStringLiteral("FGetBmpNames FAIL !"), 0);
-    const QString hpj = FChangeExt(projectFile, QStringLiteral(".HPJ"));
-    if (FCreateHpjFile(hpj, conf->PIni, prj, bitmaps, topicFiles).Category != 0)
-        return fail(sub, conf, 7, hpj, 6);
-    if (conf->PIni->CREATE_CNT) {
-        const QString cnt = FChangeExt(projectFile, QStringLiteral(".CNT"));
-        if (FCreateCntFile(cnt, topicFiles).Category != 0)
-            return fail(sub, conf, 7, cnt, 6);
+    QString error;
+    {
+        Platform::WriteBatch batch;
+        if (backup)
+            batch.redirect(p, folders.staging);
+        batch.setLast(file);
+        const QString cfg = FPrjCompanion(file, QStringLiteral(".CFG"));
+        if (FSavePrjConf(cfg, 0, Globale::VGGIniPrj).Category != 0)
+            return abandon(7, cfg, 5);
+        const QString fnt = FPrjCompanion(file, QStringLiteral(".FNT"));
+        conf->PPrjFonts->NbTopics = static_cast<quint16>(Outline::FCount(display.OutlineHelp));
+        if (FSavePrjFonts(fnt, 0, Globale::VGGIniPrjFonts).Category != 0)
+            return abandon(7, fnt, 5);
+        progress(display, QStringLiteral("Sauvegarde le projet "));
+        if (FSavePrjTopics(file, display.OutlineHelp, true, &topicFiles, true).Category != 0)
+            return abandon(7, file, 5);
+        const QString cde = FPrjCompanion(file, QStringLiteral(".CDE"));
+        if (FSavePrjCmds(cde, display.CdesMemo, true).Category != 0)
+            return abandon(7, cde, 5);
+        QStringList bitmaps;
+        if (FGetBmpNames(cde, bitmaps).Category != 0)
+            return abandon(4, QStringLiteral("FGetBmpNames FAIL !"), 0);
+        const QString hpj = FPrjCompanion(file, QStringLiteral(".HPJ"));
+        if (FCreateHpjFile(hpj, conf->PIni, prj, bitmaps, topicFiles).Category != 0)
+            return abandon(7, hpj, 6);
+        if (conf->PIni->CREATE_CNT) {
+            const QString cnt = FPrjCompanion(file, QStringLiteral(".CNT"));
+            if (FCreateCntFile(cnt, topicFiles).Category != 0)
+                return abandon(7, cnt, 6);
+        }
+        if (!batch.commit(&error)) {
+            PShowError(saveFailed + QStringLiteral("\n") + error);
+            return abandon(7, file, 5);
+        }
     }
+    if (backup) {
+        if (!FileOps::swapIn(folders, &error)) {
+            PShowError(saveFailed + QStringLiteral("\n") + error);
+            return abandon(7, p, 5);
+        }
+        // The current folder left with the old project: come back.
+        U_DosCmd::FChDir(p, QString());
+    }
+    PMarkTopicsSaved(display.OutlineHelp);
     progress(display, QString::fromUtf8("Projet sauvegardé "));
     prj->PrjState = PrjSaved;
     prj->PrjSaveCount = static_cast<quint16>(prj->PrjSaveCount + 1);
@@ -279,21 +328,21 @@ TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display)
 TErrorContext &FDelPrjDir(const QString &dir)
 {
     TSubGuard sub(context(), QStringLiteral("FDelPrjDir"));
-    const QString path = cleanPath(dir);
-    // Never empty the root, the home folder or the program directory.
+    // Never empty the root, the home folder, DIRPATH or the program's folder,
+    // whatever the spelling; a link is removed as a link, never followed.
     const TIniRec *ini = Globale::PConf ? Globale::PConf->PIni : nullptr;
-    if (dir.isEmpty() || path == QLatin1String("/") || path == cleanPath(QDir::homePath())
-        || (ini && path == cleanPath(ini->DIRPATH.get())))
+    const bool link = QFileInfo(dir).isSymLink();
+    if (dir.isEmpty() || (!link && !QFileInfo(dir).isDir())
+        || (!link && FileOps::isProtectedDir(dir, ini ? ini->DIRPATH.get() : QString())))
         return sub.report(7, dir, 19);
-    for (const QString &name : U_DosCmd::FFileList(dir + QStringLiteral("/*.*"))) {
-        if (name == QLatin1String(".") || name == QLatin1String(".."))
-            continue;
-        const QString file = dir + u'/' + name;
-        if (!U_DosCmd::FDelFile(file, QString()))
-            return sub.report(7, file, 11);
-    }
-    if (!QDir().rmdir(dir))
-        return sub.report(7, dir, 19);
+    // Everything is checked before anything is deleted: a folder that
+    // cannot be emptied whole is left whole.
+    const QString blocker = FileOps::deleteBlocker(dir);
+    if (!blocker.isEmpty())
+        return sub.report(7, blocker, blocker == dir ? 19 : 11);
+    QString failed;
+    if (!FileOps::deleteFolder(dir, &failed))
+        return sub.report(7, failed, failed == dir ? 19 : 11);
     return sub.report(0);
 }
 

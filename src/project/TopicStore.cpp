@@ -2,14 +2,18 @@
 
 #include "editing/REditServ.h"
 #include "editing/RtfText.h"
-#include "helpgen/DosCmd.h"
+#include "editing/TextConv.h"
+#include "fileops/DosCmd.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "project/Outline.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTreeWidget>
 #include <exception>
+#include <optional>
 
 namespace KIVHelpTools {
 
@@ -65,6 +69,26 @@ TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, 
         PShowError(QString::fromUtf8(kLoadFailed));
         return sub.report(7, projectFile, 4);
     }
+    // A name that cannot be a file of this folder ("../x", "", a leading
+    // blank, characters the outline file cannot hold) refuses the file
+    // before anything is read through it.
+    for (qsizetype i = 0; i < parsed.lines.size(); ++i) {
+        const QString problem = TextConv::FTopicNameProblem(parsed.lines[i].text);
+        if (!problem.isEmpty()) {
+            PShowError(QString::fromUtf8("Le fichier %1 ne peut pas être ouvert : ligne %2, « %3 » : %4")
+                           .arg(projectFile)
+                           .arg(i + 1)
+                           .arg(parsed.lines[i].text.left(80), problem));
+            return sub.report(7, QStringLiteral("%1 (ligne %2)").arg(projectFile).arg(i + 1), 4);
+        }
+    }
+    if (parsed.lines.size() > MaxTopics) {
+        PShowError(QString::fromUtf8("Le fichier %1 ne peut pas être ouvert : il compte %2 pages, %3 au plus.")
+                       .arg(projectFile)
+                       .arg(parsed.lines.size())
+                       .arg(MaxTopics));
+        return sub.report(7, projectFile, 4);
+    }
     Outline::PAppendLines(outline, parsed.lines);
     const int count = Outline::FCount(outline);
     if (count == 0) {
@@ -85,8 +109,9 @@ TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, 
         Outline::PSetControl(item, control);
         const QString file = FTopicFileName(dir, item->text(0), n);
         QByteArray rtf;
-        if (!Platform::readWholeFile(file, &rtf)) {
-            PShowError(QString::fromUtf8(kLoadFailed));
+        QString error;
+        if (!Platform::readWholeFile(file, &rtf, &error)) {
+            PShowError(QString::fromUtf8(kLoadFailed) + QStringLiteral("\n") + file + QStringLiteral(" : ") + error);
             pool->FFast();
             return sub.report(7, file, 4);
         }
@@ -108,25 +133,66 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, QTreeWidget *outline, 
     const int count = Outline::FCount(outline);
     if (count == 0)
         return sub.report(4, QStringLiteral("Before Save"), 0);
-    if (!Platform::writeFileAtomic(projectFile, Outline::FFormat(Outline::FLinesOf(outline)))) {
-        PShowError(QString::fromUtf8(kSaveFailed));
-        return sub.report(7, projectFile, 5);
-    }
+    // Every file goes in together; the outline file last, once every topic
+    // file that it names is in place.
+    std::optional<Platform::WriteBatch> own;
+    if (!Platform::WriteBatch::current())
+        own.emplace();
+    Platform::WriteBatch *batch = Platform::WriteBatch::current();
+    batch->setLast(projectFile);
     const QString dir = dirOf(projectFile);
+    QStringList files;
     for (int n = 1; n <= count; ++n) {
         const QTreeWidgetItem *item = Outline::FItemAt(outline, n);
         const QString file = FTopicFileName(dir, item->text(0), n);
         if (!overwrite && QFileInfo::exists(file))
             return sub.report(7, QStringLiteral("Can't Rewrite ") + file, 5);
-        const TRichEdit *control = Outline::FControlOf(item);
-        if (!control || !Platform::writeFileAtomic(file, RtfText::FWriteRtf(*control->document()))) {
+        TRichEdit *control = Outline::FControlOf(item);
+        if (!control) {
             PShowError(QString::fromUtf8(kSaveFailed));
             return sub.report(7, file, 5);
         }
-        if (collect && fileList)
-            fileList->append(file);
+        // A topic unchanged since it was written to this very file is not
+        // written again.
+        const bool inPlace = batch->target(file) == QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+        if (inPlace && control->saved.file == file && control->saved.change == control->changeCount()
+            && QFileInfo(file).size() == control->saved.size) {
+            control->pending = control->saved;
+        } else {
+            const QByteArray rtf = RtfText::FWriteRtf(*control->document());
+            QString error;
+            if (!Platform::writeFileAtomic(file, rtf, &error)) {
+                PShowError(QString::fromUtf8(kSaveFailed) + QStringLiteral("\n") + error);
+                return sub.report(7, file, 5);
+            }
+            control->pending = TRichEdit::TWritten{file, control->changeCount(), rtf.size()};
+        }
+        files.append(file);
+        // A long save keeps the window painted.
+        if (n % 50 == 0)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
+    QString error;
+    if (!Platform::writeFileAtomic(projectFile, Outline::FFormat(Outline::FLinesOf(outline)), &error)
+        || (own && !own->commit(&error))) {
+        PShowError(QString::fromUtf8(kSaveFailed) + QStringLiteral("\n") + error);
+        return sub.report(7, projectFile, 5);
+    }
+    if (own)
+        PMarkTopicsSaved(outline);
+    if (collect && fileList)
+        fileList->append(files);
     return sub.report(0);
+}
+
+void PMarkTopicsSaved(QTreeWidget *outline)
+{
+    const int count = Outline::FCount(outline);
+    for (int n = 1; n <= count; ++n)
+        if (TRichEdit *control = Outline::FControlOf(Outline::FItemAt(outline, n))) {
+            control->saved = control->pending;
+            control->pending = {};
+        }
 }
 
 TErrorContext &FSaveTopic(int position, QTreeWidget *outline, TConfBlock *conf)
@@ -141,8 +207,11 @@ TErrorContext &FSaveTopic(int position, QTreeWidget *outline, TConfBlock *conf)
     if (!control || item->text(0).isEmpty())
         return sub.report(8, QStringLiteral("Topic Pt nil OR Text = '' "), 2);
     const QString file = FTopicFileName(conf->PPrj->PrjDir.get(), item->text(0), position);
-    if (!Platform::writeFileAtomic(file, RtfText::FWriteRtf(*control->document())))
+    const QByteArray rtf = RtfText::FWriteRtf(*control->document());
+    if (!Platform::writeFileAtomic(file, rtf))
         return sub.report(7, QStringLiteral("Save topic : ") + file, 5);
+    if (auto *edit = const_cast<TRichEdit *>(control))
+        edit->saved = TRichEdit::TWritten{file, edit->changeCount(), rtf.size()};
     return sub.report(0);
 }
 

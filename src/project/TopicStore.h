@@ -40,6 +40,9 @@ QString FTopicFileName(const QString &dir, const QString &topicName, int positio
 TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, TCREditServer *pool);
 TErrorContext &FSavePrjTopics(const QString &projectFile, QTreeWidget *outline, bool overwrite,
                               QStringList *fileList, bool collect);
+// After a save has reached the disk: each topic's text is what its file
+// holds, so the next save need not write it again.
+void PMarkTopicsSaved(QTreeWidget *outline);
 TErrorContext &FSaveTopic(int position, QTreeWidget *outline, TConfBlock *conf);
 TErrorContext &FDelAllTopics(QTreeWidget *outline);
 

@@ -6,6 +6,7 @@
 #include "helpgen/Compile.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
+#include "fileops/PrjFolder.h"
 #include "platform/Prompts.h"
 #include "project/ClipFind.h"
 #include "project/Insertions.h"
@@ -15,6 +16,7 @@
 #include "sequencer/Startup.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTreeWidget>
@@ -50,14 +52,29 @@ void guarded(const std::function<void()> &call)
 
 bool failed(const TErrorContext &ctx) { return ctx.Category != 0; }
 
-// A project holds at most 500 topics.
+// A project holds at most 500 topics: adding the 501st is refused.
 bool topicLimitReached()
 {
     if (window()->FTopicCount() < MaxTopics)
         return false;
-    PShowError(QString::fromUtf8("Le nombre maximum de pages (500) est atteint : "
-                                 "aucune page ne peut être ajoutée, le projet ne peut plus être sauvegardé."));
+    PShowError(QString::fromUtf8("Le nombre maximum de pages (500) est atteint : aucune page ne peut être ajoutée."));
     return true;
+}
+
+// A project of more than 500 topics (none can be made here) is not saved.
+bool topicLimitExceeded()
+{
+    if (window()->FTopicCount() <= MaxTopics)
+        return false;
+    PShowError(QString::fromUtf8("Le projet compte plus de 500 pages : il ne peut pas être sauvegardé."));
+    return true;
+}
+
+bool save()
+{
+    bool ok = false;
+    guarded([&] { ok = !failed(KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display())); });
+    return ok;
 }
 
 // A project is already open: may the command go on?
@@ -72,9 +89,8 @@ bool openingCheck()
             open + QStringLiteral(".Voulez-vous Sauvegarder ?"), Platform::Yes | Platform::No | Platform::Cancel);
         if (answer == Platform::Cancel)
             return false;
-        if (answer == Platform::Yes)
-            guarded([] { KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()); });
-        return true;
+        // A save that fails keeps the project open: nothing is lost.
+        return answer == Platform::No || save();
     }
     return Platform::prompts().question(open + QStringLiteral(".Voulez-vous Quitter ?"), Platform::Yes | Platform::No)
            == Platform::Yes;
@@ -93,7 +109,7 @@ bool saveAndConvert()
         PShowError(QStringLiteral("Pas de Projet en cours !"));
         return false;
     }
-    if (topicLimitReached())
+    if (topicLimitExceeded())
         return false;
     bool ok = false;
     guarded([&] {
@@ -139,6 +155,14 @@ void PCmdNewPrj(TCmdRec &cmd)
         done(cmd);
         return;
     }
+    // A name that cannot be the project's folder and files is refused here,
+    // before anything is created.
+    const QString problem = TextConv::FTopicNameProblem(TextConv::FCleanTopicName(name));
+    if (!problem.isEmpty()) {
+        PShowError(QString::fromUtf8("Nom de projet refusé : ") + problem);
+        done(cmd);
+        return;
+    }
     if (path.size() >= 255) {
         PShowError(QStringLiteral("Votre nom de projet est trop long pour WINDOWS !"));
         PShowError(QString::fromUtf8("La création du projet a échouée ! "));
@@ -180,6 +204,10 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
             return;
         }
     }
+    // A backup save that a crash interrupted may have left the project
+    // under its staging name: put it back before looking.
+    if (!file.isEmpty())
+        FileOps::recover(QFileInfo(file).absolutePath());
     if (!QFileInfo(file).isFile()) {
         Platform::prompts().plain(QStringLiteral("Ce PROJET n'existe pas !"));
         Seq::FDoneCmd(cmd);
@@ -347,11 +375,18 @@ void PCmdClosePrj(TCmdRec &cmd)
         && Platform::prompts().messageBox(Platform::BoxIcon::Warning, reason + QStringLiteral("\r\nVoulez-vous Sauvegarder ?"),
                                           Platform::Yes | Platform::No)
                == Platform::Yes) {
-        guarded([] {
+        bool saved = false;
+        guarded([&] {
             // The project's own outline file (its name's case kept).
-            KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display());
-            KIVHelpTools::FUpdatePrj(prj()->AddTitle, prj()->SameTitleFont, conf(), window()->display());
+            saved = !failed(KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()))
+                    && !failed(KIVHelpTools::FUpdatePrj(prj()->AddTitle, prj()->SameTitleFont, conf(),
+                                                        window()->display()));
         });
+        // A failed save keeps the project open with every edit.
+        if (!saved) {
+            done(cmd);
+            return;
+        }
     }
     closeProject();
     done(cmd);
@@ -378,7 +413,6 @@ void PCmdDelPrj(TCmdRec &cmd)
         return;
     }
     const QString name = prj()->PrjName.get();
-    closeProject();
     // Only a project's own folder is emptied, never one it merely lies in.
     if (!KIVHelpTools::FIsOwnProjectDir(dir, name, conf()->PIni)) {
         PShowError(QString::fromUtf8("Le répertoire ") + dir + QString::fromUtf8(" n'est pas celui du projet ") + name
@@ -386,11 +420,34 @@ void PCmdDelPrj(TCmdRec &cmd)
         done(cmd);
         return;
     }
+    // By canonical paths: a project reached through a link is deleted where
+    // it lies, then the link; the backup beside it.
+    const FileOps::TPrjFolders folders = FileOps::foldersOf(dir);
+    const QString cannot = QString::fromUtf8("L'effacement du répertoire a échoué !");
+    const QString blocker = FileOps::deleteBlocker(folders.project);
+    if (!blocker.isEmpty()) {
+        // Checked before anything goes: the project stays open and whole.
+        PShowError(cannot + QString::fromUtf8("\nRien n'a été effacé : ") + blocker
+                   + QString::fromUtf8(" ne peut pas être effacé (un sous-répertoire ou un fichier protégé ?)."));
+        done(cmd);
+        return;
+    }
+    closeProject();
+    bool projectGone = false;
     guarded([&] {
-        KIVHelpTools::FDelPrjDir(dir);
-        if (QFileInfo(dir + QStringLiteral(".OLD")).isDir())
-            KIVHelpTools::FDelPrjDir(dir + QStringLiteral(".OLD"));
+        projectGone = !failed(KIVHelpTools::FDelPrjDir(folders.project));
+        if (projectGone && dir != folders.project && QFileInfo(dir).isSymLink())
+            QFile::remove(dir);
     });
+    if (!projectGone) {
+        PShowError(cannot + QStringLiteral("\n") + KIVHelpTools::context().Msg);
+    } else if (QFileInfo(folders.backup).isDir() || QFileInfo(folders.backup).isSymLink()) {
+        // The backup goes only once the project folder is gone.
+        bool backupGone = false;
+        guarded([&] { backupGone = !failed(KIVHelpTools::FDelPrjDir(folders.backup)); });
+        if (!backupGone)
+            PShowError(cannot + QStringLiteral("\n") + KIVHelpTools::context().Msg);
+    }
     Platform::prompts().messageBox(
         Platform::BoxIcon::Warning,
         QString::fromUtf8("ATTENTION ! le répertoire *.COM de votre projet ne sera pas détruit : vous pouvez le "
@@ -454,8 +511,8 @@ void PSeqExit(TCmdRec &cmd)
         answer = Platform::prompts().question(
             QString::fromUtf8("Un projet est déjà ouvert.Voulez-vous Sauvegarder ?"),
             Platform::Yes | Platform::No | Platform::Cancel);
-        if (answer == Platform::Yes)
-            guarded([] { KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()); });
+        if (answer == Platform::Yes && !save())
+            answer = Platform::Cancel; // the program stays, with the project and its edits
     }
     if (answer == Platform::Cancel) {
         done(cmd);

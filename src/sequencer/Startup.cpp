@@ -4,7 +4,8 @@
 #include "editing/REditServ.h"
 #include "errors/MessageManager.h"
 #include "errors/MsgTexts.h"
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
+#include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
@@ -83,11 +84,14 @@ void PSeqInitUnits()
 
 namespace {
 
-// The sample project (a help project about the program itself) and its
-// bitmap are copied into the program directory on the first start.
-void installSample(const QString &dirPath)
+// On the first start (no settings file yet), the projects folder is made
+// and the sample project (a help project about the program itself) with its
+// bitmap is copied into it, once: a sample the user deleted stays deleted.
+void installSample(const QString &dirPath, bool firstStart)
 {
-    if (dirPath.isEmpty() || QFileInfo::exists(dirPath + QStringLiteral("Kivhelp")))
+    if (!dirPath.isEmpty())
+        QDir().mkpath(dirPath);
+    if (!firstStart || dirPath.isEmpty() || QFileInfo::exists(dirPath + QStringLiteral("Kivhelp")))
         return;
     Platform::copyTree(QStringLiteral(":/sample"), dirPath); // Kivhelp/ and BMP/
 }
@@ -97,12 +101,21 @@ void installSample(const QString &dirPath)
 void PSeqLoadSettings()
 {
     TConfBlock *conf = Globale::PConf;
+    const QString settingsFile =
+        Platform::profilePath(Globale::VGGIniProg->FGetConfFileName(QString()), false);
+    const bool firstStart = !QFileInfo::exists(settingsFile);
     Globale::VGGIniProg->FReadConfFile(QString(), 0);
     TIniRec *ini = conf->PIni;
-    installSample(ini->DIRPATH.get());
+    installSample(ini->DIRPATH.get(), firstStart);
+    // Written now, so that the sample is copied on this start only.
+    if (firstStart)
+        Globale::VGGIniProg->FWriteConfFile(QString(), 0);
     KIVHelpTools::FGetWinFontNames(*conf->WinFntList, static_cast<quint16>(qBound(0, ini->NB_FNT, 65535)));
     if (ini->AUTO_RE_NB <= 0)
         ini->AUTO_RE_NB = 60;
+    // A pool larger than it can hold would not start, and topics would open
+    // in windows of their own.
+    ini->AUTO_RE_NB = qMin(ini->AUTO_RE_NB, int(TCREditServer::MaxSlots));
     if (ini->AUTO_RE_TS <= 0)
         ini->AUTO_RE_TS = 2000;
     if (ini->AUTO_RE_TF <= 0)
@@ -170,6 +183,9 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));
+    // The error log stays where the program was started, whatever folder
+    // the project routines make current later.
+    PSetErrLogDir(QDir::currentPath());
     PInitUnitsAtLoad();
 
     // QApplication has taken its own options out of argv.

@@ -134,9 +134,10 @@ void TestConfig::confFileChecks()
 void TestConfig::programDefaults()
 {
     const TIniRec *ini = Globale::PConf->PIni;
-    const QString dir = QCoreApplication::applicationDirPath() + u'/';
+    const QString dir = QDir::homePath() + QStringLiteral("/KivHelp/");
     QCOMPARE(ini->DIRPATH.get(), dir);
-    QCOMPARE(ini->COMPILER.get(), dir + QStringLiteral("kivhc"));
+    // Projects go to the user's folder; the compiler is shipped beside the program.
+    QCOMPARE(ini->COMPILER.get(), QCoreApplication::applicationDirPath() + QStringLiteral("/kivhc"));
     QCOMPARE(ini->BMP.get(), dir + QStringLiteral("BMP/"));
     QCOMPARE(ini->LASTPROJECT[0].get(), dir + QStringLiteral("Kivhelp/Kivhelp.PRJ"));
     QCOMPARE(ini->LASTPROJECT[1].get(), QString());

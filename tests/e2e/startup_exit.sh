@@ -9,6 +9,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export XDG_CONFIG_HOME="$work/cfg"
+export HOME="$work/home"; mkdir -p "$HOME"
 unset QT_QPA_PLATFORM
 
 "$exe" D O &

@@ -57,7 +57,7 @@ private slots:
     void logNames_data();
     void logNames();
     void logCannotBeCreatedOrWritten();
-    void tornRecordIsDropped();
+    void oddLogIsKeptAside();
     void registeredTexts();
     void showMessage();
     void messageManagerStartUp();
@@ -248,20 +248,38 @@ void TestErrors::logCannotBeCreatedOrWritten()
     CHECK_PROMPTS_DONE(scope);
 }
 
-void TestErrors::tornRecordIsDropped()
+void TestErrors::oddLogIsKeptAside()
 {
     TestSupport::Sandbox box;
     const QString log = box.path("kivhelp.LOG");
     TErrorContext ctx = unitContext(true, true);
+    // A torn record, then a foreign file: each is kept whole under another
+    // name and the log starts anew.
     QVERIFY(FWriteErrLog(ctx));
     QFile f(log);
     QVERIFY(f.open(QIODevice::Append));
     f.write(QByteArray(100, 'z'));
     f.close();
+    const QByteArray torn = TestSupport::readFile(log);
     ctx.Msg = QStringLiteral("after crash");
     QVERIFY(FWriteErrLog(ctx));
-    QCOMPARE(QFileInfo(log).size(), 2 * 2060);
+    QCOMPARE(QFileInfo(log).size(), 2060);
     QCOMPARE(readLog(log).last().Msg, QStringLiteral("after crash"));
+    QCOMPARE(TestSupport::readFile(log + ".bad"), torn);
+    QVERIFY(TestSupport::writeFile(log, "notes de l'utilisateur"));
+    QVERIFY(FWriteErrLog(ctx));
+    QCOMPARE(TestSupport::readFile(log + ".bad.2"), QByteArray("notes de l'utilisateur"));
+    QCOMPARE(QFileInfo(log).size(), 2060);
+
+    // The log's folder is fixed: a later change of the current folder does
+    // not move it.
+    QVERIFY(QDir().mkdir(box.path("projet")));
+    PSetErrLogDir(box.path());
+    QDir::setCurrent(box.path("projet"));
+    QVERIFY(FWriteErrLog(ctx));
+    PSetErrLogDir(QString());
+    QVERIFY(!QFile::exists(box.path("projet/kivhelp.LOG")));
+    QCOMPARE(QFileInfo(log).size(), 2 * 2060);
 }
 
 void TestErrors::registeredTexts()

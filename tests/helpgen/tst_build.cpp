@@ -8,7 +8,7 @@
 #include "editing/REditServ.h"
 #include "editing/RtfText.h"
 #include "helpgen/Compile.h"
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
 #include "project/Insertions.h"

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
 

@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QtTest/QtTest>
 #include <memory>
 
@@ -14,6 +15,10 @@ std::vector<std::function<QObject *()>> &testFactories()
 
 int main(int argc, char **argv)
 {
+    // Nothing a test does reaches the real home folder (~/KivHelp, settings).
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
     QApplication app(argc, argv);
     int failures = 0;
     for (const auto &make : TestSupport::testFactories()) {

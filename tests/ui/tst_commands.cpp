@@ -201,7 +201,7 @@ void TestCommands::backupCopyAndTopicLimit()
     QCOMPARE(Globale::PConf->PPrj->PrjFile.get(), file);
     QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 1);
 
-    // 500 topics: saving shows only the limit box and writes nothing.
+    // 500 topics: the project saves; adding the 501st is refused.
     QTreeWidget *outline = m_window->display().OutlineHelp;
     for (int i = 2; i <= 500; ++i) {
         auto *item = new QTreeWidgetItem(QStringList{QStringLiteral("P%1").arg(i)});
@@ -210,14 +210,16 @@ void TestCommands::backupCopyAndTopicLimit()
         U_REditServ::FCreateRichEdit(c, 45000, nullptr, m_window->display().PanelHelp, m_window.get());
         Outline::PSetControl(item, c);
     }
-    const QByteArray before = TestSupport::readFile(file);
-    m_scope->prompts.answer(Platform::Ok);
+    const int boxes = int(m_scope->prompts.texts().size());
     run(CmdSavePrj, CatApp);
-    QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("Le nombre maximum de pages (500)")));
-    QCOMPARE(TestSupport::readFile(file), before);
+    QCOMPARE(m_scope->prompts.texts().size(), boxes);
+    QVERIFY(TestSupport::readFile(file).endsWith("P500\r\n"));
+    QVERIFY(QFile::exists(QFileInfo(file).absolutePath() + QStringLiteral("/P500.500")));
+    QVERIFY(QFile::exists(QFileInfo(file).absolutePath() + QStringLiteral("/T500.rtf")));
     m_window->newPageField()->setText("Encore");
     m_scope->prompts.answer(Platform::Ok);
     run(CmdAddTopic, CatEdit);
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("Le nombre maximum de pages (500)")));
     QCOMPARE(Outline::FCount(outline), 500);
 }
 

@@ -1,4 +1,4 @@
-#include "helpgen/DosCmd.h"
+#include "fileops/DosCmd.h"
 
 #include "platform/ChildProcess.h"
 #include "platform/Paths.h"
