@@ -290,6 +290,8 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
     }
     progress(display, QString::fromUtf8("Mise à jour du projet"));
     const int count = Outline::FCount(display.OutlineHelp);
+    // The sources go in together, made durable by one sync.
+    Platform::WriteBatch batch;
     for (int n = 1; n <= count; ++n) {
         if (display.WaitFor)
             display.WaitFor->PStepWait();
@@ -301,6 +303,11 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
                        display.CdesMemo)
                 .Category != 0)
             return fail(sub, conf, 4, QString(), 6);
+    }
+    QString error;
+    if (!batch.commit(&error)) {
+        PShowError(QString::fromUtf8("La mise à jour du projet a échouée ! ") + QStringLiteral("\n") + error);
+        return fail(sub, conf, 4, error, 6);
     }
     progress(display, QString::fromUtf8("Projet mis à jour "));
     prj->PrjState = PrjConverted;
@@ -333,7 +340,7 @@ TErrorContext &FDelPrjDir(const QString &dir)
     const TIniRec *ini = Globale::PConf ? Globale::PConf->PIni : nullptr;
     const bool link = QFileInfo(dir).isSymLink();
     if (dir.isEmpty() || (!link && !QFileInfo(dir).isDir())
-        || (!link && FileOps::isProtectedDir(dir, ini ? ini->DIRPATH.get() : QString())))
+        || FileOps::isProtectedDir(dir, ini ? ini->DIRPATH.get() : QString()))
         return sub.report(7, dir, 19);
     // Everything is checked before anything is deleted: a folder that
     // cannot be emptied whole is left whole.

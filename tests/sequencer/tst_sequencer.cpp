@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "config/Globale.h"
+#include "editing/REditServ.h"
 #include "platform/Paths.h"
 #include "sequencer/Actions.h"
 #include "sequencer/Seq.h"
@@ -111,6 +112,7 @@ private slots:
     void exitWritesSettingsOrStays();
     void realTimerDrivesStartUp();
     void commandLine();
+    void firstStartAndPoolSize();
 
 private:
     void startUp();
@@ -352,6 +354,28 @@ void TestSequencer::exitWritesSettingsOrStays()
     tick();
     QCOMPARE(m_quitCode, 0);
     QVERIFY(readFile(m_box->path("config/kivhelp.INI")).contains("\r\nBACKUP_PERIOD=7\r\n"));
+}
+
+void TestSequencer::firstStartAndPoolSize()
+{
+    // The first start copies the sample into the user's projects folder,
+    // not beside the program; a sample the user deleted stays deleted.
+    const QString projects = QDir::homePath() + QStringLiteral("/KivHelp/");
+    QDir(projects + "Kivhelp").removeRecursively();
+    QFile::remove(m_box->path("config/kivhelp.INI"));
+    startUp();
+    QCOMPARE(Globale::PConf->PIni->DIRPATH.get(), projects);
+    QVERIFY(QFileInfo(projects + "Kivhelp/Kivhelp.PRJ").isFile());
+    QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/Kivhelp"));
+    QVERIFY(QDir(projects + "Kivhelp").removeRecursively());
+    // A pool size beyond what the pool holds is brought into range.
+    QVERIFY(TestSupport::writeFile(m_box->path("config/kivhelp.INI"), "[Config]\r\nAUTO_RE_NB=500\r\n"));
+    Seq::InitUnit();
+    Seq::timer()->stop();
+    startUp();
+    QVERIFY(!QFileInfo::exists(projects + "Kivhelp"));
+    QCOMPARE(Globale::PConf->PIni->AUTO_RE_NB, int(TCREditServer::MaxSlots));
+    QVERIFY(VGGREditServer->initialised());
 }
 
 void TestSequencer::realTimerDrivesStartUp()

@@ -4,6 +4,7 @@
 #include "config/Globale.h"
 #include "editing/REditServ.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
@@ -26,6 +27,8 @@ private slots:
     void newSaveCloseReopen();
     void deleteNeverSavedAndExit();
     void backupCopyAndTopicLimit();
+    void failedSavesKeepTheProject();
+    void deleteChecksBeforeDeleting();
 
 private:
     void run(quint8 command, quint8 category);
@@ -221,6 +224,89 @@ void TestCommands::backupCopyAndTopicLimit()
     run(CmdAddTopic, CatEdit);
     QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("Le nombre maximum de pages (500)")));
     QCOMPARE(Outline::FCount(outline), 500);
+}
+
+void TestCommands::failedSavesKeepTheProject()
+{
+    TPrjRec *prj = Globale::PConf->PPrj;
+    // A name the project's files cannot hold is refused where it is typed.
+    m_scope->prompts.answerText(QString::fromUtf8("Łódź"));
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdNewPrj, CatApp);
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QString::fromUtf8("Nom de projet refusé")));
+    QCOMPARE(prj->PrjState, quint8(PrjNone));
+    QVERIFY(QDir(m_box->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).filter("d").isEmpty());
+
+    m_scope->prompts.answerText("Manuel");
+    run(CmdNewPrj, CatApp);
+    m_window->newPageField()->setText("Installation");
+    run(CmdAddTopic, CatEdit);
+    QCOMPARE(prj->PrjState, quint8(PrjModified));
+    const QString file = prj->PrjFile.get();
+    const QByteArray saved = TestSupport::readFile(file);
+
+    // The disk is full: every command that saves first stops there, the
+    // project stays open with its edits.
+    Platform::setWriteBudgetForTest(0);
+    struct Case {
+        quint8 command;
+        QList<Platform::Button> answers;
+    };
+    const QList<Case> cases{
+        {CmdClosePrj, {Platform::Yes, Platform::Yes}}, // quit? save?
+        {CmdExit, {Platform::Yes}},                    // save?
+        {CmdNewPrj, {Platform::Yes}},                  // a project is open: save?
+        {CmdOpenPrj, {Platform::Yes}},
+    };
+    for (const Case &c : cases) {
+        m_scope->prompts.clear();
+        for (const Platform::Button b : c.answers)
+            m_scope->prompts.answer(b);
+        for (int i = 0; i < 4; ++i) // the failure boxes
+            m_scope->prompts.answer(Platform::Ok);
+        run(c.command, CatApp);
+        QCOMPARE(m_quit, -1);
+        QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 2);
+        QCOMPARE(prj->PrjState, quint8(PrjModified));
+        QCOMPARE(TestSupport::readFile(file), saved);
+    }
+    m_scope->prompts.clear();
+    Platform::setWriteBudgetForTest(-1);
+    run(CmdSavePrj, CatApp);
+    QVERIFY(TestSupport::readFile(file).contains("Installation"));
+}
+
+void TestCommands::deleteChecksBeforeDeleting()
+{
+    TPrjRec *prj = Globale::PConf->PPrj;
+    Globale::PConf->PIni->BACKUP_PERIOD = 0;
+    m_scope->prompts.answerText("Manuel");
+    m_scope->prompts.answer(Platform::Ok); // Backup ...
+    run(CmdNewPrj, CatApp);
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdSavePrj, CatApp); // a backup: Manuel.OLD
+    const QString dir = prj->PrjDir.get();
+    QVERIFY(QFileInfo(dir + ".OLD").isDir());
+    // A subfolder in the project: nothing is deleted, the backup stays,
+    // the project stays open.
+    QVERIFY(QDir().mkpath(dir + "/images"));
+    const int files = int(QDir(dir).entryList(QDir::Files).size());
+    m_scope->prompts.clear();
+    m_scope->prompts.answer(Platform::Yes);
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdDelPrj, CatApp);
+    QVERIFY(m_scope->prompts.texts().last().contains(dir + "/images"));
+    QCOMPARE(int(QDir(dir).entryList(QDir::Files).size()), files);
+    QVERIFY(QFileInfo(dir + ".OLD/Manuel.PRJ").isFile());
+    QVERIFY(prj->PrjState != PrjNone);
+    // Without it, both go.
+    QVERIFY(QDir().rmdir(dir + "/images"));
+    m_scope->prompts.answer(Platform::Yes);
+    m_scope->prompts.answer(Platform::Yes); // the .COM warning
+    run(CmdDelPrj, CatApp);
+    QVERIFY(!QFileInfo::exists(dir));
+    QVERIFY(!QFileInfo::exists(dir + ".OLD"));
+    QCOMPARE(prj->PrjState, quint8(PrjNone));
 }
 
 KIV_TEST(TestCommands)

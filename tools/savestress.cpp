@@ -1,0 +1,111 @@
+// Saves a generated project again and again, the way the program saves one,
+// so that a test can kill it at any moment and check what is left on disk.
+//
+//   kivhelp_savestress DIRPATH TOPICS FIRST_ROUND [ROUNDS]
+//
+// The project DIRPATH/Stress holds TOPICS topics ("Page 1" ...), nested
+// three to a chapter; on odd rounds a topic "Intercalaire" comes second, so
+// that every later topic changes its number (and its file name). Each topic
+// of round r holds StressText(name, r). Even rounds are backup saves, odd
+// rounds ordinary saves. Before each save the program prints "round R", after
+// it "saved R" (or "failed R"), and flushes.
+#include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "fileops/DosCmd.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "project/KivHelpTools.h"
+#include "project/Outline.h"
+#include "project/PrjLife.h"
+#include "StressProject.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+#include <cstdio>
+
+using namespace KIVHelpTools;
+
+namespace {
+
+void build(QTreeWidget *tree, QWidget *panel, const QStringList &names, int round)
+{
+    for (int n = Outline::FCount(tree); n >= 1; --n) {
+        QTreeWidgetItem *item = Outline::FItemAt(tree, n);
+        delete Outline::FControlOf(item);
+        delete item;
+    }
+    QTreeWidgetItem *root = nullptr, *chapter = nullptr;
+    for (int i = 0; i < names.size(); ++i) {
+        auto *item = new QTreeWidgetItem(QStringList{names[i]});
+        if (i == 0)
+            tree->addTopLevelItem(root = item);
+        else if (i % 4 == 1 || !chapter)
+            root->addChild(chapter = item);
+        else
+            chapter->addChild(item);
+        TRichEdit *control = nullptr;
+        U_REditServ::FCreateRichEdit(control, 45000, nullptr, panel, panel);
+        control->setPlainText(StressText(names[i], round));
+        Outline::PSetControl(item, control);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 4) {
+        std::fprintf(stderr, "usage: kivhelp_savestress DIRPATH TOPICS FIRST_ROUND [ROUNDS]\n");
+        return 2;
+    }
+    const QString dirPath = args[1];
+    const int topics = args[2].toInt();
+    const int first = args[3].toInt();
+    const int rounds = args.size() > 4 ? args[4].toInt() : 1 << 30;
+
+    Platform::ScriptedPrompts prompts; // no box waits for anyone
+    Platform::setPrompts(&prompts);
+    Platform::setWindowsDirForTest(dirPath + QStringLiteral("/config"));
+    Globale::FInit(false, false, 1);
+    KIVHelpTools::FInit(false, false, 1);
+    U_DosCmd::FInit(false, false, 1);
+    TConfBlock *conf = Globale::PConf;
+    conf->PIni->DIRPATH.set(dirPath + u'/');
+    conf->PIni->BACKUP_PERIOD = 1;
+    conf->PIni->CREATE_CNT = true;
+    conf->PIni->SHOW_ERRORS = false;
+    Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
+    Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
+
+    QWidget panel;
+    QTreeWidget tree;
+    QPlainTextEdit cdes, compile;
+    const TDisplayContext display{&panel, &panel, &tree, &cdes, &compile, nullptr, {}, {}, {}, {}};
+    TPrjRec *prj = conf->PPrj;
+    const QString dir = dirPath + QStringLiteral("/Stress");
+    if (!QFileInfo(dir).isDir() && FCreatePrj(QStringLiteral("Stress"), conf, display).Category != 0)
+        return 1;
+    prj->PrjDir.set(dir);
+    prj->PrjComDir.set(dir + QStringLiteral(".COM"));
+    prj->PrjName.set(QStringLiteral("Stress"));
+    prj->PrjFile.set(dir + QStringLiteral("/Stress.PRJ"));
+
+    for (int round = first; round < first + rounds; ++round) {
+        build(&tree, &panel, StressNames(topics, round), round);
+        // Backup and ordinary saves alternate.
+        prj->PrjSaveCount = round % 2 == 0 ? 1 : 0;
+        std::printf("round %d\n", round);
+        std::fflush(stdout);
+        const bool ok = FSavePrj(prj->PrjFile.get(), conf, display).Category == 0;
+        std::printf("%s %d\n", ok ? "saved" : "failed", round);
+        std::fflush(stdout);
+        if (!ok)
+            return 1;
+    }
+    return 0;
+}
