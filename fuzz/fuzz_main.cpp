@@ -12,6 +12,7 @@
 #include "compiler/RtfTopics.h"
 #include "editing/RtfText.h"
 #include "platform/IniFile.h"
+#include "editing/TextConv.h"
 #include "project/Outline.h"
 #include "project/PrjFiles.h"
 
@@ -34,6 +35,9 @@ void runAll(const QByteArray &input)
 
     const Outline::TParse parsed = Outline::FParse(input);
     if (parsed.ok) {
+        // Every name a sent outline may hold is judged without a crash.
+        for (const Outline::TLine &line : parsed.lines)
+            TextConv::FTopicNameProblem(line.text);
         QTreeWidget tree;
         Outline::PAppendLines(&tree, parsed.lines);
         Outline::FFormat(Outline::FLinesOf(&tree));

@@ -630,15 +630,29 @@ TReadInfo readPlain(QTextDocument &doc, const QByteArray &bytes)
 
 TReadInfo FReadRtf(QTextDocument &doc, const QByteArray &bytes)
 {
+    // A document read whole has no history to undo (the load itself is not
+    // an edit), and its layout is done once, at the end, not per insertion.
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
     doc.clear();
     qsizetype start = 0;
     while (start < bytes.size() && (bytes[start] == ' ' || bytes[start] == '\r' || bytes[start] == '\n'
                                     || bytes[start] == '\t'))
         ++start;
-    if (bytes.mid(start, 5) != "{\\rtf")
-        return readPlain(doc, bytes);
-    Reader reader(doc, bytes);
-    return reader.run();
+    TReadInfo info;
+    {
+        QTextCursor batch(&doc);
+        batch.beginEditBlock();
+        if (bytes.mid(start, 5) != "{\\rtf") {
+            info = readPlain(doc, bytes);
+        } else {
+            Reader reader(doc, bytes);
+            info = reader.run();
+        }
+        batch.endEditBlock();
+    }
+    doc.setUndoRedoEnabled(undo);
+    return info;
 }
 
 } // namespace RtfText

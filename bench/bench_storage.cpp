@@ -1,0 +1,208 @@
+// Saving and opening a large project (499 topics, 2,400,000 characters)
+// against what the disk itself allows, measured in the same run: copying the
+// project folder (cp -r) and making the copy durable (sync -f). Prints each
+// figure (median of several runs) and its ratio to that limit.
+//   build/bench/kivhelp_bench --benchmark_filter=Storage
+// The project is written under $KIVHELP_BENCH_DIR, else the temporary folder.
+#include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "fileops/DosCmd.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "platform/SafeFile.h"
+#include "project/KivHelpTools.h"
+#include "project/Outline.h"
+#include "project/PrjLife.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTreeWidget>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+using namespace KIVHelpTools;
+
+namespace {
+
+constexpr int Topics = 499;
+constexpr int Characters = 2400000;
+constexpr int Runs = 5;
+
+double medianMs(const std::function<void()> &prepare, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < Runs; ++i) {
+        prepare();
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[Runs / 2];
+}
+
+// Topic texts of about Characters / Topics characters, with some bold runs.
+void fillTopic(TRichEdit *control, int topic, int round)
+{
+    static const char *const words[] = {"aide", "fichier", "page", "projet", "menu", "compilateur", "texte",
+                                        "image", "saut", "fenêtre", "paramètre", "commande", "sauvegardé"};
+    control->clear();
+    QTextCursor c(control->document());
+    QTextCharFormat plain, bold;
+    bold.setFontWeight(QFont::Bold);
+    const int target = Characters / Topics;
+    int written = 0, w = topic + round;
+    while (written < target) {
+        QString sentence = QStringLiteral("Tour %1, page %2 :").arg(round).arg(topic);
+        for (int i = 0; i < 12; ++i)
+            sentence += u' ' + QString::fromUtf8(words[(w++) % 13]);
+        c.insertText(sentence + QStringLiteral(". "), (w % 5 == 0) ? bold : plain);
+        written += int(sentence.size()) + 2;
+        if (w % 7 == 0)
+            c.insertBlock();
+    }
+}
+
+} // namespace
+
+void BM_StorageVsCopy(benchmark::State &state)
+{
+    Platform::ScriptedPrompts prompts;
+    Platform::setPrompts(&prompts);
+    const QString base = qEnvironmentVariableIsSet("KIVHELP_BENCH_DIR") ? qEnvironmentVariable("KIVHELP_BENCH_DIR")
+                                                                       : QDir::tempPath();
+    QTemporaryDir work(base + QStringLiteral("/kivhelp-bench-XXXXXX"));
+    Platform::setWindowsDirForTest(work.path() + QStringLiteral("/config"));
+    Globale::FInit(false, false, 1);
+    KIVHelpTools::FInit(false, false, 1);
+    U_DosCmd::FInit(false, false, 1);
+    TConfBlock *conf = Globale::PConf;
+    conf->PIni->DIRPATH.set(work.path() + u'/');
+    conf->PIni->BACKUP_PERIOD = 1000;
+    conf->PIni->CREATE_CNT = true;
+    conf->PIni->SHOW_ERRORS = false;
+    Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
+    Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
+
+    QWidget panel;
+    QTreeWidget tree;
+    QPlainTextEdit cdes, compile;
+    const TDisplayContext display{&panel, &panel, &tree, &cdes, &compile, nullptr, {}, {}, {}, {}};
+    TCREditServer pool;
+    pool.FInit(false, false, 1, &panel, &panel, conf->WinFntList, 1000, 2000, 45000, 4);
+    TPrjRec *prj = conf->PPrj;
+    FCreatePrj(QStringLiteral("Grand"), conf, display);
+    QTreeWidgetItem *root = Outline::FItemAt(&tree, 1), *chapter = nullptr;
+    for (int i = 2; i <= Topics; ++i) {
+        auto *item = new QTreeWidgetItem(QStringList{QString::fromUtf8("Page %1 é").arg(i)});
+        (i % 10 == 2 ? root : chapter)->addChild(item);
+        if (i % 10 == 2)
+            chapter = item;
+        TRichEdit *control = nullptr;
+        U_REditServ::FCreateRichEdit(control, 45000, nullptr, &panel, &panel);
+        Outline::PSetControl(item, control);
+    }
+    int round = 0;
+    auto changeAll = [&] {
+        ++round;
+        for (int n = 1; n <= Topics; ++n)
+            fillTopic(Outline::FControlOf(Outline::FItemAt(&tree, n)), n, round);
+    };
+    auto save = [&] {
+        if (FSavePrj(prj->PrjFile.get(), conf, display).Category != 0)
+            state.SkipWithError("save failed");
+    };
+    changeAll();
+    save();
+    const QString dir = prj->PrjDir.get();
+    qint64 bytes = 0;
+    QStringList files;
+    for (QDirIterator it(dir, QDir::Files); it.hasNext();) {
+        files << it.next();
+        bytes += QFileInfo(files.last()).size();
+    }
+
+    double limit = 0, full = 0, backup = 0, one = 0, single = 0, open = 0, read = 0, command = 0;
+    double openCold = 0, readCold = 0;
+    for (auto _ : state) {
+        int copies = 0;
+        limit = medianMs([] {}, [&] {
+            const QString to = work.path() + QStringLiteral("/copie%1").arg(++copies);
+            QProcess::execute(QStringLiteral("bash"),
+                              {QStringLiteral("-c"), QStringLiteral("cp -r \"$0\" \"$1\" && sync -f \"$1\""), dir, to});
+        });
+        full = medianMs(changeAll, save);
+        backup = medianMs([&] {
+            changeAll();
+            prj->PrjSaveCount = quint16(conf->PIni->BACKUP_PERIOD);
+        }, save);
+        int edit = 0;
+        one = medianMs([&] {
+            TRichEdit *c = Outline::FControlOf(Outline::FItemAt(&tree, 2 + (++edit) * 37 % (Topics - 1)));
+            QTextCursor(c->document()).insertText(QStringLiteral("Correction. "));
+        }, save);
+        QByteArray topic;
+        Platform::readWholeFile(files.value(1), &topic);
+        single = medianMs([] {}, [&] { Platform::writeFileAtomic(dir + QStringLiteral("/un.fichier"), topic + QByteArray::number(++edit)); });
+        QFile::remove(dir + QStringLiteral("/un.fichier"));
+        read = medianMs([] {}, [&] {
+            QByteArray b;
+            for (QDirIterator it(dir, QDir::Files); it.hasNext();)
+                Platform::readWholeFile(it.next(), &b);
+        });
+        open = medianMs([&] { FClosePrj(conf, display); }, [&] {
+            if (FLoadPrj(prj->PrjFile.get(), &pool, display, conf, Globale::VGGIniPrj).Category != 0)
+                state.SkipWithError("open failed");
+        });
+        // The same from a cold cache, where the system lets us drop it.
+        auto dropCaches = [] {
+            ::sync();
+            QFile drop(QStringLiteral("/proc/sys/vm/drop_caches"));
+            return drop.open(QIODevice::WriteOnly) && drop.write("3\n") == 2;
+        };
+        if (dropCaches()) {
+            readCold = medianMs(dropCaches, [&] {
+                QByteArray b;
+                for (QDirIterator it(dir, QDir::Files); it.hasNext();)
+                    Platform::readWholeFile(it.next(), &b);
+            });
+            openCold = medianMs([&] {
+                FClosePrj(conf, display);
+                dropCaches();
+            }, [&] { FLoadPrj(prj->PrjFile.get(), &pool, display, conf, Globale::VGGIniPrj); });
+        }
+        command = medianMs(changeAll, [&] {
+            save();
+            FUpdatePrj(false, true, conf, display);
+        });
+    }
+    std::printf("\nProject of %d topics, %lld bytes in %lld files, in %s\n", Topics, bytes, qlonglong(files.size()),
+                qPrintable(base));
+    std::printf("  copy + sync (the limit)         %8.1f ms\n", limit);
+    std::printf("  full save (every topic changed) %8.1f ms   %5.2f x the limit (target <= 2)\n", full, full / limit);
+    std::printf("  backup save                     %8.1f ms   %5.2f x the limit (target <= 2)\n", backup, backup / limit);
+    std::printf("  save after editing one topic    %8.1f ms   %5.2f x one durable write of %.1f ms (target <= 50 ms or 2x)\n",
+                one, one / single, single);
+    std::printf("  open                            %8.1f ms   %5.2f x reading its files (%.1f ms; target <= 5)\n", open,
+                open / read, read);
+    if (readCold > 0)
+        std::printf("  open, cold cache                %8.1f ms   %5.2f x reading its files cold (%.1f ms)\n", openCold,
+                    openCold / readCold, readCold);
+    else
+        std::printf("  open, cold cache: not measured (dropping the page cache needs root)\n");
+    std::printf("  save command (save + sources)   %8.1f ms   %5.2f x the limit\n", command, command / limit);
+    state.counters["full_x_limit"] = full / limit;
+    state.counters["backup_x_limit"] = backup / limit;
+    state.counters["one_ms"] = one;
+    state.counters["open_x_read"] = open / read;
+    Platform::setPrompts(nullptr);
+}
+BENCHMARK(BM_StorageVsCopy)->Unit(benchmark::kMillisecond)->Iterations(1);
