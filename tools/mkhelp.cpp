@@ -18,6 +18,8 @@
 #include "project/KivHelpTools.h"
 #include "project/PrjLife.h"
 
+#include "Headless.h"
+
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -47,29 +49,16 @@ int main(int argc, char **argv)
     if (!work.isValid() || !Platform::copyTree(args[1], work.path()))
         return fail(QStringLiteral("cannot copy the sample project from ") + args[1]);
 
-    // Settings and program folder inside the work folder; no box is ever
-    // shown (a question would be answered "no").
-    Platform::ScriptedPrompts prompts;
-    Platform::setPrompts(&prompts);
+    // Settings and program folder inside the work folder.
     Platform::setProgramFilePathForTest(work.path() + QStringLiteral("/kivhelp"));
-    Platform::setWindowsDirForTest(work.path() + QStringLiteral("/config"));
-    Globale::FInit(false, false, 1);
-    KIVHelpTools::FInit(false, false, 1);
-    U_DosCmd::FInit(false, false, 1);
-    TConfBlock *conf = Globale::PConf;
-    conf->PIni->DIRPATH.set(work.path() + u'/');
+    THeadless headless(work.path());
+    TConfBlock *conf = headless.conf;
     conf->PIni->BMP.set(work.path() + QStringLiteral("/BMP/"));
     conf->PIni->CREATE_CNT = false;
     conf->PIni->BACKUP_PERIOD = 0;
-
-    QWidget panel;
-    QTreeWidget tree;
-    QPlainTextEdit cdes, compile;
-    TCWaitFor wait;
-    TDisplayContext display{&panel, &panel, &tree, &cdes, &compile, &wait, {}, {}, {}, {}};
-    TCREditServer pool;
     conf->WinFntList->append(QStringLiteral("Arial"));
-    pool.FInit(false, false, 1, &panel, &panel, conf->WinFntList, 1000, 2000, 45000, 4);
+    const TDisplayContext &display = headless.display;
+    TCREditServer &pool = headless.pool;
 
     const QString project = work.path() + QStringLiteral("/Kivhelp/Kivhelp.PRJ");
     if (FLoadPrj(project, &pool, display, conf, Globale::VGGIniPrj).Category != 0)

@@ -17,6 +17,7 @@
 #include "project/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
+#include "Headless.h"
 #include "StressProject.h"
 
 #include <QApplication>
@@ -68,24 +69,13 @@ int main(int argc, char **argv)
     const int first = args[3].toInt();
     const int rounds = args.size() > 4 ? args[4].toInt() : 1 << 30;
 
-    Platform::ScriptedPrompts prompts; // no box waits for anyone
-    Platform::setPrompts(&prompts);
-    Platform::setWindowsDirForTest(dirPath + QStringLiteral("/config"));
-    Globale::FInit(false, false, 1);
-    KIVHelpTools::FInit(false, false, 1);
-    U_DosCmd::FInit(false, false, 1);
-    TConfBlock *conf = Globale::PConf;
-    conf->PIni->DIRPATH.set(dirPath + u'/');
+    THeadless headless(dirPath);
+    TConfBlock *conf = headless.conf;
     conf->PIni->BACKUP_PERIOD = 1;
     conf->PIni->CREATE_CNT = true;
-    conf->PIni->SHOW_ERRORS = false;
-    Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
-    Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
-
-    QWidget panel;
-    QTreeWidget tree;
-    QPlainTextEdit cdes, compile;
-    const TDisplayContext display{&panel, &panel, &tree, &cdes, &compile, nullptr, {}, {}, {}, {}};
+    QWidget &panel = headless.panel;
+    QTreeWidget &tree = headless.tree;
+    const TDisplayContext &display = headless.display;
     TPrjRec *prj = conf->PPrj;
     const QString dir = dirPath + QStringLiteral("/Stress");
     if (!QFileInfo(dir).isDir() && FCreatePrj(QStringLiteral("Stress"), conf, display).Category != 0)

@@ -1,0 +1,43 @@
+#pragma once
+// The program's project routines without a window, for the tools and the
+// benchmarks: settings kept in WORK/config, projects made in WORK, no box
+// ever waits for anyone (a question is answered "no"), and the components a
+// project needs (outline, command memos, a small pool of topic controls).
+#include "config/Globale.h"
+#include "editing/REditServ.h"
+#include "fileops/DosCmd.h"
+#include "helpgen/WaitFor.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "project/KivHelpTools.h"
+#include "project/TopicStore.h"
+
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+struct THeadless {
+    explicit THeadless(const QString &work)
+    {
+        Platform::setPrompts(&prompts);
+        Platform::setWindowsDirForTest(work + QStringLiteral("/config"));
+        Globale::FInit(false, false, 1);
+        KIVHelpTools::FInit(false, false, 1);
+        U_DosCmd::FInit(false, false, 1);
+        conf = Globale::PConf;
+        conf->PIni->DIRPATH.set(work + u'/');
+        conf->PIni->SHOW_ERRORS = false;
+        Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
+        Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
+        pool.FInit(false, false, 1, &panel, &panel, conf->WinFntList, 1000, 2000, 45000, 4);
+    }
+    ~THeadless() { Platform::setPrompts(nullptr); }
+
+    Platform::ScriptedPrompts prompts;
+    TConfBlock *conf = nullptr;
+    QWidget panel;
+    QTreeWidget tree;
+    QPlainTextEdit cdes, compile;
+    TCWaitFor wait;
+    TDisplayContext display{&panel, &panel, &tree, &cdes, &compile, &wait, {}, {}, {}, {}};
+    TCREditServer pool;
+};
