@@ -342,9 +342,25 @@ bool WriteBatch::commit(QString *error)
     }
     // One sync per file system makes every staged file durable together.
     if (!m_pending.empty()) {
+        bool perFile = false;
         for (const int fd : m_syncFds) {
-            if (::syncfs(fd) != 0) {
+            if (::syncfs(fd) == 0)
+                continue;
+            if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
                 m_error = *err = sysError(errno);
+                rollback();
+                return false;
+            }
+            perFile = true; // a file system that cannot sync as a whole
+        }
+        for (size_t i = 0; perFile && i < m_pending.size(); ++i) {
+            const int fd = ::open(native(m_pending[i].temp).constData(), O_RDONLY | O_CLOEXEC);
+            const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
+            const int e = errno;
+            if (fd >= 0)
+                ::close(fd);
+            if (!synced) {
+                m_error = *err = sysError(e) + QStringLiteral(" (") + m_pending[i].target + u')';
                 rollback();
                 return false;
             }
