@@ -3,6 +3,8 @@
 //
 //   kivhelp_savestress DIRPATH TOPICS FIRST_ROUND [ROUNDS]
 //
+// With KIVHELP_NO_EXCHANGE=1 in the environment, backup saves take the
+// two-rename path of file systems that cannot exchange two names.
 // The project DIRPATH/Stress holds TOPICS topics ("Page 1" ...), nested
 // three to a chapter; on odd rounds a topic "Intercalaire" comes second, so
 // that every later topic changes its number (and its file name). Each topic
@@ -12,6 +14,7 @@
 #include "config/Globale.h"
 #include "editing/REditServ.h"
 #include "fileops/DosCmd.h"
+#include "fileops/PrjFolder.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "project/KivHelpTools.h"
@@ -70,6 +73,7 @@ int main(int argc, char **argv)
     const int rounds = args.size() > 4 ? args[4].toInt() : 1 << 30;
 
     THeadless headless(dirPath);
+    FileOps::setExchangeForTest(qEnvironmentVariableIntValue("KIVHELP_NO_EXCHANGE") == 0);
     TConfBlock *conf = headless.conf;
     conf->PIni->BACKUP_PERIOD = 1;
     conf->PIni->CREATE_CNT = true;
