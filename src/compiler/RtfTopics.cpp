@@ -63,6 +63,9 @@ private:
     void word(const QByteArray &w, bool hasParam, int param);
     void textByte(unsigned char b);
     void flushText();
+    // Text that began a command ("{", "{bmc fi") in an earlier run, added
+    // as plain text when no command follows.
+    void emitCarry();
     void endHidden();
     void endParagraph();
     void endTopic();
@@ -89,6 +92,10 @@ private:
     QList<int> m_marks;        // per item: 0 none, 1 pop-up (\ul), 2 jump (\uldb, \strike)
     QByteArray m_pending;      // text not yet added
     State m_pendingState;
+    // A command split over runs ({\f4 \{}{\f4 bmc a.bmp}{\f4 \}}), so far.
+    QByteArray m_carry;
+    TCharFormat m_carryFormat;
+    int m_carryMark = 0;
     QByteArray m_hidden;
     QList<quint16> m_rowTabs; // cell ends of the current table row
     int m_flattened = 0, m_extraCloses = 0;
@@ -131,6 +138,48 @@ void Reader::addText(const QByteArray &text, const TCharFormat &f, int mark)
     addItem(item, mark);
 }
 
+namespace {
+
+const char *const kCommandKinds[] = {"bm", "button", "ew", "mci"};
+
+// Where the first command written in the text starts ("{bmc", "{button"...).
+qsizetype nextCommand(const QByteArray &t)
+{
+    for (qsizetype at = t.indexOf('{'); at >= 0; at = t.indexOf('{', at + 1))
+        for (const char *kind : kCommandKinds)
+            if (t.mid(at + 1).startsWith(kind))
+                return at;
+    return -1;
+}
+
+// Where a command that the text begins but does not close starts ("{",
+// "{bm", "{bmc a.bmp"), or -1.
+qsizetype openCommand(const QByteArray &t)
+{
+    const qsizetype at = t.lastIndexOf('{');
+    if (at < 0 || t.indexOf('}', at) >= 0 || t.size() - at > 512)
+        return -1;
+    const QByteArray rest = t.mid(at + 1);
+    const qsizetype blank = rest.indexOf(' ');
+    const QByteArray name = blank < 0 ? rest : rest.left(blank);
+    for (const char *k : kCommandKinds) {
+        const QByteArray kind(k);
+        if (name.startsWith(kind) || (blank < 0 && kind.startsWith(name)))
+            return at;
+    }
+    return -1;
+}
+
+} // namespace
+
+void Reader::emitCarry()
+{
+    if (m_carry.isEmpty())
+        return;
+    addText(m_carry, m_carryFormat, m_carryMark);
+    m_carry.clear();
+}
+
 void Reader::flushText()
 {
     if (m_pending.isEmpty())
@@ -140,15 +189,24 @@ void Reader::flushText()
     // Commands written in the text: bitmaps {bmc name}, {bml name},
     // {bmr name} (their transparent forms ending in 't' drawn plain),
     // buttons {button label,macro}; embedded windows and media are dropped.
+    // Word often splits one over several runs: what an earlier run began is
+    // joined to this one while it can still be a command.
     QByteArray text = m_pending;
     m_pending.clear();
-    const auto next = [](const QByteArray &t) {
-        qsizetype at = t.indexOf('{');
-        while (at >= 0 && !(t.mid(at + 1, 2) == "bm" || t.mid(at + 1, 6) == "button" || t.mid(at + 1, 2) == "ew"
-                            || t.mid(at + 1, 3) == "mci"))
-            at = t.indexOf('{', at + 1);
-        return at;
-    };
+    if (!m_carry.isEmpty()) {
+        const QByteArray joined = m_carry + text;
+        if (openCommand(joined) == 0) {
+            m_carry = joined;
+            return;
+        }
+        if (nextCommand(joined) == 0 && joined.indexOf('}') > 0) {
+            m_carry.clear();
+            text = joined;
+        } else {
+            emitCarry();
+        }
+    }
+    const auto next = nextCommand;
     for (qsizetype at = next(text); at >= 0; at = next(text)) {
         const qsizetype close = text.indexOf('}', at);
         const qsizetype blank = text.indexOf(' ', at);
@@ -192,6 +250,14 @@ void Reader::flushText()
         } else {
             warn(QStringLiteral("élément non pris en charge ignoré : {%1 %2}").arg(QString::fromLatin1(command), QString::fromLatin1(argument)));
         }
+    }
+    // A command begun here and not closed yet waits for the next run.
+    const qsizetype open = openCommand(text);
+    if (open >= 0) {
+        m_carry = text.mid(open);
+        m_carryFormat = f;
+        m_carryMark = mark;
+        text.truncate(open);
     }
     if (!text.isEmpty())
         addText(text, f, mark);
@@ -263,6 +329,7 @@ void Reader::endHidden()
 void Reader::endParagraph()
 {
     flushText();
+    emitCarry();
     if (!m_hidden.isEmpty())
         endHidden();
     m_para.format = st().para;
@@ -279,7 +346,7 @@ void Reader::endParagraph()
 
 void Reader::endTopic()
 {
-    if (m_paraHasContent || !m_pending.isEmpty())
+    if (m_paraHasContent || !m_pending.isEmpty() || !m_carry.isEmpty())
         endParagraph();
     if (!m_topic.isEmpty())
         m_out.topics.append(m_topic);
@@ -296,6 +363,7 @@ void Reader::commitFootnote()
     const QByteArray value = text.mid(1).trimmed();
     // The mark also stands in the text just before the footnote.
     flushText();
+    emitCarry();
     if (!m_para.items.isEmpty() && m_para.items.last().kind == TInline::Text && m_para.items.last().text.endsWith(mark)) {
         m_para.items.last().text.chop(1);
         if (m_para.items.last().text.isEmpty()) {
@@ -353,6 +421,7 @@ void Reader::textByte(unsigned char b)
     }
     if (s.hidden) {
         flushText();
+        emitCarry();
         m_hidden.append(char(b));
         return;
     }
@@ -414,6 +483,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     if (w == "intbl") { s.inTable = true; return; }
     if (w == "row") {
         flushText();
+        emitCarry();
         if (!m_hidden.isEmpty())
             endHidden();
         if (!m_para.items.isEmpty() && m_para.items.last().kind == TInline::Tab) { // after the last cell
@@ -428,6 +498,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
         return word("tab", false, 0);
     if (w == "line" || w == "tab") {
         flushText();
+        emitCarry();
         if (!m_hidden.isEmpty())
             endHidden();
         TInline item;

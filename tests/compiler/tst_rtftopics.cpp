@@ -45,6 +45,7 @@ private slots:
     void tableRows();
     void malformed();
     void textCommands();
+    void commandsSplitOverRuns();
     void survivesAnyInput();
 };
 
@@ -197,6 +198,35 @@ void TestRtfTopics::textCommands()
     QCOMPARE(pictures, QList<QByteArray>{"r.bmp"});
     QCOMPARE(read.warnings.size(), 1);
     QVERIFY(read.warnings.first().contains(QStringLiteral("{ewc MVBMP2, ViewerBmp2, x.bmp}")));
+}
+
+void TestRtfTopics::commandsSplitOverRuns()
+{
+    // As Word writes them: each piece in a group of its own, a picture as a
+    // jump's hotspot, then braces that are only text, in two formats.
+    const QByteArray rtf = "{\\rtf1 {\\f4 Clic }{\\f4 \\{}{\\f4 bmc scmax.bmp}{\\f4 \\}}{\\f4  fin.}\\par "
+                           "{\\uldb \\{}{\\uldb bml logo.bmp\\}}{\\v Cible}\\par "
+                           "a \\{{\\b bold\\}} b \\{bm\\tab c \\{\\par}";
+    QList<QByteArray> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    const QList<Hlp::TParagraph> &paras = read.topics.value(0).scrolling;
+    QCOMPARE(pictures, (QList<QByteArray>{"scmax.bmp", "logo.bmp"}));
+    QCOMPARE(paras.size(), 3);
+    QCOMPARE(textOf({paras[0]}), QByteArray("Clic  fin.|"));
+    QCOMPARE(paras[0].items.at(1).kind, Hlp::TInline::Picture);
+    QCOMPARE(hotspots({paras[1]}).size(), 1);
+    QCOMPARE(textOf({paras[2]}), QByteArray("a {bold} b {bmc {|"));
+    // An unclosed "{bm" stays text, before the tab that ended it.
+    qsizetype tab = 0;
+    while (tab < paras[2].items.size() && paras[2].items.at(tab).kind != Hlp::TInline::Tab)
+        ++tab;
+    QVERIFY(tab > 0 && tab < paras[2].items.size());
+    QCOMPARE(paras[2].items.at(tab - 1).text, QByteArray("{bm"));
+    // The brace before "bold" keeps its own (plain) format.
+    const Hlp::TInline &brace = paras[2].items.at(1);
+    QCOMPARE(brace.text, QByteArray("{"));
+    QVERIFY(!(brace.format.attributes & Hlp::FontBold));
+    QVERIFY(read.warnings.isEmpty());
 }
 
 void TestRtfTopics::survivesAnyInput()
