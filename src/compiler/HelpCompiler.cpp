@@ -167,8 +167,8 @@ TCompileResult compileProject(const QString &hpjPath)
             msg.error(4001, QString::fromLocal8Bit(file), QStringLiteral("ce n'est pas un fichier RTF."));
             continue;
         }
-        for (const QString &w : read.warnings)
-            msg.warning(4000, QString::fromLocal8Bit(file), w);
+        for (qsizetype i = 0; i < read.warnings.size(); ++i)
+            msg.warning(read.warningCodes.value(i, 4000), QString::fromLocal8Bit(file), read.warnings[i]);
         for (qsizetype i = 0; i < read.topics.size(); ++i) {
             read.topics[i].sourceFile = file;
             read.topics[i].page = int(i + 1);

@@ -75,7 +75,11 @@ private:
     void addItem(const TInline &item, int mark = 0);
     void addText(const QByteArray &text, const TCharFormat &f, int mark);
     // A warning naming the topic (its place in the file) it arose in.
-    void warn(const QString &text) { m_out.warnings << QStringLiteral("page %1 : %2").arg(m_out.topics.size() + 1).arg(text); }
+    void warn(const QString &text, int code = 4000)
+    {
+        m_out.warnings << QStringLiteral("page %1 : %2").arg(m_out.topics.size() + 1).arg(text);
+        m_out.warningCodes << code;
+    }
 
     RtfTokenizer m_tokens;
     QList<QByteArray> *m_pictures;
@@ -104,6 +108,7 @@ private:
     int m_footnoteDepth = -1;
     bool m_paraHasContent = false;
     bool m_paraKeepn = false;
+    bool m_lateKeepnWarned = false; // once per topic
 };
 
 TCharFormat Reader::charFormat() const
@@ -337,7 +342,15 @@ void Reader::endParagraph()
     // where the columns start.
     if (st().inTable && m_rowTabs.size() > 1)
         m_para.format.tabs = m_rowTabs.first(m_rowTabs.size() - 1);
-    (m_paraKeepn ? m_topic.nonScrolling : m_topic.scrolling).append(m_para);
+    // The non-scrolling region is the run of \keepn paragraphs that opens
+    // the topic; a later one stays where it is.
+    if (m_paraKeepn && !m_topic.scrolling.isEmpty() && !m_lateKeepnWarned) {
+        warn(QString::fromUtf8("paragraphe \\keepn après le texte qui défile : laissé à sa place "
+                               "(la zone fixe ne compte que les paragraphes \\keepn du début de la page)."),
+             3048);
+        m_lateKeepnWarned = true;
+    }
+    (m_paraKeepn && m_topic.scrolling.isEmpty() ? m_topic.nonScrolling : m_topic.scrolling).append(m_para);
     m_para = TParagraph();
     m_marks.clear();
     m_paraHasContent = false;
@@ -351,6 +364,7 @@ void Reader::endTopic()
     if (!m_topic.isEmpty())
         m_out.topics.append(m_topic);
     m_topic = TSourceTopic();
+    m_lateKeepnWarned = false;
 }
 
 void Reader::commitFootnote()

@@ -29,6 +29,8 @@ struct TTopicFileRead {
     bool isRtf = true; // false: the file does not start with "{\rtf", nothing read
     QList<TSourceTopic> topics;
     QStringList warnings;
+    // The message number of each warning (4000 when none more precise).
+    QList<int> warningCodes;
 };
 
 // `pictures` collects the bitmap files referenced, shared by every topic

@@ -46,6 +46,7 @@ private slots:
     void malformed();
     void textCommands();
     void commandsSplitOverRuns();
+    void lateKeepnStaysInPlace();
     void survivesAnyInput();
 };
 
@@ -227,6 +228,23 @@ void TestRtfTopics::commandsSplitOverRuns()
     QCOMPARE(brace.text, QByteArray("{"));
     QVERIFY(!(brace.format.attributes & Hlp::FontBold));
     QVERIFY(read.warnings.isEmpty());
+}
+
+void TestRtfTopics::lateKeepnStaysInPlace()
+{
+    // Only the \\keepn paragraphs that open a topic are its fixed region; the
+    // later ones (table rows, here) stay in the text, with one warning.
+    const QByteArray rtf = "{\\rtf1 \\keepn Titre\\par \\keepn Sous-titre\\par\\pard Texte\\par "
+                           "\\keepn Ligne 1\\par\\keepn Ligne 2\\par\\pard Fin\\par\\page "
+                           "\\keepn Seul\\par}";
+    QList<QByteArray> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.topics.size(), 2);
+    QCOMPARE(textOf(read.topics[0].nonScrolling), QByteArray("Titre|Sous-titre|"));
+    QCOMPARE(textOf(read.topics[0].scrolling), QByteArray("Texte|Ligne 1|Ligne 2|Fin|"));
+    QCOMPARE(textOf(read.topics[1].nonScrolling), QByteArray("Seul|"));
+    QCOMPARE(read.warnings.size(), 1);
+    QCOMPARE(read.warningCodes, QList<int>{3048});
 }
 
 void TestRtfTopics::survivesAnyInput()
