@@ -6,6 +6,7 @@
 #include "compiler/HlpSections.h"
 #include "compiler/HlpTopic.h"
 #include "compiler/RtfTopics.h"
+#include "platform/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
@@ -14,6 +15,7 @@
 #include <QHash>
 #include <QMap>
 #include <algorithm>
+#include <tuple>
 
 namespace Hlp {
 
@@ -37,10 +39,28 @@ public:
         m_r.messages << QStringLiteral("HC%1: Warning: %2%3").arg(code).arg(where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
         ++m_r.warnings;
     }
+    // Something the compiler did on the author's behalf; not a fault.
+    void note(int code, const QString &where, const QString &text)
+    {
+        m_r.messages << QStringLiteral("HC%1: Note: %2%3").arg(code).arg(where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
+    }
 
 private:
     TCompileResult &m_r;
 };
+
+// The order of an index: letters without accents and case first, then
+// with their accents, then the bytes, so that every build sorts alike.
+using TKeywordOrder = std::tuple<QString, QString, QByteArray>;
+TKeywordOrder keywordOrder(const QByteArray &keyword)
+{
+    const QString text = Platform::fromCp1252(keyword).toUpper();
+    QString base;
+    for (const QChar c : text.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            base += c;
+    return {base, text, keyword};
+}
 
 // Finds a file named in a project written on Windows: '\\' separators, and
 // a name in any letter case (each folder listed once, not once per file).
@@ -373,24 +393,43 @@ TCompileResult compileProject(const QString &hpjPath)
         msg.warning(5001, QString(), QStringLiteral("titre trop long : table des titres omise."));
     // Keywords (K, the index) and A-keywords (ALink), in byte order,
     // each once with all its topics.
+    // Keywords that differ only in letter case are one entry, under the
+    // first spelling met; the index is sorted as a reader expects
+    // (letters without regard to case or accents).
     for (const char letter : {'K', 'A'}) {
-        QMap<QByteArray, QList<quint32>> keywords;
+        QMap<TKeywordOrder, QByteArray> order; // sort key -> spelling
+        QHash<QString, QByteArray> spellingOf;  // folded -> first spelling
+        QHash<QByteArray, QList<quint32>> keywords;
         for (int n = 0; n < topics.size(); ++n)
-            for (const QByteArray &k : letter == 'K' ? topics[n].keywords : topics[n].aKeywords)
-                if (!keywords[k].contains(writer.topicOffset(n)))
-                    keywords[k].append(writer.topicOffset(n));
+            for (const QByteArray &k : letter == 'K' ? topics[n].keywords : topics[n].aKeywords) {
+                const QString folded = Platform::fromCp1252(k).toUpper();
+                auto known = spellingOf.constFind(folded);
+                if (known == spellingOf.constEnd()) {
+                    known = spellingOf.insert(folded, k);
+                    order.insert(keywordOrder(k), k);
+                } else if (*known != k && !keywords.contains(k)) {
+                    msg.note(2002, where(topics[n]),
+                             QString::fromUtf8("mots-clés identiques à la casse près, fusionnés : « %1 » devient « %2 ».")
+                                 .arg(Platform::fromCp1252(k), Platform::fromCp1252(*known)));
+                    keywords.insert(k, {}); // noted once
+                }
+                QList<quint32> &offsets = keywords[*known];
+                if (!offsets.contains(writer.topicOffset(n)))
+                    offsets.append(writer.topicOffset(n));
+            }
         if (letter == 'K')
-            result.keywords = int(keywords.size());
-        if (keywords.isEmpty())
+            result.keywords = int(order.size());
+        if (order.isEmpty())
             continue;
         QByteArray kwdata;
         QList<TTreeEntry> kwEntries;
-        for (auto it = keywords.cbegin(); it != keywords.cend(); ++it) {
-            QByteArray key = it.key(), data;
+        for (const QByteArray &spelling : std::as_const(order)) {
+            const QList<quint32> &offsets = keywords[spelling];
+            QByteArray key = spelling, data;
             key.append('\0');
-            putU16(data, quint16(it.value().size()));
+            putU16(data, quint16(offsets.size()));
             putU32(data, quint32(kwdata.size()));
-            for (quint32 offset : it.value())
+            for (quint32 offset : offsets)
                 putU32(kwdata, offset);
             kwEntries.append({key, data});
         }

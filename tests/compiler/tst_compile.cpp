@@ -33,6 +33,7 @@ private slots:
     void everyCorpusProject();
     void readerOnIndependentFile();
     void badProjects();
+    void keywordsOneIndex();
 };
 
 void TestCompile::corpusProjects()
@@ -213,6 +214,35 @@ void TestCompile::badProjects()
     codes.sort();
     QCOMPARE(codes, QStringList({"HC1005", "HC4013", "HC4014", "HC4031", "HC4120"}));
     QVERIFY(r.messages.join('\n').contains(QStringLiteral("d.rtf, page 1 : saut vers un contexte inexistant : nowhere")));
+}
+
+void TestCompile::keywordsOneIndex()
+{
+    // Keywords that differ only in letter case (accented letters too) are
+    // one entry under the first spelling, with a note; the index is in
+    // reading order, accents and case aside.
+    TestSupport::Sandbox box;
+    TestSupport::writeFile(box.path("k.hpj"), "[FILES]\r\nk.rtf\r\n");
+    TestSupport::writeFile(box.path("k.rtf"), "{\\rtf1 #{\\footnote # a}K{\\footnote K Stampa;zoom;\\'c9dition}a\\page "
+                                              "#{\\footnote # b}K{\\footnote K stampa;\\'e9dition;abc}b}");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("k.hpj"));
+    QVERIFY(r.ok);
+    QCOMPARE(r.keywords, 4);
+    QCOMPARE(r.messages.filter(QStringLiteral("HC2002: Note")).size(), 2);
+    QCOMPARE(r.warnings, 0);
+    HlpRead::Container hlp;
+    QVERIFY(hlp.parse(r.hlp));
+    HlpRead::Tree tree;
+    QVERIFY(tree.parse(*hlp.internalFile("|KWBTREE")));
+    bool chain = false;
+    const auto entries = HlpRead::walkLeaves(tree, HlpRead::stringKey(), 6, &chain);
+    QStringList keys;
+    for (const auto &[key, data] : entries) {
+        keys << QString::fromLatin1(key.left(key.indexOf('\0')));
+        if (key.startsWith("Stampa") || key.startsWith("\xc9"))
+            QCOMPARE(HlpRead::u16(data, 0), quint16(2)); // both topics
+    }
+    QCOMPARE(keys, QStringList({"abc", QString::fromLatin1("\xc9" "dition"), "Stampa", "zoom"}));
 }
 
 KIV_TEST(TestCompile)
