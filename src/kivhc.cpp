@@ -20,7 +20,8 @@ int main(int argc, char **argv)
     std::printf("Compilation de %s\n", qPrintable(hpj));
     Hlp::TCompileResult r = Hlp::compileProject(hpj);
     const QFileInfo info(hpj);
-    const QString hlp = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
+    const QString hlp = !r.helpFile.isEmpty() ? r.helpFile
+                                              : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
     if (r.ok) {
         QString error;
         if (!Platform::writeFileAtomic(hlp, r.hlp, &error)) {

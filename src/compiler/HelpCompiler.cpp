@@ -118,6 +118,13 @@ TCompileResult compileProject(const QString &hpjPath)
     TFileFinder findFile;
     if (hpj.options.contains("ERRORLOG"))
         result.errorLog = findFile(hpjDir, hpj.options.value("ERRORLOG"));
+    // HLP=: the help file's name and folder, in the letter case written.
+    if (!hpj.options.value("HLP").trimmed().isEmpty()) {
+        QString name = QString::fromLocal8Bit(hpj.options.value("HLP").trimmed());
+        name.replace(u'\\', u'/');
+        const QFileInfo given(QDir::isAbsolutePath(name) ? name : hpjDir + u'/' + name);
+        result.helpFile = Platform::resolveCase(given.absolutePath()) + u'/' + given.fileName();
+    }
     for (const TDiagnostic &w : hpj.warnings)
         msg.warning(1100, QStringLiteral("%1, ligne %2").arg(hpjName).arg(w.line), w.text);
     for (const TDiagnostic &e : hpj.errors)
@@ -480,6 +487,17 @@ TCompileResult compileProject(const QString &hpjPath)
             system.contentsOffset = writer.topicOffset(n);
         }
     }
+    // LCID=0x410 0x0 0x0: the language is the first number.
+    if (hpj.options.contains("LCID")) {
+        bool ok = false;
+        const QByteArray first = hpj.options.value("LCID").simplified().split(' ').value(0);
+        const uint lcid = first.toUInt(&ok, 0);
+        if (ok && lcid > 0 && lcid <= 0xFFFF)
+            system.lcid = quint16(lcid);
+        else
+            msg.warning(1100, hpjName, QStringLiteral("LCID incompréhensible, 0x0409 retenu : %1").arg(QString::fromLatin1(hpj.options.value("LCID"))));
+    }
+    system.cntFile = hpj.options.value("CNT").trimmed();
     system.configMacros = hpj.config;
     for (const TWindowLine &w : hpj.windows) {
         TWindowDef d;

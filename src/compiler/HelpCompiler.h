@@ -19,6 +19,7 @@ struct TCompileResult {
     int jumps = 0;
     int keywords = 0;
     QString errorLog; // the ERRORLOG option, relative to the .HPJ's folder
+    QString helpFile; // the HLP option (letter case kept), relative to the .HPJ's folder
 };
 
 // Compiles the project whose .HPJ is at `hpjPath`. Files named in it are

@@ -73,7 +73,9 @@ QByteArray systemFile(const TSystemInfo &info)
     for (const TWindowDef &w : info.windows)
         record(out, 6, windowRecord(w));
     if (info.minor >= 33) {
-        record(out, 9, QByteArray::fromHex("00000000000000000904"));
+        QByteArray lcid(8, '\0');
+        putU16(lcid, info.lcid);
+        record(out, 9, lcid);
         record(out, 11, QByteArray::fromHex("0000000200"));
         if (!info.cntFile.isEmpty())
             record(out, 10, stringZ(info.cntFile));

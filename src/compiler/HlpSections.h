@@ -27,6 +27,7 @@ struct TSystemInfo {
     QList<QByteArray> configMacros;
     QList<TWindowDef> windows;
     QByteArray cntFile; // the contents (.CNT) file, when there is one
+    quint16 lcid = 0x0409; // the language of the text (sorting, the viewer's texts)
 };
 
 QByteArray systemFile(const TSystemInfo &info);

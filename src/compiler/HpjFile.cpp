@@ -149,6 +149,12 @@ THpj parseHpj(const QByteArray &bytes)
                 continue;
             }
             const QByteArray key = line.left(eq).trimmed().toUpper(), value = line.mid(eq + 1).trimmed();
+            // REPORT and WARNING set how much is reported (everything is);
+            // HCW is the Help Workshop editor's own mark.
+            static const QList<QByteArray> known{"TITLE", "COPYRIGHT", "ROOT", "BMROOT", "COMPRESS", "CONTENTS",
+                                                 "ERRORLOG", "HLP", "LCID", "CNT", "REPORT", "WARNING", "HCW"};
+            if (!known.contains(key))
+                hpj.warnings.append({lineNo, QStringLiteral("option non prise en charge, ignorée : %1").arg(QString::fromLatin1(key))});
             // Folders add up when given on several lines.
             if ((key == "ROOT" || key == "BMROOT") && hpj.options.contains(key))
                 hpj.options[key] += ',' + value;
@@ -182,7 +188,11 @@ THpj parseHpj(const QByteArray &bytes)
             else
                 hpj.warnings.append({lineNo, QStringLiteral("entrée [ALIAS] incorrecte ignorée")});
         } else if (!section.isEmpty()) {
-            // Sections we do not use ([BAGGAGE], [BUILDTAGS] ...) are passed over.
+            // Sections not used here ([BAGGAGE], [FONTS] ...): said once.
+            if (!hpj.unknownSections.contains(section)) {
+                hpj.unknownSections.append(section);
+                hpj.warnings.append({lineNo, QStringLiteral("section [%1] non prise en charge, ignorée").arg(QString::fromLatin1(section))});
+            }
         } else {
             hpj.warnings.append({lineNo, QStringLiteral("ligne hors section ignorée")});
         }

@@ -30,6 +30,7 @@ struct THpj {
     QList<QPair<QByteArray, qint64>> map; // [MAP] context, number
     QList<QPair<int, QByteArray>> mapIncludes; // [MAP] #include: line, file
     QMap<QByteArray, QByteArray> alias;   // [ALIAS] from -> to
+    QList<QByteArray> unknownSections;    // upper-case, each once
     QList<TDiagnostic> warnings;
     QList<TDiagnostic> errors;
 

@@ -34,6 +34,7 @@ private slots:
     void readerOnIndependentFile();
     void badProjects();
     void keywordsOneIndex();
+    void projectOptions();
 };
 
 void TestCompile::corpusProjects()
@@ -243,6 +244,32 @@ void TestCompile::keywordsOneIndex()
             QCOMPARE(HlpRead::u16(data, 0), quint16(2)); // both topics
     }
     QCOMPARE(keys, QStringList({"abc", QString::fromLatin1("\xc9" "dition"), "Stampa", "zoom"}));
+}
+
+void TestCompile::projectOptions()
+{
+    // HLP= names the output (its letter case kept, its folder found without
+    // regard to case); LCID= and CNT= reach |SYSTEM.
+    TestSupport::Sandbox box;
+    QVERIFY(QDir().mkpath(box.path("Sortie")));
+    TestSupport::writeFile(box.path("o.hpj"), "[OPTIONS]\r\nHLP=sortie\\Aide.HLP\r\nLCID=0x410 0x0 0x0 ;Italian\r\n"
+                                              "CNT=.\\Aide.cnt\r\n[FILES]\r\no.rtf\r\n");
+    TestSupport::writeFile(box.path("o.rtf"), "{\\rtf1 #{\\footnote # a}a}");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("o.hpj"));
+    QVERIFY(r.ok);
+    QCOMPARE(r.warnings, 0);
+    QCOMPARE(r.helpFile, box.path("Sortie/Aide.HLP"));
+    HlpRead::Container hlp;
+    QVERIFY(hlp.parse(r.hlp));
+    const QByteArray system = *hlp.internalFile("|SYSTEM");
+    QMap<int, QByteArray> records;
+    for (qsizetype at = 12; at + 4 <= system.size();) {
+        const int type = HlpRead::u16(system, at), size = HlpRead::u16(system, at + 2);
+        records.insert(type, system.mid(at + 4, size));
+        at += 4 + size;
+    }
+    QCOMPARE(records.value(9), QByteArray::fromHex("00000000000000001004"));
+    QCOMPARE(records.value(10), QByteArray(".\\Aide.cnt", 10) + '\0');
 }
 
 KIV_TEST(TestCompile)

@@ -43,7 +43,8 @@ void TestHpj::otherSections()
                                         "[MAP]\nIDH_A 10\n#define IDH_B 0x20 // B\nbad\nIDH_C=3\n#include <..\\res.hm>\n"
                                         "[ALIAS]\nold=new\n[OPTIONS]\nBMROOT=..\nBMROOT=.\nCOMPRESS=12 Hall Zeck\n"
                                         "[windows]\nproc4=\"Proc, with comma\",(1,2,3,4),0\n"
-                                        "[BAGGAGE]\nfile.dat\n[FILES]\na.rtf ; first\n");
+                                        "[BAGGAGE]\nfile.dat\n[FILES]\na.rtf ; first\n[OPTIONS]\nCITATION=x\nREPORT=Yes\n"
+                                        "[baggage]\nother.dat\n");
     QVERIFY(hpj.compression() == Hlp::THpj::Compression::Lz77);
     QVERIFY(Hlp::parseHpj("[OPTIONS]\nCOMPRESS=maybe\n").compression() == Hlp::THpj::Compression::Unknown);
     QVERIFY(Hlp::parseHpj("[OPTIONS]\nCOMPRESS=0 none\n").compression() == Hlp::THpj::Compression::None);
@@ -53,8 +54,13 @@ void TestHpj::otherSections()
     QCOMPARE(hpj.map.size(), 3);
     QCOMPARE(hpj.map[1].second, 0x20);
     QCOMPARE(hpj.map[2], (QPair<QByteArray, qint64>("IDH_C", 3)));
-    QCOMPARE(hpj.warnings.size(), 1);
-    QCOMPARE(hpj.warnings.first().line, 8);
+    // A bad [MAP] line, a section not used (said once), an option not used.
+    QCOMPARE(hpj.warnings.size(), 3);
+    QCOMPARE(hpj.warnings[0].line, 8);
+    QCOMPARE(hpj.warnings[1].line, 20);
+    QVERIFY(hpj.warnings[1].text.contains(QStringLiteral("[BAGGAGE]")));
+    QCOMPARE(hpj.warnings[2].line, 24);
+    QVERIFY(hpj.warnings[2].text.endsWith(QStringLiteral("CITATION")));
     QCOMPARE(hpj.alias.value("old"), QByteArray("new"));
     QCOMPARE(hpj.windows.first().caption, QByteArray("Proc, with comma"));
     QVERIFY(!hpj.windows.first().hasScroll);
