@@ -458,15 +458,33 @@ TCompileResult compileProject(const QString &hpjPath)
     }
     // [MAP] numbers.
     QByteArray ctxomap;
+    // Names that no topic defines are left out (a header file maps every
+    // name of a program, documented or not): one note lists them. A number
+    // given to two names is a warning; the viewer takes the first.
     QList<QPair<qint64, quint32>> mapped;
+    QStringList unused;
+    QHash<qint64, QByteArray> firstWithNumber;
     for (const auto &[context, number] : hpj.map) {
+        const auto first = firstWithNumber.constFind(number);
+        if (first != firstWithNumber.constEnd() && *first != context)
+            msg.warning(3037, hpjName, QString::fromUtf8("la valeur de [MAP] de « %1 » est aussi celle de « %2 » (%3).")
+                                           .arg(QString::fromLatin1(context), QString::fromLatin1(*first))
+                                           .arg(number));
+        else if (first == firstWithNumber.constEnd())
+            firstWithNumber.insert(number, context);
         const int n = contextTopic.value(normalizeContext(context).toUpper(), -1);
         if (n < 0)
-            msg.warning(3090, QString::fromLatin1(context), QStringLiteral("contexte de [MAP] sans page."));
+            unused << QString::fromLatin1(context);
         else
             mapped.append({number, writer.topicOffset(n)});
     }
-    std::sort(mapped.begin(), mapped.end());
+    if (!unused.isEmpty())
+        msg.note(1010, hpjName, QString::fromUtf8("%1 nom(s) de [MAP] sans page, laissé(s) de côté : %2%3")
+                                    .arg(unused.size())
+                                    .arg(unused.mid(0, 10).join(QStringLiteral(", ")),
+                                         unused.size() > 10 ? QStringLiteral("…") : QString()));
+    std::stable_sort(mapped.begin(), mapped.end(),
+                     [](const QPair<qint64, quint32> &a, const QPair<qint64, quint32> &b) { return a.first < b.first; });
     putU16(ctxomap, quint16(mapped.size()));
     for (const auto &[number, offset] : mapped) {
         putU32(ctxomap, quint32(number));

@@ -35,6 +35,7 @@ private slots:
     void badProjects();
     void keywordsOneIndex();
     void projectOptions();
+    void mapNumbers();
 };
 
 void TestCompile::corpusProjects()
@@ -270,6 +271,29 @@ void TestCompile::projectOptions()
     }
     QCOMPARE(records.value(9), QByteArray::fromHex("00000000000000001004"));
     QCOMPARE(records.value(10), QByteArray(".\\Aide.cnt", 10) + '\0');
+}
+
+void TestCompile::mapNumbers()
+{
+    // Names no topic defines: one note. A number given twice: a warning,
+    // and the first name (in source order) comes first for the viewer.
+    TestSupport::Sandbox box;
+    TestSupport::writeFile(box.path("m.hpj"), "[FILES]\r\nm.rtf\r\n[MAP]\r\nb 1\r\na 1\r\nc 2\r\nd 3\r\n");
+    TestSupport::writeFile(box.path("m.rtf"), "{\\rtf1 #{\\footnote # a}a\\page #{\\footnote # b}b}");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("m.hpj"));
+    QVERIFY(r.ok);
+    QCOMPARE(r.warnings, 1);
+    QCOMPARE(r.messages.filter(QStringLiteral("HC3037: Warning")).size(), 1);
+    const QStringList notes = r.messages.filter(QStringLiteral("HC1010: Note"));
+    QCOMPARE(notes.size(), 1);
+    QVERIFY(notes.first().endsWith(QStringLiteral("2 nom(s) de [MAP] sans page, laissé(s) de côté : c, d")));
+    HlpRead::Container hlp;
+    QVERIFY(hlp.parse(r.hlp));
+    const QByteArray map = *hlp.internalFile("|CTXOMAP");
+    QCOMPARE(HlpRead::u16(map, 0), quint16(2));
+    QCOMPARE(HlpRead::u32(map, 2), 1u);
+    QCOMPARE(HlpRead::u32(map, 10), 1u);
+    QVERIFY(HlpRead::u32(map, 6) > HlpRead::u32(map, 14)); // b's topic (the second) first
 }
 
 KIV_TEST(TestCompile)
