@@ -25,7 +25,7 @@ int main(int argc, char **argv)
     if (r.ok) {
         QString error;
         if (!Platform::writeFileAtomic(hlp, r.hlp, &error)) {
-            r.messages << QStringLiteral("HC1003: Error: %1 : écriture impossible (%2).").arg(hlp, error);
+            r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(hlp, error);
             ++r.errors;
             r.ok = false;
         }

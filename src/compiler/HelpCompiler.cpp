@@ -335,9 +335,9 @@ TCompileResult compileProject(const QString &hpjPath)
             const qint32 h = contextHash(c);
             if (contexts.contains(h)) {
                 if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0)
-                    msg.warning(3011, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
+                    msg.warning(3026, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
                 else
-                    msg.error(4012, at,
+                    msg.error(4131, at,
                               QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts[h].first)));
                 continue;
             }
@@ -371,7 +371,7 @@ TCompileResult compileProject(const QString &hpjPath)
     // Jumps and pop-ups within this file must reach a topic.
     for (const auto &[at, context] : localJumps)
         if (!contextTopic.contains(context.toUpper()))
-            msg.warning(4120, at, QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(context)));
+            msg.warning(3025, at, QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(context)));
     if (result.errors)
         return result;
 
@@ -499,7 +499,7 @@ TCompileResult compileProject(const QString &hpjPath)
     if (hpj.options.contains("CONTENTS")) {
         const int n = contextTopic.value(normalizeContext(hpj.options.value("CONTENTS")).toUpper(), -1);
         if (n < 0)
-            msg.warning(3050, hpjName, QStringLiteral("page de sommaire introuvable : la première page en tient lieu."));
+            msg.warning(4056, hpjName, QStringLiteral("page de sommaire introuvable : la première page en tient lieu."));
         else {
             system.hasContents = true;
             system.contentsOffset = writer.topicOffset(n);
