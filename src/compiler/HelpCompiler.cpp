@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringDecoder>
 #include <QMap>
 #include <algorithm>
 #include <tuple>
@@ -62,13 +63,22 @@ TKeywordOrder keywordOrder(const QByteArray &keyword)
     return {base, text, keyword};
 }
 
+// A file name from the project file or a topic: Windows-1252 text, unless
+// its bytes are valid UTF-8 (a project written on Linux).
+QString decodeName(const QByteArray &name)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(name);
+    return utf8.hasError() ? Platform::fromCp1252(name) : text;
+}
+
 // Finds a file named in a project written on Windows: '\\' separators, and
 // a name in any letter case (each folder listed once, not once per file).
 class TFileFinder {
 public:
     QString operator()(const QString &base, const QByteArray &name)
     {
-        QString n = QString::fromLocal8Bit(name).trimmed();
+        QString n = decodeName(name).trimmed();
         n.replace(u'\\', u'/');
         return m_resolver.resolve(QDir::isAbsolutePath(n) ? n : base + u'/' + n);
     }
@@ -120,7 +130,7 @@ TCompileResult compileProject(const QString &hpjPath)
         result.errorLog = findFile(hpjDir, hpj.options.value("ERRORLOG"));
     // HLP=: the help file's name and folder, in the letter case written.
     if (!hpj.options.value("HLP").trimmed().isEmpty()) {
-        QString name = QString::fromLocal8Bit(hpj.options.value("HLP").trimmed());
+        QString name = decodeName(hpj.options.value("HLP").trimmed());
         name.replace(u'\\', u'/');
         const QFileInfo given(QDir::isAbsolutePath(name) ? name : hpjDir + u'/' + name);
         result.helpFile = Platform::resolveCase(given.absolutePath()) + u'/' + given.fileName();
@@ -142,7 +152,7 @@ TCompileResult compileProject(const QString &hpjPath)
             if (QFileInfo(dir).isDir())
                 dirs << dir;
             else
-                msg.warning(1011, hpjName, QStringLiteral("répertoire %1 introuvable : %2").arg(QString::fromLatin1(key), QString::fromLocal8Bit(entry.trimmed())));
+                msg.warning(1011, hpjName, QStringLiteral("répertoire %1 introuvable : %2").arg(QString::fromLatin1(key), decodeName(entry.trimmed())));
         }
         return dirs;
     };
@@ -164,10 +174,10 @@ TCompileResult compileProject(const QString &hpjPath)
         // in the project's folder.
         QString path = findIn({hpjDir}, name);
         if (path.isEmpty())
-            path = findIn({hpjDir}, QFileInfo(QString::fromLocal8Bit(name).replace(u'\\', u'/')).fileName().toLocal8Bit());
+            path = findIn({hpjDir}, QFileInfo(decodeName(name).replace(u'\\', u'/')).fileName().toLocal8Bit());
         if (path.isEmpty() || !Platform::readWholeFile(path, &header)) {
             msg.warning(1012, QStringLiteral("%1, ligne %2").arg(hpjName).arg(line),
-                        QStringLiteral("fichier inclus introuvable : %1").arg(QString::fromLocal8Bit(name)));
+                        QStringLiteral("fichier inclus introuvable : %1").arg(decodeName(name)));
             continue;
         }
         for (const QByteArray &line : header.split('\n'))
@@ -186,16 +196,16 @@ TCompileResult compileProject(const QString &hpjPath)
         QByteArray rtf;
         if (path.isEmpty() || !Platform::readWholeFile(path, &rtf)) {
             // Its topics are left out; jumps to them are reported below.
-            msg.warning(1005, QString::fromLocal8Bit(file), QStringLiteral("fichier de pages introuvable, ignoré."));
+            msg.warning(1005, decodeName(file), QStringLiteral("fichier de pages introuvable, ignoré."));
             continue;
         }
         TTopicFileRead read = readTopicFile(rtf, &pictures);
         if (!read.isRtf) {
-            msg.error(4001, QString::fromLocal8Bit(file), QStringLiteral("ce n'est pas un fichier RTF."));
+            msg.error(4001, decodeName(file), QStringLiteral("ce n'est pas un fichier RTF."));
             continue;
         }
         for (qsizetype i = 0; i < read.warnings.size(); ++i)
-            msg.warning(read.warningCodes.value(i, 4000), QString::fromLocal8Bit(file), read.warnings[i]);
+            msg.warning(read.warningCodes.value(i, 4000), decodeName(file), read.warnings[i]);
         for (qsizetype i = 0; i < read.topics.size(); ++i) {
             read.topics[i].sourceFile = file;
             read.topics[i].page = int(i + 1);
@@ -206,7 +216,7 @@ TCompileResult compileProject(const QString &hpjPath)
     // and the project's folder.
     QList<QByteArray> pictureData(pictures.size());
     for (qsizetype k = 0; k < pictures.size(); ++k) {
-        const QString name = QString::fromLocal8Bit(pictures[k]);
+        const QString name = decodeName(pictures[k]);
         QString path;
         for (const QByteArray &entry : hpj.bitmaps) {
             const QString candidate = findFile(hpjDir, entry);
@@ -229,7 +239,7 @@ TCompileResult compileProject(const QString &hpjPath)
         pictureData[k] = picture;
     }
     const auto where = [](const TSourceTopic &t) {
-        return QStringLiteral("%1, page %2").arg(QString::fromLocal8Bit(t.sourceFile)).arg(t.page);
+        return QStringLiteral("%1, page %2").arg(decodeName(t.sourceFile)).arg(t.page);
     };
     // Lengths the viewers' buffers allow, hotspots into secondary windows
     // (a window is named by its place in [WINDOWS]), and the jumps and

@@ -3,6 +3,7 @@
 #include "editing/TextConv.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "project/Memo.h"
@@ -166,8 +167,21 @@ TErrorContext &FCreateHpjFile(const QString &hpjPath, const TIniRec *ini, const 
         screen = s->size();
     const QStringList lines =
         FHpjLines(ini, prj, hpjPath, bitmaps, int(topicFiles.size()), screen.width(), screen.height());
+    // The file is Windows-1252; a path that it cannot hold (a folder named
+    // with letters outside it) is written in UTF-8, which the compiler
+    // recognises, rather than with "?" in place of those letters.
+    QByteArray bytes;
+    QString section;
+    for (const QString &line : lines) {
+        if (line.startsWith(u'['))
+            section = line;
+        const bool path = line.startsWith(QLatin1String("ROOT=")) || section == QLatin1String("[BITMAPS]");
+        const QByteArray cp = Platform::toCp1252(line);
+        bytes += (path && Platform::fromCp1252(cp) != line) ? line.toUtf8() : cp;
+        bytes += "\r\n";
+    }
     QString error;
-    if (!Platform::writeFileAtomic(hpjPath, joinLines(lines), &error))
+    if (!Platform::writeFileAtomic(hpjPath, bytes, &error))
         return sub.report(2, error, 0);
     return sub.report(0);
 }

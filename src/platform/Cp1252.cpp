@@ -1,5 +1,7 @@
 #include "platform/Cp1252.h"
 
+#include <QStringDecoder>
+
 #include <array>
 
 namespace Platform {
@@ -59,6 +61,28 @@ QByteArray toCp1252(const QString &text)
         dst[i] = static_cast<char>(b < 0 ? '?' : b);
     }
     return out;
+}
+
+QByteArray toCp1252OrUtf8(const QString &text)
+{
+    for (const QChar c : text)
+        if (cp1252Byte(c) < 0)
+            return text.toUtf8();
+    return toCp1252(text);
+}
+
+QString fromCp1252OrUtf8(const char *data, qsizetype size)
+{
+    bool multiByte = false;
+    for (qsizetype i = 0; i < size && !multiByte; ++i)
+        multiByte = static_cast<unsigned char>(data[i]) >= 0x80;
+    if (multiByte) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(QByteArrayView(data, size));
+        if (!utf8.hasError())
+            return text;
+    }
+    return fromCp1252(data, size);
 }
 
 QString cp1252Upper(const QString &text)

@@ -83,7 +83,7 @@ void IniFile::parse(const QByteArray &bytes)
         qsizetype len = end - start;
         if (len > 0 && bytes.at(start + len - 1) == '\r')
             --len;
-        const QString text = fromCp1252(bytes.constData() + start, len);
+        const QString text = fromCp1252OrUtf8(bytes.constData() + start, len);
         const QString trimmed = text.trimmed();
         QString name;
         if (sectionHeader(trimmed, &name)) {
@@ -207,7 +207,7 @@ QByteArray IniFile::toBytes() const
     QByteArray out;
     for (const Section &s : m_sections)
         for (const Line &l : s.lines) {
-            out += toCp1252(l.text);
+            out += toCp1252OrUtf8(l.text);
             out += "\r\n";
         }
     return out;

@@ -21,12 +21,20 @@ struct ShortStr {
     QString get() const
     {
         const int n = len > N ? N : len;
-        return fromCp1252(data, n);
+        return fromCp1252OrUtf8(data, n);
     }
-    // Stores the text cut to N characters.
+    // Stores the text cut to N characters; a text that Windows-1252 cannot
+    // hold (a path through a folder named in another script) is kept whole
+    // in UTF-8, cut to N bytes at a character boundary.
     void set(const QString &text)
     {
-        const QByteArray bytes = toCp1252(text.left(N));
+        QByteArray bytes = toCp1252OrUtf8(text.left(N));
+        if (bytes.size() > N) {
+            qsizetype cut = N;
+            while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+                --cut;
+            bytes.truncate(cut);
+        }
         len = static_cast<unsigned char>(bytes.size());
         std::memcpy(data, bytes.constData(), static_cast<size_t>(bytes.size()));
     }

@@ -1,4 +1,6 @@
 #include "TestSupport.h"
+
+#include <QImage>
 #include "TestRegistry.h"
 
 #include "HlpReader.h"
@@ -36,6 +38,7 @@ private slots:
     void keywordsOneIndex();
     void projectOptions();
     void mapNumbers();
+    void namesInTheProjectFile();
 };
 
 void TestCompile::corpusProjects()
@@ -294,6 +297,28 @@ void TestCompile::mapNumbers()
     QCOMPARE(HlpRead::u32(map, 2), 1u);
     QCOMPARE(HlpRead::u32(map, 10), 1u);
     QVERIFY(HlpRead::u32(map, 6) > HlpRead::u32(map, 14)); // b's topic (the second) first
+}
+
+void TestCompile::namesInTheProjectFile()
+{
+    // Folder and file names with accents, written in Windows-1252 (as the
+    // program and Windows write project files) or in UTF-8, are found.
+    TestSupport::Sandbox box;
+    const QString dir = box.path(QString::fromUtf8("Manuel Démo"));
+    QVERIFY(QDir().mkpath(dir + QString::fromUtf8("/Imagés")));
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(dir + QString::fromUtf8("/Imagés/logo.bmp"), "BMP"));
+    TestSupport::writeFile(dir + QString::fromUtf8("/pagé.rtf"), "{\\rtf1 #{\\footnote # a}\\{bmc logo.bmp\\} x}");
+    for (const QByteArray &hpj : {QByteArray("[OPTIONS]\r\nBMROOT=Imag\xe9s\r\n[FILES]\r\npag\xe9.rtf\r\n"),
+                                  QString::fromUtf8("[OPTIONS]\r\nBMROOT=Imagés\r\n[FILES]\r\npagé.rtf\r\n").toUtf8()}) {
+        TestSupport::writeFile(dir + "/p.hpj", hpj);
+        const Hlp::TCompileResult r = Hlp::compileProject(dir + "/p.hpj");
+        QVERIFY2(r.ok && r.warnings == 0, qPrintable(r.messages.join('\n')));
+        HlpRead::Container hlp;
+        QVERIFY(hlp.parse(r.hlp));
+        QVERIFY(hlp.internalFile("|bm0"));
+    }
 }
 
 KIV_TEST(TestCompile)

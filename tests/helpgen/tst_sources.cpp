@@ -142,6 +142,15 @@ void TestSources::helpProjectFile()
     const QByteArray bytes = readFile(hpj);
     QVERIFY(bytes.startsWith("[OPTIONS]\r\nTITLE=Aide \xe9t\xe9\r\n"));
     QVERIFY(bytes.endsWith("[FILES]\r\nT1.RTF\r\n"));
+    // A bitmap folder named with letters Windows-1252 cannot hold: its
+    // lines in UTF-8 (the compiler reads them so), the title still 1252.
+    const QString polish = box.path(QString::fromUtf8("Łódź"));
+    QVERIFY(QDir().mkpath(polish));
+    ini->BMP.set(polish + u'/');
+    QCOMPARE(FCreateHpjFile(hpj, ini, prj, {"logo.bmp"}, {"a.1"}).Category, quint8(0));
+    const QByteArray withPolish = readFile(hpj);
+    QVERIFY(withPolish.contains("[BITMAPS]\r\n" + (polish + "/logo.bmp").toUtf8() + "\r\n"));
+    QVERIFY(withPolish.startsWith("[OPTIONS]\r\nTITLE=Aide \xe9t\xe9\r\n"));
     prj->BkColor = 0xFFFFFF;
 }
 

@@ -103,6 +103,7 @@ private slots:
     void deletesCheckFirst();
     void otherFilesGivenToOpen();
     void publishKeepsThePreviousHelpFile();
+    void foldersNamedInOtherScripts();
 
 private:
     // A project "Manuel" with `topics` topics whose texts carry `tag`.
@@ -591,6 +592,35 @@ void TestStorage::publishKeepsThePreviousHelpFile()
     QVERIFY(PCompileStep(m_conf, &m_wait));
     QCOMPARE(readFile(published), QByteArray("nouvelle aide compilee"));
     QCOMPARE(prj->PrjState, quint8(PrjCompiled));
+}
+
+void TestStorage::foldersNamedInOtherScripts()
+{
+    // A home or projects folder named with letters Windows-1252 cannot hold
+    // ("Łódź", "Ελληνικά"): projects are made, saved, backed up and opened
+    // there, and the settings keep the folder whole.
+    TPrjRec *prj = m_conf->PPrj;
+    const QString dirPath = m_box->path(QString::fromUtf8("Łódź Ελληνικά")) + u'/';
+    QVERIFY(QDir().mkpath(dirPath));
+    m_conf->PIni->DIRPATH.set(dirPath);
+    QCOMPARE(m_conf->PIni->DIRPATH.get(), dirPath);
+    makeProject(3, QStringLiteral("v1"));
+    answerAll();
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    setTexts(QStringLiteral("v2"));
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0)); // a backup
+    QVERIFY(QFileInfo(dirPath + "Manuel.OLD/Manuel.PRJ").isFile());
+    const QStringList saved = texts();
+    FClosePrj(m_conf, m_display);
+    QCOMPARE(FLoadPrj(dirPath + "Manuel/Manuel.PRJ", &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category,
+             quint8(0));
+    QCOMPARE(texts(), saved);
+    QCOMPARE(prj->PrjDir.get(), QFileInfo(dirPath + "Manuel").canonicalFilePath());
+    // The settings file keeps it too.
+    QVERIFY(Globale::VGGIniProg->FWriteConfFile(m_box->path("prog.INI"), 0));
+    m_conf->PIni->DIRPATH.set(QStringLiteral("/ailleurs/"));
+    Globale::VGGIniProg->FReadConfFile(m_box->path("prog.INI"), 0);
+    QCOMPARE(m_conf->PIni->DIRPATH.get(), dirPath);
 }
 
 KIV_TEST(TestStorage)
