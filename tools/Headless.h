@@ -1,8 +1,10 @@
 #pragma once
-// The program's project routines without a window, for the tools and the
-// benchmarks: settings kept in WORK/config, projects made in WORK, no box
-// ever waits for anyone (a question is answered "no"), and the components a
-// project needs (outline, command memos, a small pool of topic controls).
+// The program's project routines without a window, for the tools, the
+// benchmarks and the tests: settings kept in WORK/config, projects made in
+// WORK, and the components a project needs (outline, command memos, a small
+// pool of topic controls). With `ownPrompts`, no box ever waits for anyone
+// (a question is answered "no"); tests install their own scripted answers.
+// `programFile` stands in for the running program's path when given.
 #include "config/Globale.h"
 #include "editing/REditServ.h"
 #include "fileops/DosCmd.h"
@@ -16,9 +18,13 @@
 #include <QTreeWidget>
 
 struct THeadless {
-    explicit THeadless(const QString &work)
+    explicit THeadless(const QString &work, bool ownPrompts = true, const QString &programFile = {})
+        : m_ownPrompts(ownPrompts)
     {
-        Platform::setPrompts(&prompts);
+        if (m_ownPrompts)
+            Platform::setPrompts(&prompts);
+        if (!programFile.isEmpty())
+            Platform::setProgramFilePathForTest(programFile);
         Platform::setWindowsDirForTest(work + QStringLiteral("/config"));
         Globale::FInit(false, false, 1);
         KIVHelpTools::FInit(false, false, 1);
@@ -30,7 +36,11 @@ struct THeadless {
         Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
         pool.FInit(false, false, 1, &panel, &panel, conf->WinFntList, 1000, 2000, 45000, 4);
     }
-    ~THeadless() { Platform::setPrompts(nullptr); }
+    ~THeadless()
+    {
+        if (m_ownPrompts)
+            Platform::setPrompts(nullptr);
+    }
 
     Platform::ScriptedPrompts prompts;
     TConfBlock *conf = nullptr;
@@ -40,4 +50,7 @@ struct THeadless {
     TCWaitFor wait;
     TDisplayContext display{&panel, &panel, &tree, &cdes, &compile, &wait, {}, {}, {}, {}};
     TCREditServer pool;
+
+private:
+    bool m_ownPrompts;
 };

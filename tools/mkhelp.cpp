@@ -50,8 +50,7 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("cannot copy the sample project from ") + args[1]);
 
     // Settings and program folder inside the work folder.
-    Platform::setProgramFilePathForTest(work.path() + QStringLiteral("/kivhelp"));
-    THeadless headless(work.path());
+    THeadless headless(work.path(), true, work.path() + QStringLiteral("/kivhelp"));
     TConfBlock *conf = headless.conf;
     conf->PIni->BMP.set(work.path() + QStringLiteral("/BMP/"));
     conf->PIni->CREATE_CNT = false;

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
 #include <QMap>
 #include <algorithm>
 #include <tuple>
@@ -65,12 +64,7 @@ TKeywordOrder keywordOrder(const QByteArray &keyword)
 
 // A file name from the project file or a topic: Windows-1252 text, unless
 // its bytes are valid UTF-8 (a project written on Linux).
-QString decodeName(const QByteArray &name)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(name);
-    return utf8.hasError() ? Platform::fromCp1252(name) : text;
-}
+QString decodeName(const QByteArray &name) { return Platform::fromCp1252OrUtf8(name.constData(), name.size()); }
 
 // Finds a file named in a project written on Windows: '\\' separators, and
 // a name in any letter case (each folder listed once, not once per file).

@@ -176,8 +176,7 @@ TErrorContext &FCreateHpjFile(const QString &hpjPath, const TIniRec *ini, const 
         if (line.startsWith(u'['))
             section = line;
         const bool path = line.startsWith(QLatin1String("ROOT=")) || section == QLatin1String("[BITMAPS]");
-        const QByteArray cp = Platform::toCp1252(line);
-        bytes += (path && Platform::fromCp1252(cp) != line) ? line.toUtf8() : cp;
+        bytes += path ? Platform::toCp1252OrUtf8(line) : Platform::toCp1252(line);
         bytes += "\r\n";
     }
     QString error;

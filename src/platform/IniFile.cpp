@@ -56,8 +56,7 @@ IniFile::IniFile(const QString &fileName) : m_fileName(fileName)
 {
     m_sections.append(Section{});
     const QFileInfo info(fileName);
-    const QByteArray *staged = WriteBatch::current() ? WriteBatch::current()->staged(fileName) : nullptr;
-    if (!info.exists() && !staged)
+    if (!info.exists() && !isFileOrStaged(fileName))
         return;
     if (info.isDir())
         throw IniError("the name is a directory: " + fileName.toStdString());

@@ -195,6 +195,11 @@ bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)
     return true;
 }
 
+bool isFileOrStaged(const QString &path)
+{
+    return (g_current && g_current->staged(path)) || QFileInfo(path).isFile();
+}
+
 bool copyFileAtomic(const QString &from, const QString &to, QString *error)
 {
     QByteArray bytes;

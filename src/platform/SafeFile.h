@@ -26,6 +26,9 @@ bool writeFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
 // (a FIFO or a device would block or never end). Inside a batch, a file the
 // batch has staged reads as staged.
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error = nullptr);
+// True when the file is a regular file on disk or one the current batch has
+// staged (written by this save, not yet renamed into place).
+bool isFileOrStaged(const QString &path);
 // Copies a file through a temporary file in the target's folder, so that a
 // failed copy leaves the previous target whole.
 bool copyFileAtomic(const QString &from, const QString &to, QString *error = nullptr);

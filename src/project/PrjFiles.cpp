@@ -106,8 +106,7 @@ TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list)
     TSubGuard sub(context(), QStringLiteral("FGetBmpNames"));
     try {
         // The command file may be one that the current save has staged.
-        const bool staged = Platform::WriteBatch::current() && Platform::WriteBatch::current()->staged(fileName);
-        if (!staged && !QFileInfo(fileName).isFile()) {
+        if (!Platform::isFileOrStaged(fileName)) {
             list.clear();
             return sub.report(0);
         }

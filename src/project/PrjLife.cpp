@@ -343,10 +343,8 @@ TErrorContext &FDelPrjDir(const QString &dir)
         || FileOps::isProtectedDir(dir, ini ? ini->DIRPATH.get() : QString()))
         return sub.report(7, dir, 19);
     // Everything is checked before anything is deleted: a folder that
-    // cannot be emptied whole is left whole.
-    const QString blocker = FileOps::deleteBlocker(dir);
-    if (!blocker.isEmpty())
-        return sub.report(7, blocker, blocker == dir ? 19 : 11);
+    // cannot be emptied whole is left whole, and what stands in the way is
+    // named.
     QString failed;
     if (!FileOps::deleteFolder(dir, &failed))
         return sub.report(7, failed, failed == dir ? 19 : 11);

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
+#include "Headless.h"
 #include "HlpReader.h"
 #include "compiler/HlpEncode.h"
 
@@ -66,26 +67,17 @@ private:
 
     std::unique_ptr<TestSupport::Sandbox> m_box;
     std::unique_ptr<TestSupport::ScriptedScope> m_scope;
-    QWidget m_panel;
-    QTreeWidget m_tree;
-    QPlainTextEdit m_cdes, m_compile;
-    TCWaitFor m_wait;
-    TDisplayContext m_display;
-    TCREditServer m_pool;
-    TConfBlock *m_conf = nullptr;
+    THeadless m_rig{QDir::tempPath(), false, QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp")};
+    QWidget &m_panel = m_rig.panel;
+    QTreeWidget &m_tree = m_rig.tree;
+    QPlainTextEdit &m_cdes = m_rig.cdes;
+    TCWaitFor &m_wait = m_rig.wait;
+    TDisplayContext &m_display = m_rig.display;
+    TCREditServer &m_pool = m_rig.pool;
+    TConfBlock *m_conf = m_rig.conf;
 };
 
-void TestBuild::initTestCase()
-{
-    Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
-    Globale::FInit(false, false, 1);
-    KIVHelpTools::FInit(false, false, 1);
-    U_DosCmd::FInit(false, false, 1);
-    m_conf = Globale::PConf;
-    m_conf->WinFntList->append(QStringLiteral("DejaVu Sans"));
-    m_display = TDisplayContext{&m_panel, &m_panel, &m_tree, &m_cdes, &m_compile, &m_wait, {}, {}, {}, {}};
-    m_pool.FInit(false, false, 1, &m_panel, &m_panel, m_conf->WinFntList, 1000, 2000, 45000, 4);
-}
+void TestBuild::initTestCase() { m_conf->WinFntList->append(QStringLiteral("DejaVu Sans")); }
 
 void TestBuild::init()
 {

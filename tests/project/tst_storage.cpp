@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
+#include "Headless.h"
 #include "StressProject.h"
 #include "config/Globale.h"
 #include "editing/REditServ.h"
@@ -90,7 +91,6 @@ struct SmallDisk {
 class TestStorage : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void fullDisk_data();
@@ -114,25 +114,14 @@ private:
 
     std::unique_ptr<TestSupport::Sandbox> m_box;
     std::unique_ptr<TestSupport::ScriptedScope> m_scope;
-    QWidget m_panel;
-    QTreeWidget m_tree;
-    QPlainTextEdit m_cdes, m_compile;
-    TCWaitFor m_wait;
-    TDisplayContext m_display;
-    TCREditServer m_pool;
-    TConfBlock *m_conf = nullptr;
+    THeadless m_rig{QDir::tempPath(), false, QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp")};
+    QWidget &m_panel = m_rig.panel;
+    QTreeWidget &m_tree = m_rig.tree;
+    TCWaitFor &m_wait = m_rig.wait;
+    TDisplayContext &m_display = m_rig.display;
+    TCREditServer &m_pool = m_rig.pool;
+    TConfBlock *m_conf = m_rig.conf;
 };
-
-void TestStorage::initTestCase()
-{
-    Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
-    Globale::FInit(false, false, 1);
-    KIVHelpTools::FInit(false, false, 1);
-    U_DosCmd::FInit(false, false, 1);
-    m_conf = Globale::PConf;
-    m_display = TDisplayContext{&m_panel, &m_panel, &m_tree, &m_cdes, &m_compile, &m_wait, {}, {}, {}, {}};
-    m_pool.FInit(false, false, 1, &m_panel, &m_panel, m_conf->WinFntList, 1000, 2000, 45000, 4);
-}
 
 void TestStorage::init()
 {
