@@ -46,8 +46,14 @@ void runAll(const QByteArray &input)
     KIVHelpTools::FSplitCmdLines(input);
 
     // The compiler's reader, then its writers (plain and LZ77 blocks).
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(input, &pictures);
+    for (const Hlp::TPictureSource &source : pictures) {
+        QByteArray picture;
+        QString why;
+        if (source.file.isEmpty())
+            Hlp::rtfPictureToPicture(source.embedded, &picture, &why, true);
+    }
     Hlp::TFontTable fonts;
     Hlp::TTopicWriter writer;
     for (const Hlp::TSourceTopic &t : read.topics) {

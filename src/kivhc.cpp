@@ -4,13 +4,22 @@
 #include "compiler/HelpCompiler.h"
 #include "platform/SafeFile.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Pictures written as metafiles are drawn with fonts, which need a
+    // GUI application; no display is used.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    // Qt's own notices (a missing runtime folder...) are not the compiler's.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 1) {
         std::fprintf(stderr, "usage: kivhc PROJET.HPJ\n");

@@ -184,7 +184,7 @@ TCompileResult compileProject(const QString &hpjPath)
 
     // Topics of every file, in order.
     QList<TSourceTopic> topics;
-    QList<QByteArray> pictures;
+    QList<TPictureSource> pictures;
     for (const QByteArray &file : hpj.files) {
         const QString path = findIn(roots, file);
         QByteArray rtf;
@@ -193,7 +193,10 @@ TCompileResult compileProject(const QString &hpjPath)
             msg.warning(1005, decodeName(file), QStringLiteral("fichier de pages introuvable, ignoré."));
             continue;
         }
+        const qsizetype knownPictures = pictures.size();
         TTopicFileRead read = readTopicFile(rtf, &pictures);
+        for (qsizetype k = knownPictures; k < pictures.size(); ++k)
+            pictures[k].sourceFile = file;
         if (!read.isRtf) {
             msg.error(4001, decodeName(file), QStringLiteral("ce n'est pas un fichier RTF."));
             continue;
@@ -210,7 +213,18 @@ TCompileResult compileProject(const QString &hpjPath)
     // and the project's folder.
     QList<QByteArray> pictureData(pictures.size());
     for (qsizetype k = 0; k < pictures.size(); ++k) {
-        const QString name = decodeName(pictures[k]);
+        const bool lz77 = compression == THpj::Compression::Lz77;
+        QByteArray picture;
+        QString why;
+        if (pictures[k].file.isEmpty()) { // written in the RTF
+            if (rtfPictureToPicture(pictures[k].embedded, &picture, &why, lz77))
+                pictureData[k] = picture;
+            else
+                msg.warning(4115, QStringLiteral("%1, page %2").arg(decodeName(pictures[k].sourceFile)).arg(pictures[k].page),
+                            QString::fromUtf8("image intégrée ignorée : %1.").arg(why));
+            continue;
+        }
+        const QString name = decodeName(pictures[k].file);
         QString path;
         for (const QByteArray &entry : hpj.bitmaps) {
             const QString candidate = findFile(hpjDir, entry);
@@ -219,14 +233,13 @@ TCompileResult compileProject(const QString &hpjPath)
                 path = candidate;
         }
         if (path.isEmpty())
-            path = findIn(bitmapRoots, pictures[k]);
-        QByteArray bmp, picture;
-        QString why;
+            path = findIn(bitmapRoots, pictures[k].file);
+        QByteArray bmp;
         if (path.isEmpty() || !Platform::readWholeFile(path, &bmp)) {
             msg.warning(4113, name, QStringLiteral("image introuvable."));
             continue;
         }
-        if (!bmpToPicture(bmp, &picture, &why, compression == THpj::Compression::Lz77)) {
+        if (!bmpToPicture(bmp, &picture, &why, lz77)) {
             msg.warning(4114, name, why);
             continue;
         }

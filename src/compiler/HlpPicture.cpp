@@ -2,7 +2,11 @@
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpLz77.h"
+#include "compiler/WmfRender.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
 #include <QtEndian>
 
 namespace Hlp {
@@ -190,6 +194,127 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bo
     putU32(out, 8);
     *picture = out + fields;
     return true;
+}
+
+namespace {
+
+// A picture as a 24-bit (or 1-bit, 8-bit when indexed) .BMP file, any
+// transparency laid on white, as the help page's background is.
+QByteArray imageToBmp(QImage image)
+{
+    if (image.hasAlphaChannel()) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter(&flat).drawImage(0, 0, image);
+        image = flat;
+    } else if (image.format() != QImage::Format_Mono && image.format() != QImage::Format_Indexed8) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+    }
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "BMP") ? bmp : QByteArray();
+}
+
+// A device-dependent bitmap: rows of `widthBytes`, top first, no palette.
+QImage ddbImage(const TRtfPicture &p)
+{
+    const int w = p.picw, h = p.pich, bits = p.bitsPixel * qMax(1, p.planes);
+    if (w <= 0 || h <= 0 || w > 32767 || h > 32767 || (bits != 1 && bits != 24 && bits != 32))
+        return {};
+    const qsizetype stride = p.widthBytes > 0 ? p.widthBytes : ((qsizetype(w) * bits + 15) / 16) * 2;
+    if (stride * 8 < qsizetype(w) * bits || stride * h > p.data.size())
+        return {};
+    QImage image(w, h, bits == 1 ? QImage::Format_Mono : QImage::Format_RGB32);
+    if (bits == 1)
+        image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < h; ++y) {
+        const uchar *row = reinterpret_cast<const uchar *>(p.data.constData()) + y * stride;
+        if (bits == 1) {
+            memcpy(image.scanLine(y), row, size_t((w + 7) / 8));
+            continue;
+        }
+        QRgb *out = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const uchar *px = row + x * (bits / 8);
+            out[x] = qRgb(px[2], px[1], px[0]);
+        }
+    }
+    return image;
+}
+
+// The size in pixels (at 96 per inch) a picture is shown at, when the RTF
+// asks for another than its own.
+QSize shownSize(const TRtfPicture &p, QSize natural)
+{
+    const auto side = [](int goal, int scale, int own) {
+        const qint64 twips = goal > 0 ? goal : qint64(own) * 15;
+        const qint64 px = (twips * qBound(1, scale, 1000) / 100 + 7) / 15;
+        return int(qBound(qint64(1), px, qint64(4096)));
+    };
+    return {side(p.goalw, p.scalex, natural.width()), side(p.goalh, p.scaley, natural.height())};
+}
+
+// The size in pixels of a metafile of `himetric` hundredths of a
+// millimetre, or of the box its placeable header gives.
+QSize metafileSize(const TRtfPicture &p)
+{
+    if (p.data.startsWith("\xD7\xCD\xC6\x9A") && p.data.size() >= 22) {
+        const int inch = qMax(1, int(le16(p.data, 14)));
+        const int w = qAbs(qint16(le16(p.data, 10)) - qint16(le16(p.data, 6)));
+        const int h = qAbs(qint16(le16(p.data, 12)) - qint16(le16(p.data, 8)));
+        if (w && h)
+            return {qMax(1, w * 96 / inch), qMax(1, h * 96 / inch)};
+    }
+    if (p.picw > 0 && p.pich > 0)
+        return {qMax(1, p.picw * 96 / 2540), qMax(1, p.pich * 96 / 2540)};
+    return {96, 96};
+}
+
+} // namespace
+
+bool rtfPictureToPicture(const TRtfPicture &rtf, QByteArray *picture, QString *error, bool compress)
+{
+    if (rtf.data.isEmpty()) {
+        *error = QStringLiteral("image vide");
+        return false;
+    }
+    QImage image;
+    switch (rtf.format) {
+    case TRtfPicture::Wmf: {
+        // Drawn here into a bitmap: viewers that cannot play metafiles
+        // (Wine's among them) leave their place blank.
+        bool drawn = false;
+        image = renderWmf(rtf.data, shownSize(rtf, metafileSize(rtf)), &drawn);
+        if (!drawn) {
+            *error = QStringLiteral("métafichier sans rien de dessinable");
+            return false;
+        }
+        return bmpToPicture(imageToBmp(image), picture, error, compress);
+    }
+    case TRtfPicture::Dib: {
+        const QByteArray bmp = dibFile(rtf.data);
+        if (bmpToPicture(bmp, picture, error, compress))
+            return true;
+        image = QImage::fromData(bmp, "BMP"); // 16 and 32 bits per pixel
+        break;
+    }
+    case TRtfPicture::Ddb: image = ddbImage(rtf); break;
+    case TRtfPicture::Png: image = QImage::fromData(rtf.data, "PNG"); break;
+    case TRtfPicture::Jpeg: image = QImage::fromData(rtf.data, "JPEG"); break;
+    case TRtfPicture::Emf:
+    case TRtfPicture::Unknown:
+        *error = QStringLiteral("format d'image sans équivalent dans un fichier d'aide");
+        return false;
+    }
+    if (image.isNull()) {
+        *error = QStringLiteral("image illisible");
+        return false;
+    }
+    const QSize size = shownSize(rtf, image.size());
+    if (size != image.size())
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return bmpToPicture(imageToBmp(image), picture, error, compress);
 }
 
 int pictureHotspotCount(const QByteArray &picture)

@@ -7,9 +7,42 @@
 
 namespace Hlp {
 
+// A picture written inside a topic's RTF (\pict), as read.
+struct TRtfPicture {
+    enum Format { Unknown, Dib, Ddb, Wmf, Png, Jpeg, Emf };
+    Format format = Unknown;
+    QByteArray data;       // the picture's bytes
+    int mapMode = 8;       // \wmetafileN
+    int picw = 0, pich = 0; // pixels; HIMETRIC for a metafile
+    int goalw = 0, goalh = 0; // the size shown, in twips (0: not given)
+    int scalex = 100, scaley = 100; // per cent
+    int bitsPixel = 1, planes = 1, widthBytes = 0; // device-dependent bitmaps
+    bool operator==(const TRtfPicture &o) const
+    {
+        return format == o.format && mapMode == o.mapMode && picw == o.picw && pich == o.pich && goalw == o.goalw
+               && goalh == o.goalh && scalex == o.scalex && scaley == o.scaley && bitsPixel == o.bitsPixel
+               && widthBytes == o.widthBytes && data == o.data;
+    }
+};
+
+// One picture of a help file: a file named by {bmc file}, or one written
+// in the RTF.
+struct TPictureSource {
+    QByteArray file;
+    TRtfPicture embedded; // when `file` is empty
+    QByteArray sourceFile; // where an embedded one was read, for messages
+    int page = 0;
+};
+
 // False with a reason when the file is not a bitmap this writer takes.
 // `compress`: the pixels are LZ77-packed when that makes them smaller.
 bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bool compress = false);
+
+// A picture written in the RTF turned into the picture container: bitmaps
+// as device-independent bitmaps (PNG and JPEG decoded, drawn at the size
+// the RTF asks), metafiles drawn into bitmaps. False with a reason when
+// it cannot be kept.
+bool rtfPictureToPicture(const TRtfPicture &rtf, QByteArray *picture, QString *error, bool compress = false);
 
 // The number of hotspots of a picture container's first picture (0 when
 // it has none or its header does not hold together).

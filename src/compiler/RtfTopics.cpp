@@ -10,7 +10,7 @@ namespace Hlp {
 
 namespace {
 
-enum class Dest { Text, FontTable, ColourTable, Footnote, Hidden, Skip };
+enum class Dest { Text, FontTable, ColourTable, Footnote, Hidden, Picture, Skip };
 
 struct State {
     int font = 0;
@@ -21,15 +21,16 @@ struct State {
     TParagraphFormat para;
     bool keepn = false;
     bool inTable = false; // \intbl: the paragraph is a table row's
+    int shift = 0;        // \super, \sub, \up, \dn: text off the base line
 };
 
 bool skipped(const QByteArray &w)
 {
-    static const QByteArray words[] = {"stylesheet", "info", "pict", "header", "footer", "headerl", "headerr",
-                                       "footerl", "footerr", "object", "fldinst", "listtable", "listoverridetable",
+    static const QByteArray words[] = {"stylesheet", "info", "objdata", "objclass", "header", "footer", "headerl", "headerr",
+                                       "footerl", "footerr", "fldinst", "listtable", "listoverridetable",
                                        "revtbl", "rsidtbl", "generator", "themedata", "colorschememapping",
                                        "datastore", "latentstyles", "xmlnstbl", "annotation", "falt", "xe", "tc",
-                                       "nonshppict", "template", "pgdsctbl"};
+                                       "template", "pgdsctbl"};
     for (const QByteArray &x : words)
         if (w == x)
             return true;
@@ -55,7 +56,7 @@ char baseLetter(unsigned char c)
 
 class Reader {
 public:
-    Reader(const QByteArray &rtf, QList<QByteArray> *pictures) : m_tokens(rtf), m_pictures(pictures) {}
+    Reader(const QByteArray &rtf, QList<TPictureSource> *pictures) : m_tokens(rtf), m_pictures(pictures) {}
     TTopicFileRead run();
 
 private:
@@ -70,6 +71,10 @@ private:
     void endParagraph();
     void endTopic();
     void commitFootnote();
+    void pictureWord(const QByteArray &w, int param);
+    void endPicture();
+    // The number of a picture among the project's, added if new.
+    quint16 pictureNumber(const TPictureSource &source);
     TCharFormat charFormat() const;
     // An item of the paragraph with its hotspot mark (see m_marks).
     void addItem(const TInline &item, int mark = 0);
@@ -82,7 +87,7 @@ private:
     }
 
     RtfTokenizer m_tokens;
-    QList<QByteArray> *m_pictures;
+    QList<TPictureSource> *m_pictures;
     TTopicFileRead m_out;
     std::vector<State> m_stack{State{}};
     QMap<int, QPair<QByteArray, int>> m_fonts; // number -> face, family
@@ -109,6 +114,16 @@ private:
     bool m_paraHasContent = false;
     bool m_paraKeepn = false;
     bool m_lateKeepnWarned = false; // once per topic
+    // A picture being read ({\pict ...}), its group's depth, and the
+    // high half of a byte written in hex.
+    TRtfPicture m_pict;
+    int m_pictDepth = -1, m_hexHigh = -1;
+    bool m_starred = false, m_afterStar = false; // the last token was \*
+    int m_shpDepth = -1;          // inside {\*\shppict ...}
+    bool m_shpTaken = false;      // its picture was kept: the {\nonshppict} twin is not
+    QByteArray m_binary;          // the data of the last \binN
+    int m_objectDepth = -1;       // inside {\object ...}
+    bool m_objectPicture = false; // a picture of its \result was kept
 };
 
 TCharFormat Reader::charFormat() const
@@ -118,7 +133,9 @@ TCharFormat Reader::charFormat() const
     const auto font = m_fonts.value(s.font, {QByteArray("Arial"), 3});
     f.face = font.first.isEmpty() ? QByteArray("Arial") : font.first;
     f.family = quint8(font.second);
-    f.halfPoints = quint8(qBound(2, s.halfPoints, 255));
+    // Raised and lowered text has no place in a help file's fonts: it is
+    // kept at two thirds of its size, as word processors draw it.
+    f.halfPoints = quint8(qBound(2, s.shift ? (s.halfPoints * 2 + 1) / 3 : s.halfPoints, 255));
     f.attributes = (s.bold ? FontBold : 0) | (s.italic ? FontItalic : 0) | (s.underline ? FontUnderline : 0);
     if (s.colour > 0 && s.colour < m_colours.size()) {
         f.colour[0] = quint8(m_colours[s.colour][0]);
@@ -227,15 +244,9 @@ void Reader::flushText()
             TInline picture;
             picture.kind = TInline::Picture;
             picture.command = side == 'l' ? 0x87 : side == 'r' ? 0x88 : 0x86;
-            qsizetype index = -1;
-            for (qsizetype i = 0; i < m_pictures->size(); ++i)
-                if ((*m_pictures)[i].compare(argument, Qt::CaseInsensitive) == 0)
-                    index = i;
-            if (index < 0) {
-                m_pictures->append(argument);
-                index = m_pictures->size() - 1;
-            }
-            picture.picture = quint16(index);
+            TPictureSource source;
+            source.file = argument;
+            picture.picture = pictureNumber(source);
             addItem(picture, mark); // a picture can be a hotspot
         } else if (command == "button") {
             // Drawn as a macro hotspot on its label.
@@ -266,6 +277,68 @@ void Reader::flushText()
     }
     if (!text.isEmpty())
         addText(text, f, mark);
+}
+
+quint16 Reader::pictureNumber(const TPictureSource &source)
+{
+    for (qsizetype i = 0; i < m_pictures->size(); ++i) {
+        const TPictureSource &known = (*m_pictures)[i];
+        if (source.file.isEmpty() ? known.file.isEmpty() && known.embedded == source.embedded
+                                  : known.file.compare(source.file, Qt::CaseInsensitive) == 0)
+            return quint16(i);
+    }
+    m_pictures->append(source);
+    return quint16(m_pictures->size() - 1);
+}
+
+void Reader::pictureWord(const QByteArray &w, int param)
+{
+    TRtfPicture &p = m_pict;
+    if (w == "wmetafile") { p.format = TRtfPicture::Wmf; p.mapMode = param; }
+    else if (w == "dibitmap") p.format = TRtfPicture::Dib;
+    else if (w == "wbitmap") p.format = TRtfPicture::Ddb;
+    else if (w == "pngblip") p.format = TRtfPicture::Png;
+    else if (w == "jpegblip") p.format = TRtfPicture::Jpeg;
+    else if (w == "emfblip") p.format = TRtfPicture::Emf;
+    else if (w == "macpict" || w == "pmmetafile") p.format = TRtfPicture::Unknown;
+    else if (w == "picw") p.picw = param;
+    else if (w == "pich") p.pich = param;
+    else if (w == "picwgoal") p.goalw = qMax(0, param);
+    else if (w == "pichgoal") p.goalh = qMax(0, param);
+    else if (w == "picscalex") p.scalex = param;
+    else if (w == "picscaley") p.scaley = param;
+    else if (w == "wbmbitspixel") p.bitsPixel = param;
+    else if (w == "wbmplanes") p.planes = param;
+    else if (w == "wbmwidthbytes") p.widthBytes = param;
+}
+
+void Reader::endPicture()
+{
+    m_pictDepth = -1;
+    const bool alternative = m_shpDepth > 0; // {\nonshppict} may follow
+    const bool kept = m_pict.format != TRtfPicture::Unknown && m_pict.format != TRtfPicture::Emf && !m_pict.data.isEmpty();
+    if (!kept) {
+        if (!alternative)
+            warn(m_pict.data.isEmpty() ? QStringLiteral("image vide ignorée.")
+                                       : QString::fromUtf8("image intégrée d'un format sans équivalent dans un fichier d'aide (EMF, PICT...), ignorée."),
+                 4115);
+        return;
+    }
+    m_shpTaken = alternative;
+    if (m_objectDepth > 0)
+        m_objectPicture = true;
+    TPictureSource source;
+    source.embedded = m_pict;
+    source.page = int(m_out.topics.size() + 1);
+    m_pict = TRtfPicture();
+    TInline picture;
+    picture.kind = TInline::Picture;
+    picture.command = 0x86;
+    picture.picture = pictureNumber(source);
+    const State &s = st();
+    if (!m_paraHasContent)
+        m_paraKeepn = s.keepn;
+    addItem(picture, s.doubleUnderline ? 2 : s.underline ? 1 : 0);
 }
 
 void Reader::endHidden()
@@ -431,8 +504,21 @@ void Reader::textByte(unsigned char b)
         return;
     case Dest::Footnote: m_footnote.append(char(b)); return;
     case Dest::Hidden: m_hidden.append(char(b)); return;
+    case Dest::Picture: {
+        const int v = b >= '0' && b <= '9' ? b - '0' : b >= 'a' && b <= 'f' ? b - 'a' + 10 : b >= 'A' && b <= 'F' ? b - 'A' + 10 : -1;
+        if (v < 0)
+            return;
+        if (m_hexHigh < 0) {
+            m_hexHigh = v;
+        } else {
+            m_pict.data.append(char(m_hexHigh * 16 + v));
+            m_hexHigh = -1;
+        }
+        return;
+    }
     case Dest::Text: break;
     }
+    m_shpTaken = false;
     if (s.hidden) {
         flushText();
         emitCarry();
@@ -444,7 +530,7 @@ void Reader::textByte(unsigned char b)
     const bool same = m_pendingState.font == s.font && m_pendingState.halfPoints == s.halfPoints
                       && m_pendingState.bold == s.bold && m_pendingState.italic == s.italic
                       && m_pendingState.underline == s.underline && m_pendingState.doubleUnderline == s.doubleUnderline
-                      && m_pendingState.colour == s.colour;
+                      && m_pendingState.colour == s.colour && m_pendingState.shift == s.shift;
     if (!same)
         flushText();
     if (m_pending.isEmpty())
@@ -462,8 +548,56 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     if (w == "colortbl") { s.dest = Dest::ColourTable; return; }
     if (w == "footnote") { s.dest = Dest::Footnote; m_footnote.clear(); m_footnoteDepth = int(m_stack.size()); return; }
     if (skipped(w)) { s.dest = Dest::Skip; return; }
+    // {\*\shppict {\pict ...}}: a picture a reader may take, and
+    // {\nonshppict {\pict ...}} its twin for readers that do not; one of
+    // the two is kept.
+    if (w == "shppict" && m_afterStar && s.dest == Dest::Skip && m_stack.size() >= 2
+        && m_stack[m_stack.size() - 2].dest == Dest::Text) {
+        s.dest = Dest::Text;
+        m_shpDepth = int(m_stack.size());
+        m_shpTaken = false;
+        return;
+    }
     if (s.dest == Dest::Skip)
         return;
+    if (s.dest == Dest::Picture) {
+        if (w == "bin")
+            m_pict.data += m_binary;
+        else
+            pictureWord(w, param);
+        return;
+    }
+    if (w == "nonshppict") {
+        if (m_shpTaken)
+            s.dest = Dest::Skip;
+        return;
+    }
+    if (s.dest == Dest::Text && w == "pict") {
+        flushText();
+        emitCarry();
+        s.dest = Dest::Picture;
+        m_pict = TRtfPicture();
+        m_pictDepth = int(m_stack.size());
+        m_hexHigh = -1;
+        return;
+    }
+    // An OLE object is shown by the picture of its \result.
+    if (s.dest == Dest::Text && w == "object") {
+        m_objectDepth = int(m_stack.size());
+        m_objectPicture = false;
+        return;
+    }
+    // Typographic characters written as words.
+    static const struct {
+        const char *word;
+        unsigned char byte;
+    } characters[] = {{"endash", 0x96}, {"emdash", 0x97}, {"bullet", 0x95}, {"lquote", 0x91},
+                      {"rquote", 0x92}, {"ldblquote", 0x93}, {"rdblquote", 0x94}};
+    for (const auto &c : characters)
+        if (w == c.word && (s.dest == Dest::Text || s.dest == Dest::Footnote || s.dest == Dest::Hidden)) {
+            textByte(c.byte);
+            return;
+        }
     if (s.dest == Dest::FontTable) {
         if (w == "f") { m_fontNumber = param; m_fontName.clear(); m_fontFamily = 3; }
         else if (w == "froman") m_fontFamily = 2;
@@ -526,7 +660,10 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
         return;
     }
     flushText();
-    if (w == "plain") { s.font = 0; s.halfPoints = 24; s.bold = s.italic = s.underline = s.doubleUnderline = s.hidden = false; s.colour = 0; }
+    if (w == "plain") { s.font = 0; s.halfPoints = 24; s.bold = s.italic = s.underline = s.doubleUnderline = s.hidden = false; s.colour = 0; s.shift = 0; }
+    else if (w == "super" || w == "up") s.shift = on ? 1 : 0;
+    else if (w == "sub" || w == "dn") s.shift = on ? -1 : 0;
+    else if (w == "nosupersub") s.shift = 0;
     else if (w == "pard") { s.para = TParagraphFormat(); s.keepn = false; s.inTable = false; }
     else if (w == "f") s.font = param;
     else if (w == "fs") s.halfPoints = hasParam && param > 0 ? param : 24;
@@ -553,6 +690,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
 TTopicFileRead Reader::run()
 {
     for (RtfTokenizer::Token t = m_tokens.next(); t.kind != RtfTokenizer::End; t = m_tokens.next()) {
+        m_afterStar = std::exchange(m_starred, false);
         switch (t.kind) {
         case RtfTokenizer::GroupOpen:
             if (m_stack.size() < 4096) {
@@ -576,6 +714,15 @@ TTopicFileRead Reader::run()
                     m_fontNumber = -1;
                 }
                 const bool footnoteEnds = closing.dest == Dest::Footnote && int(m_stack.size()) == m_footnoteDepth;
+                if (int(m_stack.size()) == m_pictDepth)
+                    endPicture();
+                if (int(m_stack.size()) == m_shpDepth)
+                    m_shpDepth = -1;
+                if (int(m_stack.size()) == m_objectDepth) {
+                    m_objectDepth = -1;
+                    if (!m_objectPicture)
+                        warn(QString::fromUtf8("objet OLE sans image de résultat, ignoré."), 4115);
+                }
                 m_stack.pop_back();
                 if (footnoteEnds) {
                     m_footnoteDepth = -1;
@@ -584,13 +731,17 @@ TTopicFileRead Reader::run()
             }
             break;
         case RtfTokenizer::Word:
-            if (t.word != "bin")
+            if (t.word == "bin")
+                m_binary = t.binary;
+            if (t.word != "bin" || st().dest == Dest::Picture)
                 word(t.word, t.hasParam, t.param);
             break;
         case RtfTokenizer::HexByte: textByte(t.byte); break;
         case RtfTokenizer::Symbol:
-            if (t.symbol == '*') // {\* ...}: a destination a reader may skip
+            if (t.symbol == '*') { // {\* ...}: a destination a reader may skip
                 st().dest = Dest::Skip;
+                m_starred = true;
+            }
             else if (t.symbol == '\\' || t.symbol == '{' || t.symbol == '}')
                 textByte(static_cast<unsigned char>(t.symbol));
             else if (t.symbol == '~' && st().dest == Dest::Text)
@@ -644,7 +795,7 @@ QByteArray normalizeContext(const QByteArray &context)
     return out;
 }
 
-TTopicFileRead readTopicFile(const QByteArray &rtf, QList<QByteArray> *pictures)
+TTopicFileRead readTopicFile(const QByteArray &rtf, QList<TPictureSource> *pictures)
 {
     if (!rtf.trimmed().startsWith("{\\rtf")) {
         TTopicFileRead notRtf;

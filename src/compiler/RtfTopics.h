@@ -4,6 +4,7 @@
 // ! entry macros), paragraphs with their formats, hotspots (jumps, pop-ups,
 // macros) and bitmap references.
 #include "compiler/HlpParagraph.h"
+#include "compiler/HlpPicture.h"
 
 #include <QByteArray>
 #include <QList>
@@ -33,9 +34,10 @@ struct TTopicFileRead {
     QList<int> warningCodes;
 };
 
-// `pictures` collects the bitmap files referenced, shared by every topic
-// file of a project; a Picture item's number is its index there.
-TTopicFileRead readTopicFile(const QByteArray &rtf, QList<QByteArray> *pictures);
+// `pictures` collects the bitmap files referenced and the pictures written
+// in the RTF, shared by every topic file of a project (each once); a
+// Picture item's number is its index there.
+TTopicFileRead readTopicFile(const QByteArray &rtf, QList<TPictureSource> *pictures);
 
 // A context string as the help file stores it: accented letters become
 // their base letter, other characters outside [A-Za-z0-9._] are dropped,

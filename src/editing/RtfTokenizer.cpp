@@ -55,8 +55,11 @@ RtfTokenizer::Token RtfTokenizer::next()
         if (m_at < n && m_in[m_at] == ' ')
             ++m_at;
         t.param = int(qBound<long long>(-2147483647LL, negative ? -value : value, 2147483647LL));
-        if (t.word == "bin") // binary data is never text
-            m_at += qBound<qsizetype>(0, qsizetype(t.param), n - m_at);
+        if (t.word == "bin") { // binary data is never text
+            const qsizetype size = qBound<qsizetype>(0, qsizetype(t.param), n - m_at);
+            t.binary = m_in.mid(m_at, size);
+            m_at += size;
+        }
         return t;
     }
     ++m_at;

@@ -2,7 +2,8 @@
 // Splits RTF bytes into tokens: group marks, control words with their
 // optional number, control symbols, \'hh bytes and plain text bytes.
 // Control words end at their first non-letter, take an optional signed
-// number and swallow one blank; \binN data is skipped here.
+// number and swallow one blank; \binN data is skipped here and handed
+// over with the word.
 #include <QByteArray>
 
 class RtfTokenizer {
@@ -15,6 +16,7 @@ public:
         int param = 0;          // Word: clamped to 32 bits
         char symbol = 0;        // Symbol: the character after the backslash
         unsigned char byte = 0; // HexByte and Text
+        QByteArray binary;      // Word "bin": the data it skips
     };
 
     explicit RtfTokenizer(const QByteArray &bytes) : m_in(bytes) {}

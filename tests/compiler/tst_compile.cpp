@@ -122,6 +122,14 @@ void TestCompile::everyCorpusProject()
         QVERIFY(chainOk);
         for (const auto &[key, data] : entries)
             QVERIFY2(headers.contains(HlpRead::u32(data, 0)), qPrintable(hpj));
+        // Pictures: files, and those written in the RTF (Word's PNG icons,
+        // OLE equations), none dropped.
+        int pictures = 0;
+        for (const auto &[name, offset] : HlpRead::walkLeaves(hlp.directory, HlpRead::stringKey(), 4))
+            pictures += name.startsWith("|bm");
+        const QMap<QString, int> leastPictures{{"demist.hpj", 54}, {"FBD.hpj", 110}, {"vidsend2.hpj", 21}};
+        QVERIFY2(pictures >= leastPictures.value(QFileInfo(hpj).fileName()), qPrintable(hpj));
+        QVERIFY2(!r.messages.join(u'\n').contains(QStringLiteral("HC4115")), qPrintable(hpj));
         ++projects;
     }
     QCOMPARE(projects, 9);

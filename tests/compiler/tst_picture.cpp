@@ -4,6 +4,11 @@
 #include "HlpReader.h"
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
+#include "compiler/RtfTopics.h"
+#include "compiler/WmfRender.h"
+
+#include <QBuffer>
+#include <QImage>
 
 #include <QDir>
 
@@ -66,6 +71,42 @@ Picture decode(const QByteArray &container)
     return p;
 }
 
+QByteArray png(const QImage &image)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return out;
+}
+
+// A metafile: a window of 100 x 100 units, a black brush selected from the
+// object table, a filled rectangle from (10, 10) to (90, 90).
+QByteArray metafile()
+{
+    QByteArray records;
+    const auto record = [&records](quint16 function, const QList<quint16> &params) {
+        Hlp::putU32(records, quint32(3 + params.size()));
+        Hlp::putU16(records, function);
+        for (quint16 v : params)
+            Hlp::putU16(records, v);
+    };
+    record(0x020C, {100, 100});      // SetWindowExt
+    record(0x02FC, {0, 0, 0, 0});    // CreateBrushIndirect: solid, black
+    record(0x012D, {0});             // SelectObject 0
+    record(0x041B, {90, 90, 10, 10}); // Rectangle
+    record(0x0000, {});
+    QByteArray header;
+    Hlp::putU16(header, 1);
+    Hlp::putU16(header, 9);
+    Hlp::putU16(header, 0x300);
+    Hlp::putU32(header, quint32((18 + records.size()) / 2));
+    Hlp::putU16(header, 1);
+    Hlp::putU32(header, 7);
+    Hlp::putU16(header, 0);
+    return header + records;
+}
+
 } // namespace
 
 class TestPicture : public QObject {
@@ -74,6 +115,7 @@ private slots:
     void bitmapsOfEveryDepth();
     void refused();
     void hotspotGraphics();
+    void picturesWrittenInTheText();
 };
 
 void TestPicture::bitmapsOfEveryDepth()
@@ -166,6 +208,75 @@ void TestPicture::hotspotGraphics()
     QString why;
     QVERIFY(Hlp::bmpToPicture(bmp, &picture, &why));
     QCOMPARE(Hlp::pictureHotspotCount(picture), 0);
+}
+
+void TestPicture::picturesWrittenInTheText()
+{
+    // Pictures inside the RTF (Word's PNG with its metafile twin, an OLE
+    // equation's result, bitmaps, binary data) become pictures of the help
+    // file; identical ones share a number; what cannot be kept is named.
+    QImage red(2, 2, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    const QByteArray redPng = png(red), wmf = metafile();
+    QByteArray dib = bmp(1, 1, 24, {}, QByteArray("\x00\xFF\x00\x00", 4)).mid(14); // green
+    QByteArray rtf = "{\\rtf1 {\\pict\\pngblip\\picw2\\pich2 " + redPng.toHex() + "}\\par\n"
+                     "{\\*\\shppict{\\pict\\pngblip\\picw2\\pich2 " + redPng.toHex() + "}}{\\nonshppict{\\pict\\wmetafile8 " + wmf.toHex() + "}}\\par\n"
+                     "{\\object\\objemb{\\*\\objclass Equation.3}{\\*\\objdata 01050000}{\\result{\\pict\\wmetafile8\\picw1058\\pich1058"
+                     "\\picwgoal600\\pichgoal600 " + wmf.toHex() + "}}}\\par\n"
+                     "{\\pict\\dibitmap0 " + dib.toHex() + "}{\\pict\\wbitmap0\\picw8\\pich1\\wbmbitspixel1\\wbmplanes1\\wbmwidthbytes2 0f00}\\par\n"
+                     "{\\pict\\pngblip\\picwgoal60\\pichgoal60\\bin" + QByteArray::number(redPng.size()) + " " + redPng + "}\\par\n"
+                     "{\\pict\\emfblip 0100}{\\object{\\*\\objdata 00}}\\par}";
+    QList<Hlp::TPictureSource> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.warningCodes, (QList<int>{4115, 4115})); // the EMF and the object without a picture
+    QList<int> numbers;
+    for (const Hlp::TParagraph &p : read.topics.value(0).scrolling)
+        for (const Hlp::TInline &i : p.items)
+            if (i.kind == Hlp::TInline::Picture)
+                numbers << i.picture;
+    QCOMPARE(numbers, (QList<int>{0, 0, 1, 2, 3, 4})); // the PNG's twin and the same PNG again share 0
+    QCOMPARE(pictures.size(), 5);
+    QVERIFY(pictures[4].embedded.goalw == 60);
+
+    const auto image = [](const Hlp::TPictureSource &source) {
+        QByteArray picture;
+        QString why;
+        if (!Hlp::rtfPictureToPicture(source.embedded, &picture, &why, true))
+            return Picture{};
+        return decode(picture);
+    };
+    const Picture fromPng = image(pictures[0]);
+    QCOMPARE(fromPng.type, 6);
+    QCOMPARE(fromPng.width, 2);
+    QCOMPARE(fromPng.pixels.left(3), QByteArray("\x00\x00\xFF", 3)); // blue, green, red
+    // The equation is drawn into a bitmap of the size asked (600 twips: 40
+    // pixels), its black rectangle in the middle.
+    const Picture equation = image(pictures[1]);
+    QCOMPARE(equation.type, 6);
+    QCOMPARE(equation.width, 40);
+    const int stride = (equation.width * equation.bits + 31) / 32 * 4;
+    QCOMPARE(equation.pixels.mid(20 * stride + 20 * 3, 3), QByteArray(3, '\0'));
+    QCOMPARE(equation.pixels.mid(1 * stride + 1 * 3, 3), QByteArray(3, '\xFF'));
+    QCOMPARE(image(pictures[2]).pixels.left(3), QByteArray("\x00\xFF\x00", 3));
+    const Picture mono = image(pictures[3]);
+    QCOMPARE(mono.width, 8);
+    QCOMPARE(mono.bits, 1);
+    QCOMPARE(quint8(mono.pixels[0]), quint8(0x0F));
+    QCOMPARE(image(pictures[4]).width, 4); // 60 twips at 96 pixels an inch
+
+    // Damaged pictures of every kind give a reason, never a crash.
+    QByteArray picture;
+    QString why;
+    for (auto format : {Hlp::TRtfPicture::Dib, Hlp::TRtfPicture::Ddb, Hlp::TRtfPicture::Png, Hlp::TRtfPicture::Wmf}) {
+        Hlp::TRtfPicture broken;
+        broken.format = format;
+        broken.picw = broken.pich = 30000;
+        broken.bitsPixel = 1;
+        broken.data = QByteArray("\x01\x00\x09\x00\x00\x03", 6) + QByteArray(40, '\xFF');
+        QVERIFY(!Hlp::rtfPictureToPicture(broken, &picture, &why));
+        QVERIFY(!why.isEmpty());
+    }
+    QCOMPARE(Hlp::symbolFontChar('D'), QChar(0x0394));
 }
 
 KIV_TEST(TestPicture)

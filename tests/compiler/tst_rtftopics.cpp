@@ -10,6 +10,14 @@
 
 namespace {
 
+QList<QByteArray> fileNames(const QList<Hlp::TPictureSource> &pictures)
+{
+    QList<QByteArray> out;
+    for (const Hlp::TPictureSource &p : pictures)
+        out << p.file;
+    return out;
+}
+
 // The hotspots of a paragraph list: command and hash or macro.
 QStringList hotspots(const QList<Hlp::TParagraph> &paras)
 {
@@ -62,7 +70,7 @@ void TestRtfTopics::topicWrittenByTheProgram()
     QByteArray rtf;
     for (const QString &l : lines)
         rtf += Platform::toCp1252(l) + "\r\n";
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     QCOMPARE(read.topics.size(), 1);
     const Hlp::TSourceTopic &t = read.topics.first();
@@ -75,7 +83,7 @@ void TestRtfTopics::topicWrittenByTheProgram()
     QCOMPARE(hotspots(t.scrolling),
              QStringList({QStringLiteral("e3 %1").arg(Hlp::contextHash(Hlp::normalizeContext("Mode_d'emploi"))),
                           "macro ExecProgram(\"a.exe\",0)"}));
-    QCOMPARE(pictures, QList<QByteArray>{"logo.bmp"});
+    QCOMPARE(fileNames(pictures), QList<QByteArray>{"logo.bmp"});
     QCOMPARE(Hlp::normalizeContext("Mode_d'emploi"), QByteArray("Mode_demploi"));
     QCOMPARE(Hlp::normalizeContext("Aide_g\xe9n\xe9rale"), QByteArray("Aide_generale"));
     QVERIFY(read.warnings.isEmpty());
@@ -86,7 +94,7 @@ void TestRtfTopics::corpusProject()
     const QByteArray rtf = TestSupport::readFile(QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/pjabout/PJAbout.rtf"));
     if (rtf.isEmpty())
         QSKIP("the corpus is not beside the project");
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     QCOMPARE(read.topics.size(), 30);
     QCOMPARE(read.topics.first().contexts, QList<QByteArray>{"IDH_AB_UNIT"});
@@ -94,7 +102,7 @@ void TestRtfTopics::corpusProject()
     QCOMPARE(read.topics.first().keywords, QList<QByteArray>{"PJAbout"});
     QCOMPARE(hotspots(read.topics.first().scrolling),
              QStringList{QStringLiteral("e3 %1").arg(Hlp::contextHash("IDH_TPJABOUTBOXDLG"))});
-    QVERIFY(pictures.contains("PJAboutBoxDlg.bmp"));
+    QVERIFY(fileNames(pictures).contains("PJAboutBoxDlg.bmp"));
     for (const Hlp::TSourceTopic &t : read.topics)
         QVERIFY(!t.contexts.isEmpty());
 }
@@ -108,7 +116,7 @@ void TestRtfTopics::hotspotForms()
                            "{\\uldb \\{bmc a.bmp\\}}{\\v glossA}\\par "
                            "{\\uldb x}{\\v %!AL(`k',0)} {\\ul y}{\\v %pop} {\\uld z}{\\v !PopupId(p)}\\par "
                            "{\\uldb w}{\\v ctx>proc4} {\\uldb f}{\\v ctx@other.hlp>win} {\\v lonely}\\par}";
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     QCOMPARE(read.topics.size(), 1);
     QList<Hlp::TInline> spots;
@@ -124,7 +132,7 @@ void TestRtfTopics::hotspotForms()
     const qsizetype pic = items.size() - 2; // just before the hotspot's end
     QCOMPARE(items[pic].kind, Hlp::TInline::Picture);
     QCOMPARE(items[pic - 1].command, quint8(0xE3));
-    QCOMPARE(pictures, QList<QByteArray>{"a.bmp"});
+    QCOMPARE(fileNames(pictures), QList<QByteArray>{"a.bmp"});
     QCOMPARE(spots[2].command, quint8(0xCC));
     QCOMPARE(spots[2].macro, QByteArray("AL(`k',0)"));
     QCOMPARE(spots[3].command, quint8(0xE6));
@@ -161,7 +169,7 @@ void TestRtfTopics::tableRows()
     // A row is one paragraph, its cells at tab stops where columns start.
     const QByteArray rtf = "{\\rtf1 \\trowd\\trleft-108\\cellx1572\\cellx7752\\pard\\intbl {\\uldb Nuovo}{\\v ID_NEW}"
                            "{\\uldb \\cell }{Crea.}{\\cell }\\pard\\intbl {\\row }\\pard after\\par}";
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     QCOMPARE(read.topics.size(), 1);
     const QList<Hlp::TParagraph> &paras = read.topics[0].scrolling;
@@ -177,7 +185,7 @@ void TestRtfTopics::tableRows()
 
 void TestRtfTopics::malformed()
 {
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     QVERIFY(!Hlp::readTopicFile("plain text, not RTF", &pictures).isRtf);
     const Hlp::TTopicFileRead open = Hlp::readTopicFile("{\\rtf1 {\\b text\\par", &pictures);
     QCOMPARE(open.topics.size(), 1); // what was read is kept
@@ -191,12 +199,12 @@ void TestRtfTopics::textCommands()
     // Commands written in the text: a button is a macro hotspot on its
     // label; an embedded window is dropped with a warning.
     const QByteArray rtf = "{\\rtf1 a \\{button Voir,JI(`b.hlp',`x')\\} b \\{ewc MVBMP2, ViewerBmp2, x.bmp\\} c \\{bmrt r.bmp\\}\\par}";
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     const QList<Hlp::TParagraph> &paras = read.topics.value(0).scrolling;
     QCOMPARE(hotspots(paras), QStringList{"macro JI(`b.hlp',`x')"});
     QCOMPARE(textOf(paras), QByteArray("a [Voir] b  c |"));
-    QCOMPARE(pictures, QList<QByteArray>{"r.bmp"});
+    QCOMPARE(fileNames(pictures), QList<QByteArray>{"r.bmp"});
     QCOMPARE(read.warnings.size(), 1);
     QVERIFY(read.warnings.first().contains(QStringLiteral("{ewc MVBMP2, ViewerBmp2, x.bmp}")));
 }
@@ -208,10 +216,10 @@ void TestRtfTopics::commandsSplitOverRuns()
     const QByteArray rtf = "{\\rtf1 {\\f4 Clic }{\\f4 \\{}{\\f4 bmc scmax.bmp}{\\f4 \\}}{\\f4  fin.}\\par "
                            "{\\uldb \\{}{\\uldb bml logo.bmp\\}}{\\v Cible}\\par "
                            "a \\{{\\b bold\\}} b \\{bm\\tab c \\{\\par}";
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     const QList<Hlp::TParagraph> &paras = read.topics.value(0).scrolling;
-    QCOMPARE(pictures, (QList<QByteArray>{"scmax.bmp", "logo.bmp"}));
+    QCOMPARE(fileNames(pictures), (QList<QByteArray>{"scmax.bmp", "logo.bmp"}));
     QCOMPARE(paras.size(), 3);
     QCOMPARE(textOf({paras[0]}), QByteArray("Clic  fin.|"));
     QCOMPARE(paras[0].items.at(1).kind, Hlp::TInline::Picture);
@@ -237,7 +245,7 @@ void TestRtfTopics::lateKeepnStaysInPlace()
     const QByteArray rtf = "{\\rtf1 \\keepn Titre\\par \\keepn Sous-titre\\par\\pard Texte\\par "
                            "\\keepn Ligne 1\\par\\keepn Ligne 2\\par\\pard Fin\\par\\page "
                            "\\keepn Seul\\par}";
-    QList<QByteArray> pictures;
+    QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     QCOMPARE(read.topics.size(), 2);
     QCOMPARE(textOf(read.topics[0].nonScrolling), QByteArray("Titre|Sous-titre|"));
@@ -258,7 +266,7 @@ void TestRtfTopics::survivesAnyInput()
         const int n = int(rng.bounded(100));
         for (int i = 0; i < n; ++i)
             bytes += pieces[rng.bounded(int(std::size(pieces)))];
-        QList<QByteArray> pictures;
+        QList<Hlp::TPictureSource> pictures;
         const Hlp::TTopicFileRead read = Hlp::readTopicFile(bytes, &pictures);
         for (const Hlp::TSourceTopic &t : read.topics)
             for (const Hlp::TParagraph &p : t.scrolling) {
