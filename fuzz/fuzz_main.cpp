@@ -5,6 +5,7 @@
 //   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while
 //   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
 #include "compiler/HlpLz77.h"
+#include "compiler/HlpMacro.h"
 #include "compiler/HlpParagraph.h"
 #include "compiler/HlpPicture.h"
 #include "compiler/HlpTopic.h"
@@ -44,6 +45,7 @@ void runAll(const QByteArray &input)
     }
 
     KIVHelpTools::FSplitCmdLines(input);
+    Hlp::checkMacro(input);
 
     // The compiler's reader, then its writers (plain and LZ77 blocks).
     QList<Hlp::TPictureSource> pictures;

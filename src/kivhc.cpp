@@ -14,12 +14,12 @@ int main(int argc, char **argv)
     // GUI application; no display is used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
     // Qt's own notices (a missing runtime folder...) are not the compiler's.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type == QtFatalMsg)
             std::fprintf(stderr, "%s\n", qPrintable(text));
     });
+    QGuiApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 1) {
         std::fprintf(stderr, "usage: kivhc PROJET.HPJ\n");

@@ -1,6 +1,7 @@
 #include "compiler/HelpCompiler.h"
 
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpMacro.h"
 #include "compiler/HlpParagraph.h"
 #include "compiler/HlpPicture.h"
 #include "compiler/HlpSections.h"
@@ -248,10 +249,38 @@ TCompileResult compileProject(const QString &hpjPath)
     const auto where = [](const TSourceTopic &t) {
         return QStringLiteral("%1, page %2").arg(decodeName(t.sourceFile)).arg(t.page);
     };
+    QList<QPair<QString, QByteArray>> localJumps; // where, context
+    // Macros: checked against the viewers' table, written again in the
+    // form every viewer reads; those the viewer would fail on or crash on
+    // are errors. Routines that [CONFIG] declares are known everywhere.
+    QSet<QByteArray> routines;
+    for (const QByteArray &m : std::as_const(hpj.config))
+        for (const QByteArray &name : checkMacro(m).routines)
+            routines.insert(name);
+    QStringList rewrittenMacros;
+    // The same warning about many macros is said once: where it arose
+    // first, and how often.
+    QMap<QString, QPair<QString, int>> macroWarnings;
+    const auto checkMacroAt = [&](QByteArray &macro, const QString &at) {
+        const TMacroCheck c = checkMacro(macro, routines);
+        for (const QString &e : c.errors)
+            msg.error(4640, at, QString::fromUtf8("macro « %1 » : %2.").arg(Platform::fromCp1252(macro), e));
+        for (const QString &w : c.warnings) {
+            auto &seen = macroWarnings[w];
+            if (seen.second++ == 0)
+                seen.first = at + QString::fromUtf8(", « ") + Platform::fromCp1252(macro) + QString::fromUtf8(" »");
+        }
+        if (c.rewritten && !c.repaired && c.errors.isEmpty())
+            rewrittenMacros << QString::fromUtf8("« %1 » → « %2 »").arg(Platform::fromCp1252(macro), Platform::fromCp1252(c.macro));
+        for (const QByteArray &context : c.jumps)
+            localJumps.append({at, context});
+        macro = c.macro;
+    };
+    for (QByteArray &m : hpj.config)
+        checkMacroAt(m, hpjName + QStringLiteral(" [CONFIG]"));
     // Lengths the viewers' buffers allow, hotspots into secondary windows
     // (a window is named by its place in [WINDOWS]), and the jumps and
     // pop-ups within this file, checked once every context is known.
-    QList<QPair<QString, QByteArray>> localJumps; // where, context
     for (TSourceTopic &t : topics) {
         if (t.title.size() > MaxTitle) {
             msg.warning(4071, where(t), QStringLiteral("titre de plus de %1 caractères, tronqué.").arg(MaxTitle));
@@ -262,6 +291,8 @@ TCompileResult compileProject(const QString &hpjPath)
                 msg.warning(4072, where(t), QStringLiteral("mot-clé de plus de %1 caractères ignoré.").arg(MaxKeyword));
                 t.keywords.removeAt(k);
             }
+        for (QByteArray &m : t.macros)
+            checkMacroAt(m, where(t));
         for (qsizetype k = t.macros.size() - 1; k >= 0; --k)
             if (t.macros[k].size() > MaxMacro) {
                 msg.warning(4073, where(t), QStringLiteral("macro de plus de %1 caractères ignorée.").arg(MaxMacro));
@@ -277,6 +308,8 @@ TCompileResult compileProject(const QString &hpjPath)
                     ++result.jumps;
                     if (i.macro.isEmpty() && i.file.isEmpty() && !i.context.isEmpty())
                         localJumps.append({where(t), i.context});
+                    if (!i.macro.isEmpty())
+                        checkMacroAt(i.macro, where(t));
                     if (i.macro.size() > MaxMacro) {
                         msg.warning(4073, where(t), QStringLiteral("macro de plus de %1 caractères tronquée.").arg(MaxMacro));
                         i.macro.truncate(MaxMacro);
@@ -296,6 +329,15 @@ TCompileResult compileProject(const QString &hpjPath)
                                                         .arg(QString::fromLatin1(i.window)));
                 }
     }
+    for (auto it = macroWarnings.cbegin(); it != macroWarnings.cend(); ++it)
+        msg.warning(4641, it.value().first,
+                    it.key() + (it.value().second > 1 ? QString::fromUtf8(" (%1 macros)").arg(it.value().second) : QString()));
+    // Macros written in the form the viewers read: one note.
+    if (!rewrittenMacros.isEmpty())
+        msg.note(4643, hpjName, QString::fromUtf8("%1 macro(s) récrite(s) pour les visualiseurs (guillemets ajoutés ou redressés, "
+                                                  "chiffres hexadécimaux en minuscules), p. ex. %2")
+                                    .arg(rewrittenMacros.size())
+                                    .arg(rewrittenMacros.first()));
     if (topics.isEmpty()) {
         if (!result.errors)
             msg.error(1030, hpjName, QStringLiteral("aucune page à compiler."));
