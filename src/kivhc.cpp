@@ -20,14 +20,18 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%s\n", qPrintable(text));
     });
     QGuiApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: kivhc PROJET.HPJ\n");
+    QStringList args = app.arguments().mid(1);
+    Hlp::TCompileOptions options;
+    // --missing-files=warning: a topic file that cannot be read leaves its
+    // topics out with a warning instead of stopping the build.
+    options.missingFilesAreWarnings = args.removeAll(QStringLiteral("--missing-files=warning")) > 0;
+    if (args.size() != 1 || args.first().startsWith(u'-')) {
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] PROJET.HPJ\n");
         return 2;
     }
     const QString hpj = args.first();
     std::printf("Compilation de %s\n", qPrintable(hpj));
-    Hlp::TCompileResult r = Hlp::compileProject(hpj);
+    Hlp::TCompileResult r = Hlp::compileProject(hpj, options);
     const QFileInfo info(hpj);
     const QString hlp = !r.helpFile.isEmpty() ? r.helpFile
                                               : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");

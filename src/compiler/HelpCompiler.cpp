@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <algorithm>
 #include <tuple>
 
@@ -27,27 +28,40 @@ constexpr int MaxTitle = 127;
 constexpr int MaxKeyword = 255;
 constexpr int MaxMacro = 512;
 
+// Messages in three kinds. WARNING=1 keeps the warnings about lost
+// content (undefined jumps, missing files and pictures, repaired macros),
+// WARNING=2 all warnings, WARNING=3 (the default) notes too.
 class Messages {
 public:
     explicit Messages(TCompileResult &r) : m_r(r) {}
+    void setLevel(int level) { m_level = level; }
     void error(int code, const QString &where, const QString &text)
     {
-        m_r.messages << QStringLiteral("HC%1: Error: %2%3").arg(code).arg(where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
+        add(QStringLiteral("Error"), code, where, text);
         ++m_r.errors;
     }
     void warning(int code, const QString &where, const QString &text)
     {
-        m_r.messages << QStringLiteral("HC%1: Warning: %2%3").arg(code).arg(where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
+        static const QList<int> serious{1005, 3025, 4071, 4072, 4073, 4113, 4114, 4115, 4641};
+        if (m_level < (serious.contains(code) ? 1 : 2))
+            return;
+        add(QStringLiteral("Warning"), code, where, text);
         ++m_r.warnings;
     }
     // Something the compiler did on the author's behalf; not a fault.
     void note(int code, const QString &where, const QString &text)
     {
-        m_r.messages << QStringLiteral("HC%1: Note: %2%3").arg(code).arg(where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
+        if (m_level >= 3)
+            add(QStringLiteral("Note"), code, where, text);
     }
 
 private:
+    void add(const QString &kind, int code, const QString &where, const QString &text)
+    {
+        m_r.messages << QStringLiteral("HC%1: %2: %3%4").arg(code).arg(kind, where.isEmpty() ? QString() : where + QStringLiteral(" : "), text);
+    }
     TCompileResult &m_r;
+    int m_level = 3;
 };
 
 // The order of an index: letters without accents and case first, then
@@ -108,7 +122,7 @@ bool orderLess(const QByteArray &a, const QByteArray &b)
 
 } // namespace
 
-TCompileResult compileProject(const QString &hpjPath)
+TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &options)
 {
     TCompileResult result;
     Messages msg(result);
@@ -118,6 +132,24 @@ TCompileResult compileProject(const QString &hpjPath)
         return result;
     }
     THpj hpj = parseHpj(hpjBytes);
+    const auto yes = [](const QByteArray &v) {
+        const QByteArray u = v.trimmed().toUpper();
+        return u == "YES" || u == "ON" || u == "TRUE" || u == "1";
+    };
+    if (hpj.options.contains("WARNING")) {
+        bool ok = false;
+        const int level = hpj.options.value("WARNING").trimmed().toInt(&ok);
+        msg.setLevel(ok ? qBound(1, level, 3) : 3);
+    }
+    // REPORT=Yes: lists are given whole, one entry per line.
+    const bool report = yes(hpj.options.value("REPORT"));
+    // A file that cannot be read: an error unless the author allowed it.
+    const auto missing = [&](int code, const QString &where, const QString &text) {
+        if (options.missingFilesAreWarnings)
+            msg.warning(code, where, text);
+        else
+            msg.error(code, where, text);
+    };
     const QString hpjDir = QFileInfo(hpjPath).absolutePath();
     const QString hpjName = QFileInfo(hpjPath).fileName();
     TFileFinder findFile;
@@ -191,7 +223,7 @@ TCompileResult compileProject(const QString &hpjPath)
         QByteArray rtf;
         if (path.isEmpty() || !Platform::readWholeFile(path, &rtf)) {
             // Its topics are left out; jumps to them are reported below.
-            msg.warning(1005, decodeName(file), QStringLiteral("fichier de pages introuvable, ignoré."));
+            missing(1005, decodeName(file), QStringLiteral("fichier de pages introuvable ou illisible."));
             continue;
         }
         const qsizetype knownPictures = pictures.size();
@@ -210,6 +242,48 @@ TCompileResult compileProject(const QString &hpjPath)
         }
         topics += read.topics;
     }
+    // Build tags: under BUILD=, a topic whose "*" footnote tags do not
+    // match is left out whole (contexts, keywords, browse sequence).
+    if (!hpj.options.value("BUILD").trimmed().isEmpty()) {
+        const QByteArray expression = hpj.options.value("BUILD").trimmed();
+        bool valid = true;
+        buildSelects(expression, {}, &valid);
+        if (!valid) {
+            msg.error(2131, hpjName, QString::fromUtf8("expression BUILD= incorrecte : %1").arg(decodeName(expression)));
+            return result;
+        }
+        qsizetype left = 0;
+        for (qsizetype n = topics.size() - 1; n >= 0; --n)
+            if (!topics[n].buildTags.isEmpty() && !buildSelects(expression, topics[n].buildTags, &valid)) {
+                topics.removeAt(n);
+                ++left;
+            }
+        if (left)
+            msg.note(1020, hpjName, QString::fromUtf8("%1 page(s) laissée(s) de côté par BUILD=%2.").arg(left).arg(decodeName(expression)));
+    }
+    if (!hpj.buildTags.isEmpty()) {
+        QStringList unknownTags;
+        for (const TSourceTopic &t : std::as_const(topics))
+            for (const QByteArray &tag : t.buildTags)
+                if (!hpj.buildTags.contains(tag) && !unknownTags.contains(decodeName(tag)))
+                    unknownTags << decodeName(tag);
+        if (!unknownTags.isEmpty())
+            msg.warning(1021, hpjName, QString::fromUtf8("balise(s) de compilation absente(s) de [BUILDTAGS] : %1").arg(unknownTags.join(QStringLiteral(", "))));
+    }
+    // [FONTS]: a face (at one size) drawn as another.
+    if (!hpj.fonts.isEmpty())
+        for (TSourceTopic &t : topics)
+            for (QList<TParagraph> *paras : {&t.nonScrolling, &t.scrolling})
+                for (TParagraph &p : *paras)
+                    for (TInline &i : p.items)
+                        for (const TFontMapping &m : std::as_const(hpj.fonts))
+                            if (i.kind == TInline::Text && i.format.face.compare(m.face, Qt::CaseInsensitive) == 0
+                                && (m.size == 0 || m.size * 2 == i.format.halfPoints)) {
+                                i.format.face = m.toFace;
+                                if (m.toSize)
+                                    i.format.halfPoints = quint8(m.toSize * 2);
+                                break;
+                            }
     // Pictures: [BITMAPS] entries first (by file name), then BMROOT, ROOT
     // and the project's folder.
     QList<QByteArray> pictureData(pictures.size());
@@ -540,8 +614,32 @@ TCompileResult compileProject(const QString &hpjPath)
     if (!unused.isEmpty())
         msg.note(1010, hpjName, QString::fromUtf8("%1 nom(s) de [MAP] sans page, laissé(s) de côté : %2%3")
                                     .arg(unused.size())
-                                    .arg(unused.mid(0, 10).join(QStringLiteral(", ")),
-                                         unused.size() > 10 ? QStringLiteral("…") : QString()));
+                                    .arg(report ? QStringLiteral("\n\t") + unused.join(QStringLiteral("\n\t"))
+                                                : unused.mid(0, 10).join(QStringLiteral(", ")),
+                                         !report && unused.size() > 10 ? QStringLiteral("…") : QString()));
+    // PREFIX=: contexts with one of these prefixes are meant to be called
+    // by a program, through a [MAP] number.
+    const QList<QByteArray> prefixes = hpj.options.value("PREFIX").simplified().replace(',', ' ').split(' ');
+    if (!hpj.options.value("PREFIX").trimmed().isEmpty()) {
+        QSet<QByteArray> mappedNames;
+        for (const auto &[context, number] : hpj.map)
+            mappedNames.insert(normalizeContext(context).toUpper());
+        QStringList unmapped;
+        for (const TSourceTopic &t : std::as_const(topics))
+            for (const QByteArray &raw : t.contexts) {
+                const QByteArray c = normalizeContext(raw).toUpper();
+                for (const QByteArray &prefix : prefixes)
+                    if (!prefix.isEmpty() && c.startsWith(prefix.toUpper()) && !mappedNames.contains(c)) {
+                        unmapped << QString::fromLatin1(raw.trimmed());
+                        break;
+                    }
+            }
+        if (!unmapped.isEmpty())
+            msg.note(1009, hpjName, QString::fromUtf8("%1 chaîne(s) de contexte avec un préfixe de PREFIX sans numéro dans [MAP] : %2")
+                                        .arg(unmapped.size())
+                                        .arg(report ? QStringLiteral("\n\t") + unmapped.join(QStringLiteral("\n\t"))
+                                                    : unmapped.mid(0, 10).join(QStringLiteral(", "))));
+    }
     std::stable_sort(mapped.begin(), mapped.end(),
                      [](const QPair<qint64, quint32> &a, const QPair<qint64, quint32> &b) { return a.first < b.first; });
     putU16(ctxomap, quint16(mapped.size()));
@@ -576,17 +674,61 @@ TCompileResult compileProject(const QString &hpjPath)
     }
     system.cntFile = hpj.options.value("CNT").trimmed();
     system.configMacros = hpj.config;
-    for (const TWindowLine &w : hpj.windows) {
-        TWindowDef d;
-        d.name = w.name;
-        d.caption = w.caption;
-        d.hasScrollColour = w.hasScroll;
-        d.hasTitleColour = w.hasTitle;
-        std::copy(w.scroll, w.scroll + 3, d.scroll);
-        std::copy(w.title, w.title + 3, d.title);
-        system.windows.append(d);
+    system.windows = hpj.windows;
+    system.citation = hpj.options.value("CITATION");
+    // DEFFONT=face,points,charset: the font of the viewer's own lists.
+    if (hpj.options.contains("DEFFONT")) {
+        const QList<QByteArray> parts = hpj.options.value("DEFFONT").split(',');
+        bool sizeOk = false, charsetOk = true;
+        const int size = parts.value(1).trimmed().toInt(&sizeOk);
+        const int charset = parts.size() > 2 ? parts[2].trimmed().toInt(&charsetOk) : 0;
+        if (!parts.value(0).trimmed().isEmpty() && sizeOk && charsetOk && size > 0 && size < 256 && charset >= 0 && charset < 256) {
+            system.defaultFont = parts[0].trimmed().left(31);
+            system.defaultFontSize = quint8(size);
+            system.defaultFontCharset = quint8(charset);
+        } else {
+            msg.warning(1100, hpjName, QStringLiteral("DEFFONT incompréhensible, ignoré : %1").arg(decodeName(hpj.options.value("DEFFONT"))));
+        }
     }
     container.addFile("|SYSTEM", systemFile(system));
+    // ">" footnotes: the window a topic opens in, by its place in [WINDOWS].
+    QList<TTreeEntry> windowEntries;
+    for (int n = 0; n < topics.size(); ++n) {
+        const QByteArray window = topics[n].window.trimmed();
+        if (window.isEmpty())
+            continue;
+        qsizetype index = -1;
+        for (qsizetype w = 0; w < hpj.windows.size() && index < 0; ++w)
+            if (hpj.windows[w].name.compare(window, Qt::CaseInsensitive) == 0)
+                index = w;
+        if (index < 0) {
+            msg.warning(4031, where(topics[n]), QString::fromUtf8("fenêtre « %1 » absente de [WINDOWS] : la page s'ouvrira dans la fenêtre en cours.")
+                                                    .arg(decodeName(window)));
+            continue;
+        }
+        QByteArray key, data;
+        putU32(key, writer.topicOffset(n));
+        putU32(data, quint32(index));
+        windowEntries.append({key, data});
+    }
+    if (!windowEntries.isEmpty() && buildBTree(ContextTree, windowEntries, &tree))
+        container.addFile("|VIOLA", tree);
+    // [BAGGAGE]: files the help file carries, under their own names.
+    for (const QByteArray &entry : std::as_const(hpj.baggage)) {
+        const QString path = findIn(roots, entry);
+        QByteArray bytes;
+        const QString name = QFileInfo(decodeName(entry).replace(u'\\', u'/')).fileName();
+        if (path.isEmpty() || !Platform::readWholeFile(path, &bytes)) {
+            missing(1005, decodeName(entry), QStringLiteral("fichier de [BAGGAGE] introuvable ou illisible."));
+            continue;
+        }
+        const QByteArray internal = Platform::toCp1252OrUtf8(name);
+        if (internal.startsWith('|') || container.contains(internal)) {
+            msg.warning(1022, decodeName(entry), QString::fromUtf8("nom de fichier de [BAGGAGE] déjà pris, fichier ignoré."));
+            continue;
+        }
+        container.addFile(internal, bytes);
+    }
     container.addFile("|FONT", fonts.build());
     container.addFile("|TOPIC", topicFile);
     for (qsizetype k = 0; k < pictureData.size(); ++k)

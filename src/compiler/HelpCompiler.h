@@ -22,9 +22,15 @@ struct TCompileResult {
     QString helpFile; // the HLP option (letter case kept), relative to the .HPJ's folder
 };
 
+struct TCompileOptions {
+    // A topic or baggage file that cannot be read is a warning, not an
+    // error: the help file is made without it.
+    bool missingFilesAreWarnings = false;
+};
+
 // Compiles the project whose .HPJ is at `hpjPath`. Files named in it are
 // looked up relative to ROOT (else the .HPJ's folder) without regard to
 // letter case.
-TCompileResult compileProject(const QString &hpjPath);
+TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &options = {});
 
 } // namespace Hlp

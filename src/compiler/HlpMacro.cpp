@@ -371,6 +371,7 @@ bool MacroParser::check(const QByteArray &name, QList<TArg> &args)
                 m_r.errors << place + QStringLiteral(" : ") + e;
             m_r.warnings += inner.warnings;
             m_r.jumps += inner.jumps;
+            m_r.repaired = m_r.repaired || inner.repaired;
             if (!ok)
                 return false;
             if (fixed != a.value) {

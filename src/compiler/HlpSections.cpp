@@ -29,18 +29,31 @@ QByteArray fixed(const QByteArray &s, int size)
 
 QByteArray windowRecord(const TWindowDef &w)
 {
-    quint16 flags = 0x002 | 0x004; // name and caption
-    if (w.hasScrollColour)
+    // Type (left empty, as Help Workshop does), name and caption.
+    quint16 flags = 0x001 | 0x002 | 0x004;
+    for (int i = 0; i < 4; ++i)
+        if (w.hasPlace[i])
+            flags |= quint16(0x008 << i);
+    // A state above 255 holds the 4.0 window's buttons, not a way to show
+    // the window: the viewer is not told to use it (as Help Workshop does).
+    if (w.hasState && w.state <= 0xFF)
+        flags |= 0x080;
+    if (w.hasScroll)
         flags |= 0x100;
-    if (w.hasTitleColour)
+    if (w.hasTitle)
         flags |= 0x200;
+    if (w.onTop)
+        flags |= 0x400;
+    if (w.autoHeight)
+        flags |= 0x800;
     QByteArray out;
     putU16(out, flags);
     out += fixed(QByteArray(), 10);
-    out += fixed(w.name, 9);
+    out += fixed(w.name.compare("main", Qt::CaseInsensitive) == 0 ? QByteArray("main") : w.name, 9);
     out += fixed(w.caption, 51);
-    for (int i = 0; i < 5; ++i)
-        putU16(out, 0); // X, Y, width, height, state: not given
+    for (int i = 0; i < 4; ++i)
+        putU16(out, quint16(w.place[i]));
+    putU16(out, w.state);
     for (const quint8 *c : {w.scroll, w.title}) {
         putU8(out, c[0]);
         putU8(out, c[1]);
@@ -63,6 +76,8 @@ QByteArray systemFile(const TSystemInfo &info)
     record(out, 1, stringZ(info.title));
     if (!info.copyright.isEmpty())
         record(out, 2, stringZ(info.copyright));
+    if (!info.citation.isEmpty())
+        record(out, 8, stringZ(info.citation));
     if (info.hasContents) {
         QByteArray offset;
         putU32(offset, info.contentsOffset);
@@ -79,6 +94,13 @@ QByteArray systemFile(const TSystemInfo &info)
         record(out, 11, QByteArray::fromHex("0000000200"));
         if (!info.cntFile.isEmpty())
             record(out, 10, stringZ(info.cntFile));
+        if (!info.defaultFont.isEmpty()) {
+            QByteArray font;
+            putU8(font, info.defaultFontSize);
+            putU8(font, info.defaultFontCharset);
+            font += stringZ(info.defaultFont);
+            record(out, 12, font);
+        }
     }
     return out;
 }

@@ -5,15 +5,21 @@
 
 namespace Hlp {
 
-// A window of the help file; only the main window's colours matter to
-// the viewers we preview with, so position and size are never written.
+// A window of the help file ([WINDOWS]): what is not given is left to
+// the viewer.
 struct TWindowDef {
     QByteArray name;    // "main", at most 8 characters
     QByteArray caption; // at most 50 characters
-    bool hasScrollColour = false;
+    bool hasScroll = false, hasTitle = false; // the colours of the two regions
     quint8 scroll[3] = {255, 255, 255};
-    bool hasTitleColour = false;
     quint8 title[3] = {255, 255, 255};
+    // Position and size in the viewer's units (a 1024 x 1024 screen), each
+    // given or not; the state (maximised, the 4.0 buttons) as written.
+    bool hasPlace[4] = {false, false, false, false};
+    qint16 place[4] = {0, 0, 0, 0}; // x, y, width, height
+    bool hasState = false;
+    quint16 state = 0;
+    bool onTop = false, autoHeight = false;
 };
 
 struct TSystemInfo {
@@ -28,6 +34,9 @@ struct TSystemInfo {
     QList<TWindowDef> windows;
     QByteArray cntFile; // the contents (.CNT) file, when there is one
     quint16 lcid = 0x0409; // the language of the text (sorting, the viewer's texts)
+    QByteArray citation;   // added to what is copied or printed
+    QByteArray defaultFont; // DEFFONT: face
+    quint8 defaultFontSize = 0, defaultFontCharset = 0;
 };
 
 QByteArray systemFile(const TSystemInfo &info);

@@ -1,5 +1,7 @@
 #include "compiler/HpjFile.h"
 
+#include "compiler/HlpMacro.h"
+
 namespace Hlp {
 
 namespace {
@@ -22,7 +24,19 @@ bool parseColour(const QByteArray &field, quint8 rgb[3])
     QByteArray f = field.trimmed();
     if (!f.startsWith('(') || !f.endsWith(')'))
         return false;
-    const QList<QByteArray> parts = f.mid(1, f.size() - 2).split(',');
+    f = f.mid(1, f.size() - 2).trimmed();
+    // (rNNN): a COLORREF in decimal, red in the low byte.
+    if (f.startsWith('r') || f.startsWith('R')) {
+        bool ok = false;
+        const qint64 v = f.mid(1).trimmed().toLongLong(&ok);
+        if (!ok || v < 0 || v > 0xFFFFFF)
+            return false;
+        rgb[0] = quint8(v & 0xFF);
+        rgb[1] = quint8((v >> 8) & 0xFF);
+        rgb[2] = quint8((v >> 16) & 0xFF);
+        return true;
+    }
+    const QList<QByteArray> parts = f.split(',');
     if (parts.size() != 3)
         return false;
     for (int i = 0; i < 3; ++i) {
@@ -33,6 +47,21 @@ bool parseColour(const QByteArray &field, quint8 rgb[3])
         rgb[i] = quint8(v);
     }
     return true;
+}
+
+// A [FONTS] side: "face[,size[,charset]]".
+bool parseFontSide(const QByteArray &text, QByteArray *face, int *size)
+{
+    const QList<QByteArray> parts = text.split(',');
+    *face = parts.value(0).trimmed();
+    *size = 0;
+    if (parts.size() > 1 && !parts[1].trimmed().isEmpty()) {
+        bool ok = false;
+        *size = parts[1].trimmed().toInt(&ok);
+        if (!ok || *size <= 0 || *size > 127)
+            return false;
+    }
+    return !face->isEmpty();
 }
 
 // Splits at top-level commas (not inside quotes or parentheses).
@@ -91,11 +120,50 @@ bool parseWindowLine(const QByteArray &line, TWindowLine *w)
     if (caption.startsWith('"') && caption.endsWith('"') && caption.size() >= 2)
         caption = caption.mid(1, caption.size() - 2);
     w->caption = caption.left(50);
-    if (fields.size() > 3 && !fields[3].trimmed().isEmpty())
-        w->hasScroll = parseColour(fields[3], w->scroll);
-    if (fields.size() > 4 && !fields[4].trimmed().isEmpty())
-        w->hasTitle = parseColour(fields[4], w->title);
-    return true;
+    const QByteArray place = fields.value(1).trimmed();
+    if (!place.isEmpty()) {
+        if (!place.startsWith('(') || !place.endsWith(')'))
+            return false;
+        const QList<QByteArray> parts = place.mid(1, place.size() - 2).split(',');
+        if (parts.size() > 4)
+            return false;
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (parts[i].trimmed().isEmpty())
+                continue;
+            bool ok = false;
+            const int v = parts[i].trimmed().toInt(&ok);
+            if (!ok || v < -32768 || v > 32767)
+                return false;
+            w->hasPlace[i] = true;
+            w->place[i] = qint16(v);
+        }
+    }
+    const QByteArray state = fields.value(2).trimmed();
+    if (!state.isEmpty()) {
+        bool ok = false;
+        const uint v = state.toUInt(&ok, 0);
+        if (!ok || v > 0xFFFF)
+            return false;
+        w->hasState = true;
+        w->state = quint16(v);
+    }
+    if (fields.size() > 3 && !fields[3].trimmed().isEmpty() && !(w->hasScroll = parseColour(fields[3], w->scroll)))
+        return false;
+    if (fields.size() > 4 && !fields[4].trimmed().isEmpty() && !(w->hasTitle = parseColour(fields[4], w->title)))
+        return false;
+    // Flags: "1" (on top), or "fN" with 1 on top and 2 the height fitted
+    // to the topic.
+    QByteArray flags = fields.value(5).trimmed().toLower();
+    if (!flags.isEmpty()) {
+        const bool helpWorkshop = flags.startsWith('f');
+        bool ok = false;
+        const int v = (helpWorkshop ? flags.mid(1) : flags).toInt(&ok);
+        if (!ok || v < 0 || v > 3)
+            return false;
+        w->onTop = v & 1;
+        w->autoHeight = helpWorkshop && (v & 2);
+    }
+    return fields.size() <= 6;
 }
 
 bool parseMapLine(const QByteArray &text, QList<QPair<QByteArray, qint64>> *map)
@@ -124,6 +192,88 @@ bool parseMapLine(const QByteArray &text, QList<QPair<QByteArray, qint64>> *map)
     return true;
 }
 
+namespace {
+
+// BUILD= expressions: or := and ('|' and)*; and := not ('&' not)*;
+// not := '~' not | '(' or ')' | tag.
+class BuildExpression {
+public:
+    BuildExpression(const QByteArray &text, const QList<QByteArray> &tags) : m_text(text), m_tags(tags) {}
+    bool evaluate(bool *valid)
+    {
+        const bool v = alternatives();
+        skip();
+        *valid = m_ok && m_at == m_text.size();
+        return *valid ? v : true;
+    }
+
+private:
+    void skip()
+    {
+        while (m_at < m_text.size() && (m_text[m_at] == ' ' || m_text[m_at] == '\t'))
+            ++m_at;
+    }
+    bool take(char c)
+    {
+        skip();
+        if (m_at < m_text.size() && m_text[m_at] == c) {
+            ++m_at;
+            return true;
+        }
+        return false;
+    }
+    bool alternatives()
+    {
+        bool v = all();
+        while (m_ok && take('|'))
+            v = all() || v;
+        return v;
+    }
+    bool all()
+    {
+        bool v = negation();
+        while (m_ok && take('&'))
+            v = negation() && v;
+        return v;
+    }
+    bool negation()
+    {
+        if (++m_depth > 64) {
+            m_ok = false;
+            return false;
+        }
+        bool v = false;
+        if (take('~')) {
+            v = !negation();
+        } else if (take('(')) {
+            v = alternatives();
+            m_ok = m_ok && take(')');
+        } else {
+            skip();
+            const qsizetype start = m_at;
+            while (m_at < m_text.size() && !QByteArray(" \t~&|()").contains(m_text[m_at]))
+                ++m_at;
+            m_ok = m_ok && m_at > start;
+            v = m_tags.contains(m_text.mid(start, m_at - start).toUpper());
+        }
+        --m_depth;
+        return v;
+    }
+
+    const QByteArray &m_text;
+    const QList<QByteArray> &m_tags;
+    qsizetype m_at = 0;
+    int m_depth = 0;
+    bool m_ok = true;
+};
+
+} // namespace
+
+bool buildSelects(const QByteArray &expression, const QList<QByteArray> &tags, bool *valid)
+{
+    return BuildExpression(expression, tags).evaluate(valid);
+}
+
 THpj parseHpj(const QByteArray &bytes)
 {
     THpj hpj;
@@ -133,6 +283,7 @@ THpj parseHpj(const QByteArray &bytes)
         QByteArray line = lines[n];
         if (line.endsWith('\r'))
             line.chop(1);
+        const QByteArray whole = line.trimmed();
         line = stripComment(line).trimmed();
         if (line.isEmpty())
             continue;
@@ -152,7 +303,8 @@ THpj parseHpj(const QByteArray &bytes)
             // REPORT and WARNING set how much is reported (everything is);
             // HCW is the Help Workshop editor's own mark.
             static const QList<QByteArray> known{"TITLE", "COPYRIGHT", "ROOT", "BMROOT", "COMPRESS", "CONTENTS",
-                                                 "ERRORLOG", "HLP", "LCID", "CNT", "REPORT", "WARNING", "HCW"};
+                                                 "ERRORLOG", "HLP", "LCID", "CNT", "REPORT", "WARNING", "HCW",
+                                                 "CITATION", "DEFFONT", "BUILD", "PREFIX"};
             if (!known.contains(key))
                 hpj.warnings.append({lineNo, QStringLiteral("option non prise en charge, ignorée : %1").arg(QString::fromLatin1(key))});
             // Folders add up when given on several lines.
@@ -165,7 +317,9 @@ THpj parseHpj(const QByteArray &bytes)
         } else if (section == "BITMAPS") {
             hpj.bitmaps.append(line);
         } else if (section == "CONFIG") {
-            hpj.config.append(line);
+            // ';' also joins macros: a line that is one macro string as a
+            // whole is kept whole; otherwise what follows ';' is a comment.
+            hpj.config.append(whole != line && checkMacro(whole).errors.isEmpty() ? whole : line);
         } else if (section == "WINDOWS") {
             TWindowLine w;
             if (parseWindowLine(line, &w))
@@ -181,6 +335,20 @@ THpj parseHpj(const QByteArray &bytes)
             } else if (!parseMapLine(line, &hpj.map)) {
                 hpj.warnings.append({lineNo, QStringLiteral("entrée [MAP] incorrecte ignorée")});
             }
+        } else if (section == "BAGGAGE") {
+            hpj.baggage.append(line);
+        } else if (section == "BUILDTAGS") {
+            if (line.contains(' ') || line.contains('\t'))
+                hpj.warnings.append({lineNo, QString::fromUtf8("balise de compilation avec un blanc ignorée : %1").arg(QString::fromLatin1(line))});
+            else if (!hpj.buildTags.contains(line.toUpper()))
+                hpj.buildTags.append(line.toUpper());
+        } else if (section == "FONTS") {
+            const qsizetype eq = line.indexOf('=');
+            TFontMapping m;
+            if (eq > 0 && parseFontSide(line.left(eq), &m.face, &m.size) && parseFontSide(line.mid(eq + 1), &m.toFace, &m.toSize))
+                hpj.fonts.append(m);
+            else
+                hpj.warnings.append({lineNo, QStringLiteral("entrée [FONTS] incorrecte ignorée")});
         } else if (section == "ALIAS") {
             const qsizetype eq = line.indexOf('=');
             if (eq > 0)

@@ -1,5 +1,7 @@
 #pragma once
 // The help project file (.HPJ) as a help compiler reads it.
+#include "compiler/HlpSections.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -8,12 +10,15 @@
 
 namespace Hlp {
 
-struct TWindowLine {
-    QByteArray name;
-    QByteArray caption;
-    bool hasScroll = false, hasTitle = false;
-    quint8 scroll[3] = {255, 255, 255};
-    quint8 title[3] = {255, 255, 255};
+// A [WINDOWS] line is the window the help file stores.
+using TWindowLine = TWindowDef;
+
+// A [FONTS] line: a face (at one size, or any when 0) drawn as another.
+struct TFontMapping {
+    QByteArray face;
+    int size = 0; // points
+    QByteArray toFace;
+    int toSize = 0;
 };
 
 struct TDiagnostic {
@@ -30,6 +35,9 @@ struct THpj {
     QList<QPair<QByteArray, qint64>> map; // [MAP] context, number
     QList<QPair<int, QByteArray>> mapIncludes; // [MAP] #include: line, file
     QMap<QByteArray, QByteArray> alias;   // [ALIAS] from -> to
+    QList<QByteArray> baggage;            // [BAGGAGE] files
+    QList<TFontMapping> fonts;            // [FONTS]
+    QList<QByteArray> buildTags;          // [BUILDTAGS], upper-case
     QList<QByteArray> unknownSections;    // upper-case, each once
     QList<TDiagnostic> warnings;
     QList<TDiagnostic> errors;
@@ -47,7 +55,13 @@ struct THpj {
 bool parseMapLine(const QByteArray &line, QList<QPair<QByteArray, qint64>> *map);
 
 THpj parseHpj(const QByteArray &bytes);
-// One [WINDOWS] definition: name = "caption", (x, y, w, h), state, (r, g, b), (r, g, b), on-top.
+
+// Whether a topic carrying `tags` (upper-case) is built under the BUILD=
+// expression: tags joined by ~ (not), & (and), | (or) and parentheses.
+// `valid` is false, and the result true, when the expression is not one.
+bool buildSelects(const QByteArray &expression, const QList<QByteArray> &tags, bool *valid);
+// One [WINDOWS] definition: name = "caption", (x, y, w, h), state, (r, g, b)
+// or (rCOLORREF), the same for the non-scrolling region, flags (1 or fN).
 bool parseWindowLine(const QByteArray &line, TWindowLine *window);
 
 } // namespace Hlp

@@ -477,7 +477,13 @@ void Reader::commitFootnote()
             if (!m.trimmed().isEmpty())
                 m_topic.macros.append(m.trimmed());
         break;
-    default: break; // @ comments, * build tags: not used by the viewer
+    case '*':
+        for (const QByteArray &tag : value.split(';'))
+            if (!tag.trimmed().isEmpty())
+                m_topic.buildTags.append(tag.trimmed().toUpper());
+        break;
+    case '>': m_topic.window = value; break;
+    default: break; // @ comments
     }
 }
 

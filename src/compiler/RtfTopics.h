@@ -19,6 +19,8 @@ struct TSourceTopic {
     QList<QByteArray> aKeywords; // "A" footnotes
     QByteArray browse;
     QList<QByteArray> macros;
+    QList<QByteArray> buildTags; // "*" footnotes, upper-case
+    QByteArray window;           // ">" footnote: the window it opens in
     QList<TParagraph> nonScrolling; // \keepn paragraphs
     QList<TParagraph> scrolling;
     QByteArray sourceFile; // where it was read, for messages

@@ -43,8 +43,8 @@ void TestHpj::otherSections()
                                         "[MAP]\nIDH_A 10\n#define IDH_B 0x20 // B\nbad\nIDH_C=3\n#include <..\\res.hm>\n"
                                         "[ALIAS]\nold=new\n[OPTIONS]\nBMROOT=..\nBMROOT=.\nCOMPRESS=12 Hall Zeck\n"
                                         "[windows]\nproc4=\"Proc, with comma\",(1,2,3,4),0\n"
-                                        "[BAGGAGE]\nfile.dat\n[FILES]\na.rtf ; first\n[OPTIONS]\nCITATION=x\nREPORT=Yes\n"
-                                        "[baggage]\nother.dat\n");
+                                        "[MACROS]\nfile.dat\n[FILES]\na.rtf ; first\n[OPTIONS]\nFTS=x\nREPORT=Yes\n"
+                                        "[macros]\nother.dat\n");
     QVERIFY(hpj.compression() == Hlp::THpj::Compression::Lz77);
     QVERIFY(Hlp::parseHpj("[OPTIONS]\nCOMPRESS=maybe\n").compression() == Hlp::THpj::Compression::Unknown);
     QVERIFY(Hlp::parseHpj("[OPTIONS]\nCOMPRESS=0 none\n").compression() == Hlp::THpj::Compression::None);
@@ -58,14 +58,45 @@ void TestHpj::otherSections()
     QCOMPARE(hpj.warnings.size(), 3);
     QCOMPARE(hpj.warnings[0].line, 8);
     QCOMPARE(hpj.warnings[1].line, 20);
-    QVERIFY(hpj.warnings[1].text.contains(QStringLiteral("[BAGGAGE]")));
+    QVERIFY(hpj.warnings[1].text.contains(QStringLiteral("[MACROS]")));
     QCOMPARE(hpj.warnings[2].line, 24);
-    QVERIFY(hpj.warnings[2].text.endsWith(QStringLiteral("CITATION")));
+    QVERIFY(hpj.warnings[2].text.endsWith(QStringLiteral("FTS")));
     QCOMPARE(hpj.alias.value("old"), QByteArray("new"));
     QCOMPARE(hpj.windows.first().caption, QByteArray("Proc, with comma"));
     QVERIFY(!hpj.windows.first().hasScroll);
     QCOMPARE(hpj.files, QList<QByteArray>{"a.rtf"});
     QCOMPARE(Hlp::parseHpj("[OPTIONS]\nTITLE=x\n").errors.size(), 1);
+
+    // Windows as Help Workshop writes them: a COLORREF colour, empty
+    // fields, the flags; [FONTS], [BAGGAGE], [BUILDTAGS]; ';' in [CONFIG].
+    const Hlp::THpj hcw = Hlp::parseHpj("[WINDOWS]\nmain=\"\",(127,,777,1014),27904,,(r14876671),f3\nbad=\"x\",(1,2),0,(300,0,0)\n"
+                                        "[FONTS]\nArial,11=Helv,11\nbroken\n[BAGGAGE]\ndata.bin\n[BUILDTAGS]\ndraft\nDRAFT\n"
+                                        "[CONFIG]\nBrowseButtons() ; the buttons\nDB(\"d3\");EB(`d4')\n[FILES]\na.rtf\n");
+    QCOMPARE(hcw.windows.size(), 1); // a colour out of range refuses the line
+    const Hlp::TWindowLine &main = hcw.windows.first();
+    QVERIFY(main.hasPlace[0] && !main.hasPlace[1] && main.hasPlace[3]);
+    QCOMPARE(main.place[2], qint16(777));
+    QVERIFY(main.hasState && main.state == 27904);
+    QVERIFY(!main.hasScroll && main.hasTitle);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(main.title), 3), QByteArray("\xFF\xFF\xE2"));
+    QVERIFY(main.onTop && main.autoHeight);
+    QCOMPARE(hcw.fonts.size(), 1);
+    QCOMPARE(hcw.fonts.first().toFace, QByteArray("Helv"));
+    QCOMPARE(hcw.baggage, QList<QByteArray>{"data.bin"});
+    QCOMPARE(hcw.buildTags, QList<QByteArray>{"DRAFT"});
+    QCOMPARE(hcw.config, (QList<QByteArray>{"BrowseButtons()", "DB(\"d3\");EB(`d4')"}));
+    QCOMPARE(hcw.warnings.size(), 2); // the bad window, the bad font line
+
+    // BUILD= expressions.
+    bool valid = false;
+    QVERIFY(Hlp::buildSelects("~DRAFT", {"FINAL"}, &valid) && valid);
+    QVERIFY(!Hlp::buildSelects("~draft", {"DRAFT"}, &valid) && valid);
+    QVERIFY(Hlp::buildSelects("A & (B | ~C)", {"A", "C", "B"}, &valid) && valid);
+    QVERIFY(!Hlp::buildSelects("A & B | C & D", {"A", "D"}, &valid) && valid);
+    for (const QByteArray &bad : {QByteArray("A &"), QByteArray("(A"), QByteArray("A B"), QByteArray("~"), QByteArray("(").repeated(500)}) {
+        Hlp::buildSelects(bad, {}, &valid);
+        QVERIFY2(!valid, bad.constData());
+    }
 }
 
 void TestHpj::survivesAnyInput()

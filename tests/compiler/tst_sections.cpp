@@ -22,7 +22,7 @@ void TestSections::systemRecords()
     Hlp::TWindowDef main;
     main.name = "main";
     main.caption = "Aide \xe9t\xe9";
-    main.hasScrollColour = true;
+    main.hasScroll = true;
     main.scroll[0] = 255;
     main.scroll[1] = 0;
     main.scroll[2] = 0;
