@@ -6,6 +6,7 @@
 //   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
 #include "compiler/HlpLz77.h"
 #include "compiler/HlpMacro.h"
+#include "compiler/HlpPhrases.h"
 #include "compiler/HlpParagraph.h"
 #include "compiler/HlpPicture.h"
 #include "compiler/HlpTopic.h"
@@ -46,6 +47,10 @@ void runAll(const QByteArray &input)
 
     KIVHelpTools::FSplitCmdLines(input);
     Hlp::checkMacro(input);
+    Hlp::THallPhrases phrases;
+    phrases.choose(input.split('\n'));
+    phrases.encode(input);
+    phrases.phraseIndex(true);
 
     // The compiler's reader, then its writers (plain and LZ77 blocks).
     QList<Hlp::TPictureSource> pictures;

@@ -3,6 +3,7 @@
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpMacro.h"
 #include "compiler/HlpParagraph.h"
+#include "compiler/HlpPhrases.h"
 #include "compiler/HlpPicture.h"
 #include "compiler/HlpSections.h"
 #include "compiler/HlpTopic.h"
@@ -443,7 +444,11 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         for (qsizetype i = 1; i < group.size(); ++i)
             writer.linkBrowse(group[i - 1].second, group[i].second);
     }
-    const QByteArray topicFile = writer.build(compression == THpj::Compression::Lz77);
+    THallPhrases phrases;
+    if (hpj.phrases())
+        phrases.choose(writer.texts());
+    const bool lz77 = compression == THpj::Compression::Lz77;
+    const QByteArray topicFile = writer.build(lz77, phrases.size() ? &phrases : nullptr);
     result.topics = int(topics.size());
 
     // Contexts: one hash per string, never two strings on one hash.
@@ -731,6 +736,10 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     }
     container.addFile("|FONT", fonts.build());
     container.addFile("|TOPIC", topicFile);
+    if (phrases.size()) {
+        container.addFile("|PhrIndex", phrases.phraseIndex(lz77));
+        container.addFile("|PhrImage", phrases.phraseImage(lz77));
+    }
     for (qsizetype k = 0; k < pictureData.size(); ++k)
         if (!pictureData[k].isEmpty())
             container.addFile("|bm" + QByteArray::number(k), pictureData[k]);

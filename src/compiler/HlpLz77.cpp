@@ -91,4 +91,30 @@ QByteArray lz77Compress(const QByteArray &in)
     return out;
 }
 
+QByteArray lz77Expand(const QByteArray &in, qsizetype limit)
+{
+    QByteArray out;
+    qsizetype i = 0;
+    while (i < in.size() && out.size() < limit) {
+        const quint8 flags = quint8(in[i++]);
+        for (int bit = 0; bit < 8 && i < in.size() && out.size() < limit; ++bit) {
+            if (!(flags & (1 << bit))) {
+                out.append(in[i++]);
+                continue;
+            }
+            if (i + 1 >= in.size())
+                return out;
+            const quint16 code = quint16(quint8(in[i]) | (quint8(in[i + 1]) << 8));
+            i += 2;
+            const qsizetype distance = (code & 0x0FFF) + 1;
+            const int length = (code >> 12) + Lz77MinLength;
+            if (distance > out.size())
+                return out;
+            for (int k = 0; k < length && out.size() < limit; ++k)
+                out.append(out[out.size() - distance]);
+        }
+    }
+    return out;
+}
+
 } // namespace Hlp

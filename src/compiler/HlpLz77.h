@@ -45,5 +45,7 @@ quint16 lz77Code(qsizetype distance, int length);
 
 // Compresses a whole buffer (no block to fill): pictures use it.
 QByteArray lz77Compress(const QByteArray &in);
+// Expands it again, giving at most `limit` bytes.
+QByteArray lz77Expand(const QByteArray &in, qsizetype limit);
 
 } // namespace Hlp

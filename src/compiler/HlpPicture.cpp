@@ -22,6 +22,30 @@ quint16 le16(const QByteArray &b, qsizetype at)
     return at + 2 <= b.size() ? qFromLittleEndian<quint16>(b.constData() + at) : 0;
 }
 
+// Reads the compressed integers of a picture header, bounds checked:
+// `ok` turns false on the first one that runs past the end.
+struct TFieldReader {
+    const QByteArray &bytes;
+    qsizetype at;
+    bool ok = true;
+    quint32 next(bool wide)
+    {
+        if (at >= bytes.size()) {
+            ok = false;
+            return 0;
+        }
+        const bool longForm = quint8(bytes[at]) & 1;
+        const int size = wide ? (longForm ? 4 : 2) : (longForm ? 2 : 1);
+        if (at + size > bytes.size()) {
+            ok = false;
+            return 0;
+        }
+        const quint32 v = size == 4 ? le32(bytes, at) : size == 2 ? le16(bytes, at) : quint8(bytes[at]);
+        at += size;
+        return v >> 1;
+    }
+};
+
 // Expands RLE8 or RLE4 data into bottom-up rows of `stride` bytes.
 QByteArray expandRle(const QByteArray &in, int width, int height, int bits, int stride)
 {
@@ -72,6 +96,118 @@ QByteArray expandRle(const QByteArray &in, int width, int height, int bits, int 
     return out;
 }
 
+// Run-length packing as the viewers expand it: a byte n with the high bit
+// set is followed by n & 0x7F bytes taken as they are; otherwise the next
+// byte stands for n of itself.
+QByteArray rlePack(const QByteArray &in)
+{
+    QByteArray out;
+    qsizetype i = 0;
+    const qsizetype n = in.size();
+    while (i < n) {
+        qsizetype run = 1;
+        while (i + run < n && run < 127 && in[i + run] == in[i])
+            ++run;
+        if (run >= 3) {
+            out.append(char(run));
+            out.append(in[i]);
+            i += run;
+            continue;
+        }
+        // Literal bytes up to the next run of three.
+        qsizetype end = i;
+        while (end < n && end - i < 127 && !(end + 2 < n && in[end] == in[end + 1] && in[end] == in[end + 2]))
+            ++end;
+        out.append(char(0x80 | (end - i)));
+        out.append(in.constData() + i, end - i);
+        i = end;
+    }
+    return out;
+}
+
+QByteArray rleUnpack(const QByteArray &in, qsizetype limit)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < in.size() && out.size() < limit;) {
+        const quint8 n = quint8(in[i++]);
+        if (n & 0x80) {
+            const qsizetype count = qMin<qsizetype>(n & 0x7F, in.size() - i);
+            out.append(in.constData() + i, count);
+            i += count;
+        } else if (i < in.size()) {
+            out.append(QByteArray(n, in[i++]));
+        }
+    }
+    return out.left(limit);
+}
+
+struct TPacked {
+    quint8 packing = 0; // 0 none, 1 run-length, 2 LZ77, 3 run-length then LZ77
+    QByteArray data;
+};
+
+// The smallest of the four packings (none when `compress` is off).
+TPacked packPixels(const QByteArray &pixels, bool compress)
+{
+    TPacked best{0, pixels};
+    if (!compress)
+        return best;
+    const QByteArray rle = rlePack(pixels);
+    for (const TPacked &other : {TPacked{1, rle}, TPacked{2, lz77Compress(pixels)}, TPacked{3, lz77Compress(rle)}})
+        if (other.data.size() < best.data.size())
+            best = other;
+    return best;
+}
+
+QByteArray unpackPixels(quint8 packing, const QByteArray &data, qsizetype limit)
+{
+    switch (packing) {
+    case 0: return data.left(limit);
+    case 1: return rleUnpack(data, limit);
+    case 2: return lz77Expand(data, limit);
+    case 3: return rleUnpack(lz77Expand(data, qsizetype(64) << 20), limit);
+    default: return {};
+    }
+}
+
+// A bitmap picture of a hotspot graphic packed again in the smallest way;
+// anything not understood is kept as it was.
+QByteArray repackBitmap(const QByteArray &pic)
+{
+    if (pic.size() < 2 || quint8(pic[0]) != 6)
+        return pic;
+    TFieldReader field{pic, 2};
+    const auto compressed = [&field](bool wide) { return field.next(wide); };
+    const quint32 xdpi = compressed(true), ydpi = compressed(true);
+    const quint32 planes = compressed(false), bits = compressed(false);
+    const quint32 width = compressed(true), height = compressed(true);
+    const quint32 used = compressed(true), important = compressed(true);
+    const quint32 dataSize = compressed(true), hotspotSize = compressed(true);
+    const quint32 dataAt = le32(pic, field.at), hotspotAt = le32(pic, field.at + 4);
+    const qsizetype at = field.at + 8;
+    const bool ok = field.ok;
+    const qint64 expected = ((qint64(width) * bits + 31) / 32) * 4 * height;
+    if (!ok || planes != 1 || expected <= 0 || expected > (qint64(64) << 20) || dataAt < at
+        || qint64(dataAt) + dataSize > pic.size() || (hotspotSize && qint64(hotspotAt) + hotspotSize > pic.size()))
+        return pic;
+    const QByteArray pixels = unpackPixels(quint8(pic[1]), pic.mid(dataAt, dataSize), expected);
+    if (pixels.size() != expected)
+        return pic;
+    const TPacked packed = packPixels(pixels, true);
+    if (packed.data.size() >= qsizetype(dataSize))
+        return pic;
+    QByteArray fields;
+    putU8(fields, 6);
+    putU8(fields, packed.packing);
+    fields += cUL(xdpi) + cUL(ydpi) + cUS(quint16(planes)) + cUS(quint16(bits)) + cUL(width) + cUL(height) + cUL(used)
+              + cUL(important) + cUL(quint32(packed.data.size())) + cUL(hotspotSize);
+    const QByteArray palette = pic.mid(at, dataAt - at);
+    const quint32 newDataAt = quint32(fields.size() + 8 + palette.size());
+    putU32(fields, newDataAt);
+    putU32(fields, hotspotSize ? newDataAt + quint32(packed.data.size()) : 0);
+    return fields + palette + packed.data + (hotspotSize ? pic.mid(hotspotAt, hotspotSize) : QByteArray());
+}
+
 } // namespace
 
 bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bool compress)
@@ -91,6 +227,28 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bo
             return false;
         }
         *picture = bmp;
+        if (!compress)
+            return true;
+        // Each bitmap packed again in the smallest way.
+        QList<QByteArray> parts;
+        for (int i = 0; i < count; ++i) {
+            const quint32 from = le32(bmp, 4 + 4 * i);
+            quint32 to = quint32(bmp.size());
+            for (int j = 0; j < count; ++j) // the next picture in the file
+                if (le32(bmp, 4 + 4 * j) > from)
+                    to = qMin(to, le32(bmp, 4 + 4 * j));
+            parts << repackBitmap(bmp.mid(from, to - from));
+        }
+        QByteArray out = bmp.left(4);
+        quint32 offset = quint32(4 + 4 * count);
+        for (const QByteArray &part : parts) {
+            putU32(out, offset);
+            offset += quint32(part.size());
+        }
+        for (const QByteArray &part : parts)
+            out += part;
+        if (out.size() < bmp.size())
+            *picture = out;
         return true;
     }
     if (bmp.size() < 54 || !bmp.startsWith("BM")) {
@@ -155,20 +313,14 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bo
         pixels = flipped;
     }
     auto dpi = [](quint32 ppm) { return ppm ? quint32((ppm * 254 + 5000) / 10000) : 96u; };
-    // LZ77 when asked and when it saves room.
-    bool packed = false;
-    if (compress) {
-        QByteArray small = lz77Compress(pixels);
-        if (small.size() < pixels.size()) {
-            pixels = small;
-            packed = true;
-        }
-    }
+    // Packed when asked, in the way that saves the most room.
+    const TPacked packed = packPixels(pixels, compress);
+    pixels = packed.data;
     const qint64 storedSize = pixels.size();
 
     QByteArray fields;
     putU8(fields, 6); // DIB
-    putU8(fields, packed ? 2 : 0);
+    putU8(fields, packed.packing);
     fields += cUL(qBound(1u, dpi(xppm), 32767u));
     fields += cUL(qBound(1u, dpi(yppm), 32767u));
     fields += cUS(1);
@@ -322,26 +474,10 @@ int pictureHotspotCount(const QByteArray &picture)
     if (picture.size() < 8)
         return 0;
     const qsizetype start = le32(picture, 4);
-    qsizetype at = start + 2; // past the picture type and packing
-    if (start < 8 || at > picture.size())
+    if (start < 8 || start + 2 > picture.size())
         return 0;
-    // Compressed integers of the picture header, bounds checked.
-    bool ok = true;
-    const auto compressed = [&](bool wide) -> quint32 {
-        if (at >= picture.size()) {
-            ok = false;
-            return 0;
-        }
-        const bool longForm = quint8(picture[at]) & 1;
-        const int size = wide ? (longForm ? 4 : 2) : (longForm ? 2 : 1);
-        if (at + size > picture.size()) {
-            ok = false;
-            return 0;
-        }
-        const quint32 v = size == 4 ? le32(picture, at) : size == 2 ? le16(picture, at) : quint8(picture[at]);
-        at += size;
-        return v >> 1;
-    };
+    TFieldReader field{picture, start + 2}; // past the picture type and packing
+    const auto compressed = [&field](bool wide) { return field.next(wide); };
     const quint8 type = quint8(picture[start]);
     if (type == 5 || type == 6) {
         compressed(true);  // X dpi
@@ -354,14 +490,14 @@ int pictureHotspotCount(const QByteArray &picture)
         compressed(true);  // colours important
     } else if (type == 8) {
         compressed(false); // mapping mode
-        at += 4;           // width, height
+        field.at += 4;     // width, height
     } else {
         return 0;
     }
     compressed(true); // data size
     const quint32 hotspotSize = compressed(true);
-    at += 4; // data offset
-    if (!ok || hotspotSize == 0 || at + 4 > picture.size())
+    const qsizetype at = field.at + 4; // past the data offset
+    if (!field.ok || hotspotSize == 0 || at + 4 > picture.size())
         return 0;
     const qsizetype hotspots = start + qsizetype(le32(picture, at));
     if (hotspots + 3 > picture.size() || picture[hotspots] != 1)

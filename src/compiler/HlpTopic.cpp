@@ -2,6 +2,7 @@
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpLz77.h"
+#include "compiler/HlpPhrases.h"
 
 #include <QHash>
 
@@ -167,7 +168,15 @@ void TTopicWriter::addText(const QByteArray &paragraph, const QByteArray &text, 
 
 void TTopicWriter::linkBrowse(int previous, int next) { m_browse.append({previous, next}); }
 
-QByteArray TTopicWriter::build(bool compressed)
+QList<QByteArray> TTopicWriter::texts() const
+{
+    QList<QByteArray> out;
+    for (const Record &r : m_records)
+        out.append(r.ld2);
+    return out;
+}
+
+QByteArray TTopicWriter::build(bool compressed, const THallPhrases *phrases)
 {
     // The closing topic header that every compiler writes.
     Record terminator;
@@ -185,14 +194,19 @@ QByteArray TTopicWriter::build(bool compressed)
         const Record &r = records[i];
         from[i] = plain.size();
         const int ld1Size = r.type == 0x02 ? TopicHeaderData : int(r.ld1.size());
-        putU32(plain, quint32(LinkHeader + ld1Size + r.ld2.size()));
+        // Coded text is kept only when shorter: the reader knows it by a
+        // text length (the expanded one) larger than what the record holds.
+        QByteArray text = phrases ? phrases->encode(r.ld2) : r.ld2;
+        if (text.size() >= r.ld2.size())
+            text = r.ld2;
+        putU32(plain, quint32(LinkHeader + ld1Size + text.size()));
         putU32(plain, quint32(r.ld2.size()));
         putU32(plain, 0);
         putU32(plain, 0);
         putU32(plain, quint32(LinkHeader + ld1Size));
         putU8(plain, r.type);
         plain += r.type == 0x02 ? QByteArray(TopicHeaderData, '\0') : r.ld1;
-        plain += r.ld2;
+        plain += text;
     }
     from[count] = plain.size();
     std::vector<char> link(size_t(plain.size()), 0);

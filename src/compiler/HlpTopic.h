@@ -8,6 +8,8 @@
 
 namespace Hlp {
 
+class THallPhrases;
+
 constexpr int TopicBlockSize = 4096;
 constexpr int TopicBlockData = 4096 - 12;
 
@@ -23,8 +25,12 @@ public:
     void linkBrowse(int previous, int next);
 
     // Lays the records out and returns the whole |TOPIC content, its
-    // blocks LZ77-compressed if asked.
-    QByteArray build(bool compressed = false);
+    // blocks LZ77-compressed if asked, the records' text coded with
+    // `phrases` when given (where that makes it shorter).
+    QByteArray build(bool compressed = false, const THallPhrases *phrases = nullptr);
+    // The text of every record (titles with entry macros, paragraphs), as
+    // the phrases are chosen from.
+    QList<QByteArray> texts() const;
     // After build(): the TOPICOFFSET of each topic.
     quint32 topicOffset(int topic) const { return m_topicOffsets.value(topic); }
     int topicCount() const { return m_topicCount; }

@@ -107,6 +107,16 @@ THpj::Compression THpj::compression() const
     return Compression::Unknown;
 }
 
+bool THpj::phrases() const
+{
+    const QByteArray v = options.value("COMPRESS").trimmed().toUpper();
+    bool numeric = false;
+    const int kinds = v.split(' ').first().toInt(&numeric);
+    if (numeric) // 1: all; otherwise the bits 2 (phrases) and 4 (Hall)
+        return kinds == 1 || (kinds & 6);
+    return v == "YES" || v == "TRUE" || v == "HIGH" || v == "ON";
+}
+
 bool parseWindowLine(const QByteArray &line, TWindowLine *w)
 {
     const qsizetype eq = line.indexOf('=');

@@ -46,6 +46,8 @@ struct THpj {
     // understood leaves them plain.
     enum class Compression { None, Lz77, Unknown };
     Compression compression() const;
+    // COMPRESS also asks for phrase compression ("12 Hall Zeck", HIGH ...).
+    bool phrases() const;
 };
 
 // Reads the text of a .HPJ (Windows-1252 bytes): any input gives a result,

@@ -39,6 +39,7 @@ private slots:
     void projectOptions();
     void mapNumbers();
     void namesInTheProjectFile();
+    void phraseCompression();
 };
 
 void TestCompile::corpusProjects()
@@ -387,6 +388,54 @@ void TestCompile::namesInTheProjectFile()
         QVERIFY(hlp.parse(r.hlp));
         QVERIFY(hlp.internalFile("|bm0"));
     }
+}
+
+void TestCompile::phraseCompression()
+{
+    // COMPRESS=12 Hall Zeck: every record's text, expanded by a reader
+    // written from the format alone, is the text of the same build without
+    // phrases; the help files are no larger than the reference compiler's.
+    const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp");
+    if (!QFileInfo(corpus).isDir())
+        QSKIP("the corpus is not beside the project");
+    TestSupport::Sandbox box;
+    QVERIFY(Platform::copyTree(corpus + QStringLiteral("/nmr-es"), box.path("nmr")));
+    QVERIFY(Platform::copyTree(corpus + QStringLiteral("/vidsend2-it"), box.path("vid")));
+    const Hlp::TCompileResult hall = Hlp::compileProject(box.path("nmr/hlp/Proyecto.hpj"));
+    QVERIFY(hall.ok);
+    QVERIFY2(hall.hlp.size() <= 98783, qPrintable(QString::number(hall.hlp.size())));
+    const Hlp::TCompileResult phrases = Hlp::compileProject(box.path("vid/hlp/vidsend2.hpj")); // COMPRESS=true
+    QVERIFY2(phrases.ok && phrases.hlp.size() <= 42730, qPrintable(QString::number(phrases.hlp.size())));
+    const QString hpj = box.path("nmr/hlp/Proyecto.hpj");
+    QVERIFY(TestSupport::writeFile(hpj, TestSupport::readFile(hpj).replace("COMPRESS=12 Hall Zeck", "COMPRESS=8")));
+    const Hlp::TCompileResult plain = Hlp::compileProject(hpj);
+    QVERIFY(plain.ok);
+
+    HlpRead::Container a, b;
+    QVERIFY(a.parse(hall.hlp) && b.parse(plain.hlp));
+    QVERIFY(!b.internalFile("|PhrIndex"));
+    const QByteArray index = *a.internalFile("|PhrIndex");
+    QCOMPARE(HlpRead::u32(index, 0), 1u);
+    const QList<QByteArray> table = HlpRead::hallPhrases(index, *a.internalFile("|PhrImage"));
+    QCOMPARE(quint32(table.size()), HlpRead::u32(index, 4));
+    QVERIFY(table.size() > 100);
+    const auto coded = HlpRead::TopicFile(*a.internalFile("|TOPIC"), true).walk();
+    const auto raw = HlpRead::TopicFile(*b.internalFile("|TOPIC"), true).walk();
+    QCOMPARE(coded.size(), raw.size());
+    int codedRecords = 0;
+    for (qsizetype i = 0; i < coded.size(); ++i) {
+        QCOMPARE(coded[i].textLength, raw[i].textLength);
+        if (coded[i].ld2.size() == qsizetype(coded[i].textLength)) {
+            QCOMPARE(coded[i].ld2, raw[i].ld2);
+            continue;
+        }
+        QVERIFY(coded[i].ld2.size() < qsizetype(coded[i].textLength));
+        QString error;
+        QCOMPARE(HlpRead::hallExpand(coded[i].ld2, table, coded[i].textLength, &error), raw[i].ld2);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        ++codedRecords;
+    }
+    QVERIFY(codedRecords > coded.size() / 2);
 }
 
 KIV_TEST(TestCompile)

@@ -66,8 +66,21 @@ Picture decode(const QByteArray &container)
     p.dataOffset = HlpRead::u32(pic, at);
     p.palette = pic.mid(at + 8, p.colours * 4);
     p.pixels = pic.mid(p.dataOffset, p.dataSize);
-    if (p.packing == 2)
+    if (p.packing >= 2)
         p.pixels = HlpRead::lz77Expand(p.pixels);
+    if (p.packing == 1 || p.packing == 3) { // n & 0x80: n & 0x7F bytes as they are; else the next byte n times
+        QByteArray out;
+        for (qsizetype i = 0; i < p.pixels.size();) {
+            const quint8 n = quint8(p.pixels[i++]);
+            if (n & 0x80) {
+                out += p.pixels.mid(i, n & 0x7F);
+                i += n & 0x7F;
+            } else {
+                out += QByteArray(n, p.pixels[i++]);
+            }
+        }
+        p.pixels = out;
+    }
     return p;
 }
 
@@ -127,6 +140,7 @@ void TestPicture::bitmapsOfEveryDepth()
         QByteArray pixels;
     };
     const QByteArray rows8("\x00\x01\x02\x00\x02\x01\x00\x00", 8); // 3x2, rows padded to 4
+    const QByteArray runs = QByteArray(100, '\0') + QByteArray(100, '\1') + QByteArray(100, '\2') + QByteArray(100, '\0');
     const QList<Case> cases{
         {bmp(3, 2, 8, pal3, rows8), 8, 3, 2, 3, rows8},
         // Top-down rows come out bottom-up.
@@ -142,6 +156,8 @@ void TestPicture::bitmapsOfEveryDepth()
          QByteArray("\x02\x02\x02\x00\x01\x00\x02\x00", 8)},
         // Large enough for LZ77 to pay: packed when compression is asked.
         {bmp(64, 64, 8, pal3, QByteArray(64 * 64, '\x01')), 8, 64, 64, 3, QByteArray(64 * 64, '\x01')},
+        // Long runs of different bytes: run-length packing alone pays best.
+        {bmp(400, 1, 8, pal3, runs), 8, 400, 1, 3, runs},
     };
     for (const bool compress : {false, true})
     for (const Case &c : cases) {
@@ -153,7 +169,7 @@ void TestPicture::bitmapsOfEveryDepth()
         QCOMPARE(HlpRead::u32(out, 4), 8u);
         const Picture p = decode(out);
         QCOMPARE(p.type, 6);
-        QCOMPARE(p.packing, compress && c.width == 64 ? 2 : 0);
+        QCOMPARE(p.packing, !compress ? 0 : c.width == 64 ? 3 : c.width == 400 ? 1 : 0);
         QCOMPARE(p.bits, c.bits);
         QCOMPARE(p.width, c.width);
         QCOMPARE(p.height, c.height);
@@ -197,6 +213,13 @@ void TestPicture::hotspotGraphics()
         QVERIFY2(Hlp::bmpToPicture(shg, &picture, &why), qPrintable(name + why));
         QCOMPARE(picture, shg);
         QVERIFY2(Hlp::pictureHotspotCount(picture) > 0, qPrintable(name));
+        // Packed again when compression is asked: the same pixels and
+        // hotspots in fewer bytes.
+        QByteArray packed;
+        QVERIFY(Hlp::bmpToPicture(shg, &packed, &why, true));
+        QVERIFY(packed.size() <= shg.size());
+        QCOMPARE(Hlp::pictureHotspotCount(packed), Hlp::pictureHotspotCount(shg));
+        QCOMPARE(decode(packed).pixels, decode(shg).pixels);
         ++graphics;
         QVERIFY(!Hlp::bmpToPicture(shg.left(6), &picture, &why));
         for (int cut = 0; cut < shg.size(); cut += 97) // truncated: never read past the end

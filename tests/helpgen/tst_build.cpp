@@ -445,7 +445,7 @@ void TestBuild::ourCompiler()
     HlpRead::Container hlp;
     QVERIFY2(hlp.parse(hlpBytes), qPrintable(hlp.error));
     QCOMPARE(HlpRead::u16(*hlp.internalFile("|SYSTEM"), 10), quint16(4)); // LZ77 blocks
-    const auto topics = HlpRead::TopicFile(*hlp.internalFile("|TOPIC"), true).walk();
+    const auto topics = HlpRead::TopicFile::of(hlp).walk();
     QStringList titles;
     for (const auto &r : topics)
         if (r.type == 0x02)

@@ -233,6 +233,16 @@ QByteArray TopicFile::data(quint32 pos, qsizetype length) const
     return flat.mid(blockStart.value(block, flat.size()) + ((qint64(pos) - 12) & 0x3FFF), length);
 }
 
+TopicFile TopicFile::of(const Container &hlp)
+{
+    const auto system = hlp.internalFile("|SYSTEM");
+    TopicFile topic(hlp.internalFile("|TOPIC").value_or(QByteArray()), system && u16(*system, 10) != 0);
+    const auto index = hlp.internalFile("|PhrIndex"), image = hlp.internalFile("|PhrImage");
+    if (index && image)
+        topic.phrases = hallPhrases(*index, *image);
+    return topic;
+}
+
 QList<TopicFile::Record> TopicFile::walk() const
 {
     QList<Record> out;
@@ -252,6 +262,11 @@ QList<TopicFile::Record> TopicFile::walk() const
         const QByteArray all = data(pos, size);
         r.ld1 = all.mid(21, len1 - 21);
         r.ld2 = all.mid(len1);
+        r.textLength = u32(head, 4);
+        if (!phrases.isEmpty() && r.ld2.size() < qsizetype(r.textLength)) {
+            QString error;
+            r.ld2 = hallExpand(r.ld2, phrases, r.textLength, &error);
+        }
         if ((qint64(pos) - 12) >> 14 != block) {
             block = (qint64(pos) - 12) >> 14;
             n = 0;
@@ -265,6 +280,63 @@ QList<TopicFile::Record> TopicFile::walk() const
         out.append(r);
         pos = r.next;
     }
+    return out;
+}
+
+QList<QByteArray> hallPhrases(const QByteArray &index, const QByteArray &image)
+{
+    const quint32 count = u32(index, 4), imageSize = u32(index, 12), stored = u32(index, 16);
+    const int k = qMax(1, qMin(5, int(u16(index, 24) & 0x0F)));
+    const QByteArray text = stored == imageSize ? image : lz77Expand(image);
+    // Rice codes, low bit first in little-endian 32-bit words.
+    qsizetype bit = 28 * 8;
+    const auto next = [&]() {
+        const quint32 word = u32(index, (bit / 32) * 4);
+        return bool((word >> (bit++ % 32)) & 1);
+    };
+    QList<QByteArray> out;
+    qsizetype at = 0;
+    for (quint32 i = 0; i < count && bit < index.size() * 8; ++i) {
+        quint32 q = 0;
+        while (next())
+            ++q;
+        quint32 r = 0;
+        for (int b = 0; b < k; ++b)
+            r |= quint32(next()) << b;
+        const qsizetype length = 1 + (qsizetype(q) << k) + r;
+        out.append(text.mid(at, length));
+        at += length;
+    }
+    return out;
+}
+
+QByteArray hallExpand(const QByteArray &coded, const QList<QByteArray> &phrases, qsizetype length, QString *error)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < coded.size();) {
+        const quint8 b = quint8(coded[i++]);
+        if ((b & 1) == 0 || (b & 3) == 1) {
+            qsizetype n = b >> 1;
+            if (b & 1) {
+                n = 128 + (qsizetype(b >> 2) << 8) + (i < coded.size() ? quint8(coded[i++]) : 0);
+            }
+            if (n >= phrases.size()) {
+                *error = QStringLiteral("phrase %1 of %2").arg(n).arg(phrases.size());
+                return out;
+            }
+            out += phrases[n];
+        } else if ((b & 7) == 3) {
+            const qsizetype n = (b >> 3) + 1;
+            out += coded.mid(i, n);
+            i += n;
+        } else if ((b & 15) == 7) {
+            out += QByteArray((b >> 4) + 1, ' ');
+        } else {
+            out += QByteArray((b >> 4) + 1, '\0');
+        }
+    }
+    if (out.size() != length)
+        *error = QStringLiteral("expanded to %1 bytes instead of %2").arg(out.size()).arg(length);
     return out;
 }
 

@@ -62,16 +62,26 @@ struct Container {
 struct TopicFile {
     QList<qsizetype> blockStart, blockLength;
     QByteArray flat;
+    QList<QByteArray> phrases; // when given, walk() gives texts expanded
     TopicFile(const QByteArray &file, bool compressed);
+    // The |TOPIC of a help file, with its LZ77 flag and Hall phrases.
+    static TopicFile of(const struct Container &hlp);
     QByteArray data(quint32 pos, qsizetype length) const;
     struct Record {
         quint32 pos;
         quint8 type;
         quint32 prev, next;
-        QByteArray ld1, ld2;
+        QByteArray ld1, ld2;  // ld2 as stored (coded with phrases when textLength is larger)
+        quint32 textLength;   // DataLen2: the length of the text once expanded
         quint32 offset; // TOPICOFFSET computed the viewer's way
     };
     QList<Record> walk() const;
 };
+
+// Hall phrase compression: the phrases from |PhrIndex and |PhrImage, and
+// a record's text expanded with them. `error` says what did not hold
+// (a phrase number out of range, a text that does not expand to `length`).
+QList<QByteArray> hallPhrases(const QByteArray &index, const QByteArray &image);
+QByteArray hallExpand(const QByteArray &coded, const QList<QByteArray> &phrases, qsizetype length, QString *error);
 
 } // namespace HlpRead
