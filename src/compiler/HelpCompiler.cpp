@@ -373,8 +373,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
                 msg.warning(4073, where(t), QStringLiteral("macro de plus de %1 caractères ignorée.").arg(MaxMacro));
                 t.macros.removeAt(k);
             }
-        for (QList<TParagraph> *paras : {&t.nonScrolling, &t.scrolling})
-            for (TParagraph &p : *paras)
+        forEachParagraph(t, [&](TParagraph &p) {
                 for (TInline &i : p.items) {
                     if (i.kind == TInline::Picture && i.picture < pictureData.size())
                         i.hotspots = quint16(pictureHotspotCount(pictureData[i.picture]));
@@ -403,6 +402,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
                         msg.warning(4031, where(t), QStringLiteral("fenêtre « %1 » absente de [WINDOWS] : la fenêtre principale est prise.")
                                                         .arg(QString::fromLatin1(i.window)));
                 }
+        });
     }
     for (auto it = macroWarnings.cbegin(); it != macroWarnings.cend(); ++it)
         msg.warning(4641, it.value().first,
@@ -425,11 +425,11 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         writer.beginTopic(t.title, t.macros);
         for (const bool nonScrolling : {true, false})
             for (const TParagraph &p : nonScrolling ? t.nonScrolling : t.scrolling) {
-                const TEncodedParagraph e = encodeParagraph(p, fonts);
+                const TEncodedParagraph e = p.table ? encodeTableRow(*p.table, fonts) : encodeParagraph(p, fonts);
                 // The viewers count a paragraph's characters on 15 bits.
                 if (e.linkData2.size() > 0x7FFF)
                     msg.warning(4074, where(t), QStringLiteral("paragraphe de plus de 32767 caractères : la position dans la page sera approchée."));
-                writer.addText(e.linkData1, e.linkData2, e.topicLength, nonScrolling);
+                writer.addText(e.linkData1, e.linkData2, e.topicLength, nonScrolling, bool(p.table));
             }
     }
     // Browse sequences.

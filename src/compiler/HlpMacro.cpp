@@ -341,7 +341,7 @@ bool MacroParser::check(const QByteArray &name, QList<TArg> &args)
         m_r.warnings << QString::fromUtf8("%1 avec un seul argument : le fichier courant `' ajouté devant le contexte.").arg(shown);
     }
     const QByteArray types(def->types);
-    const bool other = def->otherTypes && args.size() == qstrlen(def->otherTypes) && !args.isEmpty()
+    const bool other = def->otherTypes && args.size() == qsizetype(qstrlen(def->otherTypes)) && !args.isEmpty()
                        && args.last().kind == 'N';
     const QByteArray wanted = other ? QByteArray(def->otherTypes) : types;
     if (args.size() > wanted.size())

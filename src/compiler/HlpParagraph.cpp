@@ -120,4 +120,39 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
     return out;
 }
 
+TEncodedParagraph encodeTableRow(const TTableRow &row, TFontTable &fonts)
+{
+    // Twips to half-points as the help compilers round them.
+    const auto h = [](int twips) { return (twips + 5) / 10; };
+    const int g = h(row.gap), l = h(row.left);
+    TEncodedParagraph out;
+    QByteArray &ld1 = out.linkData1;
+    putU8(ld1, quint8(row.cellx.size()));
+    putU8(ld1, 1); // fixed widths
+    for (qsizetype k = 0; k < row.cellx.size(); ++k) {
+        const int x = h(row.cellx[k]);
+        int gap = g, width = 0;
+        if (k == 0) {
+            gap = l + g;
+            width = x - gap - (row.cellx.size() > 1 ? g / 2 : 0);
+        } else {
+            width = x - h(row.cellx[k - 1]) - g;
+        }
+        putU16(ld1, quint16(qint16(qBound(1, width, 0x7FFF))));
+        putU16(ld1, quint16(qint16(qBound(-0x8000, gap, 0x7FFF))));
+    }
+    int characters = 0;
+    for (const auto &[column, paragraph] : row.paragraphs) {
+        putU16(ld1, quint16(column));
+        ld1 += QByteArray("\x01\x00\x80", 3); // as other compilers write them; readers skip them
+        const TEncodedParagraph cell = encodeParagraph(paragraph, fonts);
+        ld1 += cell.linkData1;
+        out.linkData2 += cell.linkData2;
+        characters += cell.topicLength;
+    }
+    putU16(ld1, 0xFFFF);
+    out.topicLength = quint16(qMin(characters, 0x7FFF));
+    return out;
+}
+
 } // namespace Hlp

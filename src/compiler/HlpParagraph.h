@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <memory>
+
 namespace Hlp {
 
 struct TCharFormat {
@@ -44,9 +46,22 @@ struct TParagraphFormat {
     bool keepTogether = false;
 };
 
+struct TTableRow;
+
 struct TParagraph {
     TParagraphFormat format;
     QList<TInline> items;
+    // A table row instead of a paragraph: its cells' paragraphs.
+    std::shared_ptr<TTableRow> table;
+};
+
+// One row of a table as RTF gives it: the cells' right edges, the space
+// between cells and the row's left edge (twips), and the paragraphs of
+// each cell in order.
+struct TTableRow {
+    QList<int> cellx;
+    int gap = 0, left = 0;
+    QList<QPair<int, TParagraph>> paragraphs; // cell number, paragraph
 };
 
 struct TEncodedParagraph {
@@ -56,5 +71,8 @@ struct TEncodedParagraph {
 };
 
 TEncodedParagraph encodeParagraph(const TParagraph &paragraph, TFontTable &fonts);
+// A table row (a paragraph whose `table` is set): column widths, then each
+// cell's paragraphs behind its column number.
+TEncodedParagraph encodeTableRow(const TTableRow &row, TFontTable &fonts);
 
 } // namespace Hlp

@@ -154,10 +154,11 @@ int TTopicWriter::beginTopic(const QByteArray &title, const QList<QByteArray> &e
     return r.topic;
 }
 
-void TTopicWriter::addText(const QByteArray &paragraph, const QByteArray &text, quint16 topicLength, bool nonScrolling)
+void TTopicWriter::addText(const QByteArray &paragraph, const QByteArray &text, quint16 topicLength, bool nonScrolling,
+                           bool table)
 {
     Record r;
-    r.type = 0x20;
+    r.type = table ? 0x23 : 0x20;
     r.ld1 = textLinkData1(paragraph, topicLength);
     r.ld2 = text;
     r.topicLength = topicLength;
@@ -242,7 +243,7 @@ QByteArray TTopicWriter::build(bool compressed, const THallPhrases *phrases)
             n = 0;
         }
         offsets[i] = quint32(block * 0x8000 + n);
-        if (records[i].type == 0x20)
+        if (records[i].type != 0x02)
             n += records[i].topicLength;
     }
 

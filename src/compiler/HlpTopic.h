@@ -20,7 +20,9 @@ public:
     // A text record of the current topic: the paragraph part of LinkData1
     // (from the fixed bytes "00 80" to the final 0xFF), LinkData2, and the
     // characters it adds (LinkData2's length plus picture hotspots).
-    void addText(const QByteArray &paragraph, const QByteArray &text, quint16 topicLength, bool nonScrolling);
+    // `table`: the record is a table row (0x23) rather than a paragraph.
+    void addText(const QByteArray &paragraph, const QByteArray &text, quint16 topicLength, bool nonScrolling,
+                 bool table = false);
     // Browse sequence: `next` follows `previous`.
     void linkBrowse(int previous, int next);
 

@@ -70,6 +70,9 @@ private:
     void endHidden();
     void endParagraph();
     void endTopic();
+    void endRow();
+    // A finished paragraph or table row into the topic's regions.
+    void place(const TParagraph &paragraph, bool keepn);
     void commitFootnote();
     void pictureWord(const QByteArray &w, int param);
     void endPicture();
@@ -106,7 +109,14 @@ private:
     TCharFormat m_carryFormat;
     int m_carryMark = 0;
     QByteArray m_hidden;
-    QList<quint16> m_rowTabs; // cell ends of the current table row
+    // The table row being read: its cells' paragraphs so far, the cell the
+    // text is in, the row's geometry (twips).
+    std::shared_ptr<TTableRow> m_row;
+    int m_cell = 0;
+    bool m_rowKeepn = false;
+    QList<int> m_cellx;
+    int m_rowGap = 0;
+    bool m_tableWarned = false; // once per topic
     int m_flattened = 0, m_extraCloses = 0;
     int m_rowLeft = 0;
     QByteArray m_footnote;
@@ -411,29 +421,70 @@ void Reader::endParagraph()
     if (!m_hidden.isEmpty())
         endHidden();
     m_para.format = st().para;
-    // A table row is drawn as one paragraph, its cells at tab stops set
-    // where the columns start.
-    if (st().inTable && m_rowTabs.size() > 1)
-        m_para.format.tabs = m_rowTabs.first(m_rowTabs.size() - 1);
-    // The non-scrolling region is the run of \keepn paragraphs that opens
-    // the topic; a later one stays where it is.
-    if (m_paraKeepn && !m_topic.scrolling.isEmpty() && !m_lateKeepnWarned) {
-        warn(QString::fromUtf8("paragraphe \\keepn après le texte qui défile : laissé à sa place "
-                               "(la zone fixe ne compte que les paragraphes \\keepn du début de la page)."),
-             3048);
-        m_lateKeepnWarned = true;
+    if (st().inTable) { // a paragraph of the current cell
+        if (!m_row) {
+            m_row = std::make_shared<TTableRow>();
+            m_rowKeepn = m_paraKeepn;
+        }
+        m_row->paragraphs.append({m_cell, m_para});
+    } else {
+        place(m_para, m_paraKeepn);
     }
-    (m_paraKeepn && m_topic.scrolling.isEmpty() ? m_topic.nonScrolling : m_topic.scrolling).append(m_para);
     m_para = TParagraph();
     m_marks.clear();
     m_paraHasContent = false;
     m_paraKeepn = st().keepn;
 }
 
+void Reader::place(const TParagraph &paragraph, bool keepn)
+{
+    // The non-scrolling region is the run of \keepn paragraphs that opens
+    // the topic; a later one stays where it is.
+    if (keepn && !m_topic.scrolling.isEmpty() && !m_lateKeepnWarned) {
+        warn(QString::fromUtf8("paragraphe \\keepn après le texte qui défile : laissé à sa place "
+                               "(la zone fixe ne compte que les paragraphes \\keepn du début de la page)."),
+             3048);
+        m_lateKeepnWarned = true;
+    }
+    (keepn && m_topic.scrolling.isEmpty() ? m_topic.nonScrolling : m_topic.scrolling).append(paragraph);
+}
+
+void Reader::endRow()
+{
+    if (m_paraHasContent || !m_pending.isEmpty() || !m_carry.isEmpty())
+        endParagraph();
+    const std::shared_ptr<TTableRow> row = std::exchange(m_row, nullptr);
+    m_cell = 0;
+    if (!row)
+        return;
+    row->cellx = m_cellx;
+    row->gap = m_rowGap;
+    row->left = m_rowLeft;
+    int columns = 0;
+    for (const auto &[cell, paragraph] : std::as_const(row->paragraphs))
+        columns = qMax(columns, cell + 1);
+    // A help file's table has 32 columns at most, each with its edge.
+    if (columns <= 32 && columns <= row->cellx.size()) {
+        row->cellx = row->cellx.first(columns);
+        TParagraph paragraph;
+        paragraph.table = row;
+        place(paragraph, m_rowKeepn);
+        return;
+    }
+    if (!m_tableWarned) {
+        warn(QString::fromUtf8("tableau de plus de 32 colonnes ou sans bords de cellules : ses cellules sont écrites en paragraphes."), 4671);
+        m_tableWarned = true;
+    }
+    for (const auto &[cell, paragraph] : std::as_const(row->paragraphs))
+        place(paragraph, m_rowKeepn);
+}
+
 void Reader::endTopic()
 {
     if (m_paraHasContent || !m_pending.isEmpty() || !m_carry.isEmpty())
         endParagraph();
+    endRow();
+    m_tableWarned = false;
     if (!m_topic.isEmpty())
         m_out.topics.append(m_topic);
     m_topic = TSourceTopic();
@@ -627,29 +678,29 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     const auto halfPts = [](int twips) { return qint16(qBound(-16384, (twips + (twips >= 0 ? 5 : -5)) / 10, 16383)); };
     if (w == "par") { endParagraph(); return; }
     if (w == "page") { endTopic(); return; }
-    if (w == "trowd") { m_rowTabs.clear(); m_rowLeft = 0; return; }
+    if (w == "trowd") { m_cellx.clear(); m_rowLeft = 0; m_rowGap = 0; return; }
     if (w == "trleft") { m_rowLeft = param; return; }
+    if (w == "trgaph") { m_rowGap = param; return; }
     if (w == "cellx") {
-        if (m_rowTabs.size() < 32)
-            m_rowTabs.append(quint16(qBound(0, halfPts(param - m_rowLeft), 0x3FFF)));
+        if (m_cellx.size() < 64)
+            m_cellx.append(param);
         return;
     }
     if (w == "intbl") { s.inTable = true; return; }
-    if (w == "row") {
-        flushText();
-        emitCarry();
-        if (!m_hidden.isEmpty())
-            endHidden();
-        if (!m_para.items.isEmpty() && m_para.items.last().kind == TInline::Tab) { // after the last cell
-            m_para.items.removeLast();
-            m_marks.removeLast();
-        }
-        if (m_paraHasContent)
+    if (w == "row") { endRow(); return; }
+    if (w == "cell") {
+        if (!s.inTable) // a cell mark outside a table: a tab
+            return word("tab", false, 0);
+        // Every cell has a paragraph, even an empty one.
+        bool cellStarted = false;
+        if (m_row)
+            for (const auto &[cell, paragraph] : std::as_const(m_row->paragraphs))
+                cellStarted = cellStarted || cell == m_cell;
+        if (m_paraHasContent || !m_pending.isEmpty() || !m_carry.isEmpty() || !cellStarted)
             endParagraph();
+        ++m_cell;
         return;
     }
-    if (w == "cell")
-        return word("tab", false, 0);
     if (w == "line" || w == "tab") {
         flushText();
         emitCarry();

@@ -28,6 +28,21 @@ struct TSourceTopic {
     bool isEmpty() const;
 };
 
+// Calls `f` on every paragraph of a topic, those in table cells included.
+template <typename F>
+void forEachParagraph(TSourceTopic &topic, F &&f)
+{
+    for (QList<TParagraph> *paragraphs : {&topic.nonScrolling, &topic.scrolling})
+        for (TParagraph &p : *paragraphs) {
+            if (!p.table) {
+                f(p);
+                continue;
+            }
+            for (auto &cell : p.table->paragraphs)
+                f(cell.second);
+        }
+}
+
 struct TTopicFileRead {
     bool isRtf = true; // false: the file does not start with "{\rtf", nothing read
     QList<TSourceTopic> topics;

@@ -299,7 +299,7 @@ void TestCompile::projectOptions()
     TestSupport::writeFile(box.path("w.rtf"), "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote # IDH_a}>{\\footnote > proc}\\fs22 a "
                                               "{\\uldb b}{\\v IDH_b}\\page *{\\footnote * draft}#{\\footnote # IDH_b}K{\\footnote K brouillon}b"
                                               "\\page #{\\footnote # IDH_c}#{\\footnote # IDH_c}c\\page #{\\footnote # d}>{\\footnote > nowhere}d}");
-    TestSupport::writeFile(box.path("data.bin"), QByteArray("\x00\x01baggage", 9));
+    TestSupport::writeFile(box.path("data.bin"), QByteArray("\x00\x01" "baggage", 9));
     Hlp::TCompileResult w = Hlp::compileProject(box.path("w.hpj"));
     QVERIFY2(w.ok, qPrintable(w.messages.join(u'\n')));
     QCOMPARE(w.topics, 3); // the DRAFT topic left out
@@ -309,7 +309,7 @@ void TestCompile::projectOptions()
     QCOMPARE(w.messages.size(), 1);
     QVERIFY(w.messages.first().startsWith(QStringLiteral("HC3025")));
     QVERIFY(hlp.parse(w.hlp));
-    QCOMPARE(*hlp.internalFile("data.bin"), QByteArray("\x00\x01baggage", 9));
+    QCOMPARE(*hlp.internalFile("data.bin"), QByteArray("\x00\x01" "baggage", 9));
     HlpRead::Tree viola;
     QVERIFY(viola.parse(*hlp.internalFile("|VIOLA")));
     const auto windows = HlpRead::walkLeaves(viola, HlpRead::hashKey(), 4);

@@ -166,21 +166,48 @@ void TestRtfTopics::hotspotForms()
 
 void TestRtfTopics::tableRows()
 {
-    // A row is one paragraph, its cells at tab stops where columns start.
-    const QByteArray rtf = "{\\rtf1 \\trowd\\trleft-108\\cellx1572\\cellx7752\\pard\\intbl {\\uldb Nuovo}{\\v ID_NEW}"
-                           "{\\uldb \\cell }{Crea.}{\\cell }\\pard\\intbl {\\row }\\pard after\\par}";
+    // A row is one table record: each cell keeps its paragraphs (two in
+    // the second cell here) and its hotspots; the columns are measured as
+    // the help compilers measure them.
+    const QByteArray rtf = "{\\rtf1 \\trowd\\trgaph108\\trleft-108\\cellx1947\\cellx9267\\pard\\intbl {\\uldb Nuovo}{\\v ID_NEW}"
+                           "{\\cell }{Crea.\\par Un altro.}{\\cell }\\pard\\intbl {\\row }\\pard after\\par"
+                           "\\trowd\\cellx100\\pard\\intbl\\cell\\row}";
     QList<Hlp::TPictureSource> pictures;
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     QCOMPARE(read.topics.size(), 1);
     const QList<Hlp::TParagraph> &paras = read.topics[0].scrolling;
-    QCOMPARE(textOf(paras), QByteArray("NuovoCrea.|after|"));
-    QCOMPARE(paras[0].format.tabs, QList<quint16>{168});
-    int tabs = 0;
-    for (const Hlp::TInline &i : paras[0].items)
-        tabs += i.kind == Hlp::TInline::Tab;
-    QCOMPARE(tabs, 1);
-    QVERIFY(paras[1].format.tabs.isEmpty());
-    QCOMPARE(hotspots(paras).size(), 1);
+    QCOMPARE(paras.size(), 3);
+    QVERIFY(paras[0].table && !paras[1].table && paras[2].table);
+    const Hlp::TTableRow &row = *paras[0].table;
+    QCOMPARE(row.paragraphs.size(), 3);
+    QCOMPARE(row.paragraphs[0].first, 0);
+    QCOMPARE(row.paragraphs[2].first, 1);
+    QCOMPARE(textOf({row.paragraphs[1].second, row.paragraphs[2].second}), QByteArray("Crea.|Un altro.|"));
+    QCOMPARE(hotspots({row.paragraphs[0].second}).size(), 1);
+    QCOMPARE(paras[2].table->paragraphs.size(), 1); // an empty cell is still a cell
+    Hlp::TFontTable fonts;
+    const Hlp::TEncodedParagraph e = Hlp::encodeTableRow(row, fonts);
+    QCOMPARE(e.linkData1.left(10), QByteArray::fromHex("0201bd000100d1020b00"));
+    QVERIFY(e.linkData1.endsWith("\xff\xff"));
+    QCOMPARE(e.topicLength, quint16(e.linkData2.size()));
+    Hlp::TTableRow other; // another project's row
+    other.gap = 108;
+    other.left = 402;
+    other.cellx = {1647, 8802};
+    QCOMPARE(Hlp::encodeTableRow(other, fonts).linkData1.left(10), QByteArray::fromHex("02016d003300c0020b00"));
+
+    // More columns than a help file holds: the cells become paragraphs,
+    // with one warning.
+    QByteArray wide = "{\\rtf1 \\trowd";
+    for (int i = 1; i <= 40; ++i)
+        wide += "\\cellx" + QByteArray::number(i * 100);
+    wide += "\\pard\\intbl";
+    for (int i = 1; i <= 40; ++i)
+        wide += " c" + QByteArray::number(i) + "\\cell";
+    wide += "\\row}";
+    const Hlp::TTopicFileRead flat = Hlp::readTopicFile(wide, &pictures);
+    QCOMPARE(flat.topics.value(0).scrolling.size(), 40);
+    QCOMPARE(flat.warningCodes, QList<int>{4671});
 }
 
 void TestRtfTopics::malformed()

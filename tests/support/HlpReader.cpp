@@ -272,7 +272,7 @@ QList<TopicFile::Record> TopicFile::walk() const
             n = 0;
         }
         r.offset = quint32(block * 0x8000 + n);
-        if (r.type == 0x20) {
+        if (r.type == 0x20 || r.type == 0x23) {
             qsizetype at = 0;
             cSL(r.ld1, at);
             n += cUS(r.ld1, at);
