@@ -356,6 +356,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     // Lengths the viewers' buffers allow, hotspots into secondary windows
     // (a window is named by its place in [WINDOWS]), and the jumps and
     // pop-ups within this file, checked once every context is known.
+    QSet<int> checkedPictures;
     for (TSourceTopic &t : topics) {
         if (t.title.size() > MaxTitle) {
             msg.warning(4071, where(t), QStringLiteral("titre de plus de %1 caractères, tronqué.").arg(MaxTitle));
@@ -375,8 +376,26 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
             }
         forEachParagraph(t, [&](TParagraph &p) {
                 for (TInline &i : p.items) {
-                    if (i.kind == TInline::Picture && i.picture < pictureData.size())
+                    if (i.kind == TInline::Picture && i.picture < pictureData.size()) {
                         i.hotspots = quint16(pictureHotspotCount(pictureData[i.picture]));
+                        if (i.hotspots && !checkedPictures.contains(i.picture)) {
+                            // A hotspot graphic's targets, checked like the text's (once a picture).
+                            checkedPictures.insert(i.picture);
+                            const QString at = where(t) + QStringLiteral(", ") + decodeName(pictures[i.picture].file);
+                            for (const TPictureHotspot &h : pictureHotspots(pictureData[i.picture])) {
+                                ++result.jumps;
+                                if (h.target.trimmed().isEmpty()) {
+                                    msg.warning(3025, at, QString::fromUtf8("point chaud « %1 » sans cible.").arg(decodeName(h.name)));
+                                } else if ((h.kind & 0xF0) == 0xC0) {
+                                    QByteArray macro = h.target;
+                                    checkMacroAt(macro, at);
+                                } else if (!h.target.contains('@')) {
+                                    const qsizetype window = h.target.indexOf('>');
+                                    localJumps.append({at, normalizeContext(window < 0 ? h.target : h.target.left(window))});
+                                }
+                            }
+                        }
+                    }
                     if (i.kind != TInline::HotspotStart)
                         continue;
                     ++result.jumps;

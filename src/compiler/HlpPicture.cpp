@@ -469,40 +469,74 @@ bool rtfPictureToPicture(const TRtfPicture &rtf, QByteArray *picture, QString *e
     return bmpToPicture(imageToBmp(image), picture, error, compress);
 }
 
-int pictureHotspotCount(const QByteArray &picture)
+namespace {
+
+// Where the hotspot block of a picture container's first picture starts,
+// or -1 when it has none or its header does not hold together.
+qsizetype hotspotBlock(const QByteArray &picture, quint32 *size)
 {
     if (picture.size() < 8)
-        return 0;
+        return -1;
     const qsizetype start = le32(picture, 4);
     if (start < 8 || start + 2 > picture.size())
-        return 0;
+        return -1;
     TFieldReader field{picture, start + 2}; // past the picture type and packing
-    const auto compressed = [&field](bool wide) { return field.next(wide); };
     const quint8 type = quint8(picture[start]);
     if (type == 5 || type == 6) {
-        compressed(true);  // X dpi
-        compressed(true);  // Y dpi
-        compressed(false); // planes
-        compressed(false); // bit count
-        compressed(true);  // width
-        compressed(true);  // height
-        compressed(true);  // colours used
-        compressed(true);  // colours important
+        for (const bool wide : {true, true, false, false, true, true, true, true}) // dpi, planes, bits, size, colours
+            field.next(wide);
     } else if (type == 8) {
-        compressed(false); // mapping mode
+        field.next(false); // mapping mode
         field.at += 4;     // width, height
+        field.next(true);  // size once expanded
     } else {
-        return 0;
+        return -1;
     }
-    compressed(true); // data size
-    const quint32 hotspotSize = compressed(true);
+    field.next(true); // data size
+    *size = field.next(true);
     const qsizetype at = field.at + 4; // past the data offset
-    if (!field.ok || hotspotSize == 0 || at + 4 > picture.size())
-        return 0;
-    const qsizetype hotspots = start + qsizetype(le32(picture, at));
-    if (hotspots + 3 > picture.size() || picture[hotspots] != 1)
-        return 0;
-    return qMin(int(le16(picture, hotspots + 1)), 0x7FFF);
+    if (!field.ok || *size == 0 || at + 4 > picture.size())
+        return -1;
+    const qsizetype block = start + qsizetype(le32(picture, at));
+    if (block < 0 || block + 7 > picture.size() || picture[block] != 1)
+        return -1;
+    return block;
+}
+
+} // namespace
+
+int pictureHotspotCount(const QByteArray &picture)
+{
+    quint32 size = 0;
+    const qsizetype block = hotspotBlock(picture, &size);
+    return block < 0 ? 0 : qMin(int(le16(picture, block + 1)), 0x7FFF);
+}
+
+QList<TPictureHotspot> pictureHotspots(const QByteArray &picture)
+{
+    quint32 size = 0;
+    const qsizetype block = hotspotBlock(picture, &size);
+    if (block < 0)
+        return {};
+    // Count, macro data size, 15 bytes per hotspot, the macro data, then
+    // a name and a target (context or macro) per hotspot.
+    const int count = qMin(int(le16(picture, block + 1)), 0x7FFF);
+    const qsizetype strings = block + 7 + 15 * qsizetype(count) + le32(picture, block + 3);
+    QList<TPictureHotspot> out;
+    qsizetype at = strings;
+    for (int i = 0; i < count && at < picture.size(); ++i) {
+        TPictureHotspot h;
+        h.kind = quint8(picture[block + 7 + 15 * i]);
+        for (QByteArray *text : {&h.name, &h.target}) {
+            const qsizetype end = picture.indexOf('\0', at);
+            if (end < 0)
+                return out;
+            *text = picture.mid(at, end - at);
+            at = end + 1;
+        }
+        out.append(h);
+    }
+    return out;
 }
 
 } // namespace Hlp

@@ -3,6 +3,7 @@
 // RLE data expanded) turned into the |bm<n> picture container; .SHG and
 // .MRB files, already in that container, taken as they are.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace Hlp {
@@ -43,6 +44,16 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bo
 // the RTF asks), metafiles drawn into bitmaps. False with a reason when
 // it cannot be kept.
 bool rtfPictureToPicture(const TRtfPicture &rtf, QByteArray *picture, QString *error, bool compress = false);
+
+// A hotspot of a hotspot graphic: its kind (0xE2 pop-up, 0xE3 jump, 0xC8
+// macro, and the same with 0x04 for no outline), its name and its target
+// (a context string, or a macro).
+struct TPictureHotspot {
+    quint8 kind = 0;
+    QByteArray name;
+    QByteArray target;
+};
+QList<TPictureHotspot> pictureHotspots(const QByteArray &picture);
 
 // The number of hotspots of a picture container's first picture (0 when
 // it has none or its header does not hold together).

@@ -231,6 +231,19 @@ void TestCompile::badProjects()
         codes << m.left(6);
     codes.sort();
     QCOMPARE(codes, QStringList({"HC1005", "HC3025", "HC4013", "HC4014", "HC4031"}));
+
+    // A hotspot graphic's targets are checked like jumps, named with the picture.
+    const QString shg = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/andes-fbd/hlp/SCREEN.SHG");
+    if (QFileInfo(shg).isFile()) {
+        QVERIFY(QFile::copy(shg, box.path("screen.shg")));
+        TestSupport::writeFile(box.path("s.hpj"), "[FILES]\r\ns.rtf\r\n");
+        TestSupport::writeFile(box.path("s.rtf"), "{\\rtf1 #{\\footnote # HIDR_EQBAR}\\{bmc screen.shg\\}\\page #{\\footnote # menu}m}");
+        r = Hlp::compileProject(box.path("s.hpj"));
+        QVERIFY(r.ok);
+        const QStringList missing = r.messages.filter(QStringLiteral("HC3025: Warning: s.rtf, page 1, screen.shg : "));
+        QCOMPARE(missing.size(), 10); // 12 hotspots: two reach a topic, one has no target
+        QCOMPARE(missing.filter(QStringLiteral("HIDC_EQ1")).size(), 1);
+    }
     QVERIFY(r.messages.join('\n').contains(QStringLiteral("d.rtf, page 1 : saut vers un contexte inexistant : nowhere")));
 }
 

@@ -220,6 +220,9 @@ void TestPicture::hotspotGraphics()
         QVERIFY(packed.size() <= shg.size());
         QCOMPARE(Hlp::pictureHotspotCount(packed), Hlp::pictureHotspotCount(shg));
         QCOMPARE(decode(packed).pixels, decode(shg).pixels);
+        const QList<Hlp::TPictureHotspot> targets = Hlp::pictureHotspots(packed);
+        QCOMPARE(targets.size(), Hlp::pictureHotspotCount(shg));
+        QVERIFY(!targets.first().target.isEmpty());
         ++graphics;
         QVERIFY(!Hlp::bmpToPicture(shg.left(6), &picture, &why));
         for (int cut = 0; cut < shg.size(); cut += 97) // truncated: never read past the end
