@@ -88,8 +88,14 @@ class TFileFinder {
 public:
     QString operator()(const QString &base, const QByteArray &name)
     {
-        QString n = decodeName(name).trimmed();
+        // The name as written (a trailing blank may belong to it), else
+        // without the blanks around it.
+        QString n = decodeName(name);
         n.replace(u'\\', u'/');
+        const QString found = m_resolver.resolve(QDir::isAbsolutePath(n) ? n : base + u'/' + n);
+        if (QFileInfo::exists(found) || n.trimmed() == n)
+            return found;
+        n = n.trimmed();
         return m_resolver.resolve(QDir::isAbsolutePath(n) ? n : base + u'/' + n);
     }
 

@@ -294,7 +294,13 @@ THpj parseHpj(const QByteArray &bytes)
         if (line.endsWith('\r'))
             line.chop(1);
         const QByteArray whole = line.trimmed();
-        line = stripComment(line).trimmed();
+        // Names keep a trailing blank (a folder "Images " is another
+        // folder) unless a comment follows them.
+        const QByteArray uncommented = stripComment(line);
+        QByteArray name = uncommented.size() == line.size() ? uncommented : uncommented.trimmed();
+        while (name.startsWith(' ') || name.startsWith('\t'))
+            name.remove(0, 1);
+        line = uncommented.trimmed();
         if (line.isEmpty())
             continue;
         const int lineNo = n + 1;
@@ -309,7 +315,14 @@ THpj parseHpj(const QByteArray &bytes)
                 hpj.warnings.append({lineNo, QStringLiteral("option sans valeur ignorée : %1").arg(QString::fromLatin1(line))});
                 continue;
             }
-            const QByteArray key = line.left(eq).trimmed().toUpper(), value = line.mid(eq + 1).trimmed();
+            const QByteArray key = line.left(eq).trimmed().toUpper();
+            QByteArray value = line.mid(eq + 1).trimmed();
+            if (key == "ROOT" || key == "BMROOT" || key == "HLP" || key == "ERRORLOG") {
+                value = name.mid(name.indexOf('='));
+                value.remove(0, 1);
+                while (value.startsWith(' ') || value.startsWith('\t'))
+                    value.remove(0, 1);
+            }
             // REPORT and WARNING set how much is reported (everything is);
             // HCW is the Help Workshop editor's own mark.
             static const QList<QByteArray> known{"TITLE", "COPYRIGHT", "ROOT", "BMROOT", "COMPRESS", "CONTENTS",
@@ -323,9 +336,9 @@ THpj parseHpj(const QByteArray &bytes)
             else
                 hpj.options.insert(key, value);
         } else if (section == "FILES") {
-            hpj.files.append(line);
+            hpj.files.append(name);
         } else if (section == "BITMAPS") {
-            hpj.bitmaps.append(line);
+            hpj.bitmaps.append(name);
         } else if (section == "CONFIG") {
             // ';' also joins macros: a line that is one macro string as a
             // whole is kept whole; otherwise what follows ';' is a comment.
@@ -346,7 +359,7 @@ THpj parseHpj(const QByteArray &bytes)
                 hpj.warnings.append({lineNo, QStringLiteral("entrée [MAP] incorrecte ignorée")});
             }
         } else if (section == "BAGGAGE") {
-            hpj.baggage.append(line);
+            hpj.baggage.append(name);
         } else if (section == "BUILDTAGS") {
             if (line.contains(' ') || line.contains('\t'))
                 hpj.warnings.append({lineNo, QString::fromUtf8("balise de compilation avec un blanc ignorée : %1").arg(QString::fromLatin1(line))});

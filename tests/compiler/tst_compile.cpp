@@ -401,6 +401,13 @@ void TestCompile::namesInTheProjectFile()
         QVERIFY(hlp.parse(r.hlp));
         QVERIFY(hlp.internalFile("|bm0"));
     }
+    // A folder whose name ends with a blank is another folder.
+    QVERIFY(QDir().mkpath(dir + QString::fromUtf8("/Imagés ")));
+    QVERIFY(image.save(dir + QString::fromUtf8("/Imagés /logo.bmp"), "BMP"));
+    QVERIFY(QFile::remove(dir + QString::fromUtf8("/Imagés/logo.bmp")));
+    TestSupport::writeFile(dir + "/p.hpj", "[OPTIONS]\r\nBMROOT=Imag\xe9s \r\nROOT=. ; here\r\n[FILES]\r\npag\xe9.rtf\r\n");
+    const Hlp::TCompileResult blank = Hlp::compileProject(dir + "/p.hpj");
+    QVERIFY2(blank.ok && blank.warnings == 0, qPrintable(blank.messages.join('\n')));
 }
 
 void TestCompile::phraseCompression()
