@@ -9,6 +9,7 @@
 #include "compiler/RtfTopics.h"
 #include "platform/SafeFile.h"
 
+#include <QBuffer>
 #include <QDirIterator>
 #include <QProcess>
 #include <QStandardPaths>
@@ -40,6 +41,7 @@ private slots:
     void mapNumbers();
     void namesInTheProjectFile();
     void phraseCompression();
+    void forTheViewer();
 };
 
 void TestCompile::corpusProjects()
@@ -456,6 +458,52 @@ void TestCompile::phraseCompression()
         ++codedRecords;
     }
     QVERIFY(codedRecords > coded.size() / 2);
+}
+
+void TestCompile::forTheViewer()
+{
+    // A help file with what other people's projects hold (Word's split
+    // bitmap command, a late \\keepn paragraph, keywords differing in case,
+    // a placed and coloured window, an embedded PNG, an OLE equation, a
+    // table, phrases), left in the end-to-end folder with what the viewer
+    // must show; the Wine test opens it.
+    TestSupport::Sandbox box;
+    QImage bmp(9, 7, QImage::Format_RGB32);
+    bmp.fill(qRgb(0, 128, 0));
+    QVERIFY(bmp.save(box.path("split.bmp"), "BMP"));
+    QImage png(12, 10, QImage::Format_ARGB32);
+    png.fill(qRgba(200, 0, 0, 255));
+    QByteArray pngBytes;
+    QBuffer buffer(&pngBytes);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(png.save(&buffer, "PNG"));
+    // An equation's metafile: a window of 100 units, a filled rectangle.
+    const QByteArray wmf = QByteArray::fromHex("010009000003220000000100070000000000"
+                                               "050000000c0264006400" "07000000fc020000000000000000" "040000002d010000"
+                                               "070000001b045a005a000a000a00" "030000000000");
+    TestSupport::writeFile(box.path("v.hpj"), "[OPTIONS]\r\nTITLE=Verifs\r\nCONTENTS=first\r\nCOMPRESS=12 Hall Zeck\r\n"
+                                              "[WINDOWS]\r\nmain=\"Verifs\",(300,100,600,500),0,(r14876671),(r12632256),f2\r\n"
+                                              "[FILES]\r\nv.rtf\r\n");
+    TestSupport::writeFile(box.path("v.rtf"),
+                           "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f4 Symbol;}}"
+                           "\\pard\\keepn #{\\footnote # first}${\\footnote $ Premiere}K{\\footnote K Stampa e anteprima}"
+                           "Titre\\par\\pard Avant {\\f4 \\{}{\\f4 bmc split.bmp}{\\f4 \\}} "
+                           "{\\*\\shppict{\\pict\\pngblip " + pngBytes.toHex() + "}}{\\nonshppict{\\pict\\wmetafile8 " + wmf.toHex() + "}}\\par"
+                           "\\pard\\keepn Tardif\\par\\pard Apres {\\object\\objemb{\\*\\objdata 00}{\\result{\\pict\\wmetafile8"
+                           "\\picw1058\\pich1058\\picwgoal600\\pichgoal600 " + wmf.toHex() + "}}}\\par"
+                           "\\trowd\\trgaph108\\cellx2000\\cellx6000\\pard\\intbl Cellule\\cell Deux lignes\\par ici\\cell\\row\\pard Fin\\par"
+                           "\\page #{\\footnote # index}!{\\footnote ! Finder()}K{\\footnote K stampa e anteprima}${\\footnote $ Index}Index\\par}");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("v.hpj"));
+    QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+    QCOMPARE(r.messages.filter(QStringLiteral("HC2002")).size(), 1);
+    const QByteArray expected = "title Premiere\ntitle Index\nwindow main 300 100 600 500\ncolour 590 570 srgb(255,255,226)\n"
+                                "picture 9 7\npicture 12 10\npicture 40 40\norder Titre Avant\norder Avant Tardif\norder Tardif Apres\n"
+                                "order Cellule Deux lignes\norder ici Fin\n"
+                                "index index\nkeyword Stampa e anteprima\nnokeyword stampa e anteprima\n";
+    const QString e2e = QStringLiteral(KIVHELP_E2E_DIR);
+    QDir().mkpath(e2e);
+    QVERIFY(TestSupport::writeFile(e2e + "/Corpus.hlp", r.hlp));
+    QVERIFY(TestSupport::writeFile(e2e + "/Corpus.expected", expected));
 }
 
 KIV_TEST(TestCompile)
