@@ -12,6 +12,7 @@
 #include "compiler/HlpTopic.h"
 #include "compiler/HpjFile.h"
 #include "compiler/RtfTopics.h"
+#include "compiler/WmfRender.h"
 #include "editing/RtfText.h"
 #include "platform/IniFile.h"
 #include "editing/TextConv.h"
@@ -66,14 +67,19 @@ void runAll(const QByteArray &input)
     for (const Hlp::TSourceTopic &t : read.topics) {
         writer.beginTopic(t.title, t.macros);
         for (const Hlp::TParagraph &p : t.nonScrolling + t.scrolling) {
-            const Hlp::TEncodedParagraph e = Hlp::encodeParagraph(p, fonts);
-            writer.addText(e.linkData1, e.linkData2, e.topicLength, false);
+            const Hlp::TEncodedParagraph e = p.table ? Hlp::encodeTableRow(*p.table, fonts) : Hlp::encodeParagraph(p, fonts);
+            writer.addText(e.linkData1, e.linkData2, e.topicLength, false, bool(p.table));
         }
     }
     writer.build(false);
     writer.build(true);
     fonts.build();
     Hlp::lz77Compress(input);
+    Hlp::lz77Expand(input, 1 << 20);
+    // Metafiles: as they come, and behind a header that lets the records run.
+    Hlp::renderWmf(input, QSize(48, 32));
+    Hlp::renderWmf(QByteArray::fromHex("010009000003000000000000ffff00000000") + input, QSize(48, 32));
+    Hlp::pictureHotspots("lP\x01\x00\x08\x00\x00\x00" + input);
     Hlp::parseHpj(input);
     QByteArray picture;
     QString why;
@@ -100,6 +106,12 @@ const QByteArray kSeeds[] = {
     "Manuel\r\n\tInstallation\r\n\tUtilisation\r\n\t\tMenus\r\n",
     "[Config]\r\nDIRPATH=c:\\kiv\\\r\nNB_LASTPROJECTS=3\r\nSEQ_T=0x1F4\r\n; comment\r\n[Param]\r\nNbTopics=2\r\n",
     "\\{bmc logo.bmp\\}\r\n{\\uldb voir}{\\v Voir}\r\n{\\uldb x}{\\v !ExecProgram(\"c:\\\\\\\\x.exe\",0)}\r\n",
+    // Tables, a metafile equation, Word's picture twins, raised text.
+    "{\\rtf1 \\trowd\\trgaph108\\cellx1000\\cellx3000\\pard\\intbl a\\cell b\\par c\\cell\\row\\pard x{\\super 2}\\par"
+    "{\\object\\objemb{\\*\\objdata 00}{\\result{\\pict\\wmetafile8\\picw1058\\pich1058\\picwgoal600\\pichgoal600 "
+    "010009000003220000000100070000000000050000000c0264006400070000001b045a005a000a000a00"
+    "0c000000320a0a000a0002000000414200000000030000000000}}}"
+    "{\\*\\shppict{\\pict\\pngblip 89504e470d0a1a0a}}{\\nonshppict{\\pict\\dibitmap0 28000000}}\\par}",
 };
 
 QByteArray mutate(QByteArray data, QRandomGenerator &rng)

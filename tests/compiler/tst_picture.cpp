@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QRandomGenerator>
 
 #include <QDir>
 
@@ -303,6 +304,19 @@ void TestPicture::picturesWrittenInTheText()
         QVERIFY(!why.isEmpty());
     }
     QCOMPARE(Hlp::symbolFontChar('D'), QChar(0x0394));
+
+    // Metafiles from elsewhere: any bytes are drawn or refused, never a
+    // crash or a hang (records claiming more than the file holds, objects
+    // selected that were never made, text past the end).
+    QRandomGenerator random(11);
+    for (int n = 0; n < 3000; ++n) {
+        QByteArray bytes = wmf;
+        for (int e = 0; e < 1 + int(random.bounded(6)); ++e)
+            bytes[random.bounded(int(bytes.size()))] = char(random.bounded(256));
+        if (n % 3 == 0)
+            bytes += QByteArray::fromHex("0c000000320a0a000a00ff00") + bytes.mid(18, int(random.bounded(40)));
+        Hlp::renderWmf(bytes, QSize(24, 16));
+    }
 }
 
 KIV_TEST(TestPicture)
