@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 
 namespace Startup {
 
@@ -179,8 +180,28 @@ void PInitUnitsAtLoad()
     Seq::InitUnit();
 }
 
+namespace {
+
+const char kUsage[] =
+    "Usage : kivhelp [PROJET.PRJ]\n"
+    "        kivhelp [D [O [M]]]\n"
+    "\n"
+    "  PROJET.PRJ  ouvre ce projet au démarrage\n"
+    "  D           consigne les échecs des routines\n"
+    "  O           (après D) consigne aussi chaque sortie de routine\n"
+    "  M           (après D O) envoie les comptes rendus au serveur de messages\n"
+    "              plutôt qu'au journal kivhelp.LOG\n"
+    "  --help      affiche cette aide\n";
+
+} // namespace
+
 int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> &createWindows)
 {
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));
     // The error log stays where the program was started, whatever folder
@@ -195,8 +216,13 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
     const TCommandLine cl = FParseCommandLine(params);
     VGSwitches = cl.switches;
     Globale::VGStartPrjName = cl.startProject;
-    if (!cl.missingFile.isEmpty())
+    if (!cl.missingFile.isEmpty()) {
+        // The box runs an event loop of its own: the sequencer waits for
+        // the windows, which do not exist yet.
+        Seq::timer()->stop();
         Platform::prompts().plain(cl.missingFile + QStringLiteral("Le fichier n'existe pas"));
+        Seq::timer()->start();
+    }
 
     std::unique_ptr<TMainWindowPort> window(createWindows());
     setMainWindow(window.get());

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real program in a virtual X server with reporting switched on,
 # leaves it through its menu and checks what it left: the settings file and
-# an error log of whole 2060-byte records.
+# an error log of whole 2060-byte records. Before that: --help prints its
+# usage and ends, and a first argument naming no file gives its box, then
+# the main window.
 # Usage: startup_exit.sh PATH/TO/kivhelp   (run under xvfb-run)
 set -euo pipefail
 exe="$1"
@@ -12,15 +14,35 @@ export XDG_CONFIG_HOME="$work/cfg"
 export HOME="$work/home"; mkdir -p "$HOME"
 unset QT_QPA_PLATFORM
 
+pid=
+fail() { echo "FAIL: $*"; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; }
+
+timeout 20 "$exe" --help > help.txt || fail "--help did not end at once with success"
+grep -q '^Usage : kivhelp' help.txt || fail "--help printed no usage"
+
+# Waits until a visible window of that name exists (10 s at most).
+wait_window() {
+  xdotool search --sync --onlyvisible --name "$1" >/dev/null 2>&1 &
+  local finder=$!
+  for _ in $(seq 100); do kill -0 "$finder" 2>/dev/null || return 0; sleep 0.1; done
+  kill "$finder"
+  return 1
+}
+
+"$exe" "$work/absent.PRJ" &
+pid=$!
+wait_window "KivHelp" || fail "no box for the missing file"
+sleep 0.5
+xdotool key Return
+wait_window "KIV Help" || fail "the main window never showed after the missing-file box"
+kill "$pid"; wait "$pid" 2>/dev/null || true
+rm -rf "$XDG_CONFIG_HOME" "$HOME"; mkdir -p "$HOME"
+
 "$exe" D O &
 pid=$!
-fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null || true; exit 1; }
 
 # The window appears on the third tick after the loop starts.
-xdotool search --sync --onlyvisible --name "KIV Help" >/dev/null 2>&1 &
-finder=$!
-for _ in $(seq 100); do kill -0 "$finder" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$finder" 2>/dev/null && { kill "$finder"; fail "the main window never showed"; }
+wait_window "KIV Help" || fail "the main window never showed"
 sleep 0.5
 
 # Fichier > Sortir du Programme
