@@ -55,6 +55,16 @@ TErrorContext &FCut2Clip(QTreeWidget *outline, bool show)
                        &QTextEdit::cut);
 }
 
+TErrorContext &FUndo(QTreeWidget *outline, bool show)
+{
+    return clipboardOp(outline, show, QStringLiteral("FUndo"), QStringLiteral("Undo"), &QTextEdit::undo);
+}
+
+TErrorContext &FRedo(QTreeWidget *outline, bool show)
+{
+    return clipboardOp(outline, show, QStringLiteral("FRedo"), QStringLiteral("Redo"), &QTextEdit::redo);
+}
+
 TErrorContext &FPasteFromClip(QTreeWidget *outline, bool show)
 {
     return clipboardOp(outline, show, QStringLiteral("FPasteFromClip"), QStringLiteral("PasteFromClipboard"),

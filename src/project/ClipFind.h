@@ -20,6 +20,9 @@ struct TFindOptions {
 
 TErrorContext &FCopy2Clip(QTreeWidget *outline, bool show);
 TErrorContext &FCut2Clip(QTreeWidget *outline, bool show);
+// Undoes or redoes the last edit of the current topic's text.
+TErrorContext &FUndo(QTreeWidget *outline, bool show);
+TErrorContext &FRedo(QTreeWidget *outline, bool show);
 TErrorContext &FPasteFromClip(QTreeWidget *outline, bool show);
 // Selects the next match in the control (see the options); false when none.
 bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &options);

@@ -319,6 +319,8 @@ void PCmdEdit(TCmdRec &cmd)
         case CmdCut: KIVHelpTools::FCut2Clip(d.OutlineHelp, true); break;
         case CmdCopy: KIVHelpTools::FCopy2Clip(d.OutlineHelp, true); break;
         case CmdPaste: KIVHelpTools::FPasteFromClip(d.OutlineHelp, true); break;
+        case CmdUndo: KIVHelpTools::FUndo(d.OutlineHelp, true); break;
+        case CmdRedo: KIVHelpTools::FRedo(d.OutlineHelp, true); break;
         case CmdFind:
             w->PShowFindDialog(false);
             modified = false;

@@ -69,6 +69,10 @@ TFrmKivHelp::TFrmKivHelp()
     buildBands();
     buildMenus();
     buildPopup();
+    // The keys the menus show do what their items say, whichever control
+    // of this window has the focus (text controls take Ctrl+Z and others
+    // for themselves otherwise).
+    qApp->installEventFilter(this);
 
     m_statusTimer = new QTimer(this);
     m_statusTimer->setObjectName(QStringLiteral("TimerMaxProjectSize"));
@@ -413,6 +417,10 @@ void TFrmKivHelp::buildMenus()
     edit->setObjectName(QStringLiteral("MenuEdition"));
     edit->setToolTip(QStringLiteral("WARNING : Too big or too much Copy and Paste may corrupt the Project"));
     edit->setToolTipsVisible(true);
+    // Ctrl+Z is the full screen's: undo and redo take keys no other item uses.
+    connectPost(action(edit, "Undo", QStringLiteral("Annuler la frappe"), QKeySequence(Qt::ALT | Qt::Key_Backspace)), CmdUndo, CatEdit);
+    connectPost(action(edit, "Redo", QStringLiteral("Rétablir la frappe"), QKeySequence(Qt::CTRL | Qt::Key_Y)), CmdRedo, CatEdit);
+    edit->addSeparator();
     connectPost(action(edit, "Cut", QStringLiteral("Couper"), QKeySequence(Qt::CTRL | Qt::Key_X)), CmdCut, CatEdit);
     connectPost(action(edit, "Copy", QStringLiteral("Copier"), QKeySequence(Qt::CTRL | Qt::Key_C)), CmdCopy, CatEdit);
     connectPost(action(edit, "Paste", QStringLiteral("Coller"), QKeySequence(Qt::CTRL | Qt::Key_V)), CmdPaste, CatEdit);
@@ -886,6 +894,15 @@ void TFrmKivHelp::contextMenuEvent(QContextMenuEvent *event)
 
 bool TFrmKivHelp::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());
+        if (widget && widget->window() == this)
+            for (const QAction *a : findChildren<QAction *>())
+                if (a->shortcut() == pressed && a->isEnabled())
+                    return true; // left unaccepted: the window's shortcut runs
+        return false;
+    }
     if (watched == m_edNewPage) {
         if (event->type() == QEvent::MouseButtonPress) {
             m_edNewPage->clear();

@@ -57,6 +57,7 @@ private slots:
     void projectSettingsDialog();
     void titlesDialog();
     void fontWindowIgnoresItsOwnChange();
+    void menuKeysWinOverTheEditor();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -452,6 +453,39 @@ void TestMainWindow::fontWindowIgnoresItsOwnChange()
     f->FRead(&name, &index, &size);
     QCOMPARE(name, QStringLiteral("DejaVu Serif"));
     QCOMPARE(size, 32);
+}
+
+void TestMainWindow::menuKeysWinOverTheEditor()
+{
+    // With the text control focused, Ctrl+Z is the full screen the menu
+    // shows, not an undo; undo and redo have keys of their own.
+    TRichEdit *control = addTopic(QStringLiteral("Page"));
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    control->setFocus();
+    QTest::keyClicks(control, "texte");
+    QCOMPARE(control->toPlainText(), QStringLiteral("texte"));
+    auto *outline = m_window->findChild<QWidget *>("TopLeftPanel");
+    QVERIFY(outline->isVisible());
+    QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(control->toPlainText(), QStringLiteral("texte"));
+    QVERIFY(!outline->isVisible());
+    QTest::keyClick(control, Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(outline->isVisible());
+    QTest::keyClick(control, Qt::Key_Backspace, Qt::AltModifier);
+    QCOMPARE(taken(), qMakePair(int(CmdUndo), int(CatEdit)));
+    QTest::keyClick(control, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(taken(), qMakePair(int(CmdRedo), int(CatEdit)));
+    QCOMPARE(control->toPlainText(), QStringLiteral("texte"));
+    // The new-page field too.
+    auto *field = m_window->findChild<QLineEdit *>("EdNewPage");
+    field->setFocus();
+    QTest::keyClicks(field, "abc");
+    const QString typed = field->text();
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(field->text(), typed);
+    QVERIFY(!outline->isVisible());
 }
 
 KIV_TEST(TestMainWindow)
