@@ -2,6 +2,7 @@
 
 #include "platform/Prompts.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -47,6 +48,12 @@ bool leftForAnotherField(QEvent *event)
     if (event->type() != QEvent::FocusOut)
         return false;
     const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+    // Going to "&Fermer" is leaving the dialog, not the field: nothing may
+    // stop the user from closing (the check would bring its box back at
+    // every click on the button).
+    const QWidget *next = QApplication::focusWidget();
+    if (next && next->objectName() == QLatin1String("BtnExit"))
+        return false;
     return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason
            || reason == Qt::ShortcutFocusReason;
 }

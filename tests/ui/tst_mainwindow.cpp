@@ -58,6 +58,7 @@ private slots:
     void titlesDialog();
     void fontWindowIgnoresItsOwnChange();
     void menuKeysWinOverTheEditor();
+    void settingsDialogsCloseAfterAFailedCheck();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -486,6 +487,29 @@ void TestMainWindow::menuKeysWinOverTheEditor()
     QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(field->text(), typed);
     QVERIFY(!outline->isVisible());
+}
+
+void TestMainWindow::settingsDialogsCloseAfterAFailedCheck()
+{
+    // A field whose check fails: leaving it for another field warns (once,
+    // the field keeps the focus); a click on "&Fermer" closes the dialog
+    // without a box.
+    for (QDialog *dialog : {static_cast<QDialog *>(m_window->softConf()), static_cast<QDialog *>(m_window->prjConf())}) {
+        const bool program = dialog == m_window->softConf();
+        auto *field = dialog->findChild<QLineEdit *>(program ? "EdCompiler" : "EdCompress");
+        dialog->show();
+        QApplication::setActiveWindow(dialog);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        field->setText(program ? m_box->path("absent") : QStringLiteral("abc"));
+        field->setFocus();
+        m_scope->prompts.answer(Platform::Ok);
+        QTest::mouseClick(dialog->findChild<QLineEdit *>(program ? "EdBMP" : "EdTitle"), Qt::LeftButton);
+        QTRY_VERIFY(field->hasFocus());
+        QCOMPARE(m_scope->prompts.texts().size(), program ? 1 : 2);
+        QTest::mouseClick(dialog->findChild<QPushButton *>("BtnExit"), Qt::LeftButton);
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(m_scope->prompts.texts().size(), program ? 1 : 2);
+    }
 }
 
 KIV_TEST(TestMainWindow)
