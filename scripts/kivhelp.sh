@@ -10,7 +10,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build"
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
-          libbenchmark-dev fonts-dejavu-core xvfb xauth xdotool imagemagick wine wine64 libwine halibut)
+          libbenchmark-dev fonts-dejavu-core xvfb xauth xdotool imagemagick wine wine64 libwine halibut
+          qt6-translations-l10n)
 
 missing=()
 for p in "${packages[@]}"; do

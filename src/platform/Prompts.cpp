@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QAbstractButton>
 #include <QMessageBox>
 
@@ -66,14 +68,31 @@ Button QtPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
     }
 }
 
+bool installFrenchTranslations()
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 bool QtPrompts::inputText(const QString &caption, const QString &prompt, QString *value)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(dialogParent(), caption, prompt,
-                                               QLineEdit::Normal, *value, &ok);
-    if (ok)
-        *value = text;
-    return ok;
+    QInputDialog dialog(dialogParent());
+    dialog.setObjectName(QStringLiteral("InputBox"));
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(*value);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Annuler"));
+    // Room for a whole command line or a long page name.
+    dialog.resize(qMax(dialog.sizeHint().width(), 560), dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *value = dialog.textValue();
+    return true;
 }
 
 QString QtPrompts::openFile(const QString &caption, const QString &dir, const QString &filter)

@@ -48,6 +48,11 @@ Prompts &prompts();
 // Installs `p` (not owned); nullptr restores the Qt implementation.
 void setPrompts(Prompts *p);
 
+// Loads Qt's French texts for its standard dialogs (colour, file, font,
+// input boxes); false when they are not installed (the dialogs stay in
+// English, our own buttons are French anyway).
+bool installFrenchTranslations();
+
 class QtPrompts : public Prompts {
 public:
     Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,

@@ -204,6 +204,7 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
         }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));
+    Platform::installFrenchTranslations();
     // The error log stays where the program was started, whatever folder
     // the project routines make current later.
     PSetErrLogDir(QDir::currentPath());

@@ -4,9 +4,14 @@
 #include "platform/Cp1252.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "platform/Prompts.h"
 #include "platform/ShortString.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 #include <QRandomGenerator>
+#include <QTimer>
 
 using namespace Platform;
 using TestSupport::readFile;
@@ -27,6 +32,7 @@ private slots:
     void iniSurvivesGarbage();
     void pathsStandIns();
     void scriptedPromptsRecordAndAnswer();
+    void standardDialogsInFrench();
 };
 
 void TestPlatform::cp1252AllBytesRoundTrip()
@@ -240,6 +246,42 @@ void TestPlatform::scriptedPromptsRecordAndAnswer()
     QCOMPARE(prompts().question("Quitter ?", Yes | No | Cancel), Cancel);
     QCOMPARE(scope.prompts.unexpected().size(), 1);
     QCOMPARE(scope.prompts.records().first().icon, BoxIcon::Information);
+}
+
+void TestPlatform::standardDialogsInFrench()
+{
+    // The input box, the colour dialog and the file dialog the program
+    // shows have French buttons.
+    if (!installFrenchTranslations())
+        QSKIP("Qt's French translations are not installed (qt6-translations-l10n)");
+    QtPrompts prompts;
+    QStringList seen;
+    const auto inspectThenClose = [&seen] {
+        QTimer::singleShot(50, [&seen] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            QStringList buttons;
+            for (const QAbstractButton *b : dialog->findChildren<QAbstractButton *>())
+                if (!b->text().isEmpty())
+                    buttons << b->text().remove(u'&');
+            seen << buttons.join(u'|');
+            static_cast<QDialog *>(dialog)->reject();
+        });
+    };
+    QString value = QStringLiteral("x");
+    inspectThenClose();
+    QVERIFY(!prompts.inputText(QStringLiteral("Nouveau projet"), QStringLiteral("Nom :"), &value));
+    QColor colour;
+    inspectThenClose();
+    QVERIFY(!prompts.chooseColor(Qt::red, &colour));
+    inspectThenClose();
+    QVERIFY(prompts.openFile(QStringLiteral("Ouvrir"), QDir::tempPath(), QStringLiteral("Projets (*.PRJ)|*.PRJ")).isEmpty());
+    QCOMPARE(seen.size(), 3);
+    for (const QString &buttons : seen) {
+        QVERIFY2(buttons.contains(QStringLiteral("Annuler")), qPrintable(buttons));
+        QVERIFY2(!buttons.contains(QStringLiteral("Cancel")), qPrintable(buttons));
+    }
 }
 
 KIV_TEST(TestPlatform)
