@@ -9,6 +9,7 @@
 #include "project/Memo.h"
 #include "project/PrjFiles.h"
 
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -28,10 +29,64 @@ QByteArray joinLines(const QStringList &lines)
 
 } // namespace
 
+int FFontNumberAdding(QString &header, const QString &face)
+{
+    const qsizetype table = header.indexOf(QLatin1String("{\\fonttbl"));
+    if (table < 0 || face.trimmed().isEmpty())
+        return 0;
+    // The entries "{\fN\fswiss ... Face;}" of the table group: the number
+    // of each, and its name (the text at the entry's own level).
+    int depth = 0, highest = -1, number = -1;
+    QString name;
+    qsizetype end = -1;
+    for (qsizetype i = table; i < header.size() && end < 0; ++i) {
+        const QChar c = header[i];
+        if (c == u'\\') {
+            qsizetype j = i + 1;
+            QString word;
+            while (j < header.size() && header[j].isLetter())
+                word += header[j++];
+            QString digits;
+            while (j < header.size() && (header[j].isDigit() || (digits.isEmpty() && header[j] == u'-')))
+                digits += header[j++];
+            if (depth == 2 && word == QLatin1String("f") && number < 0) {
+                number = digits.toInt();
+                highest = qMax(highest, number);
+            }
+            if (j < header.size() && header[j] == u' ' && !word.isEmpty())
+                ++j;
+            i = (word.isEmpty() ? i + 1 : j - 1);
+        } else if (c == u'{') {
+            if (++depth == 2) {
+                number = -1;
+                name.clear();
+            }
+        } else if (c == u'}') {
+            if (depth == 2 && number >= 0 && name.trimmed().compare(face.trimmed(), Qt::CaseInsensitive) == 0)
+                return number;
+            if (--depth == 0)
+                end = i;
+        } else if (depth == 2 && c != u';') {
+            name += c;
+        }
+    }
+    if (end < 0)
+        return 0;
+    const int added = highest + 1;
+    header.insert(end, QStringLiteral("{\\f%1\\fnil %2;}").arg(added).arg(face.trimmed()));
+    return added;
+}
+
 TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
-                                  int number, bool addTitle, const QString &titlePrefix)
+                                  int number, bool addTitle, const QString &titlePrefix, const QString &titleFont)
 {
     TConvertResult result;
+    QString prefix = titlePrefix;
+    if (addTitle && !titleFont.isEmpty() && !lines.isEmpty()) {
+        // The title names its font by its number in this topic's table.
+        const int font = FFontNumberAdding(lines[0], titleFont);
+        prefix.replace(QRegularExpression(QStringLiteral("^\\\\f\\d+")), QStringLiteral("\\f%1").arg(font));
+    }
     if (!lines.isEmpty()) {
         QString &head = lines[0];
         qsizetype at;
@@ -60,7 +115,7 @@ TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &command
     }
     const qsizetype at = qMin<qsizetype>(2, lines.size());
     if (addTitle)
-        lines.insert(at, QStringLiteral("\\keepn\\line{") + titlePrefix + u' ' + topicName
+        lines.insert(at, QStringLiteral("\\keepn\\line{") + prefix + u' ' + topicName
                              + QStringLiteral("}\\line\\par\\pard"));
     const QString num = QString::number(number);
     lines.insert(at, QStringLiteral("+{\\footnote + ") + num + QStringLiteral(": ") + num + QStringLiteral(" }"));
@@ -70,11 +125,15 @@ TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &command
     return result;
 }
 
-QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont)
+const TFontEntry &FTitleFont(const TFontsRec *fonts, int n, bool sameTitleFont)
 {
     // Topics beyond the table's 500 entries take the common title font.
-    const int entry = (sameTitleFont || n < 1 || n > MaxTopics) ? 0 : n;
-    const TFontEntry &e = fonts->Entries[entry];
+    return fonts->Entries[(sameTitleFont || n < 1 || n > MaxTopics) ? 0 : n];
+}
+
+QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont)
+{
+    const TFontEntry &e = FTitleFont(fonts, n, sameTitleFont);
     QString prefix = e.Id.get();
     prefix = (prefix + e.Size.get()).left(20);
     prefix = (prefix + e.Typ.get()).left(30);
@@ -83,7 +142,7 @@ QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont)
 
 TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
                           bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
-                          QPlainTextEdit *commands)
+                          QPlainTextEdit *commands, const QString &titleFont)
 {
     TSubGuard sub(context(), QStringLiteral("FTopic2RTF"));
     const QString source = prjDir + u'/' + topicName + u'.' + QString::number(number);
@@ -94,7 +153,7 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
     }
     QStringList lines = FSplitCmdLines(bytes);
     const TConvertResult converted =
-        FConvertTopicLines(lines, Memo::FLines(commands), topicName, number, addTitle, titlePrefix);
+        FConvertTopicLines(lines, Memo::FLines(commands), topicName, number, addTitle, titlePrefix, titleFont);
     if (!converted.ok) {
         PShowError(QStringLiteral("Macro Corrupted !  TOPIC :  ") + topicName + QStringLiteral("  LINE :  ")
                    + QString::number(converted.badLine) + QStringLiteral("  Please REPLACE it !"));

@@ -20,14 +20,21 @@ struct TConvertResult {
 // Works on the lines of a topic file: drops "\fcharset1" from line 0,
 // replaces the markers of lines 1 on (nested ones too), then inserts the
 // footnotes and the title line after line 1.
+// `titleFont`, when given, is the face the title is written in: the title
+// refers to it in the topic's font table, where it is added if missing.
 TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
-                                  int number, bool addTitle, const QString &titlePrefix);
+                                  int number, bool addTitle, const QString &titlePrefix, const QString &titleFont = {});
 // The title format of topic `n`: font reference, size and style words.
 QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont);
+// The title font entry of topic `n`.
+const TFontEntry &FTitleFont(const TFontsRec *fonts, int n, bool sameTitleFont);
+// The number of `face` in the font table of an RTF header line, the face
+// added to the table (under the next free number) when it is not there.
+int FFontNumberAdding(QString &header, const QString &face);
 
 TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
                           bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
-                          QPlainTextEdit *commands);
+                          QPlainTextEdit *commands, const QString &titleFont = {});
 
 QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpjPath, const QStringList &bitmaps,
                       int topicCount, int screenWidth, int screenHeight);

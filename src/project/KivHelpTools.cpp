@@ -22,8 +22,17 @@ TErrorContext &FGetWinFontNames(QStringList &list, quint16 maxCount)
 {
     TSubGuard sub(g_ctx, QStringLiteral("FGetWinFontNames"));
     try {
-        const QStringList families = QFontDatabase::families();
-        for (const QString &family : families)
+        QStringList families = QFontDatabase::families();
+        // The first name is the one new text takes: a plain sans-serif face
+        // rather than whatever sorts first ("DejaVu Math TeX Gyre").
+        for (const QString &preferred : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                                         QStringLiteral("Arial"), QStringLiteral("Noto Sans"), QStringLiteral("FreeSans")})
+            if (families.contains(preferred)) {
+                families.removeOne(preferred);
+                families.prepend(preferred);
+                break;
+            }
+        for (const QString &family : std::as_const(families))
             list.append(family.left(32));
     } catch (const std::exception &) {
         return sub.report(4, QString(), 4);

@@ -299,8 +299,9 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
             display.CompileMemo->clear();
         const QString prefix = FTitlePrefix(conf->PPrjFonts, n, sameTitleFont);
         const QString name = Outline::FItemAt(display.OutlineHelp, n)->text(0);
+        const QString titleFont = FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get();
         if (FTopic2RTF(dir, name, QStringLiteral("T%1.rtf").arg(n), n, addTitle, prefix, display.CompileMemo,
-                       display.CdesMemo)
+                       display.CdesMemo, titleFont)
                 .Category != 0)
             return fail(sub, conf, 4, QString(), 6);
     }

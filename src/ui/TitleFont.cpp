@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QFrame>
@@ -48,6 +49,21 @@ void storeRecord(TFontEntry &entry, const QComboBox *names, int size, const QStr
     entry.Id.set(QStringLiteral("\\f%1").arg(TFormTitle::FFontNumber(fontTable, name)));
     entry.Size.set(QStringLiteral("\\fs%1").arg(2 * size));
     entry.Typ.set(QStringLiteral("\\b"));
+}
+
+// Shows a face in a list of installed ones. The default "system" face is
+// shown as the installed face that stands in for it; a face a project
+// names that is not installed is listed as it is, so that it is kept.
+void selectFace(QComboBox *names, const QString &face)
+{
+    int index = names->findText(face, Qt::MatchFixedString);
+    if (index < 0 && face.compare(QLatin1String("system"), Qt::CaseInsensitive) == 0)
+        index = qMax(0, names->findText(QFontInfo(QFont(face)).family(), Qt::MatchFixedString));
+    if (index < 0 && !face.isEmpty()) {
+        names->insertItem(0, face);
+        index = 0;
+    }
+    names->setCurrentIndex(index);
 }
 
 } // namespace
@@ -153,11 +169,12 @@ void TFormTitle::PFill(int topicIndex, const QString &topicName, const TConfBloc
     m_topicName = topicName;
     m_addTitle->setChecked(conf->PPrj->AddTitle);
     m_sameFont->setChecked(conf->PPrj->SameTitleFont);
+    setWindowTitle(QString::fromUtf8("Paramètrage des Titres - page : ") + topicName);
     const TFontEntry &common = conf->PPrjFonts->Entries[0];
-    m_sameFontName->setCurrentIndex(m_sameFontName->findText(common.Name.get()));
+    selectFace(m_sameFontName, common.Name.get());
     m_sameFontSize->setValue(FSizeOf(common.Size.get()));
     const TFontEntry &own = conf->PPrjFonts->Entries[qBound(0, topicIndex, MaxTopics)];
-    m_topicFontName->setCurrentIndex(m_topicFontName->findText(own.Name.get()));
+    selectFace(m_topicFontName, own.Name.get());
     m_topicFontSize->setValue(FSizeOf(own.Size.get()));
 }
 

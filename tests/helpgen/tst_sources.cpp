@@ -85,6 +85,15 @@ void TestSources::headerAndFootnotes()
     QCOMPARE(FTitlePrefix(fonts, 3, false), QStringLiteral("\\f2\\fs24\\i"));
     QCOMPARE(FTitlePrefix(fonts, 3, true), QStringLiteral("\\f0\\fs30\\b"));
     QCOMPARE(FTitlePrefix(fonts, 600, false), QStringLiteral("\\f0\\fs30\\b"));
+
+    // The title is written in the font chosen for it: found in the topic's
+    // table whatever its number, added to the table when missing.
+    QStringList titled{"{\\rtf1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman{\\*\\panose 0202}Times New Roman;}}", "c", "x"};
+    FConvertTopicLines(titled, {}, "P", 1, true, "\\f0\\fs30\\b", "times new roman");
+    QVERIFY(titled.contains("\\keepn\\line{\\f1\\fs30\\b P}\\line\\par\\pard"));
+    FConvertTopicLines(titled, {}, "P", 1, true, "\\f0\\fs30\\b", "DejaVu Sans");
+    QVERIFY(titled.first().endsWith("Times New Roman;}{\\f2\\fnil DejaVu Sans;}}"));
+    QVERIFY(titled.contains("\\keepn\\line{\\f2\\fs30\\b P}\\line\\par\\pard"));
 }
 
 void TestSources::topicFileConversion()

@@ -430,9 +430,18 @@ void TestMainWindow::titlesDialog()
     QVERIFY(work.toPlainText().isEmpty());
 
     d->PFill(3, "Absente", Globale::PConf);
+    QVERIFY(d->windowTitle().endsWith(QStringLiteral("Absente"))); // the page it edits
     m_scope->prompts.answer(Platform::Ok);
     QVERIFY(!d->PStore(&work, Globale::PConf));
     QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Erreur"));
+
+    // The default "system" face shows as an installed one; a face the
+    // project names that is not installed is shown, and kept.
+    fonts->Entries[4].Name.set("system");
+    fonts->Entries[0].Name.set("Tahoma");
+    d->PFill(4, "Page", Globale::PConf);
+    QVERIFY(Globale::PConf->WinFntList->contains(d->findChild<QComboBox *>("CbTopicTitleFont")->currentText()));
+    QCOMPARE(d->findChild<QComboBox *>("CbSameTitleFont")->currentText(), QStringLiteral("Tahoma"));
 }
 
 void TestMainWindow::fontWindowIgnoresItsOwnChange()
