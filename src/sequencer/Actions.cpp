@@ -252,7 +252,14 @@ void PCmdEdit(TCmdRec &cmd)
                 break;
             }
             QString name = w->newPageText();
-            KIVHelpTools::FAddTopic(name, d.OutlineHelp, d.MainWindow, conf(), true, d, d.PanelHelp);
+            if (KIVHelpTools::FAddTopic(name, d.OutlineHelp, d.MainWindow, conf(), true, d, d.PanelHelp).Category == 0) {
+                // The author goes on with the new topic.
+                const QList<QTreeWidgetItem *> added = d.OutlineHelp->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+                if (!added.isEmpty())
+                    d.OutlineHelp->setCurrentItem(added.last());
+                w->FrmFShowSelTopic();
+                w->PNewPageTaken();
+            }
             break;
         }
         case CmdQuickTopic: {
@@ -271,7 +278,9 @@ void PCmdEdit(TCmdRec &cmd)
         }
         case CmdDelTopic: {
             QString name;
-            KIVHelpTools::FDelTopic(name, d.OutlineHelp, true);
+            // The topic the outline then selects is shown at once.
+            if (KIVHelpTools::FDelTopic(name, d.OutlineHelp, true).Category == 0)
+                w->FrmFShowSelTopic();
             break;
         }
         case CmdAddBmp: {

@@ -36,6 +36,8 @@ public:
     virtual const TDisplayContext &display() const = 0;
     virtual TCPrjList &projectList() = 0;
     virtual QString newPageText() const = 0;
+    // The new-page field's name became a topic: the field is emptied.
+    virtual void PNewPageTaken() {}
     virtual QString FrmFShowSelTopic() = 0;
     virtual TErrorContext &FrmFSelTextColor(QColor *chosen) = 0;
     virtual void FrmFSelFontName() = 0;

@@ -699,6 +699,8 @@ void TFrmKivHelp::PPaintColor(const QColor &colour)
 
 QString TFrmKivHelp::newPageText() const { return m_edNewPage->text().left(255); }
 
+void TFrmKivHelp::PNewPageTaken() { m_edNewPage->clear(); }
+
 bool TFrmKivHelp::FRunSoftConf(TConfBlock *conf)
 {
     m_softConf->PFill(conf);

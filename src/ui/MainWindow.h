@@ -51,6 +51,7 @@ public:
     const TDisplayContext &display() const override { return m_display; }
     TCPrjList &projectList() override { return m_prjList; }
     QString newPageText() const override;
+    void PNewPageTaken() override;
     QString FrmFShowSelTopic() override;
     TErrorContext &FrmFSelTextColor(QColor *chosen) override;
     void FrmFSelFontName() override;

@@ -37,7 +37,7 @@ step 0.5
 xdotool type --delay 30 "Installation"
 xdotool key Return
 step 1
-xdotool mousemove 640 500 click 1        # into the root topic's text
+xdotool mousemove 640 500 click 1        # into the new topic's text (the new topic is shown)
 step 0.5
 xdotool key ctrl+End
 xdotool type --delay 20 "Bonjour le monde"
@@ -58,9 +58,9 @@ kill -0 "$pid" 2>/dev/null && fail "the program did not end after the exit comma
 
 p=projets/Essai
 grep -q $'^\tInstallation\r$\|^Installation\r$' "$p/Essai.PRJ" || fail "no topic Installation in the outline: $(cat -A "$p/Essai.PRJ")"
-grep -q "Bonjour le monde" "$p/Essai.1" || fail "the typed text is not in the topic file"
+grep -q "Bonjour le monde" "$p/Installation.2" || fail "the typed text is not in the new topic's file"
 [ -f "$p/Installation.2" ] || fail "no file for the added topic"
-grep -q "Bonjour le monde" "$p/T1.rtf" || fail "the topic was not converted"
+grep -q "Bonjour le monde" "$p/T2.rtf" || fail "the topic was not converted"
 grep -q '^#{\\footnote # Essai }' "$p/T1.rtf" || fail "no context footnote"
 grep -q "T2.RTF" "$p/Essai.HPJ" || fail "the help project does not list both topics"
 [ "$(od -An -tx1 -N4 projets/Essai.COM/Essai.HLP | tr -d ' ')" = "3f5f0300" ] || fail "no help file was published"

@@ -118,8 +118,21 @@ void TestCommands::newSaveCloseReopen()
 
     m_window->newPageField()->setText("Installation");
     run(CmdAddTopic, CatEdit);
-    QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 2);
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    QCOMPARE(Outline::FCount(outline), 2);
     QCOMPARE(prj->PrjState, quint8(PrjModified));
+    // The new topic is the selected and shown one; the field is free again.
+    QCOMPARE(outline->currentItem()->text(0), QStringLiteral("Installation"));
+    QVERIFY(!Outline::FControlOf(outline->currentItem())->isHidden());
+    QVERIFY(Outline::FControlOf(Outline::FItemAt(outline, 1))->isHidden());
+    QVERIFY(m_window->newPageField()->text().isEmpty());
+    // Deleting it shows the topic the outline selects next.
+    m_window->newPageField()->setText("Temporaire");
+    run(CmdAddTopic, CatEdit);
+    m_scope->prompts.answer(Platform::Yes);
+    run(CmdDelTopic, CatEdit);
+    QCOMPARE(Outline::FCount(outline), 2);
+    QVERIFY(!Outline::FControlOf(outline->currentItem())->isHidden());
     run(CmdSavePrj, CatApp);
     QCOMPARE(prj->PrjState, quint8(PrjSaved));
     QVERIFY(QFile::exists(m_box->path("Aide Manuel/T2.rtf")));
@@ -128,7 +141,7 @@ void TestCommands::newSaveCloseReopen()
     m_scope->prompts.answer(Platform::Yes);
     m_scope->prompts.answer(Platform::No);
     run(CmdClosePrj, CatApp);
-    QCOMPARE(m_scope->prompts.texts().mid(1), QStringList({"Voulez-vous Quitter ?",
+    QCOMPARE(m_scope->prompts.texts().mid(2), QStringList({"Voulez-vous Quitter ?",
                                                     QString::fromUtf8("Projet non mis à Jour \r\nVoulez-vous Sauvegarder ?")}));
     QCOMPARE(prj->PrjState, quint8(PrjNone));
 
