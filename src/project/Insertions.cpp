@@ -69,6 +69,11 @@ bool takeSelection(const TRichEdit *control, bool refuseLeadingBlank, bool show,
         refusal = QString::fromUtf8("Pas de texte sélectionné !");
     else if (refuseLeadingBlank && selection->startsWith(u' '))
         refusal = QString::fromUtf8("Le texte sélectionné ne doit pas commencer par un espace");
+    // A marker is one line of the topic file: the selection it replaces
+    // must not run over a paragraph or line break.
+    else if (selection->contains(QChar::ParagraphSeparator) || selection->contains(QChar::LineSeparator)
+             || selection->contains(u'\n') || selection->contains(u'\r'))
+        refusal = QString::fromUtf8("La sélection ne doit pas s'étendre sur plusieurs paragraphes !");
     if (refusal.isEmpty())
         return true;
     say(show, refusal);

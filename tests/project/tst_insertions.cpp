@@ -209,6 +209,18 @@ void TestInsertions::jumpRefusals()
     QCOMPARE(f.scope.prompts.texts().last(), expected.last());
     QCOMPARE(Memo::FLineCount(&f.memo), 0);
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("Nulle part"));
+
+    // A selection over a paragraph break would make a marker the help
+    // sources cannot take: refused, the text left as it was.
+    f.select(QStringLiteral("Aide\ngenerale"), QString());
+    QTextCursor all(f.current()->document());
+    all.select(QTextCursor::Document);
+    f.current()->setTextCursor(all);
+    f.scope.prompts.answer(Platform::Ok);
+    target = QStringLiteral("Aide");
+    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(11));
+    QCOMPARE(f.scope.prompts.texts().last(), QString::fromUtf8("La sélection ne doit pas s'étendre sur plusieurs paragraphes !"));
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("Aide\ngenerale"));
     CHECK_PROMPTS_DONE(f.scope);
 }
 
