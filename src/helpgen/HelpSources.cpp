@@ -205,9 +205,10 @@ QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpj
 QStringList FCntLines(const QString &cntPath, const QStringList &topicFiles)
 {
     QStringList lines;
-    const QString help = Platform::shortPath(Platform::resolveCase(FChangeExt(cntPath, QStringLiteral(".HLP"))));
-    lines << QStringLiteral(":Base ") + (help.isEmpty() ? QString() : QFileInfo(help).fileName())
-                 + QStringLiteral(">main");
+    // The help file the build makes beside it, whether it exists yet or
+    // not (the first build writes the contents before the help file).
+    const QString help = Platform::resolveCase(FChangeExt(cntPath, QStringLiteral(".HLP")));
+    lines << QStringLiteral(":Base ") + QFileInfo(help).fileName() + QStringLiteral(">main");
     lines << QStringLiteral(":Title ") + QFileInfo(topicFiles.value(0)).completeBaseName();
     for (const QString &file : topicFiles) {
         const QString name = QFileInfo(file).completeBaseName();

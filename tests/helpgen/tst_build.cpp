@@ -180,7 +180,7 @@ void TestBuild::wholeProject()
     QVERIFY(hpj.contains("[BITMAPS]\r\n" + m_box->path("BMP/logo.bmp").toUtf8() + "\r\n[CONFIG]"));
     QVERIFY(hpj.endsWith("[FILES]\r\nT1.RTF\r\nT2.RTF\r\nT3.RTF\r\nT4.RTF\r\n"));
     QCOMPARE(readFile(base + ".CNT"),
-             QByteArray(":Base >main\r\n:Title Manuel v2 x\r\n1 Manuel v2 x=Manuel_v2_x\r\n"
+             QByteArray(":Base Manuel v2 x.HLP>main\r\n:Title Manuel v2 x\r\n1 Manuel v2 x=Manuel_v2_x\r\n"
                         "1 Installation=Installation\r\n1 Menus=Menus\r\n1 Mode d'emploi=Mode_d\\'emploi\r\n"));
 
     // Convert: T1.rtf has its footnotes and its markers replaced.
