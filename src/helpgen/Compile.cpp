@@ -11,7 +11,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
+#include <QTimer>
 #include <QStandardPaths>
 #include <exception>
 
@@ -175,7 +177,7 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait)
     return true;
 }
 
-void PViewStep(TConfBlock *conf)
+void PViewStep(TConfBlock *conf, TCWaitFor *wait)
 {
     TPrjRec *prj = conf->PPrj;
     try {
@@ -187,8 +189,20 @@ void PViewStep(TConfBlock *conf)
             return;
         if (!U_DosCmd::FChDir(prj->PrjComDir.get(), QString::fromUtf8("Le changement de répertoire a échoué")))
             return;
-        FViewHlpFile(prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HLP"),
-                     QStringLiteral("WinHelp.exe"));
+        if (FViewHlpFile(prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HLP"),
+                         QStringLiteral("WinHelp.exe"))
+                    .Category == 0
+            && wait) {
+            // The viewer shows nothing for several seconds (many more the
+            // first time Wine starts): say that it is coming.
+            wait->PShowWait(QString::fromUtf8("Ouverture du fichier d'aide dans le visualiseur, veuillez patienter "),
+                            QStringLiteral(". "), 1);
+            QPointer<TCWaitFor> line(wait);
+            QTimer::singleShot(20000, wait, [line] {
+                if (line && line->text().startsWith(QString::fromUtf8("Ouverture du fichier d'aide")))
+                    line->clear();
+            });
+        }
     } catch (const std::exception &e) {
         PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));
     }

@@ -17,7 +17,9 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer);
 bool PCompileStep(TConfBlock *conf, TCWaitFor *wait);
 // The view command: asks when the help file is not the last build's, then
 // starts the viewer on the published help file.
-void PViewStep(TConfBlock *conf);
+// `wait`, when given, says that the viewer is starting (it takes a while
+// the first time under Wine).
+void PViewStep(TConfBlock *conf, TCWaitFor *wait = nullptr);
 
 // The viewer command for a help file: the program if found on the path,
 // else Wine's help viewer; empty when neither is installed.

@@ -358,7 +358,7 @@ void PCmdCreateHlp(TCmdRec &cmd)
 
 void PCmdViewHlp(TCmdRec &cmd)
 {
-    KIVHelpTools::PViewStep(conf());
+    KIVHelpTools::PViewStep(conf(), window()->display().WaitFor);
     done(cmd);
 }
 
