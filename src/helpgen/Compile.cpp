@@ -32,17 +32,10 @@ QString locateCompiler(const QString &compiler)
 
 // After a failed build: the errors our compiler left in its log (written
 // during this build), so the user knows what to mend.
-void showCompilerErrors(const QString &logPath, const QDateTime &started, bool show)
+void showCompilerErrors(const QStringList &messages, bool show)
 {
-    const QString log = Platform::resolveCase(logPath);
-    QByteArray bytes;
-    if (!show || QFileInfo(log).lastModified() < started || !Platform::readWholeFile(log, &bytes))
-        return;
-    QStringList errors;
-    for (const QByteArray &line : bytes.split('\n'))
-        if (line.contains(": Error:") && errors.size() < 10)
-            errors << QString::fromLocal8Bit(line.trimmed());
-    if (!errors.isEmpty())
+    const QStringList errors = messages.filter(QStringLiteral(": Error:")).mid(0, 10);
+    if (show && !errors.isEmpty())
         Platform::prompts().error(QString::fromUtf8("Le compilateur d'aide signale :\n") + errors.join(u'\n'));
 }
 
@@ -58,6 +51,25 @@ bool publish(const QString &from, const QString &to)
 }
 
 } // namespace
+
+QStringList FCompilerMessages(const QString &logPath, const QDateTime &started)
+{
+    const QString log = Platform::resolveCase(logPath);
+    QByteArray bytes;
+    if (QFileInfo(log).lastModified() < started || !Platform::readWholeFile(log, &bytes))
+        return {};
+    QStringList messages;
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QString text = QString::fromUtf8(line);
+        if (text.startsWith(QLatin1String("HC")))
+            messages << text;
+        else if (text.startsWith(u'\t') && !messages.isEmpty())
+            messages.last() += u' ' + text.trimmed();
+    }
+    return messages;
+}
 
 TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs)
 {
@@ -118,7 +130,7 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer)
     return sub.report(0);
 }
 
-bool PCompileStep(TConfBlock *conf, TCWaitFor *wait)
+bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages)
 {
     TPrjRec *prj = conf->PPrj;
     const TIniRec *ini = conf->PIni;
@@ -131,10 +143,15 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait)
     try {
         show(QStringLiteral("Essaye de compiler le projet "));
         const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
-        if (FCompileHpjFile(prj->PrjFile.get(), ini->COMPILER.get(), ini->COMPIL_POL_T, ini->COMPIL_TO).Category != 0) {
+        const bool built =
+            FCompileHpjFile(prj->PrjFile.get(), ini->COMPILER.get(), ini->COMPIL_POL_T, ini->COMPIL_TO).Category == 0;
+        const QStringList said = FCompilerMessages(FChangeExt(prj->PrjFile.get(), QStringLiteral(".ERR")), started);
+        if (messages)
+            *messages = said;
+        if (!built) {
             show(QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
             prj->PrjState = PrjConverted;
-            showCompilerErrors(FChangeExt(prj->PrjFile.get(), QStringLiteral(".ERR")), started, ini->SHOW_ERRORS);
+            showCompilerErrors(said, ini->SHOW_ERRORS);
             return true;
         }
         show(QString::fromUtf8("Projet compilé "));

@@ -4,6 +4,9 @@
 #include "config/Globale.h"
 #include "errors/ErrorContext.h"
 
+#include <QDateTime>
+#include <QStringList>
+
 class TCWaitFor;
 
 namespace KIVHelpTools {
@@ -14,9 +17,15 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer);
 // The build command's compile step: compile, then publish the .HLP (and the
 // .CNT as the settings say) into the distribution directory. Leaves PrjState
 // at 6 on success, 5 on failure; false when the project directory is missing.
-bool PCompileStep(TConfBlock *conf, TCWaitFor *wait);
+// `messages`, when given, receives the compiler's messages of this build.
+bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages = nullptr);
 // The view command: asks when the help file is not the last build's, then
 // starts the viewer on the published help file.
+// The compiler's messages ("HC3025: Warning: T2.rtf, page 1 : ...") from
+// its log, if the log was written since `started`; a line that goes on a
+// message (a list under it) is joined to it.
+QStringList FCompilerMessages(const QString &logPath, const QDateTime &started);
+
 // `wait`, when given, says that the viewer is starting (it takes a while
 // the first time under Wine).
 void PViewStep(TConfBlock *conf, TCWaitFor *wait = nullptr);

@@ -178,7 +178,39 @@ TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TC
     return sub.report(0);
 }
 
-TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show)
+QStringList FTopicsJumpingTo(const QString &topicName, const QTreeWidget *outline, const QPlainTextEdit *commands)
+{
+    // The command lines whose hidden target is the topic's context.
+    const QString context = QStringLiteral("{\\v ") + FContextName(topicName);
+    const QStringList lines = Memo::FLines(commands);
+    QStringList markers;
+    for (int k = 0; k < lines.size(); ++k) {
+        const qsizetype at = lines[k].indexOf(context, 0, Qt::CaseInsensitive);
+        if (at >= 0) {
+            const qsizetype end = at + context.size();
+            const QChar after = end < lines[k].size() ? lines[k].at(end) : QChar();
+            if (after == u'}' || after == u'>' || after == u'@')
+                markers << QStringLiteral("@_%1_").arg(k);
+        }
+    }
+    QStringList from;
+    const int count = Outline::FCount(outline);
+    for (int n = 1; n <= count && !markers.isEmpty(); ++n) {
+        const QTreeWidgetItem *item = Outline::FItemAt(outline, n);
+        const TRichEdit *control = Outline::FControlOf(item);
+        if (!control || item->text(0) == topicName)
+            continue;
+        const QString text = control->toPlainText();
+        for (const QString &marker : std::as_const(markers))
+            if (text.contains(marker)) {
+                from << item->text(0);
+                break;
+            }
+    }
+    return from;
+}
+
+TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show, const QStringList &jumpingFrom)
 {
     TSubGuard sub(context(), QStringLiteral("FDelTopic"));
     name.clear();
@@ -199,10 +231,13 @@ TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show)
         return sub.report(4, QString(), 10);
     }
     try {
+        const QString jumps = jumpingFrom.isEmpty()
+                                  ? QString()
+                                  : QString::fromUtf8("Ces pages renvoient à « %1 » : %2.\n\n").arg(name, jumpingFrom.join(QStringLiteral(", ")));
         const Platform::Button answer = Platform::prompts().question(
-            QString::fromUtf8("NON : Effacera seulement la page mais la gardera dans le projet pour les "
-                              "sauts existants. *** ATTENTION *** OUI : Effacera complètement la Page du "
-                              "projet !. D'éventuels saut hypertext feront échouer  la compilation !"),
+            jumps + QString::fromUtf8("NON : Effacera seulement la page mais la gardera dans le projet pour les "
+                                      "sauts existants. *** ATTENTION *** OUI : Effacera complètement la Page du "
+                                      "projet !. D'éventuels saut hypertext feront échouer  la compilation !"),
             Platform::Yes | Platform::No | Platform::Cancel);
         if (answer == Platform::Yes) {
             delete Outline::FControlOf(item);

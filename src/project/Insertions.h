@@ -29,7 +29,12 @@ QString FSelectedText(const TRichEdit *control);
 
 TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TConfBlock *conf, bool show,
                          const TDisplayContext &display, QWidget *parent);
-TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show);
+// `jumpingFrom`: the topics whose jumps lead to the one deleted, named in
+// the question so that the author knows what the deletion breaks.
+TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show, const QStringList &jumpingFrom = {});
+// The topics with a jump or pop-up to the topic named `topicName`
+// (`commands`: the project's command lines, which the markers number).
+QStringList FTopicsJumpingTo(const QString &topicName, const QTreeWidget *outline, const QPlainTextEdit *commands);
 TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, QPlainTextEdit *memo,
                        QTreeWidget *outline);
 TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo);

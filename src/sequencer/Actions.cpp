@@ -278,8 +278,11 @@ void PCmdEdit(TCmdRec &cmd)
         }
         case CmdDelTopic: {
             QString name;
+            const QTreeWidgetItem *doomed = d.OutlineHelp->currentItem();
+            const QStringList jumpingFrom =
+                doomed ? KIVHelpTools::FTopicsJumpingTo(doomed->text(0), d.OutlineHelp, d.CdesMemo) : QStringList();
             // The topic the outline then selects is shown at once.
-            if (KIVHelpTools::FDelTopic(name, d.OutlineHelp, true).Category == 0)
+            if (KIVHelpTools::FDelTopic(name, d.OutlineHelp, true, jumpingFrom).Category == 0)
                 w->FrmFShowSelTopic();
             break;
         }
@@ -351,8 +354,11 @@ void PCmdSavePrj(TCmdRec &cmd)
 
 void PCmdCreateHlp(TCmdRec &cmd)
 {
-    if (saveAndConvert())
-        KIVHelpTools::PCompileStep(conf(), window()->display().WaitFor);
+    if (saveAndConvert()) {
+        QStringList messages;
+        KIVHelpTools::PCompileStep(conf(), window()->display().WaitFor, &messages);
+        window()->PShowCompilerMessages(messages);
+    }
     done(cmd);
 }
 

@@ -38,6 +38,8 @@ public:
     virtual QString newPageText() const = 0;
     // The new-page field's name became a topic: the field is emptied.
     virtual void PNewPageTaken() {}
+    // The compiler's messages of the build just made, for the author.
+    virtual void PShowCompilerMessages(const QStringList &) {}
     virtual QString FrmFShowSelTopic() = 0;
     virtual TErrorContext &FrmFSelTextColor(QColor *chosen) = 0;
     virtual void FrmFSelFontName() = 0;

@@ -15,6 +15,9 @@
 #include "ui/TitleFont.h"
 
 #include <QApplication>
+#include <QStyle>
+#include <QRegularExpression>
+#include <QDockWidget>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -69,6 +72,7 @@ TFrmKivHelp::TFrmKivHelp()
     buildBands();
     buildMenus();
     buildPopup();
+    buildMessagesDock();
     // The keys the menus show do what their items say, whichever control
     // of this window has the focus (text controls take Ctrl+Z and others
     // for themselves otherwise).
@@ -695,6 +699,67 @@ void TFrmKivHelp::PPaintColor(const QColor &colour)
 {
     m_lbColor->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #555;").arg(colour.name()));
     m_lbColor->setProperty("colour", colour);
+}
+
+void TFrmKivHelp::buildMessagesDock()
+{
+    m_messagesDock = new QDockWidget(QStringLiteral("Messages du compilateur"), this);
+    m_messagesDock->setObjectName(QStringLiteral("DockCompilerMessages"));
+    m_messagesDock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+    m_messages = new QListWidget(m_messagesDock);
+    m_messages->setObjectName(QStringLiteral("LstCompilerMessages"));
+    m_messages->setToolTip(QString::fromUtf8("Double-cliquer sur un message ouvre la page dont il parle"));
+    m_messagesDock->setWidget(m_messages);
+    addDockWidget(Qt::BottomDockWidgetArea, m_messagesDock);
+    m_messagesDock->hide();
+    connect(m_messages, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { PGoToMessage(item->text()); });
+}
+
+void TFrmKivHelp::PShowCompilerMessages(const QStringList &messages)
+{
+    m_messages->clear();
+    for (const QString &message : messages) {
+        auto *item = new QListWidgetItem(message, m_messages);
+        const QStyle::StandardPixmap icon = message.contains(QLatin1String(": Error:"))     ? QStyle::SP_MessageBoxCritical
+                                            : message.contains(QLatin1String(": Warning:")) ? QStyle::SP_MessageBoxWarning
+                                                                                            : QStyle::SP_MessageBoxInformation;
+        item->setIcon(style()->standardIcon(icon));
+    }
+    if (messages.isEmpty())
+        new QListWidgetItem(QString::fromUtf8("Le compilateur n'a rien signalé."), m_messages);
+    m_messagesDock->show();
+}
+
+bool TFrmKivHelp::PGoToMessage(const QString &message)
+{
+    static const QRegularExpression topicFile(QStringLiteral("\\bT(\\d+)\\.rtf\\b"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = topicFile.match(message);
+    QTreeWidgetItem *item = m.hasMatch() ? Outline::FItemAt(m_outline, m.captured(1).toInt()) : nullptr;
+    if (!item)
+        return false;
+    m_outline->setCurrentItem(item);
+    FrmFShowSelTopic();
+    // A jump to a context: its marker ("@_k_..._@", k the command line that
+    // names the context) is selected.
+    const qsizetype colon = message.lastIndexOf(QLatin1String(" : "));
+    const QString context = colon < 0 ? QString() : message.mid(colon + 3).trimmed();
+    TRichEdit *control = FCurrentControl();
+    if (!control || context.isEmpty() || context.contains(u' '))
+        return true;
+    const QStringList commands = Memo::FLines(m_cdesMemo);
+    for (int k = 0; k < commands.size(); ++k) {
+        if (!commands[k].contains(QStringLiteral("{\\v ") + context, Qt::CaseInsensitive))
+            continue;
+        QTextCursor found = control->document()->find(QStringLiteral("@_%1_").arg(k));
+        if (found.isNull())
+            continue;
+        QTextCursor end = control->document()->find(QStringLiteral("_@"), found.selectionEnd());
+        if (!end.isNull())
+            found.setPosition(end.selectionEnd(), QTextCursor::KeepAnchor);
+        control->setTextCursor(found);
+        break;
+    }
+    return true;
 }
 
 QString TFrmKivHelp::newPageText() const { return m_edNewPage->text().left(255); }

@@ -13,6 +13,8 @@
 
 class QButtonGroup;
 class QComboBox;
+class QDockWidget;
+class QListWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -52,6 +54,10 @@ public:
     TCPrjList &projectList() override { return m_prjList; }
     QString newPageText() const override;
     void PNewPageTaken() override;
+    void PShowCompilerMessages(const QStringList &messages) override;
+    // Opens the topic a compiler message names (T<n>.rtf is topic n) and
+    // selects the jump it is about, where there is one.
+    bool PGoToMessage(const QString &message);
     QString FrmFShowSelTopic() override;
     TErrorContext &FrmFSelTextColor(QColor *chosen) override;
     void FrmFSelFontName() override;
@@ -103,6 +109,7 @@ private:
     void buildMenus();
     void buildPopup();
     void buildBands();
+    void buildMessagesDock();
     QToolButton *commandButton(QToolBar *bar, const char *name, const char *icon, const QString &hint);
     QAction *action(QMenu *menu, const char *name, const QString &caption, const QKeySequence &key = {});
     void onTextChange(QObject *sender);
@@ -143,6 +150,8 @@ private:
     QPlainTextEdit *m_compileMemo = nullptr;
     TRichEdit *m_globalRichMemo = nullptr;
     QLabel *m_status[6] = {};
+    QDockWidget *m_messagesDock = nullptr;
+    QListWidget *m_messages = nullptr;
     QTimer *m_statusTimer = nullptr;
     QMenu *m_popup = nullptr;
     QAction *m_lastProject[3] = {};

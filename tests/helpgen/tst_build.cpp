@@ -438,7 +438,13 @@ void TestBuild::ourCompiler()
     QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
     QCOMPARE(FUpdatePrj(true, true, m_conf, m_display).Category, quint8(0));
     ini->COMPILER.set(QStringLiteral(KIVHC_PATH));
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QStringList messages;
+    QVERIFY(PCompileStep(m_conf, &m_wait, &messages));
+    // The build's messages, those of a successful build too, reach the caller.
+    for (const QString &m : messages)
+        QVERIFY2(m.startsWith(QLatin1String("HC")) && !m.contains(QLatin1String(": Error:")), qPrintable(m));
+    QCOMPARE(messages, FCompilerMessages(prj->PrjDir.get() + QString::fromUtf8("/Aide été.ERR"), QDateTime()));
+    QVERIFY(FCompilerMessages(prj->PrjDir.get() + QString::fromUtf8("/Aide été.ERR"), QDateTime::currentDateTime().addDays(1)).isEmpty());
     QCOMPARE(prj->PrjState, quint8(PrjCompiled));
     const QByteArray hlpBytes = readFile(m_box->path(QString::fromUtf8("Aide été.COM/Aide été.HLP")));
 

@@ -145,6 +145,22 @@ void TestInsertions::deleteTopic()
     QCOMPARE(Outline::FCount(&f.tree), 1);
     QVERIFY(!control);
 
+    // Before a deletion the question names the topics that jump there.
+    QString third = QStringLiteral("Annexe");
+    QCOMPARE(FAddTopic(third, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(0));
+    const int line = Memo::FAppend(&f.memo, QStringLiteral("{\\uldb voir}{\\v Annexe}"));
+    Memo::FAppend(&f.memo, QStringLiteral("{\\uldb autre}{\\v Annexe_bis}"));
+    f.current()->setPlainText(QStringLiteral("texte @_%1_voir_@").arg(line));
+    QCOMPARE(FTopicsJumpingTo(third, &f.tree, &f.memo), QStringList{"Manuel"});
+    f.tree.setCurrentItem(Outline::FItemAt(&f.tree, 2));
+    f.scope.prompts.answer(Platform::Cancel);
+    FDelTopic(name, &f.tree, true, FTopicsJumpingTo(third, &f.tree, &f.memo));
+    QVERIFY(f.scope.prompts.texts().last().startsWith(QString::fromUtf8("Ces pages renvoient à « Annexe » : Manuel.")));
+    QCOMPARE(Outline::FCount(&f.tree), 2);
+    f.scope.prompts.answer(Platform::Yes);
+    FDelTopic(name, &f.tree, true);
+    f.tree.setCurrentItem(Outline::FItemAt(&f.tree, 1));
+
     f.scope.prompts.answer(Platform::Ok);
     const TErrorContext &last = FDelTopic(name, &f.tree, true);
     QCOMPARE(last.Code, quint16(10));

@@ -16,7 +16,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -59,6 +61,7 @@ private slots:
     void fontWindowIgnoresItsOwnChange();
     void menuKeysWinOverTheEditor();
     void settingsDialogsCloseAfterAFailedCheck();
+    void compilerMessagesPanel();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -519,6 +522,29 @@ void TestMainWindow::settingsDialogsCloseAfterAFailedCheck()
         QTRY_VERIFY(!dialog->isVisible());
         QCOMPARE(m_scope->prompts.texts().size(), program ? 1 : 2);
     }
+}
+
+void TestMainWindow::compilerMessagesPanel()
+{
+    // The messages of a build are listed; a double-click opens the topic a
+    // message names and selects the jump it is about.
+    addTopic(QStringLiteral("Manuel"));
+    TRichEdit *second = addTopic(QStringLiteral("Installation"));
+    const int line = Memo::FAppend(m_window->display().CdesMemo, QStringLiteral("{\\uldb voir}{\\v Nulle_part}"));
+    second->setPlainText(QStringLiteral("Lire @_%1_voir_@ ensuite").arg(line));
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    m_window->PShowCompilerMessages({QStringLiteral("HC4643: Note: p.hpj : 1 macro(s) récrite(s)"),
+                                     QStringLiteral("HC3025: Warning: T2.rtf, page 1 : saut vers un contexte inexistant : Nulle_part")});
+    auto *list = m_window->findChild<QListWidget *>("LstCompilerMessages");
+    QVERIFY(m_window->findChild<QDockWidget *>("DockCompilerMessages")->isVisibleTo(m_window.get()));
+    QCOMPARE(list->count(), 2);
+    emit list->itemActivated(list->item(1));
+    QCOMPARE(outline->currentItem()->text(0), QStringLiteral("Installation"));
+    QCOMPARE(second->textCursor().selectedText(), QStringLiteral("@_%1_voir_@").arg(line));
+    QVERIFY(!m_window->PGoToMessage(list->item(0)->text())); // names no topic
+    m_window->PShowCompilerMessages({});
+    QCOMPARE(list->count(), 1); // "nothing to say" is said
 }
 
 KIV_TEST(TestMainWindow)
