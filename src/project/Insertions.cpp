@@ -13,7 +13,9 @@
 #include <QFileInfo>
 #include <QTextBlock>
 #include <QTreeWidget>
+
 #include <exception>
+#include <vector>
 
 using namespace TextConv;
 
@@ -175,6 +177,171 @@ TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TC
     // The new topic's control stays hidden: only the selected topic's
     // control is shown, and the selection stays where it was.
     control->document()->setModified(false);
+    return sub.report(0);
+}
+
+namespace {
+
+QList<QTreeWidgetItem *> depthFirst(const QTreeWidget *outline)
+{
+    QList<QTreeWidgetItem *> out;
+    for (int n = 1, count = Outline::FCount(outline); n <= count; ++n)
+        out << Outline::FItemAt(outline, n);
+    return out;
+}
+
+// Topic n's title format belongs to topic n: after a move, each goes
+// where its topic went.
+void followFonts(TFontsRec *fonts, const QList<QTreeWidgetItem *> &before, const QList<QTreeWidgetItem *> &after)
+{
+    if (!fonts)
+        return;
+    std::vector<TFontEntry> old(fonts->Entries, fonts->Entries + MaxTopics + 1);
+    for (qsizetype to = 0; to < after.size() && to < MaxTopics; ++to) {
+        const qsizetype from = before.indexOf(after[to]);
+        if (from >= 0 && from < MaxTopics)
+            fonts->Entries[to + 1] = old[size_t(from + 1)];
+    }
+}
+
+} // namespace
+
+TErrorContext &FPlaceTopic(QTreeWidget *outline, QTreeWidgetItem *item, QTreeWidgetItem *parent, int index,
+                           TFontsRec *fonts, bool show)
+{
+    TSubGuard sub(context(), QStringLiteral("FPlaceTopic"));
+    // The first topic is the project's own: it stays where it is, first.
+    QTreeWidgetItem *root = Outline::FItemAt(outline, 1);
+    QString refusal;
+    if (!item || item == root)
+        refusal = QString::fromUtf8("La première page du projet ne se déplace pas.");
+    else if (!parent && index < 1)
+        refusal = QString::fromUtf8("La première page du projet reste la première.");
+    for (const QTreeWidgetItem *p = parent; p && refusal.isEmpty(); p = p->parent())
+        if (p == item)
+            refusal = QString::fromUtf8("Une page ne peut pas aller sous elle-même.");
+    if (!refusal.isEmpty()) {
+        say(show, refusal);
+        return sub.report(4, refusal, 12);
+    }
+    const QList<QTreeWidgetItem *> before = depthFirst(outline);
+    const bool expanded = item->isExpanded();
+    if (QTreeWidgetItem *from = item->parent())
+        from->takeChild(from->indexOfChild(item));
+    else
+        outline->takeTopLevelItem(outline->indexOfTopLevelItem(item));
+    if (parent) {
+        parent->insertChild(qBound(0, index, parent->childCount()), item);
+        parent->setExpanded(true);
+    } else {
+        outline->insertTopLevelItem(qBound(1, index, outline->topLevelItemCount()), item);
+    }
+    item->setExpanded(expanded);
+    followFonts(fonts, before, depthFirst(outline));
+    outline->setCurrentItem(item);
+    outline->scrollToItem(item);
+    return sub.report(0);
+}
+
+TErrorContext &FMoveTopic(QTreeWidget *outline, TMove move, TFontsRec *fonts, bool show)
+{
+    TSubGuard sub(context(), QStringLiteral("FMoveTopic"));
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
+    QTreeWidgetItem *item = outline->currentItem();
+    if (!item)
+        item = Outline::FItemAt(outline, 1);
+    QTreeWidgetItem *parent = item->parent();
+    const int at = parent ? parent->indexOfChild(item) : outline->indexOfTopLevelItem(item);
+    const int siblings = parent ? parent->childCount() : outline->topLevelItemCount();
+    const auto sibling = [&](int i) { return parent ? parent->child(i) : outline->topLevelItem(i); };
+    QString refusal;
+    if (item == Outline::FItemAt(outline, 1)) {
+        refusal = QString::fromUtf8("La première page du projet ne se déplace pas.");
+    } else {
+        switch (move) {
+        case TMove::Up:
+            if (at == 0 || (!parent && at == 1))
+                refusal = QString::fromUtf8("La page est déjà la première de son niveau.");
+            else
+                return FPlaceTopic(outline, item, parent, at - 1, fonts, show);
+            break;
+        case TMove::Down:
+            if (at == siblings - 1)
+                refusal = QString::fromUtf8("La page est déjà la dernière de son niveau.");
+            else
+                return FPlaceTopic(outline, item, parent, at + 1, fonts, show);
+            break;
+        case TMove::Indent:
+            if (at == 0) {
+                refusal = QString::fromUtf8("Pas de page au-dessus pour la recevoir.");
+            } else {
+                QTreeWidgetItem *above = sibling(at - 1);
+                return FPlaceTopic(outline, item, above, above->childCount(), fonts, show);
+            }
+            break;
+        case TMove::Outdent:
+            if (!parent) {
+                refusal = QString::fromUtf8("La page est déjà au premier niveau.");
+            } else {
+                QTreeWidgetItem *grand = parent->parent();
+                const int after = (grand ? grand->indexOfChild(parent) : outline->indexOfTopLevelItem(parent)) + 1;
+                return FPlaceTopic(outline, item, grand, after, fonts, show);
+            }
+            break;
+        }
+    }
+    say(show, refusal);
+    return sub.report(4, refusal, 12);
+}
+
+TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QPlainTextEdit *commands, bool show)
+{
+    TSubGuard sub(context(), QStringLiteral("FRenameTopic"));
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
+    QTreeWidgetItem *item = outline->currentItem();
+    const QString old = item ? item->text(0) : QString();
+    QString refusal;
+    if (!item || item == Outline::FItemAt(outline, 1)) {
+        refusal = QString::fromUtf8("La première page porte le nom du projet : elle ne se renomme pas.");
+    } else {
+        if (ask) {
+            newName = old;
+            if (!Platform::prompts().inputText(QStringLiteral("Renommer la page"), QStringLiteral("Nouveau nom de la page :"), &newName))
+                return sub.report(0);
+        }
+        FStripLineEnd(newName);
+        newName = FCleanTopicName(newName.left(255));
+        if (newName == old)
+            return sub.report(0);
+        const QString problem = FTopicNameProblem(newName);
+        if (!problem.isEmpty())
+            refusal = QString::fromUtf8("Nom de page refusé : ") + problem;
+        else if (newName.compare(old, Qt::CaseInsensitive) != 0 && FTopicExists(newName, 256, outline))
+            refusal = QString::fromUtf8("Cette page existe déjà !");
+    }
+    if (!refusal.isEmpty()) {
+        say(show, refusal);
+        return sub.report(4, refusal, 7);
+    }
+    // The jumps that name the old topic: the author says whether they follow.
+    const QString oldTarget = QStringLiteral("{\\v ") + FContextName(old);
+    QStringList lines = Memo::FLines(commands);
+    bool named = false;
+    for (const QString &line : std::as_const(lines))
+        named = named || line.contains(oldTarget + u'}', Qt::CaseInsensitive) || line.contains(oldTarget + u'>', Qt::CaseInsensitive);
+    if (named
+        && Platform::prompts().question(QString::fromUtf8("Des sauts mènent à « %1 ». Les faire mener à « %2 » ?").arg(old, newName),
+                                        Platform::Yes | Platform::No)
+               == Platform::Yes) {
+        const QString newTarget = QStringLiteral("{\\v ") + FContextName(newName);
+        for (QString &line : lines)
+            for (const QChar end : {u'}', u'>'})
+                line.replace(oldTarget + end, newTarget + end, Qt::CaseInsensitive);
+        Memo::PSetLines(commands, lines);
+    }
+    item->setText(0, newName);
     return sub.report(0);
 }
 

@@ -9,6 +9,7 @@
 
 class QPlainTextEdit;
 class QTreeWidget;
+class QTreeWidgetItem;
 class TRichEdit;
 
 namespace KIVHelpTools {
@@ -32,6 +33,19 @@ TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TC
 // `jumpingFrom`: the topics whose jumps lead to the one deleted, named in
 // the question so that the author knows what the deletion breaks.
 TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show, const QStringList &jumpingFrom = {});
+// Tree editing. A topic moves with its sub-topics; the first topic (the
+// project's own) stays first. The per-topic title formats follow their
+// topics. A refusal is said when `show`.
+enum class TMove { Up, Down, Indent, Outdent };
+TErrorContext &FMoveTopic(QTreeWidget *outline, TMove move, TFontsRec *fonts, bool show);
+// Makes `item` the child number `index` of `parent`, or of the top level
+// when `parent` is null (drag and drop).
+TErrorContext &FPlaceTopic(QTreeWidget *outline, QTreeWidgetItem *item, QTreeWidgetItem *parent, int index,
+                           TFontsRec *fonts, bool show);
+// Renames the current topic to `newName` (asked for when `ask`); jumps that
+// name the old topic follow when the author agrees.
+TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QPlainTextEdit *commands, bool show);
+
 // The topics with a jump or pop-up to the topic named `topicName`
 // (`commands`: the project's command lines, which the markers number).
 QStringList FTopicsJumpingTo(const QString &topicName, const QTreeWidget *outline, const QPlainTextEdit *commands);

@@ -332,6 +332,23 @@ void PCmdEdit(TCmdRec &cmd)
         case CmdCopy: KIVHelpTools::FCopy2Clip(d.OutlineHelp, true); break;
         case CmdPaste: KIVHelpTools::FPasteFromClip(d.OutlineHelp, true); break;
         case CmdUndo: KIVHelpTools::FUndo(d.OutlineHelp, true); break;
+        case CmdTopicUp:
+        case CmdTopicDown:
+        case CmdTopicIndent:
+        case CmdTopicOutdent: {
+            const KIVHelpTools::TMove move = cmd.Command == CmdTopicUp     ? KIVHelpTools::TMove::Up
+                                             : cmd.Command == CmdTopicDown ? KIVHelpTools::TMove::Down
+                                             : cmd.Command == CmdTopicIndent ? KIVHelpTools::TMove::Indent
+                                                                             : KIVHelpTools::TMove::Outdent;
+            modified = KIVHelpTools::FMoveTopic(d.OutlineHelp, move, conf()->PPrjFonts, true).Category == 0;
+            break;
+        }
+        case CmdRenameTopic: {
+            QString name;
+            modified = KIVHelpTools::FRenameTopic(name, true, d.OutlineHelp, d.CdesMemo, true).Category == 0
+                       && !name.isEmpty();
+            break;
+        }
         case CmdRedo: KIVHelpTools::FRedo(d.OutlineHelp, true); break;
         case CmdFind:
             w->PShowFindDialog(false);

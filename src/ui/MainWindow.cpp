@@ -15,6 +15,7 @@
 #include "ui/TitleFont.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QStyle>
 #include <QRegularExpression>
 #include <QDockWidget>
@@ -324,6 +325,12 @@ void TFrmKivHelp::buildBands()
     pal.setColor(QPalette::Base, pal.color(QPalette::Button));
     m_outline->setPalette(pal);
     connect(m_outline, &QTreeWidget::itemClicked, this, [] { post(CmdSelTopic, CatEdit); });
+    // Topics are dragged to their place; the drop itself is done by the
+    // tree editing routine (which keeps the root first and alone).
+    m_outline->setDragEnabled(true);
+    m_outline->setAcceptDrops(true);
+    m_outline->setDragDropMode(QAbstractItemView::InternalMove);
+    m_outline->viewport()->installEventFilter(this);
     outlineLayout->addWidget(m_outline);
     m_panelHelp = new QWidget(split);
     m_panelHelp->setObjectName(QStringLiteral("PanelHelp"));
@@ -430,6 +437,17 @@ void TFrmKivHelp::buildMenus()
     connectPost(action(edit, "Paste", QStringLiteral("Coller"), QKeySequence(Qt::CTRL | Qt::Key_V)), CmdPaste, CatEdit);
     connectPost(action(edit, "Search", QStringLiteral("Chercher"), QKeySequence(Qt::CTRL | Qt::Key_F)), CmdFind, CatEdit);
     connectPost(action(edit, "Replace", QStringLiteral("Remplacer"), QKeySequence(Qt::CTRL | Qt::Key_R)), CmdReplace, CatEdit);
+    edit->addSeparator();
+    QMenu *tree = edit->addMenu(QStringLiteral("&Arborescence des pages"));
+    tree->setObjectName(QStringLiteral("MenuTree"));
+    connectPost(action(tree, "TopicUp", QStringLiteral("Monter la page"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up)), CmdTopicUp, CatEdit);
+    connectPost(action(tree, "TopicDown", QStringLiteral("Descendre la page"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down)), CmdTopicDown, CatEdit);
+    connectPost(action(tree, "TopicIndent", QString::fromUtf8("En faire une sous-page de la page au-dessus"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right)),
+                CmdTopicIndent, CatEdit);
+    connectPost(action(tree, "TopicOutdent", QString::fromUtf8("La remonter d'un niveau"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left)),
+                CmdTopicOutdent, CatEdit);
+    connectPost(action(tree, "RenameTopic", QStringLiteral("Renommer la page"), QKeySequence(Qt::Key_F2)), CmdRenameTopic, CatEdit);
 
     QMenu *conf = bar->addMenu(QStringLiteral("&Configurer/Compiler"));
     conf->setObjectName(QStringLiteral("Param"));
@@ -701,6 +719,31 @@ void TFrmKivHelp::PPaintColor(const QColor &colour)
     m_lbColor->setProperty("colour", colour);
 }
 
+void TFrmKivHelp::PDropTopic(const QPoint &at)
+{
+    QTreeWidgetItem *moved = m_outline->currentItem();
+    QTreeWidgetItem *target = m_outline->itemAt(at);
+    if (!moved || !target || target == moved || !m_conf)
+        return;
+    // The upper and lower quarters of a row put the topic before or after
+    // it; the middle makes it the row's last sub-topic.
+    const QRect row = m_outline->visualItemRect(target);
+    const int y = at.y() - row.top();
+    QTreeWidgetItem *parent = target;
+    int index = target->childCount();
+    if (y < row.height() / 4 || y > row.height() * 3 / 4) {
+        parent = target->parent();
+        const auto indexOf = [this, parent](QTreeWidgetItem *i) {
+            return parent ? parent->indexOfChild(i) : m_outline->indexOfTopLevelItem(i);
+        };
+        index = indexOf(target) + (y > row.height() * 3 / 4 ? 1 : 0);
+        if (moved->parent() == parent && indexOf(moved) < index)
+            --index; // taken out before it is put back
+    }
+    if (KIVHelpTools::FPlaceTopic(m_outline, moved, parent, index, m_conf->PPrjFonts, true).Category == 0)
+        PMarkModified();
+}
+
 void TFrmKivHelp::buildMessagesDock()
 {
     m_messagesDock = new QDockWidget(QStringLiteral("Messages du compilateur"), this);
@@ -961,6 +1004,11 @@ void TFrmKivHelp::contextMenuEvent(QContextMenuEvent *event)
 
 bool TFrmKivHelp::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_outline->viewport() && event->type() == QEvent::Drop) {
+        PDropTopic(static_cast<QDropEvent *>(event)->position().toPoint());
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         auto *widget = qobject_cast<QWidget *>(watched);
         const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());

@@ -58,6 +58,8 @@ public:
     // Opens the topic a compiler message names (T<n>.rtf is topic n) and
     // selects the jump it is about, where there is one.
     bool PGoToMessage(const QString &message);
+    // A topic dragged in the outline and dropped at `at` (viewport point).
+    void PDropTopic(const QPoint &at);
     QString FrmFShowSelTopic() override;
     TErrorContext &FrmFSelTextColor(QColor *chosen) override;
     void FrmFSelFontName() override;

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
+#include "project/Memo.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
 #include "sequencer/Actions.h"
@@ -29,6 +30,7 @@ private slots:
     void backupCopyAndTopicLimit();
     void failedSavesKeepTheProject();
     void deleteChecksBeforeDeleting();
+    void treeEditingRoundTrip();
 
 private:
     void run(quint8 command, quint8 category);
@@ -320,6 +322,60 @@ void TestCommands::deleteChecksBeforeDeleting()
     QVERIFY(!QFileInfo::exists(dir));
     QVERIFY(!QFileInfo::exists(dir + ".OLD"));
     QCOMPARE(prj->PrjState, quint8(PrjNone));
+}
+
+void TestCommands::treeEditingRoundTrip()
+{
+    // A tree made with the commands, a topic renamed with the jump that
+    // names it, saved, reopened, built: the outline, the titles' formats and
+    // the jump come back whole.
+    m_scope->prompts.answerText("Arbre");
+    run(CmdNewPrj, CatApp);
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    for (const char *name : {"Un", "Deux", "Trois"}) {
+        m_window->newPageField()->setText(QString::fromLatin1(name));
+        run(CmdAddTopic, CatEdit);
+    }
+    TFontsRec *fonts = Globale::PConf->PPrjFonts;
+    fonts->Entries[3].Name.set("Courier"); // "Deux"'s title format
+    outline->setCurrentItem(Outline::FItemAt(outline, 3)); // Deux
+    run(CmdTopicIndent, CatEdit); // under Un
+    outline->setCurrentItem(Outline::FItemAt(outline, 4)); // Trois
+    run(CmdTopicUp, CatEdit);
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdTopicUp, CatEdit); // refused: the project's first topic stays first
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("La page est déjà la première de son niveau."));
+    const QList<Outline::TLine> expected{{1, "Arbre"}, {1, "Trois"}, {1, "Un"}, {2, "Deux"}};
+    QCOMPARE(Outline::FLinesOf(outline), expected);
+    QCOMPARE(fonts->Entries[4].Name.get(), QStringLiteral("Courier"));
+
+    // A jump from Un to Deux, then Deux renamed: the jump follows.
+    TRichEdit *un = Outline::FControlOf(Outline::FItemAt(outline, 3));
+    const int line = Memo::FAppend(m_window->display().CdesMemo, QStringLiteral("{\\uldb voir}{\\v Deux}"));
+    un->setPlainText(QStringLiteral("Lire @_%1_voir_@").arg(line));
+    outline->setCurrentItem(Outline::FItemAt(outline, 4));
+    m_scope->prompts.answerText("Second");
+    m_scope->prompts.answer(Platform::Yes);
+    run(CmdRenameTopic, CatEdit);
+    QCOMPARE(Outline::FItemAt(outline, 4)->text(0), QStringLiteral("Second"));
+    run(CmdSavePrj, CatApp);
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjSaved));
+
+    m_scope->prompts.answer(Platform::Yes);
+    m_scope->prompts.answer(Platform::No);
+    run(CmdClosePrj, CatApp);
+    Actions::PSetPrjToOpen(m_box->path("Arbre/Arbre.PRJ"));
+    run(CmdOpenLastPrj, CatApp);
+    const QList<Outline::TLine> renamed{{1, "Arbre"}, {1, "Trois"}, {1, "Un"}, {2, "Second"}};
+    QCOMPARE(Outline::FLinesOf(outline), renamed);
+    QCOMPARE(fonts->Entries[4].Name.get(), QStringLiteral("Courier"));
+    QVERIFY(Memo::FLines(m_window->display().CdesMemo).value(line).contains(QStringLiteral("{\\v Second}")));
+    QVERIFY(Outline::FControlOf(Outline::FItemAt(outline, 3))->toPlainText().contains(QStringLiteral("@_%1_").arg(line)));
+    Globale::PConf->PIni->COMPILER.set(QStringLiteral(KIVHC_PATH));
+    run(CmdCreateHlp, CatApp);
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjCompiled));
+    const QByteArray log = TestSupport::readFile(m_box->path("Arbre/Arbre.ERR"));
+    QVERIFY2(!log.contains("HC3025"), log.constData()); // the jump reaches its topic
 }
 
 KIV_TEST(TestCommands)

@@ -62,6 +62,7 @@ private slots:
     void menuKeysWinOverTheEditor();
     void settingsDialogsCloseAfterAFailedCheck();
     void compilerMessagesPanel();
+    void dragTopicsInTheOutline();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -545,6 +546,28 @@ void TestMainWindow::compilerMessagesPanel()
     QVERIFY(!m_window->PGoToMessage(list->item(0)->text())); // names no topic
     m_window->PShowCompilerMessages({});
     QCOMPARE(list->count(), 1); // "nothing to say" is said
+}
+
+void TestMainWindow::dragTopicsInTheOutline()
+{
+    // Dropped on the middle of a row: the topic becomes its last sub-topic;
+    // on its lower edge: the topic comes after it. The first topic stays.
+    addTopic(QStringLiteral("Manuel"));
+    addTopic(QStringLiteral("Un"));
+    addTopic(QStringLiteral("Deux"));
+    m_window->show();
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    const auto rowOf = [outline](int n) { return outline->visualItemRect(Outline::FItemAt(outline, n)); };
+    outline->setCurrentItem(Outline::FItemAt(outline, 3)); // Deux onto Un
+    m_window->PDropTopic(rowOf(2).center());
+    QCOMPARE(Outline::FLinesOf(outline), (QList<Outline::TLine>{{1, "Manuel"}, {1, "Un"}, {2, "Deux"}}));
+    outline->setCurrentItem(Outline::FItemAt(outline, 3)); // Deux after Un, back at its level
+    m_window->PDropTopic(QPoint(rowOf(2).center().x(), rowOf(2).bottom() - 1));
+    QCOMPARE(Outline::FLinesOf(outline), (QList<Outline::TLine>{{1, "Manuel"}, {1, "Un"}, {1, "Deux"}}));
+    outline->setCurrentItem(Outline::FItemAt(outline, 1)); // the first topic does not move
+    m_scope->prompts.answer(Platform::Ok);
+    m_window->PDropTopic(rowOf(3).center());
+    QCOMPARE(Outline::FLinesOf(outline).first(), (Outline::TLine{1, "Manuel"}));
 }
 
 KIV_TEST(TestMainWindow)
