@@ -4,6 +4,8 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QComboBox>
+#include <QCompleter>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -95,6 +97,33 @@ bool QtPrompts::inputText(const QString &caption, const QString &prompt, QString
     return true;
 }
 
+bool QtPrompts::chooseText(const QString &caption, const QString &prompt, const QStringList &choices, QString *value)
+{
+    QInputDialog dialog(dialogParent());
+    dialog.setObjectName(QStringLiteral("ChoiceBox"));
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setComboBoxItems(choices);
+    dialog.setComboBoxEditable(true);
+    dialog.setTextValue(*value);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Annuler"));
+    // Typing shows the choices that hold the text, anywhere in them.
+    if (auto *combo = dialog.findChild<QComboBox *>()) {
+        auto *completer = new QCompleter(choices, combo);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        completer->setFilterMode(Qt::MatchContains);
+        completer->setCompletionMode(QCompleter::PopupCompletion);
+        combo->setCompleter(completer);
+        combo->setCurrentText(*value);
+    }
+    dialog.resize(qMax(dialog.sizeHint().width(), 560), dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *value = dialog.textValue();
+    return true;
+}
+
 QString QtPrompts::openFile(const QString &caption, const QString &dir, const QString &filter)
 {
     // Filters come as "description|patterns|description|patterns".
@@ -177,6 +206,12 @@ bool ScriptedPrompts::inputText(const QString &caption, const QString &prompt, Q
         return false;
     *value = a.text;
     return true;
+}
+
+bool ScriptedPrompts::chooseText(const QString &caption, const QString &prompt, const QStringList &choices, QString *value)
+{
+    m_lastChoices = choices;
+    return inputText(caption, prompt, value);
 }
 
 QString ScriptedPrompts::openFile(const QString &caption, const QString &, const QString &filter)

@@ -27,6 +27,14 @@ public:
                               const QString &caption = {}) = 0;
     // Text-input box; false when cancelled. `value` holds the initial text.
     virtual bool inputText(const QString &caption, const QString &prompt, QString *value) = 0;
+    // Text-input box offering `choices` (filtered as the user types), any
+    // text still accepted; false when cancelled. By default a plain input
+    // box.
+    virtual bool chooseText(const QString &caption, const QString &prompt, const QStringList &choices, QString *value)
+    {
+        Q_UNUSED(choices);
+        return inputText(caption, prompt, value);
+    }
     // Open-file dialog; empty when cancelled.
     virtual QString openFile(const QString &caption, const QString &dir, const QString &filter) = 0;
     // Colour and font dialogs; false when cancelled.
@@ -58,6 +66,7 @@ public:
     Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,
                       const QString &caption = {}) override;
     bool inputText(const QString &caption, const QString &prompt, QString *value) override;
+    bool chooseText(const QString &caption, const QString &prompt, const QStringList &choices, QString *value) override;
     QString openFile(const QString &caption, const QString &dir, const QString &filter) override;
     bool chooseColor(const QColor &initial, QColor *chosen) override;
     bool chooseFont(const QFont &initial, QFont *chosen) override;
@@ -93,12 +102,15 @@ public:
     QStringList texts() const;
     // Boxes that came with no queued answer, and answers left unused.
     const QStringList &unexpected() const { return m_unexpected; }
+    // The choices the last choice box offered.
+    const QStringList &lastChoices() const { return m_lastChoices; }
     int pending() const { return int(m_queue.size()); }
     void clear();
 
     Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,
                       const QString &caption = {}) override;
     bool inputText(const QString &caption, const QString &prompt, QString *value) override;
+    bool chooseText(const QString &caption, const QString &prompt, const QStringList &choices, QString *value) override;
     QString openFile(const QString &caption, const QString &dir, const QString &filter) override;
     bool chooseColor(const QColor &initial, QColor *chosen) override;
     bool chooseFont(const QFont &initial, QFont *chosen) override;
@@ -109,6 +121,7 @@ private:
     QList<PromptAnswer> m_queue;
     QList<PromptRecord> m_records;
     QStringList m_unexpected;
+    QStringList m_lastChoices;
 };
 
 } // namespace Platform

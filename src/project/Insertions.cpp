@@ -479,9 +479,12 @@ TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool sh
     QString name;
     if (ask) {
         name = selection;
-        if (!Platform::prompts().inputText(QStringLiteral("Boite de dialogue Hypertext"),
-                                           QStringLiteral("Veuillez entrer le nom de la Page : ( case sensitive! )"),
-                                           &name))
+        QStringList topics;
+        for (int n = 1, count = Outline::FCount(outline); n <= count; ++n)
+            topics << Outline::FItemAt(outline, n)->text(0);
+        if (!Platform::prompts().chooseText(QStringLiteral("Boite de dialogue Hypertext"),
+                                            QStringLiteral("Veuillez entrer le nom de la Page : ( case sensitive! )"),
+                                            topics, &name))
             return sub.report(0);
         name = name.left(255);
         target = name;

@@ -276,8 +276,10 @@ void TestPlatform::standardDialogsInFrench()
     inspectThenClose();
     QVERIFY(!prompts.chooseColor(Qt::red, &colour));
     inspectThenClose();
+    QVERIFY(!prompts.chooseText(QStringLiteral("Saut"), QStringLiteral("Page :"), {"Un", "Deux"}, &value));
+    inspectThenClose();
     QVERIFY(prompts.openFile(QStringLiteral("Ouvrir"), QDir::tempPath(), QStringLiteral("Projets (*.PRJ)|*.PRJ")).isEmpty());
-    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen.size(), 4);
     for (const QString &buttons : seen) {
         QVERIFY2(buttons.contains(QStringLiteral("Annuler")), qPrintable(buttons));
         QVERIFY2(!buttons.contains(QStringLiteral("Cancel")), qPrintable(buttons));

@@ -176,6 +176,7 @@ void TestInsertions::jumps()
     f.scope.prompts.answerText(QStringLiteral("aide")); // a prefix of "Aide générale", any case
     QCOMPARE(FAddJump(target, true, &f.tree, true, &f.memo).Category, quint8(0));
     QCOMPARE(target, QStringLiteral("aide"));
+    QCOMPARE(f.scope.prompts.lastChoices(), QStringList({"Manuel", QString::fromUtf8("Aide générale")})); // the topics offered
     QCOMPARE(Memo::FLines(&f.memo), QStringList{"{\\uldb voir aussi}{\\v aide}"});
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("Lire la suite : @_0_voir_aussi_@\nfin"));
     QCOMPARE(f.colourAt(16), QColor(0, 128, 0));
