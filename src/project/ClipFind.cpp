@@ -125,12 +125,45 @@ bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &op
     return true;
 }
 
+namespace {
+
+// The next match through the project: the rest of the current topic, then
+// the following topics (the preceding ones going up), round to the current
+// topic's start. The topic of the match becomes the outline's current.
+bool searchTopics(QTreeWidget *outline, const TFindOptions &options)
+{
+    TRichEdit *current = FCurrentControl(outline);
+    if (FSearchEdit(current, options.findText, options))
+        return true;
+    if (!options.allTopics)
+        return false;
+    const int count = Outline::FCount(outline);
+    const int from = qMax(1, Outline::FPositionOf(outline, outline->currentItem()));
+    for (int step = 1; step <= count; ++step) {
+        const int n = options.down ? (from - 1 + step) % count + 1 : (from - 1 - step + count * 2) % count + 1;
+        QTreeWidgetItem *item = Outline::FItemAt(outline, n);
+        TRichEdit *control = Outline::FControlOf(item);
+        if (!control)
+            continue;
+        QTextCursor start(control->document());
+        start.movePosition(options.down ? QTextCursor::Start : QTextCursor::End);
+        control->setTextCursor(start);
+        if (FSearchEdit(control, options.findText, options)) {
+            outline->setCurrentItem(item);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FFindText"));
     if (FRefuseWithoutTopics(outline, show, sub))
         return context();
-    if (!FSearchEdit(FCurrentControl(outline), options.findText, options))
+    if (!searchTopics(outline, options))
         notFound(show, options.findText);
     return sub.report(0);
 }
@@ -140,6 +173,25 @@ TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, b
     TSubGuard sub(context(), QStringLiteral("FReplaceText"));
     if (FRefuseWithoutTopics(outline, show, sub))
         return context();
+    if (options.replaceAll && options.allTopics) {
+        // Every topic, each from its start.
+        TFindOptions one = options;
+        one.allTopics = false;
+        one.down = true;
+        one.replace = false;
+        QTreeWidgetItem *was = outline->currentItem();
+        for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
+            QTreeWidgetItem *item = Outline::FItemAt(outline, n);
+            TRichEdit *control = Outline::FControlOf(item);
+            if (!control)
+                continue;
+            control->setTextCursor(QTextCursor(control->document()));
+            outline->setCurrentItem(item);
+            FReplaceText(outline, one, false);
+        }
+        outline->setCurrentItem(was);
+        return sub.report(0);
+    }
     TRichEdit *control = FCurrentControl(outline);
     if (!control)
         return sub.report(4, QStringLiteral("Replace"), 13);
@@ -155,7 +207,7 @@ TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, b
     if (!options.findText.isEmpty()
         && Platform::cp1252Upper(selected) == Platform::cp1252Upper(options.findText))
         replaceSelection();
-    bool found = FSearchEdit(control, options.findText, options);
+    bool found = options.replaceAll ? FSearchEdit(control, options.findText, options) : searchTopics(outline, options);
     // Each pass moves past the text it replaced; the count bounds the run
     // whatever the texts are.
     qsizetype passes = control->document()->characterCount() + 1;

@@ -16,6 +16,7 @@ struct TFindOptions {
     bool wholeWord = false;
     bool replace = false;    // a single replace was asked for
     bool replaceAll = false;
+    bool allTopics = false;  // on from topic to topic through the project
 };
 
 TErrorContext &FCopy2Clip(QTreeWidget *outline, bool show);

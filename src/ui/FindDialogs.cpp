@@ -30,6 +30,8 @@ TFindDialog::TFindDialog(QWidget *parent, bool withReplace) : QDialog(parent)
     m_matchCase->setObjectName(QStringLiteral("MatchCase"));
     m_wholeWord = new QCheckBox(QStringLiteral("&Mot entier"), this);
     m_wholeWord->setObjectName(QStringLiteral("WholeWord"));
+    m_allTopics = new QCheckBox(QStringLiteral("Dans toutes les &pages du projet"), this);
+    m_allTopics->setObjectName(QStringLiteral("AllTopics"));
     auto *direction = new QGroupBox(QStringLiteral("Direction"), this);
     auto *up = new QRadioButton(QStringLiteral("Vers le &haut"), direction);
     up->setObjectName(QStringLiteral("Up"));
@@ -69,6 +71,7 @@ TFindDialog::TFindDialog(QWidget *parent, bool withReplace) : QDialog(parent)
     left->addLayout(fields);
     left->addWidget(m_matchCase);
     left->addWidget(m_wholeWord);
+    left->addWidget(m_allTopics);
     left->addWidget(direction);
     left->addStretch();
     auto *layout = new QHBoxLayout(this);
@@ -84,5 +87,6 @@ KIVHelpTools::TFindOptions TFindDialog::options() const
     o.down = m_down->isChecked();
     o.matchCase = m_matchCase->isChecked();
     o.wholeWord = m_wholeWord->isChecked();
+    o.allTopics = m_allTopics->isChecked();
     return o;
 }

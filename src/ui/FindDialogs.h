@@ -29,5 +29,6 @@ private:
     QLineEdit *m_replace = nullptr;
     QCheckBox *m_matchCase = nullptr;
     QCheckBox *m_wholeWord = nullptr;
+    QCheckBox *m_allTopics = nullptr;
     QRadioButton *m_down = nullptr;
 };

@@ -107,14 +107,29 @@ TFrmKivHelp::TFrmKivHelp()
         }
         post(CmdFontSize, CatEdit);
     };
-    connect(m_find, &TFindDialog::findNext, this, [this](const KIVHelpTools::TFindOptions &o) {
+    // A search through the project may end in another topic: it is shown.
+    const auto followTopic = [this](const QTreeWidgetItem *before) {
+        if (m_outline->currentItem() != before) {
+            const QTextCursor found = FCurrentControl() ? FCurrentControl()->textCursor() : QTextCursor();
+            FrmFShowSelTopic();
+            if (FCurrentControl())
+                FCurrentControl()->setTextCursor(found);
+        }
+    };
+    connect(m_find, &TFindDialog::findNext, this, [this, followTopic](const KIVHelpTools::TFindOptions &o) {
+        const QTreeWidgetItem *before = m_outline->currentItem();
         KIVHelpTools::FFindText(m_outline, o, true);
+        followTopic(before);
     });
-    connect(m_replace, &TFindDialog::findNext, this, [this](const KIVHelpTools::TFindOptions &o) {
+    connect(m_replace, &TFindDialog::findNext, this, [this, followTopic](const KIVHelpTools::TFindOptions &o) {
+        const QTreeWidgetItem *before = m_outline->currentItem();
         KIVHelpTools::FFindText(m_outline, o, true);
+        followTopic(before);
     });
-    connect(m_replace, &TFindDialog::replaceRequested, this, [this](const KIVHelpTools::TFindOptions &o) {
+    connect(m_replace, &TFindDialog::replaceRequested, this, [this, followTopic](const KIVHelpTools::TFindOptions &o) {
+        const QTreeWidgetItem *before = m_outline->currentItem();
         KIVHelpTools::FReplaceText(m_outline, o, true);
+        followTopic(before);
         PMarkModified();
     });
     resize(900, 640);

@@ -57,6 +57,7 @@ private slots:
     void noTopics();
     void searching();
     void replacing();
+    void throughTheProject();
     void clipboard();
 };
 
@@ -161,6 +162,47 @@ void TestClipFind::clipboard()
     t.select(0, 6);
     FPasteFromClip(&t.tree, true);
     QCOMPARE(t.edit->toPlainText(), QStringLiteral("coller "));
+}
+
+void TestClipFind::throughTheProject()
+{
+    // "Dans toutes les pages": the search goes on in the next topics (the
+    // previous ones going up), round to the first; replace-all does every
+    // topic.
+    Topic t("alpha");
+    QList<TRichEdit *> edits{t.edit};
+    for (const char *text : {"rien", "un beta", "beta et beta"}) {
+        auto *item = new QTreeWidgetItem(QStringList{QString::fromLatin1(text)});
+        t.tree.addTopLevelItem(item);
+        TRichEdit *edit = nullptr;
+        U_REditServ::FCreateRichEdit(edit, 45000, nullptr, &t.panel, &t.panel);
+        Outline::PSetControl(item, edit);
+        edit->setPlainText(QString::fromLatin1(text));
+        edits << edit;
+    }
+    TFindOptions o = find("beta");
+    o.allTopics = true;
+    t.select(0, 0);
+    FFindText(&t.tree, o, true);
+    QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 3);
+    QCOMPARE(edits[2]->textCursor().selectedText(), QStringLiteral("beta"));
+    FFindText(&t.tree, o, true);
+    QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 4);
+    o.down = false; // back up: from the fourth topic's first match to the third
+    FFindText(&t.tree, o, true);
+    QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 3);
+    o.down = true;
+    o.findText = "alpha"; // round to the first topic
+    FFindText(&t.tree, o, true);
+    QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 1);
+
+    o.findText = "beta";
+    o.replaceText = "gamma";
+    o.replaceAll = true;
+    FReplaceText(&t.tree, o, true);
+    QCOMPARE(edits[2]->toPlainText(), QStringLiteral("un gamma"));
+    QCOMPARE(edits[3]->toPlainText(), QStringLiteral("gamma et gamma"));
+    QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 1);
 }
 
 KIV_TEST(TestClipFind)
