@@ -1,5 +1,7 @@
 #include "editing/REditServ.h"
 
+#include "editing/SpellCheck.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -98,6 +100,7 @@ bool FCreateRichEdit(TRichEdit *&control, int maxLength, const QStringList *font
     // Right clicks reach the main window, whose pop-up menu serves the topics.
     edit->setContextMenuPolicy(Qt::NoContextMenu);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    SpellCheck::attach(edit);
 
     // Default font: the first name of the list, no style, 13 points.
     QString family = (fontList && !fontList->isEmpty()) ? fontList->first() : QApplication::font().family();

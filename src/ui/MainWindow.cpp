@@ -6,6 +6,7 @@
 #include "platform/KeyboardState.h"
 #include "platform/Prompts.h"
 #include "project/Insertions.h"
+#include "editing/SpellCheck.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
 #include "sequencer/Actions.h"
@@ -1014,6 +1015,32 @@ void TFrmKivHelp::closeEvent(QCloseEvent *event)
 
 void TFrmKivHelp::contextMenuEvent(QContextMenuEvent *event)
 {
+    // On a misspelt word of a topic: its corrections first.
+    TRichEdit *control = FCurrentControl();
+    if (control && control->isVisible() && control->viewport()->rect().contains(control->viewport()->mapFromGlobal(event->globalPos()))) {
+        const int position = control->cursorForPosition(control->viewport()->mapFromGlobal(event->globalPos())).position();
+        const auto [start, length] = SpellCheck::misspeltAt(control, position);
+        if (start >= 0) {
+            QMenu menu(this);
+            menu.setObjectName(QStringLiteral("PopupSpelling"));
+            const QString word = control->toPlainText().mid(start, length);
+            const QStringList corrections = SpellCheck::suggestions(word);
+            for (const QString &correction : corrections)
+                connect(menu.addAction(correction), &QAction::triggered, this, [this, control, start, length, correction] {
+                    QTextCursor c(control->document());
+                    c.setPosition(start);
+                    c.setPosition(start + length, QTextCursor::KeepAnchor);
+                    c.insertText(correction);
+                    PMarkModified();
+                });
+            if (corrections.isEmpty())
+                menu.addAction(QString::fromUtf8("(aucune suggestion)"))->setEnabled(false);
+            menu.addSeparator();
+            menu.addActions(m_popup->actions());
+            menu.exec(event->globalPos());
+            return;
+        }
+    }
     m_popup->popup(event->globalPos());
 }
 
