@@ -374,7 +374,7 @@ bool MacroParser::check(const QByteArray &name, QList<TArg> &args)
             m_r.repaired = m_r.repaired || inner.repaired;
             if (!ok)
                 return false;
-            if (fixed != a.value) {
+            if (fixed != a.value.trimmed() && fixed != a.value) { // blanks around it are no change
                 const char open = a.text.isEmpty() ? '`' : a.text[0];
                 a.text = open + fixed + (open == '"' ? '"' : '\'');
                 m_r.rewritten = true;

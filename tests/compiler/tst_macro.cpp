@@ -26,6 +26,7 @@ void TestMacro::checkedAndRepaired()
         QList<QByteArray> jumps;
     } cases[] = {
         {" BrowseButtons() ", " BrowseButtons() ", 0, {}},
+        {"CB(`id_Exit',`Exit',\" Exit() \")", "CB(`id_Exit',`Exit',\" Exit() \")", 0, {}}, // as the program writes it
         {"JI(`one')", "JI(`',`one')", 1, {"one"}}, // the viewer would read a missing context
         {"CB(\"b\",\"&Go\",\"JI(`x')\")", "CB(\"b\",\"&Go\",\"JI(`',`x')\")", 1, {"x"}},
         {"CBB(\"d3\",\"JI(\x91menu_file\x92)\")", "CBB(\"d3\",\"JI(`',`menu_file')\")", 1, {"menu_file"}}, // Word's quotes
@@ -41,6 +42,7 @@ void TestMacro::checkedAndRepaired()
         const Hlp::TMacroCheck r = Hlp::checkMacro(c.in, {"BEEP"});
         QVERIFY2(r.errors.isEmpty(), qPrintable(c.in + ": " + r.errors.join(u'|')));
         QCOMPARE(r.macro, c.out);
+        QCOMPARE(r.rewritten || r.repaired, c.in != c.out); // said only when changed
         QCOMPARE(r.warnings.size(), c.warnings);
         QCOMPARE(r.jumps, c.jumps);
     }

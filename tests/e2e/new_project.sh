@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program driven by mouse and keyboard in a virtual X server of
-# 1280x800: a new project, a topic added by name, text typed, saved, built
-# with the help compiler shipped beside the program, then the program left;
-# the files it left are checked.  Usage (under xvfb-run): new_project.sh PATH/TO/kivhelp
+# 1280x800: a new project, topics added by name, one made a sub-topic with
+# the keyboard, text typed, saved, built with the help compiler shipped
+# beside the program (a warning in its messages), then the program left;
+# the files it left are checked. SHOTS=folder keeps screenshots.  Usage (under xvfb-run): new_project.sh PATH/TO/kivhelp
 set -euo pipefail
 exe="$1"
 work="$(mktemp -d)"
@@ -18,6 +19,7 @@ unset QT_QPA_PLATFORM
 pid=$!
 fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null || true; exit 1; }
 step() { sleep "${1:-1}"; kill -0 "$pid" 2>/dev/null || fail "the program ended early"; }
+shot() { if [ -n "${SHOTS:-}" ]; then import -window root "$SHOTS/$1.png"; fi; }
 
 xdotool search --sync --onlyvisible --name "KIV HELP" >/dev/null 2>&1 &
 finder=$!
@@ -42,6 +44,14 @@ step 0.5
 xdotool key ctrl+End
 xdotool type --delay 20 "Bonjour le monde"
 step 0.5
+xdotool mousemove 700 137 click 1        # a second topic, then under the first one
+step 0.5
+xdotool type --delay 30 "Mode d'emploi"
+xdotool key Return
+step 1
+xdotool key ctrl+shift+Right
+step 1
+shot tree
 xdotool key ctrl+s
 step 2
 
@@ -49,6 +59,7 @@ xdotool mousemove 180 8 click 1          # Configurer/Compiler
 step 0.5
 xdotool key Down Down Down Return        # Creation du fichier d'Aide HLP
 step 4
+shot messages
 
 xdotool mousemove 569 40 click 1         # FERMER KIVHELP V 2.1
 step 1
@@ -57,7 +68,9 @@ for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "the program did not end after the exit command"
 
 p=projets/Essai
-grep -q $'^\tInstallation\r$\|^Installation\r$' "$p/Essai.PRJ" || fail "no topic Installation in the outline: $(cat -A "$p/Essai.PRJ")"
+grep -q $'^Installation\r$' "$p/Essai.PRJ" || fail "no topic Installation in the outline: $(cat -A "$p/Essai.PRJ")"
+grep -q $'^\tMode d\'emploi\r$' "$p/Essai.PRJ" || fail "Mode d'emploi is not under Installation: $(cat -A "$p/Essai.PRJ")"
+grep -q "HC4014: Warning" "$p/Essai.ERR" || fail "the build gave no warning for the context with an apostrophe: $(cat "$p/Essai.ERR")"
 grep -q "Bonjour le monde" "$p/Installation.2" || fail "the typed text is not in the new topic's file"
 [ -f "$p/Installation.2" ] || fail "no file for the added topic"
 grep -q "Bonjour le monde" "$p/T2.rtf" || fail "the topic was not converted"
