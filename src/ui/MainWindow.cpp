@@ -962,6 +962,11 @@ void TFrmKivHelp::PStatusTick()
 
 void TFrmKivHelp::PFullScreen()
 {
+    // Pressed again, the key gives the outline back.
+    if (!m_topLeftPanel->isVisible() && isVisible()) {
+        PReduceScreen();
+        return;
+    }
     m_topLeftPanel->hide();
     m_waitFor->clear();
     m_gauge->hide();

@@ -485,6 +485,9 @@ void TestMainWindow::menuKeysWinOverTheEditor()
     QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(control->toPlainText(), QStringLiteral("texte"));
     QVERIFY(!outline->isVisible());
+    QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier); // again: back
+    QVERIFY(outline->isVisible());
+    QTest::keyClick(control, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(control, Qt::Key_W, Qt::ControlModifier);
     QVERIFY(outline->isVisible());
     QTest::keyClick(control, Qt::Key_Backspace, Qt::AltModifier);
