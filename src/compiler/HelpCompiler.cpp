@@ -129,16 +129,34 @@ bool orderLess(const QByteArray &a, const QByteArray &b)
 
 } // namespace
 
-TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &options)
+namespace {
+
+// A help project read and checked: what a help file is written from.
+struct TProjectRead {
+    THpj hpj;
+    QString hpjName;
+    QList<TSourceTopic> topics;
+    QList<QByteArray> pictureData; // by picture number; empty when not kept
+    QList<QPair<QString, QByteArray>> localJumps; // where, context: checked once every context is known
+    QList<QPair<QByteArray, QByteArray>> baggage; // internal name, bytes
+    THpj::Compression compression = THpj::Compression::None;
+    bool report = false; // REPORT=Yes: lists given whole
+};
+
+QString where(const TSourceTopic &t) { return QStringLiteral("%1, page %2").arg(decodeName(t.sourceFile)).arg(t.page); }
+
+// Reads the project file, its topic files and pictures, and checks them;
+// false when nothing can be written.
+bool readProject(const QString &hpjPath, const TCompileOptions &options, Messages &msg, TCompileResult &result,
+                 TProjectRead &read)
 {
-    TCompileResult result;
-    Messages msg(result);
     QByteArray hpjBytes;
     if (!Platform::readWholeFile(hpjPath, &hpjBytes)) {
         msg.error(1005, hpjPath, QStringLiteral("impossible de lire le fichier projet."));
-        return result;
+        return false;
     }
-    THpj hpj = parseHpj(hpjBytes);
+    THpj &hpj = read.hpj;
+    hpj = parseHpj(hpjBytes);
     const auto yes = [](const QByteArray &v) {
         const QByteArray u = v.trimmed().toUpper();
         return u == "YES" || u == "ON" || u == "TRUE" || u == "1";
@@ -149,7 +167,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         msg.setLevel(ok ? qBound(1, level, 3) : 3);
     }
     // REPORT=Yes: lists are given whole, one entry per line.
-    const bool report = yes(hpj.options.value("REPORT"));
+    read.report = yes(hpj.options.value("REPORT"));
     // A file that cannot be read: an error unless the author allowed it.
     const auto missing = [&](int code, const QString &where, const QString &text) {
         if (options.missingFilesAreWarnings)
@@ -158,7 +176,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
             msg.error(code, where, text);
     };
     const QString hpjDir = QFileInfo(hpjPath).absolutePath();
-    const QString hpjName = QFileInfo(hpjPath).fileName();
+    const QString hpjName = read.hpjName = QFileInfo(hpjPath).fileName();
     TFileFinder findFile;
     if (hpj.options.contains("ERRORLOG"))
         result.errorLog = findFile(hpjDir, hpj.options.value("ERRORLOG"));
@@ -174,7 +192,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     for (const TDiagnostic &e : hpj.errors)
         msg.error(1030, hpjName, e.text);
     if (result.errors)
-        return result;
+        return false;
     // ROOT and BMROOT: folders, relative to the project's, searched in
     // order before the project's own folder.
     const auto folders = [&](const QByteArray &key) {
@@ -218,12 +236,12 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
             if (!line.trimmed().startsWith('#') || line.trimmed().startsWith("#define"))
                 parseMapLine(line.trimmed(), &hpj.map); // comments and other lines give nothing
     }
-    const THpj::Compression compression = hpj.compression();
+    const THpj::Compression compression = read.compression = hpj.compression();
     if (compression == THpj::Compression::Unknown)
         msg.warning(1030, hpjName, QStringLiteral("valeur de COMPRESS non reconnue : fichier écrit sans compression."));
 
     // Topics of every file, in order.
-    QList<TSourceTopic> topics;
+    QList<TSourceTopic> &topics = read.topics;
     QList<TPictureSource> pictures;
     for (const QByteArray &file : hpj.files) {
         const QString path = findIn(roots, file);
@@ -257,7 +275,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         buildSelects(expression, {}, &valid);
         if (!valid) {
             msg.error(2131, hpjName, QString::fromUtf8("expression BUILD= incorrecte : %1").arg(decodeName(expression)));
-            return result;
+            return false;
         }
         qsizetype left = 0;
         for (qsizetype n = topics.size() - 1; n >= 0; --n)
@@ -293,7 +311,8 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
                             }
     // Pictures: [BITMAPS] entries first (by file name), then BMROOT, ROOT
     // and the project's folder.
-    QList<QByteArray> pictureData(pictures.size());
+    QList<QByteArray> &pictureData = read.pictureData;
+    pictureData.resize(pictures.size());
     for (qsizetype k = 0; k < pictures.size(); ++k) {
         const bool lz77 = compression == THpj::Compression::Lz77;
         QByteArray picture;
@@ -327,10 +346,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         }
         pictureData[k] = picture;
     }
-    const auto where = [](const TSourceTopic &t) {
-        return QStringLiteral("%1, page %2").arg(decodeName(t.sourceFile)).arg(t.page);
-    };
-    QList<QPair<QString, QByteArray>> localJumps; // where, context
+    QList<QPair<QString, QByteArray>> &localJumps = read.localJumps;
     // Macros: checked against the viewers' table, written again in the
     // form every viewer reads; those the viewer would fail on or crash on
     // are errors. Routines that [CONFIG] declares are known everywhere.
@@ -438,12 +454,35 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
                                                   "chiffres hexadécimaux en minuscules), p. ex. %2")
                                     .arg(rewrittenMacros.size())
                                     .arg(rewrittenMacros.first()));
+    // [BAGGAGE]: the files are read here, stored by the writer.
+    for (const QByteArray &entry : std::as_const(hpj.baggage)) {
+        const QString path = findIn(roots, entry);
+        QByteArray bytes;
+        const QString name = QFileInfo(decodeName(entry).replace(u'\\', u'/')).fileName();
+        if (path.isEmpty() || !Platform::readWholeFile(path, &bytes)) {
+            missing(1005, decodeName(entry), QStringLiteral("fichier de [BAGGAGE] introuvable ou illisible."));
+            continue;
+        }
+        read.baggage.append({Platform::toCp1252OrUtf8(name), bytes});
+    }
     if (topics.isEmpty()) {
         if (!result.errors)
             msg.error(1030, hpjName, QStringLiteral("aucune page à compiler."));
-        return result;
+        return false;
     }
+    return true;
+}
 
+// Writes the help file of a project read and checked.
+void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
+{
+    const THpj &hpj = read.hpj;
+    const QString &hpjName = read.hpjName;
+    const QList<TSourceTopic> &topics = read.topics;
+    const QList<QByteArray> &pictureData = read.pictureData;
+    const THpj::Compression compression = read.compression;
+    const bool report = read.report;
+    const QList<QPair<QString, QByteArray>> &localJumps = read.localJumps;
     TFontTable fonts;
     TTopicWriter writer;
     for (const TSourceTopic &t : topics) {
@@ -536,7 +575,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         if (!contextTopic.contains(context.toUpper()))
             msg.warning(3025, at, QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(context)));
     if (result.errors)
-        return result;
+        return;
 
     QList<TTreeEntry> contextEntries;
     for (auto it = contexts.cbegin(); it != contexts.cend(); ++it) {
@@ -744,17 +783,10 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     if (!windowEntries.isEmpty() && buildBTree(ContextTree, windowEntries, &tree))
         container.addFile("|VIOLA", tree);
     // [BAGGAGE]: files the help file carries, under their own names.
-    for (const QByteArray &entry : std::as_const(hpj.baggage)) {
-        const QString path = findIn(roots, entry);
-        QByteArray bytes;
-        const QString name = QFileInfo(decodeName(entry).replace(u'\\', u'/')).fileName();
-        if (path.isEmpty() || !Platform::readWholeFile(path, &bytes)) {
-            missing(1005, decodeName(entry), QStringLiteral("fichier de [BAGGAGE] introuvable ou illisible."));
-            continue;
-        }
-        const QByteArray internal = Platform::toCp1252OrUtf8(name);
+    for (const auto &[internal, bytes] : std::as_const(read.baggage)) {
         if (internal.startsWith('|') || container.contains(internal)) {
-            msg.warning(1022, decodeName(entry), QString::fromUtf8("nom de fichier de [BAGGAGE] déjà pris, fichier ignoré."));
+            msg.warning(1022, Platform::fromCp1252OrUtf8(internal.constData(), internal.size()),
+                        QString::fromUtf8("nom de fichier de [BAGGAGE] déjà pris, fichier ignoré."));
             continue;
         }
         container.addFile(internal, bytes);
@@ -769,9 +801,20 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         if (!pictureData[k].isEmpty())
             container.addFile("|bm" + QByteArray::number(k), pictureData[k]);
     if (result.errors)
-        return result;
+        return;
     result.hlp = container.build();
     result.ok = true;
+}
+
+} // namespace
+
+TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &options)
+{
+    TCompileResult result;
+    Messages msg(result);
+    TProjectRead read;
+    if (readProject(hpjPath, options, msg, result, read))
+        writeHlp(read, msg, result);
     return result;
 }
 
