@@ -15,7 +15,7 @@
 #include "project/Outline.h"
 #include "project/PrjLife.h"
 
-#include "Headless.h"
+#include "sequencer/Headless.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

@@ -18,7 +18,7 @@
 #include "project/KivHelpTools.h"
 #include "project/PrjLife.h"
 
-#include "Headless.h"
+#include "sequencer/Headless.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -20,7 +20,7 @@
 #include "project/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
-#include "Headless.h"
+#include "sequencer/Headless.h"
 #include "StressProject.h"
 
 #include <QApplication>

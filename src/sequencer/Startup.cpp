@@ -10,6 +10,7 @@
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "sequencer/Actions.h"
+#include "sequencer/BuildCommand.h"
 
 #include <QApplication>
 #include <QDir>
@@ -191,6 +192,9 @@ const char kUsage[] =
     "  O           (après D) consigne aussi chaque sortie de routine\n"
     "  M           (après D O) envoie les comptes rendus au serveur de messages\n"
     "              plutôt qu'au journal kivhelp.LOG\n"
+    "  --build PROJET.PRJ\n"
+    "              construit et publie le fichier d'aide du projet, sans fenêtre ;\n"
+    "              code de sortie 0 si l'aide est publiée, 1 si la compilation échoue\n"
     "  --help      affiche cette aide\n";
 
 } // namespace
@@ -201,6 +205,14 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
         if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
+        }
+    for (int i = 1; i + 1 < argc; ++i)
+        if (qstrcmp(argv[i], "--build") == 0) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            QApplication app(argc, argv);
+            PSetErrLogDir(QDir::currentPath());
+            return FRunBuild(QString::fromLocal8Bit(argv[i + 1]));
         }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));

@@ -2,11 +2,12 @@
 # Starts the real program in a virtual X server with reporting switched on,
 # leaves it through its menu and checks what it left: the settings file and
 # an error log of whole 2060-byte records. Before that: --help prints its
-# usage and ends, and a first argument naming no file gives its box, then
-# the main window.
+# usage and ends, --build builds a project without a window, and a first
+# argument naming no file gives its box, then the main window.
 # Usage: startup_exit.sh PATH/TO/kivhelp   (run under xvfb-run)
 set -euo pipefail
 exe="$1"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -19,6 +20,19 @@ fail() { echo "FAIL: $*"; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; }
 
 timeout 20 "$exe" --help > help.txt || fail "--help did not end at once with success"
 grep -q '^Usage : kivhelp' help.txt || fail "--help printed no usage"
+grep -q -- '--build' help.txt || fail "--help does not list --build"
+
+# --build: the sample project built and published without a window, the
+# settings untouched; a topic the conversion refuses makes it fail.
+cp -r "$root/resources/sample" built
+timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ > build.out 2>&1 || fail "--build failed: $(cat build.out)"
+[ "$(od -An -tx1 -N4 built/Kivhelp.COM/Kivhelp.HLP | tr -d ' ')" = "3f5f0300" ] || fail "--build published no help file"
+[ ! -e "$XDG_CONFIG_HOME/kivhelp/kivhelp.INI" ] || fail "--build wrote the settings file"
+printf '\\par @_12_broken\r\n' >> built/Kivhelp/Kivhelp.1
+code=0; timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ > build.out 2>&1 || code=$?
+[ "$code" -eq 1 ] || fail "--build of a project that cannot be converted ended with $code: $(cat build.out)"
+code=0; timeout 20 "$exe" --build absent.PRJ > build.out 2>&1 || code=$?
+[ "$code" -eq 2 ] || fail "--build of a missing project ended with $code"
 
 # Waits until a visible window of that name exists (10 s at most).
 wait_window() {

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "Headless.h"
+#include "sequencer/Headless.h"
 #include "HlpReader.h"
 #include "compiler/HlpEncode.h"
 

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "Headless.h"
+#include "sequencer/Headless.h"
 #include "StressProject.h"
 #include "config/Globale.h"
 #include "editing/REditServ.h"

@@ -1,10 +1,12 @@
 #pragma once
-// The program's project routines without a window, for the tools, the
-// benchmarks and the tests: settings kept in WORK/config, projects made in
-// WORK, and the components a project needs (outline, command memos, a small
-// pool of topic controls). With `ownPrompts`, no box ever waits for anyone
-// (a question is answered "no"); tests install their own scripted answers.
-// `programFile` stands in for the running program's path when given.
+// The program's project routines without a window, for builds from the
+// command line, the tools, the benchmarks and the tests: the components a
+// project needs (outline, command memos, a small pool of topic controls).
+// With a WORK folder, settings are kept in WORK/config and projects made in
+// WORK; without one, the user's settings are read (and never written).
+// With `ownPrompts`, no box ever waits for anyone (a question is answered
+// "no"); tests install their own scripted answers. `programFile` stands in
+// for the running program's path when given.
 #include "config/Globale.h"
 #include "editing/REditServ.h"
 #include "fileops/DosCmd.h"
@@ -25,12 +27,17 @@ struct THeadless {
             Platform::setPrompts(&prompts);
         if (!programFile.isEmpty())
             Platform::setProgramFilePathForTest(programFile);
-        Platform::setWindowsDirForTest(work + QStringLiteral("/config"));
+        if (!work.isEmpty())
+            Platform::setWindowsDirForTest(work + QStringLiteral("/config"));
         Globale::FInit(false, false, 1);
         KIVHelpTools::FInit(false, false, 1);
         U_DosCmd::FInit(false, false, 1);
         conf = Globale::PConf;
-        conf->PIni->DIRPATH.set(work + u'/');
+        if (work.isEmpty()) {
+            Globale::VGGIniProg->FReadConfFile(QString(), 0);
+        } else {
+            conf->PIni->DIRPATH.set(work + u'/');
+        }
         conf->PIni->SHOW_ERRORS = false;
         Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
         Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);

@@ -1,0 +1,15 @@
+#pragma once
+// Builds a project's help file without a window (kivhelp --build PROJ.PRJ):
+// the project is opened with the program's own routines, its help sources
+// written, compiled and published as the build command does; the compiler's
+// messages and any box the routines raised are printed. The program's
+// settings are read, never written.
+#include <QString>
+
+namespace Startup {
+
+// The exit code: 0 when the help file was built and published, 1 when the
+// build failed, 2 when the project cannot be read.
+int FRunBuild(const QString &projectFile);
+
+} // namespace Startup
