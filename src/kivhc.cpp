@@ -25,17 +25,36 @@ int main(int argc, char **argv)
     // --missing-files=warning: a topic file that cannot be read leaves its
     // topics out with a warning instead of stopping the build.
     options.missingFilesAreWarnings = args.removeAll(QStringLiteral("--missing-files=warning")) > 0;
-    if (args.size() != 1 || args.first().startsWith(u'-')) {
-        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] PROJET.HPJ\n");
+    // --format hlp|html, -o OUT: the output and where it goes (HTML: a
+    // folder, PROJECT_html beside the project by default).
+    QString format = QStringLiteral("hlp"), out;
+    for (qsizetype i = 0; i + 1 < args.size();) {
+        if (args[i] == QLatin1String("--format") || args[i] == QLatin1String("-o")) {
+            (args[i] == QLatin1String("-o") ? out : format) = args[i + 1];
+            args.remove(i, 2);
+        } else {
+            ++i;
+        }
+    }
+    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html"))) {
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--format hlp|html] [-o SORTIE] PROJET.HPJ\n");
         return 2;
     }
     const QString hpj = args.first();
+    if (format == QLatin1String("html")) {
+        options.output = Hlp::TOutput::Html;
+        const QFileInfo project(hpj);
+        options.outputDir = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_html")
+                                          : QFileInfo(out).absoluteFilePath();
+    }
     std::printf("Compilation de %s\n", qPrintable(hpj));
     Hlp::TCompileResult r = Hlp::compileProject(hpj, options);
     const QFileInfo info(hpj);
-    const QString hlp = !r.helpFile.isEmpty() ? r.helpFile
-                                              : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
-    if (r.ok) {
+    const bool html = options.output == Hlp::TOutput::Html;
+    const QString hlp = html ? options.outputDir + QStringLiteral("/index.html")
+                        : !r.helpFile.isEmpty() ? r.helpFile
+                                                : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
+    if (r.ok && !html) {
         QString error;
         if (!Platform::writeFileAtomic(hlp, r.hlp, &error)) {
             r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(hlp, error);

@@ -1,5 +1,8 @@
 #include "compiler/HelpCompiler.h"
 
+#include "compiler/HelpProject.h"
+#include "compiler/HtmlWriter.h"
+
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpMacro.h"
 #include "compiler/HlpParagraph.h"
@@ -130,18 +133,6 @@ bool orderLess(const QByteArray &a, const QByteArray &b)
 } // namespace
 
 namespace {
-
-// A help project read and checked: what a help file is written from.
-struct TProjectRead {
-    THpj hpj;
-    QString hpjName;
-    QList<TSourceTopic> topics;
-    QList<QByteArray> pictureData; // by picture number; empty when not kept
-    QList<QPair<QString, QByteArray>> localJumps; // where, context: checked once every context is known
-    QList<QPair<QByteArray, QByteArray>> baggage; // internal name, bytes
-    THpj::Compression compression = THpj::Compression::None;
-    bool report = false; // REPORT=Yes: lists given whole
-};
 
 QString where(const TSourceTopic &t) { return QStringLiteral("%1, page %2").arg(decodeName(t.sourceFile)).arg(t.page); }
 
@@ -813,8 +804,16 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     TCompileResult result;
     Messages msg(result);
     TProjectRead read;
-    if (readProject(hpjPath, options, msg, result, read))
-        writeHlp(read, msg, result);
+    if (!readProject(hpjPath, options, msg, result, read))
+        return result;
+    if (options.output == TOutput::Html) {
+        result.topics = int(read.topics.size());
+        for (const QString &error : writeHtml(read, options.outputDir))
+            msg.error(5003, options.outputDir, error);
+        result.ok = result.errors == 0;
+        return result;
+    }
+    writeHlp(read, msg, result);
     return result;
 }
 

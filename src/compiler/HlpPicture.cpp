@@ -170,42 +170,64 @@ QByteArray unpackPixels(quint8 packing, const QByteArray &data, qsizetype limit)
     }
 }
 
+// A bitmap picture (type 6) of the container format, its pixels expanded.
+struct TBitmapPicture {
+    bool ok = false;
+    quint32 xdpi = 0, ydpi = 0, planes = 0, bits = 0, width = 0, height = 0, used = 0, important = 0;
+    quint32 storedSize = 0; // the pixels' bytes as stored
+    QByteArray palette, pixels, hotspots;
+};
+
+TBitmapPicture readBitmap(const QByteArray &pic)
+{
+    TBitmapPicture b;
+    if (pic.size() < 2 || quint8(pic[0]) != 6)
+        return b;
+    TFieldReader field{pic, 2};
+    b.xdpi = field.next(true);
+    b.ydpi = field.next(true);
+    b.planes = field.next(false);
+    b.bits = field.next(false);
+    b.width = field.next(true);
+    b.height = field.next(true);
+    b.used = field.next(true);
+    b.important = field.next(true);
+    b.storedSize = field.next(true);
+    const quint32 hotspotSize = field.next(true);
+    const quint32 dataAt = le32(pic, field.at), hotspotAt = le32(pic, field.at + 4);
+    const qsizetype at = field.at + 8;
+    const qint64 expected = ((qint64(b.width) * b.bits + 31) / 32) * 4 * b.height;
+    if (!field.ok || b.planes != 1 || expected <= 0 || expected > (qint64(64) << 20) || dataAt < at
+        || qint64(dataAt) + b.storedSize > pic.size() || (hotspotSize && qint64(hotspotAt) + hotspotSize > pic.size()))
+        return b;
+    b.pixels = unpackPixels(quint8(pic[1]), pic.mid(dataAt, b.storedSize), expected);
+    if (b.pixels.size() != expected)
+        return b;
+    b.palette = pic.mid(at, dataAt - at);
+    b.hotspots = hotspotSize ? pic.mid(hotspotAt, hotspotSize) : QByteArray();
+    b.ok = true;
+    return b;
+}
+
 // A bitmap picture of a hotspot graphic packed again in the smallest way;
 // anything not understood is kept as it was.
 QByteArray repackBitmap(const QByteArray &pic)
 {
-    if (pic.size() < 2 || quint8(pic[0]) != 6)
+    const TBitmapPicture b = readBitmap(pic);
+    if (!b.ok)
         return pic;
-    TFieldReader field{pic, 2};
-    const auto compressed = [&field](bool wide) { return field.next(wide); };
-    const quint32 xdpi = compressed(true), ydpi = compressed(true);
-    const quint32 planes = compressed(false), bits = compressed(false);
-    const quint32 width = compressed(true), height = compressed(true);
-    const quint32 used = compressed(true), important = compressed(true);
-    const quint32 dataSize = compressed(true), hotspotSize = compressed(true);
-    const quint32 dataAt = le32(pic, field.at), hotspotAt = le32(pic, field.at + 4);
-    const qsizetype at = field.at + 8;
-    const bool ok = field.ok;
-    const qint64 expected = ((qint64(width) * bits + 31) / 32) * 4 * height;
-    if (!ok || planes != 1 || expected <= 0 || expected > (qint64(64) << 20) || dataAt < at
-        || qint64(dataAt) + dataSize > pic.size() || (hotspotSize && qint64(hotspotAt) + hotspotSize > pic.size()))
-        return pic;
-    const QByteArray pixels = unpackPixels(quint8(pic[1]), pic.mid(dataAt, dataSize), expected);
-    if (pixels.size() != expected)
-        return pic;
-    const TPacked packed = packPixels(pixels, true);
-    if (packed.data.size() >= qsizetype(dataSize))
+    const TPacked packed = packPixels(b.pixels, true);
+    if (packed.data.size() >= qsizetype(b.storedSize))
         return pic;
     QByteArray fields;
     putU8(fields, 6);
     putU8(fields, packed.packing);
-    fields += cUL(xdpi) + cUL(ydpi) + cUS(quint16(planes)) + cUS(quint16(bits)) + cUL(width) + cUL(height) + cUL(used)
-              + cUL(important) + cUL(quint32(packed.data.size())) + cUL(hotspotSize);
-    const QByteArray palette = pic.mid(at, dataAt - at);
-    const quint32 newDataAt = quint32(fields.size() + 8 + palette.size());
+    fields += cUL(b.xdpi) + cUL(b.ydpi) + cUS(quint16(b.planes)) + cUS(quint16(b.bits)) + cUL(b.width) + cUL(b.height)
+              + cUL(b.used) + cUL(b.important) + cUL(quint32(packed.data.size())) + cUL(quint32(b.hotspots.size()));
+    const quint32 newDataAt = quint32(fields.size() + 8 + b.palette.size());
     putU32(fields, newDataAt);
-    putU32(fields, hotspotSize ? newDataAt + quint32(packed.data.size()) : 0);
-    return fields + palette + packed.data + (hotspotSize ? pic.mid(hotspotAt, hotspotSize) : QByteArray());
+    putU32(fields, b.hotspots.isEmpty() ? 0 : newDataAt + quint32(packed.data.size()));
+    return fields + b.palette + packed.data + b.hotspots;
 }
 
 } // namespace
@@ -537,6 +559,34 @@ QList<TPictureHotspot> pictureHotspots(const QByteArray &picture)
         out.append(h);
     }
     return out;
+}
+
+QImage pictureImage(const QByteArray &container)
+{
+    if (container.size() < 8)
+        return {};
+    const quint32 start = le32(container, 4);
+    const TBitmapPicture b = readBitmap(container.mid(start));
+    if (!b.ok)
+        return {};
+    // Back into a .BMP file for Qt's reader.
+    QByteArray info;
+    putU32(info, 40);
+    putU32(info, b.width);
+    putU32(info, b.height);
+    putU16(info, 1);
+    putU16(info, quint16(b.bits));
+    putU32(info, 0);
+    putU32(info, quint32(b.pixels.size()));
+    putU32(info, 3780);
+    putU32(info, 3780);
+    putU32(info, b.used);
+    putU32(info, 0);
+    QByteArray bmp("BM");
+    putU32(bmp, quint32(14 + info.size() + b.palette.size() + b.pixels.size()));
+    putU32(bmp, 0);
+    putU32(bmp, quint32(14 + info.size() + b.palette.size()));
+    return QImage::fromData(bmp + info + b.palette + b.pixels, "BMP");
 }
 
 } // namespace Hlp

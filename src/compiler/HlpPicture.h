@@ -3,6 +3,7 @@
 // RLE data expanded) turned into the |bm<n> picture container; .SHG and
 // .MRB files, already in that container, taken as they are.
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -54,6 +55,10 @@ struct TPictureHotspot {
     QByteArray target;
 };
 QList<TPictureHotspot> pictureHotspots(const QByteArray &picture);
+
+// The first bitmap of a picture container as an image (null when it is
+// not one this reader knows).
+QImage pictureImage(const QByteArray &container);
 
 // The number of hotspots of a picture container's first picture (0 when
 // it has none or its header does not hold together).

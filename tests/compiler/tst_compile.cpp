@@ -42,6 +42,7 @@ private slots:
     void namesInTheProjectFile();
     void phraseCompression();
     void forTheViewer();
+    void webPages();
 };
 
 void TestCompile::corpusProjects()
@@ -504,6 +505,64 @@ void TestCompile::forTheViewer()
     QDir().mkpath(e2e);
     QVERIFY(TestSupport::writeFile(e2e + "/Corpus.hlp", r.hlp));
     QVERIFY(TestSupport::writeFile(e2e + "/Corpus.expected", expected));
+}
+
+void TestCompile::webPages()
+{
+    // The same project as web pages: a page per topic named after its first
+    // context, every context an anchor, jumps as links, pop-ups in the page,
+    // pictures as PNG files, the index and the search index.
+    TestSupport::Sandbox box;
+    QImage bmp(9, 7, QImage::Format_RGB32);
+    bmp.fill(qRgb(0, 128, 0));
+    QVERIFY(bmp.save(box.path("logo.bmp"), "BMP"));
+    TestSupport::writeFile(box.path("w.hpj"), "[OPTIONS]\r\nTITLE=Aide web\r\n[FILES]\r\nw.rtf\r\n");
+    TestSupport::writeFile(box.path("w.rtf"),
+                           "{\\rtf1 #{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
+                           "\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')}\\par\\page"
+                           "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}Texte final zygomatique\\par\\page"
+                           "#{\\footnote # def}${\\footnote $ D\\'e9finition}Le sens du mot\\par}");
+    Hlp::TCompileOptions options;
+    options.output = Hlp::TOutput::Html;
+    options.outputDir = box.path("web");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("w.hpj"), options);
+    QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+    const QString first = QString::fromUtf8(TestSupport::readFile(box.path("web/first.html")));
+    QVERIFY(first.contains(QStringLiteral("<a id=\"HID_FILE_OPEN\"></a>")));
+    QVERIFY(first.contains(QStringLiteral("<title>Première</title>")));
+    QVERIFY(first.contains(QStringLiteral("href=\"second.html#second\"")));
+    QVERIFY(first.contains(QStringLiteral("onclick=\"return popup(this, 2)\"")));
+    QVERIFY(first.contains(QStringLiteral("<div class=\"box\" id=\"box-2\">")) && first.contains(QStringLiteral("Le sens du mot")));
+    QVERIFY(first.contains(QStringLiteral("href=\"notes.txt\"")));
+    QVERIFY(first.contains(QStringLiteral("<img src=\"images/image0.png\"")));
+    QCOMPARE(QImage(box.path("web/images/image0.png")).size(), QSize(9, 7));
+    QVERIFY(TestSupport::readFile(box.path("web/keywords.html")).contains("ouvrir"));
+    QVERIFY(TestSupport::readFile(box.path("web/search-index.js")).contains("\"zygomatique\": [1]"));
+    QVERIFY(TestSupport::readFile(box.path("web/index.html")).contains("second.html"));
+
+    // Every corpus project converts, every context of its topics an anchor.
+    const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp");
+    if (!QFileInfo(corpus).isDir())
+        return;
+    QVERIFY(Platform::copyTree(corpus, box.path("c")));
+    QDirIterator it(box.path("c"), {"*.hpj", "*.HPJ"}, QDir::Files, QDirIterator::Subdirectories);
+    int projects = 0;
+    while (it.hasNext()) {
+        const QString hpj = it.next();
+        Hlp::TCompileOptions web;
+        web.output = Hlp::TOutput::Html;
+        web.outputDir = box.path("out/") + QFileInfo(hpj).completeBaseName();
+        web.missingFilesAreWarnings = true;
+        const Hlp::TCompileResult converted = Hlp::compileProject(hpj, web);
+        QVERIFY2(converted.ok, qPrintable(hpj + u'\n' + converted.messages.join(u'\n')));
+        QByteArray all;
+        QDirIterator pages(web.outputDir, {"*.html"}, QDir::Files);
+        while (pages.hasNext())
+            all += TestSupport::readFile(pages.next());
+        QVERIFY2(all.contains("<a id=\""), qPrintable(hpj));
+        ++projects;
+    }
+    QCOMPARE(projects, 9);
 }
 
 KIV_TEST(TestCompile)

@@ -1,0 +1,407 @@
+#include "compiler/HtmlWriter.h"
+
+#include "compiler/HlpPicture.h"
+#include "platform/Cp1252.h"
+#include "platform/SafeFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QHash>
+#include <QMap>
+#include <QRegularExpression>
+
+namespace Hlp {
+
+namespace {
+
+QString text(const QByteArray &bytes) { return Platform::fromCp1252(bytes); }
+
+QString escaped(const QString &s) { return s.toHtmlEscaped(); }
+
+// The page and anchor of every context string, found without regard to case.
+struct TTargets {
+    QHash<QString, QPair<int, QString>> byContext; // upper-case context -> topic, context
+    QString href(const QByteArray &context, const QList<QString> &pages) const
+    {
+        const auto it = byContext.constFind(QString::fromLatin1(normalizeContext(context)).toUpper());
+        if (it == byContext.constEnd())
+            return {};
+        return pages[it->first] + u'#' + it->second;
+    }
+};
+
+const char kStyle[] = R"(body { font-family: sans-serif; margin: 0; }
+.nsr { position: sticky; top: 0; background: #eee; border-bottom: 1px solid #ccc; padding: 4px 8px; }
+.text { padding: 4px 8px; }
+.nav { padding: 4px 8px; font-size: small; border-bottom: 1px solid #ccc; }
+.nav a { margin-right: 1em; }
+p { margin: 0; }
+a.popup { color: green; border-bottom: 1px dashed green; text-decoration: none; cursor: pointer; }
+a.jump { color: green; }
+.macro { color: gray; }
+.box { display: none; position: absolute; max-width: 30em; background: #ffffe0; border: 1px solid #888;
+       padding: 6px; box-shadow: 2px 2px 6px #888; z-index: 10; }
+table.cells { border-collapse: collapse; }
+table.cells td { border: 1px solid #ccc; vertical-align: top; padding: 2px 6px; }
+#hits li { margin: 2px 0; }
+)";
+
+const char kScript[] = R"(function popup(link, id) {
+  var box = document.getElementById('box-' + id);
+  if (!box) return false;
+  var open = box.style.display === 'block';
+  document.querySelectorAll('.box').forEach(function (b) { b.style.display = 'none'; });
+  if (!open) {
+    var r = link.getBoundingClientRect();
+    box.style.left = (window.scrollX + r.left) + 'px';
+    box.style.top = (window.scrollY + r.bottom + 4) + 'px';
+    box.style.display = 'block';
+  }
+  return false;
+}
+function search(form) {
+  var words = form.q.value.toLowerCase().split(/[^\p{L}\p{N}]+/u).filter(function (w) { return w.length > 0; });
+  var hits = null;
+  words.forEach(function (w) {
+    var pages = SEARCH_INDEX.words[w] || [];
+    hits = hits === null ? pages : hits.filter(function (p) { return pages.indexOf(p) >= 0; });
+  });
+  var list = document.getElementById('hits');
+  list.innerHTML = '';
+  (hits || []).forEach(function (p) {
+    var li = document.createElement('li'), a = document.createElement('a');
+    a.href = SEARCH_INDEX.pages[p][0]; a.textContent = SEARCH_INDEX.pages[p][1];
+    li.appendChild(a); list.appendChild(li);
+  });
+  if (hits !== null && hits.length === 0) list.innerHTML = '<li>Aucune page ne contient ces mots.</li>';
+  return false;
+}
+)";
+
+class Writer {
+public:
+    Writer(const TProjectRead &project, const QString &folder) : m_p(project), m_dir(folder) {}
+    QStringList run();
+
+private:
+    QString paragraphs(const QList<TParagraph> &list, int topic);
+    QString paragraph(const TParagraph &p, int topic);
+    QString runs(const QList<TInline> &items, int topic);
+    QString picture(const TInline &item);
+    QString pageFor(int topic, const QString &body);
+    void write(const QString &name, const QByteArray &bytes);
+
+    const TProjectRead &m_p;
+    QString m_dir;
+    QStringList m_pages, m_errors;
+    TTargets m_targets;
+    QMap<int, QString> m_pictureFiles;
+    QSet<int> m_popups; // topics shown as pop-ups in the current page
+    QHash<int, QPair<int, int>> m_browse; // topic -> previous, next
+    QString m_title;
+};
+
+void Writer::write(const QString &name, const QByteArray &bytes)
+{
+    QString error;
+    if (!Platform::writeFileAtomic(m_dir + u'/' + name, bytes, &error))
+        m_errors << name + QStringLiteral(" : ") + error;
+}
+
+QString Writer::picture(const TInline &item)
+{
+    if (!m_pictureFiles.contains(item.picture)) {
+        QString file;
+        const QImage image = item.picture < m_p.pictureData.size() ? pictureImage(m_p.pictureData[item.picture]) : QImage();
+        if (!image.isNull()) {
+            file = QStringLiteral("images/image%1.png").arg(item.picture);
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            write(file, png);
+        }
+        m_pictureFiles.insert(item.picture, file);
+    }
+    const QString file = m_pictureFiles.value(item.picture);
+    if (file.isEmpty())
+        return QStringLiteral("<span class=\"macro\">[image]</span>");
+    const QString side = item.command == 0x87 ? QStringLiteral(" style=\"float:left\"")
+                         : item.command == 0x88 ? QStringLiteral(" style=\"float:right\"")
+                                                : QString();
+    return QStringLiteral("<img src=\"%1\" alt=\"\"%2>").arg(file, side);
+}
+
+QString Writer::runs(const QList<TInline> &items, int topic)
+{
+    QString out;
+    QString closing; // the open hotspot's end tag
+    for (const TInline &i : items) {
+        switch (i.kind) {
+        case TInline::Text: {
+            const TCharFormat &f = i.format;
+            QString style = QStringLiteral("font-family:'%1';font-size:%2pt;").arg(text(f.face)).arg(f.halfPoints / 2.0);
+            if (f.attributes & FontBold)
+                style += QStringLiteral("font-weight:bold;");
+            if (f.attributes & FontItalic)
+                style += QStringLiteral("font-style:italic;");
+            if (f.attributes & FontUnderline)
+                style += QStringLiteral("text-decoration:underline;");
+            if (f.colour[0] || f.colour[1] || f.colour[2])
+                style += QStringLiteral("color:#%1%2%3;")
+                             .arg(f.colour[0], 2, 16, QLatin1Char('0'))
+                             .arg(f.colour[1], 2, 16, QLatin1Char('0'))
+                             .arg(f.colour[2], 2, 16, QLatin1Char('0'));
+            out += QStringLiteral("<span style=\"%1\">%2</span>").arg(style, escaped(text(i.text)));
+            break;
+        }
+        case TInline::LineBreak: out += QStringLiteral("<br>"); break;
+        case TInline::Tab: out += QStringLiteral("<span style=\"display:inline-block;width:3em\"></span>"); break;
+        case TInline::NbSpace: out += QStringLiteral("&nbsp;"); break;
+        case TInline::NbHyphen: out += QStringLiteral("&#8209;"); break;
+        case TInline::Picture: out += picture(i); break;
+        case TInline::HotspotEnd:
+            out += closing;
+            closing.clear();
+            break;
+        case TInline::HotspotStart: {
+            closing = QStringLiteral("</a>");
+            if (!i.macro.isEmpty()) {
+                // Macros with a meaning on the web become links; others stay
+                // inert, named in their title.
+                static const QRegularExpression jump(QStringLiteral("^(?:JumpId|JI|PopupId|PI)\\(\\s*[`\"][^'\"]*['\"]\\s*,\\s*[`\"]([^'\"]*)['\"]"),
+                                                     QRegularExpression::CaseInsensitiveOption);
+                static const QRegularExpression exec(QStringLiteral("^(?:ExecFile|EF|ExecProgram|EP)\\(\\s*[`\"]([^'\"]*)['\"]"),
+                                                     QRegularExpression::CaseInsensitiveOption);
+                const QString macro = text(i.macro);
+                const QRegularExpressionMatch j = jump.match(macro), e = exec.match(macro);
+                const QString target = j.hasMatch() ? m_targets.href(j.captured(1).toLatin1(), m_pages) : QString();
+                if (!target.isEmpty())
+                    out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(target));
+                else if (e.hasMatch())
+                    out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(e.captured(1)));
+                else {
+                    out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(macro));
+                    closing = QStringLiteral("</span>");
+                }
+                break;
+            }
+            const QString href = i.file.isEmpty() ? m_targets.href(i.context, m_pages) : QString();
+            const bool isPopup = (i.command & 0xF3) == 0xE2 || (i.command & 0xF3) == 0xE6;
+            const auto target = m_targets.byContext.value(QString::fromLatin1(i.context).toUpper(), {-1, QString()});
+            if (isPopup && target.first >= 0 && target.first != topic) {
+                m_popups.insert(target.first);
+                out += QStringLiteral("<a class=\"popup\" href=\"%1\" onclick=\"return popup(this, %2)\">").arg(escaped(href)).arg(target.first);
+            } else if (!href.isEmpty()) {
+                out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(href));
+            } else {
+                out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(text(i.context + (i.file.isEmpty() ? QByteArray() : '@' + i.file))));
+                closing = QStringLiteral("</span>");
+            }
+            break;
+        }
+        }
+    }
+    return out + closing;
+}
+
+QString Writer::paragraph(const TParagraph &p, int topic)
+{
+    if (p.table) {
+        QMap<int, QString> cells;
+        for (const auto &[cell, inner] : p.table->paragraphs)
+            cells[cell] += paragraph(inner, topic);
+        QString row = QStringLiteral("<table class=\"cells\"><tr>");
+        int left = p.table->left + p.table->gap;
+        for (qsizetype c = 0; c < p.table->cellx.size(); ++c) {
+            const int width = qMax(1, p.table->cellx[c] - left);
+            left = p.table->cellx[c];
+            row += QStringLiteral("<td style=\"width:%1pt\">%2</td>").arg(width / 20).arg(cells.value(int(c)));
+        }
+        return row + QStringLiteral("</tr></table>");
+    }
+    const TParagraphFormat &f = p.format;
+    QString style;
+    if (f.align == TParagraphFormat::Centre)
+        style += QStringLiteral("text-align:center;");
+    else if (f.align == TParagraphFormat::Right)
+        style += QStringLiteral("text-align:right;");
+    if (f.leftIndent)
+        style += QStringLiteral("margin-left:%1pt;").arg(f.leftIndent / 2.0);
+    if (f.rightIndent)
+        style += QStringLiteral("margin-right:%1pt;").arg(f.rightIndent / 2.0);
+    if (f.firstIndent)
+        style += QStringLiteral("text-indent:%1pt;").arg(f.firstIndent / 2.0);
+    if (f.spaceBefore)
+        style += QStringLiteral("margin-top:%1pt;").arg(f.spaceBefore / 2.0);
+    if (f.spaceAfter)
+        style += QStringLiteral("margin-bottom:%1pt;").arg(f.spaceAfter / 2.0);
+    const QString inner = runs(p.items, topic);
+    return QStringLiteral("<p style=\"%1\">%2</p>\n").arg(style, inner.isEmpty() ? QStringLiteral("&nbsp;") : inner);
+}
+
+QString Writer::paragraphs(const QList<TParagraph> &list, int topic)
+{
+    QString out;
+    for (const TParagraph &p : list)
+        out += paragraph(p, topic);
+    return out;
+}
+
+QString Writer::pageFor(int n, const QString &body)
+{
+    const TSourceTopic &t = m_p.topics[n];
+    QString anchors;
+    for (const QByteArray &c : t.contexts)
+        anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(QString::fromLatin1(normalizeContext(c))));
+    QString nav = QStringLiteral("<div class=\"nav\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
+                                 "<a href=\"search.html\">Rechercher</a>");
+    if (m_browse.contains(n)) {
+        const auto [previous, next] = m_browse.value(n);
+        if (previous >= 0)
+            nav += QStringLiteral("<a href=\"%1\">&lt;&lt; Précédent</a>").arg(m_pages[previous]);
+        if (next >= 0)
+            nav += QStringLiteral("<a href=\"%1\">Suivant &gt;&gt;</a>").arg(m_pages[next]);
+    }
+    nav += QStringLiteral("</div>");
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><title>%1</title>"
+                          "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script></head>\n<body>%2%3%4</body></html>\n")
+        .arg(escaped(text(t.title.isEmpty() ? m_title.toLatin1() : t.title)), anchors, nav, body);
+}
+
+QStringList Writer::run()
+{
+    if (!QDir().mkpath(m_dir + QStringLiteral("/images")))
+        return {QStringLiteral("dossier impossible à créer : ") + m_dir};
+    m_title = text(m_p.hpj.options.value("TITLE"));
+    // Page names first: links need every page.
+    QSet<QString> taken;
+    for (int n = 0; n < m_p.topics.size(); ++n) {
+        QString name = htmlPageName(m_p.topics[n], n + 1);
+        while (taken.contains(name.toLower()))
+            name.insert(name.size() - 5, u'_');
+        taken.insert(name.toLower());
+        m_pages << name;
+        for (const QByteArray &c : m_p.topics[n].contexts) {
+            const QString context = QString::fromLatin1(normalizeContext(c));
+            if (!context.isEmpty() && !m_targets.byContext.contains(context.toUpper()))
+                m_targets.byContext.insert(context.toUpper(), {n, context});
+        }
+    }
+    for (auto it = m_p.hpj.alias.cbegin(); it != m_p.hpj.alias.cend(); ++it) {
+        const auto target = m_targets.byContext.value(QString::fromLatin1(normalizeContext(it.value())).toUpper(), {-1, QString()});
+        if (target.first >= 0)
+            m_targets.byContext.insert(QString::fromLatin1(normalizeContext(it.key())).toUpper(), target);
+    }
+    // Browse sequences: in file order within each group.
+    QMap<QByteArray, QList<int>> groups;
+    for (int n = 0; n < m_p.topics.size(); ++n)
+        if (!m_p.topics[n].browse.isEmpty())
+            groups[m_p.topics[n].browse.split(':').first().trimmed()].append(n);
+    for (const QList<int> &group : std::as_const(groups))
+        for (qsizetype i = 0; i < group.size(); ++i)
+            m_browse.insert(group[i], {i > 0 ? group[i - 1] : -1, i + 1 < group.size() ? group[i + 1] : -1});
+
+    QMap<QString, QList<int>> keywords;
+    QHash<QString, QSet<int>> words;
+    static const QRegularExpression wordPattern(QStringLiteral("[\\p{L}\\p{N}]+"));
+    for (int n = 0; n < m_p.topics.size(); ++n) {
+        const TSourceTopic &t = m_p.topics[n];
+        m_popups.clear();
+        QString body;
+        if (!t.nonScrolling.isEmpty())
+            body += QStringLiteral("<div class=\"nsr\">") + paragraphs(t.nonScrolling, n) + QStringLiteral("</div>");
+        body += QStringLiteral("<div class=\"text\">") + paragraphs(t.scrolling, n) + QStringLiteral("</div>");
+        // The pop-ups of this page, each once, hidden until asked for.
+        for (const int popup : std::as_const(m_popups)) {
+            const TSourceTopic &target = m_p.topics[popup];
+            QSet<int> outer = m_popups;
+            body += QStringLiteral("<div class=\"box\" id=\"box-%1\">").arg(popup) + paragraphs(target.nonScrolling, popup)
+                    + paragraphs(target.scrolling, popup) + QStringLiteral("</div>");
+            m_popups = outer;
+        }
+        write(m_pages[n], pageFor(n, body).toUtf8());
+        for (const QByteArray &k : t.keywords)
+            keywords[text(k)].append(n);
+        QString plain = text(t.title);
+        for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
+            for (const TParagraph &p : *list)
+                for (const TInline &i : p.items)
+                    if (i.kind == TInline::Text)
+                        plain += u' ' + text(i.text);
+        for (auto it = wordPattern.globalMatch(plain); it.hasNext();)
+            words[it.next().captured().toLower()].insert(n);
+    }
+    // The contents: the topics in order (those with a title).
+    QString contents = QStringLiteral("<h1>%1</h1><ul>").arg(escaped(m_title));
+    for (int n = 0; n < m_p.topics.size(); ++n)
+        if (!m_p.topics[n].title.isEmpty())
+            contents += QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(m_pages[n], escaped(text(m_p.topics[n].title)));
+    contents += QStringLiteral("</ul>");
+    const auto shell = [this](const QString &title, const QString &body) {
+        return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><title>%1</title>"
+                              "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%2</head>\n<body>"
+                              "<div class=\"nav\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
+                              "<a href=\"search.html\">Rechercher</a></div><div class=\"text\">%3</div></body></html>\n")
+            .arg(escaped(title), title == QStringLiteral("Rechercher") ? QStringLiteral("<script src=\"search-index.js\"></script>") : QString(), body)
+            .toUtf8();
+    };
+    write(QStringLiteral("index.html"), shell(m_title, contents));
+    QString index = QStringLiteral("<h1>Index</h1><ul>");
+    QStringList sorted = keywords.keys();
+    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) { return a.localeAwareCompare(b) < 0; });
+    for (const QString &k : std::as_const(sorted)) {
+        const QList<int> &topics = keywords[k];
+        index += QStringLiteral("<li>%1").arg(escaped(k));
+        for (const int n : topics)
+            index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(text(m_p.topics[n].title)));
+        index += QStringLiteral("</li>");
+    }
+    write(QStringLiteral("keywords.html"), shell(QStringLiteral("Index"), index + QStringLiteral("</ul>")));
+    write(QStringLiteral("search.html"),
+          shell(QStringLiteral("Rechercher"),
+                QStringLiteral("<h1>Rechercher</h1><form onsubmit=\"return search(this)\"><input name=\"q\" id=\"q\">"
+                               " <button type=\"submit\">Rechercher</button></form><ul id=\"hits\"></ul>")));
+    // The search index: a script, so that the pages also work from disk.
+    QString js = QStringLiteral("var SEARCH_INDEX = {\"pages\": [");
+    for (int n = 0; n < m_p.topics.size(); ++n)
+        js += QStringLiteral("%1[\"%2\", \"%3\"]").arg(n ? QStringLiteral(",") : QString(), m_pages[n],
+                                                     text(m_p.topics[n].title).replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")));
+    js += QStringLiteral("], \"words\": {");
+    bool first = true;
+    QStringList allWords = words.keys();
+    allWords.sort();
+    for (const QString &w : std::as_const(allWords)) {
+        QList<int> pages = words[w].values();
+        std::sort(pages.begin(), pages.end());
+        QStringList numbers;
+        for (int p : pages)
+            numbers << QString::number(p);
+        js += QStringLiteral("%1\"%2\": [%3]").arg(first ? QString() : QStringLiteral(","), w, numbers.join(u','));
+        first = false;
+    }
+    js += QStringLiteral("}};\n");
+    write(QStringLiteral("search-index.js"), js.toUtf8());
+    write(QStringLiteral("help.css"), kStyle);
+    write(QStringLiteral("help.js"), kScript);
+    return m_errors;
+}
+
+} // namespace
+
+QString htmlPageName(const TSourceTopic &topic, int number)
+{
+    for (const QByteArray &c : topic.contexts) {
+        const QByteArray name = normalizeContext(c);
+        if (!name.isEmpty())
+            return QString::fromLatin1(name) + QStringLiteral(".html");
+    }
+    return QStringLiteral("page%1.html").arg(number);
+}
+
+QStringList writeHtml(const TProjectRead &project, const QString &folder)
+{
+    return Writer(project, folder).run();
+}
+
+} // namespace Hlp

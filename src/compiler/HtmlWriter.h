@@ -1,0 +1,19 @@
+#pragma once
+// A help project as web pages: one page per topic (named after its first
+// context string, every context an anchor in it), its pictures as PNG
+// files, jumps as links, pop-ups shown in the page, a contents page, a
+// keyword index and a search that runs in the browser (no server).
+#include "compiler/HelpProject.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace Hlp {
+
+// The page a topic is written to ("HID_FILE_OPEN.html").
+QString htmlPageName(const TSourceTopic &topic, int number);
+
+// Writes the pages into `folder` (made if missing); the errors, if any.
+QStringList writeHtml(const TProjectRead &project, const QString &folder);
+
+} // namespace Hlp
