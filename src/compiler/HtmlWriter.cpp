@@ -76,7 +76,19 @@ function search(form) {
   if (hits !== null && hits.length === 0) list.innerHTML = '<li>Aucune page ne contient ces mots.</li>';
   return false;
 }
+// A search given in the address (search.html?q=words) runs at once.
+window.addEventListener('DOMContentLoaded', function () {
+  var form = document.querySelector('form');
+  var q = new URLSearchParams(window.location.search).get('q');
+  if (form && q) { form.q.value = q; search(form); }
+});
 )";
+
+// What a topic is called in lists: its title, else its page's name.
+QString shownTitle(const TSourceTopic &t, const QString &page)
+{
+    return t.title.isEmpty() ? page.chopped(5) : text(t.title);
+}
 
 class Writer {
 public:
@@ -354,7 +366,7 @@ QStringList Writer::run()
         const QList<int> &topics = keywords[k];
         index += QStringLiteral("<li>%1").arg(escaped(k));
         for (const int n : topics)
-            index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(text(m_p.topics[n].title)));
+            index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(shownTitle(m_p.topics[n], m_pages[n])));
         index += QStringLiteral("</li>");
     }
     write(QStringLiteral("keywords.html"), shell(QStringLiteral("Index"), index + QStringLiteral("</ul>")));
@@ -366,7 +378,7 @@ QStringList Writer::run()
     QString js = QStringLiteral("var SEARCH_INDEX = {\"pages\": [");
     for (int n = 0; n < m_p.topics.size(); ++n)
         js += QStringLiteral("%1[\"%2\", \"%3\"]").arg(n ? QStringLiteral(",") : QString(), m_pages[n],
-                                                     text(m_p.topics[n].title).replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")));
+                                                     shownTitle(m_p.topics[n], m_pages[n]).replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")));
     js += QStringLiteral("], \"words\": {");
     bool first = true;
     QStringList allWords = words.keys();

@@ -493,7 +493,7 @@ void TestCompile::forTheViewer()
                            "\\pard\\keepn Tardif\\par\\pard Apres {\\object\\objemb{\\*\\objdata 00}{\\result{\\pict\\wmetafile8"
                            "\\picw1058\\pich1058\\picwgoal600\\pichgoal600 " + wmf.toHex() + "}}}\\par"
                            "\\trowd\\trgaph108\\cellx2000\\cellx6000\\pard\\intbl Cellule\\cell Deux lignes\\par ici\\cell\\row\\pard Fin\\par"
-                           "\\page #{\\footnote # index}!{\\footnote ! Finder()}K{\\footnote K stampa e anteprima}${\\footnote $ Index}Index\\par}");
+                           "\\page #{\\footnote # index}!{\\footnote ! Finder()}K{\\footnote K stampa e anteprima}${\\footnote $ Index}Index zygomatique\\par}");
     const Hlp::TCompileResult r = Hlp::compileProject(box.path("v.hpj"));
     QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
     QCOMPARE(r.messages.filter(QStringLiteral("HC2002")).size(), 1);
@@ -505,6 +505,11 @@ void TestCompile::forTheViewer()
     QDir().mkpath(e2e);
     QVERIFY(TestSupport::writeFile(e2e + "/Corpus.hlp", r.hlp));
     QVERIFY(TestSupport::writeFile(e2e + "/Corpus.expected", expected));
+    // The same project as web pages, for the browser test.
+    Hlp::TCompileOptions web;
+    web.output = Hlp::TOutput::Html;
+    web.outputDir = e2e + QStringLiteral("/Corpus_html");
+    QVERIFY(Hlp::compileProject(box.path("v.hpj"), web).ok);
 }
 
 void TestCompile::webPages()
