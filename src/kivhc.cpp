@@ -36,22 +36,30 @@ int main(int argc, char **argv)
             ++i;
         }
     }
-    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html"))) {
-        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--format hlp|html] [-o SORTIE] PROJET.HPJ\n");
+    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm"))) {
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--format hlp|html|chm] [-o SORTIE] PROJET.HPJ\n");
         return 2;
     }
     const QString hpj = args.first();
+    const QFileInfo project(hpj);
     if (format == QLatin1String("html")) {
         options.output = Hlp::TOutput::Html;
-        const QFileInfo project(hpj);
         options.outputDir = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_html")
                                           : QFileInfo(out).absoluteFilePath();
+    } else if (format == QLatin1String("chm")) {
+        // The pages are made in PROJECT_chm beside the project, the file
+        // goes to -o (PROJECT.chm beside the project by default).
+        options.output = Hlp::TOutput::Chm;
+        options.outputDir = project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_chm");
+        options.chmFile = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral(".chm")
+                                        : QFileInfo(out).absoluteFilePath();
     }
     std::printf("Compilation de %s\n", qPrintable(hpj));
     Hlp::TCompileResult r = Hlp::compileProject(hpj, options);
     const QFileInfo info(hpj);
-    const bool html = options.output == Hlp::TOutput::Html;
-    const QString hlp = html ? options.outputDir + QStringLiteral("/index.html")
+    const bool html = options.output != Hlp::TOutput::Hlp;
+    const QString hlp = options.output == Hlp::TOutput::Chm ? options.chmFile
+                        : html                              ? options.outputDir + QStringLiteral("/index.html")
                         : !r.helpFile.isEmpty() ? r.helpFile
                                                 : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
     if (r.ok && !html) {

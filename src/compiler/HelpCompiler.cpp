@@ -806,9 +806,11 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     TProjectRead read;
     if (!readProject(hpjPath, options, msg, result, read))
         return result;
-    if (options.output == TOutput::Html) {
+    if (options.output != TOutput::Hlp) {
         result.topics = int(read.topics.size());
-        for (const QString &error : writeHtml(read, options.outputDir))
+        const QStringList errors = options.output == TOutput::Html ? writeHtml(read, options.outputDir)
+                                                                   : writeChm(read, options.outputDir, options.chmFile);
+        for (const QString &error : errors)
             msg.error(5003, options.outputDir, error);
         result.ok = result.errors == 0;
         return result;

@@ -22,11 +22,12 @@ struct TCompileResult {
     QString helpFile; // the HLP option (letter case kept), relative to the .HPJ's folder
 };
 
-enum class TOutput { Hlp, Html };
+enum class TOutput { Hlp, Html, Chm };
 
 struct TCompileOptions {
     TOutput output = TOutput::Hlp;
-    QString outputDir; // Html: the folder the pages go to
+    QString outputDir; // Html, Chm: the folder the pages go to
+    QString chmFile;   // Chm: the compiled file
     // A topic or baggage file that cannot be read is a warning, not an
     // error: the help file is made without it.
     bool missingFilesAreWarnings = false;

@@ -5,6 +5,9 @@
 #include "platform/SafeFile.h"
 
 #include <QBuffer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QDir>
 #include <QHash>
 #include <QMap>
@@ -94,6 +97,7 @@ class Writer {
 public:
     Writer(const TProjectRead &project, const QString &folder) : m_p(project), m_dir(folder) {}
     QStringList run();
+    const QStringList &pages() const { return m_pages; }
 
 private:
     QString paragraphs(const QList<TParagraph> &list, int topic);
@@ -411,9 +415,127 @@ QString htmlPageName(const TSourceTopic &topic, int number)
     return QStringLiteral("page%1.html").arg(number);
 }
 
-QStringList writeHtml(const TProjectRead &project, const QString &folder)
+QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages)
 {
-    return Writer(project, folder).run();
+    Writer writer(project, folder);
+    const QStringList errors = writer.run();
+    if (pages)
+        *pages = writer.pages();
+    return errors;
+}
+
+QStringList writeChm(const TProjectRead &project, const QString &folder, const QString &chmFile)
+{
+    QStringList pages;
+    QStringList errors = writeHtml(project, folder, &pages);
+    if (!errors.isEmpty())
+        return errors;
+    const QString chmcmd = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
+    if (chmcmd.isEmpty())
+        return {QString::fromUtf8("chmcmd introuvable : installez le paquet fp-utils pour écrire des fichiers .CHM.")};
+    const auto sitemapEntry = [](const QString &name, const QString &page) {
+        return QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\"></OBJECT>\n")
+            .arg(name.toHtmlEscaped(), page);
+    };
+    const QString head = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
+                                        "<OBJECT type=\"text/site properties\"></OBJECT>\n<UL>\n");
+    QString toc = head, index = head;
+    QMap<QString, QList<int>> keywords;
+    for (int n = 0; n < project.topics.size(); ++n) {
+        const TSourceTopic &t = project.topics[n];
+        if (!t.title.isEmpty())
+            toc += sitemapEntry(text(t.title), pages[n]);
+        for (const QByteArray &k : t.keywords)
+            keywords[text(k)].append(n);
+    }
+    for (auto it = keywords.cbegin(); it != keywords.cend(); ++it)
+        for (const int n : it.value())
+            index += sitemapEntry(it.key(), pages[n]);
+    toc += QStringLiteral("</UL>\n</BODY></HTML>\n");
+    index += QStringLiteral("</UL>\n</BODY></HTML>\n");
+    // The project: its pages, and the [MAP] numbers as context ids.
+    QHash<QString, int> topicOf;
+    for (int n = 0; n < project.topics.size(); ++n)
+        for (const QByteArray &c : project.topics[n].contexts)
+            topicOf.insert(QString::fromLatin1(normalizeContext(c)).toUpper(), n);
+    for (auto it = project.hpj.alias.cbegin(); it != project.hpj.alias.cend(); ++it)
+        if (topicOf.contains(QString::fromLatin1(normalizeContext(it.value())).toUpper()))
+            topicOf.insert(QString::fromLatin1(normalizeContext(it.key())).toUpper(),
+                           topicOf.value(QString::fromLatin1(normalizeContext(it.value())).toUpper()));
+    QString aliases, map, redirects;
+    QSet<QString> mapped, aliasedPages, files;
+    for (const QString &page : std::as_const(pages))
+        files.insert(page.toLower());
+    for (const auto &[context, number] : project.hpj.map) {
+        const QString name = QString::fromLatin1(normalizeContext(context));
+        const int n = topicOf.value(name.toUpper(), -1);
+        if (n < 0 || name.isEmpty() || mapped.contains(name.toUpper()))
+            continue;
+        mapped.insert(name.toUpper());
+        // The CHM compiler keeps one alias per file: a second name of a
+        // page gets a page of its own that leads to it.
+        QString target = pages[n];
+        if (aliasedPages.contains(target.toLower())) {
+            const QString own = name + QStringLiteral(".html");
+            if (files.contains(own.toLower()))
+                continue;
+            files.insert(own.toLower());
+            QString error;
+            Platform::writeFileAtomic(folder + u'/' + own,
+                                      QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+                                                     "<meta http-equiv=\"refresh\" content=\"0; url=%1#%2\"></head>"
+                                                     "<body><a href=\"%1#%2\">%1</a></body></html>\n")
+                                          .arg(target, name)
+                                          .toUtf8(),
+                                      &error);
+            redirects += own + u'\n';
+            target = own;
+        }
+        aliasedPages.insert(target.toLower());
+        aliases += QStringLiteral("%1=%2\n").arg(name, target);
+        // In upper-case hex: the CHM compiler takes ids above 2^31 (a
+        // program's control ids) only so.
+        map += QStringLiteral("#define %1 0x%2\n").arg(name, QString::number(quint32(number), 16).toUpper());
+    }
+    QString fileList;
+    for (const QString &page : std::as_const(pages))
+        fileList += page + u'\n';
+    for (const QString &extra : {QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html"),
+                                 QStringLiteral("search-index.js"), QStringLiteral("help.css"), QStringLiteral("help.js")})
+        fileList += extra + u'\n';
+    for (const QFileInfo &image : QDir(folder + QStringLiteral("/images")).entryInfoList(QDir::Files))
+        fileList += QStringLiteral("images/") + image.fileName() + u'\n';
+    fileList += redirects;
+    const QString title = text(project.hpj.options.value("TITLE"));
+    QString contents = pages.value(0);
+    if (project.hpj.options.contains("CONTENTS")) {
+        const int n = topicOf.value(QString::fromLatin1(normalizeContext(project.hpj.options.value("CONTENTS"))).toUpper(), -1);
+        if (n >= 0)
+            contents = pages[n];
+    }
+    const QString hhp = QStringLiteral("[OPTIONS]\nCompatibility=1.1 or later\nCompiled file=%1\nContents file=toc.hhc\n"
+                                       "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nTitle=%3\n\n"
+                                       "[FILES]\n%4\n[ALIAS]\n%5\n[MAP]\n%6")
+                            .arg(QFileInfo(chmFile).fileName(), contents, title, fileList, aliases, map);
+    for (const auto &[name, content] : {QPair<QString, QString>{QStringLiteral("project.hhp"), hhp},
+                                        {QStringLiteral("toc.hhc"), toc}, {QStringLiteral("index.hhk"), index}}) {
+        QString error;
+        if (!Platform::writeFileAtomic(folder + u'/' + name, Platform::toCp1252OrUtf8(content), &error))
+            return {name + QStringLiteral(" : ") + error};
+    }
+    QProcess run;
+    run.setWorkingDirectory(folder);
+    run.start(chmcmd, {QStringLiteral("project.hhp")});
+    if (!run.waitForFinished(600000) || run.exitStatus() != QProcess::NormalExit || run.exitCode() != 0)
+        return {QStringLiteral("chmcmd a échoué : ") + QString::fromLocal8Bit(run.readAllStandardError() + run.readAllStandardOutput()).trimmed()};
+    const QString built = folder + u'/' + QFileInfo(chmFile).fileName();
+    QByteArray bytes;
+    QString error;
+    if (!Platform::readWholeFile(built, &bytes) || !Platform::writeFileAtomic(chmFile, bytes, &error))
+        return {QStringLiteral("fichier .CHM impossible à écrire : ") + chmFile + u' ' + error};
+    if (QFileInfo(built).absoluteFilePath() != QFileInfo(chmFile).absoluteFilePath())
+        QFile::remove(built);
+    return {};
 }
 
 } // namespace Hlp

@@ -14,6 +14,12 @@ namespace Hlp {
 QString htmlPageName(const TSourceTopic &topic, int number);
 
 // Writes the pages into `folder` (made if missing); the errors, if any.
-QStringList writeHtml(const TProjectRead &project, const QString &folder);
+// `pages` receives each topic's page name.
+QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages = nullptr);
+
+// The pages as a compiled HTML Help file: the pages, a project (.hhp) with
+// the [MAP] numbers as context ids, contents (.hhc) and index (.hhk) are
+// written into `folder`, then compiled into `chmFile` by chmcmd.
+QStringList writeChm(const TProjectRead &project, const QString &folder, const QString &chmFile);
 
 } // namespace Hlp

@@ -43,6 +43,7 @@ private slots:
     void phraseCompression();
     void forTheViewer();
     void webPages();
+    void compiledHtmlHelp();
 };
 
 void TestCompile::corpusProjects()
@@ -568,6 +569,36 @@ void TestCompile::webPages()
         ++projects;
     }
     QCOMPARE(projects, 9);
+}
+
+void TestCompile::compiledHtmlHelp()
+{
+    // The pages compiled into a .CHM with its contents, index and the [MAP]
+    // numbers as context ids (one above 2^31, two names for one page).
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("chmls")).isEmpty())
+        QSKIP("chmcmd is not installed (fp-utils)");
+    TestSupport::Sandbox box;
+    TestSupport::writeFile(box.path("c.hpj"), "[OPTIONS]\r\nTITLE=Aide CHM\r\nCONTENTS=second\r\n[MAP]\r\nfirst 10\r\n"
+                                              "HIDC_GRAND 0x816D040D\r\nsecond 12\r\n[ALIAS]\r\nHIDC_GRAND=first\r\n[FILES]\r\nc.rtf\r\n");
+    TestSupport::writeFile(box.path("c.rtf"), "{\\rtf1 #{\\footnote # first}${\\footnote $ Une}K{\\footnote K clef}Un\\par\\page"
+                                              "#{\\footnote # second}${\\footnote $ Deux}Deux\\par}");
+    Hlp::TCompileOptions options;
+    options.output = Hlp::TOutput::Chm;
+    options.outputDir = box.path("pages");
+    options.chmFile = box.path("Aide.chm");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("c.hpj"), options);
+    QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+    QProcess list;
+    list.start(QStandardPaths::findExecutable(QStringLiteral("chmls")), {box.path("Aide.chm")});
+    QVERIFY(list.waitForFinished(60000));
+    const QByteArray files = list.readAllStandardOutput();
+    for (const char *name : {"/first.html", "/second.html", "/toc.hhc", "/index.hhk", "/HIDC_GRAND.html", "/#IVB"})
+        QVERIFY2(files.contains(name), name);
+    const QByteArray hhp = TestSupport::readFile(box.path("pages/project.hhp"));
+    QVERIFY(hhp.contains("Default topic=second.html"));
+    QVERIFY(hhp.contains("#define HIDC_GRAND 0x816D040D"));
+    QVERIFY(TestSupport::readFile(box.path("pages/toc.hhc")).contains("value=\"Deux\""));
 }
 
 KIV_TEST(TestCompile)
