@@ -1,6 +1,8 @@
 #include "sequencer/BuildCommand.h"
 
+#include "compiler/HelpCompiler.h"
 #include "helpgen/Compile.h"
+#include "platform/Paths.h"
 #include "project/PrjLife.h"
 #include "sequencer/Headless.h"
 
@@ -15,8 +17,12 @@ void say(const QString &line) { std::fprintf(stderr, "%s\n", qPrintable(line)); 
 
 } // namespace
 
-int FRunBuild(const QString &projectFile)
+int FRunBuild(const QString &projectFile, const QString &format)
 {
+    if (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm")) {
+        say(QStringLiteral("kivhelp --build : format inconnu (hlp, html ou chm) : ") + format);
+        return 2;
+    }
     const QString project = QFileInfo(projectFile).absoluteFilePath();
     if (!QFileInfo(project).isFile()) {
         say(QStringLiteral("kivhelp --build : projet introuvable : ") + projectFile);
@@ -35,6 +41,23 @@ int FRunBuild(const QString &projectFile)
         // As the build command does: the project file set (help project
         // included) is saved, then the topics converted.
         say(QStringLiteral("Les sources de l'aide ne peuvent pas être écrites."));
+    } else if (format != QLatin1String("hlp")) {
+        // The web outputs, made by the compiler's own writers from the
+        // help sources just written.
+        const TPrjRec *prj = conf->PPrj;
+        Hlp::TCompileOptions options;
+        options.output = format == QLatin1String("html") ? Hlp::TOutput::Html : Hlp::TOutput::Chm;
+        options.outputDir = format == QLatin1String("html") ? prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral("_html")
+                                                            : prj->PrjDir.get() + u'/' + prj->PrjName.get() + QStringLiteral("_chm");
+        options.chmFile = prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".chm");
+        const Hlp::TCompileResult r = Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HPJ")), options);
+        for (const QString &m : r.messages)
+            std::printf("%s\n", qPrintable(m));
+        if (r.ok) {
+            std::printf("%s\n", qPrintable(QStringLiteral("Aide publiée : ")
+                                           + (options.output == Hlp::TOutput::Html ? options.outputDir + QStringLiteral("/index.html") : options.chmFile)));
+            code = 0;
+        }
     } else {
         QStringList messages;
         PCompileStep(conf, &headless.wait, &messages);

@@ -8,8 +8,10 @@
 
 namespace Startup {
 
+// `format`: "hlp" (the program's compiler, as the build command runs it),
+// "html" (pages in N.COM/N_html) or "chm" (N.COM/N.chm).
 // The exit code: 0 when the help file was built and published, 1 when the
-// build failed, 2 when the project cannot be read.
-int FRunBuild(const QString &projectFile);
+// build failed, 2 when the project cannot be read or the format is unknown.
+int FRunBuild(const QString &projectFile, const QString &format = QStringLiteral("hlp"));
 
 } // namespace Startup

@@ -192,7 +192,7 @@ const char kUsage[] =
     "  O           (après D) consigne aussi chaque sortie de routine\n"
     "  M           (après D O) envoie les comptes rendus au serveur de messages\n"
     "              plutôt qu'au journal kivhelp.LOG\n"
-    "  --build PROJET.PRJ\n"
+    "  --build PROJET.PRJ [--format hlp|html|chm]\n"
     "              construit et publie le fichier d'aide du projet, sans fenêtre ;\n"
     "              code de sortie 0 si l'aide est publiée, 1 si la compilation échoue\n"
     "  --help      affiche cette aide\n";
@@ -210,9 +210,13 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
         if (qstrcmp(argv[i], "--build") == 0) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
+            QString format = QStringLiteral("hlp");
+            for (int k = 1; k + 1 < argc; ++k)
+                if (qstrcmp(argv[k], "--format") == 0)
+                    format = QString::fromLocal8Bit(argv[k + 1]);
             QApplication app(argc, argv);
             PSetErrLogDir(QDir::currentPath());
-            return FRunBuild(QString::fromLocal8Bit(argv[i + 1]));
+            return FRunBuild(QString::fromLocal8Bit(argv[i + 1]), format);
         }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));

@@ -28,6 +28,12 @@ cp -r "$root/resources/sample" built
 timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ > build.out 2>&1 || fail "--build failed: $(cat build.out)"
 [ "$(od -An -tx1 -N4 built/Kivhelp.COM/Kivhelp.HLP | tr -d ' ')" = "3f5f0300" ] || fail "--build published no help file"
 [ ! -e "$XDG_CONFIG_HOME/kivhelp/kivhelp.INI" ] || fail "--build wrote the settings file"
+timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ --format html > build.out 2>&1 || fail "--build --format html failed: $(cat build.out)"
+grep -q 'Kivhelp' built/Kivhelp.COM/Kivhelp_html/index.html || fail "--build --format html published no pages"
+if command -v chmcmd >/dev/null; then
+  timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ --format chm > build.out 2>&1 || fail "--build --format chm failed: $(cat build.out)"
+  [ "$(head -c 4 built/Kivhelp.COM/Kivhelp.chm)" = "ITSF" ] || fail "--build --format chm published no .chm"
+fi
 printf '\\par @_12_broken\r\n' >> built/Kivhelp/Kivhelp.1
 code=0; timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ > build.out 2>&1 || code=$?
 [ "$code" -eq 1 ] || fail "--build of a project that cannot be converted ended with $code: $(cat build.out)"
