@@ -3,7 +3,8 @@
 // time of a build, the peak memory of a process that does one build, and
 // the ratio of a build's time to copying the same bytes; then kivhc and
 // Halibut side by side on the same content, as processes, with the ratios
-// of their time and memory.
+// of their time and memory; and the same project as web pages and as a
+// compiled HTML Help file, against the .HLP build in the same run.
 //   build/bench/kivhelp_bench --benchmark_filter=Compile
 #include "compiler/HelpCompiler.h"
 #include "platform/SafeFile.h"
@@ -208,6 +209,44 @@ BENCHMARK(BM_CompileVersusHalibut)->Unit(benchmark::kMillisecond)->Iterations(3)
 
 void BM_CompileVersusHalibutCompressed(benchmark::State &state) { compileVersusHalibut(state, true); }
 BENCHMARK(BM_CompileVersusHalibutCompressed)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same project as web pages and as a compiled HTML Help file, each
+// with the ratio of its time to the .HLP build's, measured in this run.
+void toWeb(benchmark::State &state, Hlp::TOutput output)
+{
+    const BigProject &p = bigProject();
+    if (output == Hlp::TOutput::Chm && QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty()) {
+        state.SkipWithError("chmcmd is not installed");
+        for (auto _ : state) {
+        }
+        return;
+    }
+    double hlpSeconds = 1e9, seconds = 1e9;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        Hlp::compileProject(p.hpj(false));
+        hlpSeconds = std::min(hlpSeconds, t.nsecsElapsed() / 1e9);
+        Hlp::TCompileOptions options;
+        options.output = output;
+        options.outputDir = p.dir.path() + QStringLiteral("/web");
+        options.chmFile = p.dir.path() + QStringLiteral("/big.chm");
+        t.restart();
+        const Hlp::TCompileResult r = Hlp::compileProject(p.hpj(false), options);
+        seconds = std::min(seconds, t.nsecsElapsed() / 1e9);
+        if (!r.ok)
+            state.SkipWithError("the project does not convert");
+    }
+    state.counters["hlp_s"] = hlpSeconds;
+    state.counters["this_s"] = seconds;
+    state.counters["x_hlp"] = seconds / hlpSeconds;
+}
+
+void BM_CompileBigProjectHtml(benchmark::State &state) { toWeb(state, Hlp::TOutput::Html); }
+BENCHMARK(BM_CompileBigProjectHtml)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CompileBigProjectChm(benchmark::State &state) { toWeb(state, Hlp::TOutput::Chm); }
+BENCHMARK(BM_CompileBigProjectChm)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_CompileBigProject(benchmark::State &state) { compile(state, false); }
 BENCHMARK(BM_CompileBigProject)->Unit(benchmark::kMillisecond)->Iterations(3);
