@@ -461,6 +461,67 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             msg.error(1030, hpjName, QStringLiteral("aucune page à compiler."));
         return false;
     }
+    // Contexts: one hash per string, never two strings on one hash.
+    QMap<qint32, QPair<QByteArray, int>> &contexts = read.contexts;
+    QHash<QByteArray, int> &contextTopic = read.contextTopic;
+    QStringList changed; // contexts stored otherwise than written
+    for (int n = 0; n < topics.size(); ++n)
+        for (const QByteArray &raw : topics[n].contexts) {
+            const QByteArray c = normalizeContext(raw);
+            const QString at = where(topics[n]) + QStringLiteral(", ") + QString::fromLatin1(raw);
+            if (c != raw.trimmed() && !c.isEmpty())
+                changed << QStringLiteral("« %1 » → « %2 »").arg(QString::fromLatin1(raw.trimmed()), QString::fromLatin1(c));
+            if (c.isEmpty()) {
+                msg.error(4011, at, QStringLiteral("chaîne de contexte vide ou sans caractère valable."));
+                continue;
+            }
+            qsizetype kept = 0;
+            for (const char ch : raw)
+                kept += normalizeContext(QByteArray(1, ch)).size();
+            if (kept > MaxContext)
+                msg.warning(4013, at, QStringLiteral("chaîne de contexte de plus de %1 caractères, coupée.").arg(MaxContext));
+            const qint32 h = contextHash(c);
+            if (contexts.contains(h)) {
+                if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0)
+                    msg.warning(3026, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
+                else
+                    msg.error(4131, at,
+                              QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts[h].first)));
+                continue;
+            }
+            contexts.insert(h, {c, n});
+            contextTopic.insert(c.toUpper(), n);
+        }
+    // Viewers hash characters outside [A-Za-z0-9._] differently: such
+    // contexts are stored without them (jumps to them too), which a program
+    // calling the help file by context string must know. Said once.
+    if (!changed.isEmpty())
+        msg.warning(4014, hpjName, QStringLiteral("%1 chaîne(s) de contexte enregistrée(s) sans les caractères que les visualiseurs hachent "
+                                                  "différemment (blancs, apostrophes, accents...), p. ex. %2")
+                                       .arg(changed.size())
+                                       .arg(changed.first()));
+    // [ALIAS]: a context that names another one's topic.
+    for (auto it = hpj.alias.cbegin(); it != hpj.alias.cend(); ++it) {
+        const QByteArray from = normalizeContext(it.key()), to = normalizeContext(it.value());
+        const int n = contextTopic.value(to.toUpper(), -1);
+        if (from.isEmpty() || n < 0) {
+            msg.warning(3100, QString::fromLatin1(it.key()), QStringLiteral("alias vers un contexte inconnu ignoré."));
+            continue;
+        }
+        const qint32 h = contextHash(from);
+        if (contexts.contains(h)) {
+            msg.warning(3101, QString::fromLatin1(it.key()), QStringLiteral("alias d'un contexte déjà défini ignoré."));
+            continue;
+        }
+        contexts.insert(h, {from, n});
+        contextTopic.insert(from.toUpper(), n);
+    }
+    // Jumps and pop-ups within this file must reach a topic.
+    for (const auto &[at, context] : localJumps)
+        if (!contextTopic.contains(context.toUpper()))
+            msg.warning(3025, at, QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(context)));
+    if (result.errors)
+        return false;
     return true;
 }
 
@@ -473,7 +534,8 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
     const QList<QByteArray> &pictureData = read.pictureData;
     const THpj::Compression compression = read.compression;
     const bool report = read.report;
-    const QList<QPair<QString, QByteArray>> &localJumps = read.localJumps;
+    const QMap<qint32, QPair<QByteArray, int>> &contexts = read.contexts;
+    const QHash<QByteArray, int> &contextTopic = read.contextTopic;
     TFontTable fonts;
     TTopicWriter writer;
     for (const TSourceTopic &t : topics) {
@@ -506,73 +568,12 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
     const QByteArray topicFile = writer.build(lz77, phrases.size() ? &phrases : nullptr);
     result.topics = int(topics.size());
 
-    // Contexts: one hash per string, never two strings on one hash.
-    QMap<qint32, QPair<QByteArray, quint32>> contexts;
-    QHash<QByteArray, int> contextTopic;
-    QStringList changed; // contexts stored otherwise than written
-    for (int n = 0; n < topics.size(); ++n)
-        for (const QByteArray &raw : topics[n].contexts) {
-            const QByteArray c = normalizeContext(raw);
-            const QString at = where(topics[n]) + QStringLiteral(", ") + QString::fromLatin1(raw);
-            if (c != raw.trimmed() && !c.isEmpty())
-                changed << QStringLiteral("« %1 » → « %2 »").arg(QString::fromLatin1(raw.trimmed()), QString::fromLatin1(c));
-            if (c.isEmpty()) {
-                msg.error(4011, at, QStringLiteral("chaîne de contexte vide ou sans caractère valable."));
-                continue;
-            }
-            qsizetype kept = 0;
-            for (const char ch : raw)
-                kept += normalizeContext(QByteArray(1, ch)).size();
-            if (kept > MaxContext)
-                msg.warning(4013, at, QStringLiteral("chaîne de contexte de plus de %1 caractères, coupée.").arg(MaxContext));
-            const qint32 h = contextHash(c);
-            if (contexts.contains(h)) {
-                if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0)
-                    msg.warning(3026, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
-                else
-                    msg.error(4131, at,
-                              QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts[h].first)));
-                continue;
-            }
-            contexts.insert(h, {c, writer.topicOffset(n)});
-            contextTopic.insert(c.toUpper(), n);
-        }
-    // Viewers hash characters outside [A-Za-z0-9._] differently: such
-    // contexts are stored without them (jumps to them too), which a program
-    // calling the help file by context string must know. Said once.
-    if (!changed.isEmpty())
-        msg.warning(4014, hpjName, QStringLiteral("%1 chaîne(s) de contexte enregistrée(s) sans les caractères que les visualiseurs hachent "
-                                                  "différemment (blancs, apostrophes, accents...), p. ex. %2")
-                                       .arg(changed.size())
-                                       .arg(changed.first()));
-    // [ALIAS]: a context that names another one's topic.
-    for (auto it = hpj.alias.cbegin(); it != hpj.alias.cend(); ++it) {
-        const QByteArray from = normalizeContext(it.key()), to = normalizeContext(it.value());
-        const int n = contextTopic.value(to.toUpper(), -1);
-        if (from.isEmpty() || n < 0) {
-            msg.warning(3100, QString::fromLatin1(it.key()), QStringLiteral("alias vers un contexte inconnu ignoré."));
-            continue;
-        }
-        const qint32 h = contextHash(from);
-        if (contexts.contains(h)) {
-            msg.warning(3101, QString::fromLatin1(it.key()), QStringLiteral("alias d'un contexte déjà défini ignoré."));
-            continue;
-        }
-        contexts.insert(h, {from, writer.topicOffset(n)});
-        contextTopic.insert(from.toUpper(), n);
-    }
-    // Jumps and pop-ups within this file must reach a topic.
-    for (const auto &[at, context] : localJumps)
-        if (!contextTopic.contains(context.toUpper()))
-            msg.warning(3025, at, QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(context)));
-    if (result.errors)
-        return;
 
     QList<TTreeEntry> contextEntries;
     for (auto it = contexts.cbegin(); it != contexts.cend(); ++it) {
         QByteArray key, data;
         putU32(key, quint32(it.key()));
-        putU32(data, it.value().second);
+        putU32(data, writer.topicOffset(it.value().second));
         contextEntries.append({key, data});
     }
     QList<TTreeEntry> titleEntries;

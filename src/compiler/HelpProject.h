@@ -4,7 +4,9 @@
 #include "compiler/HpjFile.h"
 #include "compiler/RtfTopics.h"
 
+#include <QHash>
 #include <QList>
+#include <QMap>
 #include <QPair>
 #include <QString>
 
@@ -16,6 +18,10 @@ struct TProjectRead {
     QList<TSourceTopic> topics;
     QList<QByteArray> pictureData; // by picture number, as the help file stores them; empty when not kept
     QList<QPair<QString, QByteArray>> localJumps; // where, context: checked once every context is known
+    // The contexts (aliases included): by hash, the context as stored and
+    // its topic; and the topic of each context in upper case.
+    QMap<qint32, QPair<QByteArray, int>> contexts;
+    QHash<QByteArray, int> contextTopic;
     QList<QPair<QByteArray, QByteArray>> baggage; // internal name, bytes
     THpj::Compression compression = THpj::Compression::None;
     bool report = false; // REPORT=Yes: lists given whole
