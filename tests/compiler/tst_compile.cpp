@@ -599,6 +599,12 @@ void TestCompile::compiledHtmlHelp()
     QVERIFY(hhp.contains("Default topic=second.html"));
     QVERIFY(hhp.contains("#define HIDC_GRAND 0x816D040D"));
     QVERIFY(TestSupport::readFile(box.path("pages/toc.hhc")).contains("value=\"Deux\""));
+    // Readers built on libchm (Linux viewers) find the pages by name.
+    const QString libchm = QStandardPaths::findExecutable(QStringLiteral("test_chmLib"));
+    if (!libchm.isEmpty()) {
+        QProcess::execute(libchm, {box.path("Aide.chm"), QStringLiteral("/second.html"), box.path("second.html")});
+        QVERIFY(TestSupport::readFile(box.path("second.html")).contains("Deux"));
+    }
 }
 
 KIV_TEST(TestCompile)
