@@ -114,6 +114,7 @@ private:
     QMap<int, QString> m_pictureFiles;
     QSet<int> m_popups; // topics shown as pop-ups in the current page
     QHash<int, QPair<int, int>> m_browse; // topic -> previous, next
+    QHash<int, QStringList> m_aliases;    // topic -> its [ALIAS] names
     QString m_title;
 };
 
@@ -270,6 +271,8 @@ QString Writer::pageFor(int n, const QString &body)
     QString anchors;
     for (const QByteArray &c : t.contexts)
         anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(QString::fromLatin1(normalizeContext(c))));
+    for (const QString &alias : m_aliases.value(n))
+        anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(alias));
     QString nav = QStringLiteral("<div class=\"nav\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
                                  "<a href=\"search.html\">Rechercher</a>");
     if (m_browse.contains(n)) {
@@ -306,8 +309,12 @@ QStringList Writer::run()
     }
     for (auto it = m_p.hpj.alias.cbegin(); it != m_p.hpj.alias.cend(); ++it) {
         const auto target = m_targets.byContext.value(QString::fromLatin1(normalizeContext(it.value())).toUpper(), {-1, QString()});
-        if (target.first >= 0)
-            m_targets.byContext.insert(QString::fromLatin1(normalizeContext(it.key())).toUpper(), target);
+        const QString alias = QString::fromLatin1(normalizeContext(it.key()));
+        if (target.first >= 0 && !alias.isEmpty() && !m_targets.byContext.contains(alias.toUpper())) {
+            // An alias is an anchor of its topic's page too.
+            m_targets.byContext.insert(alias.toUpper(), {target.first, alias});
+            m_aliases[target.first] << alias;
+        }
     }
     // Browse sequences: in file order within each group.
     QMap<QByteArray, QList<int>> groups;

@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDirIterator>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
@@ -552,6 +553,7 @@ void TestCompile::webPages()
         return;
     QVERIFY(Platform::copyTree(corpus, box.path("c")));
     QDirIterator it(box.path("c"), {"*.hpj", "*.HPJ"}, QDir::Files, QDirIterator::Subdirectories);
+    const bool chm = !QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty();
     int projects = 0;
     while (it.hasNext()) {
         const QString hpj = it.next();
@@ -561,11 +563,34 @@ void TestCompile::webPages()
         web.missingFilesAreWarnings = true;
         const Hlp::TCompileResult converted = Hlp::compileProject(hpj, web);
         QVERIFY2(converted.ok, qPrintable(hpj + u'\n' + converted.messages.join(u'\n')));
-        QByteArray all;
+        // Every context of the help file is an anchor of the pages.
+        QSet<quint32> anchors;
         QDirIterator pages(web.outputDir, {"*.html"}, QDir::Files);
+        static const QRegularExpression id(QStringLiteral("<a id=\"([^\"]+)\"></a>"));
         while (pages.hasNext())
-            all += TestSupport::readFile(pages.next());
-        QVERIFY2(all.contains("<a id=\""), qPrintable(hpj));
+            for (auto m = id.globalMatch(QString::fromUtf8(TestSupport::readFile(pages.next()))); m.hasNext();)
+                anchors.insert(quint32(Hlp::contextHash(m.next().captured(1).toLatin1())));
+        const Hlp::TCompileResult help = Hlp::compileProject(hpj, {.missingFilesAreWarnings = true});
+        HlpRead::Container hlp;
+        QVERIFY(hlp.parse(help.hlp));
+        HlpRead::Tree contexts;
+        QVERIFY(contexts.parse(*hlp.internalFile("|CONTEXT")));
+        for (const auto &[key, data] : HlpRead::walkLeaves(contexts, HlpRead::hashKey(), 4))
+            QVERIFY2(anchors.contains(HlpRead::u32(key, 0)), qPrintable(hpj));
+        // The .CHM's contents list the topics of the help file that have a title.
+        if (chm) {
+            Hlp::TCompileOptions compiled = web;
+            compiled.output = Hlp::TOutput::Chm;
+            compiled.outputDir += QStringLiteral("_chm");
+            compiled.chmFile = compiled.outputDir + QStringLiteral(".chm");
+            QVERIFY2(Hlp::compileProject(hpj, compiled).ok, qPrintable(hpj));
+            const int entries = int(TestSupport::readFile(compiled.outputDir + QStringLiteral("/toc.hhc")).count("text/sitemap"));
+            int titled = 0;
+            for (const auto &r : HlpRead::TopicFile::of(hlp).walk())
+                titled += r.type == 0x02 && !r.ld2.isEmpty() && r.ld2[0] != '\0';
+            QCOMPARE(entries, titled);
+            QVERIFY(QFileInfo(compiled.chmFile).size() > 0);
+        }
         ++projects;
     }
     QCOMPARE(projects, 9);
