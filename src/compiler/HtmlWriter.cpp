@@ -80,10 +80,15 @@ function search(form) {
   return false;
 }
 // A search given in the address (search.html?q=words) runs at once.
+// A pop-up named in the address (page.html?popup=N) opens at once.
 window.addEventListener('DOMContentLoaded', function () {
+  var params = new URLSearchParams(window.location.search);
   var form = document.querySelector('form');
-  var q = new URLSearchParams(window.location.search).get('q');
+  var q = params.get('q');
   if (form && q) { form.q.value = q; search(form); }
+  var p = params.get('popup');
+  var link = p && document.querySelector('a.popup[data-popup="' + p + '"]');
+  if (link) popup(link, p);
 });
 )";
 
@@ -208,7 +213,9 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             const auto target = m_targets.byContext.value(QString::fromLatin1(i.context).toUpper(), {-1, QString()});
             if (isPopup && target.first >= 0 && target.first != topic) {
                 m_popups.insert(target.first);
-                out += QStringLiteral("<a class=\"popup\" href=\"%1\" onclick=\"return popup(this, %2)\">").arg(escaped(href)).arg(target.first);
+                out += QStringLiteral("<a class=\"popup\" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\">")
+                           .arg(escaped(href))
+                           .arg(target.first);
             } else if (!href.isEmpty()) {
                 out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(href));
             } else {
@@ -294,7 +301,8 @@ QStringList Writer::run()
         return {QStringLiteral("dossier impossible à créer : ") + m_dir};
     m_title = text(m_p.hpj.options.value("TITLE"));
     // Page names first: links need every page.
-    QSet<QString> taken;
+    // The contents, index and search pages keep their names.
+    QSet<QString> taken{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html")};
     for (int n = 0; n < m_p.topics.size(); ++n) {
         QString name = htmlPageName(m_p.topics[n], n + 1);
         while (taken.contains(name.toLower()))

@@ -494,7 +494,8 @@ void TestCompile::forTheViewer()
                            "{\\*\\shppict{\\pict\\pngblip " + pngBytes.toHex() + "}}{\\nonshppict{\\pict\\wmetafile8 " + wmf.toHex() + "}}\\par"
                            "\\pard\\keepn Tardif\\par\\pard Apres {\\object\\objemb{\\*\\objdata 00}{\\result{\\pict\\wmetafile8"
                            "\\picw1058\\pich1058\\picwgoal600\\pichgoal600 " + wmf.toHex() + "}}}\\par"
-                           "\\trowd\\trgaph108\\cellx2000\\cellx6000\\pard\\intbl Cellule\\cell Deux lignes\\par ici\\cell\\row\\pard Fin\\par"
+                           "\\trowd\\trgaph108\\cellx2000\\cellx6000\\pard\\intbl Cellule\\cell Deux lignes\\par ici\\cell\\row\\pard Fin "
+                           "{\\uldb voir}{\\v index} {\\ul mot}{\\v index}\\par"
                            "\\page #{\\footnote # index}!{\\footnote ! Finder()}K{\\footnote K stampa e anteprima}${\\footnote $ Index}Index zygomatique\\par}");
     const Hlp::TCompileResult r = Hlp::compileProject(box.path("v.hpj"));
     QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
