@@ -531,7 +531,7 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
     const QString hhp = QStringLiteral("[OPTIONS]\nCompatibility=1.1 or later\nCompiled file=%1\nContents file=toc.hhc\n"
                                        "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nTitle=%3\n\n"
                                        "[FILES]\n%4\n[ALIAS]\n%5\n[MAP]\n%6")
-                            .arg(QFileInfo(chmFile).fileName(), contents, title, fileList, aliases, map);
+                            .arg(QStringLiteral("compiled.chm"), contents, title, fileList, aliases, map);
     for (const auto &[name, content] : {QPair<QString, QString>{QStringLiteral("project.hhp"), hhp},
                                         {QStringLiteral("toc.hhc"), toc}, {QStringLiteral("index.hhk"), index}}) {
         QString error;
@@ -543,7 +543,9 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
     run.start(chmcmd, {QStringLiteral("project.hhp")});
     if (!run.waitForFinished(600000) || run.exitStatus() != QProcess::NormalExit || run.exitCode() != 0)
         return {QStringLiteral("chmcmd a échoué : ") + QString::fromLocal8Bit(run.readAllStandardError() + run.readAllStandardOutput()).trimmed()};
-    const QString built = folder + u'/' + QFileInfo(chmFile).fileName();
+    // Built under a plain name (the compiler names files in the project's
+    // own encoding), then published under the one asked for.
+    const QString built = folder + QStringLiteral("/compiled.chm");
     QByteArray bytes;
     QString error;
     if (!Platform::readWholeFile(built, &bytes) || !Platform::writeFileAtomic(chmFile, bytes, &error))

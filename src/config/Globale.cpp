@@ -155,6 +155,7 @@ quint16 PPrjDefault(quint8 *rec, int, quint16 fRecSize)
     r->ProjectTitle.set(QStringLiteral("KIV Help Project"));
     r->Copyright.set(QString::fromUtf8(kDefaultCopyright));
     r->HelpCompress.set(QStringLiteral("NO"));
+    r->Outputs.set(QString());
     r->BkColor = 16777215;
     r->TitleColor = 16777215;
     return 0;
@@ -169,6 +170,7 @@ void PPrjRead(Platform::IniFile &ini, quint8 *rec, const quint8 *defRec)
     readStr(ini, kParam, QStringLiteral("ProjectTitle"), r->ProjectTitle, d->ProjectTitle);
     readStr(ini, kParam, QStringLiteral("Copyright"), r->Copyright, d->Copyright);
     readStr(ini, kParam, QStringLiteral("HelpCompress"), r->HelpCompress, d->HelpCompress);
+    readStr(ini, kParam, QStringLiteral("Outputs"), r->Outputs, d->Outputs);
     r->BkColor = ini.readInteger(kParam, QStringLiteral("BkColor"), d->BkColor);
     r->TitleColor = ini.readInteger(kParam, QStringLiteral("TitleColor"), d->TitleColor);
 }
@@ -183,6 +185,10 @@ void PPrjWrite(Platform::IniFile &ini, const quint8 *rec)
     ini.writeString(kParam, QStringLiteral("HelpCompress"), r->HelpCompress.get());
     ini.writeInteger(kParam, QStringLiteral("BkColor"), r->BkColor);
     ini.writeInteger(kParam, QStringLiteral("TitleColor"), r->TitleColor);
+    // Only projects that publish more than the .HLP carry the key, so that
+    // the others' files stay as they were.
+    if (!r->Outputs.get().isEmpty() || ini.valueExists(kParam, QStringLiteral("Outputs")))
+        ini.writeString(kParam, QStringLiteral("Outputs"), r->Outputs.get());
 }
 
 // ---- title fonts ----

@@ -54,6 +54,8 @@ struct TPrjRec {
     String255 PrjFile;
     quint8 PrjState;
     quint16 PrjSaveCount;
+    // The outputs built besides the .HLP: "HTML", "CHM", comma-separated.
+    String255 Outputs;
 };
 static_assert(offsetof(TPrjRec, BkColor) == 1028);
 static_assert(offsetof(TPrjRec, PrjDir) == 256 + 780);

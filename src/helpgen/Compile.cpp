@@ -1,5 +1,7 @@
 #include "helpgen/Compile.h"
 
+#include "compiler/HelpCompiler.h"
+
 #include "fileops/DosCmd.h"
 #include "helpgen/HelpSources.h"
 #include "helpgen/WaitFor.h"
@@ -48,6 +50,35 @@ bool publish(const QString &from, const QString &to)
         return true;
     PShowError(QString::fromUtf8("La publication du fichier a échoué : ") + to + QStringLiteral("\n") + error);
     return false;
+}
+
+// The outputs chosen besides the .HLP (web pages, compiled HTML Help),
+// made from the help sources into the distribution folder; their messages
+// are added to `messages`. False when one failed.
+bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
+{
+    const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
+    bool ok = true;
+    for (const QString &output : outputs) {
+        if (output != QLatin1String("HTML") && output != QLatin1String("CHM"))
+            continue;
+        Hlp::TCompileOptions options;
+        const QString base = prj->PrjName.get();
+        options.output = output == QLatin1String("HTML") ? Hlp::TOutput::Html : Hlp::TOutput::Chm;
+        options.outputDir = output == QLatin1String("HTML") ? prj->PrjComDir.get() + u'/' + base + QStringLiteral("_html")
+                                                            : prj->PrjDir.get() + u'/' + base + QStringLiteral("_chm");
+        options.chmFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".chm");
+        const Hlp::TCompileResult r =
+            Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + base + QStringLiteral(".HPJ")), options);
+        if (messages)
+            *messages += r.messages;
+        if (!r.ok) {
+            ok = false;
+            PShowError(QString::fromUtf8("La publication en %1 a échoué :\n").arg(output)
+                       + r.messages.filter(QStringLiteral(": Error:")).mid(0, 5).join(u'\n'));
+        }
+    }
+    return ok;
 }
 
 } // namespace
@@ -186,6 +217,8 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages)
                 published = publish(c, cPublished);
             }
         }
+        if (published)
+            published = buildWebOutputs(prj, messages);
         prj->PrjState = published ? PrjCompiled : PrjConverted;
     } catch (const std::exception &e) {
         PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));
@@ -206,6 +239,15 @@ void PViewStep(TConfBlock *conf, TCWaitFor *wait)
             return;
         if (!U_DosCmd::FChDir(prj->PrjComDir.get(), QString::fromUtf8("Le changement de répertoire a échoué")))
             return;
+        // The web pages, when the project publishes them, in the desktop's browser.
+        const QString pages = prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral("_html/index.html");
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (prj->Outputs.get().toUpper().split(u',').contains(QStringLiteral("HTML")) && QFileInfo(pages).isFile()
+            && !opener.isEmpty()) {
+            if (!QProcess::startDetached(opener, {pages}))
+                PShowError(QStringLiteral("Le navigateur ne peut pas être lancé."));
+            return;
+        }
         if (FViewHlpFile(prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HLP"),
                          QStringLiteral("WinHelp.exe"))
                     .Category == 0

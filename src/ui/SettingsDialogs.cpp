@@ -221,6 +221,11 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     m_addTitle = new QCheckBox(QStringLiteral("Inclure les Titres dans l'Aide"), panel);
     m_addTitle->setObjectName(QStringLiteral("chkTitle"));
     m_addTitle->setFont(bold);
+    // Besides the .HLP: web pages and compiled HTML Help, for today's readers.
+    m_html = new QCheckBox(QStringLiteral("Publier aussi en pages web (HTML)"), panel);
+    m_html->setObjectName(QStringLiteral("ChkHtml"));
+    m_chm = new QCheckBox(QString::fromUtf8("Publier aussi en aide HTML compilée (CHM)"), panel);
+    m_chm->setObjectName(QStringLiteral("ChkChm"));
     m_bkButton = new QPushButton(QStringLiteral("Couleur de fond des pages"), panel);
     m_bkButton->setObjectName(QStringLiteral("BtnBKColor"));
     m_bkButton->setLayoutDirection(Qt::RightToLeft); // the swatch right of the text
@@ -236,6 +241,8 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(panel);
     layout->addLayout(form);
     layout->addWidget(m_addTitle);
+    layout->addWidget(m_html);
+    layout->addWidget(m_chm);
     layout->addLayout(colours);
     layout->addSpacing(8);
     layout->addLayout(buttons);
@@ -293,6 +300,9 @@ void TFrmPrjConf::PFill(const TConfBlock *conf)
     m_copyright->setText(prj->Copyright.get());
     m_title->setText(prj->ProjectTitle.get());
     m_addTitle->setChecked(prj->AddTitle);
+    const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
+    m_html->setChecked(outputs.contains(QStringLiteral("HTML")));
+    m_chm->setChecked(outputs.contains(QStringLiteral("CHM")));
     m_bk = FColorFromTColor(prj->BkColor);
     m_titleColour = FColorFromTColor(prj->TitleColor);
     paintButtons();
@@ -305,6 +315,12 @@ void TFrmPrjConf::PStore(TConfBlock *conf)
     prj->Copyright.set(m_copyright->text());
     prj->ProjectTitle.set(m_title->text());
     prj->AddTitle = m_addTitle->isChecked();
+    QStringList outputs;
+    if (m_html->isChecked())
+        outputs << QStringLiteral("HTML");
+    if (m_chm->isChecked())
+        outputs << QStringLiteral("CHM");
+    prj->Outputs.set(outputs.join(u','));
     prj->BkColor = FTColorFromColor(m_bk);
     prj->TitleColor = FTColorFromColor(m_titleColour);
 }

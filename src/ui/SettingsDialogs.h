@@ -57,6 +57,8 @@ private:
     QLineEdit *m_copyright;
     QLineEdit *m_compress;
     QCheckBox *m_addTitle;
+    QCheckBox *m_html = nullptr;
+    QCheckBox *m_chm = nullptr;
     QPushButton *m_bkButton;
     QPushButton *m_titleButton;
     QColor m_bk = Qt::white;

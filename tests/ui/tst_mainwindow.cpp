@@ -396,6 +396,16 @@ void TestMainWindow::projectSettingsDialog()
     d->PStore(Globale::PConf);
     QCOMPARE(Globale::PConf->PPrj->BkColor, 0x0000FF);
     QCOMPARE(Globale::PConf->PPrj->ProjectTitle.get(), QString::fromUtf8("Aide générale"));
+    // The outputs besides the .HLP.
+    QVERIFY(!d->findChild<QCheckBox *>("ChkHtml")->isChecked());
+    d->findChild<QCheckBox *>("ChkHtml")->setChecked(true);
+    d->findChild<QCheckBox *>("ChkChm")->setChecked(true);
+    d->PStore(Globale::PConf);
+    QCOMPARE(Globale::PConf->PPrj->Outputs.get(), QStringLiteral("HTML,CHM"));
+    Globale::PConf->PPrj->Outputs.set(QStringLiteral("chm"));
+    d->PFill(Globale::PConf);
+    QVERIFY(!d->findChild<QCheckBox *>("ChkHtml")->isChecked() && d->findChild<QCheckBox *>("ChkChm")->isChecked());
+    Globale::PConf->PPrj->Outputs.set(QString());
 }
 
 void TestMainWindow::titlesDialog()
