@@ -168,6 +168,7 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     };
     const QString hpjDir = QFileInfo(hpjPath).absolutePath();
     const QString hpjName = read.hpjName = QFileInfo(hpjPath).fileName();
+    read.hpjDir = QFileInfo(hpjPath).absolutePath();
     TFileFinder findFile;
     if (hpj.options.contains("ERRORLOG"))
         result.errorLog = findFile(hpjDir, hpj.options.value("ERRORLOG"));

@@ -15,6 +15,7 @@ namespace Hlp {
 struct TProjectRead {
     THpj hpj;
     QString hpjName;
+    QString hpjDir;
     QList<TSourceTopic> topics;
     QList<QByteArray> pictureData; // by picture number, as the help file stores them; empty when not kept
     QList<QPair<QString, QByteArray>> localJumps; // where, context: checked once every context is known

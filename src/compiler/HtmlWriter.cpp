@@ -2,6 +2,7 @@
 
 #include "compiler/HlpPicture.h"
 #include "platform/Cp1252.h"
+#include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
 #include <QBuffer>
@@ -12,6 +13,8 @@
 #include <QHash>
 #include <QMap>
 #include <QRegularExpression>
+
+#include <functional>
 
 namespace Hlp {
 
@@ -92,6 +95,73 @@ window.addEventListener('DOMContentLoaded', function () {
 });
 )";
 
+// One line of the contents: its level (1 on), its text, and its page
+// (with the anchor) or none for a heading.
+struct TContentsEntry {
+    int level = 1;
+    QString text;
+    QString page;
+};
+
+// The contents: the tree of the project's .CNT file (CNT=) when it can be
+// read, else the titled topics in order.
+QList<TContentsEntry> contentsOf(const TProjectRead &project, const QStringList &pages, const TTargets &targets)
+{
+    QList<TContentsEntry> out;
+    QByteArray cnt;
+    QString name = Platform::fromCp1252OrUtf8(project.hpj.options.value("CNT").trimmed().constData(),
+                                              project.hpj.options.value("CNT").trimmed().size());
+    name.replace(u'\\', u'/');
+    if (!name.isEmpty() && Platform::readWholeFile(Platform::resolveCase(QDir(project.hpjDir).absoluteFilePath(name)), &cnt)) {
+        for (QByteArray line : cnt.split('\n')) {
+            line = line.trimmed();
+            if (line.isEmpty() || !(line[0] >= '1' && line[0] <= '9'))
+                continue; // :Base, :Title, :Link...
+            const qsizetype blank = line.indexOf(' ');
+            if (blank < 0)
+                continue;
+            TContentsEntry e;
+            e.level = qBound(1, line.left(blank).toInt(), 9);
+            QByteArray rest = line.mid(blank + 1);
+            const qsizetype eq = rest.indexOf('=');
+            if (eq >= 0) {
+                QByteArray context = rest.mid(eq + 1).trimmed();
+                for (const char mark : {'@', '>'})
+                    if (context.indexOf(mark) >= 0)
+                        context.truncate(context.indexOf(mark));
+                e.page = targets.href(context, pages);
+                rest.truncate(eq);
+            }
+            e.text = Platform::fromCp1252(rest.trimmed());
+            out.append(e);
+        }
+        if (!out.isEmpty())
+            return out;
+    }
+    for (int n = 0; n < project.topics.size(); ++n)
+        if (!project.topics[n].title.isEmpty())
+            out.append({1, text(project.topics[n].title), pages[n]});
+    return out;
+}
+
+// The contents as nested lists; `item` writes one entry.
+QString nestedList(const QList<TContentsEntry> &entries, const std::function<QString(const TContentsEntry &)> &item,
+                   const QString &open = QStringLiteral("<ul>"), const QString &close = QStringLiteral("</ul>"))
+{
+    QString out = open;
+    int level = 1;
+    for (const TContentsEntry &e : entries) {
+        for (; level < e.level; ++level)
+            out += open;
+        for (; level > e.level; --level)
+            out += close;
+        out += item(e);
+    }
+    for (; level > 1; --level)
+        out += close;
+    return out + close;
+}
+
 // What a topic is called in lists: its title, else its page's name.
 QString shownTitle(const TSourceTopic &t, const QString &page)
 {
@@ -103,6 +173,7 @@ public:
     Writer(const TProjectRead &project, const QString &folder) : m_p(project), m_dir(folder) {}
     QStringList run();
     const QStringList &pages() const { return m_pages; }
+    const TTargets &targets() const { return m_targets; }
 
 private:
     QString paragraphs(const QList<TParagraph> &list, int topic);
@@ -364,11 +435,11 @@ QStringList Writer::run()
             words[it.next().captured().toLower()].insert(n);
     }
     // The contents: the topics in order (those with a title).
-    QString contents = QStringLiteral("<h1>%1</h1><ul>").arg(escaped(m_title));
-    for (int n = 0; n < m_p.topics.size(); ++n)
-        if (!m_p.topics[n].title.isEmpty())
-            contents += QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(m_pages[n], escaped(text(m_p.topics[n].title)));
-    contents += QStringLiteral("</ul>");
+    const QString contents = QStringLiteral("<h1>%1</h1>").arg(escaped(m_title))
+                             + nestedList(contentsOf(m_p, m_pages, m_targets), [](const TContentsEntry &e) {
+                                   return e.page.isEmpty() ? QStringLiteral("<li><b>%1</b></li>").arg(escaped(e.text))
+                                                           : QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(escaped(e.page), escaped(e.text));
+                               });
     const auto shell = [this](const QString &title, const QString &body) {
         return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><title>%1</title>"
                               "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%2</head>\n<body>"
@@ -430,19 +501,29 @@ QString htmlPageName(const TSourceTopic &topic, int number)
     return QStringLiteral("page%1.html").arg(number);
 }
 
-QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages)
+QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages, QString *toc)
 {
     Writer writer(project, folder);
     const QStringList errors = writer.run();
     if (pages)
         *pages = writer.pages();
+    if (toc) // the contents in the sitemap form of compiled HTML Help
+        *toc = nestedList(contentsOf(project, writer.pages(), writer.targets()),
+                          [](const TContentsEntry &e) {
+                              return e.page.isEmpty()
+                                         ? QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\"></OBJECT>\n").arg(e.text.toHtmlEscaped())
+                                         : QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\"></OBJECT>\n")
+                                               .arg(e.text.toHtmlEscaped(), e.page);
+                          },
+                          QStringLiteral("<UL>\n"), QStringLiteral("</UL>\n"));
     return errors;
 }
 
 QStringList writeChm(const TProjectRead &project, const QString &folder, const QString &chmFile)
 {
     QStringList pages;
-    QStringList errors = writeHtml(project, folder, &pages);
+    QString tree;
+    QStringList errors = writeHtml(project, folder, &pages, &tree);
     if (!errors.isEmpty())
         return errors;
     const QString chmcmd = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
@@ -454,19 +535,17 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
     };
     const QString head = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
                                         "<OBJECT type=\"text/site properties\"></OBJECT>\n<UL>\n");
-    QString toc = head, index = head;
+    const QString head2 = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
+                                         "<OBJECT type=\"text/site properties\"></OBJECT>\n");
+    QString toc = head2 + tree, index = head;
     QMap<QString, QList<int>> keywords;
-    for (int n = 0; n < project.topics.size(); ++n) {
-        const TSourceTopic &t = project.topics[n];
-        if (!t.title.isEmpty())
-            toc += sitemapEntry(text(t.title), pages[n]);
-        for (const QByteArray &k : t.keywords)
+    for (int n = 0; n < project.topics.size(); ++n)
+        for (const QByteArray &k : project.topics[n].keywords)
             keywords[text(k)].append(n);
-    }
     for (auto it = keywords.cbegin(); it != keywords.cend(); ++it)
         for (const int n : it.value())
             index += sitemapEntry(it.key(), pages[n]);
-    toc += QStringLiteral("</UL>\n</BODY></HTML>\n");
+    toc += QStringLiteral("</BODY></HTML>\n");
     index += QStringLiteral("</UL>\n</BODY></HTML>\n");
     // The project: its pages, and the [MAP] numbers as context ids.
     QHash<QString, int> topicOf;

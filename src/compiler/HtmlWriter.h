@@ -14,8 +14,10 @@ namespace Hlp {
 QString htmlPageName(const TSourceTopic &topic, int number);
 
 // Writes the pages into `folder` (made if missing); the errors, if any.
-// `pages` receives each topic's page name.
-QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages = nullptr);
+// `pages` receives each topic's page name, `toc` the contents in the
+// sitemap form of compiled HTML Help.
+QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages = nullptr,
+                      QString *toc = nullptr);
 
 // The pages as a compiled HTML Help file: the pages, a project (.hhp) with
 // the [MAP] numbers as context ids, contents (.hhc) and index (.hhk) are

@@ -7,6 +7,7 @@
 #include "compiler/HelpCompiler.h"
 #include "compiler/HlpEncode.h"
 #include "compiler/RtfTopics.h"
+#include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
 #include <QBuffer>
@@ -564,6 +565,9 @@ void TestCompile::webPages()
         web.missingFilesAreWarnings = true;
         const Hlp::TCompileResult converted = Hlp::compileProject(hpj, web);
         QVERIFY2(converted.ok, qPrintable(hpj + u'\n' + converted.messages.join(u'\n')));
+        // A project with a contents file (nmr-es) gets its tree.
+        if (QFileInfo(hpj).fileName() == QLatin1String("Proyecto.hpj"))
+            QVERIFY(TestSupport::readFile(web.outputDir + QStringLiteral("/index.html")).contains(QString::fromUtf8("<li><b>Menús</b></li><ul>").toUtf8()));
         // Every context of the help file is an anchor of the pages.
         QSet<quint32> anchors;
         QDirIterator pages(web.outputDir, {"*.html"}, QDir::Files);
@@ -585,11 +589,21 @@ void TestCompile::webPages()
             compiled.outputDir += QStringLiteral("_chm");
             compiled.chmFile = compiled.outputDir + QStringLiteral(".chm");
             QVERIFY2(Hlp::compileProject(hpj, compiled).ok, qPrintable(hpj));
-            const int entries = int(TestSupport::readFile(compiled.outputDir + QStringLiteral("/toc.hhc")).count("text/sitemap"));
+            const QByteArray toc = TestSupport::readFile(compiled.outputDir + QStringLiteral("/toc.hhc"));
+            // Every page the contents name exists; without a contents file
+            // (CNT=) they are the help file's titled topics.
+            static const QRegularExpression local(QStringLiteral("name=\"Local\" value=\"([^\"#]+)"));
+            for (auto m = local.globalMatch(QString::fromUtf8(toc)); m.hasNext();)
+                QVERIFY(QFileInfo::exists(compiled.outputDir + u'/' + m.next().captured(1)));
+            const QRegularExpressionMatch cnt = QRegularExpression(QStringLiteral("(?im)^CNT=\\s*(\\S+)"))
+                                                    .match(QString::fromLatin1(TestSupport::readFile(hpj)));
+            const bool hasCnt = cnt.hasMatch()
+                                && QFileInfo::exists(Platform::resolveCase(QFileInfo(hpj).absolutePath() + u'/' + cnt.captured(1).replace(u'\\', u'/')));
             int titled = 0;
             for (const auto &r : HlpRead::TopicFile::of(hlp).walk())
                 titled += r.type == 0x02 && !r.ld2.isEmpty() && r.ld2[0] != '\0';
-            QCOMPARE(entries, titled);
+            if (!hasCnt)
+                QCOMPARE(int(toc.count("text/sitemap")), titled);
             QVERIFY(QFileInfo(compiled.chmFile).size() > 0);
         }
         ++projects;
