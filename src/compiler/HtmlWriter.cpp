@@ -162,6 +162,15 @@ QString nestedList(const QList<TContentsEntry> &entries, const std::function<QSt
     return out + close;
 }
 
+// An entry of compiled HTML Help's contents or index; a heading when it
+// has no page.
+QString sitemapItem(const QString &name, const QString &page)
+{
+    const QString local = page.isEmpty() ? QString() : QStringLiteral("<param name=\"Local\" value=\"%1\">").arg(page);
+    return QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\">%2</OBJECT>\n")
+        .arg(name.toHtmlEscaped(), local);
+}
+
 // What a topic is called in lists: its title, else its page's name.
 QString shownTitle(const TSourceTopic &t, const QString &page)
 {
@@ -509,12 +518,7 @@ QStringList writeHtml(const TProjectRead &project, const QString &folder, QStrin
         *pages = writer.pages();
     if (toc) // the contents in the sitemap form of compiled HTML Help
         *toc = nestedList(contentsOf(project, writer.pages(), writer.targets()),
-                          [](const TContentsEntry &e) {
-                              return e.page.isEmpty()
-                                         ? QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\"></OBJECT>\n").arg(e.text.toHtmlEscaped())
-                                         : QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\"></OBJECT>\n")
-                                               .arg(e.text.toHtmlEscaped(), e.page);
-                          },
+                          [](const TContentsEntry &e) { return sitemapItem(e.text, e.page); },
                           QStringLiteral("<UL>\n"), QStringLiteral("</UL>\n"));
     return errors;
 }
@@ -529,10 +533,6 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
     const QString chmcmd = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
     if (chmcmd.isEmpty())
         return {QString::fromUtf8("chmcmd introuvable : installez le paquet fp-utils pour écrire des fichiers .CHM.")};
-    const auto sitemapEntry = [](const QString &name, const QString &page) {
-        return QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\"></OBJECT>\n")
-            .arg(name.toHtmlEscaped(), page);
-    };
     const QString head = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
                                         "<OBJECT type=\"text/site properties\"></OBJECT>\n<UL>\n");
     const QString head2 = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
@@ -544,7 +544,7 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
             keywords[text(k)].append(n);
     for (auto it = keywords.cbegin(); it != keywords.cend(); ++it)
         for (const int n : it.value())
-            index += sitemapEntry(it.key(), pages[n]);
+            index += sitemapItem(it.key(), pages[n]);
     toc += QStringLiteral("</BODY></HTML>\n");
     index += QStringLiteral("</UL>\n</BODY></HTML>\n");
     // The project: its pages, and the [MAP] numbers as context ids.

@@ -62,14 +62,7 @@ bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
     for (const QString &output : outputs) {
         if (output != QLatin1String("HTML") && output != QLatin1String("CHM"))
             continue;
-        Hlp::TCompileOptions options;
-        const QString base = prj->PrjName.get();
-        options.output = output == QLatin1String("HTML") ? Hlp::TOutput::Html : Hlp::TOutput::Chm;
-        options.outputDir = output == QLatin1String("HTML") ? prj->PrjComDir.get() + u'/' + base + QStringLiteral("_html")
-                                                            : prj->PrjDir.get() + u'/' + base + QStringLiteral("_chm");
-        options.chmFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".chm");
-        const Hlp::TCompileResult r =
-            Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + base + QStringLiteral(".HPJ")), options);
+        const Hlp::TCompileResult r = FBuildWebOutput(prj, output);
         if (messages)
             *messages += r.messages;
         if (!r.ok) {
@@ -82,6 +75,20 @@ bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
 }
 
 } // namespace
+
+Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published)
+{
+    const QString base = prj->PrjName.get();
+    const bool html = output.compare(QLatin1String("HTML"), Qt::CaseInsensitive) == 0;
+    Hlp::TCompileOptions options;
+    options.output = html ? Hlp::TOutput::Html : Hlp::TOutput::Chm;
+    options.outputDir = html ? prj->PrjComDir.get() + u'/' + base + QStringLiteral("_html")
+                             : prj->PrjDir.get() + u'/' + base + QStringLiteral("_chm");
+    options.chmFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".chm");
+    if (published)
+        *published = html ? options.outputDir + QStringLiteral("/index.html") : options.chmFile;
+    return Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + base + QStringLiteral(".HPJ")), options);
+}
 
 QStringList FCompilerMessages(const QString &logPath, const QDateTime &started)
 {

@@ -2,6 +2,7 @@
 // Running the help compiler on the project's .HPJ, publishing the compiled
 // help file into the distribution directory, and showing it in a viewer.
 #include "config/Globale.h"
+#include "compiler/HelpCompiler.h"
 #include "errors/ErrorContext.h"
 
 #include <QDateTime>
@@ -17,6 +18,11 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer);
 // The build command's compile step: compile, then publish the .HLP (and the
 // .CNT as the settings say) into the distribution directory. Leaves PrjState
 // at 6 on success, 5 on failure; false when the project directory is missing.
+// One web output ("HTML" or "CHM") of a project, made from its help
+// sources into its distribution folder (N_html/, N.chm); `published`
+// receives what a reader opens. The compiler's result.
+Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published = nullptr);
+
 // `messages`, when given, receives the compiler's messages of this build.
 bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages = nullptr);
 // The view command: asks when the help file is not the last build's, then

@@ -44,18 +44,12 @@ int FRunBuild(const QString &projectFile, const QString &format)
     } else if (format != QLatin1String("hlp")) {
         // The web outputs, made by the compiler's own writers from the
         // help sources just written.
-        const TPrjRec *prj = conf->PPrj;
-        Hlp::TCompileOptions options;
-        options.output = format == QLatin1String("html") ? Hlp::TOutput::Html : Hlp::TOutput::Chm;
-        options.outputDir = format == QLatin1String("html") ? prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral("_html")
-                                                            : prj->PrjDir.get() + u'/' + prj->PrjName.get() + QStringLiteral("_chm");
-        options.chmFile = prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".chm");
-        const Hlp::TCompileResult r = Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HPJ")), options);
+        QString published;
+        const Hlp::TCompileResult r = FBuildWebOutput(conf->PPrj, format, &published);
         for (const QString &m : r.messages)
             std::printf("%s\n", qPrintable(m));
         if (r.ok) {
-            std::printf("%s\n", qPrintable(QStringLiteral("Aide publiée : ")
-                                           + (options.output == Hlp::TOutput::Html ? options.outputDir + QStringLiteral("/index.html") : options.chmFile)));
+            std::printf("%s\n", qPrintable(QStringLiteral("Aide publiée : ") + published));
             code = 0;
         }
     } else {
