@@ -575,13 +575,14 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
                 continue;
             files.insert(own.toLower());
             QString error;
-            Platform::writeFileAtomic(folder + u'/' + own,
+            if (!Platform::writeFileAtomic(folder + u'/' + own,
                                       QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
                                                      "<meta http-equiv=\"refresh\" content=\"0; url=%1#%2\"></head>"
                                                      "<body><a href=\"%1#%2\">%1</a></body></html>\n")
                                           .arg(target, name)
                                           .toUtf8(),
-                                      &error);
+                                      &error))
+                return {own + QStringLiteral(" : ") + error};
             redirects += own + u'\n';
             target = own;
         }
