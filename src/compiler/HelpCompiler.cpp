@@ -521,6 +521,85 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     for (const auto &[at, context] : localJumps)
         if (!contextTopic.contains(context.toUpper()))
             msg.warning(3025, at, QStringLiteral("saut vers un contexte inexistant : %1").arg(QString::fromLatin1(context)));
+    // The index (K) and the A-keywords: keywords that differ only in letter
+    // case are one entry, under the first spelling met, each topic once;
+    // sorted as a reader expects (letters without regard to case or
+    // accents). Every output lists the same entries.
+    for (const char letter : {'K', 'A'}) {
+        QMap<TKeywordOrder, QByteArray> order; // sort key -> spelling
+        QHash<QString, QByteArray> spellingOf;  // folded -> first spelling
+        QHash<QByteArray, QList<int>> keywords;
+        for (int n = 0; n < topics.size(); ++n)
+            for (const QByteArray &k : letter == 'K' ? topics[n].keywords : topics[n].aKeywords) {
+                const QString folded = Platform::fromCp1252(k).toUpper();
+                auto known = spellingOf.constFind(folded);
+                if (known == spellingOf.constEnd()) {
+                    known = spellingOf.insert(folded, k);
+                    order.insert(keywordOrder(k), k);
+                } else if (*known != k && !keywords.contains(k)) {
+                    msg.note(2002, where(topics[n]),
+                             QString::fromUtf8("mots-clés identiques à la casse près, fusionnés : « %1 » devient « %2 ».")
+                                 .arg(Platform::fromCp1252(k), Platform::fromCp1252(*known)));
+                    keywords.insert(k, {}); // noted once
+                }
+                QList<int> &list = keywords[*known];
+                if (!list.contains(n))
+                    list.append(n);
+            }
+        for (const QByteArray &spelling : std::as_const(order))
+            (letter == 'K' ? read.index : read.aIndex).append({spelling, keywords.value(spelling)});
+    }
+    result.keywords = int(read.index.size());
+    // [MAP] numbers.
+    // Names that no topic defines are left out (a header file maps every
+    // name of a program, documented or not): one note lists them. A number
+    // given to two names is a warning; the viewer takes the first.
+    QStringList unused;
+    QHash<qint64, QByteArray> firstWithNumber;
+    for (const auto &[context, number] : hpj.map) {
+        const auto first = firstWithNumber.constFind(number);
+        if (first != firstWithNumber.constEnd() && *first != context)
+            msg.warning(3037, hpjName, QString::fromUtf8("la valeur de [MAP] de « %1 » est aussi celle de « %2 » (%3).")
+                                           .arg(QString::fromLatin1(context), QString::fromLatin1(*first))
+                                           .arg(number));
+        else if (first == firstWithNumber.constEnd())
+            firstWithNumber.insert(number, context);
+        const int n = contextTopic.value(normalizeContext(context).toUpper(), -1);
+        if (n < 0)
+            unused << QString::fromLatin1(context);
+        else
+            read.map.append({context, number, n});
+    }
+    if (!unused.isEmpty())
+        msg.note(1010, hpjName, QString::fromUtf8("%1 nom(s) de [MAP] sans page, laissé(s) de côté : %2%3")
+                                    .arg(unused.size())
+                                    .arg(read.report ? QStringLiteral("\n\t") + unused.join(QStringLiteral("\n\t"))
+                                                : unused.mid(0, 10).join(QStringLiteral(", ")),
+                                         !read.report && unused.size() > 10 ? QStringLiteral("…") : QString()));
+    // PREFIX=: contexts with one of these prefixes are meant to be called
+    // by a program, through a [MAP] number.
+    const QList<QByteArray> prefixes = hpj.options.value("PREFIX").simplified().replace(',', ' ').split(' ');
+    if (!hpj.options.value("PREFIX").trimmed().isEmpty()) {
+        QSet<QByteArray> mappedNames;
+        for (const auto &[context, number] : hpj.map)
+            mappedNames.insert(normalizeContext(context).toUpper());
+        QStringList unmapped;
+        for (const TSourceTopic &t : std::as_const(topics))
+            for (const QByteArray &raw : t.contexts) {
+                const QByteArray c = normalizeContext(raw).toUpper();
+                for (const QByteArray &prefix : prefixes)
+                    if (!prefix.isEmpty() && c.startsWith(prefix.toUpper()) && !mappedNames.contains(c)) {
+                        unmapped << QString::fromLatin1(raw.trimmed());
+                        break;
+                    }
+            }
+        if (!unmapped.isEmpty())
+            msg.note(1009, hpjName, QString::fromUtf8("%1 chaîne(s) de contexte avec un préfixe de PREFIX sans numéro dans [MAP] : %2")
+                                        .arg(unmapped.size())
+                                        .arg(read.report ? QStringLiteral("\n\t") + unmapped.join(QStringLiteral("\n\t"))
+                                                    : unmapped.mid(0, 10).join(QStringLiteral(", "))));
+    }
+    std::stable_sort(read.map.begin(), read.map.end(), [](const TMapEntry &a, const TMapEntry &b) { return a.number < b.number; });
     if (result.errors)
         return false;
     return true;
@@ -534,7 +613,6 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
     const QList<TSourceTopic> &topics = read.topics;
     const QList<QByteArray> &pictureData = read.pictureData;
     const THpj::Compression compression = read.compression;
-    const bool report = read.report;
     const QMap<qint32, QPair<QByteArray, int>> &contexts = read.contexts;
     const QHash<QByteArray, int> &contextTopic = read.contextTopic;
     TFontTable fonts;
@@ -593,46 +671,21 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
         container.addFile("|TTLBTREE", tree);
     else
         msg.warning(5001, QString(), QStringLiteral("titre trop long : table des titres omise."));
-    // Keywords (K, the index) and A-keywords (ALink), in byte order,
-    // each once with all its topics.
-    // Keywords that differ only in letter case are one entry, under the
-    // first spelling met; the index is sorted as a reader expects
-    // (letters without regard to case or accents).
+    // Keywords (K, the index) and A-keywords (ALink), in index order, each
+    // once with all its topics.
     for (const char letter : {'K', 'A'}) {
-        QMap<TKeywordOrder, QByteArray> order; // sort key -> spelling
-        QHash<QString, QByteArray> spellingOf;  // folded -> first spelling
-        QHash<QByteArray, QList<quint32>> keywords;
-        for (int n = 0; n < topics.size(); ++n)
-            for (const QByteArray &k : letter == 'K' ? topics[n].keywords : topics[n].aKeywords) {
-                const QString folded = Platform::fromCp1252(k).toUpper();
-                auto known = spellingOf.constFind(folded);
-                if (known == spellingOf.constEnd()) {
-                    known = spellingOf.insert(folded, k);
-                    order.insert(keywordOrder(k), k);
-                } else if (*known != k && !keywords.contains(k)) {
-                    msg.note(2002, where(topics[n]),
-                             QString::fromUtf8("mots-clés identiques à la casse près, fusionnés : « %1 » devient « %2 ».")
-                                 .arg(Platform::fromCp1252(k), Platform::fromCp1252(*known)));
-                    keywords.insert(k, {}); // noted once
-                }
-                QList<quint32> &offsets = keywords[*known];
-                if (!offsets.contains(writer.topicOffset(n)))
-                    offsets.append(writer.topicOffset(n));
-            }
-        if (letter == 'K')
-            result.keywords = int(order.size());
-        if (order.isEmpty())
+        const QList<TIndexEntry> &entries = letter == 'K' ? read.index : read.aIndex;
+        if (entries.isEmpty())
             continue;
         QByteArray kwdata;
         QList<TTreeEntry> kwEntries;
-        for (const QByteArray &spelling : std::as_const(order)) {
-            const QList<quint32> &offsets = keywords[spelling];
-            QByteArray key = spelling, data;
+        for (const TIndexEntry &entry : entries) {
+            QByteArray key = entry.keyword, data;
             key.append('\0');
-            putU16(data, quint16(offsets.size()));
+            putU16(data, quint16(entry.topics.size()));
             putU32(data, quint32(kwdata.size()));
-            for (quint32 offset : offsets)
-                putU32(kwdata, offset);
+            for (const int n : entry.topics)
+                putU32(kwdata, writer.topicOffset(n));
             kwEntries.append({key, data});
         }
         QList<QPair<int, int>> leaves;
@@ -651,59 +704,11 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
             msg.warning(5002, QString(), QStringLiteral("mot-clé trop long : index omis."));
         }
     }
-    // [MAP] numbers.
+    // [MAP] numbers, in number order.
     QByteArray ctxomap;
-    // Names that no topic defines are left out (a header file maps every
-    // name of a program, documented or not): one note lists them. A number
-    // given to two names is a warning; the viewer takes the first.
     QList<QPair<qint64, quint32>> mapped;
-    QStringList unused;
-    QHash<qint64, QByteArray> firstWithNumber;
-    for (const auto &[context, number] : hpj.map) {
-        const auto first = firstWithNumber.constFind(number);
-        if (first != firstWithNumber.constEnd() && *first != context)
-            msg.warning(3037, hpjName, QString::fromUtf8("la valeur de [MAP] de « %1 » est aussi celle de « %2 » (%3).")
-                                           .arg(QString::fromLatin1(context), QString::fromLatin1(*first))
-                                           .arg(number));
-        else if (first == firstWithNumber.constEnd())
-            firstWithNumber.insert(number, context);
-        const int n = contextTopic.value(normalizeContext(context).toUpper(), -1);
-        if (n < 0)
-            unused << QString::fromLatin1(context);
-        else
-            mapped.append({number, writer.topicOffset(n)});
-    }
-    if (!unused.isEmpty())
-        msg.note(1010, hpjName, QString::fromUtf8("%1 nom(s) de [MAP] sans page, laissé(s) de côté : %2%3")
-                                    .arg(unused.size())
-                                    .arg(report ? QStringLiteral("\n\t") + unused.join(QStringLiteral("\n\t"))
-                                                : unused.mid(0, 10).join(QStringLiteral(", ")),
-                                         !report && unused.size() > 10 ? QStringLiteral("…") : QString()));
-    // PREFIX=: contexts with one of these prefixes are meant to be called
-    // by a program, through a [MAP] number.
-    const QList<QByteArray> prefixes = hpj.options.value("PREFIX").simplified().replace(',', ' ').split(' ');
-    if (!hpj.options.value("PREFIX").trimmed().isEmpty()) {
-        QSet<QByteArray> mappedNames;
-        for (const auto &[context, number] : hpj.map)
-            mappedNames.insert(normalizeContext(context).toUpper());
-        QStringList unmapped;
-        for (const TSourceTopic &t : std::as_const(topics))
-            for (const QByteArray &raw : t.contexts) {
-                const QByteArray c = normalizeContext(raw).toUpper();
-                for (const QByteArray &prefix : prefixes)
-                    if (!prefix.isEmpty() && c.startsWith(prefix.toUpper()) && !mappedNames.contains(c)) {
-                        unmapped << QString::fromLatin1(raw.trimmed());
-                        break;
-                    }
-            }
-        if (!unmapped.isEmpty())
-            msg.note(1009, hpjName, QString::fromUtf8("%1 chaîne(s) de contexte avec un préfixe de PREFIX sans numéro dans [MAP] : %2")
-                                        .arg(unmapped.size())
-                                        .arg(report ? QStringLiteral("\n\t") + unmapped.join(QStringLiteral("\n\t"))
-                                                    : unmapped.mid(0, 10).join(QStringLiteral(", "))));
-    }
-    std::stable_sort(mapped.begin(), mapped.end(),
-                     [](const QPair<qint64, quint32> &a, const QPair<qint64, quint32> &b) { return a.first < b.first; });
+    for (const TMapEntry &m : read.map)
+        mapped.append({m.number, writer.topicOffset(m.topic)});
     putU16(ctxomap, quint16(mapped.size()));
     for (const auto &[number, offset] : mapped) {
         putU32(ctxomap, quint32(number));

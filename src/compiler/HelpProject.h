@@ -12,6 +12,19 @@
 
 namespace Hlp {
 
+// An index entry: a keyword and its topics (by number), each once.
+struct TIndexEntry {
+    QByteArray keyword;
+    QList<int> topics;
+};
+
+// A [MAP] name that a topic defines, its number and its topic.
+struct TMapEntry {
+    QByteArray context;
+    qint64 number = 0;
+    int topic = -1;
+};
+
 struct TProjectRead {
     THpj hpj;
     QString hpjName;
@@ -26,6 +39,9 @@ struct TProjectRead {
     QList<QPair<QByteArray, QByteArray>> baggage; // internal name, bytes
     THpj::Compression compression = THpj::Compression::None;
     bool report = false; // REPORT=Yes: lists given whole
+    QList<TIndexEntry> index;  // K keywords, merged across letter case, in index order
+    QList<TIndexEntry> aIndex; // A keywords, the same way
+    QList<TMapEntry> map;      // in number order (stable)
 };
 
 } // namespace Hlp

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QtEndian>
 #include <QDir>
 #include <QHash>
 #include <QMap>
@@ -413,7 +414,6 @@ QStringList Writer::run()
         for (qsizetype i = 0; i < group.size(); ++i)
             m_browse.insert(group[i], {i > 0 ? group[i - 1] : -1, i + 1 < group.size() ? group[i + 1] : -1});
 
-    QMap<QString, QList<int>> keywords;
     QHash<QString, QSet<int>> words;
     static const QRegularExpression wordPattern(QStringLiteral("[\\p{L}\\p{N}]+"));
     for (int n = 0; n < m_p.topics.size(); ++n) {
@@ -432,8 +432,6 @@ QStringList Writer::run()
             m_popups = outer;
         }
         write(m_pages[n], pageFor(n, body).toUtf8());
-        for (const QByteArray &k : t.keywords)
-            keywords[text(k)].append(n);
         QString plain = text(t.title);
         for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
             for (const TParagraph &p : *list)
@@ -459,12 +457,9 @@ QStringList Writer::run()
     };
     write(QStringLiteral("index.html"), shell(m_title, contents));
     QString index = QStringLiteral("<h1>Index</h1><ul>");
-    QStringList sorted = keywords.keys();
-    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) { return a.localeAwareCompare(b) < 0; });
-    for (const QString &k : std::as_const(sorted)) {
-        const QList<int> &topics = keywords[k];
-        index += QStringLiteral("<li>%1").arg(escaped(k));
-        for (const int n : topics)
+    for (const TIndexEntry &entry : m_p.index) {
+        index += QStringLiteral("<li>%1").arg(escaped(text(entry.keyword)));
+        for (const int n : entry.topics)
             index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(shownTitle(m_p.topics[n], m_pages[n])));
         index += QStringLiteral("</li>");
     }
@@ -523,6 +518,47 @@ QStringList writeHtml(const TProjectRead &project, const QString &folder, QStrin
     return errors;
 }
 
+// chmcmd names chunk 1 as the first listing chunk of a directory that has
+// several, where the chain of chunks starts at chunk 0: readers that walk the
+// listing from its head (libchm's enumeration, hence the Linux viewers'
+// file lists and full-text search) miss every file of chunk 0. The head and
+// tail are set again from the chain itself; a file that does not read as
+// expected is left as it is.
+void mendChmDirectory(QByteArray &chm)
+{
+    const auto at = [&](qint64 offset, qint64 size) { return offset >= 0 && offset + size <= chm.size(); };
+    const auto u32 = [&](qint64 offset) { return qFromLittleEndian<quint32>(chm.constData() + offset); };
+    if (!at(0, 0x58) || !chm.startsWith("ITSF"))
+        return;
+    const quint64 directory = qFromLittleEndian<quint64>(chm.constData() + 0x48);
+    if (directory > quint64(chm.size()) || !at(qint64(directory), 0x30) || chm.mid(qint64(directory), 4) != "ITSP")
+        return;
+    const qint64 dir = qint64(directory);
+    const qint64 chunkSize = u32(dir + 0x10), chunks = u32(dir + 0x2C), base = dir + u32(dir + 8);
+    if (chunkSize < 20 || chunks > 0xFFFFFF || !at(base, chunkSize * chunks))
+        return;
+    qint32 first = -1, last = -1;
+    for (qint64 n = 0; n < chunks; ++n) {
+        const qint64 chunk = base + n * chunkSize;
+        if (chm.mid(chunk, 4) != "PMGL")
+            continue;
+        if (qint32(u32(chunk + 12)) == -1) {
+            if (first >= 0)
+                return;
+            first = qint32(n);
+        }
+        if (qint32(u32(chunk + 16)) == -1) {
+            if (last >= 0)
+                return;
+            last = qint32(n);
+        }
+    }
+    if (first < 0 || last < 0)
+        return;
+    qToLittleEndian<qint32>(first, chm.data() + dir + 0x20);
+    qToLittleEndian<qint32>(last, chm.data() + dir + 0x24);
+}
+
 QStringList writeChm(const TProjectRead &project, const QString &folder, const QString &chmFile)
 {
     QStringList pages;
@@ -538,32 +574,19 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
     const QString head2 = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
                                          "<OBJECT type=\"text/site properties\"></OBJECT>\n");
     QString toc = head2 + tree, index = head;
-    QMap<QString, QList<int>> keywords;
-    for (int n = 0; n < project.topics.size(); ++n)
-        for (const QByteArray &k : project.topics[n].keywords)
-            keywords[text(k)].append(n);
-    for (auto it = keywords.cbegin(); it != keywords.cend(); ++it)
-        for (const int n : it.value())
-            index += sitemapItem(it.key(), pages[n]);
+    for (const TIndexEntry &entry : project.index)
+        for (const int n : entry.topics)
+            index += sitemapItem(text(entry.keyword), pages[n]);
     toc += QStringLiteral("</BODY></HTML>\n");
     index += QStringLiteral("</UL>\n</BODY></HTML>\n");
     // The project: its pages, and the [MAP] numbers as context ids.
-    QHash<QString, int> topicOf;
-    for (int n = 0; n < project.topics.size(); ++n)
-        for (const QByteArray &c : project.topics[n].contexts)
-            topicOf.insert(QString::fromLatin1(normalizeContext(c)).toUpper(), n);
-    for (auto it = project.hpj.alias.cbegin(); it != project.hpj.alias.cend(); ++it)
-        if (topicOf.contains(QString::fromLatin1(normalizeContext(it.value())).toUpper()))
-            topicOf.insert(QString::fromLatin1(normalizeContext(it.key())).toUpper(),
-                           topicOf.value(QString::fromLatin1(normalizeContext(it.value())).toUpper()));
     QString aliases, map, redirects;
     QSet<QString> mapped, aliasedPages, files;
     for (const QString &page : std::as_const(pages))
         files.insert(page.toLower());
-    for (const auto &[context, number] : project.hpj.map) {
+    for (const auto &[context, number, n] : project.map) {
         const QString name = QString::fromLatin1(normalizeContext(context));
-        const int n = topicOf.value(name.toUpper(), -1);
-        if (n < 0 || name.isEmpty() || mapped.contains(name.toUpper()))
+        if (name.isEmpty() || mapped.contains(name.toUpper()))
             continue;
         mapped.insert(name.toUpper());
         // The CHM compiler keeps one alias per file: a second name of a
@@ -604,7 +627,7 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
     const QString title = text(project.hpj.options.value("TITLE"));
     QString contents = pages.value(0);
     if (project.hpj.options.contains("CONTENTS")) {
-        const int n = topicOf.value(QString::fromLatin1(normalizeContext(project.hpj.options.value("CONTENTS"))).toUpper(), -1);
+        const int n = project.contextTopic.value(normalizeContext(project.hpj.options.value("CONTENTS")).toUpper(), -1);
         if (n >= 0)
             contents = pages[n];
     }
@@ -628,7 +651,10 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
     const QString built = folder + QStringLiteral("/compiled.chm");
     QByteArray bytes;
     QString error;
-    if (!Platform::readWholeFile(built, &bytes) || !Platform::writeFileAtomic(chmFile, bytes, &error))
+    if (!Platform::readWholeFile(built, &bytes))
+        return {QStringLiteral("fichier .CHM illisible : ") + built};
+    mendChmDirectory(bytes);
+    if (!Platform::writeFileAtomic(chmFile, bytes, &error))
         return {QStringLiteral("fichier .CHM impossible à écrire : ") + chmFile + u' ' + error};
     if (QFileInfo(built).absoluteFilePath() != QFileInfo(chmFile).absoluteFilePath())
         QFile::remove(built);

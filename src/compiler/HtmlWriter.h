@@ -24,4 +24,8 @@ QStringList writeHtml(const TProjectRead &project, const QString &folder, QStrin
 // written into `folder`, then compiled into `chmFile` by chmcmd.
 QStringList writeChm(const TProjectRead &project, const QString &folder, const QString &chmFile);
 
+// Sets the head and tail of a compiled help file's directory listing from
+// its chain of chunks (chmcmd records a wrong head when there are several).
+void mendChmDirectory(QByteArray &chm);
+
 } // namespace Hlp

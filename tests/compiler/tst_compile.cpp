@@ -516,6 +516,66 @@ void TestCompile::forTheViewer()
     QVERIFY(Hlp::compileProject(box.path("v.hpj"), web).ok);
 }
 
+namespace {
+
+// The values of one sitemap parameter (Name or Local) in order, entities
+// read back, in the file's own bytes (Windows-1252).
+QList<QByteArray> sitemapValues(const QByteArray &sitemap, const char *param)
+{
+    QList<QByteArray> values;
+    const QByteArray marker = QByteArray("<param name=\"") + param + "\" value=\"";
+    for (qsizetype at = sitemap.indexOf(marker); at >= 0; at = sitemap.indexOf(marker, at + 1)) {
+        const qsizetype from = at + marker.size();
+        QByteArray v = sitemap.mid(from, sitemap.indexOf('"', from) - from);
+        v.replace("&quot;", "\"").replace("&lt;", "<").replace("&gt;", ">").replace("&amp;", "&");
+        values << v;
+    }
+    return values;
+}
+
+// A .CHM read back with libchm's extract (which walks its directory):
+// every page is in it, its contents list the help file's titled topics (or
+// the entries of its contents file) and its index the help file's keywords,
+// each with as many topics.
+void compareChmWithHelpFile(const QString &chmFile, const QString &pagesDir, const HlpRead::Container &hlp,
+                            const QString &cntName, const QString &hpj)
+{
+    const QString out = pagesDir + QStringLiteral("_extracted");
+    QProcess extract;
+    extract.start(QStandardPaths::findExecutable(QStringLiteral("extract_chmLib")), {chmFile, out});
+    QVERIFY(extract.waitForFinished(60000));
+    QDirIterator pages(pagesDir, {"*.html"}, QDir::Files);
+    while (pages.hasNext())
+        QVERIFY2(QFileInfo::exists(out + u'/' + QFileInfo(pages.next()).fileName()), qPrintable(hpj + u' ' + pages.fileName()));
+
+    QList<QByteArray> expected;
+    if (cntName.isEmpty()) {
+        for (const auto &r : HlpRead::TopicFile::of(hlp).walk())
+            if (r.type == 0x02 && !r.ld2.isEmpty() && r.ld2[0] != '\0')
+                expected << QByteArray(r.ld2.constData()); // up to its NUL, if any
+    } else {
+        QString path = QFileInfo(hpj).absolutePath() + u'/' + cntName;
+        const QByteArray cnt = TestSupport::readFile(Platform::resolveCase(path.replace(u'\\', u'/')));
+        static const QRegularExpression entry(QStringLiteral("^[1-9]\\s+([^=]*?)\\s*(=|$)"));
+        for (const QByteArray &line : cnt.split('\n')) {
+            const QRegularExpressionMatch m = entry.match(QString::fromLatin1(line.trimmed()));
+            if (m.hasMatch())
+                expected << m.captured(1).toLatin1();
+        }
+    }
+    QCOMPARE(sitemapValues(TestSupport::readFile(out + QStringLiteral("/toc.hhc")), "Name"), expected);
+
+    QList<QByteArray> keywords;
+    HlpRead::Tree kw;
+    if (const auto tree = hlp.internalFile("|KWBTREE"); tree && kw.parse(*tree))
+        for (const auto &[key, data] : HlpRead::walkLeaves(kw, HlpRead::stringKey(), 6))
+            for (int n = HlpRead::u16(data, 0); n > 0; --n)
+                keywords << QByteArray(key.constData());
+    QCOMPARE(sitemapValues(TestSupport::readFile(out + QStringLiteral("/index.hhk")), "Name"), keywords);
+}
+
+} // namespace
+
 void TestCompile::webPages()
 {
     // The same project as web pages: a page per topic named after its first
@@ -529,7 +589,7 @@ void TestCompile::webPages()
     TestSupport::writeFile(box.path("w.rtf"),
                            "{\\rtf1 #{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
                            "\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')}\\par\\page"
-                           "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}Texte final zygomatique\\par\\page"
+                           "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique\\par\\page"
                            "#{\\footnote # def}${\\footnote $ D\\'e9finition}Le sens du mot\\par}");
     Hlp::TCompileOptions options;
     options.output = Hlp::TOutput::Html;
@@ -545,7 +605,9 @@ void TestCompile::webPages()
     QVERIFY(first.contains(QStringLiteral("href=\"notes.txt\"")));
     QVERIFY(first.contains(QStringLiteral("<img src=\"images/image0.png\"")));
     QCOMPARE(QImage(box.path("web/images/image0.png")).size(), QSize(9, 7));
-    QVERIFY(TestSupport::readFile(box.path("web/keywords.html")).contains("ouvrir"));
+    // A keyword in two spellings is one entry with both topics, as in the help file.
+    QVERIFY(TestSupport::readFile(box.path("web/keywords.html"))
+                .contains("<li>ouvrir <a href=\"first.html\">Première</a> <a href=\"second.html\">Seconde</a></li>"));
     QVERIFY(TestSupport::readFile(box.path("web/search-index.js")).contains("\"zygomatique\": [1]"));
     QVERIFY(TestSupport::readFile(box.path("web/index.html")).contains("second.html"));
 
@@ -556,6 +618,7 @@ void TestCompile::webPages()
     QVERIFY(Platform::copyTree(corpus, box.path("c")));
     QDirIterator it(box.path("c"), {"*.hpj", "*.HPJ"}, QDir::Files, QDirIterator::Subdirectories);
     const bool chm = !QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty();
+    const QString extract = QStandardPaths::findExecutable(QStringLiteral("extract_chmLib"));
     int projects = 0;
     while (it.hasNext()) {
         const QString hpj = it.next();
@@ -605,6 +668,8 @@ void TestCompile::webPages()
             if (!hasCnt)
                 QCOMPARE(int(toc.count("text/sitemap")), titled);
             QVERIFY(QFileInfo(compiled.chmFile).size() > 0);
+            if (!extract.isEmpty())
+                compareChmWithHelpFile(compiled.chmFile, compiled.outputDir, hlp, hasCnt ? cnt.captured(1) : QString(), hpj);
         }
         ++projects;
     }
