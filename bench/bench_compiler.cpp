@@ -222,15 +222,18 @@ void toWeb(benchmark::State &state, Hlp::TOutput output)
         return;
     }
     double hlpSeconds = 1e9, seconds = 1e9;
+    int run = 0;
     for (auto _ : state) {
+        ++run;
         QElapsedTimer t;
         t.start();
         Hlp::compileProject(p.hpj(false));
         hlpSeconds = std::min(hlpSeconds, t.nsecsElapsed() / 1e9);
         Hlp::TCompileOptions options;
         options.output = output;
-        options.outputDir = p.dir.path() + QStringLiteral("/web");
-        options.chmFile = p.dir.path() + QStringLiteral("/big.chm");
+        // A new folder each time: a first build, every page written.
+        options.outputDir = p.dir.path() + QStringLiteral("/web%1").arg(run);
+        options.chmFile = p.dir.path() + QStringLiteral("/big%1.chm").arg(run);
         t.restart();
         const Hlp::TCompileResult r = Hlp::compileProject(p.hpj(false), options);
         seconds = std::min(seconds, t.nsecsElapsed() / 1e9);

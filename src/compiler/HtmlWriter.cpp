@@ -206,8 +206,10 @@ private:
 
 void Writer::write(const QString &name, const QByteArray &bytes)
 {
+    // Once a write has failed (a full disk), nothing of this build will be
+    // published: the others are not tried, so the error is said once.
     QString error;
-    if (!Platform::writeFileAtomic(m_dir + u'/' + name, bytes, &error))
+    if (m_errors.isEmpty() && !Platform::writeFileAtomic(m_dir + u'/' + name, bytes, &error))
         m_errors << name + QStringLiteral(" : ") + error;
 }
 
@@ -380,6 +382,10 @@ QStringList Writer::run()
 {
     if (!QDir().mkpath(m_dir + QStringLiteral("/images")))
         return {QStringLiteral("dossier impossible à créer : ") + m_dir};
+    // The pages are staged and published together: one sync for all of
+    // them, pages left unchanged are not rewritten, and a build that fails
+    // or is killed before the end leaves the previous pages as they were.
+    Platform::WriteBatch batch;
     m_title = text(m_p.hpj.options.value("TITLE"));
     // Page names first: links need every page.
     // The contents, index and search pages keep their names.
@@ -490,6 +496,9 @@ QStringList Writer::run()
     write(QStringLiteral("search-index.js"), js.toUtf8());
     write(QStringLiteral("help.css"), kStyle);
     write(QStringLiteral("help.js"), kScript);
+    QString error;
+    if (m_errors.isEmpty() && !batch.commit(&error))
+        m_errors << error;
     return m_errors;
 }
 

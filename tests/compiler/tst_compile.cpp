@@ -611,6 +611,19 @@ void TestCompile::webPages()
     QVERIFY(TestSupport::readFile(box.path("web/search-index.js")).contains("\"zygomatique\": [1]"));
     QVERIFY(TestSupport::readFile(box.path("web/index.html")).contains("second.html"));
 
+    // A disk that fills during a rebuild: one error, a failure, and the
+    // pages published before are all still there as they were.
+    const QByteArray before = TestSupport::readFile(box.path("web/second.html"));
+    TestSupport::writeFile(box.path("w.rtf"), TestSupport::readFile(box.path("w.rtf")).replace("zygomatique", "changé"));
+    Platform::setWriteBudgetForTest(100);
+    const Hlp::TCompileResult full = Hlp::compileProject(box.path("w.hpj"), options);
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY(!full.ok);
+    QCOMPARE(full.messages.filter(QStringLiteral("HC5003")).size(), 1);
+    QCOMPARE(TestSupport::readFile(box.path("web/second.html")), before);
+    for (const QString &file : QDir(box.path("web")).entryList(QDir::Files))
+        QVERIFY2(!Platform::isTempName(file), qPrintable(file));
+
     // Every corpus project converts, every context of its topics an anchor.
     const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp");
     if (!QFileInfo(corpus).isDir())
