@@ -815,6 +815,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         return result;
     if (options.output != TOutput::Hlp) {
         result.topics = int(read.topics.size());
+        read.contents = options.contents;
         const QStringList errors = options.output == TOutput::Html ? writeHtml(read, options.outputDir)
                                                                    : writeChm(read, options.outputDir, options.chmFile);
         for (const QString &error : errors)

@@ -31,6 +31,10 @@ struct TCompileOptions {
     // A topic or baggage file that cannot be read is a warning, not an
     // error: the help file is made without it.
     bool missingFilesAreWarnings = false;
+    // Html, Chm: the contents, when the caller has them (an author's
+    // outline); else those of the project's contents file (CNT=), else the
+    // titled topics in order.
+    QList<TContentsLine> contents;
 };
 
 // Compiles the project whose .HPJ is at `hpjPath`. Files named in it are

@@ -42,6 +42,7 @@ struct TProjectRead {
     QList<TIndexEntry> index;  // K keywords, merged across letter case, in index order
     QList<TIndexEntry> aIndex; // A keywords, the same way
     QList<TMapEntry> map;      // in number order (stable)
+    QList<TContentsLine> contents; // given by the caller: the web outputs' contents
 };
 
 } // namespace Hlp

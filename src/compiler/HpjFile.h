@@ -26,6 +26,14 @@ struct TDiagnostic {
     QString text;
 };
 
+// A line of a help project's contents (a .CNT, or an author's outline):
+// a heading when it names no context.
+struct TContentsLine {
+    int level = 1; // 1 for the top level
+    QString text;
+    QByteArray context;
+};
+
 struct THpj {
     QMap<QByteArray, QByteArray> options; // upper-case keys: TITLE, ROOT ...
     QList<QByteArray> files;              // [FILES], in order

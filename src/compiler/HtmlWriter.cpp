@@ -104,11 +104,16 @@ struct TContentsEntry {
     QString page;
 };
 
-// The contents: the tree of the project's .CNT file (CNT=) when it can be
-// read, else the titled topics in order.
+// The contents: those the caller gave (an outline), else the tree of the
+// project's .CNT file (CNT=) when it can be read, else the titled topics in
+// order.
 QList<TContentsEntry> contentsOf(const TProjectRead &project, const QStringList &pages, const TTargets &targets)
 {
     QList<TContentsEntry> out;
+    for (const TContentsLine &line : project.contents)
+        out.append({qBound(1, line.level, 9), line.text, line.context.isEmpty() ? QString() : targets.href(line.context, pages)});
+    if (!out.isEmpty())
+        return out;
     QByteArray cnt;
     QString name = Platform::fromCp1252OrUtf8(project.hpj.options.value("CNT").trimmed().constData(),
                                               project.hpj.options.value("CNT").trimmed().size());
@@ -450,8 +455,9 @@ QStringList Writer::run()
     // The contents: the topics in order (those with a title).
     const QString contents = QStringLiteral("<h1>%1</h1>").arg(escaped(m_title))
                              + nestedList(contentsOf(m_p, m_pages, m_targets), [](const TContentsEntry &e) {
-                                   return e.page.isEmpty() ? QStringLiteral("<li><b>%1</b></li>").arg(escaped(e.text))
-                                                           : QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(escaped(e.page), escaped(e.text));
+                                   // No </li>: a deeper list that follows belongs to the item.
+                                   return e.page.isEmpty() ? QStringLiteral("<li><b>%1</b>").arg(escaped(e.text))
+                                                           : QStringLiteral("<li><a href=\"%1\">%2</a>").arg(escaped(e.page), escaped(e.text));
                                });
     const auto shell = [this](const QString &title, const QString &body) {
         return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><title>%1</title>"

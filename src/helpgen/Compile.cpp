@@ -1,14 +1,17 @@
 #include "helpgen/Compile.h"
 
 #include "compiler/HelpCompiler.h"
+#include "editing/TextConv.h"
 
 #include "fileops/DosCmd.h"
 #include "helpgen/HelpSources.h"
 #include "helpgen/WaitFor.h"
+#include "platform/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
+#include "project/Outline.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -87,6 +90,16 @@ Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, Q
     options.chmFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".chm");
     if (published)
         *published = html ? options.outputDir + QStringLiteral("/index.html") : options.chmFile;
+    // The contents follow the author's outline: each topic at its level,
+    // under its name, leading to its page.
+    QByteArray outline;
+    if (Platform::readWholeFile(prj->PrjFile.get(), &outline)) {
+        const Outline::TParse parsed = Outline::FParse(outline);
+        if (parsed.ok)
+            for (const Outline::TLine &line : parsed.lines)
+                options.contents.append(
+                    {line.level, line.text, Platform::toCp1252(TextConv::FContextName(TextConv::FCleanTopicName(line.text)))});
+    }
     return Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + base + QStringLiteral(".HPJ")), options);
 }
 
