@@ -34,6 +34,11 @@ if command -v chmcmd >/dev/null; then
   timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ --format chm > build.out 2>&1 || fail "--build --format chm failed: $(cat build.out)"
   [ "$(head -c 4 built/Kivhelp.COM/Kivhelp.chm)" = "ITSF" ] || fail "--build --format chm published no .chm"
 fi
+# An error of the compiler (the pages' folder cannot be made) fails the build.
+mv built/Kivhelp.COM/Kivhelp_html built/html.saved && touch built/Kivhelp.COM/Kivhelp_html
+code=0; timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ --format html > build.out 2>&1 || code=$?
+[ "$code" -eq 1 ] && grep -q 'HC5003: Error' build.out || fail "--build whose compiler reports an error ended with $code: $(cat build.out)"
+rm built/Kivhelp.COM/Kivhelp_html
 printf '\\par @_12_broken\r\n' >> built/Kivhelp/Kivhelp.1
 code=0; timeout 120 "$exe" --build built/Kivhelp/Kivhelp.PRJ > build.out 2>&1 || code=$?
 [ "$code" -eq 1 ] || fail "--build of a project that cannot be converted ended with $code: $(cat build.out)"
