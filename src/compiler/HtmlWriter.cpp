@@ -191,6 +191,10 @@ public:
     const TTargets &targets() const { return m_targets; }
 
 private:
+    // The class of the site's style sheet that gives elements of this kind
+    // (p, span) these declarations: formats are shared by many runs and
+    // pages, so each is written once.
+    QString styleClass(const QString &element, const QString &declarations);
     QString paragraphs(const QList<TParagraph> &list, int topic);
     QString paragraph(const TParagraph &p, int topic);
     QString runs(const QList<TInline> &items, int topic);
@@ -204,10 +208,23 @@ private:
     TTargets m_targets;
     QMap<int, QString> m_pictureFiles;
     QSet<int> m_popups; // topics shown as pop-ups in the current page
+    QHash<QString, QString> m_classes; // element and declarations -> class
+    QString m_classRules;              // their rules, for the style sheet
     QHash<int, QPair<int, int>> m_browse; // topic -> previous, next
     QHash<int, QStringList> m_aliases;    // topic -> its [ALIAS] names
     QString m_title;
 };
+
+QString Writer::styleClass(const QString &element, const QString &declarations)
+{
+    const QString key = element + u'{' + declarations;
+    auto it = m_classes.constFind(key);
+    if (it == m_classes.constEnd()) {
+        it = m_classes.insert(key, element.left(1) + QString::number(m_classes.size() + 1));
+        m_classRules += QStringLiteral("%1.%2 { %3 }\n").arg(element, *it, declarations);
+    }
+    return *it;
+}
 
 void Writer::write(const QString &name, const QByteArray &bytes)
 {
@@ -262,7 +279,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                              .arg(f.colour[0], 2, 16, QLatin1Char('0'))
                              .arg(f.colour[1], 2, 16, QLatin1Char('0'))
                              .arg(f.colour[2], 2, 16, QLatin1Char('0'));
-            out += QStringLiteral("<span style=\"%1\">%2</span>").arg(style, escaped(text(i.text)));
+            out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(text(i.text)));
             break;
         }
         case TInline::LineBreak: out += QStringLiteral("<br>"); break;
@@ -349,7 +366,9 @@ QString Writer::paragraph(const TParagraph &p, int topic)
     if (f.spaceAfter)
         style += QStringLiteral("margin-bottom:%1pt;").arg(f.spaceAfter / 2.0);
     const QString inner = runs(p.items, topic);
-    return QStringLiteral("<p style=\"%1\">%2</p>\n").arg(style, inner.isEmpty() ? QStringLiteral("&nbsp;") : inner);
+    return QStringLiteral("<p%1>%2</p>\n")
+        .arg(style.isEmpty() ? QString() : QStringLiteral(" class=\"%1\"").arg(styleClass(QStringLiteral("p"), style)),
+             inner.isEmpty() ? QStringLiteral("&nbsp;") : inner);
 }
 
 QString Writer::paragraphs(const QList<TParagraph> &list, int topic)
@@ -500,7 +519,7 @@ QStringList Writer::run()
     }
     js += QStringLiteral("}};\n");
     write(QStringLiteral("search-index.js"), js.toUtf8());
-    write(QStringLiteral("help.css"), kStyle);
+    write(QStringLiteral("help.css"), QByteArray(kStyle) + m_classRules.toUtf8());
     write(QStringLiteral("help.js"), kScript);
     QString error;
     if (m_errors.isEmpty() && !batch.commit(&error))
