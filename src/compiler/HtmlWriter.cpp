@@ -51,6 +51,7 @@ a.jump { color: green; }
 table.cells { border-collapse: collapse; }
 table.cells td { border: 1px solid #ccc; vertical-align: top; padding: 2px 6px; }
 #hits li { margin: 2px 0; }
+.tab { display: inline-block; width: 3em; }
 )";
 
 const char kScript[] = R"(function popup(link, id) {
@@ -63,9 +64,29 @@ const char kScript[] = R"(function popup(link, id) {
     box.style.left = (window.scrollX + r.left) + 'px';
     box.style.top = (window.scrollY + r.bottom + 4) + 'px';
     box.style.display = 'block';
+    layTabs(box);
   }
   return false;
 }
+// Tabs reach the paragraph's next tab stop (data-tabs, in points from the
+// left margin), else the next half inch, as in the help viewer. Laid out in
+// order, each measured once those before it are placed.
+function layTabs(root) {
+  var tabs = Array.from(root.querySelectorAll('span.tab'));
+  tabs.forEach(function (t) { t.style.width = '0px'; });
+  tabs.forEach(function (t) {
+    var p = t.closest('p');
+    if (!p || p.offsetParent === null) return;
+    var stops = (p.dataset.tabs || '').split(',').filter(Boolean).map(function (s) { return parseFloat(s) * 4 / 3; });
+    var origin = p.getBoundingClientRect().left - parseFloat(getComputedStyle(p).marginLeft);
+    var x = t.getBoundingClientRect().left - origin;
+    var next = stops.find(function (s) { return s > x + 0.5; });
+    if (next === undefined) next = (Math.floor(x / 48 + 0.01) + 1) * 48;
+    t.style.width = (next - x) + 'px';
+  });
+}
+window.addEventListener('load', function () { layTabs(document); });
+window.addEventListener('resize', function () { layTabs(document); });
 function search(form) {
   var words = form.q.value.toLowerCase().split(/[^\p{L}\p{N}]+/u).filter(function (w) { return w.length > 0; });
   var hits = null;
@@ -283,7 +304,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             break;
         }
         case TInline::LineBreak: out += QStringLiteral("<br>"); break;
-        case TInline::Tab: out += QStringLiteral("<span style=\"display:inline-block;width:3em\"></span>"); break;
+        case TInline::Tab: out += QStringLiteral("<span class=\"tab\"></span>"); break;
         case TInline::NbSpace: out += QStringLiteral("&nbsp;"); break;
         case TInline::NbHyphen: out += QStringLiteral("&#8209;"); break;
         case TInline::Picture: out += picture(i); break;
@@ -365,9 +386,22 @@ QString Writer::paragraph(const TParagraph &p, int topic)
         style += QStringLiteral("margin-top:%1pt;").arg(f.spaceBefore / 2.0);
     if (f.spaceAfter)
         style += QStringLiteral("margin-bottom:%1pt;").arg(f.spaceAfter / 2.0);
+    // Tab stops, in points from the left margin; a hanging indent makes
+    // the left indent one, as word processors do.
+    QList<double> stops;
+    for (const quint16 tab : f.tabs)
+        stops << (tab & 0x3FFF) / 2.0;
+    if (f.firstIndent < 0 && f.leftIndent > 0)
+        stops << f.leftIndent / 2.0;
+    std::sort(stops.begin(), stops.end());
+    stops.erase(std::unique(stops.begin(), stops.end()), stops.end());
+    QStringList tabs;
+    for (const double stop : std::as_const(stops))
+        tabs << QString::number(stop);
     const QString inner = runs(p.items, topic);
-    return QStringLiteral("<p%1>%2</p>\n")
+    return QStringLiteral("<p%1%2>%3</p>\n")
         .arg(style.isEmpty() ? QString() : QStringLiteral(" class=\"%1\"").arg(styleClass(QStringLiteral("p"), style)),
+             tabs.isEmpty() || !inner.contains(QLatin1String("class=\"tab\"")) ? QString() : QStringLiteral(" data-tabs=\"%1\"").arg(tabs.join(u',')),
              inner.isEmpty() ? QStringLiteral("&nbsp;") : inner);
 }
 

@@ -222,6 +222,24 @@ def check_pictures(browser, name, site, shots):
     return tables
 
 
+def check_tabs(browser, name, site):
+    """Text after a tab starts at the paragraph's tab stop, as in the viewer."""
+    page = first_page_with(site, r'data-tabs="[^"]+">[^\n]*class="tab"')
+    if not page:
+        raise Failure(f"{name}: no page with tab stops")
+    browser.open(site.joinpath(page.name).as_uri())
+    misplaced = browser.js("""Array.from(document.querySelectorAll('p[data-tabs] span.tab')).filter(function (t) {
+        var p = t.closest('p');
+        var origin = p.getBoundingClientRect().left - parseFloat(getComputedStyle(p).marginLeft);
+        var end = (t.getBoundingClientRect().right - origin) * 3 / 4;
+        return !p.dataset.tabs.split(',').some(function (s) { return Math.abs(parseFloat(s) - end) < 1; })
+               && Math.abs(end / 36 - Math.round(end / 36)) > 0.03;
+    }).length""")
+    if misplaced:
+        raise Failure(f"{name}: {misplaced} tab(s) of {page.name} end off their stops")
+    print(f"{name}: the tabs of {page.name} reach their stops")
+
+
 def main():
     kivhelp, kivhc, sample, corpus, out = (os.path.abspath(a) for a in sys.argv[1:6])
     exe = shutil.which("chromium") or shutil.which("chromium-browser")
@@ -254,6 +272,7 @@ def main():
             for name, site in sites.items():
                 check_site(browser, name, site, shots)
             check_pictures(browser, "demist", sites["demist"], shots)
+            check_tabs(browser, "demist", sites["demist"])
             corpus_pages = out / "Corpus_html"
             if corpus_pages.is_dir():
                 if check_pictures(browser, "compiler-test", corpus_pages, shots) < 1:
