@@ -125,6 +125,15 @@ struct TContentsEntry {
     QString page;
 };
 
+// A colour (red, green, blue) as the style sheet writes it.
+QString cssColour(const quint8 *rgb)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(rgb[0], 2, 16, QLatin1Char('0'))
+        .arg(rgb[1], 2, 16, QLatin1Char('0'))
+        .arg(rgb[2], 2, 16, QLatin1Char('0'));
+}
+
 // The contents: those the caller gave (an outline), else the tree of the
 // project's .CNT file (CNT=) when it can be read, else the titled topics in
 // order.
@@ -296,10 +305,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             if (f.attributes & FontUnderline)
                 style += QStringLiteral("text-decoration:underline;");
             if (f.colour[0] || f.colour[1] || f.colour[2])
-                style += QStringLiteral("color:#%1%2%3;")
-                             .arg(f.colour[0], 2, 16, QLatin1Char('0'))
-                             .arg(f.colour[1], 2, 16, QLatin1Char('0'))
-                             .arg(f.colour[2], 2, 16, QLatin1Char('0'));
+                style += QStringLiteral("color:%1;").arg(cssColour(f.colour));
             out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(text(i.text)));
             break;
         }
@@ -553,7 +559,17 @@ QStringList Writer::run()
     }
     js += QStringLiteral("}};\n");
     write(QStringLiteral("search-index.js"), js.toUtf8());
-    write(QStringLiteral("help.css"), QByteArray(kStyle) + m_classRules.toUtf8());
+    // The main window's colours: the text's background, and the
+    // non-scrolling region's.
+    QString windowRules;
+    for (const TWindowLine &w : m_p.hpj.windows)
+        if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
+            if (w.hasScroll)
+                windowRules += QStringLiteral("body { background: %1; }\n").arg(cssColour(w.scroll));
+            if (w.hasTitle)
+                windowRules += QStringLiteral(".nsr { background: %1; }\n").arg(cssColour(w.title));
+        }
+    write(QStringLiteral("help.css"), QByteArray(kStyle) + windowRules.toUtf8() + m_classRules.toUtf8());
     write(QStringLiteral("help.js"), kScript);
     QString error;
     if (m_errors.isEmpty() && !batch.commit(&error))

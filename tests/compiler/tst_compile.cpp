@@ -585,7 +585,8 @@ void TestCompile::webPages()
     QImage bmp(9, 7, QImage::Format_RGB32);
     bmp.fill(qRgb(0, 128, 0));
     QVERIFY(bmp.save(box.path("logo.bmp"), "BMP"));
-    TestSupport::writeFile(box.path("w.hpj"), "[OPTIONS]\r\nTITLE=Aide web\r\n[FILES]\r\nw.rtf\r\n");
+    TestSupport::writeFile(box.path("w.hpj"), "[OPTIONS]\r\nTITLE=Aide web\r\n[WINDOWS]\r\nmain=\"Aide\",,,(r14876671),(192,192,192)\r\n"
+                                              "[FILES]\r\nw.rtf\r\n");
     TestSupport::writeFile(box.path("w.rtf"),
                            "{\\rtf1 #{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
                            "\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')}\\par\\page"
@@ -610,6 +611,9 @@ void TestCompile::webPages()
                 .contains("<li>ouvrir <a href=\"first.html\">Première</a> <a href=\"second.html\">Seconde</a></li>"));
     QVERIFY(TestSupport::readFile(box.path("web/search-index.js")).contains("\"zygomatique\": [1]"));
     QVERIFY(TestSupport::readFile(box.path("web/index.html")).contains("second.html"));
+    // The main window's colours.
+    const QByteArray css = TestSupport::readFile(box.path("web/help.css"));
+    QVERIFY(css.contains("body { background: #ffffe2; }") && css.contains(".nsr { background: #c0c0c0; }"));
 
     // A disk that fills during a rebuild: one error, a failure, and the
     // pages published before are all still there as they were.
