@@ -54,15 +54,20 @@ table.cells td { border: 1px solid #ccc; vertical-align: top; padding: 2px 6px; 
 .tab { display: inline-block; width: 3em; }
 )";
 
-const char kScript[] = R"(function popup(link, id) {
+// ES5 only: compiled help files are read in viewers built on old browser
+// engines, where one newer construct would stop the whole script.
+const char kScript[] = R"(function each(list, f) {
+  for (var i = 0; i < list.length; ++i) f(list[i]);
+}
+function popup(link, id) {
   var box = document.getElementById('box-' + id);
   if (!box) return false;
   var open = box.style.display === 'block';
-  document.querySelectorAll('.box').forEach(function (b) { b.style.display = 'none'; });
+  each(document.querySelectorAll('.box'), function (b) { b.style.display = 'none'; });
   if (!open) {
     var r = link.getBoundingClientRect();
-    box.style.left = (window.scrollX + r.left) + 'px';
-    box.style.top = (window.scrollY + r.bottom + 4) + 'px';
+    box.style.left = (window.pageXOffset + r.left) + 'px';
+    box.style.top = (window.pageYOffset + r.bottom + 4) + 'px';
     box.style.display = 'block';
     layTabs(box);
   }
@@ -72,31 +77,39 @@ const char kScript[] = R"(function popup(link, id) {
 // left margin), else the next half inch, as in the help viewer. Laid out in
 // order, each measured once those before it are placed.
 function layTabs(root) {
-  var tabs = Array.from(root.querySelectorAll('span.tab'));
-  tabs.forEach(function (t) { t.style.width = '0px'; });
-  tabs.forEach(function (t) {
-    var p = t.closest('p');
+  var tabs = root.querySelectorAll('span.tab');
+  each(tabs, function (t) { t.style.width = '0px'; });
+  each(tabs, function (t) {
+    var p = t.parentNode;
+    while (p && p.nodeName !== 'P') p = p.parentNode;
     if (!p || p.offsetParent === null) return;
-    var stops = (p.dataset.tabs || '').split(',').filter(Boolean).map(function (s) { return parseFloat(s) * 4 / 3; });
-    var origin = p.getBoundingClientRect().left - parseFloat(getComputedStyle(p).marginLeft);
-    var x = t.getBoundingClientRect().left - origin;
-    var next = stops.find(function (s) { return s > x + 0.5; });
-    if (next === undefined) next = (Math.floor(x / 48 + 0.01) + 1) * 48;
+    var stops = (p.getAttribute('data-tabs') || '').split(',');
+    var origin = p.getBoundingClientRect().left - parseFloat(window.getComputedStyle(p).marginLeft);
+    var x = t.getBoundingClientRect().left - origin, next = null;
+    for (var i = 0; i < stops.length && next === null; ++i)
+      if (stops[i] !== '' && parseFloat(stops[i]) * 4 / 3 > x + 0.5) next = parseFloat(stops[i]) * 4 / 3;
+    if (next === null) next = (Math.floor(x / 48 + 0.01) + 1) * 48;
     t.style.width = (next - x) + 'px';
   });
 }
 window.addEventListener('load', function () { layTabs(document); });
 window.addEventListener('resize', function () { layTabs(document); });
+// Words as the index has them: runs of letters and digits. Engines that
+// know Unicode classes use them; others split at blanks and punctuation.
+var WORD_BREAK;
+try { WORD_BREAK = new RegExp('[^\\p{L}\\p{N}]+', 'u'); }
+catch (e) { WORD_BREAK = /[\s!-\/:-@\[-\x60{-~\u00a0-\u00bf\u00d7\u00f7\u2000-\u206f\u3000-\u303f]+/; }
 function search(form) {
-  var words = form.q.value.toLowerCase().split(/[^\p{L}\p{N}]+/u).filter(function (w) { return w.length > 0; });
+  var words = form.q.value.toLowerCase().split(WORD_BREAK);
   var hits = null;
-  words.forEach(function (w) {
-    var pages = SEARCH_INDEX.words[w] || [];
+  each(words, function (w) {
+    if (w.length === 0) return;
+    var pages = SEARCH_INDEX.words.hasOwnProperty(w) ? SEARCH_INDEX.words[w] : [];
     hits = hits === null ? pages : hits.filter(function (p) { return pages.indexOf(p) >= 0; });
   });
   var list = document.getElementById('hits');
   list.innerHTML = '';
-  (hits || []).forEach(function (p) {
+  each(hits || [], function (p) {
     var li = document.createElement('li'), a = document.createElement('a');
     a.href = SEARCH_INDEX.pages[p][0]; a.textContent = SEARCH_INDEX.pages[p][1];
     li.appendChild(a); list.appendChild(li);
@@ -104,15 +117,24 @@ function search(form) {
   if (hits !== null && hits.length === 0) list.innerHTML = '<li>Aucune page ne contient ces mots.</li>';
   return false;
 }
+// A value of the page's address (page.html?name=value).
+function parameter(name) {
+  var pairs = window.location.search.replace(/^\?/, '').split('&');
+  for (var i = 0; i < pairs.length; ++i) {
+    var eq = pairs[i].indexOf('=');
+    if (eq > 0 && decodeURIComponent(pairs[i].slice(0, eq)) === name)
+      return decodeURIComponent(pairs[i].slice(eq + 1).replace(/\+/g, ' '));
+  }
+  return null;
+}
 // A search given in the address (search.html?q=words) runs at once.
 // A pop-up named in the address (page.html?popup=N) opens at once.
 window.addEventListener('DOMContentLoaded', function () {
-  var params = new URLSearchParams(window.location.search);
   var form = document.querySelector('form');
-  var q = params.get('q');
+  var q = parameter('q');
   if (form && q) { form.q.value = q; search(form); }
-  var p = params.get('popup');
-  var link = p && document.querySelector('a.popup[data-popup="' + p + '"]');
+  var p = parameter('popup');
+  var link = p && /^[0-9]+$/.test(p) && document.querySelector('a.popup[data-popup="' + p + '"]');
   if (link) popup(link, p);
 });
 )";
@@ -437,7 +459,7 @@ QString Writer::pageFor(int n, const QString &body)
             nav += QStringLiteral("<a href=\"%1\">Suivant &gt;&gt;</a>").arg(m_pages[next]);
     }
     nav += QStringLiteral("</div>");
-    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><title>%1</title>"
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"><title>%1</title>"
                           "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script></head>\n<body>%2%3%4</body></html>\n")
         .arg(escaped(text(t.title.isEmpty() ? m_title.toLatin1() : t.title)), anchors, nav, body);
 }
@@ -519,7 +541,7 @@ QStringList Writer::run()
                                                            : QStringLiteral("<li><a href=\"%1\">%2</a>").arg(escaped(e.page), escaped(e.text));
                                });
     const auto shell = [this](const QString &title, const QString &body) {
-        return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><title>%1</title>"
+        return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"><title>%1</title>"
                               "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%2</head>\n<body>"
                               "<div class=\"nav\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
                               "<a href=\"search.html\">Rechercher</a></div><div class=\"text\">%3</div></body></html>\n")

@@ -611,6 +611,11 @@ void TestCompile::webPages()
                 .contains("<li>ouvrir <a href=\"first.html\">Première</a> <a href=\"second.html\">Seconde</a></li>"));
     QVERIFY(TestSupport::readFile(box.path("web/search-index.js")).contains("\"zygomatique\": [1]"));
     QVERIFY(TestSupport::readFile(box.path("web/index.html")).contains("second.html"));
+    // The script stays within ES5, which compiled-help viewers built on old
+    // browser engines read: one newer construct would stop all of it.
+    const QByteArray script = TestSupport::readFile(box.path("web/help.js"));
+    for (const char *newer : {"=>", "Array.from", ".closest(", ".find(", "URLSearchParams", "let ", "const ", "`", "/u", ".forEach", "dataset"})
+        QVERIFY2(!script.contains(newer), newer);
     // The main window's colours.
     const QByteArray css = TestSupport::readFile(box.path("web/help.css"));
     QVERIFY(css.contains("body { background: #ffffe2; }") && css.contains(".nsr { background: #c0c0c0; }"));
