@@ -738,7 +738,7 @@ QStringList writeChm(const TProjectRead &project, const QString &folder, const Q
             contents = pages[n];
     }
     const QString hhp = QStringLiteral("[OPTIONS]\nCompatibility=1.1 or later\nCompiled file=%1\nContents file=toc.hhc\n"
-                                       "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nTitle=%3\n\n"
+                                       "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nFull-text search=Yes\nTitle=%3\n\n"
                                        "[FILES]\n%4\n[ALIAS]\n%5\n[MAP]\n%6")
                             .arg(QStringLiteral("compiled.chm"), contents, title, fileList, aliases, map);
     for (const auto &[name, content] : {QPair<QString, QString>{QStringLiteral("project.hhp"), hhp},

@@ -720,7 +720,7 @@ void TestCompile::compiledHtmlHelp()
     list.start(QStandardPaths::findExecutable(QStringLiteral("chmls")), {box.path("Aide.chm")});
     QVERIFY(list.waitForFinished(60000));
     const QByteArray files = list.readAllStandardOutput();
-    for (const char *name : {"/first.html", "/second.html", "/toc.hhc", "/index.hhk", "/HIDC_GRAND.html", "/#IVB"})
+    for (const char *name : {"/first.html", "/second.html", "/toc.hhc", "/index.hhk", "/HIDC_GRAND.html", "/#IVB", "/$FIftiMain"})
         QVERIFY2(files.contains(name), name);
     const QByteArray hhp = TestSupport::readFile(box.path("pages/project.hhp"));
     QVERIFY(hhp.contains("Default topic=second.html"));
