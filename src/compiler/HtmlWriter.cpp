@@ -472,6 +472,9 @@ QStringList Writer::run()
     // them, pages left unchanged are not rewritten, and a build that fails
     // or is killed before the end leaves the previous pages as they were.
     Platform::WriteBatch batch;
+    // Temporary files of a build that was killed are removed.
+    Platform::removeStaleTemps(m_dir);
+    Platform::removeStaleTemps(m_dir + QStringLiteral("/images"));
     m_title = text(m_p.hpj.options.value("TITLE"));
     // Page names first: links need every page.
     // The contents, index and search pages keep their names.
