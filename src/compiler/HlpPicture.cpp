@@ -548,7 +548,12 @@ QList<TPictureHotspot> pictureHotspots(const QByteArray &picture)
     qsizetype at = strings;
     for (int i = 0; i < count && at < picture.size(); ++i) {
         TPictureHotspot h;
-        h.kind = quint8(picture[block + 7 + 15 * i]);
+        const qsizetype record = block + 7 + 15 * qsizetype(i); // id bytes, then x, y, width, height
+        h.kind = quint8(picture[record]);
+        h.x = le16(picture, record + 3);
+        h.y = le16(picture, record + 5);
+        h.width = le16(picture, record + 7);
+        h.height = le16(picture, record + 9);
         for (QByteArray *text : {&h.name, &h.target}) {
             const qsizetype end = picture.indexOf('\0', at);
             if (end < 0)

@@ -53,6 +53,7 @@ struct TPictureHotspot {
     quint8 kind = 0;
     QByteArray name;
     QByteArray target;
+    int x = 0, y = 0, width = 0, height = 0; // in the picture's pixels
 };
 QList<TPictureHotspot> pictureHotspots(const QByteArray &picture);
 

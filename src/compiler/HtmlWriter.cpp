@@ -65,13 +65,19 @@ function popup(link, id) {
   var open = box.style.display === 'block';
   each(document.querySelectorAll('.box'), function (b) { b.style.display = 'none'; });
   if (!open) {
-    var r = link.getBoundingClientRect();
+    var r = link.nodeName === 'AREA' ? areaRect(link) : link.getBoundingClientRect();
     box.style.left = (window.pageXOffset + r.left) + 'px';
     box.style.top = (window.pageYOffset + r.bottom + 4) + 'px';
     box.style.display = 'block';
     layTabs(box);
   }
   return false;
+}
+// Where an area of an image map is on the screen.
+function areaRect(area) {
+  var image = document.querySelector('img[usemap="#' + area.parentNode.name + '"]');
+  var r = image.getBoundingClientRect(), c = area.coords.split(',');
+  return { left: r.left + parseFloat(c[0]), bottom: r.top + parseFloat(c[3]) };
 }
 // Tabs reach the paragraph's next tab stop (data-tabs, in points from the
 // left margin), else the next half inch, as in the help viewer. Laid out in
@@ -247,10 +253,17 @@ private:
     // (p, span) these declarations: formats are shared by many runs and
     // pages, so each is written once.
     QString styleClass(const QString &element, const QString &declarations);
+    // Where a macro leads on the web (JumpId, PopupId: a page; ExecFile,
+    // ExecProgram: the file); empty for the others.
+    QString macroHref(const QString &macro) const;
+    // The link of a hotspot that names a context ("ctx", "ctx>window");
+    // empty when it is in another help file or unknown. A pop-up in this
+    // file also gives the topic it shows.
+    QString contextHref(const QByteArray &target, int *popupTopic = nullptr) const;
     QString paragraphs(const QList<TParagraph> &list, int topic);
     QString paragraph(const TParagraph &p, int topic);
     QString runs(const QList<TInline> &items, int topic);
-    QString picture(const TInline &item);
+    QString picture(const TInline &item, int topic);
     QString pageFor(int topic, const QString &body);
     void write(const QString &name, const QByteArray &bytes);
 
@@ -260,12 +273,26 @@ private:
     TTargets m_targets;
     QMap<int, QString> m_pictureFiles;
     QSet<int> m_popups; // topics shown as pop-ups in the current page
+    QSet<int> m_maps;   // pictures whose image map the current page has
     QHash<QString, QString> m_classes; // element and declarations -> class
     QString m_classRules;              // their rules, for the style sheet
     QHash<int, QPair<int, int>> m_browse; // topic -> previous, next
     QHash<int, QStringList> m_aliases;    // topic -> its [ALIAS] names
     QString m_title;
 };
+
+QString Writer::macroHref(const QString &macro) const
+{
+    static const QRegularExpression jump(QStringLiteral("^\\s*(?:JumpId|JI|PopupId|PI)\\(\\s*[`\"][^'\"]*['\"]\\s*,\\s*[`\"]([^'\"]*)['\"]"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression exec(QStringLiteral("^\\s*(?:ExecFile|EF|ExecProgram|EP)\\(\\s*[`\"]([^'\"]*)['\"]"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch j = jump.match(macro);
+    if (j.hasMatch())
+        return m_targets.href(j.captured(1).toLatin1(), m_pages);
+    const QRegularExpressionMatch e = exec.match(macro);
+    return e.hasMatch() ? e.captured(1) : QString();
+}
 
 QString Writer::styleClass(const QString &element, const QString &declarations)
 {
@@ -287,7 +314,7 @@ void Writer::write(const QString &name, const QByteArray &bytes)
         m_errors << name + QStringLiteral(" : ") + error;
 }
 
-QString Writer::picture(const TInline &item)
+QString Writer::picture(const TInline &item, int topic)
 {
     if (!m_pictureFiles.contains(item.picture)) {
         QString file;
@@ -308,7 +335,45 @@ QString Writer::picture(const TInline &item)
     const QString side = item.command == 0x87 ? QStringLiteral(" style=\"float:left\"")
                          : item.command == 0x88 ? QStringLiteral(" style=\"float:right\"")
                                                 : QString();
-    return QStringLiteral("<img src=\"%1\" alt=\"\"%2>").arg(file, side);
+    // A hotspot graphic's hotspots: the areas of an image map, leading where
+    // the help file's do (pop-ups open in the page).
+    const QList<TPictureHotspot> hotspots = pictureHotspots(m_p.pictureData[item.picture]);
+    if (hotspots.isEmpty())
+        return QStringLiteral("<img src=\"%1\" alt=\"\"%2>").arg(file, side);
+    const QString map = QStringLiteral("map%1").arg(item.picture);
+    QString out = QStringLiteral("<img src=\"%1\" alt=\"\" usemap=\"#%2\"%3>").arg(file, map, side);
+    if (m_maps.contains(item.picture))
+        return out;
+    m_maps.insert(item.picture);
+    out += QStringLiteral("<map name=\"%1\">").arg(map);
+    for (const TPictureHotspot &h : hotspots) {
+        const QString coords = QStringLiteral("%1,%2,%3,%4").arg(h.x).arg(h.y).arg(h.x + h.width).arg(h.y + h.height);
+        int popupTopic = -1;
+        const QString href = (h.kind & ~0x04) == 0xC8 ? macroHref(text(h.target)) : contextHref(h.target, &popupTopic);
+        // Named after the topic it leads to, when that has a title (the
+        // drawing tool names hotspots "Hotspot 1", "Hotspot 2"...).
+        const QString title = popupTopic >= 0 && !m_p.topics[popupTopic].title.isEmpty() ? text(m_p.topics[popupTopic].title)
+                                                                                       : text(h.name.isEmpty() ? h.target : h.name);
+        QString area = QStringLiteral("<area shape=\"rect\" coords=\"%1\" title=\"%2\"").arg(coords, escaped(title));
+        if ((h.kind & ~0x04) == 0xE2 && popupTopic >= 0 && popupTopic != topic) {
+            m_popups.insert(popupTopic);
+            area += QStringLiteral(" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\"").arg(escaped(href)).arg(popupTopic);
+        } else if (!href.isEmpty()) {
+            area += QStringLiteral(" href=\"%1\"").arg(escaped(href));
+        }
+        out += area + u'>';
+    }
+    return out + QStringLiteral("</map>");
+}
+
+QString Writer::contextHref(const QByteArray &target, int *popupTopic) const
+{
+    if (target.contains('@'))
+        return {};
+    const QByteArray context = target.left(target.indexOf('>') >= 0 ? target.indexOf('>') : target.size()).trimmed();
+    if (popupTopic)
+        *popupTopic = m_targets.byContext.value(QString::fromLatin1(normalizeContext(context)).toUpper(), {-1, QString()}).first;
+    return m_targets.href(context, m_pages);
 }
 
 QString Writer::runs(const QList<TInline> &items, int topic)
@@ -335,7 +400,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
         case TInline::Tab: out += QStringLiteral("<span class=\"tab\"></span>"); break;
         case TInline::NbSpace: out += QStringLiteral("&nbsp;"); break;
         case TInline::NbHyphen: out += QStringLiteral("&#8209;"); break;
-        case TInline::Picture: out += picture(i); break;
+        case TInline::Picture: out += picture(i, topic); break;
         case TInline::HotspotEnd:
             out += closing;
             closing.clear();
@@ -345,17 +410,10 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             if (!i.macro.isEmpty()) {
                 // Macros with a meaning on the web become links; others stay
                 // inert, named in their title.
-                static const QRegularExpression jump(QStringLiteral("^(?:JumpId|JI|PopupId|PI)\\(\\s*[`\"][^'\"]*['\"]\\s*,\\s*[`\"]([^'\"]*)['\"]"),
-                                                     QRegularExpression::CaseInsensitiveOption);
-                static const QRegularExpression exec(QStringLiteral("^(?:ExecFile|EF|ExecProgram|EP)\\(\\s*[`\"]([^'\"]*)['\"]"),
-                                                     QRegularExpression::CaseInsensitiveOption);
                 const QString macro = text(i.macro);
-                const QRegularExpressionMatch j = jump.match(macro), e = exec.match(macro);
-                const QString target = j.hasMatch() ? m_targets.href(j.captured(1).toLatin1(), m_pages) : QString();
+                const QString target = macroHref(macro);
                 if (!target.isEmpty())
                     out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(target));
-                else if (e.hasMatch())
-                    out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(e.captured(1)));
                 else {
                     out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(macro));
                     closing = QStringLiteral("</span>");
@@ -514,6 +572,7 @@ QStringList Writer::run()
     for (int n = 0; n < m_p.topics.size(); ++n) {
         const TSourceTopic &t = m_p.topics[n];
         m_popups.clear();
+        m_maps.clear();
         QString body;
         if (!t.nonScrolling.isEmpty())
             body += QStringLiteral("<div class=\"nsr\">") + paragraphs(t.nonScrolling, n) + QStringLiteral("</div>");

@@ -227,7 +227,7 @@ void TestPicture::hotspotGraphics()
         ++graphics;
         QVERIFY(!Hlp::bmpToPicture(shg.left(6), &picture, &why));
         for (int cut = 0; cut < shg.size(); cut += 97) // truncated: never read past the end
-            Hlp::pictureHotspotCount(shg.left(cut));
+            Hlp::pictureHotspotCount(shg.left(cut)), Hlp::pictureHotspots(shg.left(cut));
     }
     QCOMPARE(graphics, 7);
     QByteArray bmp = TestSupport::readFile(QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/pjabout/AboutDlg.bmp"));
