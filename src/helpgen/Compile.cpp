@@ -57,7 +57,7 @@ bool publish(const QString &from, const QString &to)
 
 // The outputs chosen besides the .HLP (web pages, compiled HTML Help),
 // made from the help sources into the distribution folder; their messages
-// are added to `messages`. False when one failed.
+// not yet in `messages` are added to it. False when one failed.
 bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
 {
     const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
@@ -66,8 +66,12 @@ bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
         if (output != QLatin1String("HTML") && output != QLatin1String("CHM"))
             continue;
         const Hlp::TCompileResult r = FBuildWebOutput(prj, output);
+        // The checks of the project are the same for every output: each
+        // message is listed once.
         if (messages)
-            *messages += r.messages;
+            for (const QString &m : r.messages)
+                if (!messages->contains(m))
+                    messages->append(m);
         if (!r.ok) {
             ok = false;
             PShowError(QString::fromUtf8("La publication en %1 a échoué :\n").arg(output)

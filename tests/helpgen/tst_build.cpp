@@ -442,7 +442,9 @@ void TestBuild::ourCompiler()
     ini->COMPILER.set(QStringLiteral(KIVHC_PATH));
     QStringList messages;
     QVERIFY(PCompileStep(m_conf, &m_wait, &messages));
-    // The build's messages, those of a successful build too, reach the caller.
+    // The build's messages, those of a successful build too, reach the
+    // caller, each once though every output says it.
+    QCOMPARE(QSet<QString>(messages.cbegin(), messages.cend()).size(), messages.size());
     for (const QString &m : messages)
         QVERIFY2(m.startsWith(QLatin1String("HC")) && !m.contains(QLatin1String(": Error:")), qPrintable(m));
     // The web contents follow the outline: the sub-topic in a list of its own.
