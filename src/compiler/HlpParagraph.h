@@ -17,6 +17,7 @@ struct TCharFormat {
     quint8 family = 3;
     quint8 attributes = 0; // FontBold, FontItalic, FontUnderline
     quint8 colour[3] = {0, 0, 0};
+    qint8 shift = 0; // 1 raised, -1 lowered (the help file only shrinks such text)
 };
 
 struct TInline {

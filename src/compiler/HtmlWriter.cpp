@@ -391,6 +391,8 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 style += QStringLiteral("font-style:italic;");
             if (f.attributes & FontUnderline)
                 style += QStringLiteral("text-decoration:underline;");
+            if (f.shift)
+                style += f.shift > 0 ? QStringLiteral("vertical-align:super;") : QStringLiteral("vertical-align:sub;");
             if (f.colour[0] || f.colour[1] || f.colour[2])
                 style += QStringLiteral("color:%1;").arg(cssColour(f.colour));
             out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(text(i.text)));

@@ -146,6 +146,7 @@ TCharFormat Reader::charFormat() const
     // Raised and lowered text has no place in a help file's fonts: it is
     // kept at two thirds of its size, as word processors draw it.
     f.halfPoints = quint8(qBound(2, s.shift ? (s.halfPoints * 2 + 1) / 3 : s.halfPoints, 255));
+    f.shift = qint8(s.shift);
     f.attributes = (s.bold ? FontBold : 0) | (s.italic ? FontItalic : 0) | (s.underline ? FontUnderline : 0);
     if (s.colour > 0 && s.colour < m_colours.size()) {
         f.colour[0] = quint8(m_colours[s.colour][0]);

@@ -608,7 +608,7 @@ void TestCompile::webPages()
     TestSupport::writeFile(box.path("w.rtf"),
                            "{\\rtf1 #{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
                            "\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')}\\par\\page"
-                           "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique\\par\\page"
+                           "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique m{\\super 2}\\par\\page"
                            "#{\\footnote # def}${\\footnote $ D\\'e9finition}Le sens du mot\\par}");
     Hlp::TCompileOptions options;
     options.output = Hlp::TOutput::Html;
@@ -637,6 +637,7 @@ void TestCompile::webPages()
     // The main window's colours.
     const QByteArray css = TestSupport::readFile(box.path("web/help.css"));
     QVERIFY(css.contains("body { background: #ffffe2; }") && css.contains(".nsr { background: #c0c0c0; }"));
+    QVERIFY(css.contains("vertical-align:super;")); // raised text is raised on the web
 
     // A disk that fills during a rebuild: one error, a failure, and the
     // pages published before are all still there as they were.
