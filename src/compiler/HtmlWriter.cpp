@@ -153,6 +153,26 @@ struct TContentsEntry {
     QString page;
 };
 
+// The pages' own words (the links to the contents, index and search), in
+// the program's language whatever the help's.
+const char kNavLinks[] = "<div class=\"nav\" lang=\"fr\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
+                         "<a href=\"search.html\">Rechercher</a>";
+
+// The language of the help's text, from LCID= (its first number): French,
+// the program's language, when the project does not say.
+QString languageOf(const THpj &hpj)
+{
+    static const QHash<int, const char *> codes{
+        {0x01, "ar"}, {0x02, "bg"}, {0x03, "ca"}, {0x04, "zh"}, {0x05, "cs"}, {0x06, "da"}, {0x07, "de"}, {0x08, "el"},
+        {0x09, "en"}, {0x0A, "es"}, {0x0B, "fi"}, {0x0C, "fr"}, {0x0D, "he"}, {0x0E, "hu"}, {0x0F, "is"}, {0x10, "it"},
+        {0x11, "ja"}, {0x12, "ko"}, {0x13, "nl"}, {0x14, "no"}, {0x15, "pl"}, {0x16, "pt"}, {0x18, "ro"}, {0x19, "ru"},
+        {0x1A, "hr"}, {0x1B, "sk"}, {0x1C, "sq"}, {0x1D, "sv"}, {0x1E, "th"}, {0x1F, "tr"}, {0x22, "uk"}, {0x24, "sl"},
+        {0x25, "et"}, {0x26, "lv"}, {0x27, "lt"}};
+    bool ok = false;
+    const uint lcid = hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&ok, 0);
+    return QString::fromLatin1(ok ? codes.value(int(lcid & 0x3FF), "fr") : "fr");
+}
+
 // A colour (red, green, blue) as the style sheet writes it.
 QString cssColour(const quint8 *rgb)
 {
@@ -265,6 +285,9 @@ private:
     QString runs(const QList<TInline> &items, int topic);
     QString picture(const TInline &item, int topic);
     QString pageFor(int topic, const QString &body);
+    // The start of every page, up to <body>: its language, title, style
+    // sheet and script, and `extra` in its head.
+    QString pageHead(const QString &title, const QString &extra = {}) const;
     void write(const QString &name, const QByteArray &bytes);
 
     const TProjectRead &m_p;
@@ -279,6 +302,7 @@ private:
     QHash<int, QPair<int, int>> m_browse; // topic -> previous, next
     QHash<int, QStringList> m_aliases;    // topic -> its [ALIAS] names
     QString m_title;
+    QString m_language;
 };
 
 QString Writer::macroHref(const QString &macro) const
@@ -509,8 +533,7 @@ QString Writer::pageFor(int n, const QString &body)
         anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(QString::fromLatin1(normalizeContext(c))));
     for (const QString &alias : m_aliases.value(n))
         anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(alias));
-    QString nav = QStringLiteral("<div class=\"nav\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
-                                 "<a href=\"search.html\">Rechercher</a>");
+    QString nav = QString::fromUtf8(kNavLinks);
     if (m_browse.contains(n)) {
         const auto [previous, next] = m_browse.value(n);
         if (previous >= 0)
@@ -519,9 +542,15 @@ QString Writer::pageFor(int n, const QString &body)
             nav += QStringLiteral("<a href=\"%1\">Suivant &gt;&gt;</a>").arg(m_pages[next]);
     }
     nav += QStringLiteral("</div>");
-    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"><title>%1</title>"
-                          "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script></head>\n<body>%2%3%4</body></html>\n")
-        .arg(escaped(text(t.title.isEmpty() ? m_title.toLatin1() : t.title)), anchors, nav, body);
+    return pageHead(t.title.isEmpty() ? m_title : text(t.title)) + anchors + nav + body + QStringLiteral("</body></html>\n");
+}
+
+QString Writer::pageHead(const QString &title, const QString &extra) const
+{
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"><head><meta charset=\"utf-8\">"
+                          "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"><title>%2</title>"
+                          "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%3</head>\n<body>")
+        .arg(m_language, escaped(title), extra);
 }
 
 QStringList Writer::run()
@@ -536,6 +565,7 @@ QStringList Writer::run()
     Platform::removeStaleTemps(m_dir);
     Platform::removeStaleTemps(m_dir + QStringLiteral("/images"));
     m_title = text(m_p.hpj.options.value("TITLE"));
+    m_language = languageOf(m_p.hpj);
     // Page names first: links need every page.
     // The contents, index and search pages keep their names.
     QSet<QString> taken{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html")};
@@ -605,11 +635,8 @@ QStringList Writer::run()
                                                            : QStringLiteral("<li><a href=\"%1\">%2</a>").arg(escaped(e.page), escaped(e.text));
                                });
     const auto shell = [this](const QString &title, const QString &body) {
-        return QStringLiteral("<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\"><meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"><title>%1</title>"
-                              "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%2</head>\n<body>"
-                              "<div class=\"nav\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
-                              "<a href=\"search.html\">Rechercher</a></div><div class=\"text\">%3</div></body></html>\n")
-            .arg(escaped(title), title == QStringLiteral("Rechercher") ? QStringLiteral("<script src=\"search-index.js\"></script>") : QString(), body)
+        return (pageHead(title, title == QStringLiteral("Rechercher") ? QStringLiteral("<script src=\"search-index.js\"></script>") : QString())
+                + QString::fromUtf8(kNavLinks) + QStringLiteral("</div><div class=\"text\">") + body + QStringLiteral("</div></body></html>\n"))
             .toUtf8();
     };
     write(QStringLiteral("index.html"), shell(m_title, contents));

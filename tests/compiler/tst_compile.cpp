@@ -669,7 +669,10 @@ void TestCompile::webPages()
         web.missingFilesAreWarnings = true;
         const Hlp::TCompileResult converted = Hlp::compileProject(hpj, web);
         QVERIFY2(converted.ok, qPrintable(hpj + u'\n' + converted.messages.join(u'\n')));
-        // A project with a contents file (nmr-es) gets its tree.
+        // A project with a contents file (nmr-es) gets its tree; its pages
+        // say they are in Spanish (LCID=0xc0a), their links in French.
+        if (QFileInfo(hpj).fileName() == QLatin1String("Proyecto.hpj"))
+            QVERIFY(TestSupport::readFile(web.outputDir + QStringLiteral("/index.html")).contains("<html lang=\"es\">"));
         if (QFileInfo(hpj).fileName() == QLatin1String("Proyecto.hpj"))
             QVERIFY(TestSupport::readFile(web.outputDir + QStringLiteral("/index.html")).contains(QString::fromUtf8("<li><b>Menús</b><ul>").toUtf8()));
         // Every context of the help file is an anchor of the pages.
