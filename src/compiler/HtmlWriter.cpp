@@ -173,6 +173,22 @@ QString languageOf(const THpj &hpj)
     return QString::fromLatin1(ok ? codes.value(int(lcid & 0x3FF), "fr") : "fr");
 }
 
+// A string literal of the page script: quotes, backslashes, control
+// characters and the two characters that end a line in a script escaped.
+QString jsString(const QString &text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\')
+            out += u'\\' + QString(c);
+        else if (c.unicode() < 0x20 || c.unicode() == 0x2028 || c.unicode() == 0x2029 || c == u'<')
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
 // A colour (red, green, blue) as the style sheet writes it.
 QString cssColour(const quint8 *rgb)
 {
@@ -315,7 +331,14 @@ QString Writer::macroHref(const QString &macro) const
     if (j.hasMatch())
         return m_targets.href(j.captured(1).toLatin1(), m_pages);
     const QRegularExpressionMatch e = exec.match(macro);
-    return e.hasMatch() ? e.captured(1) : QString();
+    if (!e.hasMatch())
+        return {};
+    // A file beside the pages or a web address; any other scheme
+    // (javascript:, data:...) would run in the reader's browser.
+    static const QRegularExpression scheme(QStringLiteral("^\\s*([A-Za-z][A-Za-z0-9+.-]+):"));
+    const QRegularExpressionMatch s = scheme.match(e.captured(1));
+    static const QStringList safe{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("ftp")};
+    return !s.hasMatch() || safe.contains(s.captured(1).toLower()) ? e.captured(1) : QString();
 }
 
 QString Writer::styleClass(const QString &element, const QString &declarations)
@@ -655,8 +678,7 @@ QStringList Writer::run()
     // The search index: a script, so that the pages also work from disk.
     QString js = QStringLiteral("var SEARCH_INDEX = {\"pages\": [");
     for (int n = 0; n < m_p.topics.size(); ++n)
-        js += QStringLiteral("%1[\"%2\", \"%3\"]").arg(n ? QStringLiteral(",") : QString(), m_pages[n],
-                                                     shownTitle(m_p.topics[n], m_pages[n]).replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")));
+        js += QStringLiteral("%1[%2, %3]").arg(n ? QStringLiteral(",") : QString(), jsString(m_pages[n]), jsString(shownTitle(m_p.topics[n], m_pages[n])));
     js += QStringLiteral("], \"words\": {");
     bool first = true;
     QStringList allWords = words.keys();

@@ -607,9 +607,9 @@ void TestCompile::webPages()
                                               "[FILES]\r\nw.rtf\r\n");
     TestSupport::writeFile(box.path("w.rtf"),
                            "{\\rtf1 #{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
-                           "\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')}\\par\\page"
+                           "\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}\\par\\page"
                            "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique m{\\super 2}\\par\\page"
-                           "#{\\footnote # def}${\\footnote $ D\\'e9finition}Le sens du mot\\par}");
+                           "#{\\footnote # def}${\\footnote $ D\\'e9finition \"\\\\\" </script>}Le sens du mot\\par}");
     Hlp::TCompileOptions options;
     options.output = Hlp::TOutput::Html;
     options.outputDir = box.path("web");
@@ -622,12 +622,15 @@ void TestCompile::webPages()
     QVERIFY(first.contains(QStringLiteral("onclick=\"return popup(this, 2)\"")));
     QVERIFY(first.contains(QStringLiteral("<div class=\"box\" id=\"box-2\">")) && first.contains(QStringLiteral("Le sens du mot")));
     QVERIFY(first.contains(QStringLiteral("href=\"notes.txt\"")));
+    QVERIFY(!first.contains(QStringLiteral("href=\"javascript:"))); // a script is never made a link
     QVERIFY(first.contains(QStringLiteral("<img src=\"images/image0.png\"")));
     QCOMPARE(QImage(box.path("web/images/image0.png")).size(), QSize(9, 7));
     // A keyword in two spellings is one entry with both topics, as in the help file.
     QVERIFY(TestSupport::readFile(box.path("web/keywords.html"))
                 .contains("<li>ouvrir <a href=\"first.html\">Première</a> <a href=\"second.html\">Seconde</a></li>"));
     QVERIFY(TestSupport::readFile(box.path("web/search-index.js")).contains("\"zygomatique\": [1]"));
+    // A title is a safe string of the script, whatever it holds.
+    QVERIFY(TestSupport::readFile(box.path("web/search-index.js")).contains(QString::fromUtf8("\"Définition \\\"\\\\\\\" \\u003c/script>\"").toUtf8()));
     QVERIFY(TestSupport::readFile(box.path("web/index.html")).contains("second.html"));
     // The script stays within ES5, which compiled-help viewers built on old
     // browser engines read: one newer construct would stop all of it.
