@@ -431,7 +431,11 @@ QString Writer::runs(const QList<TInline> &items, int topic)
         switch (i.kind) {
         case TInline::Text: {
             const TCharFormat &f = i.format;
-            QString style = QStringLiteral("font-family:'%1';font-size:%2pt;").arg(text(f.face)).arg(f.halfPoints / 2.0);
+            // The face as a quoted name of the style sheet: characters that
+            // would end the name or the rule are left out.
+            static const QRegularExpression unsafe(QStringLiteral("['\"\\\\;{}<>\\x00-\\x1f]"));
+            const QString face = text(f.face).remove(unsafe);
+            QString style = QStringLiteral("font-family:'%1';font-size:%2pt;").arg(face).arg(f.halfPoints / 2.0);
             if (f.attributes & FontBold)
                 style += QStringLiteral("font-weight:bold;");
             if (f.attributes & FontItalic)

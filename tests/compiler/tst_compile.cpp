@@ -606,8 +606,8 @@ void TestCompile::webPages()
     TestSupport::writeFile(box.path("w.hpj"), "[OPTIONS]\r\nTITLE=Aide web\r\n[WINDOWS]\r\nmain=\"Aide\",,,(r14876671),(192,192,192)\r\n"
                                               "[FILES]\r\nw.rtf\r\n");
     TestSupport::writeFile(box.path("w.rtf"),
-                           "{\\rtf1 #{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
-                           "\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}\\par\\page"
+                           "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Bad face' \\}body\\{display:none;}}#{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
+                           "{\\f1 x}\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}\\par\\page"
                            "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique m{\\super 2}\\par\\page"
                            "#{\\footnote # def}${\\footnote $ D\\'e9finition \"\\\\\" </script>}Le sens du mot\\par}");
     Hlp::TCompileOptions options;
@@ -641,6 +641,7 @@ void TestCompile::webPages()
     const QByteArray css = TestSupport::readFile(box.path("web/help.css"));
     QVERIFY(css.contains("body { background: #ffffe2; }") && css.contains(".nsr { background: #c0c0c0; }"));
     QVERIFY(css.contains("vertical-align:super;")); // raised text is raised on the web
+    QVERIFY(css.contains("font-family:'Bad face bodydisplay:none';")); // a face name cannot end its rule
 
     // A disk that fills during a rebuild: one error, a failure, and the
     // pages published before are all still there as they were.
