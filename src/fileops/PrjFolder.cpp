@@ -211,6 +211,15 @@ bool swapIn(const TPrjFolders &f, QString *error)
     return true;
 }
 
+void removeChmStaging(const TPrjFolders &folders, const QString &name)
+{
+    for (const QString &parent : {folders.project, folders.backup}) {
+        const QString dir = parent + u'/' + name + QStringLiteral("_chm");
+        if (isRealDir(dir) && QFileInfo(dir + QStringLiteral("/project.hhp")).isFile())
+            QDir(dir).removeRecursively(); // does not follow links
+    }
+}
+
 void recover(const QString &projectDir)
 {
     const TPrjFolders f = foldersOf(projectDir);

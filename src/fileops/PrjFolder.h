@@ -51,6 +51,13 @@ bool swapIn(const TPrjFolders &folders, QString *error);
 // leftover temporary files from the project folder.
 void recover(const QString &projectDir);
 
+// Earlier versions built a compiled help file's pages in the project's
+// folder (N_chm, with an images folder): a backup carried it into the
+// backup folder, whose deletion refuses subfolders, and every later backup
+// failed. Such a folder (a real folder holding our project.hhp) is removed
+// from the project and backup folders of project `name`.
+void removeChmStaging(const TPrjFolders &folders, const QString &name);
+
 // For tests: take the two-rename path as on file systems that cannot
 // exchange two names.
 void setExchangeForTest(bool useExchange);

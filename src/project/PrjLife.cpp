@@ -206,6 +206,7 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         } else {
             Platform::prompts().plain(QStringLiteral("Backup ... "));
             prj->PrjSaveCount = 0;
+            FileOps::removeChmStaging(folders, name);
             // The old backup must be deletable before anything is written.
             if (!FileOps::deleteBlocker(o).isEmpty()) {
                 PShowError(QString::fromUtf8("L'effacement du répertoire a échoué !"));

@@ -453,6 +453,8 @@ void TestBuild::ourCompiler()
     if (chm)
         QVERIFY(QFileInfo(m_box->path(QString::fromUtf8("Aide été.COM/Aide été.chm"))).size() > 0);
     prj->Outputs.set(QString());
+    // Nothing of the web builds stays in the project's folder.
+    QVERIFY(QDir(prj->PrjDir.get()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
     QVERIFY(FCompilerMessages(prj->PrjDir.get() + QString::fromUtf8("/Aide été.ERR"), QDateTime::currentDateTime().addDays(1)).isEmpty());
     QCOMPARE(prj->PrjState, quint8(PrjCompiled));
     const QByteArray hlpBytes = readFile(m_box->path(QString::fromUtf8("Aide été.COM/Aide été.HLP")));
@@ -506,6 +508,14 @@ void TestBuild::ourCompiler()
     QDir().mkpath(e2e);
     QVERIFY(writeFile(e2e + "/Aide.hlp", hlpBytes));
     QVERIFY(writeFile(e2e + "/Aide.expected", facts));
+
+    // Backups after the web builds (each swaps the project's folder and
+    // deletes the backup before): every one succeeds.
+    for (int backup = 0; backup < 2; ++backup) {
+        prj->PrjSaveCount = quint16(ini->BACKUP_PERIOD);
+        m_scope->prompts.answer(Platform::Ok); // Backup ...
+        QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    }
 }
 
 void TestBuild::viewing()

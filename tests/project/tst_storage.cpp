@@ -313,9 +313,18 @@ void TestStorage::backupSwapAndRecovery()
         QVERIFY(readFile(dir + ".OLD/Manuel.1").contains("?v1"));
         QVERIFY(readFile(dir + "/Manuel.1").contains("?v2"));
         QCOMPARE(QDir::current().canonicalPath(), QFileInfo(dir).canonicalFilePath());
+        // Compiled-help pages that an earlier version built inside the
+        // project's folder, one of them already carried into the backup:
+        // removed, so that the backup folder can be deleted and swapped.
+        for (const QString &at : {dir, dir + ".OLD"}) {
+            QVERIFY(QDir().mkpath(at + "/Manuel_chm/images"));
+            QVERIFY(writeFile(at + "/Manuel_chm/project.hhp", "[OPTIONS]"));
+            QVERIFY(writeFile(at + "/Manuel_chm/images/image0.png", "PNG"));
+        }
         setTexts(QStringLiteral("v3"));
         QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0)); // backup again
         QVERIFY(readFile(dir + ".OLD/Manuel.1").contains("?v2"));
+        QVERIFY(!QFileInfo::exists(dir + "/Manuel_chm") && !QFileInfo::exists(dir + ".OLD/Manuel_chm"));
         const QStringList v3 = texts();
         FClosePrj(m_conf, m_display);
 
