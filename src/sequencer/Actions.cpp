@@ -458,6 +458,7 @@ void PCmdDelPrj(TCmdRec &cmd)
     // it lies, then the link; the backup beside it.
     const FileOps::TPrjFolders folders = FileOps::foldersOf(dir);
     const QString cannot = QString::fromUtf8("L'effacement du répertoire a échoué !");
+    FileOps::removeChmStaging(folders, name);
     const QString blocker = FileOps::deleteBlocker(folders.project);
     if (!blocker.isEmpty()) {
         // Checked before anything goes: the project stays open and whole.
