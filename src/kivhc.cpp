@@ -47,10 +47,9 @@ int main(int argc, char **argv)
         options.outputDir = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_html")
                                           : QFileInfo(out).absoluteFilePath();
     } else if (format == QLatin1String("chm")) {
-        // The pages are made in PROJECT_chm beside the project, the file
-        // goes to -o (PROJECT.chm beside the project by default).
+        // The pages are made in a temporary folder, the file goes to -o
+        // (PROJECT.chm beside the project by default).
         options.output = Hlp::TOutput::Chm;
-        options.outputDir = project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_chm");
         options.chmFile = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral(".chm")
                                         : QFileInfo(out).absoluteFilePath();
     }

@@ -26,7 +26,7 @@ enum class TOutput { Hlp, Html, Chm };
 
 struct TCompileOptions {
     TOutput output = TOutput::Hlp;
-    QString outputDir; // Html, Chm: the folder the pages go to
+    QString outputDir; // Html, Chm: the folder the pages go to (Chm: a temporary one when empty)
     QString chmFile;   // Chm: the compiled file
     // A topic or baggage file that cannot be read is a warning, not an
     // error: the help file is made without it.

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <QDir>
 #include <QHash>
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 
 #include <functional>
+#include <optional>
 
 namespace Hlp {
 
@@ -782,8 +784,18 @@ void mendChmDirectory(QByteArray &chm)
     qToLittleEndian<qint32>(last, chm.data() + dir + 0x24);
 }
 
-QStringList writeChm(const TProjectRead &project, const QString &folder, const QString &chmFile)
+QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, const QString &chmFile)
 {
+    // The pages are a step on the way: without a folder for them, they are
+    // made in a temporary one, removed with them.
+    std::optional<QTemporaryDir> temporary;
+    QString folder = pagesFolder;
+    if (folder.isEmpty()) {
+        temporary.emplace(QDir::tempPath() + QStringLiteral("/kivhelp-chm-XXXXXX"));
+        if (!temporary->isValid())
+            return {QString::fromUtf8("dossier temporaire impossible à créer : ") + temporary->errorString()};
+        folder = temporary->path();
+    }
     QStringList pages;
     QString tree;
     QStringList errors = writeHtml(project, folder, &pages, &tree);

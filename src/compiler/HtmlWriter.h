@@ -21,8 +21,9 @@ QStringList writeHtml(const TProjectRead &project, const QString &folder, QStrin
 
 // The pages as a compiled HTML Help file: the pages, a project (.hhp) with
 // the [MAP] numbers as context ids, contents (.hhc) and index (.hhk) are
-// written into `folder`, then compiled into `chmFile` by chmcmd.
-QStringList writeChm(const TProjectRead &project, const QString &folder, const QString &chmFile);
+// written into `pagesFolder` (a temporary folder when empty), then
+// compiled into `chmFile` by chmcmd.
+QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, const QString &chmFile);
 
 // Sets the head and tail of a compiled help file's directory listing from
 // its chain of chunks (chmcmd records a wrong head when there are several).

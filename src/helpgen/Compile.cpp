@@ -14,11 +14,9 @@
 #include "project/Outline.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QProcess>
 #include <QTimer>
 #include <QStandardPaths>
@@ -91,17 +89,10 @@ Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, Q
     const bool html = output.compare(QLatin1String("HTML"), Qt::CaseInsensitive) == 0;
     Hlp::TCompileOptions options;
     options.output = html ? Hlp::TOutput::Html : Hlp::TOutput::Chm;
-    // The compiled help file's pages are made in a temporary folder: in the
-    // project's folder, a backup would carry them along.
-    QTemporaryDir chmPages(QDir::tempPath() + QStringLiteral("/kivhelp-chm-XXXXXX"));
-    if (!html && !chmPages.isValid()) {
-        Hlp::TCompileResult failed;
-        failed.errors = 1;
-        failed.messages << QStringLiteral("HC5003: Error: ") + QDir::tempPath()
-                               + QString::fromUtf8(" : dossier temporaire impossible à créer : ") + chmPages.errorString();
-        return failed;
-    }
-    options.outputDir = html ? prj->PrjComDir.get() + u'/' + base + QStringLiteral("_html") : chmPages.path();
+    // The compiled help file's pages are made in a temporary folder (none
+    // given): in the project's folder, a backup would carry them along.
+    if (html)
+        options.outputDir = prj->PrjComDir.get() + u'/' + base + QStringLiteral("_html");
     options.chmFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".chm");
     if (published)
         *published = html ? options.outputDir + QStringLiteral("/index.html") : options.chmFile;
