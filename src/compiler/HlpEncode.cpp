@@ -1,5 +1,7 @@
 #include "compiler/HlpEncode.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 
 namespace Hlp {
@@ -22,6 +24,16 @@ void putStringZ(QByteArray &out, const QByteArray &s)
 {
     out.append(s);
     out.append('\0');
+}
+
+quint16 le16(const QByteArray &b, qsizetype at)
+{
+    return at >= 0 && at + 2 <= b.size() ? qFromLittleEndian<quint16>(b.constData() + at) : 0;
+}
+
+quint32 le32(const QByteArray &b, qsizetype at)
+{
+    return at >= 0 && at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
 }
 
 QByteArray cUS(quint16 v)

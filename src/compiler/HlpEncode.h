@@ -11,6 +11,9 @@ void putU8(QByteArray &out, quint8 v);
 void putU16(QByteArray &out, quint16 v);
 void putU32(QByteArray &out, quint32 v);
 void putStringZ(QByteArray &out, const QByteArray &s);
+// Little-endian numbers read back; 0 past the end of `b`.
+quint16 le16(const QByteArray &b, qsizetype at);
+quint32 le32(const QByteArray &b, qsizetype at);
 
 // Compressed integers: a short form when the value fits, else a long form.
 QByteArray cUS(quint16 v); // 0..127 in one byte, else two (v < 32768)

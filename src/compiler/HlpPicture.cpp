@@ -13,15 +13,6 @@ namespace Hlp {
 
 namespace {
 
-quint32 le32(const QByteArray &b, qsizetype at)
-{
-    return at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
-}
-quint16 le16(const QByteArray &b, qsizetype at)
-{
-    return at + 2 <= b.size() ? qFromLittleEndian<quint16>(b.constData() + at) : 0;
-}
-
 // Reads the compressed integers of a picture header, bounds checked:
 // `ok` turns false on the first one that runs past the end.
 struct TFieldReader {

@@ -1,5 +1,6 @@
 #include "compiler/HtmlWriter.h"
 
+#include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
@@ -752,14 +753,13 @@ QStringList writeHtml(const TProjectRead &project, const QString &folder, QStrin
 void mendChmDirectory(QByteArray &chm)
 {
     const auto at = [&](qint64 offset, qint64 size) { return offset >= 0 && offset + size <= chm.size(); };
-    const auto u32 = [&](qint64 offset) { return qFromLittleEndian<quint32>(chm.constData() + offset); };
     if (!at(0, 0x58) || !chm.startsWith("ITSF"))
         return;
     const quint64 directory = qFromLittleEndian<quint64>(chm.constData() + 0x48);
     if (directory > quint64(chm.size()) || !at(qint64(directory), 0x30) || chm.mid(qint64(directory), 4) != "ITSP")
         return;
     const qint64 dir = qint64(directory);
-    const qint64 chunkSize = u32(dir + 0x10), chunks = u32(dir + 0x2C), base = dir + u32(dir + 8);
+    const qint64 chunkSize = le32(chm, dir + 0x10), chunks = le32(chm, dir + 0x2C), base = dir + le32(chm, dir + 8);
     if (chunkSize < 20 || chunks > 0xFFFFFF || !at(base, chunkSize * chunks))
         return;
     qint32 first = -1, last = -1;
@@ -767,12 +767,12 @@ void mendChmDirectory(QByteArray &chm)
         const qint64 chunk = base + n * chunkSize;
         if (chm.mid(chunk, 4) != "PMGL")
             continue;
-        if (qint32(u32(chunk + 12)) == -1) {
+        if (qint32(le32(chm, chunk + 12)) == -1) {
             if (first >= 0)
                 return;
             first = qint32(n);
         }
-        if (qint32(u32(chunk + 16)) == -1) {
+        if (qint32(le32(chm, chunk + 16)) == -1) {
             if (last >= 0)
                 return;
             last = qint32(n);
