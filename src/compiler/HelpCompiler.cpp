@@ -550,6 +550,21 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             (letter == 'K' ? read.index : read.aIndex).append({spelling, keywords.value(spelling)});
     }
     result.keywords = int(read.index.size());
+    // Browse sequences: the topics of each group in the order of their
+    // "+" footnotes (numbers as numbers), file order among equals.
+    QMap<QByteArray, QList<QPair<QByteArray, int>>> groups;
+    for (int n = 0; n < topics.size(); ++n)
+        if (!topics[n].browse.isEmpty()) {
+            const auto key = browseKey(topics[n].browse);
+            groups[key.first].append({key.second, n});
+        }
+    for (auto &group : groups) {
+        std::stable_sort(group.begin(), group.end(), [](const auto &a, const auto &b) { return orderLess(a.first, b.first); });
+        QList<int> sequence;
+        for (const auto &member : std::as_const(group))
+            sequence << member.second;
+        read.browse << sequence;
+    }
     // [MAP] numbers.
     // Names that no topic defines are left out (a header file maps every
     // name of a program, documented or not): one note lists them. A number
@@ -628,18 +643,9 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
                 writer.addText(e.linkData1, e.linkData2, e.topicLength, nonScrolling, bool(p.table));
             }
     }
-    // Browse sequences.
-    QMap<QByteArray, QList<QPair<QByteArray, int>>> groups;
-    for (int n = 0; n < topics.size(); ++n)
-        if (!topics[n].browse.isEmpty()) {
-            const auto key = browseKey(topics[n].browse);
-            groups[key.first].append({key.second, n});
-        }
-    for (auto &group : groups) {
-        std::stable_sort(group.begin(), group.end(), [](const auto &a, const auto &b) { return orderLess(a.first, b.first); });
-        for (qsizetype i = 1; i < group.size(); ++i)
-            writer.linkBrowse(group[i - 1].second, group[i].second);
-    }
+    for (const QList<int> &sequence : read.browse)
+        for (qsizetype i = 1; i < sequence.size(); ++i)
+            writer.linkBrowse(sequence[i - 1], sequence[i]);
     THallPhrases phrases;
     if (hpj.phrases())
         phrases.choose(writer.texts());

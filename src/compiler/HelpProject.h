@@ -42,6 +42,7 @@ struct TProjectRead {
     QList<TIndexEntry> index;  // K keywords, merged across letter case, in index order
     QList<TIndexEntry> aIndex; // A keywords, the same way
     QList<TMapEntry> map;      // in number order (stable)
+    QList<QList<int>> browse;  // browse sequences: topics in browse order
     QList<TContentsLine> contents; // given by the caller: the web outputs' contents
 };
 

@@ -620,12 +620,8 @@ QStringList Writer::run()
             m_aliases[target.first] << alias;
         }
     }
-    // Browse sequences: in file order within each group.
-    QMap<QByteArray, QList<int>> groups;
-    for (int n = 0; n < m_p.topics.size(); ++n)
-        if (!m_p.topics[n].browse.isEmpty())
-            groups[m_p.topics[n].browse.split(':').first().trimmed()].append(n);
-    for (const QList<int> &group : std::as_const(groups))
+    // Browse sequences, as the help file has them.
+    for (const QList<int> &group : m_p.browse)
         for (qsizetype i = 0; i < group.size(); ++i)
             m_browse.insert(group[i], {i > 0 ? group[i - 1] : -1, i + 1 < group.size() ? group[i + 1] : -1});
 

@@ -606,7 +606,7 @@ void TestCompile::webPages()
     TestSupport::writeFile(box.path("w.hpj"), "[OPTIONS]\r\nTITLE=Aide web\r\n[WINDOWS]\r\nmain=\"Aide\",,,(r14876671),(192,192,192)\r\n"
                                               "[FILES]\r\nw.rtf\r\n");
     TestSupport::writeFile(box.path("w.rtf"),
-                           "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Bad face' \\}body\\{display:none;}}#{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}"
+                           "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Bad face' \\}body\\{display:none;}}#{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}+{\\footnote + 2}"
                            "{\\f1 x}\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}\\par\\page"
                            "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique m{\\super 2}\\par\\page"
                            "#{\\footnote # def}${\\footnote $ D\\'e9finition \"\\\\\" </script>}Le sens du mot\\par}");
@@ -622,6 +622,8 @@ void TestCompile::webPages()
     QVERIFY(first.contains(QStringLiteral("onclick=\"return popup(this, 2)\"")));
     QVERIFY(first.contains(QStringLiteral("<div class=\"box\" id=\"box-2\">")) && first.contains(QStringLiteral("Le sens du mot")));
     QVERIFY(first.contains(QStringLiteral("href=\"notes.txt\"")));
+    // Browse order as in the help file: "+ 1" (the second topic) before "+ 2".
+    QVERIFY(first.contains(QString::fromUtf8("<a href=\"second.html\">&lt;&lt; Précédent</a>")));
     QVERIFY(!first.contains(QStringLiteral("href=\"javascript:"))); // a script is never made a link
     QVERIFY(first.contains(QStringLiteral("<img src=\"images/image0.png\"")));
     QCOMPARE(QImage(box.path("web/images/image0.png")).size(), QSize(9, 7));
