@@ -31,12 +31,37 @@ QString escaped(const QString &s) { return s.toHtmlEscaped(); }
 // The page and anchor of every context string, found without regard to case.
 struct TTargets {
     QHash<QString, QPair<int, QString>> byContext; // upper-case context -> topic, context
-    QString href(const QByteArray &context, const QList<QString> &pages) const
+    QString helpFile;                              // this help file's name, in lower case
+
+    // The page and anchor of a context of this help file, named alone or
+    // with a help file (`file`): empty for another help file's or an
+    // unknown context. `topic` receives the topic, or -1.
+    QString href(const QByteArray &context, const QList<QString> &pages, const QByteArray &file = {}, int *topic = nullptr) const
     {
+        if (topic)
+            *topic = -1;
+        const QString named = QString::fromLatin1(file.trimmed()).replace(u'\\', u'/');
+        if (!named.isEmpty() && !named.startsWith(u'>') && QFileInfo(named).fileName().toLower() != helpFile)
+            return {};
         const auto it = byContext.constFind(QString::fromLatin1(normalizeContext(context)).toUpper());
         if (it == byContext.constEnd())
             return {};
+        if (topic)
+            *topic = it->first;
         return pages[it->first] + u'#' + it->second;
+    }
+    // The same for a target as contents files and hotspot graphics write
+    // it: "context", with "@file" and ">window" after it if need be.
+    QString hrefOfTarget(const QByteArray &target, const QList<QString> &pages, int *topic = nullptr) const
+    {
+        QByteArray context = target, file;
+        if (context.indexOf('>') >= 0)
+            context.truncate(context.indexOf('>'));
+        if (context.indexOf('@') >= 0) {
+            file = context.mid(context.indexOf('@') + 1);
+            context.truncate(context.indexOf('@'));
+        }
+        return href(context.trimmed(), pages, file, topic);
     }
 };
 
@@ -228,11 +253,7 @@ QList<TContentsEntry> contentsOf(const TProjectRead &project, const QStringList 
             QByteArray rest = line.mid(blank + 1);
             const qsizetype eq = rest.indexOf('=');
             if (eq >= 0) {
-                QByteArray context = rest.mid(eq + 1).trimmed();
-                for (const char mark : {'@', '>'})
-                    if (context.indexOf(mark) >= 0)
-                        context.truncate(context.indexOf(mark));
-                e.page = targets.href(context, pages);
+                e.page = targets.hrefOfTarget(rest.mid(eq + 1).trimmed(), pages);
                 rest.truncate(eq);
             }
             e.text = Platform::fromCp1252(rest.trimmed());
@@ -295,10 +316,6 @@ private:
     // Where a macro leads on the web (JumpId, PopupId: a page; ExecFile,
     // ExecProgram: the file); empty for the others.
     QString macroHref(const QString &macro) const;
-    // The link of a hotspot that names a context ("ctx", "ctx>window");
-    // empty when it is in another help file or unknown. A pop-up in this
-    // file also gives the topic it shows.
-    QString contextHref(const QByteArray &target, int *popupTopic = nullptr) const;
     QString paragraphs(const QList<TParagraph> &list, int topic);
     QString paragraph(const TParagraph &p, int topic);
     QString runs(const QList<TInline> &items, int topic);
@@ -326,13 +343,13 @@ private:
 
 QString Writer::macroHref(const QString &macro) const
 {
-    static const QRegularExpression jump(QStringLiteral("^\\s*(?:JumpId|JI|PopupId|PI)\\(\\s*[`\"][^'\"]*['\"]\\s*,\\s*[`\"]([^'\"]*)['\"]"),
+    static const QRegularExpression jump(QStringLiteral("^\\s*(?:JumpId|JI|PopupId|PI)\\(\\s*[`\"]([^'\"]*)['\"]\\s*,\\s*[`\"]([^'\"]*)['\"]"),
                                          QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression exec(QStringLiteral("^\\s*(?:ExecFile|EF|ExecProgram|EP)\\(\\s*[`\"]([^'\"]*)['\"]"),
                                          QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch j = jump.match(macro);
     if (j.hasMatch())
-        return m_targets.href(j.captured(1).toLatin1(), m_pages);
+        return m_targets.href(j.captured(2).toLatin1(), m_pages, j.captured(1).toLatin1());
     const QRegularExpressionMatch e = exec.match(macro);
     if (!e.hasMatch())
         return {};
@@ -399,7 +416,7 @@ QString Writer::picture(const TInline &item, int topic)
     for (const TPictureHotspot &h : hotspots) {
         const QString coords = QStringLiteral("%1,%2,%3,%4").arg(h.x).arg(h.y).arg(h.x + h.width).arg(h.y + h.height);
         int popupTopic = -1;
-        const QString href = (h.kind & ~0x04) == 0xC8 ? macroHref(text(h.target)) : contextHref(h.target, &popupTopic);
+        const QString href = (h.kind & ~0x04) == 0xC8 ? macroHref(text(h.target)) : m_targets.hrefOfTarget(h.target, m_pages, &popupTopic);
         // Named after the topic it leads to, when that has a title (the
         // drawing tool names hotspots "Hotspot 1", "Hotspot 2"...).
         const QString title = popupTopic >= 0 && !m_p.topics[popupTopic].title.isEmpty() ? text(m_p.topics[popupTopic].title)
@@ -414,16 +431,6 @@ QString Writer::picture(const TInline &item, int topic)
         out += area + u'>';
     }
     return out + QStringLiteral("</map>");
-}
-
-QString Writer::contextHref(const QByteArray &target, int *popupTopic) const
-{
-    if (target.contains('@'))
-        return {};
-    const QByteArray context = target.left(target.indexOf('>') >= 0 ? target.indexOf('>') : target.size()).trimmed();
-    if (popupTopic)
-        *popupTopic = m_targets.byContext.value(QString::fromLatin1(normalizeContext(context)).toUpper(), {-1, QString()}).first;
-    return m_targets.href(context, m_pages);
 }
 
 QString Writer::runs(const QList<TInline> &items, int topic)
@@ -476,14 +483,14 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 }
                 break;
             }
-            const QString href = i.file.isEmpty() ? m_targets.href(i.context, m_pages) : QString();
+            int target = -1;
+            const QString href = m_targets.href(i.context, m_pages, i.file, &target);
             const bool isPopup = (i.command & 0xF3) == 0xE2 || (i.command & 0xF3) == 0xE6;
-            const auto target = m_targets.byContext.value(QString::fromLatin1(i.context).toUpper(), {-1, QString()});
-            if (isPopup && target.first >= 0 && target.first != topic) {
-                m_popups.insert(target.first);
+            if (isPopup && target >= 0 && target != topic) {
+                m_popups.insert(target);
                 out += QStringLiteral("<a class=\"popup\" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\">")
                            .arg(escaped(href))
-                           .arg(target.first);
+                           .arg(target);
             } else if (!href.isEmpty()) {
                 out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(href));
             } else {
@@ -596,6 +603,11 @@ QStringList Writer::run()
     Platform::removeStaleTemps(m_dir + QStringLiteral("/images"));
     m_title = text(m_p.hpj.options.value("TITLE"));
     m_language = languageOf(m_p.hpj);
+    const QByteArray hlp = m_p.hpj.options.value("HLP").trimmed();
+    m_targets.helpFile = QFileInfo(hlp.isEmpty() ? QFileInfo(m_p.hpjName).completeBaseName() + QStringLiteral(".hlp")
+                                                 : text(hlp).replace(u'\\', u'/'))
+                             .fileName()
+                             .toLower();
     // Page names first: links need every page.
     // The contents, index and search pages keep their names.
     QSet<QString> taken{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html")};

@@ -607,7 +607,8 @@ void TestCompile::webPages()
                                               "[FILES]\r\nw.rtf\r\n");
     TestSupport::writeFile(box.path("w.rtf"),
                            "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Bad face' \\}body\\{display:none;}}#{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}+{\\footnote + 2}"
-                           "{\\f1 x}\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}\\par\\page"
+                           "{\\f1 x}\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}"
+                           " {\\uldb autre}{\\v second@other.hlp} {\\uldb soi}{\\v second@W.HLP} {\\uldb m}{\\v !JumpId(`other.hlp', `second')}\\par\\page"
                            "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique m{\\super 2}\\par\\page"
                            "#{\\footnote # def}${\\footnote $ D\\'e9finition \"\\\\\" </script>}Le sens du mot\\par}");
     Hlp::TCompileOptions options;
@@ -625,6 +626,9 @@ void TestCompile::webPages()
     // Browse order as in the help file: "+ 1" (the second topic) before "+ 2".
     QVERIFY(first.contains(QString::fromUtf8("<a href=\"second.html\">&lt;&lt; Précédent</a>")));
     QVERIFY(!first.contains(QStringLiteral("href=\"javascript:"))); // a script is never made a link
+    // Jumps into another help file stay inert; into this one (named), links.
+    QCOMPARE(first.count(QStringLiteral("href=\"second.html#second\"")), 2); // "suite" and "soi"
+    QVERIFY(first.contains(QStringLiteral("title=\"second@other.hlp\"")) && first.contains(QStringLiteral("title=\"JumpId(")));
     QVERIFY(first.contains(QStringLiteral("<img src=\"images/image0.png\"")));
     QCOMPARE(QImage(box.path("web/images/image0.png")).size(), QSize(9, 7));
     // A keyword in two spellings is one entry with both topics, as in the help file.
