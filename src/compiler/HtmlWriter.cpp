@@ -7,6 +7,7 @@
 #include "platform/SafeFile.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -799,7 +800,16 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     std::optional<QTemporaryDir> temporary;
     QString folder = pagesFolder;
     if (folder.isEmpty()) {
-        temporary.emplace(QDir::tempPath() + QStringLiteral("/kivhelp-chm-XXXXXX"));
+        // Named after this process: the folders of builds that were killed
+        // (their process gone) are removed.
+        const QString prefix = QStringLiteral("kivhelp-chm-");
+        for (const QFileInfo &left : QDir(QDir::tempPath()).entryInfoList({prefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+            bool ok = false;
+            const qint64 pid = left.fileName().mid(prefix.size()).section(u'-', 0, 0).toLongLong(&ok);
+            if (ok && !left.isSymLink() && pid != QCoreApplication::applicationPid() && !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+                QDir(left.filePath()).removeRecursively();
+        }
+        temporary.emplace(QDir::tempPath() + u'/' + prefix + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX"));
         if (!temporary->isValid())
             return {QString::fromUtf8("dossier temporaire impossible à créer : ") + temporary->errorString()};
         folder = temporary->path();

@@ -758,6 +758,14 @@ void TestCompile::compiledHtmlHelp()
     QVERIFY(hhp.contains("Default topic=second.html"));
     QVERIFY(hhp.contains("#define HIDC_GRAND 0x816D040D"));
     QVERIFY(TestSupport::readFile(box.path("pages/toc.hhc")).contains("value=\"Deux\""));
+    // Without a folder for the pages, they go to a temporary folder, and
+    // one that a killed build left is removed.
+    const QString left = QDir::tempPath() + QStringLiteral("/kivhelp-chm-999999999-gone");
+    QVERIFY(QDir().mkpath(left + QStringLiteral("/images")));
+    options.outputDir.clear();
+    options.chmFile = box.path("Aide2.chm");
+    QVERIFY(Hlp::compileProject(box.path("c.hpj"), options).ok);
+    QVERIFY(QFileInfo(box.path("Aide2.chm")).size() > 0 && !QFileInfo::exists(left));
     // Readers built on libchm (Linux viewers) find the pages by name.
     const QString libchm = QStandardPaths::findExecutable(QStringLiteral("test_chmLib"));
     if (!libchm.isEmpty()) {
