@@ -739,7 +739,18 @@ void TFrmKivHelp::PDropTopic(const QPoint &at)
 {
     QTreeWidgetItem *moved = m_outline->currentItem();
     QTreeWidgetItem *target = m_outline->itemAt(at);
-    if (!moved || !target || target == moved || !m_conf)
+    if (!moved || !m_conf)
+        return;
+    if (!target) {
+        // Below the last row: the page becomes the last of the outline.
+        const int top = m_outline->topLevelItemCount();
+        if (top == 0 || m_outline->topLevelItem(top - 1) == moved)
+            return;
+        if (KIVHelpTools::FPlaceTopic(m_outline, moved, nullptr, top, m_conf->PPrjFonts, true).Category == 0)
+            PMarkModified();
+        return;
+    }
+    if (target == moved)
         return;
     // The upper and lower quarters of a row put the topic before or after
     // it; the middle makes it the row's last sub-topic.
@@ -1052,8 +1063,13 @@ void TFrmKivHelp::contextMenuEvent(QContextMenuEvent *event)
 bool TFrmKivHelp::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_outline->viewport() && event->type() == QEvent::Drop) {
-        PDropTopic(static_cast<QDropEvent *>(event)->position().toPoint());
-        event->accept();
+        auto *drop = static_cast<QDropEvent *>(event);
+        PDropTopic(drop->position().toPoint());
+        // The page has been moved here. Answered as a move, the view would
+        // then delete the dragged row, the page with it; the drag offers
+        // only moves, so the answer is "nothing more to do".
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->accept();
         return true;
     }
     if (event->type() == QEvent::ShortcutOverride) {
