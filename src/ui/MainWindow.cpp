@@ -16,6 +16,7 @@
 #include "ui/TitleFont.h"
 
 #include <QApplication>
+#include <QAbstractSpinBox>
 #include <QDropEvent>
 #include <QStyle>
 #include <QRegularExpression>
@@ -59,6 +60,33 @@ void post(quint8 command, quint8 category)
 QIcon icon(const char *name) { return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))); }
 
 QSplitter *splitterOf(QWidget *w) { return qobject_cast<QSplitter *>(w->parentWidget()); }
+
+bool isTextField(const QWidget *w)
+{
+    return qobject_cast<const QTextEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w)
+           || qobject_cast<const QLineEdit *>(w) || qobject_cast<const QAbstractSpinBox *>(w);
+}
+
+// The keys that move the caret or stretch the selection in a text field.
+bool isCaretKey(const QKeySequence &pressed)
+{
+    static const QList<QKeySequence> keys = [] {
+        QList<QKeySequence> all;
+        for (const QKeySequence::StandardKey k :
+             {QKeySequence::MoveToNextWord, QKeySequence::MoveToPreviousWord, QKeySequence::SelectNextWord,
+              QKeySequence::SelectPreviousWord, QKeySequence::SelectStartOfBlock, QKeySequence::SelectEndOfBlock,
+              QKeySequence::SelectStartOfLine, QKeySequence::SelectEndOfLine, QKeySequence::SelectStartOfDocument,
+              QKeySequence::SelectEndOfDocument, QKeySequence::SelectNextLine, QKeySequence::SelectPreviousLine,
+              QKeySequence::MoveToStartOfBlock, QKeySequence::MoveToEndOfBlock, QKeySequence::DeleteStartOfWord,
+              QKeySequence::DeleteEndOfWord})
+            all += QKeySequence::keyBindings(k);
+        // Paragraph selection, as word processors bind it.
+        all += QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up);
+        all += QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down);
+        return all;
+    }();
+    return keys.contains(pressed);
+}
 
 } // namespace
 
@@ -230,6 +258,7 @@ void TFrmKivHelp::buildFormatBar()
     m_fontSize->setRange(5, 100);
     m_fontSize->setValue(5);
     m_format->addWidget(m_fontSize);
+    m_fontSize->installEventFilter(this);
     connect(m_fontName, &QComboBox::activated, this, [this](int index) {
         if (Outline::FCount(m_outline) == 0)
             return;
@@ -683,9 +712,12 @@ void TFrmKivHelp::FrmFSelFontSize()
 {
     if (m_syncing)
         return;
+    // The size box keeps the focus while the author types a size: the
+    // next digit, or the Enter that confirms it, must not reach the text.
     QTextCharFormat f;
     f.setFontPointSize(m_fontSize->value());
-    applyCharFormat(f);
+    if (TRichEdit *control = FCurrentControl())
+        control->mergeCurrentCharFormat(f);
 }
 
 void TFrmKivHelp::FrmFSetParAlignment(Qt::Alignment alignment)
@@ -1072,9 +1104,25 @@ bool TFrmKivHelp::eventFilter(QObject *watched, QEvent *event)
         drop->accept();
         return true;
     }
+    if (watched == m_fontSize && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Enter confirms the size and gives the text its focus back;
+            // the key itself goes nowhere.
+            m_fontSize->interpretText();
+            if (TRichEdit *control = FCurrentControl())
+                control->setFocus();
+            return true;
+        }
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         auto *widget = qobject_cast<QWidget *>(watched);
         const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());
+        // The caret and selection keys of a text field are the field's
+        // (Ctrl+Shift+arrows select by words), even where a command of the
+        // window shares them.
+        if (isTextField(widget) && isCaretKey(pressed))
+            return false;
         if (widget && widget->window() == this)
             for (const QAction *a : findChildren<QAction *>())
                 if (a->shortcut() == pressed && a->isEnabled())

@@ -8,7 +8,9 @@
 #include "platform/Paths.h"
 #include "editing/REditServ.h"
 #include "project/Outline.h"
+#include "project/PrjLife.h"
 #include "sequencer/Seq.h"
+#include "sequencer/Startup.h"
 #include "ui/MainWindow.h"
 
 #include <QDrag>
@@ -24,6 +26,8 @@ private slots:
     void init();
     void cleanup();
     void dropsNeverLoseAPage();
+    void sizeBoxKeepsTheText();
+    void editorKeysStayTheEditors();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -31,6 +35,7 @@ private:
     // through the view's drag loop as the mouse does it.
     void drag(QTreeWidgetItem *item, QPoint to);
     QStringList names() const;
+    void settle();
 
     std::unique_ptr<TFrmKivHelp> m_window;
     std::unique_ptr<TestSupport::ScriptedScope> m_scope;
@@ -42,11 +47,6 @@ void TestWindow::initTestCase()
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("needs an X server (run through tests/desktop/run.sh)");
     Platform::setProgramFilePathForTest(QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp"));
-    Seq::InitUnit();
-    Seq::timer()->stop();
-    Globale::FInit(false, false, 1);
-    Globale::PConf->WinFntList->clear();
-    *Globale::PConf->WinFntList << "DejaVu Sans" << "DejaVu Serif" << "DejaVu Sans Mono";
 }
 
 void TestWindow::init()
@@ -54,12 +54,16 @@ void TestWindow::init()
     m_box = std::make_unique<TestSupport::Sandbox>();
     m_scope = std::make_unique<TestSupport::ScriptedScope>();
     m_window = std::make_unique<TFrmKivHelp>();
-    QCOMPARE(m_window->FInit(false, false, 1, Globale::PConf).Category, quint8(0));
-    QCOMPARE(m_window->FInitDisplay(Globale::PConf).Category, quint8(0));
-    m_window->refreshFontLists(*Globale::PConf->WinFntList);
+    Startup::setMainWindow(m_window.get());
+    Seq::InitUnit();
+    Seq::timer()->stop();
+    for (int i = 0; i < 5; ++i) // the start-up states
+        Seq::timer()->PCAllBack();
+    QCOMPARE(Seq::FGetSeqState(), quint8(SeqIdle));
+    Globale::PConf->PIni->DIRPATH.set(m_box->path() + u'/');
     Globale::PConf->PPrj->PrjState = PrjOpened;
+    m_window->showNormal();
     m_window->resize(1000, 700);
-    m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -67,11 +71,22 @@ void TestWindow::init()
 
 void TestWindow::cleanup()
 {
-    m_window.reset();
     Globale::PConf->PPrj->PrjState = PrjNone;
+    KIVHelpTools::FClosePrj(Globale::PConf, m_window->display());
+    Startup::setMainWindow(nullptr);
+    m_window.reset();
     CHECK_PROMPTS_DONE(*m_scope);
     m_scope.reset();
     m_box.reset();
+}
+
+void TestWindow::settle()
+{
+    // What the keys posted runs on the sequencer's next steps.
+    for (int i = 0; i < 3; ++i) {
+        QTest::qWait(30);
+        Seq::timer()->PCAllBack();
+    }
 }
 
 TRichEdit *TestWindow::addTopic(const QString &name)
@@ -84,6 +99,7 @@ TRichEdit *TestWindow::addTopic(const QString &name)
     KIVHelpTools::PBindControl(control, d);
     Outline::PSetControl(item, control);
     d.OutlineHelp->setCurrentItem(item);
+    m_window->FrmFShowSelTopic();
     return control;
 }
 
@@ -148,6 +164,61 @@ void TestWindow::dropsNeverLoseAPage()
     // Every page kept its text control.
     for (int n = 1; n <= 4; ++n)
         QVERIFY(Outline::FControlOf(item(n)));
+}
+
+void TestWindow::sizeBoxKeepsTheText()
+{
+    // A size typed into the box and confirmed with Enter applies to the
+    // selection; neither the digits nor the Enter reach the text.
+    TRichEdit *control = addTopic(QStringLiteral("Manuel"));
+    control->setPlainText(QStringLiteral("Bonjour le monde"));
+    control->setFocus();
+    QTextCursor c = control->textCursor();
+    c.setPosition(8);
+    c.setPosition(16, QTextCursor::KeepAnchor); // "le monde"
+    control->setTextCursor(c);
+    auto *size = m_window->findChild<QSpinBox *>(QStringLiteral("FontSize"));
+    QTest::mouseClick(size, Qt::LeftButton);
+    QTRY_VERIFY(size->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    for (const char key : {'1', '8'}) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        settle();
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    settle();
+    QCOMPARE(control->toPlainText(), QStringLiteral("Bonjour le monde"));
+    QTRY_VERIFY(control->hasFocus()); // Enter gives the text back its focus
+    QCOMPARE(control->textCursor().selectedText(), QStringLiteral("le monde"));
+    c.setPosition(12);
+    QCOMPARE(c.charFormat().fontPointSize(), 18.0);
+    c.setPosition(3);
+    QVERIFY(c.charFormat().fontPointSize() != 18.0);
+}
+
+void TestWindow::editorKeysStayTheEditors()
+{
+    // In the text, Ctrl+Shift+Left and Right select by words, as in every
+    // editor; in the outline they move the page a level.
+    addTopic(QStringLiteral("Manuel"));
+    TRichEdit *control = addTopic(QString::fromUtf8("Présentation générale"));
+    control->setPlainText(QStringLiteral("un deux trois"));
+    control->setFocus();
+    QTRY_VERIFY(control->hasFocus());
+    control->moveCursor(QTextCursor::End);
+    QTest::keyClick(control, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    QCOMPARE(control->textCursor().selectedText(), QStringLiteral("trois"));
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    QCOMPARE(names(), (QStringList{"1Manuel", QString::fromUtf8("1Présentation générale")}));
+    // The outline's own keys still work there.
+    outline->setFocus();
+    QTRY_VERIFY(outline->hasFocus());
+    addTopic(QStringLiteral("Suite"));
+    outline->setFocus();
+    QTest::keyClick(outline, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    QCOMPARE(names(), (QStringList{"1Manuel", QString::fromUtf8("1Présentation générale"), "2Suite"}));
 }
 
 KIV_TEST(TestWindow)
