@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
@@ -85,12 +86,14 @@ QString canonicalDir(const QString &dir)
     return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(dir).absoluteFilePath()) : canonical;
 }
 
-TPrjFolders foldersOf(const QString &projectDir)
+TPrjFolders foldersOf(const QString &projectDir, const QString &name)
 {
     TPrjFolders f;
     f.project = canonicalDir(projectDir);
     const QString parent = parentOf(f.project);
     const QString base = QFileInfo(f.project).fileName();
+    f.name = name.isEmpty() ? base : name;
+    f.state = parent + QStringLiteral("/.") + base + QStringLiteral(".kvstate");
     f.backup = f.project + QStringLiteral(".OLD");
     f.staging = parent + QStringLiteral("/.") + base + QStringLiteral(".kvnew");
     f.ready = parent + QStringLiteral("/.") + base + QStringLiteral(".kvready");
@@ -168,6 +171,149 @@ bool deleteFolder(const QString &dir, QString *failedPath)
     return true;
 }
 
+bool isProgramFile(const QString &dir, const QString &entry, const QString &projectName)
+{
+    if (Platform::isTempName(entry))
+        return true;
+    const qsizetype dot = entry.lastIndexOf(u'.');
+    const QString base = dot < 0 ? entry : entry.left(dot);
+    const QString ext = dot < 0 ? QString() : entry.mid(dot + 1).toUpper();
+    static const QStringList own{"PRJ", "CFG", "FNT", "CDE", "HPJ", "CNT", "HLP", "ERR", "GID", "FTS", "FTG", "PH"};
+    if (base.compare(projectName, Qt::CaseInsensitive) == 0 && own.contains(ext))
+        return true;
+    if (entry.compare(projectName + QStringLiteral("_chm"), Qt::CaseInsensitive) == 0)
+        return true;
+    static const QRegularExpression source(QStringLiteral("^T\\d+\\.rtf$"), QRegularExpression::CaseInsensitiveOption);
+    if (source.match(entry).hasMatch())
+        return true;
+    // A topic file: NAME.<n> holding RTF (one of a topic since renamed,
+    // moved or deleted, left behind by an earlier save).
+    static const QRegularExpression number(QStringLiteral("^\\d+$"));
+    if (!ext.isEmpty() && number.match(ext).hasMatch()) {
+        QFile file(dir + u'/' + entry);
+        if (!isLink(file.fileName()) && file.open(QIODevice::ReadOnly))
+            return file.read(5) == "{\\rtf";
+    }
+    return false;
+}
+
+namespace {
+
+// Puts `from` (an entry of the project folder) at `to`, as it is.
+bool carryEntry(const QString &from, const QString &to, QString *error)
+{
+    struct stat st {};
+    if (::lstat(native(from).constData(), &st) != 0)
+        return true; // gone meanwhile
+    const auto failed = [&](const QString &path) {
+        if (error)
+            *error = sysError(errno) + QStringLiteral(" (") + path + u')';
+        return false;
+    };
+    if (S_ISLNK(st.st_mode)) {
+        QByteArray target(4096, '\0');
+        const ssize_t n = ::readlink(native(from).constData(), target.data(), size_t(target.size()));
+        if (n < 0)
+            return failed(from);
+        target.truncate(n);
+        return ::symlink(target.constData(), native(to).constData()) == 0 || failed(to);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        if (::mkdir(native(to).constData(), st.st_mode & 07777) != 0 && errno != EEXIST)
+            return failed(to);
+        const QStringList names = QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString &name : names)
+            if (!carryEntry(from + u'/' + name, to + u'/' + name, error))
+                return false;
+        return Platform::syncDir(to) || failed(to);
+    }
+    if (!S_ISREG(st.st_mode))
+        return true; // a pipe or a socket holds nothing to keep
+    // A second name for the same file costs nothing and needs no sync;
+    // where the file system has none, a durable copy.
+    if (::link(native(from).constData(), native(to).constData()) == 0)
+        return true;
+    QString copyError;
+    if (Platform::copyFileAtomic(from, to, &copyError))
+        return true;
+    if (error)
+        *error = copyError;
+    return false;
+}
+
+// The author's entries of the backup before last that the new backup lacks
+// (files the author has since removed from the project, or that an earlier
+// version moved out of it) go into the new backup: only the author deletes
+// them.
+void keepAuthorsFiles(const QString &old, const QString &into, const QString &projectName, bool top)
+{
+    const QStringList names = QDir(old).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (top && isProgramFile(old, name, projectName))
+            continue;
+        const QString from = old + u'/' + name, to = into + u'/' + name;
+        if (!exists(to))
+            renamePath(from, to, nullptr);
+        else if (isRealDir(from) && isRealDir(to))
+            keepAuthorsFiles(from, to, projectName, false);
+    }
+}
+
+} // namespace
+
+bool carryForeign(const TPrjFolders &f, QString *error)
+{
+    const QStringList names = QDir(f.project).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        const QString to = f.staging + u'/' + name;
+        if (exists(to) || isProgramFile(f.project, name, f.name))
+            continue;
+        if (!carryEntry(f.project + u'/' + name, to, error))
+            return false;
+    }
+    return true;
+}
+
+QString treeBlocker(const QString &dir)
+{
+    if (isLink(dir) || !exists(dir))
+        return {};
+    if (!isRealDir(dir) || ::access(native(dir).constData(), W_OK | X_OK) != 0)
+        return dir;
+    const QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        const QString path = dir + u'/' + name;
+        if (isRealDir(path)) {
+            const QString blocker = treeBlocker(path);
+            if (!blocker.isEmpty())
+                return blocker;
+        }
+    }
+    if (::access(native(parentOf(dir)).constData(), W_OK | X_OK) != 0)
+        return dir;
+    return {};
+}
+
+QString deleteTree(const QString &dir)
+{
+    if (isLink(dir))
+        return ::unlink(native(dir).constData()) == 0 ? QString() : dir;
+    if (!exists(dir))
+        return {};
+    const QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        const QString path = dir + u'/' + name;
+        if (isRealDir(path)) {
+            const QString failed = deleteTree(path);
+            if (!failed.isEmpty())
+                return failed;
+        } else if (::unlink(native(path).constData()) != 0 && errno != ENOENT) {
+            return path;
+        }
+    }
+    return ::rmdir(native(dir).constData()) == 0 ? QString() : dir;
+}
+
 bool swapIn(const TPrjFolders &f, QString *error)
 {
     const QString parent = parentOf(f.project);
@@ -207,7 +353,7 @@ bool swapIn(const TPrjFolders &f, QString *error)
     }
     Platform::syncDir(parent);
     if (hadBackup)
-        deleteFolder(f.trash);
+        dropOldBackup(f);
     return true;
 }
 
@@ -220,19 +366,27 @@ void removeChmStaging(const TPrjFolders &folders, const QString &name)
     }
 }
 
-void recover(const QString &projectDir)
+void dropOldBackup(const TPrjFolders &f)
 {
-    const TPrjFolders f = foldersOf(projectDir);
+    if (isRealDir(f.backup))
+        keepAuthorsFiles(f.trash, f.backup, f.name, true);
+    Platform::syncDir(f.backup);
+    deleteTree(f.trash);
+}
+
+void recover(const QString &projectDir, const QString &name)
+{
+    const TPrjFolders f = foldersOf(projectDir, name);
     if (!exists(f.project) && isRealDir(f.ready))
         renamePath(f.ready, f.project, nullptr);
     if (isRealDir(f.ready) || isLink(f.ready))
-        deleteFolder(f.ready);
+        deleteTree(f.ready);
     if (isRealDir(f.trash) && !exists(f.backup))
         renamePath(f.trash, f.backup, nullptr);
     if (exists(f.trash))
-        deleteFolder(f.trash);
+        dropOldBackup(f);
     if (exists(f.staging))
-        deleteFolder(f.staging);
+        deleteTree(f.staging);
     Platform::syncDir(parentOf(f.project));
     if (isRealDir(f.project))
         Platform::removeStaleTemps(f.project);

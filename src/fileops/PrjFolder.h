@@ -5,6 +5,12 @@
 //   D/.P.kvnew       a backup save being written (incomplete)
 //   D/.P.kvready     a backup save written and durable, about to be swapped in
 //   D/.P.kvtrash     the backup before last, being deleted
+//   D/.P.kvstate     what the program keeps of the project outside it: the
+//                    lock of the window that has it open, the saves since
+//                    the last backup, the recovery copies of unsaved topics
+// Files and folders of the project folder that the program does not write
+// (the author's notes, pictures, a subfolder) are carried into every new
+// project folder, and a backup never deletes the only copy of one.
 // A backup save writes the new project into the staging folder, makes it
 // durable, then swaps it with the project folder (atomically where the file
 // system can exchange two names), so that the project's path holds a whole
@@ -25,13 +31,31 @@ QString FPrjCompanion(const QString &projectFile, const QString &ext);
 namespace FileOps {
 
 struct TPrjFolders {
-    QString project, backup, staging, ready, trash;
+    QString project, backup, staging, ready, trash, state;
+    QString name; // the project's name (its outline file's), for telling its files
 };
 
 // The canonical path of an existing folder, else the cleaned absolute path.
 QString canonicalDir(const QString &dir);
-// The folders around a project folder (taken by its canonical path).
-TPrjFolders foldersOf(const QString &projectDir);
+// The folders around a project folder (taken by its canonical path);
+// `name` is the project's name, the folder's own name when not given.
+TPrjFolders foldersOf(const QString &projectDir, const QString &name = {});
+
+// True for an entry of the project folder that the program writes itself:
+// the outline, settings, command, help-project and contents files, the
+// compiler's outputs, the help sources T<n>.rtf, topic files (NAME.<n>
+// holding RTF) and the save's temporary files.
+bool isProgramFile(const QString &dir, const QString &entry, const QString &projectName);
+// Carries the entries of the project folder that the program does not
+// write into the staging folder (hard links where the file system has
+// them, else copies; folders whole, links as links), so that the swap
+// keeps them in the project. False, with the reason, when one cannot be.
+bool carryForeign(const TPrjFolders &folders, QString *error);
+// Deletes a folder tree without ever following a link (the tree's own
+// folders only); empty when it could, else the path that stood in the way.
+QString deleteTree(const QString &dir);
+// Empty when deleteTree could remove the whole tree.
+QString treeBlocker(const QString &dir);
 // Root, the home folder, DIRPATH, the program's folder, or a folder that
 // holds one of them: never moved or emptied, whatever the spelling.
 bool isProtectedDir(const QString &dir, const QString &dirPath);
@@ -45,11 +69,16 @@ QString deleteBlocker(const QString &dir);
 bool deleteFolder(const QString &dir, QString *failedPath = nullptr);
 
 // Swaps the durable staging folder in as the project folder; the old
-// project folder becomes the backup folder, the previous backup goes.
+// project folder becomes the backup folder, the previous backup goes
+// (but for the author's files it held alone, which move into the new
+// backup folder).
 bool swapIn(const TPrjFolders &folders, QString *error);
+// Removes the backup before last (folders.trash), keeping the author's
+// files it alone held (see swapIn).
+void dropOldBackup(const TPrjFolders &folders);
 // Puts right what an interrupted backup save left (see above) and removes
 // leftover temporary files from the project folder.
-void recover(const QString &projectDir);
+void recover(const QString &projectDir, const QString &name = {});
 
 // Earlier versions built a compiled help file's pages in the project's
 // folder (N_chm, with an images folder): a backup carried it into the

@@ -72,6 +72,16 @@ bool FIsOwnProjectDir(const QString &dir, const QString &projectName, const TIni
     return false;
 }
 
+quint16 FSavesSinceBackup(const QString &projectDir, const QString &name)
+{
+    QByteArray bytes;
+    if (!Platform::readWholeFile(FileOps::foldersOf(projectDir, name).state + QStringLiteral("/saves"), &bytes))
+        return 0;
+    bool ok = false;
+    const uint n = bytes.trimmed().toUInt(&ok);
+    return ok ? quint16(qMin(n, 1000u)) : 0;
+}
+
 TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayContext &display)
 {
     TSubGuard sub(context(), QStringLiteral("FCreatePrj"));
@@ -176,7 +186,7 @@ TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const T
     prj->PrjFile.set(Platform::resolveCase(p + u'/' + prj->PrjName.get() + QStringLiteral(".PRJ")));
     progress(display, QString::fromUtf8("Projet chargé "));
     prj->PrjState = PrjOpened;
-    prj->PrjSaveCount = 0;
+    prj->PrjSaveCount = FSavesSinceBackup(p, prj->PrjName.get());
     return sub.report(0);
 }
 
@@ -186,16 +196,16 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
     TPrjRec *prj = conf->PPrj;
     const QString saveFailed = QString::fromUtf8("La sauvegarde du projet a échouée ! ");
     const QString given = dirOf(projectFile);
-    FileOps::recover(given);
+    const QString name = QFileInfo(projectFile).completeBaseName();
+    FileOps::recover(given, name);
     // The project folder by its canonical path: a folder reached through a
     // link is saved, backed up and swapped where it really is.
-    const FileOps::TPrjFolders folders = FileOps::foldersOf(given);
+    const FileOps::TPrjFolders folders = FileOps::foldersOf(given, name);
     const QString p = folders.project, o = folders.backup;
     const QString file = p + u'/' + QFileInfo(projectFile).fileName();
 
     bool backup = false;
     if (prj->PrjSaveCount >= conf->PIni->BACKUP_PERIOD) {
-        const QString name = QFileInfo(projectFile).completeBaseName();
         if (!FIsOwnProjectDir(given, name, conf->PIni)) {
             // Moving a folder that is not the project's own (a home folder)
             // would take everything in it along: no backup then.
@@ -208,12 +218,13 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             prj->PrjSaveCount = 0;
             FileOps::removeChmStaging(folders, name);
             // The old backup must be deletable before anything is written.
-            if (!FileOps::deleteBlocker(o).isEmpty()) {
-                PShowError(QString::fromUtf8("L'effacement du répertoire a échoué !"));
+            const QString blocker = FileOps::treeBlocker(o);
+            if (!blocker.isEmpty()) {
+                PShowError(QString::fromUtf8("L'effacement du répertoire a échoué !") + QStringLiteral("\n") + blocker);
                 PShowError(QStringLiteral("Si WinHelp.exe utilise ce projet, veuillez le fermer !"));
                 return fail(sub, conf, 7, o, 19);
             }
-            FileOps::deleteFolder(folders.staging);
+            FileOps::deleteTree(folders.staging);
             if (!U_DosCmd::FMkDir(folders.staging, QString::fromUtf8("La création du répertoire a échouée.") + saveFailed))
                 return fail(sub, conf, 7, p, 17);
             backup = true;
@@ -223,7 +234,7 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
     // reaches the project's path before every file is written and durable.
     auto abandon = [&](quint8 category, const QString &msg, quint16 code) -> TErrorContext & {
         if (backup)
-            FileOps::deleteFolder(folders.staging);
+            FileOps::deleteTree(folders.staging);
         return fail(sub, conf, category, msg, code);
     };
     if (!U_DosCmd::FChDir(p, QString::fromUtf8("Le répertoire n'existe pas.") + saveFailed))
@@ -259,12 +270,22 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             if (FCreateCntFile(cnt, topicFiles).Category != 0)
                 return abandon(7, cnt, 6);
         }
+        // The saves since the last backup outlive the session, so that
+        // an author who saves rarely still gets backups.
+        if (QDir().mkpath(folders.state))
+            Platform::writeFileAtomic(folders.state + QStringLiteral("/saves"),
+                                      QByteArray::number(prj->PrjSaveCount + 1));
         if (!batch.commit(&error)) {
             PShowError(saveFailed + QStringLiteral("\n") + error);
             return abandon(7, file, 5);
         }
     }
     if (backup) {
+        // The author's own files and folders come along, unchanged.
+        if (!FileOps::carryForeign(folders, &error)) {
+            PShowError(saveFailed + QStringLiteral("\n") + error);
+            return abandon(7, p, 5);
+        }
         if (!FileOps::swapIn(folders, &error)) {
             PShowError(saveFailed + QStringLiteral("\n") + error);
             return abandon(7, p, 5);

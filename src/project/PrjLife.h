@@ -20,6 +20,9 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
 TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FDelPrjDir(const QString &dir);
+// The saves made since the project's last backup, in this session or
+// earlier ones (0 when nothing says).
+quint16 FSavesSinceBackup(const QString &projectDir, const QString &name);
 // True when the file lies in a backup directory ("....OLD").
 bool FIsBackupPath(const QString &filePath);
 // True when `dir` is a project's own directory (named after the project, or

@@ -99,6 +99,7 @@ private slots:
     void backupSwapAndRecovery();
     void killedSavesLeaveAWholeProject();
     void linkedProjectFolders();
+    void backupsKeepTheAuthorsFiles();
     void namesThatBreakTheProject();
     void deletesCheckFirst();
     void otherFilesGivenToOpen();
@@ -461,6 +462,71 @@ void TestStorage::linkedProjectFolders()
     QVERIFY(QFileInfo(m_box->path("ailleurs/Manuel/Manuel.PRJ")).isFile());
 }
 
+void TestStorage::backupsKeepTheAuthorsFiles()
+{
+    // Files and a folder of the author's in the project folder, reached
+    // through a link: every backup save keeps them in the project,
+    // unchanged; what the program wrote itself goes to the backup as
+    // before; the backup counter outlives closing the project.
+    TPrjRec *prj = m_conf->PPrj;
+    m_conf->PIni->BACKUP_PERIOD = 2;
+    QVERIFY(QDir().mkpath(m_box->path("ailleurs")));
+    m_conf->PIni->DIRPATH.set(m_box->path("ailleurs") + u'/');
+    makeProject(3, QStringLiteral("v1"));
+    answerAll();
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    FClosePrj(m_conf, m_display);
+    const QString real = m_box->path("ailleurs/Manuel");
+    QVERIFY(QDir().mkpath(m_box->path("liens")));
+    QVERIFY(QFile::link(real, m_box->path("liens/Manuel")));
+    const QHash<QString, QByteArray> authors{{"notes.txt", "à relire"},
+                                             {"schéma.png", QByteArray("\x89PNG\r\n", 6)},
+                                             {"annexes/plan.ods", "feuille"},
+                                             {"annexes/вложения/документ.txt", "texte"}};
+    QVERIFY(QDir().mkpath(real + "/annexes/вложения"));
+    for (auto it = authors.begin(); it != authors.end(); ++it)
+        QVERIFY(writeFile(real + u'/' + it.key(), it.value()));
+    QVERIFY(writeFile(real + "/T9.rtf", "{\\rtf1 ancienne source}"));
+    QVERIFY(writeFile(real + "/Chapitre 9.9", "{\\rtf1 ancienne page}"));
+    QVERIFY(writeFile(real + "/mesures.2024", "pas du RTF"));
+    // A file an earlier version moved into the backup folder, alone there.
+    QVERIFY(QDir().mkpath(real + ".OLD"));
+    QVERIFY(writeFile(real + ".OLD/ancien.txt", "seul exemplaire"));
+
+    const auto sessions = [&](const QString &file, int count) {
+        for (int session = 0; session < count; ++session) {
+            QCOMPARE(FLoadPrj(file, &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+            for (int save = 0; save < 2; ++save) {
+                setTexts(QStringLiteral("s%1 %2").arg(session).arg(save));
+                answerAll();
+                QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+            }
+            FClosePrj(m_conf, m_display);
+        }
+    };
+    const auto authorsFilesAreThere = [&](const QString &dir) {
+        for (auto it = authors.begin(); it != authors.end(); ++it)
+            QCOMPARE(readFile(dir + u'/' + it.key()), it.value());
+        QCOMPARE(readFile(dir + "/mesures.2024"), QByteArray("pas du RTF"));
+    };
+    sessions(m_box->path("liens/Manuel/Manuel.PRJ"), 3);
+    // Saves 2 and 4 after the first (the second of each session, as the
+    // count went on across sessions) were backups.
+    QVERIFY(readFile(real + ".OLD/Manuel.1").contains("s2 0"));
+    authorsFilesAreThere(real);
+    QVERIFY(!QFileInfo::exists(real + "/T9.rtf") && !QFileInfo::exists(real + "/Chapitre 9.9"));
+    QCOMPARE(readFile(real + ".OLD/ancien.txt"), QByteArray("seul exemplaire"));
+    QVERIFY(QFileInfo(m_box->path("liens/Manuel")).isSymLink());
+    QCOMPARE(FSavesSinceBackup(real, QStringLiteral("Manuel")), quint16(1));
+
+    // Reached through a link of another name, the folder is not taken for
+    // the project's own: no backup (it is said), nothing of it moves.
+    QVERIFY(QDir().rename(real, m_box->path("ailleurs/Guide")));
+    QVERIFY(QFile::link(m_box->path("ailleurs/Guide"), m_box->path("liens/Autre")));
+    sessions(m_box->path("liens/Autre/Manuel.PRJ"), 2);
+    authorsFilesAreThere(m_box->path("ailleurs/Guide"));
+}
+
 void TestStorage::namesThatBreakTheProject()
 {
     // Typed: refused with a French message, the outline unchanged.
@@ -521,14 +587,14 @@ void TestStorage::deletesCheckFirst()
     QCOMPARE(ctx.Code, quint16(11));
     QVERIFY(ctx.Msg.endsWith("images"));
     QVERIFY(snapshot(dir) == before); // nothing deleted
-    // A backup whose .OLD cannot be emptied stops before anything is written.
-    setTexts(QStringLiteral("v2"));
-    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0)); // backup: images/ in .OLD
-    const auto project = snapshot(dir), backup = snapshot(dir + ".OLD");
-    answerAll();
-    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Code, quint16(19));
-    QVERIFY(snapshot(dir) == project);
-    QVERIFY(snapshot(dir + ".OLD") == backup);
+    // The author's folder stays in the project through backups, which
+    // no longer stop at it.
+    for (int i = 0; i < 2; ++i) {
+        setTexts(QStringLiteral("v%1").arg(i + 2));
+        answerAll();
+        QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+        QCOMPARE(readFile(dir + "/images/logo.bmp"), QByteArray("BM"));
+    }
 }
 
 void TestStorage::otherFilesGivenToOpen()

@@ -372,7 +372,9 @@ void TestCommands::treeEditingRoundTrip()
     QVERIFY(Memo::FLines(m_window->display().CdesMemo).value(line).contains(QStringLiteral("{\\v Second}")));
     QVERIFY(Outline::FControlOf(Outline::FItemAt(outline, 3))->toPlainText().contains(QStringLiteral("@_%1_").arg(line)));
     Globale::PConf->PIni->COMPILER.set(QStringLiteral(KIVHC_PATH));
+    m_scope->prompts.answer(Platform::Ok); // the third save, across the reopen: a backup
     run(CmdCreateHlp, CatApp);
+    QCOMPARE(m_scope->prompts.texts().contains(QStringLiteral("Backup ... ")), true);
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjCompiled));
     const QByteArray log = TestSupport::readFile(m_box->path("Arbre/Arbre.ERR"));
     QVERIFY2(!log.contains("HC3025"), log.constData()); // the jump reaches its topic
