@@ -6,12 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +82,20 @@ bool within(const QString &inner, const QString &outer)
 } // namespace
 
 void setExchangeForTest(bool useExchange) { g_exchange = useExchange; }
+
+bool lockedByAnother(const TPrjFolders &f)
+{
+    const QString path = f.state + QStringLiteral("/lock");
+    if (!exists(path) || (holdsProjectLock() && sameLock(path)))
+        return false;
+    QLockFile probe(path);
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return false;
+    }
+    return probe.error() == QLockFile::LockFailedError;
+}
 
 QString canonicalDir(const QString &dir)
 {
@@ -377,6 +394,9 @@ void dropOldBackup(const TPrjFolders &f)
 void recover(const QString &projectDir, const QString &name)
 {
     const TPrjFolders f = foldersOf(projectDir, name);
+    // Another window's save in progress is not a crash's leftover.
+    if (lockedByAnother(f))
+        return;
     if (!exists(f.project) && isRealDir(f.ready))
         renamePath(f.ready, f.project, nullptr);
     if (isRealDir(f.ready) || isLink(f.ready))
@@ -391,5 +411,53 @@ void recover(const QString &projectDir, const QString &name)
     if (isRealDir(f.project))
         Platform::removeStaleTemps(f.project);
 }
+
+} // namespace FileOps
+
+namespace FileOps {
+
+namespace {
+std::unique_ptr<QLockFile> g_lock;
+QString g_lockPath;
+
+QString ownerOf(qint64 pid)
+{
+    struct stat st {};
+    if (pid <= 0 || ::stat(QByteArray("/proc/" + QByteArray::number(pid)).constData(), &st) != 0)
+        return {};
+    if (const passwd *pw = ::getpwuid(st.st_uid))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return QString::number(st.st_uid);
+}
+} // namespace
+
+TLockResult lockProject(const TPrjFolders &folders, TLockHolder *holder)
+{
+    unlockProject();
+    if (!QDir().mkpath(folders.state))
+        return TLockResult::Unavailable;
+    auto lock = std::make_unique<QLockFile>(folders.state + QStringLiteral("/lock"));
+    // Held as long as its process lives, however long the session.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        g_lock = std::move(lock);
+        g_lockPath = canonicalDir(folders.state + QStringLiteral("/lock"));
+        return TLockResult::Taken;
+    }
+    if (lock->error() != QLockFile::LockFailedError)
+        return TLockResult::Unavailable;
+    if (holder) {
+        QString app;
+        lock->getLockInfo(&holder->pid, &holder->host, &app);
+        holder->user = ownerOf(holder->pid);
+    }
+    return TLockResult::HeldElsewhere;
+}
+
+void unlockProject() { g_lock.reset(); }
+
+bool holdsProjectLock() { return g_lock && g_lock->isLocked(); }
+
+bool sameLock(const QString &path) { return g_lock && g_lock->isLocked() && g_lockPath == canonicalDir(path); }
 
 } // namespace FileOps

@@ -92,3 +92,24 @@ void removeChmStaging(const TPrjFolders &folders, const QString &name);
 void setExchangeForTest(bool useExchange);
 
 } // namespace FileOps
+
+namespace FileOps {
+
+// The lock a window takes on the project it opens, in the project's state
+// folder: a second window on the same project is told who holds it. The
+// lock of a process that has ended (a crash, a kill) is taken over.
+struct TLockHolder {
+    qint64 pid = 0;
+    QString host, user;
+};
+enum class TLockResult { Taken, HeldElsewhere, Unavailable };
+TLockResult lockProject(const TPrjFolders &folders, TLockHolder *holder);
+// Releases the lock this process holds, if any.
+void unlockProject();
+// True while this process holds a project lock; sameLock: that lock file.
+bool holdsProjectLock();
+bool sameLock(const QString &lockPath);
+// True when a live process other than this one holds the project's lock.
+bool lockedByAnother(const TPrjFolders &folders);
+
+} // namespace FileOps

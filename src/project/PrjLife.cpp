@@ -72,6 +72,18 @@ bool FIsOwnProjectDir(const QString &dir, const QString &projectName, const TIni
     return false;
 }
 
+namespace {
+bool g_readOnly = false;
+}
+
+bool FPrjReadOnly() { return g_readOnly; }
+void PSetPrjReadOnly(bool readOnly) { g_readOnly = readOnly; }
+QString FReadOnlyText()
+{
+    return QString::fromUtf8("Ce projet est ouvert en lecture seule (une autre fenêtre de KivHelp l'a ouvert) : "
+                             "il ne peut être ni modifié, ni sauvegardé, ni compilé d'ici.");
+}
+
 quint16 FSavesSinceBackup(const QString &projectDir, const QString &name)
 {
     QByteArray bytes;
@@ -194,6 +206,8 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
 {
     TSubGuard sub(context(), QStringLiteral("FSavePrj"));
     TPrjRec *prj = conf->PPrj;
+    if (g_readOnly)
+        return sub.report(4, FReadOnlyText(), 5);
     const QString saveFailed = QString::fromUtf8("La sauvegarde du projet a échouée ! ");
     const QString given = dirOf(projectFile);
     const QString name = QFileInfo(projectFile).completeBaseName();
@@ -340,6 +354,8 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
 TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display)
 {
     TSubGuard sub(context(), QStringLiteral("FClosePrj"));
+    FileOps::unlockProject();
+    g_readOnly = false;
     progress(display, QStringLiteral("Ferme le Projet "));
     if (display.OutlineHelp && Outline::FCount(display.OutlineHelp) > 0)
         FDelAllTopics(display.OutlineHelp);

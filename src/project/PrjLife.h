@@ -20,6 +20,11 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
 TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FDelPrjDir(const QString &dir);
+// A project opened while another window holds it is read-only: it is
+// neither saved nor built nor deleted from this window.
+bool FPrjReadOnly();
+void PSetPrjReadOnly(bool readOnly);
+QString FReadOnlyText();
 // The saves made since the project's last backup, in this session or
 // earlier ones (0 when nothing says).
 quint16 FSavesSinceBackup(const QString &projectDir, const QString &name);

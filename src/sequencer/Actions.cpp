@@ -70,6 +70,44 @@ bool topicLimitExceeded()
     return true;
 }
 
+// A read-only project refuses what would change it; true when refused.
+bool readOnlyRefused()
+{
+    if (!KIVHelpTools::FPrjReadOnly())
+        return false;
+    Platform::prompts().warning(KIVHelpTools::FReadOnlyText());
+    return true;
+}
+
+// Takes the project's lock for this window. Held by another window: the
+// author is told who has it and may open the project read-only; false
+// when it is not to be opened.
+bool lockOrAsk(const QString &projectFile)
+{
+    const QString dir = QFileInfo(projectFile).absolutePath();
+    const QString name = QFileInfo(projectFile).completeBaseName();
+    FileOps::TLockHolder holder;
+    const FileOps::TLockResult result = FileOps::lockProject(FileOps::foldersOf(dir, name), &holder);
+    KIVHelpTools::PSetPrjReadOnly(false);
+    if (result != FileOps::TLockResult::HeldElsewhere)
+        return true;
+    QStringList who;
+    if (!holder.user.isEmpty())
+        who << QString::fromUtf8("utilisateur ") + holder.user;
+    if (!holder.host.isEmpty())
+        who << QString::fromUtf8("machine ") + holder.host;
+    if (holder.pid > 0)
+        who << QString::fromUtf8("processus ") + QString::number(holder.pid);
+    const QString text = QString::fromUtf8("Le projet « %1 » est déjà ouvert dans une autre fenêtre de KivHelp (%2).\n"
+                                           "Ouvert dans les deux, les modifications de l'une effaceraient celles de l'autre.\n\n"
+                                           "Voulez-vous l'ouvrir en lecture seule ?")
+                             .arg(name, who.join(QStringLiteral(", ")));
+    if (Platform::prompts().question(text, Platform::Yes | Platform::No) != Platform::Yes)
+        return false;
+    KIVHelpTools::PSetPrjReadOnly(true);
+    return true;
+}
+
 bool save()
 {
     bool ok = false;
@@ -98,7 +136,10 @@ bool openingCheck()
 
 void closeProject()
 {
-    guarded([] { KIVHelpTools::FClosePrj(conf(), window()->display()); });
+    guarded([] {
+        KIVHelpTools::FClosePrj(conf(), window()->display());
+        window()->PSetReadOnly(false);
+    });
 }
 
 // Save and convert, as the save and build commands both do; false when
@@ -109,7 +150,7 @@ bool saveAndConvert()
         PShowError(QStringLiteral("Pas de Projet en cours !"));
         return false;
     }
-    if (topicLimitExceeded())
+    if (topicLimitExceeded() || readOnlyRefused())
         return false;
     bool ok = false;
     guarded([&] {
@@ -177,6 +218,8 @@ void PCmdNewPrj(TCmdRec &cmd)
         Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
         QString entry = path;
         if (!failed(KIVHelpTools::FCreatePrj(name, conf(), window()->display()))) {
+            lockOrAsk(prj()->PrjFile.get()); // a new project: nobody else has it
+            window()->PSetReadOnly(false);
             KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display());
             // The name may have been cleaned: the list keeps the real file.
             entry = prj()->PrjFile.get();
@@ -222,9 +265,17 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
     }
     closeProject();
     QCoreApplication::processEvents();
+    if (!lockOrAsk(file)) {
+        done(cmd);
+        return;
+    }
     guarded([&] {
-        if (!failed(KIVHelpTools::FLoadPrj(file, VGGREditServer, window()->display(), conf(), Globale::VGGIniPrj)))
+        if (!failed(KIVHelpTools::FLoadPrj(file, VGGREditServer, window()->display(), conf(), Globale::VGGIniPrj))) {
             window()->FrmFShowSelTopic(); // the tool bars show the first topic's format
+            window()->PSetReadOnly(KIVHelpTools::FPrjReadOnly());
+        } else {
+            FileOps::unlockProject();
+        }
         window()->projectList().Add(file);
     });
     done(cmd);
@@ -234,6 +285,11 @@ void PCmdEdit(TCmdRec &cmd)
 {
     if (prjState() == PrjNone) {
         Platform::prompts().plain(QStringLiteral("Pas de Projet en cours !"));
+        done(cmd);
+        return;
+    }
+    // Looking, copying and searching leave a read-only project as it is.
+    if (cmd.Command != CmdSelTopic && cmd.Command != CmdCopy && cmd.Command != CmdFind && readOnlyRefused()) {
         done(cmd);
         return;
     }
@@ -430,6 +486,10 @@ void PCmdDelPrj(TCmdRec &cmd)
 {
     if (prjState() == PrjNone) {
         Platform::prompts().plain(QStringLiteral("Pas de Projet en cours !"));
+        done(cmd);
+        return;
+    }
+    if (readOnlyRefused()) {
         done(cmd);
         return;
     }

@@ -59,6 +59,8 @@ public:
     virtual bool FRunPrjConf(TConfBlock *conf) = 0;
     virtual bool FRunTitles(int topicIndex, const QString &topicName, TConfBlock *conf) = 0;
     virtual void PShowFindDialog(bool replace) = 0;
+    // The project shown may not be changed from this window.
+    virtual void PSetReadOnly(bool) {}
 };
 
 namespace Startup {

@@ -767,11 +767,22 @@ void TFrmKivHelp::PPaintColor(const QColor &colour)
     m_lbColor->setProperty("colour", colour);
 }
 
+void TFrmKivHelp::PSetReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    const QString title = QStringLiteral("KIV HELP pour Windows 95 version V 2.1");
+    setWindowTitle(readOnly ? title + QString::fromUtf8(" — lecture seule") : title);
+    m_outline->setDragEnabled(!readOnly);
+    for (int n = 1; n <= Outline::FCount(m_outline); ++n)
+        if (TRichEdit *c = Outline::FControlOf(Outline::FItemAt(m_outline, n)))
+            c->setReadOnly(readOnly);
+}
+
 void TFrmKivHelp::PDropTopic(const QPoint &at)
 {
     QTreeWidgetItem *moved = m_outline->currentItem();
     QTreeWidgetItem *target = m_outline->itemAt(at);
-    if (!moved || !m_conf)
+    if (!moved || !m_conf || m_readOnly)
         return;
     if (!target) {
         // Below the last row: the page becomes the last of the outline.

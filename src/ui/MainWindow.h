@@ -60,6 +60,7 @@ public:
     bool PGoToMessage(const QString &message);
     // A topic dragged in the outline and dropped at `at` (viewport point).
     void PDropTopic(const QPoint &at);
+    void PSetReadOnly(bool readOnly) override;
     QString FrmFShowSelTopic() override;
     TErrorContext &FrmFSelTextColor(QColor *chosen) override;
     void FrmFSelFontName() override;
@@ -126,6 +127,7 @@ private:
     TCPrjList m_prjList;
     bool m_syncing = false;
     bool m_sizeSet = false;
+    bool m_readOnly = false;
     bool m_sizeAlarm = false;
 
     QToolBar *m_commands = nullptr;

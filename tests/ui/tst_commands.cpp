@@ -1,4 +1,9 @@
 #include "TestSupport.h"
+#include "fileops/PrjFolder.h"
+#include "project/PrjLife.h"
+#include <QProcess>
+#include <QScopeGuard>
+#include <csignal>
 #include "TestRegistry.h"
 
 #include "config/Globale.h"
@@ -31,6 +36,7 @@ private slots:
     void failedSavesKeepTheProject();
     void deleteChecksBeforeDeleting();
     void treeEditingRoundTrip();
+    void twoWindowsOnOneProject();
 
 private:
     void run(quint8 command, quint8 category);
@@ -378,6 +384,74 @@ void TestCommands::treeEditingRoundTrip()
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjCompiled));
     const QByteArray log = TestSupport::readFile(m_box->path("Arbre/Arbre.ERR"));
     QVERIFY2(!log.contains("HC3025"), log.constData()); // the jump reaches its topic
+}
+
+void TestCommands::twoWindowsOnOneProject()
+{
+    // Another KivHelp (a real second process) has the project open: this
+    // window is told who, and opens it read-only or not at all. Once that
+    // process is killed, its lock no longer holds anyone back.
+    m_scope->prompts.answerText("Partage");
+    run(CmdNewPrj, CatApp);
+    const QString file = m_box->path("Partage/Partage.PRJ");
+    m_window->newPageField()->setText("Page deux");
+    run(CmdAddTopic, CatEdit);
+    run(CmdSavePrj, CatApp);
+    m_scope->prompts.answer(Platform::Yes);
+    m_scope->prompts.answer(Platform::No);
+    run(CmdClosePrj, CatApp);
+    const QByteArray saved = TestSupport::readFile(file);
+
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_box->path("autre-config"));
+    other.setProcessEnvironment(env);
+    other.start(QStringLiteral(KIVHELP_EXE), {file});
+    QVERIFY(other.waitForStarted());
+    const auto stop = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(FileOps::lockedByAnother(FileOps::foldersOf(m_box->path("Partage"))), 20000);
+
+    // Not opened: nothing of it shows here.
+    m_scope->prompts.answer(Platform::No);
+    Actions::PSetPrjToOpen(file);
+    run(CmdOpenLastPrj, CatApp);
+    const QString asked = m_scope->prompts.texts().last();
+    QVERIFY2(asked.startsWith(QString::fromUtf8("Le projet « Partage » est déjà ouvert dans une autre fenêtre de KivHelp (")),
+             qPrintable(asked));
+    QVERIFY(asked.contains(QStringLiteral("processus %1").arg(other.processId())));
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjNone));
+
+    // Read-only: the text cannot be typed into, saves and builds are refused.
+    m_scope->prompts.answer(Platform::Yes);
+    run(CmdOpenLastPrj, CatApp);
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjOpened));
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    QVERIFY(Outline::FControlOf(Outline::FItemAt(outline, 1))->isReadOnly());
+    QVERIFY(m_window->windowTitle().endsWith(QString::fromUtf8("lecture seule")));
+    for (quint8 command : {CmdSavePrj, CmdCreateHlp, CmdDelPrj}) {
+        m_scope->prompts.answer(Platform::Ok);
+        run(command, CatApp);
+        QCOMPARE(m_scope->prompts.texts().last(), KIVHelpTools::FReadOnlyText());
+    }
+    m_window->newPageField()->setText("Page trois");
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdAddTopic, CatEdit);
+    QCOMPARE(Outline::FCount(outline), 2);
+    QCOMPARE(TestSupport::readFile(file), saved);
+    m_scope->prompts.answer(Platform::Yes);
+    run(CmdClosePrj, CatApp);
+
+    // The other window is killed: its lock goes with it.
+    ::kill(pid_t(other.processId()), SIGKILL);
+    other.waitForFinished();
+    run(CmdOpenLastPrj, CatApp);
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjOpened));
+    QVERIFY(!Outline::FControlOf(Outline::FItemAt(outline, 1))->isReadOnly());
+    QVERIFY(FileOps::holdsProjectLock());
 }
 
 KIV_TEST(TestCommands)
