@@ -12,6 +12,7 @@
 #include "project/Memo.h"
 #include "project/Outline.h"
 #include "project/PrjFiles.h"
+#include "project/Recovery.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -308,6 +309,10 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         U_DosCmd::FChDir(p, QString());
     }
     PMarkTopicsSaved(display.OutlineHelp);
+    // Saved: nothing left to recover (by the window that has the project;
+    // a build from the command line leaves that window's copy alone).
+    if (FileOps::holdsProjectLock())
+        PRemoveRecovery(p, name);
     progress(display, QString::fromUtf8("Projet sauvegardé "));
     prj->PrjState = PrjSaved;
     prj->PrjSaveCount = static_cast<quint16>(prj->PrjSaveCount + 1);
@@ -354,6 +359,10 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
 TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display)
 {
     TSubGuard sub(context(), QStringLiteral("FClosePrj"));
+    // Closed without saving: the author chose to leave the changes (the
+    // recovery copy of a project another window has open is that one's).
+    if (FileOps::holdsProjectLock() && conf->PPrj->PrjState != PrjNone)
+        PRemoveRecovery(conf->PPrj->PrjDir.get(), conf->PPrj->PrjName.get());
     FileOps::unlockProject();
     g_readOnly = false;
     progress(display, QStringLiteral("Ferme le Projet "));

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <exception>
 #include <optional>
@@ -219,6 +220,8 @@ TErrorContext &FDelAllTopics(QTreeWidget *outline)
 {
     TSubGuard sub(context(), QStringLiteral("FDelAllTopics"));
     try {
+        // Emptied, the outline has no current page to show.
+        const QSignalBlocker quiet(outline);
         outline->collapseAll();
         for (int n = Outline::FCount(outline); n >= 1; --n) {
             QTreeWidgetItem *item = Outline::FItemAt(outline, n);

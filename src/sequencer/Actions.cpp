@@ -12,10 +12,15 @@
 #include "project/Insertions.h"
 #include "project/KivHelpTools.h"
 #include "project/PrjLife.h"
+#include "project/Recovery.h"
+#include "project/Outline.h"
+#include "editing/RtfText.h"
 #include "project/TopicStore.h"
 #include "sequencer/Startup.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -106,6 +111,47 @@ bool lockOrAsk(const QString &projectFile)
         return false;
     KIVHelpTools::PSetPrjReadOnly(true);
     return true;
+}
+
+// Changes that a crash kept from being saved: restored into their topics
+// (a topic no longer in the outline comes back as a new page), or dropped,
+// as the author chooses.
+void offerRecovery()
+{
+    const QString dir = prj()->PrjDir.get(), name = prj()->PrjName.get();
+    QDateTime when;
+    const QList<KIVHelpTools::TRecovered> found = KIVHelpTools::FReadRecovery(dir, name, &when);
+    if (found.isEmpty())
+        return;
+    QStringList names;
+    for (const KIVHelpTools::TRecovered &r : found)
+        names << QString::fromUtf8("« ") + r.name + QString::fromUtf8(" »");
+    const QString text =
+        QString::fromUtf8("Des modifications non sauvegardées ont été retrouvées pour %1 page(s) de ce projet "
+                          "(copie de récupération du %2) : %3.\n\n"
+                          "Voulez-vous les restaurer ? (Non : elles sont abandonnées.)")
+            .arg(found.size())
+            .arg(QLocale(QLocale::French).toString(when, QStringLiteral("dd/MM/yyyy HH:mm:ss")), names.join(QStringLiteral(", ")));
+    if (Platform::prompts().question(text, Platform::Yes | Platform::No) != Platform::Yes) {
+        KIVHelpTools::PRemoveRecovery(dir, name);
+        return;
+    }
+    const TDisplayContext &d = window()->display();
+    for (const KIVHelpTools::TRecovered &r : found) {
+        const QList<QTreeWidgetItem *> items = d.OutlineHelp->findItems(r.name, Qt::MatchExactly | Qt::MatchRecursive);
+        QTreeWidgetItem *item = items.value(0);
+        if (!item) {
+            QString newName = r.name;
+            if (failed(KIVHelpTools::FAddTopic(newName, d.OutlineHelp, d.MainWindow, conf(), true, d, d.PanelHelp)))
+                continue;
+            item = d.OutlineHelp->findItems(newName, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        }
+        if (TRichEdit *control = item ? Outline::FControlOf(item) : nullptr) {
+            RtfText::FReadRtf(*control->document(), r.rtf);
+            control->document()->setModified(true);
+        }
+    }
+    window()->PMarkModified();
 }
 
 bool save()
@@ -271,8 +317,10 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
     }
     guarded([&] {
         if (!failed(KIVHelpTools::FLoadPrj(file, VGGREditServer, window()->display(), conf(), Globale::VGGIniPrj))) {
-            window()->FrmFShowSelTopic(); // the tool bars show the first topic's format
             window()->PSetReadOnly(KIVHelpTools::FPrjReadOnly());
+            if (!KIVHelpTools::FPrjReadOnly())
+                offerRecovery();
+            window()->FrmFShowSelTopic(); // the tool bars show the first topic's format
         } else {
             FileOps::unlockProject();
         }
@@ -283,6 +331,12 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
 
 void PCmdEdit(TCmdRec &cmd)
 {
+    // A row that went with its project (the outline emptied by a close)
+    // asks nothing.
+    if (prjState() == PrjNone && cmd.Command == CmdSelTopic) {
+        done(cmd);
+        return;
+    }
     if (prjState() == PrjNone) {
         Platform::prompts().plain(QStringLiteral("Pas de Projet en cours !"));
         done(cmd);

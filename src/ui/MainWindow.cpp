@@ -9,6 +9,7 @@
 #include "editing/SpellCheck.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
+#include "project/Recovery.h"
 #include "sequencer/Actions.h"
 #include "sequencer/Seq.h"
 #include "ui/FindDialogs.h"
@@ -50,6 +51,8 @@ static void initIconResources() { Q_INIT_RESOURCE(kivhelp); }
 namespace {
 
 constexpr qint64 kMaxProjectSize = 3000000;
+// Typing pauses this long before the recovery copy is written.
+constexpr int kRecoveryDelayMs = 3000;
 
 void post(quint8 command, quint8 category)
 {
@@ -107,6 +110,12 @@ TFrmKivHelp::TFrmKivHelp()
     // of this window has the focus (text controls take Ctrl+Z and others
     // for themselves otherwise).
     qApp->installEventFilter(this);
+
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setObjectName(QStringLiteral("TimerRecovery"));
+    m_recoveryTimer->setSingleShot(true);
+    m_recoveryTimer->setInterval(kRecoveryDelayMs);
+    connect(m_recoveryTimer, &QTimer::timeout, this, &TFrmKivHelp::PWriteRecovery);
 
     m_statusTimer = new QTimer(this);
     m_statusTimer->setObjectName(QStringLiteral("TimerMaxProjectSize"));
@@ -369,7 +378,12 @@ void TFrmKivHelp::buildBands()
     QPalette pal = m_outline->palette();
     pal.setColor(QPalette::Base, pal.color(QPalette::Button));
     m_outline->setPalette(pal);
+    // The page shown follows the outline's current row, by mouse or keys.
     connect(m_outline, &QTreeWidget::itemClicked, this, [] { post(CmdSelTopic, CatEdit); });
+    connect(m_outline, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *now) {
+        if (now && m_outline->hasFocus())
+            post(CmdSelTopic, CatEdit);
+    });
     // Topics are dragged to their place; the drop itself is done by the
     // tree editing routine (which keeps the root first and alone).
     m_outline->setDragEnabled(true);
@@ -659,6 +673,9 @@ QString TFrmKivHelp::FrmFShowSelTopic()
         sub.report(4, QString(), 0);
         return {};
     }
+    // Leaving a topic: its recovery copy is brought up to date now.
+    if (m_recoveryTimer->isActive())
+        PWriteRecovery();
     for (int n = 1; n <= count; ++n)
         if (TRichEdit *c = Outline::FControlOf(Outline::FItemAt(m_outline, n)))
             c->hide();
@@ -668,7 +685,10 @@ QString TFrmKivHelp::FrmFShowSelTopic()
         return {};
     }
     current->show();
-    current->setFocus();
+    // Chosen in the outline, the page shows and the outline keeps the keys
+    // (arrows, F2, the tree keys); chosen otherwise, the text takes them.
+    if (!m_outline->hasFocus())
+        current->setFocus();
     SelectionChange();
     sub.report(0);
     return current->toPlainText().left(255);
@@ -759,6 +779,24 @@ void TFrmKivHelp::onTextChange(QObject *)
     // Once per change of state: the label need not repaint on every key.
     if (m_conf && m_conf->PPrj->PrjState != PrjModified && m_conf->PPrj->PrjState != PrjNone)
         PMarkModified();
+    // The recovery copy follows once typing pauses.
+    if (!m_readOnly)
+        m_recoveryTimer->start();
+}
+
+void TFrmKivHelp::PWriteRecovery()
+{
+    m_recoveryTimer->stop();
+    if (m_readOnly || !m_conf)
+        return;
+    // Not in the middle of a command (a save, a build): right after it.
+    if (Seq::FBusy()) {
+        m_recoveryTimer->start(500);
+        return;
+    }
+    if (!KIVHelpTools::FWriteRecovery(m_conf, m_outline))
+        m_recoveryTimer->start(kRecoveryDelayMs * 4); // a full disk: tried again later, without a box
+    m_recoveryTimer->setInterval(kRecoveryDelayMs);
 }
 
 void TFrmKivHelp::PPaintColor(const QColor &colour)

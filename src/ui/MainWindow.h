@@ -61,6 +61,8 @@ public:
     // A topic dragged in the outline and dropped at `at` (viewport point).
     void PDropTopic(const QPoint &at);
     void PSetReadOnly(bool readOnly) override;
+    // Writes the recovery copy of the topics changed since the last save.
+    void PWriteRecovery();
     QString FrmFShowSelTopic() override;
     TErrorContext &FrmFSelTextColor(QColor *chosen) override;
     void FrmFSelFontName() override;
@@ -157,6 +159,7 @@ private:
     QDockWidget *m_messagesDock = nullptr;
     QListWidget *m_messages = nullptr;
     QTimer *m_statusTimer = nullptr;
+    QTimer *m_recoveryTimer = nullptr;
     QMenu *m_popup = nullptr;
     QAction *m_lastProject[3] = {};
 

@@ -28,6 +28,7 @@ private slots:
     void dropsNeverLoseAPage();
     void sizeBoxKeepsTheText();
     void editorKeysStayTheEditors();
+    void outlineArrowsShowThePage();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -71,6 +72,7 @@ void TestWindow::init()
 
 void TestWindow::cleanup()
 {
+    settle(); // what the last keys and clicks posted
     Globale::PConf->PPrj->PrjState = PrjNone;
     KIVHelpTools::FClosePrj(Globale::PConf, m_window->display());
     Startup::setMainWindow(nullptr);
@@ -216,9 +218,30 @@ void TestWindow::editorKeysStayTheEditors()
     QTRY_VERIFY(outline->hasFocus());
     addTopic(QStringLiteral("Suite"));
     outline->setFocus();
+    settle();
     QTest::keyClick(outline, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
     settle();
     QCOMPARE(names(), (QStringList{"1Manuel", QString::fromUtf8("1Présentation générale"), "2Suite"}));
+}
+
+void TestWindow::outlineArrowsShowThePage()
+{
+    // The arrows move through the outline and the page follows, so that
+    // F2 and the tree keys act on the page in view; the outline keeps the
+    // keys.
+    TRichEdit *first = addTopic(QStringLiteral("Manuel"));
+    TRichEdit *second = addTopic(QStringLiteral("Suite"));
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    m_window->FrmFShowSelTopic();
+    QVERIFY(first->isVisible() && !second->isVisible());
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualItemRect(Outline::FItemAt(outline, 1)).center());
+    settle();
+    QTRY_VERIFY(outline->hasFocus());
+    QTest::keyClick(outline, Qt::Key_Down);
+    settle();
+    QVERIFY(second->isVisible() && !first->isVisible());
+    QVERIFY(outline->hasFocus());
 }
 
 KIV_TEST(TestWindow)

@@ -49,6 +49,8 @@ step 0.5
 xdotool type --delay 30 "Mode d'emploi"
 xdotool key Return
 step 1
+xdotool mousemove 80 212 click 1         # its row in the outline, which keeps the keys
+step 0.5
 xdotool key ctrl+shift+Right
 step 1
 shot tree

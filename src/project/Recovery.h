@@ -1,0 +1,37 @@
+#pragma once
+// Recovery copies: the topics changed since the last save are written, a few
+// seconds after typing stops and at every change of topic, into the
+// project's state folder beside it (never inside the project folder, which
+// a backup carries), so that a crash, a kill or a power cut loses at most
+// the last few seconds of typing. The next opening of the project offers
+// them back; a save removes them.
+//   D/.P.kvstate/recovery/manifest   one line per topic: file TAB name
+//   D/.P.kvstate/recovery/rN.rtf     the topic's text as RTF
+#include "config/Globale.h"
+
+#include <QDateTime>
+#include <QString>
+
+class QTreeWidget;
+class TRichEdit;
+
+namespace KIVHelpTools {
+
+// True when the topic's text changed since it was last loaded or saved.
+bool FChangedSinceSave(const TRichEdit *control);
+
+// Writes the recovery copy of the open project (what changed since the last
+// save), or removes it when nothing did. False when a write failed.
+bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline);
+// Removes the project's recovery copy.
+void PRemoveRecovery(const QString &projectDir, const QString &name);
+
+struct TRecovered {
+    QString name;
+    QByteArray rtf;
+};
+// The recovery copy left for a project (empty when none), and when it was
+// written.
+QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, QDateTime *when = nullptr);
+
+} // namespace KIVHelpTools

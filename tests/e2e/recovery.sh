@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# A crash while typing: text is typed into two topics of the real program,
+# which is then killed (SIGKILL) before any save. Started again on the
+# project, it offers the recovery copy; accepted and saved, both texts are
+# in the topic files. SHOTS=folder keeps screenshots.
+# Usage (under xvfb-run): recovery.sh PATH/TO/kivhelp
+set -euo pipefail
+exe="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir -p projets/Panne cfg/kivhelp
+printf '[Config]\r\nDIRPATH=%s/projets/\r\nBACKUP_PERIOD=10\r\nNB_LASTPROJECTS=0\r\n' "$work" > cfg/kivhelp/kivhelp.INI
+printf 'Panne\r\nInstallation\r\nUtilisation\r\n' > projets/Panne/Panne.PRJ
+: > projets/Panne/Panne.CDE
+for t in Panne.1 Installation.2 Utilisation.3; do
+  printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\r\n{\\colortbl;}\r\n\\f0 Texte de d\\'"'"'e9part\\par\r\n}\r\n' > "projets/Panne/$t"
+done
+export XDG_CONFIG_HOME="$work/cfg"
+unset QT_QPA_PLATFORM
+if command -v openbox >/dev/null 2>&1; then openbox >/dev/null 2>&1 & fi
+
+pid=
+fail() { echo "FAIL: $*"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+step() { sleep "${1:-1}"; kill -0 "$pid" 2>/dev/null || fail "the program ended early"; }
+shot() { if [ -n "${SHOTS:-}" ]; then import -window root "$SHOTS/$1.png"; fi; }
+start() {
+  "$exe" "$work/projets/Panne/Panne.PRJ" &
+  pid=$!
+  for _ in $(seq 100); do xdotool search --onlyvisible --name "KIV HELP" >/dev/null 2>&1 && break; sleep 0.1; done
+  xdotool search --onlyvisible --name "KIV HELP" >/dev/null 2>&1 || fail "the main window never showed"
+  step 2
+}
+
+start
+xdotool mousemove 66 196 click 1      # the topic Installation
+step 0.5
+xdotool mousemove 640 500 click 1     # its text
+xdotool key ctrl+End
+xdotool type --delay 20 " Premier ajout"
+step 0.5
+xdotool mousemove 66 212 click 1      # the topic Utilisation
+step 0.5
+xdotool mousemove 640 500 click 1
+xdotool key ctrl+End
+xdotool type --delay 20 " Second ajout"
+step 4                                # typing stopped: the copy follows
+kill -9 "$pid"
+wait "$pid" 2>/dev/null || true
+grep -q "ajout" projets/Panne/*.2 projets/Panne/*.3 && fail "the text reached the topic files without a save"
+[ -f projets/.Panne.kvstate/recovery/manifest ] || fail "no recovery copy beside the project"
+
+start                                 # the question is up
+shot recovery-question
+xdotool key Return                    # Oui: restore
+step 1
+shot recovered
+xdotool key ctrl+s
+step 2
+grep -q "Premier ajout" projets/Panne/Installation.2 || fail "the first topic's text was not recovered"
+grep -q "Second ajout" projets/Panne/Utilisation.3 || fail "the second topic's text was not recovered"
+[ -e projets/.Panne.kvstate/recovery/manifest ] && fail "the recovery copy outlived the save"
+[ -e projets/Panne/.Panne.kvstate ] && fail "the recovery copy went into the project folder"
+kill "$pid" 2>/dev/null || true
+echo "1 passed, 0 failed"
