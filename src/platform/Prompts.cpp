@@ -56,6 +56,8 @@ Button QtPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
     if (!std)
         std = QMessageBox::Ok;
     box.setStandardButtons(std);
+    if ((buttons & DefaultNo) && (buttons & No))
+        box.setDefaultButton(QMessageBox::No);
     // The program speaks French, whatever translations Qt has installed.
     const std::pair<QMessageBox::StandardButton, const char *> names[] = {
         {QMessageBox::Yes, "&Oui"}, {QMessageBox::No, "&Non"}, {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "&Annuler"}};

@@ -15,7 +15,9 @@ namespace Platform {
 
 enum class BoxIcon { None, Information, Warning, Error, Question };
 
-enum Button : int { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
+enum Button : int { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8, DefaultNo = 16 };
+// DefaultNo, added to a box's buttons, makes No the button that Enter
+// presses (for questions whose Yes destroys something).
 using Buttons = int;
 
 class Prompts {

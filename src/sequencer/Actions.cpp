@@ -154,6 +154,18 @@ void offerRecovery()
     window()->PMarkModified();
 }
 
+// Writes the program settings; a failure is said, with the file, never
+// passed over.
+bool writeProgramSettings()
+{
+    if (Globale::VGGIniProg->FWriteConfFile(QString(), 0))
+        return true;
+    const QString file = Platform::profilePath(Globale::VGGIniProg->FGetConfFileName(QString()), true);
+    PShowError(QString::fromUtf8("Les réglages du programme n'ont pas pu être enregistrés dans ") + file
+               + QString::fromUtf8(" (fichier protégé, répertoire à sa place ou disque plein ?)."));
+    return false;
+}
+
 bool save()
 {
     bool ok = false;
@@ -554,9 +566,12 @@ void PCmdDelPrj(TCmdRec &cmd)
         done(cmd);
         return;
     }
-    if (Platform::prompts().question(QString::fromUtf8("Voulez-vous vraiment effacer le répertoire : ") + dir + QStringLiteral(" ?"),
-                                     Platform::Yes | Platform::No)
-        != Platform::Yes) {
+    // Every folder that will go is named; No is what Enter answers.
+    QString question = QString::fromUtf8("Voulez-vous vraiment effacer le répertoire : ") + dir + QStringLiteral(" ?");
+    const QString backupDir = FileOps::foldersOf(dir).backup;
+    if (QFileInfo(backupDir).isDir())
+        question += QString::fromUtf8("\nSa copie de sauvegarde ") + backupDir + QString::fromUtf8(" sera effacée aussi.");
+    if (Platform::prompts().question(question, Platform::Yes | Platform::No | Platform::DefaultNo) != Platform::Yes) {
         done(cmd);
         return;
     }
@@ -609,7 +624,7 @@ void PSeqSoftConf()
 {
     guarded([] {
         if (window()->FRunSoftConf(conf()))
-            Globale::VGGIniProg->FWriteConfFile(QString(), 0);
+            writeProgramSettings();
     });
     Seq::PSetSeqState(SeqEnableMain);
 }
@@ -669,7 +684,14 @@ void PSeqExit(TCmdRec &cmd)
     }
     if (window())
         closeProject();
-    Globale::VGGIniProg->FWriteConfFile(QString(), 0);
+    // Settings that cannot be written are not lost in silence: the author
+    // may free the file and try again, or leave without them.
+    while (!writeProgramSettings()) {
+        if (Platform::prompts().question(QString::fromUtf8("Réessayer d'enregistrer les réglages ? (Non : quitter sans les enregistrer)"),
+                                         Platform::Yes | Platform::No)
+            != Platform::Yes)
+            break;
+    }
     done(cmd);
     Startup::PEndApplication(0);
 }

@@ -37,6 +37,7 @@ private slots:
     void deleteChecksBeforeDeleting();
     void treeEditingRoundTrip();
     void twoWindowsOnOneProject();
+    void unwritableSettingsAreSaid();
 
 private:
     void run(quint8 command, quint8 category);
@@ -195,10 +196,17 @@ void TestCommands::deleteNeverSavedAndExit()
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjModified));
 
     // A real delete: project and backup folders go, the .COM folder stays.
+    // The question names both folders, and Enter answers No.
+    QVERIFY(QDir().mkpath(m_box->path("Garde.OLD")));
     Globale::PConf->PPrj->PrjState = PrjSaved;
     m_scope->prompts.answer(Platform::Yes);
     m_scope->prompts.answer(Platform::Yes);
     run(CmdDelPrj, CatApp);
+    const Platform::PromptRecord asked = m_scope->prompts.records().at(m_scope->prompts.records().size() - 2);
+    QVERIFY(asked.text.endsWith(QString::fromUtf8("Sa copie de sauvegarde ") + m_box->path("Garde.OLD")
+                                + QString::fromUtf8(" sera effacée aussi.")));
+    QVERIFY(asked.buttons & Platform::DefaultNo);
+    QVERIFY(!QFileInfo::exists(m_box->path("Garde.OLD")));
     QVERIFY(!QFileInfo::exists(m_box->path("Garde")));
     QVERIFY(QFileInfo::exists(m_box->path("Garde.COM")));
     QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("ATTENTION ! le répertoire *.COM")));
@@ -452,6 +460,26 @@ void TestCommands::twoWindowsOnOneProject()
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjOpened));
     QVERIFY(!Outline::FControlOf(Outline::FItemAt(outline, 1))->isReadOnly());
     QVERIFY(FileOps::holdsProjectLock());
+}
+
+void TestCommands::unwritableSettingsAreSaid()
+{
+    // A folder where the settings file should be: the exit says so and
+    // offers to try again before leaving without them.
+    const QString file = Platform::profilePath(Globale::VGGIniProg->FGetConfFileName(QString()), true);
+    QFile::remove(file);
+    QVERIFY(QDir().mkpath(file));
+    const auto restore = qScopeGuard([file] { QDir(file).removeRecursively(); });
+    m_scope->prompts.answer(Platform::Ok);
+    m_scope->prompts.answer(Platform::Yes); // try again: the same
+    m_scope->prompts.answer(Platform::Ok);
+    m_scope->prompts.answer(Platform::No);  // leave without them
+    run(CmdExit, CatApp);
+    const QStringList said = m_scope->prompts.texts();
+    QCOMPARE(said.size(), 4);
+    QVERIFY2(said[0].startsWith(QString::fromUtf8("Les réglages du programme n'ont pas pu être enregistrés dans ") + file),
+             qPrintable(said[0]));
+    QCOMPARE(m_quit, 0);
 }
 
 KIV_TEST(TestCommands)
