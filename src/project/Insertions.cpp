@@ -1,5 +1,8 @@
 #include "project/Insertions.h"
 
+#include "compiler/RtfTopics.h"
+#include "platform/Cp1252.h"
+
 #include "editing/REditServ.h"
 #include "editing/TextConv.h"
 #include "fileops/DosCmd.h"
@@ -110,6 +113,39 @@ bool FTopicExists(const QString &name, int length, const QTreeWidget *outline)
     return false;
 }
 
+QString FTrimEnd(const QString &name)
+{
+    // "Page " and "Page" would be two pages that nobody tells apart.
+    qsizetype end = name.size();
+    while (end > 0 && name.at(end - 1).isSpace())
+        --end;
+    return name.left(end);
+}
+
+QTreeWidgetItem *FContextClash(const QString &name, const QTreeWidget *outline, const QTreeWidgetItem *except)
+{
+    // As the help compiler keys contexts: blanks, accents and case aside.
+    const auto key = [](const QString &topic) {
+        return Hlp::normalizeContext(Platform::toCp1252(FContextName(FCleanTopicName(topic)))).toUpper();
+    };
+    const QByteArray wanted = key(name);
+    for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
+        QTreeWidgetItem *item = Outline::FItemAt(outline, n);
+        if (item != except && key(item->text(0)) == wanted)
+            return item;
+    }
+    return nullptr;
+}
+
+QString FNewTopicNameProblem(const QString &name, const QTreeWidget *outline, const QTreeWidgetItem *except)
+{
+    QString problem = FTopicNameProblem(name);
+    if (problem.isEmpty())
+        if (const QTreeWidgetItem *other = FContextClash(name, outline, except))
+            problem = QString::fromUtf8("il mènerait au même contexte d'aide que la page « %1 ».").arg(other->text(0));
+    return problem;
+}
+
 TRichEdit *FCurrentControl(const QTreeWidget *outline)
 {
     const QTreeWidgetItem *item = outline->currentItem();
@@ -136,14 +172,15 @@ TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TC
         say(show, QStringLiteral("Le nom de la page ne doit pas commencer par un espace"));
         return sub.report(4, QStringLiteral("Blancs"), 7);
     }
+    name = FTrimEnd(name);
     if (FTopicExists(name, 256, outline)) {
         say(show, QString::fromUtf8("Cette page existe déjà !"));
         return sub.report(4, QString(), 8);
     }
-    name = FCleanTopicName(name);
-    // A name that cannot be a file of the project is refused where it is
-    // typed, before the project holds it.
-    const QString problem = FTopicNameProblem(name);
+    name = FTrimEnd(FCleanTopicName(name));
+    // A name that cannot be a file of the project, or that would lead to
+    // another page's help context, is refused where it is typed.
+    const QString problem = FNewTopicNameProblem(name, outline, nullptr);
     if (!problem.isEmpty()) {
         say(show, QString::fromUtf8("Nom de page refusé : ") + problem);
         return sub.report(4, problem, 7);
@@ -312,14 +349,13 @@ TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QP
                 return sub.report(0);
         }
         FStripLineEnd(newName);
-        newName = FCleanTopicName(newName.left(255));
+        newName = FTrimEnd(FCleanTopicName(newName.left(255)));
         if (newName == old)
             return sub.report(0);
-        const QString problem = FTopicNameProblem(newName);
-        if (!problem.isEmpty())
-            refusal = QString::fromUtf8("Nom de page refusé : ") + problem;
-        else if (newName.compare(old, Qt::CaseInsensitive) != 0 && FTopicExists(newName, 256, outline))
+        if (newName.compare(old, Qt::CaseInsensitive) != 0 && FTopicExists(newName, 256, outline))
             refusal = QString::fromUtf8("Cette page existe déjà !");
+        else if (const QString problem = FNewTopicNameProblem(newName, outline, item); !problem.isEmpty())
+            refusal = QString::fromUtf8("Nom de page refusé : ") + problem;
     }
     if (!refusal.isEmpty()) {
         say(show, refusal);
@@ -489,7 +525,7 @@ TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool sh
         name = name.left(255);
         target = name;
     } else {
-        name = FCleanTopicName(target.isEmpty() ? selection : target);
+        name = FTrimEnd(FCleanTopicName(target.isEmpty() ? selection : target));
     }
     // An empty target would match every topic; it names none.
     if (name.isEmpty() || !FTopicExists(name, int(name.size()), outline)) {

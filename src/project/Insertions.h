@@ -28,6 +28,14 @@ TRichEdit *FCurrentControl(const QTreeWidget *outline);
 // at most 255 characters.
 QString FSelectedText(const TRichEdit *control);
 
+// The name without its final blanks.
+QString FTrimEnd(const QString &name);
+// The page (other than `except`) whose name leads to the same help
+// context as `name` ("Réglages" and "Reglages"), or nullptr.
+QTreeWidgetItem *FContextClash(const QString &name, const QTreeWidget *outline, const QTreeWidgetItem *except);
+// Why a name typed for a new or renamed page cannot be taken (empty when it
+// can): the file-name rules, another page's context.
+QString FNewTopicNameProblem(const QString &name, const QTreeWidget *outline, const QTreeWidgetItem *except);
 TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TConfBlock *conf, bool show,
                          const TDisplayContext &display, QWidget *parent);
 // `jumpingFrom`: the topics whose jumps lead to the one deleted, named in

@@ -246,7 +246,7 @@ void PCmdNewPrj(TCmdRec &cmd)
     QString name;
     const bool accepted =
         Platform::prompts().inputText(QStringLiteral("Nouveau Projet"), QStringLiteral("Nom du projet : "), &name);
-    name = name.left(255);
+    name = KIVHelpTools::FTrimEnd(name.left(255));
     const QString path = conf()->PIni->DIRPATH.get() + name + u'/' + name + QStringLiteral(".PRJ");
     if (!accepted || name.isEmpty() || name == QLatin1String(" ")) {
         if (accepted)
@@ -256,7 +256,17 @@ void PCmdNewPrj(TCmdRec &cmd)
     }
     // A name that cannot be the project's folder and files is refused here,
     // before anything is created.
-    const QString problem = TextConv::FTopicNameProblem(TextConv::FCleanTopicName(name));
+    // Characters a project's name cannot hold are named, not quietly turned
+    // into blanks ("a/b" would have become "a b").
+    const QString cleaned = TextConv::FCleanTopicName(name);
+    QString problem = TextConv::FTopicNameProblem(cleaned);
+    if (problem.isEmpty() && cleaned != name) {
+        QString refused;
+        for (qsizetype i = 0; i < name.size(); ++i)
+            if (cleaned.at(i) != name.at(i) && !refused.contains(name.at(i)))
+                refused += name.at(i);
+        problem = QString::fromUtf8("ces caractères ne peuvent pas figurer dans un nom de projet : ") + refused;
+    }
     if (!problem.isEmpty()) {
         PShowError(QString::fromUtf8("Nom de projet refusé : ") + problem);
         done(cmd);

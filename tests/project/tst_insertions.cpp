@@ -99,7 +99,19 @@ void TestInsertions::addTopic()
 
     QString name = QString::fromUtf8("Aide (générale)\r\n");
     QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(0));
-    QCOMPARE(name, QString::fromUtf8("Aide  générale "));
+    QCOMPARE(name, QString::fromUtf8("Aide  générale")); // no final blank
+
+    // A name that leads to another page's help context, or that differs
+    // only by final blanks, is refused, naming the other page.
+    for (const char *clash : {"Aide generale", "AIDE GÉNÉRALE", "Aide générale  "}) {
+        f.scope.prompts.answer(Platform::Ok);
+        name = QString::fromUtf8(clash);
+        QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(4));
+    }
+    QCOMPARE(f.scope.prompts.texts().at(0),
+             QString::fromUtf8("Nom de page refusé : il mènerait au même contexte d'aide que la page « Aide générale »."));
+    QCOMPARE(f.scope.prompts.texts().at(2), QString::fromUtf8("Cette page existe déjà !"));
+    f.scope.prompts.clear();
 
     f.scope.prompts.answer(Platform::Ok);
     name = QStringLiteral("MANUEL");
@@ -324,8 +336,8 @@ void TestInsertions::topicAndJump()
                               &f.panel, &f.panel)
                  .Category,
              quint8(0));
-    QCOMPARE(Outline::FItemAt(&f.tree, 3)->text(0), QStringLiteral("Index  A Z "));
-    QCOMPARE(Memo::FLines(&f.memo), QStringList{"{\\uldb Index (A-Z)}{\\v Index__A_Z_}"});
+    QCOMPARE(Outline::FItemAt(&f.tree, 3)->text(0), QStringLiteral("Index  A Z"));
+    QCOMPARE(Memo::FLines(&f.memo), QStringList{"{\\uldb Index (A-Z)}{\\v Index__A_Z}"});
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("Voir @_0_Index_(A-Z)_@"));
     QCOMPARE(f.tree.currentItem(), Outline::FItemAt(&f.tree, 1));
     f.scope.prompts.answer(Platform::Ok);

@@ -117,7 +117,15 @@ void TestCommands::newProjectNames()
 
 void TestCommands::newSaveCloseReopen()
 {
+    // A name with a character a folder name cannot hold is refused, naming
+    // it; it is not quietly made another name.
     m_scope->prompts.answerText("Aide/Manuel");
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdNewPrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().last(),
+             QString::fromUtf8("Nom de projet refusé : ces caractères ne peuvent pas figurer dans un nom de projet : /"));
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjNone));
+    m_scope->prompts.answerText("Aide Manuel ");
     run(CmdNewPrj, CatApp);
     TPrjRec *prj = Globale::PConf->PPrj;
     QCOMPARE(prj->PrjState, quint8(PrjSaved)); // saved once right after its creation
@@ -150,7 +158,7 @@ void TestCommands::newSaveCloseReopen()
     m_scope->prompts.answer(Platform::Yes);
     m_scope->prompts.answer(Platform::No);
     run(CmdClosePrj, CatApp);
-    QCOMPARE(m_scope->prompts.texts().mid(2), QStringList({"Voulez-vous Quitter ?",
+    QCOMPARE(m_scope->prompts.texts().mid(4), QStringList({"Voulez-vous Quitter ?",
                                                     QString::fromUtf8("Projet non mis à Jour \r\nVoulez-vous Sauvegarder ?")}));
     QCOMPARE(prj->PrjState, quint8(PrjNone));
 
