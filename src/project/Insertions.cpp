@@ -8,6 +8,7 @@
 #include "fileops/DosCmd.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
@@ -58,7 +59,8 @@ QTextCharFormat insertMarker(TRichEdit *control, const QString &marker, bool lin
         cursor.insertBlock();
     cursor.endEditBlock();
     control->setTextCursor(cursor);
-    control->setCurrentCharFormat(green);
+    // What is typed next is text, in the format it had before the marker.
+    control->setCurrentCharFormat(before);
     return before;
 }
 
@@ -457,6 +459,55 @@ TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show, const Q
     return sub.report(0);
 }
 
+namespace {
+
+// Copies a picture into the shared picture folder under `*name`. The same
+// bytes already there are used as they are; other bytes under that name
+// are replaced or kept beside it under a new name, as the author says.
+bool bringPicture(const QString &from, const QString &dir, QString *name, bool show, TSubGuard &sub)
+{
+    QByteArray bytes, there;
+    QString error;
+    if (!Platform::readWholeFile(from, &bytes, &error)) {
+        say(show, QString::fromUtf8("L'image ne peut pas être lue : ") + from + QStringLiteral("\n") + error);
+        sub.report(7, from, 9);
+        return false;
+    }
+    QString target = dir + *name;
+    if (QFileInfo::exists(target)) {
+        if (Platform::readWholeFile(target, &there) && there == bytes)
+            return true;
+        const Platform::Button answer = Platform::prompts().question(
+            QString::fromUtf8("Une autre image nommée « %1 » est déjà dans le répertoire des images.\n"
+                              "Oui : la remplacer par celle-ci (les pages qui la montrent montreront celle-ci).\n"
+                              "Non : garder les deux, celle-ci sous un autre nom.\n"
+                              "Annuler : ne rien insérer.")
+                .arg(*name),
+            Platform::Yes | Platform::No | Platform::Cancel);
+        if (answer == Platform::Cancel) {
+            name->clear();
+            sub.report(0);
+            return false;
+        }
+        if (answer == Platform::No) {
+            const QFileInfo info(*name);
+            for (int k = 2; QFileInfo::exists(target); ++k) {
+                *name = info.completeBaseName() + QStringLiteral("_%1.").arg(k) + info.suffix();
+                target = dir + *name;
+            }
+        }
+    }
+    if (!Platform::writeFileAtomic(target, bytes, &error)) {
+        say(show, QString::fromUtf8("La copie de l'image dans le répertoire des images a échoué : ") + target
+                      + QStringLiteral("\n") + error);
+        sub.report(7, from, 9);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, QPlainTextEdit *memo,
                        QTreeWidget *outline)
 {
@@ -483,10 +534,9 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
         if (!dir.isEmpty() && !dir.endsWith(u'/'))
             dir += u'/';
         const QString chosenDir = QFileInfo(chosen).absolutePath() + u'/';
-        if (!fileName.isEmpty() && chosenDir.toUpper() != dir.toUpper()) {
-            if (!QFile::copy(chosen, dir + fileName))
-                return sub.report(7, chosen, 9);
-        }
+        if (!fileName.isEmpty() && chosenDir.toUpper() != dir.toUpper()
+            && !bringPicture(chosen, dir, &fileName, show, sub))
+            return context();
     }
     if (fileName.isEmpty()) {
         say(show, QStringLiteral("NO BMP"));
@@ -536,8 +586,7 @@ TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool sh
     try {
         const int n = Memo::FAppend(memo, QStringLiteral("{\\uldb ") + FRtfEscape(selection) + QStringLiteral("}{\\v ")
                                               + FContextName(name) + u'}');
-        const QTextCharFormat before = insertMarker(control, FMarker(n, selection), lineEnd);
-        control->setCurrentCharFormat(before);
+        insertMarker(control, FMarker(n, selection), lineEnd);
     } catch (const std::exception &) {
         return sub.report(4, QStringLiteral("Insertion JMP ds *.cmd"), 13);
     }
@@ -582,8 +631,29 @@ TErrorContext &FAddExec(QString &path, bool ask, QTreeWidget *outline, bool show
             return sub.report(0);
         path = chosen.left(255);
     }
-    const QString inWinDir = U_DosCmd::FGetWinDir() + u'/' + QFileInfo(path).fileName();
-    if (!QFileInfo(path).isFile() && !QFileInfo(inWinDir).isFile()) {
+    // The help runs on its reader's computer: the program is named as the
+    // reader's system finds it. A bare name ("notepad.exe") and a Windows
+    // path are taken as typed; a path of this computer becomes the
+    // program's Windows path inside a Wine drive, else its name alone,
+    // which is said.
+    const QString typed = path;
+    if (typed.startsWith(u'/')) {
+        if (!QFileInfo(typed).isFile()) {
+            say(show, QStringLiteral("Le fichier n'existe pas"));
+            return sub.report(7, typed, 2);
+        }
+        const qsizetype drive = typed.indexOf(QStringLiteral("/drive_c/"), 0, Qt::CaseInsensitive);
+        if (drive >= 0) {
+            path = QStringLiteral("C:\\") + typed.mid(drive + 9).replace(u'/', u'\\');
+        } else {
+            path = QFileInfo(typed).fileName();
+            if (show)
+                Platform::prompts().warning(
+                    QString::fromUtf8("Le programme sera appelé par son nom seul, « %1 » : le chemin %2 n'existe que "
+                                      "sur cet ordinateur. Le lecteur de l'aide devra l'avoir là où son système le trouve.")
+                        .arg(path, typed));
+        }
+    } else if (path.trimmed().isEmpty()) {
         say(show, QStringLiteral("Le fichier n'existe pas"));
         return sub.report(7, path, 2);
     }

@@ -273,7 +273,14 @@ void TestInsertions::bitmaps()
     QCOMPARE(file, QStringLiteral("logo.bmp"));
     QCOMPARE(Memo::FLines(&f.memo), QStringList{"\\{bmc logo.bmp\\}"});
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("avant @_0_logo.bmp_@apres"));
-    QCOMPARE(f.current()->currentCharFormat().foreground().color(), QColor(0, 128, 0));
+    // The marker is green; what is typed after it is not.
+    QTextCursor marker = f.current()->textCursor();
+    marker.setPosition(8);
+    QCOMPARE(marker.charFormat().foreground().color(), QColor(0, 128, 0));
+    f.current()->textCursor().insertText(QStringLiteral("suite"));
+    QVERIFY(f.current()->currentCharFormat().foreground().color() != QColor(0, 128, 0));
+    marker.setPosition(f.current()->toPlainText().indexOf(QStringLiteral("suite")) + 2);
+    QVERIFY(marker.charFormat().foreground().color() != QColor(0, 128, 0));
 
     // From elsewhere: copied into the bitmap folder, once.
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
@@ -281,11 +288,29 @@ void TestInsertions::bitmaps()
     QVERIFY(QFile::exists(box.path("BMP/Flèche 1.bmp")));
     QCOMPARE(Memo::FLines(&f.memo).last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
     QVERIFY(f.current()->toPlainText().contains(QString::fromUtf8("@_1_Flèche_1.bmp_@")));
+    // The same picture again: the file there is used.
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
-    const TErrorContext &again = FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree);
-    QCOMPARE(again.Category, quint8(7));
-    QCOMPARE(again.Code, quint16(9));
-    QCOMPARE(Memo::FLineCount(&f.memo), 2);
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(Memo::FLines(&f.memo).last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
+    // Another picture of that name: kept beside it (No), or in its place
+    // (Yes); Cancel inserts nothing.
+    QVERIFY(writeFile(box.path("ailleurs/Flèche 1.bmp"), "BM autre"));
+    f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
+    f.scope.prompts.answer(Platform::No);
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(file, QString::fromUtf8("Flèche 1_2.bmp"));
+    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1_2.bmp")), QByteArray("BM autre"));
+    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), QByteArray("BM"));
+    f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
+    f.scope.prompts.answer(Platform::Yes);
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), QByteArray("BM autre"));
+    f.scope.prompts.answerText(box.path("ailleurs/logo.bmp"));
+    QVERIFY(writeFile(box.path("ailleurs/logo.bmp"), "BM encore"));
+    f.scope.prompts.answer(Platform::Cancel);
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QVERIFY(file.isEmpty());
+    QCOMPARE(Memo::FLineCount(&f.memo), 5);
 
     // Cancelled, selected text, no file.
     f.scope.prompts.answerText(QString(), false);
@@ -297,7 +322,7 @@ void TestInsertions::bitmaps()
     f.select(QStringLiteral("mot"), QStringLiteral("mot"));
     f.scope.prompts.answer(Platform::Ok);
     QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Code, quint16(11));
-    QCOMPARE(Memo::FLineCount(&f.memo), 2);
+    QCOMPARE(Memo::FLineCount(&f.memo), 5);
     CHECK_PROMPTS_DONE(f.scope);
 }
 
@@ -309,18 +334,35 @@ void TestInsertions::programCalls()
     QVERIFY(writeFile(box.path("Outils/prog.exe"), "MZ"));
     f.select(QString::fromUtf8(" lancer l'outil"), QString::fromUtf8(" lancer l'outil"));
     QString path;
+    // A program of this computer: named alone in the help (its path here
+    // means nothing on the reader's), which is said; typed text after the
+    // marker is not green.
     f.scope.prompts.answerText(box.path("Outils/prog.exe"));
+    f.scope.prompts.answer(Platform::Ok);
     QCOMPARE(FAddExec(path, true, &f.tree, true, &f.memo).Category, quint8(0));
     QCOMPARE(f.scope.prompts.records().first().text,
              QString::fromUtf8("Programme à lancer|Tous (*.*)|*.*|Exécutable (*.EXE)|*.EXE|Exécutable (*.COM)|*.COM"));
-    QCOMPARE(Memo::FLines(&f.memo).first(),
-             QStringLiteral("{\\uldb  lancer l'outil}{\\v !ExecProgram(\"") + box.path("Outils/prog.exe")
-                 + QStringLiteral("\",0)}"));
+    QVERIFY(f.scope.prompts.texts().last().startsWith(QString::fromUtf8("Le programme sera appelé par son nom seul, « prog.exe »")));
+    QCOMPARE(Memo::FLines(&f.memo).first(), QStringLiteral("{\\uldb  lancer l'outil}{\\v !ExecProgram(\"prog.exe\",0)}"));
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("@_0__lancer_l\\'outil_@"));
+    QVERIFY(f.current()->currentCharFormat().foreground().color() != QColor(0, 128, 0));
 
-    // Windows paths: each backslash becomes four.
+    // A name for the reader's system to find, a Windows path (each
+    // backslash becomes four), a program inside a Wine drive: as the
+    // reader's system names them.
+    QVERIFY(QDir().mkpath(box.path("wine/drive_c/windows")));
+    QVERIFY(writeFile(box.path("wine/drive_c/windows/notepad.exe"), "MZ"));
+    const QStringList given{"notepad.exe", "C:\\Outils\\prog.exe", box.path("wine/drive_c/windows/notepad.exe")};
+    const QStringList written{"notepad.exe", "C:\\\\\\\\Outils\\\\\\\\prog.exe", "C:\\\\\\\\windows\\\\\\\\notepad.exe"};
+    for (int i = 0; i < given.size(); ++i) {
+        f.select(QStringLiteral("go"), QStringLiteral("go"));
+        path = given[i];
+        QCOMPARE(FAddExec(path, false, &f.tree, true, &f.memo).Category, quint8(0));
+        QCOMPARE(Memo::FLines(&f.memo).last(), QStringLiteral("{\\uldb go}{\\v !ExecProgram(\"") + written[i] + QStringLiteral("\",0)}"));
+    }
+    // A path of this computer that does not exist is refused.
     f.select(QStringLiteral("go"), QStringLiteral("go"));
-    path = QStringLiteral("C:\\Outils\\prog.exe");
+    path = box.path("Outils/absent.exe");
     f.scope.prompts.answer(Platform::Ok);
     const TErrorContext &missing = FAddExec(path, false, &f.tree, true, &f.memo);
     QCOMPARE(missing.Category, quint8(7));
