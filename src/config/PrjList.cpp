@@ -69,6 +69,29 @@ int TCPrjList::Add(const QString &s)
     return index;
 }
 
+bool TCPrjList::Remove(const QString &s)
+{
+    TSubGuard sub(m_ctx, QStringLiteral("Remove"));
+    const qsizetype at = m_list.indexOf(s);
+    if (at < 0 || s.isEmpty()) {
+        sub.report(0);
+        return false;
+    }
+    m_list.removeAt(at);
+    mirror();
+    // The places the list no longer fills are emptied (their items hide).
+    for (int i = int(m_list.size()); i < MaxItems; ++i) {
+        if (m_menuItems[i]) {
+            m_menuItems[i]->setText(QString());
+            m_menuItems[i]->setData(QString());
+        }
+        if (m_list2Update && i < m_places)
+            m_list2Update[i].set(QString());
+    }
+    sub.report(0);
+    return true;
+}
+
 void TCPrjList::mirror()
 {
     for (int i = 0; i < m_list.size(); ++i) {

@@ -21,6 +21,9 @@ public:
     // single-blank and already listed (ignoring case) entries. Returns the
     // entry's index, 0 when refused.
     int Add(const QString &s);
+    // Takes an entry out (a project deleted or moved away); false when it
+    // was not listed.
+    bool Remove(const QString &s);
     void PUpDate();
     void PSetMenuItem(int index, QAction *action);
 

@@ -253,7 +253,7 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages)
     return true;
 }
 
-void PViewStep(TConfBlock *conf, TCWaitFor *wait)
+void PViewStep(TConfBlock *conf, TCWaitFor *wait, bool web)
 {
     TPrjRec *prj = conf->PPrj;
     try {
@@ -265,12 +265,16 @@ void PViewStep(TConfBlock *conf, TCWaitFor *wait)
             return;
         if (!U_DosCmd::FChDir(prj->PrjComDir.get(), QString::fromUtf8("Le changement de répertoire a échoué")))
             return;
-        // The web pages, when the project publishes them, in the desktop's browser.
-        const QString pages = prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral("_html/index.html");
-        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-        if (prj->Outputs.get().toUpper().split(u',').contains(QStringLiteral("HTML")) && QFileInfo(pages).isFile()
-            && !opener.isEmpty()) {
-            if (!QProcess::startDetached(opener, {pages}))
+        // The web pages, in the desktop's browser: a command of their own,
+        // so that the .HLP stays what its command shows.
+        if (web) {
+            const QString pages = prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral("_html/index.html");
+            const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+            if (!QFileInfo(pages).isFile())
+                Platform::prompts().plain(QString::fromUtf8("Les pages web de ce projet ne sont pas publiées : cochez "
+                                                            "« Publier aussi en pages web (HTML) » dans la configuration "
+                                                            "du projet, puis créez le fichier d'aide."));
+            else if (opener.isEmpty() || !QProcess::startDetached(opener, {pages}))
                 PShowError(QStringLiteral("Le navigateur ne peut pas être lancé."));
             return;
         }

@@ -34,7 +34,9 @@ QStringList FCompilerMessages(const QString &logPath, const QDateTime &started);
 
 // `wait`, when given, says that the viewer is starting (it takes a while
 // the first time under Wine).
-void PViewStep(TConfBlock *conf, TCWaitFor *wait = nullptr);
+// Shows the published .HLP in the help viewer, or (`web`) the published web
+// pages in the desktop's browser.
+void PViewStep(TConfBlock *conf, TCWaitFor *wait = nullptr, bool web = false);
 
 // The viewer command for a help file: the program if found on the path,
 // else Wine's help viewer; empty when neither is installed.

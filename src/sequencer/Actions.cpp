@@ -197,6 +197,7 @@ void closeProject()
     guarded([] {
         KIVHelpTools::FClosePrj(conf(), window()->display());
         window()->PSetReadOnly(false);
+        window()->PForgetProject();
     });
 }
 
@@ -321,6 +322,7 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
         FileOps::recover(QFileInfo(file).absolutePath());
     if (!QFileInfo(file).isFile()) {
         Platform::prompts().plain(QStringLiteral("Ce PROJET n'existe pas !"));
+        window()->projectList().Remove(file); // deleted or moved away: not offered again
         Seq::FDoneCmd(cmd);
         return;
     }
@@ -511,9 +513,9 @@ void PCmdCreateHlp(TCmdRec &cmd)
     done(cmd);
 }
 
-void PCmdViewHlp(TCmdRec &cmd)
+void PCmdViewHlp(TCmdRec &cmd, bool web)
 {
-    KIVHelpTools::PViewStep(conf(), window()->display().WaitFor);
+    KIVHelpTools::PViewStep(conf(), window()->display().WaitFor, web);
     done(cmd);
 }
 
@@ -606,6 +608,7 @@ void PCmdDelPrj(TCmdRec &cmd)
         done(cmd);
         return;
     }
+    const QString projectFile = prj()->PrjFile.get();
     closeProject();
     bool projectGone = false;
     guarded([&] {
@@ -613,6 +616,8 @@ void PCmdDelPrj(TCmdRec &cmd)
         if (projectGone && dir != folders.project && QFileInfo(dir).isSymLink())
             QFile::remove(dir);
     });
+    if (projectGone)
+        window()->projectList().Remove(projectFile);
     if (!projectGone) {
         PShowError(cannot + QStringLiteral("\n") + KIVHelpTools::context().Msg);
     } else if (QFileInfo(folders.backup).isDir() || QFileInfo(folders.backup).isSymLink()) {

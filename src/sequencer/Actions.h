@@ -13,7 +13,7 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile);
 void PCmdEdit(TCmdRec &cmd);
 void PCmdSavePrj(TCmdRec &cmd);
 void PCmdCreateHlp(TCmdRec &cmd);
-void PCmdViewHlp(TCmdRec &cmd);
+void PCmdViewHlp(TCmdRec &cmd, bool web);
 void PCmdClosePrj(TCmdRec &cmd);
 void PCmdDelPrj(TCmdRec &cmd);
 

@@ -66,11 +66,12 @@ void runState(TCmdRec &cmd)
     case SeqEdit: Actions::PCmdEdit(cmd); break;
     case SeqSavePrj: Actions::PCmdSavePrj(cmd); break;
     case SeqCreateHlp: Actions::PCmdCreateHlp(cmd); break;
-    case SeqViewHlp: Actions::PCmdViewHlp(cmd); break;
+    case SeqViewHlp: Actions::PCmdViewHlp(cmd, false); break;
+    case SeqViewWeb: Actions::PCmdViewHlp(cmd, true); break;
     case SeqClosePrj: Actions::PCmdClosePrj(cmd); break;
     case SeqDelPrj: Actions::PCmdDelPrj(cmd); break;
     default:
-        // An unknown state (19 or above 21) cannot be entered; recover.
+        // An unknown state (19 or above 22) cannot be entered; recover.
         PSetSeqState(SeqIdle);
         FDoneCmd(cmd);
         break;
@@ -150,6 +151,7 @@ quint8 FStateOfCommand(quint8 command)
     case CmdHelp: return SeqHelp;
     case CmdCreateHlp: return SeqCreateHlp;
     case CmdViewHlp: return SeqViewHlp;
+    case CmdViewWeb: return SeqViewWeb;
     case CmdAbout: return SeqAbout;
     case CmdExit: return SeqExit;
     default: return SeqIdle;

@@ -61,6 +61,9 @@ public:
     virtual void PShowFindDialog(bool replace) = 0;
     // The project shown may not be changed from this window.
     virtual void PSetReadOnly(bool) {}
+    // The project closed: what the window showed of it (the compiler's
+    // messages) goes with it.
+    virtual void PForgetProject() {}
 };
 
 namespace Startup {

@@ -515,6 +515,7 @@ void TFrmKivHelp::buildMenus()
     connectPost(action(conf, "MenuHPJ", QStringLiteral("Configuration du Projet (HP&J)")), CmdPrjConf, CatApp);
     connectPost(action(conf, "HelpCreate", QStringLiteral("Crea&tion du fichier d'Aide HLP")), CmdCreateHlp, CatApp);
     connectPost(action(conf, "PreViewHlp", QStringLiteral("&Visualisation du fichier d'Aide HLP")), CmdViewHlp, CatApp);
+    connectPost(action(conf, "PreViewWeb", QStringLiteral("Visualisation des &pages web")), CmdViewWeb, CatApp);
 
     QMenu *help = bar->addMenu(QStringLiteral("A&ide"));
     help->setObjectName(QStringLiteral("MenuAide"));
@@ -864,6 +865,13 @@ void TFrmKivHelp::buildMessagesDock()
     addDockWidget(Qt::BottomDockWidgetArea, m_messagesDock);
     m_messagesDock->hide();
     connect(m_messages, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { PGoToMessage(item->text()); });
+}
+
+void TFrmKivHelp::PForgetProject()
+{
+    // A double-click on a message must never open a page of another project.
+    m_messages->clear();
+    m_messagesDock->hide();
 }
 
 void TFrmKivHelp::PShowCompilerMessages(const QStringList &messages)

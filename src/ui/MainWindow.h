@@ -61,6 +61,7 @@ public:
     // A topic dragged in the outline and dropped at `at` (viewport point).
     void PDropTopic(const QPoint &at);
     void PSetReadOnly(bool readOnly) override;
+    void PForgetProject() override;
     // Writes the recovery copy of the topics changed since the last save.
     void PWriteRecovery();
     QString FrmFShowSelTopic() override;

@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 #include "fileops/PrjFolder.h"
 #include "project/PrjLife.h"
+#include <QDockWidget>
+#include <QListWidget>
 #include <QProcess>
 #include <QScopeGuard>
 #include <csignal>
@@ -38,6 +40,7 @@ private slots:
     void treeEditingRoundTrip();
     void twoWindowsOnOneProject();
     void unwritableSettingsAreSaid();
+    void nothingOfAClosedProjectStays();
 
 private:
     void run(quint8 command, quint8 category);
@@ -488,6 +491,36 @@ void TestCommands::unwritableSettingsAreSaid()
     QVERIFY2(said[0].startsWith(QString::fromUtf8("Les réglages du programme n'ont pas pu être enregistrés dans ") + file),
              qPrintable(said[0]));
     QCOMPARE(m_quit, 0);
+}
+
+void TestCommands::nothingOfAClosedProjectStays()
+{
+    // The compiler's messages go with their project; a project deleted on
+    // disk leaves the recent list when it is asked for; the web pages have
+    // their own command, which says when there are none.
+    m_scope->prompts.answerText("Premier");
+    run(CmdNewPrj, CatApp);
+    m_window->PShowCompilerMessages({QStringLiteral("HC3025: Warning: T1.rtf, page 1 : saut vers un contexte inexistant : X")});
+    auto *list = m_window->findChild<QListWidget *>("LstCompilerMessages");
+    QCOMPARE(list->count(), 1);
+    m_scope->prompts.answer(Platform::Ok); // not the latest version: shown all the same
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdViewWeb, CatApp);
+    QVERIFY(m_scope->prompts.texts().last().startsWith(QString::fromUtf8("Les pages web de ce projet ne sont pas publiées")));
+    m_scope->prompts.answer(Platform::Yes);
+    m_scope->prompts.answer(Platform::No);
+    run(CmdClosePrj, CatApp);
+    QCOMPARE(list->count(), 0);
+    QVERIFY(!m_window->findChild<QDockWidget *>("DockCompilerMessages")->isVisibleTo(m_window.get()));
+
+    const QString file = m_box->path("Premier/Premier.PRJ");
+    QVERIFY(m_window->projectList().entries().contains(file));
+    QVERIFY(QDir(m_box->path("Premier")).removeRecursively());
+    Actions::PSetPrjToOpen(file);
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdOpenLastPrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Ce PROJET n'existe pas !"));
+    QVERIFY(!m_window->projectList().entries().contains(file));
 }
 
 KIV_TEST(TestCommands)
