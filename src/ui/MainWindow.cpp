@@ -390,6 +390,7 @@ void TFrmKivHelp::buildBands()
     m_outline->setAcceptDrops(true);
     m_outline->setDragDropMode(QAbstractItemView::InternalMove);
     m_outline->viewport()->installEventFilter(this);
+    m_outline->installEventFilter(this);
     outlineLayout->addWidget(m_outline);
     m_panelHelp = new QWidget(split);
     m_panelHelp->setObjectName(QStringLiteral("PanelHelp"));
@@ -507,15 +508,52 @@ void TFrmKivHelp::buildMenus()
     connectPost(action(tree, "TopicOutdent", QString::fromUtf8("La remonter d'un niveau"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left)),
                 CmdTopicOutdent, CatEdit);
     connectPost(action(tree, "RenameTopic", QStringLiteral("Renommer la page"), QKeySequence(Qt::Key_F2)), CmdRenameTopic, CatEdit);
+    tree->addSeparator();
+    connectPost(action(tree, "DeleteTopic", QStringLiteral("Supprimer la page"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)),
+                CmdDelTopic, CatEdit);
+
+    // What the tool bars do, in the menus with keys of their own.
+    QMenu *insert = edit->addMenu(QString::fromUtf8("&Insérer"));
+    insert->setObjectName(QStringLiteral("MenuInsert"));
+    connectPost(action(insert, "InsertBmp", QString::fromUtf8("Une &image"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)),
+                CmdAddBmp, CatEdit);
+    connectPost(action(insert, "InsertJump", QString::fromUtf8("Un &saut vers une page"), QKeySequence(Qt::CTRL | Qt::Key_K)),
+                CmdAddJump, CatEdit);
+    connectPost(action(insert, "InsertExec", QString::fromUtf8("Un appel de &programme"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X)),
+                CmdAddExec, CatEdit);
+    connectPost(action(edit, "EditTitles", QString::fromUtf8("Paramétrage des &titres"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)),
+                CmdTitles, CatEdit);
+    QMenu *format = edit->addMenu(QStringLiteral("&Format du texte"));
+    format->setObjectName(QStringLiteral("MenuFormat"));
+    // Each key turns its style on or off, as its button shows.
+    const auto styleKey = [this, format](const char *name, const QString &caption, QKeySequence key, QToolButton **button,
+                                         quint8 on, quint8 off) {
+        connect(action(format, name, caption, key), &QAction::triggered, this, [this, button, on, off] {
+            if (m_syncing || Outline::FCount(m_outline) == 0)
+                return;
+            const bool now = !(*button)->isChecked();
+            (*button)->setChecked(now);
+            post(now ? on : off, CatEdit);
+        });
+    };
+    styleKey("KeyBold", QStringLiteral("Gras"), QKeySequence(Qt::CTRL | Qt::Key_B), &m_bold, CmdBoldOn, CmdBoldOff);
+    styleKey("KeyItalic", QStringLiteral("Italique"), QKeySequence(Qt::CTRL | Qt::Key_I), &m_italic, CmdItalicOn, CmdItalicOff);
+    styleKey("KeyUnderline", QString::fromUtf8("Souligné"), QKeySequence(Qt::CTRL | Qt::Key_U), &m_underline, CmdUnderlineOn,
+             CmdUnderlineOff);
+    QAction *menuKey = action(edit, "ContextMenuKey", QStringLiteral("Menu contextuel"), QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    connect(menuKey, &QAction::triggered, this, &TFrmKivHelp::PShowPopupAtCaret);
 
     QMenu *conf = bar->addMenu(QStringLiteral("&Configurer/Compiler"));
     conf->setObjectName(QStringLiteral("Param"));
     connect(conf, &QMenu::aboutToShow, this, [] { post(CmdConfMenu, CatApp); });
     connectPost(action(conf, "MenuConfigSoft", QStringLiteral("Configuration du Programme")), CmdSoftConf, CatApp);
     connectPost(action(conf, "MenuHPJ", QStringLiteral("Configuration du Projet (HP&J)")), CmdPrjConf, CatApp);
-    connectPost(action(conf, "HelpCreate", QStringLiteral("Crea&tion du fichier d'Aide HLP")), CmdCreateHlp, CatApp);
-    connectPost(action(conf, "PreViewHlp", QStringLiteral("&Visualisation du fichier d'Aide HLP")), CmdViewHlp, CatApp);
-    connectPost(action(conf, "PreViewWeb", QStringLiteral("Visualisation des &pages web")), CmdViewWeb, CatApp);
+    connectPost(action(conf, "HelpCreate", QStringLiteral("Crea&tion du fichier d'Aide HLP"), QKeySequence(Qt::Key_F9)),
+                CmdCreateHlp, CatApp);
+    connectPost(action(conf, "PreViewHlp", QStringLiteral("&Visualisation du fichier d'Aide HLP"), QKeySequence(Qt::Key_F5)),
+                CmdViewHlp, CatApp);
+    connectPost(action(conf, "PreViewWeb", QStringLiteral("Visualisation des &pages web"), QKeySequence(Qt::SHIFT | Qt::Key_F5)),
+                CmdViewWeb, CatApp);
 
     QMenu *help = bar->addMenu(QStringLiteral("A&ide"));
     help->setObjectName(QStringLiteral("MenuAide"));
@@ -1118,6 +1156,21 @@ void TFrmKivHelp::closeEvent(QCloseEvent *event)
     post(CmdExit, CatApp);
 }
 
+void TFrmKivHelp::PShowPopupAtCaret()
+{
+    // From the keyboard: at the caret in the text, else at the outline's
+    // current row.
+    TRichEdit *control = FCurrentControl();
+    QPoint at;
+    if (control && control->hasFocus())
+        at = control->viewport()->mapToGlobal(control->cursorRect().bottomLeft());
+    else if (QTreeWidgetItem *item = m_outline->currentItem(); item && m_outline->hasFocus())
+        at = m_outline->viewport()->mapToGlobal(m_outline->visualItemRect(item).bottomLeft());
+    else
+        at = mapToGlobal(rect().center());
+    m_popup->popup(at);
+}
+
 void TFrmKivHelp::contextMenuEvent(QContextMenuEvent *event)
 {
     // On a misspelt word of a topic: its corrections first.
@@ -1159,6 +1212,11 @@ bool TFrmKivHelp::eventFilter(QObject *watched, QEvent *event)
         // only moves, so the answer is "nothing more to do".
         drop->setDropAction(Qt::IgnoreAction);
         drop->accept();
+        return true;
+    }
+    if (watched == m_outline && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete && static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
+        post(CmdDelTopic, CatEdit); // asks before deleting
         return true;
     }
     if (watched == m_fontSize && event->type() == QEvent::KeyPress) {

@@ -62,6 +62,8 @@ public:
     void PDropTopic(const QPoint &at);
     void PSetReadOnly(bool readOnly) override;
     void PForgetProject() override;
+    // The pop-up menu, opened from the keyboard (Shift+F10).
+    void PShowPopupAtCaret();
     // Writes the recovery copy of the topics changed since the last save.
     void PWriteRecovery();
     QString FrmFShowSelTopic() override;

@@ -63,6 +63,7 @@ private slots:
     void settingsDialogsCloseAfterAFailedCheck();
     void compilerMessagesPanel();
     void dragTopicsInTheOutline();
+    void everyCommandHasAKey();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -581,6 +582,42 @@ void TestMainWindow::dragTopicsInTheOutline()
     m_scope->prompts.answer(Platform::Ok);
     m_window->PDropTopic(rowOf(3).center());
     QCOMPARE(Outline::FLinesOf(outline).first(), (Outline::TLine{1, "Manuel"}));
+}
+
+void TestMainWindow::everyCommandHasAKey()
+{
+    // Keys sent to the focused text: the styles, the insertions, the
+    // titles, building and viewing; in the outline, Delete deletes the
+    // page (asking first).
+    TRichEdit *control = addTopic(QStringLiteral("Page"));
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_window->FrmFShowSelTopic();
+    control->setFocus();
+    const QList<std::tuple<QKeyCombination, int, int>> keys{
+        {Qt::CTRL | Qt::Key_B, CmdBoldOn, CatEdit},          {Qt::CTRL | Qt::Key_B, CmdBoldOff, CatEdit},
+        {Qt::CTRL | Qt::Key_I, CmdItalicOn, CatEdit},        {Qt::CTRL | Qt::Key_U, CmdUnderlineOn, CatEdit},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_I, CmdAddBmp, CatEdit}, {Qt::CTRL | Qt::Key_K, CmdAddJump, CatEdit},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_X, CmdAddExec, CatEdit}, {Qt::CTRL | Qt::SHIFT | Qt::Key_T, CmdTitles, CatEdit},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Delete, CmdDelTopic, CatEdit}, {QKeyCombination(Qt::Key_F9), CmdCreateHlp, CatApp},
+        {QKeyCombination(Qt::Key_F5), CmdViewHlp, CatApp},   {Qt::SHIFT | Qt::Key_F5, CmdViewWeb, CatApp},
+    };
+    for (const auto &[key, command, category] : keys) {
+        QTest::keyClick(control, key.key(), key.keyboardModifiers());
+        QCOMPARE(taken(), qMakePair(command, category));
+    }
+    QCOMPARE(control->toPlainText(), QString()); // none reached the text
+    QTreeWidget *outline = m_window->display().OutlineHelp;
+    outline->setFocus();
+    QTest::keyClick(outline, Qt::Key_Delete);
+    QCOMPARE(taken(), qMakePair(int(CmdDelTopic), int(CatEdit)));
+    // Shift+F10 opens the pop-up menu.
+    control->setFocus();
+    QTest::keyClick(control, Qt::Key_F10, Qt::ShiftModifier);
+    auto *popup = m_window->findChild<QMenu *>("PopupMenuScreen");
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
 }
 
 KIV_TEST(TestMainWindow)
