@@ -155,8 +155,10 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
     const TConvertResult converted =
         FConvertTopicLines(lines, Memo::FLines(commands), topicName, number, addTitle, titlePrefix, titleFont);
     if (!converted.ok) {
+        // The line as the author counts it: the topic's first paragraph is
+        // line 1 (the file's first two lines are its header).
         PShowError(QStringLiteral("Macro Corrupted !  TOPIC :  ") + topicName + QStringLiteral("  LINE :  ")
-                   + QString::number(converted.badLine) + QStringLiteral("  Please REPLACE it !"));
+                   + QString::number(converted.badLine - 1) + QStringLiteral("  Please REPLACE it !"));
         // The topic's source would be missing from the help file: the
         // conversion fails rather than going on with the next topic.
         return sub.report(4, QStringLiteral("Macro Corrupted : ") + topicName, 6);

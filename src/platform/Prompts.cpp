@@ -35,9 +35,18 @@ void setPrompts(Prompts *p) { g_prompts = p; }
 
 // ---- Qt implementation ----
 
+namespace {
+int g_boxes = 0;
+}
+
+int boxCount() { return g_boxes; }
+void countBox() { ++g_boxes; }
+
 Button QtPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
                              const QString &caption)
 {
+    if (icon == BoxIcon::Error)
+        countBox();
     QMessageBox box(dialogParent());
     box.setWindowTitle(boxCaption(caption));
     box.setText(text);
@@ -191,6 +200,8 @@ bool ScriptedPrompts::take(const QString &kind, const QString &text, PromptAnswe
 Button ScriptedPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
                                    const QString &)
 {
+    if (icon == BoxIcon::Error)
+        countBox();
     m_records.append(PromptRecord{QStringLiteral("box"), icon, text, buttons});
     PromptAnswer a;
     if (!take(QStringLiteral("box"), text, &a))

@@ -55,6 +55,10 @@ public:
 
 // The prompts in use; a Qt one unless another was installed.
 Prompts &prompts();
+// How many error boxes have been shown so far, so that a routine that
+// fails after a box said why need not add a second one.
+int boxCount();
+void countBox();
 // Installs `p` (not owned); nullptr restores the Qt implementation.
 void setPrompts(Prompts *p);
 

@@ -207,6 +207,7 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
 {
     TSubGuard sub(context(), QStringLiteral("FSavePrj"));
     TPrjRec *prj = conf->PPrj;
+    const int boxesBefore = Platform::boxCount();
     if (g_readOnly)
         return sub.report(4, FReadOnlyText(), 5);
     const QString saveFailed = QString::fromUtf8("La sauvegarde du projet a échouée ! ");
@@ -250,6 +251,9 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
     auto abandon = [&](quint8 category, const QString &msg, quint16 code) -> TErrorContext & {
         if (backup)
             FileOps::deleteTree(folders.staging);
+        // One box says why a save failed: a second only when none did.
+        if (Platform::boxCount() != boxesBefore)
+            return sub.report(category, msg, code);
         return fail(sub, conf, category, msg, code);
     };
     if (!U_DosCmd::FChDir(p, QString::fromUtf8("Le répertoire n'existe pas.") + saveFailed))
@@ -341,10 +345,11 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
         const QString prefix = FTitlePrefix(conf->PPrjFonts, n, sameTitleFont);
         const QString name = Outline::FItemAt(display.OutlineHelp, n)->text(0);
         const QString titleFont = FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get();
+        // The topic's conversion said what failed: no second, empty box.
         if (FTopic2RTF(dir, name, QStringLiteral("T%1.rtf").arg(n), n, addTitle, prefix, display.CompileMemo,
                        display.CdesMemo, titleFont)
                 .Category != 0)
-            return fail(sub, conf, 4, QString(), 6);
+            return sub.report(4, name, 6);
     }
     QString error;
     if (!batch.commit(&error)) {

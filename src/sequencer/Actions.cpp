@@ -212,13 +212,17 @@ bool saveAndConvert()
     if (topicLimitExceeded() || readOnlyRefused())
         return false;
     bool ok = false;
+    const int boxes = Platform::boxCount();
     guarded([&] {
         if (failed(KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()))) {
-            Platform::prompts().plain(QString::fromUtf8("La sauvegarde du fichier a échouée"));
+            // Said once: here only when the save itself said nothing.
+            if (Platform::boxCount() == boxes)
+                Platform::prompts().plain(QString::fromUtf8("La sauvegarde du fichier a échouée"));
             return;
         }
         if (failed(KIVHelpTools::FUpdatePrj(prj()->AddTitle, prj()->SameTitleFont, conf(), window()->display()))) {
-            Platform::prompts().plain(QString::fromUtf8("La mise à jour à échouée !"));
+            if (Platform::boxCount() == boxes)
+                Platform::prompts().plain(QString::fromUtf8("La mise à jour à échouée !"));
             return;
         }
         ok = true;

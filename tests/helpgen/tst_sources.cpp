@@ -113,7 +113,7 @@ void TestSources::topicFileConversion()
     scope.prompts.answer(Platform::Ok);
     QCOMPARE(FTopic2RTF(box.path(), "Bad", "T3.rtf", 3, false, QString(), &work, &commands).Category, quint8(4));
     QCOMPARE(scope.prompts.texts().last(),
-             QStringLiteral("Macro Corrupted !  TOPIC :  Bad  LINE :  2  Please REPLACE it !"));
+             QStringLiteral("Macro Corrupted !  TOPIC :  Bad  LINE :  1  Please REPLACE it !")); // its first paragraph
     QVERIFY(!QFile::exists(box.path("T3.rtf")));
     QVERIFY(KIVHelpTools::context().SubProg.isEmpty());
 

@@ -310,6 +310,12 @@ void TestCommands::failedSavesKeepTheProject()
         QCOMPARE(prj->PrjState, quint8(PrjModified));
         QCOMPARE(TestSupport::readFile(file), saved);
     }
+    // Ctrl+S on a full disk: one box says why, not three in a row.
+    m_scope->prompts.clear();
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdSavePrj, CatApp);
+    QCOMPARE(m_scope->prompts.texts().size(), 1);
+    QVERIFY(m_scope->prompts.texts().first().startsWith(QString::fromUtf8("La sauvegarde du fichier a échouée : ")));
     m_scope->prompts.clear();
     Platform::setWriteBudgetForTest(-1);
     run(CmdSavePrj, CatApp);
