@@ -77,6 +77,43 @@ int FFontNumberAdding(QString &header, const QString &face)
     return added;
 }
 
+QString FParagraphText(const QString &line)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c == u'{' || c == u'}')
+            continue;
+        if (c != u'\\') {
+            bytes += Platform::toCp1252(QString(c));
+            continue;
+        }
+        if (i + 1 >= line.size())
+            break;
+        const QChar next = line.at(i + 1);
+        if (next == u'\'' && i + 3 < line.size()) {
+            bool ok = false;
+            const int code = line.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok)
+                bytes += char(code);
+            i += 3;
+        } else if (next.isLetter()) {
+            qsizetype j = i + 1;
+            while (j < line.size() && line.at(j).isLetter())
+                ++j;
+            while (j < line.size() && (line.at(j).isDigit() || line.at(j) == u'-'))
+                ++j;
+            if (j < line.size() && line.at(j) == u' ')
+                ++j;
+            i = j - 1;
+        } else {
+            bytes += Platform::toCp1252(QString(next));
+            ++i;
+        }
+    }
+    return Platform::fromCp1252(bytes);
+}
+
 TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
                                   int number, bool addTitle, const QString &titlePrefix, const QString &titleFont)
 {
@@ -114,6 +151,10 @@ TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &command
         lines[i] = line;
     }
     const qsizetype at = qMin<qsizetype>(2, lines.size());
+    // A page made while titles were not added starts with its name as its
+    // first paragraph: with the title line added, it would show twice.
+    if (addTitle && lines.size() > 2 && FParagraphText(lines[2]).trimmed() == topicName.trimmed())
+        lines.removeAt(2);
     if (addTitle)
         lines.insert(at, QStringLiteral("\\keepn\\line{") + prefix + u' ' + topicName
                              + QStringLiteral("}\\line\\par\\pard"));

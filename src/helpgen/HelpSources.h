@@ -22,6 +22,8 @@ struct TConvertResult {
 // footnotes and the title line after line 1.
 // `titleFont`, when given, is the face the title is written in: the title
 // refers to it in the topic's font table, where it is added if missing.
+// The text of one RTF paragraph line (control words and groups left out).
+QString FParagraphText(const QString &line);
 TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
                                   int number, bool addTitle, const QString &titlePrefix, const QString &titleFont = {});
 // The title format of topic `n`: font reference, size and style words.

@@ -380,6 +380,18 @@ TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QP
         Memo::PSetLines(commands, lines);
     }
     item->setText(0, newName);
+    // The page's title line (its name, written first when it was made)
+    // follows the name.
+    if (TRichEdit *control = Outline::FControlOf(item)) {
+        const QTextBlock first = control->document()->firstBlock();
+        if (first.text().trimmed() == old) {
+            QTextCursor c(first);
+            const int start = first.position() + int(first.text().indexOf(old));
+            c.setPosition(start);
+            c.setPosition(start + int(old.size()), QTextCursor::KeepAnchor);
+            c.insertText(newName);
+        }
+    }
     return sub.report(0);
 }
 

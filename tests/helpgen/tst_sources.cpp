@@ -19,6 +19,7 @@ private slots:
     void markers_data();
     void markers();
     void headerAndFootnotes();
+    void titleLineOnce();
     void topicFileConversion();
     void helpProjectFile();
     void contentsFile();
@@ -94,6 +95,20 @@ void TestSources::headerAndFootnotes()
     FConvertTopicLines(titled, {}, "P", 1, true, "\\f0\\fs30\\b", "DejaVu Sans");
     QVERIFY(titled.first().endsWith("Times New Roman;}{\\f2\\fnil DejaVu Sans;}}"));
     QVERIFY(titled.contains("\\keepn\\line{\\f2\\fs30\\b P}\\line\\par\\pard"));
+}
+
+void TestSources::titleLineOnce()
+{
+    // Titles turned on for pages made without them (whose first paragraph
+    // is their name): the title shows once, not twice; other first
+    // paragraphs stay.
+    QStringList lines{"{\\rtf1", "{\\colortbl ;}", "\\pard\\plain\\f0\\fs20 Mode d\\'e9ploi\\par", "\\pard Texte\\par", "}"};
+    QVERIFY(FConvertTopicLines(lines, {}, QString::fromUtf8("Mode déploi"), 2, true, "\\f0\\fs30\\b").ok);
+    QCOMPARE(lines.filter(QStringLiteral("ploi")).size(), 4); // the title line and three footnotes, no paragraph
+    QVERIFY(lines.filter(QStringLiteral("\\keepn")).first().contains(QString::fromUtf8("Mode déploi")));
+    QStringList other{"{\\rtf1", "{\\colortbl ;}", "\\pard Introduction\\par", "}"};
+    QVERIFY(FConvertTopicLines(other, {}, QStringLiteral("Guide"), 1, true, "\\f0\\fs30\\b").ok);
+    QVERIFY(other.contains(QStringLiteral("\\pard Introduction\\par")));
 }
 
 void TestSources::topicFileConversion()

@@ -2,6 +2,7 @@
 #include "fileops/PrjFolder.h"
 #include "project/PrjLife.h"
 #include <QDockWidget>
+#include <QTextBlock>
 #include <QListWidget>
 #include <QProcess>
 #include <QScopeGuard>
@@ -389,6 +390,8 @@ void TestCommands::treeEditingRoundTrip()
     m_scope->prompts.answer(Platform::Yes);
     run(CmdRenameTopic, CatEdit);
     QCOMPARE(Outline::FItemAt(outline, 4)->text(0), QStringLiteral("Second"));
+    // Its title line, written when the page was made, follows the name.
+    QCOMPARE(Outline::FControlOf(Outline::FItemAt(outline, 4))->document()->firstBlock().text(), QStringLiteral("Second"));
     run(CmdSavePrj, CatApp);
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjSaved));
 
