@@ -1,5 +1,7 @@
 #include "editing/TextConv.h"
 
+#include "compiler/RtfTopics.h"
+
 #include "platform/Cp1252.h"
 
 namespace TextConv {
@@ -65,6 +67,11 @@ QString FCleanTopicName(const QString &name)
 }
 
 QString FContextName(const QString &name)
+{
+    return QString::fromLatin1(Hlp::normalizeContext(Platform::toCp1252(FLegacyContextName(name))));
+}
+
+QString FLegacyContextName(const QString &name)
 {
     QString out;
     for (const QChar c : name) {

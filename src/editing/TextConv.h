@@ -9,8 +9,15 @@ enum TBackslashMode { Single, Quadruple };
 
 // Characters a topic name may not hold become blanks.
 QString FCleanTopicName(const QString &name);
-// Topic name to context string: blank to "_", apostrophe to "\'".
+// Topic name to context string, as the help compiler keeps it: blanks
+// become "_", accented letters their base letter, other characters that
+// viewers hash differently (apostrophes, punctuation) are left out
+// ("Mode d'emploi" → "Mode_demploi", "Réglages" → "Reglages").
 QString FContextName(const QString &name);
+// The spelling earlier versions wrote (blank to "_", apostrophe to "\'"),
+// which the compiler reads as the same context: still found in command
+// lines, and the label of markers.
+QString FLegacyContextName(const QString &name);
 QString FDoubleBackslash(const QString &text, TBackslashMode mode);
 // Accented letters and a few signs to \'hh; backslash and braces escaped.
 QString FRtfEscape(const QString &text);

@@ -101,7 +101,7 @@ bool FRefuseWithoutTopics(const QTreeWidget *outline, bool show, TSubGuard &sub)
 
 QString FMarker(int n, const QString &label)
 {
-    return QStringLiteral("@_") + QString::number(n).left(4) + u'_' + FContextName(label) + QStringLiteral("_@");
+    return QStringLiteral("@_") + QString::number(n).left(4) + u'_' + FLegacyContextName(label) + QStringLiteral("_@");
 }
 
 bool FTopicExists(const QString &name, int length, const QTreeWidget *outline)
@@ -364,19 +364,23 @@ TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QP
         return sub.report(4, refusal, 7);
     }
     // The jumps that name the old topic: the author says whether they follow.
-    const QString oldTarget = QStringLiteral("{\\v ") + FContextName(old);
+    // Both spellings: the compiler's, and the one earlier versions wrote.
+    const QStringList oldTargets{QStringLiteral("{\\v ") + FContextName(old), QStringLiteral("{\\v ") + FLegacyContextName(old)};
     QStringList lines = Memo::FLines(commands);
     bool named = false;
     for (const QString &line : std::as_const(lines))
-        named = named || line.contains(oldTarget + u'}', Qt::CaseInsensitive) || line.contains(oldTarget + u'>', Qt::CaseInsensitive);
+        for (const QString &oldTarget : oldTargets)
+            named = named || line.contains(oldTarget + u'}', Qt::CaseInsensitive)
+                    || line.contains(oldTarget + u'>', Qt::CaseInsensitive);
     if (named
         && Platform::prompts().question(QString::fromUtf8("Des sauts mènent à « %1 ». Les faire mener à « %2 » ?").arg(old, newName),
                                         Platform::Yes | Platform::No)
                == Platform::Yes) {
         const QString newTarget = QStringLiteral("{\\v ") + FContextName(newName);
         for (QString &line : lines)
-            for (const QChar end : {u'}', u'>'})
-                line.replace(oldTarget + end, newTarget + end, Qt::CaseInsensitive);
+            for (const QString &oldTarget : oldTargets)
+                for (const QChar end : {u'}', u'>'})
+                    line.replace(oldTarget + end, newTarget + end, Qt::CaseInsensitive);
         Memo::PSetLines(commands, lines);
     }
     item->setText(0, newName);
@@ -398,18 +402,21 @@ TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QP
 QStringList FTopicsJumpingTo(const QString &topicName, const QTreeWidget *outline, const QPlainTextEdit *commands)
 {
     // The command lines whose hidden target is the topic's context.
-    const QString context = QStringLiteral("{\\v ") + FContextName(topicName);
+    // Both spellings: the compiler's, and the one earlier versions wrote.
+    const QStringList contexts{QStringLiteral("{\\v ") + FContextName(topicName),
+                               QStringLiteral("{\\v ") + FLegacyContextName(topicName)};
     const QStringList lines = Memo::FLines(commands);
     QStringList markers;
-    for (int k = 0; k < lines.size(); ++k) {
-        const qsizetype at = lines[k].indexOf(context, 0, Qt::CaseInsensitive);
-        if (at >= 0) {
+    for (int k = 0; k < lines.size(); ++k)
+        for (const QString &context : contexts) {
+            const qsizetype at = lines[k].indexOf(context, 0, Qt::CaseInsensitive);
+            if (at < 0)
+                continue;
             const qsizetype end = at + context.size();
             const QChar after = end < lines[k].size() ? lines[k].at(end) : QChar();
-            if (after == u'}' || after == u'>' || after == u'@')
+            if ((after == u'}' || after == u'>' || after == u'@') && !markers.contains(QStringLiteral("@_%1_").arg(k)))
                 markers << QStringLiteral("@_%1_").arg(k);
         }
-    }
     QStringList from;
     const int count = Outline::FCount(outline);
     for (int n = 1; n <= count && !markers.isEmpty(); ++n) {

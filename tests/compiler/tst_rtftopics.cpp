@@ -74,7 +74,7 @@ void TestRtfTopics::topicWrittenByTheProgram()
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
     QCOMPARE(read.topics.size(), 1);
     const Hlp::TSourceTopic &t = read.topics.first();
-    QCOMPARE(t.contexts, QList<QByteArray>{"Mode_d'emploi"});
+    QCOMPARE(t.contexts, QList<QByteArray>{"Mode_demploi"}); // as the compiler keeps it: no HC4014
     QCOMPARE(t.title, QByteArray("Mode d'emploi"));
     QCOMPARE(t.keywords, QList<QByteArray>{"Mode d'emploi"});
     QCOMPARE(t.browse, QByteArray("7: 7"));

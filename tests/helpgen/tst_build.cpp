@@ -164,7 +164,7 @@ void TestBuild::wholeProject()
     m_scope->prompts.answer(Platform::Ok); // named alone in the help: said
     QCOMPARE(FAddExec(toolPath, false, &m_tree, true, &m_cdes).Category, quint8(0));
     QCOMPARE(Memo::FLines(&m_cdes),
-             QStringList({"{\\uldb le mode d'emploi}{\\v Mode_d\\'emploi}", "\\{bmc logo.bmp\\}",
+             QStringList({"{\\uldb le mode d'emploi}{\\v Mode_demploi}", "\\{bmc logo.bmp\\}",
                           "{\\uldb lancer l'outil}{\\v !ExecProgram(\"outil.sh\",0)}"}));
     prj->ProjectTitle.set(QStringLiteral("Aide du Manuel"));
     m_conf->PPrjFonts->Entries[0].Name.set(QStringLiteral("Arial"));
@@ -185,7 +185,7 @@ void TestBuild::wholeProject()
     QVERIFY(hpj.endsWith("[FILES]\r\nT1.RTF\r\nT2.RTF\r\nT3.RTF\r\nT4.RTF\r\n"));
     QCOMPARE(readFile(base + ".CNT"),
              QByteArray(":Base Manuel v2 x.HLP>main\r\n:Title Manuel v2 x\r\n1 Manuel v2 x=Manuel_v2_x\r\n"
-                        "1 Installation=Installation\r\n1 Menus=Menus\r\n1 Mode d'emploi=Mode_d\\'emploi\r\n"));
+                        "1 Installation=Installation\r\n1 Menus=Menus\r\n1 Mode d'emploi=Mode_demploi\r\n"));
 
     // Convert: T1.rtf has its footnotes and its markers replaced.
     QCOMPARE(FUpdatePrj(false, true, m_conf, m_display).Category, quint8(0));
@@ -195,7 +195,7 @@ void TestBuild::wholeProject()
     QCOMPARE(t1[5], QByteArray("+{\\footnote + 1: 1 }\r"));
     QVERIFY(!readFile(dir + "/T1.rtf").contains("@_"));
     QVERIFY(readFile(dir + "/T1.rtf").contains("\\{bmc logo.bmp\\}"));
-    QVERIFY(readFile(dir + "/T1.rtf").contains("{\\uldb le mode d'emploi}{\\v Mode_d\\'emploi}"));
+    QVERIFY(readFile(dir + "/T1.rtf").contains("{\\uldb le mode d'emploi}{\\v Mode_demploi}"));
     QVERIFY(QFile::exists(dir + "/T4.rtf"));
     QCOMPARE(m_wait.text().left(21), QString::fromUtf8("Projet mis à jour "));
 
