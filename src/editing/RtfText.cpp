@@ -24,12 +24,20 @@ namespace RtfText {
 
 namespace {
 
+// "Nimbus Roman [urw]": the family without the foundry this system adds
+// to tell two of the same name apart; no reader has the bracketed name.
+QString withoutFoundry(const QString &family)
+{
+    const qsizetype bracket = family.lastIndexOf(QLatin1String(" ["));
+    return bracket > 0 && family.endsWith(u']') ? family.left(bracket) : family;
+}
+
 QString familyOf(const QTextCharFormat &f, const QString &fallback)
 {
     const QStringList families = f.fontFamilies().toStringList();
     if (!families.isEmpty() && !families.first().isEmpty())
-        return families.first();
-    return fallback;
+        return withoutFoundry(families.first());
+    return withoutFoundry(fallback);
 }
 
 int halfPoints(const QTextCharFormat &f, const QFont &fallback)

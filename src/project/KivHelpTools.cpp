@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include <QFont>
 #include <QFontDatabase>
 #include <exception>
 
@@ -18,22 +19,43 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
     return FInitUnitCtx(g_ctx, QString::fromLatin1(KivAppName), QStringLiteral("KIVHelpTools"), active, trace, destination);
 }
 
+const QList<TReaderFace> &FReaderFaces()
+{
+    static const QList<TReaderFace> faces{
+        {QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"), QStringLiteral("DejaVu Serif")}},
+        {QStringLiteral("Courier New"), {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"), QStringLiteral("DejaVu Sans Mono")}},
+        {QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}},
+        {QStringLiteral("Georgia"), {QStringLiteral("Gelasio"), QStringLiteral("DejaVu Serif")}},
+        {QStringLiteral("Trebuchet MS"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}},
+        {QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
+    };
+    return faces;
+}
+
 TErrorContext &FGetWinFontNames(QStringList &list, quint16 maxCount)
 {
     TSubGuard sub(g_ctx, QStringLiteral("FGetWinFontNames"));
     try {
-        QStringList families = QFontDatabase::families();
-        // The first name is the one new text takes: a plain sans-serif face
-        // rather than whatever sorts first ("DejaVu Math TeX Gyre").
-        for (const QString &preferred : {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                         QStringLiteral("Arial"), QStringLiteral("Noto Sans"), QStringLiteral("FreeSans")})
-            if (families.contains(preferred)) {
-                families.removeOne(preferred);
-                families.prepend(preferred);
-                break;
-            }
-        for (const QString &family : std::as_const(families))
-            list.append(family.left(32));
+        // First the faces a help file's readers have, Arial first (the face
+        // new text takes), shown here in their installed equivalents of the
+        // same metrics; then this system's families under their own names,
+        // without the foundry some carry ("Nimbus Roman [urw]").
+        const QStringList installed = QFontDatabase::families();
+        for (const TReaderFace &face : FReaderFaces()) {
+            list.append(face.name);
+            if (!installed.contains(face.name))
+                QFont::insertSubstitutions(face.name, face.lookAlikes);
+        }
+        for (QString family : installed) {
+            const qsizetype bracket = family.lastIndexOf(QLatin1String(" ["));
+            if (bracket > 0 && family.endsWith(u']'))
+                family.truncate(bracket);
+            family = family.left(32);
+            if (!list.contains(family, Qt::CaseInsensitive))
+                list.append(family);
+        }
     } catch (const std::exception &) {
         return sub.report(4, QString(), 4);
     }

@@ -80,6 +80,7 @@ class TestRtf : public QObject {
 private slots:
     void roundTripEveryAttribute();
     void writerLineLayout();
+    void familiesWithoutFoundry();
     void classicRichEditFile();
     void foreignRtf_data();
     void foreignRtf();
@@ -122,6 +123,20 @@ void TestRtf::roundTripEveryAttribute()
     FReadRtf(emptyBack, FWriteRtf(empty));
     QCOMPARE(emptyBack.blockCount(), 1);
     QCOMPARE(emptyBack.toPlainText(), QString());
+}
+
+void TestRtf::familiesWithoutFoundry()
+{
+    // A family this system tells apart by its foundry is written as readers
+    // know it.
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat f;
+    f.setFontFamilies({QStringLiteral("Nimbus Roman [urw]")});
+    c.insertText(QStringLiteral("texte"), f);
+    const QByteArray rtf = RtfText::FWriteRtf(doc);
+    QVERIFY(rtf.contains("Nimbus Roman;"));
+    QVERIFY(!rtf.contains("[urw]"));
 }
 
 void TestRtf::writerLineLayout()
