@@ -1,4 +1,7 @@
 #include "editing/REditServ.h"
+#include <QTextDocumentFragment>
+#include "platform/Prompts.h"
+#include "editing/RtfText.h"
 
 #include "editing/SpellCheck.h"
 
@@ -54,6 +57,23 @@ void TRichEdit::insertFromMimeData(const QMimeData *source)
         QApplication::beep();
         if (room > 0)
             textCursor().insertText(source->text().left(room));
+        return;
+    }
+    // Rich text from elsewhere: what a topic can hold is kept now, not
+    // lost at the next save; what it cannot hold is said, once.
+    if (source && source->hasHtml() && acceptRichText()) {
+        QTextDocument in, out;
+        in.setDefaultFont(document()->defaultFont());
+        out.setDefaultFont(document()->defaultFont());
+        in.setHtml(source->html());
+        const QStringList dropped = RtfText::FKeepWhatATopicHolds(in, out);
+        textCursor().insertFragment(QTextDocumentFragment(&out));
+        ensureCursorVisible();
+        if (!dropped.isEmpty())
+            Platform::prompts().plain(QString::fromUtf8("Le texte a été collé sans ce qu'une page d'aide ne peut pas "
+                                                        "garder : ")
+                                      + dropped.join(QStringLiteral(", "))
+                                      + QString::fromUtf8(" (leur texte est gardé)."));
         return;
     }
     QTextEdit::insertFromMimeData(source);

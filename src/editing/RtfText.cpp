@@ -1,4 +1,6 @@
 #include "editing/RtfText.h"
+#include <QTextList>
+#include <QTextTable>
 
 #include "editing/RtfTokenizer.h"
 #include "platform/Cp1252.h"
@@ -661,6 +663,82 @@ TReadInfo FReadRtf(QTextDocument &doc, const QByteArray &bytes)
     }
     doc.setUndoRedoEnabled(undo);
     return info;
+}
+
+QStringList FKeepWhatATopicHolds(const QTextDocument &in, QTextDocument &out)
+{
+    QStringList dropped;
+    const auto drop = [&dropped](const char *what) {
+        if (!dropped.contains(QString::fromUtf8(what)))
+            dropped << QString::fromUtf8(what);
+    };
+    const qreal basePt = in.defaultFont().pointSizeF() > 0 ? in.defaultFont().pointSizeF() : 10.0;
+    out.clear();
+    QTextCursor to(&out);
+    bool first = true;
+    for (QTextBlock b = in.begin(); b.isValid(); b = b.next()) {
+        QTextCursor at(b);
+        // A table's cells: a row is one paragraph, its cells apart by tabs.
+        bool sameRow = false;
+        if (const QTextTable *table = at.currentTable()) {
+            drop("tableaux");
+            const QTextTableCell cell = table->cellAt(b.position());
+            sameRow = cell.isValid() && cell.column() > 0 && cell.firstPosition() == b.position();
+        }
+        if (sameRow) {
+            to.insertText(QStringLiteral("\t"));
+        } else {
+            QTextBlockFormat paragraph;
+            paragraph.setAlignment(b.blockFormat().alignment());
+            if (first)
+                to.setBlockFormat(paragraph);
+            else
+                to.insertBlock(paragraph);
+            first = false;
+            if (const QTextList *list = b.textList()) {
+                const QTextListFormat::Style style = list->format().style();
+                const bool bullet = style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+                                    || style == QTextListFormat::ListSquare;
+                to.insertText((bullet ? QString::fromUtf8("•") : list->itemText(b)) + u' ');
+            }
+        }
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const QTextCharFormat f = fragment.charFormat();
+            QTextCharFormat kept;
+            const QStringList families = f.fontFamilies().toStringList();
+            if (!families.isEmpty())
+                kept.setFontFamilies({families.first()});
+            if (f.hasProperty(QTextFormat::FontPointSize))
+                kept.setFontPointSize(f.fontPointSize());
+            else if (f.hasProperty(QTextFormat::FontSizeAdjustment)) // headings
+                kept.setFontPointSize(qRound(basePt * std::pow(1.2, f.intProperty(QTextFormat::FontSizeAdjustment))));
+            if (f.hasProperty(QTextFormat::FontWeight))
+                kept.setFontWeight(f.fontWeight() >= QFont::DemiBold ? QFont::Bold : QFont::Normal);
+            if (f.hasProperty(QTextFormat::FontItalic))
+                kept.setFontItalic(f.fontItalic());
+            if (f.hasProperty(QTextFormat::TextUnderlineStyle) || f.hasProperty(QTextFormat::FontUnderline))
+                kept.setFontUnderline(f.fontUnderline());
+            if (f.hasProperty(QTextFormat::ForegroundBrush))
+                kept.setForeground(f.foreground().color());
+            if (f.isAnchor() || !f.anchorHref().isEmpty())
+                drop("liens");
+            QString text = fragment.text();
+            if (text.contains(QChar::ObjectReplacementCharacter)) {
+                drop("images");
+                text.remove(QChar::ObjectReplacementCharacter);
+            }
+            to.insertText(text, kept);
+        }
+    }
+    // Said in one order, whatever came first.
+    QStringList ordered;
+    for (const char *what : {"tableaux", "liens", "images"})
+        if (dropped.contains(QString::fromUtf8(what)))
+            ordered << QString::fromUtf8(what);
+    return ordered;
 }
 
 } // namespace RtfText

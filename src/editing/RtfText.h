@@ -30,4 +30,12 @@ struct TReadInfo {
 // font stands for text without an explicit font.
 TReadInfo FReadRtf(QTextDocument &doc, const QByteArray &bytes);
 
+// Copies `in` (rich text from elsewhere: a web page, a word processor) into
+// `out` as a topic holds it: fonts, sizes (headings keep theirs), bold,
+// italic, underline, colours, alignment and line breaks; list items become
+// paragraphs that begin with their bullet or number, a table's rows
+// paragraphs with the cells separated by tabs, links their text. Returns
+// what was dropped, in French ("tableaux", "liens", "images"), each once.
+QStringList FKeepWhatATopicHolds(const QTextDocument &in, QTextDocument &out);
+
 } // namespace RtfText
