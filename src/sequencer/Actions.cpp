@@ -620,8 +620,10 @@ void PCmdDelPrj(TCmdRec &cmd)
         if (projectGone && dir != folders.project && QFileInfo(dir).isSymLink())
             QFile::remove(dir);
     });
-    if (projectGone)
+    if (projectGone) {
         window()->projectList().Remove(projectFile);
+        FileOps::deleteTree(folders.state); // its lock, count and recovery copy: the program's own
+    }
     if (!projectGone) {
         PShowError(cannot + QStringLiteral("\n") + KIVHelpTools::context().Msg);
     } else if (QFileInfo(folders.backup).isDir() || QFileInfo(folders.backup).isSymLink()) {

@@ -219,6 +219,7 @@ void TestCommands::deleteNeverSavedAndExit()
                                 + QString::fromUtf8(" sera effacée aussi.")));
     QVERIFY(asked.buttons & Platform::DefaultNo);
     QVERIFY(!QFileInfo::exists(m_box->path("Garde.OLD")));
+    QVERIFY(!QFileInfo::exists(m_box->path(".Garde.kvstate")));
     QVERIFY(!QFileInfo::exists(m_box->path("Garde")));
     QVERIFY(QFileInfo::exists(m_box->path("Garde.COM")));
     QVERIFY(m_scope->prompts.texts().last().startsWith(QStringLiteral("ATTENTION ! le répertoire *.COM")));
