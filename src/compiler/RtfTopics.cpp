@@ -1,4 +1,5 @@
 #include "compiler/RtfTopics.h"
+#include "platform/Cp1252.h"
 
 #include "compiler/HlpEncode.h"
 #include "editing/RtfTokenizer.h"
@@ -35,23 +36,6 @@ bool skipped(const QByteArray &w)
         if (w == x)
             return true;
     return false;
-}
-
-char baseLetter(unsigned char c)
-{
-    static const char *const map =
-        // 0xC0..0xFF
-        "AAAAAAACEEEEIIII" "DNOOOOO.OUUUUYPs" "aaaaaaaceeeeiiii" "dnooooo.ouuuuypy";
-    if (c >= 0xC0) {
-        const char b = map[c - 0xC0];
-        return b == '.' ? 0 : b;
-    }
-    if (c == 0x8A) return 'S';
-    if (c == 0x9A) return 's';
-    if (c == 0x8E) return 'Z';
-    if (c == 0x9E) return 'z';
-    if (c == 0x9F) return 'Y';
-    return 0;
 }
 
 class Reader {
@@ -838,20 +822,7 @@ bool TSourceTopic::isEmpty() const
     return contexts.isEmpty() && title.isEmpty() && keywords.isEmpty() && blank(nonScrolling) && blank(scrolling);
 }
 
-QByteArray normalizeContext(const QByteArray &context)
-{
-    QByteArray out;
-    for (char ch : context) {
-        if (out.size() == MaxContext)
-            break;
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_')
-            out.append(char(c));
-        else if (const char base = baseLetter(c))
-            out.append(base);
-    }
-    return out;
-}
+QByteArray normalizeContext(const QByteArray &context) { return Platform::cp1252HelpContext(context, MaxContext); }
 
 TTopicFileRead readTopicFile(const QByteArray &rtf, QList<TPictureSource> *pictures)
 {

@@ -1,7 +1,5 @@
 #include "editing/TextConv.h"
 
-#include "compiler/RtfTopics.h"
-
 #include "platform/Cp1252.h"
 
 namespace TextConv {
@@ -68,7 +66,7 @@ QString FCleanTopicName(const QString &name)
 
 QString FContextName(const QString &name)
 {
-    return QString::fromLatin1(Hlp::normalizeContext(Platform::toCp1252(FLegacyContextName(name))));
+    return QString::fromLatin1(Platform::cp1252HelpContext(Platform::toCp1252(FLegacyContextName(name)), kShort));
 }
 
 QString FLegacyContextName(const QString &name)

@@ -106,4 +106,41 @@ QString cp1252Upper(const QString &text)
     return out;
 }
 
+namespace {
+
+// The base letter of an accented Windows-1252 letter, or 0.
+char baseLetter(unsigned char c)
+{
+    static const char *const map =
+        // 0xC0..0xFF
+        "AAAAAAACEEEEIIII" "DNOOOOO.OUUUUYPs" "aaaaaaaceeeeiiii" "dnooooo.ouuuuypy";
+    if (c >= 0xC0) {
+        const char b = map[c - 0xC0];
+        return b == '.' ? 0 : b;
+    }
+    if (c == 0x8A) return 'S';
+    if (c == 0x9A) return 's';
+    if (c == 0x8E) return 'Z';
+    if (c == 0x9E) return 'z';
+    if (c == 0x9F) return 'Y';
+    return 0;
+}
+
+} // namespace
+
+QByteArray cp1252HelpContext(const QByteArray &bytes, int max)
+{
+    QByteArray out;
+    for (char ch : bytes) {
+        if (out.size() == max)
+            break;
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_')
+            out.append(char(c));
+        else if (const char base = baseLetter(c))
+            out.append(base);
+    }
+    return out;
+}
+
 } // namespace Platform

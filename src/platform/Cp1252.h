@@ -24,5 +24,9 @@ QString fromCp1252OrUtf8(const char *data, qsizetype size);
 int cp1252Byte(QChar c);
 // Upper case as the Windows ANSI functions do it (accented letters included).
 QString cp1252Upper(const QString &text);
+// A help context string as help files store it, from Windows-1252 bytes:
+// accented letters become their base letter, other characters outside
+// [A-Za-z0-9._] are dropped, and it is cut at `max` characters.
+QByteArray cp1252HelpContext(const QByteArray &bytes, int max);
 
 } // namespace Platform

@@ -1,8 +1,5 @@
 #include "project/Insertions.h"
 
-#include "compiler/RtfTopics.h"
-#include "platform/Cp1252.h"
-
 #include "editing/REditServ.h"
 #include "editing/TextConv.h"
 #include "fileops/DosCmd.h"
@@ -126,11 +123,9 @@ QString FTrimEnd(const QString &name)
 
 QTreeWidgetItem *FContextClash(const QString &name, const QTreeWidget *outline, const QTreeWidgetItem *except)
 {
-    // As the help compiler keys contexts: blanks, accents and case aside.
-    const auto key = [](const QString &topic) {
-        return Hlp::normalizeContext(Platform::toCp1252(FContextName(FCleanTopicName(topic)))).toUpper();
-    };
-    const QByteArray wanted = key(name);
+    // Contexts are told apart without regard to case.
+    const auto key = [](const QString &topic) { return FContextName(FCleanTopicName(topic)).toUpper(); };
+    const QString wanted = key(name);
     for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
         QTreeWidgetItem *item = Outline::FItemAt(outline, n);
         if (item != except && key(item->text(0)) == wanted)
