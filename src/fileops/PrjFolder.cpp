@@ -83,20 +83,6 @@ bool within(const QString &inner, const QString &outer)
 
 void setExchangeForTest(bool useExchange) { g_exchange = useExchange; }
 
-bool lockedByAnother(const TPrjFolders &f)
-{
-    const QString path = f.state + QStringLiteral("/lock");
-    if (!exists(path) || (holdsProjectLock() && sameLock(path)))
-        return false;
-    QLockFile probe(path);
-    probe.setStaleLockTime(0);
-    if (probe.tryLock(0)) {
-        probe.unlock();
-        return false;
-    }
-    return probe.error() == QLockFile::LockFailedError;
-}
-
 QString canonicalDir(const QString &dir)
 {
     const QString canonical = QFileInfo(dir).canonicalFilePath();
@@ -412,9 +398,7 @@ void recover(const QString &projectDir, const QString &name)
         Platform::removeStaleTemps(f.project);
 }
 
-} // namespace FileOps
-
-namespace FileOps {
+// ---- the project lock ----
 
 namespace {
 std::unique_ptr<QLockFile> g_lock;
@@ -458,6 +442,18 @@ void unlockProject() { g_lock.reset(); }
 
 bool holdsProjectLock() { return g_lock && g_lock->isLocked(); }
 
-bool sameLock(const QString &path) { return g_lock && g_lock->isLocked() && g_lockPath == canonicalDir(path); }
+bool lockedByAnother(const TPrjFolders &f)
+{
+    const QString path = f.state + QStringLiteral("/lock");
+    if (!exists(path) || (holdsProjectLock() && g_lockPath == canonicalDir(path)))
+        return false;
+    QLockFile probe(path);
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return false;
+    }
+    return probe.error() == QLockFile::LockFailedError;
+}
 
 } // namespace FileOps

@@ -87,14 +87,6 @@ void recover(const QString &projectDir, const QString &name = {});
 // from the project and backup folders of project `name`.
 void removeChmStaging(const TPrjFolders &folders, const QString &name);
 
-// For tests: take the two-rename path as on file systems that cannot
-// exchange two names.
-void setExchangeForTest(bool useExchange);
-
-} // namespace FileOps
-
-namespace FileOps {
-
 // The lock a window takes on the project it opens, in the project's state
 // folder: a second window on the same project is told who holds it. The
 // lock of a process that has ended (a crash, a kill) is taken over.
@@ -106,10 +98,13 @@ enum class TLockResult { Taken, HeldElsewhere, Unavailable };
 TLockResult lockProject(const TPrjFolders &folders, TLockHolder *holder);
 // Releases the lock this process holds, if any.
 void unlockProject();
-// True while this process holds a project lock; sameLock: that lock file.
+// True while this process holds a project lock.
 bool holdsProjectLock();
-bool sameLock(const QString &lockPath);
 // True when a live process other than this one holds the project's lock.
 bool lockedByAnother(const TPrjFolders &folders);
+
+// For tests: take the two-rename path as on file systems that cannot
+// exchange two names.
+void setExchangeForTest(bool useExchange);
 
 } // namespace FileOps

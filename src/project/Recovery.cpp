@@ -54,7 +54,7 @@ bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline)
         const TRichEdit *control = Outline::FControlOf(item);
         if (!FChangedSinceSave(control))
             continue;
-        if (!QDir().mkpath(dir))
+        if (manifest.isEmpty() && !QDir().mkpath(dir))
             return false;
         TCopy &copy = g_copies[control];
         const bool fresh = copy.file.isEmpty();

@@ -620,13 +620,13 @@ void PCmdDelPrj(TCmdRec &cmd)
         if (projectGone && dir != folders.project && QFileInfo(dir).isSymLink())
             QFile::remove(dir);
     });
-    if (projectGone) {
+    if (!projectGone) {
+        PShowError(cannot + QStringLiteral("\n") + KIVHelpTools::context().Msg);
+    } else {
         window()->projectList().Remove(projectFile);
         FileOps::deleteTree(folders.state); // its lock, count and recovery copy: the program's own
     }
-    if (!projectGone) {
-        PShowError(cannot + QStringLiteral("\n") + KIVHelpTools::context().Msg);
-    } else if (QFileInfo(folders.backup).isDir() || QFileInfo(folders.backup).isSymLink()) {
+    if (projectGone && (QFileInfo(folders.backup).isDir() || QFileInfo(folders.backup).isSymLink())) {
         // The backup goes only once the project folder is gone.
         bool backupGone = false;
         guarded([&] { backupGone = !failed(KIVHelpTools::FDelPrjDir(folders.backup)); });
