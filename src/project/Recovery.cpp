@@ -48,6 +48,7 @@ bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline)
     QByteArray manifest;
     QStringList keep{QStringLiteral("manifest")};
     Platform::WriteBatch batch;
+    QList<QPair<const TRichEdit *, quint64>> written;
     const int count = Outline::FCount(outline);
     for (int n = 1; n <= count; ++n) {
         const QTreeWidgetItem *item = Outline::FItemAt(outline, n);
@@ -63,7 +64,7 @@ bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline)
         if (fresh || copy.change != control->changeCount() || !QFileInfo::exists(dir + u'/' + copy.file)) {
             if (!Platform::writeFileAtomic(dir + u'/' + copy.file, RtfText::FWriteRtf(*control->document())))
                 return false;
-            copy.change = control->changeCount();
+            written << qMakePair(control, control->changeCount());
         }
         keep << copy.file;
         manifest += copy.file.toUtf8() + '\t' + item->text(0).toUtf8() + '\n';
@@ -78,6 +79,9 @@ bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline)
     QString error;
     if (!Platform::writeFileAtomic(manifestFile, manifest, &error) || !batch.commit(&error))
         return false;
+    // Only copies that reached the disk count as written.
+    for (const auto &[control, change] : std::as_const(written))
+        g_copies[control].change = change;
     // Copies of topics since saved or deleted.
     const QStringList names = QDir(dir).entryList(QDir::Files);
     for (const QString &file : names)

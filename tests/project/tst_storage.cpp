@@ -15,10 +15,12 @@
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
+#include "editing/RtfText.h"
 #include "project/Insertions.h"
 #include "project/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
+#include "project/Recovery.h"
 
 #include <QDirIterator>
 #include <QPlainTextEdit>
@@ -100,6 +102,7 @@ private slots:
     void killedSavesLeaveAWholeProject();
     void linkedProjectFolders();
     void backupsKeepTheAuthorsFiles();
+    void recoveryCopyAfterAFullDisk();
     void namesThatBreakTheProject();
     void deletesCheckFirst();
     void otherFilesGivenToOpen();
@@ -525,6 +528,31 @@ void TestStorage::backupsKeepTheAuthorsFiles()
     QVERIFY(QFile::link(m_box->path("ailleurs/Guide"), m_box->path("liens/Autre")));
     sessions(m_box->path("liens/Autre/Manuel.PRJ"), 2);
     authorsFilesAreThere(m_box->path("ailleurs/Guide"));
+}
+
+void TestStorage::recoveryCopyAfterAFullDisk()
+{
+    // A recovery copy that a full disk stopped is written whole once there
+    // is room again, and a save removes it.
+    makeProject(2, QStringLiteral("v1"));
+    answerAll();
+    QCOMPARE(FSavePrj(m_conf->PPrj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    TRichEdit *second = Outline::FControlOf(Outline::FItemAt(&m_tree, 2));
+    second->textCursor().insertText(QStringLiteral("d'abord "));
+    QVERIFY(FWriteRecovery(m_conf, &m_tree));
+    second->textCursor().insertText(QStringLiteral("tapé avant la panne "));
+    TRichEdit *first = Outline::FControlOf(Outline::FItemAt(&m_tree, 1));
+    first->textCursor().insertText(QStringLiteral("aussi "));
+    // Room for the two topics' copies, not for the list that names them.
+    Platform::setWriteBudgetForTest(RtfText::FWriteRtf(*first->document()).size()
+                                    + RtfText::FWriteRtf(*second->document()).size() + 1);
+    QVERIFY(!FWriteRecovery(m_conf, &m_tree));
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY(FWriteRecovery(m_conf, &m_tree));
+    const QList<TRecovered> found = FReadRecovery(m_conf->PPrj->PrjDir.get(), QStringLiteral("Manuel"));
+    QCOMPARE(found.size(), 2);
+    QCOMPARE(found.last().name, Outline::FItemAt(&m_tree, 2)->text(0));
+    QVERIFY(found.last().rtf.contains("tap\\'e9 avant la panne"));
 }
 
 void TestStorage::namesThatBreakTheProject()
