@@ -360,6 +360,7 @@ void TestStorage::killedSavesLeaveAWholeProject()
     QDir().mkpath(dirPath);
     const QString file = dirPath + "/Stress/Stress.PRJ";
     int lastStarted = 0, next = 1, completed = 0, saves = 0;
+    bool authorsFilesIn = false;
     for (int kill = 0; kill < kills; ++kill) {
         QProcess child;
         // Every other child swaps folders with two renames, as on file
@@ -402,6 +403,16 @@ void TestStorage::killedSavesLeaveAWholeProject()
             QVERIFY2(round >= completed && round <= lastStarted,
                      qPrintable(QStringLiteral("%1: topic %2 holds round %3").arg(where, name).arg(round)));
         }
+        // The author's own file and folder, put in once, are there after
+        // every kill, whatever backup swap it cut short.
+        const QString notes = dirPath + QString::fromUtf8("/Stress/notes à garder.txt");
+        const QString annex = dirPath + "/Stress/annexes/plan.txt";
+        if (!authorsFilesIn) {
+            QVERIFY(QDir().mkpath(dirPath + "/Stress/annexes"));
+            QVERIFY(writeFile(notes, "notes") && writeFile(annex, "plan"));
+            authorsFilesIn = true;
+        }
+        QVERIFY2(readFile(notes) == "notes" && readFile(annex) == "plan", qPrintable(where + ": the author's files"));
         FClosePrj(m_conf, m_display);
     }
     QVERIFY2(saves > 5, "the saves never finished between the kills");
