@@ -2,9 +2,18 @@
 
 #include <QCoreApplication>
 
+namespace {
+// A progress line is repainted at most this often, however many steps an
+// operation takes: painting is the slow part of a step.
+constexpr qint64 RepaintEveryMs = 100;
+} // namespace
+
 TCWaitFor::TCWaitFor(QWidget *parent) : QLabel(parent)
 {
     setObjectName(QStringLiteral("WaitFor"));
+    // The line's text never sizes the window: it is cut where the line ends.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setMinimumWidth(0);
     applyColours();
 }
 
@@ -50,7 +59,8 @@ void TCWaitFor::PShowWait(const QString &msg, const QString &waitChar, int rate)
     }
     setText(AAMsg);
     resize(m_savedWidth, height());
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sincePaint.start();
 }
 
 void TCWaitFor::PStepWait()
@@ -60,7 +70,17 @@ void TCWaitFor::PStepWait()
         return;
     }
     m_count = 1;
-    setText(text() + AAWaitChar);
+    QString next = text() + AAWaitChar;
+    // Marks that would run past the line's end start again after the message.
+    if (isVisible() && fontMetrics().horizontalAdvance(next) + 2 * indent() > width())
+        next = AAMsg + AAWaitChar;
+    setText(next);
     resize(m_savedWidth, height());
-    QCoreApplication::processEvents();
+    // Only the line is painted, and not at every step: no other work of the
+    // window (timers, input) runs inside the operation.
+    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= RepaintEveryMs) {
+        if (isVisible())
+            repaint();
+        m_sincePaint.start();
+    }
 }

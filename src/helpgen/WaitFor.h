@@ -1,7 +1,9 @@
 #pragma once
 // The progress line: a label that shows what a long operation does and grows
-// by one mark every `rate` steps, letting the window repaint as it goes.
+// by one mark every `rate` steps. It is repainted a few times a second at
+// most, and its text never widens the window.
 #include <QColor>
+#include <QElapsedTimer>
 #include <QLabel>
 
 class TCWaitFor : public QLabel {
@@ -30,4 +32,5 @@ private:
     quint16 m_rate = 1;
     quint16 m_count = 1;
     int m_savedWidth = 0;
+    QElapsedTimer m_sincePaint;
 };

@@ -64,6 +64,7 @@ private slots:
     void compilerMessagesPanel();
     void dragTopicsInTheOutline();
     void everyCommandHasAKey();
+    void progressLineKeepsTheWindowAndPaintsLittle();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -618,6 +619,38 @@ void TestMainWindow::everyCommandHasAKey()
     auto *popup = m_window->findChild<QMenu *>("PopupMenuScreen");
     QTRY_VERIFY(popup->isVisible());
     popup->hide();
+}
+
+
+namespace {
+struct TPaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+} // namespace
+
+void TestMainWindow::progressLineKeepsTheWindowAndPaintsLittle()
+{
+    m_window->resize(900, 600);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const int width = m_window->width();
+    auto *wait = m_window->findChild<TCWaitFor *>("WaitFor");
+    TPaintCounter counter;
+    wait->installEventFilter(&counter);
+    // A 499-topic update: one step per topic.
+    wait->PShowWait(QString::fromUtf8("Mise à jour du projet"), QStringLiteral(". "), 1);
+    for (int i = 0; i < 499; ++i)
+        wait->PStepWait();
+    QCoreApplication::processEvents();
+    QVERIFY2(counter.paints <= 5, qPrintable(QString::number(counter.paints)));
+    QCOMPARE(m_window->width(), width);
+    QVERIFY(wait->text().startsWith(QString::fromUtf8("Mise à jour du projet. ")));
+    QVERIFY(wait->fontMetrics().horizontalAdvance(wait->text()) <= wait->width());
 }
 
 KIV_TEST(TestMainWindow)
