@@ -4,7 +4,9 @@
 //   kivhelp_savestress DIRPATH TOPICS FIRST_ROUND [ROUNDS]
 //
 // With KIVHELP_NO_EXCHANGE=1 in the environment, backup saves take the
-// two-rename path of file systems that cannot exchange two names.
+// two-rename path of file systems that cannot exchange two names; with
+// KIVHELP_KILL_AT_RENAME=N the program kills itself at the Nth rename or
+// removal of a save's commit.
 // The project DIRPATH/Stress holds TOPICS topics ("Page 1" ...), nested
 // three to a chapter; on odd rounds a topic "Intercalaire" comes second, so
 // that every later topic changes its number (and its file name). Each topic
@@ -17,6 +19,7 @@
 #include "fileops/PrjFolder.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
@@ -27,6 +30,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <csignal>
 #include <cstdio>
 
 using namespace KIVHelpTools;
@@ -74,6 +78,11 @@ int main(int argc, char **argv)
 
     THeadless headless(dirPath);
     FileOps::setExchangeForTest(qEnvironmentVariableIntValue("KIVHELP_NO_EXCHANGE") == 0);
+    if (const int killAt = qEnvironmentVariableIntValue("KIVHELP_KILL_AT_RENAME"); killAt > 0)
+        Platform::setRenameHookForTest([killAt, count = 0]() mutable {
+            if (++count == killAt)
+                std::raise(SIGKILL);
+        });
     TConfBlock *conf = headless.conf;
     conf->PIni->BACKUP_PERIOD = 1;
     conf->PIni->CREATE_CNT = true;

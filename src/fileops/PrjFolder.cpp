@@ -377,6 +377,8 @@ void dropOldBackup(const TPrjFolders &f)
     deleteTree(f.trash);
 }
 
+QString journalOf(const TPrjFolders &folders) { return folders.state + QStringLiteral("/journal"); }
+
 void recover(const QString &projectDir, const QString &name)
 {
     const TPrjFolders f = foldersOf(projectDir, name);
@@ -394,6 +396,9 @@ void recover(const QString &projectDir, const QString &name)
     if (exists(f.staging))
         deleteTree(f.staging);
     Platform::syncDir(parentOf(f.project));
+    // An ordinary save cut short after its commit point is completed.
+    if (isRealDir(f.project))
+        Platform::replayJournal(journalOf(f), {f.project, f.state});
     if (isRealDir(f.project))
         Platform::removeStaleTemps(f.project);
 }

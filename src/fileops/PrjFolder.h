@@ -79,6 +79,9 @@ void dropOldBackup(const TPrjFolders &folders);
 // Puts right what an interrupted backup save left (see above) and removes
 // leftover temporary files from the project folder.
 void recover(const QString &projectDir, const QString &name = {});
+// The list of renames an ordinary save writes before its first rename, so
+// that recover() completes a save cut short after that point.
+QString journalOf(const TPrjFolders &folders);
 
 // Earlier versions built a compiled help file's pages in the project's
 // folder (N_chm, with an images folder): a backup carried it into the

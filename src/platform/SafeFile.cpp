@@ -18,6 +18,8 @@ namespace {
 WriteBatch *g_current = nullptr;
 qint64 g_budget = -1; // bytes that may still be written (tests), -1: no limit
 quint64 g_counter = 0;
+std::function<void()> g_renameHook;
+const QByteArray kJournalHead = "kivhelp-journal 1\n";
 
 const char *const kTempPrefix = ".kivhelp-";
 const char *const kTempSuffix = ".tmp";
@@ -112,6 +114,8 @@ bool sameBytes(const QString &path, const QByteArray &bytes)
 
 bool renameOver(const QString &from, const QString &to, QString *error)
 {
+    if (g_renameHook)
+        g_renameHook();
     if (::rename(native(from).constData(), native(to).constData()) == 0)
         return true;
     *error = sysError(errno) + QStringLiteral(" (") + to + u')';
@@ -122,6 +126,7 @@ bool renameOver(const QString &from, const QString &to, QString *error)
 } // namespace
 
 void setWriteBudgetForTest(qint64 bytes) { g_budget = bytes; }
+void setRenameHookForTest(std::function<void()> hook) { g_renameHook = std::move(hook); }
 
 bool syncDir(const QString &dir)
 {
@@ -327,6 +332,85 @@ bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *er
     return true;
 }
 
+void WriteBatch::remove(const QString &path)
+{
+    const QString to = target(path);
+    if (!m_removals.contains(to))
+        m_removals.append(to);
+}
+
+bool WriteBatch::writeJournal(QString *error)
+{
+    QByteArray text = kJournalHead;
+    const auto line = [&](char kind, const QString &a, const QString &b) {
+        text += kind;
+        text += '\t' + native(a);
+        if (!b.isEmpty())
+            text += '\t' + native(b);
+        text += '\n';
+    };
+    const Pending *last = nullptr;
+    for (const Pending &p : m_pending) {
+        if (p.target == m_last)
+            last = &p;
+        else
+            line('R', p.temp, p.target);
+    }
+    if (last)
+        line('R', last->temp, last->target);
+    for (const QString &r : std::as_const(m_removals))
+        line('D', r, {});
+    text += "end\n";
+    const QString dir = dirOf(m_journal);
+    QString temp;
+    if (!writeTemp(dir, m_journal, text, true, &temp, error))
+        return false;
+    if (::rename(native(temp).constData(), native(m_journal).constData()) != 0) {
+        *error = sysError(errno) + QStringLiteral(" (") + m_journal + u')';
+        ::unlink(native(temp).constData());
+        return false;
+    }
+    if (!syncDir(dir)) {
+        *error = sysError(errno) + QStringLiteral(" (") + dir + u')';
+        ::unlink(native(m_journal).constData());
+        return false;
+    }
+    return true;
+}
+
+bool replayJournal(const QString &journal, const QStringList &dirs)
+{
+    QByteArray text;
+    if (!QFileInfo(journal).isFile())
+        return true;
+    QStringList allowed;
+    for (const QString &d : dirs)
+        allowed << absolute(d);
+    const bool whole = readWholeFile(journal, &text) && text.startsWith(kJournalHead) && text.endsWith("\nend\n");
+    bool ok = true;
+    const auto inside = [&](const QString &path) { return allowed.contains(dirOf(path)); };
+    const QList<QByteArray> lines = whole ? text.split('\n') : QList<QByteArray>();
+    for (const QByteArray &l : lines) {
+        const QList<QByteArray> f = l.split('\t');
+        const QString a = f.size() > 1 ? QFile::decodeName(f[1]) : QString();
+        if (f[0] == "R" && f.size() == 3) {
+            const QString b = QFile::decodeName(f[2]);
+            if (!inside(a) || !inside(b) || !isTempName(QFileInfo(a).fileName()) || !QFileInfo::exists(a))
+                continue;
+            ok = ::rename(native(a).constData(), native(b).constData()) == 0 && ok;
+        } else if (f[0] == "D" && f.size() == 2 && inside(a)) {
+            ok = (::unlink(native(a).constData()) == 0 || errno == ENOENT) && ok;
+        }
+    }
+    for (const QString &d : std::as_const(allowed))
+        syncDir(d);
+    // Replayed (or not ours): the journal has done its work.
+    if (ok || !whole)
+        ::unlink(native(journal).constData());
+    syncDir(dirOf(journal));
+    return ok;
+}
+
 void WriteBatch::rollback()
 {
     for (const Pending &p : m_pending)
@@ -371,6 +455,11 @@ bool WriteBatch::commit(QString *error)
             }
         }
     }
+    if (!m_journal.isEmpty() && (m_pending.size() + size_t(m_removals.size()) > 1) && !writeJournal(err)) {
+        m_error = *err;
+        rollback();
+        return false;
+    }
     bool ok = true;
     const Pending *last = nullptr;
     for (const Pending &p : m_pending) {
@@ -396,8 +485,22 @@ bool WriteBatch::commit(QString *error)
             ::unlink(native(last->temp).constData());
         }
     }
+    if (ok) {
+        for (const QString &r : std::as_const(m_removals)) {
+            if (m_index.contains(r))
+                continue; // written by this very batch
+            if (g_renameHook)
+                g_renameHook();
+            ::unlink(native(r).constData());
+            m_dirs.insert(dirOf(r));
+        }
+    }
     for (const QString &dir : std::as_const(m_dirs))
         syncDir(dir);
+    if (!m_journal.isEmpty()) {
+        ::unlink(native(m_journal).constData());
+        syncDir(dirOf(m_journal));
+    }
     m_done = true;
     if (!ok)
         m_error = *err;

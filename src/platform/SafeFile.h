@@ -9,12 +9,14 @@
 // rename waits). Its commit makes every staged file durable at once (one
 // file-system sync instead of one per file), then renames them into place,
 // the file marked last at the end. A batch that is not committed leaves every
-// target as it was.
+// target as it was. Given a journal, a commit is all-or-nothing across its
+// files: a kill between two renames is completed by replayJournal.
 #include <QByteArray>
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace Platform {
@@ -62,6 +64,13 @@ public:
     void setLast(const QString &path);
     // Files whose bytes are already on disk are not rewritten (default on).
     void setSkipUnchanged(bool skip) { m_skipUnchanged = skip; }
+    // Once every staged file is durable, the commit writes the list of its
+    // renames and removals to this file (durably), carries them out, then
+    // deletes it: the list's presence is the commit point.
+    void setJournal(const QString &path) { m_journal = path; }
+    // The file is deleted by the commit, after the renames (a file that is
+    // not there is no failure).
+    void remove(const QString &path);
 
     bool stage(const QString &path, const QByteArray &bytes, QString *error);
     // The staged bytes of a target (after redirection), or nullptr.
@@ -90,13 +99,27 @@ private:
     WriteBatch *m_outer = nullptr;
     std::vector<Pending> m_pending;
     QHash<QString, size_t> m_index; // target -> position in m_pending
-    QString m_fromDir, m_toDir, m_last, m_error;
+    bool writeJournal(QString *error);
+
+    QString m_fromDir, m_toDir, m_last, m_error, m_journal;
+    QStringList m_removals;
     QSet<QString> m_dirs;
     std::vector<int> m_syncFds; // one per folder, opened before the writes
     bool m_skipUnchanged = true;
     bool m_done = false;
     int m_skipped = 0;
 };
+
+// Completes the commit a journal describes (a kill cut it short): each
+// staged file still there is renamed into place, each removal done, then the
+// journal is deleted. Only files directly inside `dirs` are touched; a
+// journal that is not one of ours is deleted unread. True when there was
+// nothing to do or all of it was done.
+bool replayJournal(const QString &journal, const QStringList &dirs);
+
+// For tests: called before each rename of a commit (a test kills the
+// process there); null switches it off.
+void setRenameHookForTest(std::function<void()> hook);
 
 // For tests: the next whole-file writes fail once `bytes` more bytes have
 // been written (a full disk); a negative value switches it off.

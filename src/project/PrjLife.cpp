@@ -262,8 +262,12 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
     QString error;
     {
         Platform::WriteBatch batch;
+        // A backup save's commit is its folder swap; an ordinary save's is
+        // its journal, so that no kill leaves some topics new, others old.
         if (backup)
             batch.redirect(p, folders.staging);
+        else if (QDir().mkpath(folders.state))
+            batch.setJournal(FileOps::journalOf(folders));
         batch.setLast(file);
         const QString cfg = FPrjCompanion(file, QStringLiteral(".CFG"));
         if (FSavePrjConf(cfg, 0, Globale::VGGIniPrj).Category != 0)

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -24,6 +25,36 @@ const char *const kLoadFailed = "Fichier manquant ou mémoire pleine.Le chargeme
 const char *const kSaveFailed = "La sauvegarde du projet a échouée ! ";
 
 QString dirOf(const QString &file) { return QFileInfo(file).absolutePath(); }
+
+// Files of `dir` named "T.n" for a topic name T of the outline about to be
+// written or of the one on disk, n a number, holding RTF, that are not among
+// `keep`: a renumbering left them.
+void PRemoveRenumbered(const QString &dir, const QString &projectFile, const QList<Outline::TLine> &lines,
+                       const QStringList &keep, Platform::WriteBatch *batch)
+{
+    QSet<QString> names;
+    for (const Outline::TLine &l : lines)
+        names.insert(l.text);
+    QByteArray old;
+    if (Platform::readWholeFile(projectFile, &old))
+        for (const Outline::TLine &l : Outline::FParse(old).lines)
+            names.insert(l.text);
+    const QSet<QString> kept(keep.cbegin(), keep.cend());
+    const QStringList entries = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries) {
+        const qsizetype dot = entry.lastIndexOf(u'.');
+        if (dot <= 0 || !names.contains(entry.left(dot)))
+            continue;
+        const QString ext = entry.mid(dot + 1);
+        const bool number = !ext.isEmpty() && std::all_of(ext.cbegin(), ext.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        const QString path = dir + u'/' + entry;
+        if (!number || kept.contains(path) || QFileInfo(path).isSymLink())
+            continue;
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.read(5) == "{\\rtf")
+            batch->remove(path);
+    }
+}
 
 } // namespace
 
@@ -173,6 +204,10 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, QTreeWidget *outline, 
         if (n % 50 == 0)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
+    // Topic files of an earlier numbering go with this save: files named
+    // after a topic of the project with a number no topic now has.
+    if (batch->target(projectFile) == QDir::cleanPath(QFileInfo(projectFile).absoluteFilePath()))
+        PRemoveRenumbered(dir, projectFile, Outline::FLinesOf(outline), files, batch);
     QString error;
     if (!Platform::writeFileAtomic(projectFile, Outline::FFormat(Outline::FLinesOf(outline)), &error)
         || (own && !own->commit(&error))) {

@@ -100,6 +100,7 @@ private slots:
     void savesWriteOnlyWhatChanged();
     void backupSwapAndRecovery();
     void killedSavesLeaveAWholeProject();
+    void killAtEveryRenameOfASave();
     void linkedProjectFolders();
     void backupsKeepTheAuthorsFiles();
     void recoveryCopyAfterAFullDisk();
@@ -373,7 +374,7 @@ void TestStorage::killedSavesLeaveAWholeProject()
         QVERIFY(child.waitForStarted());
         // Killed at any moment of the first few saves, start-up included.
         QVERIFY(child.waitForReadyRead(20000));
-        QTest::qWait(int(random.bounded(250)));
+        QTest::qWait(int(random.bounded(500)));
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished();
         const QStringList lines = QString::fromLatin1(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
@@ -393,15 +394,18 @@ void TestStorage::killedSavesLeaveAWholeProject()
         m_scope->prompts.clear();
         QVERIFY2(FLoadPrj(file, &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category == 0,
                  qPrintable(where + ": " + m_scope->prompts.texts().join(" / ")));
-        // Every topic holds the whole text of the last save that finished or
-        // of a save begun after it (a kill may have cut several short).
+        // Every topic holds the whole text of one save: the last that
+        // finished or one begun after it (a kill may have cut several short).
         const int count = Outline::FCount(&m_tree);
         QVERIFY2(count == topics, qPrintable(where));
+        int first = -1;
         for (int n = 1; n <= count; ++n) {
             const QString name = Outline::FItemAt(&m_tree, n)->text(0);
             const int round = StressRound(name, Outline::FControlOf(Outline::FItemAt(&m_tree, n))->toPlainText());
-            QVERIFY2(round >= completed && round <= lastStarted,
-                     qPrintable(QStringLiteral("%1: topic %2 holds round %3").arg(where, name).arg(round)));
+            if (first < 0)
+                first = round;
+            QVERIFY2(round >= completed && round <= lastStarted && round == first,
+                     qPrintable(QStringLiteral("%1: topic %2 holds round %3, topic 1 round %4").arg(where, name).arg(round).arg(first)));
         }
         // The author's own file and folder, put in once, are there after
         // every kill, whatever backup swap it cut short.
@@ -416,6 +420,49 @@ void TestStorage::killedSavesLeaveAWholeProject()
         FClosePrj(m_conf, m_display);
     }
     QVERIFY2(saves > 5, "the saves never finished between the kills");
+}
+
+void TestStorage::killAtEveryRenameOfASave()
+{
+    // An ordinary save that renumbers every topic after the first, killed
+    // at each of its renames and removals in turn: the project opens as the
+    // save before it or as this save, whole, never as a mix.
+    const int topics = 12;
+    const QString dirPath = m_box->path("renames");
+    QDir().mkpath(dirPath);
+    const QString file = dirPath + "/Stress/Stress.PRJ";
+    const auto run = [&](int round, int killAt) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KIVHELP_KILL_AT_RENAME"), QString::number(killAt));
+        child.setProcessEnvironment(env);
+        child.start(QStringLiteral(KIVHELP_SAVESTRESS), {dirPath, QString::number(topics), QString::number(round), "1"});
+        child.waitForFinished(30000);
+        return QString::fromLatin1(child.readAllStandardOutput()).contains(QStringLiteral("saved %1").arg(round));
+    };
+    bool finished = false;
+    for (int killAt = 1; !finished && killAt < 200; ++killAt) {
+        QVERIFY(run(2, 0)); // the save before: round 2, whole
+        finished = run(3, killAt);
+        m_scope->prompts.clear();
+        QVERIFY(FLoadPrj(file, &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category == 0);
+        const QString where = QStringLiteral("killed at rename %1").arg(killAt);
+        QVERIFY2(Outline::FCount(&m_tree) == topics, qPrintable(where));
+        QSet<int> rounds;
+        for (int n = 1; n <= topics; ++n) {
+            const QTreeWidgetItem *item = Outline::FItemAt(&m_tree, n);
+            rounds.insert(StressRound(item->text(0), Outline::FControlOf(item)->toPlainText()));
+        }
+        QVERIFY2(rounds == QSet<int>{2} || rounds == QSet<int>{3}, qPrintable(where));
+        // Nothing of the save is left lying about; the files of round 2's
+        // numbering are gone once round 3 is in.
+        QStringList left = QDir(dirPath + "/Stress").entryList({".kivhelp-*"}, QDir::Files | QDir::Hidden);
+        QVERIFY2(left.isEmpty(), qPrintable(where + ": " + left.join(' ')));
+        if (rounds == QSet<int>{3})
+            QVERIFY2(!QFileInfo::exists(dirPath + "/Stress/Page 2.2"), qPrintable(where));
+        FClosePrj(m_conf, m_display);
+    }
+    QVERIFY(finished);
 }
 
 void TestStorage::linkedProjectFolders()

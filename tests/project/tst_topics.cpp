@@ -249,7 +249,8 @@ void TestTopics::numberingAfterInsertion()
     for (int k = 2; k <= 5; ++k) {
         const QString name = names[k - 1];
         QVERIFY(QFile::exists(box.path(name + u'.' + QString::number(k + 1))));
-        QVERIFY(QFile::exists(box.path(name + u'.' + QString::number(k)))); // the old file stays
+        // The file of the old number goes with the save that renumbered.
+        QVERIFY(!QFile::exists(box.path(name + u'.' + QString::number(k))));
     }
     QVERIFY(QFile::exists(box.path("New.2")));
     FDelAllTopics(&tree);
