@@ -4,6 +4,7 @@
 #include "editing/RtfText.h"
 #include "editing/TextConv.h"
 #include "fileops/DosCmd.h"
+#include "formats/ProjectFiles.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "project/Outline.h"
@@ -80,7 +81,7 @@ void PBindControl(TRichEdit *control, const TDisplayContext &display)
 
 QString FTopicFileName(const QString &dir, const QString &topicName, int position)
 {
-    return dir + u'/' + topicName + u'.' + QString::number(position);
+    return ProjectFiles::FTopicFileName(dir, topicName, position);
 }
 
 TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, TCREditServer *pool)
@@ -90,44 +91,14 @@ TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, 
         return sub.report(7, QStringLiteral("No File"), 4);
     if (Outline::FCount(outline) > 0)
         return sub.report(4, QString(), 1);
-    const QString dir = dirOf(projectFile);
-    if (!U_DosCmd::FChDir(dir, QString::fromUtf8("Le changement de répertoire a échoué")))
-        return sub.report(7, dir, 16);
-
-    QByteArray bytes;
-    const Outline::TParse parsed =
-        Platform::readWholeFile(projectFile, &bytes) ? Outline::FParse(bytes) : Outline::TParse{false, 0, {}, {}};
-    if (!parsed.ok) {
-        PShowError(QString::fromUtf8(kLoadFailed));
-        return sub.report(7, projectFile, 4);
+    TCProject read;
+    ProjectFiles::TReadFailure failure;
+    if (!ProjectFiles::FReadTopics(projectFile, read, &failure)) {
+        PShowError(failure.shown);
+        return sub.report(failure.category, failure.msg, failure.code);
     }
-    // A name that cannot be a file of this folder ("../x", "", a leading
-    // blank, characters the outline file cannot hold) refuses the file
-    // before anything is read through it.
-    for (qsizetype i = 0; i < parsed.lines.size(); ++i) {
-        const QString problem = TextConv::FTopicNameProblem(parsed.lines[i].text);
-        if (!problem.isEmpty()) {
-            PShowError(QString::fromUtf8("Le fichier %1 ne peut pas être ouvert : ligne %2, « %3 » : %4")
-                           .arg(projectFile)
-                           .arg(i + 1)
-                           .arg(parsed.lines[i].text.left(80), problem));
-            return sub.report(7, QStringLiteral("%1 (ligne %2)").arg(projectFile).arg(i + 1), 4);
-        }
-    }
-    if (parsed.lines.size() > MaxTopics) {
-        PShowError(QString::fromUtf8("Le fichier %1 ne peut pas être ouvert : il compte %2 pages, %3 au plus.")
-                       .arg(projectFile)
-                       .arg(parsed.lines.size())
-                       .arg(MaxTopics));
-        return sub.report(7, projectFile, 4);
-    }
-    Outline::PAppendLines(outline, parsed.lines);
+    Outline::PAppendLines(outline, read.FLines());
     const int count = Outline::FCount(outline);
-    if (count == 0) {
-        PShowError(QString::fromUtf8(kLoadFailed));
-        return sub.report(4, QStringLiteral("After loading"), 0);
-    }
-
     pool->FStop();
     for (int n = 1; n <= count; ++n) {
         QTreeWidgetItem *item = Outline::FItemAt(outline, n);
@@ -139,16 +110,11 @@ TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, 
             return sub.report(4, QString(), 2);
         }
         Outline::PSetControl(item, control);
-        const QString file = FTopicFileName(dir, item->text(0), n);
-        QByteArray rtf;
-        QString error;
-        if (!Platform::readWholeFile(file, &rtf, &error)) {
-            PShowError(QString::fromUtf8(kLoadFailed) + QStringLiteral("\n") + file + QStringLiteral(" : ") + error);
-            pool->FFast();
-            return sub.report(7, file, 4);
-        }
-        RtfText::FReadRtf(*control->document(), rtf);
+        TTopic *topic = read.FTopicAt(n);
+        RtfText::FReadRtf(*control->document(), topic->FBytes());
         control->document()->setModified(false);
+        // As read: the next save need not write it again.
+        control->saved = TRichEdit::TWritten{topic->savedFile, control->changeCount(), qint64(topic->FBytes().size())};
     }
     pool->FFast();
     QTreeWidgetItem *first = Outline::FItemAt(outline, 1);

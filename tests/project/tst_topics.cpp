@@ -143,13 +143,14 @@ void TestTopics::loadAndSave()
     QVERIFY(writeFile(box.path("Manuel/Menus.3"), "plain text, not RTF"));
 
     QTreeWidget tree;
+    const QString cwd = QDir::currentPath();
     QCOMPARE(FLoadPrjTopics(prj, &tree, &m_pool).Category, quint8(0));
     QCOMPARE(texts(tree), QStringList({"Manuel", ">Installation", ">>Menus"}));
     QVERIFY(Outline::FItemAt(&tree, 1)->isExpanded());
     QCOMPARE(Outline::FControlOf(Outline::FItemAt(&tree, 2))->toPlainText(), QString::fromUtf8("Étape 1"));
     QCOMPARE(Outline::FControlOf(Outline::FItemAt(&tree, 3))->toPlainText(), QStringLiteral("plain text, not RTF"));
     QVERIFY(Outline::FControlOf(Outline::FItemAt(&tree, 1))->isHidden());
-    QCOMPARE(QDir::currentPath(), QFileInfo(box.path("Manuel")).canonicalFilePath());
+    QCOMPARE(QDir::currentPath(), cwd); // paths are passed, the current folder stays
     QVERIFY(m_pool.timer()->isActive());
 
     QStringList files;
@@ -207,7 +208,8 @@ void TestTopics::missingTopicFilePartWay()
     const TErrorContext &ctx = FLoadPrjTopics(box.path("P.PRJ"), &tree, &m_pool);
     QCOMPARE(ctx.Category, quint8(7));
     QCOMPARE(ctx.Msg, box.path("Trois.3"));
-    QCOMPARE(Outline::FControlOf(Outline::FItemAt(&tree, 2))->toPlainText(), QStringLiteral("deux"));
+    // All or nothing: no half-read project is left in the outline.
+    QCOMPARE(Outline::FCount(&tree), 0);
     QVERIFY(m_pool.timer()->isActive());
     CHECK_PROMPTS_DONE(scope);
     FDelAllTopics(&tree);

@@ -1,0 +1,34 @@
+#pragma once
+// The project's topics on disk, read into the model: the outline file
+// (N.PRJ) and one RTF file per topic, "DIR/NAME.n" for the topic NAME at
+// position n. Only bytes are read; nothing is parsed beyond the outline.
+#include "model/Project.h"
+
+#include <QString>
+
+namespace ProjectFiles {
+
+// "DIR/NAME.n"
+QString FTopicFileName(const QString &dir, const QString &topicName, int position);
+
+// Why a project could not be read: what the author is told (French), and
+// the report's message, category and code.
+struct TReadFailure {
+    QString shown;
+    QString msg;
+    quint8 category = 7;
+    quint16 code = 4;
+};
+
+// Reads the outline file and the bytes of every topic file into `project`
+// (which it replaces), each topic marked as saved in its file. Refuses an
+// outline that does not parse, names a topic no file of the folder can
+// hold, has more than 500 topics or none, and a topic file that cannot be
+// read.
+bool FReadTopics(const QString &projectFile, TCProject &project, TReadFailure *failure);
+
+// The command lines of a .CDE file (CR, LF or CR LF ends; Windows-1252);
+// false when it cannot be read.
+bool FReadCommands(const QString &file, QStringList *commands);
+
+} // namespace ProjectFiles
