@@ -2,7 +2,6 @@
 // Its messages are printed and kept in PROJECT.ERR (or the file named by
 // the ERRORLOG option), where the authoring program finds them.
 #include "compiler/HelpCompiler.h"
-#include "platform/SafeFile.h"
 
 #include <QGuiApplication>
 #include <QFileInfo>
@@ -55,29 +54,7 @@ int main(int argc, char **argv)
     }
     std::printf("Compilation de %s\n", qPrintable(hpj));
     Hlp::TCompileResult r = Hlp::compileProject(hpj, options);
-    const QFileInfo info(hpj);
-    const bool html = options.output != Hlp::TOutput::Hlp;
-    const QString hlp = options.output == Hlp::TOutput::Chm ? options.chmFile
-                        : html                              ? options.outputDir + QStringLiteral("/index.html")
-                        : !r.helpFile.isEmpty() ? r.helpFile
-                                                : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
-    if (r.ok && !html) {
-        QString error;
-        if (!Platform::writeFileAtomic(hlp, r.hlp, &error)) {
-            r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(hlp, error);
-            ++r.errors;
-            r.ok = false;
-        }
-    }
-    QStringList lines = r.messages;
-    lines << QStringLiteral("%1 page(s), %2 saut(s), %3 mot(s)-clé(s)").arg(r.topics).arg(r.jumps).arg(r.keywords);
-    lines << QStringLiteral("%1 erreur(s), %2 avertissement(s)").arg(r.errors).arg(r.warnings);
-    if (r.ok)
-        lines << QStringLiteral("Fichier d'aide écrit : %1").arg(hlp);
-    for (const QString &line : lines)
+    for (const QString &line : Hlp::writeCompiled(hpj, options, r))
         std::printf("%s\n", qPrintable(line));
-    const QString log = r.errorLog.isEmpty() ? info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".ERR") : r.errorLog;
-    if (!Platform::writeFileAtomic(log, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit()))
-        std::printf("HC1004: Warning: %s : journal d'erreurs impossible à écrire.\n", qPrintable(log));
     return r.ok ? 0 : 1;
 }

@@ -833,4 +833,33 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     return result;
 }
 
+QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options, TCompileResult &r, QString *written)
+{
+    const QFileInfo info(hpjPath);
+    const bool web = options.output != TOutput::Hlp;
+    const QString out = options.output == TOutput::Chm ? options.chmFile
+                        : web                          ? options.outputDir + QStringLiteral("/index.html")
+                        : !r.helpFile.isEmpty()        ? r.helpFile
+                                                       : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
+    if (r.ok && !web) {
+        QString error;
+        if (!Platform::writeFileAtomic(out, r.hlp, &error)) {
+            r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(out, error);
+            ++r.errors;
+            r.ok = false;
+        }
+    }
+    QStringList lines = r.messages;
+    lines << QStringLiteral("%1 page(s), %2 saut(s), %3 mot(s)-clé(s)").arg(r.topics).arg(r.jumps).arg(r.keywords);
+    lines << QStringLiteral("%1 erreur(s), %2 avertissement(s)").arg(r.errors).arg(r.warnings);
+    if (r.ok)
+        lines << QStringLiteral("Fichier d'aide écrit : %1").arg(out);
+    const QString log = r.errorLog.isEmpty() ? info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".ERR") : r.errorLog;
+    if (!Platform::writeFileAtomic(log, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit()))
+        lines << QStringLiteral("HC1004: Warning: %1 : journal d'erreurs impossible à écrire.").arg(log);
+    if (written)
+        *written = out;
+    return lines;
+}
+
 } // namespace Hlp

@@ -42,4 +42,13 @@ struct TCompileOptions {
 // letter case.
 TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &options = {});
 
+// After compileProject, as the compiler program ends: the .HLP written
+// (HLP= or PROJECT.HLP beside the project; a failed write turns the result
+// into a failure), then the messages with the counts into the error log
+// (ERRORLOG= or PROJECT.ERR), where an authoring program finds them.
+// Returns the log's lines; `written`, when given, receives what a reader
+// opens (the .HLP, the .CHM or the web pages' index).
+QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options, TCompileResult &r,
+                          QString *written = nullptr);
+
 } // namespace Hlp

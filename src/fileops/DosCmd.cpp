@@ -142,13 +142,14 @@ QString FGetWinDir()
     return dir.size() >= 255 ? QString() : dir;
 }
 
-int FRunCmd(const QString &program, const QStringList &args, int, int pollMs, int maxWaitMs)
+int FRunCmd(const QString &program, const QStringList &args, int, int pollMs, int maxWaitMs, int *exitCode,
+            const QString &workDir)
 {
     TSubGuard sub(g_ctx, QStringLiteral("FRunCmd"));
     // A period of 0 would never advance the clock.
     const int poll = qMax(1, pollMs);
     auto *process = new Platform::ChildProcess;
-    const int started = process->start(program, args, QDir::currentPath());
+    const int started = process->start(program, args, workDir.isEmpty() ? QDir::currentPath() : workDir);
     if (started != 0) {
         delete process;
         sub.report(7, program, 7);
@@ -161,6 +162,8 @@ int FRunCmd(const QString &program, const QStringList &args, int, int pollMs, in
         ended = process->ended();
         elapsed += poll;
     } while (!ended && elapsed < maxWaitMs);
+    if (exitCode)
+        *exitCode = ended ? process->exitCode() : -1;
     process->release();
     sub.report(0);
     return ended ? 0 : WaitTimeout;
@@ -173,6 +176,15 @@ int FRunCmd(const QString &commandLine, int showMode, int pollMs, int maxWaitMs)
         return 2;
     const QString program = words.takeFirst();
     return FRunCmd(program, words, showMode, pollMs, maxWaitMs);
+}
+
+bool FCheckDir(const QString &path, const QString &failText)
+{
+    if (!path.isEmpty() && QFileInfo(path).isDir())
+        return true;
+    if (!failText.isEmpty())
+        PShowError(failText);
+    return false;
 }
 
 bool FWaitFile(const QString &fileName, int pollMs, int timeoutMs)

@@ -32,11 +32,17 @@ TErrorContext &FMoveFile(const QString &source, const QString &destination);
 // The Windows directory's stand-in; empty when none or 255 characters or more.
 QString FGetWinDir();
 
+// True when `path` is a folder; else the failure text, when given, shows in
+// an error box. The current folder is never changed: paths are passed.
+bool FCheckDir(const QString &path, const QString &failText);
+
 // Starts the program and polls it every `pollMs` until it ends (0) or
 // `maxWaitMs` passed (WaitTimeout, the process is left running); a start
 // failure returns the error code (2 not found, 5 not executable).
+// `exitCode`, when given, receives the program's exit code once it ended
+// (-1 when it crashed); `workDir` is its working folder (else the current).
 int FRunCmd(const QString &program, const QStringList &args, int showMode, int pollMs,
-            int maxWaitMs);
+            int maxWaitMs, int *exitCode = nullptr, const QString &workDir = {});
 // The same with a whole command line, split like a Windows command line
 // (double quotes group words with blanks).
 int FRunCmd(const QString &commandLine, int showMode, int pollMs, int maxWaitMs);

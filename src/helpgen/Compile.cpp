@@ -128,22 +128,46 @@ QStringList FCompilerMessages(const QString &logPath, const QDateTime &started)
     return messages;
 }
 
+bool FIsOwnCompiler(const QString &compilerPath)
+{
+    return QFileInfo(compilerPath).fileName() == QLatin1String("kivhc");
+}
+
 TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs)
 {
     TSubGuard sub(context(), QStringLiteral("FCompileHpjFile"));
     QString shortProject, shortCompiler;
     FLong2ShortFName(projectFile, shortProject);
-    FLong2ShortFName(locateCompiler(compilerPath), shortCompiler);
+    const bool own = FIsOwnCompiler(compilerPath);
+    if (!own)
+        FLong2ShortFName(locateCompiler(compilerPath), shortCompiler);
     // The project writes N.HPJ; a compiler may write n.hlp: names are
     // matched without regard to case.
     const QString hpj = Platform::resolveCase(FChangeExt(shortProject, QStringLiteral(".hpj")));
     const QString hlp = FChangeExt(shortProject, QStringLiteral(".hlp"));
     if (!U_DosCmd::FFileExist(hpj, QString::fromUtf8("Ne peut pas créer le Projet. Veuillez d'abord le configurer (HPJ)")))
         return sub.report(7, QStringLiteral("No File: ") + hpj, 4);
+    if (own) {
+        // Our compiler is a library of this program: compiled in the
+        // process, its help file and log written as the compiler program
+        // writes them.
+        U_DosCmd::FDelFile(Platform::resolveCase(hlp), QString());
+        Hlp::TCompileResult r = Hlp::compileProject(hpj);
+        Hlp::writeCompiled(hpj, {}, r);
+        if (!r.ok)
+            return sub.report(7, hlp + QStringLiteral(" COMPIL FAIL"), 2);
+        return sub.report(0);
+    }
     if (!U_DosCmd::FFileExist(shortCompiler, QStringLiteral("Ne peut pas trouver le compilateur d'aide !")))
         return sub.report(7, QStringLiteral("No compiler: ") + shortCompiler, 4);
     U_DosCmd::FDelFile(Platform::resolveCase(hlp), QString());
-    U_DosCmd::FRunCmd(shortCompiler, {hpj}, 1, pollMs, 10 * timeoutMs);
+    // Another compiler runs as a program of its own, in the project's
+    // folder; a failure it reports by its exit code is known at once.
+    int exitCode = -1;
+    const int ran = U_DosCmd::FRunCmd(shortCompiler, {hpj}, 1, pollMs, 10 * timeoutMs, &exitCode,
+                                      QFileInfo(hpj).absolutePath());
+    if (ran == 0 && exitCode != 0)
+        return sub.report(7, hlp + QStringLiteral(" COMPIL FAIL (%1)").arg(exitCode), 2);
     if (!U_DosCmd::FWaitFile(hlp, pollMs, timeoutMs))
         return sub.report(7, hlp + QStringLiteral(" COMPIL FAIL or TimeOut"), 2);
     return sub.report(0);
@@ -191,7 +215,7 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages)
 {
     TPrjRec *prj = conf->PPrj;
     const TIniRec *ini = conf->PIni;
-    if (!U_DosCmd::FChDir(prj->PrjDir.get(), QString::fromUtf8("Le répertoire n'existe pas")))
+    if (!U_DosCmd::FCheckDir(prj->PrjDir.get(), QString::fromUtf8("Le répertoire n'existe pas")))
         return false;
     auto show = [wait](const QString &text) {
         if (wait)
@@ -199,10 +223,14 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages)
     };
     try {
         show(QStringLiteral("Essaye de compiler le projet "));
-        const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+        // The compiler's log is this build's only when the build wrote it.
+        const QString log = FChangeExt(prj->PrjFile.get(), QStringLiteral(".ERR"));
+        const QDateTime before = QFileInfo(Platform::resolveCase(log)).lastModified();
         const bool built =
             FCompileHpjFile(prj->PrjFile.get(), ini->COMPILER.get(), ini->COMPIL_POL_T, ini->COMPIL_TO).Category == 0;
-        const QStringList said = FCompilerMessages(FChangeExt(prj->PrjFile.get(), QStringLiteral(".ERR")), started);
+        const QStringList said = QFileInfo(Platform::resolveCase(log)).lastModified() != before
+                                     ? FCompilerMessages(log, QDateTime())
+                                     : QStringList();
         if (messages)
             *messages = said;
         if (!built) {
@@ -263,7 +291,7 @@ void PViewStep(TConfBlock *conf, TCWaitFor *wait, bool web)
                                               Platform::Ok | Platform::Cancel)
                    == Platform::Cancel)
             return;
-        if (!U_DosCmd::FChDir(prj->PrjComDir.get(), QString::fromUtf8("Le changement de répertoire a échoué")))
+        if (!U_DosCmd::FCheckDir(prj->PrjComDir.get(), QString::fromUtf8("Le changement de répertoire a échoué")))
             return;
         // The web pages, in the desktop's browser: a command of their own,
         // so that the .HLP stays what its command shows.

@@ -12,6 +12,9 @@ class TCWaitFor;
 
 namespace KIVHelpTools {
 
+// True when the setting names our own compiler (kivhc), which the program
+// runs in its own process.
+bool FIsOwnCompiler(const QString &compilerPath);
 TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs);
 TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer);
 

@@ -181,6 +181,22 @@ QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont)
     return prefix;
 }
 
+QByteArray FTopicSource(const QByteArray &topic, const QStringList &commands, const QString &topicName, int number,
+                       bool addTitle, const QString &titlePrefix, const QString &titleFont, TConvertResult *result)
+{
+    QStringList lines = FSplitCmdLines(topic);
+    *result = FConvertTopicLines(lines, commands, topicName, number, addTitle, titlePrefix, titleFont);
+    return result->ok ? joinLines(lines) : QByteArray();
+}
+
+QString FMacroCorruptedText(const QString &topicName, int badLine)
+{
+    // The line as the author counts it: the topic's first paragraph is
+    // line 1 (the file's first two lines are its header).
+    return QStringLiteral("Macro Corrupted !  TOPIC :  ") + topicName + QStringLiteral("  LINE :  ")
+           + QString::number(badLine - 1) + QStringLiteral("  Please REPLACE it !");
+}
+
 TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
                           bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
                           QPlainTextEdit *commands, const QString &titleFont)
@@ -192,22 +208,19 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
         PShowError(QString::fromUtf8("Fichier manquant ou mémoire pleine.Le chargement du projet a échoué ! "));
         return sub.report(7, source, 4);
     }
-    QStringList lines = FSplitCmdLines(bytes);
-    const TConvertResult converted =
-        FConvertTopicLines(lines, Memo::FLines(commands), topicName, number, addTitle, titlePrefix, titleFont);
+    TConvertResult converted;
+    const QByteArray out = FTopicSource(bytes, Memo::FLines(commands), topicName, number, addTitle, titlePrefix,
+                                        titleFont, &converted);
     if (!converted.ok) {
-        // The line as the author counts it: the topic's first paragraph is
-        // line 1 (the file's first two lines are its header).
-        PShowError(QStringLiteral("Macro Corrupted !  TOPIC :  ") + topicName + QStringLiteral("  LINE :  ")
-                   + QString::number(converted.badLine - 1) + QStringLiteral("  Please REPLACE it !"));
+        PShowError(FMacroCorruptedText(topicName, converted.badLine));
         // The topic's source would be missing from the help file: the
         // conversion fails rather than going on with the next topic.
         return sub.report(4, QStringLiteral("Macro Corrupted : ") + topicName, 6);
     }
     if (workText)
-        Memo::PSetLines(workText, lines);
+        Memo::PSetLines(workText, FSplitCmdLines(out));
     const QString output = prjDir + u'/' + outName;
-    if (!Platform::writeFileAtomic(output, joinLines(lines))) {
+    if (!Platform::writeFileAtomic(output, out)) {
         PShowError(QStringLiteral("La sauvegarde du projet a échouée ! "));
         return sub.report(7, output, 5);
     }

@@ -34,6 +34,13 @@ const TFontEntry &FTitleFont(const TFontsRec *fonts, int n, bool sameTitleFont);
 // added to the table (under the next free number) when it is not there.
 int FFontNumberAdding(QString &header, const QString &face);
 
+// A topic's help source (T<n>.rtf) from its topic file's bytes; empty when
+// a marker has no end (`result` says on which line).
+QByteArray FTopicSource(const QByteArray &topic, const QStringList &commands, const QString &topicName, int number,
+                       bool addTitle, const QString &titlePrefix, const QString &titleFont, TConvertResult *result);
+// "Macro Corrupted !  TOPIC :  ..." for a marker without its end.
+QString FMacroCorruptedText(const QString &topicName, int badLine);
+
 TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
                           bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
                           QPlainTextEdit *commands, const QString &titleFont = {});

@@ -53,6 +53,13 @@ bool ChildProcess::ended()
     return m_process.waitForFinished(0) || m_process.state() == QProcess::NotRunning;
 }
 
+int ChildProcess::exitCode() const
+{
+    if (!m_started || m_process.state() != QProcess::NotRunning || m_process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return m_process.exitCode();
+}
+
 void ChildProcess::release()
 {
     if (ended()) {

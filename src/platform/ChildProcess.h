@@ -20,6 +20,8 @@ public:
     // True once the process has ended (tests without waiting).
     bool ended();
     QByteArray output() const { return m_output; }
+    // Once ended: the program's exit code, -1 when it crashed or never ran.
+    int exitCode() const;
     // Hands the object over to itself: a process still running is left
     // running and the object is deleted when it ends (or at program end).
     void release();

@@ -101,6 +101,41 @@ TErrorContext &FSavePrjCmds(const QString &fileName, QPlainTextEdit *memo, bool 
     return sub.report(0);
 }
 
+void PAddBmpNames(const QStringList &lines, QStringList &list)
+{
+    if (lines.isEmpty()) {
+        list.clear();
+        return;
+    }
+    // Letter case aside, names sort the same way on every machine (the
+    // help project must not depend on the machine's language).
+    QCollator collator{QLocale::c()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const auto less = [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; };
+    // The list is kept sorted, the first of equal names staying.
+    QStringList sorted;
+    auto addSorted = [&](const QString &name) {
+        const auto at = std::lower_bound(sorted.begin(), sorted.end(), name, less);
+        if (at != sorted.end() && collator.compare(*at, name) == 0)
+            return;
+        sorted.insert(at, name);
+    };
+    for (const QString &name : std::as_const(list))
+        addSorted(name);
+    const QString tag = QStringLiteral("\\{bmc ");
+    for (const QString &full : lines) {
+        QString line = full.left(255);
+        while (line.contains(tag)) {
+            line = line.mid(6);
+            line.chop(2);
+            // An empty name names no bitmap.
+            if (!line.isEmpty())
+                addSorted(line);
+        }
+    }
+    list = sorted;
+}
+
 TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list)
 {
     TSubGuard sub(context(), QStringLiteral("FGetBmpNames"));
@@ -113,36 +148,7 @@ TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list)
         QByteArray bytes;
         if (!Platform::readWholeFile(fileName, &bytes))
             return sub.report(2, fileName, 0);
-        const QStringList lines = FSplitCmdLines(bytes);
-        if (lines.isEmpty()) {
-            list.clear();
-            return sub.report(0);
-        }
-        QCollator collator;
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        const auto less = [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; };
-        // The list is kept sorted, the first of equal names staying.
-        QStringList sorted;
-        auto addSorted = [&](const QString &name) {
-            const auto at = std::lower_bound(sorted.begin(), sorted.end(), name, less);
-            if (at != sorted.end() && collator.compare(*at, name) == 0)
-                return;
-            sorted.insert(at, name);
-        };
-        for (const QString &name : std::as_const(list))
-            addSorted(name);
-        const QString tag = QStringLiteral("\\{bmc ");
-        for (const QString &full : lines) {
-            QString line = full.left(255);
-            while (line.contains(tag)) {
-                line = line.mid(6);
-                line.chop(2);
-                // An empty name names no bitmap.
-                if (!line.isEmpty())
-                    addSorted(line);
-            }
-        }
-        list = sorted;
+        PAddBmpNames(FSplitCmdLines(bytes), list);
     } catch (const std::exception &e) {
         return sub.report(2, QString::fromLocal8Bit(e.what()), 0);
     }

@@ -19,6 +19,8 @@ TErrorContext &FSavePrjCmds(const QString &fileName, QPlainTextEdit *memo, bool 
 // Adds the bitmap names of the command file to `list`, kept sorted and free
 // of duplicates, both without regard to letter case.
 TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list);
+// The same from the command lines themselves.
+void PAddBmpNames(const QStringList &lines, QStringList &list);
 
 // The lines of a command file (CR, LF or CR LF ends; Windows-1252).
 QStringList FSplitCmdLines(const QByteArray &bytes);

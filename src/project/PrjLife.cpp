@@ -1,8 +1,10 @@
 #include "project/PrjLife.h"
 
+#include "build/Sources.h"
 #include "editing/REditServ.h"
 #include "editing/TextConv.h"
 #include "fileops/DosCmd.h"
+#include "formats/ProjectFiles.h"
 #include "helpgen/HelpSources.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
@@ -256,7 +258,7 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             return sub.report(category, msg, code);
         return fail(sub, conf, category, msg, code);
     };
-    if (!U_DosCmd::FChDir(p, QString::fromUtf8("Le répertoire n'existe pas.") + saveFailed))
+    if (!U_DosCmd::FCheckDir(p, QString::fromUtf8("Le répertoire n'existe pas.") + saveFailed))
         return abandon(7, p, 16);
     QStringList topicFiles;
     QString error;
@@ -313,8 +315,6 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             PShowError(saveFailed + QStringLiteral("\n") + error);
             return abandon(7, p, 5);
         }
-        // The current folder left with the old project: come back.
-        U_DosCmd::FChDir(p, QString());
     }
     PMarkTopicsSaved(display.OutlineHelp);
     // Saved: nothing left to recover (by the window that has the project;
@@ -332,33 +332,34 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
     TSubGuard sub(context(), QStringLiteral("FUpdatePrj"));
     TPrjRec *prj = conf->PPrj;
     const QString dir = prj->PrjDir.get();
-    if (!U_DosCmd::FChDir(dir, QString::fromUtf8("Le changement vers le répertoire du Projet a échoué !"))) {
-        progress(display, QString::fromUtf8("La mise à jour du projet a échouée ! "));
+    const QString failed = QString::fromUtf8("La mise à jour du projet a échouée ! ");
+    if (!QFileInfo(dir).isDir()) {
+        U_DosCmd::FCheckDir(dir, QString::fromUtf8("Le changement vers le répertoire du Projet a échoué !"));
+        progress(display, failed);
         PShowError(QString::fromUtf8("Veuillez vérifier le répertoire du projet !"));
         return sub.report(7, dir, 16);
     }
     progress(display, QString::fromUtf8("Mise à jour du projet"));
-    const int count = Outline::FCount(display.OutlineHelp);
-    // The sources go in together, made durable by one sync.
-    Platform::WriteBatch batch;
-    for (int n = 1; n <= count; ++n) {
-        if (display.WaitFor)
-            display.WaitFor->PStepWait();
-        if (display.CompileMemo)
-            display.CompileMemo->clear();
-        const QString prefix = FTitlePrefix(conf->PPrjFonts, n, sameTitleFont);
-        const QString name = Outline::FItemAt(display.OutlineHelp, n)->text(0);
-        const QString titleFont = FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get();
-        // The topic's conversion said what failed: no second, empty box.
-        if (FTopic2RTF(dir, name, QStringLiteral("T%1.rtf").arg(n), n, addTitle, prefix, display.CompileMemo,
-                       display.CdesMemo, titleFont)
-                .Category != 0)
-            return sub.report(4, name, 6);
+    if (display.CompileMemo)
+        display.CompileMemo->clear();
+    // The sources are made from the project's files as saved.
+    TCProject project;
+    ProjectFiles::TReadFailure unread;
+    if (!ProjectFiles::FReadTopics(prj->PrjFile.get(), project, &unread)) {
+        PShowError(unread.shown);
+        return sub.report(unread.category, unread.msg, unread.code);
     }
-    QString error;
-    if (!batch.commit(&error)) {
-        PShowError(QString::fromUtf8("La mise à jour du projet a échouée ! ") + QStringLiteral("\n") + error);
-        return fail(sub, conf, 4, error, 6);
+    ProjectFiles::FReadCommands(FPrjCompanion(prj->PrjFile.get(), QStringLiteral(".CDE")), &project.commands);
+    const Build::TSourcesResult made = Build::FWriteSources(project, conf, prj->PrjFile.get(), addTitle, sameTitleFont);
+    if (!made.badTopic.isEmpty()) {
+        // The topic's source would be missing from the help file: the
+        // conversion fails rather than going on with the next topic.
+        PShowError(FMacroCorruptedText(made.badTopic, made.badLine));
+        return sub.report(4, made.badTopic, 6);
+    }
+    if (!made.ok) {
+        PShowError(failed + QStringLiteral("\n") + made.error);
+        return fail(sub, conf, 4, made.error, 6);
     }
     progress(display, QString::fromUtf8("Projet mis à jour "));
     prj->PrjState = PrjConverted;
@@ -384,7 +385,7 @@ TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display)
     progress(display, QString::fromUtf8("Projet fermé"));
     conf->PPrj->PrjState = PrjNone;
     const QString d = conf->PIni->DIRPATH.get();
-    if (!U_DosCmd::FChDir(d, QString::fromUtf8("Le changement vers le répertoire du Projet a échoué !")))
+    if (!U_DosCmd::FCheckDir(d, QString::fromUtf8("Le changement vers le répertoire du Projet a échoué !")))
         return fail(sub, conf, 7, d, 16);
     return sub.report(0);
 }

@@ -1,11 +1,19 @@
 #include "sequencer/BuildCommand.h"
 
+#include "build/Sources.h"
 #include "compiler/HelpCompiler.h"
+#include "config/Globale.h"
+#include "fileops/DosCmd.h"
+#include "fileops/PrjFolder.h"
+#include "formats/ProjectFiles.h"
 #include "helpgen/Compile.h"
+#include "helpgen/HelpSources.h"
 #include "platform/Paths.h"
-#include "project/PrjLife.h"
-#include "sequencer/Headless.h"
+#include "platform/Prompts.h"
+#include "project/KivHelpTools.h"
+#include "project/PrjFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -23,29 +31,70 @@ int FRunBuild(const QString &projectFile, const QString &format)
         say(QStringLiteral("kivhelp --build : format inconnu (hlp, html ou chm) : ") + format);
         return 2;
     }
-    const QString project = QFileInfo(projectFile).absoluteFilePath();
-    if (!QFileInfo(project).isFile()) {
+    const QString given = QFileInfo(projectFile).absoluteFilePath();
+    if (!QFileInfo(given).isFile()) {
         say(QStringLiteral("kivhelp --build : projet introuvable : ") + projectFile);
         return 2;
     }
-    THeadless headless(QString(), true);
-    TConfBlock *conf = headless.conf;
-    const TDisplayContext &display = headless.display;
+    // No window and nobody to answer: every box is printed, every question
+    // answered "no". The program's settings are read, never written.
+    Platform::ScriptedPrompts prompts;
+    Platform::setPrompts(&prompts);
+    Globale::FInit(false, false, 1);
+    KIVHelpTools::FInit(false, false, 1);
+    U_DosCmd::FInit(false, false, 1);
+    TConfBlock *conf = Globale::PConf;
+    Globale::VGGIniProg->FReadConfFile(QString(), 0);
+    conf->PIni->SHOW_ERRORS = false;
     using namespace KIVHelpTools;
+
     int code = 1;
-    if (FLoadPrj(project, &headless.pool, display, conf, Globale::VGGIniPrj).Category != 0) {
-        say(QStringLiteral("Le projet ne peut pas être ouvert : ") + project);
+    const auto finish = [&] {
+        for (const QString &text : prompts.texts())
+            say(text);
+        Platform::setPrompts(nullptr);
+        return code;
+    };
+    // A save that a crash cut short is completed first: the build reads the
+    // project as its last save left it. Nothing of the author's is written.
+    FileOps::recover(QFileInfo(given).absolutePath());
+    const QString dir = FileOps::canonicalDir(QFileInfo(given).absolutePath());
+    TCProject project;
+    ProjectFiles::TReadFailure unread;
+    const QString file = dir + u'/' + QFileInfo(given).fileName();
+    if (!ProjectFiles::FReadTopics(file, project, &unread)
+        || !ProjectFiles::FReadCommands(FPrjCompanion(file, QStringLiteral(".CDE")), &project.commands)) {
+        say(unread.shown);
+        say(QStringLiteral("Le projet ne peut pas être ouvert : ") + given);
         code = 2;
-    } else if (FSavePrj(project, conf, display).Category != 0
-               || FUpdatePrj(conf->PPrj->AddTitle, conf->PPrj->SameTitleFont, conf, display).Category != 0) {
-        // As the build command does: the project file set (help project
-        // included) is saved, then the topics converted.
-        say(QStringLiteral("Les sources de l'aide ne peuvent pas être écrites."));
-    } else if (format != QLatin1String("hlp")) {
+        return finish();
+    }
+    FLoadPrjConf(FPrjCompanion(file, QStringLiteral(".CFG")), 0, Globale::VGGIniPrj);
+    FLoadPrjFonts(FPrjCompanion(file, QStringLiteral(".FNT")), 0, Globale::VGGIniPrjFonts);
+    TPrjRec *prj = conf->PPrj;
+    const QString name = project.FTopicAt(1)->name;
+    prj->PrjDir.set(dir);
+    prj->PrjComDir.set(dir + QStringLiteral(".COM"));
+    prj->PrjName.set(name);
+    prj->PrjFile.set(Platform::resolveCase(dir + u'/' + name + QStringLiteral(".PRJ")));
+    prj->PrjState = PrjOpened;
+    if (!QFileInfo(prj->PrjComDir.get()).isDir() && !QDir().mkdir(prj->PrjComDir.get())) {
+        say(QString::fromUtf8("La création du répertoire a échouée : ") + prj->PrjComDir.get());
+        return finish();
+    }
+    const Build::TSourcesResult made = Build::FWriteSources(project, conf, prj->PrjFile.get(), prj->AddTitle, prj->SameTitleFont);
+    if (!made.ok) {
+        if (!made.badTopic.isEmpty())
+            say(FMacroCorruptedText(made.badTopic, made.badLine));
+        say(QStringLiteral("Les sources de l'aide ne peuvent pas être écrites. ") + made.error);
+        return finish();
+    }
+    prj->PrjState = PrjConverted;
+    if (format != QLatin1String("hlp")) {
         // The web outputs, made by the compiler's own writers from the
         // help sources just written.
         QString published;
-        const Hlp::TCompileResult r = FBuildWebOutput(conf->PPrj, format, &published);
+        const Hlp::TCompileResult r = FBuildWebOutput(prj, format, &published);
         for (const QString &m : r.messages)
             std::printf("%s\n", qPrintable(m));
         if (r.ok) {
@@ -54,20 +103,16 @@ int FRunBuild(const QString &projectFile, const QString &format)
         }
     } else {
         QStringList messages;
-        PCompileStep(conf, &headless.wait, &messages);
+        PCompileStep(conf, nullptr, &messages);
         for (const QString &m : std::as_const(messages))
             std::printf("%s\n", qPrintable(m));
-        if (conf->PPrj->PrjState == PrjCompiled) {
-            std::printf("%s\n", qPrintable(QStringLiteral("Fichier d'aide publié : ") + conf->PPrj->PrjComDir.get() + u'/'
-                                           + conf->PPrj->PrjName.get() + QStringLiteral(".HLP")));
+        if (prj->PrjState == PrjCompiled) {
+            std::printf("%s\n", qPrintable(QStringLiteral("Fichier d'aide publié : ") + prj->PrjComDir.get() + u'/'
+                                           + name + QStringLiteral(".HLP")));
             code = 0;
         }
     }
-    // What the routines would have asked or shown in a box.
-    for (const QString &text : headless.prompts.texts())
-        say(text);
-    FClosePrj(conf, display);
-    return code;
+    return finish();
 }
 
 } // namespace Startup

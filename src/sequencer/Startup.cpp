@@ -13,6 +13,7 @@
 #include "sequencer/BuildCommand.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -214,7 +215,8 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
             for (int k = 1; k + 1 < argc; ++k)
                 if (qstrcmp(argv[k], "--format") == 0)
                     format = QString::fromLocal8Bit(argv[k + 1]);
-            QApplication app(argc, argv);
+            // No widgets: the compiler draws pictures with fonts only.
+            QGuiApplication app(argc, argv);
             PSetErrLogDir(QDir::currentPath());
             return FRunBuild(QString::fromLocal8Bit(argv[i + 1]), format);
         }

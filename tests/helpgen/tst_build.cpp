@@ -375,6 +375,17 @@ void TestBuild::compilersThatFail()
     QCOMPARE(KIVHelpTools::context().Msg, m_box->path("Echec/Echec.hlp") + QStringLiteral(" COMPIL FAIL or TimeOut"));
     QCOMPARE(m_wait.text(), QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
 
+    // One that says it failed: known when it ends, not after the wait (a
+    // wait of ten minutes here would outlast the test).
+    ini->COMPIL_TO = 60000;
+    ini->COMPILER.set(script(m_box->path("fails.sh"), "echo 'HC1002: Error: rien' > \"${1%.*}.ERR\"\nexit 3\n"));
+    prj->PrjState = PrjSaved;
+    m_scope->prompts.answer(Platform::Ok);
+    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QCOMPARE(prj->PrjState, quint8(PrjConverted));
+    QCOMPARE(KIVHelpTools::context().Msg, m_box->path("Echec/Echec.hlp") + QStringLiteral(" COMPIL FAIL (3)"));
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("Le compilateur d'aide signale :\nHC1002: Error: rien"));
+
     // One that hangs past ten times the time-out.
     ini->COMPIL_TO = 50;
     ini->COMPIL_POL_T = 10;

@@ -1,0 +1,201 @@
+#include "build/Sources.h"
+
+#include "fileops/PrjFolder.h"
+#include "formats/ProjectFiles.h"
+#include "helpgen/HelpSources.h"
+#include "platform/SafeFile.h"
+#include "project/KivHelpTools.h"
+#include "project/PrjFiles.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <optional>
+#include <sys/stat.h>
+
+namespace Build {
+
+namespace {
+
+// What each T<n>.rtf was made from, and the size and time it had then.
+struct TMade {
+    QByteArray digest;
+    qint64 size = -1;
+    qint64 mtimeNs = -1;
+};
+
+QString cacheFileOf(const QString &projectFile)
+{
+    const QFileInfo info(projectFile);
+    return FileOps::foldersOf(info.absolutePath(), info.completeBaseName()).state + QStringLiteral("/sources");
+}
+
+bool statFile(const QString &path, qint64 *size, qint64 *mtimeNs)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    *size = st.st_size;
+    *mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+QHash<QString, TMade> readCache(const QString &file)
+{
+    QHash<QString, TMade> made;
+    QByteArray bytes;
+    if (!Platform::readWholeFile(file, &bytes))
+        return made;
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() == 4)
+            made.insert(QString::fromUtf8(f[0]), TMade{f[1], f[2].toLongLong(), f[3].toLongLong()});
+    }
+    return made;
+}
+
+// The command lines a topic names through its markers ("@_n_"), and those
+// that these name in turn; -1 when a number cannot be read (then every line
+// counts).
+QList<int> namedCommands(const QByteArray &topic, const QStringList &commands)
+{
+    QSet<int> seen;
+    QList<int> order;
+    QList<QByteArray> todo{topic};
+    while (!todo.isEmpty()) {
+        const QByteArray text = todo.takeLast();
+        for (qsizetype p = text.indexOf("@_"); p >= 0; p = text.indexOf("@_", p + 2)) {
+            const qsizetype end = text.indexOf('_', p + 2);
+            bool ok = false;
+            const int n = end < 0 ? -1 : text.mid(p + 2, end - p - 2).toInt(&ok);
+            if (!ok)
+                return {-1};
+            if (n < 0 || n >= commands.size() || seen.contains(n))
+                continue;
+            seen.insert(n);
+            order.append(n);
+            todo.append(commands[n].toUtf8());
+        }
+    }
+    std::sort(order.begin(), order.end());
+    return order;
+}
+
+QByteArray digestOf(const QByteArray &topic, const QStringList &commands, const QString &name, int number,
+                    bool addTitle, const QString &prefix, const QString &font)
+{
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    const auto add = [&h](const QByteArray &b) {
+        h.addData(QByteArray::number(b.size()));
+        h.addData(QByteArrayView(":"));
+        h.addData(b);
+    };
+    add("1"); // the source's layout; raise when the conversion changes
+    add(QByteArray::number(number));
+    add(name.toUtf8());
+    add(addTitle ? "t" : "-");
+    add(prefix.toUtf8());
+    add(font.toUtf8());
+    add(topic);
+    const QList<int> named = namedCommands(topic, commands);
+    if (named == QList<int>{-1}) {
+        add(commands.join(u'\n').toUtf8());
+    } else {
+        for (const int n : named) {
+            add(QByteArray::number(n));
+            add(commands[n].toUtf8());
+        }
+    }
+    return h.result().toHex();
+}
+
+} // namespace
+
+TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const QString &projectFile, bool addTitle,
+                             bool sameTitleFont)
+{
+    using namespace KIVHelpTools;
+    TSourcesResult result;
+    const QFileInfo info(projectFile);
+    const QString dir = info.absolutePath();
+    const QString name = info.completeBaseName();
+    const QString cacheFile = cacheFileOf(projectFile);
+    const QHash<QString, TMade> made = readCache(cacheFile);
+    QHash<QString, QByteArray> digests;
+
+    Platform::WriteBatch batch;
+    QStringList topicFiles, bitmaps;
+    for (int n = 1; n <= project.FCount(); ++n)
+        topicFiles << ProjectFiles::FTopicFileName(dir, project.FTopicAt(n)->name, n);
+    PAddBmpNames(project.commands, bitmaps);
+    if (FCreateHpjFile(dir + u'/' + name + QStringLiteral(".HPJ"), conf->PIni, conf->PPrj, bitmaps, topicFiles)
+            .Category
+        != 0) {
+        result.ok = false;
+        result.error = context().Msg;
+        return result;
+    }
+    if (conf->PIni->CREATE_CNT && FCreateCntFile(dir + u'/' + name + QStringLiteral(".CNT"), topicFiles).Category != 0) {
+        result.ok = false;
+        result.error = context().Msg;
+        return result;
+    }
+    for (int n = 1; n <= project.FCount(); ++n) {
+        TTopic *topic = project.FTopicAt(n);
+        const QString prefix = FTitlePrefix(conf->PPrjFonts, n, sameTitleFont);
+        const QString font = FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get();
+        const QByteArray &bytes = topic->FBytes();
+        const QString source = QStringLiteral("T%1.rtf").arg(n);
+        const QByteArray digest = digestOf(bytes, project.commands, topic->name, n, addTitle, prefix, font);
+        digests.insert(source, digest);
+        const auto known = made.constFind(source);
+        qint64 size = -1, mtime = -1;
+        if (known != made.constEnd() && known->digest == digest && statFile(dir + u'/' + source, &size, &mtime)
+            && size == known->size && mtime == known->mtimeNs) {
+            ++result.kept;
+            continue;
+        }
+        TConvertResult converted;
+        const QByteArray out = FTopicSource(bytes, project.commands, topic->name, n, addTitle, prefix, font, &converted);
+        if (!converted.ok) {
+            result.ok = false;
+            result.badTopic = topic->name;
+            result.badLine = converted.badLine;
+            return result;
+        }
+        if (!Platform::writeFileAtomic(dir + u'/' + source, out, &result.error)) {
+            result.ok = false;
+            return result;
+        }
+        ++result.written;
+    }
+    // The sources of topics that are gone.
+    static const QRegularExpression sourceName(QStringLiteral("^T(\\d+)\\.rtf$"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString &entry : QDir(dir).entryList({QStringLiteral("T*")}, QDir::Files)) {
+        const QRegularExpressionMatch m = sourceName.match(entry);
+        if (m.hasMatch() && m.captured(1).toLongLong() > project.FCount())
+            batch.remove(dir + u'/' + entry);
+    }
+    if (!batch.commit(&result.error)) {
+        result.ok = false;
+        return result;
+    }
+    // What each source now on disk was made from (written once the sources
+    // are: a list that is lost or behind only makes sources again).
+    QByteArray list;
+    for (int n = 1; n <= project.FCount(); ++n) {
+        const QString source = QStringLiteral("T%1.rtf").arg(n);
+        qint64 size = -1, mtime = -1;
+        if (statFile(dir + u'/' + source, &size, &mtime))
+            list += source.toUtf8() + '\t' + digests.value(source) + '\t' + QByteArray::number(size) + '\t'
+                    + QByteArray::number(mtime) + '\n';
+    }
+    if (QDir().mkpath(QFileInfo(cacheFile).absolutePath()))
+        Platform::writeFileAtomic(cacheFile, list);
+    return result;
+}
+
+} // namespace Build

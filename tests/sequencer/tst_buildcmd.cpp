@@ -1,0 +1,105 @@
+// kivhelp --build as a script runs it: the real program, in every output
+// format, on the sample project and on a project whose topics other writers
+// made. The author's files come out of every build byte for byte.
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "platform/SafeFile.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QProcess>
+
+using TestSupport::readFile;
+using TestSupport::writeFile;
+
+namespace {
+
+// The files an author owns: outline, topics, commands, settings, fonts.
+QMap<QString, QByteArray> authorsFiles(const QString &dir)
+{
+    QMap<QString, QByteArray> out;
+    static const QRegularExpression own(QStringLiteral("\\.(PRJ|CDE|CFG|FNT|\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString &name : QDir(dir).entryList(QDir::Files))
+        if (own.match(name).hasMatch())
+            out.insert(name, QCryptographicHash::hash(readFile(dir + u'/' + name), QCryptographicHash::Sha1));
+    return out;
+}
+
+struct TRun {
+    int code = -1;
+    QString out;
+};
+
+TRun build(const QString &prj, const QString &format, const QString &config)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(KIVHELP_EXE), {QStringLiteral("--build"), prj, QStringLiteral("--format"), format});
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+}
+
+} // namespace
+
+class TestBuildCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void buildsNeverWriteTheAuthorsFiles();
+    void aFailedCompileEndsTheBuild();
+};
+
+void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
+{
+    TestSupport::Sandbox box;
+    const QString config = box.path("config");
+    QVERIFY(QDir().mkpath(config));
+    // The sample project, and one whose topic files Word and a hand wrote
+    // (font tables with unused faces, Arial as \f2), with a picture and a
+    // jump among its commands.
+    QVERIFY(Platform::copyTree(QStringLiteral(KIVHELP_SOURCE_DIR "/resources/sample/Kivhelp"), box.path("Kivhelp")));
+    const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/pjmsgdemo/");
+    QVERIFY(QDir().mkpath(box.path("Autres")));
+    QVERIFY(writeFile(box.path("Autres/Autres.PRJ"), "Autres\r\n\tDeux\r\n\t\tTrois\r\n"));
+    QVERIFY(writeFile(box.path("Autres/Autres.1"), readFile(corpus + "MainForm.rtf")));
+    QVERIFY(writeFile(box.path("Autres/Deux.2"), readFile(corpus + "DemoHelp1.rtf")));
+    QVERIFY(writeFile(box.path("Autres/Trois.3"),
+                      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}{\\f1\\fswiss Helv;}{\\f2\\fswiss Arial;}}\r\n"
+                      "{\\colortbl;}\r\n\\pard\\f2\\fs20 Voir @_0_Deux_@ et @_1_logo_@.\\par\r\n}\r\n"));
+    QVERIFY(writeFile(box.path("Autres/Autres.CDE"), "{\\uldb Deux}{\\v Deux}\r\n\\{bmc logo.bmp\\}\r\n"));
+    for (const QString &dir : {box.path("Kivhelp"), box.path("Autres")}) {
+        const QMap<QString, QByteArray> before = authorsFiles(dir);
+        QVERIFY(before.size() >= 4);
+        const QString prj = dir + u'/' + QFileInfo(dir).fileName() + QStringLiteral(".PRJ");
+        for (const QString &format : {"hlp", "html", "chm", "hlp"}) {
+            const TRun run = build(prj, format, config);
+            QVERIFY2(run.code == 0 || (run.code == 1 && dir.endsWith("Autres")), qPrintable(format + ": " + run.out));
+            QCOMPARE(authorsFiles(dir), before);
+        }
+        QVERIFY(QFileInfo::exists(dir + ".COM/" + QFileInfo(dir).fileName() + ".HLP"));
+    }
+    // The program's settings were read, never written.
+    QVERIFY(!QFileInfo::exists(config + "/kivhelp/kivhelp.INI"));
+}
+
+void TestBuildCommand::aFailedCompileEndsTheBuild()
+{
+    TestSupport::Sandbox box;
+    const QString config = box.path("config");
+    QVERIFY(QDir().mkpath(config + "/kivhelp"));
+    // A compiler of the author's choosing that fails, after a wait of ten
+    // minutes that the build must not sit through.
+    const QString hc = TestSupport::makeScript(box.path("hc.sh"), "echo 'HC1002: Error: T1.rtf : rien ne va' > \"${1%.*}.ERR\"\nexit 1\n");
+    QVERIFY(writeFile(config + "/kivhelp/kivhelp.INI",
+                      "[Config]\r\nCOMPILER=" + hc.toUtf8() + "\r\nCOMPIL_TO=600000\r\nCOMPIL_POL_T=50\r\n"));
+    QVERIFY(Platform::copyTree(QStringLiteral(KIVHELP_SOURCE_DIR "/resources/sample/Kivhelp"), box.path("Kivhelp")));
+    const TRun run = build(box.path("Kivhelp/Kivhelp.PRJ"), "hlp", config);
+    QCOMPARE(run.code, 1);
+    QVERIFY2(run.out.contains("HC1002: Error: T1.rtf : rien ne va"), qPrintable(run.out));
+}
+
+KIV_TEST(TestBuildCommand)
+#include "tst_buildcmd.moc"
