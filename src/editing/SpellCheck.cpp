@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextEdit>
+#include <QEvent>
 #include <QTimer>
 
 #include <memory>
@@ -104,6 +105,21 @@ QList<QPair<int, int>> misspelt(const QString &text)
     return out;
 }
 
+namespace {
+// Starts an editor's check when it comes into view: an editor nobody sees
+// (a topic not shown, a build without a window) is never checked.
+struct TShowWatch : QObject {
+    QTimer *timer;
+    explicit TShowWatch(QTimer *t) : QObject(t), timer(t) {}
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Show)
+            timer->start();
+        return false;
+    }
+};
+} // namespace
+
 void attach(QTextEdit *editor)
 {
     // The dictionary is loaded by the first check, not here: editors are
@@ -111,10 +127,11 @@ void attach(QTextEdit *editor)
     if (!editor)
         return;
     auto *timer = new QTimer(editor);
+    timer->setObjectName(QStringLiteral("SpellCheckTimer"));
     timer->setSingleShot(true);
     timer->setInterval(400);
     QObject::connect(timer, &QTimer::timeout, editor, [editor] {
-        if (editor->document()->isEmpty())
+        if (!editor->isVisible() || editor->document()->isEmpty())
             return;
         QList<QTextEdit::ExtraSelection> marks;
         QTextCharFormat wavy;
@@ -130,7 +147,11 @@ void attach(QTextEdit *editor)
         }
         editor->setExtraSelections(marks);
     });
-    QObject::connect(editor->document(), &QTextDocument::contentsChanged, timer, qOverload<>(&QTimer::start));
+    QObject::connect(editor->document(), &QTextDocument::contentsChanged, timer, [editor, timer] {
+        if (editor->isVisible())
+            timer->start();
+    });
+    editor->installEventFilter(new TShowWatch(timer));
 }
 
 QPair<int, int> misspeltAt(const QTextEdit *editor, int position)
