@@ -7,7 +7,6 @@
 #include "project/KivHelpTools.h"
 #include "project/PrjFiles.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -84,32 +83,44 @@ QList<int> namedCommands(const QByteArray &topic, const QStringList &commands)
     return order;
 }
 
+// A key of what goes into a source: 128 bits of two seeded hashes (a cache
+// key, not a signature: it only has to tell a changed input).
+struct TKey {
+    size_t a = 0x6b697668, b = 0x68656c70;
+    void add(QByteArrayView bytes)
+    {
+        a = qHash(bytes, a) ^ size_t(bytes.size());
+        b = qHash(bytes, b + 0x9e3779b9);
+    }
+    void add(QStringView text) { add(QByteArrayView(reinterpret_cast<const char *>(text.data()), text.size() * 2)); }
+    QByteArray hex() const
+    {
+        return QByteArray::number(quint64(a), 16).rightJustified(16, '0') + QByteArray::number(quint64(b), 16).rightJustified(16, '0');
+    }
+};
+
 QByteArray digestOf(const QByteArray &topic, const QStringList &commands, const QString &name, int number,
                     bool addTitle, const QString &prefix, const QString &font)
 {
-    QCryptographicHash h(QCryptographicHash::Sha1);
-    const auto add = [&h](const QByteArray &b) {
-        h.addData(QByteArray::number(b.size()));
-        h.addData(QByteArrayView(":"));
-        h.addData(b);
-    };
-    add("1"); // the source's layout; raise when the conversion changes
-    add(QByteArray::number(number));
-    add(name.toUtf8());
-    add(addTitle ? "t" : "-");
-    add(prefix.toUtf8());
-    add(font.toUtf8());
-    add(topic);
+    TKey k;
+    k.add(QByteArrayView("2")); // the source's layout; raise when the conversion changes
+    k.add(QByteArray::number(number));
+    k.add(name);
+    k.add(QByteArrayView(addTitle ? "t" : "-"));
+    k.add(prefix);
+    k.add(font);
+    k.add(topic);
     const QList<int> named = namedCommands(topic, commands);
     if (named == QList<int>{-1}) {
-        add(commands.join(u'\n').toUtf8());
+        for (const QString &c : commands)
+            k.add(c);
     } else {
         for (const int n : named) {
-            add(QByteArray::number(n));
-            add(commands[n].toUtf8());
+            k.add(QByteArray::number(n));
+            k.add(commands[n]);
         }
     }
-    return h.result().toHex();
+    return k.hex();
 }
 
 } // namespace
@@ -126,7 +137,9 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
     const QHash<QString, TMade> made = readCache(cacheFile);
     QHash<QString, QByteArray> digests;
 
-    Platform::WriteBatch batch;
+    // The sources go in together; the list of what they were made from
+    // follows once they are in place.
+    std::optional<Platform::WriteBatch> batch(std::in_place);
     QStringList topicFiles, bitmaps;
     for (int n = 1; n <= project.FCount(); ++n)
         topicFiles << ProjectFiles::FTopicFileName(dir, project.FTopicAt(n)->name, n);
@@ -177,12 +190,13 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
     for (const QString &entry : QDir(dir).entryList({QStringLiteral("T*")}, QDir::Files)) {
         const QRegularExpressionMatch m = sourceName.match(entry);
         if (m.hasMatch() && m.captured(1).toLongLong() > project.FCount())
-            batch.remove(dir + u'/' + entry);
+            batch->remove(dir + u'/' + entry);
     }
-    if (!batch.commit(&result.error)) {
+    if (!batch->commit(&result.error)) {
         result.ok = false;
         return result;
     }
+    batch.reset();
     // What each source now on disk was made from (written once the sources
     // are: a list that is lost or behind only makes sources again).
     QByteArray list;

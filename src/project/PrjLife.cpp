@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 namespace KIVHelpTools {
 
@@ -179,8 +180,9 @@ TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const T
         PShowError(QString::fromUtf8("Le chemin du projet est trop long (255 caractères au plus) : ") + own);
         return fail(sub, conf, 7, own.left(200), 4);
     }
-    for (int n = 1; n <= count; ++n) {
-        TRichEdit *control = Outline::FControlOf(Outline::FItemAt(display.OutlineHelp, n));
+    QTreeWidgetItemIterator it(display.OutlineHelp);
+    for (int n = 1; n <= count; ++n, ++it) {
+        TRichEdit *control = Outline::FControlOf(*it);
         if (!control)
             return fail(sub, conf, 8, QStringLiteral("TRichEdit"), 2);
         PBindControl(control, display);

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -100,8 +101,8 @@ TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, 
     Outline::PAppendLines(outline, read.FLines());
     const int count = Outline::FCount(outline);
     pool->FStop();
-    for (int n = 1; n <= count; ++n) {
-        QTreeWidgetItem *item = Outline::FItemAt(outline, n);
+    QTreeWidgetItemIterator item(outline);
+    for (int n = 1; n <= count; ++n, ++item) {
         TRichEdit *control = nullptr;
         const TErrorContext &got = pool->FGet(control);
         if (got.Category != 0 || !control) {
@@ -109,7 +110,7 @@ TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, 
             pool->FFast();
             return sub.report(4, QString(), 2);
         }
-        Outline::PSetControl(item, control);
+        Outline::PSetControl(*item, control);
         TTopic *topic = read.FTopicAt(n);
         RtfText::FReadRtf(*control->document(), topic->FBytes());
         control->document()->setModified(false);
@@ -140,8 +141,9 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, QTreeWidget *outline, 
     batch->setLast(projectFile);
     const QString dir = dirOf(projectFile);
     QStringList files;
-    for (int n = 1; n <= count; ++n) {
-        const QTreeWidgetItem *item = Outline::FItemAt(outline, n);
+    QTreeWidgetItemIterator it(outline);
+    for (int n = 1; n <= count; ++n, ++it) {
+        const QTreeWidgetItem *item = *it;
         const QString file = FTopicFileName(dir, item->text(0), n);
         if (!overwrite && QFileInfo::exists(file))
             return sub.report(7, QStringLiteral("Can't Rewrite ") + file, 5);
@@ -189,9 +191,8 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, QTreeWidget *outline, 
 
 void PMarkTopicsSaved(QTreeWidget *outline)
 {
-    const int count = Outline::FCount(outline);
-    for (int n = 1; n <= count; ++n)
-        if (TRichEdit *control = Outline::FControlOf(Outline::FItemAt(outline, n))) {
+    for (QTreeWidgetItemIterator it(outline); *it; ++it)
+        if (TRichEdit *control = Outline::FControlOf(*it)) {
             control->saved = control->pending;
             control->pending = {};
         }

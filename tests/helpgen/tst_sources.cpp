@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "config/Globale.h"
+#include "build/Sources.h"
 #include "helpgen/HelpSources.h"
 #include "platform/Paths.h"
 #include "project/KivHelpTools.h"
@@ -23,6 +24,7 @@ private slots:
     void topicFileConversion();
     void helpProjectFile();
     void contentsFile();
+    void sourcesFollowTheirInputs();
 };
 
 void TestSources::initTestCase()
@@ -192,6 +194,54 @@ void TestSources::contentsFile()
     QVERIFY(readFile(box.path("DEMO.CNT")).startsWith(":Base demo.hlp>main\r\n:Title Sommaire\r\n"));
     QCOMPARE(FCreateCntFile(box.path("E.CNT"), {}).Category, quint8(2));
     QCOMPARE(FCreateCntFile(box.path("no/dir/E.CNT"), topics).Code, quint16(6));
+}
+
+void TestSources::sourcesFollowTheirInputs()
+{
+    TestSupport::Sandbox box;
+    QVERIFY(QDir().mkpath(box.path("P")));
+    const QString prj = box.path("P/P.PRJ");
+    TCProject project;
+    project.PSetLines({{1, "P"}, {2, "Deux"}, {2, "Trois"}});
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\r\n{\\colortbl;}\r\n";
+    project.FTopicAt(1)->PSetBytes(head + "un\\par\r\n}\r\n");
+    project.FTopicAt(2)->PSetBytes(head + "voir @_0_x_@\\par\r\n}\r\n");
+    project.FTopicAt(3)->PSetBytes(head + "trois\\par\r\n}\r\n");
+    project.commands = {"{\\uldb Trois}{\\v Trois}"};
+    TConfBlock *conf = Globale::PConf;
+    const auto stamps = [&] {
+        QStringList out;
+        for (int n = 1; n <= 3; ++n)
+            out << QString::number(QFileInfo(box.path("P/T%1.rtf").arg(n)).fileTime(QFileDevice::FileMetadataChangeTime).toMSecsSinceEpoch())
+                       + u'/' + QString::number(QFileInfo(box.path("P/T%1.rtf").arg(n)).size());
+        return out;
+    };
+    Build::TSourcesResult r = Build::FWriteSources(project, conf, prj, false, true);
+    QVERIFY(r.ok);
+    QCOMPARE(r.written, 3);
+    QVERIFY(readFile(box.path("P/T2.rtf")).contains("voir {\\uldb Trois}{\\v Trois}"));
+    // Nothing changed: nothing made again.
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    QCOMPARE(r.kept, 3);
+    const QStringList before = stamps();
+    // The command line a topic names, the topic's text, a source changed by
+    // hand: that source alone is made again.
+    QTest::qWait(20);
+    project.commands[0] = "{\\uldb Trois!}{\\v Trois}";
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    QCOMPARE(r.written, 1);
+    QVERIFY(readFile(box.path("P/T2.rtf")).contains("Trois!"));
+    project.FTopicAt(3)->PSetBytes(head + "trois, revu\\par\r\n}\r\n");
+    QVERIFY(writeFile(box.path("P/T1.rtf"), "abîmé"));
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    QCOMPARE(r.written, 2);
+    QVERIFY(readFile(box.path("P/T1.rtf")).contains("un\\par"));
+    QVERIFY(stamps()[0] != before[0] && stamps()[2] != before[2]);
+    // A topic gone: its source goes too.
+    project.FTake(project.FTopicAt(3));
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    QCOMPARE(r.kept, 2);
+    QVERIFY(!QFileInfo::exists(box.path("P/T3.rtf")));
 }
 
 KIV_TEST(TestSources)
