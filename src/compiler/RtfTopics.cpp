@@ -2,7 +2,7 @@
 #include "platform/Cp1252.h"
 
 #include "compiler/HlpEncode.h"
-#include "editing/RtfTokenizer.h"
+#include "compiler/RtfTokenizer.h"
 
 #include <QMap>
 #include <vector>

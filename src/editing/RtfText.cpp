@@ -2,7 +2,7 @@
 #include <QTextList>
 #include <QTextTable>
 
-#include "editing/RtfTokenizer.h"
+#include "compiler/RtfTokenizer.h"
 #include "platform/Cp1252.h"
 
 #include <QColor>

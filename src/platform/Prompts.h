@@ -59,24 +59,13 @@ Prompts &prompts();
 // fails after a box said why need not add a second one.
 int boxCount();
 void countBox();
-// Installs `p` (not owned); nullptr restores the Qt implementation.
+// Installs `p` (not owned); nullptr restores the default.
 void setPrompts(Prompts *p);
+// The boxes used when none are installed (the window's, set at its start);
+// without any, a box is kept and answered by default, never shown.
+void setDefaultPrompts(Prompts *p);
 
-// Loads Qt's French texts for its standard dialogs (colour, file, font,
-// input boxes); false when they are not installed (the dialogs stay in
-// English, our own buttons are French anyway).
-bool installFrenchTranslations();
 
-class QtPrompts : public Prompts {
-public:
-    Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,
-                      const QString &caption = {}) override;
-    bool inputText(const QString &caption, const QString &prompt, QString *value) override;
-    bool chooseText(const QString &caption, const QString &prompt, const QStringList &choices, QString *value) override;
-    QString openFile(const QString &caption, const QString &dir, const QString &filter) override;
-    bool chooseColor(const QColor &initial, QColor *chosen) override;
-    bool chooseFont(const QFont &initial, QFont *chosen) override;
-};
 
 // What a scripted box saw and answered.
 struct PromptRecord {

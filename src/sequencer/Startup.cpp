@@ -7,6 +7,7 @@
 #include "fileops/DosCmd.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "ui/QtPrompts.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
 #include "sequencer/Actions.h"
@@ -222,6 +223,8 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
         }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));
+    static Platform::QtPrompts windowBoxes;
+    Platform::setDefaultPrompts(&windowBoxes);
     Platform::installFrenchTranslations();
     // The error log stays where the program was started, whatever folder
     // the project routines make current later.

@@ -3,7 +3,7 @@
 #include "editing/REditServ.h"
 #include "editing/TextConv.h"
 #include "helpgen/WaitFor.h"
-#include "platform/KeyboardState.h"
+#include "ui/KeyboardState.h"
 #include "platform/Prompts.h"
 #include "project/Insertions.h"
 #include "editing/SpellCheck.h"

@@ -5,6 +5,7 @@
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "ui/QtPrompts.h"
 #include "platform/ShortString.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,5 @@
 #include "TestRegistry.h"
+#include "ui/QtPrompts.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -20,6 +21,9 @@ int main(int argc, char **argv)
     qputenv("HOME", home.path().toLocal8Bit());
     qunsetenv("XDG_CONFIG_HOME");
     QApplication app(argc, argv);
+    // A box no test answered shows as the window would show it.
+    Platform::QtPrompts windowBoxes;
+    Platform::setDefaultPrompts(&windowBoxes);
     int failures = 0;
     for (const auto &make : TestSupport::testFactories()) {
         std::unique_ptr<QObject> test(make());

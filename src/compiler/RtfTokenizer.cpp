@@ -1,4 +1,4 @@
-#include "editing/RtfTokenizer.h"
+#include "compiler/RtfTokenizer.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "platform/KeyboardState.h"
+#include "ui/KeyboardState.h"
 
 #include <QGuiApplication>
 
