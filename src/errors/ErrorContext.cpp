@@ -1,6 +1,5 @@
 #include "errors/ErrorContext.h"
 
-#include "errors/MessageManager.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -14,6 +13,12 @@
 
 #include <array>
 #include <cstring>
+
+namespace {
+bool (*g_reportSink)(const TErrorContext &) = nullptr;
+} // namespace
+
+void PSetReportSink(bool (*sink)(const TErrorContext &)) { g_reportSink = sink; }
 
 namespace {
 
@@ -155,7 +160,7 @@ TErrorContext &FReport(quint8 saved, TErrorContext &ctx, quint8 category, const 
     if (ctx.Active && (ctx.Trace || ctx.Category != 0)) {
         if (ctx.TimeStamp)
             ctx.Msg = (localTimeText() + QStringLiteral(" | ") + ctx.Msg).left(kMaxShort);
-        if (ctx.Destination == 1 || !U_Error::FSendReport(ctx))
+        if (ctx.Destination == 1 || !g_reportSink || !g_reportSink(ctx))
             FWriteErrLog(ctx);
     }
     ctx.SubProg.truncate(saved);

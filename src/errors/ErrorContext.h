@@ -100,3 +100,8 @@ private:
     quint8 m_saved;
     bool m_done = false;
 };
+
+// Where a report goes before the error log: the message server, once its
+// unit has started (it installs itself; a report it does not take is
+// logged). Kept as a hook, so that the error context knows nothing of it.
+void PSetReportSink(bool (*sink)(const TErrorContext &));

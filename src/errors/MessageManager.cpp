@@ -113,6 +113,7 @@ void InitUnit()
         return;
     g_errorMsg = new TCErrorMsg(nullptr);
     g_errorMsg->PInitGest(false, false, QStringLiteral("U_ERROR.PAS"), 100, TCGestMsg::Emitter, 1);
+    PSetReportSink(&FSendReport);
 }
 
 bool FSendReport(const TErrorContext &ctx)
