@@ -1,7 +1,7 @@
 // Builds the program's own help file (KIVHelp.hlp) from the sample project
-// at build time, the way the program builds any project: the project is
-// opened and saved, its topics converted into the help sources, and these
-// compiled by the help compiler.
+// at build time, by the build routine of the program and of kivhelp --build:
+// the project's files read, the help sources made, compiled in the process
+// and published.
 //
 //   kivhelp_mkhelp SAMPLE_DIR OUTPUT.hlp
 //
@@ -18,10 +18,12 @@
 #include "project/KivHelpTools.h"
 #include "project/PrjLife.h"
 
+#include "sequencer/BuildCommand.h"
 #include "sequencer/Headless.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cstdio>
@@ -46,7 +48,7 @@ int main(int argc, char **argv)
     if (args.size() != 3)
         return fail(QStringLiteral("usage: kivhelp_mkhelp SAMPLE_DIR OUTPUT.hlp"));
     QTemporaryDir work;
-    if (!work.isValid() || !Platform::copyTree(args[1], work.path()))
+    if (!work.isValid() || !Platform::copyTree(QFileInfo(args[1]).absoluteFilePath(), work.path()))
         return fail(QStringLiteral("cannot copy the sample project from ") + args[1]);
 
     // Settings and program folder inside the work folder.
@@ -56,22 +58,15 @@ int main(int argc, char **argv)
     conf->PIni->CREATE_CNT = false;
     conf->PIni->BACKUP_PERIOD = 0;
     conf->WinFntList->append(QStringLiteral("Arial"));
-    const TDisplayContext &display = headless.display;
-    TCREditServer &pool = headless.pool;
+    // The program's own compiler, in this process, as the program builds
+    // any project.
+    conf->PIni->COMPILER.set(QStringLiteral("kivhc"));
 
     const QString project = work.path() + QStringLiteral("/Kivhelp/Kivhelp.PRJ");
-    if (FLoadPrj(project, &pool, display, conf, Globale::VGGIniPrj).Category != 0)
-        return fail(QStringLiteral("cannot open ") + project);
-    if (FSavePrj(project, conf, display).Category != 0 || FUpdatePrj(false, true, conf, display).Category != 0)
-        return fail(QStringLiteral("cannot write the help sources of ") + project);
-
-    const Hlp::TCompileResult result = Hlp::compileProject(work.path() + QStringLiteral("/Kivhelp/Kivhelp.HPJ"));
-    for (const QString &m : result.messages)
-        std::fprintf(stderr, "%s\n", qPrintable(m));
-    if (!result.ok)
-        return fail(QStringLiteral("the sample project does not compile"));
-    if (!Platform::writeFileAtomic(args[2], result.hlp))
-        return fail(QStringLiteral("cannot write ") + args[2]);
-    FClosePrj(conf, display);
+    if (Startup::FBuildProject(project, QStringLiteral("hlp"), conf) != 0)
+        return fail(QStringLiteral("the sample project does not build: ") + headless.prompts.texts().join(u'\n'));
+    QString error;
+    if (!Platform::copyFileAtomic(work.path() + QStringLiteral("/Kivhelp.COM/Kivhelp.HLP"), args[2], &error))
+        return fail(QStringLiteral("cannot write ") + args[2] + QStringLiteral(": ") + error);
     return 0;
 }

@@ -46,15 +46,20 @@ int FRunBuild(const QString &projectFile, const QString &format)
     TConfBlock *conf = Globale::PConf;
     Globale::VGGIniProg->FReadConfFile(QString(), 0);
     conf->PIni->SHOW_ERRORS = false;
-    using namespace KIVHelpTools;
 
+    const int code = FBuildProject(projectFile, format, conf);
+    for (const QString &text : prompts.texts())
+        say(text);
+    Platform::setPrompts(nullptr);
+    return code;
+}
+
+int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf)
+{
+    using namespace KIVHelpTools;
+    const QString given = QFileInfo(projectFile).absoluteFilePath();
     int code = 1;
-    const auto finish = [&] {
-        for (const QString &text : prompts.texts())
-            say(text);
-        Platform::setPrompts(nullptr);
-        return code;
-    };
+    const auto finish = [&] { return code; };
     // A save that a crash cut short is completed first: the build reads the
     // project as its last save left it. Nothing of the author's is written.
     FileOps::recover(QFileInfo(given).absolutePath());
@@ -65,7 +70,7 @@ int FRunBuild(const QString &projectFile, const QString &format)
     if (!ProjectFiles::FReadTopics(file, project, &unread)
         || !ProjectFiles::FReadCommands(FPrjCompanion(file, QStringLiteral(".CDE")), &project.commands)) {
         say(unread.shown);
-        say(QStringLiteral("Le projet ne peut pas être ouvert : ") + given);
+        say(QStringLiteral("Le projet ne peut pas être ouvert : ") + (unread.msg.isEmpty() ? given : unread.msg));
         code = 2;
         return finish();
     }

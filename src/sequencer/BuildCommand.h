@@ -6,6 +6,8 @@
 // settings are read, never written.
 #include <QString>
 
+struct TConfBlock;
+
 namespace Startup {
 
 // `format`: "hlp" (the program's compiler, as the build command runs it),
@@ -13,5 +15,11 @@ namespace Startup {
 // The exit code: 0 when the help file was built and published, 1 when the
 // build failed, 2 when the project cannot be read or the format is unknown.
 int FRunBuild(const QString &projectFile, const QString &format = QStringLiteral("hlp"));
+
+// The build itself, on settings already read (the program's own help is
+// built by it too): the project's files read into the model, the help
+// sources made, compiled and published; the author's files are only read.
+// The same exit codes; the compiler's messages are printed.
+int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf);
 
 } // namespace Startup
