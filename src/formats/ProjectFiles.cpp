@@ -4,7 +4,7 @@
 #include "editing/TextConv.h"
 #include "formats/OutlineFile.h"
 #include "platform/SafeFile.h"
-#include "project/PrjFiles.h"
+#include "formats/CommandFile.h"
 
 #include <QFileInfo>
 
@@ -74,7 +74,7 @@ bool FReadCommands(const QString &file, QStringList *commands)
     QByteArray bytes;
     if (!Platform::readWholeFile(file, &bytes))
         return false;
-    *commands = KIVHelpTools::FSplitCmdLines(bytes);
+    *commands = CommandFile::FSplitCmdLines(bytes);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "project/PrjFiles.h"
 
+#include "formats/CommandFile.h"
+
 #include "config/ConfFile.h"
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
@@ -45,35 +47,6 @@ TErrorContext &FSavePrjFonts(const QString &fileName, int index, TCConfFile *con
     return sub.report(0);
 }
 
-QStringList FSplitCmdLines(const QByteArray &bytes)
-{
-    QStringList lines;
-    qsizetype i = 0;
-    const qsizetype n = bytes.size();
-    while (i < n) {
-        qsizetype stop = i;
-        while (stop < n && bytes[stop] != '\r' && bytes[stop] != '\n')
-            ++stop;
-        lines << Platform::fromCp1252(bytes.constData() + i, stop - i);
-        if (stop < n && bytes[stop] == '\r')
-            ++stop;
-        if (stop < n && bytes[stop] == '\n')
-            ++stop;
-        i = stop;
-    }
-    return lines;
-}
-
-QByteArray FJoinCmdLines(const QStringList &lines)
-{
-    QByteArray out;
-    for (const QString &l : lines) {
-        out += Platform::toCp1252(l);
-        out += "\r\n";
-    }
-    return out;
-}
-
 TErrorContext &FLoadPrjCmds(const QString &fileName, QPlainTextEdit *memo)
 {
     TSubGuard sub(context(), QStringLiteral("FLoadPrjCmds"));
@@ -99,41 +72,6 @@ TErrorContext &FSavePrjCmds(const QString &fileName, QPlainTextEdit *memo, bool 
         return sub.report(7, fileName, 5);
     }
     return sub.report(0);
-}
-
-void PAddBmpNames(const QStringList &lines, QStringList &list)
-{
-    if (lines.isEmpty()) {
-        list.clear();
-        return;
-    }
-    // Letter case aside, names sort the same way on every machine (the
-    // help project must not depend on the machine's language).
-    QCollator collator{QLocale::c()};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    const auto less = [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; };
-    // The list is kept sorted, the first of equal names staying.
-    QStringList sorted;
-    auto addSorted = [&](const QString &name) {
-        const auto at = std::lower_bound(sorted.begin(), sorted.end(), name, less);
-        if (at != sorted.end() && collator.compare(*at, name) == 0)
-            return;
-        sorted.insert(at, name);
-    };
-    for (const QString &name : std::as_const(list))
-        addSorted(name);
-    const QString tag = QStringLiteral("\\{bmc ");
-    for (const QString &full : lines) {
-        QString line = full.left(255);
-        while (line.contains(tag)) {
-            line = line.mid(6);
-            line.chop(2);
-            // An empty name names no bitmap.
-            if (!line.isEmpty())
-                addSorted(line);
-        }
-    }
-    list = sorted;
 }
 
 TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list)

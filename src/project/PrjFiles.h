@@ -2,6 +2,7 @@
 // A project's own files besides its topics: settings (.CFG), title fonts
 // (.FNT) and command lines (.CDE), and the list of bitmaps the commands name.
 #include "errors/ErrorContext.h"
+#include "formats/CommandFile.h"
 
 #include <QStringList>
 
@@ -19,11 +20,12 @@ TErrorContext &FSavePrjCmds(const QString &fileName, QPlainTextEdit *memo, bool 
 // Adds the bitmap names of the command file to `list`, kept sorted and free
 // of duplicates, both without regard to letter case.
 TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list);
-// The same from the command lines themselves.
-void PAddBmpNames(const QStringList &lines, QStringList &list);
 
-// The lines of a command file (CR, LF or CR LF ends; Windows-1252).
-QStringList FSplitCmdLines(const QByteArray &bytes);
-QByteArray FJoinCmdLines(const QStringList &lines);
+
+// The command file's lines as bytes (formats/CommandFile), by the names
+// the project routines have always used.
+using CommandFile::FSplitCmdLines;
+using CommandFile::FJoinCmdLines;
+using CommandFile::PAddBmpNames;
 
 } // namespace KIVHelpTools

@@ -59,7 +59,6 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     using namespace KIVHelpTools;
     const QString given = QFileInfo(projectFile).absoluteFilePath();
     int code = 1;
-    const auto finish = [&] { return code; };
     // A save that a crash cut short is completed first: the build reads the
     // project as its last save left it. Nothing of the author's is written.
     FileOps::recover(QFileInfo(given).absolutePath());
@@ -72,7 +71,7 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
         say(unread.shown);
         say(QStringLiteral("Le projet ne peut pas être ouvert : ") + (unread.msg.isEmpty() ? given : unread.msg));
         code = 2;
-        return finish();
+        return code;
     }
     FLoadPrjConf(FPrjCompanion(file, QStringLiteral(".CFG")), 0, Globale::VGGIniPrj);
     FLoadPrjFonts(FPrjCompanion(file, QStringLiteral(".FNT")), 0, Globale::VGGIniPrjFonts);
@@ -85,14 +84,14 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     prj->PrjState = PrjOpened;
     if (!QFileInfo(prj->PrjComDir.get()).isDir() && !QDir().mkdir(prj->PrjComDir.get())) {
         say(QString::fromUtf8("La création du répertoire a échouée : ") + prj->PrjComDir.get());
-        return finish();
+        return code;
     }
     const Build::TSourcesResult made = Build::FWriteSources(project, conf, prj->PrjFile.get(), prj->AddTitle, prj->SameTitleFont);
     if (!made.ok) {
         if (!made.badTopic.isEmpty())
             say(FMacroCorruptedText(made.badTopic, made.badLine));
         say(QStringLiteral("Les sources de l'aide ne peuvent pas être écrites. ") + made.error);
-        return finish();
+        return code;
     }
     prj->PrjState = PrjConverted;
     if (format != QLatin1String("hlp")) {
@@ -117,7 +116,7 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
             code = 0;
         }
     }
-    return finish();
+    return code;
 }
 
 } // namespace Startup

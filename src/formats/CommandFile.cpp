@@ -1,0 +1,75 @@
+#include "formats/CommandFile.h"
+
+#include "platform/Cp1252.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <algorithm>
+
+namespace CommandFile {
+
+QStringList FSplitCmdLines(const QByteArray &bytes)
+{
+    QStringList lines;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        qsizetype stop = i;
+        while (stop < n && bytes[stop] != '\r' && bytes[stop] != '\n')
+            ++stop;
+        lines << Platform::fromCp1252(bytes.constData() + i, stop - i);
+        if (stop < n && bytes[stop] == '\r')
+            ++stop;
+        if (stop < n && bytes[stop] == '\n')
+            ++stop;
+        i = stop;
+    }
+    return lines;
+}
+
+QByteArray FJoinCmdLines(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines) {
+        out += Platform::toCp1252(l);
+        out += "\r\n";
+    }
+    return out;
+}
+
+void PAddBmpNames(const QStringList &lines, QStringList &list)
+{
+    if (lines.isEmpty()) {
+        list.clear();
+        return;
+    }
+    // Letter case aside, names sort the same way on every machine (the
+    // help project must not depend on the machine's language).
+    QCollator collator{QLocale::c()};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const auto less = [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; };
+    // The list is kept sorted, the first of equal names staying.
+    QStringList sorted;
+    auto addSorted = [&](const QString &name) {
+        const auto at = std::lower_bound(sorted.begin(), sorted.end(), name, less);
+        if (at != sorted.end() && collator.compare(*at, name) == 0)
+            return;
+        sorted.insert(at, name);
+    };
+    for (const QString &name : std::as_const(list))
+        addSorted(name);
+    const QString tag = QStringLiteral("\\{bmc ");
+    for (const QString &full : lines) {
+        QString line = full.left(255);
+        while (line.contains(tag)) {
+            line = line.mid(6);
+            line.chop(2);
+            // An empty name names no bitmap.
+            if (!line.isEmpty())
+                addSorted(line);
+        }
+    }
+    list = sorted;
+}
+
+} // namespace CommandFile
