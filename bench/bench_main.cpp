@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTreeWidget>
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -150,19 +149,19 @@ void BM_OutlineRead500(benchmark::State &state)
 {
     const QByteArray bytes = outline500();
     for (auto _ : state) {
-        QTreeWidget tree;
-        Outline::PAppendLines(&tree, Outline::FParse(bytes).lines);
-        benchmark::DoNotOptimize(Outline::FCount(&tree));
+        TCProject project;
+        project.PSetLines(Outline::FParse(bytes).lines);
+        benchmark::DoNotOptimize(project.FCount());
     }
 }
 BENCHMARK(BM_OutlineRead500)->Unit(benchmark::kMicrosecond);
 
 void BM_OutlineWrite500(benchmark::State &state)
 {
-    QTreeWidget tree;
-    Outline::PAppendLines(&tree, Outline::FParse(outline500()).lines);
+    TCProject project;
+    project.PSetLines(Outline::FParse(outline500()).lines);
     for (auto _ : state)
-        benchmark::DoNotOptimize(Outline::FFormat(Outline::FLinesOf(&tree)));
+        benchmark::DoNotOptimize(Outline::FFormat(project.FLines()));
 }
 BENCHMARK(BM_OutlineWrite500)->Unit(benchmark::kMicrosecond);
 

@@ -23,7 +23,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextCursor>
-#include <QTreeWidget>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -56,12 +55,12 @@ double medianMs(const std::function<void()> &prepare, const std::function<void()
 }
 
 // Topic texts of about Characters / Topics characters, with some bold runs.
-void fillTopic(TRichEdit *control, int topic, int round)
+void fillTopic(QTextDocument *doc, int topic, int round)
 {
     static const char *const words[] = {"aide", "fichier", "page", "projet", "menu", "compilateur", "texte",
                                         "image", "saut", "fenêtre", "paramètre", "commande", "sauvegardé"};
-    control->clear();
-    QTextCursor c(control->document());
+    doc->clear();
+    QTextCursor c(doc);
     QTextCharFormat plain, bold;
     bold.setFontWeight(QFont::Bold);
     const int target = Characters / Topics;
@@ -88,27 +87,22 @@ void BM_StorageVsCopy(benchmark::State &state)
     TConfBlock *conf = headless.conf;
     conf->PIni->BACKUP_PERIOD = 1000;
     conf->PIni->CREATE_CNT = true;
-    QWidget &panel = headless.panel;
-    QTreeWidget &tree = headless.tree;
-    const TDisplayContext display{&panel, &panel, &tree, &headless.cdes, &headless.compile, nullptr, {}, {}, {}, {}};
-    TCREditServer &pool = headless.pool;
+    TOutlineView &tree = headless.tree;
+    TCProject &project = headless.project;
+    const TDisplayContext display{&headless.panel, &headless.panel, &tree, &headless.compile, nullptr, {}, {}, {}, {}};
     TPrjRec *prj = conf->PPrj;
     FCreatePrj(QStringLiteral("Grand"), conf, display);
-    QTreeWidgetItem *root = Outline::FItemAt(&tree, 1), *chapter = nullptr;
+    TTopic *root = Outline::FItemAt(&tree, 1), *chapter = nullptr;
     for (int i = 2; i <= Topics; ++i) {
-        auto *item = new QTreeWidgetItem(QStringList{QString::fromUtf8("Page %1 é").arg(i)});
-        (i % 10 == 2 ? root : chapter)->addChild(item);
+        TTopic *topic = project.FInsert(i % 10 == 2 ? root : chapter, -1, QString::fromUtf8("Page %1 é").arg(i));
         if (i % 10 == 2)
-            chapter = item;
-        TRichEdit *control = nullptr;
-        U_REditServ::FCreateRichEdit(control, 45000, nullptr, &panel, &panel);
-        Outline::PSetControl(item, control);
+            chapter = topic;
     }
     int round = 0;
     auto changeAll = [&] {
         ++round;
         for (int n = 1; n <= Topics; ++n)
-            fillTopic(Outline::FControlOf(Outline::FItemAt(&tree, n)), n, round);
+            fillTopic(tree.FDocumentOf(Outline::FItemAt(&tree, n)), n, round);
     };
     auto save = [&] {
         if (FSavePrj(prj->PrjFile.get(), conf, display).Category != 0)
@@ -141,8 +135,8 @@ void BM_StorageVsCopy(benchmark::State &state)
         }, save);
         int edit = 0;
         one = medianMs([&] {
-            TRichEdit *c = Outline::FControlOf(Outline::FItemAt(&tree, 2 + (++edit) * 37 % (Topics - 1)));
-            QTextCursor(c->document()).insertText(QStringLiteral("Correction. "));
+            QTextDocument *doc = tree.FDocumentOf(Outline::FItemAt(&tree, 2 + (++edit) * 37 % (Topics - 1)));
+            QTextCursor(doc).insertText(QStringLiteral("Correction. "));
         }, save);
         QByteArray topic;
         Platform::readWholeFile(files.value(1), &topic);
@@ -162,7 +156,7 @@ void BM_StorageVsCopy(benchmark::State &state)
                 }
         });
         open = medianMs([&] { FClosePrj(conf, display); }, [&] {
-            if (FLoadPrj(prj->PrjFile.get(), &pool, display, conf, Globale::VGGIniPrj).Category != 0)
+            if (FLoadPrj(prj->PrjFile.get(), display, conf, Globale::VGGIniPrj).Category != 0)
                 state.SkipWithError("open failed");
         });
         // The same from a cold cache, where the system lets us drop it.
@@ -180,7 +174,7 @@ void BM_StorageVsCopy(benchmark::State &state)
             openCold = medianMs([&] {
                 FClosePrj(conf, display);
                 dropCaches();
-            }, [&] { FLoadPrj(prj->PrjFile.get(), &pool, display, conf, Globale::VGGIniPrj); });
+            }, [&] { FLoadPrj(prj->PrjFile.get(), display, conf, Globale::VGGIniPrj); });
         }
         command = medianMs(changeAll, [&] {
             save();
@@ -189,15 +183,15 @@ void BM_StorageVsCopy(benchmark::State &state)
         // What the user waits for after typing into one topic: Ctrl+S, the
         // save and the help sources.
         commandOne = medianMs([&] {
-            TRichEdit *c = Outline::FControlOf(Outline::FItemAt(&tree, 2 + (++edit) * 37 % (Topics - 1)));
-            QTextCursor(c->document()).insertText(QStringLiteral("Correction. "));
+            QTextDocument *doc = tree.FDocumentOf(Outline::FItemAt(&tree, 2 + (++edit) * 37 % (Topics - 1)));
+            QTextCursor(doc).insertText(QStringLiteral("Correction. "));
         }, [&] {
             save();
             FUpdatePrj(false, true, conf, display);
         });
         // Ctrl+S on a project just opened: the files it wrote.
         FClosePrj(conf, display);
-        FLoadPrj(prj->PrjFile.get(), &pool, display, conf, Globale::VGGIniPrj);
+        FLoadPrj(prj->PrjFile.get(), display, conf, Globale::VGGIniPrj);
         const auto stamps = [&] {
             QStringList out;
             for (QDirIterator it(dir, QDir::Files | QDir::Hidden); it.hasNext();) {

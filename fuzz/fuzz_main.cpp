@@ -24,7 +24,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTextDocument>
-#include <QTreeWidget>
 #include <cstdio>
 
 namespace {
@@ -41,9 +40,9 @@ void runAll(const QByteArray &input)
         // Every name a sent outline may hold is judged without a crash.
         for (const Outline::TLine &line : parsed.lines)
             TextConv::FTopicNameProblem(line.text);
-        QTreeWidget tree;
-        Outline::PAppendLines(&tree, parsed.lines);
-        Outline::FFormat(Outline::FLinesOf(&tree));
+        TCProject project;
+        project.PSetLines(parsed.lines);
+        Outline::FFormat(project.FLines());
     }
 
     KIVHelpTools::FSplitCmdLines(input);

@@ -25,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <cstdio>
 
 using namespace KIVHelpTools;

@@ -14,7 +14,7 @@
 // rounds ordinary saves. Before each save the program prints "round R", after
 // it "saved R" (or "failed R"), and flushes.
 #include "config/Globale.h"
-#include "editing/REditServ.h"
+#include "editing/TopicDocument.h"
 #include "fileops/DosCmd.h"
 #include "fileops/PrjFolder.h"
 #include "platform/Paths.h"
@@ -29,7 +29,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 #include <csignal>
 #include <cstdio>
 
@@ -37,27 +36,14 @@ using namespace KIVHelpTools;
 
 namespace {
 
-void build(QTreeWidget *tree, QWidget *panel, const QStringList &names, int round)
+void build(TCProject &project, const QFont &font, const QStringList &names, int round)
 {
-    for (int n = Outline::FCount(tree); n >= 1; --n) {
-        QTreeWidgetItem *item = Outline::FItemAt(tree, n);
-        delete Outline::FControlOf(item);
-        delete item;
-    }
-    QTreeWidgetItem *root = nullptr, *chapter = nullptr;
-    for (int i = 0; i < names.size(); ++i) {
-        auto *item = new QTreeWidgetItem(QStringList{names[i]});
-        if (i == 0)
-            tree->addTopLevelItem(root = item);
-        else if (i % 4 == 1 || !chapter)
-            root->addChild(chapter = item);
-        else
-            chapter->addChild(item);
-        TRichEdit *control = nullptr;
-        U_REditServ::FCreateRichEdit(control, 45000, nullptr, panel, panel);
-        control->setPlainText(StressText(names[i], round));
-        Outline::PSetControl(item, control);
-    }
+    QList<Outline::TLine> lines;
+    for (int i = 0; i < names.size(); ++i)
+        lines.append({i == 0 ? 1 : i % 4 == 1 || i < 2 ? 2 : 3, names[i]});
+    project.PSetLines(lines);
+    for (int i = 0; i < names.size(); ++i)
+        project.FTopicAt(i + 1)->PSetBytes(TTopicDocument::FRtfOf(StressText(names[i], round), font));
 }
 
 } // namespace
@@ -86,8 +72,6 @@ int main(int argc, char **argv)
     TConfBlock *conf = headless.conf;
     conf->PIni->BACKUP_PERIOD = 1;
     conf->PIni->CREATE_CNT = true;
-    QWidget &panel = headless.panel;
-    QTreeWidget &tree = headless.tree;
     const TDisplayContext &display = headless.display;
     TPrjRec *prj = conf->PPrj;
     const QString dir = dirPath + QStringLiteral("/Stress");
@@ -99,7 +83,7 @@ int main(int argc, char **argv)
     prj->PrjFile.set(dir + QStringLiteral("/Stress.PRJ"));
 
     for (int round = first; round < first + rounds; ++round) {
-        build(&tree, &panel, StressNames(topics, round), round);
+        build(headless.project, headless.tree.textFont(), StressNames(topics, round), round);
         // Backup and ordinary saves alternate.
         prj->PrjSaveCount = round % 2 == 0 ? 1 : 0;
         std::printf("round %d\n", round);

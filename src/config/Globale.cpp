@@ -297,11 +297,6 @@ TErrorContext &FInit(bool active, bool trace, quint8 destination)
         if (!g_block.WinFntList)
             return sub.report(8, QStringLiteral("WinFntList := TStringList.Create"), 2);
     }
-    if (!VGGREditServer) {
-        VGGREditServer = new (std::nothrow) TCREditServer;
-        if (!VGGREditServer)
-            return sub.report(8, QStringLiteral("VGGREditServer := TCREditServer.Create"), 2);
-    }
     PConf = &g_block;
 
     TPrjRec *prj = g_block.PPrj;

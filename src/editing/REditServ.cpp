@@ -12,14 +12,9 @@
 #include <QVBoxLayout>
 #include <new>
 
-TCREditServer *VGGREditServer = nullptr;
-
 // ---- the control ----
 
-TRichEdit::TRichEdit(QWidget *parent) : QTextEdit(parent)
-{
-    connect(document(), &QTextDocument::contentsChanged, this, [this] { ++m_changes; });
-}
+TRichEdit::TRichEdit(QWidget *parent) : QTextEdit(parent) {}
 
 int TRichEdit::textLength() const { return document()->characterCount() - 1; }
 
@@ -151,115 +146,3 @@ bool FCreateRichEdit(TRichEdit *&control, int maxLength, const QStringList *font
 
 } // namespace U_REditServ
 
-// ---- the pool ----
-
-TErrorContext &TCREditServer::FInit(bool active, bool trace, quint8 destination, QWidget *parent,
-                                    QObject *owner, const QStringList *fontList, int timeFast,
-                                    int timeSlow, int maxLength, int slotCount)
-{
-    FDeriveErrCtx(U_REditServ::context(), m_ctx, QStringLiteral("TCREditServer"), QString(), destination);
-    PSetSwitches(m_ctx, active, trace, destination);
-    TSubGuard sub(m_ctx, QStringLiteral("FInit"));
-
-    if (slotCount > MaxSlots || slotCount < 0)
-        return sub.report(6, QStringLiteral("NbREdit = %1").arg(slotCount), 3);
-    if (maxLength < 0 || maxLength > 64000)
-        return sub.report(6, QStringLiteral("MaxLength = %1").arg(maxLength), 3);
-    if (timeSlow == 0)
-        return sub.report(6, QStringLiteral("TimeSlow = 0"), 3);
-    if (timeFast == 0)
-        return sub.report(6, QStringLiteral("TimeFast = 0"), 3);
-    if (!fontList)
-        return sub.report(6, QStringLiteral("WFntList"), 5);
-    if (!owner)
-        return sub.report(6, QStringLiteral("Owner"), 5);
-    if (!parent)
-        return sub.report(6, QStringLiteral("Parent"), 5);
-
-    m_initialised = false;
-    m_busy = false;
-    m_nbREdit = static_cast<quint16>(slotCount);
-    m_maxLength = maxLength;
-    // Intervals are 16-bit; a larger setting is taken as the largest.
-    m_timeSlow = static_cast<quint16>(qBound(1, timeSlow, 65535));
-    m_timeFast = static_cast<quint16>(qBound(1, timeFast, 65535));
-    m_fonts = fontList;
-    m_owner = owner;
-    m_parent = parent;
-    for (auto &s : m_slots)
-        s.clear();
-    if (!m_timer) {
-        m_timer = new (std::nothrow) QTimer(this);
-        if (!m_timer)
-            return sub.report(8, QStringLiteral("_Timer := TTimer.Create"), 0);
-        connect(m_timer, &QTimer::timeout, this, &TCREditServer::PFillTick);
-    }
-    m_timer->stop();
-    m_timer->setInterval(m_timeSlow);
-    m_initialised = true;
-    return sub.report(0);
-}
-
-void TCREditServer::PFillTick()
-{
-    if (m_busy)
-        return;
-    m_busy = true;
-    for (int i = 0; i < m_nbREdit; ++i) {
-        if (!m_slots[i]) {
-            TRichEdit *control = nullptr;
-            if (U_REditServ::FCreateRichEdit(control, m_maxLength, m_fonts, m_parent, m_owner))
-                m_slots[i] = control;
-            break;
-        }
-    }
-    m_busy = false;
-}
-
-TErrorContext &TCREditServer::FGet(TRichEdit *&control)
-{
-    TSubGuard sub(m_ctx, QStringLiteral("FGet"));
-    control = nullptr;
-    if (m_timer)
-        m_timer->stop();
-    for (int i = 0; i < m_nbREdit; ++i) {
-        if (m_slots[i]) {
-            control = m_slots[i].data();
-            m_slots[i].clear();
-            break;
-        }
-    }
-    bool created = control != nullptr;
-    if (!created)
-        created = U_REditServ::FCreateRichEdit(control, m_initialised ? m_maxLength : 45000, m_fonts,
-                                               m_parent, m_owner);
-    // A pool whose start-up failed has no timer: its controls are built on
-    // the spot.
-    if (m_timer)
-        m_timer->start();
-    if (!created)
-        return sub.report(8, QStringLiteral("FCreateRichEdit"), 2);
-    return sub.report(0);
-}
-
-TErrorContext &TCREditServer::FFast()
-{
-    TSubGuard sub(m_ctx, QStringLiteral("FFast"));
-    if (!m_initialised)
-        return sub.report(3, QString(), 3);
-    if (m_busy)
-        return sub.report(0);
-    m_timer->stop();
-    m_timer->setInterval(m_timeFast);
-    m_timer->start();
-    return sub.report(0);
-}
-
-TErrorContext &TCREditServer::FStop()
-{
-    TSubGuard sub(m_ctx, QStringLiteral("FStop"));
-    if (m_timer)
-        m_timer->stop();
-    m_busy = false;
-    return sub.report(0);
-}

@@ -741,4 +741,64 @@ QStringList FKeepWhatATopicHolds(const QTextDocument &in, QTextDocument &out)
     return ordered;
 }
 
+qint64 FTextLength(const QByteArray &rtf)
+{
+    if (!rtf.startsWith("{\\rtf"))
+        return rtf.size();
+    qint64 length = 0;
+    bool lastIsBreak = false; // the last paragraph's mark ends the text, it joins none
+    int depth = 0, skipFrom = -1; // skipping a destination opened at that depth
+    const char *p = rtf.constData(), *end = p + rtf.size();
+    while (p < end) {
+        const char c = *p++;
+        if (c == '{') {
+            ++depth;
+            if (skipFrom < 0 && p < end && *p == '\\') {
+                static const char *const kSkipped[] = {"\\*", "\\fonttbl", "\\colortbl", "\\stylesheet", "\\info", "\\pict", "\\header", "\\footer"};
+                for (const char *k : kSkipped)
+                    if (qstrncmp(p, k, qstrlen(k)) == 0)
+                        skipFrom = depth;
+            }
+        } else if (c == '}') {
+            if (depth == skipFrom)
+                skipFrom = -1;
+            --depth;
+        } else if (c == '\\') {
+            if (p >= end)
+                break;
+            const char w = *p;
+            if ((w >= 'a' && w <= 'z') || (w >= 'A' && w <= 'Z')) {
+                const char *word = p;
+                while (p < end && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')))
+                    ++p;
+                const QByteArrayView name(word, p - word);
+                while (p < end && (*p == '-' || (*p >= '0' && *p <= '9')))
+                    ++p;
+                if (p < end && *p == ' ')
+                    ++p;
+                if (skipFrom < 0 && (name == "par" || name == "line" || name == "tab")) {
+                    ++length;
+                    lastIsBreak = name == "par";
+                }
+            } else if (w == '\'') {
+                p = qMin(end, p + 3);
+                if (skipFrom < 0) {
+                    ++length;
+                    lastIsBreak = false;
+                }
+            } else {
+                ++p;
+                if (skipFrom < 0 && (w == '\\' || w == '{' || w == '}' || w == '~')) {
+                    ++length;
+                    lastIsBreak = false;
+                }
+            }
+        } else if (c != '\r' && c != '\n' && skipFrom < 0 && depth > 0) {
+            ++length;
+            lastIsBreak = false;
+        }
+    }
+    return lastIsBreak ? length - 1 : length;
+}
+
 } // namespace RtfText

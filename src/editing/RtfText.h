@@ -30,6 +30,11 @@ struct TReadInfo {
 // font stands for text without an explicit font.
 TReadInfo FReadRtf(QTextDocument &doc, const QByteArray &bytes);
 
+// About how many characters of text the RTF holds (paragraph marks count
+// one), without parsing it into a document: tables, pictures and other
+// destinations are skipped. For gauges; 0 for empty input.
+qint64 FTextLength(const QByteArray &rtf);
+
 // Copies `in` (rich text from elsewhere: a web page, a word processor) into
 // `out` as a topic holds it: fonts, sizes (headings keep theirs), bold,
 // italic, underline, colours, alignment and line breaks; list items become

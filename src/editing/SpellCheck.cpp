@@ -147,7 +147,8 @@ void attach(QTextEdit *editor)
         }
         editor->setExtraSelections(marks);
     });
-    QObject::connect(editor->document(), &QTextDocument::contentsChanged, timer, [editor, timer] {
+    // Typing, and another topic's text shown in the editor.
+    QObject::connect(editor, &QTextEdit::textChanged, timer, [editor, timer] {
         if (editor->isVisible())
             timer->start();
     });

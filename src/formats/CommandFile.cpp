@@ -30,7 +30,11 @@ QStringList FSplitCmdLines(const QByteArray &bytes)
 QByteArray FJoinCmdLines(const QStringList &lines)
 {
     QByteArray out;
-    for (const QString &l : lines) {
+    for (QString l : lines) {
+        // One command is one line: line breaks inside it become blanks.
+        for (QChar &ch : l)
+            if (ch == u'\r' || ch == u'\n' || ch == QChar(0x2029) || ch == QChar(0x2028))
+                ch = u' ';
         out += Platform::toCp1252(l);
         out += "\r\n";
     }

@@ -16,8 +16,10 @@ const QByteArray &TTopic::FBytes()
 
 void TTopic::PSetBytes(const QByteArray &bytes)
 {
-    m_text.reset();
-    m_textChange = 0;
+    if (m_text) {
+        m_text->PLoad(bytes);
+        m_textChange = m_text->changeCount();
+    }
     m_rtf = bytes;
     ++m_revision;
 }
@@ -39,11 +41,19 @@ void TTopic::PSetText(std::shared_ptr<TTopicText> text)
     m_textChange = m_text ? m_text->changeCount() : 0;
 }
 
+void TTopic::PDropText()
+{
+    FBytes();
+    m_text.reset();
+    m_textChange = 0;
+}
+
 // ---- TCProject ----
 
 TCProject::TCProject(QObject *parent) : QAbstractItemModel(parent) {}
 
-TCProject::~TCProject() = default;
+// Views and editors let go of the topics' texts before they go.
+TCProject::~TCProject() { PClear(); }
 
 std::vector<std::unique_ptr<TTopic>> &TCProject::siblingsOf(TTopic *parent)
 {

@@ -31,6 +31,8 @@ public:
     virtual QByteArray FRtf() const = 0;
     // Grows with every change of the text.
     virtual quint64 changeCount() const = 0;
+    // The text becomes what these bytes hold (a view showing it keeps it).
+    virtual void PLoad(const QByteArray &rtf) = 0;
 };
 
 struct TTopic {
@@ -43,7 +45,7 @@ struct TTopic {
     // The topic's text as a topic file holds it: the stored bytes, brought
     // up to date from the parsed text first when that changed.
     const QByteArray &FBytes();
-    // The stored bytes become `bytes` (a parsed text is dropped).
+    // The stored bytes become `bytes` (a parsed text follows them).
     void PSetBytes(const QByteArray &bytes);
     // Grows whenever the stored bytes change.
     quint64 revision() const { return m_revision; }
@@ -52,12 +54,27 @@ struct TTopic {
     // there (PMarkSaved after the write reached the disk).
     QString savedFile;
     void PMarkSaved(const QString &file, quint64 revision);
+    // A save in progress wrote (or kept) this file; it counts as saved
+    // once the save commits (PCommitPending).
+    void PMarkPending(const QString &file, quint64 revision)
+    {
+        m_pendingFile = file;
+        m_pendingRevision = revision;
+    }
+    void PCommitPending()
+    {
+        if (!m_pendingFile.isEmpty())
+            PMarkSaved(m_pendingFile, m_pendingRevision);
+        m_pendingFile.clear();
+    }
     // True when `file` does not hold the topic's text as it stands.
     bool FChangedSince(const QString &file) const;
 
     TTopicText *text() const { return m_text.get(); }
     // Hangs a parsed text on the topic (it holds the stored bytes' text).
     void PSetText(std::shared_ptr<TTopicText> text);
+    // The parsed text goes back into the bytes and is let go.
+    void PDropText();
     bool FTextChanged() const { return m_text && m_text->changeCount() != m_textChange; }
 
 private:
@@ -66,6 +83,8 @@ private:
     quint64 m_textChange = 0;
     quint64 m_revision = 1;
     quint64 m_savedRevision = 0;
+    QString m_pendingFile;
+    quint64 m_pendingRevision = 0;
 };
 
 class TCProject : public QAbstractItemModel {
@@ -110,6 +129,8 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
     QModelIndex FIndexOf(const TTopic *topic) const;
     TTopic *FTopicOf(const QModelIndex &index) const;
 

@@ -5,9 +5,7 @@
 #include "platform/Prompts.h"
 #include "project/Insertions.h"
 #include "project/KivHelpTools.h"
-#include "project/Outline.h"
-
-#include <QTreeWidget>
+#include "editing/OutlineView.h"
 
 namespace KIVHelpTools {
 
@@ -28,7 +26,7 @@ bool isDelimiter(QChar c)
     return !((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z'));
 }
 
-TErrorContext &clipboardOp(QTreeWidget *outline, bool show, const QString &name, const QString &failure,
+TErrorContext &clipboardOp(TOutlineView *outline, bool show, const QString &name, const QString &failure,
                            void (QTextEdit::*op)())
 {
     TSubGuard sub(context(), name);
@@ -43,29 +41,29 @@ TErrorContext &clipboardOp(QTreeWidget *outline, bool show, const QString &name,
 
 } // namespace
 
-TErrorContext &FCopy2Clip(QTreeWidget *outline, bool show)
+TErrorContext &FCopy2Clip(TOutlineView *outline, bool show)
 {
     return clipboardOp(outline, show, QStringLiteral("FCopy2Clip"), QStringLiteral("SelText/CopyToClipboard"),
                        &QTextEdit::copy);
 }
 
-TErrorContext &FCut2Clip(QTreeWidget *outline, bool show)
+TErrorContext &FCut2Clip(TOutlineView *outline, bool show)
 {
     return clipboardOp(outline, show, QStringLiteral("FCut2Clip"), QStringLiteral("SelText/CutToClipboard"),
                        &QTextEdit::cut);
 }
 
-TErrorContext &FUndo(QTreeWidget *outline, bool show)
+TErrorContext &FUndo(TOutlineView *outline, bool show)
 {
     return clipboardOp(outline, show, QStringLiteral("FUndo"), QStringLiteral("Undo"), &QTextEdit::undo);
 }
 
-TErrorContext &FRedo(QTreeWidget *outline, bool show)
+TErrorContext &FRedo(TOutlineView *outline, bool show)
 {
     return clipboardOp(outline, show, QStringLiteral("FRedo"), QStringLiteral("Redo"), &QTextEdit::redo);
 }
 
-TErrorContext &FPasteFromClip(QTreeWidget *outline, bool show)
+TErrorContext &FPasteFromClip(TOutlineView *outline, bool show)
 {
     return clipboardOp(outline, show, QStringLiteral("FPasteFromClip"), QStringLiteral("PasteFromClipboard"),
                        &QTextEdit::paste);
@@ -127,10 +125,19 @@ bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &op
 
 namespace {
 
+// Whether a topic's text may hold the text searched for: the topics that
+// cannot are passed over without being shown.
+bool mayHold(TOutlineView *outline, TTopic *topic, const TFindOptions &options)
+{
+    const QString text = outline->FPlainTextOf(topic);
+    return options.matchCase ? text.contains(options.findText)
+                             : Platform::cp1252Upper(text).contains(Platform::cp1252Upper(options.findText));
+}
+
 // The next match through the project: the rest of the current topic, then
 // the following topics (the preceding ones going up), round to the current
 // topic's start. The topic of the match becomes the outline's current.
-bool searchTopics(QTreeWidget *outline, const TFindOptions &options)
+bool searchTopics(TOutlineView *outline, const TFindOptions &options)
 {
     TRichEdit *current = FCurrentControl(outline);
     if (FSearchEdit(current, options.findText, options))
@@ -141,24 +148,26 @@ bool searchTopics(QTreeWidget *outline, const TFindOptions &options)
     const int from = qMax(1, Outline::FPositionOf(outline, outline->currentItem()));
     for (int step = 1; step <= count; ++step) {
         const int n = options.down ? (from - 1 + step) % count + 1 : (from - 1 - step + count * 2) % count + 1;
-        QTreeWidgetItem *item = Outline::FItemAt(outline, n);
-        TRichEdit *control = Outline::FControlOf(item);
+        TTopic *item = Outline::FItemAt(outline, n);
+        if (!mayHold(outline, item, options))
+            continue;
+        outline->setCurrentItem(item);
+        TRichEdit *control = FCurrentControl(outline);
         if (!control)
             continue;
         QTextCursor start(control->document());
         start.movePosition(options.down ? QTextCursor::Start : QTextCursor::End);
         control->setTextCursor(start);
-        if (FSearchEdit(control, options.findText, options)) {
-            outline->setCurrentItem(item);
+        if (FSearchEdit(control, options.findText, options))
             return true;
-        }
     }
+    outline->setCurrentItem(Outline::FItemAt(outline, from));
     return false;
 }
 
 } // namespace
 
-TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool show)
+TErrorContext &FFindText(TOutlineView *outline, const TFindOptions &options, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FFindText"));
     if (FRefuseWithoutTopics(outline, show, sub))
@@ -168,7 +177,7 @@ TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool
     return sub.report(0);
 }
 
-TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, bool show)
+TErrorContext &FReplaceText(TOutlineView *outline, const TFindOptions &options, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FReplaceText"));
     if (FRefuseWithoutTopics(outline, show, sub))
@@ -179,14 +188,16 @@ TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, b
         one.allTopics = false;
         one.down = true;
         one.replace = false;
-        QTreeWidgetItem *was = outline->currentItem();
+        TTopic *was = outline->currentItem();
         for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
-            QTreeWidgetItem *item = Outline::FItemAt(outline, n);
-            TRichEdit *control = Outline::FControlOf(item);
+            TTopic *item = Outline::FItemAt(outline, n);
+            if (!mayHold(outline, item, one))
+                continue;
+            outline->setCurrentItem(item);
+            TRichEdit *control = FCurrentControl(outline);
             if (!control)
                 continue;
             control->setTextCursor(QTextCursor(control->document()));
-            outline->setCurrentItem(item);
             FReplaceText(outline, one, false);
         }
         outline->setCurrentItem(was);

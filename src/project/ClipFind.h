@@ -3,7 +3,7 @@
 #include "errors/ErrorContext.h"
 
 class QTextEdit;
-class QTreeWidget;
+class TOutlineView;
 
 namespace KIVHelpTools {
 
@@ -19,15 +19,15 @@ struct TFindOptions {
     bool allTopics = false;  // on from topic to topic through the project
 };
 
-TErrorContext &FCopy2Clip(QTreeWidget *outline, bool show);
-TErrorContext &FCut2Clip(QTreeWidget *outline, bool show);
+TErrorContext &FCopy2Clip(TOutlineView *outline, bool show);
+TErrorContext &FCut2Clip(TOutlineView *outline, bool show);
 // Undoes or redoes the last edit of the current topic's text.
-TErrorContext &FUndo(QTreeWidget *outline, bool show);
-TErrorContext &FRedo(QTreeWidget *outline, bool show);
-TErrorContext &FPasteFromClip(QTreeWidget *outline, bool show);
+TErrorContext &FUndo(TOutlineView *outline, bool show);
+TErrorContext &FRedo(TOutlineView *outline, bool show);
+TErrorContext &FPasteFromClip(TOutlineView *outline, bool show);
 // Selects the next match in the control (see the options); false when none.
 bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &options);
-TErrorContext &FFindText(QTreeWidget *outline, const TFindOptions &options, bool show);
-TErrorContext &FReplaceText(QTreeWidget *outline, const TFindOptions &options, bool show);
+TErrorContext &FFindText(TOutlineView *outline, const TFindOptions &options, bool show);
+TErrorContext &FReplaceText(TOutlineView *outline, const TFindOptions &options, bool show);
 
 } // namespace KIVHelpTools

@@ -7,13 +7,13 @@
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
-#include "project/Memo.h"
-#include "project/Outline.h"
+#include "editing/TopicDocument.h"
+#include "project/OutlineEdits.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTextBlock>
-#include <QTreeWidget>
+#include <QUndoStack>
 
 #include <exception>
 #include <vector>
@@ -85,9 +85,23 @@ bool takeSelection(const TRichEdit *control, bool refuseLeadingBlank, bool show,
     return false;
 }
 
+// Appends a line to the project's commands; returns its index.
+int appendCommand(TOutlineView *outline, const QString &line)
+{
+    QStringList &commands = outline->project()->commands;
+    // One command is one line: line breaks inside it become blanks.
+    QString text = line;
+    for (QChar &ch : text)
+        if (ch == u'\r' || ch == u'\n' || ch == QChar(0x2029) || ch == QChar(0x2028))
+            ch = u' ';
+    commands.append(text);
+    outline->project()->outlineChanged = true;
+    return int(commands.size()) - 1;
+}
+
 } // namespace
 
-bool FRefuseWithoutTopics(const QTreeWidget *outline, bool show, TSubGuard &sub)
+bool FRefuseWithoutTopics(const TOutlineView *outline, bool show, TSubGuard &sub)
 {
     if (Outline::FCount(outline) > 0)
         return false;
@@ -101,11 +115,11 @@ QString FMarker(int n, const QString &label)
     return QStringLiteral("@_") + QString::number(n).left(4) + u'_' + FLegacyContextName(label) + QStringLiteral("_@");
 }
 
-bool FTopicExists(const QString &name, int length, const QTreeWidget *outline)
+bool FTopicExists(const QString &name, int length, const TOutlineView *outline)
 {
     const QString wanted = asciiUpper(length >= 256 ? name : name.left(qMax(0, length)));
     for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
-        const QString text = Outline::FItemAt(outline, n)->text(0);
+        const QString text = Outline::FItemAt(outline, n)->name;
         if (asciiUpper(length >= 256 ? text : text.left(qMax(0, length))) == wanted)
             return true;
     }
@@ -121,34 +135,31 @@ QString FTrimEnd(const QString &name)
     return name.left(end);
 }
 
-QTreeWidgetItem *FContextClash(const QString &name, const QTreeWidget *outline, const QTreeWidgetItem *except)
+TTopic *FContextClash(const QString &name, const TOutlineView *outline, const TTopic *except)
 {
     // Contexts are told apart without regard to case.
     const auto key = [](const QString &topic) { return FContextName(FCleanTopicName(topic)).toUpper(); };
     const QString wanted = key(name);
     for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
-        QTreeWidgetItem *item = Outline::FItemAt(outline, n);
-        if (item != except && key(item->text(0)) == wanted)
+        TTopic *item = Outline::FItemAt(outline, n);
+        if (item != except && key(item->name) == wanted)
             return item;
     }
     return nullptr;
 }
 
-QString FNewTopicNameProblem(const QString &name, const QTreeWidget *outline, const QTreeWidgetItem *except)
+QString FNewTopicNameProblem(const QString &name, const TOutlineView *outline, const TTopic *except)
 {
     QString problem = FTopicNameProblem(name);
     if (problem.isEmpty())
-        if (const QTreeWidgetItem *other = FContextClash(name, outline, except))
-            problem = QString::fromUtf8("il mènerait au même contexte d'aide que la page « %1 ».").arg(other->text(0));
+        if (const TTopic *other = FContextClash(name, outline, except))
+            problem = QString::fromUtf8("il mènerait au même contexte d'aide que la page « %1 ».").arg(other->name);
     return problem;
 }
 
-TRichEdit *FCurrentControl(const QTreeWidget *outline)
+TRichEdit *FCurrentControl(const TOutlineView *outline)
 {
-    const QTreeWidgetItem *item = outline->currentItem();
-    if (!item)
-        item = Outline::FItemAt(outline, 1);
-    return Outline::FControlOf(item);
+    return Outline::FCount(outline) > 0 && outline->shownTopic() ? outline->editor() : nullptr;
 }
 
 QString FSelectedText(const TRichEdit *control)
@@ -160,8 +171,7 @@ QString FSelectedText(const TRichEdit *control)
     return text.left(255);
 }
 
-TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TConfBlock *conf, bool show,
-                         const TDisplayContext &display, QWidget *parent)
+TErrorContext &FAddTopic(QString &name, TOutlineView *outline, TConfBlock *conf, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FAddTopic"));
     FStripLineEnd(name);
@@ -182,113 +192,68 @@ TErrorContext &FAddTopic(QString &name, QTreeWidget *outline, QObject *owner, TC
         say(show, QString::fromUtf8("Nom de page refusé : ") + problem);
         return sub.report(4, problem, 7);
     }
-
-    auto *item = new QTreeWidgetItem(QStringList{name});
-    QTreeWidgetItem *selected = outline->currentItem();
-    if (!selected)
-        selected = Outline::FItemAt(outline, 1);
-    if (selected && selected->parent())
-        selected->parent()->addChild(item);
-    else
-        outline->addTopLevelItem(item);
-    if (selected)
-        selected->setExpanded(true);
-
-    TRichEdit *control = nullptr;
-    if (!U_REditServ::FCreateRichEdit(control, 45000, conf ? conf->WinFntList : nullptr, parent, owner)) {
-        if (show)
-            PShowError(QString::fromUtf8("Pas assez de mémoire.La création de la page a échouée ! "));
-        delete item;
-        return sub.report(8, QStringLiteral("FCreateRichEdit"), 3);
-    }
-    PBindControl(control, display);
-    Outline::PSetControl(item, control);
+    // The new page's text: its name as its first line, unless the help
+    // sources add titles themselves.
+    TTopicDocument text(QByteArray(), outline->textFont());
     if (!conf || !conf->PPrj || !conf->PPrj->AddTitle) {
-        QTextCursor cursor(control->document());
+        QTextCursor cursor(text.document());
         cursor.insertText(name);
         cursor.insertBlock();
     }
-    // The new topic's control stays hidden: only the selected topic's
-    // control is shown, and the selection stays where it was.
-    control->document()->setModified(false);
+    TTopic *selected = outline->currentItem();
+    if (!selected)
+        selected = Outline::FItemAt(outline, 1);
+    // The selection stays where it was.
+    outline->undoStack()->push(new TAddEdit(outline, conf ? conf->PPrjFonts : nullptr, selected ? selected->parent : nullptr,
+                                            -1, name, text.FRtf()));
+    if (selected)
+        outline->expand(outline->project()->FIndexOf(selected));
+    outline->setCurrentItem(selected);
     return sub.report(0);
 }
 
-namespace {
 
-QList<QTreeWidgetItem *> depthFirst(const QTreeWidget *outline)
-{
-    QList<QTreeWidgetItem *> out;
-    for (int n = 1, count = Outline::FCount(outline); n <= count; ++n)
-        out << Outline::FItemAt(outline, n);
-    return out;
-}
-
-// Topic n's title format belongs to topic n: after a move, each goes
-// where its topic went.
-void followFonts(TFontsRec *fonts, const QList<QTreeWidgetItem *> &before, const QList<QTreeWidgetItem *> &after)
-{
-    if (!fonts)
-        return;
-    std::vector<TFontEntry> old(fonts->Entries, fonts->Entries + MaxTopics + 1);
-    for (qsizetype to = 0; to < after.size() && to < MaxTopics; ++to) {
-        const qsizetype from = before.indexOf(after[to]);
-        if (from >= 0 && from < MaxTopics)
-            fonts->Entries[to + 1] = old[size_t(from + 1)];
-    }
-}
-
-} // namespace
-
-TErrorContext &FPlaceTopic(QTreeWidget *outline, QTreeWidgetItem *item, QTreeWidgetItem *parent, int index,
-                           TFontsRec *fonts, bool show)
+TErrorContext &FPlaceTopic(TOutlineView *outline, TTopic *item, TTopic *parent, int index, TFontsRec *fonts, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FPlaceTopic"));
     // The first topic is the project's own: it stays where it is, first.
-    QTreeWidgetItem *root = Outline::FItemAt(outline, 1);
+    TTopic *root = Outline::FItemAt(outline, 1);
     QString refusal;
     if (!item || item == root)
         refusal = QString::fromUtf8("La première page du projet ne se déplace pas.");
     else if (!parent && index < 1)
         refusal = QString::fromUtf8("La première page du projet reste la première.");
-    for (const QTreeWidgetItem *p = parent; p && refusal.isEmpty(); p = p->parent())
+    for (const TTopic *p = parent; p && refusal.isEmpty(); p = p->parent)
         if (p == item)
             refusal = QString::fromUtf8("Une page ne peut pas aller sous elle-même.");
     if (!refusal.isEmpty()) {
         say(show, refusal);
         return sub.report(4, refusal, 12);
     }
-    const QList<QTreeWidgetItem *> before = depthFirst(outline);
-    const bool expanded = item->isExpanded();
-    if (QTreeWidgetItem *from = item->parent())
-        from->takeChild(from->indexOfChild(item));
-    else
-        outline->takeTopLevelItem(outline->indexOfTopLevelItem(item));
-    if (parent) {
-        parent->insertChild(qBound(0, index, parent->childCount()), item);
-        parent->setExpanded(true);
-    } else {
-        outline->insertTopLevelItem(qBound(1, index, outline->topLevelItemCount()), item);
-    }
-    item->setExpanded(expanded);
-    followFonts(fonts, before, depthFirst(outline));
-    outline->setCurrentItem(item);
-    outline->scrollToItem(item);
+    // The index counts without the item: the model's counts with it.
+    TCProject *project = outline->project();
+    const int siblings = parent ? int(parent->children.size()) : project->rowCount();
+    const bool sameList = item->parent == parent;
+    int row = qBound(0, index, sameList ? siblings - 1 : siblings);
+    if (sameList && row >= project->FRowOf(item))
+        ++row;
+    outline->undoStack()->push(new TPlaceEdit(outline, fonts, item, parent, row));
     return sub.report(0);
 }
 
-TErrorContext &FMoveTopic(QTreeWidget *outline, TMove move, TFontsRec *fonts, bool show)
+TErrorContext &FMoveTopic(TOutlineView *outline, TMove move, TFontsRec *fonts, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FMoveTopic"));
     if (FRefuseWithoutTopics(outline, show, sub))
         return context();
-    QTreeWidgetItem *item = outline->currentItem();
+    TCProject *project = outline->project();
+    TTopic *item = outline->currentItem();
     if (!item)
         item = Outline::FItemAt(outline, 1);
-    QTreeWidgetItem *parent = item->parent();
-    const int at = parent ? parent->indexOfChild(item) : outline->indexOfTopLevelItem(item);
-    const int siblings = parent ? parent->childCount() : outline->topLevelItemCount();
-    const auto sibling = [&](int i) { return parent ? parent->child(i) : outline->topLevelItem(i); };
+    TTopic *parent = item->parent;
+    const int at = project->FRowOf(item);
+    const int siblings = parent ? int(parent->children.size()) : project->rowCount();
+    const auto sibling = [&](int i) { return project->FTopicOf(project->index(i, 0, project->FIndexOf(parent))); };
     QString refusal;
     if (item == Outline::FItemAt(outline, 1)) {
         refusal = QString::fromUtf8("La première page du projet ne se déplace pas.");
@@ -310,16 +275,16 @@ TErrorContext &FMoveTopic(QTreeWidget *outline, TMove move, TFontsRec *fonts, bo
             if (at == 0) {
                 refusal = QString::fromUtf8("Pas de page au-dessus pour la recevoir.");
             } else {
-                QTreeWidgetItem *above = sibling(at - 1);
-                return FPlaceTopic(outline, item, above, above->childCount(), fonts, show);
+                TTopic *above = sibling(at - 1);
+                return FPlaceTopic(outline, item, above, int(above->children.size()), fonts, show);
             }
             break;
         case TMove::Outdent:
             if (!parent) {
                 refusal = QString::fromUtf8("La page est déjà au premier niveau.");
             } else {
-                QTreeWidgetItem *grand = parent->parent();
-                const int after = (grand ? grand->indexOfChild(parent) : outline->indexOfTopLevelItem(parent)) + 1;
+                TTopic *grand = parent->parent;
+                const int after = project->FRowOf(parent) + 1;
                 return FPlaceTopic(outline, item, grand, after, fonts, show);
             }
             break;
@@ -329,13 +294,13 @@ TErrorContext &FMoveTopic(QTreeWidget *outline, TMove move, TFontsRec *fonts, bo
     return sub.report(4, refusal, 12);
 }
 
-TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QPlainTextEdit *commands, bool show)
+TErrorContext &FRenameTopic(QString &newName, bool ask, TOutlineView *outline, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FRenameTopic"));
     if (FRefuseWithoutTopics(outline, show, sub))
         return context();
-    QTreeWidgetItem *item = outline->currentItem();
-    const QString old = item ? item->text(0) : QString();
+    TTopic *item = outline->currentItem();
+    const QString old = item ? item->name : QString();
     QString refusal;
     if (!item || item == Outline::FItemAt(outline, 1)) {
         refusal = QString::fromUtf8("La première page porte le nom du projet : elle ne se renomme pas.");
@@ -361,7 +326,7 @@ TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QP
     // The jumps that name the old topic: the author says whether they follow.
     // Both spellings: the compiler's, and the one earlier versions wrote.
     const QStringList oldTargets{QStringLiteral("{\\v ") + FContextName(old), QStringLiteral("{\\v ") + FLegacyContextName(old)};
-    QStringList lines = Memo::FLines(commands);
+    QStringList lines = outline->project()->commands;
     bool named = false;
     for (const QString &line : std::as_const(lines))
         for (const QString &oldTarget : oldTargets)
@@ -376,31 +341,18 @@ TErrorContext &FRenameTopic(QString &newName, bool ask, QTreeWidget *outline, QP
             for (const QString &oldTarget : oldTargets)
                 for (const QChar end : {u'}', u'>'})
                     line.replace(oldTarget + end, newTarget + end, Qt::CaseInsensitive);
-        Memo::PSetLines(commands, lines);
     }
-    item->setText(0, newName);
-    // The page's title line (its name, written first when it was made)
-    // follows the name.
-    if (TRichEdit *control = Outline::FControlOf(item)) {
-        const QTextBlock first = control->document()->firstBlock();
-        if (first.text().trimmed() == old) {
-            QTextCursor c(first);
-            const int start = first.position() + int(first.text().indexOf(old));
-            c.setPosition(start);
-            c.setPosition(start + int(old.size()), QTextCursor::KeepAnchor);
-            c.insertText(newName);
-        }
-    }
+    outline->undoStack()->push(new TRenameEdit(outline, item, newName, lines));
     return sub.report(0);
 }
 
-QStringList FTopicsJumpingTo(const QString &topicName, const QTreeWidget *outline, const QPlainTextEdit *commands)
+QStringList FTopicsJumpingTo(const QString &topicName, TOutlineView *outline)
 {
     // The command lines whose hidden target is the topic's context.
     // Both spellings: the compiler's, and the one earlier versions wrote.
     const QStringList contexts{QStringLiteral("{\\v ") + FContextName(topicName),
                                QStringLiteral("{\\v ") + FLegacyContextName(topicName)};
-    const QStringList lines = Memo::FLines(commands);
+    const QStringList &lines = outline->project()->commands;
     QStringList markers;
     for (int k = 0; k < lines.size(); ++k)
         for (const QString &context : contexts) {
@@ -415,21 +367,20 @@ QStringList FTopicsJumpingTo(const QString &topicName, const QTreeWidget *outlin
     QStringList from;
     const int count = Outline::FCount(outline);
     for (int n = 1; n <= count && !markers.isEmpty(); ++n) {
-        const QTreeWidgetItem *item = Outline::FItemAt(outline, n);
-        const TRichEdit *control = Outline::FControlOf(item);
-        if (!control || item->text(0) == topicName)
+        TTopic *item = Outline::FItemAt(outline, n);
+        if (item->name == topicName)
             continue;
-        const QString text = control->toPlainText();
+        const QString text = outline->FPlainTextOf(item);
         for (const QString &marker : std::as_const(markers))
             if (text.contains(marker)) {
-                from << item->text(0);
+                from << item->name;
                 break;
             }
     }
     return from;
 }
 
-TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show, const QStringList &jumpingFrom)
+TErrorContext &FDelTopic(QString &name, TOutlineView *outline, bool show, const QStringList &jumpingFrom, TFontsRec *fonts)
 {
     TSubGuard sub(context(), QStringLiteral("FDelTopic"));
     name.clear();
@@ -441,11 +392,11 @@ TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show, const Q
         say(show, refused);
         return sub.report(4, QString(), 10);
     }
-    QTreeWidgetItem *item = outline->currentItem();
+    TTopic *item = outline->currentItem();
     if (!item)
         item = Outline::FItemAt(outline, 1);
-    name = item->text(0);
-    if (item->childCount() > 0) {
+    name = item->name;
+    if (!item->children.empty()) {
         say(show, refused);
         return sub.report(4, QString(), 10);
     }
@@ -458,15 +409,11 @@ TErrorContext &FDelTopic(QString &name, QTreeWidget *outline, bool show, const Q
                                       "sauts existants. *** ATTENTION *** OUI : Effacera complètement la Page du "
                                       "projet !. D'éventuels saut hypertext feront échouer  la compilation !"),
             Platform::Yes | Platform::No | Platform::Cancel);
-        if (answer == Platform::Yes) {
-            delete Outline::FControlOf(item);
-            delete item;
-        } else if (answer == Platform::No) {
-            if (TRichEdit *control = Outline::FControlOf(item)) {
-                control->clear();
-                control->setPlainText(QStringLiteral("Page effacee"));
-            }
-        }
+        if (answer == Platform::Yes)
+            outline->undoStack()->push(new TDeleteEdit(outline, fonts, item));
+        else if (answer == Platform::No)
+            outline->undoStack()->push(new TReplaceTextEdit(outline, item, QStringLiteral("Page effacee"),
+                                                            QString::fromUtf8("effacement de la page « %1 »").arg(name)));
     } catch (const std::exception &) {
         return sub.report(4, QString(), 3);
     }
@@ -522,8 +469,7 @@ bool bringPicture(const QString &from, const QString &dir, QString *name, bool s
 
 } // namespace
 
-TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, QPlainTextEdit *memo,
-                       QTreeWidget *outline)
+TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, TOutlineView *outline)
 {
     TSubGuard sub(context(), QStringLiteral("FAddBmp"));
     if (FRefuseWithoutTopics(outline, show, sub))
@@ -557,7 +503,7 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
         return sub.report(4, QString::fromUtf8("Chaîne vide"), 12);
     }
     try {
-        const int n = Memo::FAppend(memo, QStringLiteral("\\{bmc ") + FDoubleBackslash(fileName, Single)
+        const int n = appendCommand(outline, QStringLiteral("\\{bmc ") + FDoubleBackslash(fileName, Single)
                                               + QStringLiteral("\\}"));
         insertMarker(control, FMarker(n, fileName), false);
     } catch (const std::exception &) {
@@ -566,7 +512,7 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
     return sub.report(0);
 }
 
-TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo)
+TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FAddJump"));
     if (FRefuseWithoutTopics(outline, show, sub))
@@ -581,7 +527,7 @@ TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool sh
         name = selection;
         QStringList topics;
         for (int n = 1, count = Outline::FCount(outline); n <= count; ++n)
-            topics << Outline::FItemAt(outline, n)->text(0);
+            topics << Outline::FItemAt(outline, n)->name;
         if (!Platform::prompts().chooseText(QStringLiteral("Boite de dialogue Hypertext"),
                                             QStringLiteral("Veuillez entrer le nom de la Page : ( case sensitive! )"),
                                             topics, &name))
@@ -598,7 +544,7 @@ TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool sh
         return sub.report(4, text, 9);
     }
     try {
-        const int n = Memo::FAppend(memo, QStringLiteral("{\\uldb ") + FRtfEscape(selection) + QStringLiteral("}{\\v ")
+        const int n = appendCommand(outline, QStringLiteral("{\\uldb ") + FRtfEscape(selection) + QStringLiteral("}{\\v ")
                                               + FContextName(name) + u'}');
         insertMarker(control, FMarker(n, selection), lineEnd);
     } catch (const std::exception &) {
@@ -607,9 +553,7 @@ TErrorContext &FAddJump(QString &target, bool ask, QTreeWidget *outline, bool sh
     return sub.report(0);
 }
 
-TErrorContext &FAddTopicAndJump(const QString &name, QTreeWidget *outline, QPlainTextEdit *memo,
-                                TConfBlock *conf, bool show, const TDisplayContext &display, QWidget *parent,
-                                QObject *owner)
+TErrorContext &FAddTopicAndJump(const QString &name, TOutlineView *outline, TConfBlock *conf, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FAddTopicAndJump"));
     if (FRefuseWithoutTopics(outline, show, sub))
@@ -619,15 +563,15 @@ TErrorContext &FAddTopicAndJump(const QString &name, QTreeWidget *outline, QPlai
         return sub.report(4, QString(), 8);
     }
     QString topic = name;
-    if (FAddTopic(topic, outline, owner, conf, show, display, parent).Category != 0)
+    if (FAddTopic(topic, outline, conf, show).Category != 0)
         return sub.report(4, QString(), 14);
     QString target = name;
-    if (FAddJump(target, false, outline, show, memo).Category != 0)
+    if (FAddJump(target, false, outline, show).Category != 0)
         return sub.report(4, QString(), 15);
     return sub.report(0);
 }
 
-TErrorContext &FAddExec(QString &path, bool ask, QTreeWidget *outline, bool show, QPlainTextEdit *memo)
+TErrorContext &FAddExec(QString &path, bool ask, TOutlineView *outline, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FAddExec"));
     if (FRefuseWithoutTopics(outline, show, sub))
@@ -672,7 +616,7 @@ TErrorContext &FAddExec(QString &path, bool ask, QTreeWidget *outline, bool show
         return sub.report(7, path, 2);
     }
     try {
-        const int n = Memo::FAppend(memo, QStringLiteral("{\\uldb ") + FRtfEscape(selection)
+        const int n = appendCommand(outline, QStringLiteral("{\\uldb ") + FRtfEscape(selection)
                                               + QStringLiteral("}{\\v !ExecProgram(\"") + FDoubleBackslash(path, Quadruple)
                                               + QStringLiteral("\",0)}"));
         insertMarker(control, FMarker(n, selection), lineEnd);

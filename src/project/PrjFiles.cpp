@@ -6,7 +6,6 @@
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
-#include "project/Memo.h"
 
 #include <QCollator>
 #include <QFileInfo>
@@ -47,7 +46,7 @@ TErrorContext &FSavePrjFonts(const QString &fileName, int index, TCConfFile *con
     return sub.report(0);
 }
 
-TErrorContext &FLoadPrjCmds(const QString &fileName, QPlainTextEdit *memo)
+TErrorContext &FLoadPrjCmds(const QString &fileName, QStringList *commands)
 {
     TSubGuard sub(context(), QStringLiteral("FLoadPrjCmds"));
     if (!QFileInfo(fileName).isFile())
@@ -58,16 +57,16 @@ TErrorContext &FLoadPrjCmds(const QString &fileName, QPlainTextEdit *memo)
         PShowError(QString::fromUtf8("Fichier manquant ou mémoire pleine.Le chargement du projet a échoué ! "));
         return context();
     }
-    Memo::PSetLines(memo, FSplitCmdLines(bytes));
+    *commands = FSplitCmdLines(bytes);
     return sub.report(0);
 }
 
-TErrorContext &FSavePrjCmds(const QString &fileName, QPlainTextEdit *memo, bool overwrite)
+TErrorContext &FSavePrjCmds(const QString &fileName, const QStringList &commands, bool overwrite)
 {
     TSubGuard sub(context(), QStringLiteral("FSavePrjCmds"));
     if (!overwrite && QFileInfo::exists(fileName))
         return sub.report(7, QStringLiteral("Can't Rewrite ") + fileName, 5);
-    if (!Platform::writeFileAtomic(fileName, FJoinCmdLines(Memo::FLines(memo)))) {
+    if (!Platform::writeFileAtomic(fileName, FJoinCmdLines(commands))) {
         PShowError(QString::fromUtf8("La sauvegarde du projet a échouée ! "));
         return sub.report(7, fileName, 5);
     }

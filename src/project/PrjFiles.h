@@ -6,7 +6,6 @@
 
 #include <QStringList>
 
-class QPlainTextEdit;
 class TCConfFile;
 
 namespace KIVHelpTools {
@@ -15,8 +14,8 @@ TErrorContext &FLoadPrjConf(const QString &fileName, int index, TCConfFile *conf
 TErrorContext &FSavePrjConf(const QString &fileName, int index, TCConfFile *conf);
 TErrorContext &FLoadPrjFonts(const QString &fileName, int index, TCConfFile *conf);
 TErrorContext &FSavePrjFonts(const QString &fileName, int index, TCConfFile *conf);
-TErrorContext &FLoadPrjCmds(const QString &fileName, QPlainTextEdit *memo);
-TErrorContext &FSavePrjCmds(const QString &fileName, QPlainTextEdit *memo, bool overwrite);
+TErrorContext &FLoadPrjCmds(const QString &fileName, QStringList *commands);
+TErrorContext &FSavePrjCmds(const QString &fileName, const QStringList &commands, bool overwrite);
 // Adds the bitmap names of the command file to `list`, kept sorted and free
 // of duplicates, both without regard to letter case.
 TErrorContext &FGetBmpNames(const QString &fileName, QStringList &list);

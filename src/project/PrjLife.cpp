@@ -11,16 +11,14 @@
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
-#include "project/Memo.h"
-#include "project/Outline.h"
+#include "editing/TopicDocument.h"
 #include "project/PrjFiles.h"
 #include "project/Recovery.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QUndoStack>
 
 namespace KIVHelpTools {
 
@@ -119,18 +117,13 @@ TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayC
     if (!QFileInfo(c).isDir() && !U_DosCmd::FMkDir(c, mkFail))
         return fail(sub, conf, 7, c, 17);
 
-    auto *item = new QTreeWidgetItem(QStringList{n});
-    display.OutlineHelp->addTopLevelItem(item);
-    TRichEdit *control = nullptr;
-    if (!U_REditServ::FCreateRichEdit(control, 45000, conf->WinFntList, display.PanelHelp, display.MainWindow)) {
-        progress(display, failed);
-        PShowError(QString::fromUtf8("Pas assez de mémoire.La création de la page a échouée ! "));
-        return sub.report(8, QStringLiteral("FCreateRichEdit"), 3);
-    }
-    PBindControl(control, display);
-    Outline::PSetControl(item, control);
-    display.OutlineHelp->setCurrentItem(item);
-    control->show();
+    TCProject *project = display.project();
+    FDelAllTopics(display.OutlineHelp);
+    project->commands.clear();
+    TTopic *first = project->FInsert(nullptr, -1, n);
+    first->PSetBytes(TTopicDocument(QByteArray(), display.OutlineHelp->textFont()).FRtf());
+    display.OutlineHelp->undoStack()->clear();
+    display.OutlineHelp->setCurrentItem(first);
 
     TPrjRec *prj = conf->PPrj;
     prj->PrjSaveCount = 0;
@@ -143,8 +136,8 @@ TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayC
     return sub.report(0);
 }
 
-TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const TDisplayContext &display,
-                        TConfBlock *conf, TCConfFile *prjConf)
+TErrorContext &FLoadPrj(const QString &projectFile, const TDisplayContext &display, TConfBlock *conf,
+                        TCConfFile *prjConf)
 {
     TSubGuard sub(context(), QStringLiteral("FLoadPrj"));
     progress(display, QStringLiteral("Essaye de charger le projet "));
@@ -164,32 +157,24 @@ TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const T
     if (FLoadPrjFonts(fnt, 0, Globale::VGGIniPrjFonts).Category != 0)
         return fail(sub, conf, 7, fnt, 4);
     progress(display, QStringLiteral("Charge les Macros du projet "));
-    if (FLoadPrjCmds(cde, display.CdesMemo).Category != 0)
+    TCProject *project = display.project();
+    if (FLoadPrjCmds(cde, &project->commands).Category != 0)
         return fail(sub, conf, 7, cde, 4);
     progress(display, QStringLiteral("Charge les Pages du projet "));
-    const TErrorContext &topics = FLoadPrjTopics(projectFile, display.OutlineHelp, pool);
+    const TErrorContext &topics = FLoadPrjTopics(projectFile, display.OutlineHelp);
     if (topics.Category != 0) {
         const QString msg = topics.Msg;
         return fail(sub, conf, 7, msg, 4);
     }
-    const int count = Outline::FCount(display.OutlineHelp);
-    const QString own = p + u'/' + Outline::FItemAt(display.OutlineHelp, 1)->text(0) + QStringLiteral(".PRJ");
+    TTopic *first = project->FTopicAt(1);
+    const QString own = p + u'/' + first->name + QStringLiteral(".PRJ");
     if (own.size() > 255) {
         // Paths are kept in 255 characters: a longer one would be cut and
         // the next save would write elsewhere.
         PShowError(QString::fromUtf8("Le chemin du projet est trop long (255 caractères au plus) : ") + own);
         return fail(sub, conf, 7, own.left(200), 4);
     }
-    QTreeWidgetItemIterator it(display.OutlineHelp);
-    for (int n = 1; n <= count; ++n, ++it) {
-        TRichEdit *control = Outline::FControlOf(*it);
-        if (!control)
-            return fail(sub, conf, 8, QStringLiteral("TRichEdit"), 2);
-        PBindControl(control, display);
-    }
-    QTreeWidgetItem *first = Outline::FItemAt(display.OutlineHelp, 1);
     display.OutlineHelp->setCurrentItem(first);
-    Outline::FControlOf(first)->show();
 
     // The distribution folder is made once the file proved to be a project,
     // never beside a file that is not one.
@@ -198,7 +183,7 @@ TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const T
     TPrjRec *prj = conf->PPrj;
     prj->PrjDir.set(p);
     prj->PrjComDir.set(c);
-    prj->PrjName.set(first->text(0));
+    prj->PrjName.set(first->name);
     // The outline file keeps the letter case it has on disk (low.prj).
     prj->PrjFile.set(Platform::resolveCase(p + u'/' + prj->PrjName.get() + QStringLiteral(".PRJ")));
     progress(display, QString::fromUtf8("Projet chargé "));
@@ -277,14 +262,14 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         if (FSavePrjConf(cfg, 0, Globale::VGGIniPrj).Category != 0)
             return abandon(7, cfg, 5);
         const QString fnt = FPrjCompanion(file, QStringLiteral(".FNT"));
-        conf->PPrjFonts->NbTopics = static_cast<quint16>(Outline::FCount(display.OutlineHelp));
+        conf->PPrjFonts->NbTopics = static_cast<quint16>(display.project()->FCount());
         if (FSavePrjFonts(fnt, 0, Globale::VGGIniPrjFonts).Category != 0)
             return abandon(7, fnt, 5);
         progress(display, QStringLiteral("Sauvegarde le projet "));
-        if (FSavePrjTopics(file, display.OutlineHelp, true, &topicFiles, true).Category != 0)
+        if (FSavePrjTopics(file, display.project(), true, &topicFiles, true).Category != 0)
             return abandon(7, file, 5);
         const QString cde = FPrjCompanion(file, QStringLiteral(".CDE"));
-        if (FSavePrjCmds(cde, display.CdesMemo, true).Category != 0)
+        if (FSavePrjCmds(cde, display.project()->commands, true).Category != 0)
             return abandon(7, cde, 5);
         QStringList bitmaps;
         if (FGetBmpNames(cde, bitmaps).Category != 0)
@@ -318,7 +303,7 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             return abandon(7, p, 5);
         }
     }
-    PMarkTopicsSaved(display.OutlineHelp);
+    PMarkTopicsSaved(display.project());
     // Saved: nothing left to recover (by the window that has the project;
     // a build from the command line leaves that window's copy alone).
     if (FileOps::holdsProjectLock())
@@ -378,12 +363,12 @@ TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display)
     FileOps::unlockProject();
     g_readOnly = false;
     progress(display, QStringLiteral("Ferme le Projet "));
-    if (display.OutlineHelp && Outline::FCount(display.OutlineHelp) > 0)
+    if (display.OutlineHelp) {
         FDelAllTopics(display.OutlineHelp);
+        display.project()->commands.clear();
+    }
     if (display.CompileMemo)
         display.CompileMemo->clear();
-    if (display.CdesMemo)
-        display.CdesMemo->clear();
     progress(display, QString::fromUtf8("Projet fermé"));
     conf->PPrj->PrjState = PrjNone;
     const QString d = conf->PIni->DIRPATH.get();

@@ -9,13 +9,11 @@
 #include "errors/ErrorContext.h"
 #include "project/TopicStore.h"
 
-class TCREditServer;
-
 namespace KIVHelpTools {
 
 TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayContext &display);
-TErrorContext &FLoadPrj(const QString &projectFile, TCREditServer *pool, const TDisplayContext &display,
-                        TConfBlock *conf, TCConfFile *prjConf);
+TErrorContext &FLoadPrj(const QString &projectFile, const TDisplayContext &display, TConfBlock *conf,
+                        TCConfFile *prjConf);
 TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display);

@@ -1,27 +1,24 @@
 #include "project/Recovery.h"
 
-#include "editing/REditServ.h"
-#include "editing/RtfText.h"
+#include "model/Project.h"
 #include "fileops/PrjFolder.h"
 #include "platform/SafeFile.h"
-#include "project/Outline.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QTreeWidget>
 
 namespace KIVHelpTools {
 
 namespace {
 
-// What was last written for each topic control, so that a topic unchanged
-// since is not converted again.
+// What was last written for each topic, so that a topic unchanged since is
+// not written again.
 struct TCopy {
     QString file;
     quint64 change = 0;
 };
-QHash<const TRichEdit *, TCopy> g_copies;
+QHash<const TTopic *, TCopy> g_copies;
 int g_next = 1;
 
 QString recoveryDir(const QString &projectDir, const QString &name)
@@ -31,15 +28,12 @@ QString recoveryDir(const QString &projectDir, const QString &name)
 
 } // namespace
 
-bool FChangedSinceSave(const TRichEdit *control)
+bool FChangedSinceSave(const TTopic *topic)
 {
-    if (!control)
-        return false;
-    return control->saved.file.isEmpty() ? control->document()->isModified()
-                                         : control->changeCount() != control->saved.change;
+    return topic && (topic->savedFile.isEmpty() || topic->FChangedSince(topic->savedFile));
 }
 
-bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline)
+bool FWriteRecovery(const TConfBlock *conf, TCProject *project)
 {
     if (!conf || conf->PPrj->PrjState == PrjNone || conf->PPrj->PrjDir.get().isEmpty())
         return true;
@@ -48,26 +42,26 @@ bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline)
     QByteArray manifest;
     QStringList keep{QStringLiteral("manifest")};
     Platform::WriteBatch batch;
-    QList<QPair<const TRichEdit *, quint64>> written;
-    const int count = Outline::FCount(outline);
+    QList<QPair<const TTopic *, quint64>> written;
+    const int count = project->FCount();
     for (int n = 1; n <= count; ++n) {
-        const QTreeWidgetItem *item = Outline::FItemAt(outline, n);
-        const TRichEdit *control = Outline::FControlOf(item);
-        if (!FChangedSinceSave(control))
+        TTopic *topic = project->FTopicAt(n);
+        if (!FChangedSinceSave(topic))
             continue;
         if (manifest.isEmpty() && !QDir().mkpath(dir))
             return false;
-        TCopy &copy = g_copies[control];
+        const QByteArray &rtf = topic->FBytes();
+        TCopy &copy = g_copies[topic];
         const bool fresh = copy.file.isEmpty();
         if (fresh)
             copy.file = QStringLiteral("r%1.rtf").arg(g_next++);
-        if (fresh || copy.change != control->changeCount() || !QFileInfo::exists(dir + u'/' + copy.file)) {
-            if (!Platform::writeFileAtomic(dir + u'/' + copy.file, RtfText::FWriteRtf(*control->document())))
+        if (fresh || copy.change != topic->revision() || !QFileInfo::exists(dir + u'/' + copy.file)) {
+            if (!Platform::writeFileAtomic(dir + u'/' + copy.file, rtf))
                 return false;
-            written << qMakePair(control, control->changeCount());
+            written << qMakePair(static_cast<const TTopic *>(topic), topic->revision());
         }
         keep << copy.file;
-        manifest += copy.file.toUtf8() + '\t' + item->text(0).toUtf8() + '\n';
+        manifest += copy.file.toUtf8() + '\t' + topic->name.toUtf8() + '\n';
     }
     if (manifest.isEmpty()) {
         if (QFileInfo::exists(dir))
@@ -80,8 +74,8 @@ bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline)
     if (!Platform::writeFileAtomic(manifestFile, manifest, &error) || !batch.commit(&error))
         return false;
     // Only copies that reached the disk count as written.
-    for (const auto &[control, change] : std::as_const(written))
-        g_copies[control].change = change;
+    for (const auto &[topic, change] : std::as_const(written))
+        g_copies[topic].change = change;
     // Copies of topics since saved or deleted.
     const QStringList names = QDir(dir).entryList(QDir::Files);
     for (const QString &file : names)

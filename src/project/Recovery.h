@@ -12,17 +12,18 @@
 #include <QDateTime>
 #include <QString>
 
-class QTreeWidget;
-class TRichEdit;
+class TCProject;
+struct TTopic;
 
 namespace KIVHelpTools {
 
-// True when the topic's text changed since it was last loaded or saved.
-bool FChangedSinceSave(const TRichEdit *control);
+// True when the topic changed since it was last loaded or saved (a topic
+// never saved counts as changed).
+bool FChangedSinceSave(const TTopic *topic);
 
 // Writes the recovery copy of the open project (what changed since the last
 // save), or removes it when nothing did. False when a write failed.
-bool FWriteRecovery(const TConfBlock *conf, QTreeWidget *outline);
+bool FWriteRecovery(const TConfBlock *conf, TCProject *project);
 // Removes the project's recovery copy.
 void PRemoveRecovery(const QString &projectDir, const QString &name);
 

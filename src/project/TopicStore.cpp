@@ -1,20 +1,19 @@
 #include "project/TopicStore.h"
 
 #include "editing/REditServ.h"
+#include "editing/OutlineView.h"
 #include "editing/RtfText.h"
 #include "editing/TextConv.h"
 #include "fileops/DosCmd.h"
+#include "formats/OutlineFile.h"
 #include "formats/ProjectFiles.h"
 #include "platform/SafeFile.h"
 #include "project/KivHelpTools.h"
-#include "project/Outline.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QUndoStack>
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -64,16 +63,23 @@ void PBindControl(TRichEdit *control, const TDisplayContext &display)
 {
     if (!control)
         return;
-    QObject::disconnect(control, &QTextEdit::textChanged, nullptr, nullptr);
-    QObject::disconnect(control, &QTextEdit::selectionChanged, nullptr, nullptr);
-    QObject::disconnect(control, &QTextEdit::cursorPositionChanged, nullptr, nullptr);
+    // The handlers hang on a context object of their own, replaced at each
+    // binding; the editor's other connections (spelling) stay.
+    delete control->findChild<QObject *>(QStringLiteral("DisplayBinding"), Qt::FindDirectChildrenOnly);
+    auto *binding = new QObject(control);
+    binding->setObjectName(QStringLiteral("DisplayBinding"));
+    const TOutlineView *outline = display.OutlineHelp;
+    // Showing another topic's text is no change of it.
+    const auto quiet = [outline] { return outline && outline->showing(); };
     if (display.OnChange)
-        QObject::connect(control, &QTextEdit::textChanged, control,
-                         [f = display.OnChange, control] { f(control); });
+        QObject::connect(control, &QTextEdit::textChanged, binding, [f = display.OnChange, control, quiet] {
+            if (!quiet())
+                f(control);
+        });
     if (display.OnSelectionChange) {
-        QObject::connect(control, &QTextEdit::selectionChanged, control,
+        QObject::connect(control, &QTextEdit::selectionChanged, binding,
                          [f = display.OnSelectionChange, control] { f(control); });
-        QObject::connect(control, &QTextEdit::cursorPositionChanged, control,
+        QObject::connect(control, &QTextEdit::cursorPositionChanged, binding,
                          [f = display.OnSelectionChange, control] { f(control); });
     }
     control->onEnter = display.OnEnter;
@@ -85,51 +91,38 @@ QString FTopicFileName(const QString &dir, const QString &topicName, int positio
     return ProjectFiles::FTopicFileName(dir, topicName, position);
 }
 
-TErrorContext &FLoadPrjTopics(const QString &projectFile, QTreeWidget *outline, TCREditServer *pool)
+TErrorContext &FLoadPrjTopics(const QString &projectFile, TOutlineView *outline)
 {
     TSubGuard sub(context(), QStringLiteral("FLoadPrjTopics"));
     if (!QFileInfo(projectFile).isFile())
         return sub.report(7, QStringLiteral("No File"), 4);
-    if (Outline::FCount(outline) > 0)
+    TCProject *project = outline->project();
+    if (project->FCount() > 0)
         return sub.report(4, QString(), 1);
-    TCProject read;
+    const QStringList commands = project->commands;
     ProjectFiles::TReadFailure failure;
-    if (!ProjectFiles::FReadTopics(projectFile, read, &failure)) {
+    if (!ProjectFiles::FReadTopics(projectFile, *project, &failure)) {
+        project->PClear();
+        project->commands = commands;
         PShowError(failure.shown);
         return sub.report(failure.category, failure.msg, failure.code);
     }
-    Outline::PAppendLines(outline, read.FLines());
-    const int count = Outline::FCount(outline);
-    pool->FStop();
-    QTreeWidgetItemIterator item(outline);
-    for (int n = 1; n <= count; ++n, ++item) {
-        TRichEdit *control = nullptr;
-        const TErrorContext &got = pool->FGet(control);
-        if (got.Category != 0 || !control) {
-            PShowError(QString::fromUtf8("Pas assez de mémoire.Le chargement du projet a échoué ! "));
-            pool->FFast();
-            return sub.report(4, QString(), 2);
-        }
-        Outline::PSetControl(*item, control);
-        TTopic *topic = read.FTopicAt(n);
-        RtfText::FReadRtf(*control->document(), topic->FBytes());
-        control->document()->setModified(false);
-        // As read: the next save need not write it again.
-        control->saved = TRichEdit::TWritten{topic->savedFile, control->changeCount(), qint64(topic->FBytes().size())};
-    }
-    pool->FFast();
-    QTreeWidgetItem *first = Outline::FItemAt(outline, 1);
-    first->setExpanded(!first->isExpanded());
+    project->commands = commands;
+    project->outlineChanged = false;
+    outline->undoStack()->clear();
+    TTopic *first = project->FTopicAt(1);
+    outline->setCurrentItem(first);
+    outline->expand(project->FIndexOf(first));
     return sub.report(0);
 }
 
-TErrorContext &FSavePrjTopics(const QString &projectFile, QTreeWidget *outline, bool overwrite,
+TErrorContext &FSavePrjTopics(const QString &projectFile, TCProject *project, bool overwrite,
                               QStringList *fileList, bool collect)
 {
     TSubGuard sub(context(), QStringLiteral("FSavePrjTopics"));
     if (!overwrite && QFileInfo::exists(projectFile))
         return sub.report(7, QStringLiteral("Can't Rewrite ") + projectFile, 5);
-    const int count = Outline::FCount(outline);
+    const int count = project->FCount();
     if (count == 0)
         return sub.report(4, QStringLiteral("Before Save"), 0);
     // Every file goes in together; the outline file last, once every topic
@@ -141,99 +134,75 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, QTreeWidget *outline, 
     batch->setLast(projectFile);
     const QString dir = dirOf(projectFile);
     QStringList files;
-    QTreeWidgetItemIterator it(outline);
-    for (int n = 1; n <= count; ++n, ++it) {
-        const QTreeWidgetItem *item = *it;
-        const QString file = FTopicFileName(dir, item->text(0), n);
+    for (int n = 1; n <= count; ++n) {
+        TTopic *topic = project->FTopicAt(n);
+        const QString file = FTopicFileName(dir, topic->name, n);
         if (!overwrite && QFileInfo::exists(file))
             return sub.report(7, QStringLiteral("Can't Rewrite ") + file, 5);
-        TRichEdit *control = Outline::FControlOf(item);
-        if (!control) {
-            PShowError(QString::fromUtf8(kSaveFailed));
-            return sub.report(7, file, 5);
-        }
-        // A topic unchanged since it was written to this very file is not
-        // written again.
+        const QByteArray &rtf = topic->FBytes();
+        // A topic unchanged since it was written to this very file (and the
+        // file as it was then) is not written again.
         const bool inPlace = batch->target(file) == QDir::cleanPath(QFileInfo(file).absoluteFilePath());
-        if (inPlace && control->saved.file == file && control->saved.change == control->changeCount()
-            && QFileInfo(file).size() == control->saved.size) {
-            control->pending = control->saved;
-        } else {
-            const QByteArray rtf = RtfText::FWriteRtf(*control->document());
+        if (!inPlace || topic->FChangedSince(file) || QFileInfo(file).size() != rtf.size()) {
             QString error;
             if (!Platform::writeFileAtomic(file, rtf, &error)) {
                 PShowError(QString::fromUtf8(kSaveFailed) + QStringLiteral("\n") + error);
                 return sub.report(7, file, 5);
             }
-            control->pending = TRichEdit::TWritten{file, control->changeCount(), rtf.size()};
         }
+        topic->PMarkPending(file, topic->revision());
         files.append(file);
-        // A long save keeps the window painted.
-        if (n % 50 == 0)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     // Topic files of an earlier numbering go with this save: files named
     // after a topic of the project with a number no topic now has.
+    const QList<Outline::TLine> lines = project->FLines();
     if (batch->target(projectFile) == QDir::cleanPath(QFileInfo(projectFile).absoluteFilePath()))
-        PRemoveRenumbered(dir, projectFile, Outline::FLinesOf(outline), files, batch);
+        PRemoveRenumbered(dir, projectFile, lines, files, batch);
     QString error;
-    if (!Platform::writeFileAtomic(projectFile, Outline::FFormat(Outline::FLinesOf(outline)), &error)
-        || (own && !own->commit(&error))) {
+    if (!Platform::writeFileAtomic(projectFile, Outline::FFormat(lines), &error) || (own && !own->commit(&error))) {
         PShowError(QString::fromUtf8(kSaveFailed) + QStringLiteral("\n") + error);
         return sub.report(7, projectFile, 5);
     }
     if (own)
-        PMarkTopicsSaved(outline);
+        PMarkTopicsSaved(project);
     if (collect && fileList)
         fileList->append(files);
     return sub.report(0);
 }
 
-void PMarkTopicsSaved(QTreeWidget *outline)
+void PMarkTopicsSaved(TCProject *project)
 {
-    for (QTreeWidgetItemIterator it(outline); *it; ++it)
-        if (TRichEdit *control = Outline::FControlOf(*it)) {
-            control->saved = control->pending;
-            control->pending = {};
-        }
+    for (int n = 1, count = project->FCount(); n <= count; ++n)
+        project->FTopicAt(n)->PCommitPending();
+    project->outlineChanged = false;
 }
 
-TErrorContext &FSaveTopic(int position, QTreeWidget *outline, TConfBlock *conf)
+TErrorContext &FSaveTopic(int position, TCProject *project, TConfBlock *conf)
 {
     TSubGuard sub(context(), QStringLiteral("FSaveTopic"));
-    if (Outline::FCount(outline) == 0)
+    if (project->FCount() == 0)
         return sub.report(4, QStringLiteral("Before Save"), 0);
-    const QTreeWidgetItem *item = Outline::FItemAt(outline, position);
-    if (!item)
+    TTopic *topic = project->FTopicAt(position);
+    if (!topic)
         return sub.report(2, QStringLiteral("Position %1").arg(position), 0);
-    const TRichEdit *control = Outline::FControlOf(item);
-    if (!control || item->text(0).isEmpty())
+    if (topic->name.isEmpty())
         return sub.report(8, QStringLiteral("Topic Pt nil OR Text = '' "), 2);
-    const QString file = FTopicFileName(conf->PPrj->PrjDir.get(), item->text(0), position);
-    const QByteArray rtf = RtfText::FWriteRtf(*control->document());
-    if (!Platform::writeFileAtomic(file, rtf))
+    const QString file = FTopicFileName(conf->PPrj->PrjDir.get(), topic->name, position);
+    if (!Platform::writeFileAtomic(file, topic->FBytes()))
         return sub.report(7, QStringLiteral("Save topic : ") + file, 5);
-    if (auto *edit = const_cast<TRichEdit *>(control))
-        edit->saved = TRichEdit::TWritten{file, edit->changeCount(), rtf.size()};
+    topic->PMarkSaved(file, topic->revision());
     return sub.report(0);
 }
 
-TErrorContext &FDelAllTopics(QTreeWidget *outline)
+TErrorContext &FDelAllTopics(TOutlineView *outline)
 {
     TSubGuard sub(context(), QStringLiteral("FDelAllTopics"));
-    try {
-        // Emptied, the outline has no current page to show.
-        const QSignalBlocker quiet(outline);
-        outline->collapseAll();
-        for (int n = Outline::FCount(outline); n >= 1; --n) {
-            QTreeWidgetItem *item = Outline::FItemAt(outline, n);
-            delete Outline::FControlOf(item);
-            delete item;
-        }
-        outline->viewport()->update();
-    } catch (const std::exception &e) {
-        return sub.report(8, QString::fromLocal8Bit(e.what()), 4);
-    }
+    // Emptied, the outline has no current page to show.
+    const QSignalBlocker quiet(outline);
+    outline->undoStack()->clear();
+    const QStringList commands = outline->project()->commands;
+    outline->project()->PClear();
+    outline->project()->commands = commands;
     return sub.report(0);
 }
 

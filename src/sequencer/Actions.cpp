@@ -2,6 +2,8 @@
 
 #include "config/Globale.h"
 #include "editing/REditServ.h"
+
+#include <QUndoStack>
 #include "editing/TextConv.h"
 #include "helpgen/Compile.h"
 #include "helpgen/WaitFor.h"
@@ -14,7 +16,6 @@
 #include "project/PrjLife.h"
 #include "project/Recovery.h"
 #include "project/Outline.h"
-#include "editing/RtfText.h"
 #include "project/TopicStore.h"
 #include "sequencer/Startup.h"
 
@@ -24,7 +25,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTreeWidget>
 #include <exception>
 #include <functional>
 
@@ -137,19 +137,18 @@ void offerRecovery()
         return;
     }
     const TDisplayContext &d = window()->display();
+    TCProject *project = d.project();
     for (const KIVHelpTools::TRecovered &r : found) {
-        const QList<QTreeWidgetItem *> items = d.OutlineHelp->findItems(r.name, Qt::MatchExactly | Qt::MatchRecursive);
-        QTreeWidgetItem *item = items.value(0);
-        if (!item) {
+        TTopic *topic = project->FFind(r.name);
+        if (!topic) {
             QString newName = r.name;
-            if (failed(KIVHelpTools::FAddTopic(newName, d.OutlineHelp, d.MainWindow, conf(), true, d, d.PanelHelp)))
+            if (failed(KIVHelpTools::FAddTopic(newName, d.OutlineHelp, conf(), true)))
                 continue;
-            item = d.OutlineHelp->findItems(newName, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+            topic = project->FFind(newName);
         }
-        if (TRichEdit *control = item ? Outline::FControlOf(item) : nullptr) {
-            RtfText::FReadRtf(*control->document(), r.rtf);
-            control->document()->setModified(true);
-        }
+        // Restored, the text differs from its file until the next save.
+        if (topic)
+            d.OutlineHelp->PSetTopicBytes(topic, r.rtf);
     }
     window()->PMarkModified();
 }
@@ -344,7 +343,7 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
         return;
     }
     guarded([&] {
-        if (!failed(KIVHelpTools::FLoadPrj(file, VGGREditServer, window()->display(), conf(), Globale::VGGIniPrj))) {
+        if (!failed(KIVHelpTools::FLoadPrj(file, window()->display(), conf(), Globale::VGGIniPrj))) {
             window()->PSetReadOnly(KIVHelpTools::FPrjReadOnly());
             if (!KIVHelpTools::FPrjReadOnly())
                 offerRecovery();
@@ -390,11 +389,10 @@ void PCmdEdit(TCmdRec &cmd)
                 break;
             }
             QString name = w->newPageText();
-            if (KIVHelpTools::FAddTopic(name, d.OutlineHelp, d.MainWindow, conf(), true, d, d.PanelHelp).Category == 0) {
+            if (KIVHelpTools::FAddTopic(name, d.OutlineHelp, conf(), true).Category == 0) {
                 // The author goes on with the new topic.
-                const QList<QTreeWidgetItem *> added = d.OutlineHelp->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-                if (!added.isEmpty())
-                    d.OutlineHelp->setCurrentItem(added.last());
+                if (TTopic *added = d.project()->FFind(name))
+                    d.OutlineHelp->setCurrentItem(added);
                 w->FrmFShowSelTopic();
                 w->PNewPageTaken();
             }
@@ -411,41 +409,39 @@ void PCmdEdit(TCmdRec &cmd)
                 Platform::prompts().plain(QString::fromUtf8("Pas de texte sélectionné !"));
                 break;
             }
-            KIVHelpTools::FAddTopicAndJump(text, d.OutlineHelp, d.CdesMemo, conf(), true, d, d.PanelHelp, d.MainWindow);
+            KIVHelpTools::FAddTopicAndJump(text, d.OutlineHelp, conf(), true);
             break;
         }
         case CmdDelTopic: {
             QString name;
-            const QTreeWidgetItem *doomed = d.OutlineHelp->currentItem();
-            const QStringList jumpingFrom =
-                doomed ? KIVHelpTools::FTopicsJumpingTo(doomed->text(0), d.OutlineHelp, d.CdesMemo) : QStringList();
+            const TTopic *doomed = d.OutlineHelp->currentItem();
+            const QStringList jumpingFrom = doomed ? KIVHelpTools::FTopicsJumpingTo(doomed->name, d.OutlineHelp) : QStringList();
             // The topic the outline then selects is shown at once.
-            if (KIVHelpTools::FDelTopic(name, d.OutlineHelp, true, jumpingFrom).Category == 0)
+            if (KIVHelpTools::FDelTopic(name, d.OutlineHelp, true, jumpingFrom, conf()->PPrjFonts).Category == 0)
                 w->FrmFShowSelTopic();
             break;
         }
         case CmdAddBmp: {
             QString file;
-            KIVHelpTools::FAddBmp(file, conf()->PIni->BMP.get(), true, true, d.CdesMemo, d.OutlineHelp);
+            KIVHelpTools::FAddBmp(file, conf()->PIni->BMP.get(), true, true, d.OutlineHelp);
             break;
         }
         case CmdAddJump: {
             QString target;
-            KIVHelpTools::FAddJump(target, true, d.OutlineHelp, true, d.CdesMemo);
+            KIVHelpTools::FAddJump(target, true, d.OutlineHelp, true);
             break;
         }
         case CmdAddExec: {
             QString path;
-            KIVHelpTools::FAddExec(path, true, d.OutlineHelp, true, d.CdesMemo);
+            KIVHelpTools::FAddExec(path, true, d.OutlineHelp, true);
             break;
         }
         case CmdTitles: {
             modified = false;
             const int n = w->FSelectedIndex();
-            KIVHelpTools::FSaveTopic(n, d.OutlineHelp, conf());
-            const QTreeWidgetItem *item = d.OutlineHelp->currentItem();
-            if (item)
-                w->FRunTitles(n, item->text(0), conf());
+            KIVHelpTools::FSaveTopic(n, d.project(), conf());
+            if (const TTopic *item = d.OutlineHelp->currentItem())
+                w->FRunTitles(n, item->name, conf());
             break;
         }
         case CmdTextColor: {
@@ -483,11 +479,28 @@ void PCmdEdit(TCmdRec &cmd)
         }
         case CmdRenameTopic: {
             QString name;
-            modified = KIVHelpTools::FRenameTopic(name, true, d.OutlineHelp, d.CdesMemo, true).Category == 0
+            modified = KIVHelpTools::FRenameTopic(name, true, d.OutlineHelp, true).Category == 0
                        && !name.isEmpty();
             break;
         }
         case CmdRedo: KIVHelpTools::FRedo(d.OutlineHelp, true); break;
+        case CmdOutlineUndo:
+        case CmdOutlineRedo: {
+            QUndoStack *stack = d.OutlineHelp->undoStack();
+            const bool can = cmd.Command == CmdOutlineUndo ? stack->canUndo() : stack->canRedo();
+            if (!can) {
+                Platform::prompts().plain(cmd.Command == CmdOutlineUndo ? QString::fromUtf8("Aucune modification du plan à annuler.")
+                                                                        : QString::fromUtf8("Aucune modification du plan à rétablir."));
+                modified = false;
+                break;
+            }
+            if (cmd.Command == CmdOutlineUndo)
+                stack->undo();
+            else
+                stack->redo();
+            w->FrmFShowSelTopic();
+            break;
+        }
         case CmdFind:
             w->PShowFindDialog(false);
             modified = false;

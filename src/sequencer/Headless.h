@@ -1,14 +1,16 @@
 #pragma once
 // The program's project routines without a window, for builds from the
 // command line, the tools, the benchmarks and the tests: the components a
-// project needs (outline, command memos, a small pool of topic controls).
+// project needs (the project, its outline and the topic editor).
 // With a WORK folder, settings are kept in WORK/config and projects made in
 // WORK; without one, the user's settings are read (and never written).
 // With `ownPrompts`, no box ever waits for anyone (a question is answered
 // "no"); tests install their own scripted answers. `programFile` stands in
 // for the running program's path when given.
 #include "config/Globale.h"
+#include "editing/OutlineView.h"
 #include "editing/REditServ.h"
+#include "editing/TopicDocument.h"
 #include "fileops/DosCmd.h"
 #include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
@@ -17,7 +19,6 @@
 #include "project/TopicStore.h"
 
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 
 struct THeadless {
     explicit THeadless(const QString &work, bool ownPrompts = true, const QString &programFile = {})
@@ -41,7 +42,8 @@ struct THeadless {
         conf->PIni->SHOW_ERRORS = false;
         Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
         Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
-        pool.FInit(false, false, 1, &panel, &panel, conf->WinFntList, 1000, 2000, 45000, 4);
+        tree.setTextFont(TTopicDocument::FDefaultFont(conf->WinFntList->value(0)));
+        tree.setEditor(&editor);
     }
     ~THeadless()
     {
@@ -52,11 +54,12 @@ struct THeadless {
     Platform::ScriptedPrompts prompts;
     TConfBlock *conf = nullptr;
     QWidget panel;
-    QTreeWidget tree;
-    QPlainTextEdit cdes, compile;
+    TCProject project;
+    TRichEdit editor{&panel};
+    TOutlineView tree{&project};
+    QPlainTextEdit compile;
     TCWaitFor wait;
-    TDisplayContext display{&panel, &panel, &tree, &cdes, &compile, &wait, {}, {}, {}, {}};
-    TCREditServer pool;
+    TDisplayContext display{&panel, &panel, &tree, &compile, &wait, {}, {}, {}, {}};
 
 private:
     bool m_ownPrompts;

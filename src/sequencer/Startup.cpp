@@ -117,19 +117,13 @@ void PSeqLoadSettings()
     KIVHelpTools::FGetWinFontNames(*conf->WinFntList, static_cast<quint16>(qBound(0, ini->NB_FNT, 65535)));
     if (ini->AUTO_RE_NB <= 0)
         ini->AUTO_RE_NB = 60;
-    // A pool larger than it can hold would not start, and topics would open
-    // in windows of their own.
-    ini->AUTO_RE_NB = qMin(ini->AUTO_RE_NB, int(TCREditServer::MaxSlots));
+    // Settings of the editor pool of earlier versions, kept as they were
+    // read so that the settings file keeps its values.
+    ini->AUTO_RE_NB = qMin(ini->AUTO_RE_NB, 100);
     if (ini->AUTO_RE_TS <= 0)
         ini->AUTO_RE_TS = 2000;
     if (ini->AUTO_RE_TF <= 0)
         ini->AUTO_RE_TF = 1000;
-    if (VGGREditServer) {
-        VGGREditServer->FInit(VGSwitches.Active, VGSwitches.Trace, VGSwitches.Destination,
-                              g_window ? g_window->topicPanel() : nullptr, g_window ? g_window->widget() : nullptr,
-                              conf->WinFntList, ini->AUTO_RE_TF, ini->AUTO_RE_TS, 45000, ini->AUTO_RE_NB);
-        VGGREditServer->FFast();
-    }
     if (ini->SEQ_T > 0) {
         Seq::timer()->stop();
         Seq::timer()->setInterval(ini->SEQ_T);

@@ -1,13 +1,14 @@
 #include "ui/MainWindow.h"
 
 #include "editing/REditServ.h"
+#include "editing/RtfText.h"
+#include "editing/TopicDocument.h"
 #include "editing/TextConv.h"
 #include "helpgen/WaitFor.h"
 #include "ui/KeyboardState.h"
 #include "platform/Prompts.h"
 #include "project/Insertions.h"
 #include "editing/SpellCheck.h"
-#include "project/Memo.h"
 #include "project/Outline.h"
 #include "project/Recovery.h"
 #include "sequencer/Actions.h"
@@ -43,7 +44,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 static void initIconResources() { Q_INIT_RESOURCE(kivhelp); }
@@ -89,6 +90,19 @@ bool isCaretKey(const QKeySequence &pressed)
         return all;
     }();
     return keys.contains(pressed);
+}
+
+// The length of a topic's text: the document's when it is parsed, else
+// estimated from its bytes (once per revision).
+qint64 textLength(TTopic *topic)
+{
+    if (const auto *text = static_cast<const TTopicDocument *>(topic->text()))
+        return text->document()->characterCount() - 1;
+    static QHash<const TTopic *, QPair<quint64, qint64>> known;
+    auto it = known.find(topic);
+    if (it == known.end() || it->first != topic->revision())
+        it = known.insert(topic, qMakePair(topic->revision(), RtfText::FTextLength(topic->FBytes())));
+    return it->second;
 }
 
 } // namespace
@@ -146,7 +160,7 @@ TFrmKivHelp::TFrmKivHelp()
         post(CmdFontSize, CatEdit);
     };
     // A search through the project may end in another topic: it is shown.
-    const auto followTopic = [this](const QTreeWidgetItem *before) {
+    const auto followTopic = [this](const TTopic *before) {
         if (m_outline->currentItem() != before) {
             const QTextCursor found = FCurrentControl() ? FCurrentControl()->textCursor() : QTextCursor();
             FrmFShowSelTopic();
@@ -155,17 +169,17 @@ TFrmKivHelp::TFrmKivHelp()
         }
     };
     connect(m_find, &TFindDialog::findNext, this, [this, followTopic](const KIVHelpTools::TFindOptions &o) {
-        const QTreeWidgetItem *before = m_outline->currentItem();
+        const TTopic *before = m_outline->currentItem();
         KIVHelpTools::FFindText(m_outline, o, true);
         followTopic(before);
     });
     connect(m_replace, &TFindDialog::findNext, this, [this, followTopic](const KIVHelpTools::TFindOptions &o) {
-        const QTreeWidgetItem *before = m_outline->currentItem();
+        const TTopic *before = m_outline->currentItem();
         KIVHelpTools::FFindText(m_outline, o, true);
         followTopic(before);
     });
     connect(m_replace, &TFindDialog::replaceRequested, this, [this, followTopic](const KIVHelpTools::TFindOptions &o) {
-        const QTreeWidgetItem *before = m_outline->currentItem();
+        const TTopic *before = m_outline->currentItem();
         KIVHelpTools::FReplaceText(m_outline, o, true);
         followTopic(before);
         PMarkModified();
@@ -367,10 +381,9 @@ void TFrmKivHelp::buildBands()
     m_topLeftPanel->setObjectName(QStringLiteral("TopLeftPanel"));
     auto *outlineLayout = new QVBoxLayout(m_topLeftPanel);
     outlineLayout->setContentsMargins(0, 0, 0, 0);
-    m_outline = new QTreeWidget(m_topLeftPanel);
+    m_project = new TCProject(this);
+    m_outline = new TOutlineView(m_project, m_topLeftPanel);
     m_outline->setObjectName(QStringLiteral("OutlineHelp"));
-    m_outline->setHeaderHidden(true);
-    m_outline->setColumnCount(1);
     QFont outlineFont = m_outline->font();
     outlineFont.setBold(true);
     outlineFont.setPixelSize(13);
@@ -379,9 +392,9 @@ void TFrmKivHelp::buildBands()
     pal.setColor(QPalette::Base, pal.color(QPalette::Button));
     m_outline->setPalette(pal);
     // The page shown follows the outline's current row, by mouse or keys.
-    connect(m_outline, &QTreeWidget::itemClicked, this, [] { post(CmdSelTopic, CatEdit); });
-    connect(m_outline, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *now) {
-        if (now && m_outline->hasFocus())
+    connect(m_outline, &QTreeView::clicked, this, [] { post(CmdSelTopic, CatEdit); });
+    connect(m_outline->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &now) {
+        if (now.isValid() && m_outline->hasFocus())
             post(CmdSelTopic, CatEdit);
     });
     // Topics are dragged to their place; the drop itself is done by the
@@ -403,6 +416,11 @@ void TFrmKivHelp::buildBands()
     split->setStretchFactor(1, 3);
     layout->addWidget(split, 1);
 
+    // The one editor: it shows the outline's current page.
+    U_REditServ::FCreateRichEdit(m_editor, 45000, nullptr, m_panelHelp, this);
+    m_editor->setObjectName(QStringLiteral("TopicEditor"));
+    m_outline->setEditor(m_editor);
+
     // Hidden helpers of the topic area.
     U_REditServ::FCreateRichEdit(m_globalRichMemo, 45000, nullptr, nullptr, this);
     m_globalRichMemo->setParent(m_panelHelp);
@@ -411,10 +429,6 @@ void TFrmKivHelp::buildBands()
     auto *bmpList = new QListWidget(m_panelHelp);
     bmpList->setObjectName(QStringLiteral("FileListBoxbmp"));
     bmpList->hide();
-    m_cdesMemo = new QPlainTextEdit(m_panelHelp);
-    m_cdesMemo->setObjectName(QStringLiteral("CdesMemo"));
-    m_cdesMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_cdesMemo->hide();
     m_compileMemo = new QPlainTextEdit(m_panelHelp);
     m_compileMemo->setObjectName(QStringLiteral("CompileMemo"));
     m_compileMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -491,6 +505,19 @@ void TFrmKivHelp::buildMenus()
     // Ctrl+Z is the full screen's: undo and redo take keys no other item uses.
     connectPost(action(edit, "Undo", QStringLiteral("Annuler la frappe"), QKeySequence(Qt::ALT | Qt::Key_Backspace)), CmdUndo, CatEdit);
     connectPost(action(edit, "Redo", QStringLiteral("Rétablir la frappe"), QKeySequence(Qt::CTRL | Qt::Key_Y)), CmdRedo, CatEdit);
+    // The outline's edits (pages added, deleted, emptied, moved, renamed)
+    // have their own history; the items say what they would undo.
+    QAction *outlineUndo = action(edit, "OutlineUndo", QStringLiteral("Annuler dans le plan"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backspace));
+    QAction *outlineRedo = action(edit, "OutlineRedo", QStringLiteral("Rétablir dans le plan"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y));
+    connectPost(outlineUndo, CmdOutlineUndo, CatEdit);
+    connectPost(outlineRedo, CmdOutlineRedo, CatEdit);
+    const auto caption = [](const QString &base, const QString &what) { return what.isEmpty() ? base : base + QStringLiteral(" : ") + what; };
+    connect(m_outline->undoStack(), &QUndoStack::undoTextChanged, outlineUndo, [outlineUndo, caption](const QString &what) {
+        outlineUndo->setText(caption(QStringLiteral("Annuler dans le plan"), what));
+    });
+    connect(m_outline->undoStack(), &QUndoStack::redoTextChanged, outlineRedo, [outlineRedo, caption](const QString &what) {
+        outlineRedo->setText(caption(QStringLiteral("Rétablir dans le plan"), what));
+    });
     edit->addSeparator();
     connectPost(action(edit, "Cut", QStringLiteral("Couper"), QKeySequence(Qt::CTRL | Qt::Key_X)), CmdCut, CatEdit);
     connectPost(action(edit, "Copy", QStringLiteral("Copier"), QKeySequence(Qt::CTRL | Qt::Key_C)), CmdCopy, CatEdit);
@@ -643,7 +670,6 @@ TErrorContext &TFrmKivHelp::FInit(bool active, bool trace, quint8 destination, T
     m_display.MainWindow = this;
     m_display.PanelHelp = m_panelHelp;
     m_display.OutlineHelp = m_outline;
-    m_display.CdesMemo = m_cdesMemo;
     m_display.CompileMemo = m_compileMemo;
     m_display.WaitFor = m_waitFor;
     m_display.OnChange = [this](QObject *sender) { onTextChange(sender); };
@@ -653,6 +679,7 @@ TErrorContext &TFrmKivHelp::FInit(bool active, bool trace, quint8 destination, T
             edit->setOverwriteMode(false);
     };
     m_display.OnKeyDown = [](QObject *, int, Qt::KeyboardModifiers) {};
+    KIVHelpTools::PBindControl(m_editor, m_display);
     return sub.report(0);
 }
 
@@ -693,6 +720,7 @@ void TFrmKivHelp::refreshFontLists(const QStringList &fonts)
 {
     m_selFont->PFill(fonts);
     m_titles->PSetFontList(fonts);
+    m_outline->setTextFont(TTopicDocument::FDefaultFont(fonts.value(0)));
 }
 
 // ---- operations ----
@@ -715,9 +743,6 @@ QString TFrmKivHelp::FrmFShowSelTopic()
     // Leaving a topic: its recovery copy is brought up to date now.
     if (m_recoveryTimer->isActive())
         PWriteRecovery();
-    for (int n = 1; n <= count; ++n)
-        if (TRichEdit *c = Outline::FControlOf(Outline::FItemAt(m_outline, n)))
-            c->hide();
     TRichEdit *current = FCurrentControl();
     if (!current) {
         sub.report(4, QString(), 13);
@@ -833,7 +858,7 @@ void TFrmKivHelp::PWriteRecovery()
         m_recoveryTimer->start(500);
         return;
     }
-    if (!KIVHelpTools::FWriteRecovery(m_conf, m_outline))
+    if (!KIVHelpTools::FWriteRecovery(m_conf, m_project))
         m_recoveryTimer->start(kRecoveryDelayMs * 4); // a full disk: tried again later, without a box
     m_recoveryTimer->setInterval(kRecoveryDelayMs);
 }
@@ -850,21 +875,20 @@ void TFrmKivHelp::PSetReadOnly(bool readOnly)
     const QString title = QStringLiteral("KIV HELP pour Windows 95 version V 2.1");
     setWindowTitle(readOnly ? title + QString::fromUtf8(" — lecture seule") : title);
     m_outline->setDragEnabled(!readOnly);
-    for (int n = 1; n <= Outline::FCount(m_outline); ++n)
-        if (TRichEdit *c = Outline::FControlOf(Outline::FItemAt(m_outline, n)))
-            c->setReadOnly(readOnly);
+    m_editor->setReadOnly(readOnly);
 }
 
 void TFrmKivHelp::PDropTopic(const QPoint &at)
 {
-    QTreeWidgetItem *moved = m_outline->currentItem();
-    QTreeWidgetItem *target = m_outline->itemAt(at);
+    TTopic *moved = m_outline->currentItem();
+    const QModelIndex targetIndex = m_outline->indexAt(at);
+    TTopic *target = m_project->FTopicOf(targetIndex);
     if (!moved || !m_conf || m_readOnly)
         return;
     if (!target) {
         // Below the last row: the page becomes the last of the outline.
-        const int top = m_outline->topLevelItemCount();
-        if (top == 0 || m_outline->topLevelItem(top - 1) == moved)
+        const int top = m_project->rowCount();
+        if (top == 0 || m_project->FTopicOf(m_project->index(top - 1, 0)) == moved)
             return;
         if (KIVHelpTools::FPlaceTopic(m_outline, moved, nullptr, top, m_conf->PPrjFonts, true).Category == 0)
             PMarkModified();
@@ -874,17 +898,14 @@ void TFrmKivHelp::PDropTopic(const QPoint &at)
         return;
     // The upper and lower quarters of a row put the topic before or after
     // it; the middle makes it the row's last sub-topic.
-    const QRect row = m_outline->visualItemRect(target);
+    const QRect row = m_outline->visualRect(targetIndex);
     const int y = at.y() - row.top();
-    QTreeWidgetItem *parent = target;
-    int index = target->childCount();
+    TTopic *parent = target;
+    int index = int(target->children.size());
     if (y < row.height() / 4 || y > row.height() * 3 / 4) {
-        parent = target->parent();
-        const auto indexOf = [this, parent](QTreeWidgetItem *i) {
-            return parent ? parent->indexOfChild(i) : m_outline->indexOfTopLevelItem(i);
-        };
-        index = indexOf(target) + (y > row.height() * 3 / 4 ? 1 : 0);
-        if (moved->parent() == parent && indexOf(moved) < index)
+        parent = target->parent;
+        index = m_project->FRowOf(target) + (y > row.height() * 3 / 4 ? 1 : 0);
+        if (moved->parent == parent && m_project->FRowOf(moved) < index)
             --index; // taken out before it is put back
     }
     if (KIVHelpTools::FPlaceTopic(m_outline, moved, parent, index, m_conf->PPrjFonts, true).Category == 0)
@@ -931,7 +952,7 @@ bool TFrmKivHelp::PGoToMessage(const QString &message)
 {
     static const QRegularExpression topicFile(QStringLiteral("\\bT(\\d+)\\.rtf\\b"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = topicFile.match(message);
-    QTreeWidgetItem *item = m.hasMatch() ? Outline::FItemAt(m_outline, m.captured(1).toInt()) : nullptr;
+    TTopic *item = m.hasMatch() ? Outline::FItemAt(m_outline, m.captured(1).toInt()) : nullptr;
     if (!item)
         return false;
     m_outline->setCurrentItem(item);
@@ -943,7 +964,7 @@ bool TFrmKivHelp::PGoToMessage(const QString &message)
     TRichEdit *control = FCurrentControl();
     if (!control || context.isEmpty() || context.contains(u' '))
         return true;
-    const QStringList commands = Memo::FLines(m_cdesMemo);
+    const QStringList &commands = m_project->commands;
     for (int k = 0; k < commands.size(); ++k) {
         if (!commands[k].contains(QStringLiteral("{\\v ") + context, Qt::CaseInsensitive))
             continue;
@@ -1038,16 +1059,14 @@ void TFrmKivHelp::SelectionChange()
     m_syncing = false;
 }
 
-qint64 TFrmKivHelp::FProjectSize(const QTreeWidget *outline)
+qint64 TFrmKivHelp::FProjectSize(const TOutlineView *outline)
 {
     const int count = Outline::FCount(outline);
     if (count == 0)
         return -1;
     qint64 size = 0;
-    for (int n = 1; n <= count; ++n) {
-        const TRichEdit *c = Outline::FControlOf(Outline::FItemAt(outline, n));
-        size += 550 + (c ? c->textLength() : 0);
-    }
+    for (int n = 1; n <= count; ++n)
+        size += 550 + textLength(Outline::FItemAt(outline, n));
     return size;
 }
 
@@ -1135,7 +1154,7 @@ void TFrmKivHelp::PEditCommandLine()
         Platform::prompts().plain(QString::fromUtf8("Veuillez entrer le numéro de commande ! ex. : pour : @_1 entrez 1 "));
         return;
     }
-    QStringList lines = Memo::FLines(m_cdesMemo);
+    QStringList lines = m_project->commands;
     if (n < 0 || n >= lines.size()) {
         Platform::prompts().plain(QStringLiteral("Commande inconnue !"));
         return;
@@ -1146,7 +1165,8 @@ void TFrmKivHelp::PEditCommandLine()
     // One command is one line.
     line.replace(u'\r', u' ').replace(u'\n', u' ');
     lines[n] = line;
-    Memo::PSetLines(m_cdesMemo, lines);
+    m_project->commands = lines;
+    PMarkModified();
 }
 
 void TFrmKivHelp::closeEvent(QCloseEvent *event)
@@ -1164,8 +1184,8 @@ void TFrmKivHelp::PShowPopupAtCaret()
     QPoint at;
     if (control && control->hasFocus())
         at = control->viewport()->mapToGlobal(control->cursorRect().bottomLeft());
-    else if (QTreeWidgetItem *item = m_outline->currentItem(); item && m_outline->hasFocus())
-        at = m_outline->viewport()->mapToGlobal(m_outline->visualItemRect(item).bottomLeft());
+    else if (m_outline->currentIndex().isValid() && m_outline->hasFocus())
+        at = m_outline->viewport()->mapToGlobal(m_outline->visualRect(m_outline->currentIndex()).bottomLeft());
     else
         at = mapToGlobal(rect().center());
     m_popup->popup(at);

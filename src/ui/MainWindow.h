@@ -24,7 +24,8 @@ class QSpinBox;
 class QTimer;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
+class TCProject;
+class TOutlineView;
 class TCWaitFor;
 class TFindDialog;
 class TFormTitle;
@@ -104,7 +105,9 @@ public:
     void PEditCommandLine();
     // The gauge's colour for a project size.
     static QColor FGaugeColor(qint64 size);
-    static qint64 FProjectSize(const QTreeWidget *outline);
+    static qint64 FProjectSize(const TOutlineView *outline);
+    TOutlineView *outline() const { return m_outline; }
+    TRichEdit *editor() const { return m_editor; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -153,9 +156,10 @@ private:
     QWidget *m_topicPanel = nullptr;
     QLineEdit *m_edNewPage = nullptr;
     QWidget *m_topLeftPanel = nullptr;
-    QTreeWidget *m_outline = nullptr;
+    TCProject *m_project = nullptr;
+    TOutlineView *m_outline = nullptr;
+    TRichEdit *m_editor = nullptr;
     QWidget *m_panelHelp = nullptr;
-    QPlainTextEdit *m_cdesMemo = nullptr;
     QPlainTextEdit *m_compileMemo = nullptr;
     TRichEdit *m_globalRichMemo = nullptr;
     QLabel *m_status[6] = {};

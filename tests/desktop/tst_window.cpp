@@ -16,7 +16,6 @@
 #include <QDrag>
 #include <QSpinBox>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QWindow>
 
 class TestWindow : public QObject {
@@ -34,7 +33,7 @@ private:
     TRichEdit *addTopic(const QString &name);
     // Presses on `item`, drags and releases at `to` (viewport coordinates),
     // through the view's drag loop as the mouse does it.
-    void drag(QTreeWidgetItem *item, QPoint to);
+    void drag(TTopic *item, QPoint to);
     QStringList names() const;
     void settle();
 
@@ -94,31 +93,25 @@ void TestWindow::settle()
 TRichEdit *TestWindow::addTopic(const QString &name)
 {
     const TDisplayContext &d = m_window->display();
-    auto *item = new QTreeWidgetItem(QStringList{name});
-    d.OutlineHelp->addTopLevelItem(item);
-    TRichEdit *control = nullptr;
-    U_REditServ::FCreateRichEdit(control, 45000, Globale::PConf->WinFntList, d.PanelHelp, d.MainWindow);
-    KIVHelpTools::PBindControl(control, d);
-    Outline::PSetControl(item, control);
-    d.OutlineHelp->setCurrentItem(item);
+    d.OutlineHelp->setCurrentItem(TestSupport::addTopic(*d.OutlineHelp, name, name));
     m_window->FrmFShowSelTopic();
-    return control;
+    return m_window->editor();
 }
 
 QStringList TestWindow::names() const
 {
     QStringList out;
-    for (const Outline::TLine &line : Outline::FLinesOf(m_window->display().OutlineHelp))
+    for (const Outline::TLine &line : m_window->display().OutlineHelp->project()->FLines())
         out << QString::number(line.level) + line.text;
     return out;
 }
 
-void TestWindow::drag(QTreeWidgetItem *item, QPoint to)
+void TestWindow::drag(TTopic *item, QPoint to)
 {
-    QTreeWidget *outline = m_window->display().OutlineHelp;
+    TOutlineView *outline = m_window->display().OutlineHelp;
     QWindow *win = m_window->windowHandle();
     const auto inWindow = [outline, this](QPoint p) { return outline->viewport()->mapTo(m_window.get(), p); };
-    const QPoint from = outline->visualItemRect(item).center();
+    const QPoint from = outline->visualRect(outline->project()->FIndexOf(item)).center();
     // The drag runs a loop of its own: the rest of the gesture comes from
     // inside it, once it has begun.
     bool dropped = false;
@@ -144,8 +137,8 @@ void TestWindow::dropsNeverLoseAPage()
 {
     for (const char *name : {"Manuel", "Un", "Deux", "Trois"})
         addTopic(QString::fromLatin1(name));
-    QTreeWidget *outline = m_window->display().OutlineHelp;
-    const auto row = [outline](int n) { return outline->visualItemRect(Outline::FItemAt(outline, n)); };
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    const auto row = [outline](int n) { return outline->visualRect(outline->project()->FIndexOf(Outline::FItemAt(outline, n))); };
     const auto item = [outline](int n) { return Outline::FItemAt(outline, n); };
 
     // Onto the middle of a row: the page becomes its last sub-page.
@@ -163,9 +156,9 @@ void TestWindow::dropsNeverLoseAPage()
     // Onto itself: nothing moves, nothing goes.
     drag(item(3), row(3).center());
     QCOMPARE(names(), (QStringList{"1Manuel", "1Deux", "1Un", "1Trois"}));
-    // Every page kept its text control.
+    // Every page kept its text.
     for (int n = 1; n <= 4; ++n)
-        QVERIFY(Outline::FControlOf(item(n)));
+        QCOMPARE(outline->FPlainTextOf(item(n)), item(n)->name);
 }
 
 void TestWindow::sizeBoxKeepsTheText()
@@ -211,7 +204,7 @@ void TestWindow::editorKeysStayTheEditors()
     QTest::keyClick(control, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
     settle();
     QCOMPARE(control->textCursor().selectedText(), QStringLiteral("trois"));
-    QTreeWidget *outline = m_window->display().OutlineHelp;
+    TOutlineView *outline = m_window->display().OutlineHelp;
     QCOMPARE(names(), (QStringList{"1Manuel", QString::fromUtf8("1Présentation générale")}));
     // The outline's own keys still work there.
     outline->setFocus();
@@ -231,16 +224,18 @@ void TestWindow::outlineArrowsShowThePage()
     // keys.
     TRichEdit *first = addTopic(QStringLiteral("Manuel"));
     TRichEdit *second = addTopic(QStringLiteral("Suite"));
-    QTreeWidget *outline = m_window->display().OutlineHelp;
+    TOutlineView *outline = m_window->display().OutlineHelp;
     outline->setCurrentItem(Outline::FItemAt(outline, 1));
     m_window->FrmFShowSelTopic();
-    QVERIFY(first->isVisible() && !second->isVisible());
-    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualItemRect(Outline::FItemAt(outline, 1)).center());
+    QVERIFY(first == second); // one editor, showing the current page
+    QCOMPARE(first->toPlainText(), QStringLiteral("Manuel"));
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(outline->project()->FIndexOf(Outline::FItemAt(outline, 1))).center());
     settle();
     QTRY_VERIFY(outline->hasFocus());
     QTest::keyClick(outline, Qt::Key_Down);
     settle();
-    QVERIFY(second->isVisible() && !first->isVisible());
+    QVERIFY(second->isVisible());
+    QCOMPARE(second->toPlainText(), QStringLiteral("Suite"));
     QVERIFY(outline->hasFocus());
 }
 

@@ -198,6 +198,10 @@ void TestRtf::writerLineLayout()
     QCOMPARE(lines[2], QByteArray("\\deflang1036\\pard\\plain\\f0\\fs26 Manuel\\par\r"));
     QCOMPARE(lines[3], QByteArray("\\pard\\plain\\f0\\fs26\\cf1 @_0_voir_aussi_@\\par\r"));
     QCOMPARE(lines[4], QByteArray("}\r"));
+    // The gauge's length of a topic not parsed: as the document counts it.
+    c.insertBlock();
+    c.insertText(QString::fromUtf8("Été {x} \\ a\tb ñ"));
+    QCOMPARE(RtfText::FTextLength(FWriteRtf(doc)), qint64(doc.characterCount() - 1));
 }
 
 void TestRtf::classicRichEditFile()

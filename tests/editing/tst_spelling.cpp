@@ -35,14 +35,15 @@ void TestSpelling::underlinedWithoutTouchingTheText()
     TRichEdit edit;
     SpellCheck::attach(&edit);
     edit.setPlainText(QStringLiteral("Bonjour le mondde"));
-    const quint64 changes = edit.changeCount();
+    int changes = 0;
+    connect(edit.document(), &QTextDocument::contentsChanged, this, [&changes] { ++changes; });
     // A topic nobody sees is not checked; shown, it is.
     QTest::qWait(600);
     QCOMPARE(edit.extraSelections().size(), 0);
     edit.show();
     QTRY_COMPARE(edit.extraSelections().size(), 1);
     QCOMPARE(edit.extraSelections().first().cursor.selectedText(), QStringLiteral("mondde"));
-    QCOMPARE(edit.changeCount(), changes);
+    QCOMPARE(changes, 0);
     QVERIFY(!edit.document()->toHtml().contains(QStringLiteral("spell")));
     QCOMPARE(SpellCheck::misspeltAt(&edit, 13), qMakePair(11, 6));
     QCOMPARE(SpellCheck::misspeltAt(&edit, 2), qMakePair(-1, 0));

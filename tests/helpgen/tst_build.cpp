@@ -24,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTextBlock>
-#include <QTreeWidget>
 
 using namespace KIVHelpTools;
 using TestSupport::readFile;
@@ -35,13 +34,13 @@ namespace {
 QString script(const QString &path, const QByteArray &body) { return TestSupport::makeScript(path, body); }
 
 // Text and formatting of every topic, to compare a project with its reload.
-QStringList snapshot(QTreeWidget *tree)
+QStringList snapshot(TOutlineView *tree)
 {
     QStringList out;
     for (int n = 1; n <= Outline::FCount(tree); ++n) {
-        const TRichEdit *c = Outline::FControlOf(Outline::FItemAt(tree, n));
-        out << QString(Outline::FLevelOf(Outline::FItemAt(tree, n)), u'>') + Outline::FItemAt(tree, n)->text(0);
-        out << QString::fromLatin1(RtfText::FWriteRtf(*c->document()));
+        TTopic *topic = Outline::FItemAt(tree, n);
+        out << QString(Outline::FLevelOf(topic), u'>') + topic->name;
+        out << QString::fromLatin1(topic->FBytes());
     }
     return out;
 }
@@ -72,11 +71,9 @@ private:
     std::unique_ptr<TestSupport::ScriptedScope> m_scope;
     THeadless m_rig{QDir::tempPath(), false, QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp")};
     QWidget &m_panel = m_rig.panel;
-    QTreeWidget &m_tree = m_rig.tree;
-    QPlainTextEdit &m_cdes = m_rig.cdes;
+    TOutlineView &m_tree = m_rig.tree;
     TCWaitFor &m_wait = m_rig.wait;
     TDisplayContext &m_display = m_rig.display;
-    TCREditServer &m_pool = m_rig.pool;
     TConfBlock *m_conf = m_rig.conf;
 };
 
@@ -129,16 +126,11 @@ void TestBuild::wholeProject()
 
     // Topics: two siblings and a nested one.
     QString name = QStringLiteral("Installation");
-    QCOMPARE(FAddTopic(name, &m_tree, &m_panel, m_conf, true, m_display, &m_panel).Category, quint8(0));
+    QCOMPARE(FAddTopic(name, &m_tree, m_conf, true).Category, quint8(0));
     name = QString::fromUtf8("Mode d'emploi");
-    FAddTopic(name, &m_tree, &m_panel, m_conf, true, m_display, &m_panel);
+    FAddTopic(name, &m_tree, m_conf, true);
     m_tree.setCurrentItem(Outline::FItemAt(&m_tree, 2));
-    auto *child = new QTreeWidgetItem(QStringList{"Menus"});
-    Outline::FItemAt(&m_tree, 2)->addChild(child);
-    TRichEdit *childControl = nullptr;
-    U_REditServ::FCreateRichEdit(childControl, 45000, m_conf->WinFntList, &m_panel, &m_panel);
-    Outline::PSetControl(child, childControl);
-    childControl->setPlainText(QStringLiteral("Le menu Fichier"));
+    TestSupport::addTopic(m_tree, QStringLiteral("Menus"), QStringLiteral("Le menu Fichier"), Outline::FItemAt(&m_tree, 2));
 
     // Insertions in the root topic.
     m_tree.setCurrentItem(Outline::FItemAt(&m_tree, 1));
@@ -151,19 +143,19 @@ void TestBuild::wholeProject()
     c.insertText(QStringLiteral("Gras"), bold);
     root->setTextCursor(root->document()->find(QStringLiteral("le mode d'emploi")));
     QString target = QString::fromUtf8("Mode d'emploi");
-    QCOMPARE(FAddJump(target, false, &m_tree, true, &m_cdes).Category, quint8(0));
+    QCOMPARE(FAddJump(target, false, &m_tree, true).Category, quint8(0));
     QVERIFY(writeFile(m_box->path("BMP/logo.bmp"), "BM"));
     c = root->textCursor();
     c.movePosition(QTextCursor::Start);
     root->setTextCursor(c);
     QString bmp = QStringLiteral("logo.bmp");
-    QCOMPARE(FAddBmp(bmp, ini->BMP.get(), false, true, &m_cdes, &m_tree).Category, quint8(0));
+    QCOMPARE(FAddBmp(bmp, ini->BMP.get(), false, true, &m_tree).Category, quint8(0));
     const QString tool = script(m_box->path("outil.sh"), "exit 0\n");
     root->setTextCursor(root->document()->find(QStringLiteral("lancer l'outil")));
     QString toolPath = tool;
     m_scope->prompts.answer(Platform::Ok); // named alone in the help: said
-    QCOMPARE(FAddExec(toolPath, false, &m_tree, true, &m_cdes).Category, quint8(0));
-    QCOMPARE(Memo::FLines(&m_cdes),
+    QCOMPARE(FAddExec(toolPath, false, &m_tree, true).Category, quint8(0));
+    QCOMPARE(m_rig.project.commands,
              QStringList({"{\\uldb le mode d'emploi}{\\v Mode_demploi}", "\\{bmc logo.bmp\\}",
                           "{\\uldb lancer l'outil}{\\v !ExecProgram(\"outil.sh\",0)}"}));
     prj->ProjectTitle.set(QStringLiteral("Aide du Manuel"));
@@ -179,7 +171,7 @@ void TestBuild::wholeProject()
         QVERIFY2(QFile::exists(dir + QString::fromUtf8(f)), f);
     QVERIFY(readFile(base + ".CFG").contains("ProjectTitle=Aide du Manuel\r\n"));
     QVERIFY(readFile(base + ".FNT").startsWith("[Param]\r\nNbTopics=4\r\n[AllTop]\r\nName=Arial\r\n"));
-    QCOMPARE(readFile(base + ".CDE"), Platform::toCp1252(Memo::FLines(&m_cdes).join("\r\n") + "\r\n"));
+    QCOMPARE(readFile(base + ".CDE"), Platform::toCp1252(m_rig.project.commands.join("\r\n") + "\r\n"));
     const QByteArray hpj = readFile(base + ".HPJ");
     QVERIFY(hpj.contains("[BITMAPS]\r\n" + m_box->path("BMP/logo.bmp").toUtf8() + "\r\n[CONFIG]"));
     QVERIFY(hpj.endsWith("[FILES]\r\nT1.RTF\r\nT2.RTF\r\nT3.RTF\r\nT4.RTF\r\n"));
@@ -211,16 +203,17 @@ void TestBuild::wholeProject()
     QCOMPARE(FClosePrj(m_conf, m_display).Category, quint8(0));
     QCOMPARE(prj->PrjState, quint8(PrjNone));
     QCOMPARE(Outline::FCount(&m_tree), 0);
-    QCOMPARE(Memo::FLineCount(&m_cdes), 0);
+    QCOMPARE(int(m_rig.project.commands.size()), 0);
     Globale::VGGIniPrj->FReadConfFile(QStringLiteral("DUMMY"), 0);
     Globale::VGGIniPrjFonts->FReadConfFile(QStringLiteral("DUMMY"), 0);
-    QCOMPARE(FLoadPrj(base + ".PRJ", &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QCOMPARE(FLoadPrj(base + ".PRJ", m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
     QCOMPARE(prj->PrjState, quint8(PrjOpened));
     QCOMPARE(snapshot(&m_tree), before);
-    QCOMPARE(Memo::FLineCount(&m_cdes), 3);
+    QCOMPARE(int(m_rig.project.commands.size()), 3);
     QCOMPARE(prj->ProjectTitle.get(), QStringLiteral("Aide du Manuel"));
     QCOMPARE(m_conf->PPrjFonts->Entries[0].Name.get(), QStringLiteral("Arial"));
-    QVERIFY(Outline::FControlOf(Outline::FItemAt(&m_tree, 1))->isVisibleTo(&m_panel));
+    QCOMPARE(m_tree.shownTopic(), Outline::FItemAt(&m_tree, 1));
+    QVERIFY(m_rig.editor.isVisibleTo(&m_panel));
 }
 
 void TestBuild::backupPeriods_data()
@@ -291,7 +284,7 @@ void TestBuild::openingRules()
     QVERIFY(writeFile(m_box->path("X/A.PRJ"), "B\r\n"));
     QVERIFY(writeFile(m_box->path("X/B.1"), "texte"));
     QVERIFY(writeFile(m_box->path("X/A.CDE"), ""));
-    QCOMPARE(FLoadPrj(m_box->path("X/A.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QCOMPARE(FLoadPrj(m_box->path("X/A.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
     QVERIFY(QFileInfo(m_box->path("X.COM")).isDir());
     QCOMPARE(m_conf->PPrj->PrjFile.get(), m_box->path("X/B.PRJ"));
     QCOMPARE(m_conf->PPrj->PrjName.get(), QStringLiteral("B"));
@@ -301,11 +294,11 @@ void TestBuild::openingRules()
 
     // Missing outline or command file.
     m_scope->prompts.answer(Platform::Ok);
-    const TErrorContext &missing = FLoadPrj(m_box->path("X/Z.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj);
+    const TErrorContext &missing = FLoadPrj(m_box->path("X/Z.PRJ"), m_display, m_conf, Globale::VGGIniPrj);
     QCOMPARE(missing.Msg, QStringLiteral("No File: ") + m_box->path("X/Z.PRJ"));
     QVERIFY(writeFile(m_box->path("X/C.PRJ"), "C\r\n"));
     m_scope->prompts.answer(Platform::Ok);
-    QCOMPARE(FLoadPrj(m_box->path("X/C.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Msg,
+    QCOMPARE(FLoadPrj(m_box->path("X/C.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Msg,
              m_box->path("X/C.CDE"));
 
     QVERIFY(FIsBackupPath(QStringLiteral("/h/PROJ.old/PROJ.PRJ")));
@@ -343,7 +336,7 @@ void TestBuild::foreignDirectoriesAreNeverEmptied()
     writeFile(m_box->path("maison/Notes.1"), "x");
     writeFile(m_box->path("maison/Notes.CDE"), "");
     m_conf->PIni->BACKUP_PERIOD = 0;
-    QCOMPARE(FLoadPrj(m_box->path("maison/Notes.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category,
+    QCOMPARE(FLoadPrj(m_box->path("maison/Notes.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category,
              quint8(0));
     m_scope->prompts.answer(Platform::Ok);
     QCOMPARE(FSavePrj(m_conf->PPrj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
@@ -426,33 +419,28 @@ void TestBuild::ourCompiler()
     newProject(QString::fromUtf8("Aide été"));
     for (const char *topic : {"Installation", "Mode d'emploi", "Éléments"}) {
         QString name = QString::fromUtf8(topic);
-        QCOMPARE(FAddTopic(name, &m_tree, &m_panel, m_conf, true, m_display, &m_panel).Category, quint8(0));
+        QCOMPARE(FAddTopic(name, &m_tree, m_conf, true).Category, quint8(0));
     }
-    auto *child = new QTreeWidgetItem(QStringList{"Menus"});
-    Outline::FItemAt(&m_tree, 3)->addChild(child);
-    TRichEdit *childControl = nullptr;
-    U_REditServ::FCreateRichEdit(childControl, 45000, m_conf->WinFntList, &m_panel, &m_panel);
-    Outline::PSetControl(child, childControl);
-    childControl->setPlainText(QString::fromUtf8("Le menu Fichier, défini ici."));
+    TestSupport::addTopic(m_tree, QStringLiteral("Menus"), QString::fromUtf8("Le menu Fichier, défini ici."), Outline::FItemAt(&m_tree, 3));
 
     m_tree.setCurrentItem(Outline::FItemAt(&m_tree, 1));
     TRichEdit *root = FCurrentControl(&m_tree);
     root->setPlainText(QString::fromUtf8("Bienvenue. Lire les éléments puis lancer l'outil. Voir la définition. "));
     root->setTextCursor(root->document()->find(QString::fromUtf8("les éléments")));
     QString target = QString::fromUtf8("Éléments");
-    QCOMPARE(FAddJump(target, false, &m_tree, true, &m_cdes).Category, quint8(0));
+    QCOMPARE(FAddJump(target, false, &m_tree, true).Category, quint8(0));
     QImage picture(24, 16, QImage::Format_Indexed8);
     picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 160)});
     picture.fill(1);
     QVERIFY(picture.save(m_box->path("BMP/logo.bmp"), "BMP"));
     QString bmp = QStringLiteral("logo.bmp");
-    QCOMPARE(FAddBmp(bmp, ini->BMP.get(), false, true, &m_cdes, &m_tree).Category, quint8(0));
+    QCOMPARE(FAddBmp(bmp, ini->BMP.get(), false, true, &m_tree).Category, quint8(0));
     root->setTextCursor(root->document()->find(QStringLiteral("lancer l'outil")));
     QString tool = script(m_box->path("outil.sh"), "exit 0\n");
     m_scope->prompts.answer(Platform::Ok);
-    QCOMPARE(FAddExec(tool, false, &m_tree, true, &m_cdes).Category, quint8(0));
+    QCOMPARE(FAddExec(tool, false, &m_tree, true).Category, quint8(0));
     // A pop-up, written as a command line of its own.
-    const int line = Memo::FAppend(&m_cdes, QStringLiteral("{\\ul d\\'e9finition}{\\v Menus}"));
+    const int line = TestSupport::appendCommand(m_rig.project, QStringLiteral("{\\ul d\\'e9finition}{\\v Menus}"));
     QTextCursor popup = root->document()->find(QString::fromUtf8("la définition"));
     popup.insertText(FMarker(line, QString::fromUtf8("la définition")));
     prj->ProjectTitle.set(QString::fromUtf8("Aide été"));

@@ -16,6 +16,7 @@ struct TFakeText : TTopicText {
     quint64 changes = 0;
     QByteArray FRtf() const override { return rtf; }
     quint64 changeCount() const override { return changes; }
+    void PLoad(const QByteArray &bytes) override { rtf = bytes; }
 };
 
 QStringList names(const TCProject &p)

@@ -8,25 +8,14 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QTreeWidget>
 
 using namespace KIVHelpTools;
 
 namespace {
 
-struct Topic {
-    QWidget panel;
-    QTreeWidget tree;
-    TRichEdit *edit = nullptr;
-    explicit Topic(const QString &text)
-    {
-        auto *item = new QTreeWidgetItem(QStringList{"T"});
-        tree.addTopLevelItem(item);
-        U_REditServ::FCreateRichEdit(edit, 45000, nullptr, &panel, &panel);
-        Outline::PSetControl(item, edit);
-        tree.setCurrentItem(item);
-        edit->setPlainText(text);
-    }
+struct Topic : TestSupport::OutlineRig {
+    TRichEdit *edit = &editor;
+    explicit Topic(const QString &text) { tree.setCurrentItem(add(QStringLiteral("T"), text)); }
     void select(int start, int length)
     {
         QTextCursor c(edit->document());
@@ -64,14 +53,16 @@ private slots:
 void TestClipFind::noTopics()
 {
     TestSupport::ScriptedScope scope;
-    QTreeWidget empty;
+    TCProject project;
+    TOutlineView view(&project);
+    TOutlineView *empty = &view;
     for (int i = 0; i < 5; ++i)
         scope.prompts.answer(Platform::Ok);
-    QCOMPARE(FCopy2Clip(&empty, true).Category, quint8(4));
-    FCut2Clip(&empty, true);
-    FPasteFromClip(&empty, true);
-    FFindText(&empty, find("x"), true);
-    FReplaceText(&empty, find("x"), true);
+    QCOMPARE(FCopy2Clip(empty, true).Category, quint8(4));
+    FCut2Clip(empty, true);
+    FPasteFromClip(empty, true);
+    FFindText(empty, find("x"), true);
+    FReplaceText(empty, find("x"), true);
     QCOMPARE(scope.prompts.texts(), QStringList(5, "Il n'y a pas de Pages dans ce projet !"));
     CHECK_PROMPTS_DONE(scope);
 }
@@ -170,22 +161,15 @@ void TestClipFind::throughTheProject()
     // previous ones going up), round to the first; replace-all does every
     // topic.
     Topic t("alpha");
-    QList<TRichEdit *> edits{t.edit};
-    for (const char *text : {"rien", "un beta", "beta et beta"}) {
-        auto *item = new QTreeWidgetItem(QStringList{QString::fromLatin1(text)});
-        t.tree.addTopLevelItem(item);
-        TRichEdit *edit = nullptr;
-        U_REditServ::FCreateRichEdit(edit, 45000, nullptr, &t.panel, &t.panel);
-        Outline::PSetControl(item, edit);
-        edit->setPlainText(QString::fromLatin1(text));
-        edits << edit;
-    }
+    for (const char *text : {"rien", "un beta", "beta et beta"})
+        t.add(QString::fromLatin1(text), QString::fromLatin1(text));
     TFindOptions o = find("beta");
     o.allTopics = true;
     t.select(0, 0);
     FFindText(&t.tree, o, true);
     QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 3);
-    QCOMPARE(edits[2]->textCursor().selectedText(), QStringLiteral("beta"));
+    QCOMPARE(t.editor.toPlainText(), QStringLiteral("un beta"));
+    QCOMPARE(t.editor.textCursor().selectedText(), QStringLiteral("beta"));
     FFindText(&t.tree, o, true);
     QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 4);
     o.down = false; // back up: from the fourth topic's first match to the third
@@ -200,8 +184,10 @@ void TestClipFind::throughTheProject()
     o.replaceText = "gamma";
     o.replaceAll = true;
     FReplaceText(&t.tree, o, true);
-    QCOMPARE(edits[2]->toPlainText(), QStringLiteral("un gamma"));
-    QCOMPARE(edits[3]->toPlainText(), QStringLiteral("gamma et gamma"));
+    QCOMPARE(t.text(3), QStringLiteral("un gamma"));
+    QCOMPARE(t.text(4), QStringLiteral("gamma et gamma"));
+    QCOMPARE(t.text(2), QStringLiteral("rien"));
+    QVERIFY(!t.project.FTopicAt(2)->text()); // searched, never shown
     QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 1);
 }
 

@@ -6,12 +6,11 @@
 #include "platform/Paths.h"
 #include "project/Insertions.h"
 #include "project/KivHelpTools.h"
-#include "project/Memo.h"
 #include "project/Outline.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QTreeWidget>
+#include <QUndoStack>
 
 using namespace KIVHelpTools;
 using TestSupport::writeFile;
@@ -19,10 +18,7 @@ using TestSupport::writeFile;
 namespace {
 
 // A project of two topics, "Manuel" (selected) and "Aide générale".
-struct Fixture {
-    QWidget panel;
-    QTreeWidget tree;
-    QPlainTextEdit memo;
+struct Fixture : TestSupport::OutlineRig {
     TDisplayContext display;
     QStringList selections;
     TestSupport::ScriptedScope scope;
@@ -31,17 +27,12 @@ struct Fixture {
     {
         display.PanelHelp = &panel;
         display.OutlineHelp = &tree;
-        display.CdesMemo = &memo;
         display.OnSelectionChange = [this](QObject *) { selections << QStringLiteral("sel"); };
+        PBindControl(&editor, display);
         Globale::PConf->PPrj->AddTitle = false;
-        QString name = QStringLiteral("Manuel");
-        tree.addTopLevelItem(new QTreeWidgetItem(QStringList{name}));
-        TRichEdit *root = nullptr;
-        U_REditServ::FCreateRichEdit(root, 45000, Globale::PConf->WinFntList, &panel, &panel);
-        Outline::PSetControl(Outline::FItemAt(&tree, 1), root);
-        tree.setCurrentItem(Outline::FItemAt(&tree, 1));
+        tree.setCurrentItem(add(QStringLiteral("Manuel")));
         QString second = QString::fromUtf8("Aide générale");
-        FAddTopic(second, &tree, &panel, Globale::PConf, true, display, &panel);
+        FAddTopic(second, &tree, Globale::PConf, true);
     }
     TRichEdit *current() { return FCurrentControl(&tree); }
     // Types `text` into the current topic and selects `selected` in it.
@@ -87,18 +78,17 @@ void TestInsertions::addTopic()
 {
     Fixture f;
     QCOMPARE(Outline::FCount(&f.tree), 2);
-    const QTreeWidgetItem *added = Outline::FItemAt(&f.tree, 2);
-    QCOMPARE(added->text(0), QString::fromUtf8("Aide générale"));
-    QVERIFY(!added->parent()); // a sibling of the selected topic
-    TRichEdit *control = Outline::FControlOf(added);
-    QVERIFY(control && control->isHidden());
-    QCOMPARE(control->document()->firstBlock().text(), QString::fromUtf8("Aide générale"));
-    control->textCursor().insertText(QStringLiteral("x")); // bound to the window's handlers
-    QVERIFY(!f.selections.isEmpty());
+    const TTopic *added = Outline::FItemAt(&f.tree, 2);
+    QCOMPARE(added->name, QString::fromUtf8("Aide générale"));
+    QVERIFY(!added->parent); // a sibling of the selected topic
+    QVERIFY(!added->text()); // not parsed: not shown
+    QCOMPARE(f.doc(2)->firstBlock().text(), QString::fromUtf8("Aide générale"));
     QCOMPARE(f.tree.currentItem(), Outline::FItemAt(&f.tree, 1));
+    f.editor.textCursor().insertText(QStringLiteral("x")); // bound to the window's handlers
+    QVERIFY(!f.selections.isEmpty());
 
     QString name = QString::fromUtf8("Aide (générale)\r\n");
-    QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(0));
+    QCOMPARE(FAddTopic(name, &f.tree, Globale::PConf, true).Category, quint8(0));
     QCOMPARE(name, QString::fromUtf8("Aide  générale")); // no final blank
 
     // A name that leads to another page's help context, or that differs
@@ -106,7 +96,7 @@ void TestInsertions::addTopic()
     for (const char *clash : {"Aide generale", "AIDE GÉNÉRALE", "Aide générale  "}) {
         f.scope.prompts.answer(Platform::Ok);
         name = QString::fromUtf8(clash);
-        QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(4));
+        QCOMPARE(FAddTopic(name, &f.tree, Globale::PConf, true).Category, quint8(4));
     }
     QCOMPARE(f.scope.prompts.texts().at(0),
              QString::fromUtf8("Nom de page refusé : il mènerait au même contexte d'aide que la page « Aide générale »."));
@@ -115,22 +105,22 @@ void TestInsertions::addTopic()
 
     f.scope.prompts.answer(Platform::Ok);
     name = QStringLiteral("MANUEL");
-    const TErrorContext &exists = FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel);
+    const TErrorContext &exists = FAddTopic(name, &f.tree, Globale::PConf, true);
     QCOMPARE(exists.Category, quint8(4));
     QCOMPARE(exists.Code, quint16(8));
     name = QStringLiteral("Aide");
-    QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, false, f.display, &f.panel).Category, quint8(0));
+    QCOMPARE(FAddTopic(name, &f.tree, Globale::PConf, false).Category, quint8(0));
     f.scope.prompts.answer(Platform::Ok);
     name = QStringLiteral(" ");
-    QCOMPARE(FAddTopic(name, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Msg, QStringLiteral("Blancs"));
+    QCOMPARE(FAddTopic(name, &f.tree, Globale::PConf, true).Msg, QStringLiteral("Blancs"));
     QCOMPARE(f.scope.prompts.texts(), QStringList({QString::fromUtf8("Cette page existe déjà !"),
                                                    "Le nom de la page ne doit pas commencer par un espace"}));
 
     // With titles added by the help source writer, a new topic starts empty.
     Globale::PConf->PPrj->AddTitle = true;
     name = QStringLiteral("Vide");
-    FAddTopic(name, &f.tree, &f.panel, Globale::PConf, false, f.display, &f.panel);
-    QVERIFY(Outline::FControlOf(Outline::FItemAt(&f.tree, Outline::FCount(&f.tree)))->toPlainText().isEmpty());
+    FAddTopic(name, &f.tree, Globale::PConf, false);
+    QVERIFY(f.text(Outline::FCount(&f.tree)).isEmpty());
     Globale::PConf->PPrj->AddTitle = false;
     CHECK_PROMPTS_DONE(f.scope);
 }
@@ -151,22 +141,31 @@ void TestInsertions::deleteTopic()
     FDelTopic(name, &f.tree, true);
     QCOMPARE(Outline::FCount(&f.tree), 2);
 
-    QPointer<TRichEdit> control(f.current());
     f.scope.prompts.answer(Platform::Yes);
     FDelTopic(name, &f.tree, true);
     QCOMPARE(Outline::FCount(&f.tree), 1);
-    QVERIFY(!control);
+    QCOMPARE(f.tree.shownTopic(), Outline::FItemAt(&f.tree, 1));
+    // Both are undone from the outline's history: the page comes back, then
+    // its text.
+    f.tree.undoStack()->undo();
+    QCOMPARE(Outline::FCount(&f.tree), 2);
+    QCOMPARE(f.current()->toPlainText(), QStringLiteral("Page effacee"));
+    f.tree.undoStack()->undo();
+    QCOMPARE(f.text(2).left(13), QString::fromUtf8("Aide générale"));
+    f.tree.undoStack()->redo();
+    f.tree.undoStack()->redo();
+    QCOMPARE(Outline::FCount(&f.tree), 1);
 
     // Before a deletion the question names the topics that jump there.
     QString third = QStringLiteral("Annexe");
-    QCOMPARE(FAddTopic(third, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(0));
-    const int line = Memo::FAppend(&f.memo, QStringLiteral("{\\uldb voir}{\\v Annexe}"));
-    Memo::FAppend(&f.memo, QStringLiteral("{\\uldb autre}{\\v Annexe_bis}"));
+    QCOMPARE(FAddTopic(third, &f.tree, Globale::PConf, true).Category, quint8(0));
+    const int line = TestSupport::appendCommand(f.project, QStringLiteral("{\\uldb voir}{\\v Annexe}"));
+    TestSupport::appendCommand(f.project, QStringLiteral("{\\uldb autre}{\\v Annexe_bis}"));
     f.current()->setPlainText(QStringLiteral("texte @_%1_voir_@").arg(line));
-    QCOMPARE(FTopicsJumpingTo(third, &f.tree, &f.memo), QStringList{"Manuel"});
+    QCOMPARE(FTopicsJumpingTo(third, &f.tree), QStringList{"Manuel"});
     f.tree.setCurrentItem(Outline::FItemAt(&f.tree, 2));
     f.scope.prompts.answer(Platform::Cancel);
-    FDelTopic(name, &f.tree, true, FTopicsJumpingTo(third, &f.tree, &f.memo));
+    FDelTopic(name, &f.tree, true, FTopicsJumpingTo(third, &f.tree));
     QVERIFY(f.scope.prompts.texts().last().startsWith(QString::fromUtf8("Ces pages renvoient à « Annexe » : Manuel.")));
     QCOMPARE(Outline::FCount(&f.tree), 2);
     f.scope.prompts.answer(Platform::Yes);
@@ -176,17 +175,17 @@ void TestInsertions::deleteTopic()
     // A jump an earlier version wrote ("Mode_d\'emploi") and one written
     // now ("Mode_demploi") both lead to the page, and both follow a rename.
     QString notice = QStringLiteral("Mode d'emploi");
-    QCOMPARE(FAddTopic(notice, &f.tree, &f.panel, Globale::PConf, true, f.display, &f.panel).Category, quint8(0));
-    const int legacy = Memo::FAppend(&f.memo, QStringLiteral("{\\uldb voir}{\\v Mode_d\\'emploi}"));
-    const int current = Memo::FAppend(&f.memo, QStringLiteral("{\\uldb lire}{\\v Mode_demploi}"));
+    QCOMPARE(FAddTopic(notice, &f.tree, Globale::PConf, true).Category, quint8(0));
+    const int legacy = TestSupport::appendCommand(f.project, QStringLiteral("{\\uldb voir}{\\v Mode_d\\'emploi}"));
+    const int current = TestSupport::appendCommand(f.project, QStringLiteral("{\\uldb lire}{\\v Mode_demploi}"));
     f.current()->setPlainText(QStringLiteral("@_%1_voir_@ @_%2_lire_@").arg(legacy).arg(current));
-    QCOMPARE(FTopicsJumpingTo(notice, &f.tree, &f.memo), QStringList{"Manuel"});
+    QCOMPARE(FTopicsJumpingTo(notice, &f.tree), QStringList{"Manuel"});
     f.tree.setCurrentItem(Outline::FItemAt(&f.tree, 2));
     QString renamed = QStringLiteral("Notice");
     f.scope.prompts.answer(Platform::Yes);
-    QCOMPARE(FRenameTopic(renamed, false, &f.tree, &f.memo, true).Category, quint8(0));
-    QCOMPARE(Memo::FLines(&f.memo).value(legacy), QStringLiteral("{\\uldb voir}{\\v Notice}"));
-    QCOMPARE(Memo::FLines(&f.memo).value(current), QStringLiteral("{\\uldb lire}{\\v Notice}"));
+    QCOMPARE(FRenameTopic(renamed, false, &f.tree, true).Category, quint8(0));
+    QCOMPARE(f.project.commands.value(legacy), QStringLiteral("{\\uldb voir}{\\v Notice}"));
+    QCOMPARE(f.project.commands.value(current), QStringLiteral("{\\uldb lire}{\\v Notice}"));
     f.scope.prompts.answer(Platform::Yes);
     FDelTopic(name, &f.tree, true);
     f.tree.setCurrentItem(Outline::FItemAt(&f.tree, 1));
@@ -204,10 +203,10 @@ void TestInsertions::jumps()
     f.select(QString::fromUtf8("Lire la suite : voir aussi\nfin"), QStringLiteral("voir aussi"));
     QString target;
     f.scope.prompts.answerText(QStringLiteral("aide")); // a prefix of "Aide générale", any case
-    QCOMPARE(FAddJump(target, true, &f.tree, true, &f.memo).Category, quint8(0));
+    QCOMPARE(FAddJump(target, true, &f.tree, true).Category, quint8(0));
     QCOMPARE(target, QStringLiteral("aide"));
     QCOMPARE(f.scope.prompts.lastChoices(), QStringList({"Manuel", QString::fromUtf8("Aide générale")})); // the topics offered
-    QCOMPARE(Memo::FLines(&f.memo), QStringList{"{\\uldb voir aussi}{\\v aide}"});
+    QCOMPARE(f.project.commands, QStringList{"{\\uldb voir aussi}{\\v aide}"});
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("Lire la suite : @_0_voir_aussi_@\nfin"));
     QCOMPARE(f.colourAt(16), QColor(0, 128, 0));
     QVERIFY(f.current()->currentCharFormat().foreground().color() != QColor(0, 128, 0));
@@ -221,16 +220,16 @@ void TestInsertions::jumps()
     c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
     f.current()->setTextCursor(c);
     target = QString::fromUtf8("Aide générale");
-    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Category, quint8(0));
-    QCOMPARE(Memo::FLines(&f.memo).last(),
+    QCOMPARE(FAddJump(target, false, &f.tree, true).Category, quint8(0));
+    QCOMPARE(f.project.commands.last(),
              QString::fromUtf8("{\\uldb \\'e9t\\'e9 \\{1\\} c:\\\\x}{\\v Aide_generale}"));
     QCOMPARE(f.current()->toPlainText(), QString::fromUtf8("@_1_été_{1}_c:\\x_@\nsuite"));
 
     // Cancelling the name box changes nothing.
     f.select(QStringLiteral("abc"), QStringLiteral("abc"));
     f.scope.prompts.answerText(QString(), false);
-    QCOMPARE(FAddJump(target, true, &f.tree, true, &f.memo).Category, quint8(0));
-    QCOMPARE(Memo::FLineCount(&f.memo), 2);
+    QCOMPARE(FAddJump(target, true, &f.tree, true).Category, quint8(0));
+    QCOMPARE(int(f.project.commands.size()), 2);
     CHECK_PROMPTS_DONE(f.scope);
 }
 
@@ -245,16 +244,16 @@ void TestInsertions::jumpRefusals()
     for (int i = 0; i < expected.size(); ++i)
         f.scope.prompts.answer(Platform::Ok);
     f.select(QStringLiteral("abc"), QString());
-    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(11));
+    QCOMPARE(FAddJump(target, false, &f.tree, true).Code, quint16(11));
     f.select(QStringLiteral(" abc"), QStringLiteral(" abc"));
-    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(11));
+    QCOMPARE(FAddJump(target, false, &f.tree, true).Code, quint16(11));
     f.select(QStringLiteral("Nulle part"), QStringLiteral("Nulle part"));
-    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(9));
+    QCOMPARE(FAddJump(target, false, &f.tree, true).Code, quint16(9));
     f.scope.prompts.answerText(QString());
-    QCOMPARE(FAddJump(target, true, &f.tree, true, &f.memo).Code, quint16(9)); // an empty name
+    QCOMPARE(FAddJump(target, true, &f.tree, true).Code, quint16(9)); // an empty name
     QCOMPARE(f.scope.prompts.texts().mid(0, 3), expected.mid(0, 3));
     QCOMPARE(f.scope.prompts.texts().last(), expected.last());
-    QCOMPARE(Memo::FLineCount(&f.memo), 0);
+    QCOMPARE(int(f.project.commands.size()), 0);
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("Nulle part"));
 
     // A selection over a paragraph break would make a marker the help
@@ -265,7 +264,7 @@ void TestInsertions::jumpRefusals()
     f.current()->setTextCursor(all);
     f.scope.prompts.answer(Platform::Ok);
     target = QStringLiteral("Aide");
-    QCOMPARE(FAddJump(target, false, &f.tree, true, &f.memo).Code, quint16(11));
+    QCOMPARE(FAddJump(target, false, &f.tree, true).Code, quint16(11));
     QCOMPARE(f.scope.prompts.texts().last(), QString::fromUtf8("La sélection ne doit pas s'étendre sur plusieurs paragraphes !"));
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("Aide\ngenerale"));
     CHECK_PROMPTS_DONE(f.scope);
@@ -287,9 +286,9 @@ void TestInsertions::bitmaps()
     f.current()->setTextCursor(c);
     QString file;
     f.scope.prompts.answerText(box.path("BMP/logo.bmp"));
-    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
     QCOMPARE(file, QStringLiteral("logo.bmp"));
-    QCOMPARE(Memo::FLines(&f.memo), QStringList{"\\{bmc logo.bmp\\}"});
+    QCOMPARE(f.project.commands, QStringList{"\\{bmc logo.bmp\\}"});
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("avant @_0_logo.bmp_@apres"));
     // The marker is green; what is typed after it is not.
     QTextCursor marker = f.current()->textCursor();
@@ -302,45 +301,45 @@ void TestInsertions::bitmaps()
 
     // From elsewhere: copied into the bitmap folder, once.
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
-    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
     QVERIFY(QFile::exists(box.path("BMP/Flèche 1.bmp")));
-    QCOMPARE(Memo::FLines(&f.memo).last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
+    QCOMPARE(f.project.commands.last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
     QVERIFY(f.current()->toPlainText().contains(QString::fromUtf8("@_1_Flèche_1.bmp_@")));
     // The same picture again: the file there is used.
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
-    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
-    QCOMPARE(Memo::FLines(&f.memo).last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
+    QCOMPARE(f.project.commands.last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
     // Another picture of that name: kept beside it (No), or in its place
     // (Yes); Cancel inserts nothing.
     QVERIFY(writeFile(box.path("ailleurs/Flèche 1.bmp"), "BM autre"));
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
     f.scope.prompts.answer(Platform::No);
-    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
     QCOMPARE(file, QString::fromUtf8("Flèche 1_2.bmp"));
     QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1_2.bmp")), QByteArray("BM autre"));
     QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), QByteArray("BM"));
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
     f.scope.prompts.answer(Platform::Yes);
-    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
     QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), QByteArray("BM autre"));
     f.scope.prompts.answerText(box.path("ailleurs/logo.bmp"));
     QVERIFY(writeFile(box.path("ailleurs/logo.bmp"), "BM encore"));
     f.scope.prompts.answer(Platform::Cancel);
-    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Category, quint8(0));
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
     QVERIFY(file.isEmpty());
-    QCOMPARE(Memo::FLineCount(&f.memo), 5);
+    QCOMPARE(int(f.project.commands.size()), 5);
 
     // Cancelled, selected text, no file.
     f.scope.prompts.answerText(QString(), false);
-    FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree);
+    FAddBmp(file, bmpDir, true, true, &f.tree);
     QVERIFY(file.isEmpty());
     f.scope.prompts.answer(Platform::Ok);
     file.clear();
-    QCOMPARE(FAddBmp(file, bmpDir, false, true, &f.memo, &f.tree).Msg, QString::fromUtf8("Chaîne vide"));
+    QCOMPARE(FAddBmp(file, bmpDir, false, true, &f.tree).Msg, QString::fromUtf8("Chaîne vide"));
     f.select(QStringLiteral("mot"), QStringLiteral("mot"));
     f.scope.prompts.answer(Platform::Ok);
-    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.memo, &f.tree).Code, quint16(11));
-    QCOMPARE(Memo::FLineCount(&f.memo), 5);
+    QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Code, quint16(11));
+    QCOMPARE(int(f.project.commands.size()), 5);
     CHECK_PROMPTS_DONE(f.scope);
 }
 
@@ -357,11 +356,11 @@ void TestInsertions::programCalls()
     // marker is not green.
     f.scope.prompts.answerText(box.path("Outils/prog.exe"));
     f.scope.prompts.answer(Platform::Ok);
-    QCOMPARE(FAddExec(path, true, &f.tree, true, &f.memo).Category, quint8(0));
+    QCOMPARE(FAddExec(path, true, &f.tree, true).Category, quint8(0));
     QCOMPARE(f.scope.prompts.records().first().text,
              QString::fromUtf8("Programme à lancer|Tous (*.*)|*.*|Exécutable (*.EXE)|*.EXE|Exécutable (*.COM)|*.COM"));
     QVERIFY(f.scope.prompts.texts().last().startsWith(QString::fromUtf8("Le programme sera appelé par son nom seul, « prog.exe »")));
-    QCOMPARE(Memo::FLines(&f.memo).first(), QStringLiteral("{\\uldb  lancer l'outil}{\\v !ExecProgram(\"prog.exe\",0)}"));
+    QCOMPARE(f.project.commands.first(), QStringLiteral("{\\uldb  lancer l'outil}{\\v !ExecProgram(\"prog.exe\",0)}"));
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("@_0__lancer_l\\'outil_@"));
     QVERIFY(f.current()->currentCharFormat().foreground().color() != QColor(0, 128, 0));
 
@@ -375,14 +374,14 @@ void TestInsertions::programCalls()
     for (int i = 0; i < given.size(); ++i) {
         f.select(QStringLiteral("go"), QStringLiteral("go"));
         path = given[i];
-        QCOMPARE(FAddExec(path, false, &f.tree, true, &f.memo).Category, quint8(0));
-        QCOMPARE(Memo::FLines(&f.memo).last(), QStringLiteral("{\\uldb go}{\\v !ExecProgram(\"") + written[i] + QStringLiteral("\",0)}"));
+        QCOMPARE(FAddExec(path, false, &f.tree, true).Category, quint8(0));
+        QCOMPARE(f.project.commands.last(), QStringLiteral("{\\uldb go}{\\v !ExecProgram(\"") + written[i] + QStringLiteral("\",0)}"));
     }
     // A path of this computer that does not exist is refused.
     f.select(QStringLiteral("go"), QStringLiteral("go"));
     path = box.path("Outils/absent.exe");
     f.scope.prompts.answer(Platform::Ok);
-    const TErrorContext &missing = FAddExec(path, false, &f.tree, true, &f.memo);
+    const TErrorContext &missing = FAddExec(path, false, &f.tree, true);
     QCOMPARE(missing.Category, quint8(7));
     QCOMPARE(missing.Msg, path);
     CHECK_PROMPTS_DONE(f.scope);
@@ -392,18 +391,16 @@ void TestInsertions::topicAndJump()
 {
     Fixture f;
     f.select(QStringLiteral("Voir Index (A-Z)"), QStringLiteral("Index (A-Z)"));
-    QCOMPARE(FAddTopicAndJump(QStringLiteral("Index (A-Z)"), &f.tree, &f.memo, Globale::PConf, true, f.display,
-                              &f.panel, &f.panel)
+    QCOMPARE(FAddTopicAndJump(QStringLiteral("Index (A-Z)"), &f.tree, Globale::PConf, true)
                  .Category,
              quint8(0));
-    QCOMPARE(Outline::FItemAt(&f.tree, 3)->text(0), QStringLiteral("Index  A Z"));
-    QCOMPARE(Memo::FLines(&f.memo), QStringList{"{\\uldb Index (A-Z)}{\\v Index__A_Z}"});
+    QCOMPARE(Outline::FItemAt(&f.tree, 3)->name, QStringLiteral("Index  A Z"));
+    QCOMPARE(f.project.commands, QStringList{"{\\uldb Index (A-Z)}{\\v Index__A_Z}"});
     QCOMPARE(f.current()->toPlainText(), QStringLiteral("Voir @_0_Index_(A-Z)_@"));
     QCOMPARE(f.tree.currentItem(), Outline::FItemAt(&f.tree, 1));
     f.scope.prompts.answer(Platform::Ok);
     f.select(QStringLiteral("Manuel"), QStringLiteral("Manuel"));
-    QCOMPARE(FAddTopicAndJump(QStringLiteral("Manuel"), &f.tree, &f.memo, Globale::PConf, true, f.display,
-                              &f.panel, &f.panel)
+    QCOMPARE(FAddTopicAndJump(QStringLiteral("Manuel"), &f.tree, Globale::PConf, true)
                  .Code,
              quint16(8));
     CHECK_PROMPTS_DONE(f.scope);

@@ -8,6 +8,7 @@
 #include "StressProject.h"
 #include "config/Globale.h"
 #include "editing/REditServ.h"
+#include "editing/TopicDocument.h"
 #include "editing/TextConv.h"
 #include "fileops/DosCmd.h"
 #include "fileops/PrjFolder.h"
@@ -26,7 +27,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTreeWidget>
 
 #include <csignal>
 #include <sys/mount.h>
@@ -121,10 +121,9 @@ private:
     std::unique_ptr<TestSupport::ScriptedScope> m_scope;
     THeadless m_rig{QDir::tempPath(), false, QCoreApplication::applicationDirPath() + QStringLiteral("/kivhelp")};
     QWidget &m_panel = m_rig.panel;
-    QTreeWidget &m_tree = m_rig.tree;
+    TOutlineView &m_tree = m_rig.tree;
     TCWaitFor &m_wait = m_rig.wait;
     TDisplayContext &m_display = m_rig.display;
-    TCREditServer &m_pool = m_rig.pool;
     TConfBlock *m_conf = m_rig.conf;
 };
 
@@ -165,7 +164,7 @@ void TestStorage::makeProject(int topics, const QString &tag)
     QCOMPARE(FCreatePrj(QStringLiteral("Manuel"), m_conf, m_display).Category, quint8(0));
     for (int i = 2; i <= topics; ++i) {
         QString name = QString::fromUtf8("Chapitre %1 é").arg(i);
-        QCOMPARE(FAddTopic(name, &m_tree, &m_panel, m_conf, false, m_display, &m_panel).Category, quint8(0));
+        QCOMPARE(FAddTopic(name, &m_tree, m_conf, false).Category, quint8(0));
     }
     setTexts(tag);
 }
@@ -173,8 +172,8 @@ void TestStorage::makeProject(int topics, const QString &tag)
 void TestStorage::setTexts(const QString &tag)
 {
     for (int n = 1; n <= Outline::FCount(&m_tree); ++n) {
-        const QString name = Outline::FItemAt(&m_tree, n)->text(0);
-        Outline::FControlOf(Outline::FItemAt(&m_tree, n))->setPlainText(StressText(name, tag.size()) + tag);
+        const QString name = Outline::FItemAt(&m_tree, n)->name;
+        m_tree.FDocumentOf(Outline::FItemAt(&m_tree, n))->setPlainText(StressText(name, tag.size()) + tag);
     }
 }
 
@@ -182,7 +181,7 @@ QStringList TestStorage::texts() const
 {
     QStringList out;
     for (int n = 1; n <= Outline::FCount(&m_tree); ++n)
-        out << Outline::FControlOf(Outline::FItemAt(&m_tree, n))->toPlainText();
+        out << m_tree.FPlainTextOf(Outline::FItemAt(&m_tree, n));
     return out;
 }
 
@@ -248,7 +247,7 @@ void TestStorage::fullDisk()
     answerAll();
     QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
     FClosePrj(m_conf, m_display);
-    QCOMPARE(FLoadPrj(dir + "/Manuel.PRJ", &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QCOMPARE(FLoadPrj(dir + "/Manuel.PRJ", m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
     QCOMPARE(texts(), edited);
 }
 
@@ -263,7 +262,7 @@ void TestStorage::savesWriteOnlyWhatChanged()
     struct stat before {};
     ::stat(QFile::encodeName(dir + QString::fromUtf8("/Chapitre 3 é.3")).constData(), &before);
     QTest::qWait(20);
-    Outline::FControlOf(Outline::FItemAt(&m_tree, 2))->setPlainText(QStringLiteral("nouveau"));
+    m_tree.FDocumentOf(Outline::FItemAt(&m_tree, 2))->setPlainText(QStringLiteral("nouveau"));
     QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
     struct stat after {};
     ::stat(QFile::encodeName(dir + QString::fromUtf8("/Chapitre 3 é.3")).constData(), &after);
@@ -275,14 +274,9 @@ void TestStorage::savesWriteOnlyWhatChanged()
 
     // A topic inserted before others: the renumbered files are written, the
     // outline names only files that exist, and they load back.
-    auto *item = new QTreeWidgetItem(QStringList{QStringLiteral("Avant-propos")});
-    TRichEdit *control = nullptr;
-    QVERIFY(U_REditServ::FCreateRichEdit(control, 45000, nullptr, &m_panel, &m_panel));
-    control->setPlainText(QStringLiteral("Avant tout"));
-    Outline::PSetControl(item, control);
-    m_tree.topLevelItem(0)->insertChild(0, item);
-    delete Outline::FControlOf(Outline::FItemAt(&m_tree, 5));
-    delete Outline::FItemAt(&m_tree, 5);
+    TTopic *item = m_rig.project.FInsert(Outline::FItemAt(&m_tree, 1), 0, QStringLiteral("Avant-propos"));
+    item->PSetBytes(TTopicDocument::FRtfOf(QStringLiteral("Avant tout"), m_tree.textFont()));
+    m_rig.project.FTake(Outline::FItemAt(&m_tree, 5));
     // The outline file goes in last: when a topic file cannot be put in
     // place (a folder stands there), the old outline stays.
     const QByteArray outline = readFile(dir + "/Manuel.PRJ");
@@ -294,7 +288,7 @@ void TestStorage::savesWriteOnlyWhatChanged()
     QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
     const QStringList saved = texts();
     FClosePrj(m_conf, m_display);
-    QCOMPARE(FLoadPrj(dir + "/Manuel.PRJ", &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QCOMPARE(FLoadPrj(dir + "/Manuel.PRJ", m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
     QCOMPARE(texts(), saved);
 }
 
@@ -341,7 +335,7 @@ void TestStorage::backupSwapAndRecovery()
         QVERIFY(writeFile(f.staging + "/Manuel.1", "half"));
         QVERIFY(QDir().rename(f.backup, f.trash)); // the old backup on its way out
         m_scope->prompts.clear();
-        QCOMPARE(FLoadPrj(dir + "/Manuel.PRJ", &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+        QCOMPARE(FLoadPrj(dir + "/Manuel.PRJ", m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
         QCOMPARE(texts(), v3);
         QVERIFY(!QFileInfo::exists(f.staging) && !QFileInfo::exists(f.ready) && !QFileInfo::exists(f.trash));
         QVERIFY(readFile(dir + ".OLD/Manuel.1").contains("?v2"));
@@ -393,7 +387,7 @@ void TestStorage::killedSavesLeaveAWholeProject()
             continue; // killed before the first save ever finished
         const QString where = QStringLiteral("kill %1 (seed %2), round %3 started").arg(kill).arg(seed).arg(lastStarted);
         m_scope->prompts.clear();
-        QVERIFY2(FLoadPrj(file, &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category == 0,
+        QVERIFY2(FLoadPrj(file, m_display, m_conf, Globale::VGGIniPrj).Category == 0,
                  qPrintable(where + ": " + m_scope->prompts.texts().join(" / ")));
         // Every topic holds the whole text of one save: the last that
         // finished or one begun after it (a kill may have cut several short).
@@ -401,8 +395,8 @@ void TestStorage::killedSavesLeaveAWholeProject()
         QVERIFY2(count == topics, qPrintable(where));
         int first = -1;
         for (int n = 1; n <= count; ++n) {
-            const QString name = Outline::FItemAt(&m_tree, n)->text(0);
-            const int round = StressRound(name, Outline::FControlOf(Outline::FItemAt(&m_tree, n))->toPlainText());
+            const QString name = Outline::FItemAt(&m_tree, n)->name;
+            const int round = StressRound(name, m_tree.FPlainTextOf(Outline::FItemAt(&m_tree, n)));
             if (first < 0)
                 first = round;
             QVERIFY2(round >= completed && round <= lastStarted && round == first,
@@ -446,13 +440,13 @@ void TestStorage::killAtEveryRenameOfASave()
         QVERIFY(run(2, 0)); // the save before: round 2, whole
         finished = run(3, killAt);
         m_scope->prompts.clear();
-        QVERIFY(FLoadPrj(file, &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category == 0);
+        QVERIFY(FLoadPrj(file, m_display, m_conf, Globale::VGGIniPrj).Category == 0);
         const QString where = QStringLiteral("killed at rename %1").arg(killAt);
         QVERIFY2(Outline::FCount(&m_tree) == topics, qPrintable(where));
         QSet<int> rounds;
         for (int n = 1; n <= topics; ++n) {
-            const QTreeWidgetItem *item = Outline::FItemAt(&m_tree, n);
-            rounds.insert(StressRound(item->text(0), Outline::FControlOf(item)->toPlainText()));
+            const TTopic *item = Outline::FItemAt(&m_tree, n);
+            rounds.insert(StressRound(item->name, m_tree.FPlainTextOf(const_cast<TTopic *>(item))));
         }
         QVERIFY2(rounds == QSet<int>{2} || rounds == QSet<int>{3}, qPrintable(where));
         // Nothing of the save is left lying about; the files of round 2's
@@ -485,7 +479,7 @@ void TestStorage::linkedProjectFolders()
     QVERIFY(writeFile(m_box->path("precieux/these.txt"), "des mois de travail"));
     QVERIFY(QFile::link(m_box->path("precieux"), real + "/raccourci"));
 
-    QCOMPARE(FLoadPrj(m_box->path("liens/Manuel/Manuel.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category,
+    QCOMPARE(FLoadPrj(m_box->path("liens/Manuel/Manuel.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category,
              quint8(0));
     for (int save = 0; save < 4; ++save) { // three backups: .OLD replaced twice
         setTexts(QStringLiteral("tour %1").arg(save));
@@ -498,7 +492,7 @@ void TestStorage::linkedProjectFolders()
     QVERIFY(!QFileInfo::exists(m_box->path("liens/Manuel.OLD")));
     QCOMPARE(readFile(m_box->path("precieux/these.txt")), QByteArray("des mois de travail"));
     FClosePrj(m_conf, m_display);
-    QCOMPARE(FLoadPrj(m_box->path("liens/Manuel/Manuel.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category,
+    QCOMPARE(FLoadPrj(m_box->path("liens/Manuel/Manuel.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category,
              quint8(0));
     QCOMPARE(texts(), saved);
     FClosePrj(m_conf, m_display);
@@ -557,7 +551,7 @@ void TestStorage::backupsKeepTheAuthorsFiles()
 
     const auto sessions = [&](const QString &file, int count) {
         for (int session = 0; session < count; ++session) {
-            QCOMPARE(FLoadPrj(file, &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+            QCOMPARE(FLoadPrj(file, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
             for (int save = 0; save < 2; ++save) {
                 setTexts(QStringLiteral("s%1 %2").arg(session).arg(save));
                 answerAll();
@@ -596,21 +590,20 @@ void TestStorage::recoveryCopyAfterAFullDisk()
     makeProject(2, QStringLiteral("v1"));
     answerAll();
     QCOMPARE(FSavePrj(m_conf->PPrj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
-    TRichEdit *second = Outline::FControlOf(Outline::FItemAt(&m_tree, 2));
-    second->textCursor().insertText(QStringLiteral("d'abord "));
-    QVERIFY(FWriteRecovery(m_conf, &m_tree));
-    second->textCursor().insertText(QStringLiteral("tapé avant la panne "));
-    TRichEdit *first = Outline::FControlOf(Outline::FItemAt(&m_tree, 1));
-    first->textCursor().insertText(QStringLiteral("aussi "));
+    QTextDocument *second = m_tree.FDocumentOf(Outline::FItemAt(&m_tree, 2));
+    QTextCursor(second).insertText(QStringLiteral("d'abord "));
+    QVERIFY(FWriteRecovery(m_conf, &m_rig.project));
+    QTextCursor(second).insertText(QStringLiteral("tapé avant la panne "));
+    QTextDocument *first = m_tree.FDocumentOf(Outline::FItemAt(&m_tree, 1));
+    QTextCursor(first).insertText(QStringLiteral("aussi "));
     // Room for the two topics' copies, not for the list that names them.
-    Platform::setWriteBudgetForTest(RtfText::FWriteRtf(*first->document()).size()
-                                    + RtfText::FWriteRtf(*second->document()).size() + 1);
-    QVERIFY(!FWriteRecovery(m_conf, &m_tree));
+    Platform::setWriteBudgetForTest(RtfText::FWriteRtf(*first).size() + RtfText::FWriteRtf(*second).size() + 1);
+    QVERIFY(!FWriteRecovery(m_conf, &m_rig.project));
     Platform::setWriteBudgetForTest(-1);
-    QVERIFY(FWriteRecovery(m_conf, &m_tree));
+    QVERIFY(FWriteRecovery(m_conf, &m_rig.project));
     const QList<TRecovered> found = FReadRecovery(m_conf->PPrj->PrjDir.get(), QStringLiteral("Manuel"));
     QCOMPARE(found.size(), 2);
-    QCOMPARE(found.last().name, Outline::FItemAt(&m_tree, 2)->text(0));
+    QCOMPARE(found.last().name, Outline::FItemAt(&m_tree, 2)->name);
     QVERIFY(found.last().rtf.contains("tap\\'e9 avant la panne"));
 }
 
@@ -623,7 +616,7 @@ void TestStorage::namesThatBreakTheProject()
                           longName, QStringLiteral("a\tb")};
     for (QString name : bad) {
         answerAll(1);
-        const TErrorContext &ctx = FAddTopic(name, &m_tree, &m_panel, m_conf, true, m_display, &m_panel);
+        const TErrorContext &ctx = FAddTopic(name, &m_tree, m_conf, true);
         QVERIFY2(ctx.Category != 0, qPrintable(name));
         QCOMPARE(Outline::FCount(&m_tree), 2);
         QVERIFY2(m_scope->prompts.texts().size() == 1, qPrintable(name));
@@ -643,7 +636,7 @@ void TestStorage::namesThatBreakTheProject()
         QVERIFY(writeFile(m_box->path("Envoi/Envoi.1"), "{\\rtf1 x}"));
         QVERIFY(writeFile(m_box->path("Envoi/Envoi.CDE"), ""));
         answerAll(2);
-        QVERIFY(FLoadPrj(m_box->path("Envoi/Envoi.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category != 0);
+        QVERIFY(FLoadPrj(m_box->path("Envoi/Envoi.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category != 0);
         QVERIFY2(m_scope->prompts.texts().first().contains("ligne 2"), qPrintable(m_scope->prompts.texts().join("/")));
         QCOMPARE(Outline::FCount(&m_tree), 0);
         FClosePrj(m_conf, m_display);
@@ -655,7 +648,7 @@ void TestStorage::namesThatBreakTheProject()
         many += "\tP" + QByteArray::number(i) + "\r\n";
     QVERIFY(writeFile(m_box->path("Envoi/Envoi.PRJ"), many));
     answerAll(2);
-    QVERIFY(FLoadPrj(m_box->path("Envoi/Envoi.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category != 0);
+    QVERIFY(FLoadPrj(m_box->path("Envoi/Envoi.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category != 0);
     QVERIFY(m_scope->prompts.texts().first().contains("501"));
 }
 
@@ -692,7 +685,7 @@ void TestStorage::otherFilesGivenToOpen()
     QVERIFY(writeFile(m_box->path("low/low.1"), "{\\rtf1\\ansi bas de casse\\par}"));
     QVERIFY(writeFile(m_box->path("low/low.cde"), "\\{bmc a.bmp\\}\r\n"));
     QVERIFY(writeFile(m_box->path("low/low.cfg"), "[Param]\r\nProjectTitle=Minuscules\r\n"));
-    QCOMPARE(FLoadPrj(m_box->path("low/low.prj"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QCOMPARE(FLoadPrj(m_box->path("low/low.prj"), m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
     QCOMPARE(m_conf->PPrj->ProjectTitle.get(), QStringLiteral("Minuscules"));
     answerAll();
     QCOMPARE(FSavePrj(m_conf->PPrj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
@@ -704,7 +697,7 @@ void TestStorage::otherFilesGivenToOpen()
     QVERIFY(QDir().mkpath(m_box->path("docs")));
     QVERIFY(writeFile(m_box->path("docs/notes.PRJ"), QByteArray("\x01\x02\t\t\tbinaire", 12)));
     answerAll(2);
-    QVERIFY(FLoadPrj(m_box->path("docs/notes.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category != 0);
+    QVERIFY(FLoadPrj(m_box->path("docs/notes.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category != 0);
     QVERIFY(!QFileInfo::exists(m_box->path("docs.COM")));
     FClosePrj(m_conf, m_display);
 
@@ -714,7 +707,7 @@ void TestStorage::otherFilesGivenToOpen()
     QVERIFY(writeFile(m_box->path("fifo/fifo.CDE"), ""));
     QCOMPARE(::mkfifo(QFile::encodeName(m_box->path("fifo/fifo.1")).constData(), 0600), 0);
     answerAll(2);
-    QVERIFY(FLoadPrj(m_box->path("fifo/fifo.PRJ"), &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category != 0);
+    QVERIFY(FLoadPrj(m_box->path("fifo/fifo.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category != 0);
     QVERIFY(m_scope->prompts.texts().first().contains("fifo.1"));
 }
 
@@ -763,7 +756,7 @@ void TestStorage::foldersNamedInOtherScripts()
     QVERIFY(QFileInfo(dirPath + "Manuel.OLD/Manuel.PRJ").isFile());
     const QStringList saved = texts();
     FClosePrj(m_conf, m_display);
-    QCOMPARE(FLoadPrj(dirPath + "Manuel/Manuel.PRJ", &m_pool, m_display, m_conf, Globale::VGGIniPrj).Category,
+    QCOMPARE(FLoadPrj(dirPath + "Manuel/Manuel.PRJ", m_display, m_conf, Globale::VGGIniPrj).Category,
              quint8(0));
     QCOMPARE(texts(), saved);
     QCOMPARE(prj->PrjDir.get(), QFileInfo(dirPath + "Manuel").canonicalFilePath());

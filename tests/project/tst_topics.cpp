@@ -15,7 +15,6 @@
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
-#include <QTreeWidget>
 
 using namespace KIVHelpTools;
 using TestSupport::readFile;
@@ -30,10 +29,10 @@ QByteArray topicRtf(const QString &text)
     return RtfText::FWriteRtf(doc);
 }
 
-QStringList texts(const QTreeWidget &tree)
+QStringList texts(const TCProject &project)
 {
     QStringList out;
-    for (const Outline::TLine &l : Outline::FLinesOf(&tree))
+    for (const Outline::TLine &l : project.FLines())
         out << QString(l.level - 1, u'>') + l.text;
     return out;
 }
@@ -57,17 +56,9 @@ private slots:
     void bitmapNames();
     void fontNamesAndShortPaths();
 
-private:
-    QWidget m_panel;
-    TCREditServer m_pool;
-    QStringList m_fonts{QStringLiteral("DejaVu Sans")};
 };
 
-void TestTopics::initTestCase()
-{
-    KIVHelpTools::FInit(false, false, 1);
-    m_pool.FInit(false, false, 1, &m_panel, &m_panel, &m_fonts, 1000, 2000, 45000, 2);
-}
+void TestTopics::initTestCase() { KIVHelpTools::FInit(false, false, 1); }
 
 void TestTopics::outlineFiles_data()
 {
@@ -103,11 +94,11 @@ void TestTopics::outlineFiles()
     QCOMPARE(parsed.ok, ok);
     if (!ok)
         return;
-    QTreeWidget tree;
-    Outline::PAppendLines(&tree, parsed.lines);
+    TCProject tree;
+    tree.PSetLines(parsed.lines);
     QCOMPARE(texts(tree), items);
     // Written back: tabs, CR LF, and the same tree when read again.
-    const QByteArray written = Outline::FFormat(Outline::FLinesOf(&tree));
+    const QByteArray written = Outline::FFormat(tree.FLines());
     QCOMPARE(Outline::FParse(written).lines, parsed.lines);
     if (!items.isEmpty())
         QVERIFY(written.endsWith("\r\n"));
@@ -125,9 +116,9 @@ void TestTopics::outlineSurvivesRandomInput()
         }
         const Outline::TParse parsed = Outline::FParse(bytes);
         if (parsed.ok) {
-            QTreeWidget tree;
-            Outline::PAppendLines(&tree, parsed.lines);
-            QCOMPARE(Outline::FCount(&tree), parsed.lines.size());
+            TCProject tree;
+            tree.PSetLines(parsed.lines);
+            QCOMPARE(tree.FCount(), parsed.lines.size());
         }
     }
 }
@@ -142,20 +133,23 @@ void TestTopics::loadAndSave()
     QVERIFY(writeFile(box.path("Manuel/Installation.2"), topicRtf(QString::fromUtf8("Étape 1"))));
     QVERIFY(writeFile(box.path("Manuel/Menus.3"), "plain text, not RTF"));
 
-    QTreeWidget tree;
+    TestSupport::OutlineRig rig;
+    TOutlineView &tree = rig.tree;
     const QString cwd = QDir::currentPath();
-    QCOMPARE(FLoadPrjTopics(prj, &tree, &m_pool).Category, quint8(0));
-    QCOMPARE(texts(tree), QStringList({"Manuel", ">Installation", ">>Menus"}));
-    QVERIFY(Outline::FItemAt(&tree, 1)->isExpanded());
-    QCOMPARE(Outline::FControlOf(Outline::FItemAt(&tree, 2))->toPlainText(), QString::fromUtf8("Étape 1"));
-    QCOMPARE(Outline::FControlOf(Outline::FItemAt(&tree, 3))->toPlainText(), QStringLiteral("plain text, not RTF"));
-    QVERIFY(Outline::FControlOf(Outline::FItemAt(&tree, 1))->isHidden());
+    QCOMPARE(FLoadPrjTopics(prj, &tree).Category, quint8(0));
+    QCOMPARE(texts(rig.project), QStringList({"Manuel", ">Installation", ">>Menus"}));
+    QVERIFY(tree.isExpanded(rig.project.FIndexOf(Outline::FItemAt(&tree, 1))));
+    // Only the topic shown is parsed.
+    QCOMPARE(tree.shownTopic(), Outline::FItemAt(&tree, 1));
+    QCOMPARE(rig.editor.toPlainText(), QStringLiteral("Bienvenue"));
+    QVERIFY(!Outline::FItemAt(&tree, 2)->text() && !Outline::FItemAt(&tree, 3)->text());
+    QCOMPARE(rig.text(2), QString::fromUtf8("Étape 1"));
+    QCOMPARE(rig.text(3), QStringLiteral("plain text, not RTF"));
     QCOMPARE(QDir::currentPath(), cwd); // paths are passed, the current folder stays
-    QVERIFY(m_pool.timer()->isActive());
 
     QStringList files;
     QDir().mkdir(box.path("Copie"));
-    QCOMPARE(FSavePrjTopics(box.path("Copie/Manuel.PRJ"), &tree, true, &files, true).Category, quint8(0));
+    QCOMPARE(FSavePrjTopics(box.path("Copie/Manuel.PRJ"), &rig.project, true, &files, true).Category, quint8(0));
     QCOMPARE(readFile(box.path("Copie/Manuel.PRJ")), QByteArray("Manuel\r\n\tInstallation\r\n\t\tMenus\r\n"));
     QCOMPARE(files, QStringList({box.path("Copie/Manuel.1"), box.path("Copie/Installation.2"),
                                  box.path("Copie/Menus.3")}));
@@ -169,12 +163,13 @@ void TestTopics::loadRefusals()
 {
     TestSupport::Sandbox box;
     TestSupport::ScriptedScope scope;
-    QTreeWidget tree;
-    QCOMPARE(FLoadPrjTopics(box.path("none.PRJ"), &tree, &m_pool).Msg, QStringLiteral("No File"));
+    TestSupport::OutlineRig rig;
+    TOutlineView &tree = rig.tree;
+    QCOMPARE(FLoadPrjTopics(box.path("none.PRJ"), &tree).Msg, QStringLiteral("No File"));
 
     QVERIFY(writeFile(box.path("Jump.PRJ"), "A\r\n\t\tB\r\n"));
     scope.prompts.answer(Platform::Ok);
-    const TErrorContext &bad = FLoadPrjTopics(box.path("Jump.PRJ"), &tree, &m_pool);
+    const TErrorContext &bad = FLoadPrjTopics(box.path("Jump.PRJ"), &tree);
     QCOMPARE(bad.Category, quint8(7));
     QCOMPARE(bad.Code, quint16(4));
     QCOMPARE(scope.prompts.texts().last(),
@@ -183,16 +178,16 @@ void TestTopics::loadRefusals()
 
     QVERIFY(writeFile(box.path("Empty.PRJ"), ""));
     scope.prompts.answer(Platform::Ok);
-    const TErrorContext &empty = FLoadPrjTopics(box.path("Empty.PRJ"), &tree, &m_pool);
+    const TErrorContext &empty = FLoadPrjTopics(box.path("Empty.PRJ"), &tree);
     QCOMPARE(empty.Category, quint8(4));
     QCOMPARE(empty.Msg, QStringLiteral("After loading"));
 
-    tree.addTopLevelItem(new QTreeWidgetItem(QStringList{"Ouvert"}));
+    rig.add(QStringLiteral("Ouvert"));
     QVERIFY(writeFile(box.path("A.PRJ"), "A\r\n"));
-    const TErrorContext &busy = FLoadPrjTopics(box.path("A.PRJ"), &tree, &m_pool);
+    const TErrorContext &busy = FLoadPrjTopics(box.path("A.PRJ"), &tree);
     QCOMPARE(busy.Category, quint8(4));
     QCOMPARE(busy.Code, quint16(1));
-    QCOMPARE(texts(tree), QStringList{"Ouvert"});
+    QCOMPARE(texts(rig.project), QStringList{"Ouvert"});
     CHECK_PROMPTS_DONE(scope);
 }
 
@@ -203,14 +198,14 @@ void TestTopics::missingTopicFilePartWay()
     QVERIFY(writeFile(box.path("P.PRJ"), "P\r\n\tDeux\r\n\tTrois\r\n"));
     QVERIFY(writeFile(box.path("P.1"), topicRtf("un")));
     QVERIFY(writeFile(box.path("Deux.2"), topicRtf("deux")));
-    QTreeWidget tree;
+    TestSupport::OutlineRig rig;
+    TOutlineView &tree = rig.tree;
     scope.prompts.answer(Platform::Ok);
-    const TErrorContext &ctx = FLoadPrjTopics(box.path("P.PRJ"), &tree, &m_pool);
+    const TErrorContext &ctx = FLoadPrjTopics(box.path("P.PRJ"), &tree);
     QCOMPARE(ctx.Category, quint8(7));
     QCOMPARE(ctx.Msg, box.path("Trois.3"));
     // All or nothing: no half-read project is left in the outline.
     QCOMPARE(Outline::FCount(&tree), 0);
-    QVERIFY(m_pool.timer()->isActive());
     CHECK_PROMPTS_DONE(scope);
     FDelAllTopics(&tree);
 }
@@ -218,10 +213,10 @@ void TestTopics::missingTopicFilePartWay()
 void TestTopics::saveWithoutOverwrite()
 {
     TestSupport::Sandbox box;
-    QTreeWidget tree;
+    TCProject tree;
     QCOMPARE(FSavePrjTopics(box.path("P.PRJ"), &tree, true, nullptr, false).Msg, QStringLiteral("Before Save"));
     QVERIFY(writeFile(box.path("P.PRJ"), "old"));
-    tree.addTopLevelItem(new QTreeWidgetItem(QStringList{"P"}));
+    tree.FInsert(nullptr, -1, QStringLiteral("P"));
     const TErrorContext &ctx = FSavePrjTopics(box.path("P.PRJ"), &tree, false, nullptr, false);
     QCOMPARE(ctx.Category, quint8(7));
     QCOMPARE(ctx.Msg, QStringLiteral("Can't Rewrite ") + box.path("P.PRJ"));
@@ -231,23 +226,13 @@ void TestTopics::saveWithoutOverwrite()
 void TestTopics::numberingAfterInsertion()
 {
     TestSupport::Sandbox box;
-    QTreeWidget tree;
+    TestSupport::OutlineRig rig;
     const QStringList names{"P", "B", "C", "D", "E"};
-    for (const QString &name : names) {
-        auto *item = new QTreeWidgetItem(QStringList{name});
-        tree.addTopLevelItem(item);
-        TRichEdit *control = nullptr;
-        m_pool.FGet(control);
-        control->setPlainText(name + QStringLiteral(" text"));
-        Outline::PSetControl(item, control);
-    }
-    QVERIFY(FSavePrjTopics(box.path("P.PRJ"), &tree, true, nullptr, false).Category == 0);
-    auto *inserted = new QTreeWidgetItem(QStringList{"New"});
-    tree.insertTopLevelItem(1, inserted);
-    TRichEdit *control = nullptr;
-    m_pool.FGet(control);
-    Outline::PSetControl(inserted, control);
-    QVERIFY(FSavePrjTopics(box.path("P.PRJ"), &tree, true, nullptr, false).Category == 0);
+    for (const QString &name : names)
+        rig.add(name, name + QStringLiteral(" text"));
+    QVERIFY(FSavePrjTopics(box.path("P.PRJ"), &rig.project, true, nullptr, false).Category == 0);
+    rig.project.FInsert(nullptr, 1, QStringLiteral("New"));
+    QVERIFY(FSavePrjTopics(box.path("P.PRJ"), &rig.project, true, nullptr, false).Category == 0);
     for (int k = 2; k <= 5; ++k) {
         const QString name = names[k - 1];
         QVERIFY(QFile::exists(box.path(name + u'.' + QString::number(k + 1))));
@@ -255,7 +240,6 @@ void TestTopics::numberingAfterInsertion()
         QVERIFY(!QFile::exists(box.path(name + u'.' + QString::number(k))));
     }
     QVERIFY(QFile::exists(box.path("New.2")));
-    FDelAllTopics(&tree);
 }
 
 void TestTopics::saveOneTopicAndDeleteAll()
@@ -263,55 +247,52 @@ void TestTopics::saveOneTopicAndDeleteAll()
     TestSupport::Sandbox box;
     Globale::FInit(false, false, 1);
     Globale::PConf->PPrj->PrjDir.set(box.path());
-    QTreeWidget tree;
-    QCOMPARE(FSaveTopic(1, &tree, Globale::PConf).Msg, QStringLiteral("Before Save"));
-    auto *root = new QTreeWidgetItem(QStringList{"Root"});
-    tree.addTopLevelItem(root);
-    auto *child = new QTreeWidgetItem(QStringList{"Child"});
-    root->addChild(child);
-    const TErrorContext &noControl = FSaveTopic(2, &tree, Globale::PConf);
-    QCOMPARE(noControl.Category, quint8(8));
-    QCOMPARE(noControl.Msg, QStringLiteral("Topic Pt nil OR Text = '' "));
-    QCOMPARE(FSaveTopic(7, &tree, Globale::PConf).Category, quint8(2));
+    TestSupport::OutlineRig rig;
+    TCProject *tree = &rig.project;
+    QCOMPARE(FSaveTopic(1, tree, Globale::PConf).Msg, QStringLiteral("Before Save"));
+    TTopic *root = rig.add(QStringLiteral("Root"));
+    TTopic *child = rig.add(QStringLiteral("Child"), QStringLiteral("enfant"), root);
+    rig.add(QString(), QString(), root);
+    const TErrorContext &noName = FSaveTopic(3, tree, Globale::PConf);
+    QCOMPARE(noName.Category, quint8(8));
+    QCOMPARE(noName.Msg, QStringLiteral("Topic Pt nil OR Text = '' "));
+    QCOMPARE(FSaveTopic(7, tree, Globale::PConf).Category, quint8(2));
     QVERIFY(!QFile::exists(box.path("Child.2")));
 
-    TRichEdit *a = nullptr, *b = nullptr;
-    m_pool.FGet(a);
-    m_pool.FGet(b);
-    Outline::PSetControl(root, a);
-    Outline::PSetControl(child, b);
-    b->setPlainText("enfant");
-    QCOMPARE(FSaveTopic(2, &tree, Globale::PConf).Category, quint8(0));
+    QCOMPARE(FSaveTopic(2, tree, Globale::PConf).Category, quint8(0));
     QVERIFY(readFile(box.path("Child.2")).contains("enfant"));
+    QVERIFY(!child->FChangedSince(box.path("Child.2")));
 
-    QPointer<TRichEdit> ga(a), gb(b);
-    QCOMPARE(FDelAllTopics(&tree).Category, quint8(0));
-    QCOMPARE(Outline::FCount(&tree), 0);
-    QVERIFY(!ga && !gb);
+    // Emptied, the outline leaves nothing in the editor; its history goes.
+    rig.tree.setCurrentItem(child);
+    QCOMPARE(rig.editor.toPlainText(), QStringLiteral("enfant"));
+    QCOMPARE(FDelAllTopics(&rig.tree).Category, quint8(0));
+    QCOMPARE(tree->FCount(), 0);
+    QVERIFY(!rig.tree.shownTopic());
+    QVERIFY(rig.editor.toPlainText().isEmpty());
 }
 
 void TestTopics::commandFiles()
 {
     TestSupport::Sandbox box;
-    QPlainTextEdit memo;
+    QStringList memo;
     const QString cde = box.path("P.CDE");
     QCOMPARE(FLoadPrjCmds(cde, &memo).Msg, QStringLiteral("No File"));
-    QCOMPARE(FSavePrjCmds(cde, &memo, true).Category, quint8(0));
+    QCOMPARE(FSavePrjCmds(cde, memo, true).Category, quint8(0));
     QCOMPARE(readFile(cde), QByteArray());
     QCOMPARE(FLoadPrjCmds(cde, &memo).Category, quint8(0));
-    QCOMPARE(Memo::FLineCount(&memo), 0);
+    QCOMPARE(memo.size(), 0);
 
-    QCOMPARE(Memo::FAppend(&memo, QStringLiteral("\\{bmc logo.bmp\\}")), 0);
-    QCOMPARE(Memo::FAppend(&memo, QString::fromUtf8("{\\uldb caf\\'e9}{\\v Caf\u00e9}")), 1);
-    QCOMPARE(Memo::FAppend(&memo, QStringLiteral("two\r\nlines")), 2);
-    QCOMPARE(FSavePrjCmds(cde, &memo, true).Category, quint8(0));
+    memo << QStringLiteral("\\{bmc logo.bmp\\}") << QString::fromUtf8("{\\uldb caf\\'e9}{\\v Caf\u00e9}") << QStringLiteral("two\r\nlines");
+    QCOMPARE(FSavePrjCmds(cde, memo, true).Category, quint8(0));
     QCOMPARE(readFile(cde), QByteArray("\\{bmc logo.bmp\\}\r\n{\\uldb caf\\'e9}{\\v Caf\xe9}\r\ntwo  lines\r\n"));
-    const TErrorContext &refused = FSavePrjCmds(cde, &memo, false);
+    const TErrorContext &refused = FSavePrjCmds(cde, memo, false);
     QCOMPARE(refused.Msg, QStringLiteral("Can't Rewrite ") + cde);
 
-    QPlainTextEdit back;
+    QStringList back;
     QCOMPARE(FLoadPrjCmds(cde, &back).Category, quint8(0));
-    QCOMPARE(Memo::FLines(&back), Memo::FLines(&memo));
+    memo[2] = QStringLiteral("two  lines");
+    QCOMPARE(back, memo);
     QCOMPARE(FSplitCmdLines("a\rb\nc\r\n\r\nd"), QStringList({"a", "b", "c", "", "d"}));
 }
 

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "editing/TopicDocument.h"
+
 #include "platform/Paths.h"
 
 #include <QFile>
@@ -44,6 +46,25 @@ QString makeScript(const QString &path, const QByteArray &body)
     writeFile(path, "#!/bin/sh\n" + body);
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
     return path;
+}
+
+int appendCommand(TCProject &project, const QString &line)
+{
+    project.commands.append(line);
+    return int(project.commands.size()) - 1;
+}
+
+OutlineRig::OutlineRig() { tree.setEditor(&editor); }
+
+TTopic *addTopic(TOutlineView &tree, const QString &name, const QString &text, TTopic *parent)
+{
+    // Whole before it enters the outline, as a page read from its file.
+    auto topic = std::make_unique<TTopic>();
+    topic->name = name;
+    topic->PSetBytes(TTopicDocument::FRtfOf(text, tree.textFont()));
+    TTopic *raw = topic.get();
+    tree.project()->PPut(parent, -1, std::move(topic));
+    return raw;
 }
 
 } // namespace TestSupport

@@ -23,9 +23,10 @@
 #include "ui/MainWindow.h"
 
 #include <QLineEdit>
-#include <QTreeWidget>
 
 // Whole commands through the sequencer, with the real window and scripted answers.
+static QList<Outline::TLine> renamedTree() { return {{1, "Arbre"}, {1, "Trois"}, {1, "Un"}, {2, "Second"}}; }
+
 class TestCommands : public QObject {
     Q_OBJECT
 private slots:
@@ -139,13 +140,13 @@ void TestCommands::newSaveCloseReopen()
 
     m_window->newPageField()->setText("Installation");
     run(CmdAddTopic, CatEdit);
-    QTreeWidget *outline = m_window->display().OutlineHelp;
+    TOutlineView *outline = m_window->display().OutlineHelp;
     QCOMPARE(Outline::FCount(outline), 2);
     QCOMPARE(prj->PrjState, quint8(PrjModified));
     // The new topic is the selected and shown one; the field is free again.
-    QCOMPARE(outline->currentItem()->text(0), QStringLiteral("Installation"));
-    QVERIFY(!Outline::FControlOf(outline->currentItem())->isHidden());
-    QVERIFY(Outline::FControlOf(Outline::FItemAt(outline, 1))->isHidden());
+    QCOMPARE(outline->currentItem()->name, QStringLiteral("Installation"));
+    QVERIFY(outline->shownTopic() == outline->currentItem() && !m_window->editor()->isHidden());
+    QVERIFY(outline->shownTopic() != Outline::FItemAt(outline, 1));
     QVERIFY(m_window->newPageField()->text().isEmpty());
     // Deleting it shows the topic the outline selects next.
     m_window->newPageField()->setText("Temporaire");
@@ -153,7 +154,7 @@ void TestCommands::newSaveCloseReopen()
     m_scope->prompts.answer(Platform::Yes);
     run(CmdDelTopic, CatEdit);
     QCOMPARE(Outline::FCount(outline), 2);
-    QVERIFY(!Outline::FControlOf(outline->currentItem())->isHidden());
+    QVERIFY(outline->shownTopic() == outline->currentItem() && !m_window->editor()->isHidden());
     run(CmdSavePrj, CatApp);
     QCOMPARE(prj->PrjState, quint8(PrjSaved));
     QVERIFY(QFile::exists(m_box->path("Aide Manuel/T2.rtf")));
@@ -247,13 +248,9 @@ void TestCommands::backupCopyAndTopicLimit()
     QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 1);
 
     // 500 topics: the project saves; adding the 501st is refused.
-    QTreeWidget *outline = m_window->display().OutlineHelp;
+    TOutlineView *outline = m_window->display().OutlineHelp;
     for (int i = 2; i <= 500; ++i) {
-        auto *item = new QTreeWidgetItem(QStringList{QStringLiteral("P%1").arg(i)});
-        outline->addTopLevelItem(item);
-        TRichEdit *c = nullptr;
-        U_REditServ::FCreateRichEdit(c, 45000, nullptr, m_window->display().PanelHelp, m_window.get());
-        Outline::PSetControl(item, c);
+        TestSupport::addTopic(*outline, QStringLiteral("P%1").arg(i));
     }
     const int boxes = int(m_scope->prompts.texts().size());
     run(CmdSavePrj, CatApp);
@@ -364,7 +361,7 @@ void TestCommands::treeEditingRoundTrip()
     // the jump come back whole.
     m_scope->prompts.answerText("Arbre");
     run(CmdNewPrj, CatApp);
-    QTreeWidget *outline = m_window->display().OutlineHelp;
+    TOutlineView *outline = m_window->display().OutlineHelp;
     for (const char *name : {"Un", "Deux", "Trois"}) {
         m_window->newPageField()->setText(QString::fromLatin1(name));
         run(CmdAddTopic, CatEdit);
@@ -379,20 +376,36 @@ void TestCommands::treeEditingRoundTrip()
     run(CmdTopicUp, CatEdit); // refused: the project's first topic stays first
     QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("La page est déjà la première de son niveau."));
     const QList<Outline::TLine> expected{{1, "Arbre"}, {1, "Trois"}, {1, "Un"}, {2, "Deux"}};
-    QCOMPARE(Outline::FLinesOf(outline), expected);
+    QCOMPARE(outline->project()->FLines(), expected);
     QCOMPARE(fonts->Entries[4].Name.get(), QStringLiteral("Courier"));
 
     // A jump from Un to Deux, then Deux renamed: the jump follows.
-    TRichEdit *un = Outline::FControlOf(Outline::FItemAt(outline, 3));
-    const int line = Memo::FAppend(m_window->display().CdesMemo, QStringLiteral("{\\uldb voir}{\\v Deux}"));
+    QTextDocument *un = outline->FDocumentOf(Outline::FItemAt(outline, 3));
+    const int line = TestSupport::appendCommand(*outline->project(), QStringLiteral("{\\uldb voir}{\\v Deux}"));
     un->setPlainText(QStringLiteral("Lire @_%1_voir_@").arg(line));
     outline->setCurrentItem(Outline::FItemAt(outline, 4));
     m_scope->prompts.answerText("Second");
     m_scope->prompts.answer(Platform::Yes);
     run(CmdRenameTopic, CatEdit);
-    QCOMPARE(Outline::FItemAt(outline, 4)->text(0), QStringLiteral("Second"));
+    QCOMPARE(Outline::FItemAt(outline, 4)->name, QStringLiteral("Second"));
     // Its title line, written when the page was made, follows the name.
-    QCOMPARE(Outline::FControlOf(Outline::FItemAt(outline, 4))->document()->firstBlock().text(), QStringLiteral("Second"));
+    QCOMPARE(outline->FDocumentOf(Outline::FItemAt(outline, 4))->firstBlock().text(), QStringLiteral("Second"));
+    // The outline's edits are undone and redone from the Edition menu: the
+    // rename (name, title line, jump), then the move; redone, both again.
+    auto *undo = m_window->findChild<QAction *>("OutlineUndo");
+    QCOMPARE(undo->text(), QString::fromUtf8("Annuler dans le plan : renommage de la page « Deux »"));
+    run(CmdOutlineUndo, CatEdit);
+    QCOMPARE(Outline::FItemAt(outline, 4)->name, QStringLiteral("Deux"));
+    QCOMPARE(outline->FDocumentOf(Outline::FItemAt(outline, 4))->firstBlock().text(), QStringLiteral("Deux"));
+    QVERIFY(outline->project()->commands.value(line).contains(QStringLiteral("{\\v Deux}")));
+    run(CmdOutlineUndo, CatEdit); // Trois back after Un
+    QCOMPARE(outline->project()->FLines(), (QList<Outline::TLine>{{1, "Arbre"}, {1, "Un"}, {2, "Deux"}, {1, "Trois"}}));
+    QCOMPARE(fonts->Entries[3].Name.get(), QStringLiteral("Courier")); // the title format follows its page
+    run(CmdOutlineRedo, CatEdit);
+    run(CmdOutlineRedo, CatEdit);
+    QCOMPARE(outline->project()->FLines(), renamedTree());
+    QCOMPARE(fonts->Entries[4].Name.get(), QStringLiteral("Courier"));
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjModified));
     run(CmdSavePrj, CatApp);
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjSaved));
 
@@ -401,11 +414,10 @@ void TestCommands::treeEditingRoundTrip()
     run(CmdClosePrj, CatApp);
     Actions::PSetPrjToOpen(m_box->path("Arbre/Arbre.PRJ"));
     run(CmdOpenLastPrj, CatApp);
-    const QList<Outline::TLine> renamed{{1, "Arbre"}, {1, "Trois"}, {1, "Un"}, {2, "Second"}};
-    QCOMPARE(Outline::FLinesOf(outline), renamed);
+    QCOMPARE(outline->project()->FLines(), renamedTree());
     QCOMPARE(fonts->Entries[4].Name.get(), QStringLiteral("Courier"));
-    QVERIFY(Memo::FLines(m_window->display().CdesMemo).value(line).contains(QStringLiteral("{\\v Second}")));
-    QVERIFY(Outline::FControlOf(Outline::FItemAt(outline, 3))->toPlainText().contains(QStringLiteral("@_%1_").arg(line)));
+    QVERIFY(outline->project()->commands.value(line).contains(QStringLiteral("{\\v Second}")));
+    QVERIFY(outline->FPlainTextOf(Outline::FItemAt(outline, 3)).contains(QStringLiteral("@_%1_").arg(line)));
     Globale::PConf->PIni->COMPILER.set(QStringLiteral(KIVHC_PATH));
     m_scope->prompts.answer(Platform::Ok); // the third save, across the reopen: a backup
     run(CmdCreateHlp, CatApp);
@@ -458,8 +470,8 @@ void TestCommands::twoWindowsOnOneProject()
     m_scope->prompts.answer(Platform::Yes);
     run(CmdOpenLastPrj, CatApp);
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjOpened));
-    QTreeWidget *outline = m_window->display().OutlineHelp;
-    QVERIFY(Outline::FControlOf(Outline::FItemAt(outline, 1))->isReadOnly());
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    QVERIFY(m_window->editor()->isReadOnly());
     QVERIFY(m_window->windowTitle().endsWith(QString::fromUtf8("lecture seule")));
     for (quint8 command : {CmdSavePrj, CmdCreateHlp, CmdDelPrj}) {
         m_scope->prompts.answer(Platform::Ok);
@@ -479,7 +491,7 @@ void TestCommands::twoWindowsOnOneProject()
     other.waitForFinished();
     run(CmdOpenLastPrj, CatApp);
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjOpened));
-    QVERIFY(!Outline::FControlOf(Outline::FItemAt(outline, 1))->isReadOnly());
+    QVERIFY(!m_window->editor()->isReadOnly());
     QVERIFY(FileOps::holdsProjectLock());
 }
 

@@ -28,7 +28,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 
@@ -111,14 +110,8 @@ void TestMainWindow::cleanup()
 TRichEdit *TestMainWindow::addTopic(const QString &name)
 {
     const TDisplayContext &d = m_window->display();
-    auto *item = new QTreeWidgetItem(QStringList{name});
-    d.OutlineHelp->addTopLevelItem(item);
-    TRichEdit *control = nullptr;
-    U_REditServ::FCreateRichEdit(control, 45000, Globale::PConf->WinFntList, d.PanelHelp, d.MainWindow);
-    KIVHelpTools::PBindControl(control, d);
-    Outline::PSetControl(item, control);
-    d.OutlineHelp->setCurrentItem(item);
-    return control;
+    d.OutlineHelp->setCurrentItem(TestSupport::addTopic(*d.OutlineHelp, name));
+    return m_window->editor();
 }
 
 void TestMainWindow::everyControlPostsItsCommand()
@@ -288,14 +281,14 @@ void TestMainWindow::statusBarAndGauge()
     m_window->PStatusTick();
     QCOMPARE(m_window->findChild<QLabel *>("StatusPanel3")->text(), QStringLiteral("REMPLACE"));
 
-    // At the limit the gauge still shows; one character more brings the message.
-    edit->blockSignals(true); // beyond a topic's own limit: no text-change box here
-    edit->setPlainText(QString(int(3000000 - 550), u'x'));
+    // At the limit the gauge still shows; one character more brings the
+    // message. The pages not shown count without being parsed.
+    TTopic *big = TestSupport::addTopic(*m_window->outline(), "Gros", QString(int(3000000 - 2 * 550 - 7), u'x'));
     m_window->PStatusTick();
+    QVERIFY(!big->text());
     QCOMPARE(gauge->value(), 3000000);
     QCOMPARE(gauge->property("barColour").value<QColor>(), QColor(255, 0, 0));
     edit->textCursor().insertText("y");
-    edit->blockSignals(false);
     m_scope->prompts.answer(Platform::Ok);
     m_window->PStatusTick();
     QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("La taille maximum du Project a été atteinte !"));
@@ -305,8 +298,7 @@ void TestMainWindow::statusBarAndGauge()
 
 void TestMainWindow::commandLineEditor()
 {
-    QPlainTextEdit *memo = m_window->display().CdesMemo;
-    Memo::PSetLines(memo, {"zero", "un", "deux"});
+    m_window->display().project()->commands = QStringList{"zero", "un", "deux"};
     m_scope->prompts.answerText("3");
     m_scope->prompts.answer(Platform::Ok);
     m_window->PEditCommandLine();
@@ -319,7 +311,9 @@ void TestMainWindow::commandLineEditor()
     m_scope->prompts.answerText("1");
     m_scope->prompts.answerText("{\\uldb un}{\\v Un}");
     m_window->PEditCommandLine();
-    QCOMPARE(Memo::FLines(memo), QStringList({"zero", "{\\uldb un}{\\v Un}", "deux"}));
+    QCOMPARE(m_window->display().project()->commands, QStringList({"zero", "{\\uldb un}{\\v Un}", "deux"}));
+    // A changed command line is a change of the project, saved with it.
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjModified));
     QCOMPARE(m_scope->prompts.records().first().text,
              QString::fromUtf8("Editeur de Commandes RTF|Veuillez entrer la commande à éditer"));
 }
@@ -546,9 +540,9 @@ void TestMainWindow::compilerMessagesPanel()
     // message names and selects the jump it is about.
     addTopic(QStringLiteral("Manuel"));
     TRichEdit *second = addTopic(QStringLiteral("Installation"));
-    const int line = Memo::FAppend(m_window->display().CdesMemo, QStringLiteral("{\\uldb voir}{\\v Nulle_part}"));
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    const int line = TestSupport::appendCommand(*outline->project(), QStringLiteral("{\\uldb voir}{\\v Nulle_part}"));
     second->setPlainText(QStringLiteral("Lire @_%1_voir_@ ensuite").arg(line));
-    QTreeWidget *outline = m_window->display().OutlineHelp;
     outline->setCurrentItem(Outline::FItemAt(outline, 1));
     m_window->PShowCompilerMessages({QStringLiteral("HC4643: Note: p.hpj : 1 macro(s) récrite(s)"),
                                      QStringLiteral("HC3025: Warning: T2.rtf, page 1 : saut vers un contexte inexistant : Nulle_part")});
@@ -556,7 +550,7 @@ void TestMainWindow::compilerMessagesPanel()
     QVERIFY(m_window->findChild<QDockWidget *>("DockCompilerMessages")->isVisibleTo(m_window.get()));
     QCOMPARE(list->count(), 2);
     emit list->itemActivated(list->item(1));
-    QCOMPARE(outline->currentItem()->text(0), QStringLiteral("Installation"));
+    QCOMPARE(outline->currentItem()->name, QStringLiteral("Installation"));
     QCOMPARE(second->textCursor().selectedText(), QStringLiteral("@_%1_voir_@").arg(line));
     QVERIFY(!m_window->PGoToMessage(list->item(0)->text())); // names no topic
     m_window->PShowCompilerMessages({});
@@ -571,18 +565,18 @@ void TestMainWindow::dragTopicsInTheOutline()
     addTopic(QStringLiteral("Un"));
     addTopic(QStringLiteral("Deux"));
     m_window->show();
-    QTreeWidget *outline = m_window->display().OutlineHelp;
-    const auto rowOf = [outline](int n) { return outline->visualItemRect(Outline::FItemAt(outline, n)); };
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    const auto rowOf = [outline](int n) { return outline->visualRect(outline->project()->FIndexOf(Outline::FItemAt(outline, n))); };
     outline->setCurrentItem(Outline::FItemAt(outline, 3)); // Deux onto Un
     m_window->PDropTopic(rowOf(2).center());
-    QCOMPARE(Outline::FLinesOf(outline), (QList<Outline::TLine>{{1, "Manuel"}, {1, "Un"}, {2, "Deux"}}));
+    QCOMPARE(outline->project()->FLines(), (QList<Outline::TLine>{{1, "Manuel"}, {1, "Un"}, {2, "Deux"}}));
     outline->setCurrentItem(Outline::FItemAt(outline, 3)); // Deux after Un, back at its level
     m_window->PDropTopic(QPoint(rowOf(2).center().x(), rowOf(2).bottom() - 1));
-    QCOMPARE(Outline::FLinesOf(outline), (QList<Outline::TLine>{{1, "Manuel"}, {1, "Un"}, {1, "Deux"}}));
+    QCOMPARE(outline->project()->FLines(), (QList<Outline::TLine>{{1, "Manuel"}, {1, "Un"}, {1, "Deux"}}));
     outline->setCurrentItem(Outline::FItemAt(outline, 1)); // the first topic does not move
     m_scope->prompts.answer(Platform::Ok);
     m_window->PDropTopic(rowOf(3).center());
-    QCOMPARE(Outline::FLinesOf(outline).first(), (Outline::TLine{1, "Manuel"}));
+    QCOMPARE(outline->project()->FLines().first(), (Outline::TLine{1, "Manuel"}));
 }
 
 void TestMainWindow::everyCommandHasAKey()
@@ -609,7 +603,7 @@ void TestMainWindow::everyCommandHasAKey()
         QCOMPARE(taken(), qMakePair(command, category));
     }
     QCOMPARE(control->toPlainText(), QString()); // none reached the text
-    QTreeWidget *outline = m_window->display().OutlineHelp;
+    TOutlineView *outline = m_window->display().OutlineHelp;
     outline->setFocus();
     QTest::keyClick(outline, Qt::Key_Delete);
     QCOMPARE(taken(), qMakePair(int(CmdDelTopic), int(CatEdit)));

@@ -1,0 +1,49 @@
+#include "editing/TopicDocument.h"
+
+#include "editing/RtfText.h"
+
+#include <QGuiApplication>
+#include <QTextCursor>
+
+TTopicDocument::TTopicDocument(const QByteArray &rtf, const QFont &font) : m_doc(std::make_unique<QTextDocument>())
+{
+    m_doc->setDefaultFont(font);
+    m_doc->setUndoRedoEnabled(false);
+    if (rtf.isEmpty()) {
+        // Text typed into an empty topic carries the default face and size.
+        QTextCharFormat format;
+        format.setFontFamilies({font.family()});
+        format.setFontPointSize(font.pointSizeF() > 0 ? font.pointSizeF() : 13);
+        format.setFontWeight(QFont::Normal);
+        format.setFontItalic(false);
+        format.setFontUnderline(false);
+        QTextCursor(m_doc.get()).setBlockCharFormat(format);
+    } else {
+        RtfText::FReadRtf(*m_doc, rtf);
+    }
+    m_doc->setUndoRedoEnabled(true);
+    m_doc->setModified(false);
+    QObject::connect(m_doc.get(), &QTextDocument::contentsChanged, m_doc.get(), [this] { ++m_changes; });
+}
+
+TTopicDocument::~TTopicDocument() = default;
+
+void TTopicDocument::PLoad(const QByteArray &rtf) { RtfText::FReadRtf(*m_doc, rtf); }
+
+QByteArray TTopicDocument::FRtf() const { return RtfText::FWriteRtf(*m_doc); }
+
+QFont TTopicDocument::FDefaultFont(const QString &family)
+{
+    QFont font(family.isEmpty() ? QGuiApplication::font().family() : family, 13);
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
+    return font;
+}
+
+QByteArray TTopicDocument::FRtfOf(const QString &plainText, const QFont &font)
+{
+    TTopicDocument text(QByteArray(), font);
+    text.document()->setPlainText(plainText);
+    return text.FRtf();
+}
