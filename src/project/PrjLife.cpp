@@ -329,15 +329,21 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
     progress(display, QString::fromUtf8("Mise à jour du projet"));
     if (display.CompileMemo)
         display.CompileMemo->clear();
-    // The sources are made from the project's files as saved.
-    TCProject project;
-    ProjectFiles::TReadFailure unread;
-    if (!ProjectFiles::FReadTopics(prj->PrjFile.get(), project, &unread)) {
-        PShowError(unread.shown);
-        return sub.report(unread.category, unread.msg, unread.code);
+    // The sources are made from the project as saved: the open one, just
+    // saved (its topics and commands are what the files hold), else its
+    // files.
+    TCProject read;
+    TCProject *project = display.project();
+    if (!project || project->FCount() == 0) {
+        ProjectFiles::TReadFailure unread;
+        if (!ProjectFiles::FReadTopics(prj->PrjFile.get(), read, &unread)) {
+            PShowError(unread.shown);
+            return sub.report(unread.category, unread.msg, unread.code);
+        }
+        ProjectFiles::FReadCommands(FPrjCompanion(prj->PrjFile.get(), QStringLiteral(".CDE")), &read.commands);
+        project = &read;
     }
-    ProjectFiles::FReadCommands(FPrjCompanion(prj->PrjFile.get(), QStringLiteral(".CDE")), &project.commands);
-    const Build::TSourcesResult made = Build::FWriteSources(project, conf, prj->PrjFile.get(), addTitle, sameTitleFont);
+    const Build::TSourcesResult made = Build::FWriteSources(*project, conf, prj->PrjFile.get(), addTitle, sameTitleFont);
     if (!made.badTopic.isEmpty()) {
         // The topic's source would be missing from the help file: the
         // conversion fails rather than going on with the next topic.
