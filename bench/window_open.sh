@@ -10,6 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME="$work/home" QT_QPA_PLATFORM=offscreen
 mkdir -p "$HOME"
+mkdir -p "$work/grand" "$work/petit"
 "$build/kivhelp_savestress" "$work/grand" 499 2 1 >/dev/null
 "$build/kivhelp_savestress" "$work/petit" 2 2 1 >/dev/null
 cpu_ms() { # the CPU the program used to open the project and settle
@@ -18,6 +19,7 @@ cpu_ms() { # the CPU the program used to open the project and settle
     sleep "${SETTLE:-5}"
     local ticks
     ticks=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    awk '/VmRSS/ {print $2}' "/proc/$pid/status" > "$work/rss"
     kill -9 "$pid"; wait "$pid" 2>/dev/null || true
     echo $((ticks * 1000 / $(getconf CLK_TCK)))
 }
@@ -25,6 +27,8 @@ size=$(du -sk "$work/grand/Stress" | cut -f1)
 small=0; big=0
 for i in 1 2 3; do
     small=$((small + $(cpu_ms "$work/petit/Stress/Stress.PRJ")))
+    rssSmall=$(cat "$work/rss")
     big=$((big + $(cpu_ms "$work/grand/Stress/Stress.PRJ")))
+    rssBig=$(cat "$work/rss")
 done
-echo "window open, 2 topics: $((small / 3)) ms CPU; 499 topics (${size} KB): $((big / 3)) ms CPU; ratio $(awk "BEGIN{printf \"%.2f\", $big/$small}")"
+echo "window open, 2 topics: $((small / 3)) ms CPU, $((rssSmall / 1024)) MB; 499 topics (${size} KB): $((big / 3)) ms CPU, $((rssBig / 1024)) MB; CPU ratio $(awk "BEGIN{printf \"%.2f\", $big/$small}")"
