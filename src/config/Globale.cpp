@@ -1,6 +1,5 @@
 #include "config/Globale.h"
 
-#include "editing/REditServ.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
