@@ -130,13 +130,6 @@ QString TOutlineView::FPlainTextOf(TTopic *topic) const
     return doc.toPlainText();
 }
 
-void TOutlineView::PSetTopicBytes(TTopic *topic, const QByteArray &rtf)
-{
-    // A parsed text (the one the editor may show) follows the bytes.
-    if (topic)
-        topic->PSetBytes(rtf);
-}
-
 void TOutlineView::showCurrent()
 {
     TTopic *topic = currentItem();

@@ -44,8 +44,6 @@ public:
     QTextDocument *FDocumentOf(TTopic *topic);
     // The topic's plain text, without keeping a parse.
     QString FPlainTextOf(TTopic *topic) const;
-    // The topic's text becomes these RTF bytes (a parsed text follows).
-    void PSetTopicBytes(TTopic *topic, const QByteArray &rtf);
 
     QUndoStack *undoStack() const { return m_undo; }
 
@@ -80,11 +78,5 @@ namespace Outline {
 inline int FCount(const TOutlineView *view) { return view->project()->FCount(); }
 inline TTopic *FItemAt(const TOutlineView *view, int position) { return view->project()->FTopicAt(position); }
 inline int FPositionOf(const TOutlineView *view, const TTopic *topic) { return view->project()->FPositionOf(topic); }
-inline int FLevelOf(const TTopic *topic)
-{
-    int level = 0;
-    for (; topic; topic = topic->parent)
-        ++level;
-    return level;
-}
+inline int FLevelOf(const TTopic *topic) { return TCProject::FLevelOf(topic); }
 } // namespace Outline

@@ -30,15 +30,19 @@ QStringList FSplitCmdLines(const QByteArray &bytes)
 QByteArray FJoinCmdLines(const QStringList &lines)
 {
     QByteArray out;
-    for (QString l : lines) {
-        // One command is one line: line breaks inside it become blanks.
-        for (QChar &ch : l)
-            if (ch == u'\r' || ch == u'\n' || ch == QChar(0x2029) || ch == QChar(0x2028))
-                ch = u' ';
-        out += Platform::toCp1252(l);
+    for (const QString &l : lines) {
+        out += Platform::toCp1252(FOneLine(l));
         out += "\r\n";
     }
     return out;
+}
+
+QString FOneLine(QString line)
+{
+    for (QChar &ch : line)
+        if (ch == u'\r' || ch == u'\n' || ch == QChar(0x2029) || ch == QChar(0x2028))
+            ch = u' ';
+    return line;
 }
 
 void PAddBmpNames(const QStringList &lines, QStringList &list)

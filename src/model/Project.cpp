@@ -98,7 +98,7 @@ int TCProject::FPositionOf(const TTopic *topic) const
     return it == m_order.end() ? 0 : int(it - m_order.begin()) + 1;
 }
 
-int TCProject::FLevelOf(const TTopic *topic) const
+int TCProject::FLevelOf(const TTopic *topic)
 {
     int level = 0;
     for (; topic; topic = topic->parent)

@@ -99,7 +99,7 @@ public:
     // Positions are 1-based; null outside 1..FCount().
     TTopic *FTopicAt(int position) const;
     int FPositionOf(const TTopic *topic) const;
-    int FLevelOf(const TTopic *topic) const;
+    static int FLevelOf(const TTopic *topic);
     // The first topic of that name (names are unique in a project).
     TTopic *FFind(const QString &name) const;
     QList<TLine> FLines() const;

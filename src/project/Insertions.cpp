@@ -3,6 +3,7 @@
 #include "editing/REditServ.h"
 #include "editing/TextConv.h"
 #include "fileops/DosCmd.h"
+#include "formats/CommandFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
@@ -89,12 +90,7 @@ bool takeSelection(const TRichEdit *control, bool refuseLeadingBlank, bool show,
 int appendCommand(TOutlineView *outline, const QString &line)
 {
     QStringList &commands = outline->project()->commands;
-    // One command is one line: line breaks inside it become blanks.
-    QString text = line;
-    for (QChar &ch : text)
-        if (ch == u'\r' || ch == u'\n' || ch == QChar(0x2029) || ch == QChar(0x2028))
-            ch = u' ';
-    commands.append(text);
+    commands.append(CommandFile::FOneLine(line));
     outline->project()->outlineChanged = true;
     return int(commands.size()) - 1;
 }

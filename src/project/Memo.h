@@ -7,9 +7,6 @@
 namespace Memo {
 
 QStringList FLines(const QPlainTextEdit *memo);
-int FLineCount(const QPlainTextEdit *memo);
 void PSetLines(QPlainTextEdit *memo, const QStringList &lines);
-// Appends one line; returns its index.
-int FAppend(QPlainTextEdit *memo, const QString &line);
 
 } // namespace Memo

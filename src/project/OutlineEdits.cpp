@@ -100,7 +100,7 @@ void TReplaceTextEdit::redo()
 
 void TReplaceTextEdit::undo()
 {
-    m_outline->PSetTopicBytes(m_topic, m_before);
+    m_topic->PSetBytes(m_before); // the text shown follows
     m_outline->setCurrentItem(m_topic);
 }
 

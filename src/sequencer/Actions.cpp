@@ -148,7 +148,7 @@ void offerRecovery()
         }
         // Restored, the text differs from its file until the next save.
         if (topic)
-            d.OutlineHelp->PSetTopicBytes(topic, r.rtf);
+            topic->PSetBytes(r.rtf);
     }
     window()->PMarkModified();
 }
