@@ -141,6 +141,7 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
     // follows once they are in place.
     std::optional<Platform::WriteBatch> batch(std::in_place);
     QStringList topicFiles, bitmaps;
+    bool withdrawn = false;
     for (int n = 1; n <= project.FCount(); ++n)
         topicFiles << ProjectFiles::FTopicFileName(dir, project.FTopicAt(n)->name, n);
     PAddBmpNames(project.commands, bitmaps);
@@ -179,7 +180,15 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
             result.badLine = converted.badLine;
             return result;
         }
-        if (!Platform::writeFileAtomic(dir + u'/' + source, out, &result.error)) {
+        // The sources are rewritten in place (hundreds of them, none the
+        // author's); the list that vouches for them goes first, so that one
+        // left half-written by a kill is made again.
+        if (!withdrawn) {
+            withdrawn = true;
+            if (QFile::remove(cacheFile))
+                Platform::syncDir(QFileInfo(cacheFile).absolutePath());
+        }
+        if (!batch->overwrite(dir + u'/' + source, out, &result.error)) {
             result.ok = false;
             return result;
         }

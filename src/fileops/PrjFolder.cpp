@@ -378,6 +378,7 @@ void dropOldBackup(const TPrjFolders &f)
 }
 
 QString journalOf(const TPrjFolders &folders) { return folders.state + QStringLiteral("/journal"); }
+QString sparesOf(const TPrjFolders &folders) { return folders.state + QStringLiteral("/spare"); }
 
 void recover(const QString &projectDir, const QString &name)
 {

@@ -7,7 +7,10 @@
 //   D/.P.kvtrash     the backup before last, being deleted
 //   D/.P.kvstate     what the program keeps of the project outside it: the
 //                    lock of the window that has it open, the saves since
-//                    the last backup, the recovery copies of unsaved topics
+//                    the last backup, the recovery copies of unsaved topics,
+//                    the journal of a save, the files a save replaced
+//                    (spare/, taken up by the next save), what each help
+//                    source was made from
 // Files and folders of the project folder that the program does not write
 // (the author's notes, pictures, a subfolder) are carried into every new
 // project folder, and a backup never deletes the only copy of one.
@@ -82,6 +85,9 @@ void recover(const QString &projectDir, const QString &name = {});
 // The list of renames an ordinary save writes before its first rename, so
 // that recover() completes a save cut short after that point.
 QString journalOf(const TPrjFolders &folders);
+// Where an ordinary save keeps the files it replaced, to write the next
+// save's files into (see Platform::WriteBatch::setSpareDir).
+QString sparesOf(const TPrjFolders &folders);
 
 // Earlier versions built a compiled help file's pages in the project's
 // folder (N_chm, with an images folder): a backup carried it into the

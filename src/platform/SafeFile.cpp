@@ -62,17 +62,38 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 // A new temporary file in `dir` holding `bytes`, its size checked, synced
 // when `sync`, closed. Its permissions follow the file it will replace.
+// A file name of ours no other file has, for this process.
+QString freshName(const QString &dir)
+{
+    return dir + u'/' + QString::fromLatin1(kTempPrefix) + QString::number(::getpid()) + u'-'
+           + QString::number(++g_counter) + QString::fromLatin1(kTempSuffix);
+}
+
+// A new temporary file in `dir` holding `bytes`, its size checked, synced
+// when `sync`, closed. Its permissions follow the file it will replace.
+// `reuse`, when given, is a file to take and overwrite instead of making one.
 bool writeTemp(const QString &dir, const QString &target, const QByteArray &bytes, bool sync, QString *temp,
-               QString *error)
+               QString *error, const QString &reuse = {})
 {
     mode_t mode = 0666;
     struct stat st {};
     if (::stat(native(target).constData(), &st) == 0 && S_ISREG(st.st_mode))
         mode = st.st_mode & 07777;
     int fd = -1;
+    if (!reuse.isEmpty()) {
+        *temp = freshName(dir);
+        if (::rename(native(reuse).constData(), native(*temp).constData()) == 0) {
+            fd = ::open(native(*temp).constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0 && (::fchmod(fd, mode) != 0 || ::ftruncate(fd, bytes.size()) != 0)) {
+                ::close(fd);
+                fd = -1;
+            }
+            if (fd < 0)
+                ::unlink(native(*temp).constData());
+        }
+    }
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        *temp = dir + u'/' + QString::fromLatin1(kTempPrefix) + QString::number(::getpid()) + u'-'
-                + QString::number(++g_counter) + QString::fromLatin1(kTempSuffix);
+        *temp = freshName(dir);
         fd = ::open(native(*temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -299,24 +320,15 @@ bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *er
     }
     const QString to = target(path);
     const QString dir = dirOf(to);
-    if (!m_dirs.contains(dir)) {
-        // Opened before the writes, so that the sync reports their errors.
-        const int fd = ::open(native(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            *error = sysError(errno) + QStringLiteral(" (") + dir + u')';
-            m_error = *error;
-            return false;
-        }
-        m_syncFds.push_back(fd);
-        m_dirs.insert(dir);
-    }
+    if (!watchDir(dir, error))
+        return false;
     const auto known = m_index.constFind(to);
     if (known == m_index.constEnd() && m_skipUnchanged && m_fromDir.isEmpty() && sameBytes(to, bytes)) {
         ++m_skipped;
         return true;
     }
     QString temp;
-    if (!writeTemp(dir, to, bytes, false, &temp, error)) {
+    if (!writeTemp(dir, to, bytes, false, &temp, error, takeSpare())) {
         m_error = *error;
         return false;
     }
@@ -330,6 +342,99 @@ bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *er
         m_pending.push_back(Pending{to, temp, bytes});
     }
     return true;
+}
+
+void WriteBatch::setSpareDir(const QString &dir)
+{
+    if (QDir().mkpath(dir))
+        m_spareDir = absolute(dir);
+}
+
+QString WriteBatch::takeSpare()
+{
+    if (m_spareDir.isEmpty() || !m_fromDir.isEmpty())
+        return {};
+    if (!m_sparesListed) {
+        m_sparesListed = true;
+        for (const QString &name : QDir(m_spareDir).entryList(QDir::Files | QDir::Hidden))
+            if (isTempName(name))
+                m_spares.append(m_spareDir + u'/' + name);
+    }
+    return m_spares.isEmpty() ? QString() : m_spares.takeLast();
+}
+
+// Moves a file about to be replaced into the spare folder, where a later
+// write takes it up: replacing it then frees nothing.
+// Only under a journal: a kill between the two renames leaves the target
+// missing until the journal's replay puts the new file in. The spare's
+// path, or empty when the target stays where it is.
+QString WriteBatch::retire(const QString &target)
+{
+    struct stat st {};
+    if (m_spareDir.isEmpty() || !m_journaled || ::lstat(native(target).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    if (g_renameHook)
+        g_renameHook();
+    const QString spare = freshName(m_spareDir);
+    return ::rename(native(target).constData(), native(spare).constData()) == 0 ? spare : QString();
+}
+
+bool WriteBatch::replace(const Pending &p, QString *error)
+{
+    const QString spare = retire(p.target);
+    if (renameOver(p.temp, p.target, error))
+        return true;
+    if (!spare.isEmpty())
+        ::rename(native(spare).constData(), native(p.target).constData());
+    return false;
+}
+
+bool WriteBatch::watchDir(const QString &dir, QString *error)
+{
+    if (m_dirs.contains(dir))
+        return true;
+    // Opened before the writes, so that the sync reports their errors.
+    const int fd = ::open(native(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = sysError(errno) + QStringLiteral(" (") + dir + u')';
+        m_error = *error;
+        return false;
+    }
+    m_syncFds.push_back(fd);
+    m_dirs.insert(dir);
+    return true;
+}
+
+bool WriteBatch::overwrite(const QString &path, const QByteArray &bytes, QString *error)
+{
+    const QString to = target(path);
+    struct stat st {};
+    if (m_done || !m_fromDir.isEmpty() || m_index.contains(to) || ::lstat(native(to).constData(), &st) != 0
+        || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+        return stage(path, bytes, error);
+    if (!watchDir(dirOf(to), error))
+        return false;
+    if (m_skipUnchanged && sameBytes(to, bytes)) {
+        ++m_skipped;
+        return true;
+    }
+    const int fd = ::open(native(to).constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    bool ok = fd >= 0 && writeAll(fd, bytes) && ::ftruncate(fd, bytes.size()) == 0;
+    int err = ok ? 0 : errno;
+    if (ok && (::fstat(fd, &st) != 0 || st.st_size != bytes.size())) {
+        ok = false;
+        err = EIO;
+    }
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    m_overwritten.append(to);
+    if (!ok) {
+        *error = sysError(err) + QStringLiteral(" (") + to + u')';
+        m_error = *error;
+    }
+    return ok;
 }
 
 void WriteBatch::remove(const QString &path)
@@ -430,7 +535,7 @@ bool WriteBatch::commit(QString *error)
         return false;
     }
     // One sync per file system makes every staged file durable together.
-    if (!m_pending.empty()) {
+    if (!m_pending.empty() || !m_overwritten.isEmpty()) {
         bool perFile = false;
         for (const int fd : m_syncFds) {
             if (::syncfs(fd) == 0)
@@ -442,23 +547,36 @@ bool WriteBatch::commit(QString *error)
             }
             perFile = true; // a file system that cannot sync as a whole
         }
-        for (size_t i = 0; perFile && i < m_pending.size(); ++i) {
-            const int fd = ::open(native(m_pending[i].temp).constData(), O_RDONLY | O_CLOEXEC);
+        const auto syncFile = [&](const QString &file, const QString &shown) {
+            const int fd = ::open(native(file).constData(), O_RDONLY | O_CLOEXEC);
             const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
             const int e = errno;
             if (fd >= 0)
                 ::close(fd);
-            if (!synced) {
-                m_error = *err = sysError(e) + QStringLiteral(" (") + m_pending[i].target + u')';
+            if (!synced)
+                m_error = *err = sysError(e) + QStringLiteral(" (") + shown + u')';
+            return synced;
+        };
+        for (size_t i = 0; perFile && i < m_pending.size(); ++i) {
+            if (!syncFile(m_pending[i].temp, m_pending[i].target)) {
+                rollback();
+                return false;
+            }
+        }
+        for (const QString &file : std::as_const(m_overwritten)) {
+            if (perFile && !syncFile(file, file)) {
                 rollback();
                 return false;
             }
         }
     }
-    if (!m_journal.isEmpty() && (m_pending.size() + size_t(m_removals.size()) > 1) && !writeJournal(err)) {
-        m_error = *err;
-        rollback();
-        return false;
+    if (!m_journal.isEmpty() && (m_pending.size() + size_t(m_removals.size()) > 1)) {
+        if (!writeJournal(err)) {
+            m_error = *err;
+            rollback();
+            return false;
+        }
+        m_journaled = true;
     }
     bool ok = true;
     const Pending *last = nullptr;
@@ -467,10 +585,11 @@ bool WriteBatch::commit(QString *error)
             last = &p;
             continue;
         }
-        if (ok)
-            ok = renameOver(p.temp, p.target, err);
-        else
+        if (ok) {
+            ok = replace(p, err);
+        } else {
             ::unlink(native(p.temp).constData());
+        }
     }
     // The file named last (the outline) goes in once every file it names is
     // in place and durable.
@@ -480,7 +599,7 @@ bool WriteBatch::commit(QString *error)
                 if (dir != dirOf(m_last))
                     syncDir(dir);
             syncDir(dirOf(m_last));
-            ok = renameOver(last->temp, last->target, err);
+            ok = replace(*last, err);
         } else {
             ::unlink(native(last->temp).constData());
         }
@@ -497,6 +616,8 @@ bool WriteBatch::commit(QString *error)
     }
     for (const QString &dir : std::as_const(m_dirs))
         syncDir(dir);
+    if (!m_spareDir.isEmpty())
+        syncDir(m_spareDir);
     if (!m_journal.isEmpty()) {
         ::unlink(native(m_journal).constData());
         syncDir(dirOf(m_journal));

@@ -68,11 +68,25 @@ public:
     // renames and removals to this file (durably), carries them out, then
     // deletes it: the list's presence is the commit point.
     void setJournal(const QString &path) { m_journal = path; }
+    // The files that the commit replaces are moved into `dir` (a folder of
+    // the same file system) instead of being freed, and the batches after
+    // take them up as their temporary files: a save that rewrites hundreds
+    // of files then makes and frees no inode, which some file systems do
+    // slowly. The folder holds at most as many files as one save replaces.
+    void setSpareDir(const QString &dir);
     // The file is deleted by the commit, after the renames (a file that is
     // not there is no failure).
     void remove(const QString &path);
 
     bool stage(const QString &path, const QByteArray &bytes, QString *error);
+    // Rewrites a file the program makes from others (a derived file) where
+    // it is: no new file and no rename, so that rewriting hundreds of them
+    // makes and frees no inode. The commit makes it durable with the rest.
+    // A kill or a failure can leave it half-written, so a list written after
+    // the commit must vouch for such files, withdrawn before the first one is
+    // touched. A file that is a link, has other names or is not there yet is
+    // staged as usual instead.
+    bool overwrite(const QString &path, const QByteArray &bytes, QString *error);
     // The staged bytes of a target (after redirection), or nullptr.
     const QByteArray *staged(const QString &path) const;
     // The path a write aimed at `path` lands on.
@@ -105,7 +119,16 @@ private:
     QStringList m_removals;
     QSet<QString> m_dirs;
     std::vector<int> m_syncFds; // one per folder, opened before the writes
+    bool watchDir(const QString &dir, QString *error);
+    QString takeSpare();
+    QString retire(const QString &target);
+    bool replace(const Pending &p, QString *error);
+    bool m_journaled = false;
+    QString m_spareDir;
+    QStringList m_spares;
+    bool m_sparesListed = false;
     bool m_skipUnchanged = true;
+    QStringList m_overwritten; // files rewritten in place, made durable by the commit
     bool m_done = false;
     int m_skipped = 0;
 };

@@ -255,8 +255,10 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         // its journal, so that no kill leaves some topics new, others old.
         if (backup)
             batch.redirect(p, folders.staging);
-        else if (QDir().mkpath(folders.state))
+        else if (QDir().mkpath(folders.state)) {
             batch.setJournal(FileOps::journalOf(folders));
+            batch.setSpareDir(FileOps::sparesOf(folders));
+        }
         batch.setLast(file);
         const QString cfg = FPrjCompanion(file, QStringLiteral(".CFG"));
         if (FSavePrjConf(cfg, 0, Globale::VGGIniPrj).Category != 0)

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
+#include "platform/SafeFile.h"
 
 #include "config/Globale.h"
 #include "build/Sources.h"
@@ -242,6 +243,17 @@ void TestSources::sourcesFollowTheirInputs()
     r = Build::FWriteSources(project, conf, prj, false, true);
     QCOMPARE(r.kept, 2);
     QVERIFY(!QFileInfo::exists(box.path("P/T3.rtf")));
+    // Sources are rewritten in place: one cut short is never vouched for by
+    // the list of what they were made from, and is made again.
+    project.FTopicAt(1)->PSetBytes(head + "un, revu\\par\r\n}\r\n");
+    Platform::setWriteBudgetForTest(10);
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY(!r.ok);
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    QVERIFY(r.ok);
+    QCOMPARE(r.written, 2);
+    QVERIFY(readFile(box.path("P/T1.rtf")).contains("un, revu"));
 }
 
 KIV_TEST(TestSources)

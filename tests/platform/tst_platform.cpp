@@ -5,6 +5,7 @@
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/SafeFile.h"
 #include "ui/QtPrompts.h"
 #include "platform/ShortString.h"
 
@@ -13,6 +14,8 @@
 #include <QDialog>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Platform;
 using TestSupport::readFile;
@@ -34,6 +37,7 @@ private slots:
     void pathsStandIns();
     void scriptedPromptsRecordAndAnswer();
     void standardDialogsInFrench();
+    void batchReusesReplacedFilesAndRewritesInPlace();
 };
 
 void TestPlatform::cp1252AllBytesRoundTrip()
@@ -284,6 +288,70 @@ void TestPlatform::standardDialogsInFrench()
     for (const QString &buttons : seen) {
         QVERIFY2(buttons.contains(QStringLiteral("Annuler")), qPrintable(buttons));
         QVERIFY2(!buttons.contains(QStringLiteral("Cancel")), qPrintable(buttons));
+    }
+}
+
+static ino_t inodeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+void TestPlatform::batchReusesReplacedFilesAndRewritesInPlace()
+{
+    TestSupport::Sandbox box;
+    QVERIFY(QDir().mkpath(box.path("P")));
+    const QString spare = box.path("state/spare");
+    const auto save = [&](const QByteArray &text) {
+        WriteBatch batch;
+        QDir().mkpath(box.path("state"));
+        batch.setJournal(box.path("state/journal"));
+        batch.setSpareDir(spare);
+        for (const char *name : {"a", "b", "c"})
+            if (!writeFileAtomic(box.path("P/") + name, text + name))
+                return false;
+        return batch.commit();
+    };
+    // The files a save replaces are kept aside and become the next save's
+    // files: no file is made or freed, the folder keeps only the targets.
+    QVERIFY(save("un "));
+    QVERIFY(save("deux "));
+    const QList<ino_t> before{inodeOf(box.path("P/a")), inodeOf(box.path("P/b")), inodeOf(box.path("P/c"))};
+    QCOMPARE(QDir(spare).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    QVERIFY(save("trois, plus long "));
+    for (const char *name : {"a", "b", "c"})
+        QCOMPARE(readFile(box.path("P/") + name), QByteArray("trois, plus long ") + name);
+    QCOMPARE(QDir(spare).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    QVERIFY(!before.contains(inodeOf(box.path("P/a"))));
+    QCOMPARE(QDir(box.path("P")).entryList(QDir::Files | QDir::Hidden).size(), 3);
+
+    // A derived file rewritten in place keeps its inode and loses its old
+    // tail; one with a second name is replaced, the other name untouched.
+    const QString derived = box.path("P/T1.rtf"), linked = box.path("P/T2.rtf");
+    QVERIFY(writeFile(derived, QByteArray(5000, 'x')));
+    QVERIFY(writeFile(linked, "ancien"));
+    QCOMPARE(::link(QFile::encodeName(linked).constData(), QFile::encodeName(box.path("P/lien")).constData()), 0);
+    const ino_t ino = inodeOf(derived);
+    {
+        WriteBatch batch;
+        QString error;
+        QVERIFY(batch.overwrite(derived, "court", &error));
+        QVERIFY(batch.overwrite(linked, "nouveau", &error));
+        QVERIFY(batch.commit(&error));
+    }
+    QCOMPARE(readFile(derived), QByteArray("court"));
+    QCOMPARE(inodeOf(derived), ino);
+    QCOMPARE(readFile(linked), QByteArray("nouveau"));
+    QCOMPARE(readFile(box.path("P/lien")), QByteArray("ancien"));
+    // A rewrite that fails is a failed commit.
+    {
+        WriteBatch batch;
+        QString error;
+        setWriteBudgetForTest(2);
+        QVERIFY(!batch.overwrite(derived, "bien plus long", &error));
+        setWriteBudgetForTest(-1);
+        QVERIFY(!batch.commit(&error));
+        QVERIFY(!error.isEmpty());
     }
 }
 
