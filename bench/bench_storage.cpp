@@ -11,7 +11,7 @@
 #include "editing/RtfText.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
 

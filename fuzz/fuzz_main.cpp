@@ -15,9 +15,9 @@
 #include "compiler/WmfRender.h"
 #include "editing/RtfText.h"
 #include "platform/IniFile.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "project/Outline.h"
-#include "project/PrjFiles.h"
+#include "formats/PrjFiles.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,22 +7,16 @@
 //
 // SAMPLE_DIR holds Kivhelp/ (the project) and BMP/; nothing in it is
 // written: the work happens in a temporary folder.
-#include "compiler/HelpCompiler.h"
 #include "config/Globale.h"
-#include "editing/REditServ.h"
-#include "fileops/DosCmd.h"
-#include "helpgen/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
-#include "project/PrjLife.h"
+#include "formats/KivHelpTools.h"
 
-#include "sequencer/BuildCommand.h"
+#include "helpgen/BuildCommand.h"
 #include "sequencer/Headless.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -62,7 +56,7 @@ int main(int argc, char **argv)
     conf->PIni->COMPILER.set(QStringLiteral("kivhc"));
 
     const QString project = work.path() + QStringLiteral("/Kivhelp/Kivhelp.PRJ");
-    if (Startup::FBuildProject(project, QStringLiteral("hlp"), conf) != 0)
+    if (Build::FBuildProject(project, QStringLiteral("hlp"), conf) != 0)
         return fail(QStringLiteral("the sample project does not build: ") + headless.prompts.texts().join(u'\n'));
     QString error;
     if (!Platform::copyFileAtomic(work.path() + QStringLiteral("/Kivhelp.COM/Kivhelp.HLP"), args[2], &error))

@@ -20,7 +20,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
 #include "sequencer/Headless.h"

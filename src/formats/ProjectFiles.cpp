@@ -1,7 +1,7 @@
 #include "formats/ProjectFiles.h"
 
 #include "config/Globale.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "formats/OutlineFile.h"
 #include "platform/SafeFile.h"
 #include "formats/CommandFile.h"

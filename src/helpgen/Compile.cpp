@@ -1,24 +1,21 @@
 #include "helpgen/Compile.h"
 
 #include "compiler/HelpCompiler.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 
 #include "fileops/DosCmd.h"
 #include "helpgen/HelpSources.h"
-#include "helpgen/WaitFor.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
-#include "project/Outline.h"
+#include "formats/KivHelpTools.h"
+#include "formats/OutlineFile.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QProcess>
-#include <QTimer>
 #include <QStandardPaths>
 #include <exception>
 
@@ -211,15 +208,15 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer)
     return sub.report(0);
 }
 
-bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages)
+bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &progress, QStringList *messages)
 {
     TPrjRec *prj = conf->PPrj;
     const TIniRec *ini = conf->PIni;
     if (!U_DosCmd::FCheckDir(prj->PrjDir.get(), QString::fromUtf8("Le répertoire n'existe pas")))
         return false;
-    auto show = [wait](const QString &text) {
-        if (wait)
-            wait->PShowWait(text, QStringLiteral(". "), 1);
+    auto show = [&progress](const QString &text) {
+        if (progress)
+            progress(text);
     };
     try {
         show(QStringLiteral("Essaye de compiler le projet "));
@@ -281,7 +278,7 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages)
     return true;
 }
 
-void PViewStep(TConfBlock *conf, TCWaitFor *wait, bool web)
+bool PViewStep(TConfBlock *conf, bool web)
 {
     TPrjRec *prj = conf->PPrj;
     try {
@@ -290,9 +287,9 @@ void PViewStep(TConfBlock *conf, TCWaitFor *wait, bool web)
                                               QString::fromUtf8("Ceci n'est pas la dernière version de fichier Help !"),
                                               Platform::Ok | Platform::Cancel)
                    == Platform::Cancel)
-            return;
+            return false;
         if (!U_DosCmd::FCheckDir(prj->PrjComDir.get(), QString::fromUtf8("Le changement de répertoire a échoué")))
-            return;
+            return false;
         // The web pages, in the desktop's browser: a command of their own,
         // so that the .HLP stays what its command shows.
         if (web) {
@@ -304,25 +301,16 @@ void PViewStep(TConfBlock *conf, TCWaitFor *wait, bool web)
                                                             "du projet, puis créez le fichier d'aide."));
             else if (opener.isEmpty() || !QProcess::startDetached(opener, {pages}))
                 PShowError(QStringLiteral("Le navigateur ne peut pas être lancé."));
-            return;
+            return false;
         }
-        if (FViewHlpFile(prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HLP"),
-                         QStringLiteral("WinHelp.exe"))
-                    .Category == 0
-            && wait) {
-            // The viewer shows nothing for several seconds (many more the
-            // first time Wine starts): say that it is coming.
-            wait->PShowWait(QString::fromUtf8("Ouverture du fichier d'aide dans le visualiseur, veuillez patienter "),
-                            QStringLiteral(". "), 1);
-            QPointer<TCWaitFor> line(wait);
-            QTimer::singleShot(20000, wait, [line] {
-                if (line && line->text().startsWith(QString::fromUtf8("Ouverture du fichier d'aide")))
-                    line->clear();
-            });
-        }
+        return FViewHlpFile(prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HLP"),
+                            QStringLiteral("WinHelp.exe"))
+                   .Category
+               == 0;
     } catch (const std::exception &e) {
         PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));
     }
+    return false;
 }
 
 } // namespace KIVHelpTools

@@ -7,8 +7,7 @@
 
 #include <QDateTime>
 #include <QStringList>
-
-class TCWaitFor;
+#include <functional>
 
 namespace KIVHelpTools {
 
@@ -26,8 +25,10 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer);
 // receives what a reader opens. The compiler's result.
 Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published = nullptr);
 
-// `messages`, when given, receives the compiler's messages of this build.
-bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages = nullptr);
+// `progress`, when given, is told each step; `messages`, when given,
+// receives the compiler's messages of this build.
+bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &progress = {},
+                  QStringList *messages = nullptr);
 // The view command: asks when the help file is not the last build's, then
 // starts the viewer on the published help file.
 // The compiler's messages ("HC3025: Warning: T2.rtf, page 1 : ...") from
@@ -35,11 +36,10 @@ bool PCompileStep(TConfBlock *conf, TCWaitFor *wait, QStringList *messages = nul
 // message (a list under it) is joined to it.
 QStringList FCompilerMessages(const QString &logPath, const QDateTime &started);
 
-// `wait`, when given, says that the viewer is starting (it takes a while
-// the first time under Wine).
 // Shows the published .HLP in the help viewer, or (`web`) the published web
-// pages in the desktop's browser.
-void PViewStep(TConfBlock *conf, TCWaitFor *wait = nullptr, bool web = false);
+// pages in the desktop's browser. True when the help viewer was started
+// (it shows nothing for a while, the first time under Wine much longer).
+bool PViewStep(TConfBlock *conf, bool web = false);
 
 // The viewer command for a help file: the program if found on the path,
 // else Wine's help viewer; empty when neither is installed.

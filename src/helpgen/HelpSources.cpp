@@ -1,13 +1,12 @@
 #include "helpgen/HelpSources.h"
 
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
-#include "project/Memo.h"
-#include "project/PrjFiles.h"
+#include "formats/KivHelpTools.h"
+#include "formats/PrjFiles.h"
 
 #include <QRegularExpression>
 #include <QFileInfo>
@@ -198,8 +197,8 @@ QString FMacroCorruptedText(const QString &topicName, int badLine)
 }
 
 TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
-                          bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
-                          QPlainTextEdit *commands, const QString &titleFont)
+                          bool addTitle, const QString &titlePrefix, QStringList *workText,
+                          const QStringList &commands, const QString &titleFont)
 {
     TSubGuard sub(context(), QStringLiteral("FTopic2RTF"));
     const QString source = prjDir + u'/' + topicName + u'.' + QString::number(number);
@@ -209,7 +208,7 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
         return sub.report(7, source, 4);
     }
     TConvertResult converted;
-    const QByteArray out = FTopicSource(bytes, Memo::FLines(commands), topicName, number, addTitle, titlePrefix,
+    const QByteArray out = FTopicSource(bytes, commands, topicName, number, addTitle, titlePrefix,
                                         titleFont, &converted);
     if (!converted.ok) {
         PShowError(FMacroCorruptedText(topicName, converted.badLine));
@@ -218,7 +217,7 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
         return sub.report(4, QStringLiteral("Macro Corrupted : ") + topicName, 6);
     }
     if (workText)
-        Memo::PSetLines(workText, FSplitCmdLines(out));
+        *workText = FSplitCmdLines(out);
     const QString output = prjDir + u'/' + outName;
     if (!Platform::writeFileAtomic(output, out)) {
         PShowError(QStringLiteral("La sauvegarde du projet a échouée ! "));

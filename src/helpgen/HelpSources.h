@@ -8,8 +8,6 @@
 
 #include <QStringList>
 
-class QPlainTextEdit;
-
 namespace KIVHelpTools {
 
 struct TConvertResult {
@@ -42,8 +40,8 @@ QByteArray FTopicSource(const QByteArray &topic, const QStringList &commands, co
 QString FMacroCorruptedText(const QString &topicName, int badLine);
 
 TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const QString &outName, int number,
-                          bool addTitle, const QString &titlePrefix, QPlainTextEdit *workText,
-                          QPlainTextEdit *commands, const QString &titleFont = {});
+                          bool addTitle, const QString &titlePrefix, QStringList *workText,
+                          const QStringList &commands, const QString &titleFont = {});
 
 QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpjPath, const QStringList &bitmaps,
                       int topicCount, int screenWidth, int screenHeight);

@@ -4,7 +4,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Prompts.h"
 #include "project/Insertions.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "editing/OutlineView.h"
 
 namespace KIVHelpTools {

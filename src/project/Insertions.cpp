@@ -1,13 +1,13 @@
 #include "project/Insertions.h"
 
 #include "editing/REditServ.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "fileops/DosCmd.h"
 #include "formats/CommandFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "editing/TopicDocument.h"
 #include "project/OutlineEdits.h"
 

@@ -1,18 +1,18 @@
 #include "project/PrjLife.h"
 
-#include "build/Sources.h"
+#include "helpgen/Sources.h"
 #include "editing/REditServ.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "fileops/DosCmd.h"
 #include "formats/ProjectFiles.h"
 #include "helpgen/HelpSources.h"
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "editing/TopicDocument.h"
-#include "project/PrjFiles.h"
+#include "formats/PrjFiles.h"
 #include "project/Recovery.h"
 
 #include <QDir>

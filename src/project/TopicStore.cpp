@@ -3,12 +3,12 @@
 #include "editing/REditServ.h"
 #include "editing/OutlineView.h"
 #include "editing/RtfText.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "fileops/DosCmd.h"
 #include "formats/OutlineFile.h"
 #include "formats/ProjectFiles.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,15 +4,15 @@
 #include "editing/REditServ.h"
 
 #include <QUndoStack>
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "helpgen/Compile.h"
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "fileops/PrjFolder.h"
 #include "platform/Prompts.h"
 #include "project/ClipFind.h"
 #include "project/Insertions.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/PrjLife.h"
 #include "project/Recovery.h"
 #include "project/Outline.h"
@@ -24,7 +24,9 @@
 #include <QLocale>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
+#include <QTimer>
 #include <exception>
 #include <functional>
 
@@ -524,7 +526,9 @@ void PCmdCreateHlp(TCmdRec &cmd)
 {
     if (saveAndConvert()) {
         QStringList messages;
-        KIVHelpTools::PCompileStep(conf(), window()->display().WaitFor, &messages);
+        TCWaitFor *wait = window()->display().WaitFor;
+        KIVHelpTools::PCompileStep(
+            conf(), [wait](const QString &step) { wait->PShowWait(step, QStringLiteral(". "), 1); }, &messages);
         window()->PShowCompilerMessages(messages);
     }
     done(cmd);
@@ -532,7 +536,18 @@ void PCmdCreateHlp(TCmdRec &cmd)
 
 void PCmdViewHlp(TCmdRec &cmd, bool web)
 {
-    KIVHelpTools::PViewStep(conf(), window()->display().WaitFor, web);
+    TCWaitFor *wait = window()->display().WaitFor;
+    if (KIVHelpTools::PViewStep(conf(), web) && !web && wait) {
+        // The viewer shows nothing for several seconds (many more the first
+        // time Wine starts): say that it is coming.
+        const QString opening = QString::fromUtf8("Ouverture du fichier d'aide dans le visualiseur, veuillez patienter ");
+        wait->PShowWait(opening, QStringLiteral(". "), 1);
+        QPointer<TCWaitFor> line(wait);
+        QTimer::singleShot(20000, wait, [line, opening] {
+            if (line && line->text().startsWith(opening.trimmed()))
+                line->clear();
+        });
+    }
     done(cmd);
 }
 

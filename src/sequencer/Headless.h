@@ -12,10 +12,10 @@
 #include "editing/REditServ.h"
 #include "editing/TopicDocument.h"
 #include "fileops/DosCmd.h"
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/TopicStore.h"
 
 #include <QPlainTextEdit>

@@ -1,17 +1,17 @@
 #include "sequencer/Startup.h"
 
-#include "config/PrjList.h"
+#include "project/PrjList.h"
 #include "editing/REditServ.h"
 #include "errors/MessageManager.h"
 #include "errors/MsgTexts.h"
 #include "fileops/DosCmd.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
-#include "ui/QtPrompts.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
+#include "project/FontNames.h"
 #include "sequencer/Actions.h"
-#include "sequencer/BuildCommand.h"
+#include "helpgen/BuildCommand.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -195,7 +195,7 @@ const char kUsage[] =
 
 } // namespace
 
-int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> &createWindows)
+int FRunProgram(int argc, char **argv, const TWindowSide &side)
 {
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
@@ -213,13 +213,12 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
             // No widgets: the compiler draws pictures with fonts only.
             QGuiApplication app(argc, argv);
             PSetErrLogDir(QDir::currentPath());
-            return FRunBuild(QString::fromLocal8Bit(argv[i + 1]), format);
+            return Build::FRunBuild(QString::fromLocal8Bit(argv[i + 1]), format);
         }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));
-    static Platform::QtPrompts windowBoxes;
-    Platform::setDefaultPrompts(&windowBoxes);
-    Platform::installFrenchTranslations();
+    if (side.installPrompts)
+        side.installPrompts();
     // The error log stays where the program was started, whatever folder
     // the project routines make current later.
     PSetErrLogDir(QDir::currentPath());
@@ -240,7 +239,7 @@ int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> 
         Seq::timer()->start();
     }
 
-    std::unique_ptr<TMainWindowPort> window(createWindows());
+    std::unique_ptr<TMainWindowPort> window(side.createWindows());
     setMainWindow(window.get());
     const int code = QApplication::exec();
     setMainWindow(nullptr);

@@ -2,7 +2,7 @@
 // Program start and end: the command line, the windows, the start-up states
 // that the sequencer runs one per tick, and leaving the application.
 #include "config/Globale.h"
-#include "config/PrjList.h"
+#include "project/PrjList.h"
 #include "project/TopicStore.h"
 #include "errors/ErrorContext.h"
 #include "sequencer/Seq.h"
@@ -96,7 +96,15 @@ void PSeqRefreshFonts(TCmdRec &cmd);
 // Runs the unit initialisations that precede the command line.
 void PInitUnitsAtLoad();
 
-// The program: command line, windows made by `createWindows`, message loop.
-int FRunProgram(int argc, char **argv, const std::function<TMainWindowPort *()> &createWindows);
+// What the window layer gives the program: its windows, and the prompts it
+// shows (installed once the application object exists, before any box).
+struct TWindowSide {
+    std::function<TMainWindowPort *()> createWindows;
+    std::function<void()> installPrompts;
+};
+
+// The program: command line, the window side's prompts and windows, message
+// loop.
+int FRunProgram(int argc, char **argv, const TWindowSide &side);
 
 } // namespace Startup

@@ -3,7 +3,7 @@
 // the status bar and the project-size gauge. It holds no logic of its own:
 // every control posts its command to the sequencer, which calls back the
 // operations below.
-#include "config/PrjList.h"
+#include "project/PrjList.h"
 #include "project/TopicStore.h"
 #include "sequencer/Startup.h"
 

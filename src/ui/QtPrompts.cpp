@@ -14,6 +14,13 @@
 
 namespace Platform {
 
+void installWindowPrompts()
+{
+    static QtPrompts windowBoxes;
+    setDefaultPrompts(&windowBoxes);
+    installFrenchTranslations();
+}
+
 namespace {
 
 QWidget *dialogParent() { return QApplication::activeWindow(); }

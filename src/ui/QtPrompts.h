@@ -10,6 +10,9 @@ namespace Platform {
 // English, our own buttons are French anyway).
 bool installFrenchTranslations();
 
+// Makes the window's prompts (these, with Qt's French texts) the program's.
+void installWindowPrompts();
+
 class QtPrompts : public Prompts {
 public:
     Button messageBox(BoxIcon icon, const QString &text, Buttons buttons,

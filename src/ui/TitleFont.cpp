@@ -3,7 +3,7 @@
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
 #include "project/Memo.h"
-#include "project/PrjFiles.h"
+#include "formats/PrjFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>

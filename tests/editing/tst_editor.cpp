@@ -4,7 +4,7 @@
 #include "editing/OutlineView.h"
 #include "editing/REditServ.h"
 #include "editing/TopicDocument.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 
 #include <QWidget>
 

@@ -13,10 +13,10 @@
 #include "editing/RtfText.h"
 #include "helpgen/Compile.h"
 #include "fileops/DosCmd.h"
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "project/Insertions.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
@@ -66,6 +66,11 @@ private slots:
 
 private:
     void newProject(const QString &name);
+    // The window's progress line, told each step of a build.
+    std::function<void(const QString &)> wait()
+    {
+        return [this](const QString &step) { m_wait.PShowWait(step, QStringLiteral(". "), 1); };
+    }
 
     std::unique_ptr<TestSupport::Sandbox> m_box;
     std::unique_ptr<TestSupport::ScriptedScope> m_scope;
@@ -193,7 +198,7 @@ void TestBuild::wholeProject()
 
     // Build with a compiler that writes the help file.
     ini->COMPILER.set(script(m_box->path("hc ok.sh"), "printf 'HLP' > \"${1%.*}.HLP\"\n"));
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(prj->PrjState, quint8(PrjCompiled));
     QCOMPARE(readFile(dir + ".COM/Manuel v2 x.HLP"), QByteArray("HLP"));
     QCOMPARE(readFile(dir + ".COM/Manuel v2 x.CNT"), readFile(base + ".CNT"));
@@ -363,7 +368,7 @@ void TestBuild::compilersThatFail()
     QVERIFY(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category == 0);
 
     ini->COMPILER.set(script(m_box->path("never.sh"), "exit 0\n"));
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(prj->PrjState, quint8(PrjConverted));
     QCOMPARE(KIVHelpTools::context().Msg, m_box->path("Echec/Echec.hlp") + QStringLiteral(" COMPIL FAIL or TimeOut"));
     QCOMPARE(m_wait.text(), QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
@@ -374,7 +379,7 @@ void TestBuild::compilersThatFail()
     ini->COMPILER.set(script(m_box->path("fails.sh"), "echo 'HC1002: Error: rien' > \"${1%.*}.ERR\"\nexit 3\n"));
     prj->PrjState = PrjSaved;
     m_scope->prompts.answer(Platform::Ok);
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(prj->PrjState, quint8(PrjConverted));
     QCOMPARE(KIVHelpTools::context().Msg, m_box->path("Echec/Echec.hlp") + QStringLiteral(" COMPIL FAIL (3)"));
     QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("Le compilateur d'aide signale :\nHC1002: Error: rien"));
@@ -384,14 +389,14 @@ void TestBuild::compilersThatFail()
     ini->COMPIL_POL_T = 10;
     ini->COMPILER.set(script(m_box->path("hang.sh"), "echo $$ > \"$(dirname \"$0\")/hang.pid\"\nexec sleep 30\n"));
     prj->PrjState = PrjSaved;
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(prj->PrjState, quint8(PrjConverted));
     QProcess::execute(QStringLiteral("kill"), {QString::fromLatin1(readFile(m_box->path("hang.pid")).trimmed())});
 
     // A compiler that does not exist.
     ini->COMPILER.set(m_box->path("HC31.exe"));
     m_scope->prompts.answer(Platform::Ok);
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(KIVHelpTools::context().Msg, QStringLiteral("No compiler: "));
     QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Ne peut pas trouver le compilateur d'aide !"));
 
@@ -402,7 +407,7 @@ void TestBuild::compilersThatFail()
     writeFile(m_box->path("Echec.COM/Echec.CNT"), "old");
     writeFile(m_box->path("Echec.COM/Echec.GID"), "gid");
     m_scope->prompts.answer(Platform::No);
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(prj->PrjState, quint8(PrjCompiled));
     QVERIFY(QFile::exists(m_box->path("Echec.COM/Echec.CNT")));
     QVERIFY(!QFile::exists(m_box->path("Echec.COM/Echec.GID")));
@@ -454,7 +459,7 @@ void TestBuild::ourCompiler()
     QCOMPARE(FUpdatePrj(true, true, m_conf, m_display).Category, quint8(0));
     ini->COMPILER.set(QStringLiteral(KIVHC_PATH));
     QStringList messages;
-    QVERIFY(PCompileStep(m_conf, &m_wait, &messages));
+    QVERIFY(PCompileStep(m_conf, wait(), &messages));
     // The build's messages, those of a successful build too, reach the
     // caller, each once though every output says it.
     QCOMPARE(QSet<QString>(messages.cbegin(), messages.cend()).size(), messages.size());
@@ -490,7 +495,7 @@ void TestBuild::ourCompiler()
     const QByteArray t1 = readFile(prj->PrjDir.get() + "/T1.rtf");
     QVERIFY(writeFile(prj->PrjDir.get() + "/T1.rtf", "not RTF"));
     m_scope->prompts.answer(Platform::Ok);
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(prj->PrjState, quint8(PrjConverted));
     QCOMPARE(m_scope->prompts.texts().last(),
              QString::fromUtf8("Le compilateur d'aide signale :\nHC4001: Error: T1.RTF : ce n'est pas un fichier RTF."));

@@ -2,7 +2,7 @@
 #include "TestRegistry.h"
 
 #include "fileops/DosCmd.h"
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 #include "platform/Paths.h"
 
 #include <QElapsedTimer>

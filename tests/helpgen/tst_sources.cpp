@@ -3,10 +3,10 @@
 #include "platform/SafeFile.h"
 
 #include "config/Globale.h"
-#include "build/Sources.h"
+#include "helpgen/Sources.h"
 #include "helpgen/HelpSources.h"
 #include "platform/Paths.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 
 #include <QPlainTextEdit>
 
@@ -118,10 +118,10 @@ void TestSources::topicFileConversion()
 {
     TestSupport::Sandbox box;
     TestSupport::ScriptedScope scope;
-    QPlainTextEdit work, commands;
-    commands.setPlainText("{\\uldb voir}{\\v Voir}");
+    QStringList work;
+    const QStringList commands{"{\\uldb voir}{\\v Voir}"};
     QVERIFY(writeFile(box.path("Voir.2"), "{\\rtf1\\fcharset1}\r\n{\\colortbl ;}\r\n\\pard @_0_voir_@\\par\r\n}\r\n"));
-    QCOMPARE(FTopic2RTF(box.path(), "Voir", "T2.rtf", 2, false, QString(), &work, &commands).Category, quint8(0));
+    QCOMPARE(FTopic2RTF(box.path(), "Voir", "T2.rtf", 2, false, QString(), &work, commands).Category, quint8(0));
     QCOMPARE(readFile(box.path("T2.rtf")),
              QByteArray("{\\rtf1}\r\n{\\colortbl ;}\r\n#{\\footnote # Voir }\r\n${\\footnote $ Voir }\r\n"
                         "K{\\footnote K Voir }\r\n+{\\footnote + 2: 2 }\r\n\\pard {\\uldb voir}{\\v Voir}\\par\r\n}\r\n"));
@@ -129,14 +129,14 @@ void TestSources::topicFileConversion()
     // A corrupted marker: a box, a failure, no output file.
     QVERIFY(writeFile(box.path("Bad.3"), "h\r\nc\r\nx @_1\r\n"));
     scope.prompts.answer(Platform::Ok);
-    QCOMPARE(FTopic2RTF(box.path(), "Bad", "T3.rtf", 3, false, QString(), &work, &commands).Category, quint8(4));
+    QCOMPARE(FTopic2RTF(box.path(), "Bad", "T3.rtf", 3, false, QString(), &work, commands).Category, quint8(4));
     QCOMPARE(scope.prompts.texts().last(),
              QStringLiteral("Macro Corrupted !  TOPIC :  Bad  LINE :  1  Please REPLACE it !")); // its first paragraph
     QVERIFY(!QFile::exists(box.path("T3.rtf")));
     QVERIFY(KIVHelpTools::context().SubProg.isEmpty());
 
     scope.prompts.answer(Platform::Ok);
-    const TErrorContext &missing = FTopic2RTF(box.path(), "None", "T4.rtf", 4, false, QString(), &work, &commands);
+    const TErrorContext &missing = FTopic2RTF(box.path(), "None", "T4.rtf", 4, false, QString(), &work, commands);
     QCOMPARE(missing.Category, quint8(7));
     QCOMPARE(missing.Msg, box.path("None.4"));
     CHECK_PROMPTS_DONE(scope);

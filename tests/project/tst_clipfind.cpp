@@ -3,7 +3,7 @@
 
 #include "editing/REditServ.h"
 #include "project/ClipFind.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/Outline.h"
 
 #include <QClipboard>

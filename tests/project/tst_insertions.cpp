@@ -5,7 +5,7 @@
 #include "editing/REditServ.h"
 #include "platform/Paths.h"
 #include "project/Insertions.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/Outline.h"
 
 #include <QPlainTextEdit>

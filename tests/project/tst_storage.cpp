@@ -9,16 +9,16 @@
 #include "config/Globale.h"
 #include "editing/REditServ.h"
 #include "editing/TopicDocument.h"
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 #include "fileops/DosCmd.h"
 #include "fileops/PrjFolder.h"
 #include "helpgen/Compile.h"
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "editing/RtfText.h"
 #include "project/Insertions.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
 #include "project/Recovery.h"
@@ -726,14 +726,14 @@ void TestStorage::publishKeepsThePreviousHelpFile()
     QVERIFY(writeFile(published, "aide publiee"));
     Platform::setWriteBudgetForTest(5); // the copy into .COM fails
     answerAll(1);
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf));
     Platform::setWriteBudgetForTest(-1);
     QCOMPARE(readFile(published), QByteArray("aide publiee"));
     QVERIFY(m_scope->prompts.texts().value(0).startsWith(QString::fromUtf8("La publication du fichier a échoué")));
     QCOMPARE(prj->PrjState, quint8(PrjConverted));
     QVERIFY(QDir(prj->PrjComDir.get()).entryList(QDir::Files | QDir::Hidden) == QStringList{"Manuel.HLP"});
     answerAll(0);
-    QVERIFY(PCompileStep(m_conf, &m_wait));
+    QVERIFY(PCompileStep(m_conf));
     QCOMPARE(readFile(published), QByteArray("nouvelle aide compilee"));
     QCOMPARE(prj->PrjState, quint8(PrjCompiled));
 }

@@ -7,10 +7,11 @@
 #include "editing/REditServ.h"
 #include "editing/RtfText.h"
 #include "platform/Paths.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
+#include "project/FontNames.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
-#include "project/PrjFiles.h"
+#include "formats/PrjFiles.h"
 #include "project/TopicStore.h"
 
 #include <QPlainTextEdit>

@@ -13,7 +13,7 @@
 #include "editing/REditServ.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"

@@ -3,7 +3,7 @@
 
 #include "config/Globale.h"
 #include "editing/REditServ.h"
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "project/Memo.h"
 #include "project/Outline.h"

@@ -1,4 +1,4 @@
-#include "editing/TextConv.h"
+#include "formats/TextConv.h"
 
 #include "platform/Cp1252.h"
 

@@ -2,7 +2,7 @@
 #include "TestRegistry.h"
 
 #include "config/Globale.h"
-#include "config/PrjList.h"
+#include "project/PrjList.h"
 
 #include <QAction>
 

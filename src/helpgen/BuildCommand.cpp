@@ -1,6 +1,6 @@
-#include "sequencer/BuildCommand.h"
+#include "helpgen/BuildCommand.h"
 
-#include "build/Sources.h"
+#include "helpgen/Sources.h"
 #include "compiler/HelpCompiler.h"
 #include "config/Globale.h"
 #include "fileops/DosCmd.h"
@@ -10,14 +10,14 @@
 #include "helpgen/HelpSources.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
-#include "project/KivHelpTools.h"
-#include "project/PrjFiles.h"
+#include "formats/KivHelpTools.h"
+#include "formats/PrjFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
-namespace Startup {
+namespace Build {
 
 namespace {
 
@@ -107,7 +107,7 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
         }
     } else {
         QStringList messages;
-        PCompileStep(conf, nullptr, &messages);
+        PCompileStep(conf, {}, &messages);
         for (const QString &m : std::as_const(messages))
             std::printf("%s\n", qPrintable(m));
         if (prj->PrjState == PrjCompiled) {
@@ -119,4 +119,4 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     return code;
 }
 
-} // namespace Startup
+} // namespace Build

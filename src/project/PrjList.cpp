@@ -1,4 +1,4 @@
-#include "config/PrjList.h"
+#include "project/PrjList.h"
 
 namespace U_PrjList {
 namespace {

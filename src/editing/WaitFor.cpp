@@ -1,4 +1,4 @@
-#include "helpgen/WaitFor.h"
+#include "editing/WaitFor.h"
 
 #include <QCoreApplication>
 

@@ -1,11 +1,11 @@
-#include "build/Sources.h"
+#include "helpgen/Sources.h"
 
 #include "fileops/PrjFolder.h"
 #include "formats/ProjectFiles.h"
 #include "helpgen/HelpSources.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
-#include "project/PrjFiles.h"
+#include "formats/KivHelpTools.h"
+#include "formats/PrjFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

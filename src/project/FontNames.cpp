@@ -1,23 +1,12 @@
-#include "project/KivHelpTools.h"
+#include "project/FontNames.h"
 
-#include "platform/Paths.h"
+#include "formats/KivHelpTools.h"
 
 #include <QFont>
 #include <QFontDatabase>
 #include <exception>
 
 namespace KIVHelpTools {
-
-namespace {
-TErrorContext g_ctx;
-}
-
-TErrorContext &context() { return g_ctx; }
-
-TErrorContext &FInit(bool active, bool trace, quint8 destination)
-{
-    return FInitUnitCtx(g_ctx, QString::fromLatin1(KivAppName), QStringLiteral("KIVHelpTools"), active, trace, destination);
-}
 
 const QList<TReaderFace> &FReaderFaces()
 {
@@ -36,7 +25,7 @@ const QList<TReaderFace> &FReaderFaces()
 
 TErrorContext &FGetWinFontNames(QStringList &list, quint16 maxCount)
 {
-    TSubGuard sub(g_ctx, QStringLiteral("FGetWinFontNames"));
+    TSubGuard sub(context(), QStringLiteral("FGetWinFontNames"));
     try {
         // First the faces a help file's readers have, Arial first (the face
         // new text takes), shown here in their installed equivalents of the
@@ -61,13 +50,6 @@ TErrorContext &FGetWinFontNames(QStringList &list, quint16 maxCount)
     }
     while (list.size() > maxCount)
         list.removeLast();
-    return sub.report(0);
-}
-
-TErrorContext &FLong2ShortFName(const QString &longPath, QString &shortPath)
-{
-    TSubGuard sub(g_ctx, QStringLiteral("FLong2ShortFName"));
-    shortPath = Platform::shortPath(longPath).left(255);
     return sub.report(0);
 }
 

@@ -8,7 +8,7 @@
 
 struct TConfBlock;
 
-namespace Startup {
+namespace Build {
 
 // `format`: "hlp" (the program's compiler, as the build command runs it),
 // "html" (pages in N.COM/N_html) or "chm" (N.COM/N.chm).
@@ -22,4 +22,4 @@ int FRunBuild(const QString &projectFile, const QString &format = QStringLiteral
 // The same exit codes; the compiler's messages are printed.
 int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf);
 
-} // namespace Startup
+} // namespace Build

@@ -1,11 +1,11 @@
-#include "project/PrjFiles.h"
+#include "formats/PrjFiles.h"
 
 #include "formats/CommandFile.h"
 
 #include "config/ConfFile.h"
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
-#include "project/KivHelpTools.h"
+#include "formats/KivHelpTools.h"
 
 #include <QCollator>
 #include <QFileInfo>
