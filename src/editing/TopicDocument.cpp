@@ -2,7 +2,6 @@
 
 #include "editing/RtfText.h"
 
-#include <QGuiApplication>
 #include <QTextCursor>
 
 TTopicDocument::TTopicDocument(const QByteArray &rtf, const QFont &font) : m_doc(std::make_unique<QTextDocument>())
@@ -34,7 +33,9 @@ QByteArray TTopicDocument::FRtf() const { return RtfText::FWriteRtf(*m_doc); }
 
 QFont TTopicDocument::FDefaultFont(const QString &family)
 {
-    QFont font(family.isEmpty() ? QGuiApplication::font().family() : family, 13);
+    // Without a list of faces (no window), the face the list starts with:
+    // the same on every machine, never the desktop's.
+    QFont font(family.isEmpty() ? QStringLiteral("Arial") : family, 13);
     font.setBold(false);
     font.setItalic(false);
     font.setUnderline(false);

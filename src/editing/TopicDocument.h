@@ -22,7 +22,8 @@ public:
 
     // A topic file's bytes for a plain text.
     static QByteArray FRtfOf(const QString &plainText, const QFont &font);
-    // The default font of topic text: the face at 13 points, no style.
+    // The default font of topic text: the face (Arial when none is given)
+    // at 13 points, no style.
     static QFont FDefaultFont(const QString &family);
 
 private:

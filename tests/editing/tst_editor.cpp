@@ -6,6 +6,7 @@
 #include "editing/TopicDocument.h"
 #include "formats/TextConv.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 
 using namespace TextConv;
@@ -118,6 +119,11 @@ void TestEditor::textConversions()
     QVERIFY(FStripLineEnd(s));
     QCOMPARE(s, QStringLiteral("voir aussi"));
     QVERIFY(!FStripLineEnd(s));
+    // New text takes the same face on every machine, whatever the desktop's.
+    const QFont desktop = QGuiApplication::font();
+    QGuiApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 9));
+    QVERIFY(TTopicDocument::FRtfOf(QStringLiteral("x"), TTopicDocument::FDefaultFont(QString())).contains("Arial;"));
+    QGuiApplication::setFont(desktop);
 }
 
 KIV_TEST(TestEditor)
