@@ -369,11 +369,21 @@ void removeChmStaging(const TPrjFolders &folders, const QString &name)
     }
 }
 
+namespace {
+// Enough spare files for a save of the largest project (500 topics and
+// the project's other files).
+constexpr int kSparesKept = 600;
+} // namespace
+
 void dropOldBackup(const TPrjFolders &f)
 {
     if (isRealDir(f.backup))
         keepAuthorsFiles(f.trash, f.backup, f.name, true);
     Platform::syncDir(f.backup);
+    // Its files become the next saves' files rather than being freed (some
+    // file systems free hundreds of files slowly).
+    if (isRealDir(f.trash))
+        Platform::recycleFiles(f.trash, sparesOf(f), kSparesKept);
     deleteTree(f.trash);
 }
 

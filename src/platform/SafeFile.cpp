@@ -83,8 +83,12 @@ bool writeTemp(const QString &dir, const QString &target, const QByteArray &byte
     if (!reuse.isEmpty()) {
         *temp = freshName(dir);
         if (::rename(native(reuse).constData(), native(*temp).constData()) == 0) {
+            // Only a file that has no other name is written over.
+            struct stat spare {};
             fd = ::open(native(*temp).constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd >= 0 && (::fchmod(fd, mode) != 0 || ::ftruncate(fd, bytes.size()) != 0)) {
+            if (fd >= 0
+                && (::fstat(fd, &spare) != 0 || !S_ISREG(spare.st_mode) || spare.st_nlink != 1
+                    || ::fchmod(fd, mode) != 0 || ::ftruncate(fd, bytes.size()) != 0)) {
                 ::close(fd);
                 fd = -1;
             }
@@ -253,6 +257,24 @@ bool copyTree(const QString &from, const QString &to)
     return any;
 }
 
+void recycleFiles(const QString &dir, const QString &spareDir, int keep)
+{
+    if (!QDir().mkpath(spareDir))
+        return;
+    int held = int(QDir(spareDir).entryList(QDir::Files | QDir::Hidden).size());
+    for (QDirIterator it(dir, QDir::Files | QDir::Hidden); held < keep && it.hasNext();) {
+        const QString file = it.next();
+        struct stat st {};
+        // A file with another name (a project folder's files are carried
+        // into the next by hard links) is someone's data: never a spare.
+        if (::lstat(native(file).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+            continue;
+        if (::rename(native(file).constData(), native(freshName(spareDir)).constData()) == 0)
+            ++held;
+    }
+    syncDir(spareDir);
+}
+
 bool isTempName(const QString &name)
 {
     return name.startsWith(QLatin1String(kTempPrefix)) && name.endsWith(QLatin1String(kTempSuffix));
@@ -352,7 +374,7 @@ void WriteBatch::setSpareDir(const QString &dir)
 
 QString WriteBatch::takeSpare()
 {
-    if (m_spareDir.isEmpty() || !m_fromDir.isEmpty())
+    if (m_spareDir.isEmpty())
         return {};
     if (!m_sparesListed) {
         m_sparesListed = true;
@@ -371,7 +393,8 @@ QString WriteBatch::takeSpare()
 QString WriteBatch::retire(const QString &target)
 {
     struct stat st {};
-    if (m_spareDir.isEmpty() || !m_journaled || ::lstat(native(target).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (m_spareDir.isEmpty() || !m_journaled || ::lstat(native(target).constData(), &st) != 0 || !S_ISREG(st.st_mode)
+        || st.st_nlink != 1)
         return {};
     if (g_renameHook)
         g_renameHook();

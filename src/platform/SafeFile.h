@@ -44,6 +44,11 @@ bool copyTree(const QString &from, const QString &to);
 // Makes a folder's entries (new names, renames) durable.
 bool syncDir(const QString &dir);
 
+// Moves the regular files directly inside `dir` into `spareDir` (see
+// WriteBatch::setSpareDir), as long as it holds fewer than `keep` files,
+// instead of their being freed; what is not moved stays in `dir`.
+void recycleFiles(const QString &dir, const QString &spareDir, int keep);
+
 // Leftover temporary files of writes that a crash or a kill interrupted,
 // removed from one folder (only ours, and only those of no running process).
 void removeStaleTemps(const QString &dir);

@@ -253,9 +253,10 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         Platform::WriteBatch batch;
         // A backup save's commit is its folder swap; an ordinary save's is
         // its journal, so that no kill leaves some topics new, others old.
-        if (backup)
+        if (backup) {
             batch.redirect(p, folders.staging);
-        else if (QDir().mkpath(folders.state)) {
+            batch.setSpareDir(FileOps::sparesOf(folders));
+        } else if (QDir().mkpath(folders.state)) {
             batch.setJournal(FileOps::journalOf(folders));
             batch.setSpareDir(FileOps::sparesOf(folders));
         }

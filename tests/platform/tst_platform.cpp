@@ -324,6 +324,27 @@ void TestPlatform::batchReusesReplacedFilesAndRewritesInPlace()
     QCOMPARE(QDir(spare).entryList(QDir::Files | QDir::Hidden).size(), 3);
     QVERIFY(!before.contains(inodeOf(box.path("P/a"))));
     QCOMPARE(QDir(box.path("P")).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    // A folder's files given up are kept as spares, up to a number.
+    QVERIFY(QDir().mkpath(box.path("vieux")));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(writeFile(box.path("vieux/f%1").arg(i), "x"));
+    recycleFiles(box.path("vieux"), spare, 5);
+    QCOMPARE(QDir(spare).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    QCOMPARE(QDir(box.path("vieux")).entryList(QDir::Files).size(), 2);
+    // A file with another name is never a spare, nor written over as one:
+    // a project folder's files are carried into the next by hard links.
+    QVERIFY(QDir().mkpath(box.path("garde")));
+    QCOMPARE(::link(QFile::encodeName(box.path("vieux/f3")).constData(), QFile::encodeName(box.path("garde/f3")).constData()), 0);
+    recycleFiles(box.path("vieux"), spare, 50);
+    QVERIFY(QFileInfo::exists(box.path("vieux/f3")));
+    const QStringList spares = QDir(spare).entryList(QDir::Files | QDir::Hidden);
+    for (int i = 0; i < spares.size(); ++i)
+        QCOMPARE(::link(QFile::encodeName(spare + u'/' + spares[i]).constData(),
+                        QFile::encodeName(box.path("garde/s%1").arg(i)).constData()), 0);
+    QVERIFY(save("quatre "));
+    QCOMPARE(readFile(box.path("P/a")), QByteArray("quatre a"));
+    for (int i = 0; i < spares.size(); ++i)
+        QVERIFY(!readFile(box.path("garde/s%1").arg(i)).startsWith("quatre"));
 
     // A derived file rewritten in place keeps its inode and loses its old
     // tail; one with a second name is replaced, the other name untouched.
