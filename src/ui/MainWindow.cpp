@@ -57,8 +57,17 @@ constexpr int kRecoveryDelayMs = 3000;
 
 void post(quint8 command, quint8 category)
 {
+    const bool idle = Seq::FGetSeqState() == SeqIdle;
     Seq::PPostCmd(command, category);
     Seq::PSeqStep();
+    // An application command taken from idle is carried out at once: the
+    // step that the next timer tick would bring is taken now, so that Ctrl+S
+    // does not first wait up to a tick period. Editing commands keep waiting
+    // for the tick.
+    if (idle && category == CatApp && Seq::FGetSeqState() != SeqIdle && !Seq::FBusy()) {
+        Seq::PPostCmd(CmdTick, CatTick);
+        Seq::PSeqStep();
+    }
 }
 
 QIcon icon(const char *name) { return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))); }

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "fileops/PrjFolder.h"
 #include "project/PrjLife.h"
+#include <QAction>
 #include <QDockWidget>
 #include <QTextBlock>
 #include <QListWidget>
@@ -155,8 +156,11 @@ void TestCommands::newSaveCloseReopen()
     run(CmdDelTopic, CatEdit);
     QCOMPARE(Outline::FCount(outline), 2);
     QVERIFY(outline->shownTopic() == outline->currentItem() && !m_window->editor()->isHidden());
-    run(CmdSavePrj, CatApp);
+    // Saved from the menu (as Ctrl+S does): done when the action returns,
+    // without waiting for a tick of the sequencer.
+    m_window->findChild<QAction *>("SaveFile")->trigger();
     QCOMPARE(prj->PrjState, quint8(PrjSaved));
+    QCOMPARE(Seq::FGetSeqState(), quint8(SeqIdle));
     QVERIFY(QFile::exists(m_box->path("Aide Manuel/T2.rtf")));
 
     // Close after a save: the "not converted" warning and its question.
