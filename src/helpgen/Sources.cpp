@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <optional>
+#include <thread>
+#include <vector>
 #include <sys/stat.h>
 
 namespace Build {
@@ -123,6 +125,34 @@ QByteArray digestOf(const QByteArray &topic, const QStringList &commands, const 
     return k.hex();
 }
 
+// A topic whose source is to be made, and what it became.
+struct TJob {
+    int n;
+    QByteArray topic;
+    QString name, prefix, font;
+    QByteArray out;
+    KIVHelpTools::TConvertResult converted;
+};
+
+// Converts the topics, on a second thread too when there are many (the
+// conversion works on strings alone).
+void convertAll(std::vector<TJob> &jobs, const QStringList &commands, bool addTitle)
+{
+    const auto convert = [&](size_t from, size_t step) {
+        for (size_t i = from; i < jobs.size(); i += step) {
+            TJob &j = jobs[i];
+            j.out = KIVHelpTools::FTopicSource(j.topic, commands, j.name, j.n, addTitle, j.prefix, j.font, &j.converted);
+        }
+    };
+    if (jobs.size() < 32 || std::thread::hardware_concurrency() < 2) {
+        convert(0, 1);
+        return;
+    }
+    std::thread other(convert, 1, 2);
+    convert(0, 2);
+    other.join();
+}
+
 } // namespace
 
 TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const QString &projectFile, bool addTitle,
@@ -157,6 +187,7 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
         result.error = context().Msg;
         return result;
     }
+    std::vector<TJob> jobs;
     for (int n = 1; n <= project.FCount(); ++n) {
         TTopic *topic = project.FTopicAt(n);
         const QString prefix = FTitlePrefix(conf->PPrjFonts, n, sameTitleFont);
@@ -172,14 +203,18 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
             ++result.kept;
             continue;
         }
-        TConvertResult converted;
-        const QByteArray out = FTopicSource(bytes, project.commands, topic->name, n, addTitle, prefix, font, &converted);
-        if (!converted.ok) {
+        jobs.push_back(TJob{n, bytes, topic->name, prefix, font, {}, {}});
+    }
+    convertAll(jobs, project.commands, addTitle);
+    for (const TJob &job : jobs) {
+        if (!job.converted.ok) {
             result.ok = false;
-            result.badTopic = topic->name;
-            result.badLine = converted.badLine;
+            result.badTopic = job.name;
+            result.badLine = job.converted.badLine;
             return result;
         }
+    }
+    for (const TJob &job : jobs) {
         // The sources are rewritten in place (hundreds of them, none the
         // author's); the list that vouches for them goes first, so that one
         // left half-written by a kill is made again.
@@ -188,7 +223,7 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
             if (QFile::remove(cacheFile))
                 Platform::syncDir(QFileInfo(cacheFile).absolutePath());
         }
-        if (!batch->overwrite(dir + u'/' + source, out, &result.error)) {
+        if (!batch->overwrite(dir + QStringLiteral("/T%1.rtf").arg(job.n), job.out, &result.error)) {
             result.ok = false;
             return result;
         }
