@@ -1,5 +1,6 @@
 #include "editing/OutlineView.h"
 
+#include "editing/MarkerObjects.h"
 #include "editing/REditServ.h"
 #include "editing/TopicDocument.h"
 #include "editing/RtfText.h"
@@ -11,8 +12,10 @@
 #include <algorithm>
 
 TOutlineView::TOutlineView(TCProject *project, QWidget *parent)
-    : QTreeView(parent), m_project(project), m_font(TTopicDocument::FDefaultFont(QString())), m_undo(new QUndoStack(this))
+    : QTreeView(parent), m_project(project), m_font(TTopicDocument::FDefaultFont(QString())), m_undo(new QUndoStack(this)),
+      m_objects(new Markers::TObjectPainter(this))
 {
+    m_objects->setCommands(&project->commands);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -123,7 +126,7 @@ QString TOutlineView::FPlainTextOf(TTopic *topic) const
     if (!topic)
         return {};
     if (topic->text())
-        return static_cast<TTopicDocument *>(topic->text())->document()->toPlainText();
+        return Markers::FPlainText(*static_cast<TTopicDocument *>(topic->text())->document());
     QTextDocument doc;
     doc.setDefaultFont(m_font);
     RtfText::FReadRtf(doc, topic->FBytes());
@@ -148,6 +151,7 @@ void TOutlineView::showCurrent()
     const bool readOnly = m_editor->isReadOnly();
     m_showing = true;
     m_editor->setDocument(doc);
+    m_objects->attach(doc);
     m_editor->setReadOnly(readOnly);
     m_showing = false;
     m_editor->setVisible(topic != nullptr);

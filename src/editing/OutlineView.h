@@ -14,6 +14,9 @@
 
 class QTextDocument;
 class QUndoStack;
+namespace Markers {
+class TObjectPainter;
+}
 
 class TOutlineView : public QTreeView {
     Q_OBJECT
@@ -46,6 +49,8 @@ public:
     QString FPlainTextOf(TTopic *topic) const;
 
     QUndoStack *undoStack() const { return m_undo; }
+    // Draws the markers of the shown topic as the reader will see them.
+    Markers::TObjectPainter *objects() const { return m_objects; }
 
     // How many parsed texts are kept besides the one shown.
     static constexpr int RecentTexts = 8;
@@ -71,6 +76,7 @@ private:
     QFont m_font;
     std::deque<TTopic *> m_recent; // latest first
     QUndoStack *m_undo;
+    Markers::TObjectPainter *m_objects;
 };
 
 // Positions are 1-based and depth-first over the whole outline.

@@ -1,15 +1,18 @@
 #include "editing/REditServ.h"
-#include <QTextDocumentFragment>
-#include "platform/Prompts.h"
-#include "editing/RtfText.h"
 
+#include "editing/MarkerObjects.h"
+#include "editing/RtfText.h"
 #include "editing/SpellCheck.h"
+#include "platform/Prompts.h"
+
+#include <QTextDocumentFragment>
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <memory>
 #include <new>
 
 // ---- the control ----
@@ -45,8 +48,56 @@ void TRichEdit::focusInEvent(QFocusEvent *event)
         onEnter(this);
 }
 
+namespace {
+// A piece of topic text as the topic files hold it (markers written out),
+// so that pasted pictures and links keep their command lines.
+const QString kTopicMime = QStringLiteral("application/x-kivhelp-topic-rtf");
+} // namespace
+
+QMimeData *TRichEdit::createMimeDataFromSelection() const
+{
+    // The editor's own formats are made when asked for, and it lists only
+    // those: they are copied into data that lists ours too.
+    const std::unique_ptr<QMimeData> made(QTextEdit::createMimeDataFromSelection());
+    auto *data = new QMimeData;
+    for (const QString &format : made->formats())
+        data->setData(format, made->data(format));
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) {
+        QTextDocument piece;
+        piece.setDefaultFont(document()->defaultFont());
+        QTextCursor(&piece).insertFragment(cursor.selection());
+        data->setData(kTopicMime, RtfText::FWriteRtf(piece));
+    }
+    return data;
+}
+
+bool TRichEdit::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source->hasFormat(kTopicMime) || QTextEdit::canInsertFromMimeData(source);
+}
+
 void TRichEdit::insertFromMimeData(const QMimeData *source)
 {
+    if (source && source->hasFormat(kTopicMime)) {
+        QTextDocument piece;
+        piece.setDefaultFont(document()->defaultFont());
+        RtfText::FReadRtf(piece, source->data(kTopicMime));
+        Markers::PToObjects(piece);
+        // Every paragraph of the piece was written with its break; the last
+        // break is not part of what was selected.
+        QTextCursor end(&piece);
+        end.movePosition(QTextCursor::End);
+        if (piece.blockCount() > 1 && end.block().text().isEmpty())
+            end.deletePreviousChar();
+        if (textLength() - textCursor().selectedText().size() + piece.characterCount() - 1 > m_maxLength) {
+            QApplication::beep();
+            return;
+        }
+        textCursor().insertFragment(QTextDocumentFragment(&piece));
+        ensureCursorVisible();
+        return;
+    }
     const int room = m_maxLength - textLength() + textCursor().selectedText().size();
     if (source && source->hasText() && source->text().size() > room) {
         QApplication::beep();

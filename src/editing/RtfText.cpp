@@ -1,4 +1,6 @@
 #include "editing/RtfText.h"
+
+#include "editing/MarkerObjects.h"
 #include <QTextList>
 #include <QTextTable>
 
@@ -158,14 +160,33 @@ QByteArray FWriteRtf(const QTextDocument &doc)
         default: break;
         }
         bool any = false;
+        // A marker shown as an object is written as its text, in the run
+        // it came from: it joins the text written in the same run beside it.
+        QByteArray runStart;
+        QString run;
+        bool runHasMarker = false;
+        const auto flush = [&] {
+            if (run.isEmpty())
+                return;
+            body += runStart;
+            appendEscaped(body, run);
+            run.clear();
+            runHasMarker = false;
+            any = true;
+        };
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             if (!frag.isValid() || frag.text().isEmpty())
                 continue;
-            body += runPrefix(frag.charFormat());
-            appendEscaped(body, frag.text());
-            any = true;
+            const QString marker = Markers::FMarkerOf(frag.charFormat());
+            const QByteArray start = runPrefix(marker.isEmpty() ? frag.charFormat() : Markers::FTextFormat(frag.charFormat()));
+            if (!run.isEmpty() && (start != runStart || (marker.isEmpty() && !runHasMarker)))
+                flush();
+            runStart = start;
+            runHasMarker = runHasMarker || !marker.isEmpty();
+            run += marker.isEmpty() ? frag.text() : marker.repeated(frag.length());
         }
+        flush();
         if (!any)
             body += runPrefix(block.charFormat());
         body += "\\par\r\n";

@@ -1,5 +1,6 @@
 #include "editing/TopicDocument.h"
 
+#include "editing/MarkerObjects.h"
 #include "editing/RtfText.h"
 
 #include <QTextCursor>
@@ -19,6 +20,7 @@ TTopicDocument::TTopicDocument(const QByteArray &rtf, const QFont &font) : m_doc
         QTextCursor(m_doc.get()).setBlockCharFormat(format);
     } else {
         RtfText::FReadRtf(*m_doc, rtf);
+        Markers::PToObjects(*m_doc);
     }
     m_doc->setUndoRedoEnabled(true);
     m_doc->setModified(false);
@@ -27,7 +29,11 @@ TTopicDocument::TTopicDocument(const QByteArray &rtf, const QFont &font) : m_doc
 
 TTopicDocument::~TTopicDocument() = default;
 
-void TTopicDocument::PLoad(const QByteArray &rtf) { RtfText::FReadRtf(*m_doc, rtf); }
+void TTopicDocument::PLoad(const QByteArray &rtf)
+{
+    RtfText::FReadRtf(*m_doc, rtf);
+    Markers::PToObjects(*m_doc);
+}
 
 QByteArray TTopicDocument::FRtf() const { return RtfText::FWriteRtf(*m_doc); }
 

@@ -1,5 +1,6 @@
 #include "project/Insertions.h"
 
+#include "editing/MarkerObjects.h"
 #include "editing/REditServ.h"
 #include "formats/TextConv.h"
 #include "fileops/DosCmd.h"
@@ -52,7 +53,8 @@ QTextCharFormat insertMarker(TRichEdit *control, const QString &marker, bool lin
     green.setForeground(kGreen);
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    cursor.insertText(marker, green);
+    // One object that the topic file holds as the marker's text.
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter), Markers::FObjectFormat(green, marker));
     if (lineEnd)
         cursor.insertBlock();
     cursor.endEditBlock();

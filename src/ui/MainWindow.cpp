@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "editing/MarkerObjects.h"
 #include "editing/REditServ.h"
 #include "editing/RtfText.h"
 #include "editing/TopicDocument.h"
@@ -730,6 +731,9 @@ void TFrmKivHelp::refreshFontLists(const QStringList &fonts)
     m_selFont->PFill(fonts);
     m_titles->PSetFontList(fonts);
     m_outline->setTextFont(TTopicDocument::FDefaultFont(fonts.value(0)));
+    // Pictures are drawn from the bitmap folder the settings name.
+    if (Globale::PConf && Globale::PConf->PIni)
+        m_outline->objects()->setPictureFolder(Globale::PConf->PIni->BMP.get());
 }
 
 // ---- operations ----

@@ -1,0 +1,255 @@
+#include "editing/MarkerObjects.h"
+
+#include "helpgen/HelpSources.h"
+#include "platform/Paths.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+
+namespace Markers {
+
+namespace {
+
+const QColor kJumpColour(0, 128, 0);
+constexpr qreal kIconSize = 12;
+
+// Where the marker that starts at `p` ends (just past its "_@"), or -1.
+qsizetype markerEnd(const QString &text, qsizetype p)
+{
+    const qsizetype numberEnd = text.indexOf(u'_', p + 2);
+    const qsizetype k = text.indexOf(QLatin1String("_@"), p + 2);
+    if (numberEnd < 0 || k < 0 || numberEnd == p + 2)
+        return -1;
+    bool decimal = false;
+    text.mid(p + 2, numberEnd - p - 2).toInt(&decimal, 10);
+    return decimal ? k + 2 : -1;
+}
+
+// The group's content after `prefix` up to its closing brace (escaped
+// braces and backslashes do not close it); `rest` receives what follows.
+bool groupAfter(const QString &line, qsizetype from, const QString &prefix, QString *content, qsizetype *rest)
+{
+    if (!line.mid(from).startsWith(prefix))
+        return false;
+    for (qsizetype i = from + prefix.size(); i < line.size(); ++i) {
+        if (line[i] == u'\\') {
+            ++i;
+            continue;
+        }
+        if (line[i] == u'}') {
+            *content = line.mid(from + prefix.size(), i - from - prefix.size());
+            *rest = i + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString markerOf(const QTextFormat &format) { return format.property(MarkerProperty).toString(); }
+
+} // namespace
+
+bool FParse(const QString &marker, TMarker *out)
+{
+    if (!marker.startsWith(QLatin1String("@_")) || markerEnd(marker, 0) != marker.size())
+        return false;
+    const qsizetype numberEnd = marker.indexOf(u'_', 2);
+    out->command = marker.mid(2, numberEnd - 2).toInt();
+    out->label = marker.mid(numberEnd + 1, marker.size() - numberEnd - 3);
+    return true;
+}
+
+void PToObjects(QTextDocument &doc)
+{
+    struct Found {
+        int position;
+        int length;
+        QTextCharFormat format;
+        QString marker;
+    };
+    QList<Found> found;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (!frag.isValid() || frag.charFormat().objectType() == ObjectType)
+                continue;
+            const QString text = frag.text();
+            for (qsizetype p = text.indexOf(QLatin1String("@_")); p >= 0; p = text.indexOf(QLatin1String("@_"), p + 1)) {
+                const qsizetype end = markerEnd(text, p);
+                if (end < 0)
+                    continue;
+                found.append({frag.position() + int(p), int(end - p), frag.charFormat(), text.mid(p, end - p)});
+                p = end - 1;
+            }
+        }
+    }
+    if (found.isEmpty())
+        return;
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    QTextCursor cursor(&doc);
+    for (auto f = found.crbegin(); f != found.crend(); ++f) {
+        cursor.setPosition(f->position);
+        cursor.setPosition(f->position + f->length, QTextCursor::KeepAnchor);
+        cursor.insertText(QString(QChar::ObjectReplacementCharacter), FObjectFormat(f->format, f->marker));
+    }
+    doc.setUndoRedoEnabled(undo);
+}
+
+QTextCharFormat FObjectFormat(const QTextCharFormat &textFormat, const QString &marker)
+{
+    QTextCharFormat f = textFormat;
+    f.setObjectType(ObjectType);
+    f.setProperty(MarkerProperty, marker);
+    return f;
+}
+
+QString FMarkerOf(const QTextCharFormat &format)
+{
+    return format.objectType() == ObjectType ? markerOf(format) : QString();
+}
+
+QTextCharFormat FTextFormat(const QTextCharFormat &format)
+{
+    QTextCharFormat f = format;
+    f.clearProperty(QTextFormat::ObjectType);
+    f.clearProperty(MarkerProperty);
+    return f;
+}
+
+QString FWithMarkers(const QString &text, const QList<QPair<int, QString>> &objects)
+{
+    QString out = text;
+    for (auto o = objects.crbegin(); o != objects.crend(); ++o)
+        if (o->first >= 0 && o->first < out.size() && out[o->first] == QChar::ObjectReplacementCharacter)
+            out.replace(o->first, 1, o->second);
+    return out;
+}
+
+QString FPlainText(const QTextDocument &doc)
+{
+    QList<QPair<int, QString>> objects;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            const QString marker = FMarkerOf(frag.charFormat());
+            if (!marker.isEmpty())
+                for (int i = 0; i < frag.length(); ++i)
+                    objects.append({frag.position() + i, marker});
+        }
+    return FWithMarkers(doc.toPlainText(), objects);
+}
+
+TShown FShownOf(const QString &commandLine)
+{
+    TShown shown;
+    const QString line = commandLine.trimmed();
+    for (const char *picture : {"\\{bmc ", "\\{bml ", "\\{bmr "}) {
+        if (line.startsWith(QLatin1String(picture)) && line.endsWith(QLatin1String("\\}"))) {
+            shown.kind = TKind::Picture;
+            shown.target = line.mid(6, line.size() - 8).trimmed().replace(QLatin1String("\\\\"), QLatin1String("\\"));
+            shown.text = shown.target;
+            return shown;
+        }
+    }
+    QString text, target;
+    qsizetype rest = 0, end = 0;
+    const bool jump = groupAfter(line, 0, QStringLiteral("{\\uldb "), &text, &rest);
+    const bool popup = !jump && groupAfter(line, 0, QStringLiteral("{\\ul "), &text, &rest);
+    if ((!jump && !popup) || !groupAfter(line, rest, QStringLiteral("{\\v "), &target, &end) || end != line.size())
+        return shown;
+    shown.text = KIVHelpTools::FParagraphText(text);
+    shown.target = target.trimmed();
+    shown.kind = shown.target.startsWith(u'!') ? TKind::Program : jump ? TKind::Jump : TKind::Popup;
+    return shown;
+}
+
+// ---- the painter ----
+
+void TObjectPainter::attach(QTextDocument *doc)
+{
+    if (doc && doc->documentLayout())
+        doc->documentLayout()->registerHandler(ObjectType, this);
+}
+
+TShown TObjectPainter::shownOf(const QTextFormat &format) const
+{
+    TMarker marker;
+    if (m_commands && FParse(markerOf(format), &marker) && marker.command >= 0 && marker.command < m_commands->size()) {
+        TShown shown = FShownOf(m_commands->at(marker.command));
+        if (shown.kind != TKind::Other)
+            return shown;
+    }
+    TShown other;
+    other.text = markerOf(format);
+    return other;
+}
+
+QImage TObjectPainter::pictureOf(const QString &file) const
+{
+    if (m_pictures.isEmpty() || file.isEmpty())
+        return {};
+    return QImage(Platform::resolveCase(QDir(m_pictures).filePath(file)));
+}
+
+QSizeF TObjectPainter::intrinsicSize(QTextDocument *, int, const QTextFormat &format)
+{
+    const TShown shown = shownOf(format);
+    if (shown.kind == TKind::Picture) {
+        const QImage image = pictureOf(shown.target);
+        if (!image.isNull())
+            return image.size();
+    }
+    const QFontMetricsF metrics(format.toCharFormat().font());
+    qreal width = metrics.horizontalAdvance(shown.kind == TKind::Picture ? u'[' + shown.text + u']' : shown.text);
+    if (shown.kind == TKind::Program)
+        width += kIconSize + 3;
+    return QSizeF(width, metrics.ascent());
+}
+
+void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocument *, int, const QTextFormat &format)
+{
+    const TShown shown = shownOf(format);
+    const QTextCharFormat charFormat = format.toCharFormat();
+    painter->save();
+    if (shown.kind == TKind::Picture) {
+        const QImage image = pictureOf(shown.target);
+        if (!image.isNull()) {
+            painter->drawImage(rect, image);
+            painter->restore();
+            return;
+        }
+    }
+    painter->setFont(charFormat.font());
+    const QColor colour = shown.kind == TKind::Other || shown.kind == TKind::Picture
+                              ? charFormat.foreground().color()
+                              : kJumpColour;
+    painter->setPen(colour);
+    qreal x = rect.left();
+    if (shown.kind == TKind::Program) {
+        QIcon(QStringLiteral(":/icons/execprogram.png"))
+            .paint(painter, QRect(int(x), int(rect.bottom() - kIconSize), int(kIconSize), int(kIconSize)));
+        x += kIconSize + 3;
+    }
+    const QString text = shown.kind == TKind::Picture ? u'[' + shown.text + u']' : shown.text;
+    painter->drawText(QPointF(x, rect.bottom()), text);
+    if (shown.kind == TKind::Jump || shown.kind == TKind::Popup || shown.kind == TKind::Program) {
+        QPen pen(colour, 1, shown.kind == TKind::Popup ? Qt::DotLine : Qt::SolidLine);
+        painter->setPen(pen);
+        const qreal y = rect.bottom() + 1.5;
+        painter->drawLine(QPointF(x, y), QPointF(rect.right(), y));
+    }
+    painter->restore();
+}
+
+} // namespace Markers

@@ -1,0 +1,149 @@
+#include "TestSupport.h"
+#include "TestRegistry.h"
+
+#include "editing/MarkerObjects.h"
+#include "editing/REditServ.h"
+#include "editing/RtfText.h"
+#include "editing/TopicDocument.h"
+#include "platform/SafeFile.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QImage>
+#include <QTextCursor>
+#include <QtTest/QtTest>
+
+using namespace Markers;
+
+class TestMarkers : public QObject {
+    Q_OBJECT
+private slots:
+    void topicsComeBackByteForByte();
+    void objectsBehaveAsOneCharacter();
+    void objectsShowWhatTheReaderSees();
+};
+
+namespace {
+
+const QFont kFont = TTopicDocument::FDefaultFont(QStringLiteral("DejaVu Sans"));
+
+// A topic file as the program writes it, with markers in green runs.
+QByteArray topicWith(const QStringList &pieces)
+{
+    QTextDocument doc;
+    doc.setDefaultFont(kFont);
+    QTextCursor c(&doc);
+    QTextCharFormat plain, green;
+    green.setForeground(QColor(0, 128, 0));
+    for (const QString &piece : pieces) {
+        if (piece == QLatin1String("\n"))
+            c.insertBlock();
+        else
+            c.insertText(piece, piece.startsWith(QLatin1String("@_")) ? green : plain);
+    }
+    return RtfText::FWriteRtf(doc);
+}
+
+int objectCount(const QTextDocument &doc) { return int(doc.toPlainText().count(QChar::ObjectReplacementCharacter)); }
+
+} // namespace
+
+void TestMarkers::topicsComeBackByteForByte()
+{
+    // The sample project: each topic with its markers shown as objects
+    // writes what the same topic writes with its markers as text.
+    const QDir sample(QStringLiteral(KIVHELP_SOURCE_DIR "/resources/sample/Kivhelp"));
+    int objects = 0;
+    for (const QString &name : sample.entryList({QStringLiteral("*.[0-9]*")}, QDir::Files)) {
+        QByteArray bytes;
+        QVERIFY(Platform::readWholeFile(sample.filePath(name), &bytes));
+        QTextDocument asText;
+        asText.setDefaultFont(kFont);
+        RtfText::FReadRtf(asText, bytes);
+        TTopicDocument shown(bytes, kFont);
+        objects += objectCount(*shown.document());
+        QCOMPARE(shown.FRtf(), RtfText::FWriteRtf(asText));
+        QCOMPARE(FPlainText(*shown.document()), asText.toPlainText());
+    }
+    QVERIFY(objects >= 6);
+    // 111 pages with pictures, jumps, pop-ups and program calls, markers
+    // side by side, at a paragraph's ends and alone on a line: the bytes
+    // the program wrote come back.
+    for (int page = 0; page < 111; ++page) {
+        const QString n = QString::number(page % 7);
+        const QByteArray bytes = topicWith({QStringLiteral("Page %1 : voir ").arg(page), "@_" + n + "_voir_aussi_@",
+                                            ", puis ", "@_1_logo.bmp_@@_2_Fen\\'etre_@", "\n",
+                                            "@_3__lancer_l\\'outil_@", "\n", QString::fromUtf8("fin é @_ pas un repère")});
+        TTopicDocument shown(bytes, kFont);
+        QCOMPARE(objectCount(*shown.document()), 4);
+        QCOMPARE(shown.FRtf(), bytes);
+    }
+}
+
+void TestMarkers::objectsBehaveAsOneCharacter()
+{
+    TRichEdit editor;
+    TTopicDocument topic(topicWith({"Lire ", "@_0_voir_aussi_@", " puis la suite"}), kFont);
+    editor.setDocument(topic.document());
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    // The caret steps over the whole marker.
+    QTextCursor c = editor.textCursor();
+    c.setPosition(5);
+    editor.setTextCursor(c);
+    QTest::keyClick(&editor, Qt::Key_Right);
+    QCOMPARE(editor.textCursor().position(), 6);
+    // A search never matches inside it.
+    QVERIFY(topic.document()->find(QStringLiteral("voir")).isNull());
+    // Backspace takes it whole; undo brings it back with its marker.
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    QCOMPARE(FPlainText(*topic.document()), QStringLiteral("Lire  puis la suite"));
+    topic.document()->undo();
+    QCOMPARE(FPlainText(*topic.document()), QStringLiteral("Lire @_0_voir_aussi_@ puis la suite"));
+
+    // Copied with the text around it and pasted into another topic, it
+    // keeps its marker, so its command line.
+    c.setPosition(2);
+    c.setPosition(8, QTextCursor::KeepAnchor);
+    editor.setTextCursor(c);
+    editor.copy();
+    TTopicDocument other(topicWith({"Autre page. "}), kFont);
+    editor.setDocument(other.document());
+    editor.moveCursor(QTextCursor::End);
+    editor.paste();
+    QCOMPARE(FPlainText(*other.document()), QStringLiteral("Autre page. re @_0_voir_aussi_@ p"));
+    QCOMPARE(objectCount(*other.document()), 1);
+    QCOMPARE(other.document()->blockCount(), 1);
+}
+
+void TestMarkers::objectsShowWhatTheReaderSees()
+{
+    QCOMPARE(int(FShownOf(QStringLiteral("\\{bmc logo.bmp\\}")).kind), int(TKind::Picture));
+    TShown jump = FShownOf(QStringLiteral("{\\uldb Les param\\'e8tres}{\\v Les_parametres}"));
+    QCOMPARE(int(jump.kind), int(TKind::Jump));
+    QCOMPARE(jump.text, QString::fromUtf8("Les paramètres"));
+    QCOMPARE(jump.target, QStringLiteral("Les_parametres"));
+    QCOMPARE(int(FShownOf(QStringLiteral("{\\ul note}{\\v Note}")).kind), int(TKind::Popup));
+    QCOMPARE(int(FShownOf(QStringLiteral("{\\uldb outil}{\\v !ExecProgram(\"a.exe\",0)}")).kind), int(TKind::Program));
+    QCOMPARE(int(FShownOf(QStringLiteral("{\\uldb cassé")).kind), int(TKind::Other));
+
+    // A picture takes its size; a jump the width of its visible text, not
+    // of its marker.
+    TestSupport::Sandbox box;
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QVERIFY(image.save(box.path("logo.bmp")));
+    const QStringList commands{"\\{bmc logo.bmp\\}", "{\\uldb Voir}{\\v Aide}"};
+    TObjectPainter painter;
+    painter.setCommands(&commands);
+    painter.setPictureFolder(box.path());
+    QTextCharFormat text;
+    text.setFont(kFont);
+    QCOMPARE(painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_0_logo.bmp_@")), QSizeF(40, 30));
+    const QSizeF link = painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_1_un_libelle_tres_long_@"));
+    QCOMPARE(link.width(), QFontMetricsF(text.font()).horizontalAdvance(QStringLiteral("Voir")));
+}
+
+KIV_TEST(TestMarkers)
+#include "tst_markers.moc"
