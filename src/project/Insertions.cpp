@@ -510,9 +510,12 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
     return sub.report(0);
 }
 
-TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool show)
+namespace {
+
+// A jump or pop-up on the selection to a topic of the project.
+TErrorContext &addLink(QString &target, bool ask, TOutlineView *outline, bool show, bool popup)
 {
-    TSubGuard sub(context(), QStringLiteral("FAddJump"));
+    TSubGuard sub(context(), popup ? QStringLiteral("FAddPopup") : QStringLiteral("FAddJump"));
     if (FRefuseWithoutTopics(outline, show, sub))
         return context();
     TRichEdit *control = FCurrentControl(outline);
@@ -526,9 +529,10 @@ TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool s
         QStringList topics;
         for (int n = 1, count = Outline::FCount(outline); n <= count; ++n)
             topics << Outline::FItemAt(outline, n)->name;
-        if (!Platform::prompts().chooseText(QStringLiteral("Boite de dialogue Hypertext"),
-                                            QStringLiteral("Veuillez entrer le nom de la Page : ( case sensitive! )"),
-                                            topics, &name))
+        const QString caption = popup ? QString::fromUtf8("Fenêtre surgissante") : QStringLiteral("Boite de dialogue Hypertext");
+        const QString prompt = popup ? QString::fromUtf8("Veuillez entrer le nom de la Page à montrer dans la fenêtre :")
+                                     : QStringLiteral("Veuillez entrer le nom de la Page : ( case sensitive! )");
+        if (!Platform::prompts().chooseText(caption, prompt, topics, &name))
             return sub.report(0);
         name = name.left(255);
         target = name;
@@ -542,13 +546,25 @@ TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool s
         return sub.report(4, text, 9);
     }
     try {
-        const int n = appendCommand(outline, QStringLiteral("{\\uldb ") + FRtfEscape(selection) + QStringLiteral("}{\\v ")
-                                              + FContextName(name) + u'}');
+        const int n = appendCommand(outline, (popup ? QStringLiteral("{\\ul ") : QStringLiteral("{\\uldb "))
+                                                 + FRtfEscape(selection) + QStringLiteral("}{\\v ") + FContextName(name) + u'}');
         insertMarker(control, FMarker(n, selection), lineEnd);
     } catch (const std::exception &) {
-        return sub.report(4, QStringLiteral("Insertion JMP ds *.cmd"), 13);
+        return sub.report(4, popup ? QStringLiteral("Insertion POPUP ds *.cmd") : QStringLiteral("Insertion JMP ds *.cmd"), 13);
     }
     return sub.report(0);
+}
+
+} // namespace
+
+TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool show)
+{
+    return addLink(target, ask, outline, show, false);
+}
+
+TErrorContext &FAddPopup(QString &target, bool ask, TOutlineView *outline, bool show)
+{
+    return addLink(target, ask, outline, show, true);
 }
 
 TErrorContext &FAddTopicAndJump(const QString &name, TOutlineView *outline, TConfBlock *conf, bool show)

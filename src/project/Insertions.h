@@ -63,6 +63,9 @@ QStringList FTopicsJumpingTo(const QString &topicName, TOutlineView *outline);
 // its marker in the current page.
 TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, TOutlineView *outline);
 TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool show);
+// A pop-up: the selection shows the target topic in a small window over
+// the page ({\ul text}{\v context}), asked for as a jump is.
+TErrorContext &FAddPopup(QString &target, bool ask, TOutlineView *outline, bool show);
 TErrorContext &FAddTopicAndJump(const QString &name, TOutlineView *outline, TConfBlock *conf, bool show);
 TErrorContext &FAddExec(QString &path, bool ask, TOutlineView *outline, bool show);
 

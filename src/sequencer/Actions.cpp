@@ -433,6 +433,11 @@ void PCmdEdit(TCmdRec &cmd)
             KIVHelpTools::FAddJump(target, true, d.OutlineHelp, true);
             break;
         }
+        case CmdAddPopup: {
+            QString target;
+            KIVHelpTools::FAddPopup(target, true, d.OutlineHelp, true);
+            break;
+        }
         case CmdAddExec: {
             QString path;
             KIVHelpTools::FAddExec(path, true, d.OutlineHelp, true);

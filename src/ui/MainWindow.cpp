@@ -233,6 +233,7 @@ void TFrmKivHelp::buildCommandBar()
         {nullptr, nullptr, nullptr, 0, 0},
         {"BtAddBmp", "addbmp", "AJOUTER UNE IMAGE DANS LA PAGE", CmdAddBmp, CatEdit},
         {"BtAddJump2", "addjump", "AJOUTER UN SAUT VERS UNE AUTRE PAGE", CmdAddJump, CatEdit},
+        {"BtAddPopup", "addpopup", "INSÉRER UNE FENÊTRE SURGISSANTE", CmdAddPopup, CatEdit},
         {"BtExecProgram", "execprogram", "EXECUTER UN PROGRAMME DEPUIS LE FICHIER D'AIDE", CmdAddExec, CatEdit},
         {"BitBtTitles", "titles", "PARAMETRAGE DES TITRES", CmdTitles, CatEdit},
         {nullptr, nullptr, nullptr, 0, 0},
@@ -242,7 +243,7 @@ void TFrmKivHelp::buildCommandBar()
             m_commands->addSeparator();
             continue;
         }
-        QToolButton *button = commandButton(m_commands, b.name, b.icon, QString::fromLatin1(b.hint));
+        QToolButton *button = commandButton(m_commands, b.name, b.icon, QString::fromUtf8(b.hint));
         const quint8 command = b.command, category = b.category;
         connect(button, &QToolButton::clicked, this, [command, category] { post(command, category); });
     }
@@ -556,6 +557,9 @@ void TFrmKivHelp::buildMenus()
                 CmdAddBmp, CatEdit);
     connectPost(action(insert, "InsertJump", QString::fromUtf8("Un &saut vers une page"), QKeySequence(Qt::CTRL | Qt::Key_K)),
                 CmdAddJump, CatEdit);
+    connectPost(action(insert, "InsertPopup", QString::fromUtf8("Une &fenêtre surgissante"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)),
+                CmdAddPopup, CatEdit);
     connectPost(action(insert, "InsertExec", QString::fromUtf8("Un appel de &programme"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X)),
                 CmdAddExec, CatEdit);
     connectPost(action(edit, "EditTitles", QString::fromUtf8("Paramétrage des &titres"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)),
@@ -614,6 +618,7 @@ void TFrmKivHelp::buildPopup()
     shortcut->setToolTip(QStringLiteral("SELECT TEXT BEFORE USING THIS COMMAND !"));
     connectPost(shortcut, CmdQuickTopic, CatEdit);
     connectPost(action(m_popup, "JumptoTOPIC", QStringLiteral("Saut vers une Page")), CmdAddJump, CatEdit);
+    connectPost(action(m_popup, "PopupTOPIC", QString::fromUtf8("Insérer une fenêtre surgissante")), CmdAddPopup, CatEdit);
     m_popup->addSeparator();
     QAction *full = action(m_popup, "FullScreen", QString::fromUtf8("Plein écran"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(full, &QAction::triggered, this, &TFrmKivHelp::PFullScreen);

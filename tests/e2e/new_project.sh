@@ -63,7 +63,7 @@ xdotool key Down Down Down Return        # Creation du fichier d'Aide HLP
 step 4
 shot messages
 
-xdotool mousemove 569 40 click 1         # FERMER KIVHELP V 2.1
+xdotool mousemove 605 40 click 1         # FERMER KIVHELP V 2.1
 step 1
 xdotool key n                            # do not save again: it was just built
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done

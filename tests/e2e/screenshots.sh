@@ -38,7 +38,7 @@ shoot main
 xdotool key ctrl+f; shoot find; xdotool key Escape
 xdotool mousemove 180 8 click 1; sleep 0.5; xdotool key Down Return; shoot program-settings; xdotool key Escape
 xdotool mousemove 180 8 click 1; sleep 0.5; xdotool key Down Down Return; shoot project-settings; xdotool key Escape
-xdotool mousemove 443 40 click 1; shoot titles; xdotool key Escape
+xdotool mousemove 480 40 click 1; shoot titles; xdotool key Escape
 xdotool mousemove 640 500 click 3; sleep 1; shoot popup; xdotool key Escape
 kill \$pid 2>/dev/null || true
 SESSION

@@ -236,6 +236,15 @@ void TestInsertions::jumps()
     f.scope.prompts.answerText(QString(), false);
     QCOMPARE(FAddJump(target, true, &f.tree, true).Category, quint8(0));
     QCOMPARE(int(f.project.commands.size()), 2);
+
+    // A pop-up: the same choice of page, its own command and marker.
+    f.select(QStringLiteral("une note"), QStringLiteral("note"));
+    f.scope.prompts.answerText(QStringLiteral("Manuel"));
+    target.clear();
+    QCOMPARE(FAddPopup(target, true, &f.tree, true).Category, quint8(0));
+    QCOMPARE(f.project.commands.last(), QStringLiteral("{\\ul note}{\\v Manuel}"));
+    QCOMPARE(f.fileText(), QStringLiteral("une @_2_note_@"));
+    QCOMPARE(f.scope.prompts.records().last().text.section(u'|', 0, 0), QString::fromUtf8("Fenêtre surgissante"));
     CHECK_PROMPTS_DONE(f.scope);
 }
 
