@@ -59,6 +59,17 @@ TOutlineView::~TOutlineView()
 void TOutlineView::setEditor(TRichEdit *editor)
 {
     m_editor = editor;
+    editor->describeObject = [this](const QTextCharFormat &format) {
+        const Markers::TShown shown = m_objects->shownOf(format);
+        switch (shown.kind) {
+        case Markers::TKind::Picture: return QString::fromUtf8("Image : ") + shown.target;
+        case Markers::TKind::Jump: return QString::fromUtf8("Saut vers la page « %1 »").arg(shown.target);
+        case Markers::TKind::Popup: return QString::fromUtf8("Fenêtre surgissante : la page « %1 »").arg(shown.target);
+        case Markers::TKind::Program: return QString::fromUtf8("Appel de programme : ") + shown.target;
+        case Markers::TKind::Other: break;
+        }
+        return QString::fromUtf8("Repère ") + shown.text;
+    };
     m_shown = nullptr;
     m_blank = new QTextDocument(editor);
     m_blank->setDefaultFont(m_font);

@@ -7,7 +7,11 @@
 
 #include <QTextDocumentFragment>
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QHelpEvent>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -21,10 +25,74 @@ TRichEdit::TRichEdit(QWidget *parent) : QTextEdit(parent) {}
 
 int TRichEdit::textLength() const { return document()->characterCount() - 1; }
 
+int TRichEdit::objectAt(const QPoint &point) const
+{
+    // The object is the character whose box holds the point: the one after
+    // the nearest caret position, or the one before it.
+    const int hit = document()->documentLayout()->hitTest(point + QPoint(horizontalScrollBar()->value(),
+                                                                          verticalScrollBar()->value()),
+                                                          Qt::FuzzyHit);
+    for (const int at : {hit, hit - 1}) {
+        if (at < 0)
+            continue;
+        QTextCursor c(document());
+        c.setPosition(at);
+        c.setPosition(at + 1, QTextCursor::KeepAnchor);
+        if (c.selectedText() == QString(QChar::ObjectReplacementCharacter) && !Markers::FMarkerOf(c.charFormat()).isEmpty()) {
+            QTextCursor after(document());
+            after.setPosition(at + 1);
+            QTextCursor before(document());
+            before.setPosition(at);
+            const QRect box = cursorRect(before).united(cursorRect(after));
+            if (box.adjusted(-2, -2, 2, 2).contains(point))
+                return at;
+        }
+    }
+    return -1;
+}
+
+void TRichEdit::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const int at = objectAt(event->position().toPoint());
+    if (at >= 0 && onOpenObject) {
+        QTextCursor c(document());
+        c.setPosition(at);
+        c.setPosition(at + 1, QTextCursor::KeepAnchor);
+        setTextCursor(c);
+        onOpenObject();
+        return;
+    }
+    QTextEdit::mouseDoubleClickEvent(event);
+}
+
+bool TRichEdit::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && describeObject) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const int at = objectAt(viewport()->mapFrom(this, help->pos()));
+        if (at >= 0) {
+            QTextCursor c(document());
+            c.setPosition(at + 1);
+            QToolTip::showText(help->globalPos(), describeObject(c.charFormat()), this);
+            return true;
+        }
+        QToolTip::hideText();
+    }
+    return QTextEdit::event(event);
+}
+
 void TRichEdit::keyPressEvent(QKeyEvent *event)
 {
     if (onKeyDown)
         onKeyDown(this, event->key(), event->modifiers());
+    // Enter on a selected object opens it.
+    const QTextCursor selected = textCursor();
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && onOpenObject
+        && selected.selectionEnd() - selected.selectionStart() == 1
+        && selected.selectedText() == QString(QChar::ObjectReplacementCharacter)) {
+        onOpenObject();
+        return;
+    }
     // The Insert key switches between inserting and replacing.
     if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
         setOverwriteMode(!overwriteMode());

@@ -22,9 +22,19 @@ public:
     // Handlers given by the main window (focus entry, key down).
     std::function<void(QObject *)> onEnter;
     std::function<void(QObject *, int key, Qt::KeyboardModifiers)> onKeyDown;
+    // Called with the object selected when the author opens one (a
+    // double-click on it, or Enter while it alone is selected).
+    std::function<void()> onOpenObject;
+    // Says what an object shows and where it leads, for its tooltip.
+    std::function<QString(const QTextCharFormat &)> describeObject;
+
+    // The position of the object under `point` (viewport coordinates), or -1.
+    int objectAt(const QPoint &point) const;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;

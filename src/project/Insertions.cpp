@@ -640,4 +640,95 @@ TErrorContext &FAddExec(QString &path, bool ask, TOutlineView *outline, bool sho
     return sub.report(0);
 }
 
+TErrorContext &FEditObject(TOutlineView *outline, const QString &bmpDir, bool show)
+{
+    TSubGuard sub(context(), QStringLiteral("FEditObject"));
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
+    TRichEdit *control = FCurrentControl(outline);
+    const QTextCursor caret = control->textCursor();
+    const int at = caret.hasSelection() ? caret.selectionStart() : caret.position() - 1;
+    QTextCursor object(control->document());
+    object.setPosition(qMax(0, at));
+    object.setPosition(qMax(0, at) + 1, QTextCursor::KeepAnchor);
+    const QString marker = at < 0 ? QString() : Markers::FMarkerOf(object.charFormat());
+    Markers::TMarker parsed;
+    QStringList &commands = outline->project()->commands;
+    if (marker.isEmpty() || !Markers::FParse(marker, &parsed) || parsed.command < 0 || parsed.command >= commands.size()) {
+        const QString text = QString::fromUtf8("Pas d'image, de saut ni d'appel de programme à cet endroit !");
+        say(show, text);
+        return sub.report(4, text, 11);
+    }
+    const Markers::TShown shown = Markers::FShownOf(commands[parsed.command]);
+    QString line, label;
+    auto &prompts = Platform::prompts();
+    if (shown.kind == Markers::TKind::Jump || shown.kind == Markers::TKind::Popup) {
+        const bool popup = shown.kind == Markers::TKind::Popup;
+        QString text = shown.text;
+        if (!prompts.inputText(popup ? QString::fromUtf8("Fenêtre surgissante") : QStringLiteral("Saut"),
+                               QStringLiteral("Texte que le lecteur voit :"), &text)
+            || text.trimmed().isEmpty())
+            return sub.report(0);
+        QStringList topics;
+        QString name;
+        for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
+            topics << Outline::FItemAt(outline, n)->name;
+            if (FContextName(topics.last()) == shown.target)
+                name = topics.last();
+        }
+        if (!prompts.chooseText(popup ? QString::fromUtf8("Fenêtre surgissante") : QStringLiteral("Saut"),
+                                QStringLiteral("Page vers laquelle il mène :"), topics, &name))
+            return sub.report(0);
+        if (name.isEmpty() || !FTopicExists(name, int(name.size()), outline)) {
+            const QString refusal = QString::fromUtf8("Cette page n'éxiste pas !");
+            say(show, refusal);
+            return sub.report(4, refusal, 9);
+        }
+        line = (popup ? QStringLiteral("{\\ul ") : QStringLiteral("{\\uldb ")) + FRtfEscape(text) + QStringLiteral("}{\\v ")
+               + FContextName(name) + u'}';
+        label = text;
+    } else if (shown.kind == Markers::TKind::Picture) {
+        static const QStringList places{QStringLiteral("Dans la ligne"), QString::fromUtf8("À gauche du texte"),
+                                        QString::fromUtf8("À droite du texte")};
+        const QString code = commands[parsed.command].trimmed().mid(4, 1);
+        QString place = places.value(code == u'l' ? 1 : code == u'r' ? 2 : 0);
+        QString file = shown.target;
+        const QString chosen = prompts.openFile(QStringLiteral("Choisir une image"), bmpDir,
+                                                QStringLiteral("Images bitmap (*.bmp)|*.bmp;*.BMP"));
+        if (!chosen.isEmpty()) {
+            file = QFileInfo(chosen).fileName();
+            QString dir = bmpDir;
+            if (!dir.isEmpty() && !dir.endsWith(u'/'))
+                dir += u'/';
+            if (QFileInfo(chosen).absolutePath() + u'/' != dir && !bringPicture(chosen, dir, &file, show, sub))
+                return context();
+        }
+        if (!prompts.chooseText(QStringLiteral("Image"), QStringLiteral("Place de l'image :"), places, &place))
+            return sub.report(0);
+        const int where = int(places.indexOf(place));
+        line = QStringLiteral("\\{bm") + (where == 1 ? u'l' : where == 2 ? u'r' : u'c') + u' '
+               + FDoubleBackslash(file, Single) + QStringLiteral("\\}");
+        label = file;
+    } else {
+        // A program call, or a command line the author wrote: edited as the
+        // help compiler reads it.
+        QString text = commands[parsed.command];
+        if (!prompts.inputText(QStringLiteral("Ligne de commande"),
+                               QStringLiteral("Commande telle que le compilateur d'aide la lit :"), &text)
+            || text.trimmed().isEmpty())
+            return sub.report(0);
+        line = text;
+        const Markers::TShown now = Markers::FShownOf(text);
+        label = now.kind == Markers::TKind::Other ? parsed.label : now.text;
+    }
+    commands[parsed.command] = CommandFile::FOneLine(line);
+    outline->project()->outlineChanged = true;
+    // The marker keeps its number and takes the new label.
+    const QTextCharFormat format = Markers::FObjectFormat(Markers::FTextFormat(object.charFormat()),
+                                                          FMarker(parsed.command, label));
+    object.setCharFormat(format);
+    control->setTextCursor(object);
+    return sub.report(0);
+}
+
 } // namespace KIVHelpTools

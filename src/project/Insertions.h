@@ -68,5 +68,10 @@ TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool s
 TErrorContext &FAddPopup(QString &target, bool ask, TOutlineView *outline, bool show);
 TErrorContext &FAddTopicAndJump(const QString &name, TOutlineView *outline, TConfBlock *conf, bool show);
 TErrorContext &FAddExec(QString &path, bool ask, TOutlineView *outline, bool show);
+// Opens the object selected in the current page (or just before the caret):
+// a jump's or pop-up's visible text and target page, a picture's file and
+// place, a program call's text and command. Its command line and its
+// marker take what the author chose.
+TErrorContext &FEditObject(TOutlineView *outline, const QString &bmpDir, bool show);
 
 } // namespace KIVHelpTools

@@ -433,6 +433,9 @@ void PCmdEdit(TCmdRec &cmd)
             KIVHelpTools::FAddJump(target, true, d.OutlineHelp, true);
             break;
         }
+        case CmdEditObject:
+            KIVHelpTools::FEditObject(d.OutlineHelp, conf()->PIni->BMP.get(), true);
+            break;
         case CmdAddPopup: {
             QString target;
             KIVHelpTools::FAddPopup(target, true, d.OutlineHelp, true);

@@ -18,7 +18,7 @@ enum TCmdNo : quint8 {
     CmdAlignCenter = 42, CmdAlignRight = 43, CmdAbout = 45, CmdExit = 46, CmdConfMenu = 48,
     CmdTick = 49, CmdUndo = 50, CmdRedo = 51, CmdTopicUp = 52, CmdTopicDown = 53, CmdTopicIndent = 54,
     CmdTopicOutdent = 55, CmdRenameTopic = 56, CmdViewWeb = 57, CmdOutlineUndo = 58, CmdOutlineRedo = 59,
-    CmdAddPopup = 60
+    CmdAddPopup = 60, CmdEditObject = 61
 };
 
 enum TCmdCat : quint8 { CatTick = 0, CatApp = 1, CatEdit = 2 };

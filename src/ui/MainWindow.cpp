@@ -431,6 +431,8 @@ void TFrmKivHelp::buildBands()
     U_REditServ::FCreateRichEdit(m_editor, 45000, nullptr, m_panelHelp, this);
     m_editor->setObjectName(QStringLiteral("TopicEditor"));
     m_outline->setEditor(m_editor);
+    // A double-click on a picture or a link, or Enter on it, opens it.
+    m_editor->onOpenObject = [] { post(CmdEditObject, CatEdit); };
 
     // Hidden helpers of the topic area.
     U_REditServ::FCreateRichEdit(m_globalRichMemo, 45000, nullptr, nullptr, this);
@@ -619,6 +621,7 @@ void TFrmKivHelp::buildPopup()
     connectPost(shortcut, CmdQuickTopic, CatEdit);
     connectPost(action(m_popup, "JumptoTOPIC", QStringLiteral("Saut vers une Page")), CmdAddJump, CatEdit);
     connectPost(action(m_popup, "PopupTOPIC", QString::fromUtf8("Insérer une fenêtre surgissante")), CmdAddPopup, CatEdit);
+    connectPost(action(m_popup, "EditObject", QString::fromUtf8("Modifier l'image ou le lien")), CmdEditObject, CatEdit);
     m_popup->addSeparator();
     QAction *full = action(m_popup, "FullScreen", QString::fromUtf8("Plein écran"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(full, &QAction::triggered, this, &TFrmKivHelp::PFullScreen);

@@ -86,6 +86,10 @@ void TestMarkers::objectsBehaveAsOneCharacter()
     TRichEdit editor;
     TTopicDocument topic(topicWith({"Lire ", "@_0_voir_aussi_@", " puis la suite"}), kFont);
     editor.setDocument(topic.document());
+    const QStringList commands{"{\\uldb voir aussi}{\\v Aide}"};
+    TObjectPainter painter;
+    painter.setCommands(&commands);
+    painter.attach(topic.document());
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
     // The caret steps over the whole marker.
@@ -100,6 +104,22 @@ void TestMarkers::objectsBehaveAsOneCharacter()
     QTest::keyClick(&editor, Qt::Key_Backspace);
     QCOMPARE(FPlainText(*topic.document()), QStringLiteral("Lire  puis la suite"));
     topic.document()->undo();
+    QCOMPARE(FPlainText(*topic.document()), QStringLiteral("Lire @_0_voir_aussi_@ puis la suite"));
+
+    // A double-click on it, or Enter while it is selected, opens it.
+    int opened = 0;
+    editor.onOpenObject = [&] { ++opened; };
+    QTextCursor before(topic.document()), after(topic.document());
+    before.setPosition(5);
+    after.setPosition(6);
+    const QPoint middle = (editor.cursorRect(before).center() + editor.cursorRect(after).center()) / 2;
+    QVERIFY(editor.cursorRect(after).x() - editor.cursorRect(before).x() > 20); // drawn as its visible text
+    QTest::mouseDClick(editor.viewport(), Qt::LeftButton, {}, middle);
+    QCOMPARE(opened, 1);
+    QCOMPARE(editor.textCursor().selectionStart(), 5);
+    QCOMPARE(editor.textCursor().selectionEnd(), 6);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QCOMPARE(opened, 2);
     QCOMPARE(FPlainText(*topic.document()), QStringLiteral("Lire @_0_voir_aussi_@ puis la suite"));
 
     // Copied with the text around it and pasted into another topic, it

@@ -245,6 +245,18 @@ void TestInsertions::jumps()
     QCOMPARE(f.project.commands.last(), QStringLiteral("{\\ul note}{\\v Manuel}"));
     QCOMPARE(f.fileText(), QStringLiteral("une @_2_note_@"));
     QCOMPARE(f.scope.prompts.records().last().text.section(u'|', 0, 0), QString::fromUtf8("Fenêtre surgissante"));
+
+    // Opened again, the pop-up takes another text and page: its command
+    // line and its marker's label follow, its number stays.
+    QTextCursor object(f.current()->document());
+    object.setPosition(4);
+    object.setPosition(5, QTextCursor::KeepAnchor);
+    f.current()->setTextCursor(object);
+    f.scope.prompts.answerText(QString::fromUtf8("une remarque"));
+    f.scope.prompts.answerText(QString::fromUtf8("Aide générale"));
+    QCOMPARE(FEditObject(&f.tree, QString(), true).Category, quint8(0));
+    QCOMPARE(f.project.commands.last(), QStringLiteral("{\\ul une remarque}{\\v Aide_generale}"));
+    QCOMPARE(f.fileText(), QStringLiteral("une @_2_une_remarque_@"));
     CHECK_PROMPTS_DONE(f.scope);
 }
 
