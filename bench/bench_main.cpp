@@ -1,7 +1,10 @@
 // Figures for the settings files and the error log. Run by hand:
 //   build/bench/kivhelp_bench
 #include "config/Globale.h"
+#include "editing/MarkerObjects.h"
+#include "editing/REditServ.h"
 #include "editing/RtfText.h"
+#include "editing/TopicDocument.h"
 #include "project/Outline.h"
 #include "errors/ErrorContext.h"
 #include "platform/Cp1252.h"
@@ -164,6 +167,42 @@ void BM_OutlineWrite500(benchmark::State &state)
         benchmark::DoNotOptimize(Outline::FFormat(project.FLines()));
 }
 BENCHMARK(BM_OutlineWrite500)->Unit(benchmark::kMicrosecond);
+
+// Showing a 20 KB topic with 20 pictures and links in the editor: parsed,
+// its markers made objects, laid out and painted once (target <= 50 ms).
+void BM_ShowTopicWithObjects(benchmark::State &state)
+{
+    QTextDocument source;
+    QTextCursor c(&source);
+    QTextCharFormat plain, green;
+    green.setForeground(QColor(0, 128, 0));
+    QStringList commands;
+    for (int i = 0; c.document()->characterCount() < 20000; ++i) {
+        c.insertText(QStringLiteral("Un paragraphe de texte d'aide, avec ses mots et ses phrases, numéro %1. ").arg(i), plain);
+        if (i % 4 == 0 && commands.size() < 20) {
+            c.insertText(QStringLiteral("@_%1_lien_%1_@").arg(commands.size()), green);
+            commands << QStringLiteral("{\\uldb voir la page %1}{\\v Page_%1}").arg(commands.size());
+        }
+        if (i % 3 == 2)
+            c.insertBlock();
+    }
+    const QByteArray rtf = RtfText::FWriteRtf(source);
+    const QFont font = TTopicDocument::FDefaultFont(QStringLiteral("DejaVu Sans"));
+    TRichEdit editor;
+    editor.resize(1000, 700);
+    Markers::TObjectPainter painter;
+    painter.setCommands(&commands);
+    QImage canvas(1000, 700, QImage::Format_RGB32);
+    for (auto _ : state) {
+        TTopicDocument topic(rtf, font);
+        editor.setDocument(topic.document());
+        painter.attach(topic.document());
+        editor.viewport()->render(&canvas);
+        editor.setDocument(nullptr);
+    }
+    state.counters["bytes"] = double(rtf.size());
+}
+BENCHMARK(BM_ShowTopicWithObjects)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
