@@ -74,8 +74,9 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
     QVERIFY(writeFile(box.path("Autres/Deux.2"), word));
     QVERIFY(writeFile(box.path("Autres/Trois.3"),
                       "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}{\\f1\\fswiss Helv;}{\\f2\\fswiss Arial;}}\r\n"
-                      "{\\colortbl;}\r\n\\pard\\f2\\fs20 Voir @_0_Deux_@ et @_1_logo_@.\\par\r\n}\r\n"));
-    QVERIFY(writeFile(box.path("Autres/Autres.CDE"), "{\\uldb Deux}{\\v Deux}\r\n\\{bmc logo.bmp\\}\r\n"));
+                      "{\\colortbl;}\r\n\\pard\\f2\\fs20 Voir @_0_Deux_@ et @_1_logo_@, @_2_une_note_@.\\par\r\n}\r\n"));
+    QVERIFY(writeFile(box.path("Autres/Autres.CDE"),
+                      "{\\uldb Deux}{\\v Deux}\r\n\\{bmc logo.bmp\\}\r\n{\\ul une note}{\\v Deux}\r\n"));
     for (const QString &dir : {box.path("Kivhelp"), box.path("Autres")}) {
         const QMap<QString, QByteArray> before = authorsFiles(dir);
         QVERIFY(before.size() >= 4);
@@ -88,6 +89,12 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
     }
     QVERIFY(QFileInfo::exists(box.path("Kivhelp.COM/Kivhelp.HLP")));
     QVERIFY(QFileInfo::exists(box.path("Autres.COM/Autres.HLP")));
+    // The pop-up is one in the web pages too: the page opens over the text.
+    QString pages;
+    for (QDirIterator it(box.path("Autres.COM/Autres_html"), {"*.html"}, QDir::Files); it.hasNext();)
+        pages += QString::fromUtf8(readFile(it.next()));
+    QVERIFY(pages.contains(QStringLiteral("return popup(this,")));
+    QVERIFY(pages.contains(QStringLiteral(">une note<")));
     // The program's settings were read, never written.
     QVERIFY(!QFileInfo::exists(config + "/kivhelp/kivhelp.INI"));
 }
