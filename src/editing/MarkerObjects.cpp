@@ -150,6 +150,25 @@ QString FPlainText(const QTextDocument &doc)
     return FWithMarkers(doc.toPlainText(), objects);
 }
 
+QString FWithoutMarkers(const QString &text)
+{
+    QString out;
+    qsizetype from = 0;
+    for (qsizetype p = text.indexOf(QLatin1String("@_")); p >= 0; p = text.indexOf(QLatin1String("@_"), p + 1)) {
+        const qsizetype end = markerEnd(text, p);
+        if (end < 0)
+            continue;
+        out += QStringView(text).mid(from, p - from);
+        out += QChar::ObjectReplacementCharacter;
+        from = end;
+        p = end - 1;
+    }
+    if (from == 0)
+        return text;
+    out += QStringView(text).mid(from);
+    return out;
+}
+
 TShown FShownOf(const QString &commandLine)
 {
     TShown shown;

@@ -44,6 +44,9 @@ QTextCharFormat FTextFormat(const QTextCharFormat &format);
 QString FWithMarkers(const QString &text, const QList<QPair<int, QString>> &objects);
 // The document's text as its topic file holds it: objects as markers.
 QString FPlainText(const QTextDocument &doc);
+// A text with each marker as the one character its object is (what the
+// editor's text holds, so what a search may match).
+QString FWithoutMarkers(const QString &text);
 
 // What a command line shows.
 enum class TKind { Picture, Jump, Popup, Program, Other };

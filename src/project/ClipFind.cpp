@@ -1,5 +1,6 @@
 #include "project/ClipFind.h"
 
+#include "editing/MarkerObjects.h"
 #include "editing/REditServ.h"
 #include "platform/Cp1252.h"
 #include "platform/Prompts.h"
@@ -129,7 +130,8 @@ namespace {
 // cannot are passed over without being shown.
 bool mayHold(TOutlineView *outline, TTopic *topic, const TFindOptions &options)
 {
-    const QString text = outline->FPlainTextOf(topic);
+    // A picture or a link is one character there, never matched inside.
+    const QString text = Markers::FWithoutMarkers(outline->FPlainTextOf(topic));
     return options.matchCase ? text.contains(options.findText)
                              : Platform::cp1252Upper(text).contains(Platform::cp1252Upper(options.findText));
 }

@@ -147,6 +147,8 @@ void TestMarkers::objectsShowWhatTheReaderSees()
     QCOMPARE(int(FShownOf(QStringLiteral("{\\ul note}{\\v Note}")).kind), int(TKind::Popup));
     QCOMPARE(int(FShownOf(QStringLiteral("{\\uldb outil}{\\v !ExecProgram(\"a.exe\",0)}")).kind), int(TKind::Program));
     QCOMPARE(int(FShownOf(QStringLiteral("{\\uldb cassé")).kind), int(TKind::Other));
+    QCOMPARE(FWithoutMarkers(QStringLiteral("voir @_2_voir_aussi_@@_3_x_@ et @_ rien")),
+             QStringLiteral("voir \uFFFC\uFFFC et @_ rien"));
 
     // A picture takes its size; a jump the width of its visible text, not
     // of its marker.
