@@ -181,7 +181,7 @@ bool isProgramFile(const QString &dir, const QString &entry, const QString &proj
     const qsizetype dot = entry.lastIndexOf(u'.');
     const QString base = dot < 0 ? entry : entry.left(dot);
     const QString ext = dot < 0 ? QString() : entry.mid(dot + 1).toUpper();
-    static const QStringList own{"PRJ", "CFG", "FNT", "CDE", "HPJ", "CNT", "HLP", "ERR", "GID", "FTS", "FTG", "PH"};
+    static const QStringList own{"PRJ", "CFG", "FNT", "CDE", "KEY", "HPJ", "CNT", "HLP", "ERR", "GID", "FTS", "FTG", "PH"};
     if (base.compare(projectName, Qt::CaseInsensitive) == 0 && own.contains(ext))
         return true;
     if (entry.compare(projectName + QStringLiteral("_chm"), Qt::CaseInsensitive) == 0)

@@ -2,11 +2,14 @@
 
 #include "config/Globale.h"
 #include "formats/TextConv.h"
+#include "fileops/PrjFolder.h"
 #include "formats/OutlineFile.h"
+#include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
 #include "formats/CommandFile.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace ProjectFiles {
 
@@ -65,6 +68,7 @@ bool FReadTopics(const QString &projectFile, TCProject &project, TReadFailure *f
         topic->PSetBytes(rtf);
         topic->PMarkSaved(file, topic->revision());
     }
+    PReadKeywords(KIVHelpTools::FPrjCompanion(projectFile, QStringLiteral(".KEY")), project);
     project.outlineChanged = false;
     return true;
 }
@@ -76,6 +80,37 @@ bool FReadCommands(const QString &file, QStringList *commands)
         return false;
     *commands = CommandFile::FSplitCmdLines(bytes);
     return true;
+}
+
+void PReadKeywords(const QString &file, TCProject &project)
+{
+    QByteArray bytes;
+    if (!Platform::readWholeFile(file, &bytes))
+        return;
+    QHash<QString, TTopic *> byName;
+    for (int n = 1; n <= project.FCount(); ++n)
+        byName.insert(project.FTopicAt(n)->name, project.FTopicAt(n));
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const qsizetype tab = line.indexOf('\t');
+        if (tab <= 0)
+            continue;
+        if (TTopic *topic = byName.value(Platform::fromCp1252(line.left(tab))))
+            topic->keywords = CommandFile::FOneLine(Platform::fromCp1252(line.mid(tab + 1))).trimmed();
+    }
+}
+
+QByteArray FKeywordsBytes(const TCProject &project)
+{
+    QByteArray out;
+    for (int n = 1; n <= project.FCount(); ++n) {
+        const TTopic *topic = project.FTopicAt(n);
+        const QString keywords = CommandFile::FOneLine(topic->keywords).trimmed();
+        if (!keywords.isEmpty())
+            out += Platform::toCp1252(topic->name) + '\t' + Platform::toCp1252(keywords) + "\r\n";
+    }
+    return out;
 }
 
 } // namespace ProjectFiles

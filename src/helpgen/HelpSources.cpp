@@ -114,7 +114,8 @@ QString FParagraphText(const QString &line)
 }
 
 TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
-                                  int number, bool addTitle, const QString &titlePrefix, const QString &titleFont)
+                                  int number, bool addTitle, const QString &titlePrefix, const QString &titleFont,
+                                  const QString &keywords)
 {
     TConvertResult result;
     QString prefix = titlePrefix;
@@ -159,7 +160,11 @@ TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &command
                              + QStringLiteral("}\\line\\par\\pard"));
     const QString num = QString::number(number);
     lines.insert(at, QStringLiteral("+{\\footnote + ") + num + QStringLiteral(": ") + num + QStringLiteral(" }"));
-    lines.insert(at, QStringLiteral("K{\\footnote K ") + topicName + QStringLiteral(" }"));
+    QString index = topicName;
+    for (const QString &keyword : keywords.split(u';', Qt::SkipEmptyParts))
+        if (!keyword.trimmed().isEmpty())
+            index += u';' + TextConv::FRtfEscape(keyword.trimmed());
+    lines.insert(at, QStringLiteral("K{\\footnote K ") + index + QStringLiteral(" }"));
     lines.insert(at, QStringLiteral("${\\footnote $ ") + topicName + QStringLiteral(" }"));
     lines.insert(at, QStringLiteral("#{\\footnote # ") + TextConv::FContextName(topicName) + QStringLiteral(" }"));
     return result;
@@ -181,10 +186,11 @@ QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont)
 }
 
 QByteArray FTopicSource(const QByteArray &topic, const QStringList &commands, const QString &topicName, int number,
-                       bool addTitle, const QString &titlePrefix, const QString &titleFont, TConvertResult *result)
+                       bool addTitle, const QString &titlePrefix, const QString &titleFont, TConvertResult *result,
+                       const QString &keywords)
 {
     QStringList lines = FSplitCmdLines(topic);
-    *result = FConvertTopicLines(lines, commands, topicName, number, addTitle, titlePrefix, titleFont);
+    *result = FConvertTopicLines(lines, commands, topicName, number, addTitle, titlePrefix, titleFont, keywords);
     return result->ok ? joinLines(lines) : QByteArray();
 }
 

@@ -22,8 +22,11 @@ struct TConvertResult {
 // refers to it in the topic's font table, where it is added if missing.
 // The text of one RTF paragraph line (control words and groups left out).
 QString FParagraphText(const QString &line);
+// `keywords` (the topic's own, ';'-separated) join its name in the K
+// footnote.
 TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &commands, const QString &topicName,
-                                  int number, bool addTitle, const QString &titlePrefix, const QString &titleFont = {});
+                                  int number, bool addTitle, const QString &titlePrefix, const QString &titleFont = {},
+                                  const QString &keywords = {});
 // The title format of topic `n`: font reference, size and style words.
 QString FTitlePrefix(const TFontsRec *fonts, int n, bool sameTitleFont);
 // The title font entry of topic `n`.
@@ -35,7 +38,8 @@ int FFontNumberAdding(QString &header, const QString &face);
 // A topic's help source (T<n>.rtf) from its topic file's bytes; empty when
 // a marker has no end (`result` says on which line).
 QByteArray FTopicSource(const QByteArray &topic, const QStringList &commands, const QString &topicName, int number,
-                       bool addTitle, const QString &titlePrefix, const QString &titleFont, TConvertResult *result);
+                       bool addTitle, const QString &titlePrefix, const QString &titleFont, TConvertResult *result,
+                       const QString &keywords = {});
 // "Macro Corrupted !  TOPIC :  ..." for a marker without its end.
 QString FMacroCorruptedText(const QString &topicName, int badLine);
 

@@ -102,12 +102,13 @@ struct TKey {
 };
 
 QByteArray digestOf(const QByteArray &topic, const QStringList &commands, const QString &name, int number,
-                    bool addTitle, const QString &prefix, const QString &font)
+                    bool addTitle, const QString &prefix, const QString &font, const QString &keywords)
 {
     TKey k;
     k.add(QByteArrayView("2")); // the source's layout; raise when the conversion changes
     k.add(QByteArray::number(number));
     k.add(name);
+    k.add(keywords);
     k.add(QByteArrayView(addTitle ? "t" : "-"));
     k.add(prefix);
     k.add(font);
@@ -129,7 +130,7 @@ QByteArray digestOf(const QByteArray &topic, const QStringList &commands, const 
 struct TJob {
     int n;
     QByteArray topic;
-    QString name, prefix, font;
+    QString name, prefix, font, keywords;
     QByteArray out;
     KIVHelpTools::TConvertResult converted;
 };
@@ -141,7 +142,7 @@ void convertAll(std::vector<TJob> &jobs, const QStringList &commands, bool addTi
     const auto convert = [&](size_t from, size_t step) {
         for (size_t i = from; i < jobs.size(); i += step) {
             TJob &j = jobs[i];
-            j.out = KIVHelpTools::FTopicSource(j.topic, commands, j.name, j.n, addTitle, j.prefix, j.font, &j.converted);
+            j.out = KIVHelpTools::FTopicSource(j.topic, commands, j.name, j.n, addTitle, j.prefix, j.font, &j.converted, j.keywords);
         }
     };
     if (jobs.size() < 32 || std::thread::hardware_concurrency() < 2) {
@@ -194,7 +195,7 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
         const QString font = FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get();
         const QByteArray &bytes = topic->FBytes();
         const QString source = QStringLiteral("T%1.rtf").arg(n);
-        const QByteArray digest = digestOf(bytes, project.commands, topic->name, n, addTitle, prefix, font);
+        const QByteArray digest = digestOf(bytes, project.commands, topic->name, n, addTitle, prefix, font, topic->keywords);
         digests.insert(source, digest);
         const auto known = made.constFind(source);
         qint64 size = -1, mtime = -1;
@@ -203,7 +204,7 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
             ++result.kept;
             continue;
         }
-        jobs.push_back(TJob{n, bytes, topic->name, prefix, font, {}, {}});
+        jobs.push_back(TJob{n, bytes, topic->name, prefix, font, topic->keywords, {}, {}});
     }
     convertAll(jobs, project.commands, addTitle);
     for (const TJob &job : jobs) {

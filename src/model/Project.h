@@ -38,6 +38,10 @@ public:
 struct TTopic {
     QString name;
     bool expanded = false;
+    // The index keywords the author gave besides the name: ';' between
+    // them, "parent, child" for a second level, as the help compiler reads
+    // its K footnotes.
+    QString keywords;
 
     TTopic *parent = nullptr;
     std::vector<std::unique_ptr<TTopic>> children;

@@ -274,6 +274,17 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         const QString cde = FPrjCompanion(file, QStringLiteral(".CDE"));
         if (FSavePrjCmds(cde, display.project()->commands, true).Category != 0)
             return abandon(7, cde, 5);
+        // The index keywords, in a file of their own while a topic has some.
+        const QString key = FPrjCompanion(file, QStringLiteral(".KEY"));
+        const QByteArray keywords = ProjectFiles::FKeywordsBytes(*display.project());
+        if (!keywords.isEmpty()) {
+            if (!Platform::writeFileAtomic(key, keywords, &error)) {
+                PShowError(saveFailed + QStringLiteral("\n") + error);
+                return abandon(7, key, 5);
+            }
+        } else if (QFileInfo::exists(key)) {
+            batch.remove(key);
+        }
         QStringList bitmaps;
         if (FGetBmpNames(cde, bitmaps).Category != 0)
             return abandon(4, QStringLiteral("FGetBmpNames FAIL !"), 0);

@@ -384,7 +384,19 @@ void TFrmKivHelp::buildBands()
     m_edNewPage->setObjectName(QStringLiteral("EdNewPage"));
     m_edNewPage->installEventFilter(this);
     topicLayout->addWidget(lbTopic);
-    topicLayout->addWidget(m_edNewPage, 1);
+    topicLayout->addWidget(m_edNewPage, 3);
+    // The shown page's index keywords, besides its name.
+    auto *lbKeywords = new QLabel(QString::fromUtf8("Mots-clés :"), m_topicPanel);
+    lbKeywords->setObjectName(QStringLiteral("LbKeywords"));
+    m_edKeywords = new QLineEdit(m_topicPanel);
+    m_edKeywords->setObjectName(QStringLiteral("EdKeywords"));
+    m_edKeywords->setPlaceholderText(QString::fromUtf8("mot; autre mot; parent, enfant"));
+    m_edKeywords->setToolTip(QString::fromUtf8("Mots-clés de l'index pour cette page, séparés par « ; » "
+                                               "(« parent, enfant » pour un second niveau)"));
+    m_edKeywords->setEnabled(false);
+    lbKeywords->setBuddy(m_edKeywords);
+    topicLayout->addWidget(lbKeywords);
+    topicLayout->addWidget(m_edKeywords, 2);
     layout->addWidget(m_topicPanel);
 
     auto *split = new QSplitter(Qt::Vertical, central);
@@ -433,6 +445,18 @@ void TFrmKivHelp::buildBands()
     m_outline->setEditor(m_editor);
     // A double-click on a picture or a link, or Enter on it, opens it.
     m_editor->onOpenObject = [] { post(CmdEditObject, CatEdit); };
+    // The keywords field follows the shown page; what is typed is the page's.
+    connect(m_outline, &TOutlineView::topicShown, this, [this](TTopic *topic) {
+        m_edKeywords->setEnabled(topic != nullptr);
+        m_edKeywords->setText(topic ? topic->keywords : QString());
+    });
+    connect(m_edKeywords, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (TTopic *topic = m_outline->shownTopic(); topic && topic->keywords != text) {
+            topic->keywords = text;
+            m_project->outlineChanged = true;
+            PMarkModified();
+        }
+    });
 
     // Hidden helpers of the topic area.
     U_REditServ::FCreateRichEdit(m_globalRichMemo, 45000, nullptr, nullptr, this);

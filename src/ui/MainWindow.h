@@ -94,6 +94,8 @@ public:
     TFindDialog *findDialog() const { return m_find; }
     TFindDialog *replaceDialog() const { return m_replace; }
     QLineEdit *newPageField() const { return m_edNewPage; }
+    // The shown page's index keywords.
+    QLineEdit *keywordsField() const { return m_edKeywords; }
     bool syncing() const { return m_syncing; }
 
     // Selection moved in the current topic: tool bars follow it.
@@ -154,6 +156,7 @@ private:
     QProgressBar *m_gauge = nullptr;
     TCWaitFor *m_waitFor = nullptr;
     QWidget *m_topicPanel = nullptr;
+    QLineEdit *m_edKeywords = nullptr;
     QLineEdit *m_edNewPage = nullptr;
     QWidget *m_topLeftPanel = nullptr;
     TCProject *m_project = nullptr;

@@ -98,6 +98,11 @@ void TestSources::headerAndFootnotes()
     FConvertTopicLines(titled, {}, "P", 1, true, "\\f0\\fs30\\b", "DejaVu Sans");
     QVERIFY(titled.first().endsWith("Times New Roman;}{\\f2\\fnil DejaVu Sans;}}"));
     QVERIFY(titled.contains("\\keepn\\line{\\f2\\fs30\\b P}\\line\\par\\pard"));
+    // The page's own keywords join its name in the index footnote.
+    QStringList withKeywords{"{\\rtf1", "{\\colortbl ;}", "\\pard Texte\\par", "}"};
+    QVERIFY(FConvertTopicLines(withKeywords, {}, QStringLiteral("Guide"), 1, false, QString(), QString(),
+                               QString::fromUtf8("écran; parent, enfant;;")).ok);
+    QVERIFY(withKeywords.contains(QStringLiteral("K{\\footnote K Guide;\\'e9cran;parent, enfant }")));
 }
 
 void TestSources::titleLineOnce()

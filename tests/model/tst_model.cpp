@@ -108,6 +108,17 @@ void TestModel::readingAProjectParsesNothing()
     QCOMPARE(p.FTopicAt(1)->FBytes(), odd);
     QVERIFY(!p.FTopicAt(1)->text());
     QVERIFY(!p.FTopicAt(2)->FChangedSince(dir.filePath("Installation.2")));
+    QVERIFY(p.FTopicAt(1)->keywords.isEmpty()); // no keywords file: none
+
+    // The index keywords, kept beside the outline (Windows-1252); a line
+    // for a page that is gone is passed over.
+    p.FTopicAt(2)->keywords = QString::fromUtf8("mise en route; réglages, écran");
+    const QByteArray keywords = ProjectFiles::FKeywordsBytes(p);
+    QCOMPARE(keywords, QByteArray("Installation\tmise en route; r\xe9glages, \xe9" "cran\r\n"));
+    QVERIFY(write(dir.filePath("Manuel.KEY"), keywords + "Ailleurs\tperdu\r\n"));
+    QVERIFY(ProjectFiles::FReadTopics(prj, p, &failure));
+    QCOMPARE(p.FTopicAt(2)->keywords, QString::fromUtf8("mise en route; réglages, écran"));
+    QVERIFY(p.FTopicAt(1)->keywords.isEmpty());
 
     // A missing topic file, a name no file can have: refused, with the
     // file or line named.

@@ -19,7 +19,7 @@ namespace {
 QMap<QString, QByteArray> authorsFiles(const QString &dir)
 {
     QMap<QString, QByteArray> out;
-    static const QRegularExpression own(QStringLiteral("\\.(PRJ|CDE|CFG|FNT|\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression own(QStringLiteral("\\.(PRJ|CDE|CFG|FNT|KEY|\\d+)$"), QRegularExpression::CaseInsensitiveOption);
     for (const QString &name : QDir(dir).entryList(QDir::Files))
         if (own.match(name).hasMatch())
             out.insert(name, QCryptographicHash::hash(readFile(dir + u'/' + name), QCryptographicHash::Sha1));
@@ -75,6 +75,7 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
     QVERIFY(writeFile(box.path("Autres/Trois.3"),
                       "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}{\\f1\\fswiss Helv;}{\\f2\\fswiss Arial;}}\r\n"
                       "{\\colortbl;}\r\n\\pard\\f2\\fs20 Voir @_0_Deux_@ et @_1_logo_@, @_2_une_note_@.\\par\r\n}\r\n"));
+    QVERIFY(writeFile(box.path("Autres/Autres.KEY"), "Deux\tpremier mot; parent, enfant\r\n"));
     QVERIFY(writeFile(box.path("Autres/Autres.CDE"),
                       "{\\uldb Deux}{\\v Deux}\r\n\\{bmc logo.bmp\\}\r\n{\\ul une note}{\\v Deux}\r\n"));
     for (const QString &dir : {box.path("Kivhelp"), box.path("Autres")}) {
@@ -95,6 +96,9 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
         pages += QString::fromUtf8(readFile(it.next()));
     QVERIFY(pages.contains(QStringLiteral("return popup(this,")));
     QVERIFY(pages.contains(QStringLiteral(">une note<")));
+    // A page's own keywords are in the index, a second level under its first.
+    QVERIFY(pages.contains(QStringLiteral("premier mot")));
+    QVERIFY(pages.contains(QStringLiteral("enfant")));
     // The program's settings were read, never written.
     QVERIFY(!QFileInfo::exists(config + "/kivhelp/kivhelp.INI"));
 }

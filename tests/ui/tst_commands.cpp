@@ -2,6 +2,7 @@
 #include "fileops/PrjFolder.h"
 #include "project/PrjLife.h"
 #include <QAction>
+#include <QTest>
 #include <QDockWidget>
 #include <QTextBlock>
 #include <QListWidget>
@@ -156,9 +157,19 @@ void TestCommands::newSaveCloseReopen()
     run(CmdDelTopic, CatEdit);
     QCOMPARE(Outline::FCount(outline), 2);
     QVERIFY(outline->shownTopic() == outline->currentItem() && !m_window->editor()->isHidden());
+    // The shown page's keywords, typed into their field, are the page's
+    // and go into the project's keywords file with the save.
+    QVERIFY(m_window->keywordsField()->isEnabled());
+    QTest::keyClicks(m_window->keywordsField(), QStringLiteral("demarrage; menu, fichier"));
+    QCOMPARE(outline->shownTopic()->keywords, QStringLiteral("demarrage; menu, fichier"));
+    QCOMPARE(prj->PrjState, quint8(PrjModified));
+    const QString shownName = outline->shownTopic()->name;
+
     // Saved from the menu (as Ctrl+S does): done when the action returns,
     // without waiting for a tick of the sequencer.
     m_window->findChild<QAction *>("SaveFile")->trigger();
+    QCOMPARE(TestSupport::readFile(m_box->path("Aide Manuel/Aide Manuel.KEY")),
+             (shownName + QStringLiteral("\tdemarrage; menu, fichier\r\n")).toLatin1());
     QCOMPARE(prj->PrjState, quint8(PrjSaved));
     QCOMPARE(Seq::FGetSeqState(), quint8(SeqIdle));
     QVERIFY(QFile::exists(m_box->path("Aide Manuel/T2.rtf")));
@@ -179,6 +190,8 @@ void TestCommands::newSaveCloseReopen()
     Seq::timer()->PCAllBack();
     QCOMPARE(prj->PrjState, quint8(PrjOpened));
     QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 2);
+    m_window->display().OutlineHelp->setCurrentItem(Outline::FItemAt(m_window->display().OutlineHelp, 2));
+    QCOMPARE(m_window->keywordsField()->text(), QStringLiteral("demarrage; menu, fichier"));
 
     // Viewing before any build asks first; Cancel shows nothing more.
     m_scope->prompts.answer(Platform::Cancel);
