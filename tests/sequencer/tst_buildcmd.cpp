@@ -3,6 +3,7 @@
 // made. The author's files come out of every build byte for byte.
 #include "TestSupport.h"
 #include "TestRegistry.h"
+#include "HlpReader.h"
 
 #include "platform/SafeFile.h"
 
@@ -99,6 +100,15 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
     // A page's own keywords are in the index, a second level under its first.
     QVERIFY(pages.contains(QStringLiteral("premier mot")));
     QVERIFY(pages.contains(QStringLiteral("enfant")));
+    // And in the .HLP's keyword index, beside the pages' names.
+    HlpRead::Container hlp;
+    QVERIFY(hlp.parse(readFile(box.path("Autres.COM/Autres.HLP"))));
+    HlpRead::Tree kw;
+    QVERIFY(kw.parse(*hlp.internalFile("|KWBTREE")));
+    QList<QByteArray> keywords;
+    for (const auto &[key, data] : HlpRead::walkLeaves(kw, HlpRead::stringKey(), 6))
+        keywords << QByteArray(key.constData());
+    QVERIFY2(keywords.contains("premier mot") && keywords.contains("Deux"), keywords.join('|').constData());
     // The program's settings were read, never written.
     QVERIFY(!QFileInfo::exists(config + "/kivhelp/kivhelp.INI"));
 }
