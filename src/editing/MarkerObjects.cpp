@@ -218,7 +218,13 @@ QImage TObjectPainter::pictureOf(const QString &file) const
 {
     if (m_pictures.isEmpty() || file.isEmpty())
         return {};
-    return QImage(Platform::resolveCase(QDir(m_pictures).filePath(file)));
+    if (const auto known = m_images.constFind(file); known != m_images.constEnd())
+        return *known;
+    // A picture not there yet (copied into the folder later) is looked for again.
+    const QImage image(Platform::resolveCase(QDir(m_pictures).filePath(file)));
+    if (!image.isNull())
+        m_images.insert(file, image);
+    return image;
 }
 
 QSizeF TObjectPainter::intrinsicSize(QTextDocument *, int, const QTextFormat &format)

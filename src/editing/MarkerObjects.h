@@ -8,6 +8,8 @@
 // The object draws what the reader will see: the picture, or the visible
 // text of a jump (solid underline), a pop-up (dotted underline) or a
 // program call (with a small mark), read from its command line.
+#include <QHash>
+#include <QImage>
 #include <QObject>
 #include <QStringList>
 #include <QTextCharFormat>
@@ -66,7 +68,11 @@ public:
 
     // The command list the markers name, and where pictures are.
     void setCommands(const QStringList *commands) { m_commands = commands; }
-    void setPictureFolder(const QString &folder) { m_pictures = folder; }
+    void setPictureFolder(const QString &folder)
+    {
+        m_pictures = folder;
+        m_images.clear();
+    }
     // Makes the objects of `doc` drawn by this painter.
     void attach(QTextDocument *doc);
 
@@ -81,6 +87,8 @@ private:
 
     const QStringList *m_commands = nullptr;
     QString m_pictures;
+    // Pictures read once, not at every layout and paint.
+    mutable QHash<QString, QImage> m_images;
 };
 
 } // namespace Markers
