@@ -96,8 +96,8 @@ void PReadKeywords(const QString &file, TCProject &project)
         const qsizetype tab = line.indexOf('\t');
         if (tab <= 0)
             continue;
-        if (TTopic *topic = byName.value(Platform::fromCp1252(line.left(tab))))
-            topic->keywords = CommandFile::FOneLine(Platform::fromCp1252(line.mid(tab + 1))).trimmed();
+        if (TTopic *topic = byName.value(QString::fromUtf8(line.left(tab))))
+            topic->keywords = CommandFile::FOneLine(QString::fromUtf8(line.mid(tab + 1))).trimmed();
     }
 }
 
@@ -108,7 +108,7 @@ QByteArray FKeywordsBytes(const TCProject &project)
         const TTopic *topic = project.FTopicAt(n);
         const QString keywords = CommandFile::FOneLine(topic->keywords).trimmed();
         if (!keywords.isEmpty())
-            out += Platform::toCp1252(topic->name) + '\t' + Platform::toCp1252(keywords) + "\r\n";
+            out += topic->name.toUtf8() + '\t' + keywords.toUtf8() + "\r\n";
     }
     return out;
 }

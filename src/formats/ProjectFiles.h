@@ -32,7 +32,8 @@ bool FReadTopics(const QString &projectFile, TCProject &project, TReadFailure *f
 bool FReadCommands(const QString &file, QStringList *commands);
 
 // The topics' index keywords (N.KEY): one line per topic that has some,
-// its name, a tab, its keywords (Windows-1252, CR LF). A project without
+// its name, a tab, its keywords (UTF-8, so that keywords in any script are
+// kept; CR LF). A project without
 // the file has none. Lines naming no topic are passed over.
 void PReadKeywords(const QString &file, TCProject &project);
 // The file's bytes for the project; empty when no topic has keywords.
