@@ -6,6 +6,7 @@
 #include "editing/RtfText.h"
 #include "editing/TopicDocument.h"
 #include "project/Outline.h"
+#include "ui/PreviewPane.h"
 #include "errors/ErrorContext.h"
 #include "platform/Cp1252.h"
 #include "platform/IniFile.h"
@@ -203,6 +204,68 @@ void BM_ShowTopicWithObjects(benchmark::State &state)
     state.counters["bytes"] = double(rtf.size());
 }
 BENCHMARK(BM_ShowTopicWithObjects)->Unit(benchmark::kMillisecond);
+
+// Refreshing the preview of a 20 KB topic with 20 pictures, jumps and
+// pop-ups after a keystroke: the topic's source made, read by the
+// compiler's reader, written by the web pages' writer and shown
+// (target <= 50 ms).
+void BM_PreviewRefresh(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    QImage picture(120, 80, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    picture.save(dir.filePath(QStringLiteral("image.bmp")), "BMP");
+    TIniRec ini{};
+    TPrjRec prj{};
+    ini.BMP.set(dir.path() + u'/');
+    prj.ProjectTitle.set(QStringLiteral("Banc"));
+    TConfBlock conf;
+    conf.PIni = &ini;
+    conf.PPrj = &prj;
+    TConfBlock *saved = Globale::PConf;
+    Globale::PConf = &conf;
+
+    TCProject project;
+    QStringList names;
+    for (int i = 0; i < 30; ++i)
+        names << QStringLiteral("Page %1").arg(i);
+    QList<Outline::TLine> lines;
+    for (const QString &name : names)
+        lines << Outline::TLine{1, name};
+    project.PSetLines(lines);
+    QTextDocument source;
+    QTextCursor c(&source);
+    QTextCharFormat plain, green;
+    green.setForeground(QColor(0, 128, 0));
+    for (int i = 0; c.document()->characterCount() < 20000; ++i) {
+        c.insertText(QStringLiteral("Un paragraphe de texte d'aide, avec ses mots et ses phrases, numéro %1. ").arg(i), plain);
+        const int n = int(project.commands.size());
+        if (i % 4 == 0 && n < 20) {
+            c.insertText(QStringLiteral("@_%1_objet_%1_@").arg(n), green);
+            project.commands << (n % 4 == 0   ? QStringLiteral("\\{bmc image.bmp\\}")
+                                 : n % 4 == 1 ? QStringLiteral("{\\ul une note %1}{\\v Page_%2}").arg(n).arg(n + 1)
+                                              : QStringLiteral("{\\uldb voir la page %1}{\\v Page_%2}").arg(n).arg(n + 1));
+        }
+        if (i % 3 == 2)
+            c.insertBlock();
+    }
+    for (int n = 2; n <= project.FCount(); ++n)
+        project.FTopicAt(n)->PSetBytes(RtfText::FWriteRtf(source).left(2000) + "}");
+    auto text = std::make_shared<TTopicDocument>(RtfText::FWriteRtf(source), TTopicDocument::FDefaultFont(QStringLiteral("DejaVu Sans")));
+    project.FTopicAt(1)->PSetText(text);
+    TPreviewPane pane(&project, [&project] { return project.FTopicAt(1); });
+    pane.resize(600, 700);
+    pane.show();
+    QTextCursor typing(text->document());
+    for (auto _ : state) {
+        typing.insertText(QStringLiteral("x")); // a keystroke: the topic's bytes are made again
+        pane.refresh();
+    }
+    state.counters["objects"] = double(project.commands.size());
+    state.counters["pictures"] = double(pane.browser()->images.size());
+    Globale::PConf = saved;
+}
+BENCHMARK(BM_PreviewRefresh)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -306,6 +306,8 @@ class Writer {
 public:
     Writer(const TProjectRead &project, const QString &folder) : m_p(project), m_dir(folder) {}
     QStringList run();
+    // One topic's page for the program's preview (see previewPage).
+    TPagePreview preview(int topic);
     const QStringList &pages() const { return m_pages; }
     const TTargets &targets() const { return m_targets; }
 
@@ -322,6 +324,18 @@ private:
     QString runs(const QList<TInline> &items, int topic);
     QString picture(const TInline &item, int topic);
     QString pageFor(int topic, const QString &body);
+    // Page names, link targets, aliases and browse sequences: what every
+    // page's links need.
+    void prepare();
+    // The page's text: the non-scrolling region, then the rest.
+    QString topicBody(int topic);
+    // The style rules of the main window's colours.
+    QString windowRules() const;
+    // A pop-up link's address: the target page, or "popup:N" in a preview.
+    QString popupHref(const QString &href, int topic) const
+    {
+        return m_previewImages ? QStringLiteral("popup:%1").arg(topic) : href;
+    }
     // The start of every page, up to <body>: its language, title, style
     // sheet and script, and `extra` in its head.
     QString pageHead(const QString &title, const QString &extra = {}) const;
@@ -340,6 +354,7 @@ private:
     QHash<int, QStringList> m_aliases;    // topic -> its [ALIAS] names
     QString m_title;
     QString m_language;
+    QHash<QString, QImage> *m_previewImages = nullptr; // set while a preview is made: pictures go there
 };
 
 QString Writer::macroHref(const QString &macro) const
@@ -387,7 +402,10 @@ QString Writer::picture(const TInline &item, int topic)
     if (!m_pictureFiles.contains(item.picture)) {
         QString file;
         const QImage image = item.picture < m_p.pictureData.size() ? pictureImage(m_p.pictureData[item.picture]) : QImage();
-        if (!image.isNull()) {
+        if (!image.isNull() && m_previewImages) {
+            file = QStringLiteral("images/image%1.png").arg(item.picture);
+            m_previewImages->insert(file, image);
+        } else if (!image.isNull()) {
             file = QStringLiteral("images/image%1.png").arg(item.picture);
             QByteArray png;
             QBuffer buffer(&png);
@@ -425,7 +443,9 @@ QString Writer::picture(const TInline &item, int topic)
         QString area = QStringLiteral("<area shape=\"rect\" coords=\"%1\" title=\"%2\"").arg(coords, escaped(title));
         if ((h.kind & ~0x04) == 0xE2 && popupTopic >= 0 && popupTopic != topic) {
             m_popups.insert(popupTopic);
-            area += QStringLiteral(" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\"").arg(escaped(href)).arg(popupTopic);
+            area += QStringLiteral(" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\"")
+                        .arg(escaped(popupHref(href, popupTopic)))
+                        .arg(popupTopic);
         } else if (!href.isEmpty()) {
             area += QStringLiteral(" href=\"%1\"").arg(escaped(href));
         }
@@ -461,7 +481,10 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             break;
         }
         case TInline::LineBreak: out += QStringLiteral("<br>"); break;
-        case TInline::Tab: out += QStringLiteral("<span class=\"tab\"></span>"); break;
+        case TInline::Tab:
+            // The pages' script lays tabs at their stops; a preview has no script.
+            out += m_previewImages ? QStringLiteral("<span style=\"white-space:pre\">\t</span>") : QStringLiteral("<span class=\"tab\"></span>");
+            break;
         case TInline::NbSpace: out += QStringLiteral("&nbsp;"); break;
         case TInline::NbHyphen: out += QStringLiteral("&#8209;"); break;
         case TInline::Picture: out += picture(i, topic); break;
@@ -490,7 +513,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             if (isPopup && target >= 0 && target != topic) {
                 m_popups.insert(target);
                 out += QStringLiteral("<a class=\"popup\" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\">")
-                           .arg(escaped(href))
+                           .arg(escaped(popupHref(href, target)))
                            .arg(target);
             } else if (!href.isEmpty()) {
                 out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(href));
@@ -591,17 +614,8 @@ QString Writer::pageHead(const QString &title, const QString &extra) const
         .arg(m_language, escaped(title), extra);
 }
 
-QStringList Writer::run()
+void Writer::prepare()
 {
-    if (!QDir().mkpath(m_dir + QStringLiteral("/images")))
-        return {QStringLiteral("dossier impossible à créer : ") + m_dir};
-    // The pages are staged and published together: one sync for all of
-    // them, pages left unchanged are not rewritten, and a build that fails
-    // or is killed before the end leaves the previous pages as they were.
-    Platform::WriteBatch batch;
-    // Temporary files of a build that was killed are removed.
-    Platform::removeStaleTemps(m_dir);
-    Platform::removeStaleTemps(m_dir + QStringLiteral("/images"));
     m_title = text(m_p.hpj.options.value("TITLE"));
     m_language = languageOf(m_p.hpj);
     const QByteArray hlp = m_p.hpj.options.value("HLP").trimmed();
@@ -637,17 +651,76 @@ QStringList Writer::run()
     for (const QList<int> &group : m_p.browse)
         for (qsizetype i = 0; i < group.size(); ++i)
             m_browse.insert(group[i], {i > 0 ? group[i - 1] : -1, i + 1 < group.size() ? group[i + 1] : -1});
+}
+
+QString Writer::topicBody(int n)
+{
+    const TSourceTopic &t = m_p.topics[n];
+    m_popups.clear();
+    m_maps.clear();
+    QString body;
+    if (!t.nonScrolling.isEmpty())
+        body += QStringLiteral("<div class=\"nsr\">") + paragraphs(t.nonScrolling, n) + QStringLiteral("</div>");
+    return body + QStringLiteral("<div class=\"text\">") + paragraphs(t.scrolling, n) + QStringLiteral("</div>");
+}
+
+QString Writer::windowRules() const
+{
+    QString rules;
+    for (const TWindowLine &w : m_p.hpj.windows)
+        if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
+            if (w.hasScroll)
+                rules += QStringLiteral("body { background: %1; }\n").arg(cssColour(w.scroll));
+            if (w.hasTitle)
+                rules += QStringLiteral(".nsr { background: %1; }\n").arg(cssColour(w.title));
+        }
+    return rules;
+}
+
+TPagePreview Writer::preview(int n)
+{
+    TPagePreview out;
+    m_previewImages = &out.images;
+    prepare();
+    const QString body = topicBody(n);
+    // The pop-ups it opens, and those that these open in turn.
+    QList<int> todo(m_popups.cbegin(), m_popups.cend());
+    while (!todo.isEmpty()) {
+        const int popup = todo.takeFirst();
+        if (out.popups.contains(popup))
+            continue;
+        m_popups.clear();
+        const TSourceTopic &target = m_p.topics[popup];
+        out.popups.insert(popup, paragraphs(target.nonScrolling, popup) + paragraphs(target.scrolling, popup));
+        todo += QList<int>(m_popups.cbegin(), m_popups.cend());
+    }
+    // The site's style sheet, less what the program's text view does not
+    // draw (sticky regions, hidden pop-up boxes, script-laid tabs).
+    out.style = QString::fromUtf8(kStyle) + windowRules() + m_classRules;
+    out.html = QStringLiteral("<html lang=\"%1\"><head><style>\n%2</style></head><body>%3</body></html>").arg(m_language, out.style, body);
+    out.pages = m_pages;
+    m_previewImages = nullptr;
+    return out;
+}
+
+QStringList Writer::run()
+{
+    if (!QDir().mkpath(m_dir + QStringLiteral("/images")))
+        return {QStringLiteral("dossier impossible à créer : ") + m_dir};
+    // The pages are staged and published together: one sync for all of
+    // them, pages left unchanged are not rewritten, and a build that fails
+    // or is killed before the end leaves the previous pages as they were.
+    Platform::WriteBatch batch;
+    // Temporary files of a build that was killed are removed.
+    Platform::removeStaleTemps(m_dir);
+    Platform::removeStaleTemps(m_dir + QStringLiteral("/images"));
+    prepare();
 
     QHash<QString, QSet<int>> words;
     static const QRegularExpression wordPattern(QStringLiteral("[\\p{L}\\p{N}]+"));
     for (int n = 0; n < m_p.topics.size(); ++n) {
         const TSourceTopic &t = m_p.topics[n];
-        m_popups.clear();
-        m_maps.clear();
-        QString body;
-        if (!t.nonScrolling.isEmpty())
-            body += QStringLiteral("<div class=\"nsr\">") + paragraphs(t.nonScrolling, n) + QStringLiteral("</div>");
-        body += QStringLiteral("<div class=\"text\">") + paragraphs(t.scrolling, n) + QStringLiteral("</div>");
+        QString body = topicBody(n);
         // The pop-ups of this page, each once, hidden until asked for.
         for (const int popup : std::as_const(m_popups)) {
             const TSourceTopic &target = m_p.topics[popup];
@@ -712,15 +785,7 @@ QStringList Writer::run()
     write(QStringLiteral("search-index.js"), js.toUtf8());
     // The main window's colours: the text's background, and the
     // non-scrolling region's.
-    QString windowRules;
-    for (const TWindowLine &w : m_p.hpj.windows)
-        if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
-            if (w.hasScroll)
-                windowRules += QStringLiteral("body { background: %1; }\n").arg(cssColour(w.scroll));
-            if (w.hasTitle)
-                windowRules += QStringLiteral(".nsr { background: %1; }\n").arg(cssColour(w.title));
-        }
-    write(QStringLiteral("help.css"), QByteArray(kStyle) + windowRules.toUtf8() + m_classRules.toUtf8());
+    write(QStringLiteral("help.css"), QByteArray(kStyle) + windowRules().toUtf8() + m_classRules.toUtf8());
     write(QStringLiteral("help.js"), kScript);
     QString error;
     if (m_errors.isEmpty() && !batch.commit(&error))
@@ -738,6 +803,13 @@ QString htmlPageName(const TSourceTopic &topic, int number)
             return QString::fromLatin1(name) + QStringLiteral(".html");
     }
     return QStringLiteral("page%1.html").arg(number);
+}
+
+TPagePreview previewPage(const TProjectRead &project, int topic)
+{
+    if (topic < 0 || topic >= project.topics.size())
+        return {};
+    return Writer(project, QString()).preview(topic);
 }
 
 QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages, QString *toc)

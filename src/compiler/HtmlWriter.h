@@ -5,6 +5,8 @@
 // keyword index and a search that runs in the browser (no server).
 #include "compiler/HelpProject.h"
 
+#include <QHash>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,20 @@ namespace Hlp {
 
 // The page a topic is written to ("HID_FILE_OPEN.html").
 QString htmlPageName(const TSourceTopic &topic, int number);
+
+// One topic as its web page shows it, for the program's own preview: the
+// page's text with the site's style rules, its pictures by the names the
+// page gives them, and the pop-ups it opens (by topic). Jumps keep the web
+// pages' addresses ("Page.html#Context", `pages` names every topic's page);
+// a pop-up's link is "popup:N", N its topic.
+struct TPagePreview {
+    QString html;
+    QString style; // the style rules alone, for the pop-ups' text
+    QHash<QString, QImage> images;
+    QHash<int, QString> popups;
+    QStringList pages;
+};
+TPagePreview previewPage(const TProjectRead &project, int topic);
 
 // Writes the pages into `folder` (made if missing); the errors, if any.
 // `pages` receives each topic's page name, `toc` the contents in the

@@ -15,6 +15,7 @@
 #include "sequencer/Actions.h"
 #include "sequencer/Seq.h"
 #include "ui/FindDialogs.h"
+#include "ui/PreviewPane.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/TitleFont.h"
 
@@ -428,13 +429,23 @@ void TFrmKivHelp::buildBands()
     m_outline->viewport()->installEventFilter(this);
     m_outline->installEventFilter(this);
     outlineLayout->addWidget(m_outline);
-    m_panelHelp = new QWidget(split);
+    m_panelHelp = new QWidget;
     m_panelHelp->setObjectName(QStringLiteral("PanelHelp"));
     m_panelHelp->setToolTip(QStringLiteral("Clickez le bouton droit de votre souris pour obtenir le menu popup"));
     auto *helpLayout = new QVBoxLayout(m_panelHelp);
     helpLayout->setContentsMargins(0, 0, 0, 0);
+    // The editor, and beside it the page as the reader will see it.
+    auto *sideBySide = new QSplitter(Qt::Horizontal, split);
+    sideBySide->setObjectName(QStringLiteral("EditorPreviewSplit"));
+    sideBySide->setChildrenCollapsible(true);
+    sideBySide->addWidget(m_panelHelp);
+    m_preview = new TPreviewPane(m_project, [this] { return m_outline->shownTopic(); }, sideBySide);
+    sideBySide->addWidget(m_preview);
+    sideBySide->setStretchFactor(0, 3);
+    sideBySide->setStretchFactor(1, 2);
+    sideBySide->setSizes({3000, 2000}); // in proportion, before the first layout
     split->addWidget(m_topLeftPanel);
-    split->addWidget(m_panelHelp);
+    split->addWidget(sideBySide);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 3);
     layout->addWidget(split, 1);
@@ -449,6 +460,16 @@ void TFrmKivHelp::buildBands()
     connect(m_outline, &TOutlineView::topicShown, this, [this](TTopic *topic) {
         m_edKeywords->setEnabled(topic != nullptr);
         m_edKeywords->setText(topic ? topic->keywords : QString());
+        m_preview->scheduleRefresh(0);
+    });
+    // The preview follows the text a moment after typing stops.
+    connect(m_editor, &QTextEdit::textChanged, m_preview, [this] { m_preview->scheduleRefresh(); });
+    // A jump clicked in the preview shows its page in the editor.
+    connect(m_preview, &TPreviewPane::jumpRequested, this, [this](int position) {
+        if (TTopic *topic = m_project->FTopicAt(position)) {
+            m_outline->setCurrentIndex(m_project->FIndexOf(topic));
+            post(CmdSelTopic, CatEdit);
+        }
     });
     connect(m_edKeywords, &QLineEdit::textEdited, this, [this](const QString &text) {
         if (TTopic *topic = m_outline->shownTopic(); topic && topic->keywords != text) {
@@ -621,6 +642,11 @@ void TFrmKivHelp::buildMenus()
                 CmdViewHlp, CatApp);
     connectPost(action(conf, "PreViewWeb", QStringLiteral("Visualisation des &pages web"), QKeySequence(Qt::SHIFT | Qt::Key_F5)),
                 CmdViewWeb, CatApp);
+    // The preview pane beside the editor, shown or put away.
+    QAction *preview = action(conf, "ShowPreview", QString::fromUtf8("&Aperçu de la page à côté du texte"), QKeySequence(Qt::Key_F6));
+    preview->setCheckable(true);
+    preview->setChecked(true);
+    connect(preview, &QAction::toggled, m_preview, &QWidget::setVisible);
 
     QMenu *help = bar->addMenu(QStringLiteral("A&ide"));
     help->setObjectName(QStringLiteral("MenuAide"));

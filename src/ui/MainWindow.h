@@ -12,6 +12,7 @@
 #include <memory>
 
 class QButtonGroup;
+class TPreviewPane;
 class QComboBox;
 class QDockWidget;
 class QListWidget;
@@ -96,6 +97,7 @@ public:
     QLineEdit *newPageField() const { return m_edNewPage; }
     // The shown page's index keywords.
     QLineEdit *keywordsField() const { return m_edKeywords; }
+    TPreviewPane *preview() const { return m_preview; }
     bool syncing() const { return m_syncing; }
 
     // Selection moved in the current topic: tool bars follow it.
@@ -157,6 +159,7 @@ private:
     TCWaitFor *m_waitFor = nullptr;
     QWidget *m_topicPanel = nullptr;
     QLineEdit *m_edKeywords = nullptr;
+    TPreviewPane *m_preview = nullptr;
     QLineEdit *m_edNewPage = nullptr;
     QWidget *m_topLeftPanel = nullptr;
     TCProject *m_project = nullptr;

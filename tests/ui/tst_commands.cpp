@@ -23,6 +23,9 @@
 #include "sequencer/Seq.h"
 #include "sequencer/Startup.h"
 #include "ui/MainWindow.h"
+#include "ui/PreviewPane.h"
+#include "project/Insertions.h"
+#include <QImage>
 
 #include <QLineEdit>
 
@@ -45,6 +48,7 @@ private slots:
     void twoWindowsOnOneProject();
     void unwritableSettingsAreSaid();
     void nothingOfAClosedProjectStays();
+    void previewFollowsTheEditor();
 
 private:
     void run(quint8 command, quint8 category);
@@ -564,3 +568,68 @@ void TestCommands::nothingOfAClosedProjectStays()
 
 KIV_TEST(TestCommands)
 #include "tst_commands.moc"
+
+void TestCommands::previewFollowsTheEditor()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_scope->prompts.answerText("Apercu");
+    run(CmdNewPrj, CatApp);
+    QDir().mkpath(m_box->path("BMP"));
+    Globale::PConf->PIni->BMP.set(m_box->path("BMP") + u'/');
+    QImage square(12, 10, QImage::Format_RGB32);
+    square.fill(Qt::red);
+    QVERIFY(square.save(m_box->path("BMP/carre.bmp"), "BMP"));
+    m_window->newPageField()->setText("Note");
+    run(CmdAddTopic, CatEdit);
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    TRichEdit *editor = m_window->editor();
+    editor->setFocus();
+    QTest::keyClicks(editor, "Le texte de la note.");
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    run(CmdSelTopic, CatEdit);
+
+    // A jump, a pop-up and a picture, inserted as the author does.
+    editor->setFocus();
+    QTest::keyClicks(editor, "Aller voir une note ");
+    const auto selectWords = [editor](const QString &words) { editor->setTextCursor(editor->document()->find(words)); };
+    QString target;
+    selectWords("Aller voir");
+    m_scope->prompts.answerText("Note");
+    QCOMPARE(KIVHelpTools::FAddJump(target, true, outline, true).Category, quint8(0));
+    selectWords("une note");
+    m_scope->prompts.answerText("Note");
+    QCOMPARE(KIVHelpTools::FAddPopup(target, true, outline, true).Category, quint8(0));
+    editor->moveCursor(QTextCursor::End);
+    m_scope->prompts.answerText(m_box->path("BMP/carre.bmp"));
+    QCOMPARE(KIVHelpTools::FAddBmp(target, Globale::PConf->PIni->BMP.get(), true, true, outline).Category, quint8(0));
+
+    // Written a moment after the text stops changing, by the web pages'
+    // writer, while the editor keeps the keyboard.
+    TPreviewPane *preview = m_window->preview();
+    QTest::keyClicks(editor, " fin");
+    QVERIFY(!preview->browser()->toPlainText().contains("fin"));
+    QTRY_VERIFY(preview->browser()->toPlainText().contains("Aller voir une note \uFFFC fin"));
+    QCOMPARE(QApplication::focusWidget(), editor);
+    QCOMPARE(preview->browser()->images.size(), 1);
+    QCOMPARE(preview->browser()->images.cbegin()->size(), QSize(12, 10));
+
+    // A click on the pop-up opens the page it names over the preview; a
+    // click on the jump shows its page in the editor.
+    const auto clickOn = [preview](const QString &words) {
+        QTextCursor c = preview->browser()->document()->find(words);
+        QVERIFY(!c.isNull());
+        c.setPosition(c.selectionStart() + 2);
+        QTest::mouseClick(preview->browser()->viewport(), Qt::LeftButton, {}, preview->browser()->cursorRect(c).center());
+    };
+    clickOn("une note");
+    QTRY_VERIFY(preview->popupBrowser());
+    QVERIFY(preview->popupBrowser()->toPlainText().startsWith(QStringLiteral("Le texte de la note.")));
+    QTest::keyClick(preview->popupBrowser()->window(), Qt::Key_Escape);
+    QTRY_VERIFY(!preview->popupBrowser());
+    clickOn("Aller voir");
+    Seq::PSeqStep();
+    Seq::timer()->PCAllBack();
+    QCOMPARE(outline->shownTopic()->name, QStringLiteral("Note"));
+    QTRY_VERIFY(preview->browser()->toPlainText().startsWith(QStringLiteral("Le texte de la note.")));
+}
