@@ -2,6 +2,7 @@
 // format, on the sample project and on a project whose topics other writers
 // made. The author's files come out of every build byte for byte.
 #include "TestSupport.h"
+#include "compiler/HlpEncode.h"
 #include "TestRegistry.h"
 #include "HlpReader.h"
 
@@ -109,6 +110,15 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
     for (const auto &[key, data] : HlpRead::walkLeaves(kw, HlpRead::stringKey(), 6))
         keywords << QByteArray(key.constData());
     QVERIFY2(keywords.contains("premier mot") && keywords.contains("Deux"), keywords.join('|').constData());
+    // The page's text holds the pop-up hotspot (0xE2) and the jump (0xE3),
+    // both to the page "Deux".
+    QByteArray formats;
+    for (const HlpRead::TopicFile::Record &r : HlpRead::TopicFile::of(hlp).walk())
+        formats += r.ld1;
+    QByteArray toDeux;
+    Hlp::putU32(toDeux, quint32(Hlp::contextHash("Deux")));
+    QVERIFY(formats.contains('\xE2' + toDeux));
+    QVERIFY(formats.contains('\xE3' + toDeux));
     // The program's settings were read, never written.
     QVERIFY(!QFileInfo::exists(config + "/kivhelp/kivhelp.INI"));
 }
