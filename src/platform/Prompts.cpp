@@ -70,7 +70,7 @@ Button ScriptedPrompts::messageBox(BoxIcon icon, const QString &text, Buttons bu
 
 bool ScriptedPrompts::inputText(const QString &caption, const QString &prompt, QString *value)
 {
-    m_records.append(PromptRecord{QStringLiteral("input"), BoxIcon::None, caption + u'|' + prompt, NoButton});
+    m_records.append(PromptRecord{QStringLiteral("input"), BoxIcon::None, caption + u'|' + prompt, NoButton, *value});
     PromptAnswer a;
     if (!take(QStringLiteral("input"), prompt, &a) || !a.accepted)
         return false;

@@ -73,6 +73,7 @@ struct PromptRecord {
     BoxIcon icon = BoxIcon::None;
     QString text;
     Buttons buttons = NoButton;
+    QString offered; // the text an input box started with
 };
 
 struct PromptAnswer {

@@ -3,6 +3,7 @@
 #include "editing/MarkerObjects.h"
 #include "editing/REditServ.h"
 #include "formats/TextConv.h"
+#include "helpgen/HelpSources.h"
 #include "fileops/DosCmd.h"
 #include "formats/CommandFile.h"
 #include "platform/Paths.h"
@@ -14,6 +15,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QUndoStack>
 
@@ -640,6 +642,43 @@ TErrorContext &FAddExec(QString &path, bool ask, TOutlineView *outline, bool sho
     return sub.report(0);
 }
 
+namespace {
+
+// A program call as the insertion writes it, !ExecProgram("command line", n)
+// (EP and `...' quotes too): the command line split into the program and
+// its arguments, and the window's state n.
+struct TProgramCall {
+    QString program, arguments, show = QStringLiteral("0");
+};
+
+bool parseProgramCall(const QString &target, TProgramCall *call)
+{
+    static const QRegularExpression form(QStringLiteral("^!\\s*(?:ExecProgram|EP)\\s*\\(\\s*[`\"](.*)['\"]\\s*(?:,\\s*(\\d+)\\s*)?\\)\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = form.match(target);
+    if (!m.hasMatch())
+        return false;
+    // The RTF's escapes, then the macro string's.
+    const QString rtf = KIVHelpTools::FParagraphText(m.captured(1));
+    QString line;
+    for (qsizetype i = 0; i < rtf.size(); ++i)
+        line += rtf[i] == u'\\' && i + 1 < rtf.size() ? rtf[++i] : rtf[i];
+    line = line.trimmed();
+    if (line.startsWith(u'"') && line.indexOf(u'"', 1) > 0) {
+        const qsizetype close = line.indexOf(u'"', 1);
+        call->program = line.mid(1, close - 1);
+        call->arguments = line.mid(close + 1).trimmed();
+    } else {
+        call->program = line.section(u' ', 0, 0);
+        call->arguments = line.section(u' ', 1).trimmed();
+    }
+    if (!m.captured(2).isEmpty())
+        call->show = m.captured(2);
+    return true;
+}
+
+} // namespace
+
 TErrorContext &FEditObject(TOutlineView *outline, const QString &bmpDir, bool show)
 {
     TSubGuard sub(context(), QStringLiteral("FEditObject"));
@@ -709,9 +748,28 @@ TErrorContext &FEditObject(TOutlineView *outline, const QString &bmpDir, bool sh
         line = QStringLiteral("\\{bm") + (where == 1 ? u'l' : where == 2 ? u'r' : u'c') + u' '
                + FDoubleBackslash(file, Single) + QStringLiteral("\\}");
         label = file;
+    } else if (TProgramCall call; shown.kind == Markers::TKind::Program && parseProgramCall(shown.target, &call)) {
+        const QString caption = QStringLiteral("Appel de programme");
+        QString text = shown.text, program = call.program, arguments = call.arguments;
+        if (!prompts.inputText(caption, QStringLiteral("Texte que le lecteur voit :"), &text) || text.trimmed().isEmpty()
+            || !prompts.inputText(caption, QStringLiteral("Programme à lancer (son nom, ou son chemin sous Windows) :"), &program)
+            || program.trimmed().isEmpty()
+            || !prompts.inputText(caption, QStringLiteral("Arguments (rien s'il n'y en a pas) :"), &arguments))
+            return sub.report(0);
+        program = program.trimmed();
+        arguments = arguments.trimmed();
+        // A program whose name has blanks is quoted within the command line.
+        QString commandLine = program.contains(u' ') ? u'"' + program + u'"' : program;
+        if (!arguments.isEmpty())
+            commandLine += u' ' + arguments;
+        // The macro's string escapes backslashes and quotes; the RTF, backslashes again.
+        commandLine.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+        line = QStringLiteral("{\\uldb ") + FRtfEscape(text) + QStringLiteral("}{\\v !ExecProgram(\"") + FRtfEscape(commandLine)
+               + QStringLiteral("\",") + call.show + QStringLiteral(")}");
+        label = text;
     } else {
-        // A program call, or a command line the author wrote: edited as the
-        // help compiler reads it.
+        // A command line the author wrote, or a macro other than a program
+        // call: edited as the help compiler reads it.
         QString text = commands[parsed.command];
         if (!prompts.inputText(QStringLiteral("Ligne de commande"),
                                QStringLiteral("Commande telle que le compilateur d'aide la lit :"), &text)

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 #include "editing/MarkerObjects.h"
+#include "compiler/HlpMacro.h"
 
 #include "config/Globale.h"
 #include "editing/REditServ.h"
@@ -403,6 +404,35 @@ void TestInsertions::programCalls()
         QCOMPARE(FAddExec(path, false, &f.tree, true).Category, quint8(0));
         QCOMPARE(f.project.commands.last(), QStringLiteral("{\\uldb go}{\\v !ExecProgram(\"") + written[i] + QStringLiteral("\",0)}"));
     }
+    // Opened again: its text, program and arguments, each in its box; a
+    // program whose path has blanks is quoted in the command line, and the
+    // compiler takes the macro.
+    QTextCursor object(f.current()->document());
+    object.setPosition(1);
+    f.current()->setTextCursor(object);
+    f.scope.prompts.answerText(QStringLiteral("lancer"));
+    f.scope.prompts.answerText(QStringLiteral("C:\\Program Files\\Outil\\prog.exe"));
+    f.scope.prompts.answerText(QStringLiteral("/x \"mon fichier.txt\""));
+    QCOMPARE(FEditObject(&f.tree, QString(), true).Category, quint8(0));
+    const QString edited = QStringLiteral("{\\uldb lancer}{\\v !ExecProgram(\"\\\\\"C:\\\\\\\\Program Files\\\\\\\\Outil\\\\\\\\prog.exe\\\\\" "
+                                          "/x \\\\\"mon fichier.txt\\\\\"\",0)}");
+    QCOMPARE(f.project.commands.last(), edited);
+    const QByteArray macro = Markers::FShownOf(edited).target.mid(1).toLatin1().replace("\\\\", "\\");
+    QVERIFY(Hlp::checkMacro(macro).errors.isEmpty());
+    f.scope.prompts.answerText(QString(), false);
+    QCOMPARE(FEditObject(&f.tree, QString(), true).Category, quint8(0));
+    QCOMPARE(f.scope.prompts.records().last().offered, QStringLiteral("lancer"));
+    f.scope.prompts.answerText(QStringLiteral("lancer"));
+    f.scope.prompts.answerText(QString(), false);
+    QCOMPARE(FEditObject(&f.tree, QString(), true).Category, quint8(0));
+    QCOMPARE(f.scope.prompts.records().last().offered, QStringLiteral("C:\\Program Files\\Outil\\prog.exe"));
+    f.scope.prompts.answerText(QStringLiteral("lancer"));
+    f.scope.prompts.answerText(QStringLiteral("C:\\Program Files\\Outil\\prog.exe"));
+    f.scope.prompts.answerText(QString(), false);
+    QCOMPARE(FEditObject(&f.tree, QString(), true).Category, quint8(0));
+    QCOMPARE(f.scope.prompts.records().last().offered, QStringLiteral("/x \"mon fichier.txt\""));
+    QCOMPARE(f.project.commands.last(), edited);
+
     // A path of this computer that does not exist is refused.
     f.select(QStringLiteral("go"), QStringLiteral("go"));
     path = box.path("Outils/absent.exe");
