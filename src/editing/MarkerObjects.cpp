@@ -1,5 +1,8 @@
 #include "editing/MarkerObjects.h"
 
+#include "compiler/HlpPicture.h"
+#include "platform/SafeFile.h"
+
 #include "helpgen/HelpSources.h"
 #include "platform/Paths.h"
 
@@ -221,7 +224,15 @@ QImage TObjectPainter::pictureOf(const QString &file) const
     if (const auto known = m_images.constFind(file); known != m_images.constEnd())
         return *known;
     // A picture not there yet (copied into the folder later) is looked for again.
-    const QImage image(Platform::resolveCase(QDir(m_pictures).filePath(file)));
+    const QString path = Platform::resolveCase(QDir(m_pictures).filePath(file));
+    QImage image(path);
+    // Hotspot graphics and multi-resolution pictures (.SHG, .MRB): their
+    // first bitmap, as the help compiler takes it.
+    QByteArray bytes, picture;
+    QString why;
+    if (image.isNull() && Platform::readWholeFile(path, &bytes) && (bytes.startsWith("lp") || bytes.startsWith("lP"))
+        && Hlp::bmpToPicture(bytes, &picture, &why))
+        image = Hlp::pictureImage(picture);
     if (!image.isNull())
         m_images.insert(file, image);
     return image;

@@ -24,6 +24,11 @@
 
 using namespace TextConv;
 
+// The pictures the help compiler takes: bitmaps, hotspot graphics and
+// multi-resolution pictures.
+static const QString kPictureFilter =
+    QStringLiteral("Images (*.bmp, *.shg, *.mrb)|*.bmp;*.BMP;*.shg;*.SHG;*.mrb;*.MRB|Images bitmap (*.bmp)|*.bmp;*.BMP");
+
 namespace KIVHelpTools {
 
 namespace {
@@ -482,7 +487,7 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
     }
     if (ask) {
         const QString chosen = Platform::prompts().openFile(QStringLiteral("Choisir une image"), bmpDir,
-                                                            QStringLiteral("Images bitmap (*.bmp)|*.bmp;*.BMP"));
+                                                            kPictureFilter);
         if (chosen.isEmpty()) {
             fileName.clear();
             return context(); // cancelled: nothing to report
@@ -733,7 +738,7 @@ TErrorContext &FEditObject(TOutlineView *outline, const QString &bmpDir, bool sh
         QString place = places.value(code == u'l' ? 1 : code == u'r' ? 2 : 0);
         QString file = shown.target;
         const QString chosen = prompts.openFile(QStringLiteral("Choisir une image"), bmpDir,
-                                                QStringLiteral("Images bitmap (*.bmp)|*.bmp;*.BMP"));
+                                                kPictureFilter);
         if (!chosen.isEmpty()) {
             file = QFileInfo(chosen).fileName();
             QString dir = bmpDir;

@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "editing/MarkerObjects.h"
+#include "compiler/HlpPicture.h"
 #include "editing/REditServ.h"
 #include "editing/RtfText.h"
 #include "editing/TopicDocument.h"
@@ -163,6 +164,15 @@ void TestMarkers::objectsShowWhatTheReaderSees()
     QTextCharFormat text;
     text.setFont(kFont);
     QCOMPARE(painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_0_logo.bmp_@")), QSizeF(40, 30));
+    // A hotspot graphic (the help file's own picture format) too.
+    QByteArray shg;
+    QString why;
+    QVERIFY(Hlp::bmpToPicture(TestSupport::readFile(box.path("logo.bmp")), &shg, &why));
+    QVERIFY(TestSupport::writeFile(box.path("carte.shg"), shg));
+    const QStringList withGraphic{"\\{bml carte.shg\\}"};
+    painter.setCommands(&withGraphic);
+    QCOMPARE(painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_0_carte.shg_@")), QSizeF(40, 30));
+    painter.setCommands(&commands);
     const QSizeF link = painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_1_un_libelle_tres_long_@"));
     QCOMPARE(link.width(), QFontMetricsF(text.font()).horizontalAdvance(QStringLiteral("Voir")));
 }
