@@ -85,8 +85,12 @@ bool FReadCommands(const QString &file, QStringList *commands)
 void PReadKeywords(const QString &file, TCProject &project)
 {
     QByteArray bytes;
-    if (!Platform::readWholeFile(file, &bytes))
-        return;
+    if (Platform::readWholeFile(file, &bytes))
+        PSetKeywords(bytes, project);
+}
+
+void PSetKeywords(const QByteArray &bytes, TCProject &project)
+{
     QHash<QString, TTopic *> byName;
     for (int n = 1; n <= project.FCount(); ++n)
         byName.insert(project.FTopicAt(n)->name, project.FTopicAt(n));

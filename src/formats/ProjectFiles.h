@@ -36,6 +36,8 @@ bool FReadCommands(const QString &file, QStringList *commands);
 // kept; CR LF). A project without
 // the file has none. Lines naming no topic are passed over.
 void PReadKeywords(const QString &file, TCProject &project);
+// The same from the file's bytes.
+void PSetKeywords(const QByteArray &bytes, TCProject &project);
 // The file's bytes for the project; empty when no topic has keywords.
 QByteArray FKeywordsBytes(const TCProject &project);
 

@@ -2,6 +2,8 @@
 
 #include "model/Project.h"
 #include "fileops/PrjFolder.h"
+#include "formats/CommandFile.h"
+#include "formats/ProjectFiles.h"
 #include "platform/SafeFile.h"
 
 #include <QDir>
@@ -63,6 +65,19 @@ bool FWriteRecovery(const TConfBlock *conf, TCProject *project)
         keep << copy.file;
         manifest += copy.file.toUtf8() + '\t' + topic->name.toUtf8() + '\n';
     }
+    // The command lines and keywords, while they differ from the saved ones.
+    if (project->outlineChanged) {
+        if (manifest.isEmpty() && !QDir().mkpath(dir))
+            return false;
+        const QPair<QString, QByteArray> parts[] = {{QStringLiteral("commands"), CommandFile::FJoinCmdLines(project->commands)},
+                                                    {QStringLiteral("keywords"), ProjectFiles::FKeywordsBytes(*project)}};
+        for (const auto &[file, bytes] : parts) {
+            if (!Platform::writeFileAtomic(dir + u'/' + file, bytes))
+                return false;
+            keep << file;
+            manifest += '+' + file.toUtf8() + '\n';
+        }
+    }
     if (manifest.isEmpty()) {
         if (QFileInfo::exists(dir))
             PRemoveRecovery(projectDir, name);
@@ -95,7 +110,7 @@ void PRemoveRecovery(const QString &projectDir, const QString &name)
     FileOps::deleteTree(dir);
 }
 
-QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, QDateTime *when)
+QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, QDateTime *when, TRecoveredProject *project)
 {
     const QString dir = recoveryDir(projectDir, name);
     QByteArray manifest;
@@ -105,6 +120,14 @@ QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, 
         *when = QFileInfo(dir + QStringLiteral("/manifest")).lastModified();
     QList<TRecovered> out;
     for (const QByteArray &line : manifest.split('\n')) {
+        QByteArray bytes;
+        if (project && line == "+commands" && Platform::readWholeFile(dir + QStringLiteral("/commands"), &bytes)) {
+            project->hasCommands = true;
+            project->commands = CommandFile::FSplitCmdLines(bytes);
+        } else if (project && line == "+keywords" && Platform::readWholeFile(dir + QStringLiteral("/keywords"), &bytes)) {
+            project->hasKeywords = true;
+            project->keywords = bytes;
+        }
         const qsizetype tab = line.indexOf('\t');
         if (tab <= 0)
             continue;

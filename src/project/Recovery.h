@@ -7,6 +7,12 @@
 // them back; a save removes them.
 //   D/.P.kvstate/recovery/manifest   one line per topic: file TAB name
 //   D/.P.kvstate/recovery/rN.rtf     the topic's text as RTF
+// While the outline or the command lines have unsaved changes, the command
+// lines (which the topics' pictures and links name) and the index keywords
+// go with them:
+//   D/.P.kvstate/recovery/commands   as the project's .CDE holds them
+//   D/.P.kvstate/recovery/keywords   as its N.KEY holds them
+// each named in the manifest by a line "+commands", "+keywords".
 #include "config/Globale.h"
 
 #include <QDateTime>
@@ -31,8 +37,17 @@ struct TRecovered {
     QString name;
     QByteArray rtf;
 };
+// The project-wide part of a recovery copy.
+struct TRecoveredProject {
+    bool hasCommands = false;
+    QStringList commands;
+    bool hasKeywords = false;
+    QByteArray keywords; // as N.KEY holds them
+    bool isEmpty() const { return !hasCommands && !hasKeywords; }
+};
 // The recovery copy left for a project (empty when none), and when it was
-// written.
-QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, QDateTime *when = nullptr);
+// written; `project` receives its command lines and keywords, if kept.
+QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, QDateTime *when = nullptr,
+                                TRecoveredProject *project = nullptr);
 
 } // namespace KIVHelpTools

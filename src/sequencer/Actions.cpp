@@ -15,6 +15,7 @@
 #include "formats/KivHelpTools.h"
 #include "project/PrjLife.h"
 #include "project/Recovery.h"
+#include "formats/ProjectFiles.h"
 #include "project/Outline.h"
 #include "project/TopicStore.h"
 #include "sequencer/Startup.h"
@@ -122,18 +123,23 @@ void offerRecovery()
 {
     const QString dir = prj()->PrjDir.get(), name = prj()->PrjName.get();
     QDateTime when;
-    const QList<KIVHelpTools::TRecovered> found = KIVHelpTools::FReadRecovery(dir, name, &when);
-    if (found.isEmpty())
+    KIVHelpTools::TRecoveredProject kept;
+    const QList<KIVHelpTools::TRecovered> found = KIVHelpTools::FReadRecovery(dir, name, &when, &kept);
+    if (found.isEmpty() && kept.isEmpty())
         return;
     QStringList names;
     for (const KIVHelpTools::TRecovered &r : found)
         names << QString::fromUtf8("« ") + r.name + QString::fromUtf8(" »");
+    const QString date = QLocale(QLocale::French).toString(when, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     const QString text =
-        QString::fromUtf8("Des modifications non sauvegardées ont été retrouvées pour %1 page(s) de ce projet "
-                          "(copie de récupération du %2) : %3.\n\n"
-                          "Voulez-vous les restaurer ? (Non : elles sont abandonnées.)")
-            .arg(found.size())
-            .arg(QLocale(QLocale::French).toString(when, QStringLiteral("dd/MM/yyyy HH:mm:ss")), names.join(QStringLiteral(", ")));
+        (found.isEmpty() ? QString::fromUtf8("Des modifications non sauvegardées (images, liens, mots-clés de l'index) ont été "
+                                             "retrouvées pour ce projet (copie de récupération du %1).")
+                               .arg(date)
+                         : QString::fromUtf8("Des modifications non sauvegardées ont été retrouvées pour %1 page(s) de ce projet "
+                                             "(copie de récupération du %2) : %3.")
+                               .arg(found.size())
+                               .arg(date, names.join(QStringLiteral(", "))))
+        + QString::fromUtf8("\n\nVoulez-vous les restaurer ? (Non : elles sont abandonnées.)");
     if (Platform::prompts().question(text, Platform::Yes | Platform::No) != Platform::Yes) {
         KIVHelpTools::PRemoveRecovery(dir, name);
         return;
@@ -152,6 +158,16 @@ void offerRecovery()
         if (topic)
             topic->PSetBytes(r.rtf);
     }
+    // The command lines the restored markers name, and the keywords.
+    if (kept.hasCommands)
+        project->commands = kept.commands;
+    if (kept.hasKeywords) {
+        for (int n = 1; n <= project->FCount(); ++n)
+            project->FTopicAt(n)->keywords.clear();
+        ProjectFiles::PSetKeywords(kept.keywords, *project);
+    }
+    if (!kept.isEmpty())
+        project->outlineChanged = true;
     window()->PMarkModified();
 }
 

@@ -476,6 +476,8 @@ void TFrmKivHelp::buildBands()
             topic->keywords = text;
             m_project->outlineChanged = true;
             PMarkModified();
+            if (!m_readOnly) // the recovery copy keeps them too
+                m_recoveryTimer->start();
         }
     });
 

@@ -2,7 +2,8 @@
 # A crash while typing: text is typed into two topics of the real program,
 # which is then killed (SIGKILL) before any save. Started again on the
 # project, it offers the recovery copy; accepted and saved, both texts are
-# in the topic files. SHOTS=folder keeps screenshots.
+# in the topic files, and the keywords typed for one in the project's
+# keywords file. SHOTS=folder keeps screenshots.
 # Usage (under xvfb-run): recovery.sh PATH/TO/kivhelp
 set -euo pipefail
 exe="$1"
@@ -44,6 +45,8 @@ step 0.5
 xdotool mousemove 640 500 click 1
 xdotool key ctrl+End
 xdotool type --delay 20 " Second ajout"
+xdotool mousemove 1000 157 click 1    # its index keywords
+xdotool type --delay 20 "panne; secours"
 step 4                                # typing stopped: the copy follows
 kill -9 "$pid"
 wait "$pid" 2>/dev/null || true
@@ -59,6 +62,7 @@ xdotool key ctrl+s
 step 2
 grep -q "Premier ajout" projets/Panne/Installation.2 || fail "the first topic's text was not recovered"
 grep -q "Second ajout" projets/Panne/Utilisation.3 || fail "the second topic's text was not recovered"
+grep -q "Utilisation.panne; secours" projets/Panne/Panne.KEY || fail "the keywords were not recovered"
 [ -e projets/.Panne.kvstate/recovery/manifest ] && fail "the recovery copy outlived the save"
 [ -e projets/Panne/.Panne.kvstate ] && fail "the recovery copy went into the project folder"
 kill "$pid" 2>/dev/null || true

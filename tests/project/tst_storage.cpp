@@ -605,6 +605,15 @@ void TestStorage::recoveryCopyAfterAFullDisk()
     QCOMPARE(found.size(), 2);
     QCOMPARE(found.last().name, Outline::FItemAt(&m_tree, 2)->name);
     QVERIFY(found.last().rtf.contains("tap\\'e9 avant la panne"));
+    // A link inserted since the save: its command line is kept with the
+    // text that names it.
+    m_rig.project.commands << QStringLiteral("{\\uldb voir}{\\v Aide}");
+    m_rig.project.outlineChanged = true;
+    QVERIFY(FWriteRecovery(m_conf, &m_rig.project));
+    TRecoveredProject kept;
+    QCOMPARE(FReadRecovery(m_conf->PPrj->PrjDir.get(), QStringLiteral("Manuel"), nullptr, &kept).size(), 2);
+    QVERIFY(kept.hasCommands && kept.hasKeywords);
+    QCOMPARE(kept.commands, m_rig.project.commands);
 }
 
 void TestStorage::namesThatBreakTheProject()
