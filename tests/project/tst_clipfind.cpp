@@ -161,8 +161,9 @@ void TestClipFind::throughTheProject()
     // previous ones going up), round to the first; replace-all does every
     // topic.
     Topic t("alpha");
-    for (const char *text : {"rien", "un beta", "beta et beta"})
-        t.add(QString::fromLatin1(text), QString::fromLatin1(text));
+    for (const char *text : {"rien", "un beta", "beta et beta", "beta @_0_voir_beta_@"})
+        t.add(QString::fromLatin1(text).section(u'@', 0, 0).trimmed(), QString::fromLatin1(text));
+    t.project.commands << QStringLiteral("{\\uldb voir beta}{\\v Aide}");
     TFindOptions o = find("beta");
     o.allTopics = true;
     t.select(0, 0);
@@ -187,6 +188,9 @@ void TestClipFind::throughTheProject()
     QCOMPARE(t.text(3), QStringLiteral("un gamma"));
     QCOMPARE(t.text(4), QStringLiteral("gamma et gamma"));
     QCOMPARE(t.text(2), QStringLiteral("rien"));
+    // A link's visible text is its command line's: replace-all leaves it.
+    QCOMPARE(t.text(5), QStringLiteral("gamma @_0_voir_beta_@"));
+    QCOMPARE(t.project.commands.first(), QStringLiteral("{\\uldb voir beta}{\\v Aide}"));
     QVERIFY(!t.project.FTopicAt(2)->text()); // searched, never shown
     QCOMPARE(Outline::FPositionOf(&t.tree, t.tree.currentItem()), 1);
 }
