@@ -24,6 +24,8 @@
 #include "sequencer/Startup.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
+#include "editing/MarkerObjects.h"
+#include <QCryptographicHash>
 #include "project/Insertions.h"
 #include <QImage>
 
@@ -49,6 +51,7 @@ private slots:
     void unwritableSettingsAreSaid();
     void nothingOfAClosedProjectStays();
     void previewFollowsTheEditor();
+    void editingOneObjectChangesOnlyItsFiles();
 
 private:
     void run(quint8 command, quint8 category);
@@ -632,4 +635,49 @@ void TestCommands::previewFollowsTheEditor()
     Seq::timer()->PCAllBack();
     QCOMPARE(outline->shownTopic()->name, QStringLiteral("Note"));
     QTRY_VERIFY(preview->browser()->toPlainText().startsWith(QStringLiteral("Le texte de la note.")));
+}
+
+void TestCommands::editingOneObjectChangesOnlyItsFiles()
+{
+    // The sample project opened, one link of its first page given another
+    // text and page, saved: only that page's file and the command file
+    // change, and in the command file only that line.
+    QVERIFY(Platform::copyTree(QStringLiteral(KIVHELP_SOURCE_DIR "/resources/sample/Kivhelp"), m_box->path("Kivhelp")));
+    const auto files = [this] {
+        QMap<QString, QByteArray> out;
+        for (const QString &name : QDir(m_box->path("Kivhelp")).entryList(QDir::Files))
+            out.insert(name, TestSupport::readFile(m_box->path("Kivhelp/") + name));
+        return out;
+    };
+    const QMap<QString, QByteArray> before = files();
+    Actions::PSetPrjToOpen(m_box->path("Kivhelp/Kivhelp.PRJ"));
+    run(CmdOpenLastPrj, CatApp);
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    run(CmdSelTopic, CatEdit);
+    QTextDocument *doc = m_window->editor()->document();
+    QTextCursor object(doc);
+    for (int at = 0; at < doc->characterCount() - 1; ++at) {
+        object.setPosition(at);
+        object.setPosition(at + 1, QTextCursor::KeepAnchor);
+        if (Markers::FMarkerOf(object.charFormat()).startsWith(QLatin1String("@_1_")))
+            break;
+    }
+    QVERIFY(Markers::FMarkerOf(object.charFormat()).startsWith(QLatin1String("@_1_")));
+    m_window->editor()->setTextCursor(object);
+    m_scope->prompts.answerText(QString::fromUtf8("Commencer ici"));
+    m_scope->prompts.answerText(QString::fromUtf8("Le menu Fichier"));
+    run(CmdEditObject, CatEdit);
+    m_window->findChild<QAction *>("SaveFile")->trigger();
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjSaved));
+    const QMap<QString, QByteArray> after = files();
+    QStringList changed;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) // the author's files (the save adds help sources)
+        if (after.value(it.key()) != it.value())
+            changed << it.key();
+    QCOMPARE(changed.join(u','), QStringLiteral("Kivhelp.1,Kivhelp.CDE"));
+    QList<QByteArray> lines = before.value("Kivhelp.CDE").split('\n');
+    lines[1] = "{\\uldb Commencer ici}{\\v Le_menu_Fichier}\r";
+    QCOMPARE(after.value("Kivhelp.CDE"), lines.join('\n'));
+    QVERIFY(after.value("Kivhelp.1").contains("@_1_Commencer_ici_@"));
 }
