@@ -722,12 +722,13 @@ QStringList Writer::run()
         const TSourceTopic &t = m_p.topics[n];
         QString body = topicBody(n);
         // The pop-ups of this page, each once, hidden until asked for.
-        for (const int popup : std::as_const(m_popups)) {
+        // In topic order, so that the same project makes the same page.
+        QList<int> popups(m_popups.cbegin(), m_popups.cend());
+        std::sort(popups.begin(), popups.end());
+        for (const int popup : std::as_const(popups)) {
             const TSourceTopic &target = m_p.topics[popup];
-            QSet<int> outer = m_popups;
             body += QStringLiteral("<div class=\"box\" id=\"box-%1\">").arg(popup) + paragraphs(target.nonScrolling, popup)
                     + paragraphs(target.scrolling, popup) + QStringLiteral("</div>");
-            m_popups = outer;
         }
         write(m_pages[n], pageFor(n, body).toUtf8());
         QString plain = text(t.title);

@@ -31,7 +31,11 @@ bool skipped(const QByteArray &w)
                                        "footerl", "footerr", "fldinst", "listtable", "listoverridetable",
                                        "revtbl", "rsidtbl", "generator", "themedata", "colorschememapping",
                                        "datastore", "latentstyles", "xmlnstbl", "annotation", "falt", "xe", "tc",
-                                       "template", "pgdsctbl"};
+                                       "template", "pgdsctbl", "comment", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
+                                       "aftncn", "atnid", "atnauthor", "atndate", "atnref", "bkmkstart", "bkmkend", "private",
+                                       "userprops", "docvar", "filetbl", "listtables", "pnseclvl", "xmlnstbl", "mmathPr",
+                                       "fchars", "lchars", "revtim", "creatim", "printim", "buptim", "operator", "company",
+                                       "title", "subject", "keywords", "doccomm", "hlinkbase", "category", "manager"};
     for (const QByteArray &x : words)
         if (w == x)
             return true;
@@ -104,6 +108,8 @@ private:
     int m_flattened = 0, m_extraCloses = 0;
     int m_rowLeft = 0;
     QByteArray m_footnote;
+    bool m_footnoteLoneMark = false; // the footnote's first character closed a group
+    QByteArray m_unknownMarks; // footnote marks of the page the compiler does not know
     int m_footnoteDepth = -1;
     bool m_paraHasContent = false;
     bool m_paraKeepn = false;
@@ -468,6 +474,13 @@ void Reader::endTopic()
 {
     if (m_paraHasContent || !m_pending.isEmpty() || !m_carry.isEmpty())
         endParagraph();
+    if (!m_unknownMarks.isEmpty()) {
+        QStringList marks;
+        for (const char c : std::as_const(m_unknownMarks))
+            marks << QString::fromUtf8("« %1 »").arg(Platform::fromCp1252(QByteArray(1, c)));
+        warn(QString::fromUtf8("marque(s) de note de bas de page inconnue(s) %1 : note(s) ignorée(s).").arg(marks.join(QStringLiteral(", "))));
+        m_unknownMarks.clear();
+    }
     endRow();
     m_tableWarned = false;
     if (!m_topic.isEmpty())
@@ -480,21 +493,49 @@ void Reader::commitFootnote()
 {
     QByteArray text = m_footnote.trimmed();
     m_footnote.clear();
-    if (text.isEmpty())
-        return;
-    const char mark = text[0];
-    const QByteArray value = text.mid(1).trimmed();
-    // The mark also stands in the text just before the footnote.
     flushText();
     emitCarry();
-    if (!m_para.items.isEmpty() && m_para.items.last().kind == TInline::Text && m_para.items.last().text.endsWith(mark)) {
-        m_para.items.last().text.chop(1);
-        if (m_para.items.last().text.isEmpty()) {
+    // The marks the compiler knows; index keywords in either case.
+    const auto known = [](char c) { return c && QByteArrayView("#$KkA+!*>@").contains(c); };
+    const auto sameMark = [](char a, char b) { return QChar::toUpper(uchar(a)) == QChar::toUpper(uchar(b)); };
+    // The mark stands in the text just before the footnote (how Word and
+    // the compiler's guide write it), in the footnote's text (as Word
+    // repeats it there), or in both.
+    TInline *last = !m_para.items.isEmpty() && m_para.items.last().kind == TInline::Text ? &m_para.items.last() : nullptr;
+    const char before = last && !last->text.isEmpty() ? last->text.back() : 0;
+    const char inside = text.isEmpty() ? 0 : text[0];
+    char mark = 0;
+    bool markBefore = false;
+    if (known(before)) {
+        mark = before;
+        markBefore = true;
+        // The mark repeated in the text is left out: a sign at once, a
+        // letter alone in its group or before a blank ("{K}Kernel",
+        // "K Kernel", not "Kernel").
+        const bool letter = QChar::isLetter(uchar(inside));
+        if (inside && sameMark(inside, mark) && (!letter || m_footnoteLoneMark || text.size() == 1 || text[1] == ' '))
+            text = text.mid(1);
+    } else if (known(inside)) {
+        mark = inside;
+        text = text.mid(1);
+    } else {
+        // A mark the compiler does not know: said once for the page, the
+        // note left out; a mark standing alone before it leaves the text.
+        const char unknown = last && last->text.size() == 1 ? before : inside;
+        if (unknown && !m_unknownMarks.contains(unknown))
+            m_unknownMarks.append(unknown);
+        if (last && last->text.size() == 1)
+            markBefore = true;
+    }
+    if (markBefore) {
+        last->text.chop(1);
+        if (last->text.isEmpty()) {
             m_para.items.removeLast();
             m_marks.removeLast();
         }
         m_paraHasContent = !m_para.items.isEmpty();
     }
+    const QByteArray value = text.trimmed();
     switch (mark) {
     case '#':
         if (!value.isEmpty())
@@ -502,10 +543,11 @@ void Reader::commitFootnote()
         break;
     case '$': m_topic.title = value; break;
     case 'K':
+    case 'k':
     case 'A': // keywords of the index, and those only ALink macros look up
         for (const QByteArray &k : value.split(';'))
             if (!k.trimmed().isEmpty())
-                (mark == 'K' ? m_topic.keywords : m_topic.aKeywords).append(k.trimmed());
+                (sameMark(mark, 'K') ? m_topic.keywords : m_topic.aKeywords).append(k.trimmed());
         break;
     case '+': m_topic.browse = value.isEmpty() ? QByteArray("auto") : value; break;
     case '!':
@@ -588,7 +630,7 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     State &s = st();
     if (w == "fonttbl") { s.dest = Dest::FontTable; return; }
     if (w == "colortbl") { s.dest = Dest::ColourTable; return; }
-    if (w == "footnote") { s.dest = Dest::Footnote; m_footnote.clear(); m_footnoteDepth = int(m_stack.size()); return; }
+    if (w == "footnote" && s.dest != Dest::Skip) { s.dest = Dest::Footnote; m_footnote.clear(); m_footnoteLoneMark = false; m_footnoteDepth = int(m_stack.size()); return; }
     if (skipped(w)) { s.dest = Dest::Skip; return; }
     // {\*\shppict {\pict ...}}: a picture a reader may take, and
     // {\nonshppict {\pict ...}} its twin for readers that do not; one of
@@ -756,6 +798,9 @@ TTopicFileRead Reader::run()
                     m_fontNumber = -1;
                 }
                 const bool footnoteEnds = closing.dest == Dest::Footnote && int(m_stack.size()) == m_footnoteDepth;
+                // "{\footnote {K}Kernel}": the mark in a group of its own.
+                if (closing.dest == Dest::Footnote && int(m_stack.size()) > m_footnoteDepth && m_footnote.trimmed().size() == 1)
+                    m_footnoteLoneMark = true;
                 if (int(m_stack.size()) == m_pictDepth)
                     endPicture();
                 if (int(m_stack.size()) == m_shpDepth)

@@ -55,6 +55,8 @@ private slots:
     void textCommands();
     void commandsSplitOverRuns();
     void lateKeepnStaysInPlace();
+    void footnoteForms();
+    void onlyTextIsText();
     void survivesAnyInput();
 };
 
@@ -280,6 +282,58 @@ void TestRtfTopics::lateKeepnStaysInPlace()
     QCOMPARE(textOf(read.topics[1].nonScrolling), QByteArray("Seul|"));
     QCOMPARE(read.warnings.size(), 1);
     QCOMPARE(read.warningCodes, QList<int>{3048});
+}
+
+void TestRtfTopics::footnoteForms()
+{
+    // The mark before the group alone (as the compiler's guide teaches),
+    // inside it alone, in both (as Word writes it), in lower case; the
+    // marks never stay in the text.
+    const QByteArray rtf =
+        "{\\rtf1\\ansi #{\\footnote intro}${\\footnote Introduction}K{\\footnote Kernel;b}k{\\footnote minuscule}"
+        "+{\\footnote seq:1}!{\\footnote About()}\n"
+        "Texte un\\par\\page\n"
+        "{\\up6 #{\\footnote {\\up6 #} deux}}{\\up6 K{\\footnote K Keys}}{\\footnote $ Second}Texte deux\\par\\page\n"
+        "x{\\footnote inconnu}Q{\\footnote autre}Texte trois\\par}";
+    QList<Hlp::TPictureSource> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.topics.size(), 3);
+    const Hlp::TSourceTopic &one = read.topics[0];
+    QCOMPARE(one.contexts, QList<QByteArray>{"intro"});
+    QCOMPARE(one.title, QByteArray("Introduction"));
+    QCOMPARE(one.keywords, QList<QByteArray>({"Kernel", "b", "minuscule"}));
+    QCOMPARE(one.browse, QByteArray("seq:1"));
+    QCOMPARE(one.macros, QList<QByteArray>{"About()"});
+    QCOMPARE(textOf(one.scrolling), QByteArray("Texte un|"));
+    const Hlp::TSourceTopic &two = read.topics[1];
+    QCOMPARE(two.contexts, QList<QByteArray>{"deux"});
+    QCOMPARE(two.keywords, QList<QByteArray>{"Keys"});
+    QCOMPARE(two.title, QByteArray("Second"));
+    QCOMPARE(textOf(two.scrolling), QByteArray("Texte deux|"));
+    // Marks the compiler does not know: said once for the topic, the mark
+    // out of the text.
+    QCOMPARE(textOf(read.topics[2].scrolling), QByteArray("Texte trois|"));
+    QCOMPARE(read.warnings.size(), 1);
+    QVERIFY2(read.warnings.first().contains(QStringLiteral("« x »")) && read.warnings.first().contains(QStringLiteral("« Q »")),
+             qPrintable(read.warnings.first()));
+}
+
+void TestRtfTopics::onlyTextIsText()
+{
+    // Groups a reader does not show: comments (one after the last page is
+    // no topic), document information, field instructions (their result
+    // is shown), headers, bookmarks, footnote separators, starred groups.
+    const QByteArray rtf =
+        "{\\rtf1\\ansi{\\info{\\title Titre du document}{\\author Moi}}{\\*\\generator Writer;}"
+        "{\\ftnsep \\chftnsep\\par}{\\header En-t\\'ete\\par}"
+        "#{\\footnote un}{\\comment une remarque de l'auteur}Texte {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt visible}}"
+        "{\\*\\bkmkstart marque}fin{\\*\\bkmkend marque}\\par\\page\n"
+        "{\\comment apr\\'es la derni\\'ere page}\\par}";
+    QList<Hlp::TPictureSource> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(rtf, &pictures);
+    QCOMPARE(read.topics.size(), 1);
+    QCOMPARE(textOf(read.topics[0].scrolling), QByteArray("Texte visiblefin|"));
+    QVERIFY(read.warnings.isEmpty());
 }
 
 void TestRtfTopics::survivesAnyInput()
