@@ -111,6 +111,9 @@ const QByteArray kSeeds[] = {
     "010009000003220000000100070000000000050000000c0264006400070000001b045a005a000a000a00"
     "0c000000320a0a000a0002000000414200000000030000000000}}}"
     "{\\*\\shppict{\\pict\\pngblip 89504e470d0a1a0a}}{\\nonshppict{\\pict\\dibitmap0 28000000}}\\par}",
+    // Footnotes in their forms, groups that are not text.
+    "{\\rtf1 #{\\footnote intro}{\\up6 K{\\footnote {\\up6 K} a;b}}k{\\footnote c}x{\\footnote d}{\\comment e}"
+    "{\\info{\\title t}}{\\ftnsep \\chftnsep\\par}{\\field{\\*\\fldinst f}{\\fldrslt g}}\\par\\page{\\comment h}}",
 };
 
 QByteArray mutate(QByteArray data, QRandomGenerator &rng)

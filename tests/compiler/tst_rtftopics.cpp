@@ -341,7 +341,7 @@ void TestRtfTopics::survivesAnyInput()
     QRandomGenerator rng(71);
     const QByteArray pieces[] = {"{", "}", "\\footnote ", "#", "$", "K", "\\v ", "\\uldb ", "\\ul ", "\\page ", "\\par ",
                                  "\\{bmc ", "\\}", "x", "\\'e9", "\\'", "\\keepn ", "\\tx-5 ", "\\fs999999 ", "\\f7 ",
-                                 "{\\fonttbl", ";", "!", "\\bin5 "};
+                                 "{\\fonttbl", ";", "!", "\\bin5 ", "k", "{\\comment ", "{\\*\\bkmkstart ", "{\\header "};
     for (int round = 0; round < 3000; ++round) {
         QByteArray bytes = "{\\rtf1";
         const int n = int(rng.bounded(100));
