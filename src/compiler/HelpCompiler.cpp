@@ -11,14 +11,20 @@
 #include "compiler/HlpSections.h"
 #include "compiler/HlpTopic.h"
 #include "compiler/RtfTopics.h"
+#include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
+#include <optional>
+
+#include <QCollator>
 #include <QDir>
+#include <QLocale>
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <tuple>
@@ -138,6 +144,31 @@ QString where(const TSourceTopic &t) { return QStringLiteral("%1, page %2").arg(
 
 // Reads the project file, its topic files and pictures, and checks them;
 // false when nothing can be written.
+// The code page the help is written in: CHARSET=, else the language of
+// LCID=, else the first topic file's \ansicpg, else Windows-1252.
+int helpCodePage(const THpj &hpj, const QByteArray &firstRtf, const QString &hpjName, Messages &msg)
+{
+    if (hpj.options.contains("CHARSET")) {
+        bool ok = false;
+        const int charset = hpj.options.value("CHARSET").trimmed().toInt(&ok, 0);
+        const int page = ok ? Platform::codePageOfCharset(charset) : -1;
+        if (ok && charset == 0)
+            return 1252;
+        if (page > 0 && Platform::CodePage(page).number() == page)
+            return page;
+        msg.warning(1100, hpjName, QStringLiteral("CHARSET incompréhensible ou non pris en charge, ignoré : %1")
+                                       .arg(QString::fromLatin1(hpj.options.value("CHARSET"))));
+    }
+    bool ok = false;
+    const uint lcid = hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&ok, 0);
+    if (ok && lcid > 0 && Platform::languageOfLcid(int(lcid)).tag.size())
+        return Platform::languageOfLcid(int(lcid)).codePage;
+    static const QRegularExpression ansicpg(QStringLiteral("\\\\ansicpg(\\d+)"));
+    const QRegularExpressionMatch m = ansicpg.match(QString::fromLatin1(firstRtf.left(2048)));
+    const int page = m.hasMatch() ? m.captured(1).toInt() : 1252;
+    return Platform::CodePage(page).number() == page ? page : 1252;
+}
+
 bool readProject(const QString &hpjPath, const TCompileOptions &options, Messages &msg, TCompileResult &result,
                  TProjectRead &read)
 {
@@ -235,6 +266,8 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     // Topics of every file, in order.
     QList<TSourceTopic> &topics = read.topics;
     QList<TPictureSource> pictures;
+    bool pageChosen = false;
+    int &helpPage = read.codePage;
     for (const QByteArray &file : hpj.files) {
         const QString path = findIn(roots, file);
         QByteArray rtf;
@@ -243,8 +276,10 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             missing(1005, decodeName(file), QStringLiteral("fichier de pages introuvable ou illisible."));
             continue;
         }
+        if (!std::exchange(pageChosen, true))
+            helpPage = helpCodePage(hpj, rtf, hpjName, msg);
         const qsizetype knownPictures = pictures.size();
-        TTopicFileRead read = readTopicFile(rtf, &pictures);
+        TTopicFileRead read = readTopicFile(rtf, &pictures, helpPage);
         for (qsizetype k = knownPictures; k < pictures.size(); ++k)
             pictures[k].sourceFile = file;
         if (!read.isRtf) {
@@ -525,13 +560,29 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     // case are one entry, under the first spelling met, each topic once;
     // sorted as a reader expects (letters without regard to case or
     // accents). Every output lists the same entries.
+    // Other code pages than Windows-1252 sort in the order of the help's
+    // language (a Polish "ą" after "a", a Russian "й" after "и").
+    const Platform::CodePage page(read.codePage);
+    std::optional<QCollator> collator;
+    if (read.codePage != 1252) {
+        bool lcidOk = false;
+        const uint lcid = hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&lcidOk, 0);
+        static const QHash<int, const char *> languageOfPage{{1250, "pl"}, {1251, "ru"}, {1253, "el"}, {1254, "tr"}, {1255, "he"},
+                                                             {1256, "ar"}, {1257, "lt"}, {1258, "vi"}, {874, "th"}, {932, "ja"},
+                                                             {936, "zh_CN"}, {949, "ko"}, {950, "zh_TW"}};
+        QString tag = lcidOk ? Platform::languageOfLcid(int(lcid)).tag : QString();
+        if (tag.isEmpty())
+            tag = QString::fromLatin1(languageOfPage.value(read.codePage, "en"));
+        collator.emplace(QLocale(tag));
+        collator->setCaseSensitivity(Qt::CaseInsensitive);
+    }
     for (const char letter : {'K', 'A'}) {
         QMap<TKeywordOrder, QByteArray> order; // sort key -> spelling
         QHash<QString, QByteArray> spellingOf;  // folded -> first spelling
         QHash<QByteArray, QList<int>> keywords;
         for (int n = 0; n < topics.size(); ++n)
             for (const QByteArray &k : letter == 'K' ? topics[n].keywords : topics[n].aKeywords) {
-                const QString folded = Platform::fromCp1252(k).toUpper();
+                const QString folded = page.decode(k).toUpper();
                 auto known = spellingOf.constFind(folded);
                 if (known == spellingOf.constEnd()) {
                     known = spellingOf.insert(folded, k);
@@ -539,14 +590,20 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
                 } else if (*known != k && !keywords.contains(k)) {
                     msg.note(2002, where(topics[n]),
                              QString::fromUtf8("mots-clés identiques à la casse près, fusionnés : « %1 » devient « %2 ».")
-                                 .arg(Platform::fromCp1252(k), Platform::fromCp1252(*known)));
+                                 .arg(page.decode(k), page.decode(*known)));
                     keywords.insert(k, {}); // noted once
                 }
                 QList<int> &list = keywords[*known];
                 if (!list.contains(n))
                     list.append(n);
             }
-        for (const QByteArray &spelling : std::as_const(order))
+        QList<QByteArray> spellings = order.values();
+        if (collator)
+            std::stable_sort(spellings.begin(), spellings.end(), [&](const QByteArray &a, const QByteArray &b) {
+                const int c = collator->compare(page.decode(a), page.decode(b));
+                return c != 0 ? c < 0 : a < b;
+            });
+        for (const QByteArray &spelling : std::as_const(spellings))
             (letter == 'K' ? read.index : read.aIndex).append({spelling, keywords.value(spelling)});
     }
     result.keywords = int(read.index.size());
@@ -745,6 +802,7 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
         else
             msg.warning(1100, hpjName, QStringLiteral("LCID incompréhensible, 0x0409 retenu : %1").arg(QString::fromLatin1(hpj.options.value("LCID"))));
     }
+    system.charset = quint8(Platform::charsetOfCodePage(read.codePage));
     system.cntFile = hpj.options.value("CNT").trimmed();
     system.configMacros = hpj.config;
     system.windows = hpj.windows;

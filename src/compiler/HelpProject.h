@@ -44,6 +44,7 @@ struct TProjectRead {
     QList<TMapEntry> map;      // in number order (stable)
     QList<QList<int>> browse;  // browse sequences: topics in browse order
     QList<TContentsLine> contents; // given by the caller: the web outputs' contents
+    int codePage = 1252;           // the code page of the text (see readTopicFile)
 };
 
 } // namespace Hlp

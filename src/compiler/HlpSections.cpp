@@ -91,7 +91,9 @@ QByteArray systemFile(const TSystemInfo &info)
         QByteArray lcid(8, '\0');
         putU16(lcid, info.lcid);
         record(out, 9, lcid);
-        record(out, 11, QByteArray::fromHex("0000000200"));
+        QByteArray charset = QByteArray::fromHex("0000000200");
+        charset[0] = char(info.charset);
+        record(out, 11, charset);
         if (!info.cntFile.isEmpty())
             record(out, 10, stringZ(info.cntFile));
         if (!info.defaultFont.isEmpty()) {

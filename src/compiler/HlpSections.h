@@ -34,6 +34,7 @@ struct TSystemInfo {
     QList<TWindowDef> windows;
     QByteArray cntFile; // the contents (.CNT) file, when there is one
     quint16 lcid = 0x0409; // the language of the text (sorting, the viewer's texts)
+    quint8 charset = 0;    // the character set of the text (0: Windows-1252)
     QByteArray citation;   // added to what is copied or printed
     QByteArray defaultFont; // DEFFONT: face
     quint8 defaultFontSize = 0, defaultFontCharset = 0;

@@ -327,7 +327,7 @@ THpj parseHpj(const QByteArray &bytes)
             // HCW is the Help Workshop editor's own mark.
             static const QList<QByteArray> known{"TITLE", "COPYRIGHT", "ROOT", "BMROOT", "COMPRESS", "CONTENTS",
                                                  "ERRORLOG", "HLP", "LCID", "CNT", "REPORT", "WARNING", "HCW",
-                                                 "CITATION", "DEFFONT", "BUILD", "PREFIX"};
+                                                 "CITATION", "DEFFONT", "BUILD", "PREFIX", "CHARSET"};
             if (!known.contains(key))
                 hpj.warnings.append({lineNo, QStringLiteral("option non prise en charge, ignorée : %1").arg(QString::fromLatin1(key))});
             // Folders add up when given on several lines.

@@ -2,6 +2,7 @@
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
+#include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
@@ -25,7 +26,17 @@ namespace Hlp {
 
 namespace {
 
-QString text(const QByteArray &bytes) { return Platform::fromCp1252(bytes); }
+// The help's text, in its code page.
+QString text(const TProjectRead &project, const QByteArray &bytes)
+{
+    if (project.codePage == 1252)
+        return Platform::fromCp1252(bytes);
+    thread_local QHash<int, Platform::CodePage> pages;
+    auto it = pages.find(project.codePage);
+    if (it == pages.end())
+        it = pages.insert(project.codePage, Platform::CodePage(project.codePage));
+    return it->decode(bytes);
+}
 
 QString escaped(const QString &s) { return s.toHtmlEscaped(); }
 
@@ -191,15 +202,10 @@ const char kNavLinks[] = "<div class=\"nav\" lang=\"fr\"><a href=\"index.html\">
 // the program's language, when the project does not say.
 QString languageOf(const THpj &hpj)
 {
-    static const QHash<int, const char *> codes{
-        {0x01, "ar"}, {0x02, "bg"}, {0x03, "ca"}, {0x04, "zh"}, {0x05, "cs"}, {0x06, "da"}, {0x07, "de"}, {0x08, "el"},
-        {0x09, "en"}, {0x0A, "es"}, {0x0B, "fi"}, {0x0C, "fr"}, {0x0D, "he"}, {0x0E, "hu"}, {0x0F, "is"}, {0x10, "it"},
-        {0x11, "ja"}, {0x12, "ko"}, {0x13, "nl"}, {0x14, "no"}, {0x15, "pl"}, {0x16, "pt"}, {0x18, "ro"}, {0x19, "ru"},
-        {0x1A, "hr"}, {0x1B, "sk"}, {0x1C, "sq"}, {0x1D, "sv"}, {0x1E, "th"}, {0x1F, "tr"}, {0x22, "uk"}, {0x24, "sl"},
-        {0x25, "et"}, {0x26, "lv"}, {0x27, "lt"}};
     bool ok = false;
     const uint lcid = hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&ok, 0);
-    return QString::fromLatin1(ok ? codes.value(int(lcid & 0x3FF), "fr") : "fr");
+    const QString tag = ok ? Platform::languageOfLcid(int(lcid)).tag : QString();
+    return tag.isEmpty() ? QStringLiteral("fr") : tag;
 }
 
 // A string literal of the page script: quotes, backslashes, control
@@ -265,7 +271,7 @@ QList<TContentsEntry> contentsOf(const TProjectRead &project, const QStringList 
     }
     for (int n = 0; n < project.topics.size(); ++n)
         if (!project.topics[n].title.isEmpty())
-            out.append({1, text(project.topics[n].title), pages[n]});
+            out.append({1, text(project, project.topics[n].title), pages[n]});
     return out;
 }
 
@@ -297,9 +303,9 @@ QString sitemapItem(const QString &name, const QString &page)
 }
 
 // What a topic is called in lists: its title, else its page's name.
-QString shownTitle(const TSourceTopic &t, const QString &page)
+QString shownTitle(const TProjectRead &project, const TSourceTopic &t, const QString &page)
 {
-    return t.title.isEmpty() ? page.chopped(5) : text(t.title);
+    return t.title.isEmpty() ? page.chopped(5) : text(project, t.title);
 }
 
 class Writer {
@@ -435,11 +441,11 @@ QString Writer::picture(const TInline &item, int topic)
     for (const TPictureHotspot &h : hotspots) {
         const QString coords = QStringLiteral("%1,%2,%3,%4").arg(h.x).arg(h.y).arg(h.x + h.width).arg(h.y + h.height);
         int popupTopic = -1;
-        const QString href = (h.kind & ~0x04) == 0xC8 ? macroHref(text(h.target)) : m_targets.hrefOfTarget(h.target, m_pages, &popupTopic);
+        const QString href = (h.kind & ~0x04) == 0xC8 ? macroHref(text(m_p, h.target)) : m_targets.hrefOfTarget(h.target, m_pages, &popupTopic);
         // Named after the topic it leads to, when that has a title (the
         // drawing tool names hotspots "Hotspot 1", "Hotspot 2"...).
-        const QString title = popupTopic >= 0 && !m_p.topics[popupTopic].title.isEmpty() ? text(m_p.topics[popupTopic].title)
-                                                                                       : text(h.name.isEmpty() ? h.target : h.name);
+        const QString title = popupTopic >= 0 && !m_p.topics[popupTopic].title.isEmpty() ? text(m_p, m_p.topics[popupTopic].title)
+                                                                                       : text(m_p, h.name.isEmpty() ? h.target : h.name);
         QString area = QStringLiteral("<area shape=\"rect\" coords=\"%1\" title=\"%2\"").arg(coords, escaped(title));
         if ((h.kind & ~0x04) == 0xE2 && popupTopic >= 0 && popupTopic != topic) {
             m_popups.insert(popupTopic);
@@ -465,7 +471,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             // The face as a quoted name of the style sheet: characters that
             // would end the name or the rule are left out.
             static const QRegularExpression unsafe(QStringLiteral("['\"\\\\;{}<>\\x00-\\x1f]"));
-            const QString face = text(f.face).remove(unsafe);
+            const QString face = text(m_p, f.face).remove(unsafe);
             QString style = QStringLiteral("font-family:'%1';font-size:%2pt;").arg(face).arg(f.halfPoints / 2.0);
             if (f.attributes & FontBold)
                 style += QStringLiteral("font-weight:bold;");
@@ -477,7 +483,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 style += f.shift > 0 ? QStringLiteral("vertical-align:super;") : QStringLiteral("vertical-align:sub;");
             if (f.colour[0] || f.colour[1] || f.colour[2])
                 style += QStringLiteral("color:%1;").arg(cssColour(f.colour));
-            out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(text(i.text)));
+            out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(text(m_p, i.text)));
             break;
         }
         case TInline::LineBreak: out += QStringLiteral("<br>"); break;
@@ -497,7 +503,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             if (!i.macro.isEmpty()) {
                 // Macros with a meaning on the web become links; others stay
                 // inert, named in their title.
-                const QString macro = text(i.macro);
+                const QString macro = text(m_p, i.macro);
                 const QString target = macroHref(macro);
                 if (!target.isEmpty())
                     out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(target));
@@ -518,7 +524,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             } else if (!href.isEmpty()) {
                 out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(href));
             } else {
-                out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(text(i.context + (i.file.isEmpty() ? QByteArray() : '@' + i.file))));
+                out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(text(m_p, i.context + (i.file.isEmpty() ? QByteArray() : '@' + i.file))));
                 closing = QStringLiteral("</span>");
             }
             break;
@@ -603,12 +609,15 @@ QString Writer::pageFor(int n, const QString &body)
             nav += QStringLiteral("<a href=\"%1\">Suivant &gt;&gt;</a>").arg(m_pages[next]);
     }
     nav += QStringLiteral("</div>");
-    return pageHead(t.title.isEmpty() ? m_title : text(t.title)) + anchors + nav + body + QStringLiteral("</body></html>\n");
+    return pageHead(t.title.isEmpty() ? m_title : text(m_p, t.title)) + anchors + nav + body + QStringLiteral("</body></html>\n");
 }
 
 QString Writer::pageHead(const QString &title, const QString &extra) const
 {
-    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"><head><meta charset=\"utf-8\">"
+    // The character set in the older form, which compiled-help viewers
+    // honour too (HTML takes either, not both).
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"><head>"
+                          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
                           "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"><title>%2</title>"
                           "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%3</head>\n<body>")
         .arg(m_language, escaped(title), extra);
@@ -616,11 +625,11 @@ QString Writer::pageHead(const QString &title, const QString &extra) const
 
 void Writer::prepare()
 {
-    m_title = text(m_p.hpj.options.value("TITLE"));
+    m_title = text(m_p, m_p.hpj.options.value("TITLE"));
     m_language = languageOf(m_p.hpj);
     const QByteArray hlp = m_p.hpj.options.value("HLP").trimmed();
     m_targets.helpFile = QFileInfo(hlp.isEmpty() ? QFileInfo(m_p.hpjName).completeBaseName() + QStringLiteral(".hlp")
-                                                 : text(hlp).replace(u'\\', u'/'))
+                                                 : text(m_p, hlp).replace(u'\\', u'/'))
                              .fileName()
                              .toLower();
     // Page names first: links need every page.
@@ -731,12 +740,12 @@ QStringList Writer::run()
                     + paragraphs(target.scrolling, popup) + QStringLiteral("</div>");
         }
         write(m_pages[n], pageFor(n, body).toUtf8());
-        QString plain = text(t.title);
+        QString plain = text(m_p, t.title);
         for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
             for (const TParagraph &p : *list)
                 for (const TInline &i : p.items)
                     if (i.kind == TInline::Text)
-                        plain += u' ' + text(i.text);
+                        plain += u' ' + text(m_p, i.text);
         for (auto it = wordPattern.globalMatch(plain); it.hasNext();)
             words[it.next().captured().toLower()].insert(n);
     }
@@ -755,9 +764,9 @@ QStringList Writer::run()
     write(QStringLiteral("index.html"), shell(m_title, contents));
     QString index = QStringLiteral("<h1>Index</h1><ul>");
     for (const TIndexEntry &entry : m_p.index) {
-        index += QStringLiteral("<li>%1").arg(escaped(text(entry.keyword)));
+        index += QStringLiteral("<li>%1").arg(escaped(text(m_p, entry.keyword)));
         for (const int n : entry.topics)
-            index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(shownTitle(m_p.topics[n], m_pages[n])));
+            index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(shownTitle(m_p, m_p.topics[n], m_pages[n])));
         index += QStringLiteral("</li>");
     }
     write(QStringLiteral("keywords.html"), shell(QStringLiteral("Index"), index + QStringLiteral("</ul>")));
@@ -768,7 +777,7 @@ QStringList Writer::run()
     // The search index: a script, so that the pages also work from disk.
     QString js = QStringLiteral("var SEARCH_INDEX = {\"pages\": [");
     for (int n = 0; n < m_p.topics.size(); ++n)
-        js += QStringLiteral("%1[%2, %3]").arg(n ? QStringLiteral(",") : QString(), jsString(m_pages[n]), jsString(shownTitle(m_p.topics[n], m_pages[n])));
+        js += QStringLiteral("%1[%2, %3]").arg(n ? QStringLiteral(",") : QString(), jsString(m_pages[n]), jsString(shownTitle(m_p, m_p.topics[n], m_pages[n])));
     js += QStringLiteral("], \"words\": {");
     bool first = true;
     QStringList allWords = words.keys();
@@ -900,9 +909,14 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     const QString head2 = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
                                          "<OBJECT type=\"text/site properties\"></OBJECT>\n");
     QString toc = head2 + tree, index = head;
-    for (const TIndexEntry &entry : project.index)
+    // One line per keyword, its topics under it, as the viewer lists them.
+    for (const TIndexEntry &entry : project.index) {
+        QString params = QStringLiteral("<param name=\"Name\" value=\"%1\">").arg(text(project, entry.keyword).toHtmlEscaped());
         for (const int n : entry.topics)
-            index += sitemapItem(text(entry.keyword), pages[n]);
+            params += QStringLiteral("<param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\">")
+                          .arg(shownTitle(project, project.topics[n], pages[n]).toHtmlEscaped(), pages[n]);
+        index += QStringLiteral("<LI><OBJECT type=\"text/sitemap\">%1</OBJECT>\n").arg(params);
+    }
     toc += QStringLiteral("</BODY></HTML>\n");
     index += QStringLiteral("</UL>\n</BODY></HTML>\n");
     // The project: its pages, and the [MAP] numbers as context ids.
@@ -950,21 +964,38 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     for (const QFileInfo &image : QDir(folder + QStringLiteral("/images")).entryInfoList(QDir::Files))
         fileList += QStringLiteral("images/") + image.fileName() + u'\n';
     fileList += redirects;
-    const QString title = text(project.hpj.options.value("TITLE"));
+    const QString title = text(project, project.hpj.options.value("TITLE"));
     QString contents = pages.value(0);
     if (project.hpj.options.contains("CONTENTS")) {
         const int n = project.contextTopic.value(normalizeContext(project.hpj.options.value("CONTENTS")).toUpper(), -1);
         if (n >= 0)
             contents = pages[n];
     }
+    // The language (LCID=, else that of the code page; French, the
+    // program's, for Windows-1252), which the viewer reads the contents,
+    // the index and the search in.
+    bool lcidOk = false;
+    uint lcid = project.hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&lcidOk, 0);
+    if (!lcidOk || lcid == 0 || lcid > 0xFFFF) {
+        static const QHash<int, uint> languageOfPage{{1250, 0x415}, {1251, 0x419}, {1253, 0x408}, {1254, 0x41F}, {1255, 0x40D},
+                                                     {1256, 0x401}, {1257, 0x427}, {1258, 0x42A}, {874, 0x41E},  {932, 0x411},
+                                                     {936, 0x804},  {949, 0x412},  {950, 0x404}};
+        lcid = languageOfPage.value(project.codePage, 0x40C);
+    }
     const QString hhp = QStringLiteral("[OPTIONS]\nCompatibility=1.1 or later\nCompiled file=%1\nContents file=toc.hhc\n"
-                                       "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nFull-text search=Yes\nTitle=%3\n\n"
+                                       "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nFull-text search=Yes\nTitle=%3\n"
+                                       "Language=0x%7\n\n"
                                        "[FILES]\n%4\n[ALIAS]\n%5\n[MAP]\n%6")
-                            .arg(QStringLiteral("compiled.chm"), contents, title, fileList, aliases, map);
+                            .arg(QStringLiteral("compiled.chm"), contents, title, fileList, aliases, map,
+                                 QString::number(lcid, 16).rightJustified(4, u'0'));
+    // The project, contents and index in the help's code page, as the
+    // viewer of its language reads them.
+    const Platform::CodePage page(project.codePage);
     for (const auto &[name, content] : {QPair<QString, QString>{QStringLiteral("project.hhp"), hhp},
                                         {QStringLiteral("toc.hhc"), toc}, {QStringLiteral("index.hhk"), index}}) {
         QString error;
-        if (!Platform::writeFileAtomic(folder + u'/' + name, Platform::toCp1252OrUtf8(content), &error))
+        const QByteArray bytes = project.codePage == 1252 ? Platform::toCp1252OrUtf8(content) : page.encode(content);
+        if (!Platform::writeFileAtomic(folder + u'/' + name, bytes, &error))
             return {name + QStringLiteral(" : ") + error};
     }
     QProcess run;

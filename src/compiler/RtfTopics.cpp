@@ -1,9 +1,11 @@
 #include "compiler/RtfTopics.h"
+#include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 
 #include "compiler/HlpEncode.h"
 #include "compiler/RtfTokenizer.h"
 
+#include <QHash>
 #include <QMap>
 #include <vector>
 
@@ -23,6 +25,7 @@ struct State {
     bool keepn = false;
     bool inTable = false; // \intbl: the paragraph is a table row's
     int shift = 0;        // \super, \sub, \up, \dn: text off the base line
+    int uc = 1;           // \ucN: the bytes that stand for a \uN character after it
 };
 
 bool skipped(const QByteArray &w)
@@ -44,13 +47,24 @@ bool skipped(const QByteArray &w)
 
 class Reader {
 public:
-    Reader(const QByteArray &rtf, QList<TPictureSource> *pictures) : m_tokens(rtf), m_pictures(pictures) {}
+    Reader(const QByteArray &rtf, QList<TPictureSource> *pictures, int codePage)
+        : m_tokens(rtf), m_pictures(pictures), m_target(codePage), m_documentPage(codePage)
+    {
+    }
     TTopicFileRead run();
 
 private:
     State &st() { return m_stack.back(); }
     void word(const QByteArray &w, bool hasParam, int param);
+    // A byte of the text as the RTF gives it, in the code page of its
+    // font (or of the document): written in the help's code page.
     void textByte(unsigned char b);
+    // A character of the text (\uN, typographic words).
+    void textChar(QChar c);
+    // A byte already in the help's code page.
+    void put(unsigned char b);
+    // The code page the current text's bytes are in (0: a symbol font).
+    int sourcePage() const;
     void flushText();
     // Text that began a command ("{", "{bmc fi") in an earlier run, added
     // as plain text when no command follows.
@@ -79,6 +93,13 @@ private:
 
     RtfTokenizer m_tokens;
     QList<TPictureSource> *m_pictures;
+    Platform::CodePage m_target;     // the help's code page
+    int m_documentPage;              // \ansicpg, else the help's
+    QHash<int, int> m_fontCharsets;  // font number -> \fcharset
+    QHash<int, Platform::CodePage> m_sourcePages;
+    int m_leadByte = -1;             // the first byte of a double-byte character
+    int m_skip = 0;                  // fallback bytes of a \uN still to pass over
+    QString m_lost;                  // characters the help's code page cannot hold, this page
     TTopicFileRead m_out;
     std::vector<State> m_stack{State{}};
     QMap<int, QPair<QByteArray, int>> m_fonts; // number -> face, family
@@ -474,6 +495,12 @@ void Reader::endTopic()
 {
     if (m_paraHasContent || !m_pending.isEmpty() || !m_carry.isEmpty())
         endParagraph();
+    if (!m_lost.isEmpty()) {
+        warn(QString::fromUtf8("caractère(s) que la page de code %1 du projet ne peut pas écrire, remplacé(s) par « ? » : %2")
+                 .arg(m_target.number())
+                 .arg(m_lost));
+        m_lost.clear();
+    }
     if (!m_unknownMarks.isEmpty()) {
         QStringList marks;
         for (const char c : std::as_const(m_unknownMarks))
@@ -565,7 +592,54 @@ void Reader::commitFootnote()
     }
 }
 
+int Reader::sourcePage() const
+{
+    const auto it = m_fontCharsets.constFind(m_stack.back().font);
+    if (it != m_fontCharsets.constEnd()) {
+        const int page = Platform::codePageOfCharset(*it);
+        if (page >= 0)
+            return page;
+    }
+    return m_documentPage;
+}
+
 void Reader::textByte(unsigned char b)
+{
+    const Dest dest = st().dest;
+    const int page = dest == Dest::Text || dest == Dest::Footnote || dest == Dest::Hidden ? sourcePage() : 0;
+    // The same page, a symbol font's glyphs, or plain ASCII: as they are.
+    if (page == 0 || page == m_target.number() || (b < 0x80 && m_leadByte < 0)) {
+        m_leadByte = -1;
+        put(b);
+        return;
+    }
+    auto it = m_sourcePages.find(page);
+    if (it == m_sourcePages.end())
+        it = m_sourcePages.insert(page, Platform::CodePage(page));
+    QByteArray bytes(1, char(b));
+    if (m_leadByte >= 0) {
+        bytes.prepend(char(m_leadByte));
+        m_leadByte = -1;
+    } else if (it->isLeadByte(b)) {
+        m_leadByte = b;
+        return;
+    }
+    for (const char c : m_target.encode(it->decode(bytes), &m_lost))
+        put(uchar(c));
+}
+
+void Reader::textChar(QChar c)
+{
+    // A symbol font's glyph as Word writes it (U+F0xx): its byte.
+    if (sourcePage() == 0 && c.unicode() >= 0xF000 && c.unicode() <= 0xF0FF)
+        return put(uchar(c.unicode() & 0xFF));
+    if (c.unicode() < 0x80)
+        return put(uchar(c.unicode()));
+    for (const char b : m_target.encode(QString(c), &m_lost))
+        put(uchar(b));
+}
+
+void Reader::put(unsigned char b)
 {
     State &s = st();
     switch (s.dest) {
@@ -674,16 +748,33 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     // Typographic characters written as words.
     static const struct {
         const char *word;
-        unsigned char byte;
-    } characters[] = {{"endash", 0x96}, {"emdash", 0x97}, {"bullet", 0x95}, {"lquote", 0x91},
-                      {"rquote", 0x92}, {"ldblquote", 0x93}, {"rdblquote", 0x94}};
+        char16_t character;
+    } characters[] = {{"endash", 0x2013}, {"emdash", 0x2014}, {"bullet", 0x2022}, {"lquote", 0x2018},
+                      {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}};
+    const bool inText = s.dest == Dest::Text || s.dest == Dest::Footnote || s.dest == Dest::Hidden;
     for (const auto &c : characters)
-        if (w == c.word && (s.dest == Dest::Text || s.dest == Dest::Footnote || s.dest == Dest::Hidden)) {
-            textByte(c.byte);
+        if (w == c.word && inText) {
+            textChar(QChar(c.character));
             return;
         }
+    // A character by its Unicode number; the \ucN bytes after it stand
+    // for it in readers without Unicode, and are passed over.
+    if (w == "u" && hasParam) {
+        if (inText)
+            textChar(QChar(char16_t(param < 0 ? param + 65536 : param)));
+        m_skip = s.uc;
+        return;
+    }
+    if (w == "uc") { s.uc = qBound(0, param, 8); return; }
+    if (w == "ansicpg" && hasParam && param > 0) {
+        // The document's code page, where the system has it.
+        if (Platform::CodePage(param).number() == param)
+            m_documentPage = param;
+        return;
+    }
     if (s.dest == Dest::FontTable) {
         if (w == "f") { m_fontNumber = param; m_fontName.clear(); m_fontFamily = 3; }
+        else if (w == "fcharset" && m_fontNumber >= 0) m_fontCharsets.insert(m_fontNumber, param);
         else if (w == "froman") m_fontFamily = 2;
         else if (w == "fswiss" || w == "fnil") m_fontFamily = 3;
         else if (w == "fmodern") m_fontFamily = 1;
@@ -777,6 +868,7 @@ TTopicFileRead Reader::run()
         m_afterStar = std::exchange(m_starred, false);
         switch (t.kind) {
         case RtfTokenizer::GroupOpen:
+            m_skip = 0;
             if (m_stack.size() < 4096) {
                 flushText();
                 m_stack.push_back(m_stack.back());
@@ -785,6 +877,7 @@ TTopicFileRead Reader::run()
             }
             break;
         case RtfTokenizer::GroupClose:
+            m_skip = 0;
             if (m_flattened > 0) {
                 --m_flattened;
             } else if (m_stack.size() <= 1) {
@@ -823,7 +916,12 @@ TTopicFileRead Reader::run()
             if (t.word != "bin" || st().dest == Dest::Picture)
                 word(t.word, t.hasParam, t.param);
             break;
-        case RtfTokenizer::HexByte: textByte(t.byte); break;
+        case RtfTokenizer::HexByte:
+            if (m_skip > 0)
+                --m_skip;
+            else
+                textByte(t.byte);
+            break;
         case RtfTokenizer::Symbol:
             if (t.symbol == '*') { // {\* ...}: a destination a reader may skip
                 st().dest = Dest::Skip;
@@ -832,14 +930,16 @@ TTopicFileRead Reader::run()
             else if (t.symbol == '\\' || t.symbol == '{' || t.symbol == '}')
                 textByte(static_cast<unsigned char>(t.symbol));
             else if (t.symbol == '~' && st().dest == Dest::Text)
-                textByte(0xA0);
+                textChar(QChar(0xA0));
             else if (t.symbol == '\'' )
                 textByte('\''); // a lone \' is an apostrophe (context strings)
             else if ((t.symbol == '\r' || t.symbol == '\n') && st().dest == Dest::Text)
                 endParagraph();
             break;
         case RtfTokenizer::Text:
-            if (t.byte >= 0x20 || t.byte == '\t')
+            if (m_skip > 0)
+                --m_skip;
+            else if (t.byte >= 0x20 || t.byte == '\t')
                 textByte(t.byte == '\t' ? ' ' : t.byte);
             break;
         case RtfTokenizer::End: break;
@@ -869,14 +969,14 @@ bool TSourceTopic::isEmpty() const
 
 QByteArray normalizeContext(const QByteArray &context) { return Platform::cp1252HelpContext(context, MaxContext); }
 
-TTopicFileRead readTopicFile(const QByteArray &rtf, QList<TPictureSource> *pictures)
+TTopicFileRead readTopicFile(const QByteArray &rtf, QList<TPictureSource> *pictures, int codePage)
 {
     if (!rtf.trimmed().startsWith("{\\rtf")) {
         TTopicFileRead notRtf;
         notRtf.isRtf = false;
         return notRtf;
     }
-    Reader reader(rtf, pictures);
+    Reader reader(rtf, pictures, codePage);
     return reader.run();
 }
 

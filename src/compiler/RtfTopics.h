@@ -54,7 +54,11 @@ struct TTopicFileRead {
 // `pictures` collects the bitmap files referenced and the pictures written
 // in the RTF, shared by every topic file of a project (each once); a
 // Picture item's number is its index there.
-TTopicFileRead readTopicFile(const QByteArray &rtf, QList<TPictureSource> *pictures);
+// `codePage`: the help's code page, which the text is written in; each
+// run is read in its font's code page (\fcharset) or the document's
+// (\ansicpg, else the help's), \uN characters as they are, and what the
+// help's page cannot hold is said once per page.
+TTopicFileRead readTopicFile(const QByteArray &rtf, QList<TPictureSource> *pictures, int codePage = 1252);
 
 // A context string as the help file stores it: accented letters become
 // their base letter, other characters outside [A-Za-z0-9._] are dropped,

@@ -46,6 +46,7 @@ private slots:
     void forTheViewer();
     void webPages();
     void compiledHtmlHelp();
+    void codePages();
 };
 
 void TestCompile::corpusProjects()
@@ -583,13 +584,16 @@ void compareChmWithHelpFile(const QString &chmFile, const QString &pagesDir, con
     }
     QCOMPARE(sitemapValues(TestSupport::readFile(out + QStringLiteral("/toc.hhc")), "Name"), expected);
 
-    QList<QByteArray> keywords;
+    // The index: one line per keyword, as many topics under it.
+    QList<QByteArray> keywords, listed;
     HlpRead::Tree kw;
     if (const auto tree = hlp.internalFile("|KWBTREE"); tree && kw.parse(*tree))
         for (const auto &[key, data] : HlpRead::walkLeaves(kw, HlpRead::stringKey(), 6))
-            for (int n = HlpRead::u16(data, 0); n > 0; --n)
-                keywords << QByteArray(key.constData());
-    QCOMPARE(sitemapValues(TestSupport::readFile(out + QStringLiteral("/index.hhk")), "Name"), keywords);
+            keywords << QByteArray(key.constData()) + ' ' + QByteArray::number(HlpRead::u16(data, 0));
+    for (const QByteArray &item : TestSupport::readFile(out + QStringLiteral("/index.hhk")).split('\n'))
+        if (item.startsWith("<LI>"))
+            listed << sitemapValues(item, "Name").value(0) + ' ' + QByteArray::number(sitemapValues(item, "Local").size());
+    QCOMPARE(listed, keywords);
 }
 
 } // namespace
@@ -771,6 +775,91 @@ void TestCompile::compiledHtmlHelp()
     if (!libchm.isEmpty()) {
         QProcess::execute(libchm, {box.path("Aide.chm"), QStringLiteral("/second.html"), box.path("second.html")});
         QVERIFY(TestSupport::readFile(box.path("second.html")).contains("Deux"));
+    }
+}
+
+void TestCompile::codePages()
+{
+    // A Russian and a Polish project, as Word writes them: the right
+    // letters in the web pages and the .CHM, the character set in the
+    // .HLP, the keywords in the order of the language.
+    struct TCase {
+        QByteArray hpj, rtf;
+        QString title;
+        quint8 charset;
+        QList<QByteArray> keywords; // in the help's code page, in order
+        QByteArray language;
+    };
+    const QList<TCase> cases{
+        {"[OPTIONS]\r\nTITLE=\xd1\xef\xf0\xe0\xe2\xea\xe0\r\nLCID=0x419 0x0 0x0\r\n[FILES]\r\nru.rtf\r\n",
+         "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}}\\f0 "
+         "#{\\footnote # intro}${\\footnote $ \\'d1\\'ef\\'f0\\'e0\\'e2\\'ea\\'e0}"
+         "K{\\footnote K \\'f6\\'e2\\'e5\\'f2;\\'f1\\'e0\\'e4;\\'f0\\'e5\\'ea\\'e0}"
+         "\\'d1\\'ef\\'f0\\'e0\\'e2\\'ea\\'e0 \\u1105?\\par}",
+         QString::fromUtf8("Справка"), 204, {"\xf0\xe5\xea\xe0", "\xf1\xe0\xe4", "\xf6\xe2\xe5\xf2"}, "0x0419"},
+        {"[OPTIONS]\r\nTITLE=Pomoc\r\nLCID=0x415 0x0 0x0\r\n[FILES]\r\npl.rtf\r\n",
+         "{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}{\\f1\\fswiss\\fcharset0 Arial;}}\\f0 "
+         "#{\\footnote # intro}${\\footnote $ \\'afa\\'bcd\\'bf\\'f3\\'b3\\'e6}"
+         "K{\\footnote K \\'bfaba;zebra;\\'b3\\'f3dka;lampa;\\'9fle}"
+         "\\'af\\'f3\\'b3\\'e6 {\\f1 caf\\'e9 \\u1105?}\\par}",
+         QString::fromUtf8("Żółć"), 238, {"lampa", "\xb3\xf3" "dka", "zebra", "\x9f" "le", "\xbf" "aba"}, "0x0415"},
+    };
+    for (const TCase &c : cases) {
+        TestSupport::Sandbox box;
+        const QString name = c.charset == 204 ? QStringLiteral("ru") : QStringLiteral("pl");
+        QVERIFY(TestSupport::writeFile(box.path(name + ".hpj"), c.hpj));
+        QVERIFY(TestSupport::writeFile(box.path(name + ".rtf"), c.rtf));
+        const Hlp::TCompileResult r = Hlp::compileProject(box.path(name + ".hpj"));
+        QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+        HlpRead::Container hlp;
+        QVERIFY(hlp.parse(r.hlp));
+        // |SYSTEM: a 12-byte header, then records (type, size, data).
+        const QByteArray system = *hlp.internalFile("|SYSTEM");
+        int charset = -1;
+        for (qsizetype at = 12; at + 4 <= system.size(); at += 4 + HlpRead::u16(system, at + 2))
+            if (HlpRead::u16(system, at) == 11)
+                charset = quint8(system[at + 4]);
+        QCOMPARE(charset, int(c.charset));
+        HlpRead::Tree kw;
+        QVERIFY(kw.parse(*hlp.internalFile("|KWBTREE")));
+        QList<QByteArray> keywords;
+        for (const auto &[key, data] : HlpRead::walkLeaves(kw, HlpRead::stringKey(), 6))
+            keywords << QByteArray(key.constData());
+        QCOMPARE(keywords, c.keywords);
+        // The letters the help's code page lacks are said (the Polish
+        // page's "ё"), the others kept ("é" is in both).
+        QCOMPARE(r.messages.filter(QString::fromUtf8("ne peut pas écrire")).size(), c.charset == 238 ? 1 : 0);
+
+        Hlp::TCompileOptions options;
+        options.output = Hlp::TOutput::Chm;
+        options.outputDir = box.path("pages");
+        options.chmFile = box.path(name + ".chm");
+        const bool chm = !QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty();
+        if (!chm)
+            options.output = Hlp::TOutput::Html;
+        QVERIFY2(Hlp::compileProject(box.path(name + ".hpj"), options).ok, qPrintable(name));
+        const QString page = QString::fromUtf8(TestSupport::readFile(box.path("pages/intro.html")));
+        QVERIFY2(page.contains(c.title) && page.contains(QStringLiteral("lang=\"%1\"").arg(name)), qPrintable(page));
+        QVERIFY(page.contains(QStringLiteral("charset=utf-8")));
+        QVERIFY(QString::fromUtf8(TestSupport::readFile(box.path("pages/search-index.js"))).contains(c.title.toLower()));
+        if (c.charset == 204)
+            QVERIFY(page.contains(QString::fromUtf8("ё"))); // written as \u1105 with a fallback
+        else
+            QVERIFY(page.contains(QString::fromUtf8("café ?")));
+        if (!chm)
+            continue;
+        QVERIFY(TestSupport::readFile(box.path("pages/project.hhp")).contains("Language=" + c.language));
+        QVERIFY(TestSupport::readFile(box.path("pages/index.hhk")).contains(c.keywords.first()));
+        // Read back with libchm: the page's letters, and the language in
+        // the file's system data.
+        QProcess extract;
+        extract.start(QStandardPaths::findExecutable(QStringLiteral("extract_chmLib")), {box.path(name + ".chm"), box.path("out")});
+        QVERIFY(extract.waitForFinished(60000));
+        QVERIFY(QString::fromUtf8(TestSupport::readFile(box.path("out/intro.html"))).contains(c.title));
+        const QByteArray chmSystem = TestSupport::readFile(box.path("out/#SYSTEM"));
+        QByteArray lcid;
+        Hlp::putU32(lcid, c.language.toUInt(nullptr, 16));
+        QVERIFY2(chmSystem.contains(lcid), qPrintable(name));
     }
 }
 
