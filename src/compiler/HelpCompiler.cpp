@@ -783,14 +783,19 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
     system.lz77 = compression == THpj::Compression::Lz77;
     system.title = hpj.options.value("TITLE");
     system.copyright = hpj.options.value("COPYRIGHT");
+    // The contents topic: CONTENTS=, else the first topic (named in the
+    // file as the classic compiler names it).
+    int contentsTopic = topics.isEmpty() ? -1 : 0;
     if (hpj.options.contains("CONTENTS")) {
         const int n = contextTopic.value(normalizeContext(hpj.options.value("CONTENTS")).toUpper(), -1);
         if (n < 0)
             msg.warning(4056, hpjName, QStringLiteral("page de sommaire introuvable : la première page en tient lieu."));
-        else {
-            system.hasContents = true;
-            system.contentsOffset = writer.topicOffset(n);
-        }
+        else
+            contentsTopic = n;
+    }
+    if (contentsTopic >= 0) {
+        system.hasContents = true;
+        system.contentsOffset = writer.topicOffset(contentsTopic);
     }
     // LCID=0x410 0x0 0x0: the language is the first number.
     if (hpj.options.contains("LCID")) {

@@ -73,7 +73,9 @@ QByteArray systemFile(const TSystemInfo &info)
     putU16(out, 1);
     putU32(out, info.buildTime);
     putU16(out, info.lz77 ? 4 : 0); // 4096-byte topic blocks, LZ77 or not
-    record(out, 1, stringZ(info.title));
+    // No title record for a help without a title, as the classic compiler.
+    if (!info.title.isEmpty())
+        record(out, 1, stringZ(info.title));
     if (!info.copyright.isEmpty())
         record(out, 2, stringZ(info.copyright));
     if (!info.citation.isEmpty())

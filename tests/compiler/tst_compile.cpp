@@ -325,6 +325,12 @@ void TestCompile::projectOptions()
     }
     QCOMPARE(records.value(9), QByteArray::fromHex("00000000000000001004"));
     QCOMPARE(records.value(10), QByteArray(".\\Aide.cnt", 10) + '\0');
+    // Without TITLE= and CONTENTS=, as the classic compiler: no title
+    // record, the first topic as the contents.
+    QVERIFY(!records.contains(1));
+    QByteArray first;
+    Hlp::putU32(first, headerOffsets(hlp).value(0));
+    QCOMPARE(records.value(3), first);
 
     // The rest of a Help Workshop project: windows in full, CITATION,
     // DEFFONT, [FONTS], build tags, [BAGGAGE], ">" footnotes, PREFIX,
