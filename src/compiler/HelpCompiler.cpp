@@ -363,12 +363,14 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
         if (path.isEmpty())
             path = findIn(bitmapRoots, pictures[k].file);
         QByteArray bmp;
+        // Named with the page that shows it first.
+        const QString where = QStringLiteral("%1 (%2, page %3)").arg(name, decodeName(pictures[k].sourceFile)).arg(pictures[k].page);
         if (path.isEmpty() || !Platform::readWholeFile(path, &bmp)) {
-            msg.warning(4113, name, QStringLiteral("image introuvable."));
+            msg.warning(4113, where, QStringLiteral("image introuvable."));
             continue;
         }
         if (!bmpToPicture(bmp, &picture, &why, lz77)) {
-            msg.warning(4114, name, why);
+            msg.warning(4114, where, why + u'.');
             continue;
         }
         pictureData[k] = picture;

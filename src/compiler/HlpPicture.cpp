@@ -239,6 +239,20 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bo
             *error = QStringLiteral("fichier d'images segmentées endommagé");
             return false;
         }
+        // Each bitmap's points must fill it: a viewer draws stripes for
+        // those that are missing.
+        for (int i = 0; i < count; ++i) {
+            const quint32 from = le32(bmp, 4 + 4 * i);
+            quint32 to = quint32(bmp.size());
+            for (int j = 0; j < count; ++j)
+                if (le32(bmp, 4 + 4 * j) > from)
+                    to = qMin(to, le32(bmp, 4 + 4 * j));
+            const QByteArray part = bmp.mid(from, to - from);
+            if (!part.isEmpty() && quint8(part[0]) == 6 && !readBitmap(part).ok) {
+                *error = QString::fromUtf8("image %1 du fichier endommagée : ses points ne remplissent pas sa taille").arg(i + 1);
+                return false;
+            }
+        }
         *picture = bmp;
         if (!compress)
             return true;

@@ -268,6 +268,7 @@ void Reader::flushText()
             picture.command = side == 'l' ? 0x87 : side == 'r' ? 0x88 : 0x86;
             TPictureSource source;
             source.file = argument;
+            source.page = int(m_out.topics.size() + 1);
             picture.picture = pictureNumber(source);
             addItem(picture, mark); // a picture can be a hotspot
         } else if (command == "button") {

@@ -197,6 +197,12 @@ void TestPicture::refused()
     const QList<QByteArray> pal{QByteArray(4, '\0'), QByteArray(4, '\x7f')};
     QByteArray garbage = bmp(3, 2, 8, pal, QByteArray(200, '\xff'), 1); // RLE that never ends
     QVERIFY(Hlp::bmpToPicture(garbage, &out, &why));
+    // A hotspot graphic whose bitmap lacks points (a file cut short) is
+    // refused, not copied for the viewer to draw stripes.
+    QVERIFY(Hlp::bmpToPicture(bmp(16, 8, 8, pal, QByteArray(128, '\x01')), &out, &why));
+    QVERIFY(Hlp::bmpToPicture(out, &out, &why)); // whole: taken
+    QVERIFY(!Hlp::bmpToPicture(out.chopped(20), &out, &why));
+    QVERIFY2(why.contains(QString::fromUtf8("endommagée")), qPrintable(why));
 }
 
 void TestPicture::hotspotGraphics()
