@@ -25,6 +25,7 @@ struct State {
     bool keepn = false;
     bool inTable = false; // \intbl: the paragraph is a table row's
     int shift = 0;        // \super, \sub, \up, \dn: text off the base line
+    bool smaller = false; // \super, \sub: drawn smaller too (\upN, \dnN keep their size)
     int uc = 1;           // \ucN: the bytes that stand for a \uN character after it
 };
 
@@ -130,6 +131,7 @@ private:
     int m_rowLeft = 0;
     QByteArray m_footnote;
     bool m_footnoteLoneMark = false; // the footnote's first character closed a group
+    bool m_afterFootnote = false;    // a footnote ended, no text since
     QByteArray m_unknownMarks; // footnote marks of the page the compiler does not know
     int m_footnoteDepth = -1;
     bool m_paraHasContent = false;
@@ -154,9 +156,10 @@ TCharFormat Reader::charFormat() const
     const auto font = m_fonts.value(s.font, {QByteArray("Arial"), 3});
     f.face = font.first.isEmpty() ? QByteArray("Arial") : font.first;
     f.family = quint8(font.second);
-    // Raised and lowered text has no place in a help file's fonts: it is
-    // kept at two thirds of its size, as word processors draw it.
-    f.halfPoints = quint8(qBound(2, s.shift ? (s.halfPoints * 2 + 1) / 3 : s.halfPoints, 255));
+    // Raised and lowered text has no place in a help file's fonts:
+    // superscripts and subscripts are kept at two thirds of their size, as
+    // word processors draw them; text moved by \upN or \dnN keeps its own.
+    f.halfPoints = quint8(qBound(2, s.shift && s.smaller ? (s.halfPoints * 2 + 1) / 3 : s.halfPoints, 255));
     f.shift = qint8(s.shift);
     f.attributes = (s.bold ? FontBold : 0) | (s.italic ? FontItalic : 0) | (s.underline ? FontUnderline : 0);
     if (s.colour > 0 && s.colour < m_colours.size()) {
@@ -564,6 +567,7 @@ void Reader::commitFootnote()
         m_paraHasContent = !m_para.items.isEmpty();
     }
     const QByteArray value = text.trimmed();
+    m_afterFootnote = !m_paraHasContent;
     switch (mark) {
     case '#':
         if (!value.isEmpty())
@@ -686,10 +690,16 @@ void Reader::put(unsigned char b)
     }
     if (!m_hidden.isEmpty())
         endHidden();
+    // Blanks between the footnotes and a page's first words are not text
+    // (they would indent the title).
+    if (m_afterFootnote && !m_paraHasContent && m_pending.isEmpty() && (b == ' ' || b == '\t'))
+        return;
+    m_afterFootnote = false;
     const bool same = m_pendingState.font == s.font && m_pendingState.halfPoints == s.halfPoints
                       && m_pendingState.bold == s.bold && m_pendingState.italic == s.italic
                       && m_pendingState.underline == s.underline && m_pendingState.doubleUnderline == s.doubleUnderline
-                      && m_pendingState.colour == s.colour && m_pendingState.shift == s.shift;
+                      && m_pendingState.colour == s.colour && m_pendingState.shift == s.shift
+                      && m_pendingState.smaller == s.smaller;
     if (!same)
         flushText();
     if (m_pending.isEmpty())
@@ -836,10 +846,10 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
         return;
     }
     flushText();
-    if (w == "plain") { s.font = 0; s.halfPoints = 24; s.bold = s.italic = s.underline = s.doubleUnderline = s.hidden = false; s.colour = 0; s.shift = 0; }
-    else if (w == "super" || w == "up") s.shift = on ? 1 : 0;
-    else if (w == "sub" || w == "dn") s.shift = on ? -1 : 0;
-    else if (w == "nosupersub") s.shift = 0;
+    if (w == "plain") { s.font = 0; s.halfPoints = 24; s.bold = s.italic = s.underline = s.doubleUnderline = s.hidden = false; s.colour = 0; s.shift = 0; s.smaller = false; }
+    else if (w == "super" || w == "up") { s.shift = on ? 1 : 0; s.smaller = on && w == "super"; }
+    else if (w == "sub" || w == "dn") { s.shift = on ? -1 : 0; s.smaller = on && w == "sub"; }
+    else if (w == "nosupersub") { s.shift = 0; s.smaller = false; }
     else if (w == "pard") { s.para = TParagraphFormat(); s.keepn = false; s.inTable = false; }
     else if (w == "f") s.font = param;
     else if (w == "fs") s.halfPoints = hasParam && param > 0 ? param : 24;

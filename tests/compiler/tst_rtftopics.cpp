@@ -310,6 +310,14 @@ void TestRtfTopics::footnoteForms()
     QCOMPARE(two.keywords, QList<QByteArray>{"Keys"});
     QCOMPARE(two.title, QByteArray("Second"));
     QCOMPARE(textOf(two.scrolling), QByteArray("Texte deux|"));
+    // Blanks between the footnotes and the title do not indent it; text
+    // moved up by \\upN keeps its size, a superscript is drawn smaller.
+    const Hlp::TTopicFileRead titled = Hlp::readTopicFile(
+        "{\\rtf1 {\\up6 #{\\footnote # t}} {\\up6 ${\\footnote $ T}} \\fs24 {\\up6 Titre} x{\\super 2}\\par}", &pictures);
+    const QList<Hlp::TInline> &items = titled.topics.value(0).scrolling.value(0).items;
+    QCOMPARE(textOf(titled.topics.value(0).scrolling), QByteArray("Titre x2|"));
+    QCOMPARE(items.first().format.halfPoints, quint8(24));
+    QCOMPARE(items.last().format.halfPoints, quint8(16));
     // Marks the compiler does not know: said once for the topic, the mark
     // out of the text.
     QCOMPARE(textOf(read.topics[2].scrolling), QByteArray("Texte trois|"));
