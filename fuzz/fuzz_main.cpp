@@ -2,8 +2,13 @@
 // topic text (the editor's and the help compiler's readers), .HPJ files,
 // outline files, command files and INI files. Each input is a
 // mutation of a real sample; every parser must return (no crash, no hang).
-//   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while
+//   build/fuzz/kivhelp_fuzz [seconds] [seed]     run for a while (the seed is
+//                                                printed; a random one if none)
 //   build/fuzz/kivhelp_fuzz --file INPUT         replay one input on every parser
+// Each input is on disk (fuzz-last-input.bin) before any parser sees it; an
+// input that takes more than 10 s ends the run (exit 3) and stays there.
+// kivhelp_fuzz_san is the help compiler's part of the run built with the
+// address and undefined-behaviour sanitizers (the CTest "fuzz_sanitized").
 #include "compiler/HlpLz77.h"
 #include "compiler/HlpMacro.h"
 #include "compiler/HlpPhrases.h"
@@ -13,23 +18,29 @@
 #include "compiler/HpjFile.h"
 #include "compiler/RtfTopics.h"
 #include "compiler/WmfRender.h"
-#include "editing/RtfText.h"
 #include "platform/IniFile.h"
+#ifndef KIVHELP_FUZZ_COMPILER_ONLY
+#include "editing/RtfText.h"
+#include "formats/PrjFiles.h"
 #include "formats/TextConv.h"
 #include "project/Outline.h"
-#include "formats/PrjFiles.h"
-
 #include <QApplication>
+#endif
+
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTextDocument>
+#include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
 void runAll(const QByteArray &input)
 {
+#ifndef KIVHELP_FUZZ_COMPILER_ONLY
     QTextDocument doc;
     RtfText::FReadRtf(doc, input);
     QTextDocument back;
@@ -46,6 +57,7 @@ void runAll(const QByteArray &input)
     }
 
     KIVHelpTools::FSplitCmdLines(input);
+#endif
     Hlp::checkMacro(input);
     Hlp::THallPhrases phrases;
     phrases.choose(input.split('\n'));
@@ -54,6 +66,9 @@ void runAll(const QByteArray &input)
 
     // The compiler's reader, then its writers (plain and LZ77 blocks).
     QList<Hlp::TPictureSource> pictures;
+    // In other code pages too: a single-byte one and a double-byte one.
+    Hlp::readTopicFile(input, &pictures, 1251);
+    Hlp::readTopicFile(input, &pictures, 932);
     const Hlp::TTopicFileRead read = Hlp::readTopicFile(input, &pictures);
     for (const Hlp::TPictureSource &source : pictures) {
         QByteArray picture;
@@ -111,6 +126,9 @@ const QByteArray kSeeds[] = {
     "010009000003220000000100070000000000050000000c0264006400070000001b045a005a000a000a00"
     "0c000000320a0a000a0002000000414200000000030000000000}}}"
     "{\\*\\shppict{\\pict\\pngblip 89504e470d0a1a0a}}{\\nonshppict{\\pict\\dibitmap0 28000000}}\\par}",
+    // Measures that overflowed sums once.
+    "{\\rtf1{\\pict\\wmetafile8\\picw1070000001\\pich1070000001\\picscalex2147483647 0100090000}"
+    "\\trowd\\trleft-2147483647\\cellx2147483647\\pard\\intbl\\li2147483647 a\\cell\\row}",
     // Footnotes in their forms, groups that are not text.
     "{\\rtf1 #{\\footnote intro}{\\up6 K{\\footnote {\\up6 K} a;b}}k{\\footnote c}x{\\footnote d}{\\comment e}"
     "{\\info{\\title t}}{\\ftnsep \\chftnsep\\par}{\\field{\\*\\fldinst f}{\\fldrslt g}}\\par\\page{\\comment h}}",
@@ -136,21 +154,37 @@ QByteArray mutate(QByteArray data, QRandomGenerator &rng)
 
 } // namespace
 
+void tooLong(int)
+{
+    static const char text[] = "an input took more than 10 s: it is in fuzz-last-input.bin\n";
+    [[maybe_unused]] const auto written = ::write(2, text, sizeof text - 1);
+    ::_exit(3);
+}
+
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef KIVHELP_FUZZ_COMPILER_ONLY
+    QGuiApplication app(argc, argv);
+#else
     QApplication app(argc, argv);
+#endif
+    std::signal(SIGALRM, tooLong);
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == QLatin1String("--file")) {
         QFile f(args[1]);
         if (!f.open(QIODevice::ReadOnly))
             return 2;
+        ::alarm(10);
         runAll(f.readAll());
         std::printf("ok\n");
         return 0;
     }
     const int seconds = args.value(0, QStringLiteral("10")).toInt();
-    QRandomGenerator rng(args.value(1, QStringLiteral("1")).toUInt());
+    const quint32 seed = args.size() > 1 ? args[1].toUInt() : QRandomGenerator::system()->generate();
+    std::printf("seed %u\n", seed);
+    std::fflush(stdout);
+    QRandomGenerator rng(seed);
     QElapsedTimer clock;
     clock.start();
     long long runs = 0;
@@ -158,11 +192,16 @@ int main(int argc, char **argv)
         QByteArray input = kSeeds[rng.bounded(int(std::size(kSeeds)))];
         for (int depth = int(rng.bounded(4)); depth >= 0; --depth)
             input = mutate(input, rng);
-        // Keep the failing input on disk should a parser crash on it.
+        // The input reaches the disk before any parser sees it, so that a
+        // crash or a hang leaves it there.
         QFile last(QStringLiteral("fuzz-last-input.bin"));
-        if (last.open(QIODevice::WriteOnly))
+        if (last.open(QIODevice::WriteOnly)) {
             last.write(input);
+            last.close();
+        }
+        ::alarm(10);
         runAll(input);
+        ::alarm(0);
         ++runs;
     }
     QFile::remove(QStringLiteral("fuzz-last-input.bin"));

@@ -327,15 +327,18 @@ void Reader::pictureWord(const QByteArray &w, int param)
     else if (w == "jpegblip") p.format = TRtfPicture::Jpeg;
     else if (w == "emfblip") p.format = TRtfPicture::Emf;
     else if (w == "macpict" || w == "pmmetafile") p.format = TRtfPicture::Unknown;
-    else if (w == "picw") p.picw = param;
-    else if (w == "pich") p.pich = param;
-    else if (w == "picwgoal") p.goalw = qMax(0, param);
-    else if (w == "pichgoal") p.goalh = qMax(0, param);
-    else if (w == "picscalex") p.scalex = param;
-    else if (w == "picscaley") p.scaley = param;
-    else if (w == "wbmbitspixel") p.bitsPixel = param;
-    else if (w == "wbmplanes") p.planes = param;
-    else if (w == "wbmwidthbytes") p.widthBytes = param;
+    // Sizes within what a picture can be (a metre in hundredths of a
+    // millimetre, a million pixels a side), so that no product overflows.
+    const int size = qBound(0, param, 1 << 20);
+    if (w == "picw") p.picw = size;
+    else if (w == "pich") p.pich = size;
+    else if (w == "picwgoal") p.goalw = size;
+    else if (w == "pichgoal") p.goalh = size;
+    else if (w == "picscalex") p.scalex = qBound(1, param, 10000);
+    else if (w == "picscaley") p.scaley = qBound(1, param, 10000);
+    else if (w == "wbmbitspixel") p.bitsPixel = qBound(1, param, 32);
+    else if (w == "wbmplanes") p.planes = qBound(1, param, 4);
+    else if (w == "wbmwidthbytes") p.widthBytes = size;
 }
 
 void Reader::endPicture()
@@ -713,6 +716,9 @@ void Reader::put(unsigned char b)
 void Reader::word(const QByteArray &w, bool hasParam, int param)
 {
     State &s = st();
+    // No measure of a document comes near this: what is beyond is a
+    // mistake or a trap, and would overflow the sums made with it.
+    param = qBound(-(1 << 26), param, 1 << 26);
     if (w == "fonttbl") { s.dest = Dest::FontTable; return; }
     if (w == "colortbl") { s.dest = Dest::ColourTable; return; }
     if (w == "footnote" && s.dest != Dest::Skip) { s.dest = Dest::Footnote; m_footnote.clear(); m_footnoteLoneMark = false; m_footnoteDepth = int(m_stack.size()); return; }
