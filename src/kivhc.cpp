@@ -24,6 +24,8 @@ int main(int argc, char **argv)
     // --missing-files=warning: a topic file that cannot be read leaves its
     // topics out with a warning instead of stopping the build.
     options.missingFilesAreWarnings = args.removeAll(QStringLiteral("--missing-files=warning")) > 0;
+    // --safe: a project from elsewhere reads and writes nothing outside its folder.
+    options.safe = args.removeAll(QStringLiteral("--safe")) > 0;
     // --format hlp|html, -o OUT: the output and where it goes (HTML: a
     // folder, PROJECT_html beside the project by default).
     QString format = QStringLiteral("hlp"), out;
@@ -36,7 +38,7 @@ int main(int argc, char **argv)
         }
     }
     if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm"))) {
-        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--format hlp|html|chm] [-o SORTIE] PROJET.HPJ\n");
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm] [-o SORTIE] PROJET.HPJ\n");
         return 2;
     }
     const QString hpj = args.first();

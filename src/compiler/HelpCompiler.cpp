@@ -144,6 +144,21 @@ QString where(const TSourceTopic &t) { return QStringLiteral("%1, page %2").arg(
 
 // Reads the project file, its topic files and pictures, and checks them;
 // false when nothing can be written.
+// True when `path` (made or not yet) lies in the folder `root` (a
+// canonical path), links followed.
+bool isInside(const QString &root, const QString &path)
+{
+    const QFileInfo info(path);
+    QString real = info.canonicalFilePath();
+    if (real.isEmpty()) {
+        const QString parent = QFileInfo(info.absolutePath()).canonicalFilePath();
+        if (parent.isEmpty())
+            return false;
+        real = parent + u'/' + info.fileName();
+    }
+    return !root.isEmpty() && (real == root || real.startsWith(root + u'/'));
+}
+
 // The code page the help is written in: CHARSET=, else the language of
 // LCID=, else the first topic file's \ansicpg, else Windows-1252.
 int helpCodePage(const THpj &hpj, const QByteArray &firstRtf, const QString &hpjName, Messages &msg)
@@ -201,14 +216,43 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     const QString hpjName = read.hpjName = QFileInfo(hpjPath).fileName();
     read.hpjDir = QFileInfo(hpjPath).absolutePath();
     TFileFinder findFile;
-    if (hpj.options.contains("ERRORLOG"))
+    // Files outside the project's folder (an absolute path, "..", a link
+    // that leads out) are named once in a warning; in safe mode (a project
+    // from elsewhere) they are neither read nor written.
+    const QString projectRoot = QFileInfo(hpjDir).canonicalFilePath();
+    QSet<QString> saidOutside;
+    QStringList trustedRoots;
+    for (const QString &folder : options.trusted)
+        if (const QString real = QFileInfo(folder).canonicalFilePath(); !real.isEmpty())
+            trustedRoots << real;
+    const auto allowed = [&](const QString &path, const QString &what) {
+        if (path.isEmpty() || isInside(projectRoot, path))
+            return true;
+        for (const QString &root : std::as_const(trustedRoots))
+            if (isInside(root, path))
+                return true;
+        if (!saidOutside.contains(path)) {
+            saidOutside.insert(path);
+            msg.warning(1017, hpjName,
+                        (options.safe ? QString::fromUtf8("%1 hors du dossier du projet, refusé (--safe) : %2")
+                                      : QString::fromUtf8("%1 hors du dossier du projet : %2"))
+                            .arg(what, path));
+        }
+        return !options.safe;
+    };
+    if (hpj.options.contains("ERRORLOG")) {
         result.errorLog = findFile(hpjDir, hpj.options.value("ERRORLOG"));
+        if (!allowed(result.errorLog, QStringLiteral("journal ERRORLOG=")))
+            result.errorLog.clear();
+    }
     // HLP=: the help file's name and folder, in the letter case written.
     if (!hpj.options.value("HLP").trimmed().isEmpty()) {
         QString name = decodeName(hpj.options.value("HLP").trimmed());
         name.replace(u'\\', u'/');
         const QFileInfo given(QDir::isAbsolutePath(name) ? name : hpjDir + u'/' + name);
         result.helpFile = Platform::resolveCase(given.absolutePath()) + u'/' + given.fileName();
+        if (!allowed(result.helpFile, QStringLiteral("fichier d'aide HLP=")))
+            result.helpFile.clear();
     }
     for (const TDiagnostic &w : hpj.warnings)
         msg.warning(1100, QStringLiteral("%1, ligne %2").arg(hpjName).arg(w.line), w.text);
@@ -224,8 +268,10 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             if (entry.trimmed().isEmpty())
                 continue;
             const QString dir = findFile(hpjDir, entry);
-            if (QFileInfo(dir).isDir())
-                dirs << dir;
+            if (QFileInfo(dir).isDir()) {
+                if (allowed(dir, QStringLiteral("répertoire %1=").arg(QString::fromLatin1(key))))
+                    dirs << dir;
+            }
             else
                 msg.warning(1011, hpjName, QStringLiteral("répertoire %1 introuvable : %2").arg(QString::fromLatin1(key), decodeName(entry.trimmed())));
         }
@@ -234,11 +280,16 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     QStringList roots = folders("ROOT");
     const QStringList bitmapRoots = folders("BMROOT") + roots + QStringList{hpjDir};
     roots << hpjDir;
-    const auto findIn = [&findFile](const QStringList &dirs, const QByteArray &name) {
+    // `refused`: the file is there but outside the folder (already said).
+    const auto findIn = [&](const QStringList &dirs, const QByteArray &name, bool *refused = nullptr) {
         for (const QString &dir : dirs) {
             const QString path = findFile(dir, name);
-            if (QFileInfo(path).isFile())
-                return path;
+            if (QFileInfo(path).isFile()) {
+                const bool ok = allowed(path, QStringLiteral("fichier"));
+                if (refused)
+                    *refused = !ok;
+                return ok ? path : QString();
+            }
         }
         return QString();
     };
@@ -357,7 +408,7 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
         for (const QByteArray &entry : hpj.bitmaps) {
             const QString candidate = findFile(hpjDir, entry);
             if (QFileInfo(candidate).fileName().compare(QFileInfo(name).fileName(), Qt::CaseInsensitive) == 0
-                && QFileInfo(candidate).isFile())
+                && QFileInfo(candidate).isFile() && allowed(candidate, QStringLiteral("image")))
                 path = candidate;
         }
         if (path.isEmpty())
@@ -485,9 +536,12 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
                                     .arg(rewrittenMacros.first()));
     // [BAGGAGE]: the files are read here, stored by the writer.
     for (const QByteArray &entry : std::as_const(hpj.baggage)) {
-        const QString path = findIn(roots, entry);
+        bool refused = false;
+        const QString path = findIn(roots, entry, &refused);
         QByteArray bytes;
         const QString name = QFileInfo(decodeName(entry).replace(u'\\', u'/')).fileName();
+        if (refused)
+            continue;
         if (path.isEmpty() || !Platform::readWholeFile(path, &bytes)) {
             missing(1005, decodeName(entry), QStringLiteral("fichier de [BAGGAGE] introuvable ou illisible."));
             continue;

@@ -31,6 +31,13 @@ struct TCompileOptions {
     // A topic or baggage file that cannot be read is a warning, not an
     // error: the help file is made without it.
     bool missingFilesAreWarnings = false;
+    // A project from elsewhere: files outside the project's folder (ROOT=,
+    // [FILES], [BITMAPS], [BAGGAGE], #include, HLP=, ERRORLOG=) are refused,
+    // not only named in a warning.
+    bool safe = false;
+    // Folders whose files are taken without a word (the authoring
+    // program's own bitmap folder).
+    QStringList trusted;
     // Html, Chm: the contents, when the caller has them (an author's
     // outline); else those of the project's contents file (CNT=), else the
     // titled topics in order.

@@ -295,11 +295,19 @@ QString nestedList(const QList<TContentsEntry> &entries, const std::function<QSt
 
 // An entry of compiled HTML Help's contents or index; a heading when it
 // has no page.
+// A value for the compiled-help compiler's files, whose lines and
+// quoted values a line break or control character would cut: those go.
+QString plainValue(QString value)
+{
+    static const QRegularExpression controls(QStringLiteral("[\\x00-\\x1f\\x7f]+"));
+    return value.replace(controls, QStringLiteral(" ")).trimmed();
+}
+
 QString sitemapItem(const QString &name, const QString &page)
 {
     const QString local = page.isEmpty() ? QString() : QStringLiteral("<param name=\"Local\" value=\"%1\">").arg(page);
     return QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\">%2</OBJECT>\n")
-        .arg(name.toHtmlEscaped(), local);
+        .arg(plainValue(name).toHtmlEscaped(), local);
 }
 
 // What a topic is called in lists: its title, else its page's name.
@@ -911,10 +919,10 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     QString toc = head2 + tree, index = head;
     // One line per keyword, its topics under it, as the viewer lists them.
     for (const TIndexEntry &entry : project.index) {
-        QString params = QStringLiteral("<param name=\"Name\" value=\"%1\">").arg(text(project, entry.keyword).toHtmlEscaped());
+        QString params = QStringLiteral("<param name=\"Name\" value=\"%1\">").arg(plainValue(text(project, entry.keyword)).toHtmlEscaped());
         for (const int n : entry.topics)
             params += QStringLiteral("<param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\">")
-                          .arg(shownTitle(project, project.topics[n], pages[n]).toHtmlEscaped(), pages[n]);
+                          .arg(plainValue(shownTitle(project, project.topics[n], pages[n])).toHtmlEscaped(), pages[n]);
         index += QStringLiteral("<LI><OBJECT type=\"text/sitemap\">%1</OBJECT>\n").arg(params);
     }
     toc += QStringLiteral("</BODY></HTML>\n");
@@ -964,7 +972,7 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     for (const QFileInfo &image : QDir(folder + QStringLiteral("/images")).entryInfoList(QDir::Files))
         fileList += QStringLiteral("images/") + image.fileName() + u'\n';
     fileList += redirects;
-    const QString title = text(project, project.hpj.options.value("TITLE"));
+    const QString title = plainValue(text(project, project.hpj.options.value("TITLE")));
     QString contents = pages.value(0);
     if (project.hpj.options.contains("CONTENTS")) {
         const int n = project.contextTopic.value(normalizeContext(project.hpj.options.value("CONTENTS")).toUpper(), -1);

@@ -1,6 +1,7 @@
 #include "helpgen/Compile.h"
 
 #include "compiler/HelpCompiler.h"
+#include "config/Globale.h"
 #include "formats/TextConv.h"
 
 #include "fileops/DosCmd.h"
@@ -24,6 +25,15 @@ namespace KIVHelpTools {
 namespace {
 
 // A compiler named without a directory is looked for on the search path.
+// The program's bitmap folder, which its projects share: the compiler
+// takes its pictures without naming them as files from elsewhere.
+QStringList trustedFolders()
+{
+    if (Globale::PConf && Globale::PConf->PIni && !Globale::PConf->PIni->BMP.get().isEmpty())
+        return {Globale::PConf->PIni->BMP.get()};
+    return {};
+}
+
 QString locateCompiler(const QString &compiler)
 {
     if (compiler.isEmpty() || compiler.contains(u'/') || QFileInfo::exists(compiler))
@@ -103,6 +113,7 @@ Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, Q
                 options.contents.append(
                     {line.level, line.text, Platform::toCp1252(TextConv::FContextName(TextConv::FCleanTopicName(line.text)))});
     }
+    options.trusted = trustedFolders();
     return Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + base + QStringLiteral(".HPJ")), options);
 }
 
@@ -149,8 +160,10 @@ TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compil
         // process, its help file and log written as the compiler program
         // writes them.
         U_DosCmd::FDelFile(Platform::resolveCase(hlp), QString());
-        Hlp::TCompileResult r = Hlp::compileProject(hpj);
-        Hlp::writeCompiled(hpj, {}, r);
+        Hlp::TCompileOptions options;
+        options.trusted = trustedFolders();
+        Hlp::TCompileResult r = Hlp::compileProject(hpj, options);
+        Hlp::writeCompiled(hpj, options, r);
         if (!r.ok)
             return sub.report(7, hlp + QStringLiteral(" COMPIL FAIL"), 2);
         return sub.report(0);

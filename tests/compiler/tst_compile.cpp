@@ -47,6 +47,7 @@ private slots:
     void webPages();
     void compiledHtmlHelp();
     void codePages();
+    void filesFromElsewhere();
 };
 
 void TestCompile::corpusProjects()
@@ -867,6 +868,45 @@ void TestCompile::codePages()
         Hlp::putU32(lcid, c.language.toUInt(nullptr, 16));
         QVERIFY2(chmSystem.contains(lcid), qPrintable(name));
     }
+}
+
+void TestCompile::filesFromElsewhere()
+{
+    // A project that names files outside its folder: each is named in a
+    // warning; with --safe none is read or written there. Values given to
+    // the compiled-help compiler lose their control characters.
+    TestSupport::Sandbox box;
+    QVERIFY(QDir().mkpath(box.path("p")));
+    QVERIFY(TestSupport::writeFile(box.path("secret.txt"), "secret"));
+    QVERIFY(TestSupport::writeFile(box.path("p/p.hpj"), "[OPTIONS]\r\nTITLE=Aide\x0b" "dehors\r\nHLP=../dehors.hlp\r\nERRORLOG=" + box.path("dehors.err").toUtf8()
+                                                    + "\r\n[FILES]\r\np.rtf\r\n[BAGGAGE]\r\n../secret.txt\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("p/p.rtf"), "{\\rtf1 #{\\footnote # a}K{\\footnote K clef}Texte\\par}"));
+    for (const bool safe : {false, true}) {
+        Hlp::TCompileOptions options;
+        options.safe = safe;
+        Hlp::TCompileResult r = Hlp::compileProject(box.path("p/p.hpj"), options);
+        QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+        QCOMPARE(r.messages.filter(QStringLiteral("HC1017")).size(), 3);
+        HlpRead::Container hlp;
+        QVERIFY(hlp.parse(r.hlp));
+        QCOMPARE(bool(hlp.internalFile("secret.txt")), !safe);
+        QCOMPARE(r.helpFile.isEmpty(), safe);
+        QCOMPARE(r.errorLog.isEmpty(), safe);
+        Hlp::writeCompiled(box.path("p/p.hpj"), options, r);
+        QCOMPARE(QFileInfo::exists(box.path("dehors.hlp")), !safe);
+        QFile::remove(box.path("dehors.hlp"));
+        QFile::remove(box.path("dehors.err"));
+    }
+    QVERIFY(QFileInfo::exists(box.path("p/p.hlp")) || QFileInfo::exists(box.path("p/p.HLP")));
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        return;
+    Hlp::TCompileOptions chm;
+    chm.output = Hlp::TOutput::Chm;
+    chm.outputDir = box.path("pages");
+    chm.chmFile = box.path("p/p.chm");
+    chm.safe = true;
+    QVERIFY(Hlp::compileProject(box.path("p/p.hpj"), chm).ok);
+    QVERIFY(TestSupport::readFile(box.path("pages/project.hhp")).contains("Title=Aide dehors\n"));
 }
 
 KIV_TEST(TestCompile)
