@@ -37,6 +37,7 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
     if (f.leftIndent) bits |= 0x0010;
     if (f.rightIndent) bits |= 0x0020;
     if (f.firstIndent) bits |= 0x0040;
+    if (f.borders) bits |= 0x0100;
     if (!f.tabs.isEmpty()) bits |= 0x0200;
     if (f.align == TParagraphFormat::Right) bits |= 0x0400;
     if (f.align == TParagraphFormat::Centre) bits |= 0x0800;
@@ -48,6 +49,10 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
     if (f.leftIndent) ld1 += cSS(f.leftIndent);
     if (f.rightIndent) ld1 += cSS(f.rightIndent);
     if (f.firstIndent) ld1 += cSS(f.firstIndent);
+    if (f.borders) {
+        putU8(ld1, f.borders);
+        putU16(ld1, quint16(f.borderWidth));
+    }
     if (!f.tabs.isEmpty()) {
         ld1 += cSS(qint16(f.tabs.size()));
         for (quint16 t : f.tabs)
@@ -61,6 +66,14 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
         putU8(ld1, c);
     };
     int pictureHotspots = 0;
+    bool hasText = false;
+    for (const TInline &item : p.items)
+        hasText = hasText || item.kind == TInline::Text;
+    if (!hasText && p.markFormat) {
+        current = fonts.descriptor(descriptorOf(*p.markFormat, fonts));
+        command(0x80);
+        putU16(ld1, quint16(current));
+    }
     for (const TInline &item : p.items) {
         switch (item.kind) {
         case TInline::Text: {

@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 
 namespace Hlp {
 
@@ -45,13 +46,22 @@ struct TParagraphFormat {
     qint16 leftIndent = 0, rightIndent = 0, firstIndent = 0;
     QList<quint16> tabs; // positions in half-points
     bool keepTogether = false;
+    // Borders: TBorder bits (0 for none), and their width in half-points.
+    quint8 borders = 0;
+    qint16 borderWidth = 0;
 };
+
+enum TBorder : quint8 { BorderBox = 0x01, BorderTop = 0x02, BorderLeft = 0x04, BorderBottom = 0x08, BorderRight = 0x10,
+                        BorderThick = 0x20, BorderDouble = 0x40 };
 
 struct TTableRow;
 
 struct TParagraph {
     TParagraphFormat format;
     QList<TInline> items;
+    // The font of a paragraph without text (its mark's), so that an empty
+    // line is as tall as its own font, not the one before it.
+    std::optional<TCharFormat> markFormat;
     // A table row instead of a paragraph: its cells' paragraphs.
     std::shared_ptr<TTableRow> table;
 };

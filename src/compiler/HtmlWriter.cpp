@@ -573,6 +573,18 @@ QString Writer::paragraph(const TParagraph &p, int topic)
         style += QStringLiteral("margin-top:%1pt;").arg(f.spaceBefore / 2.0);
     if (f.spaceAfter)
         style += QStringLiteral("margin-bottom:%1pt;").arg(f.spaceAfter / 2.0);
+    if (f.borders) {
+        // The rule under a heading, or a box: as the help viewer draws them.
+        const QString line = (f.borders & BorderDouble) ? QStringLiteral("3px double")
+                             : (f.borders & BorderThick) ? QStringLiteral("2px solid")
+                                                          : QStringLiteral("1px solid");
+        if (f.borders & BorderBox)
+            style += QStringLiteral("border:%1;").arg(line);
+        for (const auto &[bit, side] : {std::pair{BorderTop, "top"}, std::pair{BorderLeft, "left"}, std::pair{BorderBottom, "bottom"},
+                                        std::pair{BorderRight, "right"}})
+            if ((f.borders & bit) && !(f.borders & BorderBox))
+                style += QStringLiteral("border-%1:%2;").arg(QLatin1String(side), line);
+    }
     // Tab stops, in points from the left margin; a hanging indent makes
     // the left indent one, as word processors do.
     QList<double> stops;
@@ -585,7 +597,11 @@ QString Writer::paragraph(const TParagraph &p, int topic)
     QStringList tabs;
     for (const double stop : std::as_const(stops))
         tabs << QString::number(stop);
-    const QString inner = runs(p.items, topic);
+    QString inner = runs(p.items, topic);
+    // An empty line as tall as its own font.
+    if (inner.isEmpty() && p.markFormat)
+        inner = QStringLiteral("<span class=\"%1\">&nbsp;</span>")
+                    .arg(styleClass(QStringLiteral("span"), QStringLiteral("font-size:%1pt;").arg(p.markFormat->halfPoints / 2.0)));
     return QStringLiteral("<p%1%2>%3</p>\n")
         .arg(style.isEmpty() ? QString() : QStringLiteral(" class=\"%1\"").arg(styleClass(QStringLiteral("p"), style)),
              tabs.isEmpty() || !inner.contains(QLatin1String("class=\"tab\"")) ? QString() : QStringLiteral(" data-tabs=\"%1\"").arg(tabs.join(u',')),

@@ -82,6 +82,7 @@ private:
     // The number of a picture among the project's, added if new.
     quint16 pictureNumber(const TPictureSource &source);
     TCharFormat charFormat() const;
+    TCharFormat charFormatOf(const State &s) const;
     // An item of the paragraph with its hotspot mark (see m_marks).
     void addItem(const TInline &item, int mark = 0);
     void addText(const QByteArray &text, const TCharFormat &f, int mark);
@@ -151,7 +152,11 @@ private:
 
 TCharFormat Reader::charFormat() const
 {
-    const State &s = m_pendingState;
+    return charFormatOf(m_pendingState);
+}
+
+TCharFormat Reader::charFormatOf(const State &s) const
+{
     TCharFormat f;
     const auto font = m_fonts.value(s.font, {QByteArray("Arial"), 3});
     f.face = font.first.isEmpty() ? QByteArray("Arial") : font.first;
@@ -440,6 +445,18 @@ void Reader::endParagraph()
     if (!m_hidden.isEmpty())
         endHidden();
     m_para.format = st().para;
+    bool hasText = false, hasTab = false;
+    for (const TInline &i : std::as_const(m_para.items)) {
+        hasText = hasText || i.kind == TInline::Text;
+        hasTab = hasTab || i.kind == TInline::Tab;
+    }
+    // A paragraph without text is as tall as its own font.
+    if (!hasText)
+        m_para.markFormat = charFormatOf(st());
+    // A tab without stops goes to the stop the classic compiler stores
+    // for it (a quarter inch), not to the viewer's own further one.
+    if (hasTab && m_para.format.tabs.isEmpty())
+        m_para.format.tabs.append(36);
     if (st().inTable) { // a paragraph of the current cell
         if (!m_row) {
             m_row = std::make_shared<TTableRow>();
@@ -877,6 +894,14 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     else if (w == "tx") { if (s.para.tabs.size() < 32) s.para.tabs.append(quint16(qBound(0, halfPts(param), 0x3FFF))); }
     else if (w == "keepn") { s.keepn = true; if (!m_paraHasContent) m_paraKeepn = true; }
     else if (w == "keep") s.para.keepTogether = true;
+    // Paragraph borders: the sides, then their style and width.
+    else if (w == "box") s.para.borders |= BorderBox;
+    else if (w == "brdrt") s.para.borders |= BorderTop;
+    else if (w == "brdrl") s.para.borders |= BorderLeft;
+    else if (w == "brdrb") s.para.borders |= BorderBottom;
+    else if (w == "brdrr") s.para.borders |= BorderRight;
+    else if (w == "brdrth" && s.para.borders) s.para.borders |= BorderThick;
+    else if (w == "brdrdb" && s.para.borders) s.para.borders |= BorderDouble;
 }
 
 TTopicFileRead Reader::run()

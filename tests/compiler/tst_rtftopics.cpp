@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpParagraph.h"
 #include "compiler/RtfTopics.h"
 #include "helpgen/HelpSources.h"
 #include "platform/Cp1252.h"
@@ -57,6 +58,7 @@ private slots:
     void lateKeepnStaysInPlace();
     void footnoteForms();
     void onlyTextIsText();
+    void formatsOfTheReference();
     void survivesAnyInput();
 };
 
@@ -342,6 +344,26 @@ void TestRtfTopics::onlyTextIsText()
     QCOMPARE(read.topics.size(), 1);
     QCOMPARE(textOf(read.topics[0].scrolling), QByteArray("Texte visiblefin|"));
     QVERIFY(read.warnings.isEmpty());
+}
+
+void TestRtfTopics::formatsOfTheReference()
+{
+    // As the classic compiler's files have them: the rule under a heading,
+    // an empty line in its own (small) font after a large heading, a tab
+    // without stops going to a quarter-inch stop.
+    QList<Hlp::TPictureSource> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(
+        "{\\rtf1 \\pard\\brdrb\\brdrs\\brdrw15 \\fs48 Titre\\par\\pard\\fs16\\par\\pard a\\tab b\\par}", &pictures);
+    const QList<Hlp::TParagraph> &paras = read.topics.value(0).scrolling;
+    QCOMPARE(paras.size(), 3);
+    Hlp::TFontTable fonts;
+    const Hlp::TEncodedParagraph rule = Hlp::encodeParagraph(paras[0], fonts);
+    QCOMPARE(rule.linkData1.mid(4, 2), QByteArray::fromHex("0001")); // paragraph bits: borders
+    QCOMPARE(rule.linkData1.mid(6, 3), QByteArray::fromHex("080000"));
+    const Hlp::TEncodedParagraph blank = Hlp::encodeParagraph(paras[1], fonts);
+    QCOMPARE(quint8(blank.linkData1[6]), quint8(0x80)); // a font command of its own
+    QCOMPARE(paras[1].markFormat->halfPoints, quint8(16));
+    QCOMPARE(paras[2].format.tabs, QList<quint16>{36});
 }
 
 void TestRtfTopics::survivesAnyInput()
