@@ -2,6 +2,7 @@
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
+#include "compiler/WmfRender.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
@@ -480,7 +481,18 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             // would end the name or the rule are left out.
             static const QRegularExpression unsafe(QStringLiteral("['\"\\\\;{}<>\\x00-\\x1f]"));
             const QString face = text(m_p, f.face).remove(unsafe);
-            QString style = QStringLiteral("font-family:'%1';font-size:%2pt;").arg(face).arg(f.halfPoints / 2.0);
+            // Picture fonts: their bytes are glyphs, written as the
+            // characters they show, in the page's own font.
+            const bool symbol = face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+            const bool wingdings = face.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive);
+            QString shown;
+            if (symbol || wingdings)
+                for (const char c : i.text)
+                    shown += symbol ? symbolFontChar(uchar(c)) : wingdingsChar(uchar(c));
+            else
+                shown = text(m_p, i.text);
+            QString style = symbol || wingdings ? QStringLiteral("font-size:%1pt;").arg(f.halfPoints / 2.0)
+                                                : QStringLiteral("font-family:'%1';font-size:%2pt;").arg(face).arg(f.halfPoints / 2.0);
             if (f.attributes & FontBold)
                 style += QStringLiteral("font-weight:bold;");
             if (f.attributes & FontItalic)
@@ -491,7 +503,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 style += f.shift > 0 ? QStringLiteral("vertical-align:super;") : QStringLiteral("vertical-align:sub;");
             if (f.colour[0] || f.colour[1] || f.colour[2])
                 style += QStringLiteral("color:%1;").arg(cssColour(f.colour));
-            out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(text(m_p, i.text)));
+            out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(shown));
             break;
         }
         case TInline::LineBreak: out += QStringLiteral("<br>"); break;

@@ -460,4 +460,22 @@ QChar symbolFontChar(unsigned char b)
     return QChar(b < 0x80 ? b : ' ');
 }
 
+QChar wingdingsChar(unsigned char b)
+{
+    // The glyphs help authors use: bullets, boxes, check marks, arrows.
+    static const struct {
+        unsigned char byte;
+        char16_t ch;
+    } glyphs[] = {
+        {0x21, u'✏'}, {0x22, u'✂'}, {0x28, u'☎'}, {0x2A, u'✉'}, {0x46, u'☞'}, {0x4A, u'☺'}, {0x4C, u'☹'},
+        {0x6C, u'●'}, {0x6E, u'■'}, {0x6F, u'□'}, {0x71, u'❑'}, {0x72, u'❒'}, {0x75, u'◆'}, {0x76, u'❖'},
+        {0x9F, u'•'}, {0xA7, u'▪'}, {0xA8, u'◻'}, {0xAB, u'★'}, {0xD8, u'➢'}, {0xE8, u'➔'}, {0xF0, u'⇨'},
+        {0xFB, u'✗'}, {0xFC, u'✓'}, {0xFD, u'☒'}, {0xFE, u'☑'},
+    };
+    for (const auto &g : glyphs)
+        if (g.byte == b)
+            return QChar(g.ch);
+    return QChar(b == ' ' ? u' ' : u'•'); // a picture character of another kind: a bullet stands for it
+}
+
 } // namespace Hlp

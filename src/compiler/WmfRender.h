@@ -21,5 +21,7 @@ QByteArray dibFile(const QByteArray &dib);
 
 // The character a byte of the Symbol font stands for.
 QChar symbolFontChar(unsigned char byte);
+// The same for the Wingdings font (bullets, boxes, check marks, arrows).
+QChar wingdingsChar(unsigned char byte);
 
 } // namespace Hlp

@@ -48,6 +48,7 @@ private slots:
     void compiledHtmlHelp();
     void codePages();
     void filesFromElsewhere();
+    void symbolFontsOnTheWeb();
 };
 
 void TestCompile::corpusProjects()
@@ -907,6 +908,24 @@ void TestCompile::filesFromElsewhere()
     chm.safe = true;
     QVERIFY(Hlp::compileProject(box.path("p/p.hpj"), chm).ok);
     QVERIFY(TestSupport::readFile(box.path("pages/project.hhp")).contains("Title=Aide dehors\n"));
+}
+
+void TestCompile::symbolFontsOnTheWeb()
+{
+    // Bullets and check marks of picture fonts are the characters they
+    // show on the web, not the Latin letters of their bytes ("§", "ü").
+    TestSupport::Sandbox box;
+    QVERIFY(TestSupport::writeFile(box.path("s.hpj"), "[FILES]\r\ns.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("s.rtf"), "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Wingdings;}{\\f2\\fcharset2 Symbol;}}"
+                                                    "#{\\footnote a}{\\f1 \\'a7}\\tab Un {\\f1 \\'fc} {\\f2 \\'b7 a}\\par}"));
+    Hlp::TCompileOptions web;
+    web.output = Hlp::TOutput::Html;
+    web.outputDir = box.path("html");
+    QVERIFY(Hlp::compileProject(box.path("s.hpj"), web).ok);
+    const QString page = QString::fromUtf8(TestSupport::readFile(box.path("html/a.html")));
+    QVERIFY2(page.contains(QString::fromUtf8(">▪<")) && page.contains(QString::fromUtf8(">✓<")) && page.contains(QString::fromUtf8(">• α<")),
+             qPrintable(page));
+    QVERIFY(!page.contains(QStringLiteral("Wingdings")));
 }
 
 KIV_TEST(TestCompile)
