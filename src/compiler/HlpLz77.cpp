@@ -6,8 +6,14 @@ namespace {
 constexpr int MaxDepth = 48; // candidates tried per position: speed against size
 }
 
+// The chains are kept for the window alone: a position further back can
+// never be copied, so its link is written over (memory does not grow with
+// the data).
+static_assert((Lz77Window & (Lz77Window - 1)) == 0, "the window is a power of two");
+constexpr qsizetype WindowMask = Lz77Window - 1;
+
 TLz77Matcher::TLz77Matcher(const QByteArray &data, const std::vector<char> *excluded)
-    : m_data(data), m_excluded(excluded), m_head(1 << 15, -1), m_prev(size_t(data.size()), -1)
+    : m_data(data), m_excluded(excluded), m_head(1 << 15, -1), m_prev(size_t(Lz77Window), -1)
 {
 }
 
@@ -27,7 +33,7 @@ void TLz77Matcher::remember(qsizetype p)
     if (!hashable(p))
         return;
     const int h = hashAt(p);
-    m_prev[size_t(p)] = m_head[size_t(h)];
+    m_prev[size_t(p & WindowMask)] = m_head[size_t(h)];
     m_head[size_t(h)] = p;
 }
 
@@ -38,7 +44,9 @@ TLz77Matcher::Match TLz77Matcher::longest(qsizetype p, int maxLength, qsizetype 
         return best;
     maxLength = qMin(maxLength, Lz77MaxLength);
     qsizetype c = m_head[size_t(hashAt(p))];
-    for (int depth = 0; c >= 0 && c >= earliest && p - c <= Lz77Window && depth < MaxDepth; ++depth, c = m_prev[size_t(c)]) {
+    // A link is read only for a position inside the window, whose slot
+    // no later position has taken yet.
+    for (int depth = 0; c >= 0 && c >= earliest && p - c <= Lz77Window && depth < MaxDepth; ++depth, c = m_prev[size_t(c & WindowMask)]) {
         int length = 0;
         while (length < maxLength && p + length < m_data.size() && m_data[c + length] == m_data[p + length]
                && !excluded(c + length) && !excluded(p + length))
