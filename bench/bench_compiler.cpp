@@ -204,6 +204,53 @@ void compileVersusHalibut(benchmark::State &state, bool compressed)
     state.counters["memory_ratio"] = ours.megabytes / theirs.megabytes;
 }
 
+// kivhc as a process on N topics (Arg) of 1,500 characters, a hundred to
+// a file, without compression and with COMPRESS=MEDIUM (LZ77): peak memory
+// of each and their ratio (LZ77 should cost no memory of its own).
+void BM_CompileMemoryLz77(benchmark::State &state)
+{
+    const int topics = int(state.range(0));
+    QTemporaryDir dir;
+    QByteArray files;
+    QRandomGenerator rng(7);
+    static const char *const words[] = {"aide", "fichier", "page", "projet", "menu", "compilateur", "texte", "image"};
+    for (int f = 0; f * 100 < topics; ++f) {
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\r\n";
+        for (int t = f * 100; t < std::min(topics, f * 100 + 100); ++t) {
+            rtf += "#{\\footnote # P" + QByteArray::number(t) + "}${\\footnote $ Page " + QByteArray::number(t) + "}";
+            for (int c = 0; c < 1500;) {
+                const QByteArray word = words[rng.bounded(int(std::size(words)))];
+                rtf += word + ' ';
+                c += int(word.size()) + 1;
+            }
+            rtf += "\\par\\page\r\n";
+        }
+        rtf += "}\r\n";
+        Platform::writeFileAtomic(dir.filePath(QStringLiteral("t%1.rtf").arg(f)), rtf);
+        files += "t" + QByteArray::number(f) + ".rtf\r\n";
+    }
+    for (const char *compress : {"NO", "MEDIUM"})
+        Platform::writeFileAtomic(dir.filePath(QStringLiteral("%1.hpj").arg(QLatin1String(compress))),
+                                  QByteArray("[OPTIONS]\r\nCOMPRESS=") + compress + "\r\n[FILES]\r\n" + files);
+    TRun plain{1e9, 1e9}, lz77{1e9, 1e9};
+    for (auto _ : state) {
+        const TRun a = run(QStringLiteral(KIVHC_PATH), {dir.filePath(QStringLiteral("NO.hpj"))});
+        const TRun b = run(QStringLiteral(KIVHC_PATH), {dir.filePath(QStringLiteral("MEDIUM.hpj"))});
+        if (a.seconds < 0 || b.seconds < 0) {
+            state.SkipWithError("kivhc failed");
+            break;
+        }
+        plain = {std::min(plain.seconds, a.seconds), std::min(plain.megabytes, a.megabytes)};
+        lz77 = {std::min(lz77.seconds, b.seconds), std::min(lz77.megabytes, b.megabytes)};
+    }
+    state.counters["none_MB"] = plain.megabytes;
+    state.counters["medium_MB"] = lz77.megabytes;
+    state.counters["memory_ratio"] = lz77.megabytes / plain.megabytes;
+    state.counters["none_s"] = plain.seconds;
+    state.counters["medium_s"] = lz77.seconds;
+}
+BENCHMARK(BM_CompileMemoryLz77)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 void BM_CompileVersusHalibut(benchmark::State &state) { compileVersusHalibut(state, false); }
 BENCHMARK(BM_CompileVersusHalibut)->Unit(benchmark::kMillisecond)->Iterations(3);
 
