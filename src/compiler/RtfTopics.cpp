@@ -584,6 +584,15 @@ void Reader::commitFootnote()
             m_para.items.removeLast();
             m_marks.removeLast();
         }
+        // Blanks before the marks (" #", as LibreOffice writes them) are
+        // no more text than the marks.
+        bool blanks = true;
+        for (const TInline &i : std::as_const(m_para.items))
+            blanks = blanks && i.kind == TInline::Text && i.text.trimmed().isEmpty();
+        if (blanks) {
+            m_para.items.clear();
+            m_marks.clear();
+        }
         m_paraHasContent = !m_para.items.isEmpty();
     }
     const QByteArray value = text.trimmed();
@@ -738,7 +747,11 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     param = qBound(-(1 << 26), param, 1 << 26);
     if (w == "fonttbl") { s.dest = Dest::FontTable; return; }
     if (w == "colortbl") { s.dest = Dest::ColourTable; return; }
-    if (w == "footnote" && s.dest != Dest::Skip) { s.dest = Dest::Footnote; m_footnote.clear(); m_footnoteLoneMark = false; m_footnoteDepth = int(m_stack.size()); return; }
+    // A footnote outside the groups a reader skips; LibreOffice writes
+    // it as a starred group ({\*\footnote ...}).
+    const bool skippedOutside = m_afterStar ? m_stack.size() >= 2 && m_stack[m_stack.size() - 2].dest == Dest::Skip
+                                            : s.dest == Dest::Skip;
+    if (w == "footnote" && !skippedOutside) { s.dest = Dest::Footnote; m_footnote.clear(); m_footnoteLoneMark = false; m_footnoteDepth = int(m_stack.size()); return; }
     if (skipped(w)) { s.dest = Dest::Skip; return; }
     // {\*\shppict {\pict ...}}: a picture a reader may take, and
     // {\nonshppict {\pict ...}} its twin for readers that do not; one of

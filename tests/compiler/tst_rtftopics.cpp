@@ -59,6 +59,7 @@ private slots:
     void footnoteForms();
     void onlyTextIsText();
     void formatsOfTheReference();
+    void writtenByLibreOffice();
     void survivesAnyInput();
 };
 
@@ -364,6 +365,32 @@ void TestRtfTopics::formatsOfTheReference()
     QCOMPARE(quint8(blank.linkData1[6]), quint8(0x80)); // a font command of its own
     QCOMPARE(paras[1].markFormat->halfPoints, quint8(16));
     QCOMPARE(paras[2].format.tabs, QList<quint16>{36});
+}
+
+void TestRtfTopics::writtenByLibreOffice()
+{
+    // A page as LibreOffice Writer saves it in RTF (data/libreoffice-aide.fodt
+    // through "soffice --headless --convert-to rtf"): starred footnotes
+    // whose text repeats the mark after a tab, a picture in two forms, a
+    // table, \uN letters.
+    QList<Hlp::TPictureSource> pictures;
+    const Hlp::TTopicFileRead read = Hlp::readTopicFile(
+        TestSupport::readFile(QStringLiteral(KIVHELP_SOURCE_DIR "/tests/compiler/data/libreoffice-aide.rtf")), &pictures);
+    QCOMPARE(read.topics.size(), 1);
+    const Hlp::TSourceTopic &t = read.topics.first();
+    QCOMPARE(t.contexts, QList<QByteArray>{"installer"});
+    QCOMPARE(t.title, QByteArray("Installer le logiciel"));
+    QCOMPARE(t.keywords, QList<QByteArray>({"installation", "logiciel, mise en place"}));
+    const QByteArray text = textOf(t.scrolling);
+    QVERIFY2(text.startsWith("Installer le logiciel|Copiez les fichiers, puis lancez le programme. Voir aussi les r\xe9glages.|"),
+             text.constData());
+    QCOMPARE(pictures.size(), 1);
+    QCOMPARE(pictures.first().embedded.format, Hlp::TRtfPicture::Png);
+    int rows = 0;
+    for (const Hlp::TParagraph &p : t.scrolling)
+        rows += p.table ? 1 : 0;
+    QCOMPARE(rows, 2);
+    QVERIFY2(read.warnings.isEmpty(), qPrintable(read.warnings.join(u'\n')));
 }
 
 void TestRtfTopics::survivesAnyInput()
