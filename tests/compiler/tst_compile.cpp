@@ -524,7 +524,8 @@ void TestCompile::forTheViewer()
                            "\\picw1058\\pich1058\\picwgoal600\\pichgoal600 " + wmf.toHex() + "}}}\\par"
                            "\\trowd\\trgaph108\\cellx2000\\cellx6000\\pard\\intbl Cellule\\cell Deux lignes\\par ici\\cell\\row\\pard Fin "
                            "{\\uldb voir}{\\v index} {\\ul mot}{\\v index}\\par"
-                           "\\page #{\\footnote # index}!{\\footnote ! Finder()}K{\\footnote K stampa e anteprima}${\\footnote $ Index}Index zygomatique\\par}");
+                           // Footnotes as the compiler's guide teaches: the mark before the group alone.
+                           "\\page #{\\footnote index}!{\\footnote Finder()}K{\\footnote stampa e anteprima}${\\footnote Index} Index zygomatique\\par}");
     const Hlp::TCompileResult r = Hlp::compileProject(box.path("v.hpj"));
     QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
     QCOMPARE(r.messages.filter(QStringLiteral("HC2002")).size(), 1);
