@@ -1,5 +1,7 @@
 #include "HlpReader.h"
 
+#include <QMap>
+
 namespace HlpRead {
 
 quint16 u16(const QByteArray &b, qsizetype at)
@@ -238,9 +240,70 @@ TopicFile TopicFile::of(const Container &hlp)
     const auto system = hlp.internalFile("|SYSTEM");
     TopicFile topic(hlp.internalFile("|TOPIC").value_or(QByteArray()), system && u16(*system, 10) != 0);
     const auto index = hlp.internalFile("|PhrIndex"), image = hlp.internalFile("|PhrImage");
-    if (index && image)
+    const auto old = hlp.internalFile("|Phrases");
+    if (old) { // read first, as the viewer does
+        topic.phrases = oldPhrases(*old);
+        topic.oldStyle = true;
+    } else if (index && image) {
         topic.phrases = hallPhrases(*index, *image);
+    }
     return topic;
+}
+
+QList<TopicText> topicTexts(const Container &hlp)
+{
+    QMap<quint32, QList<qint32>> byOffset;
+    Tree contexts;
+    if (const auto file = hlp.internalFile("|CONTEXT"); file && contexts.parse(*file))
+        for (const auto &[key, data] : walkLeaves(contexts, hashKey(), 4))
+            byOffset[u32(data, 0)].append(qint32(u32(key, 0)));
+    QList<TopicText> out;
+    for (const TopicFile::Record &r : TopicFile::of(hlp).walk()) {
+        if (r.type == 0x02) {
+            out.append({QByteArray(r.ld2.constData()), {}, byOffset.value(r.offset)});
+        } else if (!out.isEmpty() && (r.type == 0x20 || r.type == 0x23)) {
+            QByteArray text = r.ld2;
+            out.last().text += text.replace('\0', QByteArray());
+        }
+    }
+    for (TopicText &t : out)
+        t.text = t.text.simplified();
+    return out;
+}
+
+QList<QByteArray> oldPhrases(const QByteArray &file)
+{
+    QList<QByteArray> out;
+    if (file.size() < 8)
+        return out;
+    const int count = u16(file, 0);
+    const qsizetype offsetsAt = 8;
+    if (offsetsAt + 2 * (count + 1) > file.size())
+        return out;
+    const QByteArray text = lz77Expand(file.mid(offsetsAt + 2 * (count + 1)));
+    const int first = u16(file, offsetsAt);
+    for (int i = 0; i < count; ++i) {
+        const int from = u16(file, offsetsAt + 2 * i) - first, to = u16(file, offsetsAt + 2 * i + 2) - first;
+        out << text.mid(from, qMax(0, to - from));
+    }
+    return out;
+}
+
+QByteArray oldExpand(const QByteArray &coded, const QList<QByteArray> &phrases)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < coded.size(); ++i) {
+        const quint8 b = quint8(coded[i]);
+        if (b >= 1 && b <= 15 && i + 1 < coded.size()) {
+            const int code = 256 * (b - 1) + quint8(coded[++i]);
+            out += phrases.value(code >> 1);
+            if (code & 1)
+                out += ' ';
+        } else {
+            out += char(b);
+        }
+    }
+    return out;
 }
 
 QList<TopicFile::Record> TopicFile::walk() const
@@ -265,7 +328,7 @@ QList<TopicFile::Record> TopicFile::walk() const
         r.textLength = u32(head, 4);
         if (!phrases.isEmpty() && r.ld2.size() < qsizetype(r.textLength)) {
             QString error;
-            r.ld2 = hallExpand(r.ld2, phrases, r.textLength, &error);
+            r.ld2 = oldStyle ? oldExpand(r.ld2, phrases) : hallExpand(r.ld2, phrases, r.textLength, &error);
         }
         if ((qint64(pos) - 12) >> 14 != block) {
             block = (qint64(pos) - 12) >> 14;

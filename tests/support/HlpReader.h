@@ -63,6 +63,7 @@ struct TopicFile {
     QList<qsizetype> blockStart, blockLength;
     QByteArray flat;
     QList<QByteArray> phrases; // when given, walk() gives texts expanded
+    bool oldStyle = false;     // the phrases are |Phrases' (3.1), not Hall's
     TopicFile(const QByteArray &file, bool compressed);
     // The |TOPIC of a help file, with its LZ77 flag and Hall phrases.
     static TopicFile of(const struct Container &hlp);
@@ -78,10 +79,22 @@ struct TopicFile {
     QList<Record> walk() const;
 };
 
+// Each topic of a help file as the viewer reads it: its title, its text
+// (the pieces of its records joined, blanks made single) and the hashes
+// of the contexts that lead to it (|CONTEXT).
+struct TopicText {
+    QByteArray title, text;
+    QList<qint32> hashes;
+};
+QList<TopicText> topicTexts(const Container &hlp);
+
 // Hall phrase compression: the phrases from |PhrIndex and |PhrImage, and
 // a record's text expanded with them. `error` says what did not hold
 // (a phrase number out of range, a text that does not expand to `length`).
 QList<QByteArray> hallPhrases(const QByteArray &index, const QByteArray &image);
+// The older |Phrases file's phrases, and a text coded with them.
+QList<QByteArray> oldPhrases(const QByteArray &file);
+QByteArray oldExpand(const QByteArray &coded, const QList<QByteArray> &phrases);
 QByteArray hallExpand(const QByteArray &coded, const QList<QByteArray> &phrases, qsizetype length, QString *error);
 
 } // namespace HlpRead
