@@ -15,6 +15,8 @@
 #include "compiler/HlpParagraph.h"
 #include "compiler/HlpPicture.h"
 #include "compiler/HlpTopic.h"
+#include "compiler/HelpCompiler.h"
+#include "compiler/HlpFileRead.h"
 #include "compiler/HpjFile.h"
 #include "compiler/RtfTopics.h"
 #include "compiler/WmfRender.h"
@@ -31,6 +33,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <csignal>
 #include <cstdio>
@@ -38,8 +41,36 @@
 
 namespace {
 
+// A small help file made by the compiler, whose bytes the inputs damage
+// for the help file reader.
+const QByteArray &baseHelpFile()
+{
+    static const QByteArray file = [] {
+        QTemporaryDir dir;
+        QFile hpj(dir.filePath(QStringLiteral("f.hpj"))), rtf(dir.filePath(QStringLiteral("f.rtf")));
+        if (!hpj.open(QIODevice::WriteOnly) || !rtf.open(QIODevice::WriteOnly))
+            return QByteArray();
+        hpj.write("[OPTIONS]\r\nTITLE=F\r\nCOMPRESS=YES\r\n[MAP]\r\na 1\r\n[FILES]\r\nf.rtf\r\n");
+        rtf.write("{\\rtf1#{\\footnote a}${\\footnote A}K{\\footnote k}+{\\footnote s}\\keepn x\\par\\pard y {\\uldb j}{\\v b}"
+                  "{\\ul p}{\\v b}{\\uldb m}{\\v !About()}\\tab\\line\\trowd\\cellx900\\intbl c\\cell\\row\\page"
+                  "#{\\footnote b}${\\footnote B}+{\\footnote s}z\\par}");
+        hpj.close();
+        rtf.close();
+        return Hlp::compileProject(hpj.fileName()).hlp;
+    }();
+    return file;
+}
+
 void runAll(const QByteArray &input)
 {
+    // The help file reader: the input as a file, and the input's bytes
+    // written over a real file.
+    Hlp::readHelpFile(input, QStringLiteral("f.hlp"));
+    if (QByteArray damaged = baseHelpFile(); !damaged.isEmpty()) {
+        for (qsizetype i = 0; i + 1 < input.size(); i += 2)
+            damaged[(quint8(input[i]) * 257 + quint8(input[i + 1]) * 31 + i) % damaged.size()] = input[i + 1];
+        Hlp::readHelpFile(damaged, QStringLiteral("f.hlp"));
+    }
 #ifndef KIVHELP_FUZZ_COMPILER_ONLY
     QTextDocument doc;
     RtfText::FReadRtf(doc, input);

@@ -1,11 +1,58 @@
 // kivhc PROJECT.HPJ: compiles a help project into PROJECT.HLP beside it.
 // Its messages are printed and kept in PROJECT.ERR (or the file named by
 // the ERRORLOG option), where the authoring program finds them.
+// kivhc --format html|chm FILE.HLP: a compiled help file as web pages or
+// a compiled HTML Help file.
 #include "compiler/HelpCompiler.h"
+#include "compiler/HlpFileRead.h"
+#include "compiler/HtmlWriter.h"
+#include "platform/SafeFile.h"
 
 #include <QGuiApplication>
 #include <QFileInfo>
 #include <cstdio>
+
+// A compiled help file to web pages or a .CHM: 0 written (the losses
+// said), 1 not written, 2 unreadable.
+int fromHelpFile(const QFileInfo &file, const QString &format, const QString &out)
+{
+    if (format == QLatin1String("hlp")) {
+        std::fprintf(stderr, "kivhc : un fichier d'aide se publie en pages web ou en .CHM (--format html|chm).\n");
+        return 2;
+    }
+    // A help file holds at most a few tens of megabytes; a larger file is
+    // not one, and is not read into memory.
+    constexpr qint64 MaxHelpFile = qint64(512) << 20;
+    QByteArray bytes;
+    if (file.size() > MaxHelpFile || !Platform::readWholeFile(file.filePath(), &bytes)) {
+        std::fprintf(stderr, "kivhc : %s : fichier illisible ou trop grand.\n", qPrintable(file.filePath()));
+        return 2;
+    }
+    Hlp::THelpFileRead read = Hlp::readHelpFile(bytes, file.fileName());
+    if (!read.ok) {
+        std::fprintf(stderr, "kivhc : %s : %s\n", qPrintable(file.filePath()), qPrintable(read.error));
+        return 2;
+    }
+    for (const QString &loss : std::as_const(read.losses))
+        std::printf("Perte : %s\n", qPrintable(loss));
+    const QString base = file.absolutePath() + u'/' + file.completeBaseName();
+    QStringList errors;
+    QString written;
+    if (format == QLatin1String("html")) {
+        written = out.isEmpty() ? base + QStringLiteral("_html") : QFileInfo(out).absoluteFilePath();
+        errors = Hlp::writeHtml(read.project, written);
+        written += QStringLiteral("/index.html");
+    } else {
+        written = out.isEmpty() ? base + QStringLiteral(".chm") : QFileInfo(out).absoluteFilePath();
+        errors = Hlp::writeChm(read.project, QString(), written);
+    }
+    for (const QString &e : std::as_const(errors))
+        std::fprintf(stderr, "kivhc : %s\n", qPrintable(e));
+    if (!errors.isEmpty())
+        return 1;
+    std::printf("%d page(s) ; écrit : %s\n", int(read.project.topics.size()), qPrintable(written));
+    return 0;
+}
 
 int main(int argc, char **argv)
 {
@@ -38,11 +85,14 @@ int main(int argc, char **argv)
         }
     }
     if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm"))) {
-        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm] [-o SORTIE] PROJET.HPJ\n");
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm] [-o SORTIE] PROJET.HPJ\n"
+                             "       kivhc --format html|chm [-o SORTIE] AIDE.HLP\n");
         return 2;
     }
     const QString hpj = args.first();
     const QFileInfo project(hpj);
+    if (project.suffix().compare(QLatin1String("hlp"), Qt::CaseInsensitive) == 0)
+        return fromHelpFile(project, format, out);
     if (format == QLatin1String("html")) {
         options.output = Hlp::TOutput::Html;
         options.outputDir = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_html")

@@ -3,9 +3,11 @@
 #include <QImage>
 #include "TestRegistry.h"
 
-#include "HlpReader.h"
+#include "compiler/HlpRead.h"
 #include "compiler/HelpCompiler.h"
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpFileRead.h"
+#include "compiler/HtmlWriter.h"
 #include "compiler/RtfTopics.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
@@ -13,6 +15,7 @@
 #include <QBuffer>
 #include <QDirIterator>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -50,6 +53,7 @@ private slots:
     void filesFromElsewhere();
     void symbolFontsOnTheWeb();
     void referenceFilesTopicByTopic();
+    void helpFileReadBack();
 };
 
 void TestCompile::corpusProjects()
@@ -974,6 +978,80 @@ void TestCompile::referenceFilesTopicByTopic()
         }
         qInfo("%s: %d topics with a context, %d the same, %d differ", c.reference, compared, same, int(differing.size()));
         QVERIFY2(int(differing.size()) == c.differences, qPrintable(differing.join(QStringLiteral(" | "))));
+    }
+}
+
+void TestCompile::helpFileReadBack()
+{
+    // A help file read back: its pages, titles, contexts (a name the file
+    // does not keep is made to hash alike), keywords, jumps and pop-ups,
+    // browse sequence, [MAP] numbers, pictures and tables; then published
+    // as web pages from it alone.
+    TestSupport::Sandbox box;
+    QImage picture(6, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(box.path("p.bmp"), "BMP"));
+    QVERIFY(TestSupport::writeFile(box.path("r.hpj"), "[OPTIONS]\r\nTITLE=Relue\r\nCOMPRESS=YES\r\nCONTENTS=second\r\n"
+                                                    "[MAP]\r\nfirst 10\r\nsecond 20\r\n[FILES]\r\nr.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("r.rtf"),
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times New Roman;}}"
+        "#{\\footnote first}${\\footnote Un}K{\\footnote clef;autre}+{\\footnote s:1}\\pard\\keepn\\f1\\fs32\\b Haut\\par"
+        "\\pard\\f0\\fs20 Voir {\\uldb la suite}{\\v second} et {\\ul une note}{\\v second}.\\tab \\{bmc p.bmp\\}\\par"
+        "\\trowd\\cellx2000\\cellx4000\\pard\\intbl A\\cell B\\cell\\row\\pard fin\\par"
+        "\\page #{\\footnote second}${\\footnote Deux}K{\\footnote clef}+{\\footnote s:2}Second\\par}"));
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("r.hpj"));
+    QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+    const Hlp::THelpFileRead read = Hlp::readHelpFile(r.hlp, QStringLiteral("r.hlp"));
+    QVERIFY2(read.ok && read.losses.isEmpty(), qPrintable(read.error + read.losses.join(u' ')));
+    const Hlp::TProjectRead &p = read.project;
+    QCOMPARE(p.topics.size(), 2);
+    QCOMPARE(p.topics[0].title, QByteArray("Un"));
+    QCOMPARE(p.hpj.options.value("TITLE"), QByteArray("Relue"));
+    QCOMPARE(Hlp::contextHash(p.topics[0].contexts.value(0)), Hlp::contextHash("first"));
+    QCOMPARE(Hlp::contextHash(p.hpj.options.value("CONTENTS")), Hlp::contextHash("second"));
+    QCOMPARE(p.topics[0].keywords, QList<QByteArray>({"autre", "clef"}));
+    QCOMPARE(p.index.size(), 2);
+    QCOMPARE(p.browse, QList<QList<int>>{QList<int>({0, 1})});
+    QCOMPARE(p.map.size(), 2);
+    QCOMPARE(p.map[1].number, 20);
+    QCOMPARE(p.map[1].topic, 1);
+    QCOMPARE(p.topics[0].nonScrolling.size(), 1);
+    QCOMPARE(p.topics[0].nonScrolling[0].items.value(0).format.face, QByteArray("Times New Roman"));
+    QCOMPARE(p.topics[0].nonScrolling[0].items.value(0).format.halfPoints, quint8(32));
+    QStringList hotspots;
+    int pictures = 0, tables = 0;
+    for (const Hlp::TParagraph &para : p.topics[0].scrolling) {
+        tables += para.table ? 1 : 0;
+        for (const Hlp::TInline &i : para.items) {
+            if (i.kind == Hlp::TInline::HotspotStart)
+                hotspots << QStringLiteral("%1 %2").arg(i.command, 0, 16).arg(Hlp::contextHash(i.context) == Hlp::contextHash("second"));
+            pictures += i.kind == Hlp::TInline::Picture ? 1 : 0;
+        }
+    }
+    QCOMPARE(hotspots, QStringList({"e3 1", "e2 1"}));
+    QCOMPARE(pictures, 1);
+    QCOMPARE(tables, 1);
+    QVERIFY(!Hlp::pictureImage(p.pictureData.value(0)).isNull());
+    // As web pages: the jump leads to the second page, the pop-up opens it.
+    QVERIFY(Hlp::writeHtml(p, box.path("web")).isEmpty());
+    QDirIterator pages(box.path("web"), {"CTX_*.html", "first.html"}, QDir::Files);
+    QString all;
+    while (pages.hasNext())
+        all += QString::fromUtf8(TestSupport::readFile(pages.next()));
+    QVERIFY2(all.contains(QStringLiteral("return popup(this, 1)")) && all.contains(QStringLiteral("class=\"jump\"")), qPrintable(all));
+
+    // Any hash has a name; damaged files are said, never a crash.
+    QRandomGenerator rng(5);
+    for (int k = 0; k < 200; ++k) {
+        const qint32 h = qint32(rng.generate());
+        QCOMPARE(Hlp::contextHash(Hlp::contextForHash(h)), h);
+    }
+    QVERIFY(!Hlp::readHelpFile("not a help file", QStringLiteral("x.hlp")).ok);
+    for (int k = 0; k < 300; ++k) {
+        QByteArray damaged = r.hlp;
+        for (int e = 0; e < 8; ++e)
+            damaged[rng.bounded(int(damaged.size()))] = char(rng.bounded(256));
+        Hlp::readHelpFile(damaged, QStringLiteral("x.hlp"));
     }
 }
 

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "HlpReader.h"
+#include "compiler/HlpRead.h"
 #include "compiler/HlpSections.h"
 
 class TestSections : public QObject {

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "HlpReader.h"
+#include "compiler/HlpRead.h"
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpParagraph.h"
 #include "compiler/HlpTopic.h"

@@ -5,7 +5,7 @@
 #include "TestRegistry.h"
 
 #include "sequencer/Headless.h"
-#include "HlpReader.h"
+#include "compiler/HlpRead.h"
 #include "compiler/HlpEncode.h"
 
 #include "config/Globale.h"

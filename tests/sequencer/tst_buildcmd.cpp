@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 #include "compiler/HlpEncode.h"
 #include "TestRegistry.h"
-#include "HlpReader.h"
+#include "compiler/HlpRead.h"
 
 #include "platform/SafeFile.h"
 

@@ -1,7 +1,10 @@
 #pragma once
-// A small reader of .HLP files written for the tests from the format
-// reference alone (not from the compiler's code): it reads the container
-// and searches B+ trees the way the viewer does.
+// The low level of reading .HLP files, from the format reference alone
+// (not from the writer's code, which the tests check with it): the
+// container, B+ trees searched the way the viewer does, compressed
+// integers, LZ77 and both phrase compressions, the |TOPIC records walked
+// along their links. Any input is read without reading out of bounds or
+// looping: a damaged part reads as zeros or ends the walk.
 #include <QByteArray>
 #include <QList>
 #include <QMap>

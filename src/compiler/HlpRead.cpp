@@ -1,4 +1,4 @@
-#include "HlpReader.h"
+#include "compiler/HlpRead.h"
 
 #include <QMap>
 
@@ -13,29 +13,34 @@ quint16 u16(const QByteArray &b, qsizetype at)
 
 quint32 u32(const QByteArray &b, qsizetype at) { return quint32(u16(b, at)) | (quint32(u16(b, at + 2)) << 16); }
 
+namespace {
+// A byte, 0 outside the data (a damaged file reads as zeros, never beyond).
+quint8 byteOf(const QByteArray &b, qsizetype at) { return at >= 0 && at < b.size() ? quint8(b[at]) : 0; }
+} // namespace
+
 quint16 cUS(const QByteArray &b, qsizetype &at)
 {
-    if (quint8(b[at]) & 1) {
+    if (byteOf(b, at) & 1) {
         const quint16 v = u16(b, at) / 2;
         at += 2;
         return v;
     }
-    return quint8(b[at++]) / 2;
+    return byteOf(b, at++) / 2;
 }
 
 qint16 cSS(const QByteArray &b, qsizetype &at)
 {
-    if (quint8(b[at]) & 1) {
+    if (byteOf(b, at) & 1) {
         const int v = int(u16(b, at)) / 2 - 16384;
         at += 2;
         return qint16(v);
     }
-    return qint16(int(quint8(b[at++])) / 2 - 64);
+    return qint16(int(byteOf(b, at++)) / 2 - 64);
 }
 
 quint32 cUL(const QByteArray &b, qsizetype &at)
 {
-    if (quint8(b[at]) & 1) {
+    if (byteOf(b, at) & 1) {
         const quint32 v = u32(b, at) / 2;
         at += 4;
         return v;
@@ -47,7 +52,7 @@ quint32 cUL(const QByteArray &b, qsizetype &at)
 
 qint32 cSL(const QByteArray &b, qsizetype &at)
 {
-    if (quint8(b[at]) & 1) {
+    if (byteOf(b, at) & 1) {
         const qint64 v = qint64(u32(b, at) / 2) - (qint64(1) << 30);
         at += 4;
         return qint32(v);
@@ -164,7 +169,7 @@ bool Container::parse(const QByteArray &bytes)
     }
     const quint32 dir = u32(bytes, 4);
     const quint32 reserved = u32(bytes, dir), used = u32(bytes, dir + 4);
-    if (reserved != used + 9 || dir + reserved > quint32(bytes.size())) {
+    if (reserved != used + 9 || qint64(dir) + reserved > bytes.size()) {
         error = "directory header";
         return false;
     }
@@ -182,7 +187,7 @@ std::optional<QByteArray> Container::internalFile(const QByteArray &name) const
         return std::nullopt;
     const quint32 at = u32(*offset, 0);
     const quint32 reserved = u32(file, at), used = u32(file, at + 4);
-    if (reserved != used + 9 || at + reserved > quint32(file.size()))
+    if (reserved != used + 9 || qint64(at) + reserved > file.size())
         return std::nullopt;
     return file.mid(at + 9, used);
 }
@@ -341,6 +346,10 @@ QList<TopicFile::Record> TopicFile::walk() const
             n += cUS(r.ld1, at);
         }
         out.append(r);
+        // Records follow one another: a link back (a damaged or hostile
+        // file) would walk them in a circle.
+        if (r.next != 0xFFFFFFFF && r.next <= pos)
+            break;
         pos = r.next;
     }
     return out;

@@ -1,0 +1,31 @@
+#pragma once
+// A compiled help file (.HLP) read back into the project model every output
+// is written from: its pages with their titles, entry macros, contexts,
+// keywords and browse sequences, their paragraphs (fonts, formats, tabs,
+// borders), jumps, pop-ups, macros and pictures, and the help's settings
+// (title, copyright, contents, language, character set, windows, [CONFIG]
+// macros, [MAP] numbers). The file may come from anywhere: every offset,
+// count and size is checked, and what cannot be read is said.
+#include "compiler/HelpProject.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace Hlp {
+
+struct THelpFileRead {
+    bool ok = false;
+    QString error;        // why the file could not be read (French)
+    TProjectRead project; // the help as a read project
+    QStringList losses;   // what was read only in part (French)
+};
+
+// `fileName`: the help file's name, which jumps naming this file use.
+THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName);
+
+// A context string whose hash is `hash`: `preferred` when it hashes so,
+// else a name made of letters and digits after "CTX_".
+QByteArray contextForHash(qint32 hash, const QList<QByteArray> &preferred = {});
+
+} // namespace Hlp
