@@ -527,12 +527,22 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
     if (embedded)
         out.losses << QString::fromUtf8("%1 fenêtre(s) intégrée(s) ({ewc}) laissée(s) de côté.").arg(embedded);
 
+    // The page a TOPICOFFSET falls in: a context may lead into a page, past
+    // its header (a "#" footnote in its middle).
+    QMap<quint32, int> pagesByOffset;
+    for (auto it = topicAtOffset.cbegin(); it != topicAtOffset.cend(); ++it)
+        if (it.value() < p.topics.size())
+            pagesByOffset.insert(it.key(), it.value());
+    const auto topicOf = [&](quint32 offset) {
+        auto it = pagesByOffset.upperBound(offset);
+        return it == pagesByOffset.cbegin() ? -1 : std::prev(it).value();
+    };
     // Contexts: the hashes that lead to each page, named as the file lets.
     QMap<int, QList<qint32>> hashesOf;
     HlpRead::Tree tree;
     if (const auto file = c.internalFile("|CONTEXT"); file && tree.parse(*file))
         for (const auto &[key, data] : HlpRead::walkLeaves(tree, HlpRead::hashKey(), 4)) {
-            const int n = topicAtOffset.value(u32(data, 0), -1);
+            const int n = topicOf(u32(data, 0));
             if (n >= 0)
                 hashesOf[n] << qint32(u32(key, 0));
         }
@@ -576,7 +586,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             const int count = u16(entry, 0);
             const quint32 from = u32(entry, 2);
             for (int k = 0; k < count && qint64(from) + 4 * (k + 1) <= data->size(); ++k) {
-                const int n = topicAtOffset.value(u32(*data, from + 4 * k), -1);
+                const int n = topicOf(u32(*data, from + 4 * k));
                 if (n >= 0 && !e.topics.contains(n)) {
                     e.topics << n;
                     (list == &p.index ? p.topics[n].keywords : p.topics[n].aKeywords) << e.keyword;
@@ -611,7 +621,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
     if (const auto map = c.internalFile("|CTXOMAP")) {
         const int count = u16(*map, 0);
         for (int k = 0; k < count && 2 + 8 * qint64(k + 1) <= map->size(); ++k) {
-            const int n = topicAtOffset.value(u32(*map, 2 + 8 * k + 4), -1);
+            const int n = topicOf(u32(*map, 2 + 8 * k + 4));
             if (n >= 0 && !p.topics[n].contexts.isEmpty())
                 p.map << TMapEntry{p.topics[n].contexts.first(), qint64(u32(*map, 2 + 8 * k)), n};
         }

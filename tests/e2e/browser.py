@@ -7,7 +7,8 @@ For each site: a click on a jump leads to the page it names, scrolled to its
 anchor; a click on a pop-up opens its box in place; a word typed into the
 search page finds the last topic of the contents, and a click on the hit
 opens it. The sites are the sample project published by `kivhelp --build`,
-a corpus project converted by `kivhc` (when the corpus is there), and the
+a corpus project converted by `kivhc` and a help file of the classic
+compiler published from the .HLP alone (when the corpus is there), and the
 compiler test's pages (with pictures and a table). Screenshots are left in
 OUT/shots.
 
@@ -268,6 +269,12 @@ def main():
             if run.returncode != 0:
                 raise Failure(f"kivhc --format html failed on demist:\n{run.stdout}{run.stderr}")
             sites["demist"] = work / "demist_html"
+            # A help file the classic compiler made, published from the .HLP alone.
+            run = subprocess.run([kivhc, "--format", "html", "-o", str(work / "reference_html"),
+                                  str(Path(corpus) / "reference-hlp/VIDSEND2.HLP")], capture_output=True, text=True)
+            if run.returncode != 0:
+                raise Failure(f"kivhc --format html failed on VIDSEND2.HLP:\n{run.stdout}{run.stderr}")
+            sites["reference"] = work / "reference_html"
         else:
             print(f"the corpus is not at {corpus}: its project is not tried")
         browser = Browser(exe, work / "profile")
