@@ -2,8 +2,10 @@
 // Its messages are printed and kept in PROJECT.ERR (or the file named by
 // the ERRORLOG option), where the authoring program finds them.
 // kivhc --format html|chm FILE.HLP: a compiled help file as web pages or
-// a compiled HTML Help file.
+// a compiled HTML Help file; kivhc --decompile FILE.HLP [-o DIR]: as a help
+// project again.
 #include "compiler/HelpCompiler.h"
+#include "compiler/HlpDecompile.h"
 #include "compiler/HlpFileRead.h"
 #include "compiler/HtmlWriter.h"
 #include "platform/SafeFile.h"
@@ -17,7 +19,8 @@
 int fromHelpFile(const QFileInfo &file, const QString &format, const QString &out)
 {
     if (format == QLatin1String("hlp")) {
-        std::fprintf(stderr, "kivhc : un fichier d'aide se publie en pages web ou en .CHM (--format html|chm).\n");
+        std::fprintf(stderr, "kivhc : un fichier d'aide se publie en pages web ou en .CHM (--format html|chm), "
+                             "ou se décompile (--decompile).\n");
         return 2;
     }
     // A help file holds at most a few tens of megabytes; a larger file is
@@ -38,7 +41,11 @@ int fromHelpFile(const QFileInfo &file, const QString &format, const QString &ou
     const QString base = file.absolutePath() + u'/' + file.completeBaseName();
     QStringList errors;
     QString written;
-    if (format == QLatin1String("html")) {
+    if (format == QLatin1String("decompile")) {
+        written = out.isEmpty() ? base + QStringLiteral("_src") : QFileInfo(out).absoluteFilePath();
+        errors = Hlp::writeProject(read, written, file.completeBaseName());
+        written += u'/' + file.completeBaseName() + QStringLiteral(".hpj");
+    } else if (format == QLatin1String("html")) {
         written = out.isEmpty() ? base + QStringLiteral("_html") : QFileInfo(out).absoluteFilePath();
         errors = Hlp::writeHtml(read.project, written);
         written += QStringLiteral("/index.html");
@@ -76,6 +83,9 @@ int main(int argc, char **argv)
     // --format hlp|html, -o OUT: the output and where it goes (HTML: a
     // folder, PROJECT_html beside the project by default).
     QString format = QStringLiteral("hlp"), out;
+    // --decompile HELP.HLP: the help project again (HELP_src/ by default).
+    if (args.removeAll(QStringLiteral("--decompile")) > 0)
+        format = QStringLiteral("decompile");
     for (qsizetype i = 0; i + 1 < args.size();) {
         if (args[i] == QLatin1String("--format") || args[i] == QLatin1String("-o")) {
             (args[i] == QLatin1String("-o") ? out : format) = args[i + 1];
@@ -84,9 +94,11 @@ int main(int argc, char **argv)
             ++i;
         }
     }
-    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm"))) {
+    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm")
+                                                                && format != QLatin1String("decompile"))) {
         std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm] [-o SORTIE] PROJET.HPJ\n"
-                             "       kivhc --format html|chm [-o SORTIE] AIDE.HLP\n");
+                             "       kivhc --format html|chm [-o SORTIE] AIDE.HLP\n"
+                             "       kivhc --decompile [-o DOSSIER] AIDE.HLP\n");
         return 2;
     }
     const QString hpj = args.first();

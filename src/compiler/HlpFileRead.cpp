@@ -114,7 +114,6 @@ public:
     qsizetype at = 0;   // in LinkData1
     qsizetype text = 0; // in LinkData2
     QList<TParagraph> paragraphs;
-    bool tableCell = false; // a 0x82 followed by 0xFF ends the cell's paragraph
 
     bool read()
     {
@@ -190,11 +189,7 @@ public:
                 }
                 paragraphs << p;
                 p.items.clear();
-                if (byteAt(m_ld1, at) == 0xFF) {
-                    ++at;
-                    return true;
-                }
-                continue;
+                continue; // the 0xFF that may follow has its own (empty) piece
             case 0x83: item.kind = TInline::Tab; break;
             case 0x86:
             case 0x87:
@@ -613,7 +608,8 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             next = browseLinks.value(m).second;
         }
         for (qsizetype i = 0; i < sequence.size(); ++i)
-            p.topics[sequence[i]].browse = QByteArray::number(p.browse.size() + 1) + ':' + QByteArray::number(i + 1);
+            // "B1:0001": a named group (a number alone would join the common sequence).
+            p.topics[sequence[i]].browse = "B" + QByteArray::number(p.browse.size() + 1) + ':' + QByteArray::number(i + 1).rightJustified(4, '0');
         p.browse << sequence;
     }
 

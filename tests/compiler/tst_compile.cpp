@@ -6,6 +6,7 @@
 #include "compiler/HlpRead.h"
 #include "compiler/HelpCompiler.h"
 #include "compiler/HlpEncode.h"
+#include "compiler/HlpDecompile.h"
 #include "compiler/HlpFileRead.h"
 #include "compiler/HtmlWriter.h"
 #include "compiler/RtfTopics.h"
@@ -55,6 +56,7 @@ private slots:
     void symbolFontsOnTheWeb();
     void referenceFilesTopicByTopic();
     void helpFileReadBack();
+    void decompileRoundTrip();
 };
 
 void TestCompile::corpusProjects()
@@ -1075,6 +1077,115 @@ void TestCompile::helpFileReadBack()
         for (int e = 0; e < 8; ++e)
             damaged[rng.bounded(int(damaged.size()))] = char(rng.bounded(256));
         Hlp::readHelpFile(damaged, QStringLiteral("x.hlp"));
+    }
+}
+
+namespace {
+
+// What a help file says, page by page, as the reader gives it back: for
+// the round trip of decompiling and compiling again.
+struct TSummary {
+    QList<QByteArray> titles, texts;
+    QList<QList<qint32>> contexts, jumps;
+    QList<QList<QByteArray>> keywords;
+    QList<QList<QImage>> pictures;
+    QList<QList<int>> browse;
+    QList<QPair<qint64, int>> map;
+};
+
+TSummary summaryOf(const QByteArray &hlp)
+{
+    TSummary s;
+    const Hlp::THelpFileRead read = Hlp::readHelpFile(hlp, QStringLiteral("x.hlp"));
+    QList<int> kept; // pages with a context or some text (the compiler drops the others)
+    for (int n = 0; n < read.project.topics.size(); ++n) {
+        Hlp::TSourceTopic t = read.project.topics[n];
+        QByteArray text;
+        QList<qint32> jumps;
+        QList<QImage> pictures;
+        Hlp::forEachParagraph(t, [&](Hlp::TParagraph &p) {
+            for (const Hlp::TInline &i : p.items) {
+                if (i.kind == Hlp::TInline::Text)
+                    text += i.text;
+                if (i.kind == Hlp::TInline::HotspotStart)
+                    jumps << (i.macro.isEmpty() ? i.hash : Hlp::contextHash(i.macro)) << i.command;
+                if (i.kind == Hlp::TInline::Picture)
+                    pictures << Hlp::pictureImage(read.project.pictureData.value(i.picture));
+            }
+        });
+        if (t.contexts.isEmpty() && text.trimmed().isEmpty() && t.title.isEmpty())
+            continue;
+        kept << n;
+        QList<qint32> hashes;
+        for (const QByteArray &c : t.contexts)
+            hashes << Hlp::contextHash(c);
+        std::sort(hashes.begin(), hashes.end());
+        s.titles << t.title;
+        s.texts << text.simplified();
+        s.contexts << hashes;
+        s.jumps << jumps;
+        s.keywords << t.keywords;
+        s.pictures << pictures;
+    }
+    for (const QList<int> &b : read.project.browse) {
+        QList<int> sequence;
+        for (const int n : b)
+            sequence << int(kept.indexOf(n));
+        s.browse << sequence;
+    }
+    for (const Hlp::TMapEntry &m : read.project.map)
+        s.map << qMakePair(m.number, int(kept.indexOf(m.topic)));
+    std::sort(s.map.begin(), s.map.end()); // files keep them in any order
+    return s;
+}
+
+} // namespace
+
+void TestCompile::decompileRoundTrip()
+{
+    // Decompiled, compiled again, read back: the same pages in order, with
+    // their titles, contexts, keywords, jumps and pop-ups, pictures (pixel
+    // for pixel) and text; the same browse sequences and [MAP] numbers.
+    TestSupport::Sandbox box;
+    QList<QPair<QString, QByteArray>> files;
+    const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/reference-hlp");
+    for (const char *name : {"VIDSEND2.HLP", "PROYECTO.HLP"})
+        if (QFileInfo::exists(corpus + u'/' + QLatin1String(name)))
+            files << qMakePair(QString::fromLatin1(name), TestSupport::readFile(corpus + u'/' + QLatin1String(name)));
+    // One of ours, with what the references lack (pop-ups, a hotspot-free
+    // picture, keywords on several pages, a table).
+    QImage image(9, 5, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QVERIFY(image.save(box.path("g.bmp"), "BMP"));
+    QVERIFY(TestSupport::writeFile(box.path("o.hpj"), "[OPTIONS]\r\nTITLE=Ronde\r\n[MAP]\r\nun 5\r\n[FILES]\r\no.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("o.rtf"),
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote un}${\\footnote Un}K{\\footnote a;b}+{\\footnote s}"
+        "\\pard\\brdrb\\brdrs\\fs28 Titre\\par\\pard\\fs20 Voir {\\ul la note}{\\v deux} \\{bmr g.bmp\\} {\\uldb %sans}{\\v deux}\\par"
+        "\\trowd\\trgaph108\\cellx2000\\cellx5000\\pard\\intbl x\\cell y\\par z\\cell\\row\\pard fin\\page"
+        "#{\\footnote deux}${\\footnote Deux}K{\\footnote b}+{\\footnote s}Deux {\\uldb m}{\\v !About()}\\par}"));
+    const Hlp::TCompileResult ours = Hlp::compileProject(box.path("o.hpj"));
+    QVERIFY(ours.ok);
+    files << qMakePair(QStringLiteral("ours"), ours.hlp);
+    for (const auto &[name, hlp] : files) {
+        const Hlp::THelpFileRead read = Hlp::readHelpFile(hlp, name);
+        QVERIFY2(read.ok, qPrintable(name));
+        const QString dir = box.path(name + "_src");
+        QVERIFY(Hlp::writeProject(read, dir, QStringLiteral("R")).isEmpty());
+        const Hlp::TCompileResult again = Hlp::compileProject(dir + QStringLiteral("/R.hpj"));
+        QVERIFY2(again.ok, qPrintable(name + u'\n' + again.messages.join(u'\n')));
+        const TSummary a = summaryOf(hlp), b = summaryOf(again.hlp);
+        QStringList row{name, QStringLiteral("%1 pages").arg(a.titles.size())};
+        const auto same = [&](const char *what, bool equal) { row << QStringLiteral("%1 %2").arg(QLatin1String(what), equal ? "=" : "DIFF"); };
+        same("titles", a.titles == b.titles);
+        same("contexts", a.contexts == b.contexts);
+        same("keywords", a.keywords == b.keywords);
+        same("jumps", a.jumps == b.jumps);
+        same("pictures", a.pictures == b.pictures);
+        same("texts", a.texts == b.texts);
+        same("browse", a.browse == b.browse);
+        same("map", a.map == b.map);
+        qInfo("%s", qPrintable(row.join(QStringLiteral(", "))));
+        QVERIFY2(!row.join(u' ').contains(QStringLiteral("DIFF")), qPrintable(row.join(QStringLiteral(", "))));
     }
 }
 

@@ -1,0 +1,277 @@
+#include "compiler/HlpDecompile.h"
+
+#include "compiler/HlpPicture.h"
+#include "platform/SafeFile.h"
+
+#include <QDir>
+#include <QMap>
+
+namespace Hlp {
+
+namespace {
+
+// The file a picture of the help file is written to.
+QByteArray pictureFile(int k) { return "bm" + QByteArray::number(k) + ".mrb"; }
+
+// Text for RTF: the three special characters escaped, bytes outside ASCII
+// written as \'hh (they stay in the help's code page).
+QByteArray rtfText(const QByteArray &text)
+{
+    QByteArray out;
+    for (const char c : text) {
+        const quint8 b = quint8(c);
+        if (c == '\\' || c == '{' || c == '}')
+            out += '\\' + QByteArray(1, c);
+        else if (b < 0x20 || b >= 0x80)
+            out += "\\'" + QByteArray::number(b, 16).rightJustified(2, '0');
+        else
+            out += c;
+    }
+    return out;
+}
+
+QByteArray twips(int halfPoints) { return QByteArray::number(halfPoints * 10); }
+
+class TRtfWriter {
+public:
+    explicit TRtfWriter(const TProjectRead &p) : m_p(p) {}
+    QByteArray write();
+    QStringList losses;
+
+private:
+    int fontNumber(const QByteArray &face)
+    {
+        const qsizetype n = m_faces.indexOf(face);
+        if (n >= 0)
+            return int(n);
+        m_faces << face;
+        return int(m_faces.size() - 1);
+    }
+    int colourNumber(const quint8 *c)
+    {
+        const QByteArray key(reinterpret_cast<const char *>(c), 3);
+        const qsizetype n = m_colours.indexOf(key);
+        if (n >= 0)
+            return int(n) + 1;
+        m_colours << key;
+        return int(m_colours.size());
+    }
+    QByteArray paragraphFormat(const TParagraphFormat &f);
+    QByteArray runs(const QList<TInline> &items);
+    QByteArray paragraph(const TParagraph &p, bool keepn);
+
+    const TProjectRead &m_p;
+    QList<QByteArray> m_faces;
+    QList<QByteArray> m_colours; // RGB, numbered from 1 (0 is the default)
+};
+
+QByteArray TRtfWriter::paragraphFormat(const TParagraphFormat &f)
+{
+    QByteArray out = "\\pard";
+    if (f.spaceBefore) out += "\\sb" + twips(f.spaceBefore);
+    if (f.spaceAfter) out += "\\sa" + twips(f.spaceAfter);
+    if (f.lineSpacing) out += "\\sl" + twips(f.lineSpacing);
+    if (f.leftIndent) out += "\\li" + twips(f.leftIndent);
+    if (f.rightIndent) out += "\\ri" + twips(f.rightIndent);
+    if (f.firstIndent) out += "\\fi" + twips(f.firstIndent);
+    if (f.align == TParagraphFormat::Centre) out += "\\qc";
+    if (f.align == TParagraphFormat::Right) out += "\\qr";
+    if (f.keepTogether) out += "\\keep";
+    if (f.borders) {
+        for (const auto &[bit, word] : {std::pair{BorderBox, "\\box"}, std::pair{BorderTop, "\\brdrt"}, std::pair{BorderLeft, "\\brdrl"},
+                                        std::pair{BorderBottom, "\\brdrb"}, std::pair{BorderRight, "\\brdrr"}})
+            if (f.borders & bit)
+                out += word;
+        out += (f.borders & BorderDouble) ? "\\brdrdb" : (f.borders & BorderThick) ? "\\brdrth" : "\\brdrs";
+    }
+    for (const quint16 tab : f.tabs)
+        out += "\\tx" + twips(tab & 0x3FFF);
+    return out + ' ';
+}
+
+QByteArray TRtfWriter::runs(const QList<TInline> &items)
+{
+    QByteArray out;
+    QByteArray target; // the open hotspot's hidden part
+    for (const TInline &i : items) {
+        switch (i.kind) {
+        case TInline::Text: {
+            const TCharFormat &f = i.format;
+            QByteArray words = "\\f" + QByteArray::number(fontNumber(f.face)) + "\\fs" + QByteArray::number(f.halfPoints);
+            if (f.attributes & FontBold) words += "\\b";
+            if (f.attributes & FontItalic) words += "\\i";
+            if (f.attributes & FontUnderline) words += "\\ul";
+            if (f.colour[0] || f.colour[1] || f.colour[2])
+                words += "\\cf" + QByteArray::number(colourNumber(f.colour));
+            out += '{' + words + ' ' + rtfText(i.text) + '}';
+            break;
+        }
+        case TInline::LineBreak: out += "\\line "; break;
+        case TInline::Tab: out += "\\tab "; break;
+        case TInline::NbSpace: out += "\\~"; break;
+        case TInline::NbHyphen: out += "\\_"; break;
+        case TInline::Picture:
+            out += (i.command == 0x87 ? "\\{bml " : i.command == 0x88 ? "\\{bmr " : "\\{bmc ") + pictureFile(i.picture) + "\\}";
+            break;
+        case TInline::HotspotStart: {
+            if (!target.isEmpty())
+                out += "}{\\v " + target + '}';
+            const bool plain = i.command == 0xCC || i.command == 0xE6 || i.command == 0xE7;
+            const bool popup = i.command == 0xE2 || i.command == 0xE6;
+            out += popup ? "{\\ul " : "{\\uldb ";
+            QByteArray to = i.macro.isEmpty() ? i.context : '!' + i.macro;
+            if (!i.file.isEmpty())
+                to += '@' + i.file;
+            if (!i.window.isEmpty())
+                to += '>' + i.window;
+            else if (i.windowIndex >= 0 && i.windowIndex < m_p.hpj.windows.size())
+                to += '>' + m_p.hpj.windows[i.windowIndex].name;
+            target = rtfText((plain ? "%" : "") + to);
+            break;
+        }
+        case TInline::HotspotEnd:
+            if (!target.isEmpty())
+                out += "}{\\v " + target + '}';
+            target.clear();
+            break;
+        }
+    }
+    if (!target.isEmpty())
+        out += "}{\\v " + target + '}';
+    return out;
+}
+
+QByteArray TRtfWriter::paragraph(const TParagraph &p, bool keepn)
+{
+    if (!p.table)
+        return paragraphFormat(p.format) + (keepn ? "\\keepn " : "") + runs(p.items) + "\\par\r\n";
+    // A table row: its edges back in twips, each cell's paragraphs.
+    const TTableRow &row = *p.table;
+    QByteArray out = "\\trowd\\trgaph" + QByteArray::number(row.gap) + "\\trleft" + QByteArray::number(row.left);
+    for (const int x : row.cellx)
+        out += "\\cellx" + QByteArray::number(x);
+    out += "\r\n";
+    for (int cell = 0; cell < row.cellx.size(); ++cell) {
+        QList<const TParagraph *> inCell;
+        for (const auto &[c, para] : row.paragraphs)
+            if (c == cell)
+                inCell << &para;
+        if (inCell.isEmpty())
+            out += "\\pard\\intbl ";
+        for (qsizetype k = 0; k < inCell.size(); ++k) {
+            out += paragraphFormat(inCell[k]->format) + "\\intbl " + runs(inCell[k]->items);
+            out += k + 1 < inCell.size() ? "\\par " : "";
+        }
+        out += "\\cell\r\n";
+    }
+    return out + "\\row\r\n";
+}
+
+QByteArray TRtfWriter::write()
+{
+    QByteArray body;
+    for (const TSourceTopic &t : m_p.topics) {
+        for (const QByteArray &c : t.contexts)
+            body += "#{\\footnote " + rtfText(c) + "}\r\n";
+        if (!t.title.isEmpty())
+            body += "${\\footnote " + rtfText(t.title) + "}\r\n";
+        if (!t.keywords.isEmpty())
+            body += "K{\\footnote " + rtfText(t.keywords.join(';')) + "}\r\n";
+        if (!t.aKeywords.isEmpty())
+            body += "A{\\footnote " + rtfText(t.aKeywords.join(';')) + "}\r\n";
+        if (!t.browse.isEmpty())
+            body += "+{\\footnote " + rtfText(t.browse) + "}\r\n";
+        for (const QByteArray &m : t.macros)
+            body += "!{\\footnote " + rtfText(m) + "}\r\n";
+        for (const TParagraph &p : t.nonScrolling)
+            body += paragraph(p, true);
+        for (const TParagraph &p : t.scrolling)
+            body += paragraph(p, false);
+        body += "\\page\r\n";
+    }
+    QByteArray head = "{\\rtf1\\ansi\\ansicpg" + QByteArray::number(m_p.codePage) + "\\deff0\r\n{\\fonttbl";
+    for (qsizetype n = 0; n < m_faces.size(); ++n)
+        head += "{\\f" + QByteArray::number(n) + "\\fnil " + rtfText(m_faces[n]) + ";}";
+    head += "}\r\n{\\colortbl;";
+    for (const QByteArray &c : std::as_const(m_colours))
+        head += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"
+                + QByteArray::number(quint8(c[2])) + ';';
+    return head + "}\r\n" + body + "}\r\n";
+}
+
+} // namespace
+
+QStringList writeProject(const THelpFileRead &read, const QString &folder, const QString &name, QStringList *report)
+{
+    const TProjectRead &p = read.project;
+    if (!QDir().mkpath(folder))
+        return {QString::fromUtf8("dossier impossible à créer : ") + folder};
+    Platform::WriteBatch batch;
+    QStringList errors;
+    const auto put = [&](const QString &file, const QByteArray &bytes) {
+        QString error;
+        if (errors.isEmpty() && !Platform::writeFileAtomic(folder + u'/' + file, bytes, &error))
+            errors << file + QStringLiteral(" : ") + error;
+    };
+    TRtfWriter rtf(p);
+    put(name + QStringLiteral(".rtf"), rtf.write());
+    // The pictures as the help file stores them: the compiler takes these
+    // containers as they are, hotspots included.
+    for (qsizetype k = 0; k < p.pictureData.size(); ++k)
+        if (!p.pictureData[k].isEmpty())
+            put(QString::fromLatin1(pictureFile(int(k))), p.pictureData[k]);
+    // The project.
+    QByteArray hpj = "; Rebuilt from " + name.toUtf8() + ".hlp\r\n[OPTIONS]\r\n";
+    for (const char *key : {"TITLE", "COPYRIGHT", "CONTENTS", "LCID", "CHARSET", "CITATION", "CNT"})
+        if (p.hpj.options.contains(key))
+            hpj += QByteArray(key) + '=' + p.hpj.options.value(key) + "\r\n";
+    hpj += "COMPRESS=YES\r\nHLP=" + name.toUtf8() + ".hlp\r\n";
+    if (!p.hpj.windows.isEmpty()) {
+        hpj += "\r\n[WINDOWS]\r\n";
+        for (const TWindowDef &w : p.hpj.windows) {
+            QByteArray place;
+            for (int i = 0; i < 4; ++i)
+                place += (i ? "," : "") + (w.hasPlace[i] ? QByteArray::number(w.place[i]) : QByteArray());
+            const auto colour = [](bool has, const quint8 *c) {
+                return has ? '(' + QByteArray::number(c[0]) + ',' + QByteArray::number(c[1]) + ',' + QByteArray::number(c[2]) + ')'
+                           : QByteArray();
+            };
+            hpj += w.name + "=\"" + w.caption + "\",(" + place + ")," + (w.hasState ? QByteArray::number(w.state) : QByteArray()) + ','
+                   + colour(w.hasScroll, w.scroll) + ',' + colour(w.hasTitle, w.title) + ",f"
+                   + QByteArray::number((w.onTop ? 1 : 0) | (w.autoHeight ? 2 : 0)) + "\r\n";
+        }
+    }
+    if (!p.hpj.config.isEmpty()) {
+        hpj += "\r\n[CONFIG]\r\n";
+        for (const QByteArray &m : p.hpj.config)
+            hpj += m + "\r\n";
+    }
+    if (!p.map.isEmpty()) {
+        hpj += "\r\n[MAP]\r\n";
+        for (const TMapEntry &m : p.map)
+            hpj += m.context + ' ' + QByteArray::number(m.number) + "\r\n";
+    }
+    hpj += "\r\n[FILES]\r\n" + name.toUtf8() + ".rtf\r\n";
+    put(name + QStringLiteral(".hpj"), hpj);
+    // What could not come back.
+    QStringList lines{QString::fromUtf8("Projet reconstruit à partir de %1.hlp : %2 page(s).").arg(name).arg(p.topics.size())};
+    int made = 0;
+    for (const TSourceTopic &t : p.topics)
+        for (const QByteArray &c : t.contexts)
+            made += c.startsWith("CTX_") ? 1 : 0;
+    if (made)
+        lines << QString::fromUtf8("%1 nom(s) de contexte que le fichier ne garde pas, remplacé(s) par des noms de même code (CTX_...) : "
+                                   "les programmes qui ouvrent ces pages par leur nom y arrivent toujours.")
+                     .arg(made);
+    lines += read.losses;
+    lines += rtf.losses;
+    put(name + QStringLiteral(".txt"), (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    QString error;
+    if (errors.isEmpty() && !batch.commit(&error))
+        errors << error;
+    if (report)
+        *report = lines;
+    return errors;
+}
+
+} // namespace Hlp
