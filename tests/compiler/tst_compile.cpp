@@ -1085,7 +1085,7 @@ namespace {
 // What a help file says, page by page, as the reader gives it back: for
 // the round trip of decompiling and compiling again.
 struct TSummary {
-    QList<QByteArray> titles, texts;
+    QList<QByteArray> titles, texts, windows;
     QList<QList<qint32>> contexts, jumps;
     QList<QList<QByteArray>> keywords;
     QList<QList<QImage>> pictures;
@@ -1136,6 +1136,10 @@ TSummary summaryOf(const QByteArray &hlp)
     for (const Hlp::TMapEntry &m : read.project.map)
         s.map << qMakePair(m.number, int(kept.indexOf(m.topic)));
     std::sort(s.map.begin(), s.map.end()); // files keep them in any order
+    for (const Hlp::TWindowDef &w : read.project.hpj.windows)
+        s.windows << w.name + '|' + w.caption + '|' + QByteArray::number(w.place[0]) + ',' + QByteArray::number(w.place[1]) + ','
+                         + QByteArray::number(w.place[2]) + ',' + QByteArray::number(w.place[3]) + '|'
+                         + QByteArray(reinterpret_cast<const char *>(w.scroll), 3).toHex() + QByteArray(reinterpret_cast<const char *>(w.title), 3).toHex();
     return s;
 }
 
@@ -1166,6 +1170,15 @@ void TestCompile::decompileRoundTrip()
     const Hlp::TCompileResult ours = Hlp::compileProject(box.path("o.hpj"));
     QVERIFY(ours.ok);
     files << qMakePair(QStringLiteral("ours"), ours.hlp);
+    // Every corpus project, as kivhc compiles it.
+    Hlp::TCompileOptions lenient;
+    lenient.missingFilesAreWarnings = true;
+    for (QDirIterator it(QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp"), {"*.hpj"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString hpj = it.next();
+        const Hlp::TCompileResult r = Hlp::compileProject(hpj, lenient);
+        QVERIFY2(r.ok, qPrintable(hpj));
+        files << qMakePair(QFileInfo(hpj).fileName(), r.hlp);
+    }
     for (const auto &[name, hlp] : files) {
         const Hlp::THelpFileRead read = Hlp::readHelpFile(hlp, name);
         QVERIFY2(read.ok, qPrintable(name));
@@ -1184,6 +1197,7 @@ void TestCompile::decompileRoundTrip()
         same("texts", a.texts == b.texts);
         same("browse", a.browse == b.browse);
         same("map", a.map == b.map);
+        same("windows", a.windows == b.windows);
         qInfo("%s", qPrintable(row.join(QStringLiteral(", "))));
         QVERIFY2(!row.join(u' ').contains(QStringLiteral("DIFF")), qPrintable(row.join(QStringLiteral(", "))));
     }
