@@ -7,6 +7,8 @@
 // compiled HTML Help file, against the .HLP build in the same run.
 //   build/bench/kivhelp_bench --benchmark_filter=Compile
 #include "compiler/HelpCompiler.h"
+#include "compiler/HlpDecompile.h"
+#include "compiler/HlpFileRead.h"
 #include "platform/SafeFile.h"
 
 #include <QElapsedTimer>
@@ -250,6 +252,34 @@ void BM_CompileMemoryLz77(benchmark::State &state)
     state.counters["medium_s"] = lz77.seconds;
 }
 BENCHMARK(BM_CompileMemoryLz77)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Decompiling the 500-topic help file (read back and written out as a
+// project) against compiling it, in the same run (target: at most 2x).
+void BM_DecompileBigProject(benchmark::State &state)
+{
+    const BigProject &p = bigProject();
+    QElapsedTimer t;
+    t.start();
+    const Hlp::TCompileResult compiled = Hlp::compileProject(p.hpj(true));
+    const double compileSeconds = t.nsecsElapsed() / 1e9;
+    if (!compiled.ok) {
+        state.SkipWithError("the project does not compile");
+        return;
+    }
+    QTemporaryDir out;
+    double seconds = 0;
+    for (auto _ : state) {
+        t.restart();
+        const Hlp::THelpFileRead read = Hlp::readHelpFile(compiled.hlp, QStringLiteral("big.hlp"));
+        Hlp::writeProject(read, out.path(), QStringLiteral("big"));
+        seconds += t.nsecsElapsed() / 1e9;
+    }
+    seconds /= double(state.iterations());
+    state.counters["compile_s"] = compileSeconds;
+    state.counters["decompile_s"] = seconds;
+    state.counters["ratio"] = seconds / compileSeconds;
+}
+BENCHMARK(BM_DecompileBigProject)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_CompileVersusHalibut(benchmark::State &state) { compileVersusHalibut(state, false); }
 BENCHMARK(BM_CompileVersusHalibut)->Unit(benchmark::kMillisecond)->Iterations(3);
