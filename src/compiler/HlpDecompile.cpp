@@ -183,6 +183,8 @@ QByteArray TRtfWriter::write()
             body += "+{\\footnote " + rtfText(t.browse) + "}\r\n";
         for (const QByteArray &m : t.macros)
             body += "!{\\footnote " + rtfText(m) + "}\r\n";
+        if (!t.window.isEmpty())
+            body += ">{\\footnote " + rtfText(t.window) + "}\r\n";
         for (const TParagraph &p : t.nonScrolling)
             body += paragraph(p, true);
         for (const TParagraph &p : t.scrolling)

@@ -592,6 +592,23 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
         }
     }
 
+    // The window each page opens in (">" footnotes).
+    HlpRead::Tree viola;
+    if (const auto file = c.internalFile("|VIOLA"); file && viola.parse(*file))
+        for (const auto &[key, data] : HlpRead::walkLeaves(viola, HlpRead::hashKey(), 4)) {
+            const int n = topicOf(u32(key, 0)), window = qint32(u32(data, 0));
+            if (n >= 0 && window >= 0 && window < p.hpj.windows.size())
+                p.topics[n].window = p.hpj.windows[window].name;
+        }
+    // What this model has no place for: said.
+    int windowMacros = 0;
+    for (int k = 0; k < 256; ++k)
+        windowMacros += c.internalFile("|CF" + QByteArray::number(k)) ? 1 : 0;
+    if (windowMacros)
+        out.losses << QString::fromUtf8("macros de %1 fenêtre(s) secondaire(s) ([CONFIG:n]) non reprises.").arg(windowMacros);
+    if (c.internalFile("|Rose"))
+        out.losses << QString::fromUtf8("mots-clés qui lancent une macro ([MACROS]) non repris.");
+
     // Browse sequences: from each page that has a next one and no previous.
     for (int n = 0; n < p.topics.size(); ++n) {
         const auto [back, forward] = browseLinks.value(n);

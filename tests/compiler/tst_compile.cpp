@@ -1017,13 +1017,15 @@ void TestCompile::helpFileReadBack()
     picture.fill(Qt::blue);
     QVERIFY(picture.save(box.path("p.bmp"), "BMP"));
     QVERIFY(TestSupport::writeFile(box.path("r.hpj"), "[OPTIONS]\r\nTITLE=Relue\r\nCOMPRESS=YES\r\nCONTENTS=second\r\n"
+                                                    "[WINDOWS]\r\nmain=\"Relue\",(10,10,500,400),0,(255,255,224),(192,192,192)\r\n"
+                                                    "proc=\"Etapes\",(600,10,300,400),0,(255,255,255),(192,192,192),f1\r\n"
                                                     "[MAP]\r\nfirst 10\r\nsecond 20\r\n[FILES]\r\nr.rtf\r\n"));
     QVERIFY(TestSupport::writeFile(box.path("r.rtf"),
         "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Times New Roman;}}"
         "#{\\footnote first}${\\footnote Un}K{\\footnote clef;autre}+{\\footnote s:1}\\pard\\keepn\\f1\\fs32\\b Haut\\par"
         "\\pard\\f0\\fs20 Voir {\\uldb la suite}{\\v second} et {\\ul une note}{\\v second}.\\tab \\{bmc p.bmp\\}\\par"
         "\\trowd\\cellx2000\\cellx4000\\pard\\intbl A\\cell B\\cell\\row\\pard fin\\par"
-        "\\page #{\\footnote second}${\\footnote Deux}K{\\footnote clef}+{\\footnote s:2}Second\\par}"));
+        "\\page #{\\footnote second}${\\footnote Deux}K{\\footnote clef}+{\\footnote s:2}>{\\footnote proc}Second\\par}"));
     const Hlp::TCompileResult r = Hlp::compileProject(box.path("r.hpj"));
     QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
     const Hlp::THelpFileRead read = Hlp::readHelpFile(r.hlp, QStringLiteral("r.hlp"));
@@ -1040,6 +1042,9 @@ void TestCompile::helpFileReadBack()
     QCOMPARE(p.map.size(), 2);
     QCOMPARE(p.map[1].number, 20);
     QCOMPARE(p.map[1].topic, 1);
+    QCOMPARE(p.hpj.windows.size(), 2);
+    QCOMPARE(p.hpj.windows[1].caption, QByteArray("Etapes"));
+    QCOMPARE(p.topics[1].window, QByteArray("proc"));
     QCOMPARE(p.topics[0].nonScrolling.size(), 1);
     QCOMPARE(p.topics[0].nonScrolling[0].items.value(0).format.face, QByteArray("Times New Roman"));
     QCOMPARE(p.topics[0].nonScrolling[0].items.value(0).format.halfPoints, quint8(32));
