@@ -66,16 +66,16 @@ void PAddBmpNames(const QStringList &lines, QStringList &list)
     };
     for (const QString &name : std::as_const(list))
         addSorted(name);
-    const QString tag = QStringLiteral("\\{bmc ");
+    // Pictures in the line, at the left and at the right of the text.
     for (const QString &full : lines) {
-        QString line = full.left(255);
-        while (line.contains(tag)) {
-            line = line.mid(6);
-            line.chop(2);
-            // An empty name names no bitmap.
-            if (!line.isEmpty())
-                addSorted(line);
-        }
+        const QString line = full.left(255).trimmed();
+        for (const char *tag : {"\\{bmc ", "\\{bml ", "\\{bmr "})
+            if (line.startsWith(QLatin1String(tag)) && line.endsWith(QLatin1String("\\}"))) {
+                const QString name = line.mid(6, line.size() - 8).trimmed();
+                // An empty name names no bitmap.
+                if (!name.isEmpty())
+                    addSorted(name);
+            }
     }
     list = sorted;
 }

@@ -11,7 +11,7 @@ QStringList FSplitCmdLines(const QByteArray &bytes);
 QByteArray FJoinCmdLines(const QStringList &lines);
 // One command is one line: line breaks inside it become blanks.
 QString FOneLine(QString line);
-// Adds the bitmap names the lines give to `list`, kept sorted and free of
+// Adds the bitmap names the lines give (\\{bmc name\\}, bml, bmr) to `list`, kept sorted and free of
 // duplicates, both without regard to letter case; no lines empty the list.
 void PAddBmpNames(const QStringList &lines, QStringList &list);
 

@@ -1,4 +1,5 @@
 #include "helpgen/BuildCommand.h"
+#include "helpgen/Import.h"
 
 #include "helpgen/Sources.h"
 #include "compiler/HelpCompiler.h"
@@ -52,6 +53,29 @@ int FRunBuild(const QString &projectFile, const QString &format)
         say(text);
     Platform::setPrompts(nullptr);
     return code;
+}
+
+int FRunImport(const QString &file, const QString &name)
+{
+    if (!QFileInfo(file).isFile()) {
+        say(QStringLiteral("kivhelp --import : fichier introuvable : ") + file);
+        return 2;
+    }
+    Platform::ScriptedPrompts prompts;
+    Platform::setPrompts(&prompts);
+    Globale::FInit(false, false, 1);
+    Globale::VGGIniProg->FReadConfFile(QString(), 0);
+    const TIniRec *ini = Globale::PConf->PIni;
+    QString projects = ini->DIRPATH.get();
+    while (projects.endsWith(u'/') && projects.size() > 1)
+        projects.chop(1);
+    const TImportResult r = FImportHelp(QFileInfo(file).absoluteFilePath(), name, projects, ini->BMP.get());
+    for (const QString &line : r.report)
+        say(line);
+    if (!r.projectFile.isEmpty())
+        say(QStringLiteral("Projet : ") + r.projectFile);
+    Platform::setPrompts(nullptr);
+    return r.code;
 }
 
 int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf)

@@ -20,6 +20,11 @@ int FRunBuild(const QString &projectFile, const QString &format = QStringLiteral
 // built by it too): the project's files read into the model, the help
 // sources made, compiled and published; the author's files are only read.
 // The same exit codes; the compiler's messages are printed.
+// kivhelp --import FILE.HLP|FILE.HPJ NAME: a new project NAME of the
+// projects folder from existing help, without a window; exit code 0
+// imported whole, 1 imported with losses (printed), 2 nothing imported.
+int FRunImport(const QString &file, const QString &name);
+
 int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf);
 
 } // namespace Build

@@ -191,6 +191,10 @@ const char kUsage[] =
     "  --build PROJET.PRJ [--format hlp|html|chm]\n"
     "              construit et publie le fichier d'aide du projet, sans fenêtre ;\n"
     "              code de sortie 0 si l'aide est publiée, 1 si la compilation échoue\n"
+    "  --import AIDE.HLP|AIDE.HPJ NOM\n"
+    "              crée le projet NOM à partir d'une aide existante, sans fenêtre ;\n"
+    "              code de sortie 0 si tout est repris, 1 si des pertes sont listées,\n"
+    "              2 si rien n'est importé\n"
     "  --help      affiche cette aide\n";
 
 } // namespace
@@ -214,6 +218,14 @@ int FRunProgram(int argc, char **argv, const TWindowSide &side)
             QGuiApplication app(argc, argv);
             PSetErrLogDir(QDir::currentPath());
             return Build::FRunBuild(QString::fromLocal8Bit(argv[i + 1]), format);
+        }
+    for (int i = 1; i + 2 < argc; ++i)
+        if (qstrcmp(argv[i], "--import") == 0) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            QGuiApplication app(argc, argv);
+            PSetErrLogDir(QDir::currentPath());
+            return Build::FRunImport(QString::fromLocal8Bit(argv[i + 1]), QString::fromLocal8Bit(argv[i + 2]));
         }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KivHelp"));

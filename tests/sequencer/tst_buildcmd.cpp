@@ -3,6 +3,9 @@
 // made. The author's files come out of every build byte for byte.
 #include "TestSupport.h"
 #include "compiler/HlpEncode.h"
+#include <QImage>
+#include "compiler/HelpCompiler.h"
+#include "compiler/HlpFileRead.h"
 #include "TestRegistry.h"
 #include "compiler/HlpRead.h"
 
@@ -33,16 +36,22 @@ struct TRun {
     QString out;
 };
 
-TRun build(const QString &prj, const QString &format, const QString &config)
+// The program run without a window, its settings in `config`.
+TRun program(const QStringList &arguments, const QString &config)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(KIVHELP_EXE), {QStringLiteral("--build"), prj, QStringLiteral("--format"), format});
+    p.start(QStringLiteral(KIVHELP_EXE), arguments);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+}
+
+TRun build(const QString &prj, const QString &format, const QString &config)
+{
+    return program({QStringLiteral("--build"), prj, QStringLiteral("--format"), format}, config);
 }
 
 } // namespace
@@ -52,6 +61,7 @@ class TestBuildCommand : public QObject {
 private slots:
     void buildsNeverWriteTheAuthorsFiles();
     void aFailedCompileEndsTheBuild();
+    void importThenBuild();
 };
 
 void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
@@ -137,6 +147,56 @@ void TestBuildCommand::aFailedCompileEndsTheBuild()
     const TRun run = build(box.path("Kivhelp/Kivhelp.PRJ"), "hlp", config);
     QCOMPARE(run.code, 1);
     QVERIFY2(run.out.contains("HC1002: Error: T1.rtf : rien ne va"), qPrintable(run.out));
+}
+
+void TestBuildCommand::importThenBuild()
+{
+    // Existing help (a help file of ours, made from a project other tools
+    // wrote) imported as a project, built again and read back: its pages,
+    // keywords, jumps, pop-ups and pictures (at the left of the text too).
+    TestSupport::Sandbox box;
+    const QString config = box.path("config");
+    QVERIFY(QDir().mkpath(config + "/kivhelp"));
+    QVERIFY(writeFile(config + "/kivhelp/kivhelp.INI",
+                      "[Config]\r\nDIRPATH=" + box.path("projets/").toUtf8() + "\r\nBMP=" + box.path("images/").toUtf8() + "\r\n"));
+    QVERIFY(QDir().mkpath(box.path("src")));
+    QImage picture(7, 5, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(box.path("src/p.bmp"), "BMP"));
+    QVERIFY(writeFile(box.path("src/a.hpj"), "[OPTIONS]\r\nTITLE=Ancienne aide\r\nCONTENTS=intro\r\n[FILES]\r\na.rtf\r\n"));
+    QVERIFY(writeFile(box.path("src/a.rtf"),
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote intro}${\\footnote Accueil}K{\\footnote d\\'e9part}"
+        "\\pard\\qc\\b Bienvenue\\par\\pard\\b0 Voir {\\uldb la suite}{\\v suite} ou {\\ul une note}{\\v note}. \\{bml p.bmp\\}\\par\\page"
+        "#{\\footnote suite}${\\footnote La suite}K{\\footnote d\\'e9part;fin}Suite\\par\\page"
+        "#{\\footnote note}${\\footnote Une note}Note\\par}"));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("src/a.hpj"));
+    QVERIFY(compiled.ok);
+    QVERIFY(writeFile(box.path("src/a.hlp"), compiled.hlp));
+
+    const TRun imported = program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Reprise")}, config);
+    QVERIFY2(imported.code == 1, qPrintable(imported.out)); // the context names are said
+    QVERIFY(imported.out.contains(QString::fromUtf8("3 page(s) importée(s)")));
+    QCOMPARE(program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Reprise")}, config).code, 2); // not twice
+    const QByteArray outline = readFile(box.path("projets/Reprise/Reprise.PRJ"));
+    QCOMPARE(outline, QByteArray("Reprise\r\n\tLa suite\r\n\tUne note\r\n"));
+    QVERIFY(readFile(box.path("projets/Reprise/Reprise.KEY")).contains(QString::fromUtf8("La suite\tdépart; fin").toUtf8()));
+
+    const TRun built = build(box.path("projets/Reprise/Reprise.PRJ"), "hlp", config);
+    QVERIFY2(built.code == 0 && !built.out.contains(QStringLiteral("HC4113")), qPrintable(built.out));
+    Hlp::THelpFileRead back = Hlp::readHelpFile(readFile(box.path("projets/Reprise.COM/Reprise.HLP")), QStringLiteral("Reprise.HLP"));
+    QVERIFY(back.ok);
+    QCOMPARE(back.project.topics.size(), 3);
+    QCOMPARE(back.project.topics[1].keywords, QList<QByteArray>({"d\xe9part", "fin", "La suite"})); // in index order
+    QStringList hotspots;
+    int pictures = 0;
+    for (const Hlp::TParagraph &p : back.project.topics[0].scrolling)
+        for (const Hlp::TInline &i : p.items) {
+            if (i.kind == Hlp::TInline::HotspotStart)
+                hotspots << QStringLiteral("%1 %2").arg(i.command, 0, 16).arg(back.project.contextTopic.value(i.context.toUpper(), -1));
+            pictures += i.kind == Hlp::TInline::Picture && i.command == 0x87 ? 1 : 0;
+        }
+    QCOMPARE(hotspots, QStringList({"e3 1", "e2 2"}));
+    QCOMPARE(pictures, 1);
 }
 
 KIV_TEST(TestBuildCommand)

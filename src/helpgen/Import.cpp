@@ -1,0 +1,376 @@
+#include "helpgen/Import.h"
+
+#include "compiler/HelpCompiler.h"
+#include "compiler/HlpFileRead.h"
+#include "formats/CommandFile.h"
+#include "formats/OutlineFile.h"
+#include "formats/TextConv.h"
+#include "platform/CodePage.h"
+#include "platform/Cp1252.h"
+#include "platform/SafeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace Build {
+
+namespace {
+
+// Text for the program's topic files (Windows-1252 RTF): letters outside
+// it as \uN.
+QByteArray topicText(const QString &text)
+{
+    QByteArray out;
+    for (const QChar c : text) {
+        if (c == u'\\' || c == u'{' || c == u'}')
+            out += '\\' + QByteArray(1, char(c.unicode()));
+        else if (c.unicode() >= 0x20 && c.unicode() < 0x80)
+            out += char(c.unicode());
+        else if (const int b = Platform::cp1252Byte(c); b >= 0x80)
+            out += "\\'" + QByteArray::number(b, 16).rightJustified(2, '0');
+        else if (c.unicode() >= 0x80)
+            out += "\\u" + QByteArray::number(qint16(c.unicode())) + '?';
+    }
+    return out;
+}
+
+class TTopicWriter {
+public:
+    TTopicWriter(const Hlp::TProjectRead &p, const QHash<int, QString> &contextOf, QStringList &commands, const QString &bmpDir,
+                 const QString &picturePrefix)
+        : m_p(p), m_page(p.codePage), m_contextOf(contextOf), m_commands(commands), m_bmpDir(bmpDir), m_prefix(picturePrefix)
+    {
+    }
+    QByteArray topic(const Hlp::TSourceTopic &t);
+    // Losses met so far.
+    int deadJumps = 0, otherFiles = 0, macros = 0, tables = 0, windows = 0;
+    QHash<int, QString> pictureFiles; // picture number -> file written into the bitmap folder
+    QList<QPair<QString, QByteArray>> pictureBytes;
+
+private:
+    int face(const QByteArray &name)
+    {
+        const qsizetype n = m_faces.indexOf(name);
+        if (n >= 0)
+            return int(n);
+        m_faces << name;
+        return int(m_faces.size() - 1);
+    }
+    int colour(const quint8 *c)
+    {
+        const QByteArray key(reinterpret_cast<const char *>(c), 3);
+        const qsizetype n = m_colours.indexOf(key);
+        if (n >= 0)
+            return int(n) + 2;
+        m_colours << key;
+        return int(m_colours.size()) + 1;
+    }
+    QByteArray run(const Hlp::TCharFormat &f, const QString &text, bool marker = false)
+    {
+        QByteArray words = "\\plain\\f" + QByteArray::number(face(f.face)) + "\\fs" + QByteArray::number(qBound(8, int(f.halfPoints), 144));
+        if (f.attributes & Hlp::FontBold) words += "\\b";
+        if (f.attributes & Hlp::FontItalic) words += "\\i";
+        if (!marker && (f.attributes & Hlp::FontUnderline)) words += "\\ul";
+        if (marker)
+            words += "\\cf1";
+        else if (f.colour[0] || f.colour[1] || f.colour[2])
+            words += "\\cf" + QByteArray::number(colour(f.colour));
+        return words + ' ' + topicText(text);
+    }
+    // A marker for command line `line`, labelled with `label`.
+    QByteArray marker(const Hlp::TCharFormat &f, const QString &line, QString label)
+    {
+        m_commands << CommandFile::FOneLine(line);
+        label.replace(u' ', u'_').remove(u'@');
+        return run(f, QStringLiteral("@_%1_%2_@").arg(m_commands.size() - 1).arg(label), true);
+    }
+    QByteArray paragraph(const QList<Hlp::TInline> &items, Hlp::TParagraphFormat::Align align);
+
+    const Hlp::TProjectRead &m_p;
+    Platform::CodePage m_page;
+    const QHash<int, QString> &m_contextOf;
+    QStringList &m_commands;
+    QString m_bmpDir, m_prefix;
+    QList<QByteArray> m_faces;
+    QList<QByteArray> m_colours;
+};
+
+QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParagraphFormat::Align align)
+{
+    QByteArray out = "\\pard";
+    if (align == Hlp::TParagraphFormat::Centre)
+        out += "\\qc";
+    else if (align == Hlp::TParagraphFormat::Right)
+        out += "\\qr";
+    Hlp::TCharFormat last;
+    // A hotspot: its visible text gathered, then one marker for it.
+    const Hlp::TInline *hotspot = nullptr;
+    QString visible;
+    const auto closeHotspot = [&]() {
+        if (!hotspot)
+            return;
+        const QByteArray shown = TextConv::FRtfEscape(visible).toLatin1();
+        QString line;
+        if (!hotspot->macro.isEmpty()) {
+            ++macros;
+            line = QStringLiteral("{\\uldb %1}{\\v !%2}").arg(QString::fromLatin1(shown), m_page.decode(hotspot->macro));
+        } else {
+            const int target = m_p.contexts.contains(hotspot->hash) ? m_p.contexts.value(hotspot->hash).second : -1;
+            const bool popup = hotspot->command == 0xE2 || hotspot->command == 0xE6;
+            if (!hotspot->file.isEmpty()) {
+                ++otherFiles;
+                line = QStringLiteral("{\\uldb %1}{\\v %2@%3}").arg(QString::fromLatin1(shown), QString::fromLatin1(hotspot->context),
+                                                                     m_page.decode(hotspot->file));
+            } else if (m_contextOf.contains(target)) {
+                line = QStringLiteral("{%1 %2}{\\v %3}").arg(popup ? QStringLiteral("\\ul") : QStringLiteral("\\uldb"),
+                                                             QString::fromLatin1(shown), m_contextOf.value(target));
+                if (!hotspot->window.isEmpty() || hotspot->windowIndex >= 0)
+                    ++windows;
+            } else {
+                ++deadJumps;
+            }
+        }
+        out += line.isEmpty() ? run(last, visible) : marker(last, line, visible);
+        hotspot = nullptr;
+        visible.clear();
+    };
+    for (const Hlp::TInline &i : items) {
+        switch (i.kind) {
+        case Hlp::TInline::Text:
+            last = i.format;
+            if (hotspot)
+                visible += m_page.decode(i.text);
+            else
+                out += run(i.format, m_page.decode(i.text));
+            break;
+        case Hlp::TInline::LineBreak: out += "\\line "; break;
+        case Hlp::TInline::Tab: out += "\\tab "; break;
+        case Hlp::TInline::NbSpace:
+            if (hotspot)
+                visible += u' ';
+            else
+                out += "\\~";
+            break;
+        case Hlp::TInline::NbHyphen: out += "-"; break;
+        case Hlp::TInline::HotspotStart:
+            closeHotspot();
+            hotspot = &i;
+            break;
+        case Hlp::TInline::HotspotEnd: closeHotspot(); break;
+        case Hlp::TInline::Picture: {
+            if (!pictureFiles.contains(i.picture)) {
+                const QString file = m_prefix + QStringLiteral("_bm%1.mrb").arg(i.picture);
+                pictureFiles.insert(i.picture, file);
+                pictureBytes << qMakePair(file, m_p.pictureData.value(i.picture));
+            }
+            const QString file = pictureFiles.value(i.picture);
+            const QString code = i.command == 0x87 ? QStringLiteral("bml") : i.command == 0x88 ? QStringLiteral("bmr") : QStringLiteral("bmc");
+            out += marker(last, QStringLiteral("\\{%1 %2\\}").arg(code, file), file);
+            break;
+        }
+        }
+    }
+    closeHotspot();
+    return out + "\\par\r\n";
+}
+
+QByteArray TTopicWriter::topic(const Hlp::TSourceTopic &t)
+{
+    QByteArray body;
+    for (const QList<Hlp::TParagraph> *list : {&t.nonScrolling, &t.scrolling})
+        for (const Hlp::TParagraph &p : *list) {
+            if (!p.table) {
+                body += paragraph(p.items, p.format.align);
+                continue;
+            }
+            // A table row: its cells side by side, a tab between them.
+            ++tables;
+            QList<Hlp::TInline> items;
+            int cell = -1;
+            for (const auto &[c, para] : p.table->paragraphs) {
+                if (cell >= 0 && c != cell) {
+                    Hlp::TInline tab;
+                    tab.kind = Hlp::TInline::Tab;
+                    items << tab;
+                }
+                cell = c;
+                items += para.items;
+            }
+            body += paragraph(items, Hlp::TParagraphFormat::Left);
+        }
+    QByteArray head = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl";
+    if (m_faces.isEmpty())
+        m_faces << "Arial";
+    for (qsizetype n = 0; n < m_faces.size(); ++n)
+        head += "{\\f" + QByteArray::number(n) + "\\fnil\\fcharset0 " + topicText(m_page.decode(m_faces[n])) + ";}";
+    head += "}\r\n{\\colortbl ;\\red0\\green128\\blue0;";
+    for (const QByteArray &c : std::as_const(m_colours))
+        head += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"
+                + QByteArray::number(quint8(c[2])) + ';';
+    m_faces.clear();
+    m_colours.clear();
+    return head + "}\r\n\\deflang1036" + body + "}\r\n";
+}
+
+} // namespace
+
+TImportResult FImportHelp(const QString &file, const QString &name, const QString &projectsDir, const QString &bmpDir)
+{
+    TImportResult result;
+    const auto fail = [&](const QString &why) {
+        result.code = 2;
+        result.report << why;
+        return result;
+    };
+    if (const QString problem = TextConv::FTopicNameProblem(name); !problem.isEmpty())
+        return fail(QString::fromUtf8("Nom de projet refusé : %1").arg(problem));
+    const QString dir = projectsDir + u'/' + name;
+    if (QFileInfo::exists(dir))
+        return fail(QString::fromUtf8("Le projet « %1 » existe déjà : choisissez un autre nom.").arg(name));
+    // A project is compiled first (its files outside its folder refused),
+    // then read back as a help file is.
+    QByteArray bytes;
+    const QFileInfo info(file);
+    if (info.suffix().compare(QLatin1String("hpj"), Qt::CaseInsensitive) == 0) {
+        Hlp::TCompileOptions options;
+        options.safe = true;
+        options.missingFilesAreWarnings = true;
+        const Hlp::TCompileResult compiled = Hlp::compileProject(file, options);
+        if (!compiled.ok)
+            return fail(QString::fromUtf8("Le projet d'aide %1 ne se compile pas :\n%2").arg(file, compiled.messages.join(u'\n')));
+        bytes = compiled.hlp;
+    } else if (info.size() > (qint64(512) << 20) || !Platform::readWholeFile(file, &bytes)) {
+        return fail(QString::fromUtf8("Fichier illisible ou trop grand : %1").arg(file));
+    }
+    const Hlp::THelpFileRead read = Hlp::readHelpFile(bytes, info.fileName());
+    if (!read.ok)
+        return fail(QString::fromUtf8("%1 : %2").arg(file, read.error));
+    const Hlp::TProjectRead &p = read.project;
+    const Platform::CodePage page(p.codePage);
+
+    // The pages: the contents page first, as the project's root, then the others in file order.
+    QList<int> pages;
+    const int contents = p.contextTopic.value(p.hpj.options.value("CONTENTS").toUpper(), 0);
+    pages << contents;
+    for (int n = 0; n < p.topics.size(); ++n)
+        if (n != contents)
+            pages << n;
+    if (pages.size() > MaxTopics)
+        return fail(QString::fromUtf8("Ce fichier d'aide a %1 pages : un projet KivHelp en tient %2 au plus.").arg(pages.size()).arg(MaxTopics));
+    QStringList names;
+    QHash<int, QString> contextOf;
+    for (const int n : std::as_const(pages)) {
+        // Named by its title, else by the start of its first line.
+        QByteArray first;
+        for (const QList<Hlp::TParagraph> *list : {&p.topics[n].nonScrolling, &p.topics[n].scrolling})
+            for (const Hlp::TParagraph &para : *list)
+                for (const Hlp::TInline &i : para.items)
+                    if (first.trimmed().isEmpty() && i.kind == Hlp::TInline::Text)
+                        first = i.text;
+        const QByteArray shown = p.topics[n].title.trimmed().isEmpty() ? first.left(60) : p.topics[n].title;
+        QString title = names.isEmpty() ? name : TextConv::FCleanTopicName(page.decode(shown)).simplified();
+        if (title.isEmpty() || !TextConv::FTopicNameProblem(title).isEmpty())
+            title = QStringLiteral("Page %1").arg(n + 1);
+        const QString base = title;
+        for (int k = 2; names.contains(title, Qt::CaseInsensitive); ++k)
+            title = QStringLiteral("%1 (%2)").arg(base, QString::number(k));
+        names << title;
+        contextOf.insert(n, TextConv::FContextName(title));
+    }
+
+    QStringList commands;
+    TTopicWriter writer(p, contextOf, commands, bmpDir, name);
+    QList<QPair<QString, QByteArray>> files;
+    QList<Outline::TLine> outline;
+    QByteArray keywords;
+    for (qsizetype k = 0; k < pages.size(); ++k) {
+        const Hlp::TSourceTopic &t = p.topics[pages[k]];
+        files << qMakePair(QStringLiteral("%1.%2").arg(names[k]).arg(k + 1), writer.topic(t));
+        outline << Outline::TLine{k == 0 ? 1 : 2, names[k]};
+        QStringList own;
+        for (const QByteArray &kw : t.keywords)
+            own << page.decode(kw);
+        if (!own.isEmpty())
+            keywords += names[k].toUtf8() + '\t' + own.join(QStringLiteral("; ")).toUtf8() + "\r\n";
+    }
+    // The settings the program has: title, copyright, the main window's colours.
+    qint32 background = 0xFFFFFF, title = 0xFFFFFF;
+    for (const Hlp::TWindowDef &w : p.hpj.windows)
+        if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
+            if (w.hasScroll)
+                background = w.scroll[0] | (w.scroll[1] << 8) | (w.scroll[2] << 16);
+            if (w.hasTitle)
+                title = w.title[0] | (w.title[1] << 8) | (w.title[2] << 16);
+        }
+    const auto setting = [&](const char *key) { return Platform::toCp1252(page.decode(p.hpj.options.value(key)).simplified()); };
+    files << qMakePair(name + QStringLiteral(".CFG"), "[Param]\r\nAddTitle=0\r\nSameTitleFont=1\r\nProjectTitle=" + setting("TITLE")
+                                                          + "\r\nCopyright=" + setting("COPYRIGHT") + "\r\nHelpCompress=NO\r\nBkColor="
+                                                          + QByteArray::number(background) + "\r\nTitleColor=" + QByteArray::number(title) + "\r\n");
+    files << qMakePair(name + QStringLiteral(".PRJ"), Outline::FFormat(outline));
+    files << qMakePair(name + QStringLiteral(".CDE"), CommandFile::FJoinCmdLines(commands));
+    if (!keywords.isEmpty())
+        files << qMakePair(name + QStringLiteral(".KEY"), keywords);
+
+    // Written together: the project's folder and the pictures, or nothing.
+    if (!QDir().mkpath(dir) || (!writer.pictureBytes.isEmpty() && !QDir().mkpath(bmpDir)))
+        return fail(QString::fromUtf8("Dossier impossible à créer : %1").arg(dir));
+    QString error;
+    {
+        Platform::WriteBatch batch;
+        bool ok = true;
+        for (const auto &[fileName, data] : std::as_const(files))
+            ok = ok && Platform::writeFileAtomic(dir + u'/' + fileName, data, &error);
+        for (const auto &[fileName, data] : std::as_const(writer.pictureBytes))
+            ok = ok && Platform::writeFileAtomic(bmpDir + u'/' + fileName, data, &error);
+        ok = ok && batch.commit(&error);
+        if (!ok) {
+            QDir(dir).removeRecursively();
+            return fail(QString::fromUtf8("Import interrompu, rien n'est écrit : %1").arg(error));
+        }
+    }
+    result.projectFile = dir + u'/' + name + QStringLiteral(".PRJ");
+
+    // The report.
+    QStringList &r = result.report;
+    r << QString::fromUtf8("%1 page(s) importée(s) de %2 dans le projet « %3 ».").arg(pages.size()).arg(info.fileName(), name);
+    QStringList losses = read.losses;
+    int namedContexts = 0;
+    for (const Hlp::TSourceTopic &t : p.topics)
+        namedContexts += int(t.contexts.size());
+    if (namedContexts)
+        losses << QString::fromUtf8("les %1 nom(s) de contexte du fichier sont remplacés par les noms des pages ; "
+                                    "les numéros [MAP] (%2) ne sont pas repris.")
+                      .arg(namedContexts)
+                      .arg(p.map.size());
+    if (writer.deadJumps)
+        losses << QString::fromUtf8("%1 saut(s) vers des pages absentes gardé(s) comme texte simple.").arg(writer.deadJumps);
+    if (writer.otherFiles)
+        losses << QString::fromUtf8("%1 saut(s) vers d'autres fichiers d'aide gardé(s) comme lignes de commande.").arg(writer.otherFiles);
+    if (writer.windows)
+        losses << QString::fromUtf8("%1 saut(s) vers des fenêtres secondaires : ils ouvrent la page dans la fenêtre principale.").arg(writer.windows);
+    if (writer.macros)
+        losses << QString::fromUtf8("%1 macro(s) gardée(s) comme lignes de commande.").arg(writer.macros);
+    if (writer.tables)
+        losses << QString::fromUtf8("%1 ligne(s) de tableau écrite(s) en paragraphes, les cellules séparées par des tabulations.").arg(writer.tables);
+    if (p.hpj.windows.size() > 1)
+        losses << QString::fromUtf8("%1 fenêtre(s) secondaire(s) non reprise(s).").arg(p.hpj.windows.size() - 1);
+    if (!p.hpj.config.isEmpty())
+        losses << QString::fromUtf8("%1 macro(s) de démarrage ([CONFIG]) non reprise(s).").arg(p.hpj.config.size());
+    int browse = 0, entryMacros = 0;
+    for (const Hlp::TSourceTopic &t : p.topics) {
+        browse += t.browse.isEmpty() ? 0 : 1;
+        entryMacros += int(t.macros.size());
+    }
+    if (browse)
+        losses << QString::fromUtf8("séquences de lecture (%1 page(s)) : l'ordre des pages les remplace.").arg(browse);
+    if (entryMacros)
+        losses << QString::fromUtf8("%1 macro(s) d'entrée de page non reprise(s).").arg(entryMacros);
+    for (const QString &l : std::as_const(losses))
+        r << QStringLiteral("Perte : ") + l;
+    result.code = losses.isEmpty() ? 0 : 1;
+    return result;
+}
+
+} // namespace Build
