@@ -6,6 +6,7 @@
 #include <QUndoStack>
 #include "formats/TextConv.h"
 #include "helpgen/Compile.h"
+#include "helpgen/Import.h"
 #include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "fileops/PrjFolder.h"
@@ -317,6 +318,36 @@ void PCmdNewPrj(TCmdRec &cmd)
         window()->projectList().Add(entry);
     });
     done(cmd);
+}
+
+void PCmdImportHelp(TCmdRec &cmd)
+{
+    Seq::PSetSeqState(SeqIdle);
+    const QString caption = QString::fromUtf8("Importer une aide existante");
+    if (!openingCheck()) {
+        Seq::FDoneCmd(cmd);
+        return;
+    }
+    const QString file = Platform::prompts().openFile(caption, conf()->PIni->DIRPATH.get(),
+                                                      QString::fromUtf8("Aide existante (*.hlp, *.hpj)|*.hlp;*.HLP;*.hpj;*.HPJ"));
+    QString name = QFileInfo(file).completeBaseName();
+    if (file.isEmpty() || !Platform::prompts().inputText(caption, QString::fromUtf8("Nom du nouveau projet :"), &name)
+        || name.trimmed().isEmpty()) {
+        Seq::FDoneCmd(cmd);
+        return;
+    }
+    QString projects = conf()->PIni->DIRPATH.get();
+    while (projects.size() > 1 && projects.endsWith(u'/'))
+        projects.chop(1);
+    Build::TImportResult r;
+    guarded([&] { r = Build::FImportHelp(file, name.trimmed(), projects, conf()->PIni->BMP.get()); });
+    Platform::prompts().plain(r.report.join(u'\n'));
+    if (r.code == 2 || r.projectFile.isEmpty()) {
+        Seq::FDoneCmd(cmd);
+        return;
+    }
+    closeProject(); // the question was asked above
+    PCmdOpenPrj(cmd, r.projectFile, false);
 }
 
 void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)

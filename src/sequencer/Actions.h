@@ -10,6 +10,9 @@ namespace Actions {
 
 void PCmdNewPrj(TCmdRec &cmd);
 void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile);
+// "Importer une aide existante…": a help file or help project chosen, a
+// name asked, the new project made, its report shown, then opened.
+void PCmdImportHelp(TCmdRec &cmd);
 void PCmdEdit(TCmdRec &cmd);
 void PCmdSavePrj(TCmdRec &cmd);
 void PCmdCreateHlp(TCmdRec &cmd);

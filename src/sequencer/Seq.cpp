@@ -70,8 +70,9 @@ void runState(TCmdRec &cmd)
     case SeqViewWeb: Actions::PCmdViewHlp(cmd, true); break;
     case SeqClosePrj: Actions::PCmdClosePrj(cmd); break;
     case SeqDelPrj: Actions::PCmdDelPrj(cmd); break;
+    case SeqImportHelp: Actions::PCmdImportHelp(cmd); break;
     default:
-        // An unknown state (19 or above 22) cannot be entered; recover.
+        // An unknown state (19 or above 23) cannot be entered; recover.
         PSetSeqState(SeqIdle);
         FDoneCmd(cmd);
         break;
@@ -148,6 +149,7 @@ quint8 FStateOfCommand(quint8 command)
     case CmdSavePrj: return SeqSavePrj;
     case CmdClosePrj: return SeqClosePrj;
     case CmdDelPrj: return SeqDelPrj;
+    case CmdImportHelp: return SeqImportHelp;
     case CmdHelp: return SeqHelp;
     case CmdCreateHlp: return SeqCreateHlp;
     case CmdViewHlp: return SeqViewHlp;

@@ -532,6 +532,7 @@ void TFrmKivHelp::buildMenus()
     file->setObjectName(QStringLiteral("MenuFichier"));
     connectPost(action(file, "MenuOuvrirFichier", QStringLiteral("&Ouvrir un PROJET"), QKeySequence(Qt::CTRL | Qt::Key_O)), CmdOpenPrj, CatApp);
     connectPost(action(file, "Newproject", QStringLiteral("&Nouveau PROJET"), QKeySequence(Qt::CTRL | Qt::Key_N)), CmdNewPrj, CatApp);
+    connectPost(action(file, "ImportHelp", QString::fromUtf8("&Importer une aide existante…")), CmdImportHelp, CatApp);
     connectPost(action(file, "SaveFile", QStringLiteral("&Sauvegarder le PROJET"), QKeySequence(Qt::CTRL | Qt::Key_S)), CmdSavePrj, CatApp);
     connectPost(action(file, "CloseFile", QStringLiteral("Ferm&er le PROJET")), CmdClosePrj, CatApp);
     connectPost(action(file, "DELPROJECT", QStringLiteral("Eff&acer le PROJET courant")), CmdDelPrj, CatApp);

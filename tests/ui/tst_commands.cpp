@@ -24,6 +24,7 @@
 #include "sequencer/Startup.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
+#include "compiler/HelpCompiler.h"
 #include "editing/MarkerObjects.h"
 #include <QCryptographicHash>
 #include "project/Insertions.h"
@@ -52,6 +53,7 @@ private slots:
     void nothingOfAClosedProjectStays();
     void previewFollowsTheEditor();
     void editingOneObjectChangesOnlyItsFiles();
+    void importFromTheMenu();
 
 private:
     void run(quint8 command, quint8 category);
@@ -680,4 +682,27 @@ void TestCommands::editingOneObjectChangesOnlyItsFiles()
     lines[1] = "{\\uldb Commencer ici}{\\v Le_menu_Fichier}\r";
     QCOMPARE(after.value("Kivhelp.CDE"), lines.join('\n'));
     QVERIFY(after.value("Kivhelp.1").contains("@_1_Commencer_ici_@"));
+}
+
+void TestCommands::importFromTheMenu()
+{
+    // "Importer une aide existante…": a help file chosen, a name given, the
+    // report shown, then the new project open with its pages.
+    QVERIFY(TestSupport::writeFile(m_box->path("a.hpj"), "[OPTIONS]\r\nTITLE=Ancienne\r\n[FILES]\r\na.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(m_box->path("a.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote Un}Voir {\\uldb deux}{\\v deux}\\par\\page"
+                                                       "#{\\footnote deux}${\\footnote Deux}Fin\\par}"));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(m_box->path("a.hpj"));
+    QVERIFY(compiled.ok);
+    QVERIFY(TestSupport::writeFile(m_box->path("ancienne.hlp"), compiled.hlp));
+    m_scope->prompts.answerText(m_box->path("ancienne.hlp"));
+    m_scope->prompts.answerText(QStringLiteral("Reprise"));
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdImportHelp, CatApp);
+    QVERIFY2(m_scope->prompts.texts().filter(QString::fromUtf8("2 page(s) importée(s)")).size() == 1,
+             qPrintable(m_scope->prompts.texts().join(u'\n')));
+    QCOMPARE(Globale::PConf->PPrj->PrjFile.get(), m_box->path("Reprise/Reprise.PRJ"));
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    QCOMPARE(Outline::FCount(outline), 2);
+    QCOMPARE(Outline::FItemAt(outline, 2)->name, QStringLiteral("Deux"));
+    QCOMPARE(outline->project()->commands, QStringList{"{\\uldb deux}{\\v Deux}"});
 }
