@@ -1,18 +1,21 @@
 #include "helpgen/Import.h"
 
 #include "compiler/HelpCompiler.h"
+#include "compiler/HlpEncode.h"
 #include "compiler/HlpFileRead.h"
 #include "formats/CommandFile.h"
 #include "formats/OutlineFile.h"
 #include "formats/TextConv.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1252.h"
+#include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace Build {
 
@@ -250,45 +253,98 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     const Hlp::TProjectRead &p = read.project;
     const Platform::CodePage page(p.codePage);
 
-    // The pages: the contents page first, as the project's root, then the others in file order.
-    QList<int> pages;
+    // The outline: the contents page first, as the project's root; then the
+    // tree of the contents file beside the help (.CNT) when there is one,
+    // its headings as pages of their own; then the other pages in file order.
+    struct TEntry {
+        int topic = -1; // -1: a heading of the contents file
+        int level = 2;
+        QByteArray heading;
+    };
     const int contents = p.contextTopic.value(p.hpj.options.value("CONTENTS").toUpper(), 0);
-    pages << contents;
+    QList<TEntry> entries{TEntry{contents, 1, {}}};
+    QSet<int> placed{contents};
+    const QByteArray cntName = p.hpj.options.value("CNT").trimmed();
+    const QString cnt = Platform::resolveCase(info.absolutePath() + u'/'
+                                              + (cntName.isEmpty() ? info.completeBaseName() + QStringLiteral(".cnt")
+                                                                   : QFileInfo(QString::fromLatin1(cntName).replace(u'\\', u'/')).fileName()));
+    QByteArray tree;
+    if (QFileInfo(cnt).isFile() && QFileInfo(cnt).size() < (1 << 24) && Platform::readWholeFile(cnt, &tree)) {
+        int previous = 1;
+        for (QByteArray line : tree.split('\n')) {
+            line = line.trimmed();
+            if (line.isEmpty() || line[0] < '1' || line[0] > '9')
+                continue; // ":Base", ":Title", ":Index"... and comments
+            const int level = qMin(line[0] - '0' + 1, previous + 1);
+            const QByteArray rest = line.mid(1).trimmed();
+            const qsizetype eq = rest.indexOf('=');
+            if (eq < 0) {
+                entries << TEntry{-1, level, rest};
+                previous = level;
+                continue;
+            }
+            QByteArray context = rest.mid(eq + 1).trimmed();
+            if (context.contains('@'))
+                continue; // a page of another help file
+            if (context.contains('>'))
+                context.truncate(context.indexOf('>'));
+            const qint32 hash = Hlp::contextHash(Hlp::normalizeContext(context.trimmed()));
+            const int topic = p.contexts.contains(hash) ? p.contexts.value(hash).second : -1;
+            if (topic < 0 || placed.contains(topic))
+                continue;
+            placed.insert(topic);
+            entries << TEntry{topic, level, {}};
+            previous = level;
+        }
+    }
     for (int n = 0; n < p.topics.size(); ++n)
-        if (n != contents)
-            pages << n;
-    if (pages.size() > MaxTopics)
-        return fail(QString::fromUtf8("Ce fichier d'aide a %1 pages : un projet KivHelp en tient %2 au plus.").arg(pages.size()).arg(MaxTopics));
+        if (!placed.contains(n))
+            entries << TEntry{n, 2, {}};
+    if (entries.size() > MaxTopics)
+        return fail(QString::fromUtf8("Ce fichier d'aide a %1 pages : un projet KivHelp en tient %2 au plus.").arg(entries.size()).arg(MaxTopics));
     QStringList names;
     QHash<int, QString> contextOf;
-    for (const int n : std::as_const(pages)) {
+    for (const TEntry &e : std::as_const(entries)) {
         // Named by its title, else by the start of its first line.
         QByteArray first;
-        for (const QList<Hlp::TParagraph> *list : {&p.topics[n].nonScrolling, &p.topics[n].scrolling})
-            for (const Hlp::TParagraph &para : *list)
-                for (const Hlp::TInline &i : para.items)
-                    if (first.trimmed().isEmpty() && i.kind == Hlp::TInline::Text)
-                        first = i.text;
-        const QByteArray shown = p.topics[n].title.trimmed().isEmpty() ? first.left(60) : p.topics[n].title;
+        if (e.topic >= 0)
+            for (const QList<Hlp::TParagraph> *list : {&p.topics[e.topic].nonScrolling, &p.topics[e.topic].scrolling})
+                for (const Hlp::TParagraph &para : *list)
+                    for (const Hlp::TInline &i : para.items)
+                        if (first.trimmed().isEmpty() && i.kind == Hlp::TInline::Text)
+                            first = i.text;
+        const QByteArray shown = e.topic < 0 ? e.heading : p.topics[e.topic].title.trimmed().isEmpty() ? first.left(60) : p.topics[e.topic].title;
         QString title = names.isEmpty() ? name : TextConv::FCleanTopicName(page.decode(shown)).simplified();
         if (title.isEmpty() || !TextConv::FTopicNameProblem(title).isEmpty())
-            title = QStringLiteral("Page %1").arg(n + 1);
+            title = e.topic < 0 ? QString::fromUtf8("Chapitre") : QStringLiteral("Page %1").arg(e.topic + 1);
         const QString base = title;
         for (int k = 2; names.contains(title, Qt::CaseInsensitive); ++k)
             title = QStringLiteral("%1 (%2)").arg(base, QString::number(k));
         names << title;
-        contextOf.insert(n, TextConv::FContextName(title));
+        if (e.topic >= 0)
+            contextOf.insert(e.topic, TextConv::FContextName(title));
     }
+    const int pageCount = int(p.topics.size());
 
     QStringList commands;
     TTopicWriter writer(p, contextOf, commands, bmpDir, name);
     QList<QPair<QString, QByteArray>> files;
     QList<Outline::TLine> outline;
     QByteArray keywords;
-    for (qsizetype k = 0; k < pages.size(); ++k) {
-        const Hlp::TSourceTopic &t = p.topics[pages[k]];
+    for (qsizetype k = 0; k < entries.size(); ++k) {
+        // A heading of the contents file: a page that shows it.
+        Hlp::TSourceTopic heading;
+        if (entries[k].topic < 0) {
+            Hlp::TInline text;
+            text.text = entries[k].heading;
+            text.format.attributes = Hlp::FontBold;
+            Hlp::TParagraph para;
+            para.items << text;
+            heading.scrolling << para;
+        }
+        const Hlp::TSourceTopic &t = entries[k].topic < 0 ? heading : p.topics[entries[k].topic];
         files << qMakePair(QStringLiteral("%1.%2").arg(names[k]).arg(k + 1), writer.topic(t));
-        outline << Outline::TLine{k == 0 ? 1 : 2, names[k]};
+        outline << Outline::TLine{entries[k].level, names[k]};
         QStringList own;
         for (const QByteArray &kw : t.keywords)
             own << page.decode(kw);
@@ -334,7 +390,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
 
     // The report.
     QStringList &r = result.report;
-    r << QString::fromUtf8("%1 page(s) importée(s) de %2 dans le projet « %3 ».").arg(pages.size()).arg(info.fileName(), name);
+    r << QString::fromUtf8("%1 page(s) importée(s) de %2 dans le projet « %3 ».").arg(pageCount).arg(info.fileName(), name);
     QStringList losses = read.losses;
     int namedContexts = 0;
     for (const Hlp::TSourceTopic &t : p.topics)

@@ -2,8 +2,10 @@
 // Existing help brought into a KivHelp project: a compiled help file
 // (.HLP), or a help project (.HPJ, compiled here first in safe mode), read
 // back and written as a new project of the projects folder: one topic per
-// page (the contents page first, named as the project; the others in file
-// order, named by their titles), the text with its fonts, sizes, styles,
+// page (the contents page first, named as the project; then the tree of
+// the contents file beside the help (.CNT), its headings as pages of their
+// own; then the other pages in file order, named by their titles), the
+// text with its fonts, sizes, styles,
 // colours and alignment, jumps, pop-ups, pictures and macros as command
 // lines with their markers, the keywords, the title and copyright. What a
 // KivHelp project cannot hold is listed in a French report. The files are

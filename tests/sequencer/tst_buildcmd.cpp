@@ -197,6 +197,14 @@ void TestBuildCommand::importThenBuild()
         }
     QCOMPARE(hotspots, QStringList({"e3 1", "e2 2"}));
     QCOMPARE(pictures, 1);
+
+    // With its contents file beside it: the outline is its tree, a heading
+    // a page of its own.
+    QVERIFY(writeFile(box.path("src/a.cnt"), ":Base a.hlp\r\n:Title Ancienne aide\r\n1 Chapitre un\r\n2 La note=note\r\n"
+                                              "2 La suite=suite>main\r\n2 Ailleurs=x@autre.hlp\r\n"));
+    QCOMPARE(program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Arbre")}, config).code, 1);
+    QCOMPARE(readFile(box.path("projets/Arbre/Arbre.PRJ")), QByteArray("Arbre\r\n\tChapitre un\r\n\t\tUne note\r\n\t\tLa suite\r\n"));
+    QVERIFY(build(box.path("projets/Arbre/Arbre.PRJ"), "hlp", config).code == 0);
 }
 
 KIV_TEST(TestBuildCommand)
