@@ -4,8 +4,12 @@
 #include "fileops/DosCmd.h"
 #include "editing/WaitFor.h"
 #include "platform/Paths.h"
+#include "compiler/HelpCompiler.h"
+#include "helpgen/Import.h"
+#include "platform/SafeFile.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTimer>
 
 using namespace U_DosCmd;
@@ -29,6 +33,7 @@ private slots:
     void runCommandThatCannotStart();
     void waitForFile();
     void waitLine();
+    void importOnAFullDisk();
 };
 
 void TestHelpgen::fileOperations()
@@ -182,6 +187,43 @@ void TestHelpgen::waitLine()
     wait.PShowWait(QString(), QString(), 0);
     wait.PStepWait();
     QCOMPARE(wait.text(), QStringLiteral("Sauvegarde*"));
+}
+
+void TestHelpgen::importOnAFullDisk()
+{
+    // An import the disk cannot hold writes nothing and says so, and leaves
+    // nothing in the way of the next one; names with accents.
+    TestSupport::Sandbox box;
+    QVERIFY(TestSupport::writeFile(box.path("a.hpj"), "[FILES]\r\na.rtf\r\n"));
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(box.path("p.bmp"), "BMP"));
+    QVERIFY(TestSupport::writeFile(box.path("a.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote \\'c9t\\'e9}Texte \\{bmc p.bmp\\}\\par\\page"
+                                                     "#{\\footnote deux}${\\footnote Deux}Fin\\par}"));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("a.hpj"));
+    QVERIFY(compiled.ok);
+    QVERIFY(TestSupport::writeFile(box.path("a.hlp"), compiled.hlp));
+    QDir().mkpath(box.path("projets"));
+    // What a whole import writes, measured once; then the disk full before
+    // it, at its first file, a third and two thirds of the way.
+    QVERIFY(Build::FImportHelp(box.path("a.hlp"), QStringLiteral("Mesure"), box.path("projets"), box.path("mesure")).code < 2);
+    qint64 bytes = 0;
+    for (const QString &dir : {box.path("projets/Mesure"), box.path("mesure")})
+        for (const QFileInfo &f : QDir(dir).entryInfoList(QDir::Files))
+            bytes += f.size();
+    for (const qint64 budget : {qint64(0), bytes / 3, bytes * 2 / 3}) {
+        Platform::setWriteBudgetForTest(budget);
+        const Build::TImportResult r = Build::FImportHelp(box.path("a.hlp"), QString::fromUtf8("Été"), box.path("projets"), box.path("images"));
+        Platform::setWriteBudgetForTest(-1);
+        QVERIFY2(r.code == 2 && r.projectFile.isEmpty(), qPrintable(r.report.join(u' ')));
+        QVERIFY(!QFileInfo::exists(box.path("projets/Été")));
+        QVERIFY(!QDir(box.path("images")).exists() || QDir(box.path("images")).entryList(QDir::Files).isEmpty());
+    }
+    // Once there is room, the same import is made whole.
+    const Build::TImportResult r = Build::FImportHelp(box.path("a.hlp"), QString::fromUtf8("Été"), box.path("projets"), box.path("images"));
+    QVERIFY2(r.code < 2, qPrintable(r.report.join(u' ')));
+    QVERIFY(QFileInfo::exists(box.path("projets/Été/Été.PRJ")));
+    QCOMPARE(QDir(box.path("images")).entryList(QDir::Files), QStringList{QString::fromUtf8("Été_bm0.mrb")});
 }
 
 KIV_TEST(TestHelpgen)
