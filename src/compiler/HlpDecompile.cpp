@@ -39,30 +39,12 @@ public:
     QStringList losses;
 
 private:
-    int fontNumber(const QByteArray &face)
-    {
-        const qsizetype n = m_faces.indexOf(face);
-        if (n >= 0)
-            return int(n);
-        m_faces << face;
-        return int(m_faces.size() - 1);
-    }
-    int colourNumber(const quint8 *c)
-    {
-        const QByteArray key(reinterpret_cast<const char *>(c), 3);
-        const qsizetype n = m_colours.indexOf(key);
-        if (n >= 0)
-            return int(n) + 1;
-        m_colours << key;
-        return int(m_colours.size());
-    }
     QByteArray paragraphFormat(const TParagraphFormat &f);
     QByteArray runs(const QList<TInline> &items);
     QByteArray paragraph(const TParagraph &p, bool keepn);
 
     const TProjectRead &m_p;
-    QList<QByteArray> m_faces;
-    QList<QByteArray> m_colours; // RGB, numbered from 1 (0 is the default)
+    TRtfTables m_tables; // colours numbered from 1 in the file (0 is the default)
 };
 
 QByteArray TRtfWriter::paragraphFormat(const TParagraphFormat &f)
@@ -97,12 +79,12 @@ QByteArray TRtfWriter::runs(const QList<TInline> &items)
         switch (i.kind) {
         case TInline::Text: {
             const TCharFormat &f = i.format;
-            QByteArray words = "\\f" + QByteArray::number(fontNumber(f.face)) + "\\fs" + QByteArray::number(f.halfPoints);
+            QByteArray words = "\\f" + QByteArray::number(m_tables.face(f.face)) + "\\fs" + QByteArray::number(f.halfPoints);
             if (f.attributes & FontBold) words += "\\b";
             if (f.attributes & FontItalic) words += "\\i";
             if (f.attributes & FontUnderline) words += "\\ul";
             if (f.colour[0] || f.colour[1] || f.colour[2])
-                words += "\\cf" + QByteArray::number(colourNumber(f.colour));
+                words += "\\cf" + QByteArray::number(m_tables.colour(f.colour) + 1);
             out += '{' + words + ' ' + rtfText(i.text) + '}';
             break;
         }
@@ -192,16 +174,35 @@ QByteArray TRtfWriter::write()
         body += "\\page\r\n";
     }
     QByteArray head = "{\\rtf1\\ansi\\ansicpg" + QByteArray::number(m_p.codePage) + "\\deff0\r\n{\\fonttbl";
-    for (qsizetype n = 0; n < m_faces.size(); ++n)
-        head += "{\\f" + QByteArray::number(n) + "\\fnil " + rtfText(m_faces[n]) + ";}";
+    for (qsizetype n = 0; n < m_tables.faces.size(); ++n)
+        head += "{\\f" + QByteArray::number(n) + "\\fnil " + rtfText(m_tables.faces[n]) + ";}";
     head += "}\r\n{\\colortbl;";
-    for (const QByteArray &c : std::as_const(m_colours))
+    for (const QByteArray &c : std::as_const(m_tables.colours))
         head += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"
                 + QByteArray::number(quint8(c[2])) + ';';
     return head + "}\r\n" + body + "}\r\n";
 }
 
 } // namespace
+
+int TRtfTables::face(const QByteArray &name)
+{
+    const qsizetype n = faces.indexOf(name);
+    if (n >= 0)
+        return int(n);
+    faces << name;
+    return int(faces.size() - 1);
+}
+
+int TRtfTables::colour(const quint8 *rgb)
+{
+    const QByteArray key(reinterpret_cast<const char *>(rgb), 3);
+    const qsizetype n = colours.indexOf(key);
+    if (n >= 0)
+        return int(n);
+    colours << key;
+    return int(colours.size() - 1);
+}
 
 QStringList writeProject(const THelpFileRead &read, const QString &folder, const QString &name, QStringList *report)
 {

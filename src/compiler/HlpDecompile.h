@@ -7,10 +7,21 @@
 // be rebuilt.
 #include "compiler/HlpFileRead.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace Hlp {
+
+// The font and colour tables of an RTF file being written: each face and
+// each colour numbered in the order of its first use.
+struct TRtfTables {
+    QList<QByteArray> faces;
+    QList<QByteArray> colours; // three bytes: red, green, blue
+    int face(const QByteArray &name);
+    int colour(const quint8 *rgb); // from 0
+};
 
 // Writes into `folder` (made if missing); the errors, if any. `report`
 // receives the report's lines.

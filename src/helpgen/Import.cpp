@@ -1,6 +1,7 @@
 #include "helpgen/Import.h"
 
 #include "compiler/HelpCompiler.h"
+#include "compiler/HlpDecompile.h"
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpFileRead.h"
 #include "formats/CommandFile.h"
@@ -53,33 +54,16 @@ public:
     QList<QPair<QString, QByteArray>> pictureBytes;
 
 private:
-    int face(const QByteArray &name)
-    {
-        const qsizetype n = m_faces.indexOf(name);
-        if (n >= 0)
-            return int(n);
-        m_faces << name;
-        return int(m_faces.size() - 1);
-    }
-    int colour(const quint8 *c)
-    {
-        const QByteArray key(reinterpret_cast<const char *>(c), 3);
-        const qsizetype n = m_colours.indexOf(key);
-        if (n >= 0)
-            return int(n) + 2;
-        m_colours << key;
-        return int(m_colours.size()) + 1;
-    }
     QByteArray run(const Hlp::TCharFormat &f, const QString &text, bool marker = false)
     {
-        QByteArray words = "\\plain\\f" + QByteArray::number(face(f.face)) + "\\fs" + QByteArray::number(qBound(8, int(f.halfPoints), 144));
+        QByteArray words = "\\plain\\f" + QByteArray::number(m_tables.face(f.face)) + "\\fs" + QByteArray::number(qBound(8, int(f.halfPoints), 144));
         if (f.attributes & Hlp::FontBold) words += "\\b";
         if (f.attributes & Hlp::FontItalic) words += "\\i";
         if (!marker && (f.attributes & Hlp::FontUnderline)) words += "\\ul";
         if (marker)
             words += "\\cf1";
         else if (f.colour[0] || f.colour[1] || f.colour[2])
-            words += "\\cf" + QByteArray::number(colour(f.colour));
+            words += "\\cf" + QByteArray::number(m_tables.colour(f.colour) + 2);
         return words + ' ' + topicText(text);
     }
     // A marker for command line `line`, labelled with `label`.
@@ -96,8 +80,8 @@ private:
     const QHash<int, QString> &m_contextOf;
     QStringList &m_commands;
     QString m_bmpDir, m_prefix;
-    QList<QByteArray> m_faces;
-    QList<QByteArray> m_colours;
+    // Colours numbered from 2 in the file: 1 is the markers' green.
+    Hlp::TRtfTables m_tables;
 };
 
 QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParagraphFormat::Align align)
@@ -204,16 +188,15 @@ QByteArray TTopicWriter::topic(const Hlp::TSourceTopic &t)
             body += paragraph(items, Hlp::TParagraphFormat::Left);
         }
     QByteArray head = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl";
-    if (m_faces.isEmpty())
-        m_faces << "Arial";
-    for (qsizetype n = 0; n < m_faces.size(); ++n)
-        head += "{\\f" + QByteArray::number(n) + "\\fnil\\fcharset0 " + topicText(m_page.decode(m_faces[n])) + ";}";
+    if (m_tables.faces.isEmpty())
+        m_tables.faces << "Arial";
+    for (qsizetype n = 0; n < m_tables.faces.size(); ++n)
+        head += "{\\f" + QByteArray::number(n) + "\\fnil\\fcharset0 " + topicText(m_page.decode(m_tables.faces[n])) + ";}";
     head += "}\r\n{\\colortbl ;\\red0\\green128\\blue0;";
-    for (const QByteArray &c : std::as_const(m_colours))
+    for (const QByteArray &c : std::as_const(m_tables.colours))
         head += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"
                 + QByteArray::number(quint8(c[2])) + ';';
-    m_faces.clear();
-    m_colours.clear();
+    m_tables = {};
     return head + "}\r\n\\deflang1036" + body + "}\r\n";
 }
 
