@@ -18,11 +18,33 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include <functional>
+
 namespace Build {
 
 namespace {
 
 void say(const QString &line) { std::fprintf(stderr, "%s\n", qPrintable(line)); }
+
+// Runs `work` with no window and nobody to answer: every box is printed,
+// every question answered "no". The program's settings are read, never
+// written.
+int headless(const std::function<int(TConfBlock *)> &work)
+{
+    Platform::ScriptedPrompts prompts;
+    Platform::setPrompts(&prompts);
+    Globale::FInit(false, false, 1);
+    KIVHelpTools::FInit(false, false, 1);
+    U_DosCmd::FInit(false, false, 1);
+    TConfBlock *conf = Globale::PConf;
+    Globale::VGGIniProg->FReadConfFile(QString(), 0);
+    conf->PIni->SHOW_ERRORS = false;
+    const int code = work(conf);
+    for (const QString &text : prompts.texts())
+        say(text);
+    Platform::setPrompts(nullptr);
+    return code;
+}
 
 } // namespace
 
@@ -37,22 +59,7 @@ int FRunBuild(const QString &projectFile, const QString &format)
         say(QStringLiteral("kivhelp --build : projet introuvable : ") + projectFile);
         return 2;
     }
-    // No window and nobody to answer: every box is printed, every question
-    // answered "no". The program's settings are read, never written.
-    Platform::ScriptedPrompts prompts;
-    Platform::setPrompts(&prompts);
-    Globale::FInit(false, false, 1);
-    KIVHelpTools::FInit(false, false, 1);
-    U_DosCmd::FInit(false, false, 1);
-    TConfBlock *conf = Globale::PConf;
-    Globale::VGGIniProg->FReadConfFile(QString(), 0);
-    conf->PIni->SHOW_ERRORS = false;
-
-    const int code = FBuildProject(projectFile, format, conf);
-    for (const QString &text : prompts.texts())
-        say(text);
-    Platform::setPrompts(nullptr);
-    return code;
+    return headless([&](TConfBlock *conf) { return FBuildProject(projectFile, format, conf); });
 }
 
 int FRunImport(const QString &file, const QString &name)
@@ -61,21 +68,14 @@ int FRunImport(const QString &file, const QString &name)
         say(QStringLiteral("kivhelp --import : fichier introuvable : ") + file);
         return 2;
     }
-    Platform::ScriptedPrompts prompts;
-    Platform::setPrompts(&prompts);
-    Globale::FInit(false, false, 1);
-    Globale::VGGIniProg->FReadConfFile(QString(), 0);
-    const TIniRec *ini = Globale::PConf->PIni;
-    QString projects = ini->DIRPATH.get();
-    while (projects.endsWith(u'/') && projects.size() > 1)
-        projects.chop(1);
-    const TImportResult r = FImportHelp(QFileInfo(file).absoluteFilePath(), name, projects, ini->BMP.get());
-    for (const QString &line : r.report)
-        say(line);
-    if (!r.projectFile.isEmpty())
-        say(QStringLiteral("Projet : ") + r.projectFile);
-    Platform::setPrompts(nullptr);
-    return r.code;
+    return headless([&](TConfBlock *conf) {
+        const TImportResult r = FImportHelp(QFileInfo(file).absoluteFilePath(), name, conf->PIni->DIRPATH.get(), conf->PIni->BMP.get());
+        for (const QString &line : r.report)
+            say(line);
+        if (!r.projectFile.isEmpty())
+            say(QStringLiteral("Projet : ") + r.projectFile);
+        return r.code;
+    });
 }
 
 int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf)

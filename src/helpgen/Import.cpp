@@ -212,7 +212,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     };
     if (const QString problem = TextConv::FTopicNameProblem(name); !problem.isEmpty())
         return fail(QString::fromUtf8("Nom de projet refusé : %1").arg(problem));
-    const QString dir = projectsDir + u'/' + name;
+    const QString dir = QDir::cleanPath(projectsDir) + u'/' + name;
     if (QFileInfo::exists(dir))
         return fail(QString::fromUtf8("Le projet « %1 » existe déjà : choisissez un autre nom.").arg(name));
     // A project is compiled first (its files outside its folder refused),

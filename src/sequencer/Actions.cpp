@@ -336,11 +336,8 @@ void PCmdImportHelp(TCmdRec &cmd)
         Seq::FDoneCmd(cmd);
         return;
     }
-    QString projects = conf()->PIni->DIRPATH.get();
-    while (projects.size() > 1 && projects.endsWith(u'/'))
-        projects.chop(1);
     Build::TImportResult r;
-    guarded([&] { r = Build::FImportHelp(file, name.trimmed(), projects, conf()->PIni->BMP.get()); });
+    guarded([&] { r = Build::FImportHelp(file, name.trimmed(), conf()->PIni->DIRPATH.get(), conf()->PIni->BMP.get()); });
     Platform::prompts().plain(r.report.join(u'\n'));
     if (r.code == 2 || r.projectFile.isEmpty()) {
         Seq::FDoneCmd(cmd);
