@@ -43,7 +43,7 @@ int fromHelpFile(const QFileInfo &file, const QString &format, const QString &ou
     QString written;
     if (format == QLatin1String("decompile")) {
         written = out.isEmpty() ? base + QStringLiteral("_src") : QFileInfo(out).absoluteFilePath();
-        errors = Hlp::writeProject(read, written, file.completeBaseName());
+        errors = Hlp::writeProject(read, written, file.completeBaseName(), nullptr, Hlp::contentsFileBeside(read.project, file.filePath()));
         written += u'/' + file.completeBaseName() + QStringLiteral(".hpj");
     } else if (format == QLatin1String("html")) {
         written = out.isEmpty() ? base + QStringLiteral("_html") : QFileInfo(out).absoluteFilePath();

@@ -1,17 +1,18 @@
 #include "compiler/HlpDecompile.h"
 
+#include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
+#include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMap>
+#include <QSet>
 
 namespace Hlp {
 
 namespace {
-
-// The file a picture of the help file is written to.
-QByteArray pictureFile(int k) { return "bm" + QByteArray::number(k) + ".mrb"; }
 
 // Text for RTF: the three special characters escaped, bytes outside ASCII
 // written as \'hh (they stay in the help's code page).
@@ -34,7 +35,7 @@ QByteArray twips(int halfPoints) { return QByteArray::number(halfPoints * 10); }
 
 class TRtfWriter {
 public:
-    explicit TRtfWriter(const TProjectRead &p) : m_p(p) {}
+    TRtfWriter(const TProjectRead &p, const QList<QByteArray> &pictureFiles) : m_p(p), m_pictureFiles(pictureFiles) {}
     QByteArray write();
     QStringList losses;
 
@@ -44,6 +45,7 @@ private:
     QByteArray paragraph(const TParagraph &p, bool keepn);
 
     const TProjectRead &m_p;
+    const QList<QByteArray> &m_pictureFiles;
     TRtfTables m_tables; // colours numbered from 1 in the file (0 is the default)
 };
 
@@ -93,7 +95,7 @@ QByteArray TRtfWriter::runs(const QList<TInline> &items)
         case TInline::NbSpace: out += "\\~"; break;
         case TInline::NbHyphen: out += "\\_"; break;
         case TInline::Picture:
-            out += (i.command == 0x87 ? "\\{bml " : i.command == 0x88 ? "\\{bmr " : "\\{bmc ") + pictureFile(i.picture) + "\\}";
+            out += (i.command == 0x87 ? "\\{bml " : i.command == 0x88 ? "\\{bmr " : "\\{bmc ") + m_pictureFiles.value(i.picture) + "\\}";
             break;
         case TInline::HotspotStart: {
             if (!target.isEmpty())
@@ -204,30 +206,157 @@ int TRtfTables::colour(const quint8 *rgb)
     return int(colours.size() - 1);
 }
 
-QStringList writeProject(const THelpFileRead &read, const QString &folder, const QString &name, QStringList *report)
+QList<TOutlineEntry> helpOutline(const TProjectRead &p, const QByteArray &cnt)
+{
+    const int contents = p.topics.isEmpty() ? -1 : p.contextTopic.value(p.hpj.options.value("CONTENTS").toUpper(), 0);
+    QList<TOutlineEntry> entries;
+    QSet<int> placed;
+    const auto place = [&](int topic, int level) {
+        if (topic < 0 || topic >= p.topics.size() || placed.contains(topic))
+            return false;
+        placed.insert(topic);
+        entries << TOutlineEntry{topic, level, {}};
+        return true;
+    };
+    place(contents, 1);
+    int previous = 1;
+    for (QByteArray line : cnt.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line[0] < '1' || line[0] > '9')
+            continue; // ":Base", ":Title", ":Index"... and comments
+        const int level = qMin(line[0] - '0' + 1, previous + 1);
+        const QByteArray rest = line.mid(1).trimmed();
+        const qsizetype eq = rest.indexOf('=');
+        if (eq < 0) {
+            entries << TOutlineEntry{-1, level, rest};
+            previous = level;
+            continue;
+        }
+        QByteArray context = rest.mid(eq + 1).trimmed();
+        if (context.contains('@'))
+            continue; // a page of another help file
+        if (context.contains('>'))
+            context.truncate(context.indexOf('>'));
+        const qint32 hash = contextHash(normalizeContext(context.trimmed()));
+        if (place(p.contexts.contains(hash) ? int(p.contexts.value(hash).second) : -1, level))
+            previous = level;
+    }
+    // Browse sequences give the order when there is no tree; several of
+    // them are chapters.
+    if (cnt.isEmpty()) {
+        QHash<int, int> sequenceOf;
+        for (qsizetype s = 0; s < p.browse.size(); ++s)
+            for (const int t : p.browse[s])
+                sequenceOf.insert(t, int(s));
+        for (int n = 0; n < p.topics.size(); ++n) {
+            if (!sequenceOf.contains(n)) {
+                place(n, 2);
+                continue;
+            }
+            bool first = true;
+            for (const int t : p.browse[sequenceOf.value(n)])
+                if (place(t, first || p.browse.size() == 1 ? 2 : 3))
+                    first = false;
+        }
+    }
+    for (int n = 0; n < p.topics.size(); ++n)
+        place(n, 2);
+    return entries;
+}
+
+QByteArray contentsFileBeside(const TProjectRead &p, const QString &helpFile)
+{
+    const QFileInfo info(helpFile);
+    const QByteArray named = p.hpj.options.value("CNT").trimmed();
+    const QString file = Platform::resolveCase(info.absolutePath() + u'/'
+                                               + (named.isEmpty() ? info.completeBaseName() + QStringLiteral(".cnt")
+                                                                  : QFileInfo(QString::fromLatin1(named).replace(u'\\', u'/')).fileName()));
+    QByteArray bytes;
+    if (!QFileInfo(file).isFile() || QFileInfo(file).size() > (1 << 24) || !Platform::readWholeFile(file, &bytes))
+        return {};
+    return bytes;
+}
+
+namespace {
+
+// A contents file made from the outline: a page with pages below it is a
+// book that opens with that page.
+QByteArray contentsFrom(const TProjectRead &p, const QList<TOutlineEntry> &outline, const QString &name)
+{
+    QByteArray out = ":Base " + name.toUtf8() + ".hlp\r\n";
+    if (p.hpj.options.contains("TITLE"))
+        out += ":Title " + p.hpj.options.value("TITLE") + "\r\n";
+    // The books open above each entry, by their level in the outline; the
+    // contents page stands beside the others, not over them.
+    QList<int> books;
+    const auto levelOf = [&](qsizetype k) { return qMax(outline[k].level, 2); };
+    for (qsizetype k = 0; k < outline.size(); ++k) {
+        const TOutlineEntry &e = outline[k];
+        while (!books.isEmpty() && books.last() >= levelOf(k))
+            books.removeLast();
+        const bool book = e.topic < 0 || (k + 1 < outline.size() && levelOf(k + 1) > levelOf(k));
+        const TSourceTopic *t = e.topic >= 0 ? &p.topics[e.topic] : nullptr;
+        const QByteArray title = (t ? t->title : e.heading).simplified().replace('=', '-');
+        if (book) {
+            out += QByteArray::number(qMin(int(books.size()) + 1, 9)) + ' ' + (title.isEmpty() ? "-" : title) + "\r\n";
+            books << levelOf(k);
+        }
+        if (t && !t->contexts.isEmpty() && !title.isEmpty()) // an untitled page is not listed
+            out += QByteArray::number(qMin(int(books.size()) + 1, 9)) + ' ' + title + '=' + t->contexts.first() + "\r\n";
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList writeProject(const THelpFileRead &read, const QString &folder, const QString &name, QStringList *report,
+                         const QByteArray &contents)
 {
     const TProjectRead &p = read.project;
     if (!QDir().mkpath(folder))
         return {QString::fromUtf8("dossier impossible à créer : ") + folder};
+    // All the files or none: a journal names the renames of the commit, and
+    // one that a kill cut short is completed here first.
+    const QString journal = folder + QStringLiteral("/.kivhc-journal");
+    Platform::replayJournal(journal, {folder});
+    Platform::removeStaleTemps(folder);
     Platform::WriteBatch batch;
+    batch.setJournal(journal);
     QStringList errors;
     const auto put = [&](const QString &file, const QByteArray &bytes) {
         QString error;
         if (errors.isEmpty() && !Platform::writeFileAtomic(folder + u'/' + file, bytes, &error))
             errors << file + QStringLiteral(" : ") + error;
     };
-    TRtfWriter rtf(p);
+    // The pictures: bitmaps as .BMP files, hotspot graphics as .SHG, the
+    // others as the help file stores them (.MRB).
+    QList<QByteArray> pictureFiles;
+    for (qsizetype k = 0; k < p.pictureData.size(); ++k) {
+        QByteArray extension;
+        const QByteArray bytes = pictureAsFile(p.pictureData[k], &extension);
+        pictureFiles << "bm" + QByteArray::number(k) + '.' + extension;
+        if (!bytes.isEmpty())
+            put(QString::fromLatin1(pictureFiles.last()), bytes);
+    }
+    TRtfWriter rtf(p, pictureFiles);
     put(name + QStringLiteral(".rtf"), rtf.write());
-    // The pictures as the help file stores them: the compiler takes these
-    // containers as they are, hotspots included.
-    for (qsizetype k = 0; k < p.pictureData.size(); ++k)
-        if (!p.pictureData[k].isEmpty())
-            put(QString::fromLatin1(pictureFile(int(k))), p.pictureData[k]);
+    // The contents file: as it was, else made again from the outline.
+    QStringList lines{QString::fromUtf8("Projet reconstruit à partir de %1.hlp : %2 page(s).").arg(name).arg(p.topics.size())};
+    const bool hasContents = !contents.isEmpty() || p.hpj.options.contains("CNT");
+    if (hasContents) {
+        put(name + QStringLiteral(".cnt"), contents.isEmpty() ? contentsFrom(p, helpOutline(p, {}), name) : contents);
+        if (contents.isEmpty())
+            lines << QString::fromUtf8("le fichier de sommaire que l'aide nomme n'est pas à côté d'elle : %1.cnt est refait d'après "
+                                       "les séquences de lecture et l'ordre des pages.")
+                         .arg(name);
+    }
     // The project.
     QByteArray hpj = "; Rebuilt from " + name.toUtf8() + ".hlp\r\n[OPTIONS]\r\n";
-    for (const char *key : {"TITLE", "COPYRIGHT", "CONTENTS", "LCID", "CHARSET", "CITATION", "CNT"})
+    for (const char *key : {"TITLE", "COPYRIGHT", "CONTENTS", "LCID", "CHARSET", "CITATION"})
         if (p.hpj.options.contains(key))
             hpj += QByteArray(key) + '=' + p.hpj.options.value(key) + "\r\n";
+    if (hasContents)
+        hpj += "CNT=" + name.toUtf8() + ".cnt\r\n";
     hpj += "COMPRESS=YES\r\nHLP=" + name.toUtf8() + ".hlp\r\n";
     if (!p.hpj.windows.isEmpty()) {
         hpj += "\r\n[WINDOWS]\r\n";
@@ -257,7 +386,6 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
     hpj += "\r\n[FILES]\r\n" + name.toUtf8() + ".rtf\r\n";
     put(name + QStringLiteral(".hpj"), hpj);
     // What could not come back.
-    QStringList lines{QString::fromUtf8("Projet reconstruit à partir de %1.hlp : %2 page(s).").arg(name).arg(p.topics.size())};
     int made = 0;
     for (const TSourceTopic &t : p.topics)
         for (const QByteArray &c : t.contexts)

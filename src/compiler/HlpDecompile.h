@@ -1,10 +1,9 @@
 #pragma once
 // A help file read back (readHelpFile) written out as a help project the
 // compiler takes again: NAME.hpj, NAME.rtf (every page, with its footnotes,
-// formats, tables, hotspots and pictures), the pictures as the help file
-// stored them (bmN.mrb: the picture container, hotspots included, which
-// the compiler takes as it is), and NAME.txt, the report of what could not
-// be rebuilt.
+// formats, tables, hotspots and pictures), the pictures (bmN.bmp, .shg or
+// .mrb: see pictureAsFile), NAME.cnt when the help has a contents file,
+// and NAME.txt, the report of what could not be rebuilt.
 #include "compiler/HlpFileRead.h"
 
 #include <QByteArray>
@@ -23,8 +22,30 @@ struct TRtfTables {
     int colour(const quint8 *rgb); // from 0
 };
 
+// One line of the outline of a help file read back: a page (`topic`) or a
+// heading of its contents file, at `level` (1 for the contents page).
+struct TOutlineEntry {
+    int topic = -1; // -1: a heading
+    int level = 2;
+    QByteArray heading;
+};
+// The contents page first; then the tree of the contents file `cnt` (its
+// pages of other help files left out); without one, the browse sequences
+// (when there are several, each one's first page heads the others); then
+// every page not yet placed, in file order.
+QList<TOutlineEntry> helpOutline(const TProjectRead &p, const QByteArray &cnt);
+
+// The contents file that goes with the help file `helpFile`, found beside
+// it: the one the help names, else the one of its own name. Empty when
+// there is none.
+QByteArray contentsFileBeside(const TProjectRead &p, const QString &helpFile);
+
 // Writes into `folder` (made if missing); the errors, if any. `report`
-// receives the report's lines.
-QStringList writeProject(const THelpFileRead &read, const QString &folder, const QString &name, QStringList *report = nullptr);
+// receives the report's lines. `contents`: the help's contents file, if
+// found; when the help names one that is not found, one is made from the
+// outline. A commit cut short by a kill is completed by the next write into
+// the same folder.
+QStringList writeProject(const THelpFileRead &read, const QString &folder, const QString &name, QStringList *report = nullptr,
+                         const QByteArray &contents = {});
 
 } // namespace Hlp

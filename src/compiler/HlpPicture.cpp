@@ -571,15 +571,12 @@ QList<TPictureHotspot> pictureHotspots(const QByteArray &picture)
     return out;
 }
 
-QImage pictureImage(const QByteArray &container)
+namespace {
+
+// A bitmap picture as a .BMP file, pixels and palette as they are.
+QByteArray bitmapFile(const TBitmapPicture &b)
 {
-    if (container.size() < 8)
-        return {};
-    const quint32 start = le32(container, 4);
-    const TBitmapPicture b = readBitmap(container.mid(start));
-    if (!b.ok)
-        return {};
-    // Back into a .BMP file for Qt's reader.
+    const auto ppm = [](quint32 dpi) { return (dpi * 10000 + 127) / 254; }; // read back as the same dpi
     QByteArray info;
     putU32(info, 40);
     putU32(info, b.width);
@@ -588,15 +585,40 @@ QImage pictureImage(const QByteArray &container)
     putU16(info, quint16(b.bits));
     putU32(info, 0);
     putU32(info, quint32(b.pixels.size()));
-    putU32(info, 3780);
-    putU32(info, 3780);
-    putU32(info, b.used);
+    putU32(info, ppm(qBound(1u, b.xdpi, 32767u)));
+    putU32(info, ppm(qBound(1u, b.ydpi, 32767u)));
+    putU32(info, b.bits <= 8 ? quint32(b.palette.size() / 4) : 0);
     putU32(info, 0);
     QByteArray bmp("BM");
     putU32(bmp, quint32(14 + info.size() + b.palette.size() + b.pixels.size()));
     putU32(bmp, 0);
     putU32(bmp, quint32(14 + info.size() + b.palette.size()));
-    return QImage::fromData(bmp + info + b.palette + b.pixels, "BMP");
+    return bmp + info + b.palette + b.pixels;
+}
+
+} // namespace
+
+QImage pictureImage(const QByteArray &container)
+{
+    if (container.size() < 8)
+        return {};
+    const TBitmapPicture b = readBitmap(container.mid(le32(container, 4)));
+    return b.ok ? QImage::fromData(bitmapFile(b), "BMP") : QImage();
+}
+
+QByteArray pictureAsFile(const QByteArray &container, QByteArray *extension)
+{
+    *extension = "mrb";
+    if (container.size() < 8 || le16(container, 2) != 1)
+        return container;
+    const TBitmapPicture b = readBitmap(container.mid(le32(container, 4)));
+    if (b.ok && b.hotspots.isEmpty() && b.palette.size() % 4 == 0) {
+        *extension = "bmp";
+        return bitmapFile(b);
+    }
+    if (pictureHotspotCount(container) > 0)
+        *extension = "shg";
+    return container;
 }
 
 } // namespace Hlp

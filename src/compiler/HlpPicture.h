@@ -61,6 +61,13 @@ QList<TPictureHotspot> pictureHotspots(const QByteArray &picture);
 // not one this reader knows).
 QImage pictureImage(const QByteArray &container);
 
+// A picture container as the file an author keeps: a lone bitmap without
+// hotspots as a .BMP file (its pixels, palette and resolution as stored),
+// a lone picture with hotspots as the container itself (.SHG), anything
+// else (several resolutions, metafiles) as the container (.MRB). The
+// compiler takes each of them back as the same picture.
+QByteArray pictureAsFile(const QByteArray &container, QByteArray *extension);
+
 // The number of hotspots of a picture container's first picture (0 when
 // it has none or its header does not hold together).
 int pictureHotspotCount(const QByteArray &picture);

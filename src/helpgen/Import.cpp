@@ -4,6 +4,8 @@
 #include "compiler/HlpDecompile.h"
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpFileRead.h"
+#include "compiler/HlpPicture.h"
+#include "fileops/PrjFolder.h"
 #include "formats/CommandFile.h"
 #include "formats/OutlineFile.h"
 #include "formats/TextConv.h"
@@ -74,6 +76,30 @@ private:
         return run(f, QStringLiteral("@_%1_%2_@").arg(m_commands.size() - 1).arg(label), true);
     }
     QByteArray paragraph(const QList<Hlp::TInline> &items, Hlp::TParagraphFormat::Align align);
+    // The picture as a file of the bitmap folder: NAME_bmK.bmp (.shg, .mrb);
+    // a file of that name with other bytes is left alone and the picture
+    // takes another name; one with the same bytes (an import tried before)
+    // is taken as it is.
+    void addPicture(int picture)
+    {
+        QByteArray extension;
+        const QByteArray bytes = Hlp::pictureAsFile(m_p.pictureData.value(picture), &extension);
+        const QString base = m_prefix + QStringLiteral("_bm%1").arg(picture);
+        QString file = base + u'.' + QString::fromLatin1(extension);
+        for (int k = 2;; ++k) {
+            const QString there = Platform::resolveCase(m_bmpDir + u'/' + file);
+            QByteArray old;
+            if (!QFileInfo::exists(there))
+                break;
+            if (QFileInfo(there).size() == bytes.size() && Platform::readWholeFile(there, &old) && old == bytes) {
+                pictureFiles.insert(picture, QFileInfo(there).fileName());
+                return;
+            }
+            file = QStringLiteral("%1_%2.%3").arg(base).arg(k).arg(QString::fromLatin1(extension));
+        }
+        pictureFiles.insert(picture, file);
+        pictureBytes << qMakePair(file, bytes);
+    }
 
     const Hlp::TProjectRead &m_p;
     Platform::CodePage m_page;
@@ -147,11 +173,8 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
             break;
         case Hlp::TInline::HotspotEnd: closeHotspot(); break;
         case Hlp::TInline::Picture: {
-            if (!pictureFiles.contains(i.picture)) {
-                const QString file = m_prefix + QStringLiteral("_bm%1.mrb").arg(i.picture);
-                pictureFiles.insert(i.picture, file);
-                pictureBytes << qMakePair(file, m_p.pictureData.value(i.picture));
-            }
+            if (!pictureFiles.contains(i.picture))
+                addPicture(i.picture);
             const QString file = pictureFiles.value(i.picture);
             const QString code = i.command == 0x87 ? QStringLiteral("bml") : i.command == 0x88 ? QStringLiteral("bmr") : QStringLiteral("bmc");
             out += marker(last, QStringLiteral("\\{%1 %2\\}").arg(code, file), file);
@@ -237,57 +260,17 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     const Platform::CodePage page(p.codePage);
 
     // The outline: the contents page first, as the project's root; then the
-    // tree of the contents file beside the help (.CNT) when there is one,
-    // its headings as pages of their own; then the other pages in file order.
-    struct TEntry {
-        int topic = -1; // -1: a heading of the contents file
-        int level = 2;
-        QByteArray heading;
-    };
-    const int contents = p.contextTopic.value(p.hpj.options.value("CONTENTS").toUpper(), 0);
-    QList<TEntry> entries{TEntry{contents, 1, {}}};
-    QSet<int> placed{contents};
-    const QByteArray cntName = p.hpj.options.value("CNT").trimmed();
-    const QString cnt = Platform::resolveCase(info.absolutePath() + u'/'
-                                              + (cntName.isEmpty() ? info.completeBaseName() + QStringLiteral(".cnt")
-                                                                   : QFileInfo(QString::fromLatin1(cntName).replace(u'\\', u'/')).fileName()));
-    QByteArray tree;
-    if (QFileInfo(cnt).isFile() && QFileInfo(cnt).size() < (1 << 24) && Platform::readWholeFile(cnt, &tree)) {
-        int previous = 1;
-        for (QByteArray line : tree.split('\n')) {
-            line = line.trimmed();
-            if (line.isEmpty() || line[0] < '1' || line[0] > '9')
-                continue; // ":Base", ":Title", ":Index"... and comments
-            const int level = qMin(line[0] - '0' + 1, previous + 1);
-            const QByteArray rest = line.mid(1).trimmed();
-            const qsizetype eq = rest.indexOf('=');
-            if (eq < 0) {
-                entries << TEntry{-1, level, rest};
-                previous = level;
-                continue;
-            }
-            QByteArray context = rest.mid(eq + 1).trimmed();
-            if (context.contains('@'))
-                continue; // a page of another help file
-            if (context.contains('>'))
-                context.truncate(context.indexOf('>'));
-            const qint32 hash = Hlp::contextHash(Hlp::normalizeContext(context.trimmed()));
-            const int topic = p.contexts.contains(hash) ? p.contexts.value(hash).second : -1;
-            if (topic < 0 || placed.contains(topic))
-                continue;
-            placed.insert(topic);
-            entries << TEntry{topic, level, {}};
-            previous = level;
-        }
-    }
-    for (int n = 0; n < p.topics.size(); ++n)
-        if (!placed.contains(n))
-            entries << TEntry{n, 2, {}};
+    // tree of the contents file (.CNT) beside the help when there is one, its
+    // headings as pages of their own, else the browse sequences; then the
+    // other pages in file order.
+    const QList<Hlp::TOutlineEntry> entries = Hlp::helpOutline(p, Hlp::contentsFileBeside(p, file));
+    if (entries.isEmpty())
+        return fail(QString::fromUtf8("%1 : ce fichier d'aide n'a aucune page.").arg(file));
     if (entries.size() > MaxTopics)
         return fail(QString::fromUtf8("Ce fichier d'aide a %1 pages : un projet KivHelp en tient %2 au plus.").arg(entries.size()).arg(MaxTopics));
     QStringList names;
     QHash<int, QString> contextOf;
-    for (const TEntry &e : std::as_const(entries)) {
+    for (const Hlp::TOutlineEntry &e : entries) {
         // Named by its title, else by the start of its first line.
         QByteArray first;
         if (e.topic >= 0)
@@ -352,23 +335,42 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     if (!keywords.isEmpty())
         files << qMakePair(name + QStringLiteral(".KEY"), keywords);
 
-    // Written together: the project's folder and the pictures, or nothing.
-    if (!QDir().mkpath(dir) || (!writer.pictureBytes.isEmpty() && !QDir().mkpath(bmpDir)))
-        return fail(QString::fromUtf8("Dossier impossible à créer : %1").arg(dir));
+    // Written together: the pictures first, then the project's files into
+    // a folder of their own, which one rename makes the project. A kill
+    // leaves no project or the whole one; a failure removes the pictures
+    // this import added.
+    const FileOps::TPrjFolders folders = FileOps::foldersOf(dir, name);
+    const QString staging = folders.staging;
+    if (QFileInfo(staging).isSymLink())
+        QFile::remove(staging);
+    QDir(staging).removeRecursively(); // left by an import or a save cut short
     QString error;
-    {
+    const auto undo = [&](const QString &why) {
+        QDir(staging).removeRecursively();
+        for (const auto &picture : std::as_const(writer.pictureBytes))
+            QFile::remove(bmpDir + u'/' + picture.first);
+        return fail(QString::fromUtf8("Import interrompu, rien n'est écrit : %1").arg(why));
+    };
+    if (!writer.pictureBytes.isEmpty()) {
         Platform::WriteBatch batch;
-        bool ok = true;
-        for (const auto &[fileName, data] : std::as_const(files))
-            ok = ok && Platform::writeFileAtomic(dir + u'/' + fileName, data, &error);
+        bool ok = QDir().mkpath(bmpDir) || (error = QString::fromUtf8("dossier impossible à créer : ") + bmpDir, false);
         for (const auto &[fileName, data] : std::as_const(writer.pictureBytes))
             ok = ok && Platform::writeFileAtomic(bmpDir + u'/' + fileName, data, &error);
-        ok = ok && batch.commit(&error);
-        if (!ok) {
-            QDir(dir).removeRecursively();
-            return fail(QString::fromUtf8("Import interrompu, rien n'est écrit : %1").arg(error));
-        }
+        if (!ok || !batch.commit(&error))
+            return undo(error);
     }
+    {
+        Platform::WriteBatch batch;
+        bool ok = QDir().mkpath(staging) || (error = QString::fromUtf8("dossier impossible à créer : ") + staging, false);
+        for (const auto &[fileName, data] : std::as_const(files))
+            ok = ok && Platform::writeFileAtomic(staging + u'/' + fileName, data, &error);
+        if (!ok || !batch.commit(&error))
+            return undo(error);
+    }
+    // The rename does not replace a folder made meanwhile under that name.
+    if (!Platform::syncDir(staging) || !QDir().rename(staging, dir))
+        return undo(QString::fromUtf8("le dossier %1 ne peut être mis en place").arg(dir));
+    Platform::syncDir(QFileInfo(dir).absolutePath());
     result.projectFile = dir + u'/' + name + QStringLiteral(".PRJ");
 
     // The report.

@@ -20,6 +20,9 @@
 #include <QSet>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +60,7 @@ private slots:
     void referenceFilesTopicByTopic();
     void helpFileReadBack();
     void decompileRoundTrip();
+    void decompileKilledMidway();
 };
 
 void TestCompile::corpusProjects()
@@ -1206,6 +1210,71 @@ void TestCompile::decompileRoundTrip()
         qInfo("%s", qPrintable(row.join(QStringLiteral(", "))));
         QVERIFY2(!row.join(u' ').contains(QStringLiteral("DIFF")), qPrintable(row.join(QStringLiteral(", "))));
     }
+    // Pictures come out as files other programs open: bitmaps as .BMP, the
+    // hotspot graphic as .SHG. The contents file the help names, absent
+    // here, is made again from its titled pages; one given is kept.
+    const QDir proyecto(box.path("PROYECTO.HLP_src"));
+    if (proyecto.exists()) {
+        const QStringList bitmaps = proyecto.entryList({"*.bmp"});
+        QVERIFY(bitmaps.size() > 40 && proyecto.entryList({"*.shg"}).size() == 1 && proyecto.entryList({"*.mrb"}).isEmpty());
+        QVERIFY(!QImage(proyecto.filePath(bitmaps.first())).isNull());
+        const QByteArray cnt = TestSupport::readFile(proyecto.filePath("R.cnt"));
+        QVERIFY2(cnt.startsWith(":Base R.hlp\r\n") && cnt.contains("\r\n1 Comandos del men\xfa Archivo=CTX_") && !cnt.contains("=CTX_2Y5JSDM"), cnt.constData());
+        QVERIFY(TestSupport::readFile(proyecto.filePath("R.hpj")).contains("\r\nCNT=R.cnt\r\n"));
+    }
+    const Hlp::THelpFileRead read = Hlp::readHelpFile(ours.hlp, QStringLiteral("o.hlp"));
+    QVERIFY(Hlp::writeProject(read, box.path("withcnt"), QStringLiteral("C"), nullptr, ":Base o.hlp\r\n1 Un=un\r\n").isEmpty());
+    QCOMPARE(TestSupport::readFile(box.path("withcnt/C.cnt")), QByteArray(":Base o.hlp\r\n1 Un=un\r\n"));
+    QVERIFY(!QFileInfo::exists(box.path("ours_src/R.cnt")));
+}
+
+void TestCompile::decompileKilledMidway()
+{
+    // A decompile over an earlier one, killed at each rename of its commit
+    // in turn: once the next decompile into the folder has completed what
+    // the journal names, the folder holds the one or the other, never a mix.
+    TestSupport::Sandbox box;
+    const auto project = [&](const QByteArray &title, const QByteArray &text) {
+        QVERIFY(TestSupport::writeFile(box.path("k.hpj"), "[OPTIONS]\r\nTITLE=" + title + "\r\n[FILES]\r\nk.rtf\r\n"));
+        QVERIFY(TestSupport::writeFile(box.path("k.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote Un}" + text + "\\par\\page"
+                                                           "#{\\footnote deux}${\\footnote Deux}" + text + "\\par}"));
+    };
+    const auto read = [&]() { return Hlp::readHelpFile(Hlp::compileProject(box.path("k.hpj")).hlp, QStringLiteral("k.hlp")); };
+    project("Ancienne", "avant");
+    const Hlp::THelpFileRead before = read();
+    project("Nouvelle", "apr\\'e8s");
+    const Hlp::THelpFileRead after = read();
+    const auto filesOf = [](const QString &dir) {
+        QMap<QString, QByteArray> files;
+        for (const QString &f : QDir(dir).entryList(QDir::Files)) // hidden ones (journal, temporary files) left out
+            files.insert(f, TestSupport::readFile(dir + u'/' + f));
+        return files;
+    };
+    QVERIFY(Hlp::writeProject(before, box.path("a"), QStringLiteral("K")).isEmpty());
+    QVERIFY(Hlp::writeProject(after, box.path("b"), QStringLiteral("K")).isEmpty());
+    const QMap<QString, QByteArray> old = filesOf(box.path("a")), fresh = filesOf(box.path("b"));
+    QVERIFY(old != fresh);
+    bool finished = false;
+    for (int killAt = 1; !finished && killAt < 20; ++killAt) {
+        const QString dir = box.path(QStringLiteral("k%1").arg(killAt));
+        QVERIFY(Hlp::writeProject(before, dir, QStringLiteral("K")).isEmpty());
+        const pid_t child = fork();
+        if (child == 0) {
+            Platform::setRenameHookForTest([killAt, count = 0]() mutable {
+                if (++count == killAt)
+                    ::kill(::getpid(), SIGKILL);
+            });
+            Hlp::writeProject(after, dir, QStringLiteral("K"));
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        finished = WIFEXITED(status);
+        Platform::replayJournal(dir + QStringLiteral("/.kivhc-journal"), {dir});
+        const QMap<QString, QByteArray> left = filesOf(dir);
+        QVERIFY2(left == old || left == fresh, qPrintable(QStringLiteral("killed at rename %1").arg(killAt)));
+    }
+    QVERIFY(finished);
 }
 
 KIV_TEST(TestCompile)

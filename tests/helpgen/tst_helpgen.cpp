@@ -223,7 +223,19 @@ void TestHelpgen::importOnAFullDisk()
     const Build::TImportResult r = Build::FImportHelp(box.path("a.hlp"), QString::fromUtf8("Été"), box.path("projets"), box.path("images"));
     QVERIFY2(r.code < 2, qPrintable(r.report.join(u' ')));
     QVERIFY(QFileInfo::exists(box.path("projets/Été/Été.PRJ")));
-    QCOMPARE(QDir(box.path("images")).entryList(QDir::Files), QStringList{QString::fromUtf8("Été_bm0.mrb")});
+    QCOMPARE(QDir(box.path("images")).entryList(QDir::Files), QStringList{QString::fromUtf8("Été_bm0.bmp")});
+    // A kill at any rename of the commit finds the project absent, never
+    // part of it: what is on disk at each rename is what a kill leaves.
+    int renames = 0, halves = 0;
+    Platform::setRenameHookForTest([&]() {
+        ++renames;
+        halves += QFileInfo::exists(box.path("projets/Coupé")) ? 1 : 0;
+    });
+    const Build::TImportResult cut = Build::FImportHelp(box.path("a.hlp"), QString::fromUtf8("Coupé"), box.path("projets"), box.path("images"));
+    Platform::setRenameHookForTest(nullptr);
+    QVERIFY(cut.code < 2 && renames >= 5);
+    QCOMPARE(halves, 0);
+    QCOMPARE(QDir(box.path("projets/Coupé")).entryList(QDir::Files).size(), 5); // two pages, .CFG, .PRJ, .CDE
 }
 
 KIV_TEST(TestHelpgen)

@@ -202,9 +202,26 @@ void TestBuildCommand::importThenBuild()
     // a page of its own.
     QVERIFY(writeFile(box.path("src/a.cnt"), ":Base a.hlp\r\n:Title Ancienne aide\r\n1 Chapitre un\r\n2 La note=note\r\n"
                                               "2 La suite=suite>main\r\n2 Ailleurs=x@autre.hlp\r\n"));
+    // The picture comes as a .BMP; a file of the author's with its name is
+    // left alone.
+    QCOMPARE(QImage(box.path("images/Reprise_bm0.bmp")).pixel(3, 2), QColor(Qt::red).rgb());
+    QVERIFY(writeFile(box.path("images/Arbre_bm0.bmp"), "autre"));
     QCOMPARE(program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Arbre")}, config).code, 1);
     QCOMPARE(readFile(box.path("projets/Arbre/Arbre.PRJ")), QByteArray("Arbre\r\n\tChapitre un\r\n\t\tUne note\r\n\t\tLa suite\r\n"));
+    QCOMPARE(readFile(box.path("images/Arbre_bm0.bmp")), QByteArray("autre"));
+    QVERIFY(readFile(box.path("projets/Arbre/Arbre.CDE")).contains("\\{bml Arbre_bm0_2.bmp\\}"));
     QVERIFY(build(box.path("projets/Arbre/Arbre.PRJ"), "hlp", config).code == 0);
+
+    // Without a contents file, browse sequences make the chapters: each
+    // one's first page over the others.
+    QVERIFY(writeFile(box.path("src/b.hpj"), "[FILES]\r\nb.rtf\r\n"));
+    QVERIFY(writeFile(box.path("src/b.rtf"), "{\\rtf1 #{\\footnote d}${\\footnote D\\'e9but}D\\par\\page"
+                                             "#{\\footnote a1}${\\footnote A1}+{\\footnote a:1}x\\par\\page"
+                                             "#{\\footnote b1}${\\footnote B1}+{\\footnote b:1}x\\par\\page"
+                                             "#{\\footnote a2}${\\footnote A2}+{\\footnote a:2}x\\par\\page"
+                                             "#{\\footnote b2}${\\footnote B2}+{\\footnote b:2}x\\par}"));
+    QVERIFY(program({QStringLiteral("--import"), box.path("src/b.hpj"), QStringLiteral("Suites")}, config).code < 2);
+    QCOMPARE(readFile(box.path("projets/Suites/Suites.PRJ")), QByteArray("Suites\r\n\tA1\r\n\t\tA2\r\n\tB1\r\n\t\tB2\r\n"));
 }
 
 KIV_TEST(TestBuildCommand)
