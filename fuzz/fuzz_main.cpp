@@ -16,6 +16,7 @@
 #include "compiler/HlpPicture.h"
 #include "compiler/HlpTopic.h"
 #include "compiler/HelpCompiler.h"
+#include "compiler/HlpDecompile.h"
 #include "compiler/HlpFileRead.h"
 #include "compiler/HpjFile.h"
 #include "compiler/RtfTopics.h"
@@ -69,7 +70,9 @@ void runAll(const QByteArray &input)
     if (QByteArray damaged = baseHelpFile(); !damaged.isEmpty()) {
         for (qsizetype i = 0; i + 1 < input.size(); i += 2)
             damaged[(quint8(input[i]) * 257 + quint8(input[i + 1]) * 31 + i) % damaged.size()] = input[i + 1];
-        Hlp::readHelpFile(damaged, QStringLiteral("f.hlp"));
+        Hlp::THelpFileRead read = Hlp::readHelpFile(damaged, QStringLiteral("f.hlp"));
+        Hlp::nameContexts(read.project, input); // the input as a map header beside it
+        Hlp::helpOutline(read.project, input);  // and as its contents file
     }
 #ifndef KIVHELP_FUZZ_COMPILER_ONLY
     QTextDocument doc;

@@ -277,6 +277,19 @@ QByteArray contentsFileBeside(const TProjectRead &p, const QString &helpFile)
     return bytes;
 }
 
+int nameContextsFromFilesBeside(TProjectRead &p, const QString &helpFile)
+{
+    QByteArray text = contentsFileBeside(p, helpFile);
+    const QFileInfo info(helpFile);
+    for (const char *extension : {".hm", ".h"}) {
+        const QString header = Platform::resolveCase(info.absolutePath() + u'/' + info.completeBaseName() + QLatin1String(extension));
+        QByteArray bytes;
+        if (QFileInfo(header).isFile() && QFileInfo(header).size() < (1 << 24) && Platform::readWholeFile(header, &bytes))
+            text += '\n' + bytes;
+    }
+    return text.isEmpty() ? 0 : nameContexts(p, text);
+}
+
 namespace {
 
 // A contents file made from the outline: a page with pages below it is a

@@ -40,6 +40,10 @@ QList<TOutlineEntry> helpOutline(const TProjectRead &p, const QByteArray &cnt);
 // there is none.
 QByteArray contentsFileBeside(const TProjectRead &p, const QString &helpFile);
 
+// The contexts of a help file named after the files beside it: its
+// contents file and its map header (NAME.hm, NAME.h). The count named.
+int nameContextsFromFilesBeside(TProjectRead &p, const QString &helpFile);
+
 // Writes into `folder` (made if missing); the errors, if any. `report`
 // receives the report's lines. `contents`: the help's contents file, if
 // found; when the help names one that is not found, one is made from the

@@ -378,6 +378,66 @@ QList<QByteArray> candidateNames(const TProjectRead &p)
 
 } // namespace
 
+int nameContexts(TProjectRead &p, const QByteArray &text)
+{
+    QHash<qint32, QByteArray> names; // hash -> the name found
+    QSet<qint32> made;
+    for (auto it = p.contexts.cbegin(); it != p.contexts.cend(); ++it)
+        if (it.value().first.startsWith("CTX_"))
+            made.insert(it.key());
+    for (TSourceTopic &t : p.topics)
+        forEachParagraph(t, [&](TParagraph &para) {
+            for (const TInline &i : para.items)
+                if (i.kind == TInline::HotspotStart && i.context.startsWith("CTX_"))
+                    made.insert(i.hash);
+        });
+    if (made.isEmpty())
+        return 0;
+    // Words of letters, digits, '_' and '.', as context strings are.
+    for (qsizetype at = 0; at < text.size();) {
+        const auto inWord = [&](qsizetype k) {
+            const char c = text[k];
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+        };
+        qsizetype end = at;
+        while (end < text.size() && inWord(end))
+            ++end;
+        if (end > at && end - at <= 255) {
+            const QByteArray word = text.mid(at, end - at);
+            const qint32 hash = contextHash(normalizeContext(word));
+            if (made.contains(hash) && !names.contains(hash))
+                names.insert(hash, word);
+        }
+        at = end + 1;
+    }
+    QHash<QByteArray, QByteArray> renamed; // made name -> name found
+    for (auto it = names.cbegin(); it != names.cend(); ++it) {
+        if (p.contexts.contains(it.key())) {
+            auto &[name, topic] = p.contexts[it.key()];
+            renamed.insert(name, it.value());
+            p.contextTopic.remove(name.toUpper());
+            p.contextTopic.insert(it.value().toUpper(), topic);
+            name = it.value();
+        } else {
+            renamed.insert(contextForHash(it.key()), it.value());
+        }
+    }
+    for (TSourceTopic &t : p.topics) {
+        for (QByteArray &c : t.contexts)
+            c = renamed.value(c, c);
+        forEachParagraph(t, [&](TParagraph &para) {
+            for (TInline &i : para.items)
+                if (i.kind == TInline::HotspotStart)
+                    i.context = renamed.value(i.context, i.context);
+        });
+    }
+    for (TMapEntry &m : p.map)
+        m.context = renamed.value(m.context, m.context);
+    if (p.hpj.options.contains("CONTENTS"))
+        p.hpj.options.insert("CONTENTS", renamed.value(p.hpj.options.value("CONTENTS"), p.hpj.options.value("CONTENTS")));
+    return int(names.size());
+}
+
 QByteArray contextForHash(qint32 hash, const QList<QByteArray> &preferred)
 {
     for (const QByteArray &name : preferred)

@@ -28,4 +28,10 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName);
 // else a name made of letters and digits after "CTX_".
 QByteArray contextForHash(qint32 hash, const QList<QByteArray> &preferred = {});
 
+// Names found in other files (a contents file, a map header) given to the
+// contexts the help file kept only as hashes: a made name (CTX_...) takes
+// the first word of `text` that hashes as it does, wherever it is used
+// (the page, its jumps, [MAP], the contents page). The count of names given.
+int nameContexts(TProjectRead &p, const QByteArray &text);
+
 } // namespace Hlp

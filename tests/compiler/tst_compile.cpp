@@ -61,6 +61,7 @@ private slots:
     void helpFileReadBack();
     void decompileRoundTrip();
     void decompileKilledMidway();
+    void contextNamesFromFilesBeside();
 };
 
 void TestCompile::corpusProjects()
@@ -1275,6 +1276,34 @@ void TestCompile::decompileKilledMidway()
         QVERIFY2(left == old || left == fresh, qPrintable(QStringLiteral("killed at rename %1").arg(killAt)));
     }
     QVERIFY(finished);
+}
+
+void TestCompile::contextNamesFromFilesBeside()
+{
+    // A help file keeps hashes only; the map header beside it gives the
+    // names back, to the page, its jumps and [MAP] alike.
+    TestSupport::Sandbox box;
+    QVERIFY(TestSupport::writeFile(box.path("h.hpj"), "[OPTIONS]\r\nCONTENTS=IDH_debut\r\n[MAP]\r\nIDH_cache_x 7\r\n[FILES]\r\nh.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("h.rtf"), "{\\rtf1 #{\\footnote IDH_debut}${\\footnote Accueil}Voir {\\uldb Zeta}{\\v IDH_cache_x}\\par\\page"
+                                                       "#{\\footnote IDH_cache_x}${\\footnote Zeta}z\\par}"));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("h.hpj"));
+    QVERIFY(compiled.ok);
+    QVERIFY(TestSupport::writeFile(box.path("H.HLP"), compiled.hlp));
+    Hlp::THelpFileRead read = Hlp::readHelpFile(compiled.hlp, QStringLiteral("H.HLP"));
+    QVERIFY(read.project.topics[1].contexts.first().startsWith("CTX_"));
+    QCOMPARE(Hlp::nameContextsFromFilesBeside(read.project, box.path("H.HLP")), 0);
+    QVERIFY(TestSupport::writeFile(box.path("h.hm"), "// map\r\nIDH_cache_x\t0x7\r\n#define IDH_debut 1\r\n"));
+    QCOMPARE(Hlp::nameContextsFromFilesBeside(read.project, box.path("H.HLP")), 2);
+    const Hlp::TProjectRead &p = read.project;
+    QCOMPARE(p.topics[1].contexts, QList<QByteArray>{"IDH_cache_x"});
+    QCOMPARE(p.map.first().context, QByteArray("IDH_cache_x"));
+    QCOMPARE(p.hpj.options.value("CONTENTS"), QByteArray("IDH_debut"));
+    QCOMPARE(p.contextTopic.value("IDH_CACHE_X", -1), 1);
+    QStringList jumps;
+    for (const Hlp::TInline &i : p.topics[0].scrolling.first().items)
+        if (i.kind == Hlp::TInline::HotspotStart)
+            jumps << QString::fromLatin1(i.context);
+    QCOMPARE(jumps, QStringList{"IDH_cache_x"});
 }
 
 KIV_TEST(TestCompile)
