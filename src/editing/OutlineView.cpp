@@ -161,8 +161,10 @@ void TOutlineView::showCurrent()
     m_shown = topic;
     const bool readOnly = m_editor->isReadOnly();
     m_showing = true;
-    m_editor->setDocument(doc);
+    // The objects' painter first: the editor lays the page out as it takes
+    // it, and a picture's line is as tall as the picture.
     m_objects->attach(doc);
+    m_editor->setDocument(doc);
     m_editor->setReadOnly(readOnly);
     m_showing = false;
     m_editor->setVisible(topic != nullptr);

@@ -690,7 +690,13 @@ void TestCommands::importFromTheMenu()
     // report shown, then the new project open with its pages.
     QVERIFY(TestSupport::writeFile(m_box->path("a.hpj"), "[OPTIONS]\r\nTITLE=Ancienne\r\n[FILES]\r\na.rtf\r\n"));
     QVERIFY(TestSupport::writeFile(m_box->path("a.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote Un}Voir {\\uldb deux}{\\v deux}\\par\\page"
-                                                       "#{\\footnote deux}${\\footnote Deux}Fin\\par}"));
+                                                       "#{\\footnote deux}${\\footnote Deux}\\{bmc haute.bmp\\} Fin\\par\\{bmc haute.bmp\\}\\par}"));
+    QImage tall(20, 120, QImage::Format_RGB32);
+    tall.fill(Qt::darkBlue);
+    QVERIFY(tall.save(m_box->path("haute.bmp"), "BMP"));
+    QDir().mkpath(m_box->path("BMP"));
+    Globale::PConf->PIni->BMP.set(m_box->path("BMP") + u'/');
+    m_window->display().OutlineHelp->objects()->setPictureFolder(m_box->path("BMP") + u'/');
     const Hlp::TCompileResult compiled = Hlp::compileProject(m_box->path("a.hpj"));
     QVERIFY(compiled.ok);
     QVERIFY(TestSupport::writeFile(m_box->path("ancienne.hlp"), compiled.hlp));
@@ -704,5 +710,15 @@ void TestCommands::importFromTheMenu()
     TOutlineView *outline = m_window->display().OutlineHelp;
     QCOMPARE(Outline::FCount(outline), 2);
     QCOMPARE(Outline::FItemAt(outline, 2)->name, QStringLiteral("Deux"));
-    QCOMPARE(outline->project()->commands, QStringList{"{\\uldb deux}{\\v Deux}"});
+    QCOMPARE(outline->project()->commands.first(), QStringLiteral("{\\uldb deux}{\\v Deux}"));
+    // Its picture, copied into the bitmap folder, is drawn at its size: each
+    // line that holds it is as tall as it.
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    outline->setCurrentItem(Outline::FItemAt(outline, 2));
+    run(CmdSelTopic, CatEdit);
+    QTextDocument *doc = m_window->editor()->document();
+    QCOMPARE(doc->blockCount(), 2);
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        QVERIFY2(doc->documentLayout()->blockBoundingRect(b).height() >= 120, qPrintable(b.text()));
 }
