@@ -263,7 +263,8 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     // tree of the contents file (.CNT) beside the help when there is one, its
     // headings as pages of their own, else the browse sequences; then the
     // other pages in file order.
-    const QList<Hlp::TOutlineEntry> entries = Hlp::helpOutline(p, Hlp::contentsFileBeside(p, file));
+    const QByteArray tree = Hlp::contentsFileBeside(p, file);
+    const QList<Hlp::TOutlineEntry> entries = Hlp::helpOutline(p, tree);
     if (entries.isEmpty())
         return fail(QString::fromUtf8("%1 : ce fichier d'aide n'a aucune page.").arg(file));
     if (entries.size() > MaxTopics)
@@ -399,13 +400,13 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         losses << QString::fromUtf8("%1 fenêtre(s) secondaire(s) non reprise(s).").arg(p.hpj.windows.size() - 1);
     if (!p.hpj.config.isEmpty())
         losses << QString::fromUtf8("%1 macro(s) de démarrage ([CONFIG]) non reprise(s).").arg(p.hpj.config.size());
-    int browse = 0, entryMacros = 0;
-    for (const Hlp::TSourceTopic &t : p.topics) {
-        browse += t.browse.isEmpty() ? 0 : 1;
+    // The program's help reads its pages in the outline's order: one
+    // browse sequence that the outline follows is kept.
+    int entryMacros = 0;
+    for (const Hlp::TSourceTopic &t : p.topics)
         entryMacros += int(t.macros.size());
-    }
-    if (browse)
-        losses << QString::fromUtf8("séquences de lecture (%1 page(s)) : l'ordre des pages les remplace.").arg(browse);
+    if (p.browse.size() > 1 || (!p.browse.isEmpty() && !tree.isEmpty()))
+        losses << QString::fromUtf8("les %1 séquence(s) de lecture n'en font plus qu'une, dans l'ordre du plan.").arg(p.browse.size());
     if (entryMacros)
         losses << QString::fromUtf8("%1 macro(s) d'entrée de page non reprise(s).").arg(entryMacros);
     for (const QString &l : std::as_const(losses))
