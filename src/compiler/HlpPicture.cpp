@@ -500,7 +500,7 @@ namespace {
 
 // Where the hotspot block of a picture container's first picture starts,
 // or -1 when it has none or its header does not hold together.
-qsizetype hotspotBlock(const QByteArray &picture, quint32 *size)
+qsizetype hotspotBlock(const QByteArray &picture, quint32 *size, qsizetype *sizeField = nullptr)
 {
     if (picture.size() < 8)
         return -1;
@@ -520,6 +520,8 @@ qsizetype hotspotBlock(const QByteArray &picture, quint32 *size)
         return -1;
     }
     field.next(true); // data size
+    if (sizeField)
+        *sizeField = field.at;
     *size = field.next(true);
     const qsizetype at = field.at + 4; // past the data offset
     if (!field.ok || *size == 0 || at + 4 > picture.size())
@@ -568,6 +570,59 @@ QList<TPictureHotspot> pictureHotspots(const QByteArray &picture)
         }
         out.append(h);
     }
+    return out;
+}
+
+QByteArray retargetHotspots(const QByteArray &picture, const std::function<QByteArray(const QByteArray &)> &rename)
+{
+    quint32 size = 0;
+    qsizetype sizeField = 0;
+    const qsizetype block = hotspotBlock(picture, &size, &sizeField);
+    if (block < 0 || qint64(block) + size > picture.size())
+        return picture;
+    const int count = qMin(int(le16(picture, block + 1)), 0x7FFF);
+    const qsizetype strings = block + 7 + 15 * qsizetype(count) + le32(picture, block + 3);
+    if (strings > block + qsizetype(size))
+        return picture;
+    QByteArray head = picture.mid(block, strings - block), texts;
+    qsizetype at = strings;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype nameEnd = picture.indexOf('\0', at);
+        const qsizetype targetEnd = nameEnd < 0 ? -1 : picture.indexOf('\0', nameEnd + 1);
+        if (targetEnd < 0 || targetEnd >= block + qsizetype(size))
+            return picture;
+        QByteArray target = picture.mid(nameEnd + 1, targetEnd - nameEnd - 1);
+        const quint8 kind = quint8(picture[block + 7 + 15 * i]);
+        if ((kind & 0xF0) == 0xE0) { // a jump or a pop-up: context[>window]
+            const qsizetype cut = target.indexOf('>');
+            const QByteArray renamed = target.contains('@') ? QByteArray() : rename(target.left(cut < 0 ? target.size() : cut));
+            if (!renamed.isEmpty()) {
+                target = renamed + (cut < 0 ? QByteArray() : target.mid(cut));
+                const quint32 hash = quint32(contextHash(renamed));
+                for (int b = 0; b < 4; ++b)
+                    head[7 + 15 * i + 11 + b] = char(hash >> (8 * b));
+            }
+        }
+        texts += picture.mid(at, nameEnd + 1 - at) + target + '\0';
+        at = targetEnd + 1;
+    }
+    texts += picture.mid(at, block + size - at);
+    // The block's size is written in the short or the long form: a new size
+    // that needs the other form is not written (the hotspots stay as they were).
+    const quint32 newSize = quint32(head.size() + texts.size());
+    const bool longForm = quint8(picture[sizeField]) & 1;
+    if ((newSize >= 0x8000) != longForm)
+        return picture;
+    QByteArray out = picture.left(block) + head + texts + picture.mid(block + size);
+    if (longForm)
+        qToLittleEndian<quint32>(newSize * 2 + 1, out.data() + sizeField);
+    else
+        qToLittleEndian<quint16>(quint16(newSize * 2), out.data() + sizeField);
+    // Pictures after this one move.
+    const qsizetype shift = out.size() - picture.size();
+    for (int i = 0, pictures = le16(out, 2); i < pictures && 8 + 4 * i <= out.size(); ++i)
+        if (const quint32 offset = le32(out, 4 + 4 * i); offset > quint32(block))
+            qToLittleEndian<quint32>(quint32(offset + shift), out.data() + 4 + 4 * i);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace Hlp {
 
@@ -56,6 +57,11 @@ struct TPictureHotspot {
     int x = 0, y = 0, width = 0, height = 0; // in the picture's pixels
 };
 QList<TPictureHotspot> pictureHotspots(const QByteArray &picture);
+
+// The picture with its hotspots' jumps and pop-ups led to other contexts:
+// `rename` gives the new context for an old one (empty: kept). The
+// picture as it was when its hotspots do not hold together.
+QByteArray retargetHotspots(const QByteArray &picture, const std::function<QByteArray(const QByteArray &)> &rename);
 
 // The first bitmap of a picture container as an image (null when it is
 // not one this reader knows).

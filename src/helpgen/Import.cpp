@@ -83,7 +83,16 @@ private:
     void addPicture(int picture)
     {
         QByteArray extension;
-        const QByteArray bytes = Hlp::pictureAsFile(m_p.pictureData.value(picture), &extension);
+        QByteArray bytes = Hlp::pictureAsFile(m_p.pictureData.value(picture), &extension);
+        if (bytes.isEmpty())
+            return; // absent from the help file (said with its losses)
+        // Hotspots lead to the pages by the pages' new names.
+        if (extension != "bmp")
+            bytes = Hlp::retargetHotspots(bytes, [this](const QByteArray &context) {
+                const qint32 hash = Hlp::contextHash(Hlp::normalizeContext(context));
+                const int topic = m_p.contexts.contains(hash) ? m_p.contexts.value(hash).second : -1;
+                return m_contextOf.contains(topic) ? Platform::toCp1252(m_contextOf.value(topic)) : QByteArray();
+            });
         const QString base = m_prefix + QStringLiteral("_bm%1").arg(picture);
         QString file = base + u'.' + QString::fromLatin1(extension);
         for (int k = 2;; ++k) {
@@ -175,6 +184,8 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
         case Hlp::TInline::Picture: {
             if (!pictureFiles.contains(i.picture))
                 addPicture(i.picture);
+            if (!pictureFiles.contains(i.picture))
+                break;
             const QString file = pictureFiles.value(i.picture);
             const QString code = i.command == 0x87 ? QStringLiteral("bml") : i.command == 0x88 ? QStringLiteral("bmr") : QStringLiteral("bmc");
             out += marker(last, QStringLiteral("\\{%1 %2\\}").arg(code, file), file);

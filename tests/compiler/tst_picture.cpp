@@ -212,7 +212,7 @@ void TestPicture::hotspotGraphics()
     const QString dir = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/andes-fbd/hlp");
     if (!QFileInfo(dir).isDir())
         QSKIP("the corpus is not beside the project");
-    int graphics = 0;
+    int graphics = 0, renamed = 0;
     for (const QString &name : QDir(dir).entryList({"*.shg", "*.SHG"})) {
         const QByteArray shg = TestSupport::readFile(dir + u'/' + name);
         QByteArray picture;
@@ -231,11 +231,26 @@ void TestPicture::hotspotGraphics()
         QCOMPARE(targets.size(), Hlp::pictureHotspotCount(shg));
         QVERIFY(!targets.first().target.isEmpty());
         ++graphics;
+        // Its jumps led to other names (the pages of an imported help take
+        // new ones): the same hotspots, pixels and other targets.
+        const auto rename = [](const QByteArray &c) { return c.size() % 2 ? "Page_" + c.toLower() + "_nouvelle" : QByteArray(); };
+        const QByteArray moved = Hlp::retargetHotspots(shg, rename);
+        QVERIFY(Hlp::bmpToPicture(moved, &picture, &why));
+        QCOMPARE(decode(moved).pixels, decode(shg).pixels);
+        const QList<Hlp::TPictureHotspot> after = Hlp::pictureHotspots(moved);
+        QCOMPARE(after.size(), targets.size());
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            const bool jump = (targets[i].kind & 0xF0) == 0xE0;
+            QCOMPARE(after[i].target, jump && !rename(targets[i].target).isEmpty() ? rename(targets[i].target) : targets[i].target);
+            renamed += after[i].target != targets[i].target ? 1 : 0;
+            QCOMPARE(after[i].name, targets[i].name);
+        }
         QVERIFY(!Hlp::bmpToPicture(shg.left(6), &picture, &why));
         for (int cut = 0; cut < shg.size(); cut += 97) // truncated: never read past the end
-            Hlp::pictureHotspotCount(shg.left(cut)), Hlp::pictureHotspots(shg.left(cut));
+            Hlp::pictureHotspotCount(shg.left(cut)), Hlp::pictureHotspots(shg.left(cut)), Hlp::retargetHotspots(shg.left(cut), rename);
     }
     QCOMPARE(graphics, 7);
+    QVERIFY(renamed > 5);
     QByteArray bmp = TestSupport::readFile(QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/pjabout/AboutDlg.bmp"));
     QByteArray picture;
     QString why;

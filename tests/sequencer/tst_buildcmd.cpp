@@ -6,6 +6,7 @@
 #include <QImage>
 #include "compiler/HelpCompiler.h"
 #include "compiler/HlpFileRead.h"
+#include "compiler/HlpPicture.h"
 #include "TestRegistry.h"
 #include "compiler/HlpRead.h"
 
@@ -164,9 +165,12 @@ void TestBuildCommand::importThenBuild()
     picture.fill(Qt::red);
     QVERIFY(picture.save(box.path("src/p.bmp"), "BMP"));
     QVERIFY(writeFile(box.path("src/a.hpj"), "[OPTIONS]\r\nTITLE=Ancienne aide\r\nCONTENTS=intro\r\n[FILES]\r\na.rtf\r\n"));
+    // A hotspot graphic of a real project, its jumps led to "suite".
+    const QByteArray shg = readFile(QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/andes-fbd/hlp/ACCDLG.SHG"));
+    QVERIFY(writeFile(box.path("src/g.shg"), Hlp::retargetHotspots(shg, [](const QByteArray &) { return QByteArray("suite"); })));
     QVERIFY(writeFile(box.path("src/a.rtf"),
         "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote intro}${\\footnote Accueil}K{\\footnote d\\'e9part}"
-        "\\pard\\qc\\b Bienvenue\\par\\pard\\b0 Voir {\\uldb la suite}{\\v suite} ou {\\ul une note}{\\v note}. \\{bml p.bmp\\}\\par\\page"
+        "\\pard\\qc\\b Bienvenue\\par\\pard\\b0 Voir {\\uldb la suite}{\\v suite} ou {\\ul une note}{\\v note}. \\{bml p.bmp\\}\\{bmc g.shg\\}\\par\\page"
         "#{\\footnote suite}${\\footnote La suite}K{\\footnote d\\'e9part;fin}Suite\\par\\page"
         "#{\\footnote note}${\\footnote Une note}Note\\par}"));
     const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("src/a.hpj"));
@@ -182,7 +186,7 @@ void TestBuildCommand::importThenBuild()
     QVERIFY(readFile(box.path("projets/Reprise/Reprise.KEY")).contains(QString::fromUtf8("La suite\tdépart; fin").toUtf8()));
 
     const TRun built = build(box.path("projets/Reprise/Reprise.PRJ"), "hlp", config);
-    QVERIFY2(built.code == 0 && !built.out.contains(QStringLiteral("HC4113")), qPrintable(built.out));
+    QVERIFY2(built.code == 0 && !built.out.contains(QStringLiteral("HC4113")) && !built.out.contains(QStringLiteral("HC3025")), qPrintable(built.out));
     Hlp::THelpFileRead back = Hlp::readHelpFile(readFile(box.path("projets/Reprise.COM/Reprise.HLP")), QStringLiteral("Reprise.HLP"));
     QVERIFY(back.ok);
     QCOMPARE(back.project.topics.size(), 3);
@@ -197,6 +201,15 @@ void TestBuildCommand::importThenBuild()
         }
     QCOMPARE(hotspots, QStringList({"e3 1", "e2 2"}));
     QCOMPARE(pictures, 1);
+    // The graphic's hotspots lead to the page by its new name.
+    QByteArray graphic;
+    for (const QByteArray &picture : std::as_const(back.project.pictureData))
+        if (Hlp::pictureHotspotCount(picture) > 0)
+            graphic = picture;
+    QVERIFY(!Hlp::pictureHotspots(graphic).isEmpty());
+    for (const Hlp::TPictureHotspot &h : Hlp::pictureHotspots(graphic))
+        if ((h.kind & 0xF0) == 0xE0)
+            QCOMPARE(back.project.contextTopic.value(h.target.toUpper(), -1), 1);
 
     // With its contents file beside it: the outline is its tree, a heading
     // a page of its own.
