@@ -76,6 +76,34 @@ private:
         return run(f, QStringLiteral("@_%1_%2_@").arg(m_commands.size() - 1).arg(label), true);
     }
     QByteArray paragraph(const QList<Hlp::TInline> &items, Hlp::TParagraphFormat::Align align);
+    // The new context of a page named by its old one (empty when the
+    // context is not one of this help's pages).
+    QByteArray newContext(const QByteArray &context) const
+    {
+        const qint32 hash = Hlp::contextHash(Hlp::normalizeContext(context));
+        const int topic = m_p.contexts.contains(hash) ? m_p.contexts.value(hash).second : -1;
+        return m_contextOf.contains(topic) ? Platform::toCp1252(m_contextOf.value(topic)) : QByteArray();
+    }
+    // A macro with the contexts of this help it names (JumpId, PopupId...)
+    // led to the pages' new names; one that names a help file is left as it is.
+    QByteArray renamed(const QByteArray &macro) const
+    {
+        if (macro.toLower().contains(".hlp"))
+            return macro;
+        static const QRegularExpression word(QStringLiteral("(?<![A-Za-z0-9_.])[A-Za-z0-9_.]+(?![A-Za-z0-9_.]|\\s*\\()"));
+        QByteArray out;
+        qsizetype at = 0;
+        const QString text = QString::fromLatin1(macro);
+        for (auto it = word.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            const QByteArray name = newContext(macro.mid(m.capturedStart(), m.capturedLength()));
+            if (name.isEmpty())
+                continue;
+            out += macro.mid(at, m.capturedStart() - at) + name;
+            at = m.capturedEnd();
+        }
+        return out + macro.mid(at);
+    }
     // The picture as a file of the bitmap folder: NAME_bmK.bmp (.shg, .mrb);
     // a file of that name with other bytes is left alone and the picture
     // takes another name; one with the same bytes (an import tried before)
@@ -88,11 +116,7 @@ private:
             return; // absent from the help file (said with its losses)
         // Hotspots lead to the pages by the pages' new names.
         if (extension != "bmp")
-            bytes = Hlp::retargetHotspots(bytes, [this](const QByteArray &context) {
-                const qint32 hash = Hlp::contextHash(Hlp::normalizeContext(context));
-                const int topic = m_p.contexts.contains(hash) ? m_p.contexts.value(hash).second : -1;
-                return m_contextOf.contains(topic) ? Platform::toCp1252(m_contextOf.value(topic)) : QByteArray();
-            });
+            bytes = Hlp::retargetHotspots(bytes, [this](const QByteArray &context) { return newContext(context); });
         const QString base = m_prefix + QStringLiteral("_bm%1").arg(picture);
         QString file = base + u'.' + QString::fromLatin1(extension);
         for (int k = 2;; ++k) {
@@ -137,7 +161,7 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
         QString line;
         if (!hotspot->macro.isEmpty()) {
             ++macros;
-            line = QStringLiteral("{\\uldb %1}{\\v !%2}").arg(QString::fromLatin1(shown), m_page.decode(hotspot->macro));
+            line = QStringLiteral("{\\uldb %1}{\\v !%2}").arg(QString::fromLatin1(shown), m_page.decode(renamed(hotspot->macro)));
         } else {
             const int target = m_p.contexts.contains(hotspot->hash) ? m_p.contexts.value(hotspot->hash).second : -1;
             const bool popup = hotspot->command == 0xE2 || hotspot->command == 0xE6;

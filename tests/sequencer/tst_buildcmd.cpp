@@ -171,7 +171,7 @@ void TestBuildCommand::importThenBuild()
     QVERIFY(writeFile(box.path("src/a.rtf"),
         "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote intro}${\\footnote Accueil}K{\\footnote d\\'e9part}"
         "\\pard\\qc\\b Bienvenue\\par\\pard\\b0 Voir {\\uldb la suite}{\\v suite} ou {\\ul une note}{\\v note}. \\{bml p.bmp\\}\\{bmc g.shg\\}\\par\\page"
-        "#{\\footnote suite}${\\footnote La suite}K{\\footnote d\\'e9part;fin}Suite\\par\\page"
+        "#{\\footnote suite}${\\footnote La suite}K{\\footnote d\\'e9part;fin}Suite {\\uldb note}{\\v !PopupId(`', `note')}\\par\\page"
         "#{\\footnote note}${\\footnote Une note}Note\\par}"));
     const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("src/a.hpj"));
     QVERIFY(compiled.ok);
@@ -184,6 +184,7 @@ void TestBuildCommand::importThenBuild()
     const QByteArray outline = readFile(box.path("projets/Reprise/Reprise.PRJ"));
     QCOMPARE(outline, QByteArray("Reprise\r\n\tLa suite\r\n\tUne note\r\n"));
     QVERIFY(readFile(box.path("projets/Reprise/Reprise.KEY")).contains(QString::fromUtf8("La suite\tdépart; fin").toUtf8()));
+    QVERIFY(readFile(box.path("projets/Reprise/Reprise.CDE")).contains("!PopupId(`', `Une_note')"));
 
     const TRun built = build(box.path("projets/Reprise/Reprise.PRJ"), "hlp", config);
     QVERIFY2(built.code == 0 && !built.out.contains(QStringLiteral("HC4113")) && !built.out.contains(QStringLiteral("HC3025")), qPrintable(built.out));
