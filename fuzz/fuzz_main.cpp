@@ -128,6 +128,8 @@ void runAll(const QByteArray &input)
     Hlp::renderWmf(input, QSize(48, 32));
     Hlp::renderWmf(QByteArray::fromHex("010009000003000000000000ffff00000000") + input, QSize(48, 32));
     Hlp::pictureHotspots("lP\x01\x00\x08\x00\x00\x00" + input);
+    QByteArray extension;
+    Hlp::pictureAsFile("lP\x01\x00\x08\x00\x00\x00" + input, &extension);
     Hlp::retargetHotspots("lP\x01\x00\x08\x00\x00\x00" + input, [](const QByteArray &c) { return c + "_x"; });
     Hlp::parseHpj(input);
     QByteArray picture;

@@ -278,6 +278,14 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bo
             *picture = out;
         return true;
     }
+    // A metafile (.WMF, placeable or not) is drawn into a bitmap, as one
+    // written in the RTF is.
+    if (bmp.startsWith("\xD7\xCD\xC6\x9A") || bmp.startsWith(QByteArray("\x01\x00\x09\x00", 4)) || bmp.startsWith(QByteArray("\x02\x00\x09\x00", 4))) {
+        TRtfPicture metafile;
+        metafile.format = TRtfPicture::Wmf;
+        metafile.data = bmp;
+        return rtfPictureToPicture(metafile, picture, error, compress);
+    }
     if (bmp.size() < 54 || !bmp.startsWith("BM")) {
         *error = QStringLiteral("ce n'est pas un fichier .BMP");
         return false;
@@ -671,8 +679,39 @@ QByteArray pictureAsFile(const QByteArray &container, QByteArray *extension)
         *extension = "bmp";
         return bitmapFile(b);
     }
-    if (pictureHotspotCount(container) > 0)
+    if (pictureHotspotCount(container) > 0) {
         *extension = "shg";
+        return container;
+    }
+    // A metafile: its records behind a placeable header (HIMETRIC box).
+    const qsizetype start = le32(container, 4);
+    if (start + 2 < container.size() && quint8(container[start]) == 8) {
+        TFieldReader field{container, start + 2};
+        field.next(false); // mapping mode
+        const qsizetype sizes = field.at;
+        field.at += 4;
+        const quint32 expanded = field.next(true), stored = field.next(true);
+        field.next(true); // hotspots
+        const qsizetype dataAt = start + qsizetype(field.ok && field.at + 4 <= container.size() ? le32(container, field.at) : 0);
+        if (!field.ok || sizes + 4 > container.size() || dataAt <= start || dataAt + qint64(stored) > container.size()
+            || expanded > (quint32(64) << 20))
+            return container;
+        const QByteArray records = unpackPixels(quint8(container[start + 1]), container.mid(dataAt, stored), expanded);
+        if (records.size() != qsizetype(expanded) || records.size() < 18)
+            return container;
+        QByteArray head;
+        putU32(head, 0x9AC6CDD7);
+        for (const quint16 word : {quint16(0), quint16(0), quint16(0), quint16(le16(container, sizes)), quint16(le16(container, sizes + 2)),
+                                   quint16(2540)})
+            putU16(head, word);
+        putU32(head, 0);
+        quint16 checksum = 0;
+        for (int k = 0; k < 20; k += 2)
+            checksum ^= le16(head, k);
+        putU16(head, checksum);
+        *extension = "wmf";
+        return head + records;
+    }
     return container;
 }
 

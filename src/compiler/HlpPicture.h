@@ -37,7 +37,9 @@ struct TPictureSource {
     int page = 0;
 };
 
-// False with a reason when the file is not a bitmap this writer takes.
+// A picture file (.BMP; .SHG or .MRB, taken as they are; .WMF, drawn into
+// a bitmap) as a picture container. False with a reason when the file is
+// not one this writer takes.
 // `compress`: the pixels are LZ77-packed when that makes them smaller.
 bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bool compress = false);
 
@@ -69,9 +71,10 @@ QImage pictureImage(const QByteArray &container);
 
 // A picture container as the file an author keeps: a lone bitmap without
 // hotspots as a .BMP file (its pixels, palette and resolution as stored),
-// a lone picture with hotspots as the container itself (.SHG), anything
-// else (several resolutions, metafiles) as the container (.MRB). The
-// compiler takes each of them back as the same picture.
+// a lone picture with hotspots as the container itself (.SHG), a lone
+// metafile as a placeable .WMF file, anything else (several resolutions)
+// as the container (.MRB). The compiler takes each of them back (a
+// metafile drawn into a bitmap).
 QByteArray pictureAsFile(const QByteArray &container, QByteArray *extension);
 
 // The number of hotspots of a picture container's first picture (0 when

@@ -74,7 +74,9 @@ bool Tree::parse(const QByteArray &content)
     totalPages = u16(content, 30);
     levels = u16(content, 32);
     entries = u32(content, 34);
-    return pageSize > 0 && content.size() >= 38 + qsizetype(totalPages) * pageSize;
+    // A tree deeper than its pages, or than any file holds, is damaged (and
+    // would make every search walk it level by level).
+    return pageSize > 0 && content.size() >= 38 + qsizetype(totalPages) * pageSize && levels <= qMin(int(totalPages), 16);
 }
 
 KeyType stringKey()
@@ -106,7 +108,7 @@ std::optional<QByteArray> search(const Tree &tree, const KeyType &type, const QB
         const int count = u16(p, 2);
         int next = u16(p, 4);
         qsizetype at = 6;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count && at < p.size(); ++i) { // entries past the page's end are not there
             const qsizetype len = type.length(p, at);
             if (type.compare(p.mid(at, len), wanted) > 0)
                 break;
@@ -118,7 +120,7 @@ std::optional<QByteArray> search(const Tree &tree, const KeyType &type, const QB
     const QByteArray leaf = tree.page(pageNo);
     const int count = u16(leaf, 2);
     qsizetype at = 8;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && at < leaf.size(); ++i) {
         const qsizetype len = type.length(leaf, at);
         const int c = type.compare(leaf.mid(at, len), wanted);
         if (c == 0)
@@ -143,7 +145,7 @@ QList<QPair<QByteArray, QByteArray>> walkLeaves(const Tree &tree, const KeyType 
         ok = ok && u16(leaf, 4) == prev;
         const int count = u16(leaf, 2);
         qsizetype at = 8;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count && at < leaf.size(); ++i) {
             const qsizetype len = type.length(leaf, at);
             out.append({leaf.mid(at, len), leaf.mid(at + len, dataLength)});
             at += len + dataLength;

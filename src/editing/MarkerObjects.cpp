@@ -226,12 +226,11 @@ QImage TObjectPainter::pictureOf(const QString &file) const
     // A picture not there yet (copied into the folder later) is looked for again.
     const QString path = Platform::resolveCase(QDir(m_pictures).filePath(file));
     QImage image(path);
-    // Hotspot graphics and multi-resolution pictures (.SHG, .MRB): their
-    // first bitmap, as the help compiler takes it.
+    // Hotspot graphics, multi-resolution pictures and metafiles (.SHG,
+    // .MRB, .WMF): their first bitmap, as the help compiler makes it.
     QByteArray bytes, picture;
     QString why;
-    if (image.isNull() && Platform::readWholeFile(path, &bytes) && (bytes.startsWith("lp") || bytes.startsWith("lP"))
-        && Hlp::bmpToPicture(bytes, &picture, &why))
+    if (image.isNull() && Platform::readWholeFile(path, &bytes) && Hlp::bmpToPicture(bytes, &picture, &why))
         image = Hlp::pictureImage(picture);
     if (!image.isNull())
         m_images.insert(file, image);

@@ -27,7 +27,7 @@ using namespace TextConv;
 // The pictures the help compiler takes: bitmaps, hotspot graphics and
 // multi-resolution pictures.
 static const QString kPictureFilter =
-    QStringLiteral("Images (*.bmp, *.shg, *.mrb)|*.bmp;*.BMP;*.shg;*.SHG;*.mrb;*.MRB|Images bitmap (*.bmp)|*.bmp;*.BMP");
+    QStringLiteral("Images (*.bmp, *.shg, *.mrb, *.wmf)|*.bmp;*.BMP;*.shg;*.SHG;*.mrb;*.MRB;*.wmf;*.WMF|Images bitmap (*.bmp)|*.bmp;*.BMP");
 
 namespace KIVHelpTools {
 

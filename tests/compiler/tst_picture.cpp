@@ -128,6 +128,7 @@ class TestPicture : public QObject {
 private slots:
     void bitmapsOfEveryDepth();
     void refused();
+    void metafileFiles();
     void hotspotGraphics();
     void picturesWrittenInTheText();
 };
@@ -203,6 +204,40 @@ void TestPicture::refused()
     QVERIFY(Hlp::bmpToPicture(out, &out, &why)); // whole: taken
     QVERIFY(!Hlp::bmpToPicture(out.chopped(20), &out, &why));
     QVERIFY2(why.contains(QString::fromUtf8("endommagée")), qPrintable(why));
+}
+
+void TestPicture::metafileFiles()
+{
+    // A help file's metafile comes out as a placeable .WMF (its box one inch
+    // square), which the compiler takes back drawn, as a plain metafile too.
+    const QByteArray records = metafile();
+    QByteArray picture("\x08\x00\x10", 3);
+    for (const quint16 v : {quint16(2540), quint16(2540), quint16(records.size() * 2), quint16(records.size() * 2), quint16(0)})
+        Hlp::putU16(picture, v);
+    Hlp::putU32(picture, 21);
+    Hlp::putU32(picture, 0);
+    QByteArray container("lP\x01\x00", 4);
+    Hlp::putU32(container, 8);
+    container += picture + records;
+    QByteArray extension;
+    const QByteArray wmf = Hlp::pictureAsFile(container, &extension);
+    QCOMPARE(extension, QByteArray("wmf"));
+    QVERIFY(wmf.startsWith("\xD7\xCD\xC6\x9A") && wmf.mid(22) == records);
+    quint16 sum = 0;
+    for (int k = 0; k < 22; k += 2)
+        sum ^= HlpRead::u16(wmf, k);
+    QCOMPARE(sum, quint16(0)); // the checksum holds
+    for (const QByteArray &file : {wmf, records}) {
+        QByteArray out;
+        QString why;
+        QVERIFY2(Hlp::bmpToPicture(file, &out, &why), qPrintable(why));
+        const QImage drawn = Hlp::pictureImage(out);
+        QCOMPARE(drawn.size(), QSize(96, 96));
+        QCOMPARE(drawn.pixelColor(48, 48), QColor(Qt::black));
+        QCOMPARE(drawn.pixelColor(2, 2), QColor(Qt::white));
+    }
+    for (int cut = 0; cut < container.size(); cut += 7) // cut short: the container as it is
+        Hlp::pictureAsFile(container.left(cut), &extension);
 }
 
 void TestPicture::hotspotGraphics()
