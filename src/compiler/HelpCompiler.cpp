@@ -455,6 +455,9 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     };
     for (QByteArray &m : hpj.config)
         checkMacroAt(m, hpjName + QStringLiteral(" [CONFIG]"));
+    for (auto it = hpj.windowConfig.begin(); it != hpj.windowConfig.end(); ++it)
+        for (QByteArray &m : it.value())
+            checkMacroAt(m, hpjName + QStringLiteral(" [CONFIG-%1]").arg(decodeName(it.key())));
     // Lengths the viewers' buffers allow, hotspots into secondary windows
     // (a window is named by its place in [WINDOWS]), and the jumps and
     // pop-ups within this file, checked once every context is known.
@@ -905,6 +908,25 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
     }
     if (!windowEntries.isEmpty() && buildBTree(ContextTree, windowEntries, &tree))
         container.addFile("|VIOLA", tree);
+    // A secondary window's macros: |CFn, n its place in [WINDOWS].
+    for (auto it = hpj.windowConfig.cbegin(); it != hpj.windowConfig.cend(); ++it) {
+        bool number = false;
+        int index = it.key().toInt(&number);
+        if (!number) {
+            index = -1;
+            for (qsizetype w = 0; w < hpj.windows.size() && index < 0; ++w)
+                if (hpj.windows[w].name.compare(it.key(), Qt::CaseInsensitive) == 0)
+                    index = int(w);
+        }
+        if (index < 0 || index >= hpj.windows.size() || index > 255) {
+            msg.warning(4031, hpjName, QString::fromUtf8("[CONFIG-%1] : fenêtre absente de [WINDOWS], ses macros sont ignorées.").arg(decodeName(it.key())));
+            continue;
+        }
+        QByteArray macros;
+        for (const QByteArray &m : it.value())
+            macros += m + '\0';
+        container.addFile("|CF" + QByteArray::number(index), macros);
+    }
     // [BAGGAGE]: files the help file carries, under their own names.
     for (const auto &[internal, bytes] : std::as_const(read.baggage)) {
         if (internal.startsWith('|') || container.contains(internal)) {

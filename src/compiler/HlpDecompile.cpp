@@ -391,6 +391,11 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
         for (const QByteArray &m : p.hpj.config)
             hpj += m + "\r\n";
     }
+    for (auto it = p.hpj.windowConfig.cbegin(); it != p.hpj.windowConfig.cend(); ++it) {
+        hpj += "\r\n[CONFIG-" + it.key() + "]\r\n";
+        for (const QByteArray &m : it.value())
+            hpj += m + "\r\n";
+    }
     if (!p.map.isEmpty()) {
         hpj += "\r\n[MAP]\r\n";
         for (const TMapEntry &m : p.map)

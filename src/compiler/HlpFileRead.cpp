@@ -660,12 +660,16 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             if (n >= 0 && window >= 0 && window < p.hpj.windows.size())
                 p.topics[n].window = p.hpj.windows[window].name;
         }
-    // What this model has no place for: said.
-    int windowMacros = 0;
+    // A secondary window's macros (|CFn: macros back to back), by the
+    // window's name.
     for (int k = 0; k < 256; ++k)
-        windowMacros += c.internalFile("|CF" + QByteArray::number(k)) ? 1 : 0;
-    if (windowMacros)
-        out.losses << QString::fromUtf8("macros de %1 fenêtre(s) secondaire(s) ([CONFIG:n]) non reprises.").arg(windowMacros);
+        if (const auto macros = c.internalFile("|CF" + QByteArray::number(k))) {
+            const QByteArray window = k < p.hpj.windows.size() ? p.hpj.windows[k].name : QByteArray::number(k);
+            for (const QByteArray &m : macros->split('\0'))
+                if (!m.trimmed().isEmpty())
+                    p.hpj.windowConfig[window] << m;
+        }
+    // What this model has no place for: said.
     if (c.internalFile("|Rose"))
         out.losses << QString::fromUtf8("mots-clés qui lancent une macro ([MACROS]) non repris.");
 

@@ -339,10 +339,14 @@ THpj parseHpj(const QByteArray &bytes)
             hpj.files.append(name);
         } else if (section == "BITMAPS") {
             hpj.bitmaps.append(name);
-        } else if (section == "CONFIG") {
+        } else if (section == "CONFIG" || section.startsWith("CONFIG-") || section.startsWith("CONFIG:")) {
             // ';' also joins macros: a line that is one macro string as a
             // whole is kept whole; otherwise what follows ';' is a comment.
-            hpj.config.append(whole != line && checkMacro(whole).errors.isEmpty() ? whole : line);
+            const QByteArray macro = whole != line && checkMacro(whole).errors.isEmpty() ? whole : line;
+            if (section == "CONFIG")
+                hpj.config.append(macro);
+            else
+                hpj.windowConfig[section.mid(7).trimmed()].append(macro);
         } else if (section == "WINDOWS") {
             TWindowLine w;
             if (parseWindowLine(line, &w))

@@ -40,6 +40,9 @@ struct THpj {
     QList<TWindowLine> windows;
     QList<QByteArray> bitmaps;            // [BITMAPS]
     QList<QByteArray> config;             // [CONFIG] macros, in order
+    // [CONFIG-name] and [CONFIG:n]: a secondary window's macros, by the
+    // window's name or number as written.
+    QMap<QByteArray, QList<QByteArray>> windowConfig;
     QList<QPair<QByteArray, qint64>> map; // [MAP] context, number
     QList<QPair<int, QByteArray>> mapIncludes; // [MAP] #include: line, file
     QMap<QByteArray, QByteArray> alias;   // [ALIAS] from -> to

@@ -433,6 +433,8 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         losses << QString::fromUtf8("%1 ligne(s) de tableau écrite(s) en paragraphes, les cellules séparées par des tabulations.").arg(writer.tables);
     if (p.hpj.windows.size() > 1)
         losses << QString::fromUtf8("%1 fenêtre(s) secondaire(s) non reprise(s).").arg(p.hpj.windows.size() - 1);
+    if (!p.hpj.windowConfig.isEmpty())
+        losses << QString::fromUtf8("macros de %1 fenêtre(s) secondaire(s) ([CONFIG-fenêtre]) non reprises.").arg(p.hpj.windowConfig.size());
     if (!p.hpj.config.isEmpty())
         losses << QString::fromUtf8("%1 macro(s) de démarrage ([CONFIG]) non reprise(s).").arg(p.hpj.config.size());
     // The program's help reads its pages in the outline's order: one

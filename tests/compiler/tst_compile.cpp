@@ -1150,6 +1150,8 @@ TSummary summaryOf(const QByteArray &hlp)
         s.windows << w.name + '|' + w.caption + '|' + QByteArray::number(w.place[0]) + ',' + QByteArray::number(w.place[1]) + ','
                          + QByteArray::number(w.place[2]) + ',' + QByteArray::number(w.place[3]) + '|'
                          + QByteArray(reinterpret_cast<const char *>(w.scroll), 3).toHex() + QByteArray(reinterpret_cast<const char *>(w.title), 3).toHex();
+    for (auto it = read.project.hpj.windowConfig.cbegin(); it != read.project.hpj.windowConfig.cend(); ++it)
+        s.windows << "[CONFIG-" + it.key() + "] " + it.value().join(';');
     return s;
 }
 
@@ -1171,7 +1173,9 @@ void TestCompile::decompileRoundTrip()
     QImage image(9, 5, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
     QVERIFY(image.save(box.path("g.bmp"), "BMP"));
-    QVERIFY(TestSupport::writeFile(box.path("o.hpj"), "[OPTIONS]\r\nTITLE=Ronde\r\n[MAP]\r\nun 5\r\n[FILES]\r\no.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("o.hpj"), "[OPTIONS]\r\nTITLE=Ronde\r\n[MAP]\r\nun 5\r\n[FILES]\r\no.rtf\r\n"
+                                                     "[WINDOWS]\r\nmain=\"Ronde\",,,,(255,255,255)\r\nnote=\"Note\",(10,10,300,200)\r\n"
+                                                     "[CONFIG-note]\r\nCreateButton(\"b\", \"&Fin\", \"Exit()\")\r\n"));
     QVERIFY(TestSupport::writeFile(box.path("o.rtf"),
         "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote un}${\\footnote Un}K{\\footnote a;b}+{\\footnote s}"
         "\\pard\\brdrb\\brdrs\\fs28 Titre\\par\\pard\\fs20 Voir {\\ul la note}{\\v deux} \\{bmr g.bmp\\} {\\uldb %sans}{\\v deux}\\par"
@@ -1180,6 +1184,7 @@ void TestCompile::decompileRoundTrip()
     const Hlp::TCompileResult ours = Hlp::compileProject(box.path("o.hpj"));
     QVERIFY(ours.ok);
     files << qMakePair(QStringLiteral("ours"), ours.hlp);
+    QVERIFY(summaryOf(ours.hlp).windows.last().startsWith("[CONFIG-note] CreateButton("));
     // Every corpus project, as kivhc compiles it.
     Hlp::TCompileOptions lenient;
     lenient.missingFilesAreWarnings = true;
