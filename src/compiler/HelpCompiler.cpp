@@ -347,7 +347,7 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     }
     // Build tags: under BUILD=, a topic whose "*" footnote tags do not
     // match is left out whole (contexts, keywords, browse sequence).
-    if (!hpj.options.value("BUILD").trimmed().isEmpty()) {
+    if (!options.everyTopic && !hpj.options.value("BUILD").trimmed().isEmpty()) {
         const QByteArray expression = hpj.options.value("BUILD").trimmed();
         bool valid = true;
         buildSelects(expression, {}, &valid);

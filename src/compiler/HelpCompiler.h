@@ -35,6 +35,8 @@ struct TCompileOptions {
     // [FILES], [BITMAPS], [BAGGAGE], #include, HLP=, ERRORLOG=) are refused,
     // not only named in a warning.
     bool safe = false;
+    // BUILD= is not applied: every topic is kept (a project imported whole).
+    bool everyTopic = false;
     // Folders whose files are taken without a word (the authoring
     // program's own bitmap folder).
     QStringList trusted;

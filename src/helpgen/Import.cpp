@@ -5,6 +5,7 @@
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpFileRead.h"
 #include "compiler/HlpPicture.h"
+#include "compiler/HpjFile.h"
 #include "fileops/PrjFolder.h"
 #include "formats/CommandFile.h"
 #include "formats/OutlineFile.h"
@@ -276,15 +277,23 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     // A project is compiled first (its files outside its folder refused),
     // then read back as a help file is.
     QByteArray bytes;
+    QStringList compilerWarnings; // what the project's compilation could not take
     const QFileInfo info(file);
     if (info.suffix().compare(QLatin1String("hpj"), Qt::CaseInsensitive) == 0) {
         Hlp::TCompileOptions options;
         options.safe = true;
         options.missingFilesAreWarnings = true;
+        options.everyTopic = true;
         const Hlp::TCompileResult compiled = Hlp::compileProject(file, options);
         if (!compiled.ok)
             return fail(QString::fromUtf8("Le projet d'aide %1 ne se compile pas :\n%2").arg(file, compiled.messages.join(u'\n')));
         bytes = compiled.hlp;
+        for (const QString &m : compiled.messages)
+            if (m.contains(QLatin1String(": Warning:")))
+                compilerWarnings << m;
+        QByteArray hpj;
+        if (Platform::readWholeFile(file, &hpj) && !Hlp::parseHpj(hpj).options.value("BUILD").trimmed().isEmpty())
+            compilerWarnings << QString::fromUtf8("BUILD= n'est pas appliqué : toutes les pages sont reprises, sans leurs étiquettes de compilation.");
     } else if (info.size() > (qint64(512) << 20) || !Platform::readWholeFile(file, &bytes)) {
         return fail(QString::fromUtf8("Fichier illisible ou trop grand : %1").arg(file));
     }
@@ -412,7 +421,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     // The report.
     QStringList &r = result.report;
     r << QString::fromUtf8("%1 page(s) importée(s) de %2 dans le projet « %3 ».").arg(pageCount).arg(info.fileName(), name);
-    QStringList losses = read.losses;
+    QStringList losses = read.losses + compilerWarnings;
     int namedContexts = 0;
     for (const Hlp::TSourceTopic &t : p.topics)
         namedContexts += int(t.contexts.size());

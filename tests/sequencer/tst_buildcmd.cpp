@@ -228,13 +228,16 @@ void TestBuildCommand::importThenBuild()
 
     // Without a contents file, browse sequences make the chapters: each
     // one's first page over the others.
-    QVERIFY(writeFile(box.path("src/b.hpj"), "[FILES]\r\nb.rtf\r\n"));
+    // A page that BUILD= leaves out is imported all the same, and said; so
+    // is a picture the project lacks.
+    QVERIFY(writeFile(box.path("src/b.hpj"), "[OPTIONS]\r\nBUILD=A\r\n[BUILDTAGS]\r\nA\r\nB\r\n[FILES]\r\nb.rtf\r\n"));
     QVERIFY(writeFile(box.path("src/b.rtf"), "{\\rtf1 #{\\footnote d}${\\footnote D\\'e9but}D\\par\\page"
                                              "#{\\footnote a1}${\\footnote A1}+{\\footnote a:1}x\\par\\page"
                                              "#{\\footnote b1}${\\footnote B1}+{\\footnote b:1}x\\par\\page"
                                              "#{\\footnote a2}${\\footnote A2}+{\\footnote a:2}x\\par\\page"
-                                             "#{\\footnote b2}${\\footnote B2}+{\\footnote b:2}x\\par}"));
-    QVERIFY(program({QStringLiteral("--import"), box.path("src/b.hpj"), QStringLiteral("Suites")}, config).code < 2);
+                                             "#{\\footnote b2}${\\footnote B2}+{\\footnote b:2}*{\\footnote B}x \\{bmc absente.bmp\\}\\par}"));
+    const TRun suites = program({QStringLiteral("--import"), box.path("src/b.hpj"), QStringLiteral("Suites")}, config);
+    QVERIFY2(suites.code == 1 && suites.out.contains("BUILD=") && suites.out.contains("HC4113"), qPrintable(suites.out));
     QCOMPARE(readFile(box.path("projets/Suites/Suites.PRJ")), QByteArray("Suites\r\n\tA1\r\n\t\tA2\r\n\tB1\r\n\t\tB2\r\n"));
 }
 
