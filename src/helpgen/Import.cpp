@@ -152,13 +152,15 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
     else if (align == Hlp::TParagraphFormat::Right)
         out += "\\qr";
     Hlp::TCharFormat last;
-    // A hotspot: its visible text gathered, then one marker for it.
+    // A hotspot: what it shows gathered (its text, and its pictures, which
+    // stay in the link), then one marker for it.
     const Hlp::TInline *hotspot = nullptr;
-    QString visible;
+    QString visible, shownRtf;
+    QStringList shownPictures;
     const auto closeHotspot = [&]() {
         if (!hotspot)
             return;
-        const QByteArray shown = TextConv::FRtfEscape(visible).toLatin1();
+        const QByteArray shown = shownRtf.toLatin1();
         QString line;
         if (!hotspot->macro.isEmpty()) {
             ++macros;
@@ -179,25 +181,35 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
                 ++deadJumps;
             }
         }
-        out += line.isEmpty() ? run(last, visible) : marker(last, line, visible);
+        if (!line.isEmpty()) {
+            out += marker(last, line, visible.trimmed().isEmpty() ? shownPictures.value(0) : visible);
+        } else { // a link to nothing: what it shows, without the link
+            out += run(last, visible);
+            for (const QString &picture : std::as_const(shownPictures))
+                out += marker(last, QStringLiteral("\\{bmc %1\\}").arg(picture), picture);
+        }
         hotspot = nullptr;
         visible.clear();
+        shownRtf.clear();
+        shownPictures.clear();
     };
     for (const Hlp::TInline &i : items) {
         switch (i.kind) {
         case Hlp::TInline::Text:
             last = i.format;
-            if (hotspot)
+            if (hotspot) {
                 visible += m_page.decode(i.text);
-            else
+                shownRtf += TextConv::FRtfEscape(m_page.decode(i.text));
+            } else
                 out += run(i.format, m_page.decode(i.text));
             break;
         case Hlp::TInline::LineBreak: out += "\\line "; break;
         case Hlp::TInline::Tab: out += "\\tab "; break;
         case Hlp::TInline::NbSpace:
-            if (hotspot)
+            if (hotspot) {
                 visible += u' ';
-            else
+                shownRtf += u' ';
+            } else
                 out += "\\~";
             break;
         case Hlp::TInline::NbHyphen: out += "-"; break;
@@ -213,7 +225,12 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
                 break;
             const QString file = pictureFiles.value(i.picture);
             const QString code = i.command == 0x87 ? QStringLiteral("bml") : i.command == 0x88 ? QStringLiteral("bmr") : QStringLiteral("bmc");
-            out += marker(last, QStringLiteral("\\{%1 %2\\}").arg(code, file), file);
+            if (hotspot) {
+                shownRtf += QStringLiteral("\\{bmc %1\\}").arg(file);
+                shownPictures << file;
+            } else {
+                out += marker(last, QStringLiteral("\\{%1 %2\\}").arg(code, file), file);
+            }
             break;
         }
         }

@@ -171,7 +171,7 @@ void TestBuildCommand::importThenBuild()
     QVERIFY(writeFile(box.path("src/a.rtf"),
         "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote intro}${\\footnote Accueil}K{\\footnote d\\'e9part}"
         "\\pard\\qc\\b Bienvenue\\par\\pard\\b0 Voir {\\uldb la suite}{\\v suite} ou {\\ul une note}{\\v note}. \\{bml p.bmp\\}\\{bmc g.shg\\}\\par\\page"
-        "#{\\footnote suite}${\\footnote La suite}K{\\footnote d\\'e9part;fin}Suite {\\uldb note}{\\v !PopupId(`', `note')}\\par\\page"
+        "#{\\footnote suite}${\\footnote La suite}K{\\footnote d\\'e9part;fin}Suite {\\uldb note}{\\v !PopupId(`', `note')} {\\uldb \\{bmc p.bmp\\}}{\\v note}\\par\\page"
         "#{\\footnote note}${\\footnote Une note}Note\\par}"));
     const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("src/a.hpj"));
     QVERIFY(compiled.ok);
@@ -202,6 +202,13 @@ void TestBuildCommand::importThenBuild()
         }
     QCOMPARE(hotspots, QStringList({"e3 1", "e2 2"}));
     QCOMPARE(pictures, 1);
+    // A picture that is a jump stays one.
+    QStringList inSuite;
+    for (const Hlp::TParagraph &p : back.project.topics[1].scrolling)
+        for (const Hlp::TInline &i : p.items)
+            inSuite << QString::number(int(i.kind));
+    QVERIFY2(inSuite.join(u' ').contains(QStringLiteral("%1 %2 %3").arg(int(Hlp::TInline::HotspotStart)).arg(int(Hlp::TInline::Picture))
+                                             .arg(int(Hlp::TInline::HotspotEnd))), qPrintable(inSuite.join(u' ')));
     // The graphic's hotspots lead to the page by its new name.
     QByteArray graphic;
     for (const QByteArray &picture : std::as_const(back.project.pictureData))
