@@ -3,6 +3,7 @@
 #include "platform/Cp1252.h"
 
 #include <QCollator>
+#include <QRegularExpression>
 #include <QLocale>
 #include <algorithm>
 
@@ -66,16 +67,25 @@ void PAddBmpNames(const QStringList &lines, QStringList &list)
     };
     for (const QString &name : std::as_const(list))
         addSorted(name);
-    // Pictures in the line, at the left and at the right of the text.
+    // Pictures in the line, at the left and at the right of the text; and
+    // the pictures a link shows (a picture that is a jump, as an imported
+    // help has them).
+    static const QRegularExpression inLink(QStringLiteral("\\\\\\{bm[clr] ([^\\\\]*)\\\\\\}"));
     for (const QString &full : lines) {
         const QString line = full.left(255).trimmed();
+        bool alone = false;
         for (const char *tag : {"\\{bmc ", "\\{bml ", "\\{bmr "})
             if (line.startsWith(QLatin1String(tag)) && line.endsWith(QLatin1String("\\}"))) {
+                alone = true;
                 const QString name = line.mid(6, line.size() - 8).trimmed();
                 // An empty name names no bitmap.
                 if (!name.isEmpty())
                     addSorted(name);
             }
+        if (!alone && line.startsWith(u'{'))
+            for (auto it = inLink.globalMatch(line); it.hasNext();)
+                if (const QString name = it.next().captured(1).trimmed(); !name.isEmpty())
+                    addSorted(name);
     }
     list = sorted;
 }

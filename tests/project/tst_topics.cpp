@@ -305,9 +305,10 @@ void TestTopics::bitmapNames()
     QVERIFY(list.isEmpty());
     QVERIFY(writeFile(box.path("P.CDE"), "\\{bmc logo.bmp\\}\r\n{\\uldb voir}{\\v Voir}\r\n\\{bmc Fleche.bmp\\}\r\n"
                                          "\\{bmc LOGO.BMP\\}\r\n{\\uldb x}{\\v !ExecProgram(\"c:\\\\\\\\x.exe\",0)}\r\n"
-                                         "\\{bmc \\}\r\n\\{bmc \xe9t\xe9.bmp\\}\r\n"));
+                                         "\\{bmc \\}\r\n\\{bmc \xe9t\xe9.bmp\\}\r\n"
+                                         "{\\uldb \\{bmc carte.shg\\}}{\\v Carte}\r\n")); // a picture that is a jump
     QCOMPARE(FGetBmpNames(box.path("P.CDE"), list).Category, quint8(0));
-    QCOMPARE(list, QStringList({"Fleche.bmp", "logo.bmp", QString::fromUtf8("été.bmp")}));
+    QCOMPARE(list, QStringList({"carte.shg", "Fleche.bmp", "logo.bmp", QString::fromUtf8("été.bmp")}));
 }
 
 void TestTopics::fontNamesAndShortPaths()
