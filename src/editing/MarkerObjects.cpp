@@ -8,6 +8,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QHash>
@@ -192,11 +193,17 @@ TShown FShownOf(const QString &commandLine)
         return shown;
     shown.text = KIVHelpTools::FParagraphText(text);
     shown.target = target.trimmed();
+    static const QRegularExpression pictureLink(QStringLiteral("^\\s*\\\\\\{bm[clr] ([^\\\\]+)\\\\\\}\\s*$"));
+    if (const QRegularExpressionMatch m = pictureLink.match(text); m.hasMatch())
+        shown.picture = m.captured(1).trimmed();
     shown.kind = shown.target.startsWith(u'!') ? TKind::Program : jump ? TKind::Jump : TKind::Popup;
     return shown;
 }
 
 // ---- the painter ----
+
+// Room under a picture that is a link, for its underline.
+constexpr qreal kLinkUnderPicture = 3;
 
 void TObjectPainter::attach(QTextDocument *doc)
 {
@@ -240,10 +247,10 @@ QImage TObjectPainter::pictureOf(const QString &file) const
 QSizeF TObjectPainter::intrinsicSize(QTextDocument *, int, const QTextFormat &format)
 {
     const TShown shown = shownOf(format);
-    if (shown.kind == TKind::Picture) {
-        const QImage image = pictureOf(shown.target);
+    if (shown.kind == TKind::Picture || !shown.picture.isEmpty()) {
+        const QImage image = pictureOf(shown.picture.isEmpty() ? shown.target : shown.picture);
         if (!image.isNull())
-            return image.size();
+            return QSizeF(image.size()) + QSizeF(0, shown.picture.isEmpty() ? 0 : kLinkUnderPicture);
     }
     const QFontMetricsF metrics(format.toCharFormat().font());
     qreal width = metrics.horizontalAdvance(shown.kind == TKind::Picture ? u'[' + shown.text + u']' : shown.text);
@@ -257,10 +264,15 @@ void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocu
     const TShown shown = shownOf(format);
     const QTextCharFormat charFormat = format.toCharFormat();
     painter->save();
-    if (shown.kind == TKind::Picture) {
-        const QImage image = pictureOf(shown.target);
+    if (shown.kind == TKind::Picture || !shown.picture.isEmpty()) {
+        const QImage image = pictureOf(shown.picture.isEmpty() ? shown.target : shown.picture);
         if (!image.isNull()) {
-            painter->drawImage(rect, image);
+            painter->drawImage(QRectF(rect.topLeft(), QSizeF(image.size())), image);
+            if (!shown.picture.isEmpty()) { // a picture that is a link: underlined as links are
+                painter->setPen(QPen(kJumpColour, 1, shown.kind == TKind::Popup ? Qt::DotLine : Qt::SolidLine));
+                const qreal y = rect.top() + image.height() + 1.5;
+                painter->drawLine(QPointF(rect.left(), y), QPointF(rect.left() + image.width(), y));
+            }
             painter->restore();
             return;
         }

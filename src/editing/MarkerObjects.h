@@ -56,6 +56,7 @@ struct TShown {
     TKind kind = TKind::Other;
     QString text;   // the visible text (the file, for a picture)
     QString target; // the context, the program call, or the picture's file
+    QString picture; // a link that shows a picture: the picture's file
 };
 TShown FShownOf(const QString &commandLine);
 

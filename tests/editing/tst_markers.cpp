@@ -172,6 +172,15 @@ void TestMarkers::objectsShowWhatTheReaderSees()
     const QStringList withGraphic{"\\{bml carte.shg\\}"};
     painter.setCommands(&withGraphic);
     QCOMPARE(painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_0_carte.shg_@")), QSizeF(40, 30));
+    // A picture that is a jump (an imported help's): the picture, with
+    // room for its underline.
+    const TShown pictureJump = FShownOf(QStringLiteral("{\\uldb \\{bmc carte.shg\\}}{\\v Carte}"));
+    QCOMPARE(int(pictureJump.kind), int(TKind::Jump));
+    QCOMPARE(pictureJump.picture, QStringLiteral("carte.shg"));
+    QCOMPARE(pictureJump.target, QStringLiteral("Carte"));
+    const QStringList withLink{"{\\uldb \\{bmc carte.shg\\}}{\\v Carte}"};
+    painter.setCommands(&withLink);
+    QCOMPARE(painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_0_carte.shg_@")), QSizeF(40, 33));
     painter.setCommands(&commands);
     const QSizeF link = painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_1_un_libelle_tres_long_@"));
     QCOMPARE(link.width(), QFontMetricsF(text.font()).horizontalAdvance(QStringLiteral("Voir")));
