@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
+#include <algorithm>
 
 namespace Hlp {
 
@@ -351,6 +352,24 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
         if (!bytes.isEmpty())
             put(QString::fromLatin1(pictureFiles.last()), bytes);
     }
+    // [BAGGAGE]: each file under its plain name, in the folder itself (a
+    // name that would leave it, or is taken, is said and left out).
+    QList<QByteArray> baggage;
+    QStringList baggageLost;
+    for (const auto &[internal, bytes] : p.baggage) {
+        const QByteArray plain = internal.mid(qMax(internal.lastIndexOf('/'), internal.lastIndexOf('\\')) + 1);
+        const QString file = QString::fromLatin1(plain);
+        const bool taken = file.compare(name + QStringLiteral(".hpj"), Qt::CaseInsensitive) == 0 || file.compare(name + QStringLiteral(".rtf"), Qt::CaseInsensitive) == 0
+                           || file.compare(name + QStringLiteral(".cnt"), Qt::CaseInsensitive) == 0 || file.compare(name + QStringLiteral(".txt"), Qt::CaseInsensitive) == 0
+                           || pictureFiles.contains(plain.toLower());
+        const bool control = std::any_of(plain.cbegin(), plain.cend(), [](char c) { return quint8(c) < 0x20; });
+        if (plain.isEmpty() || plain.startsWith('.') || control || taken) {
+            baggageLost << QString::fromLatin1(internal);
+            continue;
+        }
+        put(file, bytes);
+        baggage << plain;
+    }
     TRtfWriter rtf(p, pictureFiles);
     put(name + QStringLiteral(".rtf"), rtf.write());
     // The contents file: as it was, else made again from the outline.
@@ -401,6 +420,8 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
         for (const TMapEntry &m : p.map)
             hpj += m.context + ' ' + QByteArray::number(m.number) + "\r\n";
     }
+    if (!baggage.isEmpty())
+        hpj += "\r\n[BAGGAGE]\r\n" + baggage.join("\r\n") + "\r\n";
     hpj += "\r\n[FILES]\r\n" + name.toUtf8() + ".rtf\r\n";
     put(name + QStringLiteral(".hpj"), hpj);
     // What could not come back.
@@ -412,6 +433,8 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
         lines << QString::fromUtf8("%1 nom(s) de contexte que le fichier ne garde pas, remplacé(s) par des noms de même code (CTX_...) : "
                                    "les programmes qui ouvrent ces pages par leur nom y arrivent toujours.")
                      .arg(made);
+    if (!baggageLost.isEmpty())
+        lines << QString::fromUtf8("fichier(s) joint(s) ([BAGGAGE]) au nom inutilisable, non écrit(s) : %1").arg(baggageLost.join(QStringLiteral(", ")));
     lines += read.losses;
     lines += rtf.losses;
     put(name + QStringLiteral(".txt"), (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());

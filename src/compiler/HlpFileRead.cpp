@@ -717,6 +717,15 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
     }
     if (missing)
         out.losses << QString::fromUtf8("%1 image(s) absente(s) du fichier.").arg(missing);
+    // [BAGGAGE]: the internal files whose names are not the help's own
+    // (those start with '|'), under their plain names.
+    for (const auto &[key, data] : HlpRead::walkLeaves(c.directory, HlpRead::stringKey(), 4)) {
+        const QByteArray name = key.left(key.indexOf('\0') < 0 ? key.size() : key.indexOf('\0'));
+        if (name.isEmpty() || name.startsWith('|'))
+            continue;
+        if (const auto file = c.internalFile(name))
+            p.baggage.append({name, *file});
+    }
     out.ok = true;
     return out;
 }

@@ -459,6 +459,8 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         losses << QString::fromUtf8("%1 ligne(s) de tableau écrite(s) en paragraphes, les cellules séparées par des tabulations.").arg(writer.tables);
     if (p.hpj.windows.size() > 1)
         losses << QString::fromUtf8("%1 fenêtre(s) secondaire(s) non reprise(s).").arg(p.hpj.windows.size() - 1);
+    if (!p.baggage.isEmpty())
+        losses << QString::fromUtf8("%1 fichier(s) joint(s) à l'aide ([BAGGAGE]) non repris.").arg(p.baggage.size());
     if (!p.hpj.windowConfig.isEmpty())
         losses << QString::fromUtf8("macros de %1 fenêtre(s) secondaire(s) ([CONFIG-fenêtre]) non reprises.").arg(p.hpj.windowConfig.size());
     if (!p.hpj.config.isEmpty())

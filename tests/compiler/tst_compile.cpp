@@ -14,6 +14,7 @@
 #include "platform/SafeFile.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -1152,6 +1153,8 @@ TSummary summaryOf(const QByteArray &hlp)
                          + QByteArray(reinterpret_cast<const char *>(w.scroll), 3).toHex() + QByteArray(reinterpret_cast<const char *>(w.title), 3).toHex();
     for (auto it = read.project.hpj.windowConfig.cbegin(); it != read.project.hpj.windowConfig.cend(); ++it)
         s.windows << "[CONFIG-" + it.key() + "] " + it.value().join(';');
+    for (const auto &[name, bytes] : read.project.baggage)
+        s.windows << "[BAGGAGE] " + name + ' ' + QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
     return s;
 }
 
@@ -1175,7 +1178,8 @@ void TestCompile::decompileRoundTrip()
     QVERIFY(image.save(box.path("g.bmp"), "BMP"));
     QVERIFY(TestSupport::writeFile(box.path("o.hpj"), "[OPTIONS]\r\nTITLE=Ronde\r\n[MAP]\r\nun 5\r\n[FILES]\r\no.rtf\r\n"
                                                      "[WINDOWS]\r\nmain=\"Ronde\",,,,(255,255,255)\r\nnote=\"Note\",(10,10,300,200)\r\n"
-                                                     "[CONFIG-note]\r\nCreateButton(\"b\", \"&Fin\", \"Exit()\")\r\n"));
+                                                     "[CONFIG-note]\r\nCreateButton(\"b\", \"&Fin\", \"Exit()\")\r\n[BAGGAGE]\r\ndonnees.bin\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("donnees.bin"), QByteArray("\x00\x01joint", 7)));
     QVERIFY(TestSupport::writeFile(box.path("o.rtf"),
         "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote un}${\\footnote Un}K{\\footnote a;b}+{\\footnote s}"
         "\\pard\\brdrb\\brdrs\\fs28 Titre\\par\\pard\\fs20 Voir {\\ul la note}{\\v deux} \\{bmr g.bmp\\} {\\uldb %sans}{\\v deux}\\par"
@@ -1184,7 +1188,8 @@ void TestCompile::decompileRoundTrip()
     const Hlp::TCompileResult ours = Hlp::compileProject(box.path("o.hpj"));
     QVERIFY(ours.ok);
     files << qMakePair(QStringLiteral("ours"), ours.hlp);
-    QVERIFY(summaryOf(ours.hlp).windows.last().startsWith("[CONFIG-note] CreateButton("));
+    const QList<QByteArray> extras = summaryOf(ours.hlp).windows.mid(2);
+    QVERIFY(extras.size() == 2 && extras[0].startsWith("[CONFIG-note] CreateButton(") && extras[1].startsWith("[BAGGAGE] donnees.bin "));
     // Every corpus project, as kivhc compiles it.
     Hlp::TCompileOptions lenient;
     lenient.missingFilesAreWarnings = true;
@@ -1232,6 +1237,9 @@ void TestCompile::decompileRoundTrip()
     QVERIFY(Hlp::writeProject(read, box.path("withcnt"), QStringLiteral("C"), nullptr, ":Base o.hlp\r\n1 Un=un\r\n").isEmpty());
     QCOMPARE(TestSupport::readFile(box.path("withcnt/C.cnt")), QByteArray(":Base o.hlp\r\n1 Un=un\r\n"));
     QVERIFY(!QFileInfo::exists(box.path("ours_src/R.cnt")));
+    // The file the help carries comes out beside the project that names it.
+    QCOMPARE(TestSupport::readFile(box.path("ours_src/donnees.bin")), QByteArray("\x00\x01joint", 7));
+    QVERIFY(TestSupport::readFile(box.path("ours_src/R.hpj")).contains("[BAGGAGE]\r\ndonnees.bin\r\n"));
 }
 
 void TestCompile::decompileKilledMidway()
