@@ -471,7 +471,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     for (const Hlp::TSourceTopic &t : p.topics)
         entryMacros += int(t.macros.size());
     if (p.browse.size() > 1 || (!p.browse.isEmpty() && !tree.isEmpty()))
-        losses << QString::fromUtf8("les %1 séquence(s) de lecture n'en font plus qu'une, dans l'ordre du plan.").arg(p.browse.size());
+        losses << QString::fromUtf8("%1 séquence(s) de lecture : les pages suivent l'ordre du plan, une seule séquence.").arg(p.browse.size());
     if (entryMacros)
         losses << QString::fromUtf8("%1 macro(s) d'entrée de page non reprise(s).").arg(entryMacros);
     for (const QString &l : std::as_const(losses))
