@@ -372,6 +372,30 @@ private:
     QHash<QString, QImage> *m_previewImages = nullptr; // set while a preview is made: pictures go there
 };
 
+} // namespace
+
+QString webAddress(const QString &raw)
+{
+    QString url = raw;
+    qsizetype from = 0, to = url.size();
+    while (from < to && url[from].unicode() <= 0x20)
+        ++from;
+    while (to > from && url[to - 1].unicode() <= 0x20)
+        --to;
+    url = url.mid(from, to - from);
+    url.remove(u'\t').remove(u'\n').remove(u'\r');
+    // Its scheme: a letter, then letters, digits, '+', '-' or '.', up to ':'
+    // (a drive letter, "c:", is one too: not a page beside these).
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
+    const QRegularExpressionMatch s = scheme.match(url);
+    static const QStringList safe{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("ftp")};
+    if (url.isEmpty() || (s.hasMatch() && !safe.contains(s.captured(1).toLower())))
+        return {};
+    return url;
+}
+
+namespace {
+
 QString Writer::macroHref(const QString &macro) const
 {
     static const QRegularExpression jump(QStringLiteral("^\\s*(?:JumpId|JI|PopupId|PI)\\(\\s*[`\"]([^'\"]*)['\"]\\s*,\\s*[`\"]([^'\"]*)['\"]"),
@@ -384,12 +408,7 @@ QString Writer::macroHref(const QString &macro) const
     const QRegularExpressionMatch e = exec.match(macro);
     if (!e.hasMatch())
         return {};
-    // A file beside the pages or a web address; any other scheme
-    // (javascript:, data:...) would run in the reader's browser.
-    static const QRegularExpression scheme(QStringLiteral("^\\s*([A-Za-z][A-Za-z0-9+.-]+):"));
-    const QRegularExpressionMatch s = scheme.match(e.captured(1));
-    static const QStringList safe{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto"), QStringLiteral("ftp")};
-    return !s.hasMatch() || safe.contains(s.captured(1).toLower()) ? e.captured(1) : QString();
+    return webAddress(e.captured(1));
 }
 
 QString Writer::styleClass(const QString &element, const QString &declarations)
@@ -841,12 +860,27 @@ QStringList Writer::run()
 
 } // namespace
 
+namespace {
+
+// The file named after a context: the name itself, or, past 100
+// characters (a context may have 255, more than a file name may), its
+// start and a stable mark of the whole.
+QString contextFileName(const QByteArray &context)
+{
+    const QString name = QString::fromLatin1(context);
+    if (name.size() <= 100)
+        return name + QStringLiteral(".html");
+    return name.left(90) + u'_' + QString::number(quint32(contextHash(context)), 16).rightJustified(8, u'0') + QStringLiteral(".html");
+}
+
+} // namespace
+
 QString htmlPageName(const TSourceTopic &topic, int number)
 {
     for (const QByteArray &c : topic.contexts) {
         const QByteArray name = normalizeContext(c);
         if (!name.isEmpty())
-            return QString::fromLatin1(name) + QStringLiteral(".html");
+            return contextFileName(name);
     }
     return QStringLiteral("page%1.html").arg(number);
 }
@@ -957,7 +991,7 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     index += QStringLiteral("</UL>\n</BODY></HTML>\n");
     // The project: its pages, and the [MAP] numbers as context ids.
     QString aliases, map, redirects;
-    QSet<QString> mapped, aliasedPages, files;
+    QSet<QString> mapped, aliasedPages, files{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html")};
     for (const QString &page : std::as_const(pages))
         files.insert(page.toLower());
     for (const auto &[context, number, n] : project.map) {
@@ -969,9 +1003,10 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
         // page gets a page of its own that leads to it.
         QString target = pages[n];
         if (aliasedPages.contains(target.toLower())) {
-            const QString own = name + QStringLiteral(".html");
-            if (files.contains(own.toLower()))
-                continue;
+            // Never one of the site's own pages (a context named "index").
+            QString own = contextFileName(name.toLatin1());
+            while (files.contains(own.toLower()))
+                own.insert(own.size() - 5, u'_');
             files.insert(own.toLower());
             QString error;
             if (!Platform::writeFileAtomic(folder + u'/' + own,

@@ -12,6 +12,13 @@
 
 namespace Hlp {
 
+// The address a program call (ExecFile, ExecProgram) gives a link, read
+// as a browser reads it: blanks and control characters stripped at both
+// ends, tabs and line breaks anywhere. A web or mail address or a file
+// beside the pages; empty for any other scheme (javascript:, data:...),
+// which would run in the reader's browser.
+QString webAddress(const QString &url);
+
 // The page a topic is written to ("HID_FILE_OPEN.html").
 QString htmlPageName(const TSourceTopic &topic, int number);
 

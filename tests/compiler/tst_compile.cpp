@@ -635,6 +635,7 @@ void TestCompile::webPages()
     TestSupport::writeFile(box.path("w.rtf"),
                            "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Bad face' \\}body\\{display:none;}}#{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}+{\\footnote + 2}"
                            "{\\f1 x}\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}"
+                           " {\\uldb y1}{\\v !ExecFile(`\\'01javascript:alert(1)')} {\\uldb y2}{\\v !EF(`java\\'0ascript:alert(2)')} {\\uldb y3}{\\v !EF(`javas\\'0dcript:alert(3)')}"
                            " {\\uldb autre}{\\v second@other.hlp} {\\uldb soi}{\\v second@W.HLP} {\\uldb m}{\\v !JumpId(`other.hlp', `second')}\\par\\page"
                            "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique m{\\super 2}\\par\\page"
                            "#{\\footnote # def}${\\footnote $ D\\'e9finition \"\\\\\" </script>}Le sens du mot\\par}");
@@ -652,7 +653,14 @@ void TestCompile::webPages()
     QVERIFY(first.contains(QStringLiteral("href=\"notes.txt\"")));
     // Browse order as in the help file: "+ 1" (the second topic) before "+ 2".
     QVERIFY(first.contains(QString::fromUtf8("<a href=\"second.html\">&lt;&lt; Précédent</a>")));
-    QVERIFY(!first.contains(QStringLiteral("href=\"javascript:"))); // a script is never made a link
+    // A script is never made a link, however its scheme is hidden (a control
+    // character before it, a line break inside).
+    QVERIFY(!first.contains(QRegularExpression(QStringLiteral("href=\"[^\"]*s\\s*c\\s*r\\s*i\\s*p\\s*t"), QRegularExpression::CaseInsensitiveOption)));
+    QCOMPARE(first.count(QStringLiteral("class=\"macro\"")), 6); // the four scripts and the two jumps into another help, inert
+    QCOMPARE(Hlp::webAddress(QStringLiteral(" \x01https://exemple.fr/a\tide \n")), QStringLiteral("https://exemple.fr/aide"));
+    for (const char *refused : {"JavaScript:x", "\x01javascript:x", "java\nscript:x", "javas\rcript:x", "\x1f data:text/html,x", "vbscript:x", "c:\\x.exe", ""})
+        QVERIFY2(Hlp::webAddress(QString::fromLatin1(refused)).isEmpty(), refused);
+    QCOMPARE(Hlp::webAddress(QStringLiteral("notes.txt")), QStringLiteral("notes.txt"));
     // Jumps into another help file stay inert; into this one (named), links.
     QCOMPARE(first.count(QStringLiteral("href=\"second.html#second\"")), 2); // "suite" and "soi"
     QVERIFY(first.contains(QStringLiteral("title=\"second@other.hlp\"")) && first.contains(QStringLiteral("title=\"JumpId(")));
@@ -765,10 +773,18 @@ void TestCompile::compiledHtmlHelp()
         || QStandardPaths::findExecutable(QStringLiteral("chmls")).isEmpty())
         QSKIP("chmcmd is not installed (fp-utils)");
     TestSupport::Sandbox box;
+    // A page's second context named as the site's contents page, and a
+    // context longer than a file name may be: neither takes a page's place
+    // nor stops the build.
+    const QByteArray longContext = "Long_" + QByteArray(240, 'x');
     TestSupport::writeFile(box.path("c.hpj"), "[OPTIONS]\r\nTITLE=Aide CHM\r\nCONTENTS=second\r\n[MAP]\r\nfirst 10\r\n"
-                                              "HIDC_GRAND 0x816D040D\r\nsecond 12\r\n[ALIAS]\r\nHIDC_GRAND=first\r\n[FILES]\r\nc.rtf\r\n");
-    TestSupport::writeFile(box.path("c.rtf"), "{\\rtf1 #{\\footnote # first}${\\footnote $ Une}K{\\footnote K clef}Un\\par\\page"
-                                              "#{\\footnote # second}${\\footnote $ Deux}Deux\\par}");
+                                              "HIDC_GRAND 0x816D040D\r\nsecond 12\r\ntrois 13\r\nindex 14\r\n" + longContext + " 15\r\n"
+                                              "[ALIAS]\r\nHIDC_GRAND=first\r\n[FILES]\r\nc.rtf\r\n");
+    TestSupport::writeFile(box.path("c.rtf"), "{\\rtf1 #{\\footnote # first}${\\footnote $ Une}K{\\footnote K clef}Un {\\uldb long}{\\v " + longContext
+                                              + "}\\par\\page"
+                                              "#{\\footnote # second}${\\footnote $ Deux}Deux\\par\\page"
+                                              "#{\\footnote # trois}#{\\footnote # index}${\\footnote $ Trois}Trois\\par\\page"
+                                              "#{\\footnote # " + longContext + "}${\\footnote $ Longue}Longue\\par}");
     Hlp::TCompileOptions options;
     options.output = Hlp::TOutput::Chm;
     options.outputDir = box.path("pages");
@@ -785,6 +801,11 @@ void TestCompile::compiledHtmlHelp()
     QVERIFY(hhp.contains("Default topic=second.html"));
     QVERIFY(hhp.contains("#define HIDC_GRAND 0x816D040D"));
     QVERIFY(TestSupport::readFile(box.path("pages/toc.hhc")).contains("value=\"Deux\""));
+    QVERIFY(!TestSupport::readFile(box.path("pages/index.html")).contains("refresh"));
+    QVERIFY(hhp.contains("index=index_.html") && TestSupport::readFile(box.path("pages/index_.html")).contains("url=trois.html#index"));
+    const QString longPage = QStringLiteral("Long_") + QString(85, u'x') + u'_';
+    QVERIFY(files.contains(longPage.toLatin1()));
+    QVERIFY(TestSupport::readFile(box.path("pages/first.html")).contains(("href=\"" + longPage).toLatin1()));
     // Without a folder for the pages, they go to a temporary folder, and
     // one that a killed build left is removed.
     const QString left = QDir::tempPath() + QStringLiteral("/kivhelp-chm-999999999-gone");
