@@ -25,6 +25,13 @@ pid=
 fail() { echo "FAIL: $*"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
 step() { sleep "${1:-1}"; kill -0 "$pid" 2>/dev/null || fail "the program ended early"; }
 shot() { if [ -n "${SHOTS:-}" ]; then import -window root "$SHOTS/$1.png"; fi; }
+# Waits (up to 30 s) until the command succeeds: what a loaded machine
+# delays is waited for, not guessed.
+until_ok() { # what failed, command...
+  local what="$1"; shift
+  for _ in $(seq 150); do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
+  fail "$what"
+}
 start() {
   "$exe" "$work/projets/Panne/Panne.PRJ" &
   pid=$!
@@ -35,34 +42,38 @@ start() {
 
 start
 xdotool mousemove 66 196 click 1      # the topic Installation
-step 0.5
+step 1
 xdotool mousemove 640 500 click 1     # its text
 xdotool key ctrl+End
 xdotool type --delay 20 " Premier ajout"
 step 0.5
 xdotool mousemove 66 212 click 1      # the topic Utilisation
-step 0.5
+step 1
 xdotool mousemove 640 500 click 1
 xdotool key ctrl+End
 xdotool type --delay 20 " Second ajout"
 xdotool mousemove 1000 157 click 1    # its index keywords
 xdotool type --delay 20 "panne; secours"
 step 4                                # typing stopped: the copy follows
+until_ok "the recovery copy never held the typing" grep -rqs "Second ajout" projets/.Panne.kvstate/recovery/
+until_ok "the recovery copy never held the keywords" grep -rqs "panne; secours" projets/.Panne.kvstate/recovery/
 kill -9 "$pid"
 wait "$pid" 2>/dev/null || true
 grep -q "ajout" projets/Panne/*.2 projets/Panne/*.3 && fail "the text reached the topic files without a save"
 [ -f projets/.Panne.kvstate/recovery/manifest ] || fail "no recovery copy beside the project"
 
-start                                 # the question is up
+grep -rqs "Premier ajout" projets/.Panne.kvstate/recovery/ || fail "the first topic's typing is not in the recovery copy"
+
+start
+until_ok "the recovery question never showed" xdotool search --onlyvisible --name '^KivHelp$'
 shot recovery-question
 xdotool key Return                    # Oui: restore
 step 1
 shot recovered
 xdotool key ctrl+s
-step 2
-grep -q "Premier ajout" projets/Panne/Installation.2 || fail "the first topic's text was not recovered"
-grep -q "Second ajout" projets/Panne/Utilisation.3 || fail "the second topic's text was not recovered"
-grep -q "Utilisation.panne; secours" projets/Panne/Panne.KEY || fail "the keywords were not recovered"
+until_ok "the first topic's text was not recovered" grep -q "Premier ajout" projets/Panne/Installation.2
+until_ok "the second topic's text was not recovered" grep -q "Second ajout" projets/Panne/Utilisation.3
+until_ok "the keywords were not recovered" grep -q "Utilisation.panne; secours" projets/Panne/Panne.KEY
 [ -e projets/.Panne.kvstate/recovery/manifest ] && fail "the recovery copy outlived the save"
 [ -e projets/Panne/.Panne.kvstate ] && fail "the recovery copy went into the project folder"
 kill "$pid" 2>/dev/null || true
