@@ -100,20 +100,43 @@ table.cells td { border: 1px solid #ccc; vertical-align: top; padding: 2px 6px; 
 const char kScript[] = R"(function each(list, f) {
   for (var i = 0; i < list.length; ++i) f(list[i]);
 }
+// The pop-up open, and the link that opened it (focus goes back there).
+var openBox = null, openLink = null;
+function closePopup(refocus) {
+  if (!openBox) return;
+  openBox.style.display = 'none';
+  if (openLink.setAttribute) openLink.setAttribute('aria-expanded', 'false');
+  if (refocus && openLink.focus) openLink.focus();
+  openBox = openLink = null;
+}
 function popup(link, id) {
   var box = document.getElementById('box-' + id);
   if (!box) return false;
-  var open = box.style.display === 'block';
-  each(document.querySelectorAll('.box'), function (b) { b.style.display = 'none'; });
-  if (!open) {
+  var again = box === openBox;
+  closePopup(false);
+  if (!again) {
     var r = link.nodeName === 'AREA' ? areaRect(link) : link.getBoundingClientRect();
     box.style.left = (window.pageXOffset + r.left) + 'px';
     box.style.top = (window.pageYOffset + r.bottom + 4) + 'px';
     box.style.display = 'block';
     layTabs(box);
+    openBox = box; openLink = link;
+    link.setAttribute('aria-expanded', 'true');
+    box.focus();
   }
   return false;
 }
+// Escape closes the pop-up (the keyboard back on its link); so does a
+// click anywhere outside it.
+document.addEventListener('keydown', function (e) {
+  if (openBox && (e.key === 'Escape' || e.key === 'Esc' || e.keyCode === 27)) closePopup(true);
+});
+document.addEventListener('mousedown', function (e) {
+  if (!openBox) return;
+  for (var n = e.target; n; n = n.parentNode)
+    if (n === openBox || n === openLink) return;
+  closePopup(false);
+});
 // Where an area of an image map is on the screen.
 function areaRect(area) {
   var image = document.querySelector('img[usemap="#' + area.parentNode.name + '"]');
@@ -791,7 +814,10 @@ QStringList Writer::run()
         std::sort(popups.begin(), popups.end());
         for (const int popup : std::as_const(popups)) {
             const TSourceTopic &target = m_p.topics[popup];
-            body += QStringLiteral("<div class=\"box\" id=\"box-%1\">").arg(popup) + paragraphs(target.nonScrolling, popup)
+            body += QStringLiteral("<div class=\"box\" id=\"box-%1\" role=\"dialog\" tabindex=\"-1\" aria-label=\"%2\">")
+                        .arg(popup)
+                        .arg(escaped(plainValue(shownTitle(m_p, target, m_pages.value(popup)))))
+                    + paragraphs(target.nonScrolling, popup)
                     + paragraphs(target.scrolling, popup) + QStringLiteral("</div>");
         }
         write(m_pages[n], pageFor(n, body).toUtf8());

@@ -136,9 +136,16 @@ class Browser:
         self.call("Input.insertText", text=text)
 
     def enter(self):
+        self.key("Enter", 13, "\r")
+
+    def key(self, name, code, text=None):
         for kind in ("keyDown", "keyUp"):
-            self.call("Input.dispatchKeyEvent", type=kind, key="Enter", code="Enter",
-                      windowsVirtualKeyCode=13, **({"text": "\r"} if kind == "keyDown" else {}))
+            self.call("Input.dispatchKeyEvent", type=kind, key=name, code=name, windowsVirtualKeyCode=code,
+                      **({"text": text} if text and kind == "keyDown" else {}))
+
+    def click_at(self, x, y):
+        for kind in ("mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
 
     def screenshot(self, path):
         data = self.call("Page.captureScreenshot", format="png")["data"]
@@ -182,7 +189,29 @@ def check_site(browser, name, site, shots):
         if not browser.js(f"location.pathname.endsWith('/' + {json.dumps(page.name)})"):
             raise Failure(f"{name}: the pop-up left its page")
         browser.screenshot(shots / f"{name}-popup.png")
-        print(f"{name}: the pop-up {n} of {page.name} opened")
+        # The pop-up has the keyboard; Escape closes it and gives the
+        # keyboard back to its link; a click elsewhere closes it too.
+        if not browser.js(f"document.activeElement === document.getElementById('box-{n}')"):
+            raise Failure(f"{name}: the pop-up {n} does not take the keyboard")
+        browser.key("Escape", 27)
+        browser.wait_for(f"getComputedStyle(document.getElementById('box-{n}')).display === 'none'",
+                         f"{name}: Escape does not close the pop-up {n}")
+        if not browser.js("document.activeElement === document.querySelector('a.popup')"):
+            raise Failure(f"{name}: after Escape the keyboard is not back on the pop-up's link")
+        browser.click("a.popup")
+        browser.wait_for(f"getComputedStyle(document.getElementById('box-{n}')).display === 'block'", f"{name}: the pop-up {n} does not open again")
+        spot = browser.js(f"""(function () {{ var box = document.getElementById('box-{n}');
+            for (var y = innerHeight - 10; y > 10; y -= 25) for (var x = innerWidth - 20; x > 10; x -= 40) {{
+                var e = document.elementFromPoint(x, y);
+                if (e && !box.contains(e) && !e.closest('a, area, button, input')) return [x, y];
+            }}
+            return null; }})()""")
+        if not spot:
+            raise Failure(f"{name}: no place outside the pop-up {n} to click")
+        browser.click_at(*spot)
+        browser.wait_for(f"getComputedStyle(document.getElementById('box-{n}')).display === 'none'",
+                         f"{name}: a click outside does not close the pop-up {n}")
+        print(f"{name}: the pop-up {n} of {page.name} opened, closed by Escape and by a click outside")
 
     # The search: a word of the last topic in the contents, typed and sent
     # with Enter, finds that topic; its hit opens it.
