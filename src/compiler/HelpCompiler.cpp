@@ -391,6 +391,8 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     // and the project's folder.
     QList<QByteArray> &pictureData = read.pictureData;
     pictureData.resize(pictures.size());
+    for (const TPictureSource &source : std::as_const(pictures)) // the readers' text for each picture
+        read.pictureNames << QFileInfo(decodeName(source.file).replace(u'\\', u'/')).completeBaseName();
     for (qsizetype k = 0; k < pictures.size(); ++k) {
         const bool lz77 = compression == THpj::Compression::Lz77;
         QByteArray picture;

@@ -31,6 +31,7 @@ struct TProjectRead {
     QString hpjDir;
     QList<TSourceTopic> topics;
     QList<QByteArray> pictureData; // by picture number, as the help file stores them; empty when not kept
+    QList<QString> pictureNames;   // by picture number: the file's name without its extension, when known
     QList<QPair<QString, QByteArray>> localJumps; // where, context: checked once every context is known
     // The contexts (aliases included): by hash, the context as stored and
     // its topic; and the topic of each context in upper case.

@@ -480,11 +480,13 @@ QString Writer::picture(const TInline &item, int topic)
                                                 : QString();
     // A hotspot graphic's hotspots: the areas of an image map, leading where
     // the help file's do (pop-ups open in the page).
+    // Its text for readers who do not see it: the name of its file.
+    const QString alt = escaped(m_p.pictureNames.value(item.picture));
     const QList<TPictureHotspot> hotspots = pictureHotspots(m_p.pictureData[item.picture]);
     if (hotspots.isEmpty())
-        return QStringLiteral("<img src=\"%1\" alt=\"\"%2>").arg(file, side);
+        return QStringLiteral("<img src=\"%1\" alt=\"%2\"%3>").arg(file, alt, side);
     const QString map = QStringLiteral("map%1").arg(item.picture);
-    QString out = QStringLiteral("<img src=\"%1\" alt=\"\" usemap=\"#%2\"%3>").arg(file, map, side);
+    QString out = QStringLiteral("<img src=\"%1\" alt=\"%2\" usemap=\"#%3\"%4>").arg(file, alt, map, side);
     if (m_maps.contains(item.picture))
         return out;
     m_maps.insert(item.picture);
@@ -497,7 +499,7 @@ QString Writer::picture(const TInline &item, int topic)
         // drawing tool names hotspots "Hotspot 1", "Hotspot 2"...).
         const QString title = popupTopic >= 0 && !m_p.topics[popupTopic].title.isEmpty() ? text(m_p, m_p.topics[popupTopic].title)
                                                                                        : text(m_p, h.name.isEmpty() ? h.target : h.name);
-        QString area = QStringLiteral("<area shape=\"rect\" coords=\"%1\" title=\"%2\"").arg(coords, escaped(title));
+        QString area = QStringLiteral("<area shape=\"rect\" coords=\"%1\" title=\"%2\" alt=\"%2\"").arg(coords, escaped(title));
         if ((h.kind & ~0x04) == 0xE2 && popupTopic >= 0 && popupTopic != topic) {
             m_popups.insert(popupTopic);
             area += QStringLiteral(" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\"")
@@ -696,7 +698,8 @@ QString Writer::pageHead(const QString &title, const QString &extra) const
     // honour too (HTML takes either, not both).
     return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"><head>"
                           "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
-                          "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\"><title>%2</title>"
+                          "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">"
+                          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>%2</title>"
                           "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%3</head>\n<body>")
         .arg(m_language, escaped(title), extra);
 }
