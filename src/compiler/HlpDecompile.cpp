@@ -265,29 +265,36 @@ QList<TOutlineEntry> helpOutline(const TProjectRead &p, const QByteArray &cnt)
     return entries;
 }
 
-QByteArray contentsFileBeside(const TProjectRead &p, const QString &helpFile)
+namespace {
+
+// A file of the help's folder, named without regard to letter case: its
+// bytes, or nothing when it is not there or is larger than such files are.
+QByteArray fileBeside(const QFileInfo &help, const QString &name)
 {
-    const QFileInfo info(helpFile);
-    const QByteArray named = p.hpj.options.value("CNT").trimmed();
-    const QString file = Platform::resolveCase(info.absolutePath() + u'/'
-                                               + (named.isEmpty() ? info.completeBaseName() + QStringLiteral(".cnt")
-                                                                  : QFileInfo(QString::fromLatin1(named).replace(u'\\', u'/')).fileName()));
+    const QString file = Platform::resolveCase(help.absolutePath() + u'/' + name);
     QByteArray bytes;
     if (!QFileInfo(file).isFile() || QFileInfo(file).size() > (1 << 24) || !Platform::readWholeFile(file, &bytes))
         return {};
     return bytes;
 }
 
+} // namespace
+
+QByteArray contentsFileBeside(const TProjectRead &p, const QString &helpFile)
+{
+    const QFileInfo info(helpFile);
+    const QByteArray named = p.hpj.options.value("CNT").trimmed();
+    return fileBeside(info, named.isEmpty() ? info.completeBaseName() + QStringLiteral(".cnt")
+                                            : QFileInfo(QString::fromLatin1(named).replace(u'\\', u'/')).fileName());
+}
+
 int nameContextsFromFilesBeside(TProjectRead &p, const QString &helpFile)
 {
     QByteArray text = contentsFileBeside(p, helpFile);
     const QFileInfo info(helpFile);
-    for (const char *extension : {".hm", ".h"}) {
-        const QString header = Platform::resolveCase(info.absolutePath() + u'/' + info.completeBaseName() + QLatin1String(extension));
-        QByteArray bytes;
-        if (QFileInfo(header).isFile() && QFileInfo(header).size() < (1 << 24) && Platform::readWholeFile(header, &bytes))
-            text += '\n' + bytes;
-    }
+    for (const char *extension : {".hm", ".h"})
+        if (const QByteArray header = fileBeside(info, info.completeBaseName() + QLatin1String(extension)); !header.isEmpty())
+            text += '\n' + header;
     return text.isEmpty() ? 0 : nameContexts(p, text);
 }
 

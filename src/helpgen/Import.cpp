@@ -81,10 +81,11 @@ private:
     // context is not one of this help's pages).
     QByteArray newContext(const QByteArray &context) const
     {
-        const qint32 hash = Hlp::contextHash(Hlp::normalizeContext(context));
-        const int topic = m_p.contexts.contains(hash) ? m_p.contexts.value(hash).second : -1;
+        const int topic = topicOf(Hlp::contextHash(Hlp::normalizeContext(context)));
         return m_contextOf.contains(topic) ? Platform::toCp1252(m_contextOf.value(topic)) : QByteArray();
     }
+    // The page a context's hash leads to, or -1.
+    int topicOf(qint32 hash) const { return m_p.contexts.contains(hash) ? m_p.contexts.value(hash).second : -1; }
     // A macro with the contexts of this help it names (JumpId, PopupId...)
     // led to the pages' new names; one that names a help file is left as it is.
     QByteArray renamed(const QByteArray &macro) const
@@ -166,7 +167,7 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
             ++macros;
             line = QStringLiteral("{\\uldb %1}{\\v !%2}").arg(QString::fromLatin1(shown), m_page.decode(renamed(hotspot->macro)));
         } else {
-            const int target = m_p.contexts.contains(hotspot->hash) ? m_p.contexts.value(hotspot->hash).second : -1;
+            const int target = topicOf(hotspot->hash);
             const bool popup = hotspot->command == 0xE2 || hotspot->command == 0xE6;
             if (!hotspot->file.isEmpty()) {
                 ++otherFiles;
