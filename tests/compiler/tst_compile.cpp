@@ -1315,6 +1315,15 @@ void TestCompile::decompileKilledMidway()
         QVERIFY2(left == old || left == fresh, qPrintable(QStringLiteral("killed at rename %1").arg(killAt)));
     }
     QVERIFY(finished);
+    // A disk that fills up halfway: the decompile says so, and the folder
+    // keeps the earlier project whole.
+    const QString full = box.path("plein");
+    QVERIFY(Hlp::writeProject(before, full, QStringLiteral("K")).isEmpty());
+    Platform::setWriteBudgetForTest(fresh.value(QStringLiteral("K.rtf")).size() / 2);
+    const QStringList errors = Hlp::writeProject(after, full, QStringLiteral("K"));
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY(!errors.isEmpty());
+    QCOMPARE(filesOf(full), old);
 }
 
 void TestCompile::contextNamesFromFilesBeside()
