@@ -36,7 +36,7 @@ TOPICS = [
     ("Premiers pas", 2, [
         ["1. Créez un projet avec le bouton Nouveau projet ou Ctrl+N, et donnez-lui un nom."],
         ["2. Tapez le nom d'une page dans le champ « Saisir le nom de la page ici » puis Entrée."],
-        ["3. Cliquez la page dans l'arbre et écrivez son texte."],
+        ["3. Cliquez la page dans l'arbre et écrivez son texte. Chaque élément de l'arbre est une page."],
         ["4. Sauvegardez avec Ctrl+S, puis construisez l'aide : ",
          ("jump", "Construire le fichier d'aide", "Construire le fichier d'aide"), "."],
     ]),
@@ -90,7 +90,7 @@ TOPICS = [
         ["Creation du fichier d'Aide HLP sauvegarde le projet, écrit une source RTF par page (T1.rtf, "
          "T2.rtf ...), le fichier projet .HPJ et, au choix, le sommaire .CNT, puis lance le compilateur."],
         ["Le fichier .HLP compilé est publié dans le répertoire .COM du projet, d'où la Visualisation "
-         "l'ouvre dans le visualiseur d'aide."],
+         "l'ouvre dans le visualiseur d'aide, qui envoie aussi les pages aux imprimantes du poste."],
     ]),
     ("Les fichiers d'un projet", 2, [
         ["NOM.PRJ : l'arbre des pages. NOM.n : le texte de la page n. NOM.CFG et NOM.FNT : les "

@@ -965,8 +965,11 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     if (options.output != TOutput::Hlp) {
         result.topics = int(read.topics.size());
         read.contents = options.contents;
-        const QStringList errors = options.output == TOutput::Html ? writeHtml(read, options.outputDir)
+        QStringList warnings;
+        const QStringList errors = options.output == TOutput::Html ? writeHtml(read, options.outputDir, &warnings)
                                                                    : writeChm(read, options.outputDir, options.chmFile);
+        for (const QString &warning : std::as_const(warnings))
+            msg.warning(5004, options.outputDir, warning);
         for (const QString &error : errors)
             msg.error(5003, options.outputDir, error);
         result.ok = result.errors == 0;

@@ -2,6 +2,8 @@
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
+#include "compiler/HtmlSearch.h"
+#include "compiler/HtmlSite.h"
 #include "compiler/WmfRender.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1252.h"
@@ -78,149 +80,14 @@ struct TTargets {
     }
 };
 
-const char kStyle[] = R"(body { font-family: sans-serif; margin: 0; }
-.nsr { position: sticky; top: 0; background: #eee; border-bottom: 1px solid #ccc; padding: 4px 8px; }
-.text { padding: 4px 8px; }
-.nav { padding: 4px 8px; font-size: small; border-bottom: 1px solid #ccc; }
-.nav a { margin-right: 1em; }
-p { margin: 0; }
-a.popup { color: green; border-bottom: 1px dashed green; text-decoration: none; cursor: pointer; }
-a.jump { color: green; }
-.macro { color: gray; }
-.box { display: none; position: absolute; max-width: 30em; background: #ffffe0; border: 1px solid #888;
-       padding: 6px; box-shadow: 2px 2px 6px #888; z-index: 10; }
-table.cells { border-collapse: collapse; }
-table.cells td { border: 1px solid #ccc; vertical-align: top; padding: 2px 6px; }
-#hits li { margin: 2px 0; }
-.tab { display: inline-block; width: 3em; }
-)";
-
-// ES5 only: compiled help files are read in viewers built on old browser
-// engines, where one newer construct would stop the whole script.
-const char kScript[] = R"(function each(list, f) {
-  for (var i = 0; i < list.length; ++i) f(list[i]);
-}
-// The pop-up open, and the link that opened it (focus goes back there).
-var openBox = null, openLink = null;
-function closePopup(refocus) {
-  if (!openBox) return;
-  openBox.style.display = 'none';
-  if (openLink.setAttribute) openLink.setAttribute('aria-expanded', 'false');
-  if (refocus && openLink.focus) openLink.focus();
-  openBox = openLink = null;
-}
-function popup(link, id) {
-  var box = document.getElementById('box-' + id);
-  if (!box) return false;
-  var again = box === openBox;
-  closePopup(false);
-  if (!again) {
-    var r = link.nodeName === 'AREA' ? areaRect(link) : link.getBoundingClientRect();
-    box.style.left = (window.pageXOffset + r.left) + 'px';
-    box.style.top = (window.pageYOffset + r.bottom + 4) + 'px';
-    box.style.display = 'block';
-    layTabs(box);
-    openBox = box; openLink = link;
-    link.setAttribute('aria-expanded', 'true');
-    box.focus();
-  }
-  return false;
-}
-// Escape closes the pop-up (the keyboard back on its link); so does a
-// click anywhere outside it.
-document.addEventListener('keydown', function (e) {
-  if (openBox && (e.key === 'Escape' || e.key === 'Esc' || e.keyCode === 27)) closePopup(true);
-});
-document.addEventListener('mousedown', function (e) {
-  if (!openBox) return;
-  for (var n = e.target; n; n = n.parentNode)
-    if (n === openBox || n === openLink) return;
-  closePopup(false);
-});
-// Where an area of an image map is on the screen.
-function areaRect(area) {
-  var image = document.querySelector('img[usemap="#' + area.parentNode.name + '"]');
-  var r = image.getBoundingClientRect(), c = area.coords.split(',');
-  return { left: r.left + parseFloat(c[0]), bottom: r.top + parseFloat(c[3]) };
-}
-// Tabs reach the paragraph's next tab stop (data-tabs, in points from the
-// left margin), else the next half inch, as in the help viewer. Laid out in
-// order, each measured once those before it are placed.
-function layTabs(root) {
-  var tabs = root.querySelectorAll('span.tab');
-  each(tabs, function (t) { t.style.width = '0px'; });
-  each(tabs, function (t) {
-    var p = t.parentNode;
-    while (p && p.nodeName !== 'P') p = p.parentNode;
-    if (!p || p.offsetParent === null) return;
-    var stops = (p.getAttribute('data-tabs') || '').split(',');
-    var origin = p.getBoundingClientRect().left - parseFloat(window.getComputedStyle(p).marginLeft);
-    var x = t.getBoundingClientRect().left - origin, next = null;
-    for (var i = 0; i < stops.length && next === null; ++i)
-      if (stops[i] !== '' && parseFloat(stops[i]) * 4 / 3 > x + 0.5) next = parseFloat(stops[i]) * 4 / 3;
-    if (next === null) next = (Math.floor(x / 48 + 0.01) + 1) * 48;
-    t.style.width = (next - x) + 'px';
-  });
-}
-window.addEventListener('load', function () { layTabs(document); });
-window.addEventListener('resize', function () { layTabs(document); });
-// Words as the index has them: runs of letters and digits. Engines that
-// know Unicode classes use them; others split at blanks and punctuation.
-var WORD_BREAK;
-try { WORD_BREAK = new RegExp('[^\\p{L}\\p{N}]+', 'u'); }
-catch (e) { WORD_BREAK = /[\s!-\/:-@\[-\x60{-~\u00a0-\u00bf\u00d7\u00f7\u2000-\u206f\u3000-\u303f]+/; }
-function search(form) {
-  var words = form.q.value.toLowerCase().split(WORD_BREAK);
-  var hits = null;
-  each(words, function (w) {
-    if (w.length === 0) return;
-    var pages = SEARCH_INDEX.words.hasOwnProperty(w) ? SEARCH_INDEX.words[w] : [];
-    hits = hits === null ? pages : hits.filter(function (p) { return pages.indexOf(p) >= 0; });
-  });
-  var list = document.getElementById('hits');
-  list.innerHTML = '';
-  each(hits || [], function (p) {
-    var li = document.createElement('li'), a = document.createElement('a');
-    a.href = SEARCH_INDEX.pages[p][0]; a.textContent = SEARCH_INDEX.pages[p][1];
-    li.appendChild(a); list.appendChild(li);
-  });
-  if (hits !== null && hits.length === 0) list.innerHTML = '<li>Aucune page ne contient ces mots.</li>';
-  return false;
-}
-// A value of the page's address (page.html?name=value).
-function parameter(name) {
-  var pairs = window.location.search.replace(/^\?/, '').split('&');
-  for (var i = 0; i < pairs.length; ++i) {
-    var eq = pairs[i].indexOf('=');
-    if (eq > 0 && decodeURIComponent(pairs[i].slice(0, eq)) === name)
-      return decodeURIComponent(pairs[i].slice(eq + 1).replace(/\+/g, ' '));
-  }
-  return null;
-}
-// A search given in the address (search.html?q=words) runs at once.
-// A pop-up named in the address (page.html?popup=N) opens at once.
-window.addEventListener('DOMContentLoaded', function () {
-  var form = document.querySelector('form');
-  var q = parameter('q');
-  if (form && q) { form.q.value = q; search(form); }
-  var p = parameter('popup');
-  var link = p && /^[0-9]+$/.test(p) && document.querySelector('a.popup[data-popup="' + p + '"]');
-  if (link) popup(link, p);
-});
-)";
-
 // One line of the contents: its level (1 on), its text, and its page
 // (with the anchor) or none for a heading.
 struct TContentsEntry {
     int level = 1;
     QString text;
     QString page;
+    int topic = -1;
 };
-
-// The pages' own words (the links to the contents, index and search), in
-// the program's language whatever the help's.
-const char kNavLinks[] = "<div class=\"nav\" lang=\"fr\"><a href=\"index.html\">Sommaire</a><a href=\"keywords.html\">Index</a>"
-                         "<a href=\"search.html\">Rechercher</a>";
 
 // The language of the help's text, from LCID= (its first number): French,
 // the program's language, when the project does not say.
@@ -264,7 +131,12 @@ QList<TContentsEntry> contentsOf(const TProjectRead &project, const QStringList 
 {
     QList<TContentsEntry> out;
     for (const TContentsLine &line : project.contents)
-        out.append({qBound(1, line.level, 9), line.text, line.context.isEmpty() ? QString() : targets.href(line.context, pages)});
+    {
+        TContentsEntry e{qBound(1, line.level, 9), line.text, QString(), -1};
+        if (!line.context.isEmpty())
+            e.page = targets.href(line.context, pages, {}, &e.topic);
+        out.append(e);
+    }
     if (!out.isEmpty())
         return out;
     QByteArray cnt;
@@ -284,7 +156,7 @@ QList<TContentsEntry> contentsOf(const TProjectRead &project, const QStringList 
             QByteArray rest = line.mid(blank + 1);
             const qsizetype eq = rest.indexOf('=');
             if (eq >= 0) {
-                e.page = targets.hrefOfTarget(rest.mid(eq + 1).trimmed(), pages);
+                e.page = targets.hrefOfTarget(rest.mid(eq + 1).trimmed(), pages, &e.topic);
                 rest.truncate(eq);
             }
             e.text = Platform::fromCp1252(rest.trimmed());
@@ -295,7 +167,7 @@ QList<TContentsEntry> contentsOf(const TProjectRead &project, const QStringList 
     }
     for (int n = 0; n < project.topics.size(); ++n)
         if (!project.topics[n].title.isEmpty())
-            out.append({1, text(project, project.topics[n].title), pages[n]});
+            out.append({1, text(project, project.topics[n].title), pages[n], n});
     return out;
 }
 
@@ -334,61 +206,110 @@ QString sitemapItem(const QString &name, const QString &page)
         .arg(plainValue(name).toHtmlEscaped(), local);
 }
 
-// What a topic is called in lists: its title, else its page's name.
+// The text of a paragraph, without its formats (a table row: its cells').
+QString plainText(const TProjectRead &project, const TParagraph &p)
+{
+    QString out;
+    if (p.table) {
+        for (const auto &[cell, inner] : p.table->paragraphs)
+            out += plainText(project, inner) + u' ';
+        return out;
+    }
+    for (const TInline &i : p.items)
+        if (i.kind == TInline::Text)
+            out += text(project, i.text);
+        else if (i.kind == TInline::Tab || i.kind == TInline::LineBreak || i.kind == TInline::NbSpace)
+            out += u' ';
+    return out;
+}
+
+// What a topic is called in lists: its title, else its first line of text
+// (cut at 80 characters), else its page's name.
 QString shownTitle(const TProjectRead &project, const TSourceTopic &t, const QString &page)
 {
-    return t.title.isEmpty() ? page.chopped(5) : text(project, t.title);
+    if (!t.title.isEmpty())
+        return text(project, t.title);
+    for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
+        for (const TParagraph &p : *list) {
+            const QString line = plainText(project, p).simplified();
+            if (!line.isEmpty())
+                return line.size() > 80 ? line.left(79).trimmed() + QChar(0x2026) : line;
+        }
+    return page.chopped(5);
 }
 
 class Writer {
 public:
-    Writer(const TProjectRead &project, const QString &folder) : m_p(project), m_dir(folder) {}
+    // `chm`: pages for a compiled help file, whose viewer has its own
+    // contents, index and search: no navigation pane, search page or
+    // search index.
+    Writer(const TProjectRead &project, const QString &folder, bool chm = false) : m_p(project), m_dir(folder), m_chm(chm) {}
     QStringList run();
     // One topic's page for the program's preview (see previewPage).
     TPagePreview preview(int topic);
     const QStringList &pages() const { return m_pages; }
-    const TTargets &targets() const { return m_targets; }
+    const QList<TContentsEntry> &contents() const { return m_contents; }
+    const QStringList &warnings() const { return m_warnings; }
 
 private:
     // The class of the site's style sheet that gives elements of this kind
     // (p, span) these declarations: formats are shared by many runs and
-    // pages, so each is written once.
-    QString styleClass(const QString &element, const QString &declarations);
+    // pages, so each is written once. `colour`: the text's colour, which
+    // the dark scheme lightens.
+    QString styleClass(const QString &element, const QString &declarations, const QColor &colour = {});
     // Where a macro leads on the web (JumpId, PopupId: a page; ExecFile,
     // ExecProgram: the file); empty for the others.
     QString macroHref(const QString &macro) const;
-    QString paragraphs(const QList<TParagraph> &list, int topic);
-    QString paragraph(const TParagraph &p, int topic);
+    // The link of an ALink or KLink macro: the topics that share one of its
+    // keywords, listed in a box as the viewer lists them (a jump when there
+    // is one); empty for other macros.
+    QString relatedLink(const QString &macro, int topic);
+    QString paragraphs(const QList<TParagraph> &list, int topic, const TParagraph *heading = nullptr);
+    QString paragraph(const TParagraph &p, int topic, bool heading = false);
     QString runs(const QList<TInline> &items, int topic);
     QString picture(const TInline &item, int topic);
-    QString pageFor(int topic, const QString &body);
-    // Page names, link targets, aliases and browse sequences: what every
-    // page's links need.
+    // A topic's whole page; `boxes`: its pop-ups.
+    QString topicPage(int topic, const QString &body, const QString &boxes);
+    // Page names, link targets, aliases, browse sequences and contents:
+    // what every page's links need.
     void prepare();
-    // The page's text: the non-scrolling region, then the rest.
-    QString topicBody(int topic);
-    // The style rules of the main window's colours.
+    // The page's text: the non-scrolling region, then the rest; the
+    // paragraph that says the topic's title is its heading.
+    QString topicBody(int topic, bool *hasHeading = nullptr);
+    // The style rules of the main window's colours, and those of the dark
+    // scheme for them and the text's colours.
     QString windowRules() const;
+    QString darkRules() const;
+    // Readers need a contrast of 4.5 between text and background: the
+    // main window's colours that give less with the text's are said.
+    void checkContrast();
     // A pop-up link's address: the target page, or "popup:N" in a preview.
     QString popupHref(const QString &href, int topic) const
     {
         return m_previewImages ? QStringLiteral("popup:%1").arg(topic) : href;
     }
-    // The start of every page, up to <body>: its language, title, style
-    // sheet and script, and `extra` in its head.
-    QString pageHead(const QString &title, const QString &extra = {}) const;
+    // A whole page: its head (language, title with the help's, style
+    // sheet, scripts and `extra`), the skip link, the header with the
+    // search field and the contents pane, `main`, then `after`.
+    QString page(const QString &file, const QString &title, const QString &main, const QString &extra = {}, const QString &after = {}) const;
     void write(const QString &name, const QByteArray &bytes);
 
     const TProjectRead &m_p;
     QString m_dir;
-    QStringList m_pages, m_errors;
+    bool m_chm = false;
+    QStringList m_pages, m_errors, m_warnings;
     TTargets m_targets;
+    TWebLabels m_labels;
     QMap<int, QString> m_pictureFiles;
     QSet<int> m_popups; // topics shown as pop-ups in the current page
     QSet<int> m_maps;   // pictures whose image map the current page has
+    QStringList m_relatedBoxes; // the current page's lists of related topics
     QHash<QString, QString> m_classes; // element and declarations -> class
     QString m_classRules;              // their rules, for the style sheet
-    QHash<int, QPair<int, int>> m_browse; // topic -> previous, next
+    QMap<QString, QColor> m_textColours; // class -> the colour of its text
+    QHash<int, QPair<int, int>> m_pager;  // topic -> previous, next (browse sequence, else contents)
+    QHash<int, int> m_entryOf;            // topic -> its first line of the contents
+    QList<TContentsEntry> m_contents;
     QHash<int, QStringList> m_aliases;    // topic -> its [ALIAS] names
     QString m_title;
     QString m_language;
@@ -434,13 +355,52 @@ QString Writer::macroHref(const QString &macro) const
     return webAddress(e.captured(1));
 }
 
-QString Writer::styleClass(const QString &element, const QString &declarations)
+QString Writer::relatedLink(const QString &macro, int topic)
+{
+    static const QRegularExpression related(QStringLiteral("^\\s*(ALink|AL|KLink|KL)\\(\\s*[`\"]([^'\"]*)['\"]"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = related.match(macro);
+    if (!m.hasMatch())
+        return {};
+    // The topics of any of its keywords (A keywords for ALink, K for
+    // KLink), in topic order, this one left out.
+    const bool a = m.captured(1).startsWith(u'A', Qt::CaseInsensitive);
+    QSet<QString> keywords;
+    for (const QString &k : m.captured(2).split(u';'))
+        if (!k.trimmed().isEmpty())
+            keywords.insert(k.trimmed().toUpper());
+    QSet<int> found;
+    for (const TIndexEntry &entry : a ? m_p.aIndex : m_p.index)
+        if (keywords.contains(text(m_p, entry.keyword).trimmed().toUpper()))
+            for (const int n : entry.topics)
+                if (n != topic)
+                    found.insert(n);
+    QList<int> topics(found.cbegin(), found.cend());
+    std::sort(topics.begin(), topics.end());
+    if (topics.size() == 1 || (m_previewImages && !topics.isEmpty()))
+        return QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(m_pages[topics[0]]));
+    const QString id = QStringLiteral("r%1").arg(m_relatedBoxes.size() + 1);
+    QString box = QStringLiteral("<div class=\"box\" id=\"box-%1\" role=\"dialog\" tabindex=\"-1\" aria-label=\"%2\"><p>%2</p>")
+                      .arg(id, escaped(topics.isEmpty() ? m_labels.noTopic : m_labels.found));
+    if (!topics.isEmpty()) {
+        box += QStringLiteral("<ul>");
+        for (const int n : std::as_const(topics))
+            box += QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(escaped(m_pages[n]), escaped(shownTitle(m_p, m_p.topics[n], m_pages[n])));
+        box += QStringLiteral("</ul>");
+    }
+    m_relatedBoxes << box + QStringLiteral("</div>");
+    return QStringLiteral("<a class=\"popup\" href=\"#\" role=\"button\" aria-expanded=\"false\" onclick=\"return popup(this, '%1')\">").arg(id);
+}
+
+QString Writer::styleClass(const QString &element, const QString &declarations, const QColor &colour)
 {
     const QString key = element + u'{' + declarations;
     auto it = m_classes.constFind(key);
     if (it == m_classes.constEnd()) {
         it = m_classes.insert(key, element.left(1) + QString::number(m_classes.size() + 1));
         m_classRules += QStringLiteral("%1.%2 { %3 }\n").arg(element, *it, declarations);
+        if (colour.isValid())
+            m_textColours.insert(*it, colour);
     }
     return *it;
 }
@@ -545,9 +505,12 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 style += QStringLiteral("text-decoration:underline;");
             if (f.shift)
                 style += f.shift > 0 ? QStringLiteral("vertical-align:super;") : QStringLiteral("vertical-align:sub;");
-            if (f.colour[0] || f.colour[1] || f.colour[2])
+            QColor colour;
+            if (f.colour[0] || f.colour[1] || f.colour[2]) {
                 style += QStringLiteral("color:%1;").arg(cssColour(f.colour));
-            out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style), escaped(shown));
+                colour = QColor(f.colour[0], f.colour[1], f.colour[2]);
+            }
+            out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style, colour), escaped(shown));
             break;
         }
         case TInline::LineBreak: out += QStringLiteral("<br>"); break;
@@ -569,7 +532,10 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 // inert, named in their title.
                 const QString macro = text(m_p, i.macro);
                 const QString target = macroHref(macro);
-                if (!target.isEmpty())
+                const QString related = target.isEmpty() ? relatedLink(macro, topic) : QString();
+                if (!related.isEmpty())
+                    out += related;
+                else if (!target.isEmpty())
                     out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(target));
                 else {
                     out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(macro));
@@ -598,20 +564,20 @@ QString Writer::runs(const QList<TInline> &items, int topic)
     return out + closing;
 }
 
-QString Writer::paragraph(const TParagraph &p, int topic)
+QString Writer::paragraph(const TParagraph &p, int topic, bool heading)
 {
     if (p.table) {
         QMap<int, QString> cells;
         for (const auto &[cell, inner] : p.table->paragraphs)
             cells[cell] += paragraph(inner, topic);
-        QString row = QStringLiteral("<table class=\"cells\"><tr>");
+        QString row = QStringLiteral("<tr>");
         int left = p.table->left + p.table->gap;
         for (qsizetype c = 0; c < p.table->cellx.size(); ++c) {
             const int width = qMax(1, p.table->cellx[c] - left);
             left = p.table->cellx[c];
             row += QStringLiteral("<td style=\"width:%1pt\">%2</td>").arg(width / 20).arg(cells.value(int(c)));
         }
-        return row + QStringLiteral("</tr></table>");
+        return row + QStringLiteral("</tr>\n");
     }
     const TParagraphFormat &f = p.format;
     QString style;
@@ -658,64 +624,140 @@ QString Writer::paragraph(const TParagraph &p, int topic)
     if (inner.isEmpty() && p.markFormat)
         inner = QStringLiteral("<span class=\"%1\">&nbsp;</span>")
                     .arg(styleClass(QStringLiteral("span"), QStringLiteral("font-size:%1pt;").arg(p.markFormat->halfPoints / 2.0)));
-    return QStringLiteral("<p%1%2>%3</p>\n")
-        .arg(style.isEmpty() ? QString() : QStringLiteral(" class=\"%1\"").arg(styleClass(QStringLiteral("p"), style)),
+    // A line that is only links (a list of topics, a glossary): each link
+    // is a target at least as tall as a finger needs, as on a phone.
+    bool links = false, text = false, inLink = false;
+    for (const TInline &i : p.items) {
+        if (i.kind == TInline::HotspotStart)
+            links = inLink = true;
+        else if (i.kind == TInline::HotspotEnd)
+            inLink = false;
+        else if (i.kind == TInline::Text && !inLink && !i.text.trimmed().isEmpty())
+            text = true;
+    }
+    QStringList classes;
+    if (!style.isEmpty())
+        classes << styleClass(heading ? QStringLiteral("h1") : QStringLiteral("p"), style);
+    if (links && !text && !m_previewImages)
+        classes << QStringLiteral("links");
+    return QStringLiteral("<%4%1%2>%3</%4>\n")
+        .arg(classes.isEmpty() ? QString() : QStringLiteral(" class=\"%1\"").arg(classes.join(u' ')),
              tabs.isEmpty() || !inner.contains(QLatin1String("class=\"tab\"")) ? QString() : QStringLiteral(" data-tabs=\"%1\"").arg(tabs.join(u',')),
-             inner.isEmpty() ? QStringLiteral("&nbsp;") : inner);
+             inner.isEmpty() ? QStringLiteral("&nbsp;") : inner, heading ? QStringLiteral("h1") : QStringLiteral("p"));
 }
 
-QString Writer::paragraphs(const QList<TParagraph> &list, int topic)
+QString Writer::paragraphs(const QList<TParagraph> &list, int topic, const TParagraph *heading)
 {
+    // Rows that follow each other are one table.
     QString out;
-    for (const TParagraph &p : list)
-        out += paragraph(p, topic);
-    return out;
+    bool inTable = false;
+    for (const TParagraph &p : list) {
+        if (bool(p.table) != inTable)
+            out += inTable ? QStringLiteral("</table>\n") : QStringLiteral("<table class=\"cells\">");
+        inTable = bool(p.table);
+        out += paragraph(p, topic, &p == heading);
+    }
+    return out + (inTable ? QStringLiteral("</table>\n") : QString());
 }
 
-QString Writer::pageFor(int n, const QString &body)
+QString Writer::topicPage(int n, const QString &body, const QString &boxes)
 {
     const TSourceTopic &t = m_p.topics[n];
+    const QString name = shownTitle(m_p, t, m_pages[n]);
     QString anchors;
     for (const QByteArray &c : t.contexts)
         anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(QString::fromLatin1(normalizeContext(c))));
     for (const QString &alias : m_aliases.value(n))
         anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(alias));
-    QString nav = QString::fromUtf8(kNavLinks);
-    if (m_browse.contains(n)) {
-        const auto [previous, next] = m_browse.value(n);
-        if (previous >= 0)
-            nav += QStringLiteral("<a href=\"%1\">&lt;&lt; Précédent</a>").arg(m_pages[previous]);
-        if (next >= 0)
-            nav += QStringLiteral("<a href=\"%1\">Suivant &gt;&gt;</a>").arg(m_pages[next]);
+    // Where the page is in the contents: the books that hold it.
+    QString crumbs = QStringLiteral("<nav class=\"crumbs\" aria-label=\"%1\" lang=\"%2\"><ol>").arg(escaped(m_labels.path), m_labels.lang);
+    crumbs += QStringLiteral("<li><a href=\"index.html\">%1</a></li>").arg(escaped(m_title.isEmpty() ? m_labels.contents : m_title));
+    QStringList books;
+    if (m_entryOf.contains(n)) {
+        int level = m_contents[m_entryOf[n]].level;
+        for (int i = m_entryOf[n] - 1; i >= 0 && level > 1; --i)
+            if (m_contents[i].level < level) {
+                level = m_contents[i].level;
+                const TContentsEntry &e = m_contents[i];
+                books.prepend(e.page.isEmpty() ? QStringLiteral("<li>%1</li>").arg(escaped(e.text))
+                                               : QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(escaped(e.page), escaped(e.text)));
+            }
     }
-    nav += QStringLiteral("</div>");
-    return pageHead(t.title.isEmpty() ? m_title : text(m_p, t.title)) + anchors + nav + body + QStringLiteral("</body></html>\n");
+    crumbs += books.join(QString()) + QStringLiteral("<li aria-current=\"page\">%1</li></ol></nav>").arg(escaped(name));
+    // The pages before and after it: its browse sequence, else the contents.
+    QString pager;
+    if (m_pager.contains(n)) {
+        const auto [previous, next] = m_pager.value(n);
+        pager = QStringLiteral("<nav class=\"pager\" aria-label=\"%1\" lang=\"%2\">").arg(escaped(m_labels.browse), m_labels.lang);
+        if (previous >= 0)
+            pager += QStringLiteral("<a rel=\"prev\" href=\"%1\"><small>%2</small>%3</a>")
+                         .arg(escaped(m_pages[previous]), escaped(m_labels.previous), escaped(shownTitle(m_p, m_p.topics[previous], m_pages[previous])));
+        if (next >= 0)
+            pager += QStringLiteral("<a rel=\"next\" href=\"%1\"><small>%2</small>%3</a>")
+                         .arg(escaped(m_pages[next]), escaped(m_labels.next), escaped(shownTitle(m_p, m_p.topics[next], m_pages[next])));
+        pager += QStringLiteral("</nav>");
+    }
+    return page(m_pages[n], name, crumbs + anchors + body + pager, {}, boxes);
 }
 
-QString Writer::pageHead(const QString &title, const QString &extra) const
+QString Writer::page(const QString &file, const QString &title, const QString &main, const QString &extra, const QString &after) const
 {
     // The character set in the older form, which compiled-help viewers
     // honour too (HTML takes either, not both).
-    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"><head>"
-                          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
-                          "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">"
-                          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>%2</title>"
-                          "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%3</head>\n<body>")
-        .arg(m_language, escaped(title), extra);
+    const QString full = title.isEmpty() || title == m_title || m_title.isEmpty() ? (title.isEmpty() ? m_title : title)
+                                                                                 : title + QStringLiteral(" - ") + m_title;
+    // The class of a compiled help file's pages is on <html>: chmcmd's
+    // full-text indexer reads no word of a <body> with attributes.
+    QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"%5><head>"
+                                 "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+                                 "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">"
+                                 "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>%2</title>"
+                                 "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%3%4</head>\n")
+                      .arg(m_language, escaped(plainValue(full)), m_chm ? QString() : QStringLiteral("<script src=\"toc.js\"></script>"), extra,
+                           m_chm ? QStringLiteral(" class=\"chm\"") : QString());
+    if (m_chm) {
+        // chmcmd's full-text indexer fails on a page without a word it
+        // knows (a letter of ASCII or a digit; a page all in Cyrillic or
+        // Greek): such a page carries its file's name, unseen and unread.
+        static const QRegularExpression tags(QStringLiteral("<[^>]*>|&[a-z]+;|&#[0-9]+;")), latin(QStringLiteral("[A-Za-z0-9]"));
+        const QString hidden = QString(title + main).remove(tags).contains(latin)
+                                   ? QString()
+                                   : QStringLiteral("<span style=\"display:none\">%1</span>").arg(escaped(file.chopped(5)));
+        return out + QStringLiteral("<body><main id=\"main\">") + main + hidden + QStringLiteral("</main>") + after
+               + QStringLiteral("</body></html>\n");
+    }
+    const TWebLabels &l = m_labels;
+    out += QStringLiteral("<body><a class=\"skip\" href=\"#main\" lang=\"%1\">%2</a>\n").arg(l.lang, escaped(l.skip));
+    out += QStringLiteral("<header class=\"top\" lang=\"%1\">"
+                          "<button type=\"button\" class=\"menu\" aria-controls=\"pane\" aria-expanded=\"false\" onclick=\"toggleMenu(this)\">"
+                          "<span aria-hidden=\"true\">&#9776;</span><span class=\"sr\">%2</span></button>"
+                          "<a class=\"home\" href=\"index.html\">%3</a>"
+                          "<form class=\"find\" role=\"search\" action=\"search.html\" onsubmit=\"return find(this)\">"
+                          "<input type=\"search\" name=\"q\" aria-label=\"%4\" placeholder=\"%4\" autocomplete=\"off\">"
+                          "<ul class=\"found\" id=\"found\" style=\"display:none\"></ul></form>"
+                          "<a class=\"kw\" href=\"keywords.html\">%5</a></header>\n")
+               .arg(l.lang, escaped(l.menu), escaped(m_title.isEmpty() ? l.contents : m_title), escaped(l.search), escaped(l.index));
+    out += QStringLiteral("<div class=\"frame\"><nav id=\"pane\" class=\"pane\" aria-label=\"%1\" lang=\"%2\"></nav>\n")
+               .arg(escaped(l.contents), l.lang);
+    return out + QStringLiteral("<main id=\"main\" tabindex=\"-1\">") + main + QStringLiteral("</main></div>\n") + after
+           + QStringLiteral("</body></html>\n");
 }
 
 void Writer::prepare()
 {
     m_title = text(m_p, m_p.hpj.options.value("TITLE"));
     m_language = languageOf(m_p.hpj);
+    // The navigation in the help's language, French when it does not say.
+    m_labels = webLabels(m_p.hpj.options.contains("LCID") ? m_language : QString());
     const QByteArray hlp = m_p.hpj.options.value("HLP").trimmed();
     m_targets.helpFile = QFileInfo(hlp.isEmpty() ? QFileInfo(m_p.hpjName).completeBaseName() + QStringLiteral(".hlp")
                                                  : text(m_p, hlp).replace(u'\\', u'/'))
                              .fileName()
                              .toLower();
     // Page names first: links need every page.
-    // The contents, index and search pages keep their names.
-    QSet<QString> taken{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html")};
+    // The site's own pages keep their names.
+    QSet<QString> taken{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html"),
+                        QStringLiteral("context.html")};
     for (int n = 0; n < m_p.topics.size(); ++n) {
         QString name = htmlPageName(m_p.topics[n], n + 1);
         while (taken.contains(name.toLower()))
@@ -737,21 +779,53 @@ void Writer::prepare()
             m_aliases[target.first] << alias;
         }
     }
-    // Browse sequences, as the help file has them.
+    m_contents = contentsOf(m_p, m_pages, m_targets);
+    // Previous and next: the contents' order, each page once...
+    QList<int> order;
+    for (int i = 0; i < m_contents.size(); ++i)
+        if (m_contents[i].topic >= 0 && !m_entryOf.contains(m_contents[i].topic)) {
+            m_entryOf.insert(m_contents[i].topic, i);
+            order << m_contents[i].topic;
+        }
+    for (qsizetype i = 0; i < order.size(); ++i)
+        m_pager.insert(order[i], {i > 0 ? order[i - 1] : -1, i + 1 < order.size() ? order[i + 1] : -1});
+    // ...but a browse sequence, where the author made one, as the help file has it.
     for (const QList<int> &group : m_p.browse)
         for (qsizetype i = 0; i < group.size(); ++i)
-            m_browse.insert(group[i], {i > 0 ? group[i - 1] : -1, i + 1 < group.size() ? group[i + 1] : -1});
+            m_pager.insert(group[i], {i > 0 ? group[i - 1] : -1, i + 1 < group.size() ? group[i + 1] : -1});
 }
 
-QString Writer::topicBody(int n)
+QString Writer::topicBody(int n, bool *hasHeading)
 {
     const TSourceTopic &t = m_p.topics[n];
     m_popups.clear();
     m_maps.clear();
+    m_relatedBoxes.clear();
+    // The heading: the first paragraph with text, when it says the title
+    // (help topics start so; an untitled topic is named by it). The
+    // program's preview has none.
+    const TParagraph *heading = nullptr;
+    if (!m_previewImages) {
+        const QString title = shownTitle(m_p, t, m_pages[n]).simplified();
+        for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling}) {
+            for (const TParagraph &p : *list) {
+                const QString line = p.table ? QString() : plainText(m_p, p).simplified();
+                if (line.isEmpty() && !p.table)
+                    continue;
+                if (line.compare(title, Qt::CaseInsensitive) == 0)
+                    heading = &p;
+                break;
+            }
+            if (heading || !list->isEmpty())
+                break;
+        }
+    }
+    if (hasHeading)
+        *hasHeading = heading;
     QString body;
     if (!t.nonScrolling.isEmpty())
-        body += QStringLiteral("<div class=\"nsr\">") + paragraphs(t.nonScrolling, n) + QStringLiteral("</div>");
-    return body + QStringLiteral("<div class=\"text\">") + paragraphs(t.scrolling, n) + QStringLiteral("</div>");
+        body += QStringLiteral("<div class=\"nsr\">") + paragraphs(t.nonScrolling, n, heading) + QStringLiteral("</div>");
+    return body + QStringLiteral("<div class=\"text\">") + paragraphs(t.scrolling, n, heading) + QStringLiteral("</div>");
 }
 
 QString Writer::windowRules() const
@@ -760,11 +834,52 @@ QString Writer::windowRules() const
     for (const TWindowLine &w : m_p.hpj.windows)
         if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
             if (w.hasScroll)
-                rules += QStringLiteral("body { background: %1; }\n").arg(cssColour(w.scroll));
+                rules += QStringLiteral("body, .pane { background: %1; }\n").arg(cssColour(w.scroll));
             if (w.hasTitle)
                 rules += QStringLiteral(".nsr { background: %1; }\n").arg(cssColour(w.title));
         }
     return rules;
+}
+
+QString Writer::darkRules() const
+{
+    QString rules;
+    const auto colour = [](const QColor &c) { return c.name(); };
+    for (const TWindowLine &w : m_p.hpj.windows)
+        if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
+            if (w.hasScroll)
+                rules += QStringLiteral("  body, .pane { background: %1; }\n").arg(colour(darkBackground(QColor(w.scroll[0], w.scroll[1], w.scroll[2]))));
+            if (w.hasTitle)
+                rules += QStringLiteral("  .nsr { background: %1; }\n").arg(colour(darkBackground(QColor(w.title[0], w.title[1], w.title[2]))));
+        }
+    for (auto it = m_textColours.cbegin(); it != m_textColours.cend(); ++it)
+        rules += QStringLiteral("  span.%1 { color: %2; }\n").arg(it.key(), colour(darkTextColour(*it)));
+    return rules.isEmpty() ? QString() : QStringLiteral("@media (prefers-color-scheme: dark) {\n") + rules + QStringLiteral("}\n");
+}
+
+void Writer::checkContrast()
+{
+    QList<QColor> inks{Qt::black};
+    for (const QColor &c : std::as_const(m_textColours))
+        if (!inks.contains(c))
+            inks << c;
+    for (const TWindowLine &w : m_p.hpj.windows) {
+        if (w.name.compare("main", Qt::CaseInsensitive) != 0)
+            continue;
+        for (const auto &[has, rgb, where] : {std::tuple{w.hasScroll, w.scroll, "texte"}, std::tuple{w.hasTitle, w.title, "zone fixe"}}) {
+            if (!has)
+                continue;
+            const QColor background(rgb[0], rgb[1], rgb[2]);
+            for (const QColor &ink : std::as_const(inks)) {
+                const double ratio = contrastRatio(ink, background);
+                if (ratio < 4.5)
+                    m_warnings << QString::fromUtf8("contraste insuffisant (%1:1, 4,5:1 au moins) entre le texte %2 et le fond %3 "
+                                                    "de la fenêtre %4 (%5)")
+                                      .arg(QLocale(QLocale::French).toString(ratio, 'f', 1), ink.name(), background.name(),
+                                           QString::fromLatin1(w.name), QString::fromLatin1(where));
+            }
+        }
+    }
 }
 
 TPagePreview Writer::preview(int n)
@@ -786,7 +901,7 @@ TPagePreview Writer::preview(int n)
     }
     // The site's style sheet, less what the program's text view does not
     // draw (sticky regions, hidden pop-up boxes, script-laid tabs).
-    out.style = QString::fromUtf8(kStyle) + windowRules() + m_classRules;
+    out.style = QString::fromUtf8(kWebStyle) + windowRules() + m_classRules;
     out.html = QStringLiteral("<html lang=\"%1\"><head><style>\n%2</style></head><body>%3</body></html>").arg(m_language, out.style, body);
     out.pages = m_pages;
     m_previewImages = nullptr;
@@ -806,81 +921,85 @@ QStringList Writer::run()
     Platform::removeStaleTemps(m_dir + QStringLiteral("/images"));
     prepare();
 
-    QHash<QString, QSet<int>> words;
-    static const QRegularExpression wordPattern(QStringLiteral("[\\p{L}\\p{N}]+"));
+    SearchIndex search(m_language);
+    QHash<int, QStringList> keywords;
+    for (const TIndexEntry &entry : m_p.index)
+        for (const int n : entry.topics)
+            keywords[n] << text(m_p, entry.keyword);
     for (int n = 0; n < m_p.topics.size(); ++n) {
         const TSourceTopic &t = m_p.topics[n];
-        QString body = topicBody(n);
+        bool hasHeading = false;
+        QString body = topicBody(n, &hasHeading);
+        // A page whose text does not say its title has it as a heading for
+        // screen readers alone.
+        if (!hasHeading)
+            body.prepend(QStringLiteral("<h1 class=\"sr\">%1</h1>").arg(escaped(shownTitle(m_p, t, m_pages[n]))));
         // The pop-ups of this page, each once, hidden until asked for.
         // In topic order, so that the same project makes the same page.
         QList<int> popups(m_popups.cbegin(), m_popups.cend());
         std::sort(popups.begin(), popups.end());
+        QString boxes = m_relatedBoxes.join(QString());
         for (const int popup : std::as_const(popups)) {
             const TSourceTopic &target = m_p.topics[popup];
-            body += QStringLiteral("<div class=\"box\" id=\"box-%1\" role=\"dialog\" tabindex=\"-1\" aria-label=\"%2\">")
-                        .arg(popup)
-                        .arg(escaped(plainValue(shownTitle(m_p, target, m_pages.value(popup)))))
-                    + paragraphs(target.nonScrolling, popup)
-                    + paragraphs(target.scrolling, popup) + QStringLiteral("</div>");
+            boxes += QStringLiteral("<div class=\"box\" id=\"box-%1\" role=\"dialog\" tabindex=\"-1\" aria-label=\"%2\">")
+                         .arg(popup)
+                         .arg(escaped(plainValue(shownTitle(m_p, target, m_pages.value(popup)))))
+                     + paragraphs(target.nonScrolling, popup) + paragraphs(target.scrolling, popup) + QStringLiteral("</div>");
         }
-        write(m_pages[n], pageFor(n, body).toUtf8());
-        QString plain = text(m_p, t.title);
-        for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
-            for (const TParagraph &p : *list)
-                for (const TInline &i : p.items)
-                    if (i.kind == TInline::Text)
-                        plain += u' ' + text(m_p, i.text);
-        for (auto it = wordPattern.globalMatch(plain); it.hasNext();)
-            words[it.next().captured().toLower()].insert(n);
+        write(m_pages[n], topicPage(n, body, boxes).toUtf8());
+        if (!m_chm) {
+            QString plain;
+            for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
+                for (const TParagraph &p : *list)
+                    plain += plainText(m_p, p) + u' ';
+            search.addPage(m_pages[n], shownTitle(m_p, t, m_pages[n]), keywords.value(n), plain);
+        }
     }
-    // The contents: the topics in order (those with a title).
-    const QString contents = QStringLiteral("<h1>%1</h1>").arg(escaped(m_title))
-                             + nestedList(contentsOf(m_p, m_pages, m_targets), [](const TContentsEntry &e) {
+    // The contents, as a page and as the pane's tree.
+    const QString contents = QStringLiteral("<h1 class=\"title\">%1</h1>").arg(escaped(m_title.isEmpty() ? m_labels.contents : m_title))
+                             + nestedList(m_contents, [](const TContentsEntry &e) {
                                    // No </li>: a deeper list that follows belongs to the item.
                                    return e.page.isEmpty() ? QStringLiteral("<li><b>%1</b>").arg(escaped(e.text))
                                                            : QStringLiteral("<li><a href=\"%1\">%2</a>").arg(escaped(e.page), escaped(e.text));
                                });
-    const auto shell = [this](const QString &title, const QString &body) {
-        return (pageHead(title, title == QStringLiteral("Rechercher") ? QStringLiteral("<script src=\"search-index.js\"></script>") : QString())
-                + QString::fromUtf8(kNavLinks) + QStringLiteral("</div><div class=\"text\">") + body + QStringLiteral("</div></body></html>\n"))
-            .toUtf8();
-    };
-    write(QStringLiteral("index.html"), shell(m_title, contents));
-    QString index = QStringLiteral("<h1>Index</h1><ul>");
+    const auto wrapped = [](const QString &html) { return QStringLiteral("<div class=\"text\">") + html + QStringLiteral("</div>"); };
+    write(QStringLiteral("index.html"), page(QStringLiteral("index.html"), m_title, wrapped(QStringLiteral("<div class=\"toc\">") + contents + QStringLiteral("</div>"))).toUtf8());
+    if (!m_chm) {
+        QString toc = QStringLiteral("var TOC = [");
+        for (qsizetype i = 0; i < m_contents.size(); ++i)
+            toc += QStringLiteral("%1[%2,%3,%4]\n").arg(i ? QStringLiteral(",") : QString()).arg(m_contents[i].level)
+                       .arg(jsString(m_contents[i].text), jsString(m_contents[i].page));
+        write(QStringLiteral("toc.js"), (toc + QStringLiteral("];\n")).toUtf8());
+    }
+    QString index = QStringLiteral("<h1 class=\"title\">%1</h1><ul class=\"index\">").arg(escaped(m_labels.index));
     for (const TIndexEntry &entry : m_p.index) {
         index += QStringLiteral("<li>%1").arg(escaped(text(m_p, entry.keyword)));
         for (const int n : entry.topics)
             index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(shownTitle(m_p, m_p.topics[n], m_pages[n])));
         index += QStringLiteral("</li>");
     }
-    write(QStringLiteral("keywords.html"), shell(QStringLiteral("Index"), index + QStringLiteral("</ul>")));
-    write(QStringLiteral("search.html"),
-          shell(QStringLiteral("Rechercher"),
-                QStringLiteral("<h1>Rechercher</h1><form onsubmit=\"return search(this)\"><input name=\"q\" id=\"q\">"
-                               " <button type=\"submit\">Rechercher</button></form><ul id=\"hits\"></ul>")));
-    // The search index: a script, so that the pages also work from disk.
-    QString js = QStringLiteral("var SEARCH_INDEX = {\"pages\": [");
-    for (int n = 0; n < m_p.topics.size(); ++n)
-        js += QStringLiteral("%1[%2, %3]").arg(n ? QStringLiteral(",") : QString(), jsString(m_pages[n]), jsString(shownTitle(m_p, m_p.topics[n], m_pages[n])));
-    js += QStringLiteral("], \"words\": {");
-    bool first = true;
-    QStringList allWords = words.keys();
-    allWords.sort();
-    for (const QString &w : std::as_const(allWords)) {
-        QList<int> pages = words[w].values();
-        std::sort(pages.begin(), pages.end());
-        QStringList numbers;
-        for (int p : pages)
-            numbers << QString::number(p);
-        js += QStringLiteral("%1\"%2\": [%3]").arg(first ? QString() : QStringLiteral(","), w, numbers.join(u','));
-        first = false;
+    write(QStringLiteral("keywords.html"), page(QStringLiteral("keywords.html"), m_labels.index, wrapped(index + QStringLiteral("</ul>"))).toUtf8());
+    if (!m_chm) {
+        write(QStringLiteral("search.html"),
+              page(QStringLiteral("search.html"), m_labels.search,
+                   wrapped(QStringLiteral("<h1 class=\"title\">%1</h1><form onsubmit=\"return search(this)\"><input name=\"q\" id=\"q\" aria-label=\"%1\">"
+                                          " <button type=\"submit\">%1</button></form><ul id=\"hits\"></ul>")
+                               .arg(escaped(m_labels.search))),
+                   QStringLiteral("<script src=\"search/meta.js\"></script>"))
+                  .toUtf8());
+        // The search index: scripts, so that the pages also work from disk.
+        if (!QDir().mkpath(m_dir + QStringLiteral("/search")))
+            m_errors << QStringLiteral("dossier impossible à créer : ") + m_dir + QStringLiteral("/search");
+        Platform::removeStaleTemps(m_dir + QStringLiteral("/search"));
+        for (const auto &[name, bytes] : search.files())
+            write(name, bytes);
     }
-    js += QStringLiteral("}};\n");
-    write(QStringLiteral("search-index.js"), js.toUtf8());
     // The main window's colours: the text's background, and the
-    // non-scrolling region's.
-    write(QStringLiteral("help.css"), QByteArray(kStyle) + windowRules().toUtf8() + m_classRules.toUtf8());
-    write(QStringLiteral("help.js"), kScript);
+    // non-scrolling region's; the dark scheme's last.
+    write(QStringLiteral("help.css"), QByteArray(kWebStyle) + windowRules().toUtf8() + m_classRules.toUtf8() + darkRules().toUtf8());
+    write(QStringLiteral("help.js"), QStringLiteral("var LABELS = {noHit: %1, search: %2};\n").arg(jsString(m_labels.noHit), jsString(m_labels.search)).toUtf8()
+                                         + kWebScript);
+    checkContrast();
     QString error;
     if (m_errors.isEmpty() && !batch.commit(&error))
         m_errors << error;
@@ -921,16 +1040,12 @@ TPagePreview previewPage(const TProjectRead &project, int topic)
     return Writer(project, QString()).preview(topic);
 }
 
-QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages, QString *toc)
+QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *warnings)
 {
     Writer writer(project, folder);
     const QStringList errors = writer.run();
-    if (pages)
-        *pages = writer.pages();
-    if (toc) // the contents in the sitemap form of compiled HTML Help
-        *toc = nestedList(contentsOf(project, writer.pages(), writer.targets()),
-                          [](const TContentsEntry &e) { return sitemapItem(e.text, e.page); },
-                          QStringLiteral("<UL>\n"), QStringLiteral("</UL>\n"));
+    if (warnings)
+        *warnings = writer.warnings();
     return errors;
 }
 
@@ -995,11 +1110,14 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
             return {QString::fromUtf8("dossier temporaire impossible à créer : ") + temporary->errorString()};
         folder = temporary->path();
     }
-    QStringList pages;
-    QString tree;
-    QStringList errors = writeHtml(project, folder, &pages, &tree);
+    Writer writer(project, folder, true);
+    const QStringList errors = writer.run();
     if (!errors.isEmpty())
         return errors;
+    const QStringList &pages = writer.pages();
+    // The contents in the sitemap form of compiled HTML Help.
+    const QString tree = nestedList(writer.contents(), [](const TContentsEntry &e) { return sitemapItem(e.text, e.page); },
+                                    QStringLiteral("<UL>\n"), QStringLiteral("</UL>\n"));
     const QString chmcmd = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
     if (chmcmd.isEmpty())
         return {QString::fromUtf8("chmcmd introuvable : installez le paquet fp-utils pour écrire des fichiers .CHM.")};
@@ -1020,7 +1138,8 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     index += QStringLiteral("</UL>\n</BODY></HTML>\n");
     // The project: its pages, and the [MAP] numbers as context ids.
     QString aliases, map, redirects;
-    QSet<QString> mapped, aliasedPages, files{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html")};
+    QSet<QString> mapped, aliasedPages, files{QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html"),
+                                              QStringLiteral("context.html")};
     for (const QString &page : std::as_const(pages))
         files.insert(page.toLower());
     for (const auto &[context, number, n] : project.map) {
@@ -1058,8 +1177,7 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     QString fileList;
     for (const QString &page : std::as_const(pages))
         fileList += page + u'\n';
-    for (const QString &extra : {QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("search.html"),
-                                 QStringLiteral("search-index.js"), QStringLiteral("help.css"), QStringLiteral("help.js")})
+    for (const QString &extra : {QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("help.css"), QStringLiteral("help.js")})
         fileList += extra + u'\n';
     for (const QFileInfo &image : QDir(folder + QStringLiteral("/images")).entryInfoList(QDir::Files))
         fileList += QStringLiteral("images/") + image.fileName() + u'\n';

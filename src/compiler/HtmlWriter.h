@@ -1,8 +1,9 @@
 #pragma once
 // A help project as web pages: one page per topic (named after its first
-// context string, every context an anchor in it), its pictures as PNG
-// files, jumps as links, pop-ups shown in the page, a contents page, a
-// keyword index and a search that runs in the browser (no server).
+// context string, every context an anchor in it) with the contents beside
+// it and a search field above, its pictures as PNG files, jumps as links,
+// pop-ups shown in the page, a contents page, a keyword index and a search
+// that runs in the browser (no server).
 #include "compiler/HelpProject.h"
 
 #include <QHash>
@@ -37,10 +38,9 @@ struct TPagePreview {
 TPagePreview previewPage(const TProjectRead &project, int topic);
 
 // Writes the pages into `folder` (made if missing); the errors, if any.
-// `pages` receives each topic's page name, `toc` the contents in the
-// sitemap form of compiled HTML Help.
-QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *pages = nullptr,
-                      QString *toc = nullptr);
+// `warnings` receives what a reader may miss (text with too little
+// contrast on the window's colours).
+QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *warnings = nullptr);
 
 // The pages as a compiled HTML Help file: the pages, a project (.hhp) with
 // the [MAP] numbers as context ids, contents (.hhc) and index (.hhk) are

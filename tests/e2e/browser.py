@@ -147,6 +147,24 @@ class Browser:
         for kind in ("mousePressed", "mouseReleased"):
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
 
+    def viewport(self, width, height, mobile=False):
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1, mobile=mobile)
+
+    def dark(self, on):
+        self.call("Emulation.setEmulatedMedia", features=[{"name": "prefers-color-scheme", "value": "dark" if on else "light"}])
+
+    def axe(self, source):
+        """The WCAG 2 level A and AA violations axe-core finds in the page."""
+        if not self.js("typeof axe !== 'undefined'"):
+            self.js(source + "\n;true")
+        result = self.call("Runtime.evaluate", awaitPromise=True, returnByValue=True, expression="""
+            axe.run(document, {runOnly: {type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa']}})
+               .then(function (r) { return r.violations.map(function (v) {
+                   return v.id + ': ' + v.nodes.slice(0, 3).map(function (n) { return n.target.join(' '); }).join(' | '); }); })""")
+        if "exceptionDetails" in result:
+            raise Failure(f"axe-core failed: {result['exceptionDetails']}")
+        return result["result"]["value"]
+
     def screenshot(self, path):
         data = self.call("Page.captureScreenshot", format="png")["data"]
         Path(path).write_bytes(base64.b64decode(data))
@@ -237,6 +255,143 @@ def check_site(browser, name, site, shots):
     print(f"{name}: searching for « {word} » found and opened {last}")
 
 
+def axe_source(out):
+    """axe-core's script, fetched once from the npm registry and checked
+    against its published digest; None when it cannot be had."""
+    cached = out / f"axe-core-{AXE_VERSION}.min.js"
+    if not cached.exists():
+        import hashlib, io, tarfile, urllib.request
+        try:
+            data = urllib.request.urlopen(f"https://registry.npmjs.org/axe-core/-/axe-core-{AXE_VERSION}.tgz", timeout=60).read()
+        except OSError as e:
+            print(f"axe-core cannot be fetched ({e})")
+            return None
+        if base64.b64encode(hashlib.sha512(data).digest()).decode() != AXE_SHA512:
+            raise Failure("axe-core: the package fetched is not the one expected")
+        with tarfile.open(fileobj=io.BytesIO(data)) as tar:
+            cached.write_bytes(tar.extractfile("package/axe.min.js").read())
+    return cached.read_text("utf-8")
+
+
+AXE_VERSION = "4.14.1"
+AXE_SHA512 = "FHfa+lmNjQZfJz1q8wKqIDwC6DExcHt/pkjNQb09a3NPjCKg2rhu5qb2S4r76ASyFNNtuFooJpZe37OgudVGtQ=="
+
+
+def check_accessible(browser, name, url, axe):
+    if axe is None:
+        return
+    found = browser.axe(axe)
+    if found:
+        raise Failure(f"{name}: axe-core finds in {url.rsplit('/', 1)[-1]}:\n  " + "\n  ".join(found))
+
+
+def search_in_header(browser, name, words):
+    """Types `words` into the header's field as a reader does; the hits
+    listed under it: [href, title] each, best first."""
+    browser.js("document.querySelector('.find input').value = ''")
+    browser.click(".find input")
+    browser.type(words)
+    browser.wait_for("document.querySelector('#found li') !== null && !document.querySelector('#found li.wait')",
+                     f"{name}: typing « {words} » into the search field lists nothing")
+    time.sleep(0.3)  # the last keystroke's query
+    return browser.js("Array.from(document.querySelectorAll('#found li > a')).map(function (a) { return [a.getAttribute('href'), a.textContent]; })")
+
+
+def check_french_search(browser, site, shots):
+    """The sample's search folds accents, finds a plural from its singular,
+    and ranks the pages whose title has the word first."""
+    browser.open(site.joinpath("index.html").as_uri())
+    for typed, expected in [("element", "Premiers_pas.html"), ("imprimante", "Construire_le_fichier_daide.html")]:
+        hits = search_in_header(browser, "sample", typed)
+        if not any(h[0].startswith(expected + "?") for h in hits):
+            raise Failure(f"sample: « {typed} » does not find {expected}: {hits}")
+    hits = search_in_header(browser, "sample", "fichier")
+    titled = [("fichier" in h[1].lower()) for h in hits]
+    if not titled or not titled[0] or titled != sorted(titled, reverse=True):
+        raise Failure(f"sample: the pages titled « fichier » are not first: {hits}")
+    browser.screenshot(shots / "sample-search-header.png")
+    print(f"sample: « element », « imprimante » found; « fichier » ranks the {titled.count(True)} titled pages first")
+
+
+def check_layout(browser, name, site, shots, axe):
+    """The contents beside a page, the current page marked and in view; the
+    search field of its header; a phone's width; the dark scheme; and no
+    accessibility fault axe-core knows."""
+    toc = (site / "toc.js").read_text("utf-8")
+    pages = [p.split("#", 1)[0] for p in re.findall(r',"([^"]+)"\]', toc) if p]
+    if not pages:
+        raise Failure(f"{name}: the contents list no page")
+    page = pages[-1]
+    url = site.joinpath(page).as_uri()
+    browser.viewport(1280, 800)
+    browser.open(url)
+    browser.wait_for("""(function () { var a = document.querySelector('#pane a[aria-current="page"]'), pane = document.getElementById('pane');
+        if (!a) return false; var r = a.getBoundingClientRect(), p = pane.getBoundingClientRect();
+        return r.top >= p.top && r.bottom <= p.bottom && r.width > 0; })()""", f"{name}: {page} is not marked and shown in the contents")
+    marked = browser.js("document.querySelector('#pane a[aria-current=\"page\"]').getAttribute('href')").split("#", 1)[0]
+    if marked != page:
+        raise Failure(f"{name}: the contents mark {marked} on {page}")
+    browser.screenshot(shots / f"{name}-1280.png")
+    check_accessible(browser, name, url, axe)
+    # A book folded and unfolded by its button.
+    if browser.js("(function (t) { if (t) t.id = 'folded'; return !!t; })(document.querySelector('#pane .twist[aria-expanded=\"false\"]'))"):
+        browser.click("#folded")
+        browser.wait_for("""(function (t) { return t.getAttribute('aria-expanded') === 'true'
+            && getComputedStyle(t.parentNode.lastChild).display !== 'none'; })(document.getElementById('folded'))""",
+                         f"{name}: a book of the contents does not unfold")
+    # The search field: a word of this page finds it; its hit opens it
+    # with the word marked.
+    words = browser.js("document.querySelector('.text').innerText")
+    # The word of this page that the fewest other pages have, so that the
+    # page is among the first hits.
+    texts = [p.read_text("utf-8").lower() for p in site.glob("*.html")]
+    candidates = sorted({w for w in re.findall(r"[^\W\d_]{7,}", words)},
+                        key=lambda w: (sum(w.lower() in t for t in texts), -len(w), w))
+    if candidates:
+        hits = search_in_header(browser, name, candidates[0])
+        if not any(h[0].startswith(page + "?") for h in hits):
+            raise Failure(f"{name}: « {candidates[0]} » typed in the header does not find {page}: {hits}")
+        browser.click(f'#found a[href^="{page}?"]')
+        browser.wait_for("document.readyState === 'complete' && document.querySelector('#main mark') !== null",
+                         f"{name}: the page found does not mark « {candidates[0]} »")
+        print(f"{name}: « {candidates[0]} » typed in the header found {page}, opened with the word marked")
+    # The site's other kinds of page: the contents, the search with its
+    # hits, a page with pop-ups.
+    popup_page = first_page_with(site, r'class="popup"')
+    for other in ["index.html", "keywords.html", "search.html?q=" + (candidates[0] if candidates else "a")] + ([popup_page.name] if popup_page else []):
+        browser.open(site.joinpath(other.split("?")[0]).as_uri() + ("?" + other.split("?")[1] if "?" in other else ""))
+        check_accessible(browser, name, other, axe)
+    # A phone: no sideways scrolling, the contents behind a button.
+    for narrow in [page, "index.html"]:
+        browser.viewport(375, 740, mobile=True)
+        browser.open(site.joinpath(narrow).as_uri())
+        wide = browser.js("document.documentElement.scrollWidth - window.innerWidth")
+        if wide > 0:
+            raise Failure(f"{name}: at 375 px {narrow} scrolls sideways by {wide} px")
+    browser.open(url)
+    if browser.js("getComputedStyle(document.getElementById('pane')).display") != "none":
+        raise Failure(f"{name}: at 375 px the contents are not folded away")
+    browser.screenshot(shots / f"{name}-375.png")
+    browser.click(".menu")
+    browser.wait_for("getComputedStyle(document.getElementById('pane')).display !== 'none'",
+                     f"{name}: at 375 px the button does not show the contents")
+    browser.screenshot(shots / f"{name}-375-contents.png")
+    # The dark scheme: dark background, text still readable.
+    browser.viewport(1280, 800)
+    browser.dark(True)
+    try:
+        browser.open(url)
+        light = browser.js("""(function () { var c = getComputedStyle(document.body).backgroundColor.match(/\d+/g);
+            return (+c[0] + +c[1] + +c[2]) / 3; })()""")
+        if light > 80:
+            raise Failure(f"{name}: the dark scheme leaves the page light ({light})")
+        browser.screenshot(shots / f"{name}-dark.png")
+        check_accessible(browser, name + " (dark)", url, axe)
+    finally:
+        browser.dark(False)
+    print(f"{name}: {page} marked in the contents; 375 px without sideways scrolling; dark scheme; axe-core clean")
+
+
 def check_pictures(browser, name, site, shots):
     """A page with pictures, with a table if one has both: every picture is
     loaded and drawn."""
@@ -306,10 +461,13 @@ def main():
             sites["reference"] = work / "reference_html"
         else:
             print(f"the corpus is not at {corpus}: its project is not tried")
+        axe = axe_source(out)
         browser = Browser(exe, work / "profile")
         try:
             for name, site in sites.items():
                 check_site(browser, name, site, shots)
+                check_layout(browser, name, site, shots, axe)
+            check_french_search(browser, sites["sample"], shots)
             if "demist" in sites:
                 check_pictures(browser, "demist", sites["demist"], shots)
                 check_tabs(browser, "demist", sites["demist"])

@@ -1,0 +1,38 @@
+#pragma once
+// What every web page of a help shares: its style sheet, its script, the
+// words of its navigation in the help's language, and the colours of the
+// dark scheme.
+#include <QColor>
+#include <QString>
+
+namespace Hlp {
+
+// The navigation's words in one language (its tag in `lang`).
+struct TWebLabels {
+    QString lang;
+    QString contents, index, search, previous, next, skip, noHit, found, noTopic, path, browse, menu;
+};
+
+// The words for a help in the language `tag` ("fr", "en"...): French,
+// English, German, Spanish, Italian, Dutch, Portuguese, Polish and Russian
+// have theirs; French when the help says nothing (empty tag), English for
+// the other languages.
+TWebLabels webLabels(const QString &tag);
+
+// The style sheet and the script of the pages. ES5 and older style rules
+// only: compiled help files are read in viewers built on old engines,
+// where one newer construct would stop the whole script.
+extern const char kWebStyle[];
+extern const char kWebScript[];
+
+// The contrast of two colours as accessibility guidelines measure it
+// (1 to 21; 4.5 at least for text).
+double contrastRatio(const QColor &a, const QColor &b);
+
+// An author's colour for the dark scheme: the same hue, its lightness
+// moved until it reads against the dark background (text) or carries the
+// light text (a background).
+QColor darkTextColour(const QColor &colour);
+QColor darkBackground(const QColor &colour);
+
+} // namespace Hlp
