@@ -89,8 +89,15 @@ int main(int argc, char **argv)
     // --decompile HELP.HLP: the help project again (HELP_src/ by default).
     if (args.removeAll(QStringLiteral("--decompile")) > 0)
         format = QStringLiteral("decompile");
+    // --map-out FILE.json: the context names and [MAP] numbers for
+    // programs; --map-check PREVIOUS.json [--strict]: those of an earlier
+    // build that disappeared or moved, as warnings (errors with --strict).
+    options.mapStrict = args.removeAll(QStringLiteral("--strict")) > 0;
     for (qsizetype i = 0; i + 1 < args.size();) {
-        if (args[i] == QLatin1String("--format") || args[i] == QLatin1String("-o")) {
+        if (args[i] == QLatin1String("--map-out") || args[i] == QLatin1String("--map-check")) {
+            (args[i] == QLatin1String("--map-out") ? options.mapOut : options.mapCheck) = QFileInfo(args[i + 1]).absoluteFilePath();
+            args.remove(i, 2);
+        } else if (args[i] == QLatin1String("--format") || args[i] == QLatin1String("-o")) {
             (args[i] == QLatin1String("-o") ? out : format) = args[i + 1];
             args.remove(i, 2);
         } else {
@@ -99,15 +106,21 @@ int main(int argc, char **argv)
     }
     if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm")
                                                                 && format != QLatin1String("decompile"))) {
-        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm] [-o SORTIE] PROJET.HPJ\n"
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm] [-o SORTIE]\n"
+                             "             [--map-out CONTEXTES.json] [--map-check PRECEDENTS.json [--strict]] PROJET.HPJ\n"
                              "       kivhc --format html|chm [-o SORTIE] AIDE.HLP\n"
                              "       kivhc --decompile [-o DOSSIER] AIDE.HLP\n");
         return 2;
     }
     const QString hpj = args.first();
     const QFileInfo project(hpj);
-    if (project.suffix().compare(QLatin1String("hlp"), Qt::CaseInsensitive) == 0)
+    if (project.suffix().compare(QLatin1String("hlp"), Qt::CaseInsensitive) == 0) {
+        if (!options.mapOut.isEmpty() || !options.mapCheck.isEmpty()) {
+            std::fprintf(stderr, "kivhc : --map-out et --map-check se donnent avec un projet (.HPJ).\n");
+            return 2;
+        }
         return fromHelpFile(project, format, out);
+    }
     if (format == QLatin1String("html")) {
         options.output = Hlp::TOutput::Html;
         options.outputDir = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_html")

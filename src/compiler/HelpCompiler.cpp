@@ -962,6 +962,24 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
     TProjectRead read;
     if (!readProject(hpjPath, options, msg, result, read))
         return result;
+    if (!options.mapOut.isEmpty() || !options.mapCheck.isEmpty()) {
+        const QByteArray map = contextMap(read);
+        if (!options.mapOut.isEmpty())
+            result.contextMap = map;
+        if (!options.mapCheck.isEmpty()) {
+            QByteArray previous;
+            QString error;
+            if (!Platform::readWholeFile(options.mapCheck, &previous))
+                msg.error(5005, options.mapCheck, QString::fromUtf8("table des contextes illisible"));
+            const QStringList changes = previous.isNull() ? QStringList() : contextMapChanges(previous, map, &error);
+            if (!error.isEmpty())
+                msg.error(5005, options.mapCheck, QString::fromUtf8("table des contextes illisible : ") + error);
+            for (const QString &change : changes)
+                options.mapStrict ? msg.error(5006, options.mapCheck, change) : msg.warning(5006, options.mapCheck, change);
+            if (result.errors)
+                return result;
+        }
+    }
     if (options.output != TOutput::Hlp) {
         result.topics = int(read.topics.size());
         read.contents = options.contents;
@@ -991,6 +1009,14 @@ QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options
         QString error;
         if (!Platform::writeFileAtomic(out, r.hlp, &error)) {
             r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(out, error);
+            ++r.errors;
+            r.ok = false;
+        }
+    }
+    if (r.ok && !options.mapOut.isEmpty()) {
+        QString error;
+        if (!Platform::writeFileAtomic(options.mapOut, r.contextMap, &error)) {
+            r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(options.mapOut, error);
             ++r.errors;
             r.ok = false;
         }

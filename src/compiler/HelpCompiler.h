@@ -20,6 +20,7 @@ struct TCompileResult {
     int keywords = 0;
     QString errorLog; // the ERRORLOG option, relative to the .HPJ's folder
     QString helpFile; // the HLP option (letter case kept), relative to the .HPJ's folder
+    QByteArray contextMap; // with TCompileOptions::mapOut: the contexts and numbers (see Hlp::contextMap)
 };
 
 enum class TOutput { Hlp, Html, Chm };
@@ -44,6 +45,12 @@ struct TCompileOptions {
     // outline); else those of the project's contents file (CNT=), else the
     // titled topics in order.
     QList<TContentsLine> contents;
+    // Context help for programs: `mapOut` receives the context names and
+    // [MAP] numbers with their pages (JSON); each number or name of
+    // `mapCheck` (such a file from an earlier build) that disappeared or
+    // leads to another page is a warning, an error when `mapStrict`.
+    QString mapOut, mapCheck;
+    bool mapStrict = false;
 };
 
 // Compiles the project whose .HPJ is at `hpjPath`. Files named in it are

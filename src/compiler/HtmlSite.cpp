@@ -10,59 +10,60 @@ TWebLabels webLabels(const QString &tag)
 {
     // lang, contents, index, search, previous, next, skip link, no hit,
     // the list of related topics, none of them, breadcrumbs, previous and
-    // next, the button that shows the contents on a narrow screen.
+    // next, the button that shows the contents on a narrow screen, and
+    // the context page's answer when no page has the context asked for.
     static const QHash<QString, TWebLabels> all{
         {QStringLiteral("fr"),
          {QStringLiteral("fr"), QStringLiteral("Sommaire"), QStringLiteral("Index"), QStringLiteral("Rechercher"),
           QString::fromUtf8("Précédent"), QStringLiteral("Suivant"), QStringLiteral("Aller au texte"),
           QStringLiteral("Aucune page ne contient ces mots."), QString::fromUtf8("Rubriques trouvées"),
           QStringLiteral("Aucune rubrique"), QString::fromUtf8("Vous êtes ici"), QStringLiteral("Pages voisines"),
-          QStringLiteral("Afficher le sommaire")}},
+          QStringLiteral("Afficher le sommaire"), QString::fromUtf8("Aucune page de cette aide ne répond à « %1 ».")}},
         {QStringLiteral("en"),
          {QStringLiteral("en"), QStringLiteral("Contents"), QStringLiteral("Index"), QStringLiteral("Search"), QStringLiteral("Previous"),
           QStringLiteral("Next"), QStringLiteral("Skip to the text"), QStringLiteral("No page contains these words."),
           QStringLiteral("Topics found"), QStringLiteral("No topics"), QStringLiteral("You are here"), QStringLiteral("Nearby pages"),
-          QStringLiteral("Show the contents")}},
+          QStringLiteral("Show the contents"), QStringLiteral("No page of this help answers to “%1”.")}},
         {QStringLiteral("de"),
          {QStringLiteral("de"), QStringLiteral("Inhalt"), QStringLiteral("Index"), QStringLiteral("Suchen"), QStringLiteral("Zurück"),
           QStringLiteral("Weiter"), QStringLiteral("Zum Text springen"), QString::fromUtf8("Keine Seite enthält diese Wörter."),
           QStringLiteral("Gefundene Themen"), QStringLiteral("Keine Themen"), QStringLiteral("Sie sind hier"),
-          QStringLiteral("Benachbarte Seiten"), QStringLiteral("Inhalt anzeigen")}},
+          QStringLiteral("Benachbarte Seiten"), QStringLiteral("Inhalt anzeigen"), QString::fromUtf8("Keine Seite dieser Hilfe antwortet auf „%1“.")}},
         {QStringLiteral("es"),
          {QStringLiteral("es"), QStringLiteral("Contenido"), QString::fromUtf8("Índice"), QStringLiteral("Buscar"),
           QStringLiteral("Anterior"), QStringLiteral("Siguiente"), QStringLiteral("Ir al texto"),
           QString::fromUtf8("Ninguna página contiene estas palabras."), QStringLiteral("Temas encontrados"),
           QString::fromUtf8("Ningún tema"), QString::fromUtf8("Está aquí"), QString::fromUtf8("Páginas vecinas"),
-          QStringLiteral("Mostrar el contenido")}},
+          QStringLiteral("Mostrar el contenido"), QString::fromUtf8("Ninguna página de esta ayuda responde a «%1».")}},
         {QStringLiteral("it"),
          {QStringLiteral("it"), QStringLiteral("Sommario"), QStringLiteral("Indice"), QStringLiteral("Cerca"),
           QStringLiteral("Precedente"), QStringLiteral("Successivo"), QStringLiteral("Vai al testo"),
           QStringLiteral("Nessuna pagina contiene queste parole."), QStringLiteral("Argomenti trovati"),
           QStringLiteral("Nessun argomento"), QStringLiteral("Sei qui"), QStringLiteral("Pagine vicine"),
-          QStringLiteral("Mostra il sommario")}},
+          QStringLiteral("Mostra il sommario"), QStringLiteral("Nessuna pagina di questa guida risponde a «%1».")}},
         {QStringLiteral("nl"),
          {QStringLiteral("nl"), QStringLiteral("Inhoud"), QStringLiteral("Index"), QStringLiteral("Zoeken"), QStringLiteral("Vorige"),
           QStringLiteral("Volgende"), QStringLiteral("Naar de tekst"), QStringLiteral("Geen pagina bevat deze woorden."),
           QStringLiteral("Gevonden onderwerpen"), QStringLiteral("Geen onderwerpen"), QStringLiteral("U bent hier"),
-          QStringLiteral("Nabije pagina's"), QStringLiteral("Inhoud tonen")}},
+          QStringLiteral("Nabije pagina's"), QStringLiteral("Inhoud tonen"), QString::fromUtf8("Geen pagina van deze help hoort bij „%1”.")}},
         {QStringLiteral("pt"),
          {QStringLiteral("pt"), QString::fromUtf8("Sumário"), QString::fromUtf8("Índice"), QStringLiteral("Pesquisar"),
           QStringLiteral("Anterior"), QStringLiteral("Seguinte"), QStringLiteral("Ir para o texto"),
           QString::fromUtf8("Nenhuma página contém estas palavras."), QString::fromUtf8("Tópicos encontrados"),
           QString::fromUtf8("Nenhum tópico"), QString::fromUtf8("Você está aqui"), QString::fromUtf8("Páginas vizinhas"),
-          QString::fromUtf8("Mostrar o sumário")}},
+          QString::fromUtf8("Mostrar o sumário"), QString::fromUtf8("Nenhuma página desta ajuda responde a «%1».")}},
         {QStringLiteral("pl"),
          {QStringLiteral("pl"), QString::fromUtf8("Spis treści"), QStringLiteral("Indeks"), QStringLiteral("Szukaj"),
           QStringLiteral("Poprzednia"), QString::fromUtf8("Następna"), QString::fromUtf8("Przejdź do tekstu"),
           QString::fromUtf8("Żadna strona nie zawiera tych słów."), QStringLiteral("Znalezione tematy"),
           QString::fromUtf8("Brak tematów"), QStringLiteral("Jesteś tutaj"), QStringLiteral("Strony obok"),
-          QString::fromUtf8("Pokaż spis treści")}},
+          QString::fromUtf8("Pokaż spis treści"), QString::fromUtf8("Żadna strona tej pomocy nie odpowiada „%1”.")}},
         {QStringLiteral("ru"),
          {QStringLiteral("ru"), QString::fromUtf8("Содержание"), QString::fromUtf8("Указатель"), QString::fromUtf8("Поиск"),
           QString::fromUtf8("Назад"), QString::fromUtf8("Далее"), QString::fromUtf8("Перейти к тексту"),
           QString::fromUtf8("Ни одна страница не содержит этих слов."), QString::fromUtf8("Найденные разделы"),
           QString::fromUtf8("Нет разделов"), QString::fromUtf8("Вы здесь"), QString::fromUtf8("Соседние страницы"),
-          QString::fromUtf8("Показать содержание")}},
+          QString::fromUtf8("Показать содержание"), QString::fromUtf8("Ни одна страница этой справки не отвечает на «%1».")}},
     };
     if (tag.isEmpty())
         return all.value(QStringLiteral("fr"));
@@ -586,7 +587,22 @@ function startSearch() {
   var hl = parameter('hl');
   if (hl) markPage(hl.split(' '));
 }
+// context.html?id=NUMBER (decimal or 0x...) or ?name=CONTEXT: the page a
+// program asks for, from the table of context.js.
+function openContext() {
+  if (typeof CONTEXTS === 'undefined') return;
+  var id = parameter('id'), name = parameter('name'), target = null;
+  if (id !== null && /^\s*(0x[0-9a-f]+|-?[0-9]+)\s*$/i.test(id)) {
+    var n = /0x/i.test(id) ? parseInt(id, 16) : parseInt(id, 10);
+    if (CONTEXTS.ids.hasOwnProperty(String(n >>> 0))) target = CONTEXTS.ids[String(n >>> 0)];
+  }
+  if (!target && name !== null && CONTEXTS.names.hasOwnProperty(name.toUpperCase())) target = CONTEXTS.names[name.toUpperCase()];
+  if (target) { window.location.replace(target); return; }
+  var p = document.getElementById('context');
+  if (p) p.appendChild(document.createTextNode(LABELS.noContext.replace('%1', id !== null ? id : (name || ''))));
+}
 window.addEventListener('DOMContentLoaded', function () {
+  openContext();
   buildPane();
   startSearch();
   var p = parameter('popup');

@@ -13,6 +13,9 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -250,6 +253,8 @@ public:
     const QStringList &pages() const { return m_pages; }
     const QList<TContentsEntry> &contents() const { return m_contents; }
     const QStringList &warnings() const { return m_warnings; }
+    // The table of contexts and [MAP] numbers (see contextMap).
+    QJsonObject contextTable();
 
 private:
     // The class of the site's style sheet that gives elements of this kind
@@ -882,6 +887,41 @@ void Writer::checkContrast()
     }
 }
 
+QJsonObject Writer::contextTable()
+{
+    if (m_pages.isEmpty())
+        prepare();
+    QJsonArray contexts;
+    QSet<QString> named;
+    const auto entry = [&](const QString &name, int topic, const QString &anchor) {
+        QJsonObject e{{QStringLiteral("name"), name}, {QStringLiteral("page"), m_pages[topic] + u'#' + anchor},
+                      {QStringLiteral("title"), shownTitle(m_p, m_p.topics[topic], m_pages[topic])}};
+        return e;
+    };
+    // The numbers first, each with its context.
+    for (const auto &[context, number, n] : m_p.map) {
+        const QString name = QString::fromLatin1(normalizeContext(context));
+        const auto target = m_targets.byContext.value(name.toUpper(), {n, name});
+        if (n < 0 || n >= m_pages.size())
+            continue;
+        QJsonObject e = entry(name, n, target.first == n ? target.second : name);
+        e.insert(QStringLiteral("number"), double(quint32(number)));
+        contexts.append(e);
+        named.insert(name.toUpper());
+    }
+    QStringList names = m_targets.byContext.keys();
+    std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
+        const auto ta = m_targets.byContext[a], tb = m_targets.byContext[b];
+        return ta.first != tb.first ? ta.first < tb.first : a < b;
+    });
+    for (const QString &upper : std::as_const(names))
+        if (!named.contains(upper)) {
+            const auto [topic, name] = m_targets.byContext[upper];
+            contexts.append(entry(name, topic, name));
+        }
+    return {{QStringLiteral("help"), m_title}, {QStringLiteral("contexts"), contexts}};
+}
+
 TPagePreview Writer::preview(int n)
 {
     TPagePreview out;
@@ -965,6 +1005,23 @@ QStringList Writer::run()
     const auto wrapped = [](const QString &html) { return QStringLiteral("<div class=\"text\">") + html + QStringLiteral("</div>"); };
     write(QStringLiteral("index.html"), page(QStringLiteral("index.html"), m_title, wrapped(QStringLiteral("<div class=\"toc\">") + contents + QStringLiteral("</div>"))).toUtf8());
     if (!m_chm) {
+        // Context help: context.html?id=NUMBER or ?name=CONTEXT leads to the
+        // page a program asks for.
+        QString ids, names;
+        for (const QJsonValue &v : contextTable().value(QStringLiteral("contexts")).toArray()) {
+            const QJsonObject e = v.toObject();
+            if (e.contains(QStringLiteral("number")))
+                ids += QStringLiteral("%1\"%2\":%3").arg(ids.isEmpty() ? QString() : QStringLiteral(",\n"))
+                           .arg(quint32(e.value(QStringLiteral("number")).toDouble())).arg(jsString(e.value(QStringLiteral("page")).toString()));
+            names += QStringLiteral("%1%2:%3").arg(names.isEmpty() ? QString() : QStringLiteral(",\n"),
+                                                   jsString(e.value(QStringLiteral("name")).toString().toUpper()), jsString(e.value(QStringLiteral("page")).toString()));
+        }
+        write(QStringLiteral("context.js"), QStringLiteral("var CONTEXTS = {ids: {%1},\nnames: {%2}};\n").arg(ids, names).toUtf8());
+        write(QStringLiteral("context.html"),
+              page(QStringLiteral("context.html"), m_labels.contents,
+                   wrapped(QStringLiteral("<p id=\"context\"></p><p><a href=\"index.html\">%1</a></p>").arg(escaped(m_labels.contents))),
+                   QStringLiteral("<script src=\"context.js\"></script>"))
+                  .toUtf8());
         QString toc = QStringLiteral("var TOC = [");
         for (qsizetype i = 0; i < m_contents.size(); ++i)
             toc += QStringLiteral("%1[%2,%3,%4]\n").arg(i ? QStringLiteral(",") : QString()).arg(m_contents[i].level)
@@ -997,7 +1054,8 @@ QStringList Writer::run()
     // The main window's colours: the text's background, and the
     // non-scrolling region's; the dark scheme's last.
     write(QStringLiteral("help.css"), QByteArray(kWebStyle) + windowRules().toUtf8() + m_classRules.toUtf8() + darkRules().toUtf8());
-    write(QStringLiteral("help.js"), QStringLiteral("var LABELS = {noHit: %1, search: %2};\n").arg(jsString(m_labels.noHit), jsString(m_labels.search)).toUtf8()
+    write(QStringLiteral("help.js"), QStringLiteral("var LABELS = {noHit: %1, search: %2, noContext: %3};\n")
+                                         .arg(jsString(m_labels.noHit), jsString(m_labels.search), jsString(m_labels.noContext)).toUtf8()
                                          + kWebScript);
     checkContrast();
     QString error;
@@ -1038,6 +1096,52 @@ TPagePreview previewPage(const TProjectRead &project, int topic)
     if (topic < 0 || topic >= project.topics.size())
         return {};
     return Writer(project, QString()).preview(topic);
+}
+
+QByteArray contextMap(const TProjectRead &project)
+{
+    return QJsonDocument(Writer(project, QString()).contextTable()).toJson();
+}
+
+QStringList contextMapChanges(const QByteArray &previous, const QByteArray &current, QString *error)
+{
+    QJsonParseError parse;
+    const QJsonDocument before = QJsonDocument::fromJson(previous, &parse);
+    if (before.isNull() || !before.object().value(QStringLiteral("contexts")).isArray()) {
+        if (error)
+            *error = before.isNull() ? parse.errorString() : QStringLiteral("pas de liste « contexts »");
+        return {};
+    }
+    // The page of each number and name now, without the anchor: the same
+    // page is the same topic.
+    QHash<qint64, QString> numbers;
+    QHash<QString, QString> names;
+    const auto pageOf = [](const QJsonObject &e) { return e.value(QStringLiteral("page")).toString().section(u'#', 0, 0); };
+    for (const QJsonValue &v : QJsonDocument::fromJson(current).object().value(QStringLiteral("contexts")).toArray()) {
+        const QJsonObject e = v.toObject();
+        if (e.contains(QStringLiteral("number")))
+            numbers.insert(qint64(e.value(QStringLiteral("number")).toDouble()), pageOf(e));
+        names.insert(e.value(QStringLiteral("name")).toString().toUpper(), pageOf(e));
+    }
+    QStringList out;
+    for (const QJsonValue &v : before.object().value(QStringLiteral("contexts")).toArray()) {
+        const QJsonObject e = v.toObject();
+        const QString name = e.value(QStringLiteral("name")).toString(), page = pageOf(e);
+        if (e.value(QStringLiteral("number")).isDouble()) {
+            const qint64 number = qint64(e.value(QStringLiteral("number")).toDouble());
+            if (!numbers.contains(number))
+                out << QString::fromUtf8("le numéro %1 (%2) a disparu").arg(number).arg(name);
+            else if (numbers[number] != page)
+                out << QString::fromUtf8("le numéro %1 (%2) mène maintenant à %3, non plus à %4").arg(number).arg(name, numbers[number], page);
+        }
+        if (name.isEmpty())
+            continue;
+        if (!names.contains(name.toUpper()))
+            out << QString::fromUtf8("le contexte %1 a disparu").arg(name);
+        else if (names[name.toUpper()] != page)
+            out << QString::fromUtf8("le contexte %1 mène maintenant à %2, non plus à %3").arg(name, names[name.toUpper()], page);
+    }
+    return out;
 }
 
 QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *warnings)

@@ -42,6 +42,19 @@ TPagePreview previewPage(const TProjectRead &project, int topic);
 // contrast on the window's colours).
 QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *warnings = nullptr);
 
+// The contexts a program opens the help at, as JSON: each context name
+// (aliases too) and each [MAP] number with the page it leads to
+// ("page.html#context") and that page's title:
+//   {"help": TITLE, "contexts": [{"name": ..., "number": N, "page": ..., "title": ...}, ...]}
+// ("number" only where [MAP] gives one). The web pages' context.html?id=N
+// and ?name=CONTEXT use the same table.
+QByteArray contextMap(const TProjectRead &project);
+
+// What a program relying on `previous` (a contextMap of an earlier build)
+// would lose with `current`: each number or name gone, or leading to
+// another page; `error` receives why `previous` cannot be read.
+QStringList contextMapChanges(const QByteArray &previous, const QByteArray &current, QString *error);
+
 // The pages as a compiled HTML Help file: the pages, a project (.hhp) with
 // the [MAP] numbers as context ids, contents (.hhc) and index (.hhk) are
 // written into `pagesFolder` (a temporary folder when empty), then

@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include "TestRegistry.h"
 
 #include "compiler/HlpRead.h"
@@ -56,6 +59,7 @@ private slots:
     void forTheViewer();
     void webPages();
     void webLayout();
+    void contextMaps();
     void compiledHtmlHelp();
     void codePages();
     void filesFromElsewhere();
@@ -661,6 +665,49 @@ void TestCompile::webLayout()
     QCOMPARE(french(QString::fromUtf8("Élément")), QStringList{QStringLiteral("element")});
     QCOMPARE(french(QString::fromUtf8("Créer")), french(QStringLiteral("creer")));
     QCOMPARE(Hlp::SearchTerms(QStringLiteral("ja"))(QString::fromUtf8("印刷機 OK")), (QStringList{QString::fromUtf8("印刷"), QString::fromUtf8("刷機"), QStringLiteral("ok")}));
+}
+
+void TestCompile::contextMaps()
+{
+    // A program relies on [MAP] numbers and context names: a release that
+    // loses one or leads it elsewhere is caught against the previous map.
+    TestSupport::Sandbox box;
+    const auto project = [&](const QByteArray &rtf) {
+        TestSupport::writeFile(box.path("m.hpj"), "[OPTIONS]\r\nTITLE=Carte\r\n[FILES]\r\nm.rtf\r\n[MAP]\r\nidh_a 10\r\nidh_b 0x14\r\nidh_c 30\r\n");
+        TestSupport::writeFile(box.path("m.rtf"), "{\\rtf1{\\fonttbl{\\f0 Arial;}}" + rtf + "}");
+    };
+    project("#{\\footnote # idh_a}${\\footnote $ A}A\\par\\page#{\\footnote # idh_b}#{\\footnote # idh_c}${\\footnote $ B}B\\par\\page"
+            "#{\\footnote # idh_d}${\\footnote $ D}D\\par");
+    Hlp::TCompileOptions options;
+    options.mapOut = box.path("v1.json");
+    Hlp::TCompileResult r = Hlp::compileProject(box.path("m.hpj"), options);
+    Hlp::writeCompiled(box.path("m.hpj"), options, r);
+    QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+    const QJsonArray contexts = QJsonDocument::fromJson(TestSupport::readFile(box.path("v1.json"))).object().value("contexts").toArray();
+    QCOMPARE(contexts.size(), 4);
+    QCOMPARE(contexts[1].toObject().value("number").toInt(), 20);
+    QCOMPARE(contexts[1].toObject().value("page").toString(), QStringLiteral("idh_b.html#idh_b"));
+    QCOMPARE(contexts[2].toObject().value("page").toString(), QStringLiteral("idh_b.html#idh_c"));
+
+    // The next release: idh_a gone, idh_c moved to the last page.
+    project("#{\\footnote # idh_b}${\\footnote $ B}B\\par\\page#{\\footnote # idh_d}#{\\footnote # idh_c}${\\footnote $ D}D\\par");
+    options = {};
+    options.mapCheck = box.path("v1.json");
+    r = Hlp::compileProject(box.path("m.hpj"), options);
+    QVERIFY(r.ok);
+    const QStringList expected{QString::fromUtf8("le numéro 10 (idh_a) a disparu"), QStringLiteral("le contexte idh_a a disparu"),
+                               QString::fromUtf8("le numéro 30 (idh_c) mène maintenant à idh_d.html, non plus à idh_b.html"),
+                               QString::fromUtf8("le contexte idh_c mène maintenant à idh_d.html, non plus à idh_b.html")};
+    for (const QString &change : expected)
+        QVERIFY2(r.messages.filter(QStringLiteral("HC5006: Warning")).filter(change).size() == 1, qPrintable(change + u'\n' + r.messages.join(u'\n')));
+    QCOMPARE(r.messages.filter(QStringLiteral("HC5006")).size(), 4);
+    options.mapStrict = true;
+    r = Hlp::compileProject(box.path("m.hpj"), options);
+    QVERIFY(!r.ok);
+    QCOMPARE(r.messages.filter(QStringLiteral("HC5006: Error")).size(), 4);
+    TestSupport::writeFile(box.path("bad.json"), "{\"contexts\": 3");
+    options.mapCheck = box.path("bad.json");
+    QVERIFY(!Hlp::compileProject(box.path("m.hpj"), options).ok);
 }
 
 void TestCompile::webPages()

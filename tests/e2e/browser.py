@@ -297,6 +297,24 @@ def search_in_header(browser, name, words):
     return browser.js("Array.from(document.querySelectorAll('#found li > a')).map(function (a) { return [a.getAttribute('href'), a.textContent]; })")
 
 
+def check_context_help(browser, name, site, table):
+    """context.html?id=N opens the page of every [MAP] number, from disk;
+    ?name= the page of a context; an unknown number says so."""
+    numbered = [c for c in table["contexts"] if "number" in c]
+    if not numbered:
+        raise Failure(f"{name}: the map has no number")
+    for c in numbered + [dict(c, number=None) for c in table["contexts"][-3:]]:
+        query = f"id={c['number']}" if c["number"] is not None else f"name={c['name'].lower()}"
+        page, anchor = c["page"].split("#", 1)
+        browser.call("Page.navigate", url=site.joinpath("context.html").as_uri() + "?" + query)
+        browser.wait_for(f"location.pathname.endsWith('/' + {json.dumps(page)}) && location.hash === {json.dumps('#' + anchor)}"
+                         " && document.readyState === 'complete'", f"{name}: context.html?{query} does not open {c['page']}")
+    browser.open(site.joinpath("context.html").as_uri() + "?id=4294967000")
+    browser.wait_for("document.getElementById('context').textContent.indexOf('4294967000') >= 0",
+                     f"{name}: an unknown number is not said")
+    print(f"{name}: context.html?id=N opened the page of each of the {len(numbered)} [MAP] numbers")
+
+
 def check_french_search(browser, site, shots):
     """The sample's search folds accents, finds a plural from its singular,
     and ranks the pages whose title has the word first."""
@@ -448,7 +466,8 @@ def main():
         # A corpus project with pop-ups, pictures, tabs and a contents file.
         if (Path(corpus) / "demist").is_dir():
             shutil.copytree(Path(corpus) / "demist", work / "demist")
-            run = subprocess.run([kivhc, "--format", "html", "-o", str(work / "demist_html"), str(work / "demist/hlp/demist.hpj")],
+            run = subprocess.run([kivhc, "--format", "html", "-o", str(work / "demist_html"), "--map-out", str(work / "demist-map.json"),
+                                  str(work / "demist/hlp/demist.hpj")],
                                  env=env, capture_output=True, text=True, timeout=120)
             if run.returncode != 0:
                 raise Failure(f"kivhc --format html failed on demist:\n{run.stdout}{run.stderr}")
@@ -469,6 +488,7 @@ def main():
                 check_layout(browser, name, site, shots, axe)
             check_french_search(browser, sites["sample"], shots)
             if "demist" in sites:
+                check_context_help(browser, "demist", sites["demist"], json.loads((work / "demist-map.json").read_text("utf-8")))
                 check_pictures(browser, "demist", sites["demist"], shots)
                 check_tabs(browser, "demist", sites["demist"])
             corpus_pages = out / "Corpus_html"
