@@ -287,8 +287,9 @@ BENCHMARK(BM_CompileVersusHalibut)->Unit(benchmark::kMillisecond)->Iterations(3)
 void BM_CompileVersusHalibutCompressed(benchmark::State &state) { compileVersusHalibut(state, true); }
 BENCHMARK(BM_CompileVersusHalibutCompressed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The same project as web pages and as a compiled HTML Help file, each
-// with the ratio of its time to the .HLP build's, measured in this run.
+// The same project as web pages, as a compiled HTML Help file and as a
+// printable manual, each with the ratio of its time to the .HLP build's,
+// measured in this run.
 void toWeb(benchmark::State &state, Hlp::TOutput output)
 {
     const BigProject &p = bigProject();
@@ -311,6 +312,7 @@ void toWeb(benchmark::State &state, Hlp::TOutput output)
         // A new folder each time: a first build, every page written.
         options.outputDir = p.dir.path() + QStringLiteral("/web%1").arg(run);
         options.chmFile = p.dir.path() + QStringLiteral("/big%1.chm").arg(run);
+        options.pdfFile = p.dir.path() + QStringLiteral("/big%1.pdf").arg(run);
         t.restart();
         const Hlp::TCompileResult r = Hlp::compileProject(p.hpj(false), options);
         seconds = std::min(seconds, t.nsecsElapsed() / 1e9);
@@ -320,10 +322,30 @@ void toWeb(benchmark::State &state, Hlp::TOutput output)
     state.counters["hlp_s"] = hlpSeconds;
     state.counters["this_s"] = seconds;
     state.counters["x_hlp"] = seconds / hlpSeconds;
+    if (output == Hlp::TOutput::Html) {
+        // The search index per topic: the terms' parts (what queries load)
+        // and the texts the hits quote, against the topics' text compressed.
+        qint64 terms = 0, texts = 0, plain = 0;
+        for (const QFileInfo &f : QDir(p.dir.path() + QStringLiteral("/web%1/search").arg(run)).entryInfoList(QDir::Files))
+            (f.fileName().startsWith(u't') ? texts : terms) += f.size();
+        QByteArray all;
+        for (const QFileInfo &f : QDir(p.dir.path() + QStringLiteral("/web%1/search").arg(run)).entryInfoList({QStringLiteral("t*.js")}))
+            if (QFile file(f.filePath()); file.open(QIODevice::ReadOnly))
+                all += file.readAll();
+        plain = qCompress(all, 9).size();
+        state.counters["index_B_per_topic"] = double(terms) / Topics;
+        state.counters["texts_B_per_topic"] = double(texts) / Topics;
+        state.counters["text_zip_B_per_topic"] = double(plain) / Topics;
+    }
+    if (output == Hlp::TOutput::Pdf)
+        state.counters["pdf_MB"] = QFileInfo(p.dir.path() + QStringLiteral("/big%1.pdf").arg(run)).size() / 1e6;
 }
 
 void BM_CompileBigProjectHtml(benchmark::State &state) { toWeb(state, Hlp::TOutput::Html); }
 BENCHMARK(BM_CompileBigProjectHtml)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CompileBigProjectPdf(benchmark::State &state) { toWeb(state, Hlp::TOutput::Pdf); }
+BENCHMARK(BM_CompileBigProjectPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_CompileBigProjectChm(benchmark::State &state) { toWeb(state, Hlp::TOutput::Chm); }
 BENCHMARK(BM_CompileBigProjectChm)->Unit(benchmark::kMillisecond)->Iterations(1);

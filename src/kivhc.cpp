@@ -1,13 +1,14 @@
 // kivhc PROJECT.HPJ: compiles a help project into PROJECT.HLP beside it.
 // Its messages are printed and kept in PROJECT.ERR (or the file named by
 // the ERRORLOG option), where the authoring program finds them.
-// kivhc --format html|chm FILE.HLP: a compiled help file as web pages or
-// a compiled HTML Help file; kivhc --decompile FILE.HLP [-o DIR]: as a help
+// kivhc --format html|chm|pdf FILE.HLP: a compiled help file as web pages,
+// a compiled HTML Help file or a printable manual; kivhc --decompile FILE.HLP [-o DIR]: as a help
 // project again.
 #include "compiler/HelpCompiler.h"
 #include "compiler/HlpDecompile.h"
 #include "compiler/HlpFileRead.h"
 #include "compiler/HtmlWriter.h"
+#include "compiler/PdfManual.h"
 #include "platform/SafeFile.h"
 
 #include <QGuiApplication>
@@ -19,7 +20,7 @@
 int fromHelpFile(const QFileInfo &file, const QString &format, const QString &out)
 {
     if (format == QLatin1String("hlp")) {
-        std::fprintf(stderr, "kivhc : un fichier d'aide se publie en pages web ou en .CHM (--format html|chm), "
+        std::fprintf(stderr, "kivhc : un fichier d'aide se publie en pages web, en .CHM ou en manuel PDF (--format html|chm|pdf), "
                              "ou se décompile (--decompile).\n");
         return 2;
     }
@@ -52,6 +53,9 @@ int fromHelpFile(const QFileInfo &file, const QString &format, const QString &ou
         written = out.isEmpty() ? base + QStringLiteral("_html") : QFileInfo(out).absoluteFilePath();
         errors = Hlp::writeHtml(read.project, written);
         written += QStringLiteral("/index.html");
+    } else if (format == QLatin1String("pdf")) {
+        written = out.isEmpty() ? base + QStringLiteral(".pdf") : QFileInfo(out).absoluteFilePath();
+        errors = Hlp::writePdf(read.project, written);
     } else {
         written = out.isEmpty() ? base + QStringLiteral(".chm") : QFileInfo(out).absoluteFilePath();
         errors = Hlp::writeChm(read.project, QString(), written);
@@ -83,7 +87,7 @@ int main(int argc, char **argv)
     options.missingFilesAreWarnings = args.removeAll(QStringLiteral("--missing-files=warning")) > 0;
     // --safe: a project from elsewhere reads and writes nothing outside its folder.
     options.safe = args.removeAll(QStringLiteral("--safe")) > 0;
-    // --format hlp|html, -o OUT: the output and where it goes (HTML: a
+    // --format hlp|html|chm|pdf, -o OUT: the output and where it goes (HTML: a
     // folder, PROJECT_html beside the project by default).
     QString format = QStringLiteral("hlp"), out;
     // --decompile HELP.HLP: the help project again (HELP_src/ by default).
@@ -104,11 +108,11 @@ int main(int argc, char **argv)
             ++i;
         }
     }
-    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm")
+    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm") && format != QLatin1String("pdf")
                                                                 && format != QLatin1String("decompile"))) {
-        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm] [-o SORTIE]\n"
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm|pdf] [-o SORTIE]\n"
                              "             [--map-out CONTEXTES.json] [--map-check PRECEDENTS.json [--strict]] PROJET.HPJ\n"
-                             "       kivhc --format html|chm [-o SORTIE] AIDE.HLP\n"
+                             "       kivhc --format html|chm|pdf [-o SORTIE] AIDE.HLP\n"
                              "       kivhc --decompile [-o DOSSIER] AIDE.HLP\n");
         return 2;
     }
@@ -125,6 +129,11 @@ int main(int argc, char **argv)
         options.output = Hlp::TOutput::Html;
         options.outputDir = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_html")
                                           : QFileInfo(out).absoluteFilePath();
+    } else if (format == QLatin1String("pdf")) {
+        // The manual goes to -o (PROJECT.pdf beside the project by default).
+        options.output = Hlp::TOutput::Pdf;
+        options.pdfFile = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral(".pdf")
+                                        : QFileInfo(out).absoluteFilePath();
     } else if (format == QLatin1String("chm")) {
         // The pages are made in a temporary folder, the file goes to -o
         // (PROJECT.chm beside the project by default).

@@ -2,6 +2,7 @@
 
 #include "compiler/HelpProject.h"
 #include "compiler/HtmlWriter.h"
+#include "compiler/PdfManual.h"
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpMacro.h"
@@ -985,7 +986,8 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         read.contents = options.contents;
         QStringList warnings;
         const QStringList errors = options.output == TOutput::Html ? writeHtml(read, options.outputDir, &warnings)
-                                                                   : writeChm(read, options.outputDir, options.chmFile);
+                                   : options.output == TOutput::Pdf ? writePdf(read, options.pdfFile)
+                                                                    : writeChm(read, options.outputDir, options.chmFile);
         for (const QString &warning : std::as_const(warnings))
             msg.warning(5004, options.outputDir, warning);
         for (const QString &error : errors)
@@ -1002,6 +1004,7 @@ QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options
     const QFileInfo info(hpjPath);
     const bool web = options.output != TOutput::Hlp;
     const QString out = options.output == TOutput::Chm ? options.chmFile
+                        : options.output == TOutput::Pdf ? options.pdfFile
                         : web                          ? options.outputDir + QStringLiteral("/index.html")
                         : !r.helpFile.isEmpty()        ? r.helpFile
                                                        : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");

@@ -23,12 +23,13 @@ struct TCompileResult {
     QByteArray contextMap; // with TCompileOptions::mapOut: the contexts and numbers (see Hlp::contextMap)
 };
 
-enum class TOutput { Hlp, Html, Chm };
+enum class TOutput { Hlp, Html, Chm, Pdf };
 
 struct TCompileOptions {
     TOutput output = TOutput::Hlp;
     QString outputDir; // Html, Chm: the folder the pages go to (Chm: a temporary one when empty)
     QString chmFile;   // Chm: the compiled file
+    QString pdfFile;   // Pdf: the manual
     // A topic or baggage file that cannot be read is a warning, not an
     // error: the help file is made without it.
     bool missingFilesAreWarnings = false;

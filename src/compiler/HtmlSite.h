@@ -10,7 +10,7 @@ namespace Hlp {
 // The navigation's words in one language (its tag in `lang`).
 struct TWebLabels {
     QString lang;
-    QString contents, index, search, previous, next, skip, noHit, found, noTopic, path, browse, menu, noContext;
+    QString contents, index, search, previous, next, skip, noHit, found, noTopic, path, browse, menu, noContext, appendix;
 };
 
 // The words for a help in the language `tag` ("fr", "en"...): French,

@@ -11,6 +11,8 @@
 #include "platform/SafeFile.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
+#include <QLockFile>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -252,9 +254,20 @@ public:
     TPagePreview preview(int topic);
     const QStringList &pages() const { return m_pages; }
     const QList<TContentsEntry> &contents() const { return m_contents; }
+    // The pictures' files the pages show ("images/imageN.png").
+    QStringList pictures() const
+    {
+        QStringList out;
+        for (const QString &file : m_pictureFiles)
+            if (!file.isEmpty())
+                out << file;
+        return out;
+    }
     const QStringList &warnings() const { return m_warnings; }
     // The table of contexts and [MAP] numbers (see contextMap).
     QJsonObject contextTable();
+    // The whole help for the printable manual (see manualText).
+    TManualText manual();
 
 private:
     // The class of the site's style sheet that gives elements of this kind
@@ -319,6 +332,7 @@ private:
     QString m_title;
     QString m_language;
     QHash<QString, QImage> *m_previewImages = nullptr; // set while a preview is made: pictures go there
+    bool m_manual = false; // the manual's text: a topic's own heading paragraph is left to the manual's heading
 };
 
 } // namespace
@@ -440,7 +454,10 @@ QString Writer::picture(const TInline &item, int topic)
     const QString file = m_pictureFiles.value(item.picture);
     if (file.isEmpty())
         return QStringLiteral("<span class=\"macro\">[image]</span>");
-    const QString side = item.command == 0x87 ? QStringLiteral(" style=\"float:left\"")
+    // In the printed manual a side picture stands in its line: the page
+    // layout there cannot keep the next heading below it.
+    const QString side = m_manual ? QString()
+                         : item.command == 0x87 ? QStringLiteral(" style=\"float:left\"")
                          : item.command == 0x88 ? QStringLiteral(" style=\"float:right\"")
                                                 : QString();
     // A hotspot graphic's hotspots: the areas of an image map, leading where
@@ -660,6 +677,8 @@ QString Writer::paragraphs(const QList<TParagraph> &list, int topic, const TPara
         if (bool(p.table) != inTable)
             out += inTable ? QStringLiteral("</table>\n") : QStringLiteral("<table class=\"cells\">");
         inTable = bool(p.table);
+        if (&p == heading && m_manual)
+            continue;
         out += paragraph(p, topic, &p == heading);
     }
     return out + (inTable ? QStringLiteral("</table>\n") : QString());
@@ -810,7 +829,7 @@ QString Writer::topicBody(int n, bool *hasHeading)
     // (help topics start so; an untitled topic is named by it). The
     // program's preview has none.
     const TParagraph *heading = nullptr;
-    if (!m_previewImages) {
+    if (!m_previewImages || m_manual) {
         const QString title = shownTitle(m_p, t, m_pages[n]).simplified();
         for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling}) {
             for (const TParagraph &p : *list) {
@@ -920,6 +939,82 @@ QJsonObject Writer::contextTable()
             contexts.append(entry(name, topic, name));
         }
     return {{QStringLiteral("help"), m_title}, {QStringLiteral("contexts"), contexts}};
+}
+
+TManualText Writer::manual()
+{
+    TManualText out;
+    m_previewImages = &out.images;
+    m_manual = true;
+    prepare();
+    out.title = m_title;
+    out.language = m_language;
+    out.appendix = m_labels.appendix;
+    // The contents' topics in order, each once; then the others.
+    QList<int> order;
+    for (const TContentsEntry &e : std::as_const(m_contents))
+        if (e.topic >= 0 && m_entryOf.value(e.topic) == int(&e - m_contents.constData()))
+            order << e.topic;
+    QList<int> others;
+    for (int n = 0; n < m_p.topics.size(); ++n)
+        if (!m_entryOf.contains(n) && (!m_p.topics[n].scrolling.isEmpty() || !m_p.topics[n].nonScrolling.isEmpty()))
+            others << n;
+    // Headings by level; a chapter (a heading with sections under it, and
+    // the first) starts a page.
+    QString body;
+    const auto heading = [&](int level, bool chapter) {
+        return QStringLiteral("<h%1%2>").arg(qBound(1, level, 3)).arg(chapter || body.isEmpty() ? QStringLiteral(" class=\"chapter\"") : QString());
+    };
+    const auto section = [&](int n, int level, bool chapter) {
+        const TSourceTopic &t = m_p.topics[n];
+        body += heading(level, chapter) + QStringLiteral("<a name=\"t%1\"></a>%2</h%3>\n").arg(n).arg(escaped(shownTitle(m_p, t, m_pages[n]))).arg(qBound(1, level, 3));
+        m_popups.clear();
+        m_maps.clear();
+        m_relatedBoxes.clear();
+        body += topicBody(n);
+    };
+    for (int i = 0; i < m_contents.size(); ++i) {
+        const TContentsEntry &e = m_contents[i];
+        const bool first = e.topic >= 0 && m_entryOf.value(e.topic) == i;
+        const bool chapter = e.level == 1 && i + 1 < m_contents.size() && m_contents[i + 1].level > 1;
+        out.outline.append({e.level, e.text, first || e.topic < 0 ? e.topic : -1});
+        if (first)
+            section(e.topic, e.level, chapter);
+        else if (e.topic < 0)
+            body += heading(e.level, chapter) + QStringLiteral("%1</h%2>\n").arg(escaped(e.text)).arg(qBound(1, e.level, 3));
+    }
+    if (!others.isEmpty()) {
+        body += heading(1, true) + QStringLiteral("%1</h1>\n").arg(escaped(m_labels.appendix));
+        out.outline.append({1, m_labels.appendix, -1});
+        for (const int n : std::as_const(others)) {
+            out.outline.append({2, shownTitle(m_p, m_p.topics[n], m_pages[n]), n});
+            section(n, 2, false);
+        }
+    }
+    // Links inside the help lead to the topic's heading.
+    QHash<QString, int> topicOfPage;
+    for (int n = 0; n < m_pages.size(); ++n)
+        topicOfPage.insert(m_pages[n], n);
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
+    QString linked;
+    qsizetype at = 0;
+    for (auto it = href.globalMatch(body); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString target = m.captured(1);
+        int topic = -1;
+        if (target.startsWith(QLatin1String("popup:")))
+            topic = target.mid(6).toInt();
+        else
+            topic = topicOfPage.value(target.section(u'#', 0, 0), -1);
+        linked += body.mid(at, m.capturedStart() - at);
+        linked += topic >= 0 ? QStringLiteral("href=\"kivpdf:t%1\"").arg(topic) : m.captured(0);
+        at = m.capturedEnd();
+    }
+    out.body = linked + body.mid(at);
+    out.style = m_classRules;
+    m_previewImages = nullptr;
+    m_manual = false;
+    return out;
 }
 
 TPagePreview Writer::preview(int n)
@@ -1098,6 +1193,11 @@ TPagePreview previewPage(const TProjectRead &project, int topic)
     return Writer(project, QString()).preview(topic);
 }
 
+TManualText manualText(const TProjectRead &project)
+{
+    return Writer(project, QString()).manual();
+}
+
 QByteArray contextMap(const TProjectRead &project)
 {
     return QJsonDocument(Writer(project, QString()).contextTable()).toJson();
@@ -1196,19 +1296,32 @@ void mendChmDirectory(QByteArray &chm)
 QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, const QString &chmFile)
 {
     // The pages are a step on the way: without a folder for them, they are
-    // made in a temporary one, removed with them.
+    // kept in the user's cache, one folder per compiled file, so that the
+    // next build rewrites only the pages that changed (chmcmd reads files,
+    // not a stream); in a temporary folder when another build holds it.
     std::optional<QTemporaryDir> temporary;
+    std::optional<QLockFile> lock;
     QString folder = pagesFolder;
-    if (folder.isEmpty()) {
-        // Named after this process: the folders of builds that were killed
-        // (their process gone) are removed.
-        const QString prefix = QStringLiteral("kivhelp-chm-");
-        for (const QFileInfo &left : QDir(QDir::tempPath()).entryInfoList({prefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-            bool ok = false;
-            const qint64 pid = left.fileName().mid(prefix.size()).section(u'-', 0, 0).toLongLong(&ok);
-            if (ok && !left.isSymLink() && pid != QCoreApplication::applicationPid() && !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
-                QDir(left.filePath()).removeRecursively();
+    // Temporary folders are named after their process: those of builds
+    // that were killed (their process gone) are removed.
+    const QString prefix = QStringLiteral("kivhelp-chm-");
+    for (const QFileInfo &left : QDir(QDir::tempPath()).entryInfoList({prefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const qint64 pid = left.fileName().mid(prefix.size()).section(u'-', 0, 0).toLongLong(&ok);
+        if (ok && !left.isSymLink() && pid != QCoreApplication::applicationPid() && !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+            QDir(left.filePath()).removeRecursively();
+    }
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (folder.isEmpty() && !cache.isEmpty()) {
+        const QByteArray key = QCryptographicHash::hash(QFileInfo(chmFile).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        const QString kept = cache + QStringLiteral("/chm-pages/") + QString::fromLatin1(key);
+        if (QDir().mkpath(kept)) {
+            lock.emplace(kept + QStringLiteral(".lock"));
+            if (lock->tryLock(0))
+                folder = kept;
         }
+    }
+    if (folder.isEmpty()) {
         temporary.emplace(QDir::tempPath() + u'/' + prefix + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX"));
         if (!temporary->isValid())
             return {QString::fromUtf8("dossier temporaire impossible à créer : ") + temporary->errorString()};
@@ -1230,12 +1343,21 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     const QString head2 = QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML><HEAD></HEAD><BODY>\n"
                                          "<OBJECT type=\"text/site properties\"></OBJECT>\n");
     QString toc = head2 + tree, index = head;
-    // One line per keyword, its topics under it, as the viewer lists them.
+    // One line per keyword, its topics under it, as the viewer lists them;
+    // past 200 topics the keyword takes another line (chmcmd fails on a
+    // line of more than 250).
     for (const TIndexEntry &entry : project.index) {
-        QString params = QStringLiteral("<param name=\"Name\" value=\"%1\">").arg(plainValue(text(project, entry.keyword)).toHtmlEscaped());
-        for (const int n : entry.topics)
+        const QString keyword = QStringLiteral("<param name=\"Name\" value=\"%1\">").arg(plainValue(text(project, entry.keyword)).toHtmlEscaped());
+        QString params = keyword;
+        for (qsizetype i = 0; i < entry.topics.size(); ++i) {
+            const int n = entry.topics[i];
+            if (i > 0 && i % 200 == 0) {
+                index += QStringLiteral("<LI><OBJECT type=\"text/sitemap\">%1</OBJECT>\n").arg(params);
+                params = keyword;
+            }
             params += QStringLiteral("<param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\">")
                           .arg(plainValue(shownTitle(project, project.topics[n], pages[n])).toHtmlEscaped(), pages[n]);
+        }
         index += QStringLiteral("<LI><OBJECT type=\"text/sitemap\">%1</OBJECT>\n").arg(params);
     }
     toc += QStringLiteral("</BODY></HTML>\n");
@@ -1283,8 +1405,8 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
         fileList += page + u'\n';
     for (const QString &extra : {QStringLiteral("index.html"), QStringLiteral("keywords.html"), QStringLiteral("help.css"), QStringLiteral("help.js")})
         fileList += extra + u'\n';
-    for (const QFileInfo &image : QDir(folder + QStringLiteral("/images")).entryInfoList(QDir::Files))
-        fileList += QStringLiteral("images/") + image.fileName() + u'\n';
+    for (const QString &image : writer.pictures())
+        fileList += image + u'\n';
     fileList += redirects;
     const QString title = plainValue(text(project, project.hpj.options.value("TITLE")));
     QString contents = pages.value(0);

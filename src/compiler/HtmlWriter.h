@@ -42,6 +42,25 @@ TPagePreview previewPage(const TProjectRead &project, int topic);
 // contrast on the window's colours).
 QStringList writeHtml(const TProjectRead &project, const QString &folder, QStringList *warnings = nullptr);
 
+// The whole help as one document, for the printable manual: the topics
+// of the contents in their order, each under a heading of its level with
+// an anchor "tN" (N its topic), then every other topic (pop-ups, pages
+// outside the contents) in an appendix. Jumps and pop-up links lead to
+// "kivpdf:tN"; pictures are named as in `images`.
+struct TManualText {
+    struct Entry {
+        int level = 1;
+        QString text;
+        int topic = -1; // -1: a book without a page of its own
+    };
+    QString title, language, appendix;
+    QString style; // the text's formats
+    QString body;
+    QHash<QString, QImage> images;
+    QList<Entry> outline; // the bookmarks: the contents, then the appendix and its topics
+};
+TManualText manualText(const TProjectRead &project);
+
 // The contexts a program opens the help at, as JSON: each context name
 // (aliases too) and each [MAP] number with the page it leads to
 // ("page.html#context") and that page's title:

@@ -50,8 +50,8 @@ int headless(const std::function<int(TConfBlock *)> &work)
 
 int FRunBuild(const QString &projectFile, const QString &format)
 {
-    if (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm")) {
-        say(QStringLiteral("kivhelp --build : format inconnu (hlp, html ou chm) : ") + format);
+    if (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm") && format != QLatin1String("pdf")) {
+        say(QStringLiteral("kivhelp --build : format inconnu (hlp, html, chm ou pdf) : ") + format);
         return 2;
     }
     const QString given = QFileInfo(projectFile).absoluteFilePath();

@@ -62,7 +62,8 @@ bool publish(const QString &from, const QString &to)
     return false;
 }
 
-// The outputs chosen besides the .HLP (web pages, compiled HTML Help),
+// The outputs chosen besides the .HLP (web pages, compiled HTML Help, a
+// printable manual),
 // made from the help sources into the distribution folder; their messages
 // not yet in `messages` are added to it. False when one failed.
 bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
@@ -70,7 +71,7 @@ bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
     const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
     bool ok = true;
     for (const QString &output : outputs) {
-        if (output != QLatin1String("HTML") && output != QLatin1String("CHM"))
+        if (output != QLatin1String("HTML") && output != QLatin1String("CHM") && output != QLatin1String("PDF"))
             continue;
         const Hlp::TCompileResult r = FBuildWebOutput(prj, output);
         // The checks of the project are the same for every output: each
@@ -94,15 +95,17 @@ Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, Q
 {
     const QString base = prj->PrjName.get();
     const bool html = output.compare(QLatin1String("HTML"), Qt::CaseInsensitive) == 0;
+    const bool pdf = output.compare(QLatin1String("PDF"), Qt::CaseInsensitive) == 0;
     Hlp::TCompileOptions options;
-    options.output = html ? Hlp::TOutput::Html : Hlp::TOutput::Chm;
+    options.output = html ? Hlp::TOutput::Html : pdf ? Hlp::TOutput::Pdf : Hlp::TOutput::Chm;
     // The compiled help file's pages are made in a temporary folder (none
     // given): in the project's folder, a backup would carry them along.
     if (html)
         options.outputDir = prj->PrjComDir.get() + u'/' + base + QStringLiteral("_html");
     options.chmFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".chm");
+    options.pdfFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".pdf");
     if (published)
-        *published = html ? options.outputDir + QStringLiteral("/index.html") : options.chmFile;
+        *published = html ? options.outputDir + QStringLiteral("/index.html") : pdf ? options.pdfFile : options.chmFile;
     // The contents follow the author's outline: each topic at its level,
     // under its name, leading to its page.
     QByteArray outline;

@@ -226,6 +226,8 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     m_html->setObjectName(QStringLiteral("ChkHtml"));
     m_chm = new QCheckBox(QString::fromUtf8("Publier aussi en aide HTML compilée (CHM)"), panel);
     m_chm->setObjectName(QStringLiteral("ChkChm"));
+    m_pdf = new QCheckBox(QStringLiteral("Publier aussi en manuel imprimable (PDF)"), panel);
+    m_pdf->setObjectName(QStringLiteral("ChkPdf"));
     m_bkButton = new QPushButton(QStringLiteral("Couleur de fond des pages"), panel);
     m_bkButton->setObjectName(QStringLiteral("BtnBKColor"));
     m_bkButton->setLayoutDirection(Qt::RightToLeft); // the swatch right of the text
@@ -243,6 +245,7 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     layout->addWidget(m_addTitle);
     layout->addWidget(m_html);
     layout->addWidget(m_chm);
+    layout->addWidget(m_pdf);
     layout->addLayout(colours);
     layout->addSpacing(8);
     layout->addLayout(buttons);
@@ -303,6 +306,7 @@ void TFrmPrjConf::PFill(const TConfBlock *conf)
     const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
     m_html->setChecked(outputs.contains(QStringLiteral("HTML")));
     m_chm->setChecked(outputs.contains(QStringLiteral("CHM")));
+    m_pdf->setChecked(outputs.contains(QStringLiteral("PDF")));
     m_bk = FColorFromTColor(prj->BkColor);
     m_titleColour = FColorFromTColor(prj->TitleColor);
     paintButtons();
@@ -320,6 +324,8 @@ void TFrmPrjConf::PStore(TConfBlock *conf)
         outputs << QStringLiteral("HTML");
     if (m_chm->isChecked())
         outputs << QStringLiteral("CHM");
+    if (m_pdf->isChecked())
+        outputs << QStringLiteral("PDF");
     prj->Outputs.set(outputs.join(u','));
     prj->BkColor = FTColorFromColor(m_bk);
     prj->TitleColor = FTColorFromColor(m_titleColour);

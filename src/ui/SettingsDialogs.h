@@ -59,6 +59,7 @@ private:
     QCheckBox *m_addTitle;
     QCheckBox *m_html = nullptr;
     QCheckBox *m_chm = nullptr;
+    QCheckBox *m_pdf = nullptr;
     QPushButton *m_bkButton;
     QPushButton *m_titleButton;
     QColor m_bk = Qt::white;
