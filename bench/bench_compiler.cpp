@@ -327,7 +327,8 @@ void toWeb(benchmark::State &state, Hlp::TOutput output)
         // and the texts the hits quote, against the topics' text compressed.
         qint64 terms = 0, texts = 0, plain = 0;
         for (const QFileInfo &f : QDir(p.dir.path() + QStringLiteral("/web%1/search").arg(run)).entryInfoList(QDir::Files))
-            (f.fileName().startsWith(u't') ? texts : terms) += f.size();
+            if (f.fileName() != QLatin1String("stem.js")) // the stemmer, once for the whole site
+                (f.fileName().startsWith(u't') ? texts : terms) += f.size();
         QByteArray all;
         for (const QFileInfo &f : QDir(p.dir.path() + QStringLiteral("/web%1/search").arg(run)).entryInfoList({QStringLiteral("t*.js")}))
             if (QFile file(f.filePath()); file.open(QIODevice::ReadOnly))

@@ -14,6 +14,7 @@
 #include "compiler/HlpPhrases.h"
 #include "compiler/HlpParagraph.h"
 #include "compiler/HlpPicture.h"
+#include "compiler/HtmlWriter.h"
 #include "compiler/HlpTopic.h"
 #include "compiler/HelpCompiler.h"
 #include "compiler/HlpDecompile.h"
@@ -132,6 +133,9 @@ void runAll(const QByteArray &input)
     Hlp::pictureAsFile("lP\x01\x00\x08\x00\x00\x00" + input, &extension);
     Hlp::retargetHotspots("lP\x01\x00\x08\x00\x00\x00" + input, [](const QByteArray &c) { return c + "_x"; });
     Hlp::parseHpj(input);
+    // A map of contexts from an earlier build, as a program keeps it.
+    QString mapError;
+    Hlp::contextMapChanges(input, "{\"contexts\":[{\"name\":\"a\",\"number\":1,\"page\":\"a.html#a\"}]}", &mapError);
     QByteArray picture;
     QString why;
     Hlp::bmpToPicture(input, &picture, &why);

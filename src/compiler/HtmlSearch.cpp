@@ -1,5 +1,7 @@
 #include "compiler/HtmlSearch.h"
 
+#include "compiler/HtmlSite.h"
+
 #include <QRegularExpression>
 
 #ifdef KIVHELP_HAVE_STEMMER
@@ -190,6 +192,7 @@ QList<QPair<QString, QByteArray>> SearchIndex::files() const
     for (qsizetype i = 0; i < m_files.size(); ++i)
         meta += (i ? QStringLiteral(",\n[") : QStringLiteral("[")) + jsLiteral(m_files[i]) + u',' + jsLiteral(m_titles[i]) + u']';
     out.append({QStringLiteral("search/meta.js"), (meta + QStringLiteral("]});\n")).toUtf8()});
+    out.append({QStringLiteral("search/stem.js"), stemmerScript(m_terms.algorithm())});
     for (int i = 0; i < parts; ++i)
         out.append({QStringLiteral("search/w%1.js").arg(i), QStringLiteral("searchPart(%1,{%2});\n").arg(i).arg(part[i].join(QStringLiteral(",\n"))).toUtf8()});
     for (qsizetype first = 0; first < m_texts.size(); first += kTextsPerFile) {
@@ -206,7 +209,7 @@ qint64 SearchIndex::termBytes(const QList<QPair<QString, QByteArray>> &files)
 {
     qint64 bytes = 0;
     for (const auto &[name, content] : files)
-        if (!name.startsWith(QLatin1String("search/t")))
+        if (!name.startsWith(QLatin1String("search/t")) && name != QLatin1String("search/stem.js"))
             bytes += content.size();
     return bytes;
 }

@@ -430,7 +430,7 @@ function partOf(term) {
 // the stem it starts with), best first: the title, then the keywords, then
 // the text, more occurrences first.
 function query(q, done) {
-  withScripts(['search/meta.js'], function () {
+  withScripts(['search/meta.js', 'search/stem.js'], function () {
     if (!SEARCH.meta) { done(null); return; }
     var words = [];
     each(terms(q), function (t) { if ((t.length > 1 || isCjk(t.charCodeAt(0))) && words.indexOf(t) < 0) words.push(t); });
@@ -586,7 +586,7 @@ function startSearch() {
   if (form) form.addEventListener('input', function () { search(form.form); });
   if (form && q) { form.value = q; search(form.form); }
   var hl = parameter('hl');
-  if (hl) markPage(hl.split(' '));
+  if (hl) withScripts(['search/meta.js', 'search/stem.js'], function () { markPage(hl.split(' ')); });
 }
 // context.html?id=NUMBER (decimal or 0x...) or ?name=CONTEXT: the page a
 // program asks for, from the table of context.js.

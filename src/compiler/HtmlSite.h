@@ -2,6 +2,7 @@
 // What every web page of a help shares: its style sheet, its script, the
 // words of its navigation in the help's language, and the colours of the
 // dark scheme.
+#include <QByteArray>
 #include <QColor>
 #include <QString>
 
@@ -24,6 +25,10 @@ TWebLabels webLabels(const QString &tag);
 // where one newer construct would stop the whole script.
 extern const char kWebStyle[];
 extern const char kWebScript[];
+
+// The page script's stemmer for a Snowball algorithm ("french"...): it
+// defines STEMMERS[algorithm], or nothing for a language it lacks.
+QByteArray stemmerScript(const QString &algorithm);
 
 // The contrast of two colours as accessibility guidelines measure it
 // (1 to 21; 4.5 at least for text).

@@ -297,6 +297,37 @@ def search_in_header(browser, name, words):
     return browser.js("Array.from(document.querySelectorAll('#found li > a')).map(function (a) { return [a.getAttribute('href'), a.textContent]; })")
 
 
+def check_stems(browser, name, site):
+    """The page script finds each word of the site's texts under the term
+    the index has for it: its stemmer is the index's (libstemmer)."""
+    browser.open(site.joinpath("index.html").as_uri())
+    browser.js("""withScripts(['search/meta.js', 'search/stem.js'], function () {
+        var names = [], i;
+        for (i = 0; i * SEARCH.meta.texts < SEARCH.meta.pages.length; ++i) names.push('search/t' + i + '.js');
+        for (i = 0; i < SEARCH.meta.parts; ++i) names.push('search/w' + i + '.js');
+        withScripts(names, function () {
+            var missing = [], count = 0;
+            for (var t in SEARCH.texts) each(SEARCH.texts[t], function (text) {
+                each(text.match(WORD) || [], function (word) {
+                    each(terms(word), function (term) {
+                        ++count;
+                        if (!(SEARCH.parts[partOf(term)] || {}).hasOwnProperty(term) && missing.length < 20) missing.push(word + ' -> ' + term);
+                    });
+                });
+            });
+            window.STEM_CHECK = {stemmer: SEARCH.meta.stemmer, script: !!STEMMERS[SEARCH.meta.stemmer], missing: missing, count: count};
+        });
+    }); true""")
+    browser.wait_for("window.STEM_CHECK !== undefined", f"{name}: the index does not load")
+    check = browser.js("window.STEM_CHECK")
+    if not check["script"]:
+        print(f"{name}: no stemmer in the page for « {check['stemmer']} »: words are found by their start")
+        return
+    if check["missing"]:
+        raise Failure(f"{name}: the page's {check['stemmer']} stemmer and the index differ: {check['missing']}")
+    print(f"{name}: the page's {check['stemmer']} stemmer gives the index's term for all {check['count']} words")
+
+
 def check_context_help(browser, name, site, table):
     """context.html?id=N opens the page of every [MAP] number, from disk;
     ?name= the page of a context; an unknown number says so."""
@@ -486,6 +517,7 @@ def main():
             for name, site in sites.items():
                 check_site(browser, name, site, shots)
                 check_layout(browser, name, site, shots, axe)
+                check_stems(browser, name, site)
             check_french_search(browser, sites["sample"], shots)
             if "demist" in sites:
                 check_context_help(browser, "demist", sites["demist"], json.loads((work / "demist-map.json").read_text("utf-8")))
