@@ -376,16 +376,18 @@ QString Writer::macroHref(const QString &macro) const
 
 QString Writer::relatedLink(const QString &macro, int topic)
 {
-    static const QRegularExpression related(QStringLiteral("^\\s*(ALink|AL|KLink|KL)\\(\\s*[`\"]([^'\"]*)['\"]"),
+    // The keywords quoted or bare (the compiler takes both).
+    static const QRegularExpression related(QStringLiteral("^\\s*(ALink|AL|KLink|KL)\\(\\s*(?:[`\"]([^'\"]*)['\"]|([^,)]*))"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = related.match(macro);
     if (!m.hasMatch())
         return {};
+    const QString list = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
     // The topics of any of its keywords (A keywords for ALink, K for
     // KLink), in topic order, this one left out.
     const bool a = m.captured(1).startsWith(u'A', Qt::CaseInsensitive);
     QSet<QString> keywords;
-    for (const QString &k : m.captured(2).split(u';'))
+    for (const QString &k : list.split(u';'))
         if (!k.trimmed().isEmpty())
             keywords.insert(k.trimmed().toUpper());
     QSet<int> found;

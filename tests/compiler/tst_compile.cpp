@@ -640,7 +640,7 @@ void TestCompile::webLayout()
     TestSupport::writeFile(box.path("e.rtf"),
                            "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote # a}${\\footnote $ Printing}A{\\footnote A print}Printing\\par"
                            "\\trowd\\cellx1000\\cellx2000\\pard\\intbl x\\cell y\\cell\\row\\trowd\\cellx1000\\cellx2000\\pard\\intbl z\\cell w\\cell\\row\\pard "
-                           "{\\uldb Related}{\\v !ALink(`print', 0)} {\\uldb One}{\\v !KLink(`solo')}\\par\\page"
+                           "{\\uldb Related}{\\v !ALink(`print', 0)} {\\uldb One}{\\v !KL(solo)}\\par\\page"
                            "#{\\footnote # b}A{\\footnote A print}K{\\footnote K solo}Printers you may use\\par\\page"
                            "#{\\footnote # c}${\\footnote $ Queues}A{\\footnote A PRINT}Queues\\par}");
     Hlp::TCompileOptions options;
