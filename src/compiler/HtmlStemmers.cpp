@@ -4,10 +4,11 @@ namespace Hlp {
 
 namespace {
 
-// Snowball's French and English algorithms in the pages' script (ES5):
-// they give the stems libstemmer gives the index (checked word for word
-// against it on the French dictionary's 146,000 forms and 33,000 English
-// ones; the browser test checks every word of the sites it builds).
+// Snowball's algorithms in the pages' script (ES5): they give the stems
+// libstemmer gives the index, checked word for word against it on the
+// Hunspell dictionaries' words and their inflected forms (French 146,000,
+// Italian 187,000, German 215,000, Spanish 240,000; English 33,000 from
+// help texts); the browser test checks every word of the sites it builds.
 const char kFrench[] = R"JS(STEMMERS.french = (function () {
   var V = 'aeiouy\u00e2\u00e0\u00eb\u00e9\u00ea\u00e8\u00ef\u00ee\u00f4\u00fb\u00f9';
   function v(c) { return c !== '' && V.indexOf(c) >= 0; }
@@ -230,6 +231,249 @@ const char kEnglish[] = R"JS(STEMMERS.english = (function () {
 })();
 )JS";
 
+const char kItalian[] = R"JS(STEMMERS.italian = (function () {
+  var V = 'aeiou\u00e0\u00e8\u00ec\u00f2\u00f9';
+  function v(c) { return c !== '' && V.indexOf(c) >= 0; }
+  function ending(w, list, limit) {
+    var best = '';
+    for (var i = 0; i < list.length; ++i)
+      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
+    return best;
+  }
+  function ends(w, s, limit) { return w.length - s.length >= limit && w.slice(w.length - s.length) === s; }
+  function split(s) { return s.split(' '); }
+  var PRONOUNS = split('ci gli la le li lo mi ne si ti vi sene gliela gliele glieli glielo gliene mela mele meli melo mene ' +
+                       'tela tele teli telo tene cela cele celi celo cene vela vele veli velo vene');
+  var STANDARD = split('anza anze ico ici ica ice iche ichi ismo ismi abile abili ibile ibili ista iste isti ist\u00e0 ist\u00e8 ist\u00ec ' +
+                       'oso osi osa ose mente atrice atrici ante anti azione azioni atore atori logia logie uzione uzioni usione usioni ' +
+                       'enza enze amento amenti imento imenti amente it\u00e0 ivo ivi iva ive');
+  var VERB = split('ammo ando ano are arono asse assero assi assimo ata ate ati ato ava avamo avano avate avi avo emmo enda ende endi ' +
+                   'endo er\u00e0 erai eranno ere erebbe erebbero erei eremmo eremo ereste eresti erete er\u00f2 erono essero ete eva ' +
+                   'evamo evano evate evi evo Yamo iamo immo ir\u00e0 irai iranno ire irebbe irebbero irei iremmo iremo ireste iresti ' +
+                   'irete ir\u00f2 irono isca iscano isce isci isco iscono issero ita ite iti ito iva ivamo ivano ivate ivi ivo ar ir ono uta ute uti uto');
+  var GRAVE = { '\u00e1': '\u00e0', '\u00e9': '\u00e8', '\u00ed': '\u00ec', '\u00f3': '\u00f2', '\u00fa': '\u00f9' };
+  return function (word) {
+    var w = word.replace(/[\u00e1\u00e9\u00ed\u00f3\u00fa]/g, function (c) { return GRAVE[c]; }).replace(/qu/g, 'qU'), i;
+    var a = w.split('');
+    for (i = 0; i + 2 < a.length; ++i)
+      if (v(a[i]) && (a[i + 1] === 'u' || a[i + 1] === 'i') && v(a[i + 2])) a[i + 1] = a[i + 1] === 'u' ? 'U' : 'I';
+    w = a.join('');
+    var len = w.length, pV = len, p1 = len, p2 = len, k;
+    function gopastV(from) { for (var j = from; j < len; ++j) if (v(w.charAt(j))) return j + 1; return -1; }
+    function gopastC(from) { for (var j = from; j < len; ++j) if (!v(w.charAt(j))) return j + 1; return -1; }
+    if (len >= 2) {
+      var r = -1;
+      if (v(w.charAt(0))) r = !v(w.charAt(1)) ? gopastV(2) : gopastC(2);
+      else r = !v(w.charAt(1)) ? gopastV(2) : (len >= 3 ? 3 : -1);
+      if (r >= 0) pV = r;
+    }
+    k = gopastV(0); if (k >= 0) { k = gopastC(k); if (k >= 0) { p1 = k; k = gopastV(k); if (k >= 0) { k = gopastC(k); if (k >= 0) p2 = k; } } }
+    function cut(s) { w = w.slice(0, w.length - s.length); }
+    function put(s, t) { w = w.slice(0, w.length - s.length) + t; }
+    // Attached pronouns after a gerund or an infinitive.
+    var p = ending(w, PRONOUNS, 0);
+    if (p) {
+      var before = w.slice(0, w.length - p.length), g = ending(before, ['ando', 'endo', 'ar', 'er', 'ir'], 0);
+      if (g && before.length - g.length >= pV) put(p, g === 'ando' || g === 'endo' ? '' : 'e');
+    }
+    function standard() {
+      var s = ending(w, STANDARD, 0), at = w.length - s.length, t;
+      if (!s) return false;
+      switch (s) {
+        case 'azione': case 'azioni': case 'atore': case 'atori':
+          if (at < p2) return false; cut(s); if (ends(w, 'ic', p2)) cut('ic'); return true;
+        case 'logia': case 'logie': if (at < p2) return false; put(s, 'log'); return true;
+        case 'uzione': case 'uzioni': case 'usione': case 'usioni': if (at < p2) return false; put(s, 'u'); return true;
+        case 'enza': case 'enze': if (at < p2) return false; put(s, 'ente'); return true;
+        case 'amento': case 'amenti': case 'imento': case 'imenti': if (at < pV) return false; cut(s); return true;
+        case 'amente':
+          if (at < p1) return false; cut(s);
+          t = ending(w, ['iv', 'os', 'ic', 'abil'], 0);
+          if (t && w.length - t.length >= p2) { cut(t); if (t === 'iv' && ends(w, 'at', p2)) cut('at'); }
+          return true;
+        case 'it\u00e0':
+          if (at < p2) return false; cut(s);
+          t = ending(w, ['abil', 'ic', 'iv'], 0);
+          if (t && w.length - t.length >= p2) cut(t);
+          return true;
+        case 'ivo': case 'ivi': case 'iva': case 'ive':
+          if (at < p2) return false; cut(s);
+          if (ends(w, 'at', p2)) { cut('at'); if (ends(w, 'ic', p2)) cut('ic'); }
+          return true;
+        default: if (at < p2) return false; cut(s); return true;
+      }
+    }
+    if (!standard()) { var vs = ending(w, VERB, pV); if (vs) cut(vs); }
+    // Final vowels.
+    if (w.length - 1 >= pV && 'aeio\u00e0\u00e8\u00ec\u00f2'.indexOf(w.charAt(w.length - 1)) >= 0 && w.length) {
+      w = w.slice(0, -1);
+      if (ends(w, 'i', pV)) w = w.slice(0, -1);
+    }
+    if (/[cg]h$/.test(w) && w.length - 2 >= pV) w = w.slice(0, -1);
+    return w.replace(/I/g, 'i').replace(/U/g, 'u');
+  };
+})();
+)JS";
+
+const char kGerman[] = R"JS(STEMMERS.german = (function () {
+  var V = 'aeiouy\u00e4\u00f6\u00fc';
+  function v(c) { return c !== '' && V.indexOf(c) >= 0; }
+  function ending(w, list) {
+    var best = '';
+    for (var i = 0; i < list.length; ++i)
+      if (list[i].length > best.length && w.slice(w.length - list[i].length) === list[i] && w.length >= list[i].length) best = list[i];
+    return best;
+  }
+  return function (word) {
+    var a = word.replace(/\u00df/g, 'ss').split(''), i;
+    for (i = 1; i + 1 < a.length; ++i)
+      if (v(a[i - 1]) && (a[i] === 'u' || a[i] === 'y') && v(a[i + 1])) a[i] = a[i] === 'u' ? 'U' : 'Y';
+    var w = a.join(''), len = w.length, p1 = len, p2 = len, k;
+    for (k = 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p1 = k + 1; break; }
+    for (k = p1 + 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p2 = k + 1; break; }
+    if (p1 < 3 && len >= 3) p1 = 3;
+    function at(s) { return w.length - s.length; }
+    function cut(s) { w = w.slice(0, w.length - s.length); }
+    // Step 1.
+    var s = ending(w, ['em', 'ern', 'er', 'e', 'en', 'es', 's']);
+    if (s && at(s) >= p1) {
+      if (s === 's') { if ('bdfghklmnrt'.indexOf(w.charAt(at(s) - 1)) >= 0 && at(s) > 0) cut(s); }
+      else {
+        cut(s);
+        if ((s === 'e' || s === 'en' || s === 'es') && /niss$/.test(w)) cut('s');
+      }
+    }
+    // Step 2.
+    s = ending(w, ['en', 'er', 'est', 'st']);
+    if (s && at(s) >= p1) {
+      if (s !== 'st') cut(s);
+      else if (at(s) - 1 >= 3 && 'bdfghklmnt'.indexOf(w.charAt(at(s) - 1)) >= 0) cut(s);
+    }
+    // Step 3.
+    s = ending(w, ['end', 'ung', 'ig', 'ik', 'isch', 'lich', 'heit', 'keit']);
+    if (s && at(s) >= p2) {
+      if (s === 'end' || s === 'ung') {
+        cut(s);
+        if (/ig$/.test(w) && at('ig') >= p2 && w.charAt(at('ig') - 1) !== 'e') cut('ig');
+      } else if (s === 'ig' || s === 'ik' || s === 'isch') {
+        if (w.charAt(at(s) - 1) !== 'e') cut(s);
+      } else if (s === 'lich' || s === 'heit') {
+        cut(s);
+        var t = ending(w, ['er', 'en']);
+        if (t && at(t) >= p1) cut(t);
+      } else {
+        cut(s);
+        var u = ending(w, ['lich', 'ig']);
+        if (u && at(u) >= p2) cut(u);
+      }
+    }
+    return w.replace(/Y/g, 'y').replace(/U/g, 'u').replace(/\u00e4/g, 'a').replace(/\u00f6/g, 'o').replace(/\u00fc/g, 'u');
+  };
+})();
+)JS";
+
+const char kSpanish[] = R"JS(STEMMERS.spanish = (function () {
+  var V = 'aeiou\u00e1\u00e9\u00ed\u00f3\u00fa\u00fc';
+  function v(c) { return c !== '' && V.indexOf(c) >= 0; }
+  function ending(w, list, limit) {
+    var best = '';
+    for (var i = 0; i < list.length; ++i)
+      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
+    return best;
+  }
+  function ends(w, s, limit) { return w.length - s.length >= limit && w.slice(w.length - s.length) === s; }
+  function split(s) { return s.split(' '); }
+  var PRONOUNS = split('me se sela selo selas selos la le lo las les los nos');
+  var STANDARD = split('anza anzas ico ica icos icas ismo ismos able ables ible ibles ista istas oso osa osos osas amiento amientos ' +
+                       'imiento imientos adora ador aci\u00f3n adoras adores aciones ante antes ancia ancias log\u00eda log\u00edas ' +
+                       'uci\u00f3n uciones encia encias amente mente idad idades iva ivo ivas ivos');
+  var Y_VERB = split('ya ye yan yen yeron yendo yo y\u00f3 yas yes yais yamos');
+  var VERB = split('en es \u00e9is emos ar\u00edan ar\u00edas ar\u00e1n ar\u00e1s ar\u00edais ar\u00eda ar\u00e9is ar\u00edamos aremos ar\u00e1 ' +
+                   'ar\u00e9 er\u00edan er\u00edas er\u00e1n er\u00e1s er\u00edais er\u00eda er\u00e9is er\u00edamos eremos er\u00e1 er\u00e9 ' +
+                   'ir\u00edan ir\u00edas ir\u00e1n ir\u00e1s ir\u00edais ir\u00eda ir\u00e9is ir\u00edamos iremos ir\u00e1 ir\u00e9 aba ada ida ' +
+                   '\u00eda ara iera ad ed id ase iese aste iste an aban \u00edan aran ieran asen iesen aron ieron ado ido ando iendo i\u00f3 ' +
+                   'ar er ir as abas adas idas \u00edas aras ieras ases ieses \u00eds \u00e1is abais \u00edais arais ierais aseis ieseis ' +
+                   'asteis isteis ados idos amos \u00e1bamos \u00edamos imos \u00e1ramos i\u00e9ramos i\u00e9semos \u00e1semos');
+  var UNACCENT = { '\u00e1': 'a', '\u00e9': 'e', '\u00ed': 'i', '\u00f3': 'o', '\u00fa': 'u' };
+  return function (word) {
+    var w = word, len = w.length, pV = len, p1 = len, p2 = len, k;
+    function gopastV(from) { for (var j = from; j < len; ++j) if (v(w.charAt(j))) return j + 1; return -1; }
+    function gopastC(from) { for (var j = from; j < len; ++j) if (!v(w.charAt(j))) return j + 1; return -1; }
+    if (len >= 2) {
+      var r;
+      if (v(w.charAt(0))) r = !v(w.charAt(1)) ? gopastV(2) : gopastC(2);
+      else r = !v(w.charAt(1)) ? gopastV(2) : (len >= 3 ? 3 : -1);
+      if (r >= 0) pV = r;
+    }
+    k = gopastV(0); if (k >= 0) { k = gopastC(k); if (k >= 0) { p1 = k; k = gopastV(k); if (k >= 0) { k = gopastC(k); if (k >= 0) p2 = k; } } }
+    function cut(s) { w = w.slice(0, w.length - s.length); }
+    function put(s, t) { w = w.slice(0, w.length - s.length) + t; }
+    // Attached pronouns after a gerund or an infinitive.
+    var p = ending(w, PRONOUNS, 0);
+    if (p) {
+      var before = w.slice(0, w.length - p.length);
+      var g = ending(before, ['i\u00e9ndo', '\u00e1ndo', '\u00e1r', '\u00e9r', '\u00edr', 'ando', 'iendo', 'ar', 'er', 'ir', 'yendo'], 0);
+      if (g && before.length - g.length >= pV) {
+        if (/^(i\u00e9ndo|\u00e1ndo|\u00e1r|\u00e9r|\u00edr)$/.test(g))
+          w = before.slice(0, before.length - g.length) + g.replace(/[\u00e1\u00e9\u00ed]/, function (c) { return UNACCENT[c]; });
+        else if (g !== 'yendo' || before.charAt(before.length - 6) === 'u') w = before;
+      }
+    }
+    function standard() {
+      var s = ending(w, STANDARD, 0), at = w.length - s.length, t;
+      if (!s) return false;
+      switch (s) {
+        case 'adora': case 'ador': case 'aci\u00f3n': case 'adoras': case 'adores': case 'aciones': case 'ante': case 'antes':
+        case 'ancia': case 'ancias':
+          if (at < p2) return false; cut(s); if (ends(w, 'ic', p2)) cut('ic'); return true;
+        case 'log\u00eda': case 'log\u00edas': if (at < p2) return false; put(s, 'log'); return true;
+        case 'uci\u00f3n': case 'uciones': if (at < p2) return false; put(s, 'u'); return true;
+        case 'encia': case 'encias': if (at < p2) return false; put(s, 'ente'); return true;
+        case 'amente':
+          if (at < p1) return false; cut(s);
+          t = ending(w, ['iv', 'os', 'ic', 'ad'], 0);
+          if (t && w.length - t.length >= p2) { cut(t); if (t === 'iv' && ends(w, 'at', p2)) cut('at'); }
+          return true;
+        case 'mente':
+          if (at < p2) return false; cut(s);
+          t = ending(w, ['ante', 'able', 'ible'], 0);
+          if (t && w.length - t.length >= p2) cut(t);
+          return true;
+        case 'idad': case 'idades':
+          if (at < p2) return false; cut(s);
+          t = ending(w, ['abil', 'ic', 'iv'], 0);
+          if (t && w.length - t.length >= p2) cut(t);
+          return true;
+        case 'iva': case 'ivo': case 'ivas': case 'ivos':
+          if (at < p2) return false; cut(s); if (ends(w, 'at', p2)) cut('at'); return true;
+        default: if (at < p2) return false; cut(s); return true;
+      }
+    }
+    function yVerb() {
+      var s = ending(w, Y_VERB, pV);
+      if (!s || w.charAt(w.length - s.length - 1) !== 'u') return false;
+      cut(s);
+      return true;
+    }
+    function verb() {
+      var s = ending(w, VERB, pV);
+      if (!s) return false;
+      cut(s);
+      if ((s === 'en' || s === 'es' || s === '\u00e9is' || s === 'emos') && /gu$/.test(w)) w = w.slice(0, -1);
+      return true;
+    }
+    if (!standard() && !yVerb()) verb();
+    // Residual suffixes.
+    var r = ending(w, ['os', 'a', 'o', '\u00e1', '\u00ed', '\u00f3', 'e', '\u00e9'], 0);
+    if (r && w.length - r.length >= pV) {
+      cut(r);
+      if ((r === 'e' || r === '\u00e9') && /gu$/.test(w) && w.length - 1 >= pV) w = w.slice(0, -1);
+    }
+    return w.replace(/[\u00e1\u00e9\u00ed\u00f3\u00fa]/g, function (c) { return UNACCENT[c]; });
+  };
+})();
+)JS";
+
 } // namespace
 
 QByteArray stemmerScript(const QString &algorithm)
@@ -238,6 +482,12 @@ QByteArray stemmerScript(const QString &algorithm)
         return kFrench;
     if (algorithm == QLatin1String("english"))
         return kEnglish;
+    if (algorithm == QLatin1String("italian"))
+        return kItalian;
+    if (algorithm == QLatin1String("german"))
+        return kGerman;
+    if (algorithm == QLatin1String("spanish"))
+        return kSpanish;
     return "// No stemmer in the page for this language: words are found by their start.\n";
 }
 
