@@ -7,8 +7,10 @@ namespace {
 // Snowball's algorithms in the pages' script (ES5): they give the stems
 // libstemmer gives the index, checked word for word against it on the
 // Hunspell dictionaries' words and their inflected forms (French 146,000,
-// Italian 187,000, German 215,000, Spanish 240,000; English 33,000 from
-// help texts); the browser test checks every word of the sites it builds.
+// Italian 187,000, German 215,000, Spanish 240,000, Portuguese 212,000,
+// Dutch 276,000, Russian 302,000; English 33,000 from help texts); the
+// browser test checks every word of the sites it builds. Polish has no
+// algorithm in libstemmer: its words are indexed whole.
 const char kFrench[] = R"JS(STEMMERS.french = (function () {
   var V = 'aeiouy\u00e2\u00e0\u00eb\u00e9\u00ea\u00e8\u00ef\u00ee\u00f4\u00fb\u00f9';
   function v(c) { return c !== '' && V.indexOf(c) >= 0; }
@@ -474,6 +476,219 @@ const char kSpanish[] = R"JS(STEMMERS.spanish = (function () {
 })();
 )JS";
 
+const char kPortuguese[] = R"JS(STEMMERS.portuguese = (function () {
+  var V = 'aeiou\u00e1\u00e9\u00ed\u00f3\u00fa\u00e2\u00ea\u00f4';
+  function v(c) { return c !== '' && V.indexOf(c) >= 0; }
+  function ending(w, list, limit) {
+    var best = '';
+    for (var i = 0; i < list.length; ++i)
+      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
+    return best;
+  }
+  function ends(w, s, limit) { return w.length - s.length >= limit && w.slice(w.length - s.length) === s; }
+  function split(s) { return s.split(' '); }
+  var STANDARD = split('eza ezas ico ica icos icas ismo ismos \u00e1vel \u00edvel ista istas oso osa osos osas amento amentos imento imentos ' +
+                       'adora ador a\u00e7a~o adoras adores a\u00e7o~es ante antes \u00e2ncia log\u00eda log\u00edas u\u00e7a~o u\u00e7o~es ' +
+                       '\u00eancia \u00eancias amente mente idade idades iva ivo ivas ivos ira iras');
+  var VERB = split('ada ida ia aria eria iria ar\u00e1 ara er\u00e1 era ir\u00e1 ava asse esse isse aste este iste ei arei erei irei am iam ' +
+                   'ariam eriam iriam aram eram iram avam em arem erem irem assem essem issem ado ido ando endo indo ara~o era~o ira~o ' +
+                   'ar er ir as adas idas ias arias erias irias ar\u00e1s aras er\u00e1s eras ir\u00e1s avas es ardes erdes irdes ares eres ' +
+                   'ires asses esses isses astes estes istes is ais eis \u00edeis ar\u00edeis er\u00edeis ir\u00edeis \u00e1reis areis ' +
+                   '\u00e9reis ereis \u00edreis ireis \u00e1sseis \u00e9sseis \u00edsseis \u00e1veis ados idos \u00e1mos amos \u00edamos ' +
+                   'ar\u00edamos er\u00edamos ir\u00edamos \u00e1ramos \u00e9ramos \u00edramos \u00e1vamos emos aremos eremos iremos ' +
+                   '\u00e1ssemos \u00eassemos \u00edssemos imos armos ermos irmos eu iu ou ira iras');
+  return function (word) {
+    var w = word.replace(/\u00e3/g, 'a~').replace(/\u00f5/g, 'o~'), len = w.length, pV = len, p1 = len, p2 = len, k;
+    function gopastV(from) { for (var j = from; j < len; ++j) if (v(w.charAt(j))) return j + 1; return -1; }
+    function gopastC(from) { for (var j = from; j < len; ++j) if (!v(w.charAt(j))) return j + 1; return -1; }
+    if (len >= 2) {
+      var r;
+      if (v(w.charAt(0))) r = !v(w.charAt(1)) ? gopastV(2) : gopastC(2);
+      else r = !v(w.charAt(1)) ? gopastV(2) : (len >= 3 ? 3 : -1);
+      if (r >= 0) pV = r;
+    }
+    k = gopastV(0); if (k >= 0) { k = gopastC(k); if (k >= 0) { p1 = k; k = gopastV(k); if (k >= 0) { k = gopastC(k); if (k >= 0) p2 = k; } } }
+    function cut(s) { w = w.slice(0, w.length - s.length); }
+    function put(s, t) { w = w.slice(0, w.length - s.length) + t; }
+    function standard() {
+      var s = ending(w, STANDARD, 0), at = w.length - s.length, t;
+      if (!s) return false;
+      switch (s) {
+        case 'log\u00eda': case 'log\u00edas': if (at < p2) return false; put(s, 'log'); return true;
+        case 'u\u00e7a~o': case 'u\u00e7o~es': if (at < p2) return false; put(s, 'u'); return true;
+        case '\u00eancia': case '\u00eancias': if (at < p2) return false; put(s, 'ente'); return true;
+        case 'amente':
+          if (at < p1) return false; cut(s);
+          t = ending(w, ['iv', 'os', 'ic', 'ad'], 0);
+          if (t && w.length - t.length >= p2) { cut(t); if (t === 'iv' && ends(w, 'at', p2)) cut('at'); }
+          return true;
+        case 'mente':
+          if (at < p2) return false; cut(s);
+          t = ending(w, ['ante', 'avel', '\u00edvel'], 0);
+          if (t && w.length - t.length >= p2) cut(t);
+          return true;
+        case 'idade': case 'idades':
+          if (at < p2) return false; cut(s);
+          t = ending(w, ['abil', 'ic', 'iv'], 0);
+          if (t && w.length - t.length >= p2) cut(t);
+          return true;
+        case 'iva': case 'ivo': case 'ivas': case 'ivos':
+          if (at < p2) return false; cut(s); if (ends(w, 'at', p2)) cut('at'); return true;
+        case 'ira': case 'iras':
+          if (at < pV || w.charAt(at - 1) !== 'e') return false; put(s, 'ir'); return true;
+        default: if (at < p2) return false; cut(s); return true;
+      }
+    }
+    function verb() { var s = ending(w, VERB, pV); if (!s) return false; cut(s); return true; }
+    if (standard() || verb()) {
+      if (/ci$/.test(w) && w.length - 1 >= pV) w = w.slice(0, -1);
+    } else {
+      var r = ending(w, ['os', 'a', 'i', 'o', '\u00e1', '\u00ed', '\u00f3'], 0);
+      if (r && w.length - r.length >= pV) cut(r);
+    }
+    // Residual form.
+    var f = ending(w, ['e', '\u00e9', '\u00ea', '\u00e7'], 0);
+    if (f === '\u00e7') put(f, 'c');
+    else if (f && w.length - 1 >= pV) {
+      cut(f);
+      if ((/gu$/.test(w) || /ci$/.test(w)) && w.length - 1 >= pV) w = w.slice(0, -1);
+    }
+    return w.replace(/a~/g, '\u00e3').replace(/o~/g, '\u00f5');
+  };
+})();
+)JS";
+
+const char kDutch[] = R"JS(STEMMERS.dutch = (function () {
+  var V = 'aeiouy\u00e8';
+  function v(c) { return c !== '' && V.indexOf(c) >= 0; }
+  var PLAIN = { '\u00e4': 'a', '\u00e1': 'a', '\u00eb': 'e', '\u00e9': 'e', '\u00ef': 'i', '\u00ed': 'i', '\u00f6': 'o', '\u00f3': 'o', '\u00fc': 'u', '\u00fa': 'u' };
+  return function (word) {
+    var w = word.replace(/[\u00e4\u00e1\u00eb\u00e9\u00ef\u00ed\u00f6\u00f3\u00fc\u00fa]/g, function (c) { return PLAIN[c]; }), i;
+    if (w.charAt(0) === 'y') w = 'Y' + w.slice(1);
+    var a = w.split('');
+    for (i = 0; i + 1 < a.length; ++i) {
+      if (!v(a[i])) continue;
+      if (a[i + 1] === 'i' && i + 2 < a.length && v(a[i + 2])) a[i + 1] = 'I';
+      else if (a[i + 1] === 'y') a[i + 1] = 'Y';
+    }
+    w = a.join('');
+    var len = w.length, p1 = len, p2 = len, k;
+    for (k = 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p1 = k + 1; break; }
+    for (k = p1 + 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p2 = k + 1; break; }
+    if (p1 < 3 && len >= 3) p1 = 3;
+    var eFound = false;
+    function ends(s) { return w.length >= s.length && w.slice(w.length - s.length) === s; }
+    function at(s) { return w.length - s.length; }
+    function cut(s) { w = w.slice(0, w.length - s.length); }
+    function before(s) { return w.charAt(at(s) - 1); }
+    function undouble() { if (/(kk|dd|tt)$/.test(w)) w = w.slice(0, -1); }
+    function eEnding() {
+      eFound = false;
+      if (ends('e') && at('e') >= p1 && at('e') > 0 && !v(before('e'))) { cut('e'); eFound = true; undouble(); }
+    }
+    function enEnding(s) {
+      if (at(s) >= p1 && at(s) > 0 && !v(before(s)) && w.slice(at(s) - 3, at(s)) !== 'gem') { cut(s); undouble(); }
+    }
+    // Step 1.
+    if (ends('heden')) { if (at('heden') >= p1) w = w.slice(0, at('heden')) + 'heid'; }
+    else if (ends('ene')) enEnding('ene');
+    else if (ends('en')) enEnding('en');
+    else if (ends('se')) { if (at('se') >= p1 && at('se') > 0 && !v(before('se')) && before('se') !== 'j') cut('se'); }
+    else if (ends('s')) { if (at('s') >= p1 && at('s') > 0 && !v(before('s')) && before('s') !== 'j') cut('s'); }
+    // Step 2.
+    eEnding();
+    // Step 3a.
+    if (ends('heid') && at('heid') >= p2 && before('heid') !== 'c') { cut('heid'); if (ends('en')) enEnding('en'); }
+    // Step 3b.
+    if (ends('end') || ends('ing')) {
+      var s = ends('end') ? 'end' : 'ing';
+      if (at(s) >= p2) {
+        cut(s);
+        if (ends('ig') && at('ig') >= p2 && before('ig') !== 'e') cut('ig');
+        else undouble();
+      }
+    } else if (ends('ig')) { if (at('ig') >= p2 && before('ig') !== 'e') cut('ig'); }
+    else if (ends('lijk')) { if (at('lijk') >= p2) { cut('lijk'); eEnding(); } }
+    else if (ends('baar')) { if (at('baar') >= p2) cut('baar'); }
+    else if (ends('bar')) { if (at('bar') >= p2 && eFound) cut('bar'); }
+    // Step 4: a consonant after a doubled vowel after a consonant.
+    var n = w.length;
+    if (n >= 4 && !v(w.charAt(n - 1)) && w.charAt(n - 1) !== 'I' && /^(aa|ee|oo|uu)$/.test(w.slice(n - 3, n - 1)) && !v(w.charAt(n - 4)))
+      w = w.slice(0, n - 2) + w.charAt(n - 1);
+    return w.replace(/Y/g, 'y').replace(/I/g, 'i');
+  };
+})();
+)JS";
+
+const char kRussian[] = R"JS(STEMMERS.russian = (function () {
+  function v(c) { return c !== '' && '\u0430\u0435\u0438\u043e\u0443\u044b\u044d\u044e\u044f'.indexOf(c) >= 0; }
+  function ending(w, list, limit) {
+    var best = '';
+    for (var i = 0; i < list.length; ++i)
+      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
+    return best;
+  }
+  function split(s) { return s.split(' '); }
+  var GERUND_A = split('\u0432 \u0432\u0448\u0438 \u0432\u0448\u0438\u0441\u044c');
+  var GERUND = split('\u0438\u0432 \u0438\u0432\u0448\u0438 \u0438\u0432\u0448\u0438\u0441\u044c \u044b\u0432 \u044b\u0432\u0448\u0438 \u044b\u0432\u0448\u0438\u0441\u044c');
+  var ADJECTIVE = split('\u0435\u0435 \u0438\u0435 \u044b\u0435 \u043e\u0435 \u0438\u043c\u0438 \u044b\u043c\u0438 \u0435\u0439 \u0438\u0439 \u044b\u0439 ' +
+                        '\u043e\u0439 \u0435\u043c \u0438\u043c \u044b\u043c \u043e\u043c \u0435\u0433\u043e \u043e\u0433\u043e \u0435\u043c\u0443 ' +
+                        '\u043e\u043c\u0443 \u0438\u0445 \u044b\u0445 \u0443\u044e \u044e\u044e \u0430\u044f \u044f\u044f \u043e\u044e \u0435\u044e');
+  var PARTICIPLE_A = split('\u0435\u043c \u043d\u043d \u0432\u0448 \u044e\u0449 \u0449');
+  var PARTICIPLE = split('\u0438\u0432\u0448 \u044b\u0432\u0448 \u0443\u044e\u0449');
+  var VERB_A = split('\u043b\u0430 \u043d\u0430 \u0435\u0442\u0435 \u0439\u0442\u0435 \u043b\u0438 \u0439 \u043b \u0435\u043c \u043d \u043b\u043e ' +
+                     '\u043d\u043e \u0435\u0442 \u044e\u0442 \u043d\u044b \u0442\u044c \u0435\u0448\u044c \u043d\u043d\u043e');
+  var VERB = split('\u0438\u043b\u0430 \u044b\u043b\u0430 \u0435\u043d\u0430 \u0435\u0439\u0442\u0435 \u0443\u0439\u0442\u0435 \u0438\u0442\u0435 ' +
+                   '\u0438\u043b\u0438 \u044b\u043b\u0438 \u0435\u0439 \u0443\u0439 \u0438\u043b \u044b\u043b \u0438\u043c \u044b\u043c \u0435\u043d ' +
+                   '\u0438\u043b\u043e \u044b\u043b\u043e \u0435\u043d\u043e \u044f\u0442 \u0443\u0435\u0442 \u0443\u044e\u0442 \u0438\u0442 \u044b\u0442 ' +
+                   '\u0435\u043d\u044b \u0438\u0442\u044c \u044b\u0442\u044c \u0438\u0448\u044c \u0443\u044e \u044e');
+  var NOUN = split('\u0430 \u0435\u0432 \u043e\u0432 \u0438\u0435 \u044c\u0435 \u0435 \u0438\u044f\u043c\u0438 \u044f\u043c\u0438 \u0430\u043c\u0438 ' +
+                   '\u0435\u0438 \u0438\u0438 \u0438 \u0438\u0435\u0439 \u0435\u0439 \u043e\u0439 \u0438\u0439 \u0439 \u0438\u044f\u043c \u044f\u043c ' +
+                   '\u0438\u0435\u043c \u0435\u043c \u0430\u043c \u043e\u043c \u043e \u0443 \u0430\u0445 \u0438\u044f\u0445 \u044f\u0445 \u044b \u044c ' +
+                   '\u0438\u044e \u044c\u044e \u044e \u0438\u044f \u044c\u044f \u044f');
+  return function (word) {
+    var w = word.replace(/\u0451/g, '\u0435'), len = w.length, pV = len, p2 = len, k, s;
+    for (k = 0; k < len; ++k) if (v(w.charAt(k))) { pV = k + 1; break; }
+    // R2: past a vowel and a consonant, twice.
+    if (pV < len) {
+      var p1 = -1;
+      for (k = pV; k < len; ++k) if (!v(w.charAt(k))) { p1 = k + 1; break; }
+      if (p1 >= 0) {
+        var q = -1;
+        for (k = p1; k < len; ++k) if (v(w.charAt(k))) { q = k + 1; break; }
+        if (q >= 0) for (k = q; k < len; ++k) if (!v(w.charAt(k))) { p2 = k + 1; break; }
+      }
+    }
+    function cut(x) { w = w.slice(0, w.length - x.length); }
+    // A suffix in RV; the "a" forms need а or я before them (in RV too).
+    function remove(withA, plain) {
+      var a = ending(w, withA, pV), b = ending(w, plain, pV);
+      if (b.length >= a.length && b) { cut(b); return true; }
+      if (a) {
+        var c = w.charAt(w.length - a.length - 1);
+        if ((c === '\u0430' || c === '\u044f') && w.length - a.length - 1 >= pV) { cut(a); return true; }
+      }
+      return false;
+    }
+    if (!remove(GERUND_A, GERUND)) {
+      s = ending(w, ['\u0441\u044f', '\u0441\u044c'], pV);
+      if (s) cut(s);
+      s = ending(w, ADJECTIVE, pV);
+      if (s) { cut(s); remove(PARTICIPLE_A, PARTICIPLE); }
+      else if (!remove(VERB_A, VERB)) { s = ending(w, NOUN, pV); if (s) cut(s); }
+    }
+    if (ending(w, ['\u0438'], pV)) cut('\u0438');
+    s = ending(w, ['\u043e\u0441\u0442', '\u043e\u0441\u0442\u044c'], pV);
+    if (s && w.length - s.length >= p2) cut(s);
+    s = ending(w, ['\u0435\u0439\u0448', '\u0435\u0439\u0448\u0435', '\u043d', '\u044c'], pV);
+    if (s === '\u043d') { if (w.charAt(w.length - 2) === '\u043d' && w.length - 2 >= pV) cut(s); }
+    else if (s === '\u044c') cut(s);
+    else if (s) { cut(s); if (ending(w, ['\u043d\u043d'], pV)) cut('\u043d'); }
+    return w;
+  };
+})();
+)JS";
+
 } // namespace
 
 QByteArray stemmerScript(const QString &algorithm)
@@ -488,6 +703,12 @@ QByteArray stemmerScript(const QString &algorithm)
         return kGerman;
     if (algorithm == QLatin1String("spanish"))
         return kSpanish;
+    if (algorithm == QLatin1String("portuguese"))
+        return kPortuguese;
+    if (algorithm == QLatin1String("dutch"))
+        return kDutch;
+    if (algorithm == QLatin1String("russian"))
+        return kRussian;
     return "// No stemmer in the page for this language: words are found by their start.\n";
 }
 

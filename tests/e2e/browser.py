@@ -273,6 +273,20 @@ def axe_source(out):
     return cached.read_text("utf-8")
 
 
+# Sentences with inflected words, for the stemmers of other languages.
+LANGUAGES = [
+    ("de", "0x407", "Die Druckerwarteschlangen werden automatisch geöffnet und die Einstellungen gespeichert; "
+                    "Möglichkeiten, Verbindungen, Freundlichkeit, Übersetzungen, größere Fenster."),
+    ("es", "0x40A", "Las impresoras están configuradas automáticamente; imprimiendo, abriéndolo, configuraciones, "
+                    "posibilidades, haciéndole, averigüe, siguen."),
+    ("pt", "0x816", "As impressoras estão configuradas automaticamente; imprimindo, configurações, possibilidades, "
+                    "informações, amigavelmente."),
+    ("nl", "0x413", "De printers worden automatisch geconfigureerd; instellingen, mogelijkheden, verbindingen, "
+                    "vriendelijkheid, lijken, maanden."),
+    ("ru", "0x419", "Принтеры настраиваются автоматически; настройки, возможности, соединения, открывающийся, "
+                    "красивейший, ёлки."),
+]
+
 AXE_VERSION = "4.14.1"
 AXE_SHA512 = "FHfa+lmNjQZfJz1q8wKqIDwC6DExcHt/pkjNQb09a3NPjCKg2rhu5qb2S4r76ASyFNNtuFooJpZe37OgudVGtQ=="
 
@@ -511,6 +525,16 @@ def main():
             sites["reference"] = work / "reference_html"
         else:
             print(f"the corpus is not at {corpus}: its project is not tried")
+        # A page in each other language with a stemmer in the pages' script.
+        for lang, lcid, text in LANGUAGES:
+            folder = work / f"lang-{lang}"
+            folder.mkdir()
+            rtf = "".join(c if ord(c) < 128 else f"\\u{ord(c) if ord(c) < 32768 else ord(c) - 65536}?" for c in text)
+            (folder / "t.hpj").write_text(f"[OPTIONS]\r\nTITLE={lang}\r\nLCID={lcid} 0x0 0x0\r\n[FILES]\r\nt.rtf\r\n")
+            (folder / "t.rtf").write_text("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}#{\\footnote # a}${\\footnote $ " + lang + "}" + rtf + "\\par}")
+            run = subprocess.run([kivhc, "--format", "html", "-o", str(folder / "web"), str(folder / "t.hpj")], env=env, capture_output=True, text=True)
+            if run.returncode != 0:
+                raise Failure(f"kivhc --format html failed on the {lang} page:\n{run.stdout}{run.stderr}")
         axe = axe_source(out)
         browser = Browser(exe, work / "profile")
         try:
@@ -519,6 +543,8 @@ def main():
                 check_layout(browser, name, site, shots, axe)
                 check_stems(browser, name, site)
             check_french_search(browser, sites["sample"], shots)
+            for lang, _, _ in LANGUAGES:
+                check_stems(browser, lang, work / f"lang-{lang}" / "web")
             if "demist" in sites:
                 check_context_help(browser, "demist", sites["demist"], json.loads((work / "demist-map.json").read_text("utf-8")))
                 check_pictures(browser, "demist", sites["demist"], shots)
