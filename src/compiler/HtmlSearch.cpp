@@ -19,21 +19,6 @@ bool isCjk(char16_t c)
     return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF66 && c <= 0xFF9F);
 }
 
-// A string literal of the page script (JSON's rules, safe inside a page).
-QString jsLiteral(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == u'"' || c == u'\\')
-            out += u'\\' + QString(c);
-        else if (c.unicode() < 0x20 || c.unicode() == 0x2028 || c.unicode() == 0x2029 || c == u'<')
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + u'"';
-}
-
 // Which part of the index holds a term: its first two characters (one for
 // Chinese, Japanese and Korean), hashed, so that all terms that start
 // alike are together. The page script computes the same.
@@ -185,12 +170,12 @@ QList<QPair<QString, QByteArray>> SearchIndex::files() const
             numbers << QString::number(page - last) << QString::number(score);
             last = page;
         }
-        part[partOf(term, parts)] << jsLiteral(term) + u':' + u'[' + numbers.join(u',') + u']';
+        part[partOf(term, parts)] << jsString(term) + u':' + u'[' + numbers.join(u',') + u']';
     }
     QList<QPair<QString, QByteArray>> out;
-    QString meta = QStringLiteral("searchMeta({parts:%1,texts:%2,stemmer:%3,pages:[").arg(parts).arg(kTextsPerFile).arg(jsLiteral(m_terms.algorithm()));
+    QString meta = QStringLiteral("searchMeta({parts:%1,texts:%2,stemmer:%3,pages:[").arg(parts).arg(kTextsPerFile).arg(jsString(m_terms.algorithm()));
     for (qsizetype i = 0; i < m_files.size(); ++i)
-        meta += (i ? QStringLiteral(",\n[") : QStringLiteral("[")) + jsLiteral(m_files[i]) + u',' + jsLiteral(m_titles[i]) + u']';
+        meta += (i ? QStringLiteral(",\n[") : QStringLiteral("[")) + jsString(m_files[i]) + u',' + jsString(m_titles[i]) + u']';
     out.append({QStringLiteral("search/meta.js"), (meta + QStringLiteral("]});\n")).toUtf8()});
     out.append({QStringLiteral("search/stem.js"), stemmerScript(m_terms.algorithm())});
     for (int i = 0; i < parts; ++i)
@@ -198,7 +183,7 @@ QList<QPair<QString, QByteArray>> SearchIndex::files() const
     for (qsizetype first = 0; first < m_texts.size(); first += kTextsPerFile) {
         QStringList texts;
         for (qsizetype i = first; i < qMin(first + kTextsPerFile, m_texts.size()); ++i)
-            texts << jsLiteral(m_texts[i]);
+            texts << jsString(m_texts[i]);
         out.append({QStringLiteral("search/t%1.js").arg(first / kTextsPerFile),
                     QStringLiteral("searchTexts(%1,[%2]);\n").arg(first / kTextsPerFile).arg(texts.join(QStringLiteral(",\n"))).toUtf8()});
     }

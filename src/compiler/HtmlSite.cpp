@@ -71,6 +71,20 @@ TWebLabels webLabels(const QString &tag)
     return all.value(tag.section(u'-', 0, 0).toLower(), all.value(QStringLiteral("en")));
 }
 
+QString jsString(const QString &text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\')
+            out += u'\\' + QString(c);
+        else if (c.unicode() < 0x20 || c.unicode() == 0x2028 || c.unicode() == 0x2029 || c == u'<')
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
 namespace {
 
 double luminance(const QColor &c)

@@ -30,6 +30,11 @@ extern const char kWebScript[];
 // defines STEMMERS[algorithm], or nothing for a language it lacks.
 QByteArray stemmerScript(const QString &algorithm);
 
+// A string literal of the page script: quotes, backslashes, control
+// characters, the two characters that end a line in a script and "<" (no
+// "</script>" inside a page) escaped.
+QString jsString(const QString &text);
+
 // The contrast of two colours as accessibility guidelines measure it
 // (1 to 21; 4.5 at least for text).
 double contrastRatio(const QColor &a, const QColor &b);

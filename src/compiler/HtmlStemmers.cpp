@@ -1,5 +1,7 @@
 #include "compiler/HtmlSite.h"
 
+#include <QHash>
+
 namespace Hlp {
 
 namespace {
@@ -11,20 +13,42 @@ namespace {
 // Dutch 276,000, Russian 302,000; English 33,000 from help texts); the
 // browser test checks every word of the sites it builds. Polish has no
 // algorithm in libstemmer: its words are indexed whole.
+const char kCommon[] = R"JS(// What Snowball's algorithms share.
+var SNOWBALL = {
+  // The longest of `list` that `w` ends with, starting at or after `limit`.
+  ending: function (w, list, limit) {
+    var best = '';
+    for (var i = 0; i < list.length; ++i)
+      if (list[i].length > best.length && w.length - list[i].length >= (limit || 0) && w.slice(w.length - list[i].length) === list[i]) best = list[i];
+    return best;
+  },
+  ends: function (w, s, limit) { return w.length - s.length >= (limit || 0) && w.slice(w.length - s.length) === s; },
+  split: function (s) { return s.split(' '); },
+  // R1 and R2: past a vowel and a consonant, once, then again.
+  regions: function (w, v) {
+    var len = w.length, p1 = len, p2 = len, k;
+    for (k = 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p1 = k + 1; break; }
+    for (k = p1 + 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p2 = k + 1; break; }
+    return [p1, p2];
+  },
+  // RV of the Romance languages: after the next vowel when the second
+  // letter is a consonant, after the next consonant when the word starts
+  // with two vowels, else after the third letter.
+  rv: function (w, v) {
+    var len = w.length, j;
+    if (len < 2) return len;
+    if (!v(w.charAt(0)) && v(w.charAt(1))) return len >= 3 ? 3 : len;
+    if (v(w.charAt(0)) && v(w.charAt(1))) { for (j = 2; j < len; ++j) if (!v(w.charAt(j))) return j + 1; return len; }
+    for (j = 2; j < len; ++j) if (v(w.charAt(j))) return j + 1;
+    return len;
+  }
+};
+)JS";
+
 const char kFrench[] = R"JS(STEMMERS.french = (function () {
   var V = 'aeiouy\u00e2\u00e0\u00eb\u00e9\u00ea\u00e8\u00ef\u00ee\u00f4\u00fb\u00f9';
   function v(c) { return c !== '' && V.indexOf(c) >= 0; }
-  // The longest of `list` that `w` ends with, starting at or after `limit`.
-  function ending(w, list, limit) {
-    var best = '';
-    for (var i = 0; i < list.length; ++i) {
-      var s = list[i];
-      if (s.length > best.length && w.length - s.length >= limit && w.slice(w.length - s.length) === s) best = s;
-    }
-    return best;
-  }
-  function ends(w, s, limit) { return w.length - s.length >= limit && w.slice(w.length - s.length) === s; }
-  function split(s) { return s.split(' '); }
+  var ending = SNOWBALL.ending, ends = SNOWBALL.ends, split = SNOWBALL.split;
   var STEP1 = split('ance iqUe isme able iste eux ances iqUes ismes ables istes atrice ateur ation atrices ateurs ations logie logies ' +
                     'usion ution usions utions ence ences ement ements it\u00e9 it\u00e9s if ive ifs ives eaux aux euse euses issement issements amment emment ment ments');
   var I_VERB = split('\u00eemes \u00eet \u00eetes i ie ies ir ira irai iraIent irais irait iras irent irez iriez irions irons iront is issaIent ' +
@@ -50,8 +74,8 @@ const char kFrench[] = R"JS(STEMMERS.french = (function () {
     if (len >= 2 && v(w.charAt(0)) && v(w.charAt(1))) pV = Math.min(3, len);
     else if (/^(par|col|tap)/.test(w)) pV = 3;
     else { for (k = 1; k < len; ++k) if (v(w.charAt(k))) { pV = k + 1; break; } }
-    for (k = 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p1 = k + 1; break; }
-    for (k = p1 + 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p2 = k + 1; break; }
+    var r12 = SNOWBALL.regions(w, v);
+    p1 = r12[0]; p2 = r12[1];
     function cut(s) { w = w.slice(0, w.length - s.length); }
     function put(s, t) { w = w.slice(0, w.length - s.length) + t; }
     // Step 1: standard suffixes.
@@ -148,12 +172,7 @@ const char kFrench[] = R"JS(STEMMERS.french = (function () {
 
 const char kEnglish[] = R"JS(STEMMERS.english = (function () {
   function v(c) { return c !== '' && 'aeiouy'.indexOf(c) >= 0; }
-  function ending(w, list) {
-    var best = null;
-    for (var i = 0; i < list.length; ++i)
-      if ((best === null || list[i].length > best.length) && w.length >= list[i].length && w.slice(w.length - list[i].length) === list[i]) best = list[i];
-    return best;
-  }
+  var ending = SNOWBALL.ending;
   function hasVowel(s) { for (var i = 0; i < s.length; ++i) if (v(s.charAt(i))) return true; return false; }
   // A short syllable at the end of `w`.
   function shortv(w) {
@@ -236,14 +255,7 @@ const char kEnglish[] = R"JS(STEMMERS.english = (function () {
 const char kItalian[] = R"JS(STEMMERS.italian = (function () {
   var V = 'aeiou\u00e0\u00e8\u00ec\u00f2\u00f9';
   function v(c) { return c !== '' && V.indexOf(c) >= 0; }
-  function ending(w, list, limit) {
-    var best = '';
-    for (var i = 0; i < list.length; ++i)
-      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
-    return best;
-  }
-  function ends(w, s, limit) { return w.length - s.length >= limit && w.slice(w.length - s.length) === s; }
-  function split(s) { return s.split(' '); }
+  var ending = SNOWBALL.ending, ends = SNOWBALL.ends, split = SNOWBALL.split;
   var PRONOUNS = split('ci gli la le li lo mi ne si ti vi sene gliela gliele glieli glielo gliene mela mele meli melo mene ' +
                        'tela tele teli telo tene cela cele celi celo cene vela vele veli velo vene');
   var STANDARD = split('anza anze ico ici ica ice iche ichi ismo ismi abile abili ibile ibili ista iste isti ist\u00e0 ist\u00e8 ist\u00ec ' +
@@ -260,16 +272,7 @@ const char kItalian[] = R"JS(STEMMERS.italian = (function () {
     for (i = 0; i + 2 < a.length; ++i)
       if (v(a[i]) && (a[i + 1] === 'u' || a[i + 1] === 'i') && v(a[i + 2])) a[i + 1] = a[i + 1] === 'u' ? 'U' : 'I';
     w = a.join('');
-    var len = w.length, pV = len, p1 = len, p2 = len, k;
-    function gopastV(from) { for (var j = from; j < len; ++j) if (v(w.charAt(j))) return j + 1; return -1; }
-    function gopastC(from) { for (var j = from; j < len; ++j) if (!v(w.charAt(j))) return j + 1; return -1; }
-    if (len >= 2) {
-      var r = -1;
-      if (v(w.charAt(0))) r = !v(w.charAt(1)) ? gopastV(2) : gopastC(2);
-      else r = !v(w.charAt(1)) ? gopastV(2) : (len >= 3 ? 3 : -1);
-      if (r >= 0) pV = r;
-    }
-    k = gopastV(0); if (k >= 0) { k = gopastC(k); if (k >= 0) { p1 = k; k = gopastV(k); if (k >= 0) { k = gopastC(k); if (k >= 0) p2 = k; } } }
+    var pV = SNOWBALL.rv(w, v), r12 = SNOWBALL.regions(w, v), p1 = r12[0], p2 = r12[1];
     function cut(s) { w = w.slice(0, w.length - s.length); }
     function put(s, t) { w = w.slice(0, w.length - s.length) + t; }
     // Attached pronouns after a gerund or an infinitive.
@@ -320,19 +323,12 @@ const char kItalian[] = R"JS(STEMMERS.italian = (function () {
 const char kGerman[] = R"JS(STEMMERS.german = (function () {
   var V = 'aeiouy\u00e4\u00f6\u00fc';
   function v(c) { return c !== '' && V.indexOf(c) >= 0; }
-  function ending(w, list) {
-    var best = '';
-    for (var i = 0; i < list.length; ++i)
-      if (list[i].length > best.length && w.slice(w.length - list[i].length) === list[i] && w.length >= list[i].length) best = list[i];
-    return best;
-  }
+  var ending = SNOWBALL.ending;
   return function (word) {
     var a = word.replace(/\u00df/g, 'ss').split(''), i;
     for (i = 1; i + 1 < a.length; ++i)
       if (v(a[i - 1]) && (a[i] === 'u' || a[i] === 'y') && v(a[i + 1])) a[i] = a[i] === 'u' ? 'U' : 'Y';
-    var w = a.join(''), len = w.length, p1 = len, p2 = len, k;
-    for (k = 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p1 = k + 1; break; }
-    for (k = p1 + 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p2 = k + 1; break; }
+    var w = a.join(''), len = w.length, r12 = SNOWBALL.regions(w, v), p1 = r12[0], p2 = r12[1];
     if (p1 < 3 && len >= 3) p1 = 3;
     function at(s) { return w.length - s.length; }
     function cut(s) { w = w.slice(0, w.length - s.length); }
@@ -377,14 +373,7 @@ const char kGerman[] = R"JS(STEMMERS.german = (function () {
 const char kSpanish[] = R"JS(STEMMERS.spanish = (function () {
   var V = 'aeiou\u00e1\u00e9\u00ed\u00f3\u00fa\u00fc';
   function v(c) { return c !== '' && V.indexOf(c) >= 0; }
-  function ending(w, list, limit) {
-    var best = '';
-    for (var i = 0; i < list.length; ++i)
-      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
-    return best;
-  }
-  function ends(w, s, limit) { return w.length - s.length >= limit && w.slice(w.length - s.length) === s; }
-  function split(s) { return s.split(' '); }
+  var ending = SNOWBALL.ending, ends = SNOWBALL.ends, split = SNOWBALL.split;
   var PRONOUNS = split('me se sela selo selas selos la le lo las les los nos');
   var STANDARD = split('anza anzas ico ica icos icas ismo ismos able ables ible ibles ista istas oso osa osos osas amiento amientos ' +
                        'imiento imientos adora ador aci\u00f3n adoras adores aciones ante antes ancia ancias log\u00eda log\u00edas ' +
@@ -398,16 +387,8 @@ const char kSpanish[] = R"JS(STEMMERS.spanish = (function () {
                    'asteis isteis ados idos amos \u00e1bamos \u00edamos imos \u00e1ramos i\u00e9ramos i\u00e9semos \u00e1semos');
   var UNACCENT = { '\u00e1': 'a', '\u00e9': 'e', '\u00ed': 'i', '\u00f3': 'o', '\u00fa': 'u' };
   return function (word) {
-    var w = word, len = w.length, pV = len, p1 = len, p2 = len, k;
-    function gopastV(from) { for (var j = from; j < len; ++j) if (v(w.charAt(j))) return j + 1; return -1; }
-    function gopastC(from) { for (var j = from; j < len; ++j) if (!v(w.charAt(j))) return j + 1; return -1; }
-    if (len >= 2) {
-      var r;
-      if (v(w.charAt(0))) r = !v(w.charAt(1)) ? gopastV(2) : gopastC(2);
-      else r = !v(w.charAt(1)) ? gopastV(2) : (len >= 3 ? 3 : -1);
-      if (r >= 0) pV = r;
-    }
-    k = gopastV(0); if (k >= 0) { k = gopastC(k); if (k >= 0) { p1 = k; k = gopastV(k); if (k >= 0) { k = gopastC(k); if (k >= 0) p2 = k; } } }
+    var w = word;
+    var pV = SNOWBALL.rv(w, v), r12 = SNOWBALL.regions(w, v), p1 = r12[0], p2 = r12[1];
     function cut(s) { w = w.slice(0, w.length - s.length); }
     function put(s, t) { w = w.slice(0, w.length - s.length) + t; }
     // Attached pronouns after a gerund or an infinitive.
@@ -479,14 +460,7 @@ const char kSpanish[] = R"JS(STEMMERS.spanish = (function () {
 const char kPortuguese[] = R"JS(STEMMERS.portuguese = (function () {
   var V = 'aeiou\u00e1\u00e9\u00ed\u00f3\u00fa\u00e2\u00ea\u00f4';
   function v(c) { return c !== '' && V.indexOf(c) >= 0; }
-  function ending(w, list, limit) {
-    var best = '';
-    for (var i = 0; i < list.length; ++i)
-      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
-    return best;
-  }
-  function ends(w, s, limit) { return w.length - s.length >= limit && w.slice(w.length - s.length) === s; }
-  function split(s) { return s.split(' '); }
+  var ending = SNOWBALL.ending, ends = SNOWBALL.ends, split = SNOWBALL.split;
   var STANDARD = split('eza ezas ico ica icos icas ismo ismos \u00e1vel \u00edvel ista istas oso osa osos osas amento amentos imento imentos ' +
                        'adora ador a\u00e7a~o adoras adores a\u00e7o~es ante antes \u00e2ncia log\u00eda log\u00edas u\u00e7a~o u\u00e7o~es ' +
                        '\u00eancia \u00eancias amente mente idade idades iva ivo ivas ivos ira iras');
@@ -498,16 +472,8 @@ const char kPortuguese[] = R"JS(STEMMERS.portuguese = (function () {
                    'ar\u00edamos er\u00edamos ir\u00edamos \u00e1ramos \u00e9ramos \u00edramos \u00e1vamos emos aremos eremos iremos ' +
                    '\u00e1ssemos \u00eassemos \u00edssemos imos armos ermos irmos eu iu ou ira iras');
   return function (word) {
-    var w = word.replace(/\u00e3/g, 'a~').replace(/\u00f5/g, 'o~'), len = w.length, pV = len, p1 = len, p2 = len, k;
-    function gopastV(from) { for (var j = from; j < len; ++j) if (v(w.charAt(j))) return j + 1; return -1; }
-    function gopastC(from) { for (var j = from; j < len; ++j) if (!v(w.charAt(j))) return j + 1; return -1; }
-    if (len >= 2) {
-      var r;
-      if (v(w.charAt(0))) r = !v(w.charAt(1)) ? gopastV(2) : gopastC(2);
-      else r = !v(w.charAt(1)) ? gopastV(2) : (len >= 3 ? 3 : -1);
-      if (r >= 0) pV = r;
-    }
-    k = gopastV(0); if (k >= 0) { k = gopastC(k); if (k >= 0) { p1 = k; k = gopastV(k); if (k >= 0) { k = gopastC(k); if (k >= 0) p2 = k; } } }
+    var w = word.replace(/\u00e3/g, 'a~').replace(/\u00f5/g, 'o~');
+    var pV = SNOWBALL.rv(w, v), r12 = SNOWBALL.regions(w, v), p1 = r12[0], p2 = r12[1];
     function cut(s) { w = w.slice(0, w.length - s.length); }
     function put(s, t) { w = w.slice(0, w.length - s.length) + t; }
     function standard() {
@@ -572,9 +538,7 @@ const char kDutch[] = R"JS(STEMMERS.dutch = (function () {
       else if (a[i + 1] === 'y') a[i + 1] = 'Y';
     }
     w = a.join('');
-    var len = w.length, p1 = len, p2 = len, k;
-    for (k = 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p1 = k + 1; break; }
-    for (k = p1 + 1; k < len; ++k) if (v(w.charAt(k - 1)) && !v(w.charAt(k))) { p2 = k + 1; break; }
+    var len = w.length, r12 = SNOWBALL.regions(w, v), p1 = r12[0], p2 = r12[1];
     if (p1 < 3 && len >= 3) p1 = 3;
     var eFound = false;
     function ends(s) { return w.length >= s.length && w.slice(w.length - s.length) === s; }
@@ -622,13 +586,7 @@ const char kDutch[] = R"JS(STEMMERS.dutch = (function () {
 
 const char kRussian[] = R"JS(STEMMERS.russian = (function () {
   function v(c) { return c !== '' && '\u0430\u0435\u0438\u043e\u0443\u044b\u044d\u044e\u044f'.indexOf(c) >= 0; }
-  function ending(w, list, limit) {
-    var best = '';
-    for (var i = 0; i < list.length; ++i)
-      if (list[i].length > best.length && w.length - list[i].length >= limit && w.slice(w.length - list[i].length) === list[i]) best = list[i];
-    return best;
-  }
-  function split(s) { return s.split(' '); }
+  var ending = SNOWBALL.ending, split = SNOWBALL.split;
   var GERUND_A = split('\u0432 \u0432\u0448\u0438 \u0432\u0448\u0438\u0441\u044c');
   var GERUND = split('\u0438\u0432 \u0438\u0432\u0448\u0438 \u0438\u0432\u0448\u0438\u0441\u044c \u044b\u0432 \u044b\u0432\u0448\u0438 \u044b\u0432\u0448\u0438\u0441\u044c');
   var ADJECTIVE = split('\u0435\u0435 \u0438\u0435 \u044b\u0435 \u043e\u0435 \u0438\u043c\u0438 \u044b\u043c\u0438 \u0435\u0439 \u0438\u0439 \u044b\u0439 ' +
@@ -693,23 +651,11 @@ const char kRussian[] = R"JS(STEMMERS.russian = (function () {
 
 QByteArray stemmerScript(const QString &algorithm)
 {
-    if (algorithm == QLatin1String("french"))
-        return kFrench;
-    if (algorithm == QLatin1String("english"))
-        return kEnglish;
-    if (algorithm == QLatin1String("italian"))
-        return kItalian;
-    if (algorithm == QLatin1String("german"))
-        return kGerman;
-    if (algorithm == QLatin1String("spanish"))
-        return kSpanish;
-    if (algorithm == QLatin1String("portuguese"))
-        return kPortuguese;
-    if (algorithm == QLatin1String("dutch"))
-        return kDutch;
-    if (algorithm == QLatin1String("russian"))
-        return kRussian;
-    return "// No stemmer in the page for this language: words are found by their start.\n";
+    static const QHash<QString, const char *> scripts{{QStringLiteral("french"), kFrench}, {QStringLiteral("english"), kEnglish}, {QStringLiteral("italian"), kItalian}, {QStringLiteral("german"), kGerman}, {QStringLiteral("spanish"), kSpanish}, {QStringLiteral("portuguese"), kPortuguese}, {QStringLiteral("dutch"), kDutch}, {QStringLiteral("russian"), kRussian}};
+    const char *script = scripts.value(algorithm, nullptr);
+    if (!script)
+        return "// No stemmer in the page for this language: words are found whole and by their start.\n";
+    return QByteArray(kCommon) + script;
 }
 
 } // namespace Hlp

@@ -104,22 +104,6 @@ QString languageOf(const THpj &hpj)
     return tag.isEmpty() ? QStringLiteral("fr") : tag;
 }
 
-// A string literal of the page script: quotes, backslashes, control
-// characters and the two characters that end a line in a script escaped.
-QString jsString(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == u'"' || c == u'\\')
-            out += u'\\' + QString(c);
-        else if (c.unicode() < 0x20 || c.unicode() == 0x2028 || c.unicode() == 0x2029 || c == u'<')
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + u'"';
-}
-
 // A colour (red, green, blue) as the style sheet writes it.
 QString cssColour(const quint8 *rgb)
 {
