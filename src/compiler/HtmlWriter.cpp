@@ -694,6 +694,10 @@ QString Writer::topicPage(int n, const QString &body, const QString &boxes)
             }
     }
     crumbs += books.join(QString()) + QStringLiteral("<li aria-current=\"page\">%1</li></ol></nav>").arg(escaped(name));
+    // A compiled help file's viewer shows where the page is in its own
+    // tree; viewers without style sheets would show the path as a list.
+    if (m_chm)
+        crumbs.clear();
     // The pages before and after it: its browse sequence, else the contents.
     QString pager;
     if (m_pager.contains(n)) {
@@ -1053,7 +1057,7 @@ QStringList Writer::run()
         QString body = topicBody(n, &hasHeading);
         // A page whose text does not say its title has it as a heading for
         // screen readers alone.
-        if (!hasHeading)
+        if (!hasHeading && !m_chm) // (viewers of compiled help without style sheets would show it)
             body.prepend(QStringLiteral("<h1 class=\"sr\">%1</h1>").arg(escaped(shownTitle(m_p, t, m_pages[n]))));
         // The pop-ups of this page, each once, hidden until asked for.
         // In topic order, so that the same project makes the same page.
