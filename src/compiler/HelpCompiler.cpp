@@ -970,9 +970,11 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         if (!options.mapCheck.isEmpty()) {
             QByteArray previous;
             QString error;
-            if (!Platform::readWholeFile(options.mapCheck, &previous))
-                msg.error(5005, options.mapCheck, QString::fromUtf8("table des contextes illisible"));
-            const QStringList changes = previous.isNull() ? QStringList() : contextMapChanges(previous, map, &error);
+            if (!Platform::readWholeFile(options.mapCheck, &previous, &error)) {
+                msg.error(5005, options.mapCheck, QString::fromUtf8("table des contextes illisible : ") + error);
+                return result;
+            }
+            const QStringList changes = contextMapChanges(previous, map, &error);
             if (!error.isEmpty())
                 msg.error(5005, options.mapCheck, QString::fromUtf8("table des contextes illisible : ") + error);
             for (const QString &change : changes)

@@ -104,15 +104,6 @@ QString languageOf(const THpj &hpj)
     return tag.isEmpty() ? QStringLiteral("fr") : tag;
 }
 
-// A colour (red, green, blue) as the style sheet writes it.
-QString cssColour(const quint8 *rgb)
-{
-    return QStringLiteral("#%1%2%3")
-        .arg(rgb[0], 2, 16, QLatin1Char('0'))
-        .arg(rgb[1], 2, 16, QLatin1Char('0'))
-        .arg(rgb[2], 2, 16, QLatin1Char('0'));
-}
-
 // The contents: those the caller gave (an outline), else the tree of the
 // project's .CNT file (CNT=) when it can be read, else the titled topics in
 // order.
@@ -278,6 +269,15 @@ private:
     // The page's text: the non-scrolling region, then the rest; the
     // paragraph that says the topic's title is its heading.
     QString topicBody(int topic, bool *hasHeading = nullptr);
+    // The main window's colours: the text's background and the
+    // non-scrolling region's, each with the style rule it sets and its
+    // names in messages.
+    struct TWindowColour {
+        QString selector;
+        QColor colour;
+        QString window, where;
+    };
+    QList<TWindowColour> mainColours() const;
     // The style rules of the main window's colours, and those of the dark
     // scheme for them and the text's colours.
     QString windowRules() const;
@@ -515,8 +515,8 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 style += f.shift > 0 ? QStringLiteral("vertical-align:super;") : QStringLiteral("vertical-align:sub;");
             QColor colour;
             if (f.colour[0] || f.colour[1] || f.colour[2]) {
-                style += QStringLiteral("color:%1;").arg(cssColour(f.colour));
                 colour = QColor(f.colour[0], f.colour[1], f.colour[2]);
+                style += QStringLiteral("color:%1;").arg(colour.name());
             }
             out += QStringLiteral("<span class=\"%1\">%2</span>").arg(styleClass(QStringLiteral("span"), style, colour), escaped(shown));
             break;
@@ -679,25 +679,26 @@ QString Writer::topicPage(int n, const QString &body, const QString &boxes)
         anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(QString::fromLatin1(normalizeContext(c))));
     for (const QString &alias : m_aliases.value(n))
         anchors += QStringLiteral("<a id=\"%1\"></a>").arg(escaped(alias));
-    // Where the page is in the contents: the books that hold it.
-    QString crumbs = QStringLiteral("<nav class=\"crumbs\" aria-label=\"%1\" lang=\"%2\"><ol>").arg(escaped(m_labels.path), m_labels.lang);
-    crumbs += QStringLiteral("<li><a href=\"index.html\">%1</a></li>").arg(escaped(m_title.isEmpty() ? m_labels.contents : m_title));
-    QStringList books;
-    if (m_entryOf.contains(n)) {
-        int level = m_contents[m_entryOf[n]].level;
-        for (int i = m_entryOf[n] - 1; i >= 0 && level > 1; --i)
-            if (m_contents[i].level < level) {
-                level = m_contents[i].level;
-                const TContentsEntry &e = m_contents[i];
-                books.prepend(e.page.isEmpty() ? QStringLiteral("<li>%1</li>").arg(escaped(e.text))
-                                               : QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(escaped(e.page), escaped(e.text)));
-            }
+    // Where the page is in the contents: the books that hold it. A compiled
+    // help file's viewer shows it in its own tree (viewers without style
+    // sheets would show the path as a list).
+    QString crumbs;
+    if (!m_chm) {
+        crumbs = QStringLiteral("<nav class=\"crumbs\" aria-label=\"%1\" lang=\"%2\"><ol>").arg(escaped(m_labels.path), m_labels.lang);
+        crumbs += QStringLiteral("<li><a href=\"index.html\">%1</a></li>").arg(escaped(m_title.isEmpty() ? m_labels.contents : m_title));
+        QStringList books;
+        if (m_entryOf.contains(n)) {
+            int level = m_contents[m_entryOf[n]].level;
+            for (int i = m_entryOf[n] - 1; i >= 0 && level > 1; --i)
+                if (m_contents[i].level < level) {
+                    level = m_contents[i].level;
+                    const TContentsEntry &e = m_contents[i];
+                    books.prepend(e.page.isEmpty() ? QStringLiteral("<li>%1</li>").arg(escaped(e.text))
+                                                   : QStringLiteral("<li><a href=\"%1\">%2</a></li>").arg(escaped(e.page), escaped(e.text)));
+                }
+        }
+        crumbs += books.join(QString()) + QStringLiteral("<li aria-current=\"page\">%1</li></ol></nav>").arg(escaped(name));
     }
-    crumbs += books.join(QString()) + QStringLiteral("<li aria-current=\"page\">%1</li></ol></nav>").arg(escaped(name));
-    // A compiled help file's viewer shows where the page is in its own
-    // tree; viewers without style sheets would show the path as a list.
-    if (m_chm)
-        crumbs.clear();
     // The pages before and after it: its browse sequence, else the contents.
     QString pager;
     if (m_pager.contains(n)) {
@@ -842,32 +843,36 @@ QString Writer::topicBody(int n, bool *hasHeading)
     return body + QStringLiteral("<div class=\"text\">") + paragraphs(t.scrolling, n, heading) + QStringLiteral("</div>");
 }
 
-QString Writer::windowRules() const
+QList<Writer::TWindowColour> Writer::mainColours() const
 {
-    QString rules;
+    QList<TWindowColour> out;
     for (const TWindowLine &w : m_p.hpj.windows)
         if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
             if (w.hasScroll)
-                rules += QStringLiteral("body, .pane { background: %1; }\n").arg(cssColour(w.scroll));
+                out.append({QStringLiteral("body, .pane"), QColor(w.scroll[0], w.scroll[1], w.scroll[2]), QString::fromLatin1(w.name),
+                            QStringLiteral("texte")});
             if (w.hasTitle)
-                rules += QStringLiteral(".nsr { background: %1; }\n").arg(cssColour(w.title));
+                out.append({QStringLiteral(".nsr"), QColor(w.title[0], w.title[1], w.title[2]), QString::fromLatin1(w.name),
+                            QStringLiteral("zone fixe")});
         }
+    return out;
+}
+
+QString Writer::windowRules() const
+{
+    QString rules;
+    for (const TWindowColour &c : mainColours())
+        rules += QStringLiteral("%1 { background: %2; }\n").arg(c.selector, c.colour.name());
     return rules;
 }
 
 QString Writer::darkRules() const
 {
     QString rules;
-    const auto colour = [](const QColor &c) { return c.name(); };
-    for (const TWindowLine &w : m_p.hpj.windows)
-        if (w.name.compare("main", Qt::CaseInsensitive) == 0) {
-            if (w.hasScroll)
-                rules += QStringLiteral("  body, .pane { background: %1; }\n").arg(colour(darkBackground(QColor(w.scroll[0], w.scroll[1], w.scroll[2]))));
-            if (w.hasTitle)
-                rules += QStringLiteral("  .nsr { background: %1; }\n").arg(colour(darkBackground(QColor(w.title[0], w.title[1], w.title[2]))));
-        }
+    for (const TWindowColour &c : mainColours())
+        rules += QStringLiteral("  %1 { background: %2; }\n").arg(c.selector, darkBackground(c.colour).name());
     for (auto it = m_textColours.cbegin(); it != m_textColours.cend(); ++it)
-        rules += QStringLiteral("  span.%1 { color: %2; }\n").arg(it.key(), colour(darkTextColour(*it)));
+        rules += QStringLiteral("  span.%1 { color: %2; }\n").arg(it.key(), darkTextColour(*it).name());
     return rules.isEmpty() ? QString() : QStringLiteral("@media (prefers-color-scheme: dark) {\n") + rules + QStringLiteral("}\n");
 }
 
@@ -877,23 +882,14 @@ void Writer::checkContrast()
     for (const QColor &c : std::as_const(m_textColours))
         if (!inks.contains(c))
             inks << c;
-    for (const TWindowLine &w : m_p.hpj.windows) {
-        if (w.name.compare("main", Qt::CaseInsensitive) != 0)
-            continue;
-        for (const auto &[has, rgb, where] : {std::tuple{w.hasScroll, w.scroll, "texte"}, std::tuple{w.hasTitle, w.title, "zone fixe"}}) {
-            if (!has)
-                continue;
-            const QColor background(rgb[0], rgb[1], rgb[2]);
-            for (const QColor &ink : std::as_const(inks)) {
-                const double ratio = contrastRatio(ink, background);
-                if (ratio < 4.5)
-                    m_warnings << QString::fromUtf8("contraste insuffisant (%1:1, 4,5:1 au moins) entre le texte %2 et le fond %3 "
-                                                    "de la fenêtre %4 (%5)")
-                                      .arg(QLocale(QLocale::French).toString(ratio, 'f', 1), ink.name(), background.name(),
-                                           QString::fromLatin1(w.name), QString::fromLatin1(where));
-            }
+    for (const TWindowColour &c : mainColours())
+        for (const QColor &ink : std::as_const(inks)) {
+            const double ratio = contrastRatio(ink, c.colour);
+            if (ratio < 4.5)
+                m_warnings << QString::fromUtf8("contraste insuffisant (%1:1, 4,5:1 au moins) entre le texte %2 et le fond %3 "
+                                                "de la fenêtre %4 (%5)")
+                                  .arg(QLocale(QLocale::French).toString(ratio, 'f', 1), ink.name(), c.colour.name(), c.window, c.where);
         }
-    }
 }
 
 QJsonObject Writer::contextTable()

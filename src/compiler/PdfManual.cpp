@@ -239,7 +239,7 @@ bool finish(QByteArray &pdf, const QHash<QString, QPair<int, double>> &anchors, 
 
 QByteArray pdfManual(const TProjectRead &project, QString *error)
 {
-    const TManualText manual = manualText(project);
+    TManualText manual = manualText(project);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -264,7 +264,6 @@ QByteArray pdfManual(const TProjectRead &project, QString *error)
     // Pictures with all their pixels, at their resolution (a screen's when
     // the file says none, or one no screen or printer had: drawing tools
     // leave odd values), never wider than the page.
-    QString body = manual.body;
     for (auto it = manual.images.cbegin(); it != manual.images.cend(); ++it) {
         double dpi = it->dotsPerMeterX() * 0.0254;
         if (dpi < 48 || dpi > 300)
@@ -275,18 +274,16 @@ QByteArray pdfManual(const TProjectRead &project, QString *error)
             height *= widest / width;
             width = widest;
         }
-        body.replace(QStringLiteral("<img src=\"%1\"").arg(it.key()),
+        manual.body.replace(QStringLiteral("<img src=\"%1\"").arg(it.key()),
                      QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\"").arg(it.key()).arg(qRound(width)).arg(qRound(height)));
     }
-    TManualText withSizes = manual;
-    withSizes.body = body;
     const QString contentsLabel = webLabels(project.hpj.options.contains("LCID") ? manual.language : QString()).contents;
     // The table of contents needs the pages, which it moves: laid out
     // until its numbers agree with where the topics fall.
     QHash<int, int> pages;
     QHash<QString, QPair<int, double>> anchors;
     for (int pass = 0; pass < 4; ++pass) {
-        doc.setHtml(documentHtml(withSizes, pages, contentsLabel));
+        doc.setHtml(documentHtml(manual, pages, contentsLabel));
         anchors = anchorsOf(doc);
         QHash<int, int> found;
         for (auto it = anchors.cbegin(); it != anchors.cend(); ++it)
