@@ -5,6 +5,7 @@
 #include "compiler/HtmlSearch.h"
 #include "compiler/HtmlSite.h"
 #include "compiler/WmfRender.h"
+#include "platform/ChildProcess.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
@@ -1430,6 +1431,9 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     }
     QProcess run;
     run.setWorkingDirectory(folder);
+    // A build killed while chmcmd runs must not leave it writing into the
+    // kept pages' folder, which the next build takes up.
+    Platform::endWithThisProcess(run);
     // Every file is listed in the project: chmcmd need not read the pages
     // again to look for others (a third of its time).
     run.start(chmcmd, {QStringLiteral("--no-html-scan"), QStringLiteral("project.hhp")});

@@ -4,7 +4,27 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
+
 namespace Platform {
+
+void endWithThisProcess(QProcess &process)
+{
+#ifdef Q_OS_LINUX
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) // this process ended before the line above
+            ::_exit(127);
+    });
+#else
+    Q_UNUSED(process);
+#endif
+}
 
 ChildProcess::ChildProcess()
 {

@@ -9,6 +9,11 @@
 
 namespace Platform {
 
+// The program `process` starts ends when this process ends, even killed
+// (Linux): a tool working for a build (chmcmd) never outlives it and never
+// writes into the files of the next build.
+void endWithThisProcess(QProcess &process);
+
 class ChildProcess : public QObject {
     Q_OBJECT
 public:

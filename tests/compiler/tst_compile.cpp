@@ -25,6 +25,9 @@
 #include <QSet>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QScopeGuard>
+#include <QThread>
+#include <QDeadlineTimer>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -63,6 +66,7 @@ private slots:
     void contextMaps();
     void printableManual();
     void compiledHtmlHelp();
+    void compiledHelpBuildKilled();
     void codePages();
     void filesFromElsewhere();
     void symbolFontsOnTheWeb();
@@ -707,6 +711,17 @@ void TestCompile::contextMaps()
     r = Hlp::compileProject(box.path("m.hpj"), options);
     QVERIFY(!r.ok);
     QCOMPARE(r.messages.filter(QStringLiteral("HC5006: Error")).size(), 4);
+    // A map that the disk cannot hold is a failure, and no half file.
+    options = {};
+    options.mapOut = box.path("full.json");
+    r = Hlp::compileProject(box.path("m.hpj"), options);
+    Platform::setWriteBudgetForTest(r.hlp.size() + 50); // the help file fits, the map does not
+    const QStringList log = Hlp::writeCompiled(box.path("m.hpj"), options, r);
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY(!r.ok && !QFileInfo::exists(box.path("full.json")));
+    QCOMPARE(log.filter(QStringLiteral("full.json : écriture impossible")).size(), 1);
+    options.mapOut.clear();
+    options.mapStrict = true;
     TestSupport::writeFile(box.path("bad.json"), "{\"contexts\": 3");
     options.mapCheck = box.path("bad.json");
     QVERIFY(!Hlp::compileProject(box.path("m.hpj"), options).ok);
@@ -744,10 +759,10 @@ void TestCompile::printableManual()
                                               "#{\\footnote # def}Un mot d\\'e9fini ici.\\par}");
     Hlp::TCompileOptions options;
     options.output = Hlp::TOutput::Pdf;
-    options.pdfFile = box.path("p.pdf");
+    options.pdfFile = box.path(QString::fromUtf8("Manuel été ŝ.pdf"));
     const Hlp::TCompileResult r = Hlp::compileProject(box.path("p.hpj"), options);
     QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
-    const QString file = box.path("p.pdf");
+    const QString file = options.pdfFile;
     const QString info = poppler(QStringLiteral("pdfinfo"), {file});
     QVERIFY2(info.contains(QString::fromUtf8("Title:           Aide à imprimer")), qPrintable(info));
     // Every topic's title and text, the pop-up in the appendix.
@@ -774,6 +789,13 @@ void TestCompile::printableManual()
         if (!line.trimmed().isEmpty())
             QVERIFY2(line.split(u' ', Qt::SkipEmptyParts).value(line.split(u' ', Qt::SkipEmptyParts).size() - 5) == QLatin1String("yes"), qPrintable(line));
     QVERIFY(poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), file}).contains(QRegularExpression(QStringLiteral("\\s90\\s+70\\s"))));
+    // A disk that fills: a failure said once, the earlier manual whole.
+    Platform::setWriteBudgetForTest(100);
+    const Hlp::TCompileResult full = Hlp::compileProject(box.path("p.hpj"), options);
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY(!full.ok);
+    QCOMPARE(full.messages.filter(QStringLiteral("HC5003")).size(), 1);
+    QCOMPARE(TestSupport::readFile(file), bytes);
 
     // A corpus project: every topic of the contents is in the manual.
     const QString demist = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/winhelp/demist/hlp/demist.hpj");
@@ -942,6 +964,63 @@ void TestCompile::webPages()
         ++projects;
     }
     QCOMPARE(projects, 9);
+}
+
+namespace {
+
+// A process's state letter (R, S, Z...) and its parent; "" when it is gone.
+QPair<QByteArray, qint64> processState(const QString &pid)
+{
+    const QByteArray stat = TestSupport::readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    const QList<QByteArray> fields = close > 0 ? stat.mid(close + 2).split(' ') : QList<QByteArray>();
+    return fields.size() > 1 ? qMakePair(fields[0], fields[1].toLongLong()) : qMakePair(QByteArray(), qint64(-1));
+}
+
+// The pid of a running child of `parent` named `name`, or "".
+QString childNamed(qint64 parent, const QByteArray &name)
+{
+    for (const QFileInfo &p : QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (processState(p.fileName()).second == parent && processState(p.fileName()).first != "Z"
+            && TestSupport::readFile(p.filePath() + QStringLiteral("/comm")).trimmed() == name)
+            return p.fileName();
+    return {};
+}
+
+} // namespace
+
+void TestCompile::compiledHelpBuildKilled()
+{
+    // A .CHM build killed while chmcmd runs: chmcmd ends with it (else it
+    // went on writing into the kept pages, and the next build failed).
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
+        QSKIP("chmcmd is not installed");
+    TestSupport::Sandbox box;
+    QByteArray files, text;
+    for (int w = 0; w < 400; ++w)
+        text += "mot" + QByteArray::number(w) + ' ';
+    for (int t = 0; t < 400; ++t) {
+        TestSupport::writeFile(box.path(QStringLiteral("t%1.rtf").arg(t)), "{\\rtf1#{\\footnote # p" + QByteArray::number(t) + "}" + text + "\\par}");
+        files += "t" + QByteArray::number(t) + ".rtf\r\n";
+    }
+    TestSupport::writeFile(box.path("k.hpj"), "[OPTIONS]\r\nTITLE=Tuer\r\n[FILES]\r\n" + files);
+    const QStringList arguments{QStringLiteral("--format"), QStringLiteral("chm"), QStringLiteral("-o"), box.path("k.chm"), box.path("k.hpj")};
+    QProcess build;
+    build.start(QStringLiteral(KIVHC_PATH), arguments);
+    QVERIFY(build.waitForStarted());
+    QString chmcmd;
+    QDeadlineTimer deadline(60000);
+    while ((chmcmd = childNamed(build.processId(), "chmcmd")).isEmpty() && !deadline.hasExpired() && build.state() == QProcess::Running)
+        QThread::msleep(2);
+    QVERIFY2(!chmcmd.isEmpty(), "chmcmd was not seen running");
+    // Held still, so that only its end with the build can end it.
+    const auto cleanUp = qScopeGuard([&] { ::kill(pid_t(chmcmd.toLongLong()), SIGKILL); });
+    ::kill(pid_t(chmcmd.toLongLong()), SIGSTOP);
+    QTRY_COMPARE_WITH_TIMEOUT(processState(chmcmd).first, QByteArray("T"), 5000);
+    ::kill(pid_t(build.processId()), SIGKILL);
+    build.waitForFinished();
+    QTRY_VERIFY_WITH_TIMEOUT(processState(chmcmd).first.isEmpty() || processState(chmcmd).first == "Z", 5000);
+    QCOMPARE(QProcess::execute(QStringLiteral(KIVHC_PATH), arguments), 0);
 }
 
 void TestCompile::compiledHtmlHelp()
