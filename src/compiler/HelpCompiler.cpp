@@ -428,6 +428,10 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             continue;
         }
         pictureData[k] = picture;
+        if (!rasterFormat(bmp).isEmpty()) {
+            read.pictureFiles.resize(pictures.size());
+            read.pictureFiles[k] = bmp;
+        }
     }
     QList<QPair<QString, QByteArray>> &localJumps = read.localJumps;
     // Macros: checked against the viewers' table, written again in the

@@ -32,6 +32,8 @@ struct TProjectRead {
     QList<TSourceTopic> topics;
     QList<QByteArray> pictureData; // by picture number, as the help file stores them; empty when not kept
     QList<QString> pictureNames;   // by picture number: the file's name without its extension, when known
+    QList<QByteArray> pictureFiles; // by picture number: a PNG, JPEG or GIF file as the author keeps it (the
+                                    // web pages take it whole); empty for any other picture
     QList<QPair<QString, QByteArray>> localJumps; // where, context: checked once every context is known
     // The contexts (aliases included): by hash, the context as stored and
     // its topic; and the topic of each context in upper case.

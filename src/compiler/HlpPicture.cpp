@@ -5,7 +5,9 @@
 #include "compiler/WmfRender.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
 
@@ -221,7 +223,22 @@ QByteArray repackBitmap(const QByteArray &pic)
     return fields + b.palette + packed.data + b.hotspots;
 }
 
+bool decodeRaster(const QByteArray &bytes, const QByteArray &format, QImage *image, QString *error);
+QImage withPalette(const QImage &image);
+QByteArray imageToBmp(QImage image);
+
 } // namespace
+
+QByteArray rasterFormat(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return "jpeg";
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return "gif";
+    return {};
+}
 
 bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bool compress)
 {
@@ -286,8 +303,16 @@ bool bmpToPicture(const QByteArray &bmp, QByteArray *picture, QString *error, bo
         metafile.data = bmp;
         return rtfPictureToPicture(metafile, picture, error, compress);
     }
+    // Pictures as authors keep them today: their pixels in a bitmap, with a
+    // palette when they have 256 colours or fewer.
+    if (const QByteArray format = rasterFormat(bmp); !format.isEmpty()) {
+        QImage image;
+        if (!decodeRaster(bmp, format, &image, error))
+            return false;
+        return bmpToPicture(imageToBmp(withPalette(image)), picture, error, compress);
+    }
     if (bmp.size() < 54 || !bmp.startsWith("BM")) {
-        *error = QStringLiteral("ce n'est pas un fichier .BMP");
+        *error = QStringLiteral("ce n'est pas une image que l'aide peut montrer (BMP, PNG, JPEG, GIF, SHG, MRB ou WMF)");
         return false;
     }
     const quint32 bitsAt = le32(bmp, 10);
@@ -387,6 +412,75 @@ namespace {
 
 // A picture as a 24-bit (or 1-bit, 8-bit when indexed) .BMP file, any
 // transparency laid on white, as the help page's background is.
+// The biggest picture taken from a file: a viewer shows nothing larger, and
+// a few bytes of a hostile file must not cost gigabytes.
+constexpr qint64 kMaxPicturePixels = 16 * 1024 * 1024;
+constexpr int kMaxPictureSide = 16384;
+
+bool decodeRaster(const QByteArray &bytes, const QByteArray &format, QImage *image, QString *error)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    const QSize size = reader.size();
+    if (size.isValid()
+        && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide
+            || qint64(size.width()) * size.height() > kMaxPicturePixels)) {
+        *error = QString::fromUtf8("image trop grande (%1 × %2 points)").arg(size.width()).arg(size.height());
+        return false;
+    }
+    if (!reader.read(image) || image->isNull()) {
+        *error = QString::fromUtf8("image %1 illisible (%2)").arg(QString::fromLatin1(format.toUpper()), reader.errorString());
+        return false;
+    }
+    if (qint64(image->width()) * image->height() > kMaxPicturePixels) {
+        *error = QString::fromUtf8("image trop grande (%1 × %2 points)").arg(image->width()).arg(image->height());
+        return false;
+    }
+    return true;
+}
+
+// The image with a palette when it has 256 colours or fewer (its pixels
+// unchanged), else as it is.
+QImage withPalette(const QImage &image)
+{
+    if (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono)
+        return image;
+    QImage rgb(image.size(), QImage::Format_RGB32);
+    if (image.hasAlphaChannel()) { // laid on white, as the viewer's page is
+        rgb.fill(Qt::white);
+        QPainter(&rgb).drawImage(0, 0, image);
+    } else {
+        rgb = image.convertToFormat(QImage::Format_RGB32);
+    }
+    rgb.setDotsPerMeterX(image.dotsPerMeterX());
+    rgb.setDotsPerMeterY(image.dotsPerMeterY());
+    QHash<QRgb, int> seen;
+    QList<QRgb> table;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            if (!seen.contains(row[x])) {
+                if (table.size() == 256)
+                    return rgb;
+                seen.insert(row[x], int(table.size()));
+                table << row[x];
+            }
+    }
+    QImage indexed(rgb.size(), QImage::Format_Indexed8);
+    indexed.setColorTable(table);
+    indexed.setDotsPerMeterX(rgb.dotsPerMeterX());
+    indexed.setDotsPerMeterY(rgb.dotsPerMeterY());
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        uchar *out = indexed.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x)
+            out[x] = uchar(seen.value(row[x]));
+    }
+    return indexed;
+}
+
 QByteArray imageToBmp(QImage image)
 {
     if (image.hasAlphaChannel()) {

@@ -37,7 +37,12 @@ struct TPictureSource {
     int page = 0;
 };
 
-// A picture file (.BMP; .SHG or .MRB, taken as they are; .WMF, drawn into
+// "png", "jpeg" or "gif" for a picture file in one of those formats (which
+// the compiler turns into a bitmap, and the web pages take as it is);
+// empty for any other.
+QByteArray rasterFormat(const QByteArray &bytes);
+
+// A picture file (.BMP; PNG, JPEG and GIF, their pixels kept in a bitmap; .SHG or .MRB, taken as they are; .WMF, drawn into
 // a bitmap) as a picture container. False with a reason when the file is
 // not one this writer takes.
 // `compress`: the pixels are LZ77-packed when that makes them smaller.

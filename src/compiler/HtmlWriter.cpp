@@ -424,8 +424,16 @@ QString Writer::picture(const TInline &item, int topic)
 {
     if (!m_pictureFiles.contains(item.picture)) {
         QString file;
-        const QImage image = item.picture < m_p.pictureData.size() ? pictureImage(m_p.pictureData[item.picture]) : QImage();
-        if (!image.isNull() && m_previewImages) {
+        // A PNG, JPEG or GIF file is shown as the author made it.
+        const QByteArray original = m_p.pictureFiles.value(item.picture);
+        const QByteArray format = rasterFormat(original);
+        const QImage image = !format.isEmpty() ? QImage::fromData(original)
+                             : item.picture < m_p.pictureData.size() ? pictureImage(m_p.pictureData[item.picture])
+                                                                     : QImage();
+        if (!format.isEmpty() && !m_previewImages && !image.isNull()) {
+            file = QStringLiteral("images/image%1.%2").arg(item.picture).arg(QString::fromLatin1(format == "jpeg" ? "jpg" : format));
+            write(file, original);
+        } else if (!image.isNull() && m_previewImages) {
             file = QStringLiteral("images/image%1.png").arg(item.picture);
             m_previewImages->insert(file, image);
         } else if (!image.isNull()) {

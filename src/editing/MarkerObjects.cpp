@@ -202,8 +202,54 @@ TShown FShownOf(const QString &commandLine)
 
 // ---- the painter ----
 
+namespace {
+// The font an object's text is drawn in: its format's, what the format does
+// not say taken from the document.
+QFont objectFont(const QTextDocument *doc, const QTextFormat &format)
+{
+    const QFont font = format.toCharFormat().font();
+    return doc ? font.resolve(doc->defaultFont()) : font;
+}
+
+QPaintDevice *paintDevice(const QTextDocument *doc)
+{
+    return doc && doc->documentLayout() ? doc->documentLayout()->paintDevice() : nullptr;
+}
+} // namespace
+
 // Room under a picture that is a link, for its underline.
 constexpr qreal kLinkUnderPicture = 3;
+
+TObjectPainter::TObjectPainter(QObject *parent) : QObject(parent), m_watch(new QFileSystemWatcher(this))
+{
+    connect(m_watch, &QFileSystemWatcher::directoryChanged, this, &TObjectPainter::forgetPictures);
+    connect(m_watch, &QFileSystemWatcher::fileChanged, this, &TObjectPainter::forgetPictures);
+}
+
+void TObjectPainter::setPictureFolder(const QString &folder)
+{
+    m_pictures = folder;
+    m_images.clear();
+    // A picture replaced in the folder (by another program, or by the
+    // picture command) is shown anew wherever it is used.
+    if (!m_watch->files().isEmpty() || !m_watch->directories().isEmpty()) {
+        const QStringList watched = m_watch->files() + m_watch->directories();
+        m_watch->removePaths(watched);
+    }
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        m_watch->addPath(QFileInfo(folder).absoluteFilePath());
+}
+
+void TObjectPainter::forgetPictures()
+{
+    if (m_images.isEmpty())
+        return;
+    const QStringList files = m_watch->files();
+    if (!files.isEmpty())
+        m_watch->removePaths(files);
+    m_images.clear();
+    emit picturesChanged();
+}
 
 void TObjectPainter::attach(QTextDocument *doc)
 {
@@ -239,12 +285,14 @@ QImage TObjectPainter::pictureOf(const QString &file) const
     QString why;
     if (image.isNull() && Platform::readWholeFile(path, &bytes) && Hlp::bmpToPicture(bytes, &picture, &why))
         image = Hlp::pictureImage(picture);
-    if (!image.isNull())
+    if (!image.isNull()) {
         m_images.insert(file, image);
+        m_watch->addPath(path); // written over in place
+    }
     return image;
 }
 
-QSizeF TObjectPainter::intrinsicSize(QTextDocument *, int, const QTextFormat &format)
+QSizeF TObjectPainter::intrinsicSize(QTextDocument *doc, int, const QTextFormat &format)
 {
     const TShown shown = shownOf(format);
     if (shown.kind == TKind::Picture || !shown.picture.isEmpty()) {
@@ -252,14 +300,14 @@ QSizeF TObjectPainter::intrinsicSize(QTextDocument *, int, const QTextFormat &fo
         if (!image.isNull())
             return QSizeF(image.size()) + QSizeF(0, shown.picture.isEmpty() ? 0 : kLinkUnderPicture);
     }
-    const QFontMetricsF metrics(format.toCharFormat().font());
+    const QFontMetricsF metrics(objectFont(doc, format), paintDevice(doc));
     qreal width = metrics.horizontalAdvance(shown.kind == TKind::Picture ? u'[' + shown.text + u']' : shown.text);
     if (shown.kind == TKind::Program)
         width += kIconSize + 3;
     return QSizeF(width, metrics.ascent());
 }
 
-void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocument *, int, const QTextFormat &format)
+void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocument *doc, int, const QTextFormat &format)
 {
     const TShown shown = shownOf(format);
     const QTextCharFormat charFormat = format.toCharFormat();
@@ -277,7 +325,10 @@ void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocu
             return;
         }
     }
-    painter->setFont(charFormat.font());
+    // The font measured, on the device measured for: a font the format
+    // leaves partly unset is completed from the document, never from the
+    // widget the painter draws on.
+    painter->setFont(QFont(objectFont(doc, format), painter->device()));
     const QColor colour = shown.kind == TKind::Other || shown.kind == TKind::Picture
                               ? charFormat.foreground().color()
                               : kJumpColour;

@@ -8,6 +8,7 @@
 // The object draws what the reader will see: the picture, or the visible
 // text of a jump (solid underline), a pop-up (dotted underline) or a
 // program call (with a small mark), read from its command line.
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QImage>
 #include <QObject>
@@ -65,15 +66,11 @@ class TObjectPainter : public QObject, public QTextObjectInterface {
     Q_OBJECT
     Q_INTERFACES(QTextObjectInterface)
 public:
-    explicit TObjectPainter(QObject *parent = nullptr) : QObject(parent) {}
+    explicit TObjectPainter(QObject *parent = nullptr);
 
     // The command list the markers name, and where pictures are.
     void setCommands(const QStringList *commands) { m_commands = commands; }
-    void setPictureFolder(const QString &folder)
-    {
-        m_pictures = folder;
-        m_images.clear();
-    }
+    void setPictureFolder(const QString &folder);
     // Makes the objects of `doc` drawn by this painter.
     void attach(QTextDocument *doc);
 
@@ -83,8 +80,16 @@ public:
     // The command line shown for an object, or Other with the marker.
     TShown shownOf(const QTextFormat &format) const;
 
+signals:
+    // A picture file was added, replaced or removed: what shows pictures
+    // lays them out again.
+    void picturesChanged();
+
 private:
     QImage pictureOf(const QString &file) const;
+    void forgetPictures();
+
+    QFileSystemWatcher *m_watch;
 
     const QStringList *m_commands = nullptr;
     QString m_pictures;

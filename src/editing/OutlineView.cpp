@@ -16,6 +16,12 @@ TOutlineView::TOutlineView(TCProject *project, QWidget *parent)
       m_objects(new Markers::TObjectPainter(this))
 {
     m_objects->setCommands(&project->commands);
+    // A picture file changed: the shown page lays its pictures out again.
+    connect(m_objects, &Markers::TObjectPainter::picturesChanged, this, [this] {
+        if (m_editor && m_shown)
+            if (QTextDocument *doc = m_editor->document())
+                doc->markContentsDirty(0, doc->characterCount());
+    });
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -31,7 +37,7 @@ TOutlineView::TOutlineView(TCProject *project, QWidget *parent)
         // The editor lets go of the text before the texts go.
         if (m_editor && m_shown) {
             m_showing = true;
-            m_editor->setDocument(m_blank);
+            giveEditor(m_blank);
             m_showing = false;
         }
         m_shown = nullptr;
@@ -52,7 +58,7 @@ TOutlineView::~TOutlineView()
     // Going, the view tells nobody: the editor's handlers may be gone.
     if (m_editor && m_shown) {
         const QSignalBlocker quiet(m_editor.data());
-        m_editor->setDocument(m_blank);
+        giveEditor(m_blank);
     }
 }
 
@@ -73,8 +79,17 @@ void TOutlineView::setEditor(TRichEdit *editor)
     m_shown = nullptr;
     m_blank = new QTextDocument(editor);
     m_blank->setDefaultFont(m_font);
-    editor->setDocument(m_blank);
+    giveEditor(m_blank);
     showCurrent();
+}
+
+void TOutlineView::giveEditor(QTextDocument *doc)
+{
+    // The editor's decorations (spelling marks...) hold cursors into the
+    // text they were made for; that text may be dropped once it is not
+    // shown, so they go with it.
+    m_editor->setExtraSelections({});
+    m_editor->setDocument(doc);
 }
 
 TTopic *TOutlineView::currentItem() const { return m_project->FTopicOf(currentIndex()); }
@@ -101,7 +116,7 @@ void TOutlineView::forgetSubtree(const TTopic *topic)
     if (m_shown && within(m_shown)) {
         m_showing = true;
         if (m_editor)
-            m_editor->setDocument(m_blank);
+            giveEditor(m_blank);
         m_showing = false;
         m_shown = nullptr;
     }
@@ -164,7 +179,7 @@ void TOutlineView::showCurrent()
     // The objects' painter first: the editor lays the page out as it takes
     // it, and a picture's line is as tall as the picture.
     m_objects->attach(doc);
-    m_editor->setDocument(doc);
+    giveEditor(doc);
     m_editor->setReadOnly(readOnly);
     m_showing = false;
     m_editor->setVisible(topic != nullptr);

@@ -67,6 +67,8 @@ private:
     void showCurrent();
     void forgetSubtree(const TTopic *topic);
     void touch(TTopic *topic);
+    // Shows `doc` in the editor, without what was drawn over the last one.
+    void giveEditor(QTextDocument *doc);
 
     TCProject *m_project;
     QPointer<TRichEdit> m_editor;

@@ -21,7 +21,41 @@
 
 // ---- the control ----
 
-TRichEdit::TRichEdit(QWidget *parent) : QTextEdit(parent) {}
+TRichEdit::TRichEdit(QWidget *parent) : QTextEdit(parent)
+{
+    connect(this, &QTextEdit::cursorPositionChanged, this, &TRichEdit::followTextBeforeObject);
+}
+
+void TRichEdit::followTextBeforeObject()
+{
+    // An object keeps the colours it is drawn in (a link's green); the
+    // text typed after it takes the format of the text before it, or,
+    // at the start of a line, the object's without its colour.
+    const QTextCursor caret = textCursor();
+    if (caret.hasSelection() || caret.atBlockStart())
+        return;
+    QTextCursor probe(document());
+    const auto formatBefore = [&probe](int position) {
+        probe.setPosition(position);
+        return probe.charFormat();
+    };
+    const QTextCharFormat object = formatBefore(caret.position());
+    if (object.objectType() != Markers::ObjectType)
+        return;
+    QTextCharFormat typing;
+    bool found = false;
+    for (int p = caret.position() - 1; p > caret.block().position() && !found; --p) {
+        typing = formatBefore(p);
+        found = typing.objectType() != Markers::ObjectType;
+    }
+    if (!found) {
+        typing = object;
+        typing.clearForeground();
+    }
+    typing = Markers::FTextFormat(typing);
+    if (typing != currentCharFormat())
+        setCurrentCharFormat(typing);
+}
 
 int TRichEdit::textLength() const { return document()->characterCount() - 1; }
 
@@ -142,11 +176,14 @@ QMimeData *TRichEdit::createMimeDataFromSelection() const
 
 bool TRichEdit::canInsertFromMimeData(const QMimeData *source) const
 {
-    return source->hasFormat(kTopicMime) || QTextEdit::canInsertFromMimeData(source);
+    return source->hasFormat(kTopicMime) || (onPictures && (source->hasImage() || source->hasUrls()))
+           || QTextEdit::canInsertFromMimeData(source);
 }
 
 void TRichEdit::insertFromMimeData(const QMimeData *source)
 {
+    if (source && !source->hasFormat(kTopicMime) && onPictures && onPictures(source))
+        return;
     if (source && source->hasFormat(kTopicMime)) {
         QTextDocument piece;
         piece.setDefaultFont(document()->defaultFont());

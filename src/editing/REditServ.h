@@ -25,6 +25,9 @@ public:
     // Called with the object selected when the author opens one (a
     // double-click on it, or Enter while it alone is selected).
     std::function<void()> onOpenObject;
+    // Given what is pasted or dropped: inserts the pictures it holds (a
+    // picture, picture files) and says true, or leaves it to the text.
+    std::function<bool(const QMimeData *)> onPictures;
     // Says what an object shows and where it leads, for its tooltip.
     std::function<QString(const QTextCharFormat &)> describeObject;
 
@@ -41,6 +44,8 @@ protected:
     bool canInsertFromMimeData(const QMimeData *source) const override;
 
 private:
+    void followTextBeforeObject();
+
     int m_maxLength = 45000;
 };
 

@@ -131,8 +131,9 @@ void attach(QTextEdit *editor)
     timer->setSingleShot(true);
     timer->setInterval(400);
     QObject::connect(timer, &QTimer::timeout, editor, [editor] {
-        if (!editor->isVisible() || editor->document()->isEmpty())
+        if (!editor->isVisible())
             return;
+        // Made again from the text shown, never kept from another one.
         QList<QTextEdit::ExtraSelection> marks;
         QTextCharFormat wavy;
         wavy.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);

@@ -60,8 +60,24 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// A new temporary file in `dir` holding `bytes`, its size checked, synced
-// when `sync`, closed. Its permissions follow the file it will replace.
+// The process's umask, read without changing it (another thread may be
+// creating files).
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask & 0777);
+            }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
 // A file name of ours no other file has, for this process.
 QString freshName(const QString &dir)
 {
@@ -72,13 +88,21 @@ QString freshName(const QString &dir)
 // A new temporary file in `dir` holding `bytes`, its size checked, synced
 // when `sync`, closed. Its permissions follow the file it will replace.
 // `reuse`, when given, is a file to take and overwrite instead of making one.
+// `replaced`: the file this one stands for when the target is elsewhere (a
+// staging folder), whose mode it keeps.
 bool writeTemp(const QString &dir, const QString &target, const QByteArray &bytes, bool sync, QString *temp,
-               QString *error, const QString &reuse = {})
+               QString *error, const QString &reuse = {}, const QString &replaced = {})
 {
-    mode_t mode = 0666;
+    // A new file gets what the user's umask allows; a replaced one keeps
+    // the mode of the file it replaces.
+    mode_t mode = 0666 & ~currentUmask();
+    bool keepMode = false;
     struct stat st {};
-    if (::stat(native(target).constData(), &st) == 0 && S_ISREG(st.st_mode))
-        mode = st.st_mode & 07777;
+    for (const QString &was : {target, replaced})
+        if (!keepMode && !was.isEmpty() && ::stat(native(was).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+            mode = st.st_mode & 07777;
+            keepMode = true;
+        }
     int fd = -1;
     if (!reuse.isEmpty()) {
         *temp = freshName(dir);
@@ -101,6 +125,15 @@ bool writeTemp(const QString &dir, const QString &target, const QByteArray &byte
         fd = ::open(native(*temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST)
             break;
+        // open() takes the umask off; a replaced file's mode is kept whole.
+        if (fd >= 0 && keepMode && ::fchmod(fd, mode) != 0) {
+            const int err = errno;
+            ::close(fd);
+            ::unlink(native(*temp).constData());
+            fd = -1;
+            errno = err;
+            break;
+        }
     }
     if (fd < 0) {
         *error = sysError(errno) + QStringLiteral(" (") + dir + u')';
@@ -250,9 +283,9 @@ bool copyTree(const QString &from, const QString &to)
             continue;
         QDir().mkpath(QFileInfo(target).absolutePath());
         QFile source(file);
+        // A new file: its mode is what the umask allows, whatever the source's.
         if (!source.open(QIODevice::ReadOnly) || !writeFileAtomic(target, source.readAll()))
             return false;
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
     return any;
 }
@@ -350,7 +383,7 @@ bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *er
         return true;
     }
     QString temp;
-    if (!writeTemp(dir, to, bytes, false, &temp, error, takeSpare())) {
+    if (!writeTemp(dir, to, bytes, false, &temp, error, takeSpare(), path)) {
         m_error = *error;
         return false;
     }

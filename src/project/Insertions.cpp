@@ -12,7 +12,10 @@
 #include "formats/KivHelpTools.h"
 #include "editing/TopicDocument.h"
 #include "project/OutlineEdits.h"
+#include "compiler/HlpPicture.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -24,10 +27,11 @@
 
 using namespace TextConv;
 
-// The pictures the help compiler takes: bitmaps, hotspot graphics and
-// multi-resolution pictures.
-static const QString kPictureFilter =
-    QStringLiteral("Images (*.bmp, *.shg, *.mrb, *.wmf)|*.bmp;*.BMP;*.shg;*.SHG;*.mrb;*.MRB;*.wmf;*.WMF|Images bitmap (*.bmp)|*.bmp;*.BMP");
+// The pictures the help compiler takes: bitmaps (PNG, JPEG and GIF made
+// into bitmaps), hotspot graphics, multi-resolution pictures, metafiles.
+static const QString kPictureFilter = QStringLiteral(
+    "Images (*.bmp, *.png, *.jpg, *.gif, *.shg, *.mrb, *.wmf)|*.bmp;*.BMP;*.png;*.PNG;*.jpg;*.JPG;*.jpeg;*.JPEG;*.gif;*.GIF;"
+    "*.shg;*.SHG;*.mrb;*.MRB;*.wmf;*.WMF|Images bitmap (*.bmp)|*.bmp;*.BMP");
 
 namespace KIVHelpTools {
 
@@ -474,39 +478,49 @@ bool bringPicture(const QString &from, const QString &dir, QString *name, bool s
 
 } // namespace
 
-TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, TOutlineView *outline)
+namespace {
+
+// Why a picture file cannot be shown in the help; empty when it can.
+QString pictureProblem(const QString &path)
 {
-    TSubGuard sub(context(), QStringLiteral("FAddBmp"));
-    if (FRefuseWithoutTopics(outline, show, sub))
-        return context();
+    QByteArray bytes, picture;
+    QString why;
+    if (!Platform::readWholeFile(path, &bytes, &why))
+        return QString::fromUtf8("elle ne peut pas être lue (%1)").arg(why);
+    if (!Hlp::bmpToPicture(bytes, &picture, &why))
+        return why;
+    return {};
+}
+
+// Inserts the picture `chosen` (a file anywhere: copied into the picture
+// folder when it is elsewhere), refused with its name when the help could
+// not show it.
+TErrorContext &placePicture(const QString &chosen, QString &fileName, const QString &bmpDir, bool show,
+                            TOutlineView *outline, TSubGuard &sub)
+{
     TRichEdit *control = FCurrentControl(outline);
-    if (!FSelectedText(control).isEmpty()) {
-        const QString text = QString::fromUtf8("Ne sélectionnez pas de texte !");
-        say(show, text);
-        return sub.report(4, text, 11);
-    }
-    if (ask) {
-        const QString chosen = Platform::prompts().openFile(QStringLiteral("Choisir une image"), bmpDir,
-                                                            kPictureFilter);
-        if (chosen.isEmpty()) {
-            fileName.clear();
-            return context(); // cancelled: nothing to report
-        }
+    QString dir = bmpDir;
+    if (!dir.isEmpty() && !dir.endsWith(u'/'))
+        dir += u'/';
+    if (!chosen.isEmpty()) {
         QString shortPath;
         FLong2ShortFName(chosen, shortPath);
         fileName = shortPath.isEmpty() ? QString() : QFileInfo(shortPath).fileName();
-        QString dir = bmpDir;
-        if (!dir.isEmpty() && !dir.endsWith(u'/'))
-            dir += u'/';
-        const QString chosenDir = QFileInfo(chosen).absolutePath() + u'/';
-        if (!fileName.isEmpty() && chosenDir.toUpper() != dir.toUpper()
-            && !bringPicture(chosen, dir, &fileName, show, sub))
-            return context();
     }
     if (fileName.isEmpty()) {
         say(show, QStringLiteral("NO BMP"));
         return sub.report(4, QString::fromUtf8("Chaîne vide"), 12);
     }
+    const QString source = chosen.isEmpty() ? Platform::resolveCase(dir + fileName) : chosen;
+    if (const QString problem = pictureProblem(source); !problem.isEmpty()) {
+        const QString text = QString::fromUtf8("L'image « %1 » ne peut pas être montrée dans l'aide : %2.")
+                                 .arg(QFileInfo(source).fileName(), problem);
+        say(show, text);
+        return sub.report(4, text, 12);
+    }
+    if (!chosen.isEmpty() && QFileInfo(chosen).absolutePath() + u'/' != QFileInfo(dir + u'x').absolutePath() + u'/'
+        && !bringPicture(chosen, dir, &fileName, show, sub))
+        return context();
     try {
         const int n = appendCommand(outline, QStringLiteral("\\{bmc ") + FDoubleBackslash(fileName, Single)
                                               + QStringLiteral("\\}"));
@@ -515,6 +529,68 @@ TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool 
         return sub.report(4, QStringLiteral("Insertion BMP ds *.cmd"), 13);
     }
     return sub.report(0);
+}
+
+bool refuseSelection(const TRichEdit *control, bool show, TSubGuard &sub)
+{
+    if (FSelectedText(control).isEmpty())
+        return false;
+    const QString text = QString::fromUtf8("Ne sélectionnez pas de texte !");
+    say(show, text);
+    sub.report(4, text, 11);
+    return true;
+}
+
+} // namespace
+
+TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, TOutlineView *outline)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddBmp"));
+    if (FRefuseWithoutTopics(outline, show, sub) || refuseSelection(FCurrentControl(outline), show, sub))
+        return context();
+    QString chosen;
+    if (ask) {
+        chosen = Platform::prompts().openFile(QStringLiteral("Choisir une image"), bmpDir, kPictureFilter);
+        if (chosen.isEmpty()) {
+            fileName.clear();
+            return context(); // cancelled: nothing to report
+        }
+    }
+    return placePicture(chosen, fileName, bmpDir, show, outline, sub);
+}
+
+TErrorContext &FAddBmpFile(const QString &path, const QString &bmpDir, bool show, TOutlineView *outline)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddBmp"));
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
+    QString fileName;
+    return placePicture(QFileInfo(path).absoluteFilePath(), fileName, bmpDir, show, outline, sub);
+}
+
+TErrorContext &FAddBmpImage(const QImage &image, const QString &bmpDir, bool show, TOutlineView *outline)
+{
+    TSubGuard sub(context(), QStringLiteral("FAddBmp"));
+    if (FRefuseWithoutTopics(outline, show, sub))
+        return context();
+    // A picture from the clipboard becomes a PNG file of the picture folder,
+    // under a name no other file has.
+    QDir().mkpath(bmpDir);
+    QString path;
+    for (int k = 1; path.isEmpty() || QFileInfo::exists(path); ++k)
+        path = QDir(bmpDir).filePath(QStringLiteral("image_collee_%1.png").arg(k));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    if (image.isNull() || !image.save(&buffer, "PNG") || !Platform::writeFileAtomic(path, png, &error)) {
+        const QString text = QString::fromUtf8("L'image collée ne peut pas être enregistrée dans le répertoire des images : ")
+                             + path + (error.isEmpty() ? QString() : QStringLiteral("\n") + error);
+        say(show, text);
+        return sub.report(7, path, 9);
+    }
+    QString fileName;
+    return placePicture(path, fileName, bmpDir, show, outline, sub);
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 // Editing operations that change the set of topics or put help-compiler
 // constructs into a topic. A construct goes into the command list as one
 // line of RTF markup; the topic shows a green marker "@_n_label_@" naming
@@ -62,6 +63,11 @@ QStringList FTopicsJumpingTo(const QString &topicName, TOutlineView *outline);
 // The constructs below append their command line to the project's and put
 // its marker in the current page.
 TErrorContext &FAddBmp(QString &fileName, const QString &bmpDir, bool ask, bool show, TOutlineView *outline);
+// A picture file dropped onto the editor (copied into the picture folder
+// when it is elsewhere), and a picture pasted from the clipboard (saved
+// there as a PNG file); refused with its name when the help cannot show it.
+TErrorContext &FAddBmpFile(const QString &path, const QString &bmpDir, bool show, TOutlineView *outline);
+TErrorContext &FAddBmpImage(const QImage &image, const QString &bmpDir, bool show, TOutlineView *outline);
 TErrorContext &FAddJump(QString &target, bool ask, TOutlineView *outline, bool show);
 // A pop-up: the selection shows the target topic in a small window over
 // the page ({\ul text}{\v context}), asked for as a jump is.

@@ -36,6 +36,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMimeData>
+#include <QUrl>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -456,14 +459,36 @@ void TFrmKivHelp::buildBands()
     m_outline->setEditor(m_editor);
     // A double-click on a picture or a link, or Enter on it, opens it.
     m_editor->onOpenObject = [] { post(CmdEditObject, CatEdit); };
+    // Pictures pasted or dropped onto the text go in as the picture command
+    // puts them (copied into the picture folder, refused when unreadable).
+    m_editor->onPictures = [this](const QMimeData *data) {
+        if (!Globale::PConf || !Globale::PConf->PIni || m_editor->isReadOnly())
+            return false;
+        const QString folder = Globale::PConf->PIni->BMP.get();
+        static const QStringList kinds{"bmp", "png", "jpg", "jpeg", "gif", "shg", "mrb", "wmf"};
+        QStringList files;
+        for (const QUrl &url : data->urls())
+            if (url.isLocalFile() && kinds.contains(QFileInfo(url.toLocalFile()).suffix().toLower()))
+                files << url.toLocalFile();
+        if (files.isEmpty() && !data->hasImage())
+            return false;
+        for (const QString &file : files)
+            if (KIVHelpTools::FAddBmpFile(file, folder, true, m_outline).Category != 0)
+                break;
+        if (files.isEmpty())
+            KIVHelpTools::FAddBmpImage(qvariant_cast<QImage>(data->imageData()), folder, true, m_outline);
+        return true;
+    };
     // The keywords field follows the shown page; what is typed is the page's.
     connect(m_outline, &TOutlineView::topicShown, this, [this](TTopic *topic) {
         m_edKeywords->setEnabled(topic != nullptr);
         m_edKeywords->setText(topic ? topic->keywords : QString());
         m_preview->scheduleRefresh(0);
     });
-    // The preview follows the text a moment after typing stops.
+    // The preview follows the text a moment after typing stops, and a
+    // picture file changed in the picture folder.
     connect(m_editor, &QTextEdit::textChanged, m_preview, [this] { m_preview->scheduleRefresh(); });
+    connect(m_outline->objects(), &Markers::TObjectPainter::picturesChanged, m_preview, [this] { m_preview->scheduleRefresh(); });
     // A jump clicked in the preview shows its page in the editor.
     connect(m_preview, &TPreviewPane::jumpRequested, this, [this](int position) {
         if (TTopic *topic = m_project->FTopicAt(position)) {

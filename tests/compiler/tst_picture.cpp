@@ -2,10 +2,12 @@
 #include "TestRegistry.h"
 
 #include "compiler/HlpRead.h"
+#include "platform/SafeFile.h"
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpPicture.h"
 #include "compiler/RtfTopics.h"
 #include "compiler/WmfRender.h"
+#include "compiler/HelpCompiler.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -131,6 +133,7 @@ private slots:
     void metafileFiles();
     void hotspotGraphics();
     void picturesWrittenInTheText();
+    void picturesAsAuthorsKeepThem();
 };
 
 void TestPicture::bitmapsOfEveryDepth()
@@ -373,6 +376,79 @@ void TestPicture::picturesWrittenInTheText()
             bytes += QByteArray::fromHex("0c000000320a0a000a00ff00") + bytes.mid(18, int(random.bounded(40)));
         Hlp::renderWmf(bytes, QSize(24, 16));
     }
+}
+
+void TestPicture::picturesAsAuthorsKeepThem()
+{
+    // A PNG of three colours becomes an 8-bit bitmap with those colours and
+    // the same pixels; a photograph (JPEG), a 24-bit one; a transparent PNG
+    // is laid on white. The web pages get each file as the author made it.
+    QImage three(5, 2, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(10, 20, 30)};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 5; ++x)
+            three.setPixel(x, y, colours[(x + y) % 3]);
+    QImage photo(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            photo.setPixel(x, y, qRgb(x * 6, y * 8, (x * y) % 256));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(photo.save(&buffer, "JPEG"));
+    QImage clear(3, 3, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    clear.setPixel(1, 1, qRgb(0, 0, 0));
+
+    QByteArray out;
+    QString why;
+    QVERIFY2(Hlp::bmpToPicture(png(three), &out, &why), qPrintable(why));
+    Picture p = decode(out);
+    QVERIFY(p.bits <= 8); // a palette
+    QVERIFY(p.colours >= 3 && p.colours <= 16);
+    QImage back = Hlp::pictureImage(out).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(back, three);
+    QVERIFY2(Hlp::bmpToPicture(jpeg, &out, &why), qPrintable(why));
+    QCOMPARE(decode(out).bits, 24);
+    QCOMPARE(Hlp::pictureImage(out).size(), QSize(40, 30));
+    QVERIFY2(Hlp::bmpToPicture(png(clear), &out, &why), qPrintable(why));
+    back = Hlp::pictureImage(out);
+    QCOMPARE(back.pixelColor(0, 0), QColor(Qt::white));
+    QCOMPARE(back.pixelColor(1, 1), QColor(Qt::black));
+
+    // A file that claims more points than any screen holds is refused from
+    // its header, before a byte of it is decoded.
+    QByteArray bomb = png(three);
+    bomb.replace(16, 8, QByteArray("\x00\x00\xea\x60\x00\x00\xea\x60", 8)); // 60000 × 60000
+    quint32 crc = 0xFFFFFFFF; // the header's check sum, made again
+    for (const char byte : bomb.mid(12, 17)) {
+        crc ^= quint8(byte);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFF;
+    for (int k = 0; k < 4; ++k)
+        bomb[29 + k] = char(crc >> (24 - 8 * k));
+    QVERIFY(!Hlp::bmpToPicture(bomb, &out, &why));
+    QVERIFY2(why.contains(QStringLiteral("trop grande")), qPrintable(why));
+    QVERIFY(!Hlp::bmpToPicture(png(three).left(40), &out, &why)); // cut short
+
+    // Through the compiler: the .HLP holds bitmaps, the web pages the files.
+    TestSupport::Sandbox box;
+    QVERIFY(TestSupport::writeFile(box.path("trois.png"), png(three)));
+    QVERIFY(TestSupport::writeFile(box.path("photo.jpg"), jpeg));
+    QVERIFY(TestSupport::writeFile(box.path("a.hpj"), "[OPTIONS]\r\nTITLE=Images\r\n[FILES]\r\na.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("a.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote Un}\\{bmc trois.png\\} et "
+                                                      "\\{bml photo.jpg\\}\\par}"));
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("a.hpj"));
+    QVERIFY2(r.ok && r.warnings == 0, qPrintable(r.messages.join(u'\n')));
+    Hlp::TCompileOptions web;
+    web.output = Hlp::TOutput::Html;
+    web.outputDir = box.path("web");
+    const Hlp::TCompileResult html = Hlp::compileProject(box.path("a.hpj"), web);
+    QVERIFY2(html.ok, qPrintable(html.messages.join(u'\n')));
+    QCOMPARE(TestSupport::readFile(box.path("web/images/image0.png")), png(three));
+    QCOMPARE(TestSupport::readFile(box.path("web/images/image1.jpg")), jpeg);
 }
 
 KIV_TEST(TestPicture)

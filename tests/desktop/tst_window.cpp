@@ -7,13 +7,24 @@
 #include "config/Globale.h"
 #include "platform/Paths.h"
 #include "editing/REditServ.h"
+#include "editing/SpellCheck.h"
 #include "project/Outline.h"
 #include "project/PrjLife.h"
+#include "sequencer/Actions.h"
 #include "sequencer/Seq.h"
+#include "compiler/HelpCompiler.h"
+#include "platform/SafeFile.h"
 #include "sequencer/Startup.h"
 #include "ui/MainWindow.h"
+#include "editing/MarkerObjects.h"
+#include "editing/RtfText.h"
+#include "project/Insertions.h"
 
+#include <QClipboard>
 #include <QDrag>
+#include <QMimeData>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
 #include <QSpinBox>
 #include <QTimer>
 #include <QWindow>
@@ -28,6 +39,9 @@ private slots:
     void sizeBoxKeepsTheText();
     void editorKeysStayTheEditors();
     void outlineArrowsShowThePage();
+    void keysThroughSpelledPagesAndAnImport();
+    void typingAfterObjectsTakesTheTextsFormat();
+    void picturesPastedDroppedAndReplaced();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -237,6 +251,197 @@ void TestWindow::outlineArrowsShowThePage()
     QVERIFY(second->isVisible());
     QCOMPARE(second->toPlainText(), QStringLiteral("Suite"));
     QVERIFY(outline->hasFocus());
+}
+
+void TestWindow::keysThroughSpelledPagesAndAnImport()
+{
+    // Down held at typing speed through more pages than the editor keeps
+    // parsed, from a page whose misspelt words are underlined, some pages
+    // empty; then the same after an import replaced the project. The
+    // underlines of a page whose text has gone must go with it.
+    for (int n = 0; n < 14; ++n)
+        addTopic(n % 3 == 2 ? QString() : QString::fromUtf8("Pagee %1 avecc des fotes").arg(n));
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    TRichEdit *editor = m_window->editor();
+    const auto walk = [&] {
+        outline->setCurrentItem(Outline::FItemAt(outline, 1));
+        m_window->FrmFShowSelTopic();
+        if (SpellCheck::available())
+            QTRY_VERIFY(!editor->extraSelections().isEmpty());
+        QTest::mouseClick(outline->viewport(), Qt::LeftButton, {},
+                          outline->visualRect(outline->project()->FIndexOf(Outline::FItemAt(outline, 1))).center());
+        QTRY_VERIFY(outline->hasFocus());
+        for (int n = 1; n < Outline::FCount(outline); ++n) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+            QTest::qWait(90);
+            Seq::timer()->PCAllBack();
+        }
+        settle();
+        QTest::qWait(600); // the spelling check runs on the last page
+        for (const QTextEdit::ExtraSelection &mark : editor->extraSelections())
+            QCOMPARE(mark.cursor.document(), editor->document());
+        QCOMPARE(outline->shownTopic(), Outline::FItemAt(outline, Outline::FCount(outline)));
+    };
+    walk();
+    // An import shown the underlined page, then the keys again.
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    m_window->FrmFShowSelTopic();
+    if (SpellCheck::available())
+        QTRY_VERIFY(!editor->extraSelections().isEmpty());
+    QByteArray rtf = "{\\rtf1 ";
+    for (int n = 0; n < 12; ++n)
+        rtf += "#{\\footnote p" + QByteArray::number(n) + "}${\\footnote Sujet " + QByteArray::number(n)
+               + "}Texte mal ecrit numero " + QByteArray::number(n) + "\\par\\page ";
+    rtf += "}";
+    QVERIFY(TestSupport::writeFile(m_box->path("a.hpj"), "[OPTIONS]\r\nTITLE=Ancienne\r\n[FILES]\r\na.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(m_box->path("a.rtf"), rtf));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(m_box->path("a.hpj"));
+    QVERIFY(compiled.ok);
+    QVERIFY(TestSupport::writeFile(m_box->path("ancienne.hlp"), compiled.hlp));
+    QDir().mkpath(m_box->path("BMP"));
+    Globale::PConf->PIni->BMP.set(m_box->path("BMP") + u'/');
+    m_scope->prompts.answer(Platform::Yes); // the open project: left
+    m_scope->prompts.answerText(m_box->path("ancienne.hlp"));
+    m_scope->prompts.answerText(QStringLiteral("Reprise"));
+    m_scope->prompts.answer(Platform::Ok);
+    settle();
+    Seq::PPostCmd(CmdImportHelp, CatApp);
+    Seq::PSeqStep();
+    Seq::timer()->PCAllBack();
+    settle();
+    QTest::qWait(600);
+    QVERIFY2(Globale::PConf->PPrj->PrjFile.get() == m_box->path("Reprise/Reprise.PRJ"), qPrintable(m_scope->prompts.texts().join(u'|')));
+    QCOMPARE(Outline::FCount(outline), 12);
+    walk();
+}
+
+void TestWindow::typingAfterObjectsTakesTheTextsFormat()
+{
+    // A jump, a pop-up, a picture and a program call at the end of a line;
+    // the author leaves the line, comes back with End and types: the words
+    // are in the line's format (black), in the editor and in the file.
+    addTopic(QStringLiteral("Manuel"));
+    TRichEdit *editor = addTopic(QStringLiteral("Cible"));
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    m_window->FrmFShowSelTopic();
+    QDir().mkpath(m_box->path("BMP"));
+    Globale::PConf->PIni->BMP.set(m_box->path("BMP") + u'/');
+    outline->objects()->setPictureFolder(m_box->path("BMP") + u'/');
+    QImage square(12, 10, QImage::Format_RGB32);
+    square.fill(Qt::red);
+    QVERIFY(square.save(m_box->path("BMP/carre.bmp"), "BMP"));
+    const QString tool = TestSupport::makeScript(m_box->path("outil.sh"), "exit 0\n");
+    editor->setPlainText(QStringLiteral("Voir un\nVoir deux\nImage \nLancer trois"));
+    const auto select = [editor](const QString &words) { editor->setTextCursor(editor->document()->find(words)); };
+    QString target;
+    select(QStringLiteral("un"));
+    m_scope->prompts.answerText(QStringLiteral("Cible"));
+    QCOMPARE(KIVHelpTools::FAddJump(target, true, outline, true).Category, quint8(0));
+    select(QStringLiteral("deux"));
+    m_scope->prompts.answerText(QStringLiteral("Cible"));
+    QCOMPARE(KIVHelpTools::FAddPopup(target, true, outline, true).Category, quint8(0));
+    QTextCursor c(editor->document()->findBlockByNumber(2));
+    c.movePosition(QTextCursor::EndOfBlock);
+    editor->setTextCursor(c);
+    target = QStringLiteral("carre.bmp");
+    QCOMPARE(KIVHelpTools::FAddBmp(target, Globale::PConf->PIni->BMP.get(), false, true, outline).Category, quint8(0));
+    select(QStringLiteral("trois"));
+    target = tool;
+    m_scope->prompts.answer(Platform::Ok); // a program named alone in the help: said
+    QCOMPARE(KIVHelpTools::FAddExec(target, false, outline, true).Category, quint8(0));
+    QCOMPARE(outline->project()->commands.size(), 4);
+
+    editor->setFocus();
+    QTRY_VERIFY(editor->hasFocus());
+    for (int line = 0; line < 4; ++line) {
+        QTextCursor start(editor->document()->findBlockByNumber(line));
+        editor->setTextCursor(start);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        for (const char ch : QByteArray(" fin"))
+            QTest::keyClick(QApplication::focusWidget(), ch);
+    }
+    settle();
+    QTextDocument saved;
+    RtfText::FReadRtf(saved, RtfText::FWriteRtf(*editor->document()));
+    Markers::PToObjects(saved);
+    QCOMPARE(saved.blockCount(), 4);
+    for (QTextBlock block = saved.begin(); block.isValid(); block = block.next()) {
+        QVERIFY2(block.text().endsWith(QStringLiteral("\uFFFC fin")), qPrintable(block.text()));
+        QTextCursor typed(block);
+        typed.movePosition(QTextCursor::EndOfBlock);
+        const QTextCharFormat f = typed.charFormat();
+        QVERIFY2(f.objectType() != Markers::ObjectType, qPrintable(block.text()));
+        QVERIFY2(!f.hasProperty(QTextFormat::ForegroundBrush) || f.foreground().color() == Qt::black,
+                 qPrintable(block.text() + u' ' + f.foreground().color().name()));
+        QTextCursor first(block);
+        first.movePosition(QTextCursor::Right);
+        QCOMPARE(first.charFormat().foreground().color().name(), typed.charFormat().foreground().color().name());
+    }
+}
+
+void TestWindow::picturesPastedDroppedAndReplaced()
+{
+    // A PNG file dropped onto the text and a picture pasted from the
+    // clipboard go in as the picture command puts them; a file the help
+    // could not show is refused by name; a picture replaced in the folder
+    // is drawn anew.
+    TRichEdit *editor = addTopic(QStringLiteral("Manuel"));
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    QDir().mkpath(m_box->path("BMP"));
+    Globale::PConf->PIni->BMP.set(m_box->path("BMP") + u'/');
+    outline->objects()->setPictureFolder(m_box->path("BMP") + u'/');
+    editor->setPlainText(QStringLiteral("Avant apres"));
+    QImage tall(20, 60, QImage::Format_RGB32);
+    tall.fill(Qt::darkBlue);
+    QVERIFY(tall.save(m_box->path("photo.png"), "PNG"));
+    QVERIFY(TestSupport::writeFile(m_box->path("faux.png"), "pas une image"));
+    const auto drop = [&](const QString &file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QTextCursor at(editor->document());
+        at.setPosition(6);
+        const QPoint point = editor->cursorRect(at).center();
+        QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(editor->viewport(), &enter);
+        QDragMoveEvent move(point, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(editor->viewport(), &move);
+        QDropEvent dropped(point, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(editor->viewport(), &dropped);
+        settle();
+    };
+    drop(m_box->path("photo.png"));
+    QCOMPARE(outline->project()->commands.value(0), QStringLiteral("\\{bmc photo.png\\}"));
+    QVERIFY(QFile::exists(m_box->path("BMP/photo.png")));
+    QCOMPARE(Markers::FPlainText(*editor->document()), QStringLiteral("Avant @_0_photo.png_@apres"));
+    const auto lineHeight = [editor] {
+        return editor->document()->documentLayout()->blockBoundingRect(editor->document()->begin()).height();
+    };
+    QTRY_VERIFY(lineHeight() >= 60);
+    m_scope->prompts.answer(Platform::Ok);
+    drop(m_box->path("faux.png"));
+    QVERIFY2(m_scope->prompts.texts().last().startsWith(QString::fromUtf8("L'image « faux.png » ne peut pas être montrée")),
+             qPrintable(m_scope->prompts.texts().last()));
+    QCOMPARE(outline->project()->commands.size(), 1);
+
+    // Replaced where it is, by another program: taller now.
+    QImage taller(20, 120, QImage::Format_RGB32);
+    taller.fill(Qt::darkRed);
+    QVERIFY(taller.save(m_box->path("BMP/photo.png"), "PNG"));
+    QTRY_VERIFY(lineHeight() >= 120);
+
+    // Pasted from the clipboard: a new PNG file of the picture folder.
+    QImage square(30, 30, QImage::Format_RGB32);
+    square.fill(Qt::green);
+    QApplication::clipboard()->setImage(square);
+    editor->setFocus();
+    QTRY_VERIFY(editor->hasFocus());
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    settle();
+    QCOMPARE(outline->project()->commands.value(1), QStringLiteral("\\{bmc image_collee_1.png\\}"));
+    QImage pasted(m_box->path("BMP/image_collee_1.png"));
+    QCOMPARE(pasted.convertToFormat(QImage::Format_RGB32), square);
 }
 
 KIV_TEST(TestWindow)

@@ -1,4 +1,6 @@
 #include "TestSupport.h"
+
+#include <QBuffer>
 #include "TestRegistry.h"
 #include "editing/MarkerObjects.h"
 #include "compiler/HlpMacro.h"
@@ -304,8 +306,17 @@ void TestInsertions::bitmaps()
     Fixture f;
     QDir().mkdir(box.path("BMP"));
     QDir().mkdir(box.path("ailleurs"));
-    QVERIFY(writeFile(box.path("BMP/logo.bmp"), "BM"));
-    QVERIFY(writeFile(box.path("ailleurs/Flèche 1.bmp"), "BM"));
+    const auto picture = [](Qt::GlobalColor colour, const char *format = "BMP") {
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, format);
+        return bytes;
+    };
+    QVERIFY(writeFile(box.path("BMP/logo.bmp"), picture(Qt::red)));
+    QVERIFY(writeFile(box.path("ailleurs/Flèche 1.bmp"), picture(Qt::red)));
     const QString bmpDir = box.path("BMP") + u'/';
 
     f.select(QStringLiteral("avant apres"), QString());
@@ -338,23 +349,47 @@ void TestInsertions::bitmaps()
     QCOMPARE(f.project.commands.last(), QString::fromUtf8("\\{bmc Flèche 1.bmp\\}"));
     // Another picture of that name: kept beside it (No), or in its place
     // (Yes); Cancel inserts nothing.
-    QVERIFY(writeFile(box.path("ailleurs/Flèche 1.bmp"), "BM autre"));
+    QVERIFY(writeFile(box.path("ailleurs/Flèche 1.bmp"), picture(Qt::blue)));
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
     f.scope.prompts.answer(Platform::No);
     QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
     QCOMPARE(file, QString::fromUtf8("Flèche 1_2.bmp"));
-    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1_2.bmp")), QByteArray("BM autre"));
-    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), QByteArray("BM"));
+    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1_2.bmp")), picture(Qt::blue));
+    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), picture(Qt::red));
     f.scope.prompts.answerText(box.path("ailleurs/Flèche 1.bmp"));
     f.scope.prompts.answer(Platform::Yes);
     QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
-    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), QByteArray("BM autre"));
+    QCOMPARE(TestSupport::readFile(box.path("BMP/Flèche 1.bmp")), picture(Qt::blue));
     f.scope.prompts.answerText(box.path("ailleurs/logo.bmp"));
-    QVERIFY(writeFile(box.path("ailleurs/logo.bmp"), "BM encore"));
+    QVERIFY(writeFile(box.path("ailleurs/logo.bmp"), picture(Qt::green)));
     f.scope.prompts.answer(Platform::Cancel);
     QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
     QVERIFY(file.isEmpty());
     QCOMPARE(int(f.project.commands.size()), 5);
+
+    // Pictures as authors keep them today are taken; a file the help could
+    // not show is refused by its name, before anything is copied or inserted.
+    for (const char *format : {"PNG", "JPEG", "GIF"}) {
+        const QString name = QStringLiteral("ailleurs/photo.") + QString::fromLatin1(format).toLower();
+        // Qt writes no GIF: a 1 × 1 one, as other programs write it.
+        static const char gif[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00,\x00\x00\x00\x00"
+                                  "\x01\x00\x01\x00\x00\x02\x02D\x01\x00;";
+        QVERIFY(writeFile(box.path(name), qstrcmp(format, "GIF") == 0 ? QByteArray(gif, sizeof gif - 1) : picture(Qt::cyan, format)));
+        f.scope.prompts.answerText(box.path(name));
+        QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(0));
+        QCOMPARE(f.project.commands.last(), QStringLiteral("\\{bmc photo.%1\\}").arg(QString::fromLatin1(format).toLower()));
+    }
+    QVERIFY(writeFile(box.path("ailleurs/faux.png"), "\x89PNG\r\n\x1a\n tronquée"));
+    QVERIFY(writeFile(box.path("ailleurs/texte.bmp"), "BM"));
+    for (const char *bad : {"faux.png", "texte.bmp"}) {
+        f.scope.prompts.answerText(box.path("ailleurs/") + QString::fromLatin1(bad));
+        f.scope.prompts.answer(Platform::Ok);
+        QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Category, quint8(4));
+        QVERIFY2(f.scope.prompts.texts().last().startsWith(QString::fromUtf8("L'image « %1 » ne peut pas être montrée").arg(QString::fromLatin1(bad))),
+                 qPrintable(f.scope.prompts.texts().last()));
+        QVERIFY(!QFile::exists(bmpDir + QString::fromLatin1(bad)));
+    }
+    QCOMPARE(int(f.project.commands.size()), 8);
 
     // Cancelled, selected text, no file.
     f.scope.prompts.answerText(QString(), false);
@@ -366,7 +401,7 @@ void TestInsertions::bitmaps()
     f.select(QStringLiteral("mot"), QStringLiteral("mot"));
     f.scope.prompts.answer(Platform::Ok);
     QCOMPARE(FAddBmp(file, bmpDir, true, true, &f.tree).Code, quint16(11));
-    QCOMPARE(int(f.project.commands.size()), 5);
+    QCOMPARE(int(f.project.commands.size()), 8);
     CHECK_PROMPTS_DONE(f.scope);
 }
 

@@ -103,6 +103,7 @@ private slots:
     void killAtEveryRenameOfASave();
     void linkedProjectFolders();
     void backupsKeepTheAuthorsFiles();
+    void filesKeepTheAuthorsPermissions();
     void recoveryCopyAfterAFullDisk();
     void namesThatBreakTheProject();
     void deletesCheckFirst();
@@ -581,6 +582,43 @@ void TestStorage::backupsKeepTheAuthorsFiles()
     QVERIFY(QFile::link(m_box->path("ailleurs/Guide"), m_box->path("liens/Autre")));
     sessions(m_box->path("liens/Autre/Manuel.PRJ"), 2);
     authorsFilesAreThere(m_box->path("ailleurs/Guide"));
+}
+
+void TestStorage::filesKeepTheAuthorsPermissions()
+{
+    // Under the author's umask, every save (backups among them, which
+    // reuse spare files) makes files the umask allows; a file whose mode
+    // the author changed keeps it.
+    TPrjRec *prj = m_conf->PPrj;
+    const mode_t before = ::umask(022);
+    for (const mode_t mask : {mode_t(022), mode_t(077)}) {
+        init();
+        ::umask(mask);
+        makeProject(4, QStringLiteral("v1"));
+        answerAll();
+        const QString dir = m_conf->PIni->DIRPATH.get() + QStringLiteral("Manuel");
+        QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+        QVERIFY(QFile::setPermissions(dir + "/Manuel.1", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        for (int save = 0; save < 5; ++save) {
+            setTexts(QStringLiteral("v%1").arg(save + 2));
+            answerAll();
+            QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+        }
+        QStringList wrong;
+        for (QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            struct stat st {};
+            QVERIFY(::stat(QFile::encodeName(file).constData(), &st) == 0);
+            const mode_t expected = file.endsWith("/Manuel.1") ? 0640 : (0666 & ~mask);
+            if ((st.st_mode & 0777) != expected)
+                wrong << QStringLiteral("%1 %2").arg(file).arg(st.st_mode & 0777, 0, 8);
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+        QVERIFY(readFile(dir + "/Manuel.1").contains("?v6"));
+        cleanup();
+    }
+    ::umask(before);
+    init();
 }
 
 void TestStorage::recoveryCopyAfterAFullDisk()
