@@ -207,8 +207,13 @@ namespace {
 // not say taken from the document.
 QFont objectFont(const QTextDocument *doc, const QTextFormat &format)
 {
-    const QFont font = format.toCharFormat().font();
-    return doc ? font.resolve(doc->defaultFont()) : font;
+    QFont font = format.toCharFormat().font();
+    if (doc)
+        font = font.resolve(doc->defaultFont());
+    // Every property said: a painter completes the ones a font leaves
+    // unsaid from its widget's font, which is not the one measured.
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    return font;
 }
 
 QPaintDevice *paintDevice(const QTextDocument *doc)
@@ -325,10 +330,9 @@ void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocu
             return;
         }
     }
-    // The font measured, on the device measured for: a font the format
-    // leaves partly unset is completed from the document, never from the
-    // widget the painter draws on.
-    painter->setFont(QFont(objectFont(doc, format), painter->device()));
+    // The font measured: what the format leaves unsaid comes from the
+    // document, never from the widget the painter draws on.
+    painter->setFont(objectFont(doc, format));
     const QColor colour = shown.kind == TKind::Other || shown.kind == TKind::Picture
                               ? charFormat.foreground().color()
                               : kJumpColour;

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QDir>
 #include <QImage>
 #include <QTextCursor>
@@ -23,6 +24,7 @@ private slots:
     void topicsComeBackByteForByte();
     void objectsBehaveAsOneCharacter();
     void objectsShowWhatTheReaderSees();
+    void objectsDrawnWhereTheyAreMeasured();
 };
 
 namespace {
@@ -184,6 +186,61 @@ void TestMarkers::objectsShowWhatTheReaderSees()
     painter.setCommands(&commands);
     const QSizeF link = painter.intrinsicSize(nullptr, 0, FObjectFormat(text, "@_1_un_libelle_tres_long_@"));
     QCOMPARE(link.width(), QFontMetricsF(text.font()).horizontalAdvance(QStringLiteral("Voir")));
+}
+
+void TestMarkers::objectsDrawnWhereTheyAreMeasured()
+{
+    // A link just inserted (its format names no font: the page's is used)
+    // and one read from a file, in each face and size the author may pick:
+    // nothing of it is drawn past the place the text after it starts.
+    const QStringList commands{"{\\uldb Voir.}{\\v Aide}", "{\\ul note,}{\\v Note}", "{\\uldb outil}{\\v !ExecProgram(\"a.exe\",0)}"};
+    TObjectPainter painter;
+    painter.setCommands(&commands);
+    QStringList faces;
+    for (const QString &face : {"Liberation Sans", "Liberation Serif", "Liberation Mono", "DejaVu Sans", "DejaVu Serif"})
+        if (QFontDatabase::hasFamily(face))
+            faces << face;
+    QVERIFY(!faces.isEmpty());
+    TRichEdit editor;
+    editor.resize(900, 200);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QStringList wrong;
+    for (const QString &face : faces)
+        for (const int size : {8, 10, 13, 18, 28})
+            for (int command = 0; command < commands.size(); ++command)
+                for (const bool explicitFont : {false, true}) {
+                    auto *doc = new QTextDocument(&editor);
+                    doc->setDefaultFont(QFont(face, size));
+                    painter.attach(doc);
+                    QTextCursor c(doc);
+                    QTextCharFormat text;
+                    if (explicitFont)
+                        text.setFont(QFont(face, size));
+                    c.insertText(QStringLiteral("abc "), text);
+                    QTextCharFormat green = text;
+                    green.setForeground(QColor(0, 128, 0));
+                    c.insertText(QString(QChar::ObjectReplacementCharacter),
+                                 FObjectFormat(green, QStringLiteral("@_%1_x_@").arg(command)));
+                    const int after = c.position();
+                    c.insertText(QStringLiteral("WWW"), text);
+                    editor.setDocument(doc);
+                    QTextCursor at(doc);
+                    at.setPosition(after);
+                    const int edge = editor.cursorRect(at).left();
+                    const QImage shot = editor.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                    for (int y = 0; y < shot.height(); ++y)
+                        for (int x = edge + 2; x < shot.width(); ++x) {
+                            const QColor px = shot.pixelColor(x, y);
+                            if (px.green() > px.red() + 50 && px.green() > px.blue() + 50) {
+                                wrong << QStringLiteral("%1 %2 pt, object %3%4: green at x=%5, text from x=%6")
+                                             .arg(face).arg(size).arg(command).arg(explicitFont ? " (font given)" : "").arg(x).arg(edge);
+                                y = shot.height();
+                                break;
+                            }
+                        }
+                }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
 }
 
 KIV_TEST(TestMarkers)
