@@ -67,7 +67,7 @@ TErrorContext &FSavePrjCmds(const QString &fileName, const QStringList &commands
     if (!overwrite && QFileInfo::exists(fileName))
         return sub.report(7, QStringLiteral("Can't Rewrite ") + fileName, 5);
     if (!Platform::writeFileAtomic(fileName, FJoinCmdLines(commands))) {
-        PShowError(QString::fromUtf8("La sauvegarde du projet a échouée ! "));
+        PShowError(QString::fromUtf8("La sauvegarde du projet a échoué ! "));
         return sub.report(7, fileName, 5);
     }
     return sub.report(0);

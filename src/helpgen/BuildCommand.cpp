@@ -107,7 +107,7 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     prj->PrjFile.set(Platform::resolveCase(dir + u'/' + name + QStringLiteral(".PRJ")));
     prj->PrjState = PrjOpened;
     if (!QFileInfo(prj->PrjComDir.get()).isDir() && !QDir().mkdir(prj->PrjComDir.get())) {
-        say(QString::fromUtf8("La création du répertoire a échouée : ") + prj->PrjComDir.get());
+        say(QString::fromUtf8("La création du répertoire a échoué : ") + prj->PrjComDir.get());
         return code;
     }
     const Build::TSourcesResult made = Build::FWriteSources(project, conf, prj->PrjFile.get(), prj->AddTitle, prj->SameTitleFont);

@@ -200,7 +200,7 @@ QStringList FViewerCommand(const QString &viewer, const QString &helpFile)
 TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer)
 {
     TSubGuard sub(context(), QStringLiteral("FViewHlpFile"));
-    if (!U_DosCmd::FFileExist(helpFile, QString::fromUtf8("Le fichier d'aide .HLP n'éxiste pas !")))
+    if (!U_DosCmd::FFileExist(helpFile, QString::fromUtf8("Le fichier d'aide .HLP n'existe pas !")))
         return sub.report(7, QStringLiteral("No File: ") + helpFile, 4);
     QStringList command = FViewerCommand(viewer, helpFile);
     if (command.isEmpty()) {
@@ -247,7 +247,7 @@ bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &
         if (messages)
             *messages = said;
         if (!built) {
-            show(QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
+            show(QString::fromUtf8("La compilation du projet a échoué OU Time-Out ! "));
             prj->PrjState = PrjConverted;
             showCompilerErrors(said, ini->SHOW_ERRORS);
             return true;

@@ -226,7 +226,7 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
         *workText = FSplitCmdLines(out);
     const QString output = prjDir + u'/' + outName;
     if (!Platform::writeFileAtomic(output, out)) {
-        PShowError(QStringLiteral("La sauvegarde du projet a échouée ! "));
+        PShowError(QStringLiteral("La sauvegarde du projet a échoué ! "));
         return sub.report(7, output, 5);
     }
     return sub.report(0);

@@ -612,9 +612,9 @@ TErrorContext &addLink(QString &target, bool ask, TOutlineView *outline, bool sh
         QStringList topics;
         for (int n = 1, count = Outline::FCount(outline); n <= count; ++n)
             topics << Outline::FItemAt(outline, n)->name;
-        const QString caption = popup ? QString::fromUtf8("Fenêtre surgissante") : QStringLiteral("Boite de dialogue Hypertext");
+        const QString caption = popup ? QString::fromUtf8("Fenêtre surgissante") : QString::fromUtf8("Saut vers une page");
         const QString prompt = popup ? QString::fromUtf8("Veuillez entrer le nom de la Page à montrer dans la fenêtre :")
-                                     : QStringLiteral("Veuillez entrer le nom de la Page : ( case sensitive! )");
+                                     : QString::fromUtf8("Veuillez entrer le nom de la Page :");
         if (!Platform::prompts().chooseText(caption, prompt, topics, &name))
             return sub.report(0);
         name = name.left(255);
@@ -624,7 +624,7 @@ TErrorContext &addLink(QString &target, bool ask, TOutlineView *outline, bool sh
     }
     // An empty target would match every topic; it names none.
     if (name.isEmpty() || !FTopicExists(name, int(name.size()), outline)) {
-        const QString text = QString::fromUtf8("Cette page n'éxiste pas !");
+        const QString text = QString::fromUtf8("Cette page n'existe pas !");
         say(show, text);
         return sub.report(4, text, 9);
     }
@@ -800,7 +800,7 @@ TErrorContext &FEditObject(TOutlineView *outline, const QString &bmpDir, bool sh
                                 QStringLiteral("Page vers laquelle il mène :"), topics, &name))
             return sub.report(0);
         if (name.isEmpty() || !FTopicExists(name, int(name.size()), outline)) {
-            const QString refusal = QString::fromUtf8("Cette page n'éxiste pas !");
+            const QString refusal = QString::fromUtf8("Cette page n'existe pas !");
             say(show, refusal);
             return sub.report(4, refusal, 9);
         }

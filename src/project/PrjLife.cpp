@@ -103,7 +103,7 @@ TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayC
     const QString n = TextConv::FCleanTopicName(name);
     const QString d = conf->PIni->DIRPATH.get();
     const QString p = d + n, c = p + QStringLiteral(".COM"), o = p + QStringLiteral(".OLD");
-    const QString failed = QString::fromUtf8("La création du projet a échouée ! ");
+    const QString failed = QString::fromUtf8("La création du projet a échoué ! ");
     for (const QString &existing : {p, o}) {
         if (QFileInfo::exists(existing)) {
             progress(display, failed);
@@ -111,7 +111,7 @@ TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayC
             return sub.report(7, existing, 14);
         }
     }
-    const QString mkFail = QString::fromUtf8("La création du répertoire a échouée");
+    const QString mkFail = QString::fromUtf8("La création du répertoire a échoué");
     if (!U_DosCmd::FMkDir(p, mkFail))
         return fail(sub, conf, 7, p, 17);
     if (!QFileInfo(c).isDir() && !U_DosCmd::FMkDir(c, mkFail))
@@ -178,7 +178,7 @@ TErrorContext &FLoadPrj(const QString &projectFile, const TDisplayContext &displ
 
     // The distribution folder is made once the file proved to be a project,
     // never beside a file that is not one.
-    if (!QFileInfo(c).isDir() && !U_DosCmd::FMkDir(c, QString::fromUtf8("La création du répertoire a échouée")))
+    if (!QFileInfo(c).isDir() && !U_DosCmd::FMkDir(c, QString::fromUtf8("La création du répertoire a échoué")))
         return fail(sub, conf, 7, c, 17);
     TPrjRec *prj = conf->PPrj;
     prj->PrjDir.set(p);
@@ -199,7 +199,7 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
     const int boxesBefore = Platform::boxCount();
     if (g_readOnly)
         return sub.report(4, FReadOnlyText(), 5);
-    const QString saveFailed = QString::fromUtf8("La sauvegarde du projet a échouée ! ");
+    const QString saveFailed = QString::fromUtf8("La sauvegarde du projet a échoué ! ");
     const QString given = dirOf(projectFile);
     const QString name = QFileInfo(projectFile).completeBaseName();
     FileOps::recover(given, name);
@@ -230,7 +230,7 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
                 return fail(sub, conf, 7, o, 19);
             }
             FileOps::deleteTree(folders.staging);
-            if (!U_DosCmd::FMkDir(folders.staging, QString::fromUtf8("La création du répertoire a échouée.") + saveFailed))
+            if (!U_DosCmd::FMkDir(folders.staging, QString::fromUtf8("La création du répertoire a échoué.") + saveFailed))
                 return fail(sub, conf, 7, p, 17);
             backup = true;
         }
@@ -333,7 +333,7 @@ TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, c
     TSubGuard sub(context(), QStringLiteral("FUpdatePrj"));
     TPrjRec *prj = conf->PPrj;
     const QString dir = prj->PrjDir.get();
-    const QString failed = QString::fromUtf8("La mise à jour du projet a échouée ! ");
+    const QString failed = QString::fromUtf8("La mise à jour du projet a échoué ! ");
     if (!QFileInfo(dir).isDir()) {
         U_DosCmd::FCheckDir(dir, QString::fromUtf8("Le changement vers le répertoire du Projet a échoué !"));
         progress(display, failed);

@@ -23,7 +23,7 @@ namespace KIVHelpTools {
 namespace {
 
 const char *const kLoadFailed = "Fichier manquant ou mémoire pleine.Le chargement du projet a échoué ! ";
-const char *const kSaveFailed = "La sauvegarde du projet a échouée ! ";
+const char *const kSaveFailed = "La sauvegarde du projet a échoué ! ";
 
 QString dirOf(const QString &file) { return QFileInfo(file).absolutePath(); }
 

@@ -200,13 +200,13 @@ bool openingCheck()
     const QString open = QString::fromUtf8("Un projet est déjà ouvert");
     if (state == PrjModified) {
         const Platform::Button answer = Platform::prompts().question(
-            open + QStringLiteral(".Voulez-vous Sauvegarder ?"), Platform::Yes | Platform::No | Platform::Cancel);
+            open + QStringLiteral(". Voulez-vous Sauvegarder ?"), Platform::Yes | Platform::No | Platform::Cancel);
         if (answer == Platform::Cancel)
             return false;
         // A save that fails keeps the project open: nothing is lost.
         return answer == Platform::No || save();
     }
-    return Platform::prompts().question(open + QStringLiteral(".Voulez-vous Quitter ?"), Platform::Yes | Platform::No)
+    return Platform::prompts().question(open + QStringLiteral(". Voulez-vous Quitter ?"), Platform::Yes | Platform::No)
            == Platform::Yes;
 }
 
@@ -235,12 +235,12 @@ bool saveAndConvert()
         if (failed(KIVHelpTools::FSavePrj(prj()->PrjFile.get(), conf(), window()->display()))) {
             // Said once: here only when the save itself said nothing.
             if (Platform::boxCount() == boxes)
-                Platform::prompts().plain(QString::fromUtf8("La sauvegarde du fichier a échouée"));
+                Platform::prompts().plain(QString::fromUtf8("La sauvegarde du fichier a échoué"));
             return;
         }
         if (failed(KIVHelpTools::FUpdatePrj(prj()->AddTitle, prj()->SameTitleFont, conf(), window()->display()))) {
             if (Platform::boxCount() == boxes)
-                Platform::prompts().plain(QString::fromUtf8("La mise à jour à échouée !"));
+                Platform::prompts().plain(QString::fromUtf8("La mise à jour a échoué !"));
             return;
         }
         ok = true;
@@ -297,7 +297,7 @@ void PCmdNewPrj(TCmdRec &cmd)
     }
     if (path.size() >= 255) {
         PShowError(QStringLiteral("Votre nom de projet est trop long pour WINDOWS !"));
-        PShowError(QString::fromUtf8("La création du projet a échouée ! "));
+        PShowError(QString::fromUtf8("La création du projet a échoué ! "));
         done(cmd);
         return;
     }
@@ -376,7 +376,7 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
         return;
     }
     if (KIVHelpTools::FIsBackupPath(file)
-        && Platform::prompts().question(QStringLiteral("Vous essayer d'ouvrir la copie de sauvegarde !. Voulez-vous Ouvrir ?"),
+        && Platform::prompts().question(QStringLiteral("Vous essayez d'ouvrir la copie de sauvegarde ! Voulez-vous l'ouvrir ?"),
                                         Platform::Yes | Platform::No | Platform::Cancel)
                != Platform::Yes) {
         Seq::FDoneCmd(cmd);
@@ -774,7 +774,7 @@ void PSeqExit(TCmdRec &cmd)
     const quint8 state = prjState();
     if (state == PrjOpened || state == PrjCreated || state == PrjModified || state == PrjCompiled) {
         answer = Platform::prompts().question(
-            QString::fromUtf8("Un projet est déjà ouvert.Voulez-vous Sauvegarder ?"),
+            QString::fromUtf8("Un projet est déjà ouvert. Voulez-vous Sauvegarder ?"),
             Platform::Yes | Platform::No | Platform::Cancel);
         if (answer == Platform::Yes && !save())
             answer = Platform::Cancel; // the program stays, with the project and its edits

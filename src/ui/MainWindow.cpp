@@ -664,7 +664,7 @@ void TFrmKivHelp::buildMenus()
     connect(conf, &QMenu::aboutToShow, this, [] { post(CmdConfMenu, CatApp); });
     connectPost(action(conf, "MenuConfigSoft", QStringLiteral("Configuration du Programme")), CmdSoftConf, CatApp);
     connectPost(action(conf, "MenuHPJ", QStringLiteral("Configuration du Projet (HP&J)")), CmdPrjConf, CatApp);
-    connectPost(action(conf, "HelpCreate", QStringLiteral("Crea&tion du fichier d'Aide HLP"), QKeySequence(Qt::Key_F9)),
+    connectPost(action(conf, "HelpCreate", QStringLiteral("Créa&tion du fichier d'Aide HLP"), QKeySequence(Qt::Key_F9)),
                 CmdCreateHlp, CatApp);
     connectPost(action(conf, "PreViewHlp", QStringLiteral("&Visualisation du fichier d'Aide HLP"), QKeySequence(Qt::Key_F5)),
                 CmdViewHlp, CatApp);
@@ -708,14 +708,14 @@ void TFrmKivHelp::buildPopup()
     addAction(full);
     addAction(reduce);
     m_popup->addSeparator();
-    connect(action(m_popup, "SelTextFont1", QStringLiteral("Selection fonte texte")), &QAction::triggered, this, [this] {
+    connect(action(m_popup, "SelTextFont1", QStringLiteral("Sélection fonte texte")), &QAction::triggered, this, [this] {
         if (m_syncing)
             return;
         m_selFont->PSet(m_fontName->currentIndex(), m_fontSize->value());
         m_selFont->show();
         m_selFont->raise();
     });
-    connectPost(action(m_popup, "SetTextColor", QStringLiteral("Selection couleur texte")), CmdTextColor, CatEdit);
+    connectPost(action(m_popup, "SetTextColor", QStringLiteral("Sélection couleur texte")), CmdTextColor, CatEdit);
     m_popup->addSeparator();
     QMenu *align = m_popup->addMenu(QStringLiteral("Alignement"));
     align->setObjectName(QStringLiteral("PopAlign"));

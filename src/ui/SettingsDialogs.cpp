@@ -118,7 +118,7 @@ TFrmSoftConf::TFrmSoftConf(QWidget *parent) : QDialog(parent)
     form->addRow(label(QStringLiteral("Nom et Chemin du Compilateur :"), panel, "LbCompiler"), m_compiler);
     form->addRow(label(QStringLiteral("Chemin des fichiers BMP         :"), panel, "lbBMP"), m_bmp);
     form->addRow(label(QStringLiteral("Nombre maximum de fontes windows :"), panel), m_nbFnts);
-    form->addRow(label(QString::fromUtf8("Période de backup :"), panel, "LbBackup"), m_backup);
+    form->addRow(label(QString::fromUtf8("Période des copies de sauvegarde :"), panel, "LbBackup"), m_backup);
     m_createCnt = new QCheckBox(QString::fromUtf8("Créer le fichier CNT pour le format d'aide Windows 95"), panel);
     m_createCnt->setObjectName(QStringLiteral("ChkCreateCnt"));
     m_copyCnt = new QCheckBox(
@@ -217,7 +217,7 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     m_compress->setFont(bold);
     form->addRow(label(QStringLiteral("Titre du projet d'Aide :"), panel, "LbTitle"), m_title);
     form->addRow(label(QStringLiteral("Copyright :"), panel, "LbCoryright"), m_copyright);
-    form->addRow(label(QStringLiteral("Compresser  ? (YES or NO)     :"), panel, "LbCompress"), m_compress);
+    form->addRow(label(QStringLiteral("Compresser l'aide ? (OUI ou NON) :"), panel, "LbCompress"), m_compress);
     m_addTitle = new QCheckBox(QStringLiteral("Inclure les Titres dans l'Aide"), panel);
     m_addTitle->setObjectName(QStringLiteral("chkTitle"));
     m_addTitle->setFont(bold);
@@ -262,10 +262,15 @@ bool TFrmPrjConf::eventFilter(QObject *watched, QEvent *event)
 
 void TFrmPrjConf::EdCompressExit()
 {
-    const QString text = m_compress->text().toUpper();
+    // Said in French, kept as the help project file says it (YES, NO).
+    QString text = m_compress->text().trimmed().toUpper();
+    if (text == QLatin1String("YES"))
+        text = QStringLiteral("OUI");
+    else if (text == QLatin1String("NO"))
+        text = QStringLiteral("NON");
     m_compress->setText(text);
-    if (text != QLatin1String("NO") && text != QLatin1String("YES")) {
-        Platform::prompts().plain(QStringLiteral("Input NO or YES!"));
+    if (text != QLatin1String("NON") && text != QLatin1String("OUI")) {
+        Platform::prompts().plain(QStringLiteral("Tapez OUI ou NON !"));
         m_compress->clear();
         refocus(m_compress);
     }
@@ -299,7 +304,10 @@ void TFrmPrjConf::PFill(const TConfBlock *conf)
 {
     Confirmed = false;
     const TPrjRec *prj = conf->PPrj;
-    m_compress->setText(prj->HelpCompress.get());
+    const QString compress = prj->HelpCompress.get().trimmed().toUpper();
+    m_compress->setText(compress == QLatin1String("YES") ? QStringLiteral("OUI")
+                        : compress == QLatin1String("NO") ? QStringLiteral("NON")
+                                                          : prj->HelpCompress.get());
     m_copyright->setText(prj->Copyright.get());
     m_title->setText(prj->ProjectTitle.get());
     m_addTitle->setChecked(prj->AddTitle);
@@ -315,7 +323,10 @@ void TFrmPrjConf::PFill(const TConfBlock *conf)
 void TFrmPrjConf::PStore(TConfBlock *conf)
 {
     TPrjRec *prj = conf->PPrj;
-    prj->HelpCompress.set(m_compress->text());
+    const QString compress = m_compress->text().trimmed().toUpper();
+    prj->HelpCompress.set(compress == QLatin1String("OUI") ? QStringLiteral("YES")
+                          : compress == QLatin1String("NON") ? QStringLiteral("NO")
+                                                             : m_compress->text());
     prj->Copyright.set(m_copyright->text());
     prj->ProjectTitle.set(m_title->text());
     prj->AddTitle = m_addTitle->isChecked();

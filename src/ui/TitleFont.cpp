@@ -71,7 +71,7 @@ void selectFace(QComboBox *names, const QString &face)
 TFormTitle::TFormTitle(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormTitle"));
-    setWindowTitle(QString::fromUtf8("Paramètrage des Titres"));
+    setWindowTitle(QString::fromUtf8("Paramétrage des Titres"));
     setModal(true);
     auto *panel = new QFrame(this);
     panel->setFrameShape(QFrame::StyledPanel);
@@ -169,7 +169,7 @@ void TFormTitle::PFill(int topicIndex, const QString &topicName, const TConfBloc
     m_topicName = topicName;
     m_addTitle->setChecked(conf->PPrj->AddTitle);
     m_sameFont->setChecked(conf->PPrj->SameTitleFont);
-    setWindowTitle(QString::fromUtf8("Paramètrage des Titres - page : ") + topicName);
+    setWindowTitle(QString::fromUtf8("Paramétrage des Titres - page : ") + topicName);
     const TFontEntry &common = conf->PPrjFonts->Entries[0];
     selectFace(m_sameFontName, common.Name.get());
     m_sameFontSize->setValue(FSizeOf(common.Size.get()));
@@ -202,7 +202,7 @@ bool TFormTitle::PStore(QPlainTextEdit *workMemo, TConfBlock *conf)
 TFrmSelFont::TFrmSelFont(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("FrmSelFont"));
-    setWindowTitle(QStringLiteral("Selection de la fonte"));
+    setWindowTitle(QStringLiteral("Sélection de la fonte"));
     setModal(false);
     m_name = new QComboBox(this);
     m_name->setObjectName(QStringLiteral("FontName"));

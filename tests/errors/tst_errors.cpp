@@ -299,8 +299,8 @@ void TestErrors::registeredTexts()
         return FGetMsgU(&ctx);
     };
     QCOMPARE(text(2, 0), QStringLiteral("Exception"));
-    QCOMPARE(text(7, 18), QString::fromUtf8("La suppression du répertoire a échouée, <pas vide ?>"));
-    QCOMPARE(text(7, 19), QString::fromUtf8("La destruction du répertoire à échouée"));
+    QCOMPARE(text(7, 18), QString::fromUtf8("La suppression du répertoire a échoué, <pas vide ?>"));
+    QCOMPARE(text(7, 19), QString::fromUtf8("La destruction du répertoire a échoué"));
     QCOMPARE(text(10, 11), QString::fromUtf8("Buffer en dérrangement"));
     QCOMPARE(text(11, 24), QStringLiteral("Pas de tableau d'ordre"));
     QCOMPARE(text(13, 1), QStringLiteral("Pas de carte son"));

@@ -373,7 +373,7 @@ void TestBuild::compilersThatFail()
     QVERIFY(PCompileStep(m_conf, wait()));
     QCOMPARE(prj->PrjState, quint8(PrjConverted));
     QCOMPARE(KIVHelpTools::context().Msg, m_box->path("Echec/Echec.hlp") + QStringLiteral(" COMPIL FAIL or TimeOut"));
-    QCOMPARE(m_wait.text(), QString::fromUtf8("La compilation du projet a échouée OU Time-Out ! "));
+    QCOMPARE(m_wait.text(), QString::fromUtf8("La compilation du projet a échoué OU Time-Out ! "));
 
     // One that says it failed: known when it ends, not after the wait (a
     // wait of ten minutes here would outlast the test).
@@ -547,7 +547,7 @@ void TestBuild::viewing()
     m_scope->prompts.answer(Platform::Ok);
     m_scope->prompts.answer(Platform::Ok);
     PViewStep(m_conf);
-    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("Le fichier d'aide .HLP n'éxiste pas !"));
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("Le fichier d'aide .HLP n'existe pas !"));
     QCOMPARE(FViewerCommand(QStringLiteral("sh"), QStringLiteral("a.hlp")).mid(1), QStringList{"a.hlp"});
 }
 

@@ -220,7 +220,7 @@ void TestInsertions::jumps()
     QCOMPARE(f.colourAt(16), QColor(0, 128, 0));
     QVERIFY(f.current()->currentCharFormat().foreground().color() != QColor(0, 128, 0));
     QCOMPARE(f.scope.prompts.records().first().text,
-             QStringLiteral("Boite de dialogue Hypertext|Veuillez entrer le nom de la Page : ( case sensitive! )"));
+             QStringLiteral("Saut vers une page|Veuillez entrer le nom de la Page :"));
 
     // A selection that takes the paragraph break keeps it after the marker;
     // accented and special characters are escaped in the command line.
@@ -269,8 +269,8 @@ void TestInsertions::jumpRefusals()
     QString target;
     const QStringList expected{QString::fromUtf8("Pas de texte sélectionné !"),
                                QString::fromUtf8("Le texte sélectionné ne doit pas commencer par un espace"),
-                               QString::fromUtf8("Cette page n'éxiste pas !"),
-                               QString::fromUtf8("Cette page n'éxiste pas !")};
+                               QString::fromUtf8("Cette page n'existe pas !"),
+                               QString::fromUtf8("Cette page n'existe pas !")};
     for (int i = 0; i < expected.size(); ++i)
         f.scope.prompts.answer(Platform::Ok);
     f.select(QStringLiteral("abc"), QString());

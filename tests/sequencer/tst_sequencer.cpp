@@ -339,7 +339,7 @@ void TestSequencer::exitWritesSettingsOrStays()
     post(CmdExit, CatApp);
     QCOMPARE(Seq::FGetSeqState(), quint8(SeqExit));
     tick();
-    QCOMPARE(m_scope->prompts.texts(), QStringList{QString::fromUtf8("Un projet est déjà ouvert.Voulez-vous Sauvegarder ?")});
+    QCOMPARE(m_scope->prompts.texts(), QStringList{QString::fromUtf8("Un projet est déjà ouvert. Voulez-vous Sauvegarder ?")});
     QCOMPARE(m_scope->prompts.records().first().buttons, Platform::Yes | Platform::No | Platform::Cancel);
     QCOMPARE(Seq::FGetSeqState(), quint8(SeqIdle));
     QCOMPARE(m_quitCode, -1);

@@ -120,7 +120,7 @@ void TestCommands::newProjectNames()
     m_scope->prompts.answer(Platform::Ok);
     m_scope->prompts.answer(Platform::Ok);
     run(CmdNewPrj, CatApp);
-    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("La création du projet a échouée ! "));
+    QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("La création du projet a échoué ! "));
     QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjNone));
 
     // A long one (100 characters or more): a warning, then the project.
@@ -269,7 +269,7 @@ void TestCommands::backupCopyAndTopicLimit()
     m_scope->prompts.answer(Platform::No);
     run(CmdOpenLastPrj, CatApp);
     QCOMPARE(m_scope->prompts.texts().last(),
-             QStringLiteral("Vous essayer d'ouvrir la copie de sauvegarde !. Voulez-vous Ouvrir ?"));
+             QStringLiteral("Vous essayez d'ouvrir la copie de sauvegarde ! Voulez-vous l'ouvrir ?"));
     QCOMPARE(Globale::PConf->PPrj->PrjFile.get(), file);
     QCOMPARE(Outline::FCount(m_window->display().OutlineHelp), 1);
 
@@ -340,7 +340,7 @@ void TestCommands::failedSavesKeepTheProject()
     m_scope->prompts.answer(Platform::Ok);
     run(CmdSavePrj, CatApp);
     QCOMPARE(m_scope->prompts.texts().size(), 1);
-    QVERIFY(m_scope->prompts.texts().first().startsWith(QString::fromUtf8("La sauvegarde du fichier a échouée : ")));
+    QVERIFY(m_scope->prompts.texts().first().startsWith(QString::fromUtf8("La sauvegarde du fichier a échoué : ")));
     m_scope->prompts.clear();
     Platform::setWriteBudgetForTest(-1);
     run(CmdSavePrj, CatApp);

@@ -367,14 +367,18 @@ void TestMainWindow::projectSettingsDialog()
     Globale::VGGIniPrj->FReadConfFile("DUMMY", 0);
     d->PFill(Globale::PConf);
     auto *compress = d->findChild<QLineEdit *>("EdCompress");
+    // Said in French; the project keeps what its help project file says.
     compress->setText("yes");
     d->EdCompressExit();
-    QCOMPARE(compress->text(), QStringLiteral("YES"));
-    compress->setText("oui");
+    QCOMPARE(compress->text(), QStringLiteral("OUI"));
+    compress->setText("non");
+    d->EdCompressExit();
+    QCOMPARE(compress->text(), QStringLiteral("NON"));
+    compress->setText("peut-être");
     m_scope->prompts.answer(Platform::Ok);
     d->EdCompressExit();
     QVERIFY(compress->text().isEmpty());
-    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Input NO or YES!"));
+    QCOMPARE(m_scope->prompts.texts().last(), QStringLiteral("Tapez OUI ou NON !"));
 
     // A staged colour, then "Fermer": nothing changes.
     m_scope->prompts.answerColor(QColor(255, 0, 0));
