@@ -24,6 +24,22 @@ const QString &escapedLetters()
 
 bool FIsForbiddenInTopicName(QChar c) { return forbidden().contains(c); }
 
+QString FProjectNameProblem(const QString &name)
+{
+    if (const QString problem = FTopicNameProblem(name); !problem.isEmpty())
+        return problem;
+    // The names of the folders the program keeps beside a project: its
+    // backup (N.OLD), its outputs (N.COM), its staging and state (.N.kvnew,
+    // .N.kvstate) and the hidden files that start with a dot.
+    if (name.startsWith(u'.'))
+        return QString::fromUtf8("Le nom ne doit pas commencer par un point (les dossiers cachés sont ceux du programme).");
+    for (const char *suffix : {".OLD", ".COM", ".kvnew", ".kvstate"})
+        if (name.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
+            return QString::fromUtf8("Le nom ne doit pas finir par « %1 » : le programme nomme ainsi ses propres dossiers.")
+                .arg(QLatin1String(suffix));
+    return {};
+}
+
 QString FTopicNameProblem(const QString &name)
 {
     if (name.trimmed().isEmpty())

@@ -29,6 +29,10 @@ bool FStripLineEnd(QString &text);
 // control character, "/", "." and "..", characters that the project's
 // files (Windows-1252) cannot hold, and a name too long for a file name.
 QString FTopicNameProblem(const QString &name);
+// The same for a project's name, which also must not be one of the names
+// the program gives its own folders beside a project (N.OLD, N.COM,
+// .N.kvnew, .N.kvstate).
+QString FProjectNameProblem(const QString &name);
 // The longest name, in bytes of the file system's encoding.
 constexpr int MaxNameBytes = 240;
 // The characters that FCleanTopicName replaces.

@@ -287,7 +287,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         result.report << why;
         return result;
     };
-    if (const QString problem = TextConv::FTopicNameProblem(name); !problem.isEmpty())
+    if (const QString problem = TextConv::FProjectNameProblem(name); !problem.isEmpty())
         return fail(QString::fromUtf8("Nom de projet refusé : %1").arg(problem));
     const QString dir = QDir::cleanPath(projectsDir) + u'/' + name;
     if (QFileInfo::exists(dir))

@@ -282,7 +282,7 @@ void PCmdNewPrj(TCmdRec &cmd)
     // Characters a project's name cannot hold are named, not quietly turned
     // into blanks ("a/b" would have become "a b").
     const QString cleaned = TextConv::FCleanTopicName(name);
-    QString problem = TextConv::FTopicNameProblem(cleaned);
+    QString problem = TextConv::FProjectNameProblem(cleaned);
     if (problem.isEmpty() && cleaned != name) {
         QString refused;
         for (qsizetype i = 0; i < name.size(); ++i)

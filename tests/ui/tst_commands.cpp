@@ -10,6 +10,7 @@
 #include <QScopeGuard>
 #include <csignal>
 #include "TestRegistry.h"
+#include "helpgen/Import.h"
 
 #include "config/Globale.h"
 #include "editing/REditServ.h"
@@ -113,6 +114,21 @@ void TestCommands::newProjectNames()
     m_scope->prompts.answerText("", false); // cancelled: nothing shown
     run(CmdNewPrj, CatApp);
     QCOMPARE(m_scope->prompts.records().size(), 3);
+
+    // The names of the program's own folders beside a project: refused, in
+    // the window and by an import.
+    for (const char *name : {"Guide.OLD", "Guide.old", ".Guide.kvnew", ".cache", "Guide.COM", "Guide.kvstate"}) {
+        m_scope->prompts.answerText(QString::fromLatin1(name));
+        m_scope->prompts.answer(Platform::Ok);
+        run(CmdNewPrj, CatApp);
+        QVERIFY2(m_scope->prompts.texts().last().startsWith(QString::fromUtf8("Nom de projet refusé : Le nom ne doit pas")),
+                 qPrintable(m_scope->prompts.texts().last()));
+        QVERIFY(!QFileInfo::exists(m_box->path(QString::fromLatin1(name))));
+        const Build::TImportResult imported = Build::FImportHelp(m_box->path("rien.hlp"), QString::fromLatin1(name), m_box->path(), m_box->path("BMP"));
+        QCOMPARE(imported.code, 2);
+        QVERIFY(imported.report.join(u' ').contains(QString::fromUtf8("Nom de projet refusé")));
+    }
+    QCOMPARE(Globale::PConf->PPrj->PrjState, quint8(PrjNone));
 
     // A path of 255 characters or more: two boxes, no project.
     const int room = 255 - int(m_box->path().size()) - 6;
