@@ -84,6 +84,8 @@ quint16 PIniDefault(quint8 *rec, int, quint16 fRecSize)
     r->COMPIL_POL_T = 100;
     r->COMPIL_TO = 5000;
     r->SHOW_ERRORS = true;
+    r->REOPEN_LAST = true;
+    r->LASTOPEN.clear();
     return 0;
 }
 
@@ -105,6 +107,8 @@ void PIniRead(Platform::IniFile &ini, quint8 *rec, const quint8 *defRec)
     r->COMPIL_POL_T = ini.readInteger(kConfig, QStringLiteral("COMPIL_POL_T"), d->COMPIL_POL_T);
     r->COMPIL_TO = ini.readInteger(kConfig, QStringLiteral("COMPIL_TO"), d->COMPIL_TO);
     r->SHOW_ERRORS = ini.readBool(kConfig, QStringLiteral("SHOW_ERRORS"), d->SHOW_ERRORS);
+    r->REOPEN_LAST = ini.readBool(kConfig, QStringLiteral("REOPEN_LAST"), d->REOPEN_LAST);
+    readStr(ini, kConfig, QStringLiteral("LASTOPEN"), r->LASTOPEN, d->LASTOPEN);
     r->NB_LASTPROJECTS = ini.readInteger(kConfig, QStringLiteral("NB_LASTPROJECTS"), d->NB_LASTPROJECTS);
     for (int i = 1; i <= r->NB_LASTPROJECTS; ++i) {
         if (i > 3) {
@@ -135,6 +139,8 @@ void PIniWrite(Platform::IniFile &ini, const quint8 *rec)
     ini.writeInteger(kConfig, QStringLiteral("COMPIL_POL_T"), r->COMPIL_POL_T);
     ini.writeInteger(kConfig, QStringLiteral("COMPIL_TO"), r->COMPIL_TO);
     ini.writeBool(kConfig, QStringLiteral("SHOW_ERRORS"), r->SHOW_ERRORS);
+    ini.writeBool(kConfig, QStringLiteral("REOPEN_LAST"), r->REOPEN_LAST);
+    ini.writeString(kConfig, QStringLiteral("LASTOPEN"), r->LASTOPEN.get());
     ini.writeInteger(kConfig, QStringLiteral("NB_LASTPROJECTS"), r->NB_LASTPROJECTS);
     for (int i = 1; i <= r->NB_LASTPROJECTS; ++i) {
         if (i > 3)

@@ -29,6 +29,9 @@ struct TIniRec {
     qint32 COMPIL_POL_T;
     qint32 COMPIL_TO;
     bool SHOW_ERRORS;
+    // Start-up opens the project that was open last (LASTOPEN) again.
+    bool REOPEN_LAST;
+    String255 LASTOPEN;
 };
 static_assert(offsetof(TIniRec, DIRPATH) == 256);
 static_assert(offsetof(TIniRec, NB_LASTPROJECTS) == 512);

@@ -184,6 +184,31 @@ bool writeProgramSettings()
     return false;
 }
 
+// The recent list changed: written to the settings at once, so that a
+// crash does not lose it (a failure is said when the program ends).
+void writeRecentList()
+{
+    if (Globale::VGGIniProg)
+        Globale::VGGIniProg->FWriteConfFile(QString(), 0);
+}
+
+// A project opened or created: the last one, which the next start opens
+// again, and in the recent list.
+void rememberProject(const QString &file)
+{
+    window()->projectList().Add(file);
+    conf()->PIni->LASTOPEN.set(file);
+    writeRecentList();
+}
+
+void forgetProject(const QString &file)
+{
+    if (conf()->PIni->LASTOPEN.get() == file)
+        conf()->PIni->LASTOPEN.clear();
+    window()->projectList().Remove(file);
+    writeRecentList();
+}
+
 bool save()
 {
     bool ok = false;
@@ -315,7 +340,7 @@ void PCmdNewPrj(TCmdRec &cmd)
             // The name may have been cleaned: the list keeps the real file.
             entry = prj()->PrjFile.get();
         }
-        window()->projectList().Add(entry);
+        rememberProject(entry);
     });
     done(cmd);
 }
@@ -371,7 +396,7 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
         FileOps::recover(QFileInfo(file).absolutePath());
     if (!QFileInfo(file).isFile()) {
         Platform::prompts().plain(QStringLiteral("Ce PROJET n'existe pas !"));
-        window()->projectList().Remove(file); // deleted or moved away: not offered again
+        forgetProject(file); // deleted or moved away: not offered again
         Seq::FDoneCmd(cmd);
         return;
     }
@@ -397,7 +422,7 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
         } else {
             FileOps::unlockProject();
         }
-        window()->projectList().Add(file);
+        rememberProject(file);
     });
     done(cmd);
 }
@@ -617,7 +642,9 @@ void PCmdClosePrj(TCmdRec &cmd)
         return;
     }
     QString reason;
-    if (state == PrjModified)
+    if (KIVHelpTools::FPrjReadOnly())
+        ; // a window that only reads the project has nothing to save
+    else if (state == PrjModified)
         reason = QString::fromUtf8("Projet non sauvegardé ");
     else if (state == PrjSaved)
         reason = QString::fromUtf8("Projet non mis à Jour ");
@@ -641,6 +668,9 @@ void PCmdClosePrj(TCmdRec &cmd)
         }
     }
     closeProject();
+    // Closed on purpose: the next start does not open it again.
+    conf()->PIni->LASTOPEN.clear();
+    writeRecentList();
     done(cmd);
 }
 
@@ -703,7 +733,7 @@ void PCmdDelPrj(TCmdRec &cmd)
     if (!projectGone) {
         PShowError(cannot + QStringLiteral("\n") + KIVHelpTools::context().Msg);
     } else {
-        window()->projectList().Remove(projectFile);
+        forgetProject(projectFile);
         FileOps::deleteTree(folders.state); // its lock, count and recovery copy: the program's own
     }
     if (projectGone && (QFileInfo(folders.backup).isDir() || QFileInfo(folders.backup).isSymLink())) {
@@ -772,7 +802,9 @@ void PSeqExit(TCmdRec &cmd)
 {
     Platform::Button answer = Platform::Yes;
     const quint8 state = prjState();
-    if (state == PrjOpened || state == PrjCreated || state == PrjModified || state == PrjCompiled) {
+    // A window that only reads the project has nothing to save.
+    if ((state == PrjOpened || state == PrjCreated || state == PrjModified || state == PrjCompiled)
+        && !KIVHelpTools::FPrjReadOnly()) {
         answer = Platform::prompts().question(
             QString::fromUtf8("Un projet est déjà ouvert. Voulez-vous Sauvegarder ?"),
             Platform::Yes | Platform::No | Platform::Cancel);

@@ -26,6 +26,7 @@ TStartSwitches VGSwitches;
 
 namespace {
 TMainWindowPort *g_window = nullptr;
+bool g_reopenLast = true; // start-up opens the last project once, not after each settings dialog
 std::function<void(int)> g_quit = [](int code) { QCoreApplication::exit(code); };
 } // namespace
 
@@ -166,7 +167,14 @@ void PSeqRefreshFonts(TCmdRec &cmd)
         const QString project = Globale::VGStartPrjName;
         Globale::VGStartPrjName.clear();
         Actions::PCmdOpenPrj(cmd, project, false);
+    } else if (g_reopenLast && Globale::PConf && Globale::PConf->PIni->REOPEN_LAST
+               && QFileInfo(Globale::PConf->PIni->LASTOPEN.get()).isFile()) {
+        // The project open when the program last ended (or crashed), with
+        // the question about work recovered from it, if any, at once.
+        g_reopenLast = false;
+        Actions::PCmdOpenPrj(cmd, Globale::PConf->PIni->LASTOPEN.get(), false);
     }
+    g_reopenLast = false;
 }
 
 void PInitUnitsAtLoad()

@@ -480,7 +480,9 @@ void TFrmKivHelp::buildBands()
         return true;
     };
     // The keywords field follows the shown page; what is typed is the page's.
+    connect(m_project, &QAbstractItemModel::dataChanged, this, &TFrmKivHelp::updateTitle); // a page renamed
     connect(m_outline, &TOutlineView::topicShown, this, [this](TTopic *topic) {
+        updateTitle();
         m_edKeywords->setEnabled(topic != nullptr);
         m_edKeywords->setText(topic ? topic->keywords : QString());
         m_preview->scheduleRefresh(0);
@@ -971,8 +973,7 @@ void TFrmKivHelp::PPaintColor(const QColor &colour)
 void TFrmKivHelp::PSetReadOnly(bool readOnly)
 {
     m_readOnly = readOnly;
-    const QString title = QStringLiteral("KIV HELP pour Windows 95 version V 2.1");
-    setWindowTitle(readOnly ? title + QString::fromUtf8(" — lecture seule") : title);
+    updateTitle();
     m_outline->setDragEnabled(!readOnly);
     m_editor->setReadOnly(readOnly);
 }
@@ -1025,8 +1026,27 @@ void TFrmKivHelp::buildMessagesDock()
     connect(m_messages, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { PGoToMessage(item->text()); });
 }
 
+void TFrmKivHelp::updateTitle()
+{
+    // The project and the page being edited, as desktops list windows;
+    // the program's own caption while no project is open.
+    const TPrjRec *prj = m_conf ? m_conf->PPrj : nullptr;
+    QString title = QStringLiteral("KIV HELP pour Windows 95 version V 2.1");
+    if (prj && prj->PrjState != PrjNone && !prj->PrjName.get().isEmpty()) {
+        title = prj->PrjName.get();
+        if (const TTopic *shown = m_outline->shownTopic())
+            title += QString::fromUtf8(" — ") + shown->name;
+        title += QString::fromUtf8(" — KivHelp");
+    }
+    if (m_readOnly)
+        title += QString::fromUtf8(" — lecture seule");
+    if (title != windowTitle())
+        setWindowTitle(title);
+}
+
 void TFrmKivHelp::PForgetProject()
 {
+    updateTitle();
     // A double-click on a message must never open a page of another project.
     m_messages->clear();
     m_messagesDock->hide();

@@ -119,6 +119,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The window's title: the project, the page shown, the program.
+    void updateTitle();
     void buildCommandBar();
     void buildFormatBar();
     void buildMenus();

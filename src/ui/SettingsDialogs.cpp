@@ -130,11 +130,14 @@ TFrmSoftConf::TFrmSoftConf(QWidget *parent) : QDialog(parent)
             m_copyCnt->setChecked(false);
         m_copyCnt->setEnabled(on);
     });
+    m_reopenLast = new QCheckBox(QString::fromUtf8("Rouvrir au démarrage le dernier projet ouvert"), panel);
+    m_reopenLast->setObjectName(QStringLiteral("ChkReopenLast"));
     QHBoxLayout *buttons = saveAndCloseButtons(this, panel, QString::fromUtf8("Enregistrer paramètres"), &Confirmed);
     auto *layout = new QVBoxLayout(panel);
     layout->addLayout(form);
     layout->addWidget(m_createCnt);
     layout->addWidget(m_copyCnt);
+    layout->addWidget(m_reopenLast);
     layout->addSpacing(8);
     layout->addLayout(buttons);
     m_compiler->installEventFilter(this);
@@ -179,6 +182,7 @@ void TFrmSoftConf::PFill(const TConfBlock *conf)
     m_copyCnt->setEnabled(ini->CREATE_CNT);
     m_copyCnt->setChecked(ini->COPY_CNT);
     m_backup->setValue(ini->BACKUP_PERIOD);
+    m_reopenLast->setChecked(ini->REOPEN_LAST);
 }
 
 void TFrmSoftConf::PStore(TConfBlock *conf)
@@ -194,6 +198,7 @@ void TFrmSoftConf::PStore(TConfBlock *conf)
     ini->CREATE_CNT = m_createCnt->isChecked();
     ini->COPY_CNT = m_copyCnt->isChecked();
     ini->BACKUP_PERIOD = m_backup->value();
+    ini->REOPEN_LAST = m_reopenLast->isChecked();
 }
 
 // ---- project settings ----

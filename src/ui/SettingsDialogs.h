@@ -32,6 +32,7 @@ private:
     QSpinBox *m_backup;
     QCheckBox *m_createCnt;
     QCheckBox *m_copyCnt;
+    QCheckBox *m_reopenLast = nullptr;
 };
 
 class TFrmPrjConf : public QDialog {

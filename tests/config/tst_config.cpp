@@ -273,7 +273,7 @@ void TestConfig::writeKeepsOrderAndOtherLines()
     QCOMPARE(keysOf(written),
              QStringList({"DIRPATH", "COMPILER", "BMP", "CREATE_CNT", "COPY_CNT", "NB_FNT",
                           "BACKUP_PERIOD", "AUTO_RE_NB", "AUTO_RE_TS", "AUTO_RE_TF", "SEQ_T",
-                          "COMPIL_POL_T", "COMPIL_TO", "SHOW_ERRORS", "NB_LASTPROJECTS",
+                          "COMPIL_POL_T", "COMPIL_TO", "SHOW_ERRORS", "REOPEN_LAST", "LASTOPEN", "NB_LASTPROJECTS",
                           "LASTPROJECT1", "LASTPROJECT2", "LASTPROJECT3"}));
     QVERIFY(written.contains("\r\nCREATE_CNT=0\r\n"));
     QVERIFY(written.contains("\r\nSHOW_ERRORS=1\r\n"));

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A crash while typing: text is typed into two topics of the real program,
-# which is then killed (SIGKILL) before any save. Started again on the
-# project, it offers the recovery copy; accepted and saved, both texts are
-# in the topic files, and the keywords typed for one in the project's
-# keywords file. SHOTS=folder keeps screenshots.
+# which is then killed (SIGKILL) before any save. The recent list and the
+# last project were written when the project opened. Started again with no
+# argument, it opens that project and offers the recovery copy at once;
+# accepted and saved, both texts are in the topic files, and the keywords
+# typed for one in the project's keywords file. SHOTS=folder keeps screenshots.
 # Usage (under xvfb-run): recovery.sh PATH/TO/kivhelp
 set -euo pipefail
 exe="$1"
@@ -32,15 +33,16 @@ until_ok() { # what failed, command...
   for _ in $(seq 150); do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
   fail "$what"
 }
-start() {
-  "$exe" "$work/projets/Panne/Panne.PRJ" &
+start() { # [project]
+  "$exe" "$@" &
   pid=$!
-  for _ in $(seq 100); do xdotool search --onlyvisible --name "KIV HELP" >/dev/null 2>&1 && break; sleep 0.1; done
-  xdotool search --onlyvisible --name "KIV HELP" >/dev/null 2>&1 || fail "the main window never showed"
+  for _ in $(seq 100); do xdotool search --onlyvisible --name "KIV HELP|KivHelp" >/dev/null 2>&1 && break; sleep 0.1; done
+  xdotool search --onlyvisible --name "KIV HELP|KivHelp" >/dev/null 2>&1 || fail "the main window never showed"
   step 2
 }
 
-start
+start "$work/projets/Panne/Panne.PRJ"
+until_ok "the window title does not name the project" xdotool search --onlyvisible --name '^Panne — Panne — KivHelp$'
 xdotool mousemove 66 196 click 1      # the topic Installation
 step 1
 xdotool mousemove 640 500 click 1     # its text
@@ -63,8 +65,9 @@ grep -q "ajout" projets/Panne/*.2 projets/Panne/*.3 && fail "the text reached th
 [ -f projets/.Panne.kvstate/recovery/manifest ] || fail "no recovery copy beside the project"
 
 grep -rqs "Premier ajout" projets/.Panne.kvstate/recovery/ || fail "the first topic's typing is not in the recovery copy"
+grep -q "LASTOPEN=$work/projets/Panne/Panne.PRJ" cfg/kivhelp/kivhelp.INI || fail "the last project was not written before the crash"
 
-start
+start                                 # no project named: the last one
 until_ok "the recovery question never showed" xdotool search --onlyvisible --name '^KivHelp$'
 shot recovery-question
 xdotool key Return                    # Oui: restore
