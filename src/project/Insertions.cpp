@@ -679,12 +679,23 @@ TErrorContext &FAddExec(QString &path, bool ask, TOutlineView *outline, bool sho
     if (!takeSelection(control, false, show, sub, &selection, &lineEnd))
         return context();
     if (ask) {
-        const QString chosen = Platform::prompts().openFile(
-            QStringLiteral("Programme à lancer"), QString(),
-            QString::fromUtf8("Tous (*.*)|*.*|Exécutable (*.EXE)|*.EXE|Exécutable (*.COM)|*.COM"));
-        if (chosen.isEmpty())
+        // Typed as the reader's system names it (a bare name, a Windows
+        // path, an address); left empty, a file is chosen on this computer.
+        QString typed;
+        if (!Platform::prompts().inputText(QString::fromUtf8("Programme à lancer"),
+                                           QString::fromUtf8("Programme à lancer chez le lecteur de l'aide (nom seul comme "
+                                                             "notepad.exe, chemin Windows, ou adresse web) ; laisser vide pour "
+                                                             "choisir un fichier :"),
+                                           &typed))
             return sub.report(0);
-        path = chosen.left(255);
+        if (typed.trimmed().isEmpty()) {
+            typed = Platform::prompts().openFile(
+                QString::fromUtf8("Programme à lancer"), QString(),
+                QString::fromUtf8("Tous (*.*)|*.*|Exécutable (*.EXE)|*.EXE|Exécutable (*.COM)|*.COM"));
+            if (typed.isEmpty())
+                return sub.report(0);
+        }
+        path = typed.trimmed().left(255);
     }
     // The help runs on its reader's computer: the program is named as the
     // reader's system finds it. A bare name ("notepad.exe") and a Windows

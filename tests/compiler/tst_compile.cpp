@@ -833,7 +833,8 @@ void TestCompile::webPages()
                            "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Bad face' \\}body\\{display:none;}}#{\\footnote # first}#{\\footnote # HID_FILE_OPEN}${\\footnote $ Premi\\'e8re}K{\\footnote K ouvrir}+{\\footnote + 2}"
                            "{\\f1 x}\\{bmc logo.bmp\\} {\\uldb suite}{\\v second} {\\ul mot}{\\v def} {\\uldb x}{\\v !ExecFile(`notes.txt')} {\\uldb y}{\\v !ExecFile(`javascript:alert(1)')}"
                            " {\\uldb y1}{\\v !ExecFile(`\\'01javascript:alert(1)')} {\\uldb y2}{\\v !EF(`java\\'0ascript:alert(2)')} {\\uldb y3}{\\v !EF(`javas\\'0dcript:alert(3)')}"
-                           " {\\uldb autre}{\\v second@other.hlp} {\\uldb soi}{\\v second@W.HLP} {\\uldb m}{\\v !JumpId(`other.hlp', `second')}\\par\\page"
+                           " {\\uldb autre}{\\v second@other.hlp} {\\uldb soi}{\\v second@W.HLP} {\\uldb m}{\\v !JumpId(`other.hlp', `second')}"
+                           " {\\uldb bloc}{\\v !ExecProgram(\"notepad.exe\",0)} {\\uldb site}{\\v !ExecProgram(\"https://exemple.fr/\",0)}\\par\\page"
                            "#{\\footnote # second}${\\footnote $ Seconde}+{\\footnote + 1}K{\\footnote K Ouvrir}Texte final zygomatique m{\\super 2}\\par\\page"
                            "#{\\footnote # def}${\\footnote $ D\\'e9finition \"\\\\\" </script>}Le sens du mot\\par}");
     Hlp::TCompileOptions options;
@@ -855,7 +856,12 @@ void TestCompile::webPages()
     // A script is never made a link, however its scheme is hidden (a control
     // character before it, a line break inside).
     QVERIFY(!first.contains(QRegularExpression(QStringLiteral("href=\"[^\"]*s\\s*c\\s*r\\s*i\\s*p\\s*t"), QRegularExpression::CaseInsensitiveOption)));
-    QCOMPARE(first.count(QStringLiteral("class=\"macro\"")), 6); // the four scripts and the two jumps into another help, inert
+    QCOMPARE(first.count(QStringLiteral("class=\"macro\"")), 7); // the four scripts, the two jumps into another help, a program
+    // A program call runs nothing from a page: its text stays, without a
+    // link, and the build says where; an address opens in the browser.
+    QVERIFY(!first.contains(QStringLiteral("href=\"notepad.exe\"")));
+    QVERIFY(first.contains(QStringLiteral("href=\"https://exemple.fr/\"")));
+    QCOMPARE(r.messages.filter(QString::fromUtf8("page « Première » : l'appel du programme « notepad.exe »")).size(), 1);
     QCOMPARE(Hlp::webAddress(QStringLiteral(" \x01https://exemple.fr/a\tide \n")), QStringLiteral("https://exemple.fr/aide"));
     for (const char *refused : {"JavaScript:x", "\x01javascript:x", "java\nscript:x", "javas\rcript:x", "\x1f data:text/html,x", "vbscript:x", "c:\\x.exe", ""})
         QVERIFY2(Hlp::webAddress(QString::fromLatin1(refused)).isEmpty(), refused);

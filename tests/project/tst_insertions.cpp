@@ -416,15 +416,22 @@ void TestInsertions::programCalls()
     // A program of this computer: named alone in the help (its path here
     // means nothing on the reader's), which is said; typed text after the
     // marker is not green.
+    f.scope.prompts.answerText(QString()); // nothing typed: a file is chosen
     f.scope.prompts.answerText(box.path("Outils/prog.exe"));
     f.scope.prompts.answer(Platform::Ok);
     QCOMPARE(FAddExec(path, true, &f.tree, true).Category, quint8(0));
-    QCOMPARE(f.scope.prompts.records().first().text,
+    QCOMPARE(f.scope.prompts.records().at(1).text,
              QString::fromUtf8("Programme à lancer|Tous (*.*)|*.*|Exécutable (*.EXE)|*.EXE|Exécutable (*.COM)|*.COM"));
     QVERIFY(f.scope.prompts.texts().last().startsWith(QString::fromUtf8("Le programme sera appelé par son nom seul, « prog.exe »")));
     QCOMPARE(f.project.commands.first(), QStringLiteral("{\\uldb  lancer l'outil}{\\v !ExecProgram(\"prog.exe\",0)}"));
     QCOMPARE(f.fileText(), QStringLiteral("@_0__lancer_l\\'outil_@"));
     QVERIFY(f.current()->currentCharFormat().foreground().color() != QColor(0, 128, 0));
+
+    // A bare name typed in the command's box: taken, no file chosen.
+    f.select(QStringLiteral("go"), QStringLiteral("go"));
+    f.scope.prompts.answerText(QStringLiteral("notepad.exe"));
+    QCOMPARE(FAddExec(path, true, &f.tree, true).Category, quint8(0));
+    QCOMPARE(f.project.commands.last(), QStringLiteral("{\\uldb go}{\\v !ExecProgram(\"notepad.exe\",0)}"));
 
     // A name for the reader's system to find, a Windows path (each
     // backslash becomes four), a program inside a Wine drive: as the
