@@ -584,6 +584,10 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                            .arg(target);
             } else if (!href.isEmpty()) {
                 out += QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(href));
+            } else if (m_previewImages && i.file.isEmpty()) {
+                // A link to a page that does not exist: the preview draws it
+                // as broken.
+                out += QStringLiteral("<a href=\"broken:%1\">").arg(escaped(text(m_p, i.context)));
             } else {
                 out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(text(m_p, i.context + (i.file.isEmpty() ? QByteArray() : '@' + i.file))));
                 closing = QStringLiteral("</span>");

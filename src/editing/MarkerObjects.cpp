@@ -15,6 +15,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -25,6 +26,7 @@ namespace Markers {
 namespace {
 
 const QColor kJumpColour(0, 128, 0);
+const QColor kBrokenColour(192, 0, 0);
 constexpr qreal kIconSize = 12;
 
 // Where the marker that starts at `p` ends (just past its "_@"), or -1.
@@ -262,6 +264,14 @@ void TObjectPainter::attach(QTextDocument *doc)
         doc->documentLayout()->registerHandler(ObjectType, this);
 }
 
+bool TObjectPainter::isBroken(const TShown &shown) const
+{
+    // Only a page of this help can be missing: a jump into another help
+    // file (name@file) or a window (name>window) is not checked here.
+    return m_pageExists && (shown.kind == TKind::Jump || shown.kind == TKind::Popup) && !shown.target.contains(u'@')
+           && !shown.target.contains(u'>') && !m_pageExists(shown.target);
+}
+
 TShown TObjectPainter::shownOf(const QTextFormat &format) const
 {
     TMarker marker;
@@ -333,9 +343,10 @@ void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocu
     // The font measured: what the format leaves unsaid comes from the
     // document, never from the widget the painter draws on.
     painter->setFont(objectFont(doc, format));
-    const QColor colour = shown.kind == TKind::Other || shown.kind == TKind::Picture
-                              ? charFormat.foreground().color()
-                              : kJumpColour;
+    const bool broken = isBroken(shown);
+    const QColor colour = broken ? kBrokenColour
+                          : shown.kind == TKind::Other || shown.kind == TKind::Picture ? charFormat.foreground().color()
+                                                                                        : kJumpColour;
     painter->setPen(colour);
     qreal x = rect.left();
     if (shown.kind == TKind::Program) {
@@ -345,7 +356,15 @@ void TObjectPainter::drawObject(QPainter *painter, const QRectF &rect, QTextDocu
     }
     const QString text = shown.kind == TKind::Picture ? u'[' + shown.text + u']' : shown.text;
     painter->drawText(QPointF(x, rect.bottom()), text);
-    if (shown.kind == TKind::Jump || shown.kind == TKind::Popup || shown.kind == TKind::Program) {
+    if (broken) { // a wavy line, as misspelt words have
+        painter->setPen(QPen(colour, 1));
+        QPainterPath wave;
+        const qreal y = rect.bottom() + 2;
+        wave.moveTo(x, y);
+        for (qreal at = x; at < rect.right(); at += 2)
+            wave.lineTo(qMin(at + 2, rect.right()), y + ((int((at - x) / 2) % 2) ? -1.5 : 1.5));
+        painter->drawPath(wave);
+    } else if (shown.kind == TKind::Jump || shown.kind == TKind::Popup || shown.kind == TKind::Program) {
         QPen pen(colour, 1, shown.kind == TKind::Popup ? Qt::DotLine : Qt::SolidLine);
         painter->setPen(pen);
         const qreal y = rect.bottom() + 1.5;

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTextCharFormat>
 #include <QTextObjectInterface>
+#include <functional>
 
 class QTextDocument;
 
@@ -71,6 +72,10 @@ public:
     // The command list the markers name, and where pictures are.
     void setCommands(const QStringList *commands) { m_commands = commands; }
     void setPictureFolder(const QString &folder);
+    // Tells whether a jump's or pop-up's target is a page of the help; a
+    // link to no page is drawn as broken (red, wavy).
+    void setPageExists(std::function<bool(const QString &)> exists) { m_pageExists = std::move(exists); }
+    bool isBroken(const TShown &shown) const;
     // Makes the objects of `doc` drawn by this painter.
     void attach(QTextDocument *doc);
 
@@ -90,6 +95,7 @@ private:
     void forgetPictures();
 
     QFileSystemWatcher *m_watch;
+    std::function<bool(const QString &)> m_pageExists;
 
     const QStringList *m_commands = nullptr;
     QString m_pictures;

@@ -4,6 +4,7 @@
 #include "editing/REditServ.h"
 #include "editing/TopicDocument.h"
 #include "editing/RtfText.h"
+#include "formats/TextConv.h"
 
 #include <QTextDocument>
 #include <QSignalBlocker>
@@ -17,11 +18,27 @@ TOutlineView::TOutlineView(TCProject *project, QWidget *parent)
 {
     m_objects->setCommands(&project->commands);
     // A picture file changed: the shown page lays its pictures out again.
-    connect(m_objects, &Markers::TObjectPainter::picturesChanged, this, [this] {
-        if (m_editor && m_shown)
-            if (QTextDocument *doc = m_editor->document())
-                doc->markContentsDirty(0, doc->characterCount());
+    connect(m_objects, &Markers::TObjectPainter::picturesChanged, this, &TOutlineView::redrawObjects);
+    // Links to a page that no longer exists are drawn as broken: the pages'
+    // contexts are gathered when a link is drawn, again after the outline
+    // changed.
+    m_objects->setPageExists([this](const QString &target) {
+        if (!m_contextsKnown) {
+            m_contexts.clear();
+            for (int n = 1; n <= m_project->FCount(); ++n)
+                m_contexts.insert(TextConv::FContextName(m_project->FTopicAt(n)->name).toUpper());
+            m_contextsKnown = true;
+        }
+        return m_contexts.contains(TextConv::FContextName(target).toUpper());
     });
+    const auto outlineChanged = [this] {
+        m_contextsKnown = false;
+        redrawObjects();
+    };
+    connect(project, &QAbstractItemModel::rowsInserted, this, outlineChanged);
+    connect(project, &QAbstractItemModel::rowsRemoved, this, outlineChanged);
+    connect(project, &QAbstractItemModel::dataChanged, this, outlineChanged);
+    connect(project, &QAbstractItemModel::modelReset, this, outlineChanged);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -81,6 +98,13 @@ void TOutlineView::setEditor(TRichEdit *editor)
     m_blank->setDefaultFont(m_font);
     giveEditor(m_blank);
     showCurrent();
+}
+
+void TOutlineView::redrawObjects()
+{
+    if (m_editor && m_shown)
+        if (QTextDocument *doc = m_editor->document())
+            doc->markContentsDirty(0, doc->characterCount());
 }
 
 void TOutlineView::giveEditor(QTextDocument *doc)

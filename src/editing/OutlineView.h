@@ -9,6 +9,7 @@
 
 #include <QFont>
 #include <QPointer>
+#include <QSet>
 #include <QTreeView>
 #include <deque>
 
@@ -69,6 +70,8 @@ private:
     void touch(TTopic *topic);
     // Shows `doc` in the editor, without what was drawn over the last one.
     void giveEditor(QTextDocument *doc);
+    // Lays out and draws the shown page's objects again.
+    void redrawObjects();
 
     TCProject *m_project;
     QPointer<TRichEdit> m_editor;
@@ -79,6 +82,8 @@ private:
     std::deque<TTopic *> m_recent; // latest first
     QUndoStack *m_undo;
     Markers::TObjectPainter *m_objects;
+    QSet<QString> m_contexts; // the pages' contexts in upper case, while m_contextsKnown
+    bool m_contextsKnown = false;
 };
 
 // Positions are 1-based and depth-first over the whole outline.

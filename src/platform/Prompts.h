@@ -43,6 +43,17 @@ public:
     virtual bool chooseColor(const QColor &initial, QColor *chosen) = 0;
     virtual bool chooseFont(const QFont &initial, QFont *chosen) = 0;
 
+    // A question whose buttons say what they do: each button offered with
+    // its label. By default a box with those buttons.
+    virtual Button ask(const QString &text, const QList<std::pair<Button, QString>> &buttons,
+                       BoxIcon icon = BoxIcon::Question)
+    {
+        Buttons all = NoButton;
+        for (const auto &b : buttons)
+            all |= b.first;
+        return messageBox(icon, text, all);
+    }
+
     // The common boxes.
     void plain(const QString &text) { messageBox(BoxIcon::None, text, Ok); }
     void error(const QString &text) { messageBox(BoxIcon::Error, text, Ok); }
@@ -110,6 +121,15 @@ public:
     QString openFile(const QString &caption, const QString &dir, const QString &filter) override;
     bool chooseColor(const QColor &initial, QColor *chosen) override;
     bool chooseFont(const QFont &initial, QFont *chosen) override;
+    Button ask(const QString &text, const QList<std::pair<Button, QString>> &buttons, BoxIcon icon) override
+    {
+        m_lastLabels.clear();
+        for (const auto &b : buttons)
+            m_lastLabels << b.second;
+        return Prompts::ask(text, buttons, icon);
+    }
+    // The labels of the buttons the last question with labelled buttons had.
+    const QStringList &lastLabels() const { return m_lastLabels; }
 
 private:
     bool take(const QString &kind, const QString &text, PromptAnswer *a);
@@ -118,6 +138,7 @@ private:
     QList<PromptRecord> m_records;
     QStringList m_unexpected;
     QStringList m_lastChoices;
+    QStringList m_lastLabels;
 };
 
 } // namespace Platform

@@ -355,7 +355,24 @@ TErrorContext &FRenameTopic(QString &newName, bool ask, TOutlineView *outline, b
     return sub.report(0);
 }
 
+namespace {
+// The markers ("@_k_") of the command lines that lead to the topic, and the
+// other topics whose text holds one.
+QStringList markersLeadingTo(const QString &topicName, TOutlineView *outline, QList<TTopic *> *from);
+} // namespace
+
 QStringList FTopicsJumpingTo(const QString &topicName, TOutlineView *outline)
+{
+    QList<TTopic *> from;
+    markersLeadingTo(topicName, outline, &from);
+    QStringList names;
+    for (const TTopic *t : std::as_const(from))
+        names << t->name;
+    return names;
+}
+
+namespace {
+QStringList markersLeadingTo(const QString &topicName, TOutlineView *outline, QList<TTopic *> *from)
 {
     // The command lines whose hidden target is the topic's context.
     // Both spellings: the compiler's, and the one earlier versions wrote.
@@ -373,7 +390,6 @@ QStringList FTopicsJumpingTo(const QString &topicName, TOutlineView *outline)
             if ((after == u'}' || after == u'>' || after == u'@') && !markers.contains(QStringLiteral("@_%1_").arg(k)))
                 markers << QStringLiteral("@_%1_").arg(k);
         }
-    QStringList from;
     const int count = Outline::FCount(outline);
     for (int n = 1; n <= count && !markers.isEmpty(); ++n) {
         TTopic *item = Outline::FItemAt(outline, n);
@@ -382,12 +398,13 @@ QStringList FTopicsJumpingTo(const QString &topicName, TOutlineView *outline)
         const QString text = outline->FPlainTextOf(item);
         for (const QString &marker : std::as_const(markers))
             if (text.contains(marker)) {
-                from << item->name;
+                *from << item;
                 break;
             }
     }
-    return from;
+    return markers;
 }
+} // namespace
 
 TErrorContext &FDelTopic(QString &name, TOutlineView *outline, bool show, const QStringList &jumpingFrom, TFontsRec *fonts)
 {
@@ -410,19 +427,30 @@ TErrorContext &FDelTopic(QString &name, TOutlineView *outline, bool show, const 
         return sub.report(4, QString(), 10);
     }
     try {
-        const QString jumps = jumpingFrom.isEmpty()
-                                  ? QString()
-                                  : QString::fromUtf8("Ces pages renvoient à « %1 » : %2.\n\n").arg(name, jumpingFrom.join(QStringLiteral(", ")));
-        const Platform::Button answer = Platform::prompts().question(
-            jumps + QString::fromUtf8("NON : Effacera seulement la page mais la gardera dans le projet pour les "
-                                      "sauts existants. *** ATTENTION *** OUI : Effacera complètement la Page du "
-                                      "projet !. D'éventuels saut hypertext feront échouer  la compilation !"),
-            Platform::Yes | Platform::No | Platform::Cancel);
-        if (answer == Platform::Yes)
+        // The pages whose links lead here are named; their links go with the
+        // page (their text stays), so that no jump leads nowhere. One undo
+        // brings both back.
+        Q_UNUSED(jumpingFrom);
+        QList<TTopic *> from;
+        const QStringList markers = markersLeadingTo(name, outline, &from);
+        QStringList names;
+        for (const TTopic *t : std::as_const(from))
+            names << QString::fromUtf8("« %1 »").arg(t->name);
+        const QString text = from.isEmpty()
+                                 ? QString::fromUtf8("Supprimer la page « %1 » ?").arg(name)
+                                 : QString::fromUtf8("Supprimer la page « %1 » ?\n\nCes pages ont des liens vers elle : %2.\n"
+                                                     "Ces liens seront retirés (leur texte reste).")
+                                       .arg(name, names.join(QStringLiteral(", ")));
+        const Platform::Button answer = Platform::prompts().ask(
+            text, {{Platform::Yes, from.isEmpty() ? QString::fromUtf8("Supprimer la page") : QString::fromUtf8("Supprimer et retirer les liens")},
+                   {Platform::Cancel, QString::fromUtf8("Annuler")}});
+        if (answer == Platform::Yes) {
+            outline->undoStack()->beginMacro(QString::fromUtf8("suppression de la page « %1 »").arg(name));
+            if (!from.isEmpty())
+                outline->undoStack()->push(new TUnlinkEdit(outline, from, markers));
             outline->undoStack()->push(new TDeleteEdit(outline, fonts, item));
-        else if (answer == Platform::No)
-            outline->undoStack()->push(new TReplaceTextEdit(outline, item, QStringLiteral("Page effacee"),
-                                                            QString::fromUtf8("effacement de la page « %1 »").arg(name)));
+            outline->undoStack()->endMacro();
+        }
     } catch (const std::exception &) {
         return sub.report(4, QString(), 3);
     }

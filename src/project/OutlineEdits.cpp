@@ -1,5 +1,7 @@
 #include "project/OutlineEdits.h"
 
+#include "editing/MarkerObjects.h"
+
 #include "editing/RtfText.h"
 
 #include <QTextBlock>
@@ -102,6 +104,53 @@ void TReplaceTextEdit::undo()
 {
     m_topic->PSetBytes(m_before); // the text shown follows
     m_outline->setCurrentItem(m_topic);
+}
+
+// ---- unlink ----
+
+TUnlinkEdit::TUnlinkEdit(TOutlineView *outline, const QList<TTopic *> &pages, const QStringList &markers)
+    : TOutlineEdit(outline, nullptr, QString::fromUtf8("liens retirés")), m_pages(pages), m_markers(markers)
+{
+}
+
+void TUnlinkEdit::redo()
+{
+    m_before.clear();
+    const QStringList &commands = project()->commands;
+    for (TTopic *page : std::as_const(m_pages)) {
+        QTextDocument *doc = m_outline->FDocumentOf(page);
+        m_before << RtfText::FWriteRtf(*doc);
+        // From the end, so that the positions found stay right.
+        QList<QPair<int, QTextCharFormat>> found;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextFragment f = it.fragment();
+                const QString marker = Markers::FMarkerOf(f.charFormat());
+                for (const QString &prefix : std::as_const(m_markers))
+                    if (marker.startsWith(prefix))
+                        for (int i = 0; i < f.length(); ++i)
+                            found.append({f.position() + i, f.charFormat()});
+            }
+        QTextCursor c(doc);
+        c.beginEditBlock();
+        for (auto at = found.crbegin(); at != found.crend(); ++at) {
+            Markers::TMarker marker;
+            Markers::FParse(Markers::FMarkerOf(at->second), &marker);
+            const QString shown = Markers::FShownOf(commands.value(marker.command)).text;
+            QTextCharFormat plain = Markers::FTextFormat(at->second);
+            plain.clearForeground();
+            c.setPosition(at->first);
+            c.setPosition(at->first + 1, QTextCursor::KeepAnchor);
+            c.insertText(shown, plain);
+        }
+        c.endEditBlock();
+    }
+}
+
+void TUnlinkEdit::undo()
+{
+    for (int i = 0; i < m_pages.size() && i < m_before.size(); ++i)
+        m_pages[i]->PSetBytes(m_before[i]); // a text shown follows
 }
 
 // ---- place ----

@@ -66,6 +66,20 @@ private:
     QByteArray m_before;
 };
 
+// In each page, the links whose marker starts with one of `markers`
+// ("@_12_") become their visible text; undone, the pages are as they were.
+class TUnlinkEdit : public TOutlineEdit {
+public:
+    TUnlinkEdit(TOutlineView *outline, const QList<TTopic *> &pages, const QStringList &markers);
+    void redo() override;
+    void undo() override;
+
+private:
+    QList<TTopic *> m_pages;
+    QStringList m_markers;
+    QList<QByteArray> m_before;
+};
+
 // Makes the page child number `row` of `parent` (null: the top level),
 // `row` counted before the page is taken out.
 class TPlaceEdit : public TOutlineEdit {

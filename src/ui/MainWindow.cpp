@@ -1023,7 +1023,9 @@ void TFrmKivHelp::buildMessagesDock()
     m_messagesDock->setWidget(m_messages);
     addDockWidget(Qt::BottomDockWidgetArea, m_messagesDock);
     m_messagesDock->hide();
-    connect(m_messages, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { PGoToMessage(item->text()); });
+    connect(m_messages, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        PGoToMessage(item->data(Qt::UserRole).isValid() ? item->data(Qt::UserRole).toString() : item->text());
+    });
 }
 
 void TFrmKivHelp::updateTitle()
@@ -1055,8 +1057,16 @@ void TFrmKivHelp::PForgetProject()
 void TFrmKivHelp::PShowCompilerMessages(const QStringList &messages)
 {
     m_messages->clear();
+    // The help sources' files ("T3.rtf, page 1") are the program's: the
+    // author reads the page's name; a double-click still finds the page.
+    static const QRegularExpression topicFile(QStringLiteral("\\bT(\\d+)\\.rtf(?:, page \\d+)?"), QRegularExpression::CaseInsensitiveOption);
     for (const QString &message : messages) {
-        auto *item = new QListWidgetItem(message, m_messages);
+        QString shown = message;
+        if (const QRegularExpressionMatch m = topicFile.match(message); m.hasMatch())
+            if (const TTopic *topic = Outline::FItemAt(m_outline, m.captured(1).toInt()))
+                shown.replace(m.capturedStart(), m.capturedLength(), QString::fromUtf8("page « %1 »").arg(topic->name));
+        auto *item = new QListWidgetItem(shown, m_messages);
+        item->setData(Qt::UserRole, message);
         const QStyle::StandardPixmap icon = message.contains(QLatin1String(": Error:"))     ? QStyle::SP_MessageBoxCritical
                                             : message.contains(QLatin1String(": Warning:")) ? QStyle::SP_MessageBoxWarning
                                                                                             : QStyle::SP_MessageBoxInformation;

@@ -30,20 +30,29 @@ QVariant TPreviewBrowser::loadResource(int type, const QUrl &name)
 namespace {
 
 // Pop-up links underlined with dots, as the help viewer draws them (the
-// text view takes no dashed border from the style sheet).
+// text view takes no dashed border from the style sheet); links to no page
+// drawn as broken.
 void dotPopupLinks(QTextDocument *doc)
 {
     QTextCursor cursor(doc);
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            if (!f.charFormat().anchorHref().startsWith(QLatin1String("popup:")))
+            const QString href = f.charFormat().anchorHref();
+            const bool broken = href.startsWith(QLatin1String("broken:"));
+            if (!broken && !href.startsWith(QLatin1String("popup:")))
                 continue;
             cursor.setPosition(f.position());
             cursor.setPosition(f.position() + f.length(), QTextCursor::KeepAnchor);
-            QTextCharFormat dotted;
-            dotted.setUnderlineStyle(QTextCharFormat::DotLine);
-            cursor.mergeCharFormat(dotted);
+            QTextCharFormat look;
+            if (broken) { // a link to a page that does not exist: red, wavy, as in the editor
+                look.setForeground(QColor(192, 0, 0));
+                look.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+                look.setUnderlineColor(QColor(192, 0, 0));
+            } else {
+                look.setUnderlineStyle(QTextCharFormat::DotLine);
+            }
+            cursor.mergeCharFormat(look);
         }
 }
 

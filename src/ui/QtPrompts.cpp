@@ -35,6 +35,20 @@ QString boxCaption(const QString &caption)
 Button QtPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
                              const QString &caption)
 {
+    return showBox(icon, text, buttons, caption, {});
+}
+
+Button QtPrompts::ask(const QString &text, const QList<std::pair<Button, QString>> &labelled, BoxIcon icon)
+{
+    Buttons all = NoButton;
+    for (const auto &b : labelled)
+        all |= b.first;
+    return showBox(icon, text, all, {}, labelled);
+}
+
+Button QtPrompts::showBox(BoxIcon icon, const QString &text, Buttons buttons, const QString &caption,
+                          const QList<std::pair<Button, QString>> &labels)
+{
     if (icon == BoxIcon::Error)
         countBox();
     QMessageBox box(dialogParent());
@@ -63,6 +77,15 @@ Button QtPrompts::messageBox(BoxIcon icon, const QString &text, Buttons buttons,
     for (const auto &[which, name] : names)
         if (QAbstractButton *b = box.button(which))
             b->setText(QString::fromUtf8(name));
+    // Buttons that say what they do.
+    for (const auto &[which, label] : labels) {
+        const QMessageBox::StandardButton standard = which == Yes  ? QMessageBox::Yes
+                                                     : which == No ? QMessageBox::No
+                                                     : which == Ok ? QMessageBox::Ok
+                                                                   : QMessageBox::Cancel;
+        if (QAbstractButton *b = box.button(standard))
+            b->setText(label);
+    }
     switch (box.exec()) {
     case QMessageBox::Yes: return Yes;
     case QMessageBox::No: return No;

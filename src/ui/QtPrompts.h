@@ -22,6 +22,11 @@ public:
     QString openFile(const QString &caption, const QString &dir, const QString &filter) override;
     bool chooseColor(const QColor &initial, QColor *chosen) override;
     bool chooseFont(const QFont &initial, QFont *chosen) override;
+    Button ask(const QString &text, const QList<std::pair<Button, QString>> &buttons, BoxIcon icon) override;
+
+private:
+    Button showBox(BoxIcon icon, const QString &text, Buttons buttons, const QString &caption,
+                   const QList<std::pair<Button, QString>> &labels);
 };
 
 } // namespace Platform

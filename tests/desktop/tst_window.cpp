@@ -16,6 +16,7 @@
 #include "platform/SafeFile.h"
 #include "sequencer/Startup.h"
 #include "ui/MainWindow.h"
+#include "ui/PreviewPane.h"
 #include "editing/MarkerObjects.h"
 #include "editing/RtfText.h"
 #include "project/Insertions.h"
@@ -42,6 +43,7 @@ private slots:
     void keysThroughSpelledPagesAndAnImport();
     void typingAfterObjectsTakesTheTextsFormat();
     void picturesPastedDroppedAndReplaced();
+    void brokenLinksShowAsBroken();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<TFrmKivHelp> m_window;
     std::unique_ptr<TestSupport::ScriptedScope> m_scope;
     std::unique_ptr<TestSupport::Sandbox> m_box;
+    QString m_shots = qEnvironmentVariable("SHOTS"); // a folder for screenshots, when given
 };
 
 void TestWindow::initTestCase()
@@ -442,6 +445,62 @@ void TestWindow::picturesPastedDroppedAndReplaced()
     QCOMPARE(outline->project()->commands.value(1), QStringLiteral("\\{bmc image_collee_1.png\\}"));
     QImage pasted(m_box->path("BMP/image_collee_1.png"));
     QCOMPARE(pasted.convertToFormat(QImage::Format_RGB32), square);
+}
+
+void TestWindow::brokenLinksShowAsBroken()
+{
+    // A jump whose page was renamed without it: drawn red and wavy in the
+    // editor and in the preview, at once; renamed back, green again.
+    addTopic(QStringLiteral("Manuel"));
+    addTopic(QStringLiteral("Cible"));
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    m_window->FrmFShowSelTopic();
+    TRichEdit *editor = m_window->editor();
+    editor->setPlainText(QStringLiteral("Voir la cible ici"));
+    editor->setTextCursor(editor->document()->find(QStringLiteral("la cible")));
+    QString target;
+    m_scope->prompts.answerText(QStringLiteral("Cible"));
+    QCOMPARE(KIVHelpTools::FAddJump(target, true, outline, true).Category, quint8(0));
+    const auto inks = [editor] {
+        QTextCursor at(editor->document());
+        at.setPosition(5);
+        const QRect box = editor->cursorRect(at).adjusted(0, -2, 40, 4);
+        const QImage shot = editor->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int red = 0, green = 0;
+        for (int y = qMax(0, box.top()); y < qMin(shot.height(), box.bottom()); ++y)
+            for (int x = qMax(0, box.left()); x < qMin(shot.width(), box.right()); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                red += c.red() > c.green() + 80 && c.red() > c.blue() + 80;
+                green += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+            }
+        return qMakePair(red, green);
+    };
+    QTRY_VERIFY(inks().second > 0 && inks().first == 0);
+    // Renamed, the jump not led along (No).
+    outline->setCurrentItem(Outline::FItemAt(outline, 2));
+    QString renamed = QStringLiteral("Autre");
+    m_scope->prompts.answer(Platform::No);
+    QCOMPARE(KIVHelpTools::FRenameTopic(renamed, false, outline, true).Category, quint8(0));
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    m_window->FrmFShowSelTopic();
+    QTRY_VERIFY(inks().first > 0 && inks().second == 0);
+    // The preview draws it broken too.
+    TPreviewPane *preview = m_window->preview();
+    preview->scheduleRefresh(0);
+    QTRY_VERIFY(preview->browser()->toPlainText().contains(QStringLiteral("la cible")));
+    QTextCursor link = preview->browser()->document()->find(QStringLiteral("la cible"));
+    link.setPosition(link.selectionStart() + 2);
+    QCOMPARE(link.charFormat().underlineStyle(), QTextCharFormat::WaveUnderline);
+    if (!m_shots.isEmpty())
+        m_window->grab().save(m_shots + QStringLiteral("/broken-link.png"));
+    // Its page back: a plain jump again.
+    outline->setCurrentItem(Outline::FItemAt(outline, 2));
+    renamed = QStringLiteral("Cible");
+    QCOMPARE(KIVHelpTools::FRenameTopic(renamed, false, outline, true).Category, quint8(0));
+    outline->setCurrentItem(Outline::FItemAt(outline, 1));
+    m_window->FrmFShowSelTopic();
+    QTRY_VERIFY(inks().second > 0 && inks().first == 0);
 }
 
 KIV_TEST(TestWindow)

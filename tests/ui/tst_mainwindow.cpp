@@ -554,6 +554,8 @@ void TestMainWindow::compilerMessagesPanel()
     auto *list = m_window->findChild<QListWidget *>("LstCompilerMessages");
     QVERIFY(m_window->findChild<QDockWidget *>("DockCompilerMessages")->isVisibleTo(m_window.get()));
     QCOMPARE(list->count(), 2);
+    // The page is named as the author knows it, not by its source file.
+    QCOMPARE(list->item(1)->text(), QString::fromUtf8("HC3025: Warning: page « Installation » : saut vers un contexte inexistant : Nulle_part"));
     emit list->itemActivated(list->item(1));
     QCOMPARE(outline->currentItem()->name, QStringLiteral("Installation"));
     QCOMPARE(second->textCursor().selectedText(), QStringLiteral("@_%1_voir_@").arg(line));
