@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QCoreApplication>
+#include <QUrl>
 #include <QStandardPaths>
 #include <exception>
 
@@ -186,23 +188,25 @@ TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compil
     return sub.report(0);
 }
 
-QStringList FViewerCommand(const QString &viewer, const QString &helpFile)
+QStringList FViewerCommand(const QString &viewer, const QString &helpFile, const QString &context)
 {
+    // Both viewers open a page by its context with "-i CONTEXT".
+    const QStringList page = context.isEmpty() ? QStringList() : QStringList{QStringLiteral("-i"), context};
     const QString program = QStandardPaths::findExecutable(viewer);
     if (!program.isEmpty())
-        return {program, helpFile};
+        return QStringList{program} + page + QStringList{helpFile};
     const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
     if (!wine.isEmpty())
-        return {wine, QStringLiteral("winhlp32.exe"), helpFile};
+        return QStringList{wine, QStringLiteral("winhlp32.exe")} + page + QStringList{helpFile};
     return {};
 }
 
-TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer)
+TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer, const QString &page)
 {
     TSubGuard sub(context(), QStringLiteral("FViewHlpFile"));
     if (!U_DosCmd::FFileExist(helpFile, QString::fromUtf8("Le fichier d'aide .HLP n'existe pas !")))
         return sub.report(7, QStringLiteral("No File: ") + helpFile, 4);
-    QStringList command = FViewerCommand(viewer, helpFile);
+    QStringList command = FViewerCommand(viewer, helpFile, page);
     if (command.isEmpty()) {
         Platform::prompts().error(QString::fromUtf8(
             "Aucun visualiseur d'aide n'est installé : installez Wine (paquet wine) pour afficher les fichiers .HLP."));
@@ -294,7 +298,39 @@ bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &
     return true;
 }
 
-bool PViewStep(TConfBlock *conf, bool web)
+namespace {
+// Opens a page in the desktop's browser; a browser that does not start
+// (the opener fails, or ends with an error) is said.
+void openInBrowser(const QUrl &page, const QString &opener)
+{
+    const QString failed = QString::fromUtf8("Le navigateur ne peut pas être lancé");
+    if (opener.isEmpty()) {
+        PShowError(failed + QString::fromUtf8(" : aucun programme pour ouvrir les pages web (xdg-open, paquet xdg-utils)."));
+        return;
+    }
+    auto *process = new QProcess(qApp);
+    process->setProgram(opener);
+    process->setArguments({page.toString()});
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            PShowError(failed + QStringLiteral(" (") + process->program() + QStringLiteral(")."));
+            process->deleteLater();
+        }
+    });
+    QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0) {
+            const QString said = QString::fromLocal8Bit(process->readAll()).trimmed().left(300);
+            PShowError(failed + QString::fromUtf8(" (%1 a répondu %2%3).").arg(QFileInfo(process->program()).fileName()).arg(code)
+                           .arg(said.isEmpty() ? QString() : QStringLiteral(" : ") + said));
+        }
+        process->deleteLater();
+    });
+    process->start();
+}
+} // namespace
+
+bool PViewStep(TConfBlock *conf, bool web, const QString &context)
 {
     TPrjRec *prj = conf->PPrj;
     try {
@@ -315,12 +351,16 @@ bool PViewStep(TConfBlock *conf, bool web)
                 Platform::prompts().plain(QString::fromUtf8("Les pages web de ce projet ne sont pas publiées : cochez "
                                                             "« Publier aussi en pages web (HTML) » dans la configuration "
                                                             "du projet, puis créez le fichier d'aide."));
-            else if (opener.isEmpty() || !QProcess::startDetached(opener, {pages}))
-                PShowError(QStringLiteral("Le navigateur ne peut pas être lancé."));
+            else
+                openInBrowser(context.isEmpty() ? QUrl::fromLocalFile(pages)
+                                                : QUrl(QUrl::fromLocalFile(QFileInfo(pages).absolutePath() + QStringLiteral("/context.html"))
+                                                           .toString()
+                                                       + QStringLiteral("?name=") + QString::fromLatin1(QUrl::toPercentEncoding(context))),
+                              opener);
             return false;
         }
         return FViewHlpFile(prj->PrjComDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HLP"),
-                            QStringLiteral("WinHelp.exe"))
+                            QStringLiteral("WinHelp.exe"), context)
                    .Category
                == 0;
     } catch (const std::exception &e) {

@@ -15,7 +15,8 @@ namespace KIVHelpTools {
 // runs in its own process.
 bool FIsOwnCompiler(const QString &compilerPath);
 TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs);
-TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer);
+// `context`, when given, is the page the viewer opens (else the first).
+TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer, const QString &context = {});
 
 // The build command's compile step: compile, then publish the .HLP (and the
 // .CNT as the settings say) into the distribution directory. Leaves PrjState
@@ -39,10 +40,13 @@ QStringList FCompilerMessages(const QString &logPath, const QDateTime &started);
 // Shows the published .HLP in the help viewer, or (`web`) the published web
 // pages in the desktop's browser. True when the help viewer was started
 // (it shows nothing for a while, the first time under Wine much longer).
-bool PViewStep(TConfBlock *conf, bool web = false);
+// `context`: the page to open (the one being edited), else the first.
+// A browser that cannot start is said (asynchronously: the opener reports
+// it when it ends).
+bool PViewStep(TConfBlock *conf, bool web = false, const QString &context = {});
 
 // The viewer command for a help file: the program if found on the path,
 // else Wine's help viewer; empty when neither is installed.
-QStringList FViewerCommand(const QString &viewer, const QString &helpFile);
+QStringList FViewerCommand(const QString &viewer, const QString &helpFile, const QString &context = {});
 
 } // namespace KIVHelpTools

@@ -201,13 +201,28 @@ TErrorContext &FAddTopic(QString &name, TOutlineView *outline, TConfBlock *conf,
         say(show, QString::fromUtf8("Nom de page refusé : ") + problem);
         return sub.report(4, problem, 7);
     }
-    // The new page's text: its name as its first line, unless the help
-    // sources add titles themselves.
+    // The new page's text: its name as its first line, in the project's
+    // title format, unless the help sources add titles themselves; what is
+    // typed below it is text.
     TTopicDocument text(QByteArray(), outline->textFont());
     if (!conf || !conf->PPrj || !conf->PPrj->AddTitle) {
         QTextCursor cursor(text.document());
-        cursor.insertText(name);
-        cursor.insertBlock();
+        QTextCharFormat title;
+        if (conf && conf->PPrjFonts) {
+            const TFontEntry &e = conf->PPrjFonts->Entries[0];
+            // "system" stands for the page's own face.
+            if (!e.Name.get().isEmpty() && e.Name.get().compare(QLatin1String("system"), Qt::CaseInsensitive) != 0)
+                title.setFontFamilies({e.Name.get()});
+            bool sized = false;
+            const int halfPoints = e.Size.get().mid(3).toInt(&sized);
+            if (e.Size.get().startsWith(QLatin1String("\\fs")) && sized && halfPoints >= 8 && halfPoints <= 200)
+                title.setFontPointSize(halfPoints / 2.0);
+            const QString style = e.Typ.get();
+            title.setFontWeight(style.contains(QLatin1String("\\b")) ? QFont::Bold : QFont::Normal);
+            title.setFontItalic(style.contains(QLatin1String("\\i")));
+        }
+        cursor.insertText(name, title);
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
     }
     TTopic *selected = outline->currentItem();
     if (!selected)
@@ -632,7 +647,10 @@ TErrorContext &addLink(QString &target, bool ask, TOutlineView *outline, bool sh
     TRichEdit *control = FCurrentControl(outline);
     QString selection;
     bool lineEnd = false;
-    if (!takeSelection(control, true, show, sub, &selection, &lineEnd))
+    // Nothing selected, the author is asked for the page: its name becomes
+    // the link's text.
+    const bool nameAsText = ask && !control->textCursor().hasSelection();
+    if (!nameAsText && !takeSelection(control, true, show, sub, &selection, &lineEnd))
         return context();
     QString name;
     if (ask) {
@@ -655,6 +673,12 @@ TErrorContext &addLink(QString &target, bool ask, TOutlineView *outline, bool sh
         const QString text = QString::fromUtf8("Cette page n'existe pas !");
         say(show, text);
         return sub.report(4, text, 9);
+    }
+    if (nameAsText) {
+        selection = FTrimEnd(name);
+        for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) // the page's own spelling
+            if (Outline::FItemAt(outline, n)->name.compare(selection, Qt::CaseInsensitive) == 0)
+                selection = Outline::FItemAt(outline, n)->name;
     }
     try {
         const int n = appendCommand(outline, (popup ? QStringLiteral("{\\ul ") : QStringLiteral("{\\uldb "))

@@ -614,7 +614,10 @@ void PCmdCreateHlp(TCmdRec &cmd)
 void PCmdViewHlp(TCmdRec &cmd, bool web)
 {
     TCWaitFor *wait = window()->display().WaitFor;
-    if (KIVHelpTools::PViewStep(conf(), web) && !web && wait) {
+    // The help opens at the page being edited.
+    const TTopic *shown = window()->display().OutlineHelp ? window()->display().OutlineHelp->shownTopic() : nullptr;
+    const QString context = shown ? TextConv::FContextName(shown->name) : QString();
+    if (KIVHelpTools::PViewStep(conf(), web, context) && !web && wait) {
         // The viewer shows nothing for several seconds (many more the first
         // time Wine starts): say that it is coming.
         const QString opening = QString::fromUtf8("Ouverture du fichier d'aide dans le visualiseur, veuillez patienter ");

@@ -851,8 +851,9 @@ QString TFrmKivHelp::FrmFShowSelTopic()
     }
     current->show();
     // Chosen in the outline, the page shows and the outline keeps the keys
-    // (arrows, F2, the tree keys); chosen otherwise, the text takes them.
-    if (!m_outline->hasFocus())
+    // (arrows, F2, the tree keys); added by its name, the name field keeps
+    // them, for the next name; chosen otherwise, the text takes them.
+    if (!m_outline->hasFocus() && !m_edNewPage->hasFocus())
         current->setFocus();
     SelectionChange();
     sub.report(0);

@@ -23,6 +23,7 @@
 
 #include <QClipboard>
 #include <QDrag>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
@@ -44,6 +45,7 @@ private slots:
     void typingAfterObjectsTakesTheTextsFormat();
     void picturesPastedDroppedAndReplaced();
     void brokenLinksShowAsBroken();
+    void pagesAddedByNameInARow();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -501,6 +503,35 @@ void TestWindow::brokenLinksShowAsBroken()
     outline->setCurrentItem(Outline::FItemAt(outline, 1));
     m_window->FrmFShowSelTopic();
     QTRY_VERIFY(inks().second > 0 && inks().first == 0);
+}
+
+void TestWindow::pagesAddedByNameInARow()
+{
+    // Names typed into the page-name field, each ended by Enter: the field
+    // keeps the keys, so every name becomes a page (none goes into a text);
+    // each page starts with its name in the title format.
+    addTopic(QStringLiteral("Manuel"));
+    QLineEdit *field = m_window->newPageField();
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTRY_VERIFY(field->hasFocus());
+    for (const char *name : {"Un", "Deux", "Trois"}) {
+        for (const char *c = name; *c; ++c)
+            QTest::keyClick(QApplication::focusWidget(), *c);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        settle();
+        QVERIFY2(field->hasFocus(), name);
+    }
+    QCOMPARE(names(), (QStringList{"1Manuel", "1Un", "1Deux", "1Trois"}));
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    for (int n = 2; n <= 4; ++n) {
+        QTextCursor title(outline->FDocumentOf(Outline::FItemAt(outline, n)));
+        QCOMPARE(title.block().text(), Outline::FItemAt(outline, n)->name);
+        title.movePosition(QTextCursor::Right);
+        QCOMPARE(title.charFormat().fontWeight(), int(QFont::Bold));
+        QCOMPARE(title.charFormat().fontPointSize(), 15.0);
+        QTextCursor body(title.block().next());
+        QVERIFY(body.charFormat().fontWeight() != int(QFont::Bold));
+    }
 }
 
 KIV_TEST(TestWindow)

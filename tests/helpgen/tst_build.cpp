@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <QUrl>
+
 #include <QScopeGuard>
 #include <unistd.h>
 #include "TestRegistry.h"
@@ -549,6 +551,28 @@ void TestBuild::viewing()
     PViewStep(m_conf);
     QCOMPARE(m_scope->prompts.texts().last(), QString::fromUtf8("Le fichier d'aide .HLP n'existe pas !"));
     QCOMPARE(FViewerCommand(QStringLiteral("sh"), QStringLiteral("a.hlp")).mid(1), QStringList{"a.hlp"});
+    // The page being edited is the one the viewer opens.
+    QCOMPARE(FViewerCommand(QStringLiteral("sh"), QStringLiteral("a.hlp"), QStringLiteral("Mode_demploi")).mid(1),
+             QStringList({"-i", "Mode_demploi", "a.hlp"}));
+
+    // The web pages open at the page too; a browser that cannot start is
+    // said, with what its opener answered.
+    TPrjRec *prj = m_conf->PPrj;
+    prj->PrjState = PrjCompiled;
+    QVERIFY(QDir().mkpath(prj->PrjComDir.get() + QStringLiteral("/Vue_html")));
+    QVERIFY(writeFile(prj->PrjComDir.get() + QStringLiteral("/Vue_html/index.html"), "<html></html>"));
+    QVERIFY(QDir().mkpath(m_box->path("bin")));
+    script(m_box->path("bin/xdg-open"), "echo \"$1\" > \"$(dirname \"$0\")/opened\"\necho 'no method available for opening' >&2\nexit 3\n");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_box->path("bin")) + ':' + path);
+    m_scope->prompts.answer(Platform::Ok);
+    PViewStep(m_conf, true, QString::fromUtf8("Mode_demploi"));
+    qputenv("PATH", path);
+    QTRY_VERIFY(!m_scope->prompts.texts().isEmpty()
+                && m_scope->prompts.texts().last().startsWith(QString::fromUtf8("Le navigateur ne peut pas être lancé (xdg-open a répondu 3")));
+    QVERIFY(m_scope->prompts.texts().last().contains(QStringLiteral("no method available")));
+    QCOMPARE(readFile(m_box->path("bin/opened")).trimmed(),
+             QUrl::fromLocalFile(prj->PrjComDir.get() + QStringLiteral("/Vue_html/context.html")).toEncoded() + "?name=Mode_demploi");
 }
 
 KIV_TEST(TestBuild)

@@ -227,6 +227,18 @@ void TestInsertions::jumps()
     QCOMPARE(f.scope.prompts.records().first().text,
              QStringLiteral("Saut vers une page|Veuillez entrer le nom de la Page :"));
 
+    // Nothing selected: the page chosen gives the link its text, spelled
+    // as the page is.
+    f.select(QStringLiteral("Voir "), QString());
+    QTextCursor end(f.current()->document());
+    end.movePosition(QTextCursor::End);
+    f.current()->setTextCursor(end);
+    f.scope.prompts.answerText(QString::fromUtf8("aide générale"));
+    QCOMPARE(FAddJump(target, true, &f.tree, true).Category, quint8(0));
+    QCOMPARE(f.project.commands.last(), QStringLiteral("{\\uldb Aide g\\'e9n\\'e9rale}{\\v aide_generale}"));
+    QCOMPARE(f.fileText(), QString::fromUtf8("Voir @_1_Aide_générale_@"));
+    f.project.commands.removeLast();
+
     // A selection that takes the paragraph break keeps it after the marker;
     // accented and special characters are escaped in the command line.
     f.select(QString::fromUtf8("été {1} c:\\x\nsuite"), QString());
