@@ -459,6 +459,8 @@ void TFrmKivHelp::buildBands()
     m_outline->setEditor(m_editor);
     // A double-click on a picture or a link, or Enter on it, opens it.
     m_editor->onOpenObject = [] { post(CmdEditObject, CatEdit); };
+    // The line and column follow the caret at once.
+    connect(m_editor, &QTextEdit::cursorPositionChanged, this, &TFrmKivHelp::updateCaretStatus);
     // Pictures pasted or dropped onto the text go in as the picture command
     // puts them (copied into the picture folder, refused when unreadable).
     m_editor->onPictures = [this](const QMimeData *data) {
@@ -967,6 +969,9 @@ void TFrmKivHelp::PWriteRecovery()
 
 void TFrmKivHelp::PPaintColor(const QColor &colour)
 {
+    // A style sheet set again costs a restyle of the swatch: only a change is.
+    if (m_lbColor->property("colour").value<QColor>() == colour && !m_lbColor->styleSheet().isEmpty())
+        return;
     m_lbColor->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #555;").arg(colour.name()));
     m_lbColor->setProperty("colour", colour);
 }
@@ -1209,15 +1214,25 @@ QColor TFrmKivHelp::FGaugeColor(qint64 size)
     return QColor(0, 128, 0);
 }
 
+void TFrmKivHelp::updateCaretStatus()
+{
+    if (!m_status[0])
+        return; // the status line is not made yet
+    TRichEdit *control = FCurrentControl();
+    const QTextCursor c = control ? control->textCursor() : QTextCursor();
+    const QString text = QString::asprintf("Lig: %3d   Col: %3d", c.isNull() ? 1 : c.blockNumber() + 1,
+                                           c.isNull() ? 1 : c.positionInBlock() + 1);
+    if (m_status[0]->text() != text)
+        m_status[0]->setText(text);
+}
+
 void TFrmKivHelp::PStatusTick()
 {
     m_statusTimer->setInterval(1000);
     const qint64 size = FProjectSize(m_outline);
     if (size >= 0) {
         TRichEdit *control = FCurrentControl();
-        const QTextCursor c = control ? control->textCursor() : QTextCursor();
-        m_status[0]->setText(QString::asprintf("Lig: %3d   Col: %3d", c.isNull() ? 1 : c.blockNumber() + 1,
-                                               c.isNull() ? 1 : c.positionInBlock() + 1));
+        updateCaretStatus();
         m_status[1]->setText(m_conf && m_conf->PPrj->PrjState == PrjModified ? QString::fromUtf8("Modifié") : QString());
         const QLocale locale = QLocale::system();
         const QDateTime now = QDateTime::currentDateTime();

@@ -121,6 +121,8 @@ protected:
 private:
     // The window's title: the project, the page shown, the program.
     void updateTitle();
+    // The status line's line and column of the caret.
+    void updateCaretStatus();
     void buildCommandBar();
     void buildFormatBar();
     void buildMenus();

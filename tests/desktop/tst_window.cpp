@@ -23,6 +23,7 @@
 
 #include <QClipboard>
 #include <QDrag>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QAbstractTextDocumentLayout>
@@ -46,6 +47,7 @@ private slots:
     void picturesPastedDroppedAndReplaced();
     void brokenLinksShowAsBroken();
     void pagesAddedByNameInARow();
+    void statusLineFollowsTheCaret();
 
 private:
     TRichEdit *addTopic(const QString &name);
@@ -532,6 +534,29 @@ void TestWindow::pagesAddedByNameInARow()
         QTextCursor body(title.block().next());
         QVERIFY(body.charFormat().fontWeight() != int(QFont::Bold));
     }
+}
+
+void TestWindow::statusLineFollowsTheCaret()
+{
+    // Keys at typing speed: the line and column are the caret's after each
+    // one, not a second later.
+    TRichEdit *editor = addTopic(QStringLiteral("Manuel"));
+    editor->setPlainText(QStringLiteral("un\ndeux trois\nquatre"));
+    editor->setFocus();
+    QTRY_VERIFY(editor->hasFocus());
+    editor->moveCursor(QTextCursor::Start);
+    auto *status = m_window->findChild<QLabel *>(QStringLiteral("StatusPanel0"));
+    QVERIFY(status);
+    const auto said = [status] { return status->text().simplified(); };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(said(), QStringLiteral("Lig: 2 Col: 1"));
+    for (int k = 0; k < 4; ++k) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QTest::qWait(33);
+        QCOMPARE(said(), QStringLiteral("Lig: 2 Col: %1").arg(k + 2));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(said(), QStringLiteral("Lig: 3 Col: 7"));
 }
 
 KIV_TEST(TestWindow)
