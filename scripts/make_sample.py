@@ -113,9 +113,12 @@ def main():
     outline = []
     for n, (name, level, paragraphs) in enumerate(TOPICS, start=1):
         outline.append("\t" * (level - 1) + name)
-        lines = ["{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fnil\\fcharset0 DejaVu Sans;}}",
+        # Faces every reader has: Arial for the text, Times New Roman for
+        # the titles.
+        lines = ["{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
+                 "{\\f1\\froman\\fcharset0 Times New Roman;}}",
                  "{\\colortbl ;\\red0\\green128\\blue0;\\red0\\green0\\blue128;}"]
-        title = "\\deflang1036\\pard\\qc\\plain\\f0\\fs32\\b\\cf2 " + rtf_text(name) + "\\par"
+        title = "\\deflang1036\\pard\\qc\\plain\\f1\\fs32\\b\\cf2 " + rtf_text(name) + "\\par"
         lines.append(title)
         for para in paragraphs:
             out = "\\pard"

@@ -161,12 +161,27 @@ TErrorContext &FLoadPrj(const QString &projectFile, const TDisplayContext &displ
     if (FLoadPrjCmds(cde, &project->commands).Category != 0)
         return fail(sub, conf, 7, cde, 4);
     progress(display, QStringLiteral("Charge les Pages du projet "));
+    bool renamedToFile = false;
     const TErrorContext &topics = FLoadPrjTopics(projectFile, display.OutlineHelp);
     if (topics.Category != 0) {
         const QString msg = topics.Msg;
         return fail(sub, conf, 7, msg, 4);
     }
     TTopic *first = project->FTopicAt(1);
+    // A project copied under another file name (Cle.PRJ whose first page
+    // is still "Guide Café") is the project of its file: saved under the
+    // first page's name, it would go into other files beside it. It opens
+    // under its file's name, which its first page takes, and that is said.
+    const QString fileName = QFileInfo(projectFile).completeBaseName();
+    if (first->name.compare(fileName, Qt::CaseInsensitive) != 0 && TextConv::FProjectNameProblem(fileName).isEmpty()
+        && TextConv::FCleanTopicName(fileName) == fileName) {
+        Platform::prompts().warning(QString::fromUtf8("Le fichier %1 porte un autre nom que son projet (« %2 ») : le projet est "
+                                                      "ouvert sous le nom de son fichier, « %3 », que prend sa première page. "
+                                                      "La prochaine sauvegarde l'enregistre sous ce nom.")
+                                        .arg(QFileInfo(projectFile).fileName(), first->name, fileName));
+        project->PRename(first, fileName);
+        renamedToFile = true;
+    }
     const QString own = p + u'/' + first->name + QStringLiteral(".PRJ");
     if (own.size() > 255) {
         // Paths are kept in 255 characters: a longer one would be cut and
@@ -187,9 +202,64 @@ TErrorContext &FLoadPrj(const QString &projectFile, const TDisplayContext &displ
     // The outline file keeps the letter case it has on disk (low.prj).
     prj->PrjFile.set(Platform::resolveCase(p + u'/' + prj->PrjName.get() + QStringLiteral(".PRJ")));
     progress(display, QString::fromUtf8("Projet chargé "));
-    prj->PrjState = PrjOpened;
+    prj->PrjState = renamedToFile ? PrjModified : PrjOpened;
     prj->PrjSaveCount = FSavesSinceBackup(p, prj->PrjName.get());
     return sub.report(0);
+}
+
+TErrorContext &FSaveAsPrj(const QString &folder, const QString &name, TConfBlock *conf, const TDisplayContext &display)
+{
+    TSubGuard sub(context(), QStringLiteral("FSaveAsPrj"));
+    TPrjRec *prj = conf->PPrj;
+    TCProject *project = display.project();
+    TTopic *first = project->FTopicAt(1);
+    if (!first)
+        return sub.report(4, QString(), 10);
+    const QString p = QDir::cleanPath(folder), c = p + QStringLiteral(".COM");
+    for (const QString &taken : {p, p + QStringLiteral(".OLD")})
+        if (QFileInfo::exists(taken)) {
+            PShowError(QString::fromUtf8("La sauvegarde du projet a échoué ! Ce PROJET existe déjà : ") + taken);
+            return sub.report(7, taken, 14);
+        }
+    // What is given back when the save fails.
+    const QString oldName = first->name, oldDir = prj->PrjDir.get(), oldCom = prj->PrjComDir.get(),
+                  oldPrjName = prj->PrjName.get(), oldFile = prj->PrjFile.get();
+    const quint8 oldState = prj->PrjState;
+    const quint16 oldCount = prj->PrjSaveCount;
+    const bool comExisted = QFileInfo(c).isDir();
+    QDir().mkpath(QFileInfo(p).absolutePath()); // a new folder named by the author: its parents made
+    if (!U_DosCmd::FMkDir(p, QString::fromUtf8("La création du répertoire a échoué")))
+        return fail(sub, conf, 7, p, 17);
+    if (!comExisted && !U_DosCmd::FMkDir(c, QString::fromUtf8("La création du répertoire a échoué"))) {
+        FileOps::deleteTree(p);
+        return fail(sub, conf, 7, c, 17);
+    }
+    if (first->name != name)
+        project->PRename(first, name);
+    prj->PrjDir.set(p);
+    prj->PrjComDir.set(c);
+    prj->PrjName.set(name);
+    prj->PrjFile.set(p + u'/' + name + QStringLiteral(".PRJ"));
+    prj->PrjSaveCount = 0;
+    project->outlineChanged = true;
+    const bool saved = FSavePrj(prj->PrjFile.get(), conf, display).Category == 0;
+    if (saved)
+        return sub.report(0);
+    // Nothing of the new project stays; the old one is the open one again.
+    const QString state = FileOps::foldersOf(p, name).state;
+    FileOps::deleteTree(p);
+    if (!comExisted)
+        FileOps::deleteTree(c);
+    FileOps::deleteTree(state);
+    if (first->name != oldName)
+        project->PRename(first, oldName);
+    prj->PrjDir.set(oldDir);
+    prj->PrjComDir.set(oldCom);
+    prj->PrjName.set(oldPrjName);
+    prj->PrjFile.set(oldFile);
+    prj->PrjState = oldState;
+    prj->PrjSaveCount = oldCount;
+    return sub.report(7, p, 5);
 }
 
 TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDisplayContext &display)

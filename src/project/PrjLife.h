@@ -15,6 +15,12 @@ TErrorContext &FCreatePrj(const QString &name, TConfBlock *conf, const TDisplayC
 TErrorContext &FLoadPrj(const QString &projectFile, const TDisplayContext &display, TConfBlock *conf,
                         TCConfFile *prjConf);
 TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDisplayContext &display);
+// Saves the open project, whole, as the project `name` in the new folder
+// `folder` (which must not exist): its first page takes the new name, and
+// the project open from then on is the new one. The project it was made
+// from is left as it is on disk. On failure nothing of the new project
+// stays and the open project is the old one again.
+TErrorContext &FSaveAsPrj(const QString &folder, const QString &name, TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FUpdatePrj(bool addTitle, bool sameTitleFont, TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FClosePrj(TConfBlock *conf, const TDisplayContext &display);
 TErrorContext &FDelPrjDir(const QString &dir);

@@ -372,6 +372,67 @@ void PCmdImportHelp(TCmdRec &cmd)
     PCmdOpenPrj(cmd, r.projectFile, false);
 }
 
+void PCmdSaveAs(TCmdRec &cmd)
+{
+    Seq::PSetSeqState(SeqIdle);
+    if (prjState() == PrjNone) {
+        Platform::prompts().plain(QStringLiteral("Pas de Projet en cours !"));
+        done(cmd);
+        return;
+    }
+    const QString caption = QString::fromUtf8("Enregistrer le projet sous");
+    QString given = prj()->PrjName.get() + QString::fromUtf8(" - copie");
+    if (!Platform::prompts().inputText(caption,
+                                       QString::fromUtf8("Nom du nouveau projet (dans le répertoire des projets), ou "
+                                                         "chemin complet de son nouveau répertoire :"),
+                                       &given)
+        || given.trimmed().isEmpty()) {
+        done(cmd);
+        return;
+    }
+    given = given.trimmed();
+    while (given.size() > 1 && given.endsWith(u'/'))
+        given.chop(1);
+    // A name goes into the projects' folder; a path names the folder itself,
+    // whose last part is the project's name.
+    const bool path = given.contains(u'/');
+    const QString name = path ? QFileInfo(given).fileName() : given;
+    const QString folder = path ? QFileInfo(given).absoluteFilePath() : conf()->PIni->DIRPATH.get() + name;
+    QString problem = TextConv::FProjectNameProblem(name);
+    if (problem.isEmpty() && TextConv::FCleanTopicName(name) != name)
+        problem = QString::fromUtf8("ce nom contient des caractères qu'un nom de projet ne peut pas avoir.");
+    if (problem.isEmpty() && (folder + u'/' + name + QStringLiteral(".PRJ")).size() >= 255)
+        problem = QStringLiteral("Votre nom de projet est trop long pour WINDOWS !");
+    if (problem.isEmpty() && QFileInfo::exists(folder))
+        problem = QString::fromUtf8("le répertoire %1 existe déjà.").arg(folder);
+    if (!problem.isEmpty()) {
+        PShowError(QString::fromUtf8("Nom de projet refusé : ") + problem);
+        done(cmd);
+        return;
+    }
+    const QString oldDir = prj()->PrjDir.get(), oldName = prj()->PrjName.get();
+    const bool wasReadOnly = KIVHelpTools::FPrjReadOnly();
+    bool saved = false;
+    guarded([&] {
+        // A window that only reads a project may make a copy of its own.
+        KIVHelpTools::PSetPrjReadOnly(false);
+        saved = !failed(KIVHelpTools::FSaveAsPrj(folder, name, conf(), window()->display()));
+        if (!saved) {
+            KIVHelpTools::PSetPrjReadOnly(wasReadOnly);
+            return;
+        }
+        // The work is in the new project: the old one's recovery copy
+        // would offer it again there.
+        if (!wasReadOnly)
+            KIVHelpTools::PRemoveRecovery(oldDir, oldName);
+        FileOps::unlockProject();
+        lockOrAsk(prj()->PrjFile.get());
+        window()->PSetReadOnly(false);
+        rememberProject(prj()->PrjFile.get());
+    });
+    done(cmd);
+}
+
 void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile)
 {
     Seq::PSetSeqState(SeqIdle);

@@ -13,6 +13,9 @@ void PCmdOpenPrj(TCmdRec &cmd, const QString &projectFile, bool askForFile);
 // "Importer une aide existante…": a help file or help project chosen, a
 // name asked, the new project made, its report shown, then opened.
 void PCmdImportHelp(TCmdRec &cmd);
+// "Enregistrer sous…": the open project saved whole under another name or
+// folder; the new one is then the open one, the old one stays as it was.
+void PCmdSaveAs(TCmdRec &cmd);
 void PCmdEdit(TCmdRec &cmd);
 void PCmdSavePrj(TCmdRec &cmd);
 void PCmdCreateHlp(TCmdRec &cmd);

@@ -71,8 +71,9 @@ void runState(TCmdRec &cmd)
     case SeqClosePrj: Actions::PCmdClosePrj(cmd); break;
     case SeqDelPrj: Actions::PCmdDelPrj(cmd); break;
     case SeqImportHelp: Actions::PCmdImportHelp(cmd); break;
+    case SeqSaveAs: Actions::PCmdSaveAs(cmd); break;
     default:
-        // An unknown state (19 or above 23) cannot be entered; recover.
+        // An unknown state (19 or above 24) cannot be entered; recover.
         PSetSeqState(SeqIdle);
         FDoneCmd(cmd);
         break;
@@ -150,6 +151,7 @@ quint8 FStateOfCommand(quint8 command)
     case CmdClosePrj: return SeqClosePrj;
     case CmdDelPrj: return SeqDelPrj;
     case CmdImportHelp: return SeqImportHelp;
+    case CmdSaveAs: return SeqSaveAs;
     case CmdHelp: return SeqHelp;
     case CmdCreateHlp: return SeqCreateHlp;
     case CmdViewHlp: return SeqViewHlp;

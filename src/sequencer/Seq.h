@@ -18,7 +18,7 @@ enum TCmdNo : quint8 {
     CmdAlignCenter = 42, CmdAlignRight = 43, CmdAbout = 45, CmdExit = 46, CmdConfMenu = 48,
     CmdTick = 49, CmdUndo = 50, CmdRedo = 51, CmdTopicUp = 52, CmdTopicDown = 53, CmdTopicIndent = 54,
     CmdTopicOutdent = 55, CmdRenameTopic = 56, CmdViewWeb = 57, CmdOutlineUndo = 58, CmdOutlineRedo = 59,
-    CmdAddPopup = 60, CmdEditObject = 61, CmdImportHelp = 62
+    CmdAddPopup = 60, CmdEditObject = 61, CmdImportHelp = 62, CmdSaveAs = 63
 };
 
 enum TCmdCat : quint8 { CatTick = 0, CatApp = 1, CatEdit = 2 };
@@ -28,7 +28,7 @@ enum TSeqStateNo : quint8 {
     SeqEnableMain = 5, SeqRefreshFonts = 6, SeqSoftConf = 7, SeqHelp = 8, SeqNewPrj = 9,
     SeqOpenPrj = 10, SeqOpenLastPrj = 11, SeqPrjConf = 12, SeqEdit = 13, SeqSavePrj = 14,
     SeqCreateHlp = 15, SeqViewHlp = 16, SeqClosePrj = 17, SeqDelPrj = 18, SeqAbout = 20,
-    SeqExit = 21, SeqViewWeb = 22, SeqImportHelp = 23
+    SeqExit = 21, SeqViewWeb = 22, SeqImportHelp = 23, SeqSaveAs = 24
 };
 
 // The slot and the record handed to a command body share this layout.

@@ -563,6 +563,7 @@ void TFrmKivHelp::buildMenus()
     connectPost(action(file, "Newproject", QStringLiteral("&Nouveau PROJET"), QKeySequence(Qt::CTRL | Qt::Key_N)), CmdNewPrj, CatApp);
     connectPost(action(file, "ImportHelp", QString::fromUtf8("&Importer une aide existante…")), CmdImportHelp, CatApp);
     connectPost(action(file, "SaveFile", QStringLiteral("&Sauvegarder le PROJET"), QKeySequence(Qt::CTRL | Qt::Key_S)), CmdSavePrj, CatApp);
+    connectPost(action(file, "SaveAs", QString::fromUtf8("Enregistrer so&us…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)), CmdSaveAs, CatApp);
     connectPost(action(file, "CloseFile", QStringLiteral("Ferm&er le PROJET")), CmdClosePrj, CatApp);
     connectPost(action(file, "DELPROJECT", QStringLiteral("Eff&acer le PROJET courant")), CmdDelPrj, CatApp);
     file->addSeparator();

@@ -73,7 +73,7 @@ sleep 0.5
 # Fichier > Sortir du Programme
 xdotool mousemove 20 8 click 1
 sleep 0.5
-xdotool key Down Down Down Down Down Down Down Return
+xdotool key Down Down Down Down Down Down Down Down Return
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "the program did not end after the exit command"
 wait "$pid" || fail "the program ended with a failure code"

@@ -104,6 +104,7 @@ private slots:
     void linkedProjectFolders();
     void backupsKeepTheAuthorsFiles();
     void filesKeepTheAuthorsPermissions();
+    void copiedProjectOpensUnderItsFileName();
     void recoveryCopyAfterAFullDisk();
     void namesThatBreakTheProject();
     void deletesCheckFirst();
@@ -619,6 +620,48 @@ void TestStorage::filesKeepTheAuthorsPermissions()
     }
     ::umask(before);
     init();
+}
+
+void TestStorage::copiedProjectOpensUnderItsFileName()
+{
+    // A project copied under another file name whose first line still names
+    // the old project: opened under its file's name (said once), saved
+    // into its own files, nothing written under the old name.
+    TPrjRec *prj = m_conf->PPrj;
+    makeProject(3, QStringLiteral("v1"));
+    answerAll();
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    FClosePrj(m_conf, m_display);
+    const QString copy = m_box->path("Cle");
+    QVERIFY(QDir().mkpath(copy));
+    for (const QString &file : QDir(m_box->path("Manuel")).entryList(QDir::Files)) {
+        QString to = file;
+        if (to.startsWith(QLatin1String("Manuel.")) && !to.endsWith(QLatin1String(".1")))
+            to.replace(0, 6, QStringLiteral("Cle"));
+        QVERIFY(QFile::copy(m_box->path("Manuel/") + file, copy + u'/' + to));
+    }
+    m_scope->prompts.clear();
+    m_scope->prompts.answer(Platform::Ok);
+    QCOMPARE(FLoadPrj(copy + "/Cle.PRJ", m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QCOMPARE(m_scope->prompts.texts().size(), 1);
+    QVERIFY2(m_scope->prompts.texts().first().startsWith(QString::fromUtf8("Le fichier Cle.PRJ porte un autre nom que son projet (« Manuel »)")),
+             qPrintable(m_scope->prompts.texts().first()));
+    QCOMPARE(prj->PrjName.get(), QStringLiteral("Cle"));
+    QCOMPARE(prj->PrjFile.get(), copy + "/Cle.PRJ");
+    QCOMPARE(Outline::FItemAt(&m_tree, 1)->name, QStringLiteral("Cle"));
+    QCOMPARE(prj->PrjState, quint8(PrjModified));
+    const QStringList before = texts();
+    answerAll();
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QVERIFY(readFile(copy + "/Cle.PRJ").startsWith("Cle\r\n"));
+    for (const QString &file : QDir(copy).entryList(QDir::Files))
+        QVERIFY2(!file.startsWith(QLatin1String("Manuel.")) || file == QLatin1String("Manuel.1"), qPrintable(file));
+    QVERIFY(!QFileInfo::exists(copy + "/Manuel.PRJ"));
+    FClosePrj(m_conf, m_display);
+    m_scope->prompts.clear();
+    QCOMPARE(FLoadPrj(copy + "/Cle.PRJ", m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
+    QVERIFY(m_scope->prompts.texts().isEmpty()); // said once
+    QCOMPARE(texts(), before);
 }
 
 void TestStorage::recoveryCopyAfterAFullDisk()

@@ -55,6 +55,7 @@ private slots:
     void previewFollowsTheEditor();
     void editingOneObjectChangesOnlyItsFiles();
     void importFromTheMenu();
+    void saveAsAnotherProject();
 
 private:
     void run(quint8 command, quint8 category);
@@ -698,6 +699,61 @@ void TestCommands::editingOneObjectChangesOnlyItsFiles()
     lines[1] = "{\\uldb Commencer ici}{\\v Le_menu_Fichier}\r";
     QCOMPARE(after.value("Kivhelp.CDE"), lines.join('\n'));
     QVERIFY(after.value("Kivhelp.1").contains("@_1_Commencer_ici_@"));
+}
+
+void TestCommands::saveAsAnotherProject()
+{
+    // "Enregistrer sous…": the open project, with its unsaved edits, saved
+    // whole as another project; the original stays as it was on disk; the
+    // new one is the open one. A name taken or refused changes nothing.
+    QVERIFY(Platform::copyTree(QStringLiteral(KIVHELP_SOURCE_DIR "/resources/sample/Kivhelp"), m_box->path("Kivhelp")));
+    const auto files = [](const QString &dir) {
+        QMap<QString, QByteArray> out;
+        for (const QString &name : QDir(dir).entryList(QDir::Files))
+            out.insert(name, TestSupport::readFile(dir + u'/' + name));
+        return out;
+    };
+    const QMap<QString, QByteArray> original = files(m_box->path("Kivhelp"));
+    Actions::PSetPrjToOpen(m_box->path("Kivhelp/Kivhelp.PRJ"));
+    run(CmdOpenLastPrj, CatApp);
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    outline->setCurrentItem(Outline::FItemAt(outline, 2));
+    run(CmdSelTopic, CatEdit);
+    m_window->editor()->textCursor().insertText(QString::fromUtf8("Ajouté avant la copie. "));
+    m_window->PMarkModified();
+
+    m_scope->prompts.answerText(QStringLiteral("Kivhelp"));
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdSaveAs, CatApp);
+    QVERIFY2(m_scope->prompts.texts().last().startsWith(QString::fromUtf8("Nom de projet refusé : le répertoire")),
+             qPrintable(m_scope->prompts.texts().last()));
+    m_scope->prompts.answerText(QStringLiteral("Guide.OLD"));
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdSaveAs, CatApp);
+    QCOMPARE(Globale::PConf->PPrj->PrjFile.get(), m_box->path("Kivhelp/Kivhelp.PRJ"));
+
+    m_scope->prompts.answerText(m_box->path("ailleurs/Guide Café"));
+    run(CmdSaveAs, CatApp);
+    TPrjRec *prj = Globale::PConf->PPrj;
+    QCOMPARE(prj->PrjFile.get(), m_box->path("ailleurs/Guide Café/Guide Café.PRJ"));
+    QCOMPARE(prj->PrjName.get(), QString::fromUtf8("Guide Café"));
+    QCOMPARE(Outline::FItemAt(outline, 1)->name, QString::fromUtf8("Guide Café"));
+    QVERIFY(prj->PrjState != PrjModified);
+    QCOMPARE(m_window->windowTitle(), QString::fromUtf8("Guide Café — Premiers pas — KivHelp"));
+    QCOMPARE(files(m_box->path("Kivhelp")), original);
+    const QMap<QString, QByteArray> copied = files(m_box->path("ailleurs/Guide Café"));
+    QVERIFY(copied.value(QString::fromUtf8("Guide Café.PRJ")).startsWith("Guide Caf\xe9\r\n"));
+    QCOMPARE(copied.value(QString::fromUtf8("Guide Café.CDE")), original.value("Kivhelp.CDE"));
+    QVERIFY(copied.value(QString::fromUtf8("Premiers pas.2")).contains("Ajout\\'e9 avant la copie."));
+    QCOMPARE(m_window->projectList().entries().last(), prj->PrjFile.get());
+    // Closed and opened again: the copy is a project of its own.
+    m_scope->prompts.answer(Platform::Yes); // leave it
+    m_scope->prompts.answer(Platform::No);  // not built: no save
+    run(CmdClosePrj, CatApp);
+    Actions::PSetPrjToOpen(m_box->path("ailleurs/Guide Café/Guide Café.PRJ"));
+    run(CmdOpenLastPrj, CatApp);
+    QCOMPARE(Outline::FCount(outline), 13);
+    QVERIFY(outline->FPlainTextOf(Outline::FItemAt(outline, 2)).contains(QString::fromUtf8("Ajouté avant la copie.")));
 }
 
 void TestCommands::importFromTheMenu()
