@@ -288,17 +288,20 @@ void TestBuild::backupThatCannotRemoveOld()
 
 void TestBuild::openingRules()
 {
-    // A project whose first topic differs from its file name; no .COM yet.
+    // A project whose first topic differs from its file name; no .COM yet:
+    // it is the project of its file (said), saved into that file's names.
     QDir().mkdir(m_box->path("X"));
     QVERIFY(writeFile(m_box->path("X/A.PRJ"), "B\r\n"));
     QVERIFY(writeFile(m_box->path("X/B.1"), "texte"));
     QVERIFY(writeFile(m_box->path("X/A.CDE"), ""));
+    m_scope->prompts.answer(Platform::Ok);
     QCOMPARE(FLoadPrj(m_box->path("X/A.PRJ"), m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
     QVERIFY(QFileInfo(m_box->path("X.COM")).isDir());
-    QCOMPARE(m_conf->PPrj->PrjFile.get(), m_box->path("X/B.PRJ"));
-    QCOMPARE(m_conf->PPrj->PrjName.get(), QStringLiteral("B"));
+    QCOMPARE(m_conf->PPrj->PrjFile.get(), m_box->path("X/A.PRJ"));
+    QCOMPARE(m_conf->PPrj->PrjName.get(), QStringLiteral("A"));
     QCOMPARE(FSavePrj(m_conf->PPrj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
-    QVERIFY(QFile::exists(m_box->path("X/B.PRJ")) && QFile::exists(m_box->path("X/B.CFG")));
+    QVERIFY(QFile::exists(m_box->path("X/A.PRJ")) && QFile::exists(m_box->path("X/A.CFG")));
+    QVERIFY(!QFile::exists(m_box->path("X/B.PRJ")));
     FClosePrj(m_conf, m_display);
 
     // Missing outline or command file.
