@@ -15,6 +15,9 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
+#include <QCoreApplication>
+#include <csignal>
+#include <cerrno>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -279,8 +282,41 @@ QByteArray TTopicWriter::topic(const Hlp::TSourceTopic &t)
 
 } // namespace
 
+namespace {
+// An import's staging folder says which process writes it and which
+// pictures it adds to the shared picture folder, before it adds them.
+const QString kImportMark = QStringLiteral(".kivhelp-import");
+} // namespace
+
+void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
+{
+    // .NAME.kvnew folders that hold an import's mark whose process is gone.
+    const QDir projects(projectsDir);
+    for (const QString &entry : projects.entryList({QStringLiteral(".*.kvnew")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QString staging = projects.filePath(entry);
+        if (QFileInfo(staging).isSymLink())
+            continue;
+        QByteArray mark;
+        if (!Platform::readWholeFile(staging + u'/' + kImportMark, &mark))
+            continue; // a save's staging folder: its project's own recovery handles it
+        const QList<QByteArray> lines = mark.split('\n');
+        bool ok = false;
+        const qint64 pid = lines.value(0).trimmed().toLongLong(&ok);
+        if (ok && pid > 0 && (pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM))
+            continue; // still being written
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QString picture = QString::fromUtf8(lines[i]).trimmed();
+            if (!picture.isEmpty() && !picture.contains(u'/') && !picture.startsWith(u'.'))
+                QFile::remove(QDir(bmpDir).filePath(picture));
+        }
+        FileOps::deleteTree(staging);
+    }
+}
+
 TImportResult FImportHelp(const QString &file, const QString &name, const QString &projectsDir, const QString &bmpDir)
 {
+    // What an import killed earlier left behind goes first.
+    PCleanKilledImports(projectsDir, bmpDir);
     TImportResult result;
     const auto fail = [&](const QString &why) {
         result.code = 2;
@@ -414,6 +450,15 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
             QFile::remove(bmpDir + u'/' + picture.first);
         return fail(QString::fromUtf8("Import interrompu, rien n'est écrit : %1").arg(why));
     };
+    {
+        // The mark first, so that a kill at any moment after leaves what the
+        // next start or import removes.
+        QByteArray mark = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
+        for (const auto &picture : std::as_const(writer.pictureBytes))
+            mark += picture.first.toUtf8() + '\n';
+        if (!QDir().mkpath(staging) || !Platform::writeFileAtomic(staging + u'/' + kImportMark, mark, &error))
+            return undo(error.isEmpty() ? QString::fromUtf8("dossier impossible à créer : ") + staging : error);
+    }
     if (!writer.pictureBytes.isEmpty()) {
         Platform::WriteBatch batch;
         bool ok = QDir().mkpath(bmpDir) || (error = QString::fromUtf8("dossier impossible à créer : ") + bmpDir, false);
@@ -431,6 +476,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
             return undo(error);
     }
     // The rename does not replace a folder made meanwhile under that name.
+    QFile::remove(staging + u'/' + kImportMark);
     if (!Platform::syncDir(staging) || !QDir().rename(staging, dir))
         return undo(QString::fromUtf8("le dossier %1 ne peut être mis en place").arg(dir));
     Platform::syncDir(QFileInfo(dir).absolutePath());

@@ -28,5 +28,9 @@ struct TImportResult {
 // `name`: the new project's name, a folder of `projectsDir`; `bmpDir`: the
 // program's bitmap folder, where the pictures go.
 TImportResult FImportHelp(const QString &file, const QString &name, const QString &projectsDir, const QString &bmpDir);
+// Removes what an import that was killed left: its staging folder in the
+// projects' folder and the pictures it had added to the picture folder.
+// Imports still running (their process alive) are left alone.
+void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir);
 
 } // namespace Build

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <sys/stat.h>
+
 namespace KIVHelpTools {
 
 namespace {
@@ -26,6 +28,32 @@ int g_next = 1;
 QString recoveryDir(const QString &projectDir, const QString &name)
 {
     return FileOps::foldersOf(projectDir, name).state + QStringLiteral("/recovery");
+}
+
+// True when `path` is a link (to anything, or to nothing).
+bool isLink(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// The recovery folder as a real folder of the state folder: a link put in
+// its place (or in the state folder's) is taken away, never followed, so
+// that no write or removal reaches where it points.
+bool realRecoveryDir(const QString &dir)
+{
+    const QString state = QFileInfo(dir).absolutePath();
+    for (const QString &path : {state, dir})
+        if (isLink(path) && !QFile::remove(path))
+            return false;
+    return QDir().mkpath(dir) && !isLink(state) && !isLink(dir);
+}
+
+// True when the copy can be read: the folder and the state folder are real
+// folders.
+bool readableRecoveryDir(const QString &dir)
+{
+    return !isLink(dir) && !isLink(QFileInfo(dir).absolutePath()) && QFileInfo(dir).isDir();
 }
 
 } // namespace
@@ -50,7 +78,7 @@ bool FWriteRecovery(const TConfBlock *conf, TCProject *project)
         TTopic *topic = project->FTopicAt(n);
         if (!FChangedSinceSave(topic))
             continue;
-        if (manifest.isEmpty() && !QDir().mkpath(dir))
+        if (manifest.isEmpty() && !realRecoveryDir(dir))
             return false;
         const QByteArray &rtf = topic->FBytes();
         TCopy &copy = g_copies[topic];
@@ -67,7 +95,7 @@ bool FWriteRecovery(const TConfBlock *conf, TCProject *project)
     }
     // The command lines and keywords, while they differ from the saved ones.
     if (project->outlineChanged) {
-        if (manifest.isEmpty() && !QDir().mkpath(dir))
+        if (manifest.isEmpty() && !realRecoveryDir(dir))
             return false;
         const QPair<QString, QByteArray> parts[] = {{QStringLiteral("commands"), CommandFile::FJoinCmdLines(project->commands)},
                                                     {QStringLiteral("keywords"), ProjectFiles::FKeywordsBytes(*project)}};
@@ -79,10 +107,12 @@ bool FWriteRecovery(const TConfBlock *conf, TCProject *project)
         }
     }
     if (manifest.isEmpty()) {
-        if (QFileInfo::exists(dir))
+        if (QFileInfo::exists(dir) || isLink(dir))
             PRemoveRecovery(projectDir, name);
         return true;
     }
+    if (!realRecoveryDir(dir))
+        return false;
     const QString manifestFile = dir + QStringLiteral("/manifest");
     batch.setLast(manifestFile);
     QString error;
@@ -105,6 +135,13 @@ void PRemoveRecovery(const QString &projectDir, const QString &name)
     if (projectDir.isEmpty())
         return;
     const QString dir = recoveryDir(projectDir, name);
+    // A link in the folder's place goes, alone: what it points to stays.
+    if (isLink(QFileInfo(dir).absolutePath()))
+        return;
+    if (isLink(dir)) {
+        QFile::remove(dir);
+        return;
+    }
     // The manifest first: a copy without it is no copy.
     QFile::remove(dir + QStringLiteral("/manifest"));
     FileOps::deleteTree(dir);
@@ -114,7 +151,7 @@ QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, 
 {
     const QString dir = recoveryDir(projectDir, name);
     QByteArray manifest;
-    if (!Platform::readWholeFile(dir + QStringLiteral("/manifest"), &manifest))
+    if (!readableRecoveryDir(dir) || !Platform::readWholeFile(dir + QStringLiteral("/manifest"), &manifest))
         return {};
     if (when)
         *when = QFileInfo(dir + QStringLiteral("/manifest")).lastModified();
@@ -136,8 +173,12 @@ QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, 
             continue;
         TRecovered r;
         r.name = QString::fromUtf8(line.mid(tab + 1));
-        if (!r.name.isEmpty() && Platform::readWholeFile(dir + u'/' + file, &r.rtf))
+        if (!r.name.isEmpty() && Platform::readWholeFile(dir + u'/' + file, &r.rtf)) {
+            r.copied = QFileInfo(dir + u'/' + file).lastModified();
+            // Only a topic's text (RTF) is taken back, never bytes of another kind.
+            r.isRtf = r.rtf.startsWith("{\\rtf");
             out << r;
+        }
     }
     return out;
 }

@@ -36,6 +36,8 @@ void PRemoveRecovery(const QString &projectDir, const QString &name);
 struct TRecovered {
     QString name;
     QByteArray rtf;
+    QDateTime copied;     // when this page's copy was written
+    bool isRtf = true;    // a copy that is not RTF text is not taken back
 };
 // The project-wide part of a recovery copy.
 struct TRecoveredProject {
@@ -46,7 +48,8 @@ struct TRecoveredProject {
     bool isEmpty() const { return !hasCommands && !hasKeywords; }
 };
 // The recovery copy left for a project (empty when none), and when it was
-// written; `project` receives its command lines and keywords, if kept.
+// written; `project` receives its command lines and keywords, if kept. A
+// recovery folder that is not a real folder (a link) holds no copy.
 QList<TRecovered> FReadRecovery(const QString &projectDir, const QString &name, QDateTime *when = nullptr,
                                 TRecoveredProject *project = nullptr);
 

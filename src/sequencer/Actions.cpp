@@ -128,26 +128,69 @@ void offerRecovery()
     const QList<KIVHelpTools::TRecovered> found = KIVHelpTools::FReadRecovery(dir, name, &when, &kept);
     if (found.isEmpty() && kept.isEmpty())
         return;
-    QStringList names;
-    for (const KIVHelpTools::TRecovered &r : found)
+    const TDisplayContext &d = window()->display();
+    TCProject *project = d.project();
+    const QLocale french(QLocale::French);
+    const QString dateFormat = QStringLiteral("dd/MM/yyyy HH:mm:ss");
+    // Copies that are not a page's text are not taken back, and said;
+    // pages whose file changed after their copy was made are named, so
+    // that the author keeps the one wanted.
+    QStringList names, notText, newer;
+    QList<KIVHelpTools::TRecovered> usable;
+    for (const KIVHelpTools::TRecovered &r : found) {
+        if (!r.isRtf) {
+            notText << QString::fromUtf8("« ") + r.name + QString::fromUtf8(" »");
+            continue;
+        }
+        usable << r;
         names << QString::fromUtf8("« ") + r.name + QString::fromUtf8(" »");
-    const QString date = QLocale(QLocale::French).toString(when, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    const QString text =
-        (found.isEmpty() ? QString::fromUtf8("Des modifications non sauvegardées (images, liens, mots-clés de l'index) ont été "
-                                             "retrouvées pour ce projet (copie de récupération du %1).")
-                               .arg(date)
-                         : QString::fromUtf8("Des modifications non sauvegardées ont été retrouvées pour %1 page(s) de ce projet "
-                                             "(copie de récupération du %2) : %3.")
-                               .arg(found.size())
-                               .arg(date, names.join(QStringLiteral(", "))))
-        + QString::fromUtf8("\n\nVoulez-vous les restaurer ? (Non : elles sont abandonnées.)");
-    if (Platform::prompts().question(text, Platform::Yes | Platform::No) != Platform::Yes) {
+        const TTopic *topic = project->FFind(r.name);
+        const QFileInfo onDisk(topic ? topic->savedFile : QString());
+        if (topic && !topic->savedFile.isEmpty() && onDisk.isFile() && r.copied.isValid() && onDisk.lastModified() > r.copied)
+            newer << QString::fromUtf8("« %1 » (copie du %2, fichier modifié le %3)")
+                         .arg(r.name, french.toString(r.copied, dateFormat), french.toString(onDisk.lastModified(), dateFormat));
+    }
+    if (usable.isEmpty() && kept.isEmpty()) {
+        Platform::prompts().warning(QString::fromUtf8("La copie de récupération de ce projet est illisible (ce n'est pas du texte "
+                                                      "de page) : elle est ignorée. Pages : %1.").arg(notText.join(QStringLiteral(", "))));
         KIVHelpTools::PRemoveRecovery(dir, name);
         return;
     }
-    const TDisplayContext &d = window()->display();
-    TCProject *project = d.project();
-    for (const KIVHelpTools::TRecovered &r : found) {
+    const QString date = french.toString(when, dateFormat);
+    QString text =
+        (usable.isEmpty() ? QString::fromUtf8("Des modifications non sauvegardées (images, liens, mots-clés de l'index) ont été "
+                                              "retrouvées pour ce projet (copie de récupération du %1).")
+                                .arg(date)
+                          : QString::fromUtf8("Des modifications non sauvegardées ont été retrouvées pour %1 page(s) de ce projet "
+                                              "(copie de récupération du %2) : %3.")
+                                .arg(usable.size())
+                                .arg(date, names.join(QStringLiteral(", "))));
+    if (!notText.isEmpty())
+        text += QString::fromUtf8("\n\nLa copie de ces pages n'est pas du texte de page : elle est ignorée : %1.")
+                    .arg(notText.join(QStringLiteral(", ")));
+    QList<std::pair<Platform::Button, QString>> buttons;
+    if (newer.isEmpty()) {
+        text += QString::fromUtf8("\n\nVoulez-vous les restaurer ? (Non : elles sont abandonnées.)");
+        buttons = {{Platform::Yes, QString::fromUtf8("&Oui")}, {Platform::No, QString::fromUtf8("&Non")}};
+    } else {
+        text += QString::fromUtf8("\n\nCes pages ont été modifiées sur le disque après leur copie de récupération : %1.\n"
+                                  "Laquelle garder ?")
+                    .arg(newer.join(QStringLiteral(", ")));
+        buttons = {{Platform::Yes, QString::fromUtf8("Restaurer toutes les copies")},
+                   {Platform::Ok, QString::fromUtf8("Garder les pages modifiées sur le disque")},
+                   {Platform::No, QString::fromUtf8("Abandonner la copie")}};
+    }
+    const Platform::Button answer = Platform::prompts().ask(text, buttons);
+    if (answer != Platform::Yes && answer != Platform::Ok) {
+        KIVHelpTools::PRemoveRecovery(dir, name);
+        return;
+    }
+    for (const KIVHelpTools::TRecovered &r : std::as_const(usable)) {
+        bool keepDisk = false;
+        for (const QString &n : std::as_const(newer))
+            keepDisk = keepDisk || (answer == Platform::Ok && n.startsWith(QString::fromUtf8("« %1 » (").arg(r.name)));
+        if (keepDisk)
+            continue;
         TTopic *topic = project->FFind(r.name);
         if (!topic) {
             QString newName = r.name;

@@ -12,6 +12,7 @@
 #include "project/FontNames.h"
 #include "sequencer/Actions.h"
 #include "helpgen/BuildCommand.h"
+#include "helpgen/Import.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -112,6 +113,9 @@ void PSeqLoadSettings()
     Globale::VGGIniProg->FReadConfFile(QString(), 0);
     TIniRec *ini = conf->PIni;
     installSample(ini->DIRPATH.get(), firstStart);
+    // An import killed earlier leaves no staging folder nor pictures behind.
+    if (!ini->DIRPATH.get().isEmpty())
+        Build::PCleanKilledImports(ini->DIRPATH.get(), ini->BMP.get());
     // Written now, so that the sample is copied on this start only.
     if (firstStart)
         Globale::VGGIniProg->FWriteConfFile(QString(), 0);

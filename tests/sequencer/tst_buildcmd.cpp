@@ -8,6 +8,9 @@
 #include "compiler/HlpFileRead.h"
 #include "compiler/HlpPicture.h"
 #include "TestRegistry.h"
+#include <csignal>
+#include <QRandomGenerator>
+#include <QElapsedTimer>
 #include "compiler/HlpRead.h"
 
 #include "platform/SafeFile.h"
@@ -63,6 +66,7 @@ private slots:
     void buildsNeverWriteTheAuthorsFiles();
     void aFailedCompileEndsTheBuild();
     void importThenBuild();
+    void killedImportsLeaveNothing();
 };
 
 void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
@@ -148,6 +152,74 @@ void TestBuildCommand::aFailedCompileEndsTheBuild()
     const TRun run = build(box.path("Kivhelp/Kivhelp.PRJ"), "hlp", config);
     QCOMPARE(run.code, 1);
     QVERIFY2(run.out.contains("HC1002: Error: T1.rtf : rien ne va"), qPrintable(run.out));
+}
+
+void TestBuildCommand::killedImportsLeaveNothing()
+{
+    // An import killed at any moment leaves no project or the whole one; what
+    // it left besides (its staging folder, pictures it added to the shared
+    // picture folder) is gone after the next import.
+    TestSupport::Sandbox box;
+    const QString config = box.path("config");
+    QVERIFY(QDir().mkpath(config + "/kivhelp"));
+    QVERIFY(writeFile(config + "/kivhelp/kivhelp.INI",
+                      "[Config]\r\nDIRPATH=" + box.path("projets/").toUtf8() + "\r\nBMP=" + box.path("images/").toUtf8() + "\r\n"));
+    QVERIFY(QDir().mkpath(box.path("src")));
+    QVERIFY(QDir().mkpath(box.path("images")));
+    QVERIFY(writeFile(box.path("images/auteur.bmp"), "BM de l'auteur"));
+    QByteArray rtf = "{\\rtf1{\\fonttbl{\\f0 Arial;}}";
+    for (int n = 0; n < 40; ++n) {
+        QImage picture(160, 120, QImage::Format_RGB32);
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x)
+                picture.setPixel(x, y, qRgb((x * n) % 256, (y * 7 + n) % 256, (x ^ y) % 256));
+        QVERIFY(picture.save(box.path("src/p%1.bmp").arg(n), "BMP"));
+        rtf += "#{\\footnote t" + QByteArray::number(n) + "}${\\footnote Page " + QByteArray::number(n) + "}Texte \\{bmc p"
+               + QByteArray::number(n) + ".bmp\\}\\par\\page";
+    }
+    rtf += "}";
+    QVERIFY(writeFile(box.path("src/a.hpj"), "[OPTIONS]\r\nTITLE=Images\r\n[FILES]\r\na.rtf\r\n"));
+    QVERIFY(writeFile(box.path("src/a.rtf"), rtf));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("src/a.hpj"));
+    QVERIFY(compiled.ok);
+    QVERIFY(writeFile(box.path("src/a.hlp"), compiled.hlp));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Mesure")}, config).code <= 1);
+    const qint64 whole = qMax<qint64>(clock.elapsed(), 50);
+    QVERIFY(QDir(box.path("projets/Mesure")).exists());
+    const QStringList kept = QDir(box.path("images")).entryList(QDir::Files);
+
+    QRandomGenerator rng(33);
+    for (int round = 0; round < 8; ++round) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KIVHELP_EXE), {QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Coupe%1").arg(round)});
+        QVERIFY(p.waitForStarted());
+        QTest::qSleep(int(rng.bounded(whole)));
+        ::kill(pid_t(p.processId()), SIGKILL);
+        p.waitForFinished();
+    }
+    // The next import (of anything, even refused) clears what the killed
+    // ones left.
+    program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Mesure")}, config);
+    QVERIFY(QDir(box.path("projets")).entryList({QStringLiteral(".*.kvnew")}, QDir::Dirs | QDir::Hidden).isEmpty());
+    QStringList expected = kept;
+    for (int round = 0; round < 8; ++round) {
+        const QString project = box.path("projets/Coupe%1").arg(round);
+        if (!QDir(project).exists())
+            continue;
+        QVERIFY(QFile::exists(project + QStringLiteral("/Coupe%1.PRJ").arg(round))); // whole
+        for (const QString &picture : QDir(box.path("images")).entryList({QStringLiteral("Coupe%1_*").arg(round)}, QDir::Files))
+            expected << picture;
+    }
+    expected.sort();
+    QStringList there = QDir(box.path("images")).entryList(QDir::Files);
+    there.sort();
+    QCOMPARE(there, expected);
+    QCOMPARE(readFile(box.path("images/auteur.bmp")), QByteArray("BM de l'auteur"));
 }
 
 void TestBuildCommand::importThenBuild()

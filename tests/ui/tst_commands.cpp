@@ -10,6 +10,7 @@
 #include <QScopeGuard>
 #include <csignal>
 #include "TestRegistry.h"
+#include "project/Recovery.h"
 #include "helpgen/Import.h"
 
 #include "config/Globale.h"
@@ -56,6 +57,7 @@ private slots:
     void editingOneObjectChangesOnlyItsFiles();
     void importFromTheMenu();
     void saveAsAnotherProject();
+    void recoveryThatCanBeTrusted();
 
 private:
     void run(quint8 command, quint8 category);
@@ -754,6 +756,64 @@ void TestCommands::saveAsAnotherProject()
     run(CmdOpenLastPrj, CatApp);
     QCOMPARE(Outline::FCount(outline), 13);
     QVERIFY(outline->FPlainTextOf(Outline::FItemAt(outline, 2)).contains(QString::fromUtf8("Ajouté avant la copie.")));
+}
+
+void TestCommands::recoveryThatCanBeTrusted()
+{
+    QVERIFY(Platform::copyTree(QStringLiteral(KIVHELP_SOURCE_DIR "/resources/sample/Kivhelp"), m_box->path("Kivhelp")));
+    const QString recovery = m_box->path(".Kivhelp.kvstate/recovery");
+    // A recovery folder that is a link: never followed, what it points to
+    // stays whole.
+    QVERIFY(QDir().mkpath(m_box->path("ailleurs")));
+    QVERIFY(TestSupport::writeFile(m_box->path("ailleurs/precieux.txt"), "garder"));
+    QVERIFY(QDir().mkpath(m_box->path(".Kivhelp.kvstate")));
+    QVERIFY(QFile::link(m_box->path("ailleurs"), recovery));
+    Actions::PSetPrjToOpen(m_box->path("Kivhelp/Kivhelp.PRJ"));
+    run(CmdOpenLastPrj, CatApp);
+    TOutlineView *outline = m_window->display().OutlineHelp;
+    TCProject *project = outline->project();
+    QTextCursor(outline->FDocumentOf(Outline::FItemAt(outline, 2))).insertText(QStringLiteral("Copie deux. "));
+    QVERIFY(KIVHelpTools::FWriteRecovery(Globale::PConf, project));
+    QVERIFY(!QFileInfo(recovery).isSymLink() && QFileInfo(recovery + "/manifest").isFile());
+    QCOMPARE(QDir(m_box->path("ailleurs")).entryList(QDir::Files), QStringList{"precieux.txt"});
+    QCOMPARE(TestSupport::readFile(m_box->path("ailleurs/precieux.txt")), QByteArray("garder"));
+    KIVHelpTools::PRemoveRecovery(Globale::PConf->PPrj->PrjDir.get(), QStringLiteral("Kivhelp"));
+    QVERIFY(TestSupport::readFile(m_box->path("ailleurs/precieux.txt")) == "garder");
+    m_scope->prompts.answer(Platform::Yes); // leave it
+    run(CmdClosePrj, CatApp);
+
+    // What a crash left: copies of three pages, one of random bytes; one
+    // page's file changed after its copy was made.
+    QVERIFY(QDir().mkpath(recovery));
+    const QByteArray rtf2 = "{\\rtf1\\ansi Deux recopi\\'e9e\\par\r\n}\r\n", rtf3 = "{\\rtf1\\ansi Trois recopi\\'e9e\\par\r\n}\r\n";
+    QVERIFY(TestSupport::writeFile(recovery + "/r1.rtf", rtf2));
+    QVERIFY(TestSupport::writeFile(recovery + "/r2.rtf", rtf3));
+    QVERIFY(TestSupport::writeFile(recovery + "/r3.rtf", QByteArray("\x7f\x45\x4c\x46\x02\x01\x01\x00 binaire", 16)));
+    QVERIFY(TestSupport::writeFile(recovery + "/manifest", "r1.rtf\tPremiers pas\nr2.rtf\tLe menu Fichier\nr3.rtf\tLe menu Edition\n"));
+    const QDateTime copied = QDateTime::currentDateTime().addSecs(-600);
+    for (const char *copy : {"/r1.rtf", "/r2.rtf", "/r3.rtf", "/manifest"}) {
+        QFile f(recovery + QString::fromLatin1(copy));
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(copied, QFileDevice::FileModificationTime));
+    }
+    {
+        QFile older(m_box->path("Kivhelp/Premiers pas.2"));
+        QVERIFY(older.open(QIODevice::ReadWrite) && older.setFileTime(copied.addSecs(-60), QFileDevice::FileModificationTime));
+    }
+    const QByteArray onDisk = TestSupport::readFile(m_box->path("Kivhelp/Le menu Fichier.3"));
+    QVERIFY(TestSupport::writeFile(m_box->path("Kivhelp/Le menu Fichier.3"), onDisk)); // written again: newer
+    m_scope->prompts.answer(Platform::Ok); // keep the pages changed on disk
+    run(CmdOpenLastPrj, CatApp);
+    const QString question = m_scope->prompts.texts().last();
+    QVERIFY2(question.contains(QString::fromUtf8("2 page(s)")) && question.contains(QString::fromUtf8("« Le menu Edition »"))
+                 && question.contains(QString::fromUtf8("n'est pas du texte de page"))
+                 && question.contains(QString::fromUtf8("modifiées sur le disque après leur copie de récupération : « Le menu Fichier »")),
+             qPrintable(question));
+    QCOMPARE(m_scope->prompts.lastLabels(), QStringList({QString::fromUtf8("Restaurer toutes les copies"),
+                                                         QString::fromUtf8("Garder les pages modifiées sur le disque"),
+                                                         QString::fromUtf8("Abandonner la copie")}));
+    QCOMPARE(outline->FPlainTextOf(project->FFind(QStringLiteral("Premiers pas"))), QString::fromUtf8("Deux recopiée"));
+    QCOMPARE(project->FFind(QStringLiteral("Le menu Fichier"))->FBytes(), onDisk);
+    QVERIFY(outline->FPlainTextOf(project->FFind(QStringLiteral("Le menu Edition"))).contains(QStringLiteral("Edition")));
 }
 
 void TestCommands::importFromTheMenu()
