@@ -59,7 +59,11 @@ void TCWaitFor::PShowWait(const QString &msg, const QString &waitChar, int rate)
     }
     setText(AAMsg);
     resize(m_savedWidth, height());
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The line alone is painted now: no other work of the window (the
+    // preview, the spelling check, timers) runs inside the operation that
+    // shows it, a save among them.
+    if (isVisible())
+        repaint();
     m_sincePaint.start();
 }
 

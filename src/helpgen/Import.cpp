@@ -288,10 +288,30 @@ namespace {
 const QString kImportMark = QStringLiteral(".kivhelp-import");
 } // namespace
 
+namespace {
+bool alive(qint64 pid)
+{
+    return pid > 0 && (pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+} // namespace
+
 void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
 {
-    // .NAME.kvnew folders that hold an import's mark whose process is gone.
     const QDir projects(projectsDir);
+    // A staging folder still being made (.NAME.kvnew-PID): nothing added yet.
+    static const QRegularExpression making(QStringLiteral("^\\..+\\.kvnew-(\\d+)$"));
+    for (const QString &entry : projects.entryList({QStringLiteral(".*.kvnew-*")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        if (const QRegularExpressionMatch m = making.match(entry); m.hasMatch() && !alive(m.captured(1).toLongLong())
+            && !QFileInfo(projects.filePath(entry)).isSymLink())
+            FileOps::deleteTree(projects.filePath(entry));
+    // A project put in place whose mark was not taken away yet: it is whole.
+    for (const QString &entry : projects.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QByteArray mark;
+        const QString file = projects.filePath(entry) + u'/' + kImportMark;
+        if (QFileInfo(file).isFile() && Platform::readWholeFile(file, &mark) && !alive(mark.split('\n').value(0).trimmed().toLongLong()))
+            QFile::remove(file);
+    }
+    // .NAME.kvnew folders that hold an import's mark whose process is gone.
     for (const QString &entry : projects.entryList({QStringLiteral(".*.kvnew")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
         const QString staging = projects.filePath(entry);
         if (QFileInfo(staging).isSymLink())
@@ -300,9 +320,7 @@ void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
         if (!Platform::readWholeFile(staging + u'/' + kImportMark, &mark))
             continue; // a save's staging folder: its project's own recovery handles it
         const QList<QByteArray> lines = mark.split('\n');
-        bool ok = false;
-        const qint64 pid = lines.value(0).trimmed().toLongLong(&ok);
-        if (ok && pid > 0 && (pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM))
+        if (alive(lines.value(0).trimmed().toLongLong()))
             continue; // still being written
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QString picture = QString::fromUtf8(lines[i]).trimmed();
@@ -456,8 +474,15 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         QByteArray mark = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
         for (const auto &picture : std::as_const(writer.pictureBytes))
             mark += picture.first.toUtf8() + '\n';
-        if (!QDir().mkpath(staging) || !Platform::writeFileAtomic(staging + u'/' + kImportMark, mark, &error))
+        // Made under a name of this process's, mark inside, then renamed:
+        // the staging folder never exists without its mark.
+        const QString making = staging + u'-' + QString::number(QCoreApplication::applicationPid());
+        FileOps::deleteTree(making);
+        if (!QDir().mkpath(making) || !Platform::writeFileAtomic(making + u'/' + kImportMark, mark, &error)
+            || !Platform::syncDir(making) || !QDir().rename(making, staging)) {
+            FileOps::deleteTree(making);
             return undo(error.isEmpty() ? QString::fromUtf8("dossier impossible à créer : ") + staging : error);
+        }
     }
     if (!writer.pictureBytes.isEmpty()) {
         Platform::WriteBatch batch;
@@ -476,10 +501,10 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
             return undo(error);
     }
     // The rename does not replace a folder made meanwhile under that name.
-    QFile::remove(staging + u'/' + kImportMark);
     if (!Platform::syncDir(staging) || !QDir().rename(staging, dir))
         return undo(QString::fromUtf8("le dossier %1 ne peut être mis en place").arg(dir));
     Platform::syncDir(QFileInfo(dir).absolutePath());
+    QFile::remove(dir + u'/' + kImportMark); // the project is whole: its pictures are its own
     result.projectFile = dir + u'/' + name + QStringLiteral(".PRJ");
 
     // The report.

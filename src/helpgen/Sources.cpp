@@ -189,13 +189,26 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
         return result;
     }
     std::vector<TJob> jobs;
+    // The command lines once for all topics: a topic's digest is made again
+    // only when its text, its place, its names or the command lines changed.
+    TKey commandsKey;
+    for (const QString &c : std::as_const(project.commands))
+        commandsKey.add(c);
+    const QByteArray commandsDigest = commandsKey.hex();
     for (int n = 1; n <= project.FCount(); ++n) {
         TTopic *topic = project.FTopicAt(n);
         const QString prefix = FTitlePrefix(conf->PPrjFonts, n, sameTitleFont);
         const QString font = FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get();
         const QByteArray &bytes = topic->FBytes();
         const QString source = QStringLiteral("T%1.rtf").arg(n);
-        const QByteArray digest = digestOf(bytes, project.commands, topic->name, n, addTitle, prefix, font, topic->keywords);
+        const QByteArray key = QByteArray::number(topic->revision()) + '\x1f' + QByteArray::number(n) + '\x1f'
+                               + topic->name.toUtf8() + '\x1f' + topic->keywords.toUtf8() + '\x1f' + (addTitle ? "t" : "-")
+                               + '\x1f' + prefix.toUtf8() + '\x1f' + font.toUtf8() + '\x1f' + commandsDigest;
+        if (topic->sourceKey != key) {
+            topic->sourceDigest = digestOf(bytes, project.commands, topic->name, n, addTitle, prefix, font, topic->keywords);
+            topic->sourceKey = key;
+        }
+        const QByteArray digest = topic->sourceDigest;
         digests.insert(source, digest);
         const auto known = made.constFind(source);
         qint64 size = -1, mtime = -1;
@@ -252,7 +265,10 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
             list += source.toUtf8() + '\t' + digests.value(source) + '\t' + QByteArray::number(size) + '\t'
                     + QByteArray::number(mtime) + '\n';
     }
-    if (QDir().mkpath(QFileInfo(cacheFile).absolutePath()))
+    // Unchanged, it is not written again (nor synced).
+    QByteArray old;
+    if (QDir().mkpath(QFileInfo(cacheFile).absolutePath())
+        && (!Platform::readWholeFile(cacheFile, &old) || old != list))
         Platform::writeFileAtomic(cacheFile, list);
     return result;
 }

@@ -74,6 +74,12 @@ struct TTopic {
     // True when `file` does not hold the topic's text as it stands.
     bool FChangedSince(const QString &file) const;
 
+    // What the help sources last made of this topic: the key of what they
+    // were made from and its digest, so that a save does not hash a topic
+    // that did not change (the help sources' business; kept here because
+    // it follows the topic).
+    QByteArray sourceKey, sourceDigest;
+
     TTopicText *text() const { return m_text.get(); }
     // Hangs a parsed text on the topic (it holds the stored bytes' text).
     void PSetText(std::shared_ptr<TTopicText> text);

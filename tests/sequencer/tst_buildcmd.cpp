@@ -191,7 +191,7 @@ void TestBuildCommand::killedImportsLeaveNothing()
     const QStringList kept = QDir(box.path("images")).entryList(QDir::Files);
 
     QRandomGenerator rng(33);
-    for (int round = 0; round < 8; ++round) {
+    for (int round = 0; round < 16; ++round) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
@@ -205,13 +205,14 @@ void TestBuildCommand::killedImportsLeaveNothing()
     // The next import (of anything, even refused) clears what the killed
     // ones left.
     program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Mesure")}, config);
-    QVERIFY(QDir(box.path("projets")).entryList({QStringLiteral(".*.kvnew")}, QDir::Dirs | QDir::Hidden).isEmpty());
+    QCOMPARE(QDir(box.path("projets")).entryList({QStringLiteral(".*")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     QStringList expected = kept;
-    for (int round = 0; round < 8; ++round) {
+    for (int round = 0; round < 16; ++round) {
         const QString project = box.path("projets/Coupe%1").arg(round);
         if (!QDir(project).exists())
             continue;
         QVERIFY(QFile::exists(project + QStringLiteral("/Coupe%1.PRJ").arg(round))); // whole
+        QVERIFY(!QFile::exists(project + QStringLiteral("/.kivhelp-import")));
         for (const QString &picture : QDir(box.path("images")).entryList({QStringLiteral("Coupe%1_*").arg(round)}, QDir::Files))
             expected << picture;
     }
