@@ -1,5 +1,7 @@
 #include "project/ClipFind.h"
 
+#include <QTextDocument>
+
 #include "editing/MarkerObjects.h"
 #include "editing/REditServ.h"
 #include "platform/Cp1252.h"
@@ -70,22 +72,30 @@ TErrorContext &FPasteFromClip(TOutlineView *outline, bool show)
                        &QTextEdit::paste);
 }
 
-bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &options)
+namespace {
+
+// The next match in `doc` after (down) or before (up) the selection of
+// `from`, selected; a null cursor when there is none.
+QTextCursor findInDocument(QTextDocument *doc, const QTextCursor &from, const QString &text, const TFindOptions &options,
+                           QString *upperText = nullptr)
 {
-    if (!control || text.isEmpty())
-        return false;
+    if (!doc || text.isEmpty())
+        return {};
     // One character per cursor position; paragraph breaks read as '\n'.
-    QString buffer = control->toPlainText();
-    if (buffer.isEmpty())
-        return false;
-    QString wanted = text;
-    if (!options.matchCase) {
-        buffer = Platform::cp1252Upper(buffer);
-        wanted = Platform::cp1252Upper(wanted);
+    // A caller replacing through a whole text keeps its upper-case copy
+    // up to date instead of making it again at each match.
+    QString own;
+    QString &buffer = upperText ? *upperText : own;
+    if (!upperText || buffer.isEmpty()) {
+        buffer = doc->toPlainText();
+        if (!options.matchCase)
+            buffer = Platform::cp1252Upper(buffer);
     }
-    const QTextCursor cursor = control->textCursor();
-    const qsizetype s = cursor.selectionStart();
-    const qsizetype l = cursor.selectionEnd() - s;
+    if (buffer.isEmpty())
+        return {};
+    const QString wanted = options.matchCase ? text : Platform::cp1252Upper(text);
+    const qsizetype s = from.isNull() ? 0 : from.selectionStart();
+    const qsizetype l = from.isNull() ? 0 : from.selectionEnd() - s;
     const qsizetype n = wanted.size();
     auto matchAt = [&](qsizetype at) {
         if (at < 0 || at + n > buffer.size())
@@ -102,7 +112,7 @@ bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &op
     };
     qsizetype found = -1;
     if (options.down) {
-        for (qsizetype at = s + l; at + n <= buffer.size(); ++at)
+        for (qsizetype at = buffer.indexOf(wanted, s + l); at >= 0 && at + n <= buffer.size(); at = buffer.indexOf(wanted, at + 1))
             if (matchAt(at)) {
                 found = at;
                 break;
@@ -115,11 +125,23 @@ bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &op
             }
     }
     if (found < 0)
-        return false;
-    control->setFocus();
-    QTextCursor select(control->document());
+        return {};
+    QTextCursor select(doc);
     select.setPosition(int(found));
     select.setPosition(int(found + n), QTextCursor::KeepAnchor);
+    return select;
+}
+
+} // namespace
+
+bool FSearchEdit(QTextEdit *control, const QString &text, const TFindOptions &options)
+{
+    if (!control)
+        return false;
+    const QTextCursor select = findInDocument(control->document(), control->textCursor(), text, options);
+    if (select.isNull())
+        return false;
+    control->setFocus();
     control->setTextCursor(select);
     return true;
 }
@@ -186,23 +208,35 @@ TErrorContext &FReplaceText(TOutlineView *outline, const TFindOptions &options, 
         return context();
     if (options.replaceAll && options.allTopics) {
         // Every topic, each from its start.
+        // Each text is changed where it is, one undo step per page, without
+        // being shown: laying out and painting 500 pages in turn is work
+        // nobody sees.
         TFindOptions one = options;
         one.allTopics = false;
         one.down = true;
-        one.replace = false;
-        TTopic *was = outline->currentItem();
         for (int n = 1, count = Outline::FCount(outline); n <= count; ++n) {
             TTopic *item = Outline::FItemAt(outline, n);
             if (!mayHold(outline, item, one))
                 continue;
-            outline->setCurrentItem(item);
-            TRichEdit *control = FCurrentControl(outline);
-            if (!control)
+            QTextDocument *doc = outline->FDocumentOf(item);
+            QString upper;
+            QTextCursor c = findInDocument(doc, QTextCursor(), one.findText, one, &upper);
+            if (c.isNull())
                 continue;
-            control->setTextCursor(QTextCursor(control->document()));
-            FReplaceText(outline, one, false);
+            QTextCursor edit(doc);
+            edit.beginEditBlock();
+            for (qsizetype passes = doc->characterCount() + 1; !c.isNull() && passes-- > 0;) {
+                const int at = c.selectionStart();
+                const int length = c.selectionEnd() - at;
+                c.insertText(options.replaceText);
+                // The upper-case copy follows the change, and the search
+                // goes on after the replacement.
+                upper.replace(at, length, options.matchCase ? options.replaceText : Platform::cp1252Upper(options.replaceText));
+                c.setPosition(at + int(options.replaceText.size()));
+                c = findInDocument(doc, c, one.findText, one, &upper);
+            }
+            edit.endEditBlock();
         }
-        outline->setCurrentItem(was);
         return sub.report(0);
     }
     TRichEdit *control = FCurrentControl(outline);

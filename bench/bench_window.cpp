@@ -1,0 +1,163 @@
+// What the author waits for in the window on a project of 500 pages:
+// "Remplacer tout" through every page, and the outline and status line
+// under keys held at 30 per second. Run by hand (offscreen or under X):
+//   build/bench/kivhelp_bench --benchmark_filter=Window
+#include "config/Globale.h"
+#include "editing/OutlineView.h"
+#include "editing/REditServ.h"
+#include "editing/TopicDocument.h"
+#include "project/Outline.h"
+#include "sequencer/Seq.h"
+#include "sequencer/Startup.h"
+#include "ui/MainWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+// The window, started as the program starts it, showing a project of
+// `pages` pages of about 4 KB each, every one holding "ancien" ten times.
+struct TBigWindow {
+    QTemporaryDir dir;
+    std::unique_ptr<TFrmKivHelp> window;
+
+    explicit TBigWindow(int pages)
+    {
+        window = std::make_unique<TFrmKivHelp>();
+        Startup::setMainWindow(window.get());
+        Seq::InitUnit();
+        Seq::timer()->stop();
+        for (int i = 0; i < 5; ++i)
+            Seq::timer()->PCAllBack();
+        Globale::PConf->PIni->DIRPATH.set(dir.path() + u'/');
+        Globale::PConf->PPrj->PrjState = PrjOpened;
+        Globale::PConf->PPrj->PrjName.set(QStringLiteral("Grand"));
+        TOutlineView *outline = window->display().OutlineHelp;
+        TCProject *project = outline->project();
+        QList<Outline::TLine> lines;
+        for (int n = 1; n <= pages; ++n)
+            lines << Outline::TLine{1, QStringLiteral("Page %1").arg(n)};
+        project->PSetLines(lines);
+        QString text;
+        for (int k = 0; k < 40; ++k)
+            text += QStringLiteral("Une ligne d'aide %1 dont un mot%2 est ancien et le reste ne change pas.\n")
+                        .arg(k).arg(k % 4 == 0 ? QStringLiteral(" ancien") : QString());
+        const QByteArray rtf = TTopicDocument::FRtfOf(text, outline->textFont());
+        for (int n = 1; n <= pages; ++n)
+            project->FTopicAt(n)->PSetBytes(rtf);
+        outline->setCurrentItem(project->FTopicAt(1));
+        window->resize(1200, 800);
+        window->show();
+        QTest::qWaitForWindowExposed(window.get());
+        window->FrmFShowSelTopic();
+    }
+    ~TBigWindow()
+    {
+        Globale::PConf->PPrj->PrjState = PrjNone;
+        Startup::setMainWindow(nullptr);
+        window.reset();
+    }
+};
+
+// "Remplacer tout" with "toutes les pages", clicked in the dialog, until
+// the window is idle again (target <= 2 s for 500 pages).
+void BM_WindowReplaceAllPages(benchmark::State &state)
+{
+    TBigWindow big(int(state.range(0)));
+    auto *dialog = big.window->findChild<QDialog *>(QStringLiteral("ReplaceDialog"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QLineEdit *find = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("FindText")) : nullptr;
+        QLineEdit *with = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("ReplaceText")) : nullptr;
+        auto *all = dialog ? dialog->findChild<QCheckBox *>(QStringLiteral("AllTopics")) : nullptr;
+        auto *button = dialog ? dialog->findChild<QAbstractButton *>(QStringLiteral("ReplaceAll")) : nullptr;
+        if (!find || !with || !all || !button) {
+            state.SkipWithError("the replace dialog's fields were not found");
+            return;
+        }
+        static bool forth = true;
+        find->setText(forth ? QStringLiteral("ancien") : QStringLiteral("nouveau"));
+        with->setText(forth ? QStringLiteral("nouveau") : QStringLiteral("ancien"));
+        forth = !forth;
+        all->setChecked(true);
+        state.ResumeTiming();
+        button->click();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_WindowReplaceAllPages)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Down held in the outline at 30 keys a second through 60 pages: how late
+// the page shown and the status line are after each key (the median and
+// the worst of the delays; the page must follow before the next key).
+void BM_WindowOutlineKeysAt30PerSecond(benchmark::State &state)
+{
+    TBigWindow big(500);
+    TOutlineView *outline = big.window->display().OutlineHelp;
+    auto *status = big.window->findChild<QLabel *>(QStringLiteral("StatusPanel0"));
+    std::vector<double> lags;
+    for (auto _ : state) {
+        outline->setCurrentItem(Outline::FItemAt(outline, 1));
+        outline->setFocus();
+        for (int k = 0; k < 60; ++k) {
+            QElapsedTimer clock;
+            clock.start();
+            QTest::keyClick(outline, Qt::Key_Down);
+            const TTopic *wanted = Outline::FItemAt(outline, k + 2);
+            while (outline->shownTopic() != wanted && clock.elapsed() < 1000)
+                QCoreApplication::processEvents();
+            lags.push_back(clock.nsecsElapsed() / 1e6);
+            const qint64 rest = 33 - clock.elapsed();
+            if (rest > 0)
+                QTest::qWait(int(rest));
+        }
+    }
+    std::sort(lags.begin(), lags.end());
+    state.counters["median_ms"] = lags.empty() ? 0 : lags[lags.size() / 2];
+    state.counters["worst_ms"] = lags.empty() ? 0 : lags.back();
+    state.counters["status"] = status ? 1 : 0;
+}
+BENCHMARK(BM_WindowOutlineKeysAt30PerSecond)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Right held in the text at 30 keys a second: how late the status line's
+// column is after each key.
+void BM_WindowStatusLineAt30PerSecond(benchmark::State &state)
+{
+    TBigWindow big(20);
+    TRichEdit *editor = big.window->editor();
+    auto *status = big.window->findChild<QLabel *>(QStringLiteral("StatusPanel0"));
+    std::vector<double> lags;
+    for (auto _ : state) {
+        editor->setFocus();
+        editor->moveCursor(QTextCursor::Start);
+        for (int k = 0; k < 60; ++k) {
+            QElapsedTimer clock;
+            clock.start();
+            QTest::keyClick(editor, Qt::Key_Right);
+            const QString wanted = QStringLiteral("Col: %1").arg(editor->textCursor().positionInBlock() + 1);
+            while (status && !status->text().simplified().endsWith(wanted) && clock.elapsed() < 2000)
+                QCoreApplication::processEvents();
+            lags.push_back(clock.nsecsElapsed() / 1e6);
+            const qint64 rest = 33 - clock.elapsed();
+            if (rest > 0)
+                QTest::qWait(int(rest));
+        }
+    }
+    std::sort(lags.begin(), lags.end());
+    state.counters["median_ms"] = lags.empty() ? 0 : lags[lags.size() / 2];
+    state.counters["worst_ms"] = lags.empty() ? 0 : lags.back();
+}
+BENCHMARK(BM_WindowStatusLineAt30PerSecond)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
