@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -98,65 +99,55 @@ void BM_WindowReplaceAllPages(benchmark::State &state)
 }
 BENCHMARK(BM_WindowReplaceAllPages)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Down held in the outline at 30 keys a second through 60 pages: how late
-// the page shown and the status line are after each key (the median and
-// the worst of the delays; the page must follow before the next key).
+// Sends `key` to `widget` 60 times at 30 keys a second; after each key,
+// how long until `followed(k)` holds. The median and the worst delay go
+// into the benchmark's counters.
+void keysAt30PerSecond(benchmark::State &state, QWidget *widget, Qt::Key key, const std::function<bool(int)> &followed)
+{
+    std::vector<double> lags;
+    for (int k = 0; k < 60; ++k) {
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(widget, key);
+        while (!followed(k) && clock.elapsed() < 2000)
+            QCoreApplication::processEvents();
+        lags.push_back(clock.nsecsElapsed() / 1e6);
+        if (const qint64 rest = 33 - clock.elapsed(); rest > 0)
+            QTest::qWait(int(rest));
+    }
+    std::sort(lags.begin(), lags.end());
+    state.counters["median_ms"] = lags[lags.size() / 2];
+    state.counters["worst_ms"] = lags.back();
+}
+
+// Down held in the outline through 60 pages: how late the page shown is.
 void BM_WindowOutlineKeysAt30PerSecond(benchmark::State &state)
 {
     TBigWindow big(500);
     TOutlineView *outline = big.window->display().OutlineHelp;
-    auto *status = big.window->findChild<QLabel *>(QStringLiteral("StatusPanel0"));
-    std::vector<double> lags;
     for (auto _ : state) {
         outline->setCurrentItem(Outline::FItemAt(outline, 1));
         outline->setFocus();
-        for (int k = 0; k < 60; ++k) {
-            QElapsedTimer clock;
-            clock.start();
-            QTest::keyClick(outline, Qt::Key_Down);
-            const TTopic *wanted = Outline::FItemAt(outline, k + 2);
-            while (outline->shownTopic() != wanted && clock.elapsed() < 1000)
-                QCoreApplication::processEvents();
-            lags.push_back(clock.nsecsElapsed() / 1e6);
-            const qint64 rest = 33 - clock.elapsed();
-            if (rest > 0)
-                QTest::qWait(int(rest));
-        }
+        keysAt30PerSecond(state, outline, Qt::Key_Down,
+                          [outline](int k) { return outline->shownTopic() == Outline::FItemAt(outline, k + 2); });
     }
-    std::sort(lags.begin(), lags.end());
-    state.counters["median_ms"] = lags.empty() ? 0 : lags[lags.size() / 2];
-    state.counters["worst_ms"] = lags.empty() ? 0 : lags.back();
-    state.counters["status"] = status ? 1 : 0;
 }
 BENCHMARK(BM_WindowOutlineKeysAt30PerSecond)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// Right held in the text at 30 keys a second: how late the status line's
-// column is after each key.
+// Right held in the text: how late the status line's column is.
 void BM_WindowStatusLineAt30PerSecond(benchmark::State &state)
 {
     TBigWindow big(20);
     TRichEdit *editor = big.window->editor();
     auto *status = big.window->findChild<QLabel *>(QStringLiteral("StatusPanel0"));
-    std::vector<double> lags;
     for (auto _ : state) {
         editor->setFocus();
         editor->moveCursor(QTextCursor::Start);
-        for (int k = 0; k < 60; ++k) {
-            QElapsedTimer clock;
-            clock.start();
-            QTest::keyClick(editor, Qt::Key_Right);
-            const QString wanted = QStringLiteral("Col: %1").arg(editor->textCursor().positionInBlock() + 1);
-            while (status && !status->text().simplified().endsWith(wanted) && clock.elapsed() < 2000)
-                QCoreApplication::processEvents();
-            lags.push_back(clock.nsecsElapsed() / 1e6);
-            const qint64 rest = 33 - clock.elapsed();
-            if (rest > 0)
-                QTest::qWait(int(rest));
-        }
+        keysAt30PerSecond(state, editor, Qt::Key_Right, [editor, status](int) {
+            return status->text().simplified().endsWith(
+                QStringLiteral("Col: %1").arg(editor->textCursor().positionInBlock() + 1));
+        });
     }
-    std::sort(lags.begin(), lags.end());
-    state.counters["median_ms"] = lags.empty() ? 0 : lags[lags.size() / 2];
-    state.counters["worst_ms"] = lags.empty() ? 0 : lags.back();
 }
 BENCHMARK(BM_WindowStatusLineAt30PerSecond)->Unit(benchmark::kMillisecond)->Iterations(1);
 
