@@ -472,7 +472,11 @@ void TFrmKivHelp::buildBands()
         for (const QUrl &url : data->urls())
             if (url.isLocalFile() && kinds.contains(QFileInfo(url.toLocalFile()).suffix().toLower()))
                 files << url.toLocalFile();
-        if (files.isEmpty() && !data->hasImage())
+        // Text copied with a picture of itself (word processors offer both)
+        // stays text; a picture copied alone, or with its address, is a picture.
+        const QString text = data->hasText() ? data->text().trimmed() : QString();
+        const bool pictureAlone = data->hasImage() && (text.isEmpty() || !text.contains(u' '));
+        if (files.isEmpty() && !pictureAlone)
             return false;
         for (const QString &file : files)
             if (KIVHelpTools::FAddBmpFile(file, folder, true, m_outline).Category != 0)

@@ -449,6 +449,15 @@ void TestWindow::picturesPastedDroppedAndReplaced()
     QCOMPARE(outline->project()->commands.value(1), QStringLiteral("\\{bmc image_collee_1.png\\}"));
     QImage pasted(m_box->path("BMP/image_collee_1.png"));
     QCOMPARE(pasted.convertToFormat(QImage::Format_RGB32), square);
+    // Text that a word processor copies with a picture of itself stays text.
+    auto *both = new QMimeData;
+    both->setText(QStringLiteral("du texte copié"));
+    both->setImageData(square);
+    QApplication::clipboard()->setMimeData(both);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    settle();
+    QCOMPARE(outline->project()->commands.size(), 2);
+    QVERIFY(editor->toPlainText().endsWith(QStringLiteral("du texte copié")));
 }
 
 void TestWindow::brokenLinksShowAsBroken()
