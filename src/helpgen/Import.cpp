@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cerrno>
 #include <QDir>
+#include <QSysInfo>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -293,6 +294,19 @@ bool alive(qint64 pid)
 {
     return pid > 0 && (pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
+
+// A mark's first line: the importing process and its machine. An import of
+// another machine (a shared folder) is never taken for a dead one.
+QByteArray markOwner() { return QByteArray::number(QCoreApplication::applicationPid()) + ' ' + QSysInfo::machineHostName().toUtf8(); }
+
+bool ownerAlive(const QByteArray &line)
+{
+    const QList<QByteArray> parts = line.trimmed().split(' ');
+    const QByteArray host = parts.size() > 1 ? parts.mid(1).join(' ') : QByteArray();
+    if (!host.isEmpty() && host != QSysInfo::machineHostName().toUtf8())
+        return true;
+    return alive(parts.value(0).toLongLong());
+}
 } // namespace
 
 void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
@@ -308,7 +322,7 @@ void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
     for (const QString &entry : projects.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QByteArray mark;
         const QString file = projects.filePath(entry) + u'/' + kImportMark;
-        if (QFileInfo(file).isFile() && Platform::readWholeFile(file, &mark) && !alive(mark.split('\n').value(0).trimmed().toLongLong()))
+        if (QFileInfo(file).isFile() && Platform::readWholeFile(file, &mark) && !ownerAlive(mark.split('\n').value(0)))
             QFile::remove(file);
     }
     // .NAME.kvnew folders that hold an import's mark whose process is gone.
@@ -320,7 +334,7 @@ void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
         if (!Platform::readWholeFile(staging + u'/' + kImportMark, &mark))
             continue; // a save's staging folder: its project's own recovery handles it
         const QList<QByteArray> lines = mark.split('\n');
-        if (alive(lines.value(0).trimmed().toLongLong()))
+        if (ownerAlive(lines.value(0)))
             continue; // still being written
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QString picture = QString::fromUtf8(lines[i]).trimmed();
@@ -471,7 +485,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     {
         // The mark first, so that a kill at any moment after leaves what the
         // next start or import removes.
-        QByteArray mark = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
+        QByteArray mark = markOwner() + '\n';
         for (const auto &picture : std::as_const(writer.pictureBytes))
             mark += picture.first.toUtf8() + '\n';
         // Made under a name of this process's, mark inside, then renamed:
