@@ -59,12 +59,18 @@ void TCWaitFor::PShowWait(const QString &msg, const QString &waitChar, int rate)
     }
     setText(AAMsg);
     resize(m_savedWidth, height());
-    // The line alone is painted now: no other work of the window (the
-    // preview, the spelling check, timers) runs inside the operation that
-    // shows it, a save among them.
-    if (isVisible())
+    // The line alone is painted: no other work of the window (the preview,
+    // the spelling check, timers) runs inside the operation that shows it,
+    // a save among them. Messages that follow each other closely (the steps
+    // of one save) are painted once, when the window is free again.
+    if (!isVisible())
+        return;
+    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= RepaintEveryMs) {
         repaint();
-    m_sincePaint.start();
+        m_sincePaint.start();
+    } else {
+        update();
+    }
 }
 
 void TCWaitFor::PStepWait()
