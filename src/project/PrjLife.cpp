@@ -15,6 +15,7 @@
 #include "formats/PrjFiles.h"
 #include "project/Recovery.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -207,6 +208,33 @@ TErrorContext &FLoadPrj(const QString &projectFile, const TDisplayContext &displ
     return sub.report(0);
 }
 
+namespace {
+// The fonts file as the last save that reached the disk left it: the record
+// written, and the file's size and time then. A save whose record is the
+// same and whose file is still as it was left does not make it again (the
+// 500 sections of a large project's fonts file cost more to make than the
+// rest of a save of one edit).
+struct TWrittenRecord {
+    QString path;
+    QByteArray record;
+    qint64 size = -1;
+    QDateTime modified;
+    bool unchanged(const QString &file, const QByteArray &now) const
+    {
+        if (path != file || record != now)
+            return false;
+        const QFileInfo info(file);
+        return info.isFile() && info.size() == size && info.lastModified() == modified;
+    }
+    void remember(const QString &file, const QByteArray &now)
+    {
+        const QFileInfo info(file);
+        *this = info.isFile() ? TWrittenRecord{file, now, info.size(), info.lastModified()} : TWrittenRecord{};
+    }
+};
+TWrittenRecord g_fontsWritten;
+} // namespace
+
 TErrorContext &FSaveAsPrj(const QString &folder, const QString &name, TConfBlock *conf, const TDisplayContext &display)
 {
     TSubGuard sub(context(), QStringLiteral("FSaveAsPrj"));
@@ -336,7 +364,8 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             return abandon(7, cfg, 5);
         const QString fnt = FPrjCompanion(file, QStringLiteral(".FNT"));
         conf->PPrjFonts->NbTopics = static_cast<quint16>(display.project()->FCount());
-        if (FSavePrjFonts(fnt, 0, Globale::VGGIniPrjFonts).Category != 0)
+        const QByteArray fonts(reinterpret_cast<const char *>(conf->PPrjFonts), sizeof(TFontsRec));
+        if (!(!backup && g_fontsWritten.unchanged(fnt, fonts)) && FSavePrjFonts(fnt, 0, Globale::VGGIniPrjFonts).Category != 0)
             return abandon(7, fnt, 5);
         progress(display, QStringLiteral("Sauvegarde le projet "));
         if (FSavePrjTopics(file, display.project(), true, &topicFiles, true).Category != 0)
@@ -372,9 +401,14 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             Platform::writeFileAtomic(folders.state + QStringLiteral("/saves"),
                                       QByteArray::number(prj->PrjSaveCount + 1));
         if (!batch.commit(&error)) {
+            g_fontsWritten = {};
             PShowError(saveFailed + QStringLiteral("\n") + error);
             return abandon(7, file, 5);
         }
+        if (!backup)
+            g_fontsWritten.remember(fnt, fonts);
+        else
+            g_fontsWritten = {};
     }
     if (backup) {
         // The author's own files and folders come along, unchanged.

@@ -105,6 +105,7 @@ private slots:
     void backupsKeepTheAuthorsFiles();
     void filesKeepTheAuthorsPermissions();
     void copiedProjectOpensUnderItsFileName();
+    void fontsFileWrittenWhenItChanges();
     void recoveryCopyAfterAFullDisk();
     void namesThatBreakTheProject();
     void deletesCheckFirst();
@@ -662,6 +663,32 @@ void TestStorage::copiedProjectOpensUnderItsFileName()
     QCOMPARE(FLoadPrj(copy + "/Cle.PRJ", m_display, m_conf, Globale::VGGIniPrj).Category, quint8(0));
     QVERIFY(m_scope->prompts.texts().isEmpty()); // said once
     QCOMPARE(texts(), before);
+}
+
+void TestStorage::fontsFileWrittenWhenItChanges()
+{
+    // The fonts file is not made again by a save that changed none of its
+    // entries, but a changed entry, and a file changed or removed by
+    // someone else, are written.
+    TPrjRec *prj = m_conf->PPrj;
+    makeProject(3, QStringLiteral("v1"));
+    answerAll();
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    const QString fnt = prj->PrjDir.get() + "/Manuel.FNT";
+    const QByteArray first = readFile(fnt);
+    QVERIFY(!first.isEmpty());
+    m_conf->PPrjFonts->Entries[2].Name.set(QStringLiteral("Verdana"));
+    setTexts(QStringLiteral("v2"));
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QVERIFY(readFile(fnt).contains("Verdana"));
+    QVERIFY(writeFile(fnt, "[Param]\r\nNbTopics=3\r\n")); // changed elsewhere
+    setTexts(QStringLiteral("v3"));
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QVERIFY(readFile(fnt).contains("Verdana"));
+    QFile::remove(fnt);
+    setTexts(QStringLiteral("v4"));
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QVERIFY(readFile(fnt).contains("Verdana"));
 }
 
 void TestStorage::recoveryCopyAfterAFullDisk()
