@@ -344,6 +344,16 @@ QString webAddress(const QString &raw)
 
 namespace {
 
+// The program a program-call macro (ExecProgram, EP) names, as written;
+// a null string for any other macro.
+QString programCalled(const QString &macro)
+{
+    static const QRegularExpression program(QStringLiteral("^\\s*(?:ExecProgram|EP)\\(\\s*[`\"]([^'\"]*)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = program.match(macro);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
 QString Writer::macroHref(const QString &macro) const
 {
     static const QRegularExpression jump(QStringLiteral("^\\s*(?:JumpId|JI|PopupId|PI)\\(\\s*[`\"]([^'\"]*)['\"]\\s*,\\s*[`\"]([^'\"]*)['\"]"),
@@ -359,9 +369,8 @@ QString Writer::macroHref(const QString &macro) const
     const QString address = webAddress(e.captured(1));
     // A program runs on the reader's computer, never from a page: only an
     // address a browser opens itself (a site, a mail) is a link.
-    static const QRegularExpression program(QStringLiteral("^\\s*(?:ExecProgram|EP)\\("), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression browsable(QStringLiteral("^(?:https?|mailto|ftp):"), QRegularExpression::CaseInsensitiveOption);
-    if (program.match(macro).hasMatch() && !browsable.match(address).hasMatch())
+    if (!programCalled(macro).isNull() && !browsable.match(address).hasMatch())
         return {};
     return address;
 }
@@ -564,13 +573,11 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                 else {
                     out += QStringLiteral("<span class=\"macro\" title=\"%1\">").arg(escaped(macro));
                     closing = QStringLiteral("</span>");
-                    static const QRegularExpression program(QStringLiteral("^\\s*(?:ExecProgram|EP)\\(\\s*[`\"]([^'\"]*)"),
-                                                            QRegularExpression::CaseInsensitiveOption);
-                    if (const QRegularExpressionMatch m = program.match(macro); m.hasMatch() && !m_previewImages)
+                    if (const QString program = programCalled(macro); !program.isNull() && !m_previewImages)
                         m_warnings << QString::fromUtf8("page « %1 » : l'appel du programme « %2 » ne peut pas se faire depuis "
                                                         "une page web (seule une adresse http, https, ftp ou mailto s'ouvre "
                                                         "dans un navigateur) ; son texte reste, sans lien")
-                                          .arg(shownTitle(m_p, m_p.topics[topic], m_pages[topic]), m.captured(1));
+                                          .arg(shownTitle(m_p, m_p.topics[topic], m_pages[topic]), program);
                 }
                 break;
             }

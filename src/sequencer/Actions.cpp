@@ -22,6 +22,7 @@
 #include "sequencer/Startup.h"
 
 #include <QCoreApplication>
+#include <QSet>
 #include <QDateTime>
 #include <QLocale>
 #include <QFile>
@@ -136,6 +137,7 @@ void offerRecovery()
     // pages whose file changed after their copy was made are named, so
     // that the author keeps the one wanted.
     QStringList names, notText, newer;
+    QSet<QString> newerOnDisk; // the pages of `newer`, by name
     QList<KIVHelpTools::TRecovered> usable;
     for (const KIVHelpTools::TRecovered &r : found) {
         if (!r.isRtf) {
@@ -146,9 +148,11 @@ void offerRecovery()
         names << QString::fromUtf8("« ") + r.name + QString::fromUtf8(" »");
         const TTopic *topic = project->FFind(r.name);
         const QFileInfo onDisk(topic ? topic->savedFile : QString());
-        if (topic && !topic->savedFile.isEmpty() && onDisk.isFile() && r.copied.isValid() && onDisk.lastModified() > r.copied)
+        if (topic && !topic->savedFile.isEmpty() && onDisk.isFile() && r.copied.isValid() && onDisk.lastModified() > r.copied) {
+            newerOnDisk.insert(r.name);
             newer << QString::fromUtf8("« %1 » (copie du %2, fichier modifié le %3)")
                          .arg(r.name, french.toString(r.copied, dateFormat), french.toString(onDisk.lastModified(), dateFormat));
+        }
     }
     if (usable.isEmpty() && kept.isEmpty()) {
         Platform::prompts().warning(QString::fromUtf8("La copie de récupération de ce projet est illisible (ce n'est pas du texte "
@@ -186,11 +190,8 @@ void offerRecovery()
         return;
     }
     for (const KIVHelpTools::TRecovered &r : std::as_const(usable)) {
-        bool keepDisk = false;
-        for (const QString &n : std::as_const(newer))
-            keepDisk = keepDisk || (answer == Platform::Ok && n.startsWith(QString::fromUtf8("« %1 » (").arg(r.name)));
-        if (keepDisk)
-            continue;
+        if (answer == Platform::Ok && newerOnDisk.contains(r.name))
+            continue; // the author keeps the page as it is on disk
         TTopic *topic = project->FFind(r.name);
         if (!topic) {
             QString newName = r.name;
@@ -250,6 +251,23 @@ void forgetProject(const QString &file)
         conf()->PIni->LASTOPEN.clear();
     window()->projectList().Remove(file);
     writeRecentList();
+}
+
+// Why a name typed for a project cannot be one; empty when it can.
+// Characters a project's name cannot hold are named, not quietly turned
+// into blanks ("a/b" would have become "a b").
+QString typedProjectNameProblem(const QString &name)
+{
+    const QString cleaned = TextConv::FCleanTopicName(name);
+    QString problem = TextConv::FProjectNameProblem(cleaned);
+    if (problem.isEmpty() && cleaned != name) {
+        QString refused;
+        for (qsizetype i = 0; i < name.size(); ++i)
+            if (cleaned.at(i) != name.at(i) && !refused.contains(name.at(i)))
+                refused += name.at(i);
+        problem = QString::fromUtf8("ces caractères ne peuvent pas figurer dans un nom de projet : ") + refused;
+    }
+    return problem;
 }
 
 bool save()
@@ -347,18 +365,7 @@ void PCmdNewPrj(TCmdRec &cmd)
     }
     // A name that cannot be the project's folder and files is refused here,
     // before anything is created.
-    // Characters a project's name cannot hold are named, not quietly turned
-    // into blanks ("a/b" would have become "a b").
-    const QString cleaned = TextConv::FCleanTopicName(name);
-    QString problem = TextConv::FProjectNameProblem(cleaned);
-    if (problem.isEmpty() && cleaned != name) {
-        QString refused;
-        for (qsizetype i = 0; i < name.size(); ++i)
-            if (cleaned.at(i) != name.at(i) && !refused.contains(name.at(i)))
-                refused += name.at(i);
-        problem = QString::fromUtf8("ces caractères ne peuvent pas figurer dans un nom de projet : ") + refused;
-    }
-    if (!problem.isEmpty()) {
+    if (const QString problem = typedProjectNameProblem(name); !problem.isEmpty()) {
         PShowError(QString::fromUtf8("Nom de projet refusé : ") + problem);
         done(cmd);
         return;
@@ -441,9 +448,7 @@ void PCmdSaveAs(TCmdRec &cmd)
     const bool path = given.contains(u'/');
     const QString name = path ? QFileInfo(given).fileName() : given;
     const QString folder = path ? QFileInfo(given).absoluteFilePath() : conf()->PIni->DIRPATH.get() + name;
-    QString problem = TextConv::FProjectNameProblem(name);
-    if (problem.isEmpty() && TextConv::FCleanTopicName(name) != name)
-        problem = QString::fromUtf8("ce nom contient des caractères qu'un nom de projet ne peut pas avoir.");
+    QString problem = typedProjectNameProblem(name);
     if (problem.isEmpty() && (folder + u'/' + name + QStringLiteral(".PRJ")).size() >= 255)
         problem = QStringLiteral("Votre nom de projet est trop long pour WINDOWS !");
     if (problem.isEmpty() && QFileInfo::exists(folder))

@@ -53,6 +53,18 @@ TRun program(const QStringList &arguments, const QString &config)
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
 }
 
+// Settings of the program run by the tests that import: projects go into
+// the sandbox's projets/, pictures into its images/. The settings' folder,
+// empty when it cannot be written.
+QString importSettings(const TestSupport::Sandbox &box)
+{
+    const QString config = box.path("config");
+    const bool ok = QDir().mkpath(config + "/kivhelp")
+                    && writeFile(config + "/kivhelp/kivhelp.INI", "[Config]\r\nDIRPATH=" + box.path("projets/").toUtf8()
+                                                                    + "\r\nBMP=" + box.path("images/").toUtf8() + "\r\n");
+    return ok ? config : QString();
+}
+
 TRun build(const QString &prj, const QString &format, const QString &config)
 {
     return program({QStringLiteral("--build"), prj, QStringLiteral("--format"), format}, config);
@@ -160,10 +172,8 @@ void TestBuildCommand::killedImportsLeaveNothing()
     // it left besides (its staging folder, pictures it added to the shared
     // picture folder) is gone after the next import.
     TestSupport::Sandbox box;
-    const QString config = box.path("config");
-    QVERIFY(QDir().mkpath(config + "/kivhelp"));
-    QVERIFY(writeFile(config + "/kivhelp/kivhelp.INI",
-                      "[Config]\r\nDIRPATH=" + box.path("projets/").toUtf8() + "\r\nBMP=" + box.path("images/").toUtf8() + "\r\n"));
+    const QString config = importSettings(box);
+    QVERIFY(!config.isEmpty());
     QVERIFY(QDir().mkpath(box.path("src")));
     QVERIFY(QDir().mkpath(box.path("images")));
     QVERIFY(writeFile(box.path("images/auteur.bmp"), "BM de l'auteur"));
@@ -229,10 +239,8 @@ void TestBuildCommand::importThenBuild()
     // wrote) imported as a project, built again and read back: its pages,
     // keywords, jumps, pop-ups and pictures (at the left of the text too).
     TestSupport::Sandbox box;
-    const QString config = box.path("config");
-    QVERIFY(QDir().mkpath(config + "/kivhelp"));
-    QVERIFY(writeFile(config + "/kivhelp/kivhelp.INI",
-                      "[Config]\r\nDIRPATH=" + box.path("projets/").toUtf8() + "\r\nBMP=" + box.path("images/").toUtf8() + "\r\n"));
+    const QString config = importSettings(box);
+    QVERIFY(!config.isEmpty());
     QVERIFY(QDir().mkpath(box.path("src")));
     QImage picture(7, 5, QImage::Format_RGB32);
     picture.fill(Qt::red);
