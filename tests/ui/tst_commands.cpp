@@ -734,6 +734,20 @@ void TestCommands::saveAsAnotherProject()
     run(CmdSaveAs, CatApp);
     QCOMPARE(Globale::PConf->PPrj->PrjFile.get(), m_box->path("Kivhelp/Kivhelp.PRJ"));
 
+    // A disk that fills during the copy: said, nothing of the copy stays,
+    // the open project is the original with its edits.
+    m_scope->prompts.answerText(m_box->path("plein/Guide"));
+    Platform::setWriteBudgetForTest(3000);
+    m_scope->prompts.answer(Platform::Ok);
+    run(CmdSaveAs, CatApp);
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY2(m_scope->prompts.texts().last().startsWith(QString::fromUtf8("La sauvegarde du projet a échoué ! \nNo space left")),
+             qPrintable(m_scope->prompts.texts().last()));
+    QVERIFY(!QFileInfo::exists(m_box->path("plein/Guide")));
+    QCOMPARE(Globale::PConf->PPrj->PrjFile.get(), m_box->path("Kivhelp/Kivhelp.PRJ"));
+    QCOMPARE(Outline::FItemAt(outline, 1)->name, QStringLiteral("Kivhelp"));
+    QVERIFY(outline->FPlainTextOf(Outline::FItemAt(outline, 2)).contains(QString::fromUtf8("Ajouté avant la copie.")));
+
     m_scope->prompts.answerText(m_box->path("ailleurs/Guide Café"));
     run(CmdSaveAs, CatApp);
     TPrjRec *prj = Globale::PConf->PPrj;
