@@ -60,7 +60,8 @@ struct TBigWindow {
         outline->setCurrentItem(project->FTopicAt(1));
         window->resize(1200, 800);
         window->show();
-        QTest::qWaitForWindowExposed(window.get());
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qWarning("the window was not shown: the figures leave out its painting");
         window->FrmFShowSelTopic();
     }
     ~TBigWindow()

@@ -1,6 +1,6 @@
 #include "editing/WaitFor.h"
 
-#include <QCoreApplication>
+#include <QTimer>
 
 namespace {
 // A progress line is repainted at most this often, however many steps an
@@ -61,11 +61,21 @@ void TCWaitFor::PShowWait(const QString &msg, const QString &waitChar, int rate)
     resize(m_savedWidth, height());
     // The line alone is painted: no other work of the window (the preview,
     // the spelling check, timers) runs inside the operation that shows it,
-    // a save among them. Messages that follow each other closely (the steps
-    // of one save) are painted once, when the window is free again.
+    // a save among them. An operation shorter than the repaint period (a
+    // save) is painted once, when the window is free again.
     if (!isVisible())
         return;
-    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= RepaintEveryMs) {
+    paintWhenDue();
+}
+
+void TCWaitFor::paintWhenDue()
+{
+    if (!m_busy.isValid()) {
+        // The window's event loop runs again when the operation is over.
+        m_busy.start();
+        QTimer::singleShot(0, this, [this] { m_busy.invalidate(); });
+    }
+    if (m_busy.elapsed() >= RepaintEveryMs && (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= RepaintEveryMs)) {
         repaint();
         m_sincePaint.start();
     } else {
@@ -88,9 +98,6 @@ void TCWaitFor::PStepWait()
     resize(m_savedWidth, height());
     // Only the line is painted, and not at every step: no other work of the
     // window (timers, input) runs inside the operation.
-    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= RepaintEveryMs) {
-        if (isVisible())
-            repaint();
-        m_sincePaint.start();
-    }
+    if (isVisible())
+        paintWhenDue();
 }

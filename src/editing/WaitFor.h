@@ -26,6 +26,9 @@ public:
 
 private:
     void applyColours();
+    // Painted at once when the operation has run for a while and the last
+    // paint is old enough; else when the window is free again.
+    void paintWhenDue();
 
     QColor m_backCol;
     QColor m_msgCol = Qt::black;
@@ -33,4 +36,6 @@ private:
     quint16 m_count = 1;
     int m_savedWidth = 0;
     QElapsedTimer m_sincePaint;
+    QElapsedTimer m_busy; // since the operation's first message
+
 };

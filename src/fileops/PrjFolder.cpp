@@ -458,10 +458,15 @@ void unlockProject() { g_lock.reset(); }
 
 bool holdsProjectLock() { return g_lock && g_lock->isLocked(); }
 
+bool holdsLockOf(const TPrjFolders &f)
+{
+    return holdsProjectLock() && g_lockPath == canonicalDir(f.state + QStringLiteral("/lock"));
+}
+
 bool lockedByAnother(const TPrjFolders &f)
 {
     const QString path = f.state + QStringLiteral("/lock");
-    if (!exists(path) || (holdsProjectLock() && g_lockPath == canonicalDir(path)))
+    if (!exists(path) || holdsLockOf(f))
         return false;
     QLockFile probe(path);
     probe.setStaleLockTime(0);

@@ -109,6 +109,8 @@ TLockResult lockProject(const TPrjFolders &folders, TLockHolder *holder);
 void unlockProject();
 // True while this process holds a project lock.
 bool holdsProjectLock();
+// True when this process holds the lock of that very project.
+bool holdsLockOf(const TPrjFolders &f);
 // True when a live process other than this one holds the project's lock.
 bool lockedByAnother(const TPrjFolders &folders);
 

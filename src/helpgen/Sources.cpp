@@ -3,6 +3,8 @@
 #include "fileops/PrjFolder.h"
 #include "formats/ProjectFiles.h"
 #include "helpgen/HelpSources.h"
+#include "platform/FolderChanges.h"
+#include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "formats/KivHelpTools.h"
 #include "formats/PrjFiles.h"
@@ -15,11 +17,16 @@
 #include <optional>
 #include <thread>
 #include <vector>
-#include <sys/stat.h>
 
 namespace Build {
 
 namespace {
+
+// Up to this many sources rewritten are replaced whole, more in place.
+constexpr size_t kFewSources = 16;
+
+// The project folder's changes since the list of sources was last written.
+Platform::FolderChanges g_sourceFiles;
 
 // What each T<n>.rtf was made from, and the size and time it had then.
 struct TMade {
@@ -32,16 +39,6 @@ QString cacheFileOf(const QString &projectFile)
 {
     const QFileInfo info(projectFile);
     return FileOps::foldersOf(info.absolutePath(), info.completeBaseName()).state + QStringLiteral("/sources");
-}
-
-bool statFile(const QString &path, qint64 *size, qint64 *mtimeNs)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    *size = st.st_size;
-    *mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return true;
 }
 
 QHash<QString, TMade> readCache(const QString &file)
@@ -172,7 +169,6 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
     // follows once they are in place.
     std::optional<Platform::WriteBatch> batch(std::in_place);
     QStringList topicFiles, bitmaps;
-    bool withdrawn = false;
     for (int n = 1; n <= project.FCount(); ++n)
         topicFiles << ProjectFiles::FTopicFileName(dir, project.FTopicAt(n)->name, n);
     PAddBmpNames(project.commands, bitmaps);
@@ -189,35 +185,44 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
         return result;
     }
     std::vector<TJob> jobs;
-    // The command lines once for all topics: a topic's digest is made again
-    // only when its text, its place, its names or the command lines changed.
-    TKey commandsKey;
+    // What every topic's source depends on, once for all: a topic's digest
+    // is made again only when its text, its place, its names, the command
+    // lines, the title settings or the fonts changed.
+    TKey commonKey;
     for (const QString &c : std::as_const(project.commands))
-        commandsKey.add(c);
-    const QByteArray commandsDigest = commandsKey.hex();
+        commonKey.add(c);
+    commonKey.add(QByteArrayView(addTitle ? "t" : "-"));
+    commonKey.add(QByteArrayView(sameTitleFont ? "s" : "-"));
+    commonKey.add(QByteArrayView(reinterpret_cast<const char *>(conf->PPrjFonts), sizeof(TFontsRec)));
+    const QByteArray common = commonKey.hex();
+    const Platform::FolderStamps onDisk(dir);
+    // Sources of the folder that changed since the list was last written:
+    // only they are looked at again.
+    QSet<QString> changed;
+    const bool watched = g_sourceFiles.changes(dir, &changed);
+    QSet<int> rewritten;
     for (int n = 1; n <= project.FCount(); ++n) {
         TTopic *topic = project.FTopicAt(n);
-        const QString prefix = FTitlePrefix(conf->PPrjFonts, n, sameTitleFont);
-        const QString font = FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get();
         const QByteArray &bytes = topic->FBytes();
         const QString source = QStringLiteral("T%1.rtf").arg(n);
-        const QByteArray key = QByteArray::number(topic->revision()) + '\x1f' + QByteArray::number(n) + '\x1f'
-                               + topic->name.toUtf8() + '\x1f' + topic->keywords.toUtf8() + '\x1f' + (addTitle ? "t" : "-")
-                               + '\x1f' + prefix.toUtf8() + '\x1f' + font.toUtf8() + '\x1f' + commandsDigest;
-        if (topic->sourceKey != key) {
-            topic->sourceDigest = digestOf(bytes, project.commands, topic->name, n, addTitle, prefix, font, topic->keywords);
+        const TTopic::TSourceKey key{topic->revision(), n, topic->name, topic->keywords, common};
+        const auto prefix = [&] { return FTitlePrefix(conf->PPrjFonts, n, sameTitleFont); };
+        const auto font = [&] { return QString(FTitleFont(conf->PPrjFonts, n, sameTitleFont).Name.get()); };
+        if (!(topic->sourceKey == key)) {
+            topic->sourceDigest = digestOf(bytes, project.commands, topic->name, n, addTitle, prefix(), font(), topic->keywords);
             topic->sourceKey = key;
         }
         const QByteArray digest = topic->sourceDigest;
         digests.insert(source, digest);
         const auto known = made.constFind(source);
         qint64 size = -1, mtime = -1;
-        if (known != made.constEnd() && known->digest == digest && statFile(dir + u'/' + source, &size, &mtime)
-            && size == known->size && mtime == known->mtimeNs) {
+        if (known != made.constEnd() && known->digest == digest
+            && ((watched && !changed.contains(source))
+                || (onDisk.stamp(source, &size, &mtime) && size == known->size && mtime == known->mtimeNs))) {
             ++result.kept;
             continue;
         }
-        jobs.push_back(TJob{n, bytes, topic->name, prefix, font, topic->keywords, {}, {}});
+        jobs.push_back(TJob{n, bytes, topic->name, prefix(), font(), topic->keywords, {}, {}});
     }
     convertAll(jobs, project.commands, addTitle);
     for (const TJob &job : jobs) {
@@ -228,48 +233,76 @@ TSourcesResult FWriteSources(TCProject &project, const TConfBlock *conf, const Q
             return result;
         }
     }
+    // A few sources are replaced whole (written beside, renamed over) with
+    // the list in the same commit: a list that a kill leaves ahead of a
+    // source names a file that is not there, which only makes it again.
+    // Hundreds are rewritten in place (none is the author's), the list
+    // withdrawn first so that one left half-written by a kill is made again.
+    const bool inPlace = jobs.size() > kFewSources;
+    if (inPlace && QFile::remove(cacheFile))
+        Platform::syncDir(QFileInfo(cacheFile).absolutePath());
     for (const TJob &job : jobs) {
-        // The sources are rewritten in place (hundreds of them, none the
-        // author's); the list that vouches for them goes first, so that one
-        // left half-written by a kill is made again.
-        if (!withdrawn) {
-            withdrawn = true;
-            if (QFile::remove(cacheFile))
-                Platform::syncDir(QFileInfo(cacheFile).absolutePath());
-        }
-        if (!batch->overwrite(dir + QStringLiteral("/T%1.rtf").arg(job.n), job.out, &result.error)) {
+        const QString path = dir + QStringLiteral("/T%1.rtf").arg(job.n);
+        if (!(inPlace ? batch->overwrite(path, job.out, &result.error) : batch->stage(path, job.out, &result.error))) {
             result.ok = false;
             return result;
         }
+        rewritten.insert(job.n);
         ++result.written;
     }
-    // The sources of topics that are gone.
+    // The sources of topics that are gone: the list names every source
+    // made; without it the folder says.
     static const QRegularExpression sourceName(QStringLiteral("^T(\\d+)\\.rtf$"), QRegularExpression::CaseInsensitiveOption);
-    for (const QString &entry : QDir(dir).entryList({QStringLiteral("T*")}, QDir::Files)) {
+    for (const QString &entry : made.isEmpty() ? Platform::entryNames(dir) : made.keys()) {
         const QRegularExpressionMatch m = sourceName.match(entry);
         if (m.hasMatch() && m.captured(1).toLongLong() > project.FCount())
             batch->remove(dir + u'/' + entry);
+    }
+    // What each source holds was made from, with its size and time on disk
+    // (a list that is lost or behind only makes sources again).
+    const auto listOf = [&]() {
+        QByteArray list;
+        for (int n = 1; n <= project.FCount(); ++n) {
+            const QString source = QStringLiteral("T%1.rtf").arg(n);
+            qint64 size = -1, mtime = -1;
+            const auto known = made.constFind(source);
+            if (!rewritten.contains(n) && known != made.constEnd()) {
+                // Checked above: on disk as the list says.
+                size = known->size;
+                mtime = known->mtimeNs;
+            } else if (!(batch && batch->stagedStamp(dir + u'/' + source, &size, &mtime))
+                       && !onDisk.stamp(source, &size, &mtime)) {
+                continue;
+            }
+            list += source.toUtf8() + '\t' + digests.value(source) + '\t' + QByteArray::number(size) + '\t'
+                    + QByteArray::number(mtime) + '\n';
+        }
+        return list;
+    };
+    // Unchanged, the list is not written again (nor synced).
+    QByteArray list, old;
+    const bool listed = QDir().mkpath(QFileInfo(cacheFile).absolutePath());
+    if (!inPlace && listed) {
+        list = listOf();
+        if ((!Platform::readWholeFile(cacheFile, &old) || old != list) && !batch->stage(cacheFile, list, &result.error)) {
+            result.ok = false;
+            return result;
+        }
     }
     if (!batch->commit(&result.error)) {
         result.ok = false;
         return result;
     }
     batch.reset();
-    // What each source now on disk was made from (written once the sources
-    // are: a list that is lost or behind only makes sources again).
-    QByteArray list;
-    for (int n = 1; n <= project.FCount(); ++n) {
-        const QString source = QStringLiteral("T%1.rtf").arg(n);
-        qint64 size = -1, mtime = -1;
-        if (statFile(dir + u'/' + source, &size, &mtime))
-            list += source.toUtf8() + '\t' + digests.value(source) + '\t' + QByteArray::number(size) + '\t'
-                    + QByteArray::number(mtime) + '\n';
+    if (!listed)
+        return result;
+    if (inPlace) {
+        list = listOf();
+        if ((!Platform::readWholeFile(cacheFile, &old) || old != list) && !Platform::writeFileAtomic(cacheFile, list))
+            return result;
     }
-    // Unchanged, it is not written again (nor synced).
-    QByteArray old;
-    if (QDir().mkpath(QFileInfo(cacheFile).absolutePath())
-        && (!Platform::readWholeFile(cacheFile, &old) || old != list))
-        Platform::writeFileAtomic(cacheFile, list);
+    // The list now says what the folder holds.
+    g_sourceFiles.settle();
     return result;
 }
 

@@ -78,7 +78,15 @@ struct TTopic {
     // were made from and its digest, so that a save does not hash a topic
     // that did not change (the help sources' business; kept here because
     // it follows the topic).
-    QByteArray sourceKey, sourceDigest;
+    struct TSourceKey {
+        quint64 revision = 0;
+        int number = 0;
+        QString name, keywords;
+        QByteArray common; // what all topics' sources depend on
+        bool operator==(const TSourceKey &) const = default;
+    };
+    TSourceKey sourceKey;
+    QByteArray sourceDigest;
 
     TTopicText *text() const { return m_text.get(); }
     // Hangs a parsed text on the topic (it holds the stored bytes' text).

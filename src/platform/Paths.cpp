@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Platform {
 
@@ -57,6 +63,44 @@ QString shortPath(const QString &longPath)
     return path;
 }
 
+QStringList entryNames(const QString &dir)
+{
+    QStringList names;
+    DIR *d = ::opendir(QFile::encodeName(dir).constData());
+    if (!d)
+        return names;
+    while (const dirent *e = ::readdir(d)) {
+        const char *n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+            continue;
+        names.append(QFile::decodeName(n));
+    }
+    ::closedir(d);
+    return names;
+}
+
+FolderStamps::FolderStamps(const QString &dir)
+    : m_fd(::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+FolderStamps::~FolderStamps()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool FolderStamps::stamp(const QString &name, qint64 *size, qint64 *mtimeNs) const
+{
+    struct stat st {};
+    if (m_fd < 0 || ::fstatat(m_fd, QFile::encodeName(name).constData(), &st, 0) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    *size = st.st_size;
+    if (mtimeNs)
+        *mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 QString resolveCase(const QString &path) { return CaseResolver().resolve(path); }
 
 QString CaseResolver::resolve(const QString &path)
@@ -66,14 +110,25 @@ QString CaseResolver::resolve(const QString &path)
         return path;
     const QDir dir = info.dir();
     auto folder = m_folders.find(dir.path());
-    if (folder == m_folders.end()) {
-        // In name order, the first of names that differ only in case wins.
-        QHash<QString, QString> names;
-        for (const QString &name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-            names.insert(name.toLower(), names.value(name.toLower(), name));
-        folder = m_folders.insert(dir.path(), names);
+    if (folder == m_folders.end())
+        folder = m_folders.insert(dir.path(), Folder{entryNames(dir.path()), {}});
+    const QString wanted = info.fileName();
+    QString found;
+    if (folder->byLowerName.isEmpty() && !folder->looked) {
+        // One name looked for: the folder is read through once.
+        folder->looked = true;
+        for (const QString &name : std::as_const(folder->names))
+            if (name.compare(wanted, Qt::CaseInsensitive) == 0 && (found.isEmpty() || name < found))
+                found = name;
+    } else {
+        if (folder->byLowerName.isEmpty()) {
+            // In name order, the first of names that differ only in case wins.
+            folder->names.sort();
+            for (const QString &name : std::as_const(folder->names))
+                folder->byLowerName.insert(name.toLower(), folder->byLowerName.value(name.toLower(), name));
+        }
+        found = folder->byLowerName.value(wanted.toLower());
     }
-    const QString found = folder->value(info.fileName().toLower());
     return found.isEmpty() ? path : dir.filePath(found);
 }
 

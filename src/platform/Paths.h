@@ -2,6 +2,7 @@
 // Where the program and its files live on this system.
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace Platform {
 
@@ -18,6 +19,24 @@ QString userProjectsDir();
 QString windowsDir(bool create = false);
 // The absolute path when it exists, else empty (there are no 8.3 names here).
 QString shortPath(const QString &longPath);
+// The names in a folder (without "." and ".."), in no particular order, read
+// straight from the folder: nothing is looked up per name, so that listing
+// a project of a thousand files costs little. Empty when it cannot be read.
+QStringList entryNames(const QString &dir);
+// Size and modification time of files of one folder by their names, the
+// folder opened once (no path walked per file).
+class FolderStamps {
+public:
+    explicit FolderStamps(const QString &dir);
+    ~FolderStamps();
+    FolderStamps(const FolderStamps &) = delete;
+    FolderStamps &operator=(const FolderStamps &) = delete;
+    // False when `name` is not a regular file of the folder.
+    bool stamp(const QString &name, qint64 *size, qint64 *mtimeNs = nullptr) const;
+
+private:
+    int m_fd = -1;
+};
 // The existing file whose name matches the path's without regard to case
 // (names written by other programs), else the path unchanged.
 QString resolveCase(const QString &path);
@@ -27,7 +46,12 @@ public:
     QString resolve(const QString &path);
 
 private:
-    QHash<QString, QHash<QString, QString>> m_folders; // folder -> lower-case name -> name
+    struct Folder {
+        QStringList names;
+        QHash<QString, QString> byLowerName; // made from the second name looked for
+        bool looked = false;
+    };
+    QHash<QString, Folder> m_folders;
 };
 // A bare file name (no directory) lies in the Windows directory, as the
 // private-profile functions place it; any other name is kept.

@@ -1,5 +1,7 @@
 #include "platform/SafeFile.h"
 
+#include "platform/Paths.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -315,9 +317,7 @@ bool isTempName(const QString &name)
 
 void removeStaleTemps(const QString &dir)
 {
-    const QStringList names =
-        QDir(dir).entryList({QString::fromLatin1(kTempPrefix) + u'*'}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
+    for (const QString &name : entryNames(dir)) {
         if (!isTempName(name))
             continue;
         const QString pid = name.mid(int(std::strlen(kTempPrefix))).section(u'-', 0, 0);
@@ -396,6 +396,17 @@ bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *er
         m_index.insert(to, m_pending.size());
         m_pending.push_back(Pending{to, temp, bytes});
     }
+    return true;
+}
+
+bool WriteBatch::stagedStamp(const QString &path, qint64 *size, qint64 *mtimeNs) const
+{
+    const auto known = m_index.constFind(target(path));
+    struct stat st {};
+    if (known == m_index.constEnd() || ::stat(native(m_pending[*known].temp).constData(), &st) != 0)
+        return false;
+    *size = st.st_size;
+    *mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return true;
 }
 
@@ -593,9 +604,15 @@ bool WriteBatch::commit(QString *error)
     // One sync per file system makes every staged file durable together.
     if (!m_pending.empty() || !m_overwritten.isEmpty()) {
         bool perFile = false;
+        QSet<dev_t> synced;
         for (const int fd : m_syncFds) {
-            if (::syncfs(fd) == 0)
+            struct stat st {};
+            if (::fstat(fd, &st) == 0 && synced.contains(st.st_dev))
+                continue; // that file system is already synced
+            if (::syncfs(fd) == 0) {
+                synced.insert(st.st_dev);
                 continue;
+            }
             if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
                 m_error = *err = sysError(errno);
                 rollback();
@@ -626,7 +643,11 @@ bool WriteBatch::commit(QString *error)
             }
         }
     }
-    if (!m_journal.isEmpty() && (m_pending.size() + size_t(m_removals.size()) > 1)) {
+    size_t counted = m_pending.size() + size_t(m_removals.size());
+    for (const Pending &p : m_pending)
+        if (m_loose.contains(p.target))
+            --counted;
+    if (!m_journal.isEmpty() && counted > 1) {
         if (!writeJournal(err)) {
             m_error = *err;
             rollback();
@@ -670,11 +691,10 @@ bool WriteBatch::commit(QString *error)
             m_dirs.insert(dirOf(r));
         }
     }
+    // The spare folder holds nothing anyone needs after a crash: not synced.
     for (const QString &dir : std::as_const(m_dirs))
         syncDir(dir);
-    if (!m_spareDir.isEmpty())
-        syncDir(m_spareDir);
-    if (!m_journal.isEmpty()) {
+    if (m_journaled) {
         ::unlink(native(m_journal).constData());
         syncDir(dirOf(m_journal));
     }

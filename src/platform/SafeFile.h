@@ -79,6 +79,9 @@ public:
     // of files then makes and frees no inode, which some file systems do
     // slowly. The folder holds at most as many files as one save replaces.
     void setSpareDir(const QString &dir);
+    // A file of the program's own bookkeeping (a counter) that may come out
+    // of a crash older than the rest: it alone never calls for the journal.
+    void setLoose(const QString &path) { m_loose.insert(target(path)); }
     // The file is deleted by the commit, after the renames (a file that is
     // not there is no failure).
     void remove(const QString &path);
@@ -94,6 +97,9 @@ public:
     bool overwrite(const QString &path, const QByteArray &bytes, QString *error);
     // The staged bytes of a target (after redirection), or nullptr.
     const QByteArray *staged(const QString &path) const;
+    // Size and modification time of the file staged for `path` (what the
+    // target will have once renamed into place); false when none is staged.
+    bool stagedStamp(const QString &path, qint64 *size, qint64 *mtimeNs) const;
     // The path a write aimed at `path` lands on.
     QString target(const QString &path) const;
 
@@ -122,6 +128,7 @@ private:
 
     QString m_fromDir, m_toDir, m_last, m_error, m_journal;
     QStringList m_removals;
+    QSet<QString> m_loose;
     QSet<QString> m_dirs;
     std::vector<int> m_syncFds; // one per folder, opened before the writes
     bool watchDir(const QString &dir, QString *error);

@@ -300,10 +300,13 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
     const QString saveFailed = QString::fromUtf8("La sauvegarde du projet a échoué ! ");
     const QString given = dirOf(projectFile);
     const QString name = QFileInfo(projectFile).completeBaseName();
-    FileOps::recover(given, name);
     // The project folder by its canonical path: a folder reached through a
     // link is saved, backed up and swapped where it really is.
     const FileOps::TPrjFolders folders = FileOps::foldersOf(given, name);
+    // What a crash left is dealt with before the project is locked; while
+    // this window holds the lock, no other process writes there.
+    if (!FileOps::holdsLockOf(folders))
+        FileOps::recover(given, name);
     const QString p = folders.project, o = folders.backup;
     const QString file = p + u'/' + QFileInfo(projectFile).fileName();
 
@@ -359,10 +362,14 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
             batch.setSpareDir(FileOps::sparesOf(folders));
         }
         batch.setLast(file);
-        const QString cfg = FPrjCompanion(file, QStringLiteral(".CFG"));
+        // The companion files by their names on disk, the folder listed at
+        // most once.
+        Platform::CaseResolver names;
+        const auto companion = [&](const QString &ext) { return names.resolve(FChangeExt(file, ext)); };
+        const QString cfg = companion(QStringLiteral(".CFG"));
         if (FSavePrjConf(cfg, 0, Globale::VGGIniPrj).Category != 0)
             return abandon(7, cfg, 5);
-        const QString fnt = FPrjCompanion(file, QStringLiteral(".FNT"));
+        const QString fnt = companion(QStringLiteral(".FNT"));
         conf->PPrjFonts->NbTopics = static_cast<quint16>(display.project()->FCount());
         const QByteArray fonts(reinterpret_cast<const char *>(conf->PPrjFonts), sizeof(TFontsRec));
         if (!(!backup && g_fontsWritten.unchanged(fnt, fonts)) && FSavePrjFonts(fnt, 0, Globale::VGGIniPrjFonts).Category != 0)
@@ -370,11 +377,11 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         progress(display, QStringLiteral("Sauvegarde le projet "));
         if (FSavePrjTopics(file, display.project(), true, &topicFiles, true).Category != 0)
             return abandon(7, file, 5);
-        const QString cde = FPrjCompanion(file, QStringLiteral(".CDE"));
+        const QString cde = companion(QStringLiteral(".CDE"));
         if (FSavePrjCmds(cde, display.project()->commands, true).Category != 0)
             return abandon(7, cde, 5);
         // The index keywords, in a file of their own while a topic has some.
-        const QString key = FPrjCompanion(file, QStringLiteral(".KEY"));
+        const QString key = companion(QStringLiteral(".KEY"));
         const QByteArray keywords = ProjectFiles::FKeywordsBytes(*display.project());
         if (!keywords.isEmpty()) {
             if (!Platform::writeFileAtomic(key, keywords, &error)) {
@@ -387,19 +394,21 @@ TErrorContext &FSavePrj(const QString &projectFile, TConfBlock *conf, const TDis
         QStringList bitmaps;
         if (FGetBmpNames(cde, bitmaps).Category != 0)
             return abandon(4, QStringLiteral("FGetBmpNames FAIL !"), 0);
-        const QString hpj = FPrjCompanion(file, QStringLiteral(".HPJ"));
+        const QString hpj = companion(QStringLiteral(".HPJ"));
         if (FCreateHpjFile(hpj, conf->PIni, prj, bitmaps, topicFiles).Category != 0)
             return abandon(7, hpj, 6);
         if (conf->PIni->CREATE_CNT) {
-            const QString cnt = FPrjCompanion(file, QStringLiteral(".CNT"));
+            const QString cnt = companion(QStringLiteral(".CNT"));
             if (FCreateCntFile(cnt, topicFiles).Category != 0)
                 return abandon(7, cnt, 6);
         }
         // The saves since the last backup outlive the session, so that
         // an author who saves rarely still gets backups.
-        if (QDir().mkpath(folders.state))
-            Platform::writeFileAtomic(folders.state + QStringLiteral("/saves"),
-                                      QByteArray::number(prj->PrjSaveCount + 1));
+        if (QDir().mkpath(folders.state)) {
+            const QString saves = folders.state + QStringLiteral("/saves");
+            batch.setLoose(saves);
+            Platform::writeFileAtomic(saves, QByteArray::number(prj->PrjSaveCount + 1));
+        }
         if (!batch.commit(&error)) {
             g_fontsWritten = {};
             PShowError(saveFailed + QStringLiteral("\n") + error);

@@ -7,6 +7,8 @@
 #include "fileops/DosCmd.h"
 #include "formats/OutlineFile.h"
 #include "formats/ProjectFiles.h"
+#include "platform/FolderChanges.h"
+#include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "formats/KivHelpTools.h"
 
@@ -27,6 +29,17 @@ const char *const kSaveFailed = "La sauvegarde du projet a échoué ! ";
 
 QString dirOf(const QString &file) { return QFileInfo(file).absolutePath(); }
 
+// The project folder's changes since the topics were last saved.
+Platform::FolderChanges g_topicFiles;
+
+// A name of the form "T.n", n a number: a topic's file.
+bool numbered(const QString &entry)
+{
+    const qsizetype dot = entry.lastIndexOf(u'.');
+    return dot > 0 && dot + 1 < entry.size()
+           && std::all_of(entry.cbegin() + dot + 1, entry.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 // Files of `dir` named "T.n" for a topic name T of the outline about to be
 // written or of the one on disk, n a number, holding RTF, that are not among
 // `keep`: a renumbering left them.
@@ -41,15 +54,12 @@ void PRemoveRenumbered(const QString &dir, const QString &projectFile, const QLi
         for (const Outline::TLine &l : Outline::FParse(old).lines)
             names.insert(l.text);
     const QSet<QString> kept(keep.cbegin(), keep.cend());
-    const QStringList entries = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &entry : entries) {
+    for (const QString &entry : Platform::entryNames(dir)) {
         const qsizetype dot = entry.lastIndexOf(u'.');
         if (dot <= 0 || !names.contains(entry.left(dot)))
             continue;
-        const QString ext = entry.mid(dot + 1);
-        const bool number = !ext.isEmpty() && std::all_of(ext.cbegin(), ext.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
         const QString path = dir + u'/' + entry;
-        if (!number || kept.contains(path) || QFileInfo(path).isSymLink())
+        if (!numbered(entry) || kept.contains(path) || QFileInfo(path).isSymLink())
             continue;
         QFile file(path);
         if (file.open(QIODevice::ReadOnly) && file.read(5) == "{\\rtf")
@@ -133,17 +143,26 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, TCProject *project, bo
     Platform::WriteBatch *batch = Platform::WriteBatch::current();
     batch->setLast(projectFile);
     const QString dir = dirOf(projectFile);
+    const Platform::FolderStamps onDisk(dir);
+    // Files of the folder that changed since the last save: only they are
+    // looked at again.
+    QSet<QString> changed;
+    const bool watched = g_topicFiles.changes(dir, &changed);
     QStringList files;
     for (int n = 1; n <= count; ++n) {
         TTopic *topic = project->FTopicAt(n);
         const QString file = FTopicFileName(dir, topic->name, n);
-        if (!overwrite && QFileInfo::exists(file))
+        const QString entry = file.mid(dir.size() + 1);
+        qint64 size = -1;
+        if (!overwrite && onDisk.stamp(entry, &size))
             return sub.report(7, QStringLiteral("Can't Rewrite ") + file, 5);
         const QByteArray &rtf = topic->FBytes();
         // A topic unchanged since it was written to this very file (and the
         // file as it was then) is not written again.
-        const bool inPlace = batch->target(file) == QDir::cleanPath(QFileInfo(file).absoluteFilePath());
-        if (!inPlace || topic->FChangedSince(file) || QFileInfo(file).size() != rtf.size()) {
+        const bool inPlace = batch->target(file) == QDir::cleanPath(file);
+        const bool same = !topic->FChangedSince(file)
+                          && (watched ? !changed.contains(entry) : onDisk.stamp(entry, &size) && size == rtf.size());
+        if (!inPlace || !same) {
             QString error;
             if (!Platform::writeFileAtomic(file, rtf, &error)) {
                 PShowError(QString::fromUtf8(kSaveFailed) + QStringLiteral("\n") + error);
@@ -156,7 +175,11 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, TCProject *project, bo
     // Topic files of an earlier numbering go with this save: files named
     // after a topic of the project with a number no topic now has.
     const QList<Outline::TLine> lines = project->FLines();
-    if (batch->target(projectFile) == QDir::cleanPath(QFileInfo(projectFile).absoluteFilePath()))
+    // (Looked for after a change of the outline, or when the folder may
+    // have changed unseen.)
+    if (batch->target(projectFile) == QDir::cleanPath(QFileInfo(projectFile).absoluteFilePath())
+        && (!watched || project->outlineChanged
+            || std::any_of(changed.cbegin(), changed.cend(), [](const QString &entry) { return numbered(entry); })))
         PRemoveRenumbered(dir, projectFile, lines, files, batch);
     QString error;
     if (!Platform::writeFileAtomic(projectFile, Outline::FFormat(lines), &error) || (own && !own->commit(&error))) {
@@ -172,6 +195,8 @@ TErrorContext &FSavePrjTopics(const QString &projectFile, TCProject *project, bo
 
 void PMarkTopicsSaved(TCProject *project)
 {
+    // The files are now as the topics record them.
+    g_topicFiles.settle();
     for (int n = 1, count = project->FCount(); n <= count; ++n)
         project->FTopicAt(n)->PCommitPending();
     project->outlineChanged = false;

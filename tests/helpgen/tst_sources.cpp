@@ -248,8 +248,10 @@ void TestSources::sourcesFollowTheirInputs()
     r = Build::FWriteSources(project, conf, prj, false, true);
     QCOMPARE(r.kept, 2);
     QVERIFY(!QFileInfo::exists(box.path("P/T3.rtf")));
-    // Sources are rewritten in place: one cut short is never vouched for by
-    // the list of what they were made from, and is made again.
+    // A write cut short: a few sources are replaced whole, so the sources
+    // and their list stay as they were and only the changed one is made
+    // again; many are rewritten in place, and one cut short is never
+    // vouched for by the list, so all are made again.
     project.FTopicAt(1)->PSetBytes(head + "un, revu\\par\r\n}\r\n");
     Platform::setWriteBudgetForTest(10);
     r = Build::FWriteSources(project, conf, prj, false, true);
@@ -257,8 +259,29 @@ void TestSources::sourcesFollowTheirInputs()
     QVERIFY(!r.ok);
     r = Build::FWriteSources(project, conf, prj, false, true);
     QVERIFY(r.ok);
-    QCOMPARE(r.written, 2);
+    QCOMPARE(r.written, 1);
+    QCOMPARE(r.kept, 1);
     QVERIFY(readFile(box.path("P/T1.rtf")).contains("un, revu"));
+    QList<TCProject::TLine> many{{1, QStringLiteral("P")}};
+    for (int n = 2; n <= 40; ++n)
+        many.append({2, QStringLiteral("Page %1").arg(n)});
+    project.PSetLines(many);
+    const auto textsOf = [&](const QByteArray &tag) {
+        for (int n = 1; n <= 40; ++n)
+            project.FTopicAt(n)->PSetBytes(head + tag + QByteArray::number(n) + "\\par\r\n}\r\n");
+    };
+    textsOf("avant ");
+    QVERIFY(Build::FWriteSources(project, conf, prj, false, true).ok);
+    textsOf("après ");
+    Platform::setWriteBudgetForTest(3000);
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    Platform::setWriteBudgetForTest(-1);
+    QVERIFY(!r.ok);
+    r = Build::FWriteSources(project, conf, prj, false, true);
+    QVERIFY(r.ok);
+    QCOMPARE(r.written, 40);
+    for (int n = 1; n <= 40; ++n)
+        QVERIFY(readFile(box.path("P/T%1.rtf").arg(n)).contains("après " + QByteArray::number(n)));
 }
 
 KIV_TEST(TestSources)

@@ -2,6 +2,7 @@
 #include "TestRegistry.h"
 
 #include "platform/Cp1252.h"
+#include "platform/FolderChanges.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -233,6 +234,28 @@ void TestPlatform::pathsStandIns()
     QVERIFY(QFileInfo(box.path("config")).isDir());
     QCOMPARE(profilePath("/abs/x.CFG", true), QStringLiteral("/abs/x.CFG"));
     QVERIFY(!programFileName().isEmpty());
+    // The names a folder holds, and the ones that change in it: nothing is
+    // known before a first settle, nor after the folder was replaced.
+    QVERIFY(QDir().mkpath(box.path("p")));
+    QVERIFY(writeFile(box.path("p/Page.1"), "un") && writeFile(box.path("p/page.2"), "deux"));
+    QStringList names = entryNames(box.path("p"));
+    names.sort();
+    QCOMPARE(names, QStringList({"Page.1", "page.2"}));
+    QCOMPARE(resolveCase(box.path("p/PAGE.2")), box.path("p/page.2"));
+    FolderChanges changes;
+    QSet<QString> changed;
+    QVERIFY(!changes.changes(box.path("p"), &changed));
+    changes.settle();
+    QVERIFY(changes.changes(box.path("p"), &changed) && changed.isEmpty());
+    QVERIFY(writeFile(box.path("p/Page.1"), "UN"));
+    QVERIFY(changes.changes(box.path("p"), &changed));
+    QCOMPARE(changed, QSet<QString>({"Page.1"}));
+    QVERIFY(changes.changes(box.path("p"), &changed)); // kept until settled
+    changes.settle();
+    changed.clear();
+    QVERIFY(changes.changes(box.path("p"), &changed) && changed.isEmpty());
+    QVERIFY(QDir().rename(box.path("p"), box.path("old")) && QDir().mkpath(box.path("p")));
+    QVERIFY(!changes.changes(box.path("p"), &changed));
 }
 
 void TestPlatform::scriptedPromptsRecordAndAnswer()

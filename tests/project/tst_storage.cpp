@@ -274,6 +274,19 @@ void TestStorage::savesWriteOnlyWhatChanged()
     QVERIFY(readFile(dir + QString::fromUtf8("/Chapitre 2 é.2")).contains("nouveau"));
     // No temporary file is left behind.
     QVERIFY(QDir(dir).entryList({".kivhelp-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    // A topic file changed on disk behind the window's back, even at the
+    // same size, and one deleted: the next save puts the topics back.
+    const QString three = dir + QString::fromUtf8("/Chapitre 3 é.3"), four = dir + QString::fromUtf8("/Chapitre 4 é.4");
+    const QByteArray kept = readFile(three);
+    QByteArray other = kept;
+    other[other.size() - 4] = 'Z';
+    QFile inPlace(three);
+    QVERIFY(inPlace.open(QIODevice::ReadWrite) && inPlace.write(other) == other.size());
+    inPlace.close();
+    QVERIFY(QFile::remove(four));
+    QCOMPARE(FSavePrj(prj->PrjFile.get(), m_conf, m_display).Category, quint8(0));
+    QCOMPARE(readFile(three), kept);
+    QVERIFY(readFile(four).startsWith("{\\rtf"));
 
     // A topic inserted before others: the renumbered files are written, the
     // outline names only files that exist, and they load back.
