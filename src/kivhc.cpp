@@ -40,6 +40,8 @@ int fromHelpFile(const QFileInfo &file, const QString &format, const QString &ou
     // Names the help file does not keep, found in the files beside it.
     if (const int named = Hlp::nameContextsFromFilesBeside(read.project, file.filePath()))
         std::printf("%d nom(s) de contexte retrouvé(s) dans les fichiers à côté de l'aide (.CNT, .HM).\n", named);
+    for (const QString &note : std::as_const(read.notes))
+        std::printf("Note : %s\n", qPrintable(note));
     for (const QString &loss : std::as_const(read.losses))
         std::printf("Perte : %s\n", qPrintable(loss));
     const QString base = file.absolutePath() + u'/' + file.completeBaseName();

@@ -442,6 +442,7 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
                      .arg(made);
     if (!baggageLost.isEmpty())
         lines << QString::fromUtf8("fichier(s) joint(s) ([BAGGAGE]) au nom inutilisable, non écrit(s) : %1").arg(baggageLost.join(QStringLiteral(", ")));
+    lines += read.notes;
     lines += read.losses;
     lines += rtf.losses;
     put(name + QStringLiteral(".txt"), (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());

@@ -490,7 +490,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
     p.hpj.options.insert("HLP", fileName.toLocal8Bit());
     const quint16 minor = u16(*system, 2);
     qint64 contentsOffset = -1;
-    int charset = 0;
+    int charset = 0, lcid = 0;
     if (minor <= 16) {
         QByteArray title = system->mid(12);
         p.hpj.options.insert("TITLE", title.left(title.indexOf('\0') < 0 ? title.size() : title.indexOf('\0')));
@@ -507,18 +507,26 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             case 4: p.hpj.config << string; break;
             case 6: p.hpj.windows << readWindow(data); break;
             case 8: p.hpj.options.insert("CITATION", string); break;
-            case 9: p.hpj.options.insert("LCID", "0x" + QByteArray::number(u16(data, 8), 16)); break;
+            case 9:
+                lcid = u16(data, 8);
+                p.hpj.options.insert("LCID", "0x" + QByteArray::number(lcid, 16));
+                break;
             case 10: p.hpj.options.insert("CNT", string); break;
             case 11: charset = byteAt(data, 0); break;
             default: break;
             }
         }
     }
-    const int page = Platform::codePageOfCharset(charset);
+    // The code page: the character set's, else the language's; else (a
+    // 3.1 help names neither) the text says, once read.
+    int page = Platform::codePageOfCharset(charset);
     if (page > 0) {
-        p.codePage = page;
         p.hpj.options.insert("CHARSET", QByteArray::number(charset));
+    } else if (const Platform::TLanguage language = Platform::languageOfLcid(lcid); lcid > 0 && !language.tag.isEmpty()) {
+        page = language.codePage;
     }
+    if (page > 0)
+        p.codePage = page;
     const QList<TCharFormat> fonts = readFonts(c.internalFile("|FONT").value_or(QByteArray()));
 
     // The pages, in the order of their records.
@@ -692,6 +700,24 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             // "B1:0001": a named group (a number alone would join the common sequence).
             p.topics[sequence[i]].browse = "B" + QByteArray::number(p.browse.size() + 1) + ':' + QByteArray::number(i + 1).rightJustified(4, '0');
         p.browse << sequence;
+    }
+
+    if (page <= 0) {
+        QByteArray sample;
+        for (TSourceTopic &t : p.topics) {
+            sample += t.title;
+            forEachParagraph(t, [&](TParagraph &para) {
+                for (const TInline &i : para.items)
+                    if (i.kind == TInline::Text && sample.size() < 65536)
+                        sample += i.text;
+            });
+            if (sample.size() >= 65536)
+                break;
+        }
+        if (const int guessed = Platform::guessDoubleBytePage(sample)) {
+            p.codePage = guessed;
+            out.notes << QString::fromUtf8("page de codes %1 déduite du texte (le fichier ne la nomme pas).").arg(guessed);
+        }
     }
 
     // [MAP] numbers.

@@ -19,6 +19,7 @@ struct THelpFileRead {
     QString error;        // why the file could not be read (French)
     TProjectRead project; // the help as a read project
     QStringList losses;   // what was read only in part (French)
+    QStringList notes;    // what the file does not say and was inferred (French)
 };
 
 // `fileName`: the help file's name, which jumps naming this file use.

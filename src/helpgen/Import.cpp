@@ -560,6 +560,8 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         losses << QString::fromUtf8("%1 séquence(s) de lecture : les pages suivent l'ordre du plan, une seule séquence.").arg(p.browse.size());
     if (entryMacros)
         losses << QString::fromUtf8("%1 macro(s) d'entrée de page non reprise(s).").arg(entryMacros);
+    for (const QString &note : std::as_const(read.notes))
+        r << QStringLiteral("Note : ") + note;
     for (const QString &l : std::as_const(losses))
         r << QStringLiteral("Perte : ") + l;
     result.code = losses.isEmpty() ? 0 : 1;

@@ -66,6 +66,49 @@ TLanguage languageOfLcid(int lcid)
     return language;
 }
 
+int guessDoubleBytePage(const QByteArray &text)
+{
+    qsizetype high = 0;
+    for (const char c : text)
+        high += uchar(c) >= 0x80;
+    // Too few letters outside ASCII to say anything.
+    if (high < 8)
+        return 0;
+    for (const int number : {932, 949, 936, 950}) {
+        const CodePage page(number);
+        if (!page.isDoubleByte())
+            continue;
+        qsizetype bad = 0, kana = 0, hangul = 0, han = 0, other = 0;
+        for (const QChar c : page.decode(text)) {
+            const char16_t u = c.unicode();
+            if (u < 0x80)
+                continue;
+            if (u == 0xFFFD)
+                ++bad;
+            else if ((u >= 0x3040 && u <= 0x30FF) || (u >= 0xFF66 && u <= 0xFF9D))
+                ++kana;
+            else if (u >= 0xAC00 && u <= 0xD7A3)
+                ++hangul;
+            else if (u >= 0x4E00 && u <= 0x9FFF)
+                ++han;
+            else
+                ++other;
+        }
+        const qsizetype letters = bad + kana + hangul + han + other;
+        if (letters == 0 || bad * 100 > letters)
+            continue;
+        // Latin text with accents reads as scattered ideographs in every
+        // one of these pages: each must show what its own script has.
+        if (number == 932 && kana * 10 >= letters && kana >= 4)
+            return number;
+        if (number == 949 && hangul * 2 >= letters)
+            return number;
+        if ((number == 936 || number == 950) && han * 10 >= letters * 6 && high * 5 >= text.size())
+            return number;
+    }
+    return 0;
+}
+
 CodePage::CodePage(int codePage)
 {
     switch (codePage) {

@@ -25,6 +25,13 @@ struct TLanguage {
 };
 TLanguage languageOfLcid(int lcid);
 
+// The double-byte code page (932, 949, 936, 950) that text whose code page
+// nothing names reads as: Japanese by its kana, Korean by its Hangul,
+// Chinese by its ideographs making up most of the text (simplified before
+// traditional, which the bytes alone rarely tell apart); 0 when the text
+// reads as none of them (single-byte text, 1252 or another).
+int guessDoubleBytePage(const QByteArray &text);
+
 // One code page: bytes to text and back. Windows-1252 keeps the program's
 // own table (bytes without a character survive a round trip); the others
 // come from the system's converters. An unknown page is read as 1252.

@@ -1431,7 +1431,12 @@ TSummary summaryOf(const QByteArray &hlp)
         s.texts << text.simplified();
         s.contexts << hashes;
         s.jumps << jumps;
-        s.keywords << t.keywords;
+        // A page's keywords in any order: the index's order is the sort of
+        // the compiler's language (a help made on a Japanese system sorts
+        // even its 1252 keywords in Japanese order).
+        QList<QByteArray> keywords = t.keywords;
+        std::sort(keywords.begin(), keywords.end());
+        s.keywords << keywords;
         s.pictures << pictures;
     }
     for (const QList<int> &b : read.project.browse) {
@@ -1486,6 +1491,38 @@ void TestCompile::decompileRoundTrip()
     files << qMakePair(QStringLiteral("ours"), ours.hlp);
     const QList<QByteArray> extras = summaryOf(ours.hlp).windows.mid(2);
     QVERIFY(extras.size() == 2 && extras[0].startsWith("[CONFIG-note] CreateButton(") && extras[1].startsWith("[BAGGAGE] donnees.bin "));
+    // Real help files in English and Japanese (Shift-JIS, with neither a
+    // language nor a character set to say so).
+    for (const char *name : {"teraterm-en/ttermp.hlp", "teraterm-ja/ttermpj.hlp"}) {
+        const QString path = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/compiled-hlp/") + QLatin1String(name);
+        if (QFileInfo::exists(path))
+            files << qMakePair(QFileInfo(path).fileName(), TestSupport::readFile(path));
+    }
+    // Russian and Arabic help as the classic compiler writes it when the
+    // project gives a language but no character set: the character-set
+    // record says ANSI, the language alone names the code page.
+    const QList<QPair<QByteArray, QByteArray>> languages{
+        {"0x419", "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 #{\\footnote un}${\\footnote "
+                  "\\'d1\\'ef\\'f0\\'e0\\'e2\\'ea\\'e0}K{\\footnote \\'f0\\'e5\\'ea\\'e0}\\'d1\\'ef\\'f0\\'e0\\'e2\\'ea\\'e0 "
+                  "{\\uldb \\'f1\\'e0\\'e4}{\\v deux}\\page #{\\footnote deux}${\\footnote \\'c4\\'e2\\'e0}\\'c4\\'e2\\'e0\\par}"},
+        {"0x401", "{\\rtf1\\ansi\\ansicpg1256{\\fonttbl{\\f0\\fcharset178 Arial;}}\\f0 #{\\footnote un}${\\footnote "
+                  "\\'e3\\'d3\\'c7\\'da\\'cf\\'c9}K{\\footnote \\'df\\'e1\\'e3\\'c9}\\'e3\\'d3\\'c7\\'da\\'cf\\'c9 "
+                  "{\\uldb \\'c7\\'e1\\'c8\\'cf\\'c1}{\\v deux}\\page #{\\footnote deux}${\\footnote \\'c7\\'cb\\'e4\\'c7\\'e4}x\\par}"},
+    };
+    for (const auto &[lcid, rtf] : languages) {
+        QVERIFY(TestSupport::writeFile(box.path("l.hpj"), "[OPTIONS]\r\nTITLE=t\r\nLCID=" + lcid + " 0x0 0x0\r\n[FILES]\r\nl.rtf\r\n"));
+        QVERIFY(TestSupport::writeFile(box.path("l.rtf"), rtf));
+        const Hlp::TCompileResult made = Hlp::compileProject(box.path("l.hpj"));
+        QVERIFY2(made.ok, qPrintable(made.messages.join(u'\n')));
+        QByteArray hlp = made.hlp;
+        const QByteArray record = QByteArray("\x0b\x00\x05\x00", 4) + char(lcid == "0x419" ? 204 : 178);
+        const qsizetype at = hlp.indexOf(record);
+        QVERIFY(at > 0);
+        hlp[at + 4] = 0;
+        const Hlp::THelpFileRead read = Hlp::readHelpFile(hlp, QStringLiteral("l.hlp"));
+        QCOMPARE(read.project.codePage, lcid == "0x419" ? 1251 : 1256);
+        files << qMakePair(QString::fromLatin1("lcid-" + lcid), hlp);
+    }
     // Every corpus project, as kivhc compiles it.
     Hlp::TCompileOptions lenient;
     lenient.missingFilesAreWarnings = true;
