@@ -307,9 +307,24 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
                         QStringLiteral("fichier inclus introuvable : %1").arg(decodeName(name)));
             continue;
         }
-        for (const QByteArray &line : header.split('\n'))
-            if (!line.trimmed().startsWith('#') || line.trimmed().startsWith("#define"))
-                parseMapLine(line.trimmed(), &hpj.map); // comments and other lines give nothing
+        // Other lines (C code, include guards) give nothing; a line that
+        // names a context and something that is not a number is said.
+        const QList<QByteArray> lines = header.split('\n');
+        for (qsizetype k = 0; k < lines.size(); ++k) {
+            const QByteArray text = lines[k].trimmed();
+            if ((text.startsWith('#') && !text.startsWith("#define")) || parseMapLine(text, &hpj.map))
+                continue;
+            QByteArray entry = text;
+            for (const char *comment : {"//", "/*", ";"})
+                if (entry.indexOf(comment) >= 0)
+                    entry.truncate(entry.indexOf(comment));
+            QList<QByteArray> parts = entry.replace('=', ' ').simplified().split(' ');
+            if (parts.value(0) == "#define")
+                parts.removeFirst();
+            if (parts.size() == 2)
+                msg.warning(1013, QStringLiteral("%1, ligne %2").arg(decodeName(name)).arg(k + 1),
+                            QStringLiteral("entrée [MAP] dont le numéro est illisible, ignorée : %1").arg(decodeName(text)));
+        }
     }
     const THpj::Compression compression = read.compression = hpj.compression();
     if (compression == THpj::Compression::Unknown)

@@ -179,9 +179,10 @@ bool parseWindowLine(const QByteArray &line, TWindowLine *w)
 bool parseMapLine(const QByteArray &text, QList<QPair<QByteArray, qint64>> *map)
 {
     // "name number", "name=number" or "#define name number", with an
-    // optional C comment after it.
+    // optional comment after it (C's, or the help project's ';', which map
+    // files write after the number: "IDH_X = 1;").
     QByteArray line = text;
-    for (const char *comment : {"//", "/*"})
+    for (const char *comment : {"//", "/*", ";"})
         if (line.indexOf(comment) >= 0)
             line.truncate(line.indexOf(comment));
     line.replace('=', ' ');

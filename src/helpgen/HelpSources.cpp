@@ -125,10 +125,14 @@ TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &command
         prefix.replace(QRegularExpression(QStringLiteral("^\\\\f\\d+")), QStringLiteral("\\f%1").arg(font));
     }
     if (!lines.isEmpty()) {
+        // That control word only: \fcharset161 (Greek) and the others stay.
         QString &head = lines[0];
-        qsizetype at;
-        while ((at = head.indexOf(QLatin1String("\\fcharset1"))) >= 0)
-            head.remove(at, 10);
+        for (qsizetype at = 0; (at = head.indexOf(QLatin1String("\\fcharset1"), at)) >= 0;) {
+            if (at + 10 < head.size() && head[at + 10].isDigit())
+                at += 10;
+            else
+                head.remove(at, 10);
+        }
     }
     for (int i = 1; i < lines.size(); ++i) {
         QString line = lines[i];

@@ -1647,6 +1647,13 @@ void TestCompile::contextNamesFromFilesBeside()
     Hlp::THelpFileRead read = Hlp::readHelpFile(compiled.hlp, QStringLiteral("H.HLP"));
     QVERIFY(read.project.topics[1].contexts.first().startsWith("CTX_"));
     QCOMPARE(Hlp::nameContextsFromFilesBeside(read.project, box.path("H.HLP")), 0);
+    // An included map file: its numbers kept, a line it cannot read said.
+    QVERIFY(TestSupport::writeFile(box.path("m.hpj"), "[MAP]\r\n#include <m.h>\r\n[FILES]\r\nh.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("m.h"), "#ifndef M_H\r\n#define M_H\r\nIDH_debut = 1;\r\nIDH_cache_x = 0x7; // x\r\nIDH_z = deux;\r\n#endif\r\n"));
+    const Hlp::TCompileResult mapped = Hlp::compileProject(box.path("m.hpj"));
+    QVERIFY(mapped.ok);
+    QCOMPARE(Hlp::readHelpFile(mapped.hlp, QStringLiteral("M.HLP")).project.map.size(), 2);
+    QCOMPARE(mapped.messages.filter(QStringLiteral("IDH_z")).size(), 1);
     QVERIFY(TestSupport::writeFile(box.path("h.hm"), "// map\r\nIDH_cache_x\t0x7\r\n#define IDH_debut 1\r\n"));
     QCOMPARE(Hlp::nameContextsFromFilesBeside(read.project, box.path("H.HLP")), 2);
     const Hlp::TProjectRead &p = read.project;

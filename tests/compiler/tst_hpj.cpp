@@ -54,6 +54,10 @@ void TestHpj::otherSections()
     QCOMPARE(hpj.map.size(), 3);
     QCOMPARE(hpj.map[1].second, 0x20);
     QCOMPARE(hpj.map[2], (QPair<QByteArray, qint64>("IDH_C", 3)));
+    // Map files as real ones write them: ';' after the number.
+    QList<QPair<QByteArray, qint64>> map;
+    QVERIFY(Hlp::parseMapLine("IDH_X = 17;", &map) && Hlp::parseMapLine("#define IDH_Y 0x12 ; y", &map));
+    QCOMPARE(map, (QList<QPair<QByteArray, qint64>>{{"IDH_X", 17}, {"IDH_Y", 0x12}}));
     // A bad [MAP] line, a section not used (said once), an option not used.
     QCOMPARE(hpj.warnings.size(), 3);
     QCOMPARE(hpj.warnings[0].line, 8);

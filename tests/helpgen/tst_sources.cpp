@@ -72,7 +72,7 @@ void TestSources::headerAndFootnotes()
     QStringList lines{"{\\rtf1{\\fonttbl{\\f0\\fcharset1 A;}{\\f1\\fcharset1 B;}{\\f2\\fcharset161 C;}}",
                       "{\\colortbl ;}", "\\pard premier @_0_x_@\\par", "}"};
     QVERIFY(FConvertTopicLines(lines, {"CMD"}, QStringLiteral("Mode d'emploi"), 7, true, "\\f0\\fs30\\b").ok);
-    QCOMPARE(lines, QStringList({"{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}{\\f261 C;}}", "{\\colortbl ;}",
+    QCOMPARE(lines, QStringList({"{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}{\\f2\\fcharset161 C;}}", "{\\colortbl ;}",
                                  "#{\\footnote # Mode_demploi }", "${\\footnote $ Mode d'emploi }",
                                  "K{\\footnote K Mode d'emploi }", "+{\\footnote + 7: 7 }",
                                  "\\keepn\\line{\\f0\\fs30\\b Mode d'emploi}\\line\\par\\pard",
