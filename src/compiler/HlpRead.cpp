@@ -170,8 +170,9 @@ bool Container::parse(const QByteArray &bytes)
         return false;
     }
     const quint32 dir = u32(bytes, 4);
+    // A file may reserve more space than it uses (viewers read what is used).
     const quint32 reserved = u32(bytes, dir), used = u32(bytes, dir + 4);
-    if (reserved != used + 9 || qint64(dir) + reserved > bytes.size()) {
+    if (qint64(reserved) < qint64(used) + 9 || qint64(dir) + reserved > bytes.size()) {
         error = "directory header";
         return false;
     }
@@ -189,7 +190,7 @@ std::optional<QByteArray> Container::internalFile(const QByteArray &name) const
         return std::nullopt;
     const quint32 at = u32(*offset, 0);
     const quint32 reserved = u32(file, at), used = u32(file, at + 4);
-    if (reserved != used + 9 || qint64(at) + reserved > file.size())
+    if (qint64(reserved) < qint64(used) + 9 || qint64(at) + reserved > file.size())
         return std::nullopt;
     return file.mid(at + 9, used);
 }
