@@ -1440,12 +1440,8 @@ QStringList writeChm(const TProjectRead &project, const QString &pagesFolder, co
     // the index and the search in.
     bool lcidOk = false;
     uint lcid = project.hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&lcidOk, 0);
-    if (!lcidOk || lcid == 0 || lcid > 0xFFFF) {
-        static const QHash<int, uint> languageOfPage{{1250, 0x415}, {1251, 0x419}, {1253, 0x408}, {1254, 0x41F}, {1255, 0x40D},
-                                                     {1256, 0x401}, {1257, 0x427}, {1258, 0x42A}, {874, 0x41E},  {932, 0x411},
-                                                     {936, 0x804},  {949, 0x412},  {950, 0x404}};
-        lcid = languageOfPage.value(project.codePage, 0x40C);
-    }
+    if (!lcidOk || lcid == 0 || lcid > 0xFFFF)
+        lcid = Platform::lcidOfCodePage(project.codePage) ? uint(Platform::lcidOfCodePage(project.codePage)) : 0x40C;
     const QString hhp = QStringLiteral("[OPTIONS]\nCompatibility=1.1 or later\nCompiled file=%1\nContents file=toc.hhc\n"
                                        "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nFull-text search=Yes\nTitle=%3\n"
                                        "Language=0x%7\n\n"

@@ -161,6 +161,7 @@ quint16 PPrjDefault(quint8 *rec, int, quint16 fRecSize)
     r->Copyright.set(QString::fromUtf8(kDefaultCopyright));
     r->HelpCompress.set(QStringLiteral("NO"));
     r->Outputs.set(QString());
+    r->Language.set(QString());
     r->BkColor = 16777215;
     r->TitleColor = 16777215;
     return 0;
@@ -176,6 +177,7 @@ void PPrjRead(Platform::IniFile &ini, quint8 *rec, const quint8 *defRec)
     readStr(ini, kParam, QStringLiteral("Copyright"), r->Copyright, d->Copyright);
     readStr(ini, kParam, QStringLiteral("HelpCompress"), r->HelpCompress, d->HelpCompress);
     readStr(ini, kParam, QStringLiteral("Outputs"), r->Outputs, d->Outputs);
+    readStr(ini, kParam, QStringLiteral("Language"), r->Language, d->Language);
     r->BkColor = ini.readInteger(kParam, QStringLiteral("BkColor"), d->BkColor);
     r->TitleColor = ini.readInteger(kParam, QStringLiteral("TitleColor"), d->TitleColor);
 }
@@ -194,6 +196,8 @@ void PPrjWrite(Platform::IniFile &ini, const quint8 *rec)
     // the others' files stay as they were.
     if (!r->Outputs.get().isEmpty() || ini.valueExists(kParam, QStringLiteral("Outputs")))
         ini.writeString(kParam, QStringLiteral("Outputs"), r->Outputs.get());
+    if (!r->Language.get().isEmpty() || ini.valueExists(kParam, QStringLiteral("Language")))
+        ini.writeString(kParam, QStringLiteral("Language"), r->Language.get());
 }
 
 // ---- title fonts ----

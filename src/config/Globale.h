@@ -59,6 +59,9 @@ struct TPrjRec {
     quint16 PrjSaveCount;
     // The outputs built besides the .HLP: "HTML", "CHM", comma-separated.
     String255 Outputs;
+    // The help's language, a Windows language identifier ("0x411"); empty
+    // for none (Western European text, Windows-1252).
+    String255 Language;
 };
 static_assert(offsetof(TPrjRec, BkColor) == 1028);
 static_assert(offsetof(TPrjRec, PrjDir) == 256 + 780);

@@ -106,6 +106,19 @@ QString FDoubleBackslash(const QString &text, TBackslashMode mode)
     return out.left(kShort);
 }
 
+QString FRtfUnicode(const QString &rtf)
+{
+    QString out;
+    out.reserve(rtf.size());
+    for (const QChar c : rtf) {
+        if (c.unicode() >= 0x80 && Platform::cp1252Byte(c) < 0x80)
+            out += QStringLiteral("\\u%1?").arg(qint16(c.unicode()));
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString FRtfEscape(const QString &text)
 {
     QString out;

@@ -7,6 +7,9 @@ namespace TextConv {
 
 enum TBackslashMode { Single, Quadruple };
 
+// RTF text (already escaped) whose letters outside Windows-1252 become
+// \uN? escapes, so that a file written in 1252 keeps them.
+QString FRtfUnicode(const QString &rtf);
 // Characters a topic name may not hold become blanks.
 QString FCleanTopicName(const QString &name);
 // Topic name to context string, as the help compiler keeps it: blanks

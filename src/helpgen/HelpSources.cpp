@@ -3,6 +3,7 @@
 #include "formats/TextConv.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
 #include "formats/KivHelpTools.h"
@@ -159,17 +160,20 @@ TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &command
     // first paragraph: with the title line added, it would show twice.
     if (addTitle && lines.size() > 2 && FParagraphText(lines[2]).trimmed() == topicName.trimmed())
         lines.removeAt(2);
+    // The name's letters outside Windows-1252 (a project in another
+    // language) as \uN, which the compiler writes in the help's code page.
+    const QString shownName = TextConv::FRtfUnicode(topicName);
     if (addTitle)
-        lines.insert(at, QStringLiteral("\\keepn\\line{") + prefix + u' ' + topicName
+        lines.insert(at, QStringLiteral("\\keepn\\line{") + prefix + u' ' + shownName
                              + QStringLiteral("}\\line\\par\\pard"));
     const QString num = QString::number(number);
     lines.insert(at, QStringLiteral("+{\\footnote + ") + num + QStringLiteral(": ") + num + QStringLiteral(" }"));
-    QString index = topicName;
+    QString index = shownName;
     for (const QString &keyword : keywords.split(u';', Qt::SkipEmptyParts))
         if (!keyword.trimmed().isEmpty())
-            index += u';' + TextConv::FRtfEscape(keyword.trimmed());
+            index += u';' + TextConv::FRtfUnicode(TextConv::FRtfEscape(keyword.trimmed()));
     lines.insert(at, QStringLiteral("K{\\footnote K ") + index + QStringLiteral(" }"));
-    lines.insert(at, QStringLiteral("${\\footnote $ ") + topicName + QStringLiteral(" }"));
+    lines.insert(at, QStringLiteral("${\\footnote $ ") + shownName + QStringLiteral(" }"));
     lines.insert(at, QStringLiteral("#{\\footnote # ") + TextConv::FContextName(topicName) + QStringLiteral(" }"));
     return result;
 }
@@ -236,6 +240,13 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
     return sub.report(0);
 }
 
+int FProjectLcid(const TPrjRec *prj)
+{
+    bool ok = false;
+    const uint lcid = prj->Language.get().trimmed().toUInt(&ok, 0);
+    return ok && lcid > 0 && lcid <= 0xFFFF && !Platform::languageOfLcid(int(lcid)).tag.isEmpty() ? int(lcid) : 0;
+}
+
 QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpjPath, const QStringList &bitmaps,
                       int topicCount, int screenWidth, int screenHeight)
 {
@@ -251,6 +262,9 @@ QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpj
     lines << QStringLiteral("ROOT=") + Platform::shortPath(root);
     lines << QStringLiteral("COPYRIGHT=") + prj->Copyright.get();
     lines << QStringLiteral("COMPRESS=") + prj->HelpCompress.get();
+    // The language names the code page the help is written in.
+    if (const int lcid = FProjectLcid(prj))
+        lines << QStringLiteral("LCID=0x%1 0x0 0x0").arg(lcid, 0, 16);
     lines << QStringLiteral("[WINDOWS]");
     lines << QStringLiteral("main=") + q + prj->ProjectTitle.get() + q
                  + QStringLiteral(",(0,0,%1,%2),1,").arg(screenWidth).arg(screenHeight) + rgb(prj->BkColor)
@@ -292,16 +306,18 @@ TErrorContext &FCreateHpjFile(const QString &hpjPath, const TIniRec *ini, const 
         screen = s->size();
     const QStringList lines =
         FHpjLines(ini, prj, hpjPath, bitmaps, int(topicFiles.size()), screen.width(), screen.height());
-    // The file is Windows-1252; a path that it cannot hold (a folder named
-    // with letters outside it) is written in UTF-8, which the compiler
+    // The file is in the help's code page (Windows-1252 unless the project
+    // names a language); a path that it cannot hold (a folder named with
+    // letters outside it) is written in UTF-8, which the compiler
     // recognises, rather than with "?" in place of those letters.
+    const Platform::CodePage page(Platform::languageOfLcid(FProjectLcid(prj)).codePage);
     QByteArray bytes;
     QString section;
     for (const QString &line : lines) {
         if (line.startsWith(u'['))
             section = line;
         const bool path = line.startsWith(QLatin1String("ROOT=")) || section == QLatin1String("[BITMAPS]");
-        bytes += path ? Platform::toCp1252OrUtf8(line) : Platform::toCp1252(line);
+        bytes += path ? Platform::toCp1252OrUtf8(line) : page.number() == 1252 ? Platform::toCp1252(line) : page.encode(line);
         bytes += "\r\n";
     }
     QString error;

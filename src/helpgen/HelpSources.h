@@ -47,6 +47,9 @@ TErrorContext &FTopic2RTF(const QString &prjDir, const QString &topicName, const
                           bool addTitle, const QString &titlePrefix, QStringList *workText,
                           const QStringList &commands, const QString &titleFont = {});
 
+// The project's language (a Windows language identifier), 0 for none or
+// one that is not known.
+int FProjectLcid(const TPrjRec *prj);
 QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpjPath, const QStringList &bitmaps,
                       int topicCount, int screenWidth, int screenHeight);
 QStringList FCntLines(const QString &cntPath, const QStringList &topicFiles);

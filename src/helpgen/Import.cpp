@@ -204,7 +204,7 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
             last = i.format;
             if (hotspot) {
                 visible += m_page.decode(i.text);
-                shownRtf += TextConv::FRtfEscape(m_page.decode(i.text));
+                shownRtf += QString::fromLatin1(topicText(m_page.decode(i.text))); // every letter, \uN beyond 1252
             } else
                 out += run(i.format, m_page.decode(i.text));
             break;
@@ -401,6 +401,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         return fail(QString::fromUtf8("Ce fichier d'aide a %1 pages : un projet KivHelp en tient %2 au plus.").arg(entries.size()).arg(MaxTopics));
     QStringList names;
     QHash<int, QString> contextOf;
+    QHash<int, QString> titleInText; // entry -> the title its name could not hold
     for (const Hlp::TOutlineEntry &e : entries) {
         // Named by its title, else by the start of its first line.
         QByteArray first;
@@ -410,10 +411,18 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
                     for (const Hlp::TInline &i : para.items)
                         if (first.trimmed().isEmpty() && i.kind == Hlp::TInline::Text)
                             first = i.text;
-        const QByteArray shown = e.topic < 0 ? e.heading : p.topics[e.topic].title.trimmed().isEmpty() ? first.left(60) : p.topics[e.topic].title;
-        QString title = names.isEmpty() ? name : TextConv::FCleanTopicName(page.decode(shown)).simplified();
-        if (title.isEmpty() || !TextConv::FTopicNameProblem(title).isEmpty())
+        // (Cut as letters: a double-byte letter is never halved.)
+        const QString shown = e.topic < 0 ? page.decode(e.heading)
+                              : p.topics[e.topic].title.trimmed().isEmpty() ? page.decode(first).left(60)
+                                                                              : page.decode(p.topics[e.topic].title);
+        QString title = names.isEmpty() ? name : TextConv::FCleanTopicName(shown).simplified();
+        if (title.isEmpty() || !TextConv::FTopicNameProblem(title).isEmpty()) {
+            // A title a page's name cannot hold (letters outside Windows-1252)
+            // opens the page's text instead.
+            if (!names.isEmpty() && !shown.trimmed().isEmpty())
+                titleInText.insert(int(names.size()), shown.simplified());
             title = e.topic < 0 ? QString::fromUtf8("Chapitre") : QStringLiteral("Page %1").arg(e.topic + 1);
+        }
         const QString base = title;
         for (int k = 2; names.contains(title, Qt::CaseInsensitive); ++k)
             title = QStringLiteral("%1 (%2)").arg(base, QString::number(k));
@@ -439,7 +448,15 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
             para.items << text;
             heading.scrolling << para;
         }
-        const Hlp::TSourceTopic &t = entries[k].topic < 0 ? heading : p.topics[entries[k].topic];
+        Hlp::TSourceTopic t = entries[k].topic < 0 ? heading : p.topics[entries[k].topic];
+        if (titleInText.contains(int(k)) && entries[k].topic >= 0) {
+            Hlp::TInline text;
+            text.text = page.encode(titleInText.value(int(k)));
+            text.format.attributes = Hlp::FontBold;
+            Hlp::TParagraph para;
+            para.items << text;
+            t.scrolling.prepend(para);
+        }
         files << qMakePair(QStringLiteral("%1.%2").arg(names[k]).arg(k + 1), writer.topic(t));
         outline << Outline::TLine{entries[k].level, names[k]};
         QStringList own;
@@ -457,10 +474,19 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
             if (w.hasTitle)
                 title = w.title[0] | (w.title[1] << 8) | (w.title[2] << 16);
         }
-    const auto setting = [&](const char *key) { return Platform::toCp1252(page.decode(p.hpj.options.value(key)).simplified()); };
+    // Every letter of the title and copyright (the settings file takes
+    // UTF-8 for what Windows-1252 lacks), and the help's language, which
+    // names the code page the project's help is built in.
+    const auto setting = [&](const char *key) { return Platform::toCp1252OrUtf8(page.decode(p.hpj.options.value(key)).simplified()); };
+    bool lcidOk = false;
+    int lcid = int(p.hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&lcidOk, 0));
+    if (!lcidOk || Platform::languageOfLcid(lcid).tag.isEmpty() || Platform::languageOfLcid(lcid).codePage != p.codePage)
+        lcid = Platform::lcidOfCodePage(p.codePage);
+    const QByteArray language = lcid ? "\r\nLanguage=0x" + QByteArray::number(lcid, 16) : QByteArray();
     files << qMakePair(name + QStringLiteral(".CFG"), "[Param]\r\nAddTitle=0\r\nSameTitleFont=1\r\nProjectTitle=" + setting("TITLE")
                                                           + "\r\nCopyright=" + setting("COPYRIGHT") + "\r\nHelpCompress=NO\r\nBkColor="
-                                                          + QByteArray::number(background) + "\r\nTitleColor=" + QByteArray::number(title) + "\r\n");
+                                                          + QByteArray::number(background) + "\r\nTitleColor=" + QByteArray::number(title)
+                                                          + language + "\r\n");
     files << qMakePair(name + QStringLiteral(".PRJ"), Outline::FFormat(outline));
     files << qMakePair(name + QStringLiteral(".CDE"), CommandFile::FJoinCmdLines(commands));
     if (!keywords.isEmpty())
@@ -533,6 +559,10 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
                                     "les numéros [MAP] (%2) ne sont pas repris.")
                       .arg(namedContexts)
                       .arg(p.map.size());
+    if (!titleInText.isEmpty())
+        losses << QString::fromUtf8("%1 titre(s) de page hors de Windows-1252, que les noms de page ne peuvent pas tenir : "
+                                    "ces pages sont nommées « Page N » et leur titre ouvre leur texte.")
+                      .arg(titleInText.size());
     if (writer.deadJumps)
         losses << QString::fromUtf8("%1 saut(s) vers des pages absentes gardé(s) comme texte simple.").arg(writer.deadJumps);
     if (writer.otherFiles)

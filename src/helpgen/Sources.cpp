@@ -102,7 +102,7 @@ QByteArray digestOf(const QByteArray &topic, const QStringList &commands, const 
                     bool addTitle, const QString &prefix, const QString &font, const QString &keywords)
 {
     TKey k;
-    k.add(QByteArrayView("2")); // the source's layout; raise when the conversion changes
+    k.add(QByteArrayView("3")); // the source's layout; raise when the conversion changes
     k.add(QByteArray::number(number));
     k.add(name);
     k.add(keywords);

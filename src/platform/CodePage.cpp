@@ -66,6 +66,14 @@ TLanguage languageOfLcid(int lcid)
     return language;
 }
 
+int lcidOfCodePage(int codePage)
+{
+    static const QHash<int, int> lcids{{1250, 0x415}, {1251, 0x419}, {1253, 0x408}, {1254, 0x41F}, {1255, 0x40D},
+                                       {1256, 0x401}, {1257, 0x427}, {1258, 0x42A}, {874, 0x41E},  {932, 0x411},
+                                       {936, 0x804},  {949, 0x412},  {950, 0x404}};
+    return lcids.value(codePage, 0);
+}
+
 int guessDoubleBytePage(const QByteArray &text)
 {
     qsizetype high = 0;

@@ -24,6 +24,9 @@ struct TLanguage {
     QString tag;
 };
 TLanguage languageOfLcid(int lcid);
+// The language identifier of a code page's main language (0x411 for 932,
+// 0x419 for 1251); 0 for 1252 and unknown pages.
+int lcidOfCodePage(int codePage);
 
 // The double-byte code page (932, 949, 936, 950) that text whose code page
 // nothing names reads as: Japanese by its kana, Korean by its Hangul,

@@ -1,9 +1,11 @@
 #include "ui/SettingsDialogs.h"
 
+#include "helpgen/HelpSources.h"
 #include "platform/Prompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFileInfo>
@@ -223,6 +225,24 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     form->addRow(label(QStringLiteral("Titre du projet d'Aide :"), panel, "LbTitle"), m_title);
     form->addRow(label(QStringLiteral("Copyright :"), panel, "LbCoryright"), m_copyright);
     form->addRow(label(QStringLiteral("Compresser l'aide ? (OUI ou NON) :"), panel, "LbCompress"), m_compress);
+    // The help's language: its code page (the letters it can hold) and the
+    // order of its index.
+    m_language = new QComboBox(panel);
+    m_language->setObjectName(QStringLiteral("CbLanguage"));
+    m_language->addItem(QString::fromUtf8("Aucune (Europe de l'Ouest, Windows-1252)"), QString());
+    static const QList<QPair<const char *, int>> languages{
+        {"Allemand", 0x407},        {"Anglais", 0x409},      {"Arabe", 0x401},      {"Bulgare", 0x402},
+        {"Chinois simplifié", 0x804}, {"Chinois traditionnel", 0x404}, {"Coréen", 0x412}, {"Croate", 0x41A},
+        {"Danois", 0x406},          {"Espagnol", 0xC0A},     {"Estonien", 0x425},   {"Finnois", 0x40B},
+        {"Français", 0x40C},        {"Grec", 0x408},         {"Hébreu", 0x40D},     {"Hongrois", 0x40E},
+        {"Italien", 0x410},         {"Japonais", 0x411},     {"Letton", 0x426},     {"Lituanien", 0x427},
+        {"Néerlandais", 0x413},     {"Norvégien", 0x414},    {"Polonais", 0x415},   {"Portugais", 0x416},
+        {"Roumain", 0x418},         {"Russe", 0x419},        {"Slovaque", 0x41B},   {"Slovène", 0x424},
+        {"Suédois", 0x41D},         {"Tchèque", 0x405},      {"Thaï", 0x41E},       {"Turc", 0x41F},
+        {"Ukrainien", 0x422},       {"Vietnamien", 0x42A}};
+    for (const auto &[name, lcid] : languages)
+        m_language->addItem(QString::fromUtf8(name), QStringLiteral("0x%1").arg(lcid, 0, 16));
+    form->addRow(label(QStringLiteral("Langue de l'aide :"), panel, "LbLanguage"), m_language);
     m_addTitle = new QCheckBox(QStringLiteral("Inclure les Titres dans l'Aide"), panel);
     m_addTitle->setObjectName(QStringLiteral("chkTitle"));
     m_addTitle->setFont(bold);
@@ -315,6 +335,12 @@ void TFrmPrjConf::PFill(const TConfBlock *conf)
                                                           : prj->HelpCompress.get());
     m_copyright->setText(prj->Copyright.get());
     m_title->setText(prj->ProjectTitle.get());
+    // A language the list lacks (written by hand, or imported) is kept.
+    const int lcid = KIVHelpTools::FProjectLcid(prj);
+    const QString language = lcid ? QStringLiteral("0x%1").arg(lcid, 0, 16) : QString();
+    if (m_language->findData(language) < 0)
+        m_language->addItem(QStringLiteral("LCID ") + language, language);
+    m_language->setCurrentIndex(m_language->findData(language));
     m_addTitle->setChecked(prj->AddTitle);
     const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
     m_html->setChecked(outputs.contains(QStringLiteral("HTML")));
@@ -334,6 +360,7 @@ void TFrmPrjConf::PStore(TConfBlock *conf)
                                                              : m_compress->text());
     prj->Copyright.set(m_copyright->text());
     prj->ProjectTitle.set(m_title->text());
+    prj->Language.set(m_language->currentData().toString());
     prj->AddTitle = m_addTitle->isChecked();
     QStringList outputs;
     if (m_html->isChecked())

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QSpinBox;
 
@@ -57,6 +58,7 @@ private:
     QLineEdit *m_title;
     QLineEdit *m_copyright;
     QLineEdit *m_compress;
+    QComboBox *m_language = nullptr;
     QCheckBox *m_addTitle;
     QCheckBox *m_html = nullptr;
     QCheckBox *m_chm = nullptr;

@@ -78,6 +78,7 @@ private slots:
     void buildsNeverWriteTheAuthorsFiles();
     void aFailedCompileEndsTheBuild();
     void importThenBuild();
+    void importKeepsTheLanguage();
     void killedImportsLeaveNothing();
 };
 
@@ -231,6 +232,47 @@ void TestBuildCommand::killedImportsLeaveNothing()
     there.sort();
     QCOMPARE(there, expected);
     QCOMPARE(readFile(box.path("images/auteur.bmp")), QByteArray("BM de l'auteur"));
+}
+
+void TestBuildCommand::importKeepsTheLanguage()
+{
+    // A Russian help imported and built again: its language, and every
+    // letter of its title, page titles, text, link texts and keywords, in
+    // its code page.
+    TestSupport::Sandbox box;
+    const QString config = importSettings(box);
+    QVERIFY(!config.isEmpty());
+    QVERIFY(QDir().mkpath(box.path("src")));
+    QVERIFY(writeFile(box.path("src/r.hpj"), "[OPTIONS]\r\nTITLE=\xd1\xef\xf0\xe0\xe2\xea\xe0\r\nLCID=0x419 0x0 0x0\r\n[FILES]\r\nr.rtf\r\n"));
+    QVERIFY(writeFile(box.path("src/r.rtf"),
+        "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 #{\\footnote un}${\\footnote \\'d1\\'ef\\'f0\\'e0\\'e2\\'ea\\'e0}"
+        "\\'d2\\'e5\\'ea\\'f1\\'f2 {\\uldb \\'f1\\'e0\\'e4}{\\v deux}\\par\\page"
+        "#{\\footnote deux}${\\footnote \\'c4\\'e2\\'e0}K{\\footnote \\'f0\\'e5\\'ea\\'e0}\\'c4\\'e2\\'e0\\par}"));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("src/r.hpj"));
+    QVERIFY(compiled.ok);
+    QVERIFY(writeFile(box.path("src/r.hlp"), compiled.hlp));
+    const TRun imported = program({QStringLiteral("--import"), box.path("src/r.hlp"), QStringLiteral("Russe")}, config);
+    QVERIFY2(imported.code <= 1, qPrintable(imported.out));
+    QVERIFY(readFile(box.path("projets/Russe/Russe.CFG")).contains("Language=0x419"));
+    // Page names are Windows-1252: a Russian title opens its page's text,
+    // and the report says so.
+    QCOMPARE(readFile(box.path("projets/Russe/Russe.PRJ")), QByteArray("Russe\r\n\tPage 2\r\n"));
+    QVERIFY(imported.out.contains(QString::fromUtf8("1 titre(s) de page hors de Windows-1252")));
+    QVERIFY(readFile(box.path("projets/Russe/Page 2.2")).contains("\\u1044?\\u1074?\\u1072?"));
+    const TRun built = build(box.path("projets/Russe/Russe.PRJ"), "hlp", config);
+    QVERIFY2(built.code == 0, qPrintable(built.out));
+    const Hlp::THelpFileRead back = Hlp::readHelpFile(readFile(box.path("projets/Russe.COM/Russe.HLP")), QStringLiteral("Russe.HLP"));
+    QVERIFY(back.ok);
+    QCOMPARE(back.project.codePage, 1251);
+    QCOMPARE(back.project.hpj.options.value("TITLE"), QByteArray("\xd1\xef\xf0\xe0\xe2\xea\xe0"));
+    QCOMPARE(back.project.topics.size(), 2);
+    QCOMPARE(back.project.topics[1].title, QByteArray("Page 2"));
+    QVERIFY(back.project.topics[1].keywords.contains(QByteArray("\xf0\xe5\xea\xe0")));
+    QByteArray text;
+    for (const Hlp::TParagraph &p : back.project.topics[0].scrolling)
+        for (const Hlp::TInline &i : p.items)
+            text += i.text;
+    QVERIFY2(text.contains("\xd2\xe5\xea\xf1\xf2") && text.contains("\xf1\xe0\xe4"), text.constData());
 }
 
 void TestBuildCommand::importThenBuild()

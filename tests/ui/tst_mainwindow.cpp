@@ -407,6 +407,16 @@ void TestMainWindow::projectSettingsDialog()
     d->PFill(Globale::PConf);
     QVERIFY(!d->findChild<QCheckBox *>("ChkHtml")->isChecked() && d->findChild<QCheckBox *>("ChkChm")->isChecked());
     Globale::PConf->PPrj->Outputs.set(QString());
+    // The help's language: chosen in the list, kept when the list lacks it.
+    auto *language = d->findChild<QComboBox *>("CbLanguage");
+    QCOMPARE(language->currentData().toString(), QString());
+    language->setCurrentIndex(language->findText(QStringLiteral("Japonais")));
+    d->PStore(Globale::PConf);
+    QCOMPARE(Globale::PConf->PPrj->Language.get(), QStringLiteral("0x411"));
+    Globale::PConf->PPrj->Language.set(QStringLiteral("0x0c04"));
+    d->PFill(Globale::PConf);
+    QCOMPARE(language->currentText(), QStringLiteral("LCID 0xc04"));
+    Globale::PConf->PPrj->Language.set(QString());
 }
 
 void TestMainWindow::titlesDialog()
