@@ -24,12 +24,24 @@ QByteArray rtfText(const QByteArray &text)
         const quint8 b = quint8(c);
         if (c == '\\' || c == '{' || c == '}')
             out += '\\' + QByteArray(1, c);
-        else if (b < 0x20 || b >= 0x80)
+        else if (b < 0x20 || b == 0x7F)
+            out += ' '; // a file's control characters are nobody's text
+        else if (b >= 0x80)
             out += "\\'" + QByteArray::number(b, 16).rightJustified(2, '0');
         else
             out += c;
     }
     return out;
+}
+
+// A value for one line of the help project: its control characters (a CR
+// or LF would start a line of the file's choosing) become spaces.
+QByteArray hpjValue(QByteArray text)
+{
+    for (char &c : text)
+        if (quint8(c) < 0x20 || quint8(c) == 0x7F)
+            c = ' ';
+    return text;
 }
 
 QByteArray twips(int halfPoints) { return QByteArray::number(halfPoints * 10); }
@@ -306,7 +318,7 @@ QByteArray contentsFrom(const TProjectRead &p, const QList<TOutlineEntry> &outli
 {
     QByteArray out = ":Base " + name.toUtf8() + ".hlp\r\n";
     if (p.hpj.options.contains("TITLE"))
-        out += ":Title " + p.hpj.options.value("TITLE") + "\r\n";
+        out += ":Title " + hpjValue(p.hpj.options.value("TITLE")) + "\r\n";
     // The books open above each entry, by their level in the outline; the
     // contents page stands beside the others, not over them.
     QList<int> books;
@@ -317,7 +329,7 @@ QByteArray contentsFrom(const TProjectRead &p, const QList<TOutlineEntry> &outli
             books.removeLast();
         const bool book = e.topic < 0 || (k + 1 < outline.size() && levelOf(k + 1) > levelOf(k));
         const TSourceTopic *t = e.topic >= 0 ? &p.topics[e.topic] : nullptr;
-        const QByteArray title = (t ? t->title : e.heading).simplified().replace('=', '-');
+        const QByteArray title = hpjValue(t ? t->title : e.heading).simplified().replace('=', '-');
         if (book) {
             out += QByteArray::number(qMin(int(books.size()) + 1, 9)) + ' ' + (title.isEmpty() ? "-" : title) + "\r\n";
             books << levelOf(k);
@@ -393,7 +405,7 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
     QByteArray hpj = "; Rebuilt from " + name.toUtf8() + ".hlp\r\n[OPTIONS]\r\n";
     for (const char *key : {"TITLE", "COPYRIGHT", "CONTENTS", "LCID", "CHARSET", "CITATION"})
         if (p.hpj.options.contains(key))
-            hpj += QByteArray(key) + '=' + p.hpj.options.value(key) + "\r\n";
+            hpj += QByteArray(key) + '=' + hpjValue(p.hpj.options.value(key)) + "\r\n";
     if (hasContents)
         hpj += "CNT=" + name.toUtf8() + ".cnt\r\n";
     hpj += "COMPRESS=YES\r\nHLP=" + name.toUtf8() + ".hlp\r\n";
@@ -407,7 +419,7 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
                 return has ? '(' + QByteArray::number(c[0]) + ',' + QByteArray::number(c[1]) + ',' + QByteArray::number(c[2]) + ')'
                            : QByteArray();
             };
-            hpj += w.name + "=\"" + w.caption + "\",(" + place + ")," + (w.hasState ? QByteArray::number(w.state) : QByteArray()) + ','
+            hpj += hpjValue(w.name) + "=\"" + hpjValue(w.caption) + "\",(" + place + ")," + (w.hasState ? QByteArray::number(w.state) : QByteArray()) + ','
                    + colour(w.hasScroll, w.scroll) + ',' + colour(w.hasTitle, w.title) + ",f"
                    + QByteArray::number((w.onTop ? 1 : 0) | (w.autoHeight ? 2 : 0)) + "\r\n";
         }
@@ -415,17 +427,17 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
     if (!p.hpj.config.isEmpty()) {
         hpj += "\r\n[CONFIG]\r\n";
         for (const QByteArray &m : p.hpj.config)
-            hpj += m + "\r\n";
+            hpj += hpjValue(m) + "\r\n";
     }
     for (auto it = p.hpj.windowConfig.cbegin(); it != p.hpj.windowConfig.cend(); ++it) {
-        hpj += "\r\n[CONFIG-" + it.key() + "]\r\n";
+        hpj += "\r\n[CONFIG-" + hpjValue(it.key()) + "]\r\n";
         for (const QByteArray &m : it.value())
-            hpj += m + "\r\n";
+            hpj += hpjValue(m) + "\r\n";
     }
     if (!p.map.isEmpty()) {
         hpj += "\r\n[MAP]\r\n";
         for (const TMapEntry &m : p.map)
-            hpj += m.context + ' ' + QByteArray::number(m.number) + "\r\n";
+            hpj += hpjValue(m.context) + ' ' + QByteArray::number(m.number) + "\r\n";
     }
     if (!baggage.isEmpty())
         hpj += "\r\n[BAGGAGE]\r\n" + baggage.join("\r\n") + "\r\n";

@@ -609,11 +609,17 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             if (n >= 0)
                 hashesOf[n] << qint32(u32(key, 0));
         }
-    const QList<QByteArray> candidates = candidateNames(p);
+    // The names the file suggests, by their hash (the first of a hash
+    // wins): each hash is then named in constant time.
+    QHash<qint32, QByteArray> suggested;
+    for (const QByteArray &name : candidateNames(p))
+        if (!name.isEmpty())
+            suggested.insert(contextHash(name), suggested.value(contextHash(name), name));
+    const auto nameFor = [&](qint32 h) { return suggested.contains(h) ? suggested.value(h) : contextForHash(h); };
     QHash<qint32, QByteArray> nameOf;
     for (auto it = hashesOf.cbegin(); it != hashesOf.cend(); ++it)
         for (const qint32 h : it.value()) {
-            const QByteArray name = contextForHash(h, candidates);
+            const QByteArray name = nameFor(h);
             nameOf.insert(h, name);
             p.topics[it.key()].contexts << name;
             p.contexts.insert(h, {name, it.key()});
@@ -626,7 +632,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             for (TInline &i : para.items)
                 if (i.kind == TInline::HotspotStart && i.macro.isEmpty()) {
                     if (!nameOf.contains(i.hash))
-                        nameOf.insert(i.hash, contextForHash(i.hash, candidates));
+                        nameOf.insert(i.hash, nameFor(i.hash));
                     i.context = nameOf.value(i.hash);
                 }
         });
@@ -643,21 +649,37 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
         const auto file = c.internalFile(treeName);
         if (!file || !data || !keywords.parse(*file))
             continue;
+        // Each keyword's list of pages lies in the data file; a file whose
+        // keywords all name the same long list (a hostile one) would be read
+        // once per keyword: no more than twice the data file is read.
+        qint64 budget = 2 * (data->size() / 4) + 1024;
+        bool cut = false;
         for (const auto &[key, entry] : HlpRead::walkLeaves(keywords, HlpRead::stringKey(), 6)) {
             TIndexEntry e;
             e.keyword = key.left(key.indexOf('\0') < 0 ? key.size() : key.indexOf('\0'));
             const int count = u16(entry, 0);
             const quint32 from = u32(entry, 2);
+            QSet<int> seen;
             for (int k = 0; k < count && qint64(from) + 4 * (k + 1) <= data->size(); ++k) {
+                if (--budget < 0) {
+                    cut = true;
+                    break;
+                }
                 const int n = topicOf(u32(*data, from + 4 * k));
-                if (n >= 0 && !e.topics.contains(n)) {
+                if (n >= 0 && !seen.contains(n)) {
+                    seen.insert(n);
                     e.topics << n;
                     (list == &p.index ? p.topics[n].keywords : p.topics[n].aKeywords) << e.keyword;
                 }
             }
             if (!e.topics.isEmpty())
                 *list << e;
+            if (cut)
+                break;
         }
+        if (cut)
+            out.losses << QString::fromUtf8("index (%1) incohérent : ses mots-clés renvoient plusieurs fois aux mêmes pages ; lu en partie.")
+                              .arg(QString::fromLatin1(treeName));
     }
 
     // The window each page opens in (">" footnotes).
@@ -682,17 +704,20 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
         out.losses << QString::fromUtf8("mots-clés qui lancent une macro ([MACROS]) non repris.");
 
     // Browse sequences: from each page that has a next one and no previous.
+    // A page belongs to one sequence: a file whose every page says it
+    // starts one (a hostile one) is still walked once in all.
+    QSet<int> placed;
     for (int n = 0; n < p.topics.size(); ++n) {
         const auto [back, forward] = browseLinks.value(n);
-        if (back != 0xFFFFFFFF || forward == 0xFFFFFFFF)
+        if (back != 0xFFFFFFFF || forward == 0xFFFFFFFF || placed.contains(n))
             continue;
         QList<int> sequence{n};
-        QSet<int> seen{n};
+        placed.insert(n);
         for (quint32 next = forward; next != 0xFFFFFFFF;) {
             const int m = topicAtOffset.value(next, -1);
-            if (m < 0 || seen.contains(m))
+            if (m < 0 || placed.contains(m))
                 break;
-            seen.insert(m);
+            placed.insert(m);
             sequence << m;
             next = browseLinks.value(m).second;
         }

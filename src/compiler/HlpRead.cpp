@@ -237,11 +237,13 @@ TopicFile::TopicFile(const QByteArray &file, bool compressed)
     }
 }
 
-QByteArray TopicFile::data(quint32 pos, qsizetype length) const
+qint64 TopicFile::flatAt(quint32 pos) const
 {
     const qint64 block = (qint64(pos) - 12) >> 14;
-    return flat.mid(blockStart.value(block, flat.size()) + ((qint64(pos) - 12) & 0x3FFF), length);
+    return blockStart.value(block, flat.size()) + ((qint64(pos) - 12) & 0x3FFF);
 }
+
+QByteArray TopicFile::data(quint32 pos, qsizetype length) const { return flat.mid(flatAt(pos), length); }
 
 TopicFile TopicFile::of(const Container &hlp)
 {
@@ -297,10 +299,19 @@ QList<QByteArray> oldPhrases(const QByteArray &file)
     return out;
 }
 
-QByteArray oldExpand(const QByteArray &coded, const QList<QByteArray> &phrases)
+// What a record's text may expand to: its stated length, and never more
+// than phrases can make of its bytes in a real file (a hostile one could
+// state gigabytes).
+qsizetype expansionLimit(const QByteArray &coded, qsizetype length)
+{
+    return qMin<qsizetype>(length, coded.size() * 64 + 65536);
+}
+
+QByteArray oldExpand(const QByteArray &coded, const QList<QByteArray> &phrases, qsizetype length)
 {
     QByteArray out;
-    for (qsizetype i = 0; i < coded.size(); ++i) {
+    const qsizetype limit = expansionLimit(coded, length);
+    for (qsizetype i = 0; i < coded.size() && out.size() <= limit; ++i) {
         const quint8 b = quint8(coded[i]);
         if (b >= 1 && b <= 15 && i + 1 < coded.size()) {
             const int code = 256 * (b - 1) + quint8(coded[++i]);
@@ -329,14 +340,20 @@ QList<TopicFile::Record> TopicFile::walk() const
         r.type = quint8(head[20]);
         r.prev = u32(head, 8);
         r.next = u32(head, 12);
-        const quint32 size = u32(head, 0), len1 = u32(head, 16);
+        const quint32 len1 = u32(head, 16);
+        // A record ends where the next one starts: one that claims more
+        // (overlapping records, a hostile file) would copy the rest of the
+        // file once per record.
+        qint64 size = u32(head, 0);
+        if (r.next != 0xFFFFFFFF && r.next > pos)
+            size = qMin<qint64>(size, qMax<qint64>(flatAt(r.next) - flatAt(pos), 21));
         const QByteArray all = data(pos, size);
         r.ld1 = all.mid(21, len1 - 21);
         r.ld2 = all.mid(len1);
         r.textLength = u32(head, 4);
         if (!phrases.isEmpty() && r.ld2.size() < qsizetype(r.textLength)) {
             QString error;
-            r.ld2 = oldStyle ? oldExpand(r.ld2, phrases) : hallExpand(r.ld2, phrases, r.textLength, &error);
+            r.ld2 = oldStyle ? oldExpand(r.ld2, phrases, r.textLength) : hallExpand(r.ld2, phrases, r.textLength, &error);
         }
         if ((qint64(pos) - 12) >> 14 != block) {
             block = (qint64(pos) - 12) >> 14;
@@ -388,7 +405,8 @@ QList<QByteArray> hallPhrases(const QByteArray &index, const QByteArray &image)
 QByteArray hallExpand(const QByteArray &coded, const QList<QByteArray> &phrases, qsizetype length, QString *error)
 {
     QByteArray out;
-    for (qsizetype i = 0; i < coded.size();) {
+    const qsizetype limit = expansionLimit(coded, length);
+    for (qsizetype i = 0; i < coded.size() && out.size() <= limit;) {
         const quint8 b = quint8(coded[i++]);
         if ((b & 1) == 0 || (b & 3) == 1) {
             qsizetype n = b >> 1;

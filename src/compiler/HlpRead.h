@@ -71,6 +71,7 @@ struct TopicFile {
     // The |TOPIC of a help file, with its LZ77 flag and Hall phrases.
     static TopicFile of(const struct Container &hlp);
     QByteArray data(quint32 pos, qsizetype length) const;
+    qint64 flatAt(quint32 pos) const; // where a position lies in the expanded blocks
     struct Record {
         quint32 pos;
         quint8 type;
@@ -97,7 +98,7 @@ QList<TopicText> topicTexts(const Container &hlp);
 QList<QByteArray> hallPhrases(const QByteArray &index, const QByteArray &image);
 // The older |Phrases file's phrases, and a text coded with them.
 QList<QByteArray> oldPhrases(const QByteArray &file);
-QByteArray oldExpand(const QByteArray &coded, const QList<QByteArray> &phrases);
+QByteArray oldExpand(const QByteArray &coded, const QList<QByteArray> &phrases, qsizetype length);
 QByteArray hallExpand(const QByteArray &coded, const QList<QByteArray> &phrases, qsizetype length, QString *error);
 
 } // namespace HlpRead

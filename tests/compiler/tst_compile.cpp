@@ -74,6 +74,7 @@ private slots:
     void helpFileReadBack();
     void decompileRoundTrip();
     void decompileKilledMidway();
+    void hostileHelpFiles();
     void contextNamesFromFilesBeside();
 };
 
@@ -1677,6 +1678,94 @@ void TestCompile::contextNamesFromFilesBeside()
         if (i.kind == Hlp::TInline::HotspotStart)
             jumps << QString::fromLatin1(i.context);
     QCOMPARE(jumps, QStringList{"IDH_cache_x"});
+}
+
+void TestCompile::hostileHelpFiles()
+{
+    // Help files built to harm: each is read or refused with a message, in
+    // time and memory in proportion to its size, and nothing it holds
+    // reaches a line of its own in the project a decompile writes.
+    TestSupport::Sandbox box;
+    const QByteArray filler(48, 'A');
+    QVERIFY(TestSupport::writeFile(box.path("h.hpj"), "[OPTIONS]\r\nTITLE=" + filler + "\r\n[FILES]\r\nh.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("h.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote Un}Texte\\par}"));
+    const Hlp::TCompileResult made = Hlp::compileProject(box.path("h.hpj"));
+    QVERIFY(made.ok);
+    // A title whose CR and LF would add an error log outside the folder
+    // and carry a system file as baggage.
+    QByteArray hlp = made.hlp;
+    const QByteArray injected = QByteArray("\r\nERRORLOG=/tmp/x.log\r\n[BAGGAGE]\r\n/etc/passwd\r\n").leftJustified(filler.size(), ' ');
+    QVERIFY(hlp.indexOf(filler) > 0);
+    hlp.replace(hlp.indexOf(filler), filler.size(), injected);
+    const Hlp::THelpFileRead read = Hlp::readHelpFile(hlp, QStringLiteral("h.hlp"));
+    QVERIFY(read.ok);
+    QVERIFY(Hlp::writeProject(read, box.path("src"), QStringLiteral("h")).isEmpty());
+    const QByteArray project = TestSupport::readFile(box.path("src/h.hpj"));
+    for (const QByteArray &line : project.split('\n'))
+        QVERIFY2(!line.trimmed().startsWith("ERRORLOG") && !line.trimmed().startsWith("[BAGGAGE]") && !line.contains("passwd\r"),
+                 project.constData());
+    QVERIFY(Hlp::compileProject(box.path("src/h.hpj")).ok);
+
+    // Topic records that each claim the rest of the file (40 KB of them):
+    // each is read to where the next one starts, not to the end.
+    QByteArray flat;
+    const auto positionOf = [](qsizetype at) { return quint32(12 + ((at / 4084) << 14) + at % 4084); };
+    while (flat.size() < 40000) {
+        const qsizetype at = flat.size();
+        QByteArray head;
+        for (const quint32 v : {0x7FFFFFFFu, 0u, at ? positionOf(at - 21) : 0xFFFFFFFFu, positionOf(at + 21), 21u})
+            head += QByteArray(reinterpret_cast<const char *>(&v), 4);
+        flat += head + char(0x20);
+    }
+    QByteArray topic;
+    for (qsizetype b = 0; b * 4084 < flat.size(); ++b)
+        topic += QByteArray(12, '\0') + flat.mid(b * 4084, 4084);
+    const QList<HlpRead::TopicFile::Record> records = HlpRead::TopicFile(topic, false).walk();
+    qsizetype copied = 0;
+    for (const HlpRead::TopicFile::Record &r : records)
+        copied += r.ld1.size() + r.ld2.size();
+    QVERIFY(records.size() > 1800);
+    QVERIFY2(copied <= flat.size(), qPrintable(QString::number(copied)));
+
+    // 600 pages in one browse sequence, and 600 keywords of one page each;
+    // then every page made the first of its sequence, and every keyword
+    // pointed at the list of the keyword that names all pages.
+    QByteArray many = "{\\rtf1 ";
+    for (int n = 0; n < 600; ++n)
+        many += "#{\\footnote p" + QByteArray::number(n) + "}+{\\footnote s}K{\\footnote tout;kw" + QByteArray::number(n).rightJustified(4, '0')
+                + "}Page\\page ";
+    QVERIFY(TestSupport::writeFile(box.path("m.hpj"), "[OPTIONS]\r\nCOMPRESS=0\r\n[FILES]\r\nm.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("m.rtf"), many + "}"));
+    const Hlp::TCompileResult big = Hlp::compileProject(box.path("m.hpj"));
+    QVERIFY(big.ok);
+    QByteArray bad = big.hlp;
+    HlpRead::Container c;
+    QVERIFY(c.parse(bad));
+    const QByteArray topicFile = *c.internalFile("|TOPIC");
+    const qsizetype topicAt = bad.indexOf(topicFile);
+    QVERIFY(topicAt > 0);
+    const HlpRead::TopicFile topics(topicFile, false);
+    for (const HlpRead::TopicFile::Record &r : topics.walk())
+        if (r.type == 0x02)
+            for (int b = 0; b < 4; ++b) { // the link back of its header: none
+                const qint64 f = topics.flatAt(r.pos) + 21 + 4 + b;
+                bad[topicAt + (f / 4084) * 4096 + 12 + f % 4084] = char(0xFF);
+            }
+    const QByteArray all = "tout" + QByteArray(1, '\0') + QByteArray("\x58\x02", 2); // 600 pages
+    const qsizetype allAt = bad.indexOf(all);
+    QVERIFY(allAt > 0);
+    const QByteArray allList = bad.mid(allAt + all.size(), 4);
+    for (int n = 0; n < 600; ++n) {
+        const QByteArray one = "kw" + QByteArray::number(n).rightJustified(4, '0') + '\0' + QByteArray("\x01\x00", 2);
+        const qsizetype at = bad.indexOf(one);
+        QVERIFY(at > 0);
+        bad.replace(at + one.size() - 2, 6, QByteArray("\x58\x02", 2) + allList);
+    }
+    const Hlp::THelpFileRead hostile = Hlp::readHelpFile(bad, QStringLiteral("m.hlp"));
+    QVERIFY(hostile.ok);
+    QCOMPARE(hostile.project.browse.size(), 1);
+    QCOMPARE(hostile.project.browse.first().size(), 600);
+    QVERIFY2(!hostile.losses.filter(QStringLiteral("incohérent")).isEmpty(), qPrintable(hostile.losses.join(u'\n')));
 }
 
 KIV_TEST(TestCompile)
