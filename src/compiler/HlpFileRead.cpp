@@ -2,6 +2,7 @@
 
 #include "compiler/HlpEncode.h"
 #include "compiler/HlpRead.h"
+#include "compiler/HlpPicture.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 
@@ -755,19 +756,43 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
         }
     }
 
-    // Pictures, as the file stores them.
-    int missing = 0;
+    // Pictures, as the file stores them; the same bytes under several
+    // names held once. What they expand to has a limit: a small file can
+    // describe gigabytes of pixels (a hostile one, or one picture named a
+    // thousand times).
+    constexpr qint64 kMaxExpandedPictures = qint64(256) << 20;
+    int missing = 0, refused = 0;
+    qint64 expanded = 0;
+    QHash<size_t, int> byContent; // the hash of a picture's bytes -> its number
     for (const quint16 k : std::as_const(pictures)) {
         if (p.pictureData.size() <= k)
             p.pictureData.resize(k + 1);
         const auto picture = c.internalFile("|bm" + QByteArray::number(k));
-        if (picture)
-            p.pictureData[k] = *picture;
-        else
+        if (!picture) {
             ++missing;
+            continue;
+        }
+        const qint64 size = pictureExpandedSize(*picture);
+        if (expanded + size > kMaxExpandedPictures) {
+            ++refused;
+            continue;
+        }
+        expanded += size;
+        const size_t key = qHash(*picture);
+        const auto same = byContent.constFind(key);
+        if (same != byContent.constEnd() && p.pictureData[*same] == *picture)
+            p.pictureData[k] = p.pictureData[*same];
+        else
+            p.pictureData[k] = *picture;
+        byContent.insert(key, k);
     }
     if (missing)
         out.losses << QString::fromUtf8("%1 image(s) absente(s) du fichier.").arg(missing);
+    if (refused)
+        out.losses << QString::fromUtf8("%1 image(s) de %2 laissée(s) de côté : une fois décompressées, les images dépasseraient %3 Mo.")
+                          .arg(refused)
+                          .arg(fileName)
+                          .arg(kMaxExpandedPictures >> 20);
     // [BAGGAGE]: the internal files whose names are not the help's own
     // (those start with '|'), under their plain names.
     for (const auto &[key, data] : HlpRead::walkLeaves(c.directory, HlpRead::stringKey(), 4)) {

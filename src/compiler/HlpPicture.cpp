@@ -755,6 +755,35 @@ QByteArray bitmapFile(const TBitmapPicture &b)
 
 } // namespace
 
+qint64 pictureExpandedSize(const QByteArray &container)
+{
+    if (container.size() < 8)
+        return 0;
+    qint64 total = 0;
+    const int count = qMin(int(le16(container, 2)), int((container.size() - 4) / 4));
+    for (int k = 0; k < count; ++k) {
+        const qsizetype start = le32(container, 4 + 4 * qsizetype(k));
+        if (start < 0 || start + 2 >= container.size())
+            continue;
+        const quint8 type = quint8(container[start]);
+        TFieldReader field{container, start + 2};
+        if (type == 5 || type == 6) {
+            field.next(true); // resolution
+            field.next(true);
+            const qint64 planes = field.next(false), bits = field.next(false), width = field.next(true), height = field.next(true);
+            if (field.ok)
+                total += ((width * bits * qMax<qint64>(planes, 1) + 31) / 32) * 4 * height;
+        } else if (type == 8) {
+            field.next(false); // mapping mode
+            field.at += 4;
+            const qint64 expanded = field.next(true);
+            if (field.ok)
+                total += expanded;
+        }
+    }
+    return total;
+}
+
 QImage pictureImage(const QByteArray &container)
 {
     if (container.size() < 8)

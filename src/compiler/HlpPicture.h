@@ -73,6 +73,9 @@ QByteArray retargetHotspots(const QByteArray &picture, const std::function<QByte
 // The first bitmap of a picture container as an image (null when it is
 // not one this reader knows).
 QImage pictureImage(const QByteArray &container);
+// What the pictures of a container take once expanded (their pixels and
+// metafile records), read from their headers alone.
+qint64 pictureExpandedSize(const QByteArray &container);
 
 // A picture container as the file an author keeps: a lone bitmap without
 // hotspots as a .BMP file (its pixels, palette and resolution as stored),

@@ -1766,6 +1766,33 @@ void TestCompile::hostileHelpFiles()
     QCOMPARE(hostile.project.browse.size(), 1);
     QCOMPARE(hostile.project.browse.first().size(), 600);
     QVERIFY2(!hostile.losses.filter(QStringLiteral("incohérent")).isEmpty(), qPrintable(hostile.losses.join(u'\n')));
+
+    // A picture whose header claims 16383 x 16383 points of 24 bits (800 MB
+    // from a few bytes): left out and said, never expanded.
+    QImage image(9, 5, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QVERIFY(image.save(box.path("g.bmp"), "BMP"));
+    QVERIFY(TestSupport::writeFile(box.path("g.hpj"), "[FILES]\r\ng.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("g.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote Un}\\{bmc g.bmp\\}\\par}"));
+    const Hlp::TCompileResult pictured = Hlp::compileProject(box.path("g.hpj"));
+    QVERIFY(pictured.ok);
+    QByteArray bomb = pictured.hlp;
+    HlpRead::Container withPicture;
+    QVERIFY(withPicture.parse(bomb));
+    const QByteArray container = *withPicture.internalFile("|bm0");
+    qsizetype at = bomb.indexOf(container) + HlpRead::u32(container, 4) + 2;
+    const auto skip = [&](bool wide) { at += (quint8(bomb[at]) & 1) ? (wide ? 4 : 2) : (wide ? 2 : 1); };
+    skip(true), skip(true), skip(false), skip(false); // resolution, planes, bits
+    for (int side = 0; side < 2; ++side) {
+        QVERIFY((quint8(bomb[at]) & 1) == 0); // the short form, rewritten in place
+        bomb[at] = char(0xFE);
+        bomb[at + 1] = char(0x7F);
+        skip(true);
+    }
+    const Hlp::THelpFileRead bombed = Hlp::readHelpFile(bomb, QStringLiteral("g.hlp"));
+    QVERIFY(bombed.ok);
+    QVERIFY(bombed.project.pictureData.value(0).isEmpty());
+    QVERIFY2(!bombed.losses.filter(QStringLiteral("g.hlp")).isEmpty(), qPrintable(bombed.losses.join(u'\n')));
 }
 
 KIV_TEST(TestCompile)
