@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
@@ -355,11 +356,49 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
     Platform::removeStaleTemps(folder);
     Platform::WriteBatch batch;
     batch.setJournal(journal);
+    // A rename that fails leaves the journal and the files still to rename:
+    // the next decompile into this folder completes the commit.
+    batch.setKeepJournalOnFailure(true);
     QStringList errors;
+    // Files of the folder that no decompile wrote (the author's, the help
+    // itself) are never replaced: the list of what the last one wrote says
+    // which are ours.
+    const QString madeList = folder + QStringLiteral("/.kivhc-files");
+    QByteArray listed;
+    Platform::readWholeFile(madeList, &listed);
+    QSet<QString> ours;
+    for (const QByteArray &line : listed.split('\n'))
+        if (!line.trimmed().isEmpty())
+            ours.insert(QString::fromUtf8(line.trimmed()).toLower());
+    // (A folder an earlier version decompiled into has no list, but its
+    // report: the files a decompile makes are then taken as its own.)
+    QByteArray oldReport;
+    const bool earlier = listed.isEmpty() && Platform::readWholeFile(folder + u'/' + name + QStringLiteral(".txt"), &oldReport)
+                         && oldReport.startsWith(QString::fromUtf8("Projet reconstruit à partir de").toUtf8());
+    static const QRegularExpression outputName(QStringLiteral("^(bm\\d+\\.(bmp|shg|wmf|mrb))$"), QRegularExpression::CaseInsensitiveOption);
+    QSet<QString> theirs;
+    for (const QString &entry : Platform::entryNames(folder)) {
+        const QString lower = entry.toLower();
+        if (ours.contains(lower) || entry.startsWith(u'.'))
+            continue;
+        if (earlier && (outputName.match(entry).hasMatch() || QFileInfo(lower).completeBaseName() == name.toLower()))
+            continue;
+        theirs.insert(lower);
+    }
+    QStringList written;
     const auto put = [&](const QString &file, const QByteArray &bytes) {
         QString error;
-        if (errors.isEmpty() && !Platform::writeFileAtomic(folder + u'/' + file, bytes, &error))
+        if (!errors.isEmpty())
+            return;
+        if (theirs.contains(file.toLower())) {
+            errors << QString::fromUtf8("%1 : ce fichier du dossier n'a pas été écrit par une décompilation, il n'est pas remplacé "
+                                        "(décompilez dans un autre dossier, -o)")
+                          .arg(folder + u'/' + file);
+            return;
+        }
+        if (!Platform::writeFileAtomic(folder + u'/' + file, bytes, &error))
             errors << file + QStringLiteral(" : ") + error;
+        written << file;
     };
     // The pictures: bitmaps as .BMP files, hotspot graphics as .SHG, the
     // others as the help file stores them (.MRB).
@@ -381,8 +420,8 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
         const bool taken = file.compare(name + QStringLiteral(".hpj"), Qt::CaseInsensitive) == 0 || file.compare(name + QStringLiteral(".rtf"), Qt::CaseInsensitive) == 0
                            || file.compare(name + QStringLiteral(".cnt"), Qt::CaseInsensitive) == 0 || file.compare(name + QStringLiteral(".txt"), Qt::CaseInsensitive) == 0
                            || pictureFiles.contains(plain.toLower());
-        const bool control = std::any_of(plain.cbegin(), plain.cend(), [](char c) { return quint8(c) < 0x20; });
-        if (plain.isEmpty() || plain.startsWith('.') || control || taken) {
+        const bool control = std::any_of(plain.cbegin(), plain.cend(), [](char c) { return quint8(c) < 0x20 || quint8(c) == 0x7F; });
+        if (plain.isEmpty() || plain.startsWith('.') || control || taken || plain.size() > 255 || theirs.contains(file.toLower())) {
             baggageLost << QString::fromLatin1(internal);
             continue;
         }
@@ -453,11 +492,13 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
                                    "les programmes qui ouvrent ces pages par leur nom y arrivent toujours.")
                      .arg(made);
     if (!baggageLost.isEmpty())
-        lines << QString::fromUtf8("fichier(s) joint(s) ([BAGGAGE]) au nom inutilisable, non écrit(s) : %1").arg(baggageLost.join(QStringLiteral(", ")));
+        lines << QString::fromUtf8("fichier(s) joint(s) ([BAGGAGE]) au nom inutilisable ou déjà pris dans le dossier, non écrit(s) : %1").arg(baggageLost.join(QStringLiteral(", ")));
     lines += read.notes;
     lines += read.losses;
     lines += rtf.losses;
     put(name + QStringLiteral(".txt"), (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    if (errors.isEmpty())
+        put(QStringLiteral(".kivhc-files"), (written.join(u'\n') + u'\n').toUtf8());
     QString error;
     if (errors.isEmpty() && !batch.commit(&error))
         errors << error;

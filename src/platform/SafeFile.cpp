@@ -449,8 +449,16 @@ QString WriteBatch::retire(const QString &target)
 bool WriteBatch::replace(const Pending &p, QString *error)
 {
     const QString spare = retire(p.target);
-    if (renameOver(p.temp, p.target, error))
+    if (m_keepJournal && m_journaled) {
+        // The staged file stays when the rename fails: the journal names it.
+        if (g_renameHook)
+            g_renameHook();
+        if (::rename(native(p.temp).constData(), native(p.target).constData()) == 0)
+            return true;
+        *error = sysError(errno) + QStringLiteral(" (") + p.target + u')';
+    } else if (renameOver(p.temp, p.target, error)) {
         return true;
+    }
     if (!spare.isEmpty())
         ::rename(native(spare).constData(), native(p.target).constData());
     return false;
@@ -656,6 +664,10 @@ bool WriteBatch::commit(QString *error)
         m_journaled = true;
     }
     bool ok = true;
+    // After a failed rename, the files still to rename either go (the
+    // targets stay as they were) or, kept with the journal, wait for its
+    // replay.
+    const bool keep = m_keepJournal && m_journaled;
     const Pending *last = nullptr;
     for (const Pending &p : m_pending) {
         if (p.target == m_last) {
@@ -664,7 +676,7 @@ bool WriteBatch::commit(QString *error)
         }
         if (ok) {
             ok = replace(p, err);
-        } else {
+        } else if (!keep) {
             ::unlink(native(p.temp).constData());
         }
     }
@@ -677,7 +689,7 @@ bool WriteBatch::commit(QString *error)
                     syncDir(dir);
             syncDir(dirOf(m_last));
             ok = replace(*last, err);
-        } else {
+        } else if (!keep) {
             ::unlink(native(last->temp).constData());
         }
     }
@@ -694,7 +706,7 @@ bool WriteBatch::commit(QString *error)
     // The spare folder holds nothing anyone needs after a crash: not synced.
     for (const QString &dir : std::as_const(m_dirs))
         syncDir(dir);
-    if (m_journaled) {
+    if (m_journaled && (ok || !keep)) {
         ::unlink(native(m_journal).constData());
         syncDir(dirOf(m_journal));
     }

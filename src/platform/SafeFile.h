@@ -73,6 +73,10 @@ public:
     // renames and removals to this file (durably), carries them out, then
     // deletes it: the list's presence is the commit point.
     void setJournal(const QString &path) { m_journal = path; }
+    // When a rename of the commit fails, the journal and the files still to
+    // rename stay, for replayJournal to complete the commit (for a folder
+    // whose next writer replays the journal first); else they are removed.
+    void setKeepJournalOnFailure(bool keep) { m_keepJournal = keep; }
     // The files that the commit replaces are moved into `dir` (a folder of
     // the same file system) instead of being freed, and the batches after
     // take them up as their temporary files: a save that rewrites hundreds
@@ -136,6 +140,7 @@ private:
     QString retire(const QString &target);
     bool replace(const Pending &p, QString *error);
     bool m_journaled = false;
+    bool m_keepJournal = false;
     QString m_spareDir;
     QStringList m_spares;
     bool m_sparesListed = false;

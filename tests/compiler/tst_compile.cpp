@@ -1705,6 +1705,24 @@ void TestCompile::hostileHelpFiles()
         QVERIFY2(!line.trimmed().startsWith("ERRORLOG") && !line.trimmed().startsWith("[BAGGAGE]") && !line.contains("passwd\r"),
                  project.constData());
     QVERIFY(Hlp::compileProject(box.path("src/h.hpj")).ok);
+    // Decompiled again into the same folder: its own files are replaced.
+    QVERIFY(Hlp::writeProject(read, box.path("src"), QStringLiteral("h")).isEmpty());
+    // Never a file it did not make: a baggage file named like the author's
+    // is left out and said; an output named like one refuses the whole.
+    QVERIFY(TestSupport::writeFile(box.path("b.hpj"), "[FILES]\r\nh.rtf\r\n[BAGGAGE]\r\nnotes.txt\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("notes.txt"), "joint"));
+    const Hlp::TCompileResult carried = Hlp::compileProject(box.path("b.hpj"));
+    QVERIFY(carried.ok);
+    QVERIFY(QDir().mkpath(box.path("auteur")));
+    QVERIFY(TestSupport::writeFile(box.path("auteur/notes.txt"), "mes notes"));
+    QStringList report;
+    QVERIFY(Hlp::writeProject(Hlp::readHelpFile(carried.hlp, QStringLiteral("b.hlp")), box.path("auteur"), QStringLiteral("b"), &report).isEmpty());
+    QCOMPARE(TestSupport::readFile(box.path("auteur/notes.txt")), QByteArray("mes notes"));
+    QVERIFY(!report.filter(QStringLiteral("notes.txt")).isEmpty());
+    QVERIFY(QDir().mkpath(box.path("auteur2")) && TestSupport::writeFile(box.path("auteur2/b.rtf"), "{\\rtf1 mon texte}"));
+    QVERIFY(!Hlp::writeProject(Hlp::readHelpFile(carried.hlp, QStringLiteral("b.hlp")), box.path("auteur2"), QStringLiteral("b")).isEmpty());
+    QCOMPARE(TestSupport::readFile(box.path("auteur2/b.rtf")), QByteArray("{\\rtf1 mon texte}"));
+    QCOMPARE(QDir(box.path("auteur2")).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
     // Topic records that each claim the rest of the file (40 KB of them):
     // each is read to where the next one starts, not to the end.

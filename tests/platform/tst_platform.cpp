@@ -39,6 +39,7 @@ private slots:
     void scriptedPromptsRecordAndAnswer();
     void standardDialogsInFrench();
     void batchReusesReplacedFilesAndRewritesInPlace();
+    void failedRenameKeepsTheJournal();
 };
 
 void TestPlatform::cp1252AllBytesRoundTrip()
@@ -397,6 +398,40 @@ void TestPlatform::batchReusesReplacedFilesAndRewritesInPlace()
         QVERIFY(!batch.commit(&error));
         QVERIFY(!error.isEmpty());
     }
+}
+
+void TestPlatform::failedRenameKeepsTheJournal()
+{
+    // A commit whose second rename fails (a folder took the name), for a
+    // folder whose next writer replays the journal: the journal and the
+    // file still to rename stay, and the replay completes the commit.
+    TestSupport::Sandbox box;
+    const QString dir = box.path("d");
+    QVERIFY(QDir().mkpath(dir));
+    for (const char *name : {"a", "b", "c"})
+        QVERIFY(writeFileAtomic(dir + u'/' + QLatin1String(name), "old"));
+    int renames = 0;
+    setRenameHookForTest([&] {
+        if (++renames == 2)
+            QDir().mkpath(dir + "/b/inside");
+    });
+    QVERIFY(QFile::remove(dir + "/b"));
+    {
+        WriteBatch batch;
+        batch.setJournal(dir + "/.journal");
+        batch.setKeepJournalOnFailure(true);
+        for (const char *name : {"a", "b", "c"})
+            QVERIFY(writeFileAtomic(dir + u'/' + QLatin1String(name), "new"));
+        QVERIFY(!batch.commit());
+    }
+    setRenameHookForTest(nullptr);
+    QVERIFY(QFileInfo::exists(dir + "/.journal"));
+    QCOMPARE(readFile(dir + "/c"), QByteArray("old"));
+    QVERIFY(QDir(dir + "/b").removeRecursively());
+    QVERIFY(replayJournal(dir + "/.journal", {dir}));
+    for (const char *name : {"a", "b", "c"})
+        QCOMPARE(readFile(dir + u'/' + QLatin1String(name)), QByteArray("new"));
+    QVERIFY(!QFileInfo::exists(dir + "/.journal"));
 }
 
 KIV_TEST(TestPlatform)
