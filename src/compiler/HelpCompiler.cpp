@@ -1003,6 +1003,19 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
         }
     }
     if (options.output != TOutput::Hlp) {
+        // In safe mode, an output in the project's folder that a link leads
+        // out of it (a folder or a file that is a link) is refused.
+        if (options.safe) {
+            const QString root = QFileInfo(QFileInfo(hpjPath).absolutePath()).canonicalFilePath();
+            const QString lexicalRoot = QDir::cleanPath(QFileInfo(hpjPath).absolutePath());
+            for (const QString &out : {options.outputDir, options.chmFile, options.pdfFile}) {
+                const QString path = out.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(out).absoluteFilePath());
+                if (path.startsWith(lexicalRoot + u'/') && !isInside(root, path)) {
+                    msg.error(5007, out, QString::fromUtf8("sortie qu'un lien mène hors du dossier du projet, refusée (--safe)."));
+                    return result;
+                }
+            }
+        }
         result.topics = int(read.topics.size());
         read.contents = options.contents;
         QStringList warnings;

@@ -1211,6 +1211,17 @@ void TestCompile::filesFromElsewhere()
         QFile::remove(box.path("dehors.err"));
     }
     QVERIFY(QFileInfo::exists(box.path("p/p.hlp")) || QFileInfo::exists(box.path("p/p.HLP")));
+    // Web pages into the project's folder where a link leads out of it:
+    // refused with --safe, nothing written where the link leads.
+    QVERIFY(QDir().mkpath(box.path("ailleurs")));
+    QVERIFY(QFile::link(box.path("ailleurs"), box.path("p/p_html")));
+    Hlp::TCompileOptions linked;
+    linked.output = Hlp::TOutput::Html;
+    linked.outputDir = box.path("p/p_html");
+    linked.safe = true;
+    const Hlp::TCompileResult refused = Hlp::compileProject(box.path("p/p.hpj"), linked);
+    QVERIFY(!refused.ok && !refused.messages.filter(QStringLiteral("HC5007")).isEmpty());
+    QVERIFY(QDir(box.path("ailleurs")).isEmpty());
     if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty())
         return;
     Hlp::TCompileOptions chm;
