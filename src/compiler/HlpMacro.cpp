@@ -309,10 +309,11 @@ bool MacroParser::argument(TArg *arg)
     // next ',' or ')'.
     while (m_at < m_in.size() && m_in[m_at] != ',' && m_in[m_at] != ')' && m_in[m_at] != '"' && m_in[m_at] != '`')
         ++m_at;
+    // Nothing at all (SH(...,-1,0,)): an empty string, as the viewers read
+    // an optional one; the check below refuses it where the macro needs a
+    // value.
     arg->kind = 'W';
     arg->value = m_in.mid(start, m_at - start).trimmed();
-    if (arg->value.isEmpty())
-        return fail(QString::fromUtf8("argument attendu"));
     arg->text = '`' + arg->value + '\'';
     m_r.rewritten = true;
     return true;
@@ -352,6 +353,8 @@ bool MacroParser::check(const QByteArray &name, QList<TArg> &args)
         TArg &a = args[i];
         const char type = wanted[i];
         const QString place = QString::fromUtf8("argument %1 de %2").arg(i + 1).arg(shown);
+        if (a.kind == 'W' && a.value.isEmpty() && (i < def->least || type != 'S'))
+            return fail(place + QString::fromUtf8(" : argument attendu"));
         if ((type == 'U' || type == 'I') && a.kind != 'N') {
             const bool handle = a.kind == 'W' && (a.value == "hwndApp" || a.value == "hwndContext");
             if (!handle)

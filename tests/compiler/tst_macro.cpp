@@ -37,6 +37,7 @@ void TestMacro::checkedAndRepaired()
         {"JI(`other.hlp',`z');PopupId(`>w',`p')", "JI(`other.hlp',`z');PopupId(`>w',`p')", 0, {"p"}},
         {"RR(\"my.dll\",\"Beep\",\"U\");Beep(1, 2, 3)", "RR(\"my.dll\",\"Beep\",\"U\");Beep(1, 2, 3)", 0, {}},
         {"JC(`',101);EF(notepad)", "JC(`',101);EF(`notepad')", 0, {}},
+        {"SH(`cls',`prog',-1,0,)", "SH(`cls',`prog',-1,0,`')", 0, {}}, // an optional string left empty
     };
     for (const auto &c : cases) {
         const Hlp::TMacroCheck r = Hlp::checkMacro(c.in, {"BEEP"});
@@ -57,7 +58,7 @@ void TestMacro::refusedWhenTheViewerWouldFail()
                                   QByteArray("IfThen(IsBook())"), QByteArray("JI(`',`x)"), QByteArray("JI(\"x)"),
                                   QByteArray("Back(1)"), QByteArray("SPC(red,0,0)"), QByteArray("IfThen(`x',`Back()')"),
                                   QByteArray("CB(`b',`&Go',JI(`',`x'))"), QByteArray("Back() Next()"), QByteArray("(x)"),
-                                  QByteArray("CB(`b',`&Go',`JI(`x'')')"), QByteArray("JI(`',)")}) {
+                                  QByteArray("CB(`b',`&Go',`JI(`x'')')"), QByteArray("JI(`',)"), QByteArray("SH(`c',`p',,0)")}) {
         const Hlp::TMacroCheck r = Hlp::checkMacro(bad);
         QVERIFY2(!r.errors.isEmpty(), bad.constData());
         QCOMPARE(r.macro, bad);
