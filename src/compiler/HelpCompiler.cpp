@@ -463,7 +463,8 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     const auto checkMacroAt = [&](QByteArray &macro, const QString &at) {
         const TMacroCheck c = checkMacro(macro, routines);
         for (const QString &e : c.errors)
-            msg.error(4640, at, QString::fromUtf8("macro « %1 » : %2.").arg(Platform::fromCp1252(macro), e));
+            options.badMacrosAreWarnings ? msg.warning(4640, at, QString::fromUtf8("macro « %1 » : %2.").arg(Platform::fromCp1252(macro), e))
+                                         : msg.error(4640, at, QString::fromUtf8("macro « %1 » : %2.").arg(Platform::fromCp1252(macro), e));
         for (const QString &w : c.warnings) {
             auto &seen = macroWarnings[w];
             if (seen.second++ == 0)

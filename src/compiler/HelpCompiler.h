@@ -33,6 +33,9 @@ struct TCompileOptions {
     // A topic or baggage file that cannot be read is a warning, not an
     // error: the help file is made without it.
     bool missingFilesAreWarnings = false;
+    // A macro the viewers would refuse is a warning and kept as written (an
+    // import, which shows it to the author as a command line).
+    bool badMacrosAreWarnings = false;
     // A project from elsewhere: files outside the project's folder (ROOT=,
     // [FILES], [BITMAPS], [BAGGAGE], #include, HLP=, ERRORLOG=) are refused,
     // not only named in a warning.

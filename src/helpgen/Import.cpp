@@ -369,6 +369,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         Hlp::TCompileOptions options;
         options.safe = true;
         options.missingFilesAreWarnings = true;
+        options.badMacrosAreWarnings = true;
         options.everyTopic = true;
         const Hlp::TCompileResult compiled = Hlp::compileProject(file, options);
         if (!compiled.ok)
