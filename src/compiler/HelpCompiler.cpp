@@ -600,11 +600,16 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
                 msg.warning(4013, at, QStringLiteral("chaîne de contexte de plus de %1 caractères, coupée.").arg(MaxContext));
             const qint32 h = contextHash(c);
             if (contexts.contains(h)) {
-                if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0)
+                if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0) {
                     msg.warning(3026, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
-                else
+                } else if (options.output == TOutput::Hlp) {
                     msg.error(4131, at,
                               QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts[h].first)));
+                } else if (!contextTopic.contains(c.toUpper())) {
+                    // Two names of one hash trouble the .HLP alone: pages,
+                    // CHM and PDF find each by its name.
+                    contextTopic.insert(c.toUpper(), n);
+                }
                 continue;
             }
             contexts.insert(h, {c, n});

@@ -75,6 +75,7 @@ private slots:
     void decompileRoundTrip();
     void decompileKilledMidway();
     void hostileHelpFiles();
+    void hashCollisionsTroubleTheHelpFileAlone();
     void contextNamesFromFilesBeside();
 };
 
@@ -1822,6 +1823,26 @@ void TestCompile::hostileHelpFiles()
     QVERIFY(bombed.ok);
     QVERIFY(bombed.project.pictureData.value(0).isEmpty());
     QVERIFY2(!bombed.losses.filter(QStringLiteral("g.hlp")).isEmpty(), qPrintable(bombed.losses.join(u'\n')));
+}
+
+void TestCompile::hashCollisionsTroubleTheHelpFileAlone()
+{
+    // Two context names of one hash: the .HLP cannot hold both (an error);
+    // the web pages find each page by its name.
+    TestSupport::Sandbox box;
+    const QByteArray twin = Hlp::contextForHash(Hlp::contextHash("intro"));
+    QVERIFY(twin != "intro" && Hlp::contextHash(twin) == Hlp::contextHash("intro"));
+    QVERIFY(TestSupport::writeFile(box.path("c.hpj"), "[FILES]\r\nc.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("c.rtf"), "{\\rtf1 #{\\footnote intro}${\\footnote Intro}Voir {\\uldb la suite}{\\v " + twin
+                                                    + "}\\par\\page #{\\footnote " + twin + "}${\\footnote Suite}Suite\\par}"));
+    const Hlp::TCompileResult hlp = Hlp::compileProject(box.path("c.hpj"));
+    QVERIFY(!hlp.ok && !hlp.messages.filter(QStringLiteral("HC4131")).isEmpty());
+    Hlp::TCompileOptions web;
+    web.output = Hlp::TOutput::Html;
+    web.outputDir = box.path("html");
+    const Hlp::TCompileResult pages = Hlp::compileProject(box.path("c.hpj"), web);
+    QVERIFY2(pages.ok && pages.messages.filter(QStringLiteral("HC4131")).isEmpty(), qPrintable(pages.messages.join(u'\n')));
+    QVERIFY(TestSupport::readFile(box.path("html/intro.html")).contains("href=\"" + twin + ".html"));
 }
 
 KIV_TEST(TestCompile)
