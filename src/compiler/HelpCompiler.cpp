@@ -21,6 +21,8 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QImageReader>
+#include <QBuffer>
 #include <QLocale>
 #include <QFileInfo>
 #include <QHash>
@@ -414,9 +416,20 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
         QByteArray picture;
         QString why;
         if (pictures[k].file.isEmpty()) { // written in the RTF
-            if (rtfPictureToPicture(pictures[k].embedded, &picture, &why, lz77))
+            if (rtfPictureToPicture(pictures[k].embedded, &picture, &why, lz77)) {
                 pictureData[k] = picture;
-            else
+                // A photo pasted as JPEG (or a PNG) goes to the web as it is,
+                // when it is shown at its own size.
+                const TRtfPicture &e = pictures[k].embedded;
+                if ((e.format == TRtfPicture::Jpeg || e.format == TRtfPicture::Png) && !rasterFormat(e.data).isEmpty()) {
+                    QByteArray original = e.data;
+                    QBuffer buffer(&original);
+                    if (QImageReader(&buffer).size() == pictureImage(picture).size()) {
+                        read.pictureFiles.resize(pictures.size());
+                        read.pictureFiles[k] = e.data;
+                    }
+                }
+            } else
                 msg.warning(4115, QStringLiteral("%1, page %2").arg(decodeName(pictures[k].sourceFile)).arg(pictures[k].page),
                             QString::fromUtf8("image intégrée ignorée : %1.").arg(why));
             continue;

@@ -76,6 +76,7 @@ private slots:
     void decompileKilledMidway();
     void hostileHelpFiles();
     void hashCollisionsTroubleTheHelpFileAlone();
+    void embeddedPhotosStayPhotos();
     void contextNamesFromFilesBeside();
 };
 
@@ -1843,6 +1844,30 @@ void TestCompile::hashCollisionsTroubleTheHelpFileAlone()
     const Hlp::TCompileResult pages = Hlp::compileProject(box.path("c.hpj"), web);
     QVERIFY2(pages.ok && pages.messages.filter(QStringLiteral("HC4131")).isEmpty(), qPrintable(pages.messages.join(u'\n')));
     QVERIFY(TestSupport::readFile(box.path("html/intro.html")).contains("href=\"" + twin + ".html"));
+}
+
+void TestCompile::embeddedPhotosStayPhotos()
+{
+    // A photo pasted into a topic as JPEG: the web pages get its bytes, not
+    // a PNG made from the help file's bitmap (several times larger).
+    TestSupport::Sandbox box;
+    QImage photo(120, 80, QImage::Format_RGB32);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 120; ++x)
+            photo.setPixel(x, y, qRgb(x * 2, y * 3, (x * y) % 256));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && photo.save(&buffer, "JPEG", 80));
+    QVERIFY(TestSupport::writeFile(box.path("j.hpj"), "[FILES]\r\nj.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("j.rtf"), "{\\rtf1 #{\\footnote photo}${\\footnote Photo}{\\pict\\jpegblip\\picw120\\pich80 "
+                                                    + jpeg.toHex() + "}\\par}"));
+    Hlp::TCompileOptions web;
+    web.output = Hlp::TOutput::Html;
+    web.outputDir = box.path("html");
+    const Hlp::TCompileResult pages = Hlp::compileProject(box.path("j.hpj"), web);
+    QVERIFY2(pages.ok, qPrintable(pages.messages.join(u'\n')));
+    QCOMPARE(TestSupport::readFile(box.path("html/images/image0.jpg")), jpeg);
+    QVERIFY(TestSupport::readFile(box.path("html/photo.html")).contains("images/image0.jpg"));
 }
 
 KIV_TEST(TestCompile)
