@@ -789,7 +789,19 @@ QImage pictureImage(const QByteArray &container)
     if (container.size() < 8)
         return {};
     const TBitmapPicture b = readBitmap(container.mid(le32(container, 4)));
-    return b.ok ? QImage::fromData(bitmapFile(b), "BMP") : QImage();
+    if (b.ok)
+        return QImage::fromData(bitmapFile(b), "BMP");
+    // A metafile: drawn at the size its header gives (HIMETRIC, shown at 96
+    // points to the inch), as metafiles of the sources are.
+    QByteArray extension;
+    const QByteArray wmf = pictureAsFile(container, &extension);
+    if (extension != "wmf" || wmf.size() < 22)
+        return {};
+    const int inch = qMax(1, int(le16(wmf, 14)));
+    const QSize size(qBound(1, int(le16(wmf, 10)) * 96 / inch, 4096), qBound(1, int(le16(wmf, 12)) * 96 / inch, 4096));
+    bool drawn = false;
+    const QImage image = renderWmf(wmf, size, &drawn);
+    return drawn ? image : QImage();
 }
 
 QByteArray pictureAsFile(const QByteArray &container, QByteArray *extension)

@@ -230,6 +230,11 @@ void TestPicture::metafileFiles()
     for (int k = 0; k < 22; k += 2)
         sum ^= HlpRead::u16(wmf, k);
     QCOMPARE(sum, quint16(0)); // the checksum holds
+    // The help file's metafile itself is drawn for the web pages and the
+    // PDF, at its box's size.
+    const QImage fromHelp = Hlp::pictureImage(container);
+    QCOMPARE(fromHelp.size(), QSize(96, 96));
+    QCOMPARE(fromHelp.pixelColor(48, 48), QColor(Qt::black));
     for (const QByteArray &file : {wmf, records}) {
         QByteArray out;
         QString why;
