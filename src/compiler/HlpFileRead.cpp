@@ -613,7 +613,15 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
     // The names the file suggests, by their hash (the first of a hash
     // wins): each hash is then named in constant time.
     QHash<qint32, QByteArray> suggested;
-    for (const QByteArray &name : candidateNames(p))
+    QList<QByteArray> candidates = candidateNames(p);
+    // The targets of hotspot graphics name contexts too (the pictures
+    // lead there by these names).
+    for (const quint16 k : std::as_const(pictures))
+        if (const auto picture = c.internalFile("|bm" + QByteArray::number(k)))
+            for (const TPictureHotspot &h : pictureHotspots(*picture))
+                if ((h.kind & 0xF0) == 0xE0 && !h.target.contains('@'))
+                    candidates << h.target.left(h.target.indexOf('>') < 0 ? h.target.size() : h.target.indexOf('>')).trimmed();
+    for (const QByteArray &name : std::as_const(candidates))
         if (!name.isEmpty())
             suggested.insert(contextHash(name), suggested.value(contextHash(name), name));
     const auto nameFor = [&](qint32 h) { return suggested.contains(h) ? suggested.value(h) : contextForHash(h); };

@@ -1564,6 +1564,10 @@ void TestCompile::decompileRoundTrip()
         QVERIFY(Hlp::writeProject(read, dir, QStringLiteral("R")).isEmpty());
         const Hlp::TCompileResult again = Hlp::compileProject(dir + QStringLiteral("/R.hpj"));
         QVERIFY2(again.ok, qPrintable(name + u'\n' + again.messages.join(u'\n')));
+        // The hotspots of its graphics lead to pages the project names (the
+        // names come from the graphics when the file kept only hashes).
+        if (name == QLatin1String("PROYECTO.HLP"))
+            QVERIFY2(again.messages.filter(QStringLiteral("HC3025")).isEmpty(), qPrintable(again.messages.join(u'\n')));
         const TSummary a = summaryOf(hlp), b = summaryOf(again.hlp);
         QStringList row{name, QStringLiteral("%1 pages").arg(a.titles.size())};
         const auto same = [&](const char *what, bool equal) { row << QStringLiteral("%1 %2").arg(QLatin1String(what), equal ? "=" : "DIFF"); };
