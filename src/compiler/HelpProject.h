@@ -48,6 +48,7 @@ struct TProjectRead {
     QList<QList<int>> browse;  // browse sequences: topics in browse order
     QList<TContentsLine> contents; // given by the caller: the web outputs' contents
     int codePage = 1252;           // the code page of the text (see readTopicFile)
+    bool compressed = false;       // read from a help file whose topics are compressed
 };
 
 } // namespace Hlp

@@ -490,6 +490,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
     p.hpjName = fileName;
     p.hpj.options.insert("HLP", fileName.toLocal8Bit());
     const quint16 minor = u16(*system, 2);
+    p.compressed = u16(*system, 10) != 0;
     qint64 contentsOffset = -1;
     int charset = 0, lcid = 0;
     if (minor <= 16) {

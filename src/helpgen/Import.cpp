@@ -403,6 +403,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     QStringList names;
     QHash<int, QString> contextOf;
     QHash<int, QString> titleInText; // entry -> the title its name could not hold
+    int titlesCleaned = 0;             // titles whose signs a page name cannot hold
     for (const Hlp::TOutlineEntry &e : entries) {
         // Named by its title, else by the start of its first line.
         QByteArray first;
@@ -417,6 +418,8 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
                               : p.topics[e.topic].title.trimmed().isEmpty() ? page.decode(first).left(60)
                                                                               : page.decode(p.topics[e.topic].title);
         QString title = names.isEmpty() ? name : TextConv::FCleanTopicName(shown).simplified();
+        if (!names.isEmpty() && !title.isEmpty() && title != shown.simplified())
+            ++titlesCleaned;
         if (title.isEmpty() || !TextConv::FTopicNameProblem(title).isEmpty()) {
             // A title a page's name cannot hold (letters outside Windows-1252)
             // opens the page's text instead.
@@ -485,7 +488,8 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         lcid = Platform::lcidOfCodePage(p.codePage);
     const QByteArray language = lcid ? "\r\nLanguage=0x" + QByteArray::number(lcid, 16) : QByteArray();
     files << qMakePair(name + QStringLiteral(".CFG"), "[Param]\r\nAddTitle=0\r\nSameTitleFont=1\r\nProjectTitle=" + setting("TITLE")
-                                                          + "\r\nCopyright=" + setting("COPYRIGHT") + "\r\nHelpCompress=NO\r\nBkColor="
+                                                          + "\r\nCopyright=" + setting("COPYRIGHT") + "\r\nHelpCompress=" + (p.compressed ? "YES" : "NO")
+                                                          + "\r\nBkColor="
                                                           + QByteArray::number(background) + "\r\nTitleColor=" + QByteArray::number(title)
                                                           + language + "\r\n");
     files << qMakePair(name + QStringLiteral(".PRJ"), Outline::FFormat(outline));
@@ -560,6 +564,10 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
                                     "les numéros [MAP] (%2) ne sont pas repris.")
                       .arg(namedContexts)
                       .arg(p.map.size());
+    if (titlesCleaned)
+        losses << QString::fromUtf8("%1 titre(s) de page dont les signes que les noms de page ne tiennent pas ([ ] ( ) , - : ...) "
+                                    "sont devenus des blancs.")
+                      .arg(titlesCleaned);
     if (!titleInText.isEmpty())
         losses << QString::fromUtf8("%1 titre(s) de page hors de Windows-1252, que les noms de page ne peuvent pas tenir : "
                                     "ces pages sont nommées « Page N » et leur titre ouvre leur texte.")

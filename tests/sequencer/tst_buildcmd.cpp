@@ -243,7 +243,7 @@ void TestBuildCommand::importKeepsTheLanguage()
     const QString config = importSettings(box);
     QVERIFY(!config.isEmpty());
     QVERIFY(QDir().mkpath(box.path("src")));
-    QVERIFY(writeFile(box.path("src/r.hpj"), "[OPTIONS]\r\nTITLE=\xd1\xef\xf0\xe0\xe2\xea\xe0\r\nLCID=0x419 0x0 0x0\r\n[FILES]\r\nr.rtf\r\n"));
+    QVERIFY(writeFile(box.path("src/r.hpj"), "[OPTIONS]\r\nTITLE=\xd1\xef\xf0\xe0\xe2\xea\xe0\r\nLCID=0x419 0x0 0x0\r\nCOMPRESS=YES\r\n[FILES]\r\nr.rtf\r\n"));
     QVERIFY(writeFile(box.path("src/r.rtf"),
         "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 #{\\footnote un}${\\footnote \\'d1\\'ef\\'f0\\'e0\\'e2\\'ea\\'e0}"
         "\\'d2\\'e5\\'ea\\'f1\\'f2 {\\uldb \\'f1\\'e0\\'e4}{\\v deux}\\par\\page"
@@ -254,6 +254,7 @@ void TestBuildCommand::importKeepsTheLanguage()
     const TRun imported = program({QStringLiteral("--import"), box.path("src/r.hlp"), QStringLiteral("Russe")}, config);
     QVERIFY2(imported.code <= 1, qPrintable(imported.out));
     QVERIFY(readFile(box.path("projets/Russe/Russe.CFG")).contains("Language=0x419"));
+    QVERIFY(readFile(box.path("projets/Russe/Russe.CFG")).contains("HelpCompress=YES"));
     // Page names are Windows-1252: a Russian title opens its page's text,
     // and the report says so.
     QCOMPARE(readFile(box.path("projets/Russe/Russe.PRJ")), QByteArray("Russe\r\n\tPage 2\r\n"));
