@@ -252,7 +252,18 @@ QList<TOutlineEntry> helpOutline(const TProjectRead &p, const QByteArray &cnt)
         if (context.contains('>'))
             context.truncate(context.indexOf('>'));
         const qint32 hash = contextHash(normalizeContext(context.trimmed()));
-        if (place(p.contexts.contains(hash) ? int(p.contexts.value(hash).second) : -1, level))
+        const int topic = p.contexts.contains(hash) ? int(p.contexts.value(hash).second) : -1;
+        // A heading whose first entry is a page of the same title is that
+        // page, as the reader sees them (one book that opens on it).
+        if (!entries.isEmpty() && entries.last().topic < 0 && entries.last().level == level - 1 && topic >= 0
+            && !placed.contains(topic) && entries.last().heading.trimmed() == rest.left(eq).trimmed()
+            && p.topics[topic].title.trimmed() == rest.left(eq).trimmed()) {
+            entries.removeLast();
+            place(topic, level - 1);
+            previous = level - 1;
+            continue;
+        }
+        if (place(topic, level))
             previous = level;
     }
     // Browse sequences give the order when there is no tree; several of

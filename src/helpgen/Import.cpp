@@ -399,7 +399,10 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     if (entries.isEmpty())
         return fail(QString::fromUtf8("%1 : ce fichier d'aide n'a aucune page.").arg(file));
     if (entries.size() > MaxTopics)
-        return fail(QString::fromUtf8("Ce fichier d'aide a %1 pages : un projet KivHelp en tient %2 au plus.").arg(entries.size()).arg(MaxTopics));
+        return fail(QString::fromUtf8("Ce fichier d'aide a %1 pages : un projet KivHelp en tient %2 au plus. "
+                                      "« kivhc --decompile » le garde entier, en sources (projet d'aide, RTF, sommaire).")
+                        .arg(entries.size())
+                        .arg(MaxTopics));
     QStringList names;
     QHash<int, QString> contextOf;
     QHash<int, QString> titleInText; // entry -> the title its name could not hold

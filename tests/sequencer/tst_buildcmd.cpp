@@ -357,6 +357,10 @@ void TestBuildCommand::importThenBuild()
     QCOMPARE(readFile(box.path("images/Arbre_bm0.bmp")), QByteArray("autre"));
     QVERIFY(readFile(box.path("projets/Arbre/Arbre.CDE")).contains("\\{bml Arbre_bm0_2.bmp\\}"));
     QVERIFY(build(box.path("projets/Arbre/Arbre.PRJ"), "hlp", config).code == 0);
+    // A heading whose first entry is a page of the same title is that page.
+    QVERIFY(writeFile(box.path("src/a.cnt"), ":Base a.hlp\r\n1 Une note\r\n2 Une note=note\r\n2 La suite=suite\r\n"));
+    QVERIFY(program({QStringLiteral("--import"), box.path("src/a.hlp"), QStringLiteral("Livre")}, config).code <= 1);
+    QCOMPARE(readFile(box.path("projets/Livre/Livre.PRJ")), QByteArray("Livre\r\n\tUne note\r\n\t\tLa suite\r\n"));
 
     // Without a contents file, browse sequences make the chapters: each
     // one's first page over the others.
