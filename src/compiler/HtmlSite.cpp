@@ -133,6 +133,8 @@ a:focus, button:focus, input:focus, [tabindex]:focus { outline: 2px solid #0b57b
 .sr { position: absolute; width: 1px; height: 1px; overflow: hidden; clip: rect(0 0 0 0); white-space: nowrap; }
 .skip { position: absolute; left: -999em; top: 4px; z-index: 40; padding: 6px 10px; background: #fff; border: 1px solid #0b57b0; }
 .skip:focus { left: 8px; }
+[dir=rtl] .skip { left: auto; right: -999em; }
+[dir=rtl] .skip:focus { right: 8px; }
 .top { position: sticky; top: 0; z-index: 20; display: flex; align-items: center; height: 48px; box-sizing: border-box;
        padding: 0 12px; background: #f3f5f7; border-bottom: 1px solid #d0d7de; }
 .top > * { margin-right: 12px; }

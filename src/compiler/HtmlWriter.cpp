@@ -97,13 +97,20 @@ struct TContentsEntry {
 
 // The language of the help's text, from LCID= (its first number): French,
 // the program's language, when the project does not say.
-QString languageOf(const THpj &hpj)
+// The help's language: its LCID's, else its code page's (a help that
+// names only its character set), else French.
+QString languageOf(const TProjectRead &project)
 {
     bool ok = false;
-    const uint lcid = hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&ok, 0);
-    const QString tag = ok ? Platform::languageOfLcid(int(lcid)).tag : QString();
+    const uint lcid = project.hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&ok, 0);
+    QString tag = ok ? Platform::languageOfLcid(int(lcid)).tag : QString();
+    if (tag.isEmpty() && Platform::lcidOfCodePage(project.codePage))
+        tag = Platform::languageOfLcid(Platform::lcidOfCodePage(project.codePage)).tag;
     return tag.isEmpty() ? QStringLiteral("fr") : tag;
 }
+
+// Languages written from right to left.
+bool rightToLeft(const QString &language) { return language == QLatin1String("ar") || language == QLatin1String("he"); }
 
 // The contents: those the caller gave (an outline), else the tree of the
 // project's .CNT file (CNT=) when it can be read, else the titled topics in
@@ -757,13 +764,14 @@ QString Writer::page(const QString &file, const QString &title, const QString &m
                                                                                  : title + QStringLiteral(" - ") + m_title;
     // The class of a compiled help file's pages is on <html>: chmcmd's
     // full-text indexer reads no word of a <body> with attributes.
-    QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"%5><head>"
+    QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"%5%6><head>"
                                  "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
                                  "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">"
                                  "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>%2</title>"
                                  "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%3%4</head>\n")
                       .arg(m_language, escaped(plainValue(full)), m_chm ? QString() : QStringLiteral("<script src=\"toc.js\"></script>"), extra,
-                           m_chm ? QStringLiteral(" class=\"chm\"") : QString());
+                           m_chm ? QStringLiteral(" class=\"chm\"") : QString(),
+                           rightToLeft(m_language) ? QStringLiteral(" dir=\"rtl\"") : QString());
     if (m_chm) {
         // chmcmd's full-text indexer fails on a page without a word it
         // knows (a letter of ASCII or a digit; a page all in Cyrillic or
@@ -795,7 +803,7 @@ QString Writer::page(const QString &file, const QString &title, const QString &m
 void Writer::prepare()
 {
     m_title = text(m_p, m_p.hpj.options.value("TITLE"));
-    m_language = languageOf(m_p.hpj);
+    m_language = languageOf(m_p);
     // The navigation in the help's language, French when it does not say.
     m_labels = webLabels(m_p.hpj.options.contains("LCID") ? m_language : QString());
     const QByteArray hlp = m_p.hpj.options.value("HLP").trimmed();
@@ -1057,7 +1065,8 @@ TPagePreview Writer::preview(int n)
     // The site's style sheet, less what the program's text view does not
     // draw (sticky regions, hidden pop-up boxes, script-laid tabs).
     out.style = QString::fromUtf8(kWebStyle) + windowRules() + m_classRules;
-    out.html = QStringLiteral("<html lang=\"%1\"><head><style>\n%2</style></head><body>%3</body></html>").arg(m_language, out.style, body);
+    out.html = QStringLiteral("<html lang=\"%1\"><head><style>\n%2</style></head><body%4>%3</body></html>")
+                   .arg(m_language, out.style, body, rightToLeft(m_language) ? QStringLiteral(" dir=\"rtl\"") : QString());
     out.pages = m_pages;
     m_previewImages = nullptr;
     return out;

@@ -1546,6 +1546,12 @@ void TestCompile::decompileRoundTrip()
         const Hlp::THelpFileRead read = Hlp::readHelpFile(hlp, QStringLiteral("l.hlp"));
         QVERIFY(read.ok);
         QCOMPARE(read.project.codePage, lcid == "0x419" ? 1251 : 1256);
+        // On the web, in its language and, for Arabic, from right to left.
+        QStringList webWarnings;
+        QVERIFY(Hlp::writeHtml(read.project, box.path("web" + lcid), &webWarnings).isEmpty());
+        const QString page = QString::fromUtf8(TestSupport::readFile(box.path("web" + lcid + "/index.html")));
+        QVERIFY2(page.contains(lcid == "0x419" ? QStringLiteral("<html lang=\"ru\">") : QStringLiteral("<html lang=\"ar\" dir=\"rtl\">")),
+                 qPrintable(page.left(300)));
         files << qMakePair(QString::fromLatin1("lcid-" + lcid), hlp);
     }
     // Every corpus project, as kivhc compiles it.
