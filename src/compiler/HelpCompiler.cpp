@@ -316,14 +316,7 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             const QByteArray text = lines[k].trimmed();
             if ((text.startsWith('#') && !text.startsWith("#define")) || parseMapLine(text, &hpj.map))
                 continue;
-            QByteArray entry = text;
-            for (const char *comment : {"//", "/*", ";"})
-                if (entry.indexOf(comment) >= 0)
-                    entry.truncate(entry.indexOf(comment));
-            QList<QByteArray> parts = entry.replace('=', ' ').simplified().split(' ');
-            if (parts.value(0) == "#define")
-                parts.removeFirst();
-            if (parts.size() == 2)
+            if (mapLineParts(text).size() == 2)
                 msg.warning(1013, QStringLiteral("%1, ligne %2").arg(decodeName(name)).arg(k + 1),
                             QStringLiteral("entrée [MAP] dont le numéro est illisible, ignorée : %1").arg(decodeName(text)));
         }

@@ -176,7 +176,7 @@ bool parseWindowLine(const QByteArray &line, TWindowLine *w)
     return fields.size() <= 6;
 }
 
-bool parseMapLine(const QByteArray &text, QList<QPair<QByteArray, qint64>> *map)
+QList<QByteArray> mapLineParts(const QByteArray &text)
 {
     // "name number", "name=number" or "#define name number", with an
     // optional comment after it (C's, or the help project's ';', which map
@@ -189,6 +189,12 @@ bool parseMapLine(const QByteArray &text, QList<QPair<QByteArray, qint64>> *map)
     QList<QByteArray> parts = line.simplified().split(' ');
     if (parts.value(0) == "#define")
         parts.removeFirst();
+    return parts;
+}
+
+bool parseMapLine(const QByteArray &text, QList<QPair<QByteArray, qint64>> *map)
+{
+    const QList<QByteArray> parts = mapLineParts(text);
     if (parts.size() != 2)
         return false;
     bool ok = false;

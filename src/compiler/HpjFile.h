@@ -66,6 +66,9 @@ struct THpj {
 // One [MAP] line, from the project or a file it includes; false if it
 // names no context and number.
 bool parseMapLine(const QByteArray &line, QList<QPair<QByteArray, qint64>> *map);
+// A [MAP] line's words once its comment and "#define" are left out: two
+// (name and number) for an entry.
+QList<QByteArray> mapLineParts(const QByteArray &line);
 
 THpj parseHpj(const QByteArray &bytes);
 
