@@ -152,6 +152,8 @@ struct TRun {
 };
 TRun run(const QString &program, const QStringList &arguments)
 {
+    // What this process printed is not printed again by the child.
+    std::fflush(stdout);
     QElapsedTimer t;
     t.start();
     const pid_t pid = fork();
@@ -358,3 +360,103 @@ void BM_CompileBigProjectCompressed(benchmark::State &state) { compile(state, tr
 BENCHMARK(BM_CompileBigProjectCompressed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
+
+namespace {
+
+// The outputs a build with every format leaves beside the project, removed
+// so that each run is a first build.
+void removeOutputs(const BigProject &p)
+{
+    QDir(p.dir.path() + QStringLiteral("/big_html")).removeRecursively();
+    for (const char *name : {"/big.HLP", "/big.chm", "/big.pdf", "/big.ERR"})
+        QFile::remove(p.dir.path() + QLatin1String(name));
+}
+
+} // namespace
+
+// kivhc with four outputs (hlp,html,chm,pdf) from one reading of the
+// sources, against four runs of one output each (best of the runs); the
+// ratio is under 1 by what the three readings saved.
+void BM_FourOutputsOneReading(benchmark::State &state)
+{
+    const BigProject &p = bigProject();
+    if (QStandardPaths::findExecutable(QStringLiteral("chmcmd")).isEmpty()) {
+        state.SkipWithError("chmcmd is not installed");
+        for (auto _ : state) {
+        }
+        return;
+    }
+    double together = 1e9, apart = 1e9;
+    for (auto _ : state) {
+        removeOutputs(p);
+        const TRun all = run(QStringLiteral(KIVHC_PATH), {QStringLiteral("--format"), QStringLiteral("hlp,html,chm,pdf"), p.hpj(false)});
+        removeOutputs(p);
+        double sum = 0;
+        for (const char *format : {"hlp", "html", "chm", "pdf"}) {
+            const TRun one = run(QStringLiteral(KIVHC_PATH), {QStringLiteral("--format"), QLatin1String(format), p.hpj(false)});
+            sum = one.seconds < 0 || sum < 0 ? -1 : sum + one.seconds;
+        }
+        if (all.seconds < 0 || sum < 0) {
+            state.SkipWithError("a build failed");
+            break;
+        }
+        together = std::min(together, all.seconds);
+        apart = std::min(apart, sum);
+    }
+    // The reading alone, in this process: what each separate build repeats.
+    QElapsedTimer t;
+    t.start();
+    const Hlp::THelpRead read = Hlp::readHelpProject(p.hpj(false));
+    const double reading = t.nsecsElapsed() / 1e9;
+    state.counters["four_in_one_s"] = together;
+    state.counters["four_apart_s"] = apart;
+    state.counters["ratio"] = together / apart;
+    state.counters["reading_s"] = reading;
+    state.counters["topics"] = double(read.document.topics.size());
+}
+BENCHMARK(BM_FourOutputsOneReading)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Every compiled help file of the shared corpus, and the 500-topic one:
+// reading it (in this process, best of five) and decompiling it (kivhc
+// --decompile as a process, start to exit), per MB; the decompile's peak
+// memory against 20 times the file's size plus 50 MB. Printed per file,
+// with the worst ratios as counters.
+void BM_ReadAndDecompileHelpFiles(benchmark::State &state)
+{
+    const BigProject &p = bigProject();
+    QStringList files;
+    for (const char *name : {"compiled-hlp/teraterm-en/ttermp.hlp", "compiled-hlp/teraterm-ja/ttermpj.hlp",
+                             "winhelp/reference-hlp/VIDSEND2.HLP", "winhelp/reference-hlp/PROYECTO.HLP"})
+        if (const QString f = QStringLiteral(KIVHELP_SHARED_DIR "/corpus/") + QLatin1String(name); QFileInfo::exists(f))
+            files << f;
+    const Hlp::TCompileResult big = Hlp::compileProject(p.hpj(true));
+    Platform::writeFileAtomic(p.dir.path() + QStringLiteral("/bigread.hlp"), big.hlp);
+    files << p.dir.path() + QStringLiteral("/bigread.hlp");
+    double worstReadRatio = 0, worstMemory = 0;
+    for (auto _ : state) {
+        for (const QString &file : std::as_const(files)) {
+            QByteArray bytes;
+            Platform::readWholeFile(file, &bytes);
+            const double mb = bytes.size() / 1e6;
+            double read = 1e9;
+            for (int i = 0; i < 5; ++i) {
+                QElapsedTimer t;
+                t.start();
+                const Hlp::THelpFileRead r = Hlp::readHelpFile(bytes, QFileInfo(file).fileName());
+                read = std::min(read, t.nsecsElapsed() / 1e9);
+            }
+            QTemporaryDir out;
+            const TRun decompile = run(QStringLiteral(KIVHC_PATH), {QStringLiteral("--decompile"), QStringLiteral("-o"),
+                                                                    out.path() + QStringLiteral("/src"), file});
+            const double limit = 20 * mb + 50;
+            std::printf("%-14s %7.3f MB  read %7.1f ms/MB  decompile %7.1f ms/MB  read/decompile %.2f  peak %6.1f MB (limit %.1f)\n",
+                        qPrintable(QFileInfo(file).fileName()), mb, read / mb * 1000, decompile.seconds / mb * 1000,
+                        read / decompile.seconds, decompile.megabytes, limit);
+            worstReadRatio = std::max(worstReadRatio, read / decompile.seconds);
+            worstMemory = std::max(worstMemory, decompile.megabytes / limit);
+        }
+    }
+    state.counters["worst_read_over_decompile"] = worstReadRatio;
+    state.counters["worst_peak_over_limit"] = worstMemory;
+}
+BENCHMARK(BM_ReadAndDecompileHelpFiles)->Unit(benchmark::kMillisecond)->Iterations(1);

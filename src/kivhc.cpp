@@ -13,6 +13,7 @@
 
 #include <QGuiApplication>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 
 // A compiled help file to web pages or a .CHM: 0 written (the losses
@@ -110,12 +111,19 @@ int main(int argc, char **argv)
             ++i;
         }
     }
-    if (args.size() != 1 || args.first().startsWith(u'-') || (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm") && format != QLatin1String("pdf")
-                                                                && format != QLatin1String("decompile"))) {
-        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm|pdf] [-o SORTIE]\n"
+    // Several outputs ("hlp,html,pdf") are written from one reading of
+    // the project, each to its default place.
+    const QStringList formats = format.split(u',', Qt::SkipEmptyParts);
+    bool known = !formats.isEmpty() && (formats.size() == 1 || out.isEmpty());
+    for (const QString &f : formats)
+        known = known && (f == QLatin1String("hlp") || f == QLatin1String("html") || f == QLatin1String("chm") || f == QLatin1String("pdf")
+                          || (f == QLatin1String("decompile") && formats.size() == 1));
+    if (args.size() != 1 || args.first().startsWith(u'-') || !known) {
+        std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm|pdf[,...]] [-o SORTIE]\n"
                              "             [--map-out CONTEXTES.json] [--map-check PRECEDENTS.json [--strict]] PROJET.HPJ\n"
                              "       kivhc --format html|chm|pdf [-o SORTIE] AIDE.HLP\n"
-                             "       kivhc --decompile [-o DOSSIER] AIDE.HLP\n");
+                             "       kivhc --decompile [-o DOSSIER] AIDE.HLP\n"
+                             "       (-o avec un seul format)\n");
         return 2;
     }
     const QString hpj = args.first();
@@ -125,27 +133,37 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "kivhc : --map-out et --map-check se donnent avec un projet (.HPJ).\n");
             return 2;
         }
+        if (formats.size() != 1) {
+            std::fprintf(stderr, "kivhc : un fichier d'aide se publie dans un seul format à la fois.\n");
+            return 2;
+        }
         return fromHelpFile(project, format, out);
     }
-    if (format == QLatin1String("html")) {
-        options.output = Hlp::TOutput::Html;
-        options.outputDir = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral("_html")
-                                          : QFileInfo(out).absoluteFilePath();
-    } else if (format == QLatin1String("pdf")) {
-        // The manual goes to -o (PROJECT.pdf beside the project by default).
-        options.output = Hlp::TOutput::Pdf;
-        options.pdfFile = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral(".pdf")
-                                        : QFileInfo(out).absoluteFilePath();
-    } else if (format == QLatin1String("chm")) {
-        // The pages are made in a temporary folder, the file goes to -o
-        // (PROJECT.chm beside the project by default).
-        options.output = Hlp::TOutput::Chm;
-        options.chmFile = out.isEmpty() ? project.absolutePath() + u'/' + project.completeBaseName() + QStringLiteral(".chm")
-                                        : QFileInfo(out).absoluteFilePath();
-    }
     std::printf("Compilation de %s\n", qPrintable(hpj));
-    Hlp::TCompileResult r = Hlp::compileProject(hpj, options);
-    for (const QString &line : Hlp::writeCompiled(hpj, options, r))
+    const Hlp::THelpRead read = Hlp::readHelpProject(hpj, options);
+    QList<Hlp::TCompileOptions> outputs;
+    QList<Hlp::TCompileResult> results;
+    for (const QString &f : formats) {
+        Hlp::TCompileOptions o = options;
+        const QString beside = project.absolutePath() + u'/' + project.completeBaseName();
+        const QString given = out.isEmpty() ? QString() : QFileInfo(out).absoluteFilePath();
+        if (f == QLatin1String("html")) {
+            o.output = Hlp::TOutput::Html;
+            o.outputDir = given.isEmpty() ? beside + QStringLiteral("_html") : given;
+        } else if (f == QLatin1String("pdf")) {
+            // The manual goes to -o (PROJECT.pdf beside the project by default).
+            o.output = Hlp::TOutput::Pdf;
+            o.pdfFile = given.isEmpty() ? beside + QStringLiteral(".pdf") : given;
+        } else if (f == QLatin1String("chm")) {
+            // The pages are made in a temporary folder, the file goes to -o
+            // (PROJECT.chm beside the project by default).
+            o.output = Hlp::TOutput::Chm;
+            o.chmFile = given.isEmpty() ? beside + QStringLiteral(".chm") : given;
+        }
+        outputs << o;
+        results << Hlp::writeHelpOutput(read, o);
+    }
+    for (const QString &line : Hlp::writeCompiled(hpj, read, outputs, results))
         std::printf("%s\n", qPrintable(line));
-    return r.ok ? 0 : 1;
+    return std::all_of(results.cbegin(), results.cend(), [](const Hlp::TCompileResult &r) { return r.ok; }) ? 0 : 1;
 }

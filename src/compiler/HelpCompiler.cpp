@@ -204,7 +204,8 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
     if (hpj.options.contains("WARNING")) {
         bool ok = false;
         const int level = hpj.options.value("WARNING").trimmed().toInt(&ok);
-        msg.setLevel(ok ? qBound(1, level, 3) : 3);
+        read.warningLevel = ok ? qBound(1, level, 3) : 3;
+        msg.setLevel(read.warningLevel);
     }
     // REPORT=Yes: lists are given whole, one entry per line.
     read.report = yes(hpj.options.value("REPORT"));
@@ -608,13 +609,12 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             if (contexts.contains(h)) {
                 if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0) {
                     msg.warning(3026, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
-                } else if (options.output == TOutput::Hlp) {
-                    msg.error(4131, at,
-                              QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts[h].first)));
                 } else if (!contextTopic.contains(c.toUpper())) {
-                    // Two names of one hash trouble the .HLP alone: pages,
-                    // CHM and PDF find each by its name.
+                    // Two names of one hash trouble the .HLP alone (its
+                    // writer says so): pages, CHM and PDF find each by its
+                    // name.
                     contextTopic.insert(c.toUpper(), n);
+                    read.hashCollisions.append({at, contexts[h].first});
                 }
                 continue;
             }
@@ -771,8 +771,10 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
 }
 
 // Writes the help file of a project read and checked.
-void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
+void writeHlp(const TProjectRead &read, Messages &msg, TCompileResult &result)
 {
+    for (const auto &[at, first] : read.hashCollisions)
+        msg.error(4131, at, QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(first)));
     const THpj &hpj = read.hpj;
     const QString &hpjName = read.hpjName;
     const QList<TSourceTopic> &topics = read.topics;
@@ -987,13 +989,15 @@ void writeHlp(TProjectRead &read, Messages &msg, TCompileResult &result)
 
 } // namespace
 
-TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &options)
+THelpRead readHelpProject(const QString &hpjPath, const TCompileOptions &options)
 {
-    TCompileResult result;
+    THelpRead help;
+    help.hpjPath = hpjPath;
+    TCompileResult &result = help.said;
     Messages msg(result);
-    TProjectRead read;
+    TProjectRead &read = help.document;
     if (!readProject(hpjPath, options, msg, result, read))
-        return result;
+        return help;
     if (!options.mapOut.isEmpty() || !options.mapCheck.isEmpty()) {
         const QByteArray map = contextMap(read);
         if (!options.mapOut.isEmpty())
@@ -1003,7 +1007,7 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
             QString error;
             if (!Platform::readWholeFile(options.mapCheck, &previous, &error)) {
                 msg.error(5005, options.mapCheck, QString::fromUtf8("table des contextes illisible : ") + error);
-                return result;
+                return help;
             }
             const QStringList changes = contextMapChanges(previous, map, &error);
             if (!error.isEmpty())
@@ -1011,41 +1015,72 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
             for (const QString &change : changes)
                 options.mapStrict ? msg.error(5006, options.mapCheck, change) : msg.warning(5006, options.mapCheck, change);
             if (result.errors)
-                return result;
+                return help;
         }
     }
-    if (options.output != TOutput::Hlp) {
-        // In safe mode, an output in the project's folder that a link leads
-        // out of it (a folder or a file that is a link) is refused.
-        if (options.safe) {
-            const QString root = QFileInfo(QFileInfo(hpjPath).absolutePath()).canonicalFilePath();
-            const QString lexicalRoot = QDir::cleanPath(QFileInfo(hpjPath).absolutePath());
-            for (const QString &out : {options.outputDir, options.chmFile, options.pdfFile}) {
-                const QString path = out.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(out).absoluteFilePath());
-                if (path.startsWith(lexicalRoot + u'/') && !isInside(root, path)) {
-                    msg.error(5007, out, QString::fromUtf8("sortie qu'un lien mène hors du dossier du projet, refusée (--safe)."));
-                    return result;
-                }
-            }
-        }
-        result.topics = int(read.topics.size());
-        read.contents = options.contents;
-        QStringList warnings;
-        const QStringList errors = options.output == TOutput::Html ? writeHtml(read, options.outputDir, &warnings)
-                                   : options.output == TOutput::Pdf ? writePdf(read, options.pdfFile)
-                                                                    : writeChm(read, options.outputDir, options.chmFile);
-        for (const QString &warning : std::as_const(warnings))
-            msg.warning(5004, options.outputDir, warning);
-        for (const QString &error : errors)
-            msg.error(5003, options.outputDir, error);
-        result.ok = result.errors == 0;
+    result.topics = int(read.topics.size());
+    result.ok = true;
+    return help;
+}
+
+TCompileResult writeHelpOutput(const THelpRead &help, const TCompileOptions &options)
+{
+    TCompileResult result = help.said;
+    if (!result.ok)
+        return result;
+    result.ok = false;
+    Messages msg(result);
+    msg.setLevel(help.document.warningLevel);
+    if (options.output == TOutput::Hlp) {
+        writeHlp(help.document, msg, result);
         return result;
     }
-    writeHlp(read, msg, result);
+    // In safe mode, an output in the project's folder that a link leads
+    // out of it (a folder or a file that is a link) is refused.
+    if (options.safe) {
+        const QString root = QFileInfo(QFileInfo(help.hpjPath).absolutePath()).canonicalFilePath();
+        const QString lexicalRoot = QDir::cleanPath(QFileInfo(help.hpjPath).absolutePath());
+        for (const QString &out : {options.outputDir, options.chmFile, options.pdfFile}) {
+            const QString path = out.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(out).absoluteFilePath());
+            if (path.startsWith(lexicalRoot + u'/') && !isInside(root, path)) {
+                msg.error(5007, out, QString::fromUtf8("sortie qu'un lien mène hors du dossier du projet, refusée (--safe)."));
+                return result;
+            }
+        }
+    }
+    // The contents: the caller's (an author's outline) when given, else
+    // those of the project. The document stays as read: it may serve
+    // other outputs.
+    const TProjectRead *document = &help.document;
+    TProjectRead withContents;
+    if (!options.contents.isEmpty()) {
+        withContents = help.document;
+        withContents.contents = options.contents;
+        document = &withContents;
+    }
+    QStringList warnings;
+    const QStringList errors = options.output == TOutput::Html ? writeHtml(*document, options.outputDir, &warnings)
+                               : options.output == TOutput::Pdf ? writePdf(*document, options.pdfFile)
+                                                                : writeChm(*document, options.outputDir, options.chmFile);
+    for (const QString &warning : std::as_const(warnings))
+        msg.warning(5004, options.outputDir, warning);
+    for (const QString &error : errors)
+        msg.error(5003, options.outputDir, error);
+    result.ok = result.errors == 0;
     return result;
 }
 
-QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options, TCompileResult &r, QString *written)
+TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &options)
+{
+    return writeHelpOutput(readHelpProject(hpjPath, options), options);
+}
+
+namespace {
+
+// Writes what an output leaves beside the project (the .HLP, the context
+// map); a failed write turns the result into a failure. Returns what a
+// reader opens.
+QString finishOutput(const QString &hpjPath, const TCompileOptions &options, TCompileResult &r)
 {
     const QFileInfo info(hpjPath);
     const bool web = options.output != TOutput::Hlp;
@@ -1054,32 +1089,68 @@ QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options
                         : web                          ? options.outputDir + QStringLiteral("/index.html")
                         : !r.helpFile.isEmpty()        ? r.helpFile
                                                        : info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".HLP");
-    if (r.ok && !web) {
+    const auto write = [&r](const QString &file, const QByteArray &bytes) {
         QString error;
-        if (!Platform::writeFileAtomic(out, r.hlp, &error)) {
-            r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(out, error);
-            ++r.errors;
-            r.ok = false;
-        }
+        if (Platform::writeFileAtomic(file, bytes, &error))
+            return;
+        r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(file, error);
+        ++r.errors;
+        r.ok = false;
+    };
+    if (r.ok && !web)
+        write(out, r.hlp);
+    if (r.ok && !options.mapOut.isEmpty())
+        write(options.mapOut, r.contextMap);
+    return out;
+}
+
+} // namespace
+
+QStringList writeCompiled(const QString &hpjPath, const THelpRead &read, const QList<TCompileOptions> &outputs,
+                          QList<TCompileResult> &results, QStringList *written)
+{
+    const QFileInfo info(hpjPath);
+    // The reading's messages once, then each output's own.
+    QStringList lines = read.said.messages;
+    int errors = read.said.errors, warnings = read.said.warnings;
+    int jumps = 0, keywords = 0;
+    QStringList done;
+    for (qsizetype i = 0; i < outputs.size() && i < results.size(); ++i) {
+        TCompileResult &r = results[i];
+        const QString out = finishOutput(hpjPath, outputs[i], r);
+        if (written)
+            written->append(out);
+        const bool sameStart = r.messages.mid(0, read.said.messages.size()) == read.said.messages;
+        lines << (sameStart ? r.messages.mid(read.said.messages.size()) : r.messages);
+        errors += r.errors - read.said.errors;
+        warnings += r.warnings - read.said.warnings;
+        jumps = qMax(jumps, r.jumps);
+        keywords = qMax(keywords, r.keywords);
+        if (r.ok)
+            done << QStringLiteral("Fichier d'aide écrit : %1").arg(out);
     }
-    if (r.ok && !options.mapOut.isEmpty()) {
-        QString error;
-        if (!Platform::writeFileAtomic(options.mapOut, r.contextMap, &error)) {
-            r.messages << QStringLiteral("HC5003: Error: %1 : écriture impossible (%2).").arg(options.mapOut, error);
-            ++r.errors;
-            r.ok = false;
-        }
-    }
-    QStringList lines = r.messages;
-    lines << QStringLiteral("%1 page(s), %2 saut(s), %3 mot(s)-clé(s)").arg(r.topics).arg(r.jumps).arg(r.keywords);
-    lines << QStringLiteral("%1 erreur(s), %2 avertissement(s)").arg(r.errors).arg(r.warnings);
-    if (r.ok)
-        lines << QStringLiteral("Fichier d'aide écrit : %1").arg(out);
-    const QString log = r.errorLog.isEmpty() ? info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".ERR") : r.errorLog;
+    lines << QStringLiteral("%1 page(s), %2 saut(s), %3 mot(s)-clé(s)").arg(read.said.topics).arg(jumps).arg(keywords);
+    lines << QStringLiteral("%1 erreur(s), %2 avertissement(s)").arg(errors).arg(warnings);
+    lines << done;
+    const QString &errorLog = read.said.errorLog;
+    const QString log = errorLog.isEmpty() ? info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".ERR") : errorLog;
     if (!Platform::writeFileAtomic(log, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLocal8Bit()))
         lines << QStringLiteral("HC1004: Warning: %1 : journal d'erreurs impossible à écrire.").arg(log);
+    return lines;
+}
+
+QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options, TCompileResult &r, QString *written)
+{
+    // One output: its result holds the reading's messages and counts.
+    THelpRead alone;
+    alone.said.topics = r.topics;
+    alone.said.errorLog = r.errorLog;
+    QList<TCompileResult> results{r};
+    QStringList out;
+    const QStringList lines = writeCompiled(hpjPath, alone, {options}, results, &out);
+    r = results.first();
     if (written)
-        *written = out;
+        *written = out.value(0);
     return lines;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The help compiler: a help project (.HPJ) and its topic files in, a .HLP
 // file out, with numbered messages in the classic manner.
-#include "compiler/HpjFile.h"
+#include "compiler/HelpProject.h"
 
 #include <QByteArray>
 #include <QString>
@@ -57,6 +57,19 @@ struct TCompileOptions {
     bool mapStrict = false;
 };
 
+// A project read and checked once, with what the reading said: each output
+// is then written from it, without reading the sources again.
+struct THelpRead {
+    TProjectRead document;
+    TCompileResult said; // the reading's messages and counts; ok when outputs can be written
+    QString hpjPath;
+};
+THelpRead readHelpProject(const QString &hpjPath, const TCompileOptions &options = {});
+// One output of a project read (`options.output`, with its files): the
+// reading's messages and counts followed by the writer's.
+TCompileResult writeHelpOutput(const THelpRead &read, const TCompileOptions &options);
+
+// readHelpProject, then writeHelpOutput.
 // Compiles the project whose .HPJ is at `hpjPath`. Files named in it are
 // looked up relative to ROOT (else the .HPJ's folder) without regard to
 // letter case.
@@ -70,5 +83,11 @@ TCompileResult compileProject(const QString &hpjPath, const TCompileOptions &opt
 // opens (the .HLP, the .CHM or the web pages' index).
 QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options, TCompileResult &r,
                           QString *written = nullptr);
+// The same for several outputs written from one reading (`results[i]` from
+// `outputs[i]`): one log, with the reading's messages once and each
+// output's own after them; `written` receives what a reader opens, output
+// by output.
+QStringList writeCompiled(const QString &hpjPath, const THelpRead &read, const QList<TCompileOptions> &outputs,
+                          QList<TCompileResult> &results, QStringList *written = nullptr);
 
 } // namespace Hlp

@@ -39,6 +39,10 @@ struct TProjectRead {
     // its topic; and the topic of each context in upper case.
     QMap<qint32, QPair<QByteArray, int>> contexts;
     QHash<QByteArray, int> contextTopic;
+    // Names whose hash another name already has (where, the first name):
+    // the .HLP cannot hold both.
+    QList<QPair<QString, QByteArray>> hashCollisions;
+    int warningLevel = 3; // WARNING=: which messages the writers add
     QList<QPair<QByteArray, QByteArray>> baggage; // internal name, bytes
     THpj::Compression compression = THpj::Compression::None;
     bool report = false; // REPORT=Yes: lists given whole

@@ -50,10 +50,12 @@ int headless(const std::function<int(TConfBlock *)> &work)
 
 int FRunBuild(const QString &projectFile, const QString &format)
 {
-    if (format != QLatin1String("hlp") && format != QLatin1String("html") && format != QLatin1String("chm") && format != QLatin1String("pdf")) {
-        say(QStringLiteral("kivhelp --build : format inconnu (hlp, html, chm ou pdf) : ") + format);
-        return 2;
-    }
+    const QStringList formats = format.split(u',');
+    for (const QString &f : formats)
+        if (f != QLatin1String("hlp") && f != QLatin1String("html") && f != QLatin1String("chm") && f != QLatin1String("pdf")) {
+            say(QStringLiteral("kivhelp --build : format inconnu (hlp, html, chm ou pdf) : ") + f);
+            return 2;
+        }
     const QString given = QFileInfo(projectFile).absoluteFilePath();
     if (!QFileInfo(given).isFile()) {
         say(QStringLiteral("kivhelp --build : projet introuvable : ") + projectFile);
@@ -118,28 +120,48 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
         return code;
     }
     prj->PrjState = PrjConverted;
-    if (format != QLatin1String("hlp")) {
-        // The web outputs, made by the compiler's own writers from the
-        // help sources just written.
-        QString published;
-        const Hlp::TCompileResult r = FBuildWebOutput(prj, format, &published);
-        for (const QString &m : r.messages)
-            std::printf("%s\n", qPrintable(m));
-        if (r.ok) {
-            std::printf("%s\n", qPrintable(QStringLiteral("Aide publiée : ") + published));
-            code = 0;
-        }
-    } else {
+    // The sources are read once, whatever the number of outputs; each
+    // message is printed once.
+    QStringList formats = format.split(u',', Qt::SkipEmptyParts);
+    formats.removeDuplicates();
+    QStringList printed;
+    const auto print = [&printed](const QStringList &messages) {
+        for (const QString &m : messages)
+            if (!printed.contains(m)) {
+                printed << m;
+                std::printf("%s\n", qPrintable(m));
+            }
+    };
+    Hlp::THelpRead help;
+    bool allDone = true;
+    if (formats.removeAll(QStringLiteral("hlp")) > 0) {
         QStringList messages;
-        PCompileStep(conf, {}, &messages);
-        for (const QString &m : std::as_const(messages))
-            std::printf("%s\n", qPrintable(m));
+        PCompileStep(conf, {}, &messages, &help);
+        print(messages);
         if (prj->PrjState == PrjCompiled) {
             std::printf("%s\n", qPrintable(QStringLiteral("Fichier d'aide publié : ") + prj->PrjComDir.get() + u'/'
                                            + name + QStringLiteral(".HLP")));
-            code = 0;
+            // The outputs the project's settings ask for came with it.
+            for (const QString &output : prj->Outputs.get().toLower().split(u',', Qt::SkipEmptyParts))
+                formats.removeAll(output.trimmed());
+        } else {
+            allDone = false;
         }
     }
+    if (!formats.isEmpty() && help.hpjPath.isEmpty())
+        help = FReadHelpSources(prj);
+    for (const QString &output : std::as_const(formats)) {
+        // The web outputs, made by the compiler's own writers from the
+        // help sources just written.
+        QString published;
+        const Hlp::TCompileResult r = FBuildWebOutput(prj, output, &published, &help);
+        print(r.messages);
+        if (r.ok)
+            std::printf("%s\n", qPrintable(QStringLiteral("Aide publiée : ") + published));
+        allDone = allDone && r.ok;
+    }
+    if (allDone)
+        code = 0;
     return code;
 }
 

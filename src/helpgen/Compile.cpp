@@ -68,14 +68,14 @@ bool publish(const QString &from, const QString &to)
 // printable manual),
 // made from the help sources into the distribution folder; their messages
 // not yet in `messages` are added to it. False when one failed.
-bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
+bool buildWebOutputs(const TPrjRec *prj, QStringList *messages, const Hlp::THelpRead *read)
 {
     const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
     bool ok = true;
     for (const QString &output : outputs) {
         if (output != QLatin1String("HTML") && output != QLatin1String("CHM") && output != QLatin1String("PDF"))
             continue;
-        const Hlp::TCompileResult r = FBuildWebOutput(prj, output);
+        const Hlp::TCompileResult r = FBuildWebOutput(prj, output, nullptr, read);
         // The checks of the project are the same for every output: each
         // message is listed once.
         if (messages)
@@ -93,7 +93,7 @@ bool buildWebOutputs(const TPrjRec *prj, QStringList *messages)
 
 } // namespace
 
-Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published)
+Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published, const Hlp::THelpRead *read)
 {
     const QString base = prj->PrjName.get();
     const bool html = output.compare(QLatin1String("HTML"), Qt::CaseInsensitive) == 0;
@@ -119,7 +119,18 @@ Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, Q
                     {line.level, line.text, Platform::toCp1252(TextConv::FContextName(TextConv::FCleanTopicName(line.text)))});
     }
     options.trusted = trustedFolders();
+    // The sources already read for this build are not read again.
+    if (read && !read->hpjPath.isEmpty())
+        return Hlp::writeHelpOutput(*read, options);
     return Hlp::compileProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + base + QStringLiteral(".HPJ")), options);
+}
+
+Hlp::THelpRead FReadHelpSources(const TPrjRec *prj)
+{
+    Hlp::TCompileOptions options;
+    options.trusted = trustedFolders();
+    return Hlp::readHelpProject(Platform::resolveCase(prj->PrjDir.get() + u'/' + prj->PrjName.get() + QStringLiteral(".HPJ")),
+                                options);
 }
 
 QStringList FCompilerMessages(const QString &logPath, const QDateTime &started)
@@ -146,7 +157,8 @@ bool FIsOwnCompiler(const QString &compilerPath)
     return QFileInfo(compilerPath).fileName() == QLatin1String("kivhc");
 }
 
-TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs)
+TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs,
+                               Hlp::THelpRead *read, QStringList *messages)
 {
     TSubGuard sub(context(), QStringLiteral("FCompileHpjFile"));
     QString shortProject, shortCompiler;
@@ -167,8 +179,13 @@ TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compil
         U_DosCmd::FDelFile(Platform::resolveCase(hlp), QString());
         Hlp::TCompileOptions options;
         options.trusted = trustedFolders();
-        Hlp::TCompileResult r = Hlp::compileProject(hpj, options);
+        Hlp::THelpRead local;
+        Hlp::THelpRead &help = read ? *read : local;
+        help = Hlp::readHelpProject(hpj, options);
+        Hlp::TCompileResult r = Hlp::writeHelpOutput(help, options);
         Hlp::writeCompiled(hpj, options, r);
+        if (messages)
+            *messages = r.messages;
         if (!r.ok)
             return sub.report(7, hlp + QStringLiteral(" COMPIL FAIL"), 2);
         return sub.report(0);
@@ -228,7 +245,8 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer, cons
     return sub.report(0);
 }
 
-bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &progress, QStringList *messages)
+bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &progress, QStringList *messages,
+                  Hlp::THelpRead *read)
 {
     TPrjRec *prj = conf->PPrj;
     const TIniRec *ini = conf->PIni;
@@ -240,14 +258,22 @@ bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &
     };
     try {
         show(QStringLiteral("Essaye de compiler le projet "));
-        // The compiler's log is this build's only when the build wrote it.
+        // Our compiler gives its messages and the sources it read (which
+        // the other outputs are written from); another compiler leaves its
+        // messages in its log, which is this build's only when the build
+        // wrote it.
         const QString log = FChangeExt(prj->PrjFile.get(), QStringLiteral(".ERR"));
         const QDateTime before = QFileInfo(Platform::resolveCase(log)).lastModified();
-        const bool built =
-            FCompileHpjFile(prj->PrjFile.get(), ini->COMPILER.get(), ini->COMPIL_POL_T, ini->COMPIL_TO).Category == 0;
-        const QStringList said = QFileInfo(Platform::resolveCase(log)).lastModified() != before
-                                     ? FCompilerMessages(log, QDateTime())
-                                     : QStringList();
+        Hlp::THelpRead local;
+        Hlp::THelpRead &help = read ? *read : local;
+        QStringList said;
+        const bool built = FCompileHpjFile(prj->PrjFile.get(), ini->COMPILER.get(), ini->COMPIL_POL_T, ini->COMPIL_TO, &help,
+                                           &said)
+                               .Category
+                           == 0;
+        if (!FIsOwnCompiler(ini->COMPILER.get()))
+            said = QFileInfo(Platform::resolveCase(log)).lastModified() != before ? FCompilerMessages(log, QDateTime())
+                                                                                   : QStringList();
         if (messages)
             *messages = said;
         if (!built) {
@@ -289,7 +315,7 @@ bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &
             }
         }
         if (published)
-            published = buildWebOutputs(prj, messages);
+            published = buildWebOutputs(prj, messages, help.hpjPath.isEmpty() ? nullptr : &help);
         prj->PrjState = published ? PrjCompiled : PrjConverted;
     } catch (const std::exception &e) {
         PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));

@@ -14,7 +14,10 @@ namespace KIVHelpTools {
 // True when the setting names our own compiler (kivhc), which the program
 // runs in its own process.
 bool FIsOwnCompiler(const QString &compilerPath);
-TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs);
+// Our compiler (run in this process) also gives the sources it read
+// (`read`, from which other outputs are written) and its messages.
+TErrorContext &FCompileHpjFile(const QString &projectFile, const QString &compilerPath, int pollMs, int timeoutMs,
+                               Hlp::THelpRead *read = nullptr, QStringList *messages = nullptr);
 // `context`, when given, is the page the viewer opens (else the first).
 TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer, const QString &context = {});
 
@@ -24,12 +27,18 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer, cons
 // One web output ("HTML" or "CHM") of a project, made from its help
 // sources into its distribution folder (N_html/, N.chm); `published`
 // receives what a reader opens. The compiler's result.
-Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published = nullptr);
+// `read`: the help sources as this build already read them (not read again).
+Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published = nullptr,
+                                    const Hlp::THelpRead *read = nullptr);
 
 // `progress`, when given, is told each step; `messages`, when given,
 // receives the compiler's messages of this build.
+// `read`, when given, receives the help sources as our compiler read them.
 bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &progress = {},
-                  QStringList *messages = nullptr);
+                  QStringList *messages = nullptr, Hlp::THelpRead *read = nullptr);
+// The project's help sources (N.HPJ and its files) read and checked, as
+// our compiler reads them; each output is then written from them.
+Hlp::THelpRead FReadHelpSources(const TPrjRec *prj);
 // The view command: asks when the help file is not the last build's, then
 // starts the viewer on the published help file.
 // The compiler's messages ("HC3025: Warning: T2.rtf, page 1 : ...") from

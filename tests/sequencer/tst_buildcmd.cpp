@@ -112,10 +112,17 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
         const QMap<QString, QByteArray> before = authorsFiles(dir);
         QVERIFY(before.size() >= 4);
         const QString prj = dir + u'/' + QFileInfo(dir).fileName() + QStringLiteral(".PRJ");
-        for (const QString &format : {"hlp", "html", "chm", "hlp"}) {
+        for (const QString &format : {"hlp", "html", "chm", "hlp", "hlp,html,pdf"}) {
             const TRun run = build(prj, format, config);
             QVERIFY2(run.code == 0, qPrintable(format + ": " + run.out));
             QCOMPARE(authorsFiles(dir), before);
+            // Several outputs from one reading: each published, each of
+            // the compiler's messages said once.
+            QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.filter(QStringLiteral("publié")).size(), int(format.count(u',')) + 1);
+            const qsizetype said = lines.size();
+            lines.removeDuplicates();
+            QVERIFY2(lines.size() == said, qPrintable(run.out));
         }
     }
     QVERIFY(QFileInfo::exists(box.path("Kivhelp.COM/Kivhelp.HLP")));
