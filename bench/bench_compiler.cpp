@@ -7,8 +7,8 @@
 // compiled HTML Help file, against the .HLP build in the same run.
 //   build/bench/kivhelp_bench --benchmark_filter=Compile
 #include "compiler/HelpCompiler.h"
-#include "compiler/HlpDecompile.h"
-#include "compiler/HlpFileRead.h"
+#include "compiler/sources/DecompiledProject.h"
+#include "compiler/hlp/HlpDocumentRead.h"
 #include "platform/SafeFile.h"
 
 #include <QElapsedTimer>

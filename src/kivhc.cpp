@@ -5,10 +5,10 @@
 // a compiled HTML Help file or a printable manual; kivhc --decompile FILE.HLP [-o DIR]: as a help
 // project again.
 #include "compiler/HelpCompiler.h"
-#include "compiler/HlpDecompile.h"
-#include "compiler/HlpFileRead.h"
-#include "compiler/HtmlWriter.h"
-#include "compiler/PdfManual.h"
+#include "compiler/sources/DecompiledProject.h"
+#include "compiler/hlp/HlpDocumentRead.h"
+#include "compiler/web/HtmlWriter.h"
+#include "compiler/pdf/PdfManual.h"
 #include "platform/SafeFile.h"
 
 #include <QGuiApplication>

@@ -1,17 +1,20 @@
+// The compiler's driver: a help project read once into the help document, then
+// written as each output asks.
 #include "compiler/HelpCompiler.h"
 
-#include "compiler/HelpProject.h"
-#include "compiler/HtmlWriter.h"
-#include "compiler/PdfManual.h"
+#include "compiler/document/HelpDocument.h"
+#include "compiler/web/HtmlWriter.h"
+#include "compiler/pdf/PdfManual.h"
 
-#include "compiler/HlpEncode.h"
-#include "compiler/HlpMacro.h"
-#include "compiler/HlpParagraph.h"
-#include "compiler/HlpPhrases.h"
-#include "compiler/HlpPicture.h"
-#include "compiler/HlpSections.h"
-#include "compiler/HlpTopic.h"
-#include "compiler/RtfTopics.h"
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/sources/HpjFile.h"
+#include "compiler/sources/Macros.h"
+#include "compiler/hlp/HlpParagraph.h"
+#include "compiler/hlp/HlpPhrases.h"
+#include "compiler/hlp/HlpPicture.h"
+#include "compiler/hlp/HlpSections.h"
+#include "compiler/hlp/HlpTopic.h"
+#include "compiler/sources/RtfTopics.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
@@ -188,7 +191,7 @@ int helpCodePage(const THpj &hpj, const QByteArray &firstRtf, const QString &hpj
 }
 
 bool readProject(const QString &hpjPath, const TCompileOptions &options, Messages &msg, TCompileResult &result,
-                 TProjectRead &read)
+                 THelpDocument &read)
 {
     QByteArray hpjBytes;
     if (!Platform::readWholeFile(hpjPath, &hpjBytes)) {
@@ -771,7 +774,7 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
 }
 
 // Writes the help file of a project read and checked.
-void writeHlp(const TProjectRead &read, Messages &msg, TCompileResult &result)
+void writeHlp(const THelpDocument &read, Messages &msg, TCompileResult &result)
 {
     for (const auto &[at, first] : read.hashCollisions)
         msg.error(4131, at, QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(first)));
@@ -995,7 +998,7 @@ THelpRead readHelpProject(const QString &hpjPath, const TCompileOptions &options
     help.hpjPath = hpjPath;
     TCompileResult &result = help.said;
     Messages msg(result);
-    TProjectRead &read = help.document;
+    THelpDocument &read = help.document;
     if (!readProject(hpjPath, options, msg, result, read))
         return help;
     if (!options.mapOut.isEmpty() || !options.mapCheck.isEmpty()) {
@@ -1051,8 +1054,8 @@ TCompileResult writeHelpOutput(const THelpRead &help, const TCompileOptions &opt
     // The contents: the caller's (an author's outline) when given, else
     // those of the project. The document stays as read: it may serve
     // other outputs.
-    const TProjectRead *document = &help.document;
-    TProjectRead withContents;
+    const THelpDocument *document = &help.document;
+    THelpDocument withContents;
     if (!options.contents.isEmpty()) {
         withContents = help.document;
         withContents.contents = options.contents;

@@ -1,7 +1,7 @@
 #pragma once
 // The help compiler: a help project (.HPJ) and its topic files in, a .HLP
 // file out, with numbered messages in the classic manner.
-#include "compiler/HelpProject.h"
+#include "compiler/document/HelpDocument.h"
 
 #include <QByteArray>
 #include <QString>
@@ -60,7 +60,7 @@ struct TCompileOptions {
 // A project read and checked once, with what the reading said: each output
 // is then written from it, without reading the sources again.
 struct THelpRead {
-    TProjectRead document;
+    THelpDocument document;
     TCompileResult said; // the reading's messages and counts; ok when outputs can be written
     QString hpjPath;
 };

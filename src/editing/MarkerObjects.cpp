@@ -1,6 +1,6 @@
 #include "editing/MarkerObjects.h"
 
-#include "compiler/HlpPicture.h"
+#include "compiler/hlp/HlpPicture.h"
 #include "platform/SafeFile.h"
 
 #include "helpgen/HelpSources.h"

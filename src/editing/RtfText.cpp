@@ -4,7 +4,7 @@
 #include <QTextList>
 #include <QTextTable>
 
-#include "compiler/RtfTokenizer.h"
+#include "compiler/sources/RtfTokenizer.h"
 #include "platform/Cp1252.h"
 
 #include <QColor>

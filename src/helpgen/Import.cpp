@@ -1,11 +1,11 @@
 #include "helpgen/Import.h"
 
 #include "compiler/HelpCompiler.h"
-#include "compiler/HlpDecompile.h"
-#include "compiler/HlpEncode.h"
-#include "compiler/HlpFileRead.h"
-#include "compiler/HlpPicture.h"
-#include "compiler/HpjFile.h"
+#include "compiler/sources/DecompiledProject.h"
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/hlp/HlpDocumentRead.h"
+#include "compiler/hlp/HlpPicture.h"
+#include "compiler/sources/HpjFile.h"
 #include "fileops/PrjFolder.h"
 #include "formats/CommandFile.h"
 #include "formats/OutlineFile.h"
@@ -49,7 +49,7 @@ QByteArray topicText(const QString &text)
 
 class TTopicWriter {
 public:
-    TTopicWriter(const Hlp::TProjectRead &p, const QHash<int, QString> &contextOf, QStringList &commands, const QString &bmpDir,
+    TTopicWriter(const Hlp::THelpDocument &p, const QHash<int, QString> &contextOf, QStringList &commands, const QString &bmpDir,
                  const QString &picturePrefix)
         : m_p(p), m_page(p.codePage), m_contextOf(contextOf), m_commands(commands), m_bmpDir(bmpDir), m_prefix(picturePrefix)
     {
@@ -140,7 +140,7 @@ private:
         pictureBytes << qMakePair(file, bytes);
     }
 
-    const Hlp::TProjectRead &m_p;
+    const Hlp::THelpDocument &m_p;
     Platform::CodePage m_page;
     const QHash<int, QString> &m_contextOf;
     QStringList &m_commands;
@@ -387,7 +387,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     const Hlp::THelpFileRead read = Hlp::readHelpFile(bytes, info.fileName());
     if (!read.ok)
         return fail(QString::fromUtf8("%1 : %2").arg(file, read.error));
-    const Hlp::TProjectRead &p = read.project;
+    const Hlp::THelpDocument &p = read.project;
     const Platform::CodePage page(p.codePage);
 
     // The outline: the contents page first, as the project's root; then the

@@ -1,5 +1,9 @@
 #include "helpgen/Preview.h"
 
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/hlp/HlpPicture.h"
+#include "compiler/sources/HpjFile.h"
+#include "compiler/sources/RtfTopics.h"
 #include "formats/TextConv.h"
 #include "helpgen/HelpSources.h"
 #include "platform/Cp1252.h"
@@ -36,7 +40,7 @@ QByteArray TPreviewMaker::pictureOf(const QString &path)
 Hlp::TPagePreview TPreviewMaker::FPage(TCProject &project, const TConfBlock &conf, int position)
 {
     using namespace KIVHelpTools;
-    Hlp::TProjectRead read;
+    Hlp::THelpDocument read;
     const int count = project.FCount();
     if (position < 1 || position > count)
         return {};

@@ -4,7 +4,7 @@
 // compiler's reader and written by the web pages' writer. Only the shown
 // topic and the pop-ups it opens are read; the other topics are known by
 // their context and title, which is all a link to them needs.
-#include "compiler/HtmlWriter.h"
+#include "compiler/web/HtmlWriter.h"
 #include "config/Globale.h"
 #include "model/Project.h"
 

@@ -12,7 +12,7 @@
 #include "formats/KivHelpTools.h"
 #include "editing/TopicDocument.h"
 #include "project/OutlineEdits.h"
-#include "compiler/HlpPicture.h"
+#include "compiler/hlp/HlpPicture.h"
 
 #include <QBuffer>
 #include <QDir>

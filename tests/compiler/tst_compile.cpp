@@ -6,14 +6,15 @@
 #include <QJsonObject>
 #include "TestRegistry.h"
 
-#include "compiler/HlpRead.h"
+#include "compiler/hlp/HlpStructure.h"
 #include "compiler/HelpCompiler.h"
-#include "compiler/HlpEncode.h"
-#include "compiler/HlpDecompile.h"
-#include "compiler/HlpFileRead.h"
-#include "compiler/HtmlSearch.h"
-#include "compiler/HtmlWriter.h"
-#include "compiler/RtfTopics.h"
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/sources/DecompiledProject.h"
+#include "compiler/hlp/HlpDocumentRead.h"
+#include "compiler/web/HtmlSearch.h"
+#include "compiler/web/HtmlWriter.h"
+#include "compiler/hlp/HlpPicture.h"
+#include "compiler/sources/RtfTopics.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
@@ -1346,7 +1347,7 @@ void TestCompile::helpFileReadBack()
     QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
     const Hlp::THelpFileRead read = Hlp::readHelpFile(r.hlp, QStringLiteral("r.hlp"));
     QVERIFY2(read.ok && read.losses.isEmpty(), qPrintable(read.error + read.losses.join(u' ')));
-    const Hlp::TProjectRead &p = read.project;
+    const Hlp::THelpDocument &p = read.project;
     QCOMPARE(p.topics.size(), 2);
     QCOMPARE(p.topics[0].title, QByteArray("Un"));
     QCOMPARE(p.hpj.options.value("TITLE"), QByteArray("Relue"));
@@ -1691,7 +1692,7 @@ void TestCompile::contextNamesFromFilesBeside()
     QCOMPARE(mapped.messages.filter(QStringLiteral("IDH_z")).size(), 1);
     QVERIFY(TestSupport::writeFile(box.path("h.hm"), "// map\r\nIDH_cache_x\t0x7\r\n#define IDH_debut 1\r\n"));
     QCOMPARE(Hlp::nameContextsFromFilesBeside(read.project, box.path("H.HLP")), 2);
-    const Hlp::TProjectRead &p = read.project;
+    const Hlp::THelpDocument &p = read.project;
     QCOMPARE(p.topics[1].contexts, QList<QByteArray>{"IDH_cache_x"});
     QCOMPARE(p.map.first().context, QByteArray("IDH_cache_x"));
     QCOMPARE(p.hpj.options.value("CONTENTS"), QByteArray("IDH_debut"));

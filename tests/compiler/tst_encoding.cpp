@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "compiler/HlpRead.h"
-#include "compiler/HlpEncode.h"
-#include "compiler/HlpLz77.h"
+#include "compiler/hlp/HlpStructure.h"
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/hlp/HlpLz77.h"
 
 #include <QRandomGenerator>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "compiler/HpjFile.h"
+#include "compiler/sources/HpjFile.h"
 
 #include <QRandomGenerator>
 

@@ -2,7 +2,7 @@
 #include "TestRegistry.h"
 
 #include "compiler/HelpCompiler.h"
-#include "compiler/HlpMacro.h"
+#include "compiler/sources/Macros.h"
 #include "platform/SafeFile.h"
 
 #include <QRandomGenerator>

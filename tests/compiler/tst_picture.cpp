@@ -1,12 +1,12 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "compiler/HlpRead.h"
+#include "compiler/hlp/HlpStructure.h"
 #include "platform/SafeFile.h"
-#include "compiler/HlpEncode.h"
-#include "compiler/HlpPicture.h"
-#include "compiler/RtfTopics.h"
-#include "compiler/WmfRender.h"
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/hlp/HlpPicture.h"
+#include "compiler/sources/RtfTopics.h"
+#include "compiler/pictures/WmfRender.h"
 #include "compiler/HelpCompiler.h"
 
 #include <QBuffer>

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "compiler/HlpEncode.h"
-#include "compiler/HlpParagraph.h"
-#include "compiler/RtfTopics.h"
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/hlp/HlpParagraph.h"
+#include "compiler/sources/RtfTopics.h"
 #include "helpgen/HelpSources.h"
 #include "platform/Cp1252.h"
 

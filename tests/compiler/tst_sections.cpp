@@ -1,8 +1,9 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "compiler/HlpRead.h"
-#include "compiler/HlpSections.h"
+#include "compiler/hlp/HlpStructure.h"
+#include "compiler/document/Paragraph.h"
+#include "compiler/hlp/HlpSections.h"
 
 class TestSections : public QObject {
     Q_OBJECT

@@ -1,10 +1,10 @@
 #include "TestSupport.h"
 #include "TestRegistry.h"
 
-#include "compiler/HlpRead.h"
-#include "compiler/HlpEncode.h"
-#include "compiler/HlpParagraph.h"
-#include "compiler/HlpTopic.h"
+#include "compiler/hlp/HlpStructure.h"
+#include "compiler/hlp/HlpEncode.h"
+#include "compiler/hlp/HlpParagraph.h"
+#include "compiler/hlp/HlpTopic.h"
 
 #include <QRandomGenerator>
 

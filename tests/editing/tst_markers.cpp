@@ -2,7 +2,7 @@
 #include "TestRegistry.h"
 
 #include "editing/MarkerObjects.h"
-#include "compiler/HlpPicture.h"
+#include "compiler/hlp/HlpPicture.h"
 #include "editing/REditServ.h"
 #include "editing/RtfText.h"
 #include "editing/TopicDocument.h"

@@ -7,8 +7,8 @@
 #include "TestRegistry.h"
 
 #include "sequencer/Headless.h"
-#include "compiler/HlpRead.h"
-#include "compiler/HlpEncode.h"
+#include "compiler/hlp/HlpStructure.h"
+#include "compiler/hlp/HlpEncode.h"
 
 #include "config/Globale.h"
 #include "editing/REditServ.h"

@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include "TestRegistry.h"
 #include "editing/MarkerObjects.h"
-#include "compiler/HlpMacro.h"
+#include "compiler/sources/Macros.h"
 
 #include "config/Globale.h"
 #include "editing/REditServ.h"

@@ -2,16 +2,16 @@
 // format, on the sample project and on a project whose topics other writers
 // made. The author's files come out of every build byte for byte.
 #include "TestSupport.h"
-#include "compiler/HlpEncode.h"
+#include "compiler/hlp/HlpEncode.h"
 #include <QImage>
 #include "compiler/HelpCompiler.h"
-#include "compiler/HlpFileRead.h"
-#include "compiler/HlpPicture.h"
+#include "compiler/hlp/HlpDocumentRead.h"
+#include "compiler/hlp/HlpPicture.h"
 #include "TestRegistry.h"
 #include <csignal>
 #include <QRandomGenerator>
 #include <QElapsedTimer>
-#include "compiler/HlpRead.h"
+#include "compiler/hlp/HlpStructure.h"
 
 #include "platform/SafeFile.h"
 

@@ -1,0 +1,80 @@
+#pragma once
+// A paragraph of the help document: its format, and its text in runs with
+// their character format, hotspots (jumps, pop-ups, macros) and pictures;
+// a table row holds its cells' paragraphs.
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+
+#include <memory>
+#include <optional>
+
+namespace Hlp {
+
+// The style bits of a character format.
+enum TFontAttr : quint8 { FontBold = 0x01, FontItalic = 0x02, FontUnderline = 0x04 };
+
+struct TCharFormat {
+    QByteArray face = "Arial";
+    quint8 halfPoints = 24;
+    quint8 family = 3;
+    quint8 attributes = 0; // FontBold, FontItalic, FontUnderline
+    quint8 colour[3] = {0, 0, 0};
+    qint8 shift = 0; // 1 raised, -1 lowered (the help file only shrinks such text)
+};
+
+struct TInline {
+    enum Kind { Text, LineBreak, Tab, NbSpace, NbHyphen, HotspotStart, HotspotEnd, Picture };
+    Kind kind = Text;
+    QByteArray text;     // Text
+    TCharFormat format;  // Text
+    // HotspotStart: 0xE3 jump, 0xE2 pop-up, 0xC8 macro, and 0xE7, 0xE6,
+    // 0xCC for the same without colour or underline; Picture: 0x86/0x87/0x88
+    quint8 command = 0;
+    QByteArray macro;    // HotspotStart with 0xC8/0xCC
+    qint32 hash = 0;     // HotspotStart, jumps and pop-ups: hash of `context`
+    QByteArray context;  // the target as the help file stores it
+    QByteArray window;   // a secondary window's name ("ctx>window"), as written
+    int windowIndex = -1; // its place among the help file's windows
+    QByteArray file;     // another help file ("ctx@file")
+    quint16 picture = 0; // Picture: number k of |bm<k>
+    quint16 hotspots = 0; // Picture: the hotspots it carries (hotspot graphics)
+};
+
+struct TParagraphFormat {
+    enum Align { Left, Centre, Right };
+    Align align = Left;
+    qint16 spaceBefore = 0, spaceAfter = 0, lineSpacing = 0; // half-points
+    qint16 leftIndent = 0, rightIndent = 0, firstIndent = 0;
+    QList<quint16> tabs; // positions in half-points
+    bool keepTogether = false;
+    // Borders: TBorder bits (0 for none), and their width in half-points.
+    quint8 borders = 0;
+    qint16 borderWidth = 0;
+};
+
+enum TBorder : quint8 { BorderBox = 0x01, BorderTop = 0x02, BorderLeft = 0x04, BorderBottom = 0x08, BorderRight = 0x10,
+                        BorderThick = 0x20, BorderDouble = 0x40 };
+
+struct TTableRow;
+
+struct TParagraph {
+    TParagraphFormat format;
+    QList<TInline> items;
+    // The font of a paragraph without text (its mark's), so that an empty
+    // line is as tall as its own font, not the one before it.
+    std::optional<TCharFormat> markFormat;
+    // A table row instead of a paragraph: its cells' paragraphs.
+    std::shared_ptr<TTableRow> table;
+};
+
+// One row of a table as RTF gives it: the cells' right edges, the space
+// between cells and the row's left edge (twips), and the paragraphs of
+// each cell in order.
+struct TTableRow {
+    QList<int> cellx;
+    int gap = 0, left = 0;
+    QList<QPair<int, TParagraph>> paragraphs; // cell number, paragraph
+};
+
+} // namespace Hlp

@@ -1,0 +1,87 @@
+#pragma once
+// A help project as web pages: one page per topic (named after its first
+// context string, every context an anchor in it) with the contents beside
+// it and a search field above, its pictures as PNG files, jumps as links,
+// pop-ups shown in the page, a contents page, a keyword index and a search
+// that runs in the browser (no server).
+#include "compiler/document/HelpDocument.h"
+
+#include <QHash>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+namespace Hlp {
+
+// The address a program call (ExecFile, ExecProgram) gives a link, read
+// as a browser reads it: blanks and control characters stripped at both
+// ends, tabs and line breaks anywhere. A web or mail address or a file
+// beside the pages; empty for any other scheme (javascript:, data:...),
+// which would run in the reader's browser.
+QString webAddress(const QString &url);
+
+// The page a topic is written to ("HID_FILE_OPEN.html").
+QString htmlPageName(const TSourceTopic &topic, int number);
+
+// One topic as its web page shows it, for the program's own preview: the
+// page's text with the site's style rules, its pictures by the names the
+// page gives them, and the pop-ups it opens (by topic). Jumps keep the web
+// pages' addresses ("Page.html#Context", `pages` names every topic's page);
+// a pop-up's link is "popup:N", N its topic.
+struct TPagePreview {
+    QString html;
+    QString style; // the style rules alone, for the pop-ups' text
+    QHash<QString, QImage> images;
+    QHash<int, QString> popups;
+    QStringList pages;
+};
+TPagePreview previewPage(const THelpDocument &project, int topic);
+
+// Writes the pages into `folder` (made if missing); the errors, if any.
+// `warnings` receives what a reader may miss (text with too little
+// contrast on the window's colours).
+QStringList writeHtml(const THelpDocument &project, const QString &folder, QStringList *warnings = nullptr);
+
+// The whole help as one document, for the printable manual: the topics
+// of the contents in their order, each under a heading of its level with
+// an anchor "tN" (N its topic), then every other topic (pop-ups, pages
+// outside the contents) in an appendix. Jumps and pop-up links lead to
+// "kivpdf:tN"; pictures are named as in `images`.
+struct TManualText {
+    struct Entry {
+        int level = 1;
+        QString text;
+        int topic = -1; // -1: a book without a page of its own
+    };
+    QString title, language, appendix;
+    QString style; // the text's formats
+    QString body;
+    QHash<QString, QImage> images;
+    QList<Entry> outline; // the bookmarks: the contents, then the appendix and its topics
+};
+TManualText manualText(const THelpDocument &project);
+
+// The contexts a program opens the help at, as JSON: each context name
+// (aliases too) and each [MAP] number with the page it leads to
+// ("page.html#context") and that page's title:
+//   {"help": TITLE, "contexts": [{"name": ..., "number": N, "page": ..., "title": ...}, ...]}
+// ("number" only where [MAP] gives one). The web pages' context.html?id=N
+// and ?name=CONTEXT use the same table.
+QByteArray contextMap(const THelpDocument &project);
+
+// What a program relying on `previous` (a contextMap of an earlier build)
+// would lose with `current`: each number or name gone, or leading to
+// another page; `error` receives why `previous` cannot be read.
+QStringList contextMapChanges(const QByteArray &previous, const QByteArray &current, QString *error);
+
+// The pages as a compiled HTML Help file: the pages, a project (.hhp) with
+// the [MAP] numbers as context ids, contents (.hhc) and index (.hhk) are
+// written into `pagesFolder` (a temporary folder when empty), then
+// compiled into `chmFile` by chmcmd.
+QStringList writeChm(const THelpDocument &project, const QString &pagesFolder, const QString &chmFile);
+
+// Sets the head and tail of a compiled help file's directory listing from
+// its chain of chunks (chmcmd records a wrong head when there are several).
+void mendChmDirectory(QByteArray &chm);
+
+} // namespace Hlp
