@@ -7,6 +7,7 @@
 #include "compiler/HelpCompiler.h"
 #include "compiler/sources/DecompiledProject.h"
 #include "compiler/hlp/HlpDocumentRead.h"
+#include "compiler/chm/ChmWriter.h"
 #include "compiler/web/HtmlWriter.h"
 #include "compiler/pdf/PdfManual.h"
 #include "platform/SafeFile.h"

@@ -3,6 +3,7 @@
 #include "compiler/HelpCompiler.h"
 
 #include "compiler/document/HelpDocument.h"
+#include "compiler/chm/ChmWriter.h"
 #include "compiler/web/HtmlWriter.h"
 #include "compiler/pdf/PdfManual.h"
 

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace Hlp {
 
 // The address a program call (ExecFile, ExecProgram) gives a link, read
@@ -74,14 +76,45 @@ QByteArray contextMap(const THelpDocument &project);
 // another page; `error` receives why `previous` cannot be read.
 QStringList contextMapChanges(const QByteArray &previous, const QByteArray &current, QString *error);
 
-// The pages as a compiled HTML Help file: the pages, a project (.hhp) with
-// the [MAP] numbers as context ids, contents (.hhc) and index (.hhk) are
-// written into `pagesFolder` (a temporary folder when empty), then
-// compiled into `chmFile` by chmcmd.
-QStringList writeChm(const THelpDocument &project, const QString &pagesFolder, const QString &chmFile);
+// An entry of the contents as the pages list it: a heading when it has no
+// page.
+struct TContentsEntry {
+    int level = 1;
+    QString text;
+    QString page;
+    int topic = -1;
+};
 
-// Sets the head and tail of a compiled help file's directory listing from
-// its chain of chunks (chmcmd records a wrong head when there are several).
-void mendChmDirectory(QByteArray &chm);
+// The contents as nested lists; `item` writes one entry.
+QString nestedList(const QList<TContentsEntry> &entries, const std::function<QString(const TContentsEntry &)> &item,
+                   const QString &open = QStringLiteral("<ul>"), const QString &close = QStringLiteral("</ul>"));
+
+// A value for a line or a quoted value of a file another program reads
+// (the title, the compiled-help compiler's files): line breaks and control
+// characters become a blank.
+QString plainValue(QString value);
+
+// The file named after a context: the name itself, or, past 100
+// characters (a context may have 255, more than a file name may), its
+// start and a stable mark of the whole.
+QString contextFileName(const QByteArray &context);
+
+// The pages of a compiled HTML Help file written into `folder` (without
+// the contents pane, search field and web search index: its viewer has
+// its own), with what its project lists: each topic's page, the pictures
+// written, the contents, each keyword with the titles and pages it leads
+// to, and the help's title.
+struct TChmPages {
+    QStringList errors;
+    QStringList pages, pictures;
+    QList<TContentsEntry> contents;
+    struct Keyword {
+        QString text;
+        QList<QPair<QString, QString>> pages; // title, page
+    };
+    QList<Keyword> index;
+    QString title;
+};
+TChmPages writeChmPages(const THelpDocument &project, const QString &folder);
 
 } // namespace Hlp
