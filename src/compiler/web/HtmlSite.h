@@ -20,7 +20,8 @@ struct TWebLabels {
 // the other languages.
 TWebLabels webLabels(const QString &tag);
 
-// The style sheet and the script of the pages. ES5 and older style rules
+// The style sheet and the script of the pages (help.css and help.js,
+// built in). ES5 and older style rules
 // only: compiled help files are read in viewers built on old engines,
 // where one newer construct would stop the whole script.
 extern const char kWebStyle[];
