@@ -290,14 +290,43 @@ const QString kImportMark = QStringLiteral(".kivhelp-import");
 } // namespace
 
 namespace {
-bool alive(qint64 pid)
+// When a process began (clock ticks after boot, from /proc): with its
+// number, it names one process, which a later one given the same number
+// (numbers come round again) is not. Empty where /proc does not say.
+QByteArray processStart(qint64 pid)
 {
-    return pid > 0 && (pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = stat.readAll();
+    const qsizetype name = line.lastIndexOf(')');
+    return name < 0 ? QByteArray() : line.mid(name + 2).split(' ').value(19); // the 22nd field
+}
+
+// This process as its staging folders name it: "PID.START".
+QByteArray thisProcess()
+{
+    const qint64 pid = QCoreApplication::applicationPid();
+    const QByteArray start = processStart(pid);
+    return QByteArray::number(pid) + (start.isEmpty() ? QByteArray() : '.' + start);
+}
+
+// Whether the process named "PID" or "PID.START" still runs.
+bool alive(const QByteArray &process)
+{
+    const qint64 pid = process.split('.').value(0).toLongLong();
+    const QByteArray start = process.split('.').value(1);
+    if (pid == QCoreApplication::applicationPid())
+        return start.isEmpty() || start == processStart(pid);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return false;
+    const QByteArray now = processStart(pid);
+    return start.isEmpty() || now.isEmpty() || now == start;
 }
 
 // A mark's first line: the importing process and its machine. An import of
 // another machine (a shared folder) is never taken for a dead one.
-QByteArray markOwner() { return QByteArray::number(QCoreApplication::applicationPid()) + ' ' + QSysInfo::machineHostName().toUtf8(); }
+QByteArray markOwner() { return thisProcess() + ' ' + QSysInfo::machineHostName().toUtf8(); }
 
 bool ownerAlive(const QByteArray &line)
 {
@@ -305,17 +334,18 @@ bool ownerAlive(const QByteArray &line)
     const QByteArray host = parts.size() > 1 ? parts.mid(1).join(' ') : QByteArray();
     if (!host.isEmpty() && host != QSysInfo::machineHostName().toUtf8())
         return true;
-    return alive(parts.value(0).toLongLong());
+    return alive(parts.value(0));
 }
 } // namespace
 
 void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
 {
     const QDir projects(projectsDir);
-    // A staging folder still being made (.NAME.kvnew-PID): nothing added yet.
-    static const QRegularExpression making(QStringLiteral("^\\..+\\.kvnew-(\\d+)$"));
+    // A staging folder still being made (.NAME.kvnew-PID.START): nothing
+    // added yet.
+    static const QRegularExpression making(QStringLiteral("^\\..+\\.kvnew-(\\d+(?:\\.\\d+)?)$"));
     for (const QString &entry : projects.entryList({QStringLiteral(".*.kvnew-*")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
-        if (const QRegularExpressionMatch m = making.match(entry); m.hasMatch() && !alive(m.captured(1).toLongLong())
+        if (const QRegularExpressionMatch m = making.match(entry); m.hasMatch() && !alive(m.captured(1).toLatin1())
             && !QFileInfo(projects.filePath(entry)).isSymLink())
             FileOps::deleteTree(projects.filePath(entry));
     // A project put in place whose mark was not taken away yet: it is whole.
@@ -524,7 +554,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
             mark += picture.first.toUtf8() + '\n';
         // Made under a name of this process's, mark inside, then renamed:
         // the staging folder never exists without its mark.
-        const QString making = staging + u'-' + QString::number(QCoreApplication::applicationPid());
+        const QString making = staging + u'-' + QString::fromLatin1(thisProcess());
         FileOps::deleteTree(making);
         if (!QDir().mkpath(making) || !Platform::writeFileAtomic(making + u'/' + kImportMark, mark, &error)
             || !Platform::syncDir(making) || !QDir().rename(making, staging)) {
