@@ -175,8 +175,10 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
             const bool popup = hotspot->command == 0xE2 || hotspot->command == 0xE6;
             if (!hotspot->file.isEmpty()) {
                 ++otherFiles;
-                line = QStringLiteral("{\\uldb %1}{\\v %2@%3}").arg(QString::fromLatin1(shown), QString::fromLatin1(hotspot->context),
-                                                                     m_page.decode(hotspot->file));
+                // A pop-up stays one: the viewer opens it over this page.
+                line = QStringLiteral("{%1 %2}{\\v %3@%4}").arg(popup ? QStringLiteral("\\ul") : QStringLiteral("\\uldb"),
+                                                               QString::fromLatin1(shown), QString::fromLatin1(hotspot->context),
+                                                               m_page.decode(hotspot->file));
             } else if (m_contextOf.contains(target)) {
                 line = QStringLiteral("{%1 %2}{\\v %3}").arg(popup ? QStringLiteral("\\ul") : QStringLiteral("\\uldb"),
                                                              QString::fromLatin1(shown), m_contextOf.value(target));

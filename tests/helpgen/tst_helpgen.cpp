@@ -28,6 +28,7 @@ private slots:
     void initTestCase() { FInit(false, false, 1); }
     void waitLine();
     void importOnAFullDisk();
+    void linksIntoAnotherHelp();
 };
 
 void TestHelpgen::waitLine()
@@ -100,6 +101,37 @@ void TestHelpgen::importOnAFullDisk()
     QVERIFY(cut.code < 2 && renames >= 5);
     QCOMPARE(halves, 0);
     QCOMPARE(QDir(box.path("projets/Coupé")).entryList(QDir::Files).size(), 5); // two pages, .CFG, .PRJ, .CDE
+}
+
+void TestHelpgen::linksIntoAnotherHelp()
+{
+    // A jump and a pop-up into another help file: the import keeps each as
+    // it was (a pop-up is not made a jump), the web pages lead to that
+    // help's pages published beside them.
+    TestSupport::Sandbox box;
+    QVERIFY(TestSupport::writeFile(box.path("a.hpj"), "[OPTIONS]\r\nTITLE=Liens\r\n[FILES]\r\na.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("a.rtf"), "{\\rtf1 #{\\footnote un}${\\footnote Un}Voir {\\uldb le saut}{\\v autre@Autre.hlp} "
+                                                      "et {\\ul la note}{\\v note@Autre.hlp}.\\par}"));
+    const Hlp::TCompileResult compiled = Hlp::compileProject(box.path("a.hpj"));
+    QVERIFY2(compiled.ok, qPrintable(compiled.messages.join(u'\n')));
+    QVERIFY(TestSupport::writeFile(box.path("a.hlp"), compiled.hlp));
+    QVERIFY(QDir().mkpath(box.path("projets")));
+    const Build::TImportResult r = Build::FImportHelp(box.path("a.hlp"), QStringLiteral("Liens"), box.path("projets"), box.path("images"));
+    QVERIFY2(r.code < 2, qPrintable(r.report.join(u'\n')));
+    const QByteArray commands = readFile(box.path("projets/Liens/Liens.CDE"));
+    // The help file keeps another help's contexts by their hash alone.
+    static const QRegularExpression jump(QStringLiteral("\\{\\\\uldb le saut\\}\\{\\\\v \\w+@Autre\\.hlp\\}")),
+        popup(QStringLiteral("\\{\\\\ul la note\\}\\{\\\\v \\w+@Autre\\.hlp\\}"));
+    QVERIFY2(jump.match(QString::fromLatin1(commands)).hasMatch(), commands.constData());
+    QVERIFY2(popup.match(QString::fromLatin1(commands)).hasMatch(), commands.constData());
+
+    Hlp::TCompileOptions web;
+    web.output = Hlp::TOutput::Html;
+    web.outputDir = box.path("a_html");
+    QVERIFY(Hlp::compileProject(box.path("a.hpj"), web).ok);
+    const QByteArray page = readFile(box.path("a_html/un.html"));
+    QVERIFY2(page.contains("href=\"../Autre_html/context.html?name=autre\""), page.constData());
+    QVERIFY(page.contains("href=\"../Autre_html/context.html?name=note\""));
 }
 
 KIV_TEST(TestHelpgen)

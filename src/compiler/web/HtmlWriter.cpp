@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtEndian>
 #include <QDir>
 #include <QHash>
@@ -60,6 +61,10 @@ QString escaped(const QString &s) { return s.toHtmlEscaped(); }
 struct TTargets {
     QHash<QString, QPair<int, QString>> byContext; // upper-case context -> topic, context
     QString helpFile;                              // this help file's name, in lower case
+    // Web pages: a link into another help file leads to that help's web
+    // pages, published beside these as kivhc names them (OTHER.HLP:
+    // ../OTHER_html/), through their context.html?name=.
+    bool otherHelps = false;
 
     // The page and anchor of a context of this help file, named alone or
     // with a help file (`file`): empty for another help file's or an
@@ -69,8 +74,13 @@ struct TTargets {
         if (topic)
             *topic = -1;
         const QString named = QString::fromLatin1(file.trimmed()).replace(u'\\', u'/');
-        if (!named.isEmpty() && !named.startsWith(u'>') && QFileInfo(named).fileName().toLower() != helpFile)
-            return {};
+        if (!named.isEmpty() && !named.startsWith(u'>') && QFileInfo(named).fileName().toLower() != helpFile) {
+            const QByteArray name = normalizeContext(context);
+            if (!otherHelps || name.isEmpty() || QFileInfo(named).completeBaseName().isEmpty())
+                return {};
+            return QStringLiteral("../%1_html/context.html?name=%2")
+                .arg(QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(named).completeBaseName())), QString::fromLatin1(name));
+        }
         const auto it = byContext.constFind(QString::fromLatin1(normalizeContext(context)).toUpper());
         if (it == byContext.constEnd())
             return {};
@@ -1042,6 +1052,7 @@ TPagePreview Writer::preview(int n)
 
 QStringList Writer::run()
 {
+    m_targets.otherHelps = !m_chm;
     if (!QDir().mkpath(m_dir + QStringLiteral("/images")))
         return {QStringLiteral("dossier impossible à créer : ") + m_dir};
     // The pages are staged and published together: one sync for all of
