@@ -516,7 +516,13 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     // Every letter of the title and copyright (the settings file takes
     // UTF-8 for what Windows-1252 lacks), and the help's language, which
     // names the code page the project's help is built in.
-    const auto setting = [&](const char *key) { return Platform::toCp1252OrUtf8(page.decode(p.hpj.options.value(key)).simplified()); };
+    // A line of the settings: line breaks and other control characters
+    // become blanks; runs of blanks stay (authors lay out the copyright's
+    // lines in the About box with them).
+    const auto setting = [&](const char *key) {
+        static const QRegularExpression controls(QStringLiteral("[\\x00-\\x1f\\x7f]"));
+        return Platform::toCp1252OrUtf8(page.decode(p.hpj.options.value(key)).replace(controls, QStringLiteral(" ")).trimmed());
+    };
     bool lcidOk = false;
     int lcid = int(p.hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&lcidOk, 0));
     if (!lcidOk || Platform::languageOfLcid(lcid).tag.isEmpty() || Platform::languageOfLcid(lcid).codePage != p.codePage)
