@@ -162,6 +162,9 @@ quint16 PPrjDefault(quint8 *rec, int, quint16 fRecSize)
     r->HelpCompress.set(QStringLiteral("NO"));
     r->Outputs.set(QString());
     r->Language.set(QString());
+    r->MainWindow.set(QString());
+    r->Buttons.set(QString());
+    r->KeepButtons = false;
     r->BkColor = 16777215;
     r->TitleColor = 16777215;
     return 0;
@@ -178,6 +181,9 @@ void PPrjRead(Platform::IniFile &ini, quint8 *rec, const quint8 *defRec)
     readStr(ini, kParam, QStringLiteral("HelpCompress"), r->HelpCompress, d->HelpCompress);
     readStr(ini, kParam, QStringLiteral("Outputs"), r->Outputs, d->Outputs);
     readStr(ini, kParam, QStringLiteral("Language"), r->Language, d->Language);
+    readStr(ini, kParam, QStringLiteral("MainWindow"), r->MainWindow, d->MainWindow);
+    readStr(ini, kParam, QStringLiteral("Buttons"), r->Buttons, d->Buttons);
+    r->KeepButtons = ini.valueExists(kParam, QStringLiteral("Buttons")) || d->KeepButtons;
     r->BkColor = ini.readInteger(kParam, QStringLiteral("BkColor"), d->BkColor);
     r->TitleColor = ini.readInteger(kParam, QStringLiteral("TitleColor"), d->TitleColor);
 }
@@ -198,6 +204,10 @@ void PPrjWrite(Platform::IniFile &ini, const quint8 *rec)
         ini.writeString(kParam, QStringLiteral("Outputs"), r->Outputs.get());
     if (!r->Language.get().isEmpty() || ini.valueExists(kParam, QStringLiteral("Language")))
         ini.writeString(kParam, QStringLiteral("Language"), r->Language.get());
+    if (!r->MainWindow.get().isEmpty() || ini.valueExists(kParam, QStringLiteral("MainWindow")))
+        ini.writeString(kParam, QStringLiteral("MainWindow"), r->MainWindow.get());
+    if (r->KeepButtons || ini.valueExists(kParam, QStringLiteral("Buttons")))
+        ini.writeString(kParam, QStringLiteral("Buttons"), r->Buttons.get());
 }
 
 // ---- title fonts ----

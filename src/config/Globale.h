@@ -62,6 +62,15 @@ struct TPrjRec {
     // The help's language, a Windows language identifier ("0x411"); empty
     // for none (Western European text, Windows-1252).
     String255 Language;
+    // The main window of a help the project was imported from: "caption",
+    // (x, y, width, height), state; empty for the program's own (the
+    // project's title, the whole screen).
+    String255 MainWindow;
+    // That help's start-up macros (its buttons and menus), joined by ";":
+    // with KeepButtons they replace the program's Exit button (none when
+    // empty).
+    String255 Buttons;
+    bool KeepButtons;
 };
 static_assert(offsetof(TPrjRec, BkColor) == 1028);
 static_assert(offsetof(TPrjRec, PrjDir) == 256 + 780);

@@ -266,15 +266,21 @@ QStringList FHpjLines(const TIniRec *ini, const TPrjRec *prj, const QString &hpj
     if (const int lcid = FProjectLcid(prj))
         lines << QStringLiteral("LCID=0x%1 0x0 0x0").arg(lcid, 0, 16);
     lines << QStringLiteral("[WINDOWS]");
-    lines << QStringLiteral("main=") + q + prj->ProjectTitle.get() + q
-                 + QStringLiteral(",(0,0,%1,%2),1,").arg(screenWidth).arg(screenHeight) + rgb(prj->BkColor)
-                 + u',' + rgb(prj->TitleColor) + QStringLiteral(",0");
+    // An imported help keeps its main window's caption, place and state.
+    const QString placement = prj->MainWindow.get().isEmpty()
+                                  ? q + prj->ProjectTitle.get() + q + QStringLiteral(",(0,0,%1,%2),1").arg(screenWidth).arg(screenHeight)
+                                  : prj->MainWindow.get();
+    lines << QStringLiteral("main=") + placement + u',' + rgb(prj->BkColor) + u',' + rgb(prj->TitleColor) + QStringLiteral(",0");
     lines << QStringLiteral("[BITMAPS]");
     const QString bmpDir = Platform::shortPath(ini->BMP.get());
     for (const QString &bmp : bitmaps)
         lines << bmpDir + bmp;
     lines << QStringLiteral("[CONFIG]");
-    lines << QStringLiteral("CB(`id_Exit',`Exit',") + q + QStringLiteral(" Exit() ") + q + u')';
+    // An imported help keeps its own buttons and menus, and gets no other.
+    if (!prj->KeepButtons)
+        lines << QStringLiteral("CB(`id_Exit',`Exit',") + q + QStringLiteral(" Exit() ") + q + u')';
+    else if (!prj->Buttons.get().trimmed().isEmpty())
+        lines << prj->Buttons.get();
     lines << QStringLiteral("[FILES]");
     for (int i = 1; i <= topicCount; ++i)
         lines << QStringLiteral("T%1.RTF").arg(i);

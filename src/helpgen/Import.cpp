@@ -47,9 +47,9 @@ QByteArray topicText(const QString &text)
     return out;
 }
 
-class TTopicWriter {
+class TImportedTopicWriter {
 public:
-    TTopicWriter(const Hlp::THelpDocument &p, const QHash<int, QString> &contextOf, QStringList &commands, const QString &bmpDir,
+    TImportedTopicWriter(const Hlp::THelpDocument &p, const QHash<int, QString> &contextOf, QStringList &commands, const QString &bmpDir,
                  const QString &picturePrefix)
         : m_p(p), m_page(p.codePage), m_contextOf(contextOf), m_commands(commands), m_bmpDir(bmpDir), m_prefix(picturePrefix)
     {
@@ -90,6 +90,7 @@ private:
     }
     // The page a context's hash leads to, or -1.
     int topicOf(qint32 hash) const { return m_p.contexts.contains(hash) ? m_p.contexts.value(hash).second : -1; }
+public:
     // A macro with the contexts of this help it names (JumpId, PopupId...)
     // led to the pages' new names; one that names a help file is left as it is.
     QByteArray renamed(const QByteArray &macro) const
@@ -110,6 +111,8 @@ private:
         }
         return out + macro.mid(at);
     }
+
+private:
     // The picture as a file of the bitmap folder: NAME_bmK.bmp (.shg, .mrb);
     // a file of that name with other bytes is left alone and the picture
     // takes another name; one with the same bytes (an import tried before)
@@ -149,7 +152,7 @@ private:
     Hlp::TRtfTables m_tables;
 };
 
-QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParagraphFormat::Align align)
+QByteArray TImportedTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParagraphFormat::Align align)
 {
     QByteArray out = "\\pard";
     if (align == Hlp::TParagraphFormat::Centre)
@@ -246,7 +249,7 @@ QByteArray TTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp::TParag
     return out + "\\par\r\n";
 }
 
-QByteArray TTopicWriter::topic(const Hlp::TSourceTopic &t)
+QByteArray TImportedTopicWriter::topic(const Hlp::TSourceTopic &t)
 {
     QByteArray body;
     for (const QList<Hlp::TParagraph> *list : {&t.nonScrolling, &t.scrolling})
@@ -472,7 +475,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     const int pageCount = int(p.topics.size());
 
     QStringList commands;
-    TTopicWriter writer(p, contextOf, commands, bmpDir, name);
+    TImportedTopicWriter writer(p, contextOf, commands, bmpDir, name);
     QList<QPair<QString, QByteArray>> files;
     QList<Outline::TLine> outline;
     QByteArray keywords;
@@ -528,11 +531,28 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     if (!lcidOk || Platform::languageOfLcid(lcid).tag.isEmpty() || Platform::languageOfLcid(lcid).codePage != p.codePage)
         lcid = Platform::lcidOfCodePage(p.codePage);
     const QByteArray language = lcid ? "\r\nLanguage=0x" + QByteArray::number(lcid, 16) : QByteArray();
+    // The main window as the help had it (caption, place, state), and its
+    // buttons and menus ([CONFIG], led to the pages' new names), which the
+    // program's Exit button does not join. A setting holds 255 characters:
+    // the macros past them are said.
+    QByteArray mainWindow;
+    for (const Hlp::TWindowDef &w : p.hpj.windows)
+        if (w.name.compare("main", Qt::CaseInsensitive) == 0)
+            mainWindow = "\r\nMainWindow=" + Platform::toCp1252OrUtf8(page.decode(Hlp::windowPlacement(w)));
+    QByteArray buttons;
+    qsizetype buttonsLeft = 0;
+    for (const QByteArray &macro : p.hpj.config) {
+        const QByteArray one = Platform::toCp1252OrUtf8(page.decode(Hlp::hpjValue(writer.renamed(macro))).trimmed());
+        if (buttonsLeft || buttons.size() + (buttons.isEmpty() ? 0 : 1) + one.size() > 255)
+            ++buttonsLeft;
+        else if (!one.isEmpty())
+            buttons += (buttons.isEmpty() ? "" : ";") + one;
+    }
     files << qMakePair(name + QStringLiteral(".CFG"), "[Param]\r\nAddTitle=0\r\nSameTitleFont=1\r\nProjectTitle=" + setting("TITLE")
                                                           + "\r\nCopyright=" + setting("COPYRIGHT") + "\r\nHelpCompress=" + (p.compressed ? "YES" : "NO")
                                                           + "\r\nBkColor="
                                                           + QByteArray::number(background) + "\r\nTitleColor=" + QByteArray::number(title)
-                                                          + language + "\r\n");
+                                                          + language + mainWindow + "\r\nButtons=" + buttons + "\r\n");
     files << qMakePair(name + QStringLiteral(".PRJ"), Outline::FFormat(outline));
     files << qMakePair(name + QStringLiteral(".CDE"), CommandFile::FJoinCmdLines(commands));
     if (!keywords.isEmpty())
@@ -629,8 +649,9 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         losses << QString::fromUtf8("%1 fichier(s) joint(s) à l'aide ([BAGGAGE]) non repris.").arg(p.baggage.size());
     if (!p.hpj.windowConfig.isEmpty())
         losses << QString::fromUtf8("macros de %1 fenêtre(s) secondaire(s) ([CONFIG-fenêtre]) non reprises.").arg(p.hpj.windowConfig.size());
-    if (!p.hpj.config.isEmpty())
-        losses << QString::fromUtf8("%1 macro(s) de démarrage ([CONFIG]) non reprise(s).").arg(p.hpj.config.size());
+    if (buttonsLeft)
+        losses << QString::fromUtf8("%1 macro(s) de démarrage ([CONFIG]) non reprise(s) : les réglages du projet en tiennent 255 caractères.")
+                      .arg(buttonsLeft);
     // The program's help reads its pages in the outline's order: one
     // browse sequence that the outline follows is kept.
     int entryMacros = 0;

@@ -244,15 +244,17 @@ void TestBuildCommand::killedImportsLeaveNothing()
 
 void TestBuildCommand::importKeepsTheLanguage()
 {
-    // A Russian help imported and built again: its language, and every
-    // letter of its title, copyright (its lines laid out with blanks), page
-    // titles, text, link texts and keywords, in its code page.
+    // A Russian help imported and built again: its language, main window
+    // and buttons, and every letter of its title, copyright (its lines laid
+    // out with blanks), page titles, text, link texts and keywords, in its
+    // code page.
     TestSupport::Sandbox box;
     const QString config = importSettings(box);
     QVERIFY(!config.isEmpty());
     QVERIFY(QDir().mkpath(box.path("src")));
     QVERIFY(writeFile(box.path("src/r.hpj"), "[OPTIONS]\r\nTITLE=\xd1\xef\xf0\xe0\xe2\xea\xe0\r\nCOPYRIGHT=\xd1\xef\xf0.          (c) 1998\r\n"
-                                          "LCID=0x419 0x0 0x0\r\nCOMPRESS=YES\r\n[FILES]\r\nr.rtf\r\n"));
+                                          "LCID=0x419 0x0 0x0\r\nCOMPRESS=YES\r\n[FILES]\r\nr.rtf\r\n"
+                                          "[WINDOWS]\r\nmain=\"\xc0\xe1\",(10,20,300,400),0\r\n[CONFIG]\r\nBrowseButtons()\r\n"));
     QVERIFY(writeFile(box.path("src/r.rtf"),
         "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 #{\\footnote un}${\\footnote \\'d1\\'ef\\'f0\\'e0\\'e2\\'ea\\'e0}"
         "\\'d2\\'e5\\'ea\\'f1\\'f2 {\\uldb \\'f1\\'e0\\'e4}{\\v deux}\\par\\page"
@@ -276,6 +278,12 @@ void TestBuildCommand::importKeepsTheLanguage()
     QCOMPARE(back.project.codePage, 1251);
     QCOMPARE(back.project.hpj.options.value("TITLE"), QByteArray("\xd1\xef\xf0\xe0\xe2\xea\xe0"));
     QCOMPARE(back.project.hpj.options.value("COPYRIGHT"), QByteArray("\xd1\xef\xf0.          (c) 1998"));
+    // Its main window's caption, place and size, and its buttons: those it
+    // had, and no other.
+    QCOMPARE(back.project.hpj.windows.size(), 1);
+    QCOMPARE(back.project.hpj.windows[0].caption, QByteArray("\xc0\xe1"));
+    QCOMPARE(QList<qint16>(back.project.hpj.windows[0].place, back.project.hpj.windows[0].place + 4), (QList<qint16>{10, 20, 300, 400}));
+    QCOMPARE(back.project.hpj.config, QList<QByteArray>{"BrowseButtons()"});
     QCOMPARE(back.project.topics.size(), 2);
     QCOMPARE(back.project.topics[1].title, QByteArray("Page 2"));
     QVERIFY(back.project.topics[1].keywords.contains(QByteArray("\xf0\xe5\xea\xe0")));

@@ -1,6 +1,7 @@
 // A help read from a .HLP written as a help project again (.HPJ, RTF, .CNT,
 // pictures).
 #include "compiler/sources/DecompiledProject.h"
+#include "compiler/sources/HpjFile.h"
 
 #include "compiler/hlp/HlpEncode.h"
 #include "compiler/hlp/HlpPicture.h"
@@ -35,16 +36,6 @@ QByteArray rtfText(const QByteArray &text)
             out += c;
     }
     return out;
-}
-
-// A value for one line of the help project: its control characters (a CR
-// or LF would start a line of the file's choosing) become spaces.
-QByteArray hpjValue(QByteArray text)
-{
-    for (char &c : text)
-        if (quint8(c) < 0x20 || quint8(c) == 0x7F)
-            c = ' ';
-    return text;
 }
 
 QByteArray twips(int halfPoints) { return QByteArray::number(halfPoints * 10); }
@@ -463,18 +454,8 @@ QStringList writeProject(const THelpFileRead &read, const QString &folder, const
     hpj += "COMPRESS=YES\r\nHLP=" + name.toUtf8() + ".hlp\r\n";
     if (!p.hpj.windows.isEmpty()) {
         hpj += "\r\n[WINDOWS]\r\n";
-        for (const TWindowDef &w : p.hpj.windows) {
-            QByteArray place;
-            for (int i = 0; i < 4; ++i)
-                place += (i ? "," : "") + (w.hasPlace[i] ? QByteArray::number(w.place[i]) : QByteArray());
-            const auto colour = [](bool has, const quint8 *c) {
-                return has ? '(' + QByteArray::number(c[0]) + ',' + QByteArray::number(c[1]) + ',' + QByteArray::number(c[2]) + ')'
-                           : QByteArray();
-            };
-            hpj += hpjValue(w.name) + "=\"" + hpjValue(w.caption) + "\",(" + place + ")," + (w.hasState ? QByteArray::number(w.state) : QByteArray()) + ','
-                   + colour(w.hasScroll, w.scroll) + ',' + colour(w.hasTitle, w.title) + ",f"
-                   + QByteArray::number((w.onTop ? 1 : 0) | (w.autoHeight ? 2 : 0)) + "\r\n";
-        }
+        for (const TWindowDef &w : p.hpj.windows)
+            hpj += windowLine(w) + "\r\n";
     }
     if (!p.hpj.config.isEmpty()) {
         hpj += "\r\n[CONFIG]\r\n";

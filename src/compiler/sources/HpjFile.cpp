@@ -379,4 +379,29 @@ THpj parseHpj(const QByteArray &bytes)
     return hpj;
 }
 
+QByteArray hpjValue(QByteArray text)
+{
+    for (char &c : text)
+        if (quint8(c) < 0x20 || quint8(c) == 0x7F)
+            c = ' ';
+    return text;
+}
+
+QByteArray windowPlacement(const TWindowDef &w)
+{
+    QByteArray place;
+    for (int i = 0; i < 4; ++i)
+        place += (i ? "," : "") + (w.hasPlace[i] ? QByteArray::number(w.place[i]) : QByteArray());
+    return '"' + hpjValue(w.caption) + "\",(" + place + ")," + (w.hasState ? QByteArray::number(w.state) : QByteArray());
+}
+
+QByteArray windowLine(const TWindowDef &w)
+{
+    const auto colour = [](bool has, const quint8 *c) {
+        return has ? '(' + QByteArray::number(c[0]) + ',' + QByteArray::number(c[1]) + ',' + QByteArray::number(c[2]) + ')' : QByteArray();
+    };
+    return hpjValue(w.name) + '=' + windowPlacement(w) + ',' + colour(w.hasScroll, w.scroll) + ',' + colour(w.hasTitle, w.title) + ",f"
+           + QByteArray::number((w.onTop ? 1 : 0) | (w.autoHeight ? 2 : 0));
+}
+
 } // namespace Hlp

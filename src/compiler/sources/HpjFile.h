@@ -24,6 +24,15 @@ QList<QByteArray> mapLineParts(const QByteArray &line);
 
 THpj parseHpj(const QByteArray &bytes);
 
+// A value written into a .HPJ line: its control characters (a line break
+// would start a line of its own) become blanks.
+QByteArray hpjValue(QByteArray text);
+// A [WINDOWS] line for `w`: name = "caption", (x, y, w, h), state,
+// colours, flags; what the window does not give is left empty. `placement`
+// alone: "caption", (x, y, w, h), state.
+QByteArray windowLine(const TWindowDef &w);
+QByteArray windowPlacement(const TWindowDef &w);
+
 // Whether a topic carrying `tags` (upper-case) is built under the BUILD=
 // expression: tags joined by ~ (not), & (and), | (or) and parentheses.
 // `valid` is false, and the result true, when the expression is not one.
