@@ -114,7 +114,11 @@ namespace Globale {
 // Record and settings-part sizes handed to the configuration files.
 constexpr quint16 IniRecSize = sizeof(TIniRec) + 4;
 constexpr quint16 IniFRecSize = sizeof(TIniRec) - 256;
-constexpr quint16 PrjRecSize = 2324;
+// The project record grew past its first 2324 bytes (the output and
+// language settings, the main window and buttons of an imported help): the
+// buffer holds it whole.
+constexpr quint16 PrjRecSize = sizeof(TPrjRec) > 2324 ? quint16(sizeof(TPrjRec)) : quint16(2324);
+static_assert(sizeof(TPrjRec) <= PrjRecSize);
 constexpr quint16 PrjFRecSize = 780;
 constexpr quint16 FontsRecSize = 29820;
 constexpr quint16 FontsFRecSize = 29562;
