@@ -346,6 +346,10 @@ bool ownerAlive(const QByteArray &line)
 void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
 {
     const QDir projects(projectsDir);
+    // A staging folder whose removal a kill cut short: nothing in it counts.
+    for (const QString &entry : projects.entryList({QStringLiteral(".*.kvnew-gone")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        if (!QFileInfo(projects.filePath(entry)).isSymLink())
+            FileOps::deleteTree(projects.filePath(entry));
     // A staging folder still being made (.NAME.kvnew-PID.START): nothing
     // added yet.
     static const QRegularExpression making(QStringLiteral("^\\..+\\.kvnew-(\\d+(?:\\.\\d+)?)$"));
@@ -376,7 +380,12 @@ void PCleanKilledImports(const QString &projectsDir, const QString &bmpDir)
             if (!picture.isEmpty() && !picture.contains(u'/') && !picture.startsWith(u'.'))
                 QFile::remove(QDir(bmpDir).filePath(picture));
         }
-        FileOps::deleteTree(staging);
+        // Renamed before it is emptied: a kill meanwhile leaves a folder
+        // known as garbage, not one without its mark, which would pass for a
+        // save's and stay.
+        const QString gone = staging + QStringLiteral("-gone");
+        FileOps::deleteTree(gone);
+        FileOps::deleteTree(QDir().rename(staging, gone) ? gone : staging);
     }
 }
 
