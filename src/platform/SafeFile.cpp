@@ -216,11 +216,11 @@ bool writeFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
 
 bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)
 {
+    // A file this thread's batch staged reads as staged: from its
+    // temporary file.
     if (g_current) {
-        if (const QByteArray *staged = g_current->staged(path)) {
-            *bytes = *staged;
-            return true;
-        }
+        if (const QString staged = g_current->staged(path); !staged.isEmpty())
+            return readWholeFile(staged, bytes, error);
     }
     // Opened without blocking, so that a FIFO cannot hold the program; only
     // a regular file is read.
@@ -262,7 +262,7 @@ bool readWholeFile(const QString &path, QByteArray *bytes, QString *error)
 
 bool isFileOrStaged(const QString &path)
 {
-    return (g_current && g_current->staged(path)) || QFileInfo(path).isFile();
+    return (g_current && !g_current->staged(path).isEmpty()) || QFileInfo(path).isFile();
 }
 
 bool copyFileAtomic(const QString &from, const QString &to, QString *error)
@@ -361,10 +361,10 @@ QString WriteBatch::target(const QString &path) const
     return abs;
 }
 
-const QByteArray *WriteBatch::staged(const QString &path) const
+QString WriteBatch::staged(const QString &path) const
 {
     const auto it = m_index.constFind(target(path));
-    return it == m_index.constEnd() ? nullptr : &m_pending[*it].bytes;
+    return it == m_index.constEnd() ? QString() : m_pending[*it].temp;
 }
 
 bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *error)
@@ -391,10 +391,9 @@ bool WriteBatch::stage(const QString &path, const QByteArray &bytes, QString *er
         Pending &p = m_pending[*known];
         ::unlink(native(p.temp).constData());
         p.temp = temp;
-        p.bytes = bytes;
     } else {
         m_index.insert(to, m_pending.size());
-        m_pending.push_back(Pending{to, temp, bytes});
+        m_pending.push_back(Pending{to, temp});
     }
     return true;
 }

@@ -99,8 +99,10 @@ public:
     // touched. A file that is a link, has other names or is not there yet is
     // staged as usual instead.
     bool overwrite(const QString &path, const QByteArray &bytes, QString *error);
-    // The staged bytes of a target (after redirection), or nullptr.
-    const QByteArray *staged(const QString &path) const;
+    // The temporary file that holds a target's staged bytes (after
+    // redirection), or an empty string. The batch keeps no bytes in
+    // memory: a site of thousands of pages costs what one page costs.
+    QString staged(const QString &path) const;
     // Size and modification time of the file staged for `path` (what the
     // target will have once renamed into place); false when none is staged.
     bool stagedStamp(const QString &path, qint64 *size, qint64 *mtimeNs) const;
@@ -121,7 +123,6 @@ private:
     struct Pending {
         QString target;
         QString temp;
-        QByteArray bytes;
     };
     void rollback();
 
