@@ -5,6 +5,7 @@
 
 #include "compiler/hlp/HlpEncode.h"
 #include "compiler/hlp/HlpPicture.h"
+#include "platform/CodePage.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
@@ -183,8 +184,14 @@ QByteArray TRtfWriter::write()
         body += "\\page\r\n";
     }
     QByteArray head = "{\\rtf1\\ansi\\ansicpg" + QByteArray::number(m_p.codePage) + "\\deff0\r\n{\\fonttbl";
-    for (qsizetype n = 0; n < m_tables.faces.size(); ++n)
-        head += "{\\f" + QByteArray::number(n) + "\\fnil " + rtfText(m_tables.faces[n]) + ";}";
+    // Each face in the help's character set, as the code page says (a reader
+    // takes a run in its font's); a picture font's bytes are its glyphs.
+    const QByteArray charset = m_p.codePage == 1252 ? QByteArray() : "\\fcharset" + QByteArray::number(Platform::charsetOfCodePage(m_p.codePage));
+    for (qsizetype n = 0; n < m_tables.faces.size(); ++n) {
+        const QByteArray &face = m_tables.faces[n];
+        const bool picture = face.compare("Symbol", Qt::CaseInsensitive) == 0 || face.toLower().startsWith("wingdings");
+        head += "{\\f" + QByteArray::number(n) + "\\fnil" + (picture ? QByteArray("\\fcharset2") : charset) + ' ' + rtfText(face) + ";}";
+    }
     head += "}\r\n{\\colortbl;";
     for (const QByteArray &c : std::as_const(m_tables.colours))
         head += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"

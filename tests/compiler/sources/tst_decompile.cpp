@@ -17,6 +17,7 @@
 #include "compiler/web/HtmlWriter.h"
 #include "compiler/hlp/HlpPicture.h"
 #include "compiler/sources/RtfTopics.h"
+#include "platform/CodePage.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 
@@ -211,6 +212,13 @@ void TestDecompile::decompileRoundTrip()
         QVERIFY2(read.ok, qPrintable(name));
         const QString dir = box.path(name + "_src");
         QVERIFY(Hlp::writeProject(read, dir, QStringLiteral("R")).isEmpty());
+        // The topics' code page and their fonts' character set agree with
+        // the help's language.
+        if (read.project.codePage != 1252) {
+            const QByteArray rtf = TestSupport::readFile(dir + QStringLiteral("/R.rtf")).left(400);
+            const QByteArray charset = "\\fcharset" + QByteArray::number(Platform::charsetOfCodePage(read.project.codePage));
+            QVERIFY2(rtf.contains("\\ansicpg" + QByteArray::number(read.project.codePage)) && rtf.contains(charset), rtf.constData());
+        }
         const Hlp::TCompileResult again = Hlp::compileProject(dir + QStringLiteral("/R.hpj"));
         QVERIFY2(again.ok, qPrintable(name + u'\n' + again.messages.join(u'\n')));
         // The hotspots of its graphics lead to pages the project names (the
