@@ -1,75 +1,27 @@
 // kivhc PROJECT.HPJ: compiles a help project into PROJECT.HLP beside it.
+// This file reads the command line; the compiler's driver does the work.
 // Its messages are printed and kept in PROJECT.ERR (or the file named by
 // the ERRORLOG option), where the authoring program finds them.
 // kivhc --format html|chm|pdf FILE.HLP: a compiled help file as web pages,
 // a compiled HTML Help file or a printable manual; kivhc --decompile FILE.HLP [-o DIR]: as a help
 // project again.
 #include "compiler/HelpCompiler.h"
-#include "compiler/sources/DecompiledProject.h"
-#include "compiler/hlp/HlpDocumentRead.h"
-#include "compiler/chm/ChmWriter.h"
-#include "compiler/web/HtmlWriter.h"
-#include "compiler/pdf/PdfManual.h"
-#include "platform/SafeFile.h"
 
 #include <QGuiApplication>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 
-// A compiled help file to web pages or a .CHM: 0 written (the losses
-// said), 1 not written, 2 unreadable.
+// A compiled help file to web pages, a .CHM, a manual or a project: its
+// report on the standard output, its errors on the error output.
 int fromHelpFile(const QFileInfo &file, const QString &format, const QString &out)
 {
-    if (format == QLatin1String("hlp")) {
-        std::fprintf(stderr, "kivhc : un fichier d'aide se publie en pages web, en .CHM ou en manuel PDF (--format html|chm|pdf), "
-                             "ou se décompile (--decompile).\n");
-        return 2;
-    }
-    // A help file holds at most a few tens of megabytes; a larger file is
-    // not one, and is not read into memory.
-    constexpr qint64 MaxHelpFile = qint64(512) << 20;
-    QByteArray bytes;
-    if (file.size() > MaxHelpFile || !Platform::readWholeFile(file.filePath(), &bytes)) {
-        std::fprintf(stderr, "kivhc : %s : fichier illisible ou trop grand.\n", qPrintable(file.filePath()));
-        return 2;
-    }
-    Hlp::THelpFileRead read = Hlp::readHelpFile(bytes, file.fileName());
-    if (!read.ok) {
-        std::fprintf(stderr, "kivhc : %s : %s\n", qPrintable(file.filePath()), qPrintable(read.error));
-        return 2;
-    }
-    // Names the help file does not keep, found in the files beside it.
-    if (const int named = Hlp::nameContextsFromFilesBeside(read.project, file.filePath()))
-        std::printf("%d nom(s) de contexte retrouvé(s) dans les fichiers à côté de l'aide (.CNT, .HM).\n", named);
-    for (const QString &note : std::as_const(read.notes))
-        std::printf("Note : %s\n", qPrintable(note));
-    for (const QString &loss : std::as_const(read.losses))
-        std::printf("Perte : %s\n", qPrintable(loss));
-    const QString base = file.absolutePath() + u'/' + file.completeBaseName();
-    QStringList errors;
-    QString written;
-    if (format == QLatin1String("decompile")) {
-        written = out.isEmpty() ? base + QStringLiteral("_src") : QFileInfo(out).absoluteFilePath();
-        errors = Hlp::writeProject(read, written, file.completeBaseName(), nullptr, Hlp::contentsFileBeside(read.project, file.filePath()));
-        written += u'/' + file.completeBaseName() + QStringLiteral(".hpj");
-    } else if (format == QLatin1String("html")) {
-        written = out.isEmpty() ? base + QStringLiteral("_html") : QFileInfo(out).absoluteFilePath();
-        errors = Hlp::writeHtml(read.project, written);
-        written += QStringLiteral("/index.html");
-    } else if (format == QLatin1String("pdf")) {
-        written = out.isEmpty() ? base + QStringLiteral(".pdf") : QFileInfo(out).absoluteFilePath();
-        errors = Hlp::writePdf(read.project, written);
-    } else {
-        written = out.isEmpty() ? base + QStringLiteral(".chm") : QFileInfo(out).absoluteFilePath();
-        errors = Hlp::writeChm(read.project, QString(), written);
-    }
-    for (const QString &e : std::as_const(errors))
+    const Hlp::THelpFilePublished r = Hlp::publishHelpFile(file.filePath(), format, out);
+    for (const QString &line : r.report)
+        std::printf("%s\n", qPrintable(line));
+    for (const QString &e : r.errors)
         std::fprintf(stderr, "kivhc : %s\n", qPrintable(e));
-    if (!errors.isEmpty())
-        return 1;
-    std::printf("%d page(s) ; écrit : %s\n", int(read.project.topics.size()), qPrintable(written));
-    return 0;
+    return r.code;
 }
 
 int main(int argc, char **argv)

@@ -1,6 +1,8 @@
 // The compiler's driver: a help project read once into the help document, then
 // written as each output asks.
 #include "compiler/HelpCompiler.h"
+#include "compiler/hlp/HlpDocumentRead.h"
+#include "compiler/sources/DecompiledProject.h"
 
 #include "compiler/document/HelpDocument.h"
 #include "compiler/chm/ChmWriter.h"
@@ -1156,6 +1158,64 @@ QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options
     if (written)
         *written = out.value(0);
     return lines;
+}
+
+THelpFilePublished publishHelpFile(const QString &helpFile, const QString &format, const QString &out)
+{
+    THelpFilePublished r;
+    const QFileInfo file(helpFile);
+    if (format == QLatin1String("hlp")) {
+        r.errors << QString::fromUtf8("un fichier d'aide se publie en pages web, en .CHM ou en manuel PDF (--format html|chm|pdf), "
+                                      "ou se décompile (--decompile).");
+        return r;
+    }
+    // A help file holds at most a few tens of megabytes; a larger file is
+    // not one, and is not read into memory.
+    constexpr qint64 MaxHelpFile = qint64(512) << 20;
+    QByteArray bytes;
+    if (file.size() > MaxHelpFile || !Platform::readWholeFile(file.filePath(), &bytes)) {
+        r.errors << QString::fromUtf8("%1 : fichier illisible ou trop grand.").arg(file.filePath());
+        return r;
+    }
+    THelpFileRead read = readHelpFile(bytes, file.fileName());
+    if (!read.ok) {
+        r.errors << QStringLiteral("%1 : %2").arg(file.filePath(), read.error);
+        return r;
+    }
+    // Names the help file does not keep, found in the files beside it.
+    if (const int named = nameContextsFromFilesBeside(read.project, file.filePath()))
+        r.report << QString::fromUtf8("%1 nom(s) de contexte retrouvé(s) dans les fichiers à côté de l'aide (.CNT, .HM).").arg(named);
+    for (const QString &note : std::as_const(read.notes))
+        r.report << QStringLiteral("Note : ") + note;
+    for (const QString &loss : std::as_const(read.losses))
+        r.report << QStringLiteral("Perte : ") + loss;
+    const QString base = file.absolutePath() + u'/' + file.completeBaseName();
+    const QString given = out.isEmpty() ? QString() : QFileInfo(out).absoluteFilePath();
+    QStringList errors;
+    QString written;
+    if (format == QLatin1String("decompile")) {
+        written = given.isEmpty() ? base + QStringLiteral("_src") : given;
+        errors = writeProject(read, written, file.completeBaseName(), nullptr, contentsFileBeside(read.project, file.filePath()));
+        written += u'/' + file.completeBaseName() + QStringLiteral(".hpj");
+    } else if (format == QLatin1String("html")) {
+        written = given.isEmpty() ? base + QStringLiteral("_html") : given;
+        errors = writeHtml(read.project, written);
+        written += QStringLiteral("/index.html");
+    } else if (format == QLatin1String("pdf")) {
+        written = given.isEmpty() ? base + QStringLiteral(".pdf") : given;
+        errors = writePdf(read.project, written);
+    } else {
+        written = given.isEmpty() ? base + QStringLiteral(".chm") : given;
+        errors = writeChm(read.project, QString(), written);
+    }
+    r.errors << errors;
+    if (!errors.isEmpty()) {
+        r.code = 1;
+        return r;
+    }
+    r.report << QString::fromUtf8("%1 page(s) ; écrit : %2").arg(read.project.topics.size()).arg(written);
+    r.code = 0;
+    return r;
 }
 
 } // namespace Hlp

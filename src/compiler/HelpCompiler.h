@@ -90,4 +90,16 @@ QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options
 QStringList writeCompiled(const QString &hpjPath, const THelpRead &read, const QList<TCompileOptions> &outputs,
                           QList<TCompileResult> &results, QStringList *written = nullptr);
 
+// A compiled help file (.HLP) published as `format`: "html" (a folder,
+// HELP_html/ beside it by default), "chm", "pdf" (HELP.chm, HELP.pdf) or
+// "decompile" (a project again, in HELP_src/); `out` overrides the place.
+// `report`: the context names found beside it, notes and losses, then
+// what was written; `code` 0 written, 1 not written, 2 unreadable.
+struct THelpFilePublished {
+    int code = 2;
+    QStringList report;
+    QStringList errors;
+};
+THelpFilePublished publishHelpFile(const QString &helpFile, const QString &format, const QString &out);
+
 } // namespace Hlp
