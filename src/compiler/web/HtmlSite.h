@@ -15,9 +15,9 @@ struct TWebLabels {
 };
 
 // The words for a help in the language `tag` ("fr", "en"...): French,
-// English, German, Spanish, Italian, Dutch, Portuguese, Polish and Russian
-// have theirs; French when the help says nothing (empty tag), English for
-// the other languages.
+// English, German, Spanish, Italian, Dutch, Portuguese, Polish, Russian,
+// Greek, Arabic, Hebrew, Japanese, Korean and Chinese have theirs; French
+// when the help says nothing (empty tag), English for the other languages.
 TWebLabels webLabels(const QString &tag);
 
 // The style sheet and the script of the pages (help.css and help.js,

@@ -783,7 +783,8 @@ void Writer::prepare()
     m_title = text(m_p, m_p.hpj.options.value("TITLE"));
     m_language = languageOf(m_p);
     // The navigation in the help's language, French when it does not say.
-    m_labels = webLabels(m_p.hpj.options.contains("LCID") ? m_language : QString());
+    // (or the language of its code page, when that is not Windows-1252).
+    m_labels = webLabels(m_p.hpj.options.contains("LCID") || m_p.codePage != 1252 ? m_language : QString());
     const QByteArray hlp = m_p.hpj.options.value("HLP").trimmed();
     m_targets.helpFile = QFileInfo(hlp.isEmpty() ? QFileInfo(m_p.hpjName).completeBaseName() + QStringLiteral(".hlp")
                                                  : text(m_p, hlp).replace(u'\\', u'/'))
