@@ -25,7 +25,7 @@
 #include "platform/IniFile.h"
 #ifndef KIVHELP_FUZZ_COMPILER_ONLY
 #include "editing/RtfText.h"
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 #include "formats/TextConv.h"
 #include "project/Outline.h"
 #include <QApplication>

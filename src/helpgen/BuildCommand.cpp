@@ -12,7 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "formats/KivHelpTools.h"
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
 #include "formats/KivHelpTools.h"
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 
 #include <QRegularExpression>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
 #include "formats/KivHelpTools.h"
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -12,7 +12,7 @@
 #include "platform/SafeFile.h"
 #include "formats/KivHelpTools.h"
 #include "editing/TopicDocument.h"
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 #include "project/Recovery.h"
 
 #include <QDateTime>

@@ -3,7 +3,7 @@
 #include "platform/Prompts.h"
 #include "platform/SafeFile.h"
 #include "project/Memo.h"
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>

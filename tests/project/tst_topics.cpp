@@ -11,7 +11,7 @@
 #include "project/FontNames.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 #include "project/TopicStore.h"
 
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "formats/PrjFiles.h"
+#include "formats/CompanionFiles.h"
 
 #include "formats/CommandFile.h"
 
