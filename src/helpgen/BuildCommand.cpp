@@ -150,11 +150,12 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     }
     if (!formats.isEmpty() && help.hpjPath.isEmpty())
         help = FReadHelpSources(prj);
+    const QList<Hlp::TContentsLine> contents = FContentsOf(project);
     for (const QString &output : std::as_const(formats)) {
         // The web outputs, made by the compiler's own writers from the
         // help sources just written.
         QString published;
-        const Hlp::TCompileResult r = FBuildWebOutput(prj, output, &published, &help);
+        const Hlp::TCompileResult r = FBuildWebOutput(prj, output, &published, &help, &contents);
         print(r.messages);
         if (r.ok)
             std::printf("%s\n", qPrintable(QStringLiteral("Aide publiée : ") + published));

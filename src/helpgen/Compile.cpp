@@ -93,7 +93,19 @@ bool buildWebOutputs(const TPrjRec *prj, QStringList *messages, const Hlp::THelp
 
 } // namespace
 
-Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published, const Hlp::THelpRead *read)
+QList<Hlp::TContentsLine> FContentsOf(const TCProject &project)
+{
+    QList<Hlp::TContentsLine> contents;
+    for (int n = 1; n <= project.FCount(); ++n) {
+        const TTopic *topic = project.FTopicAt(n);
+        contents.append({TCProject::FLevelOf(topic), topic->name,
+                         Platform::toCp1252(TextConv::FContextName(TextConv::FCleanTopicName(topic->name)))});
+    }
+    return contents;
+}
+
+Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published, const Hlp::THelpRead *read,
+                                    const QList<Hlp::TContentsLine> *contents)
 {
     const QString base = prj->PrjName.get();
     const bool html = output.compare(QLatin1String("HTML"), Qt::CaseInsensitive) == 0;
@@ -111,7 +123,9 @@ Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, Q
     // The contents follow the author's outline: each topic at its level,
     // under its name, leading to its page.
     QByteArray outline;
-    if (Platform::readWholeFile(prj->PrjFile.get(), &outline)) {
+    if (contents)
+        options.contents = *contents;
+    else if (Platform::readWholeFile(prj->PrjFile.get(), &outline)) {
         const Outline::TParse parsed = Outline::FParse(outline);
         if (parsed.ok)
             for (const Outline::TLine &line : parsed.lines)

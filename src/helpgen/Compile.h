@@ -4,6 +4,7 @@
 #include "config/Globale.h"
 #include "compiler/HelpCompiler.h"
 #include "errors/ErrorContext.h"
+#include "model/Project.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -27,9 +28,14 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer, cons
 // One web output ("HTML" or "CHM") of a project, made from its help
 // sources into its distribution folder (N_html/, N.chm); `published`
 // receives what a reader opens. The compiler's result.
-// `read`: the help sources as this build already read them (not read again).
+// `read`: the help sources as this build already read them (not read again);
+// `contents`: the outline as the project in memory has it (else N.PRJ is
+// read).
 Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, QString *published = nullptr,
-                                    const Hlp::THelpRead *read = nullptr);
+                                    const Hlp::THelpRead *read = nullptr, const QList<Hlp::TContentsLine> *contents = nullptr);
+// The web outputs' contents from the project in memory: each topic at its
+// level, under its name, leading to its page.
+QList<Hlp::TContentsLine> FContentsOf(const TCProject &project);
 
 // `progress`, when given, is told each step; `messages`, when given,
 // receives the compiler's messages of this build.
