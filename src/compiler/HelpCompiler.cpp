@@ -1066,10 +1066,10 @@ TCompileResult writeHelpOutput(const THelpRead &help, const TCompileOptions &opt
     }
     QStringList warnings;
     const QStringList errors = options.output == TOutput::Html ? writeHtml(*document, options.outputDir, &warnings)
-                               : options.output == TOutput::Pdf ? writePdf(*document, options.pdfFile)
+                               : options.output == TOutput::Pdf ? writePdf(*document, options.pdfFile, &warnings)
                                                                 : writeChm(*document, options.outputDir, options.chmFile);
     for (const QString &warning : std::as_const(warnings))
-        msg.warning(5004, options.outputDir, warning);
+        msg.warning(5004, options.output == TOutput::Pdf ? options.pdfFile : options.outputDir, warning);
     for (const QString &error : errors)
         msg.error(5003, options.outputDir, error);
     result.ok = result.errors == 0;
@@ -1203,7 +1203,10 @@ THelpFilePublished publishHelpFile(const QString &helpFile, const QString &forma
         written += QStringLiteral("/index.html");
     } else if (format == QLatin1String("pdf")) {
         written = given.isEmpty() ? base + QStringLiteral(".pdf") : given;
-        errors = writePdf(read.project, written);
+        QStringList warnings;
+        errors = writePdf(read.project, written, &warnings);
+        for (const QString &warning : std::as_const(warnings))
+            r.report << QStringLiteral("Perte : ") + warning;
     } else {
         written = given.isEmpty() ? base + QStringLiteral(".chm") : given;
         errors = writeChm(read.project, QString(), written);

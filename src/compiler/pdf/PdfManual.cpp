@@ -7,6 +7,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QSet>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QFont>
 #include <QHash>
 #include <QMap>
@@ -238,7 +241,38 @@ bool finish(QByteArray &pdf, const QHash<QString, QPair<int, double>> &anchors, 
 
 } // namespace
 
-QByteArray pdfManual(const THelpDocument &project, QString *error)
+namespace {
+
+// The letters of the manual that no installed font can draw (a help in a
+// script the machine has no font for): each distinct letter laid out once,
+// with the fonts Qt falls back on.
+QString undrawableLetters(const QString &text, const QFont &font)
+{
+    QSet<char32_t> seen;
+    QString missing;
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x80 || seen.contains(c) || !QChar::isPrint(c) || QChar::category(c) == QChar::Separator_Space)
+            continue;
+        seen.insert(c);
+        const QString letter = QString::fromUcs4(&c, 1);
+        QTextLayout layout(letter, font);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        if (line.isValid())
+            line.setLineWidth(1000);
+        layout.endLayout();
+        for (const QGlyphRun &run : layout.glyphRuns())
+            if (run.glyphIndexes().contains(0)) {
+                missing += letter;
+                break;
+            }
+    }
+    return missing;
+}
+
+} // namespace
+
+QByteArray pdfManual(const THelpDocument &project, QString *error, QStringList *warnings)
 {
     TManualText manual = manualText(project);
     QByteArray bytes;
@@ -278,7 +312,8 @@ QByteArray pdfManual(const THelpDocument &project, QString *error)
         manual.body.replace(QStringLiteral("<img src=\"%1\"").arg(it.key()),
                      QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\"").arg(it.key()).arg(qRound(width)).arg(qRound(height)));
     }
-    const QString contentsLabel = webLabels(project.hpj.options.contains("LCID") ? manual.language : QString()).contents;
+    const QString contentsLabel =
+        webLabels(project.hpj.options.contains("LCID") || project.codePage != 1252 ? manual.language : QString()).contents;
     // The table of contents needs the pages, which it moves: laid out
     // until its numbers agree with where the topics fall.
     QHash<int, int> pages;
@@ -292,6 +327,15 @@ QByteArray pdfManual(const THelpDocument &project, QString *error)
         if (found == pages)
             break;
         pages = found;
+    }
+    if (warnings) {
+        const QString missing = undrawableLetters(doc.toPlainText() + manual.title, font);
+        if (!missing.isEmpty())
+            *warnings << QString::fromUtf8("%1 lettre(s) qu'aucune police installée ne dessine (p. ex. %2) : elles manquent au "
+                                           "manuel PDF ; installez une police qui les a (paquet fonts-wqy-microhei pour le chinois, "
+                                           "le japonais et le coréen).")
+                             .arg(missing.size())
+                             .arg(missing.left(10));
     }
     QPainter painter(&writer);
     QFont footer(QStringLiteral("Liberation Sans"));
@@ -322,10 +366,10 @@ QByteArray pdfManual(const THelpDocument &project, QString *error)
     return bytes;
 }
 
-QStringList writePdf(const THelpDocument &project, const QString &file)
+QStringList writePdf(const THelpDocument &project, const QString &file, QStringList *warnings)
 {
     QString error;
-    const QByteArray pdf = pdfManual(project, &error);
+    const QByteArray pdf = pdfManual(project, &error, warnings);
     if (pdf.isEmpty())
         return {QString::fromUtf8("manuel PDF impossible à faire : ") + error};
     if (!Platform::writeFileAtomic(file, pdf, &error))

@@ -12,10 +12,11 @@
 
 namespace Hlp {
 
-// The manual's bytes; `error` receives why there are none.
-QByteArray pdfManual(const THelpDocument &project, QString *error = nullptr);
+// The manual's bytes; `error` receives why there are none, `warnings`
+// what a reader would miss (letters no installed font can draw).
+QByteArray pdfManual(const THelpDocument &project, QString *error = nullptr, QStringList *warnings = nullptr);
 
 // Writes the manual to `file` (durably); the errors, if any.
-QStringList writePdf(const THelpDocument &project, const QString &file);
+QStringList writePdf(const THelpDocument &project, const QString &file, QStringList *warnings = nullptr);
 
 } // namespace Hlp

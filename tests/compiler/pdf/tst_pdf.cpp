@@ -1,6 +1,7 @@
 // The help as a printable manual (PDF).
 #include "TestSupport.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -53,6 +54,7 @@ class TestPdf : public QObject {
     Q_OBJECT
 private slots:
     void printableManual();
+    void lettersWithoutAFontAreSaid();
 };
 
 void TestPdf::printableManual()
@@ -130,6 +132,24 @@ void TestPdf::printableManual()
         QVERIFY2(all.contains(t), qPrintable(t));
     }
     QVERIFY(titles > 200);
+}
+
+void TestPdf::lettersWithoutAFontAreSaid()
+{
+    // A Thai help on a machine without a Thai font: the manual cannot draw
+    // its letters, and the build says so instead of leaving them out.
+    if (!QFontDatabase::families(QFontDatabase::Thai).isEmpty())
+        QSKIP("a Thai font is installed here");
+    TestSupport::Sandbox box;
+    QVERIFY(TestSupport::writeFile(box.path("t.hpj"), "[OPTIONS]\r\nTITLE=t\r\nLCID=0x41e 0x0 0x0\r\n[FILES]\r\nt.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("t.rtf"), "{\\rtf1\\ansi\\ansicpg874 #{\\footnote un}${\\footnote Un}\\'a1\\'a2\\'a3 abc\\par}"));
+    Hlp::TCompileOptions options;
+    options.output = Hlp::TOutput::Pdf;
+    options.pdfFile = box.path("t.pdf");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("t.hpj"), options);
+    QVERIFY(r.ok);
+    QVERIFY2(!r.messages.filter(QStringLiteral("HC5004")).filter(QString::fromUtf8("3 lettre(s) qu'aucune police")).isEmpty(),
+             qPrintable(r.messages.join(u'\n')));
 }
 
 KIV_TEST(TestPdf)
