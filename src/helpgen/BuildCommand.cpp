@@ -134,9 +134,10 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     };
     Hlp::THelpRead help;
     bool allDone = true;
+    const QList<Hlp::TContentsLine> contents = FContentsOf(project);
     if (formats.removeAll(QStringLiteral("hlp")) > 0) {
         QStringList messages;
-        PCompileStep(conf, {}, &messages, &help);
+        PCompileStep(conf, {}, &messages, &help, &contents);
         print(messages);
         if (prj->PrjState == PrjCompiled) {
             std::printf("%s\n", qPrintable(QStringLiteral("Fichier d'aide publié : ") + prj->PrjComDir.get() + u'/'
@@ -150,7 +151,6 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     }
     if (!formats.isEmpty() && help.hpjPath.isEmpty())
         help = FReadHelpSources(prj);
-    const QList<Hlp::TContentsLine> contents = FContentsOf(project);
     for (const QString &output : std::as_const(formats)) {
         // The web outputs, made by the compiler's own writers from the
         // help sources just written.

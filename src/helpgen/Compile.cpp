@@ -68,14 +68,15 @@ bool publish(const QString &from, const QString &to)
 // printable manual),
 // made from the help sources into the distribution folder; their messages
 // not yet in `messages` are added to it. False when one failed.
-bool buildWebOutputs(const TPrjRec *prj, QStringList *messages, const Hlp::THelpRead *read)
+bool buildWebOutputs(const TPrjRec *prj, QStringList *messages, const Hlp::THelpRead *read,
+                     const QList<Hlp::TContentsLine> *contents)
 {
     const QStringList outputs = prj->Outputs.get().toUpper().split(u',', Qt::SkipEmptyParts);
     bool ok = true;
     for (const QString &output : outputs) {
         if (output != QLatin1String("HTML") && output != QLatin1String("CHM") && output != QLatin1String("PDF"))
             continue;
-        const Hlp::TCompileResult r = FBuildWebOutput(prj, output, nullptr, read);
+        const Hlp::TCompileResult r = FBuildWebOutput(prj, output, nullptr, read, contents);
         // The checks of the project are the same for every output: each
         // message is listed once.
         if (messages)
@@ -260,7 +261,7 @@ TErrorContext &FViewHlpFile(const QString &helpFile, const QString &viewer, cons
 }
 
 bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &progress, QStringList *messages,
-                  Hlp::THelpRead *read)
+                  Hlp::THelpRead *read, const QList<Hlp::TContentsLine> *contents)
 {
     TPrjRec *prj = conf->PPrj;
     const TIniRec *ini = conf->PIni;
@@ -329,7 +330,7 @@ bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &
             }
         }
         if (published)
-            published = buildWebOutputs(prj, messages, help.hpjPath.isEmpty() ? nullptr : &help);
+            published = buildWebOutputs(prj, messages, help.hpjPath.isEmpty() ? nullptr : &help, contents);
         prj->PrjState = published ? PrjCompiled : PrjConverted;
     } catch (const std::exception &e) {
         PShowError(QStringLiteral("Exception : ") + QString::fromLocal8Bit(e.what()));

@@ -39,9 +39,12 @@ QList<Hlp::TContentsLine> FContentsOf(const TCProject &project);
 
 // `progress`, when given, is told each step; `messages`, when given,
 // receives the compiler's messages of this build.
-// `read`, when given, receives the help sources as our compiler read them.
+// `read`, when given, receives the help sources as our compiler read them;
+// `contents`: the web outputs' contents from the project in memory (else
+// N.PRJ is read).
 bool PCompileStep(TConfBlock *conf, const std::function<void(const QString &)> &progress = {},
-                  QStringList *messages = nullptr, Hlp::THelpRead *read = nullptr);
+                  QStringList *messages = nullptr, Hlp::THelpRead *read = nullptr,
+                  const QList<Hlp::TContentsLine> *contents = nullptr);
 // The project's help sources (N.HPJ and its files) read and checked, as
 // our compiler reads them; each output is then written from them.
 Hlp::THelpRead FReadHelpSources(const TPrjRec *prj);

@@ -713,8 +713,12 @@ void PCmdCreateHlp(TCmdRec &cmd)
     if (saveAndConvert()) {
         QStringList messages;
         TCWaitFor *wait = window()->display().WaitFor;
+        // The web outputs' contents come from the outline the window holds.
+        const TCProject *project = window()->display().project();
+        const QList<Hlp::TContentsLine> contents = project ? KIVHelpTools::FContentsOf(*project) : QList<Hlp::TContentsLine>();
         KIVHelpTools::PCompileStep(
-            conf(), [wait](const QString &step) { wait->PShowWait(step, QStringLiteral(". "), 1); }, &messages);
+            conf(), [wait](const QString &step) { wait->PShowWait(step, QStringLiteral(". "), 1); }, &messages, nullptr,
+            project ? &contents : nullptr);
         window()->PShowCompilerMessages(messages);
     }
     done(cmd);
