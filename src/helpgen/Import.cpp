@@ -532,8 +532,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     // become blanks; runs of blanks stay (authors lay out the copyright's
     // lines in the About box with them).
     const auto setting = [&](const char *key) {
-        static const QRegularExpression controls(QStringLiteral("[\\x00-\\x1f\\x7f]"));
-        return Platform::toCp1252OrUtf8(page.decode(p.hpj.options.value(key)).replace(controls, QStringLiteral(" ")).trimmed());
+        return Platform::toCp1252OrUtf8(page.decode(Hlp::hpjValue(p.hpj.options.value(key))).trimmed());
     };
     bool lcidOk = false;
     int lcid = int(p.hpj.options.value("LCID").simplified().split(' ').value(0).toUInt(&lcidOk, 0));

@@ -16,12 +16,6 @@ using namespace U_DosCmd;
 using TestSupport::readFile;
 using TestSupport::writeFile;
 
-namespace {
-
-QString script(const QString &path, const QByteArray &body) { return TestSupport::makeScript(path, body); }
-
-} // namespace
-
 class TestHelpgen : public QObject {
     Q_OBJECT
 private slots:

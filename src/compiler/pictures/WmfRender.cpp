@@ -479,4 +479,9 @@ QChar wingdingsChar(unsigned char b)
     return QChar(b == ' ' ? u' ' : u'•'); // a picture character of another kind: a bullet stands for it
 }
 
+bool isPictureFont(const QString &face)
+{
+    return face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0 || face.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive);
+}
+
 } // namespace Hlp

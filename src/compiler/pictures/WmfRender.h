@@ -19,6 +19,9 @@ QImage renderWmf(const QByteArray &wmf, QSize size, bool *drawn = nullptr);
 // file.
 QByteArray dibFile(const QByteArray &dib);
 
+// Whether a face is a picture font (Symbol, Wingdings...), whose bytes
+// are glyphs rather than letters of a code page.
+bool isPictureFont(const QString &face);
 // The character a byte of the Symbol font stands for.
 QChar symbolFontChar(unsigned char byte);
 // The same for the Wingdings font (bullets, boxes, check marks, arrows).

@@ -5,6 +5,7 @@
 
 #include "compiler/hlp/HlpEncode.h"
 #include "compiler/hlp/HlpPicture.h"
+#include "compiler/pictures/WmfRender.h"
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
@@ -189,8 +190,8 @@ QByteArray TRtfWriter::write()
     const QByteArray charset = m_p.codePage == 1252 ? QByteArray() : "\\fcharset" + QByteArray::number(Platform::charsetOfCodePage(m_p.codePage));
     for (qsizetype n = 0; n < m_tables.faces.size(); ++n) {
         const QByteArray &face = m_tables.faces[n];
-        const bool picture = face.compare("Symbol", Qt::CaseInsensitive) == 0 || face.toLower().startsWith("wingdings");
-        head += "{\\f" + QByteArray::number(n) + "\\fnil" + (picture ? QByteArray("\\fcharset2") : charset) + ' ' + rtfText(face) + ";}";
+        head += "{\\f" + QByteArray::number(n) + "\\fnil" + (isPictureFont(QString::fromLatin1(face)) ? QByteArray("\\fcharset2") : charset)
+                + ' ' + rtfText(face) + ";}";
     }
     head += "}\r\n{\\colortbl;";
     for (const QByteArray &c : std::as_const(m_tables.colours))

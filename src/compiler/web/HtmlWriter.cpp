@@ -506,14 +506,14 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             // Picture fonts: their bytes are glyphs, written as the
             // characters they show, in the page's own font.
             const bool symbol = face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
-            const bool wingdings = face.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive);
+            const bool picture = isPictureFont(face);
             QString shown;
-            if (symbol || wingdings)
+            if (picture)
                 for (const char c : i.text)
                     shown += symbol ? symbolFontChar(uchar(c)) : wingdingsChar(uchar(c));
             else
                 shown = text(m_p, i.text);
-            QString style = symbol || wingdings ? QStringLiteral("font-size:%1pt;").arg(f.halfPoints / 2.0)
+            QString style = picture ? QStringLiteral("font-size:%1pt;").arg(f.halfPoints / 2.0)
                                                 : QStringLiteral("font-family:'%1';font-size:%2pt;").arg(face).arg(f.halfPoints / 2.0);
             if (f.attributes & FontBold)
                 style += QStringLiteral("font-weight:bold;");
