@@ -540,7 +540,7 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
                     if (i.kind != TInline::HotspotStart)
                         continue;
                     ++result.jumps;
-                    if (i.macro.isEmpty() && i.file.isEmpty() && !i.context.isEmpty())
+                    if (i.link != TInline::Macro && i.file.isEmpty() && !i.context.isEmpty())
                         localJumps.append({where(t), i.context});
                     if (!i.macro.isEmpty())
                         checkMacroAt(i.macro, where(t));
@@ -592,8 +592,9 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             msg.error(1030, hpjName, QStringLiteral("aucune page à compiler."));
         return false;
     }
-    // Contexts: one hash per string, never two strings on one hash.
-    QMap<qint32, QPair<QByteArray, int>> &contexts = read.contexts;
+    // Contexts: each name once, whatever its letter case (two names of one
+    // hash trouble the .HLP alone, whose writer says so).
+    QList<TContext> &contexts = read.contexts;
     QHash<QByteArray, int> &contextTopic = read.contextTopic;
     QStringList changed; // contexts stored otherwise than written
     for (int n = 0; n < topics.size(); ++n)
@@ -611,20 +612,11 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
                 kept += normalizeContext(QByteArray(1, ch)).size();
             if (kept > MaxContext)
                 msg.warning(4013, at, QStringLiteral("chaîne de contexte de plus de %1 caractères, coupée.").arg(MaxContext));
-            const qint32 h = contextHash(c);
-            if (contexts.contains(h)) {
-                if (contexts[h].first.compare(c, Qt::CaseInsensitive) == 0) {
-                    msg.warning(3026, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
-                } else if (!contextTopic.contains(c.toUpper())) {
-                    // Two names of one hash trouble the .HLP alone (its
-                    // writer says so): pages, CHM and PDF find each by its
-                    // name.
-                    contextTopic.insert(c.toUpper(), n);
-                    read.hashCollisions.append({at, contexts[h].first});
-                }
+            if (contextTopic.contains(c.toUpper())) {
+                msg.warning(3026, at, QStringLiteral("chaîne de contexte définie deux fois, la première est gardée."));
                 continue;
             }
-            contexts.insert(h, {c, n});
+            contexts.append({c, n, false, at});
             contextTopic.insert(c.toUpper(), n);
         }
     // Viewers hash characters outside [A-Za-z0-9._] differently: such
@@ -643,12 +635,11 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
             msg.warning(3100, QString::fromLatin1(it.key()), QStringLiteral("alias vers un contexte inconnu ignoré."));
             continue;
         }
-        const qint32 h = contextHash(from);
-        if (contexts.contains(h)) {
+        if (contextTopic.contains(from.toUpper())) {
             msg.warning(3101, QString::fromLatin1(it.key()), QStringLiteral("alias d'un contexte déjà défini ignoré."));
             continue;
         }
-        contexts.insert(h, {from, n});
+        contexts.append({from, n, true, QString::fromLatin1(it.key())});
         contextTopic.insert(from.toUpper(), n);
     }
     // Jumps and pop-ups within this file must reach a topic.
@@ -779,14 +770,24 @@ bool readProject(const QString &hpjPath, const TCompileOptions &options, Message
 // Writes the help file of a project read and checked.
 void writeHlp(const THelpDocument &read, Messages &msg, TCompileResult &result)
 {
-    for (const auto &[at, first] : read.hashCollisions)
-        msg.error(4131, at, QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(first)));
+    // The help file finds a context by its hash alone: one name per hash.
+    // A second name of a page is an error; an alias is left out, as one of
+    // a name already defined is.
+    QMap<qint32, QPair<QByteArray, int>> contexts; // hash -> first name, its topic
+    for (const TContext &c : read.contexts) {
+        const qint32 h = contextHash(c.name);
+        if (!contexts.contains(h))
+            contexts.insert(h, {c.name, c.topic});
+        else if (c.alias)
+            msg.warning(3101, c.where, QStringLiteral("alias d'un contexte déjà défini ignoré."));
+        else
+            msg.error(4131, c.where, QStringLiteral("même valeur de hachage que « %1 ».").arg(QString::fromLatin1(contexts.value(h).first)));
+    }
     const THpj &hpj = read.hpj;
     const QString &hpjName = read.hpjName;
     const QList<TSourceTopic> &topics = read.topics;
     const QList<QByteArray> &pictureData = read.pictureData;
     const THpj::Compression compression = read.compression;
-    const QMap<qint32, QPair<QByteArray, int>> &contexts = read.contexts;
     const QHash<QByteArray, int> &contextTopic = read.contextTopic;
     TFontTable fonts;
     TTopicWriter writer;

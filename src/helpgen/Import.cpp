@@ -85,11 +85,11 @@ private:
     // context is not one of this help's pages).
     QByteArray newContext(const QByteArray &context) const
     {
-        const int topic = topicOf(Hlp::contextHash(Hlp::normalizeContext(context)));
+        const int topic = topicOf(Hlp::normalizeContext(context));
         return m_contextOf.contains(topic) ? Platform::toCp1252(m_contextOf.value(topic)) : QByteArray();
     }
-    // The page a context's hash leads to, or -1.
-    int topicOf(qint32 hash) const { return m_p.contexts.contains(hash) ? m_p.contexts.value(hash).second : -1; }
+    // The page a context leads to, or -1.
+    int topicOf(const QByteArray &context) const { return m_p.contextTopic.value(context.toUpper(), -1); }
 public:
     // A macro with the contexts of this help it names (JumpId, PopupId...)
     // led to the pages' new names; one that names a help file is left as it is.
@@ -170,12 +170,12 @@ QByteArray TImportedTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp
             return;
         const QByteArray shown = shownRtf.toLatin1();
         QString line;
-        if (!hotspot->macro.isEmpty()) {
+        if (hotspot->link == Hlp::TInline::Macro) {
             ++macros;
             line = QStringLiteral("{\\uldb %1}{\\v !%2}").arg(QString::fromLatin1(shown), m_page.decode(renamed(hotspot->macro)));
         } else {
-            const int target = topicOf(hotspot->hash);
-            const bool popup = hotspot->command == 0xE2 || hotspot->command == 0xE6;
+            const int target = topicOf(hotspot->context);
+            const bool popup = hotspot->link == Hlp::TInline::Popup;
             if (!hotspot->file.isEmpty()) {
                 ++otherFiles;
                 // A pop-up stays one: the viewer opens it over this page.
@@ -203,9 +203,19 @@ QByteArray TImportedTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp
         shownRtf.clear();
         shownPictures.clear();
     };
-    for (const Hlp::TInline &i : items) {
+    for (qsizetype n = 0; n < items.size(); ++n) {
+        const Hlp::TInline &i = items[n];
         switch (i.kind) {
         case Hlp::TInline::Text:
+            // Runs of one format one after the other are one run.
+            if (!hotspot && n + 1 < items.size() && items[n + 1].kind == Hlp::TInline::Text && items[n + 1].format == i.format) {
+                Hlp::TInline joined = i;
+                for (; n + 1 < items.size() && items[n + 1].kind == Hlp::TInline::Text && items[n + 1].format == i.format; ++n)
+                    joined.text += items[n + 1].text;
+                last = i.format;
+                out += run(i.format, m_page.decode(joined.text));
+                break;
+            }
             last = i.format;
             if (hotspot) {
                 visible += m_page.decode(i.text);
@@ -234,7 +244,7 @@ QByteArray TImportedTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp
             if (!pictureFiles.contains(i.picture))
                 break;
             const QString file = pictureFiles.value(i.picture);
-            const QString code = i.command == 0x87 ? QStringLiteral("bml") : i.command == 0x88 ? QStringLiteral("bmr") : QStringLiteral("bmc");
+            const QString code = i.placement == Hlp::TInline::Left ? QStringLiteral("bml") : i.placement == Hlp::TInline::Right ? QStringLiteral("bmr") : QStringLiteral("bmc");
             if (hotspot) {
                 shownRtf += QStringLiteral("\\{bmc %1\\}").arg(file);
                 shownPictures << file;
@@ -404,10 +414,13 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     const QString dir = QDir::cleanPath(projectsDir) + u'/' + name;
     if (QFileInfo::exists(dir))
         return fail(QString::fromUtf8("Le projet « %1 » existe déjà : choisissez un autre nom.").arg(name));
-    // A project is compiled first (its files outside its folder refused),
-    // then read back as a help file is.
-    QByteArray bytes;
-    QStringList compilerWarnings; // what the project's compilation could not take
+    // A project is read and checked as the compiler does (its files outside
+    // its folder refused), and its document taken as it is: no .HLP between,
+    // so its context names, its pictures and what the .HLP could not hold
+    // (two names of one hash) stay. A help file is read into the same document.
+    QStringList compilerWarnings; // what the project's reading could not take
+    QStringList fileLosses, fileNotes;
+    Hlp::THelpDocument p;
     const QFileInfo info(file);
     if (info.suffix().compare(QLatin1String("hpj"), Qt::CaseInsensitive) == 0) {
         Hlp::TCompileOptions options;
@@ -415,23 +428,27 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         options.missingFilesAreWarnings = true;
         options.badMacrosAreWarnings = true;
         options.everyTopic = true;
-        const Hlp::TCompileResult compiled = Hlp::compileProject(file, options);
-        if (!compiled.ok)
-            return fail(QString::fromUtf8("Le projet d'aide %1 ne se compile pas :\n%2").arg(file, compiled.messages.join(u'\n')));
-        bytes = compiled.hlp;
-        for (const QString &m : compiled.messages)
+        Hlp::THelpRead read = Hlp::readHelpProject(file, options);
+        if (!read.said.ok)
+            return fail(QString::fromUtf8("Le projet d'aide %1 ne se compile pas :\n%2").arg(file, read.said.messages.join(u'\n')));
+        for (const QString &m : std::as_const(read.said.messages))
             if (m.contains(QLatin1String(": Warning:")))
                 compilerWarnings << m;
-        QByteArray hpj;
-        if (Platform::readWholeFile(file, &hpj) && !Hlp::parseHpj(hpj).options.value("BUILD").trimmed().isEmpty())
+        if (!read.document.hpj.options.value("BUILD").trimmed().isEmpty())
             compilerWarnings << QString::fromUtf8("BUILD= n'est pas appliqué : toutes les pages sont reprises, sans leurs étiquettes de compilation.");
-    } else if (info.size() > (qint64(512) << 20) || !Platform::readWholeFile(file, &bytes)) {
-        return fail(QString::fromUtf8("Fichier illisible ou trop grand : %1").arg(file));
+        p = std::move(read.document);
+        p.compressed = p.compression != Hlp::THpj::Compression::None;
+    } else {
+        QByteArray bytes;
+        if (info.size() > (qint64(512) << 20) || !Platform::readWholeFile(file, &bytes))
+            return fail(QString::fromUtf8("Fichier illisible ou trop grand : %1").arg(file));
+        Hlp::THelpFileRead read = Hlp::readHelpFile(bytes, info.fileName());
+        if (!read.ok)
+            return fail(QString::fromUtf8("%1 : %2").arg(file, read.error));
+        p = std::move(read.project);
+        fileLosses = read.losses;
+        fileNotes = read.notes;
     }
-    const Hlp::THelpFileRead read = Hlp::readHelpFile(bytes, info.fileName());
-    if (!read.ok)
-        return fail(QString::fromUtf8("%1 : %2").arg(file, read.error));
-    const Hlp::THelpDocument &p = read.project;
     const Platform::CodePage page(p.codePage);
 
     // The outline: the contents page first, as the project's root; then the
@@ -452,14 +469,22 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     QHash<int, QString> titleInText; // entry -> the title its name could not hold
     int titlesCleaned = 0;             // titles whose signs a page name cannot hold
     for (const Hlp::TOutlineEntry &e : entries) {
-        // Named by its title, else by the start of its first line.
+        // Named by its title, else by the start of its first line (its
+        // runs together: a topic file may cut a word into several).
         QByteArray first;
         if (e.topic >= 0)
             for (const QList<Hlp::TParagraph> *list : {&p.topics[e.topic].nonScrolling, &p.topics[e.topic].scrolling})
                 for (const Hlp::TParagraph &para : *list)
-                    for (const Hlp::TInline &i : para.items)
-                        if (first.trimmed().isEmpty() && i.kind == Hlp::TInline::Text)
-                            first = i.text;
+                    if (first.trimmed().isEmpty()) {
+                        first.clear();
+                        for (const Hlp::TInline &i : para.items)
+                            if (i.kind == Hlp::TInline::LineBreak)
+                                break;
+                            else if (i.kind == Hlp::TInline::Text)
+                                first += i.text;
+                            else if (i.kind == Hlp::TInline::NbSpace || i.kind == Hlp::TInline::Tab)
+                                first += ' ';
+                    }
         // (Cut as letters: a double-byte letter is never halved.)
         const QString shown = e.topic < 0 ? page.decode(e.heading)
                               : p.topics[e.topic].title.trimmed().isEmpty() ? page.decode(first).left(60)
@@ -624,10 +649,8 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     // The report.
     QStringList &r = result.report;
     r << QString::fromUtf8("%1 page(s) importée(s) de %2 dans le projet « %3 ».").arg(pageCount).arg(info.fileName(), name);
-    QStringList losses = read.losses + compilerWarnings;
-    int namedContexts = 0;
-    for (const Hlp::TSourceTopic &t : p.topics)
-        namedContexts += int(t.contexts.size());
+    QStringList losses = fileLosses + compilerWarnings;
+    const qsizetype namedContexts = p.contexts.size(); // aliases too
     if (namedContexts)
         losses << QString::fromUtf8("les %1 nom(s) de contexte du fichier sont remplacés par les noms des pages ; "
                                     "les numéros [MAP] (%2) ne sont pas repris.")
@@ -669,7 +692,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         losses << QString::fromUtf8("%1 séquence(s) de lecture : les pages suivent l'ordre du plan, une seule séquence.").arg(p.browse.size());
     if (entryMacros)
         losses << QString::fromUtf8("%1 macro(s) d'entrée de page non reprise(s).").arg(entryMacros);
-    for (const QString &note : std::as_const(read.notes))
+    for (const QString &note : std::as_const(fileNotes))
         r << QStringLiteral("Note : ") + note;
     for (const QString &l : std::as_const(losses))
         r << QStringLiteral("Perte : ") + l;

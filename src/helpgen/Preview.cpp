@@ -18,7 +18,7 @@ namespace {
 
 bool isPopup(const Hlp::TInline &i)
 {
-    return i.kind == Hlp::TInline::HotspotStart && ((i.command & 0xF3) == 0xE2 || (i.command & 0xF3) == 0xE6);
+    return i.kind == Hlp::TInline::HotspotStart && i.link == Hlp::TInline::Popup;
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "editing/WaitFor.h"
 #include "platform/Paths.h"
 #include "compiler/HelpCompiler.h"
+#include "compiler/hlp/HlpDocumentRead.h"
+#include "compiler/hlp/HlpEncode.h"
 #include "helpgen/Import.h"
 #include "platform/SafeFile.h"
 
@@ -23,6 +25,7 @@ private slots:
     void waitLine();
     void importOnAFullDisk();
     void linksIntoAnotherHelp();
+    void projectImportedAsWritten();
 };
 
 void TestHelpgen::waitLine()
@@ -126,6 +129,28 @@ void TestHelpgen::linksIntoAnotherHelp()
     const QByteArray page = readFile(box.path("a_html/un.html"));
     QVERIFY2(page.contains("href=\"../Autre_html/context.html?name=autre\""), page.constData());
     QVERIFY(page.contains("href=\"../Autre_html/context.html?name=note\""));
+}
+
+void TestHelpgen::projectImportedAsWritten()
+{
+    // A project is imported from its sources, not from a .HLP made of
+    // them: two names of one hash (which a .HLP cannot hold) both lead to
+    // their pages, a jump into another help keeps its name, and a page
+    // without a title is named by its whole first line, however its runs
+    // cut it.
+    TestSupport::Sandbox box;
+    const QByteArray twin = Hlp::contextForHash(Hlp::contextHash("intro"));
+    QVERIFY(TestSupport::writeFile(box.path("c.hpj"), "[OPTIONS]\r\nTITLE=Jumeaux\r\n[FILES]\r\nc.rtf\r\n"));
+    QVERIFY(TestSupport::writeFile(box.path("c.rtf"), "{\\rtf1 #{\\footnote intro}${\\footnote Intro}Voir {\\uldb la suite}{\\v " + twin
+                                                      + "} et {\\uldb l'autre}{\\v autre@Autre.hlp}\\par\\page #{\\footnote " + twin
+                                                      + "}{\\b Comando Dime}{\\b nsione}\\line Suite\\par}"));
+    QVERIFY(QDir().mkpath(box.path("projets")));
+    const Build::TImportResult r = Build::FImportHelp(box.path("c.hpj"), QStringLiteral("Jumeaux"), box.path("projets"), box.path("images"));
+    QVERIFY2(r.code < 2, qPrintable(r.report.join(u'\n')));
+    QCOMPARE(readFile(box.path("projets/Jumeaux/Jumeaux.PRJ")), QByteArray("Jumeaux\r\n\tComando Dimensione\r\n"));
+    const QByteArray commands = readFile(box.path("projets/Jumeaux/Jumeaux.CDE"));
+    QVERIFY2(commands.contains("{\\uldb la suite}{\\v Comando_Dimensione}"), commands.constData());
+    QVERIFY2(commands.contains("{\\uldb l'autre}{\\v autre@Autre.hlp}"), commands.constData());
 }
 
 KIV_TEST(TestHelpgen)

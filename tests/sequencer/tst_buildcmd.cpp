@@ -340,10 +340,10 @@ void TestBuildCommand::importThenBuild()
     for (const Hlp::TParagraph &p : back.project.topics[0].scrolling)
         for (const Hlp::TInline &i : p.items) {
             if (i.kind == Hlp::TInline::HotspotStart)
-                hotspots << QStringLiteral("%1 %2").arg(i.command, 0, 16).arg(back.project.contextTopic.value(i.context.toUpper(), -1));
-            pictures += i.kind == Hlp::TInline::Picture && i.command == 0x87 ? 1 : 0;
+                hotspots << QStringLiteral("%1 %2").arg(i.link == Hlp::TInline::Jump ? "jump" : "popup").arg(back.project.contextTopic.value(i.context.toUpper(), -1));
+            pictures += i.kind == Hlp::TInline::Picture && i.placement == Hlp::TInline::Left ? 1 : 0;
         }
-    QCOMPARE(hotspots, QStringList({"e3 1", "e2 2"}));
+    QCOMPARE(hotspots, QStringList({"jump 1", "popup 2"}));
     QCOMPARE(pictures, 1);
     // A picture that is a jump stays one.
     QStringList inSuite;

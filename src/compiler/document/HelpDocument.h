@@ -13,6 +13,14 @@
 
 namespace Hlp {
 
+// A context name, as stored, and its topic; where it is defined, for messages.
+struct TContext {
+    QByteArray name;
+    int topic = -1;
+    bool alias = false; // [ALIAS]
+    QString where;
+};
+
 struct THelpDocument {
     THpj hpj;
     QString hpjName;
@@ -23,13 +31,10 @@ struct THelpDocument {
     QList<QByteArray> pictureFiles; // by picture number: a PNG, JPEG or GIF file as the author keeps it (the
                                     // web pages take it whole); empty for any other picture
     QList<QPair<QString, QByteArray>> localJumps; // where, context: checked once every context is known
-    // The contexts (aliases included): by hash, the context as stored and
-    // its topic; and the topic of each context in upper case.
-    QMap<qint32, QPair<QByteArray, int>> contexts;
+    // The context names (aliases included) in the order they are defined,
+    // each once whatever its letter case; and the topic of each in upper case.
+    QList<TContext> contexts;
     QHash<QByteArray, int> contextTopic;
-    // Names whose hash another name already has (where, the first name):
-    // the .HLP cannot hold both.
-    QList<QPair<QString, QByteArray>> hashCollisions;
     int warningLevel = 3; // WARNING=: which messages the writers add
     QList<QPair<QByteArray, QByteArray>> baggage; // internal name, bytes
     THpj::Compression compression = THpj::Compression::None;

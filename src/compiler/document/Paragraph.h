@@ -21,23 +21,32 @@ struct TCharFormat {
     quint8 attributes = 0; // FontBold, FontItalic, FontUnderline
     quint8 colour[3] = {0, 0, 0};
     qint8 shift = 0; // 1 raised, -1 lowered (the help file only shrinks such text)
+    bool operator==(const TCharFormat &o) const
+    {
+        return face == o.face && halfPoints == o.halfPoints && family == o.family && attributes == o.attributes
+               && colour[0] == o.colour[0] && colour[1] == o.colour[1] && colour[2] == o.colour[2] && shift == o.shift;
+    }
 };
 
 struct TInline {
     enum Kind { Text, LineBreak, Tab, NbSpace, NbHyphen, HotspotStart, HotspotEnd, Picture };
+    // HotspotStart: what the link does.
+    enum Link : quint8 { Jump, Popup, Macro };
+    // Picture: in the line, or against the left or right margin with the
+    // text flowing beside it.
+    enum Placement : quint8 { InLine, Left, Right };
     Kind kind = Text;
     QByteArray text;     // Text
     TCharFormat format;  // Text
-    // HotspotStart: 0xE3 jump, 0xE2 pop-up, 0xC8 macro, and 0xE7, 0xE6,
-    // 0xCC for the same without colour or underline; Picture: 0x86/0x87/0x88
-    quint8 command = 0;
-    QByteArray macro;    // HotspotStart with 0xC8/0xCC
-    qint32 hash = 0;     // HotspotStart, jumps and pop-ups: hash of `context`
-    QByteArray context;  // the target as the help file stores it
+    Link link = Jump;    // HotspotStart
+    bool plain = false;  // HotspotStart: shown without colour or underline
+    QByteArray macro;    // HotspotStart, Macro
+    QByteArray context;  // HotspotStart, Jump and Popup: the target's name
     QByteArray window;   // a secondary window's name ("ctx>window"), as written
     int windowIndex = -1; // its place among the help file's windows
     QByteArray file;     // another help file ("ctx@file")
-    quint16 picture = 0; // Picture: number k of |bm<k>
+    Placement placement = InLine; // Picture
+    quint16 picture = 0; // Picture: its number among the document's pictures
     quint16 hotspots = 0; // Picture: the hotspots it carries (hotspot graphics)
 };
 

@@ -48,6 +48,17 @@ qint32 readCSL(const QByteArray &b, qsizetype &at, bool *ok)
 
 // The help's fonts (|FONT): face, size, family, style and colour by
 // descriptor number.
+// A jump or pop-up from its command (0xE2 pop-up, 0xE3 jump, 0xE6/0xE7
+// the same shown plain) and its target's hash, named by a name of that
+// hash until a better one is known.
+void setLink(TInline &item, quint8 command, qint32 hash)
+{
+    item.kind = TInline::HotspotStart;
+    item.link = command & 0x01 ? TInline::Jump : TInline::Popup;
+    item.plain = command & 0x04;
+    item.context = contextForHash(hash);
+}
+
 QList<TCharFormat> readFonts(const QByteArray &font)
 {
     QList<TCharFormat> out;
@@ -205,7 +216,7 @@ public:
                     return false;
                 if (type == 0x22 || type == 0x03) {
                     item.kind = TInline::Picture;
-                    item.command = c;
+                    item.placement = c == 0x87 ? TInline::Left : c == 0x88 ? TInline::Right : TInline::InLine;
                     item.picture = u16(m_ld1, at + 2);
                     item.hotspots = hotspots;
                     m_pictures.insert(item.picture);
@@ -231,7 +242,8 @@ public:
                 if (!fits(m_ld1, at + 2, n))
                     return false;
                 item.kind = TInline::HotspotStart;
-                item.command = c;
+                item.link = TInline::Macro;
+                item.plain = c == 0xCC;
                 item.macro = m_ld1.mid(at + 2, n);
                 item.macro.truncate(item.macro.indexOf('\0') < 0 ? item.macro.size() : item.macro.indexOf('\0'));
                 at += 2 + n;
@@ -246,9 +258,7 @@ public:
             case 0xE7:
                 if (!fits(m_ld1, at, 4))
                     return false;
-                item.kind = TInline::HotspotStart;
-                item.command = c < 0xE2 ? quint8(c + 2) : c; // the 3.0 forms as their 3.1 twins
-                item.hash = qint32(u32(m_ld1, at));
+                setLink(item, c < 0xE2 ? quint8(c + 2) : c, qint32(u32(m_ld1, at))); // the 3.0 forms as their 3.1 twins
                 at += 4;
                 inHotspot = true;
                 break;
@@ -263,9 +273,7 @@ public:
                     return false;
                 const QByteArray target = m_ld1.mid(at + 2, n);
                 at += 2 + n;
-                item.kind = TInline::HotspotStart;
-                item.command = quint8(c & ~0x08);
-                item.hash = qint32(u32(target, 1));
+                setLink(item, quint8(c & ~0x08), qint32(u32(target, 1)));
                 const quint8 kind = byteAt(target, 0);
                 const auto zString = [&](qsizetype from) {
                     const qsizetype end = target.indexOf('\0', from);
@@ -384,14 +392,14 @@ int nameContexts(THelpDocument &p, const QByteArray &text)
 {
     QHash<qint32, QByteArray> names; // hash -> the name found
     QSet<qint32> made;
-    for (auto it = p.contexts.cbegin(); it != p.contexts.cend(); ++it)
-        if (it.value().first.startsWith("CTX_"))
-            made.insert(it.key());
+    for (const TContext &c : std::as_const(p.contexts))
+        if (c.name.startsWith("CTX_"))
+            made.insert(contextHash(c.name));
     for (TSourceTopic &t : p.topics)
         forEachParagraph(t, [&](TParagraph &para) {
             for (const TInline &i : para.items)
                 if (i.kind == TInline::HotspotStart && i.context.startsWith("CTX_"))
-                    made.insert(i.hash);
+                    made.insert(contextHash(i.context));
         });
     if (made.isEmpty())
         return 0;
@@ -413,17 +421,17 @@ int nameContexts(THelpDocument &p, const QByteArray &text)
         at = end + 1;
     }
     QHash<QByteArray, QByteArray> renamed; // made name -> name found
-    for (auto it = names.cbegin(); it != names.cend(); ++it) {
-        if (p.contexts.contains(it.key())) {
-            auto &[name, topic] = p.contexts[it.key()];
-            renamed.insert(name, it.value());
-            p.contextTopic.remove(name.toUpper());
-            p.contextTopic.insert(it.value().toUpper(), topic);
-            name = it.value();
-        } else {
-            renamed.insert(contextForHash(it.key()), it.value());
+    for (TContext &c : p.contexts)
+        if (c.name.startsWith("CTX_") && names.contains(contextHash(c.name))) {
+            const QByteArray found = names.value(contextHash(c.name));
+            renamed.insert(c.name, found);
+            p.contextTopic.remove(c.name.toUpper());
+            p.contextTopic.insert(found.toUpper(), c.topic);
+            c.name = found;
         }
-    }
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        if (const QByteArray made = contextForHash(it.key()); !renamed.contains(made))
+            renamed.insert(made, it.value());
     for (TSourceTopic &t : p.topics) {
         for (QByteArray &c : t.contexts)
             c = renamed.value(c, c);
@@ -633,7 +641,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             const QByteArray name = nameFor(h);
             nameOf.insert(h, name);
             p.topics[it.key()].contexts << name;
-            p.contexts.insert(h, {name, it.key()});
+            p.contexts.append({name, it.key()});
             p.contextTopic.insert(name.toUpper(), it.key());
         }
     // Jumps to pages: the target's name (one this file does not define
@@ -641,10 +649,11 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
     for (TSourceTopic &t : p.topics)
         forEachParagraph(t, [&](TParagraph &para) {
             for (TInline &i : para.items)
-                if (i.kind == TInline::HotspotStart && i.macro.isEmpty()) {
-                    if (!nameOf.contains(i.hash))
-                        nameOf.insert(i.hash, nameFor(i.hash));
-                    i.context = nameOf.value(i.hash);
+                if (i.kind == TInline::HotspotStart && i.link != TInline::Macro) {
+                    const qint32 h = contextHash(i.context); // a name made of the hash read
+                    if (!nameOf.contains(h))
+                        nameOf.insert(h, nameFor(h));
+                    i.context = nameOf.value(h);
                 }
         });
     if (contentsOffset >= 0) {

@@ -92,30 +92,35 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
         case TInline::NbSpace: command(0x8B); break;
         case TInline::NbHyphen: command(0x8C); break;
         case TInline::HotspotStart:
-            if (item.command == 0xC8 || item.command == 0xCC) {
-                command(item.command);
+            if (item.link == TInline::Macro) {
+                command(item.plain ? 0xCC : 0xC8);
                 putU16(ld1, quint16(item.macro.size() + 1));
                 putStringZ(ld1, item.macro);
-            } else if (!item.file.isEmpty() || item.windowIndex >= 0) {
-                // Into another file (kind 4) or a secondary window (kind 1).
-                command(quint8(item.command | 0x08));
-                QByteArray target;
-                putU8(target, item.file.isEmpty() ? 1 : 4);
-                putU32(target, quint32(item.hash));
-                if (item.file.isEmpty())
-                    putU8(target, quint8(item.windowIndex));
-                else
-                    putStringZ(target, item.file);
-                putU16(ld1, quint16(target.size()));
-                ld1 += target;
             } else {
-                command(item.command);
-                putU32(ld1, quint32(item.hash));
+                // 0xE2 pop-up, 0xE3 jump; 0xE6, 0xE7 without colour or underline.
+                const quint8 op = quint8(0xE2 | (item.link == TInline::Jump ? 0x01 : 0) | (item.plain ? 0x04 : 0));
+                const qint32 hash = contextHash(item.context);
+                if (!item.file.isEmpty() || item.windowIndex >= 0) {
+                    // Into another file (kind 4) or a secondary window (kind 1).
+                    command(quint8(op | 0x08));
+                    QByteArray target;
+                    putU8(target, item.file.isEmpty() ? 1 : 4);
+                    putU32(target, quint32(hash));
+                    if (item.file.isEmpty())
+                        putU8(target, quint8(item.windowIndex));
+                    else
+                        putStringZ(target, item.file);
+                    putU16(ld1, quint16(target.size()));
+                    ld1 += target;
+                } else {
+                    command(op);
+                    putU32(ld1, quint32(hash));
+                }
             }
             break;
         case TInline::HotspotEnd: command(0x89); break;
         case TInline::Picture: {
-            command(item.command ? item.command : 0x86);
+            command(item.placement == TInline::Left ? 0x87 : item.placement == TInline::Right ? 0x88 : 0x86);
             putU8(ld1, 0x22);
             ld1 += cSL(4);
             ld1 += cUS(item.hotspots); // those of a hotspot graphic

@@ -104,15 +104,14 @@ QByteArray TRtfWriter::runs(const QList<TInline> &items)
         case TInline::NbSpace: out += "\\~"; break;
         case TInline::NbHyphen: out += "\\_"; break;
         case TInline::Picture:
-            out += (i.command == 0x87 ? "\\{bml " : i.command == 0x88 ? "\\{bmr " : "\\{bmc ") + m_pictureFiles.value(i.picture) + "\\}";
+            out += (i.placement == TInline::Left ? "\\{bml " : i.placement == TInline::Right ? "\\{bmr " : "\\{bmc ") + m_pictureFiles.value(i.picture) + "\\}";
             break;
         case TInline::HotspotStart: {
             if (!target.isEmpty())
                 out += "}{\\v " + target + '}';
-            const bool plain = i.command == 0xCC || i.command == 0xE6 || i.command == 0xE7;
-            const bool popup = i.command == 0xE2 || i.command == 0xE6;
-            out += popup ? "{\\ul " : "{\\uldb ";
-            QByteArray to = i.macro.isEmpty() ? i.context : '!' + i.macro;
+            const bool plain = i.plain;
+            out += i.link == TInline::Popup ? "{\\ul " : "{\\uldb ";
+            QByteArray to = i.link == TInline::Macro ? '!' + i.macro : i.context;
             if (!i.file.isEmpty())
                 to += '@' + i.file;
             if (!i.window.isEmpty())
@@ -252,8 +251,7 @@ QList<TOutlineEntry> helpOutline(const THelpDocument &p, const QByteArray &cnt)
             continue; // a page of another help file
         if (context.contains('>'))
             context.truncate(context.indexOf('>'));
-        const qint32 hash = contextHash(normalizeContext(context.trimmed()));
-        const int topic = p.contexts.contains(hash) ? int(p.contexts.value(hash).second) : -1;
+        const int topic = p.contextTopic.value(normalizeContext(context.trimmed()).toUpper(), -1);
         // A heading whose first entry is a page of the same title is that
         // page, as the reader sees them (one book that opens on it).
         if (!entries.isEmpty() && entries.last().topic < 0 && entries.last().level == level - 1 && topic >= 0

@@ -274,7 +274,7 @@ void Reader::flushText()
             const char side = command.size() > 2 ? command[2] : 'c';
             TInline picture;
             picture.kind = TInline::Picture;
-            picture.command = side == 'l' ? 0x87 : side == 'r' ? 0x88 : 0x86;
+            picture.placement = side == 'l' ? TInline::Left : side == 'r' ? TInline::Right : TInline::InLine;
             TPictureSource source;
             source.file = argument;
             source.page = int(m_out.topics.size() + 1);
@@ -287,7 +287,7 @@ void Reader::flushText()
             const QByteArray macro = comma < 0 ? QByteArray() : argument.mid(comma + 1).trimmed();
             TInline start, end;
             start.kind = TInline::HotspotStart;
-            start.command = 0xC8;
+            start.link = TInline::Macro;
             start.macro = macro;
             end.kind = TInline::HotspotEnd;
             addItem(start);
@@ -368,7 +368,6 @@ void Reader::endPicture()
     m_pict = TRtfPicture();
     TInline picture;
     picture.kind = TInline::Picture;
-    picture.command = 0x86;
     picture.picture = pictureNumber(source);
     const State &s = st();
     if (!m_paraHasContent)
@@ -405,7 +404,8 @@ void Reader::endHidden()
     if (plain || target.startsWith('*'))
         target = target.mid(1).trimmed();
     if (target.startsWith('!')) {
-        start.command = plain ? 0xCC : 0xC8;
+        start.link = TInline::Macro;
+        start.plain = plain;
         start.macro = target.mid(1).trimmed();
         if (start.macro.isEmpty())
             warn(QStringLiteral("macro vide dans un point chaud."));
@@ -427,8 +427,8 @@ void Reader::endHidden()
             if (target.indexOf(mark) >= 0)
                 end = qMin(end, target.indexOf(mark));
         start.context = normalizeContext(target.left(end));
-        start.command = quint8((kind == 2 ? 0xE3 : 0xE2) | (plain ? 0x04 : 0));
-        start.hash = contextHash(start.context);
+        start.link = kind == 2 ? TInline::Jump : TInline::Popup;
+        start.plain = plain;
         if (start.context.isEmpty())
             warn(QStringLiteral("point chaud sans chaîne de contexte : %1").arg(QString::fromLatin1(target)));
     }

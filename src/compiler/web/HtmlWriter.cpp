@@ -453,8 +453,8 @@ QString Writer::picture(const TInline &item, int topic)
     // In the printed manual a side picture stands in its line: the page
     // layout there cannot keep the next heading below it.
     const QString side = m_manual ? QString()
-                         : item.command == 0x87 ? QStringLiteral(" style=\"float:left\"")
-                         : item.command == 0x88 ? QStringLiteral(" style=\"float:right\"")
+                         : item.placement == TInline::Left ? QStringLiteral(" style=\"float:left\"")
+                         : item.placement == TInline::Right ? QStringLiteral(" style=\"float:right\"")
                                                 : QString();
     // A hotspot graphic's hotspots: the areas of an image map, leading where
     // the help file's do (pop-ups open in the page).
@@ -545,7 +545,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             break;
         case TInline::HotspotStart: {
             closing = QStringLiteral("</a>");
-            if (!i.macro.isEmpty()) {
+            if (i.link == TInline::Macro) {
                 // Macros with a meaning on the web become links; others stay
                 // inert, named in their title.
                 const QString macro = text(m_p, i.macro);
@@ -568,7 +568,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             }
             int target = -1;
             const QString href = m_targets.href(i.context, m_pages, i.file, &target);
-            const bool isPopup = (i.command & 0xF3) == 0xE2 || (i.command & 0xF3) == 0xE6;
+            const bool isPopup = i.link == TInline::Popup;
             if (isPopup && target >= 0 && target != topic) {
                 m_popups.insert(target);
                 out += QStringLiteral("<a class=\"popup\" href=\"%1\" data-popup=\"%2\" onclick=\"return popup(this, %2)\">")

@@ -313,11 +313,11 @@ void TestHlpFile::helpFileReadBack()
         tables += para.table ? 1 : 0;
         for (const Hlp::TInline &i : para.items) {
             if (i.kind == Hlp::TInline::HotspotStart)
-                hotspots << QStringLiteral("%1 %2").arg(i.command, 0, 16).arg(Hlp::contextHash(i.context) == Hlp::contextHash("second"));
+                hotspots << QStringLiteral("%1 %2").arg(i.link == Hlp::TInline::Jump ? "jump" : "popup").arg(Hlp::contextHash(i.context) == Hlp::contextHash("second"));
             pictures += i.kind == Hlp::TInline::Picture ? 1 : 0;
         }
     }
-    QCOMPARE(hotspots, QStringList({"e3 1", "e2 1"}));
+    QCOMPARE(hotspots, QStringList({"jump 1", "popup 1"}));
     QCOMPARE(pictures, 1);
     QCOMPARE(tables, 1);
     QVERIFY(!Hlp::pictureImage(p.pictureData.value(0)).isNull());

@@ -125,8 +125,8 @@ void TestTopic::paragraphEncoding()
     go.text = "Go ";
     Hlp::TInline jump;
     jump.kind = Hlp::TInline::HotspotStart;
-    jump.command = 0xE3;
-    jump.hash = Hlp::contextHash("second");
+    jump.link = Hlp::TInline::Jump;
+    jump.context = "second";
     Hlp::TInline there = go;
     there.text = "there";
     Hlp::TInline end;
@@ -148,7 +148,7 @@ void TestTopic::paragraphEncoding()
     bold.format.attributes = Hlp::FontBold;
     Hlp::TInline macro;
     macro.kind = Hlp::TInline::HotspotStart;
-    macro.command = 0xC8;
+    macro.link = Hlp::TInline::Macro;
     macro.macro = "ExecProgram(\"notepad.exe\",0)";
     Hlp::TInline picture;
     picture.kind = Hlp::TInline::Picture;

@@ -65,7 +65,7 @@ TSummary summaryOf(const QByteArray &hlp)
                 if (i.kind == Hlp::TInline::Text)
                     text += i.text;
                 if (i.kind == Hlp::TInline::HotspotStart)
-                    jumps << (i.macro.isEmpty() ? i.hash : Hlp::contextHash(i.macro)) << i.command;
+                    jumps << Hlp::contextHash(i.link == Hlp::TInline::Macro ? i.macro : i.context) << i.link << i.plain;
                 if (i.kind == Hlp::TInline::Picture)
                     pictures << Hlp::pictureImage(read.project.pictureData.value(i.picture));
             }

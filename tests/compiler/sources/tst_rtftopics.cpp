@@ -19,15 +19,16 @@ QList<QByteArray> fileNames(const QList<Hlp::TPictureSource> &pictures)
     return out;
 }
 
-// The hotspots of a paragraph list: command and hash or macro.
+// The hotspots of a paragraph list: what each does, and where or which macro.
 QStringList hotspots(const QList<Hlp::TParagraph> &paras)
 {
     QStringList out;
     for (const Hlp::TParagraph &p : paras)
         for (const Hlp::TInline &i : p.items)
             if (i.kind == Hlp::TInline::HotspotStart)
-                out << (i.command == 0xC8 ? QStringLiteral("macro %1").arg(QString::fromLatin1(i.macro))
-                                          : QStringLiteral("%1 %2").arg(i.command, 0, 16).arg(i.hash));
+                out << (i.link == Hlp::TInline::Macro ? QStringLiteral("macro %1").arg(QString::fromLatin1(i.macro))
+                        : QStringLiteral("%1%2 %3").arg(i.link == Hlp::TInline::Jump ? "jump" : "popup", i.plain ? " plain" : "",
+                                                        QString::fromLatin1(i.context)));
     return out;
 }
 
@@ -86,7 +87,7 @@ void TestRtfTopics::topicWrittenByTheProgram()
     QCOMPARE(textOf(t.nonScrolling), QByteArray("Mode d'emploi|"));
     QCOMPARE(textOf(t.scrolling), QByteArray("Voir voir et lancer puis .|"));
     QCOMPARE(hotspots(t.scrolling),
-             QStringList({QStringLiteral("e3 %1").arg(Hlp::contextHash(Hlp::normalizeContext("Mode_d'emploi"))),
+             QStringList({QStringLiteral("jump Mode_demploi"),
                           "macro ExecProgram(\"a.exe\",0)"}));
     QCOMPARE(fileNames(pictures), QList<QByteArray>{"logo.bmp"});
     QCOMPARE(Hlp::normalizeContext("Mode_d'emploi"), QByteArray("Mode_demploi"));
@@ -106,7 +107,7 @@ void TestRtfTopics::corpusProject()
     QCOMPARE(read.topics.first().title, QByteArray("PJAbout unit"));
     QCOMPARE(read.topics.first().keywords, QList<QByteArray>{"PJAbout"});
     QCOMPARE(hotspots(read.topics.first().scrolling),
-             QStringList{QStringLiteral("e3 %1").arg(Hlp::contextHash("IDH_TPJABOUTBOXDLG"))});
+             QStringList{QStringLiteral("jump IDH_TPJABOUTBOXDLG")});
     QVERIFY(fileNames(pictures).contains("PJAboutBoxDlg.bmp"));
     for (const Hlp::TSourceTopic &t : read.topics)
         QVERIFY(!t.contexts.isEmpty());
@@ -131,17 +132,16 @@ void TestRtfTopics::hotspotForms()
                 spots << i;
     QCOMPARE(spots.size(), 7);
     QCOMPARE(spots[0].context, QByteArray("HID_WINDOW_TILE"));
-    QCOMPARE(spots[0].hash, Hlp::contextHash("HID_WINDOW_TILE"));
     QCOMPARE(spots[1].context, QByteArray("glossA"));
     const QList<Hlp::TInline> &items = read.topics[0].scrolling[0].items;
     const qsizetype pic = items.size() - 2; // just before the hotspot's end
     QCOMPARE(items[pic].kind, Hlp::TInline::Picture);
-    QCOMPARE(items[pic - 1].command, quint8(0xE3));
+    QCOMPARE(items[pic - 1].link, Hlp::TInline::Jump);
     QCOMPARE(fileNames(pictures), QList<QByteArray>{"a.bmp"});
-    QCOMPARE(spots[2].command, quint8(0xCC));
+    QVERIFY(spots[2].link == Hlp::TInline::Macro && spots[2].plain);
     QCOMPARE(spots[2].macro, QByteArray("AL(`k',0)"));
-    QCOMPARE(spots[3].command, quint8(0xE6));
-    QCOMPARE(spots[4].command, quint8(0xC8));
+    QVERIFY(spots[3].link == Hlp::TInline::Popup && spots[3].plain);
+    QVERIFY(spots[4].link == Hlp::TInline::Macro && !spots[4].plain);
     QCOMPARE(spots[5].window, QByteArray("proc4"));
     QCOMPARE(spots[5].context, QByteArray("ctx"));
     QCOMPARE(spots[6].file, QByteArray("other.hlp"));
