@@ -1,5 +1,6 @@
 #include "helpgen/HelpSources.h"
 
+#include "compiler/sources/RtfTokenizer.h"
 #include "formats/TextConv.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -29,88 +30,100 @@ QByteArray joinLines(const QStringList &lines)
 
 } // namespace
 
-int FFontNumberAdding(QString &header, const QString &face)
+namespace {
+
+// What the header line of a topic's RTF holds, read with the compiler's
+// tokenizer: its font table's entries (number, name) and the offset of the
+// brace that closes the table (-1 without one), and where each
+// \fcharset1 word begins.
+struct THeaderRead {
+    QList<QPair<int, QString>> fonts;
+    qsizetype tableEnd = -1;
+    QList<qsizetype> defaultCharsets;
+};
+
+THeaderRead readHeader(const QByteArray &header)
 {
-    const qsizetype table = header.indexOf(QLatin1String("{\\fonttbl"));
-    if (table < 0 || face.trimmed().isEmpty())
-        return 0;
-    // The entries "{\fN\fswiss ... Face;}" of the table group: the number
-    // of each, and its name (the text at the entry's own level).
-    int depth = 0, highest = -1, number = -1;
-    QString name;
-    qsizetype end = -1;
-    for (qsizetype i = table; i < header.size() && end < 0; ++i) {
-        const QChar c = header[i];
-        if (c == u'\\') {
-            qsizetype j = i + 1;
-            QString word;
-            while (j < header.size() && header[j].isLetter())
-                word += header[j++];
-            QString digits;
-            while (j < header.size() && (header[j].isDigit() || (digits.isEmpty() && header[j] == u'-')))
-                digits += header[j++];
-            if (depth == 2 && word == QLatin1String("f") && number < 0) {
-                number = digits.toInt();
-                highest = qMax(highest, number);
-            }
-            if (j < header.size() && header[j] == u' ' && !word.isEmpty())
-                ++j;
-            i = (word.isEmpty() ? i + 1 : j - 1);
-        } else if (c == u'{') {
-            if (++depth == 2) {
+    THeaderRead out;
+    RtfTokenizer tokens(header);
+    int depth = 0, table = -1, number = -1; // table: the depth of the table's group
+    QByteArray name;
+    for (;;) {
+        const qsizetype at = tokens.position();
+        const RtfTokenizer::Token t = tokens.next();
+        if (t.kind == RtfTokenizer::End)
+            break;
+        const bool inEntry = table >= 0 && depth == table + 1;
+        switch (t.kind) {
+        case RtfTokenizer::GroupOpen:
+            if (++depth == table + 1 && table >= 0) {
                 number = -1;
                 name.clear();
             }
-        } else if (c == u'}') {
-            if (depth == 2 && number >= 0 && name.trimmed().compare(face.trimmed(), Qt::CaseInsensitive) == 0)
-                return number;
-            if (--depth == 0)
-                end = i;
-        } else if (depth == 2 && c != u';') {
-            name += c;
+            break;
+        case RtfTokenizer::GroupClose:
+            if (inEntry && number >= 0)
+                out.fonts.append({number, Platform::fromCp1252(name).trimmed()});
+            if (table >= 0 && depth == table) {
+                out.tableEnd = at;
+                table = -2; // one table
+            }
+            --depth;
+            break;
+        case RtfTokenizer::Word:
+            if (t.word == "fonttbl" && table == -1)
+                table = depth;
+            else if (inEntry && t.word == "f" && number < 0)
+                number = t.param;
+            if (t.word == "fcharset" && t.hasParam && t.param == 1)
+                out.defaultCharsets << at;
+            break;
+        case RtfTokenizer::Text:
+        case RtfTokenizer::HexByte:
+            if (inEntry && t.byte != ';')
+                name += char(t.byte);
+            break;
+        default:
+            break;
         }
     }
-    if (end < 0)
+    return out;
+}
+
+} // namespace
+
+int FFontNumberAdding(QString &header, const QString &face)
+{
+    if (face.trimmed().isEmpty())
         return 0;
+    QByteArray bytes = Platform::toCp1252(header);
+    const THeaderRead read = readHeader(bytes);
+    if (read.tableEnd < 0)
+        return 0;
+    int highest = -1;
+    for (const auto &[number, name] : read.fonts) {
+        if (name.compare(face.trimmed(), Qt::CaseInsensitive) == 0)
+            return number;
+        highest = qMax(highest, number);
+    }
     const int added = highest + 1;
-    header.insert(end, QStringLiteral("{\\f%1\\fnil %2;}").arg(added).arg(face.trimmed()));
+    bytes.insert(read.tableEnd, "{\\f" + QByteArray::number(added) + "\\fnil " + TextConv::FRtfEscape(face.trimmed()).toLatin1() + ";}");
+    header = Platform::fromCp1252(bytes);
     return added;
 }
 
 QString FParagraphText(const QString &line)
 {
+    // The text of the line: its letters and escaped bytes, without control
+    // words or groups.
+    const QByteArray rtf = Platform::toCp1252(line);
+    RtfTokenizer tokens(rtf);
     QByteArray bytes;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (c == u'{' || c == u'}')
-            continue;
-        if (c != u'\\') {
-            bytes += Platform::toCp1252(QString(c));
-            continue;
-        }
-        if (i + 1 >= line.size())
-            break;
-        const QChar next = line.at(i + 1);
-        if (next == u'\'' && i + 3 < line.size()) {
-            bool ok = false;
-            const int code = line.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok)
-                bytes += char(code);
-            i += 3;
-        } else if (next.isLetter()) {
-            qsizetype j = i + 1;
-            while (j < line.size() && line.at(j).isLetter())
-                ++j;
-            while (j < line.size() && (line.at(j).isDigit() || line.at(j) == u'-'))
-                ++j;
-            if (j < line.size() && line.at(j) == u' ')
-                ++j;
-            i = j - 1;
-        } else {
-            bytes += Platform::toCp1252(QString(next));
-            ++i;
-        }
-    }
+    for (RtfTokenizer::Token t = tokens.next(); t.kind != RtfTokenizer::End; t = tokens.next())
+        if (t.kind == RtfTokenizer::Text || t.kind == RtfTokenizer::HexByte)
+            bytes += char(t.byte);
+        else if (t.kind == RtfTokenizer::Symbol)
+            bytes += t.symbol;
     return Platform::fromCp1252(bytes);
 }
 
@@ -126,14 +139,18 @@ TConvertResult FConvertTopicLines(QStringList &lines, const QStringList &command
         prefix.replace(QRegularExpression(QStringLiteral("^\\\\f\\d+")), QStringLiteral("\\f%1").arg(font));
     }
     if (!lines.isEmpty()) {
-        // That control word only: \fcharset161 (Greek) and the others stay.
-        QString &head = lines[0];
-        for (qsizetype at = 0; (at = head.indexOf(QLatin1String("\\fcharset1"), at)) >= 0;) {
-            if (at + 10 < head.size() && head[at + 10].isDigit())
-                at += 10;
-            else
-                head.remove(at, 10);
+        // \fcharset1 (the default character set) goes, that word only:
+        // \fcharset161 (Greek) and the others stay.
+        QByteArray head = Platform::toCp1252(lines[0]);
+        const QList<qsizetype> words = readHeader(head).defaultCharsets;
+        for (auto it = words.crbegin(); it != words.crend(); ++it) {
+            qsizetype end = *it + 9; // past "\fcharset"
+            while (end < head.size() && head[end] >= '0' && head[end] <= '9')
+                ++end;
+            head.remove(*it, end - *it);
         }
+        if (!words.isEmpty())
+            lines[0] = Platform::fromCp1252(head);
     }
     for (int i = 1; i < lines.size(); ++i) {
         QString line = lines[i];

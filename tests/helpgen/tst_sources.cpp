@@ -98,6 +98,11 @@ void TestSources::headerAndFootnotes()
     FConvertTopicLines(titled, {}, "P", 1, true, "\\f0\\fs30\\b", "DejaVu Sans");
     QVERIFY(titled.first().endsWith("Times New Roman;}{\\f2\\fnil DejaVu Sans;}}"));
     QVERIFY(titled.contains("\\keepn\\line{\\f2\\fs30\\b P}\\line\\par\\pard"));
+    // A font named with letters the table escapes is found as well.
+    QStringList escaped{"{\\rtf1{\\fonttbl{\\f0\\fswiss Arial;}{\\f4\\fnil Caf\\'e9 Sans;}}", "c", "x"};
+    FConvertTopicLines(escaped, {}, "P", 1, true, "\\f0\\fs30\\b", QString::fromUtf8("Café Sans"));
+    QVERIFY(escaped.contains("\\keepn\\line{\\f4\\fs30\\b P}\\line\\par\\pard"));
+    QVERIFY(!escaped.first().contains(QStringLiteral("f5")));
     // The page's own keywords join its name in the index footnote.
     QStringList withKeywords{"{\\rtf1", "{\\colortbl ;}", "\\pard Texte\\par", "}"};
     QVERIFY(FConvertTopicLines(withKeywords, {}, QStringLiteral("Guide"), 1, false, QString(), QString(),

@@ -22,6 +22,8 @@ public:
     explicit RtfTokenizer(const QByteArray &bytes) : m_in(bytes) {}
     Token next();
     bool atEnd() const { return m_at >= m_in.size(); }
+    // Where the next token begins (the offset in the bytes).
+    qsizetype position() const { return m_at; }
 
 private:
     const QByteArray &m_in;
