@@ -57,21 +57,20 @@ public:
     QByteArray topic(const Hlp::TSourceTopic &t);
     // Losses met so far.
     int deadJumps = 0, otherFiles = 0, macros = 0, tables = 0, windows = 0;
+    int layouts = 0; // paragraphs whose indents, spacing, tab stops or borders the editor does not keep
     QHash<int, QString> pictureFiles; // picture number -> file written into the bitmap folder
     QList<QPair<QString, QByteArray>> pictureBytes;
 
 private:
     QByteArray run(const Hlp::TCharFormat &f, const QString &text, bool marker = false)
     {
-        QByteArray words = "\\plain\\f" + QByteArray::number(m_tables.face(f.face)) + "\\fs" + QByteArray::number(qBound(8, int(f.halfPoints), 144));
-        if (f.attributes & Hlp::FontBold) words += "\\b";
-        if (f.attributes & Hlp::FontItalic) words += "\\i";
-        if (!marker && (f.attributes & Hlp::FontUnderline)) words += "\\ul";
+        // The editor's sizes run from 4 to 72 points; a marker is green
+        // (colour 1), without underline.
+        Hlp::TCharFormat shown = f;
+        shown.halfPoints = quint8(qBound(8, int(f.halfPoints), 144));
         if (marker)
-            words += "\\cf1";
-        else if (f.colour[0] || f.colour[1] || f.colour[2])
-            words += "\\cf" + QByteArray::number(m_tables.colour(f.colour) + 2);
-        return words + ' ' + topicText(text);
+            shown.colour[0] = shown.colour[1] = shown.colour[2] = 0;
+        return "\\plain" + m_tables.runWords(shown, 2, !marker) + (marker ? "\\cf1 " : " ") + topicText(text);
     }
     // A marker for command line `line`, labelled with `label`.
     QByteArray marker(const Hlp::TCharFormat &f, const QString &line, QString label)
@@ -265,6 +264,10 @@ QByteArray TImportedTopicWriter::topic(const Hlp::TSourceTopic &t)
     for (const QList<Hlp::TParagraph> *list : {&t.nonScrolling, &t.scrolling})
         for (const Hlp::TParagraph &p : *list) {
             if (!p.table) {
+                const Hlp::TParagraphFormat &f = p.format;
+                if (f.spaceBefore || f.spaceAfter || f.lineSpacing || f.leftIndent || f.rightIndent || f.firstIndent || !f.tabs.isEmpty()
+                    || f.borders)
+                    ++layouts;
                 body += paragraph(p.items, p.format.align);
                 continue;
             }
@@ -283,17 +286,13 @@ QByteArray TImportedTopicWriter::topic(const Hlp::TSourceTopic &t)
             }
             body += paragraph(items, Hlp::TParagraphFormat::Left);
         }
-    QByteArray head = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl";
     if (m_tables.faces.isEmpty())
         m_tables.faces << "Arial";
-    for (qsizetype n = 0; n < m_tables.faces.size(); ++n)
-        head += "{\\f" + QByteArray::number(n) + "\\fnil\\fcharset0 " + topicText(m_page.decode(m_tables.faces[n])) + ";}";
-    head += "}\r\n{\\colortbl ;\\red0\\green128\\blue0;";
-    for (const QByteArray &c : std::as_const(m_tables.colours))
-        head += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"
-                + QByteArray::number(quint8(c[2])) + ';';
+    const QByteArray head = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720"
+                            + m_tables.fontTable([&](const QByteArray &face) { return "\\fcharset0 " + topicText(m_page.decode(face)); })
+                            + "\r\n" + m_tables.colourTable(" ;\\red0\\green128\\blue0;");
     m_tables = {};
-    return head + "}\r\n\\deflang1036" + body + "}\r\n";
+    return head + "\r\n\\deflang1036" + body + "}\r\n";
 }
 
 } // namespace
@@ -672,6 +671,10 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         losses << QString::fromUtf8("%1 saut(s) vers des fenêtres secondaires : ils ouvrent la page dans la fenêtre principale.").arg(writer.windows);
     if (writer.macros)
         losses << QString::fromUtf8("%1 macro(s) gardée(s) comme lignes de commande.").arg(writer.macros);
+    if (writer.layouts)
+        losses << QString::fromUtf8("%1 paragraphe(s) dont les retraits, espacements, taquets de tabulation ou bordures ne sont pas repris : "
+                                    "l'éditeur garde l'alignement seul.")
+                      .arg(writer.layouts);
     if (writer.tables)
         losses << QString::fromUtf8("%1 ligne(s) de tableau écrite(s) en paragraphes, les cellules séparées par des tabulations.").arg(writer.tables);
     if (p.hpj.windows.size() > 1)

@@ -137,13 +137,13 @@ void TestHelpgen::projectImportedAsWritten()
     // them: two names of one hash (which a .HLP cannot hold) both lead to
     // their pages, a jump into another help keeps its name, and a page
     // without a title is named by its whole first line, however its runs
-    // cut it.
+    // cut it; indents, which pages do not hold, are said.
     TestSupport::Sandbox box;
     const QByteArray twin = Hlp::contextForHash(Hlp::contextHash("intro"));
     QVERIFY(TestSupport::writeFile(box.path("c.hpj"), "[OPTIONS]\r\nTITLE=Jumeaux\r\n[FILES]\r\nc.rtf\r\n"));
     QVERIFY(TestSupport::writeFile(box.path("c.rtf"), "{\\rtf1 #{\\footnote intro}${\\footnote Intro}Voir {\\uldb la suite}{\\v " + twin
                                                       + "} et {\\uldb l'autre}{\\v autre@Autre.hlp}\\par\\page #{\\footnote " + twin
-                                                      + "}{\\b Comando Dime}{\\b nsione}\\line Suite\\par}"));
+                                                      + "}{\\b Comando Dime}{\\b nsione}\\line Suite\\par\\pard\\li720\\fi-360 Retrait\\par}"));
     QVERIFY(QDir().mkpath(box.path("projets")));
     const Build::TImportResult r = Build::FImportHelp(box.path("c.hpj"), QStringLiteral("Jumeaux"), box.path("projets"), box.path("images"));
     QVERIFY2(r.code < 2, qPrintable(r.report.join(u'\n')));
@@ -151,6 +151,8 @@ void TestHelpgen::projectImportedAsWritten()
     const QByteArray commands = readFile(box.path("projets/Jumeaux/Jumeaux.CDE"));
     QVERIFY2(commands.contains("{\\uldb la suite}{\\v Comando_Dimensione}"), commands.constData());
     QVERIFY2(commands.contains("{\\uldb l'autre}{\\v autre@Autre.hlp}"), commands.constData());
+    // What the editor cannot hold is said: the indents of one paragraph.
+    QVERIFY2(r.report.filter(QString::fromUtf8("1 paragraphe(s) dont les retraits")).size() == 1, qPrintable(r.report.join(u'\n')));
 }
 
 KIV_TEST(TestHelpgen)

@@ -89,14 +89,7 @@ QByteArray TRtfWriter::runs(const QList<TInline> &items)
     for (const TInline &i : items) {
         switch (i.kind) {
         case TInline::Text: {
-            const TCharFormat &f = i.format;
-            QByteArray words = "\\f" + QByteArray::number(m_tables.face(f.face)) + "\\fs" + QByteArray::number(f.halfPoints);
-            if (f.attributes & FontBold) words += "\\b";
-            if (f.attributes & FontItalic) words += "\\i";
-            if (f.attributes & FontUnderline) words += "\\ul";
-            if (f.colour[0] || f.colour[1] || f.colour[2])
-                words += "\\cf" + QByteArray::number(m_tables.colour(f.colour) + 1);
-            out += '{' + words + ' ' + rtfText(i.text) + '}';
+            out += '{' + m_tables.runWords(i.format, 1) + ' ' + rtfText(i.text) + '}';
             break;
         }
         case TInline::LineBreak: out += "\\line "; break;
@@ -183,20 +176,14 @@ QByteArray TRtfWriter::write()
             body += paragraph(p, false);
         body += "\\page\r\n";
     }
-    QByteArray head = "{\\rtf1\\ansi\\ansicpg" + QByteArray::number(m_p.codePage) + "\\deff0\r\n{\\fonttbl";
     // Each face in the help's character set, as the code page says (a reader
     // takes a run in its font's); a picture font's bytes are its glyphs.
     const QByteArray charset = m_p.codePage == 1252 ? QByteArray() : "\\fcharset" + QByteArray::number(Platform::charsetOfCodePage(m_p.codePage));
-    for (qsizetype n = 0; n < m_tables.faces.size(); ++n) {
-        const QByteArray &face = m_tables.faces[n];
-        head += "{\\f" + QByteArray::number(n) + "\\fnil" + (isPictureFont(QString::fromLatin1(face)) ? QByteArray("\\fcharset2") : charset)
-                + ' ' + rtfText(face) + ";}";
-    }
-    head += "}\r\n{\\colortbl;";
-    for (const QByteArray &c : std::as_const(m_tables.colours))
-        head += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"
-                + QByteArray::number(quint8(c[2])) + ';';
-    return head + "}\r\n" + body + "}\r\n";
+    return "{\\rtf1\\ansi\\ansicpg" + QByteArray::number(m_p.codePage) + "\\deff0\r\n"
+           + m_tables.fontTable([&](const QByteArray &face) {
+                 return (isPictureFont(QString::fromLatin1(face)) ? QByteArray("\\fcharset2") : charset) + ' ' + rtfText(face);
+             })
+           + "\r\n" + m_tables.colourTable(";") + "\r\n" + body + "}\r\n";
 }
 
 } // namespace
@@ -208,6 +195,34 @@ int TRtfTables::face(const QByteArray &name)
         return int(n);
     faces << name;
     return int(faces.size() - 1);
+}
+
+QByteArray TRtfTables::runWords(const TCharFormat &f, int firstColour, bool underline)
+{
+    QByteArray words = "\\f" + QByteArray::number(face(f.face)) + "\\fs" + QByteArray::number(f.halfPoints);
+    if (f.attributes & FontBold) words += "\\b";
+    if (f.attributes & FontItalic) words += "\\i";
+    if (underline && (f.attributes & FontUnderline)) words += "\\ul";
+    if (f.colour[0] || f.colour[1] || f.colour[2])
+        words += "\\cf" + QByteArray::number(colour(f.colour) + firstColour);
+    return words;
+}
+
+QByteArray TRtfTables::fontTable(const std::function<QByteArray(const QByteArray &)> &entry) const
+{
+    QByteArray out = "{\\fonttbl";
+    for (qsizetype n = 0; n < faces.size(); ++n)
+        out += "{\\f" + QByteArray::number(n) + "\\fnil" + entry(faces[n]) + ";}";
+    return out + '}';
+}
+
+QByteArray TRtfTables::colourTable(const QByteArray &first) const
+{
+    QByteArray out = "{\\colortbl" + first;
+    for (const QByteArray &c : colours)
+        out += "\\red" + QByteArray::number(quint8(c[0])) + "\\green" + QByteArray::number(quint8(c[1])) + "\\blue"
+               + QByteArray::number(quint8(c[2])) + ';';
+    return out + '}';
 }
 
 int TRtfTables::colour(const quint8 *rgb)

@@ -11,15 +11,27 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace Hlp {
 
-// The font and colour tables of an RTF file being written: each face and
-// each colour numbered in the order of its first use.
+// The font and colour tables of an RTF file being written (a decompiled
+// help's topics, an imported help's pages): each face and each colour
+// numbered in the order of its first use.
 struct TRtfTables {
     QList<QByteArray> faces;
     QList<QByteArray> colours; // three bytes: red, green, blue
     int face(const QByteArray &name);
     int colour(const quint8 *rgb); // from 0
+    // The control words of a run in format `f`: font, size, bold, italic,
+    // underline (unless `underline` is false) and colour, the table's
+    // colours numbered from `firstColour` in the file.
+    QByteArray runWords(const TCharFormat &f, int firstColour, bool underline = true);
+    // The font table: each face's entry "{\fN\fnil" + `entry(face)` + ";}".
+    QByteArray fontTable(const std::function<QByteArray(const QByteArray &)> &entry) const;
+    // The colour table: `first` (the entries the file numbers before the
+    // table's own), then each colour.
+    QByteArray colourTable(const QByteArray &first) const;
 };
 
 // One line of the outline of a help file read back: a page (`topic`) or a
