@@ -6,6 +6,7 @@
 #include "compiler/sources/RtfTopics.h"
 #include "formats/TextConv.h"
 #include "helpgen/HelpSources.h"
+#include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/SafeFile.h"
@@ -49,6 +50,10 @@ Hlp::TPagePreview TPreviewMaker::FPage(TCProject &project, const TConfBlock &con
     // The project's title, language and window colours, as the build's .HPJ gives them.
     if (conf.PIni && conf.PPrj)
         read.hpj = Hlp::parseHpj(Platform::toCp1252OrUtf8(FHpjLines(conf.PIni, conf.PPrj, QString(), {}, 0, 640, 480).join(QStringLiteral("\r\n"))));
+    // Its code page, which its language names: the pages are read in it, as
+    // the build reads them.
+    if (const int lcid = conf.PPrj ? FProjectLcid(conf.PPrj) : 0)
+        read.codePage = Platform::languageOfLcid(lcid).codePage;
     // Every topic as a link sees it.
     QHash<QByteArray, int> byContext;
     for (int n = 1; n <= count; ++n) {
@@ -82,7 +87,7 @@ Hlp::TPagePreview TPreviewMaker::FPage(TCProject &project, const TConfBlock &con
             }
             continue;
         }
-        Hlp::TTopicFileRead file = Hlp::readTopicFile(source, &pictures);
+        Hlp::TTopicFileRead file = Hlp::readTopicFile(source, &pictures, read.codePage);
         if (file.topics.isEmpty())
             continue;
         read.topics[n] = file.topics.first();

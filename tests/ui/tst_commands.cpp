@@ -656,6 +656,15 @@ void TestCommands::previewFollowsTheEditor()
     Seq::timer()->PCAllBack();
     QCOMPARE(outline->shownTopic()->name, QStringLiteral("Note"));
     QTRY_VERIFY(preview->browser()->toPlainText().startsWith(QStringLiteral("Le texte de la note.")));
+
+    // A project in another language: the preview shows its letters, in its
+    // code page as the build writes them.
+    Globale::PConf->PPrj->Language.set(QStringLiteral("0x419"));
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    for (const QChar c : QString::fromUtf8(" Привет")) // typed as a Russian keyboard sends them
+        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    QTRY_VERIFY2(preview->browser()->toPlainText().contains(QString::fromUtf8("Привет")), qPrintable(preview->browser()->toPlainText()));
 }
 
 void TestCommands::editingOneObjectChangesOnlyItsFiles()
