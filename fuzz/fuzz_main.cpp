@@ -113,10 +113,11 @@ void runAll(const QByteArray &input)
     }
     Hlp::TFontTable fonts;
     Hlp::TTopicWriter writer;
+    const Platform::CodePage page(1252);
     for (const Hlp::TSourceTopic &t : read.topics) {
         writer.beginTopic(t.title, t.macros);
         for (const Hlp::TParagraph &p : t.nonScrolling + t.scrolling) {
-            const Hlp::TEncodedParagraph e = p.table ? Hlp::encodeTableRow(*p.table, fonts) : Hlp::encodeParagraph(p, fonts);
+            const Hlp::TEncodedParagraph e = p.table ? Hlp::encodeTableRow(*p.table, fonts, page) : Hlp::encodeParagraph(p, fonts, page);
             writer.addText(e.linkData1, e.linkData2, e.topicLength, false, bool(p.table));
         }
     }

@@ -791,16 +791,26 @@ void writeHlp(const THelpDocument &read, Messages &msg, TCompileResult &result)
     const QHash<QByteArray, int> &contextTopic = read.contextTopic;
     TFontTable fonts;
     TTopicWriter writer;
+    // The text in the help's code page: the letters it cannot hold are
+    // said, page by page (the other outputs keep them).
+    const Platform::CodePage page(read.codePage);
+    QString lost;
     for (const TSourceTopic &t : topics) {
         writer.beginTopic(t.title, t.macros);
         for (const bool nonScrolling : {true, false})
             for (const TParagraph &p : nonScrolling ? t.nonScrolling : t.scrolling) {
-                const TEncodedParagraph e = p.table ? encodeTableRow(*p.table, fonts) : encodeParagraph(p, fonts);
+                const TEncodedParagraph e = p.table ? encodeTableRow(*p.table, fonts, page, &lost) : encodeParagraph(p, fonts, page, &lost);
                 // The viewers count a paragraph's characters on 15 bits.
                 if (e.linkData2.size() > 0x7FFF)
                     msg.warning(4074, where(t), QStringLiteral("paragraphe de plus de 32767 caractères : la position dans la page sera approchée."));
                 writer.addText(e.linkData1, e.linkData2, e.topicLength, nonScrolling, bool(p.table));
             }
+        if (!lost.isEmpty()) {
+            msg.warning(4000, where(t), QString::fromUtf8("caractère(s) que la page de code %1 du projet ne peut pas écrire, remplacé(s) par « ? » : %2")
+                                            .arg(read.codePage)
+                                            .arg(lost));
+            lost.clear();
+        }
     }
     for (const QList<int> &sequence : read.browse)
         for (qsizetype i = 1; i < sequence.size(); ++i)

@@ -212,15 +212,16 @@ QByteArray TImportedTopicWriter::paragraph(const QList<Hlp::TInline> &items, Hlp
                 for (; n + 1 < items.size() && items[n + 1].kind == Hlp::TInline::Text && items[n + 1].format == i.format; ++n)
                     joined.text += items[n + 1].text;
                 last = i.format;
-                out += run(i.format, m_page.decode(joined.text));
+                out += run(i.format, Hlp::glyphsAsLetters(joined.text, m_page));
                 break;
             }
             last = i.format;
             if (hotspot) {
-                visible += m_page.decode(i.text);
-                shownRtf += QString::fromLatin1(topicText(m_page.decode(i.text))); // every letter, \uN beyond 1252
+                const QString letters = Hlp::glyphsAsLetters(i.text, m_page);
+                visible += letters;
+                shownRtf += QString::fromLatin1(topicText(letters)); // every letter, \uN beyond 1252
             } else
-                out += run(i.format, m_page.decode(i.text));
+                out += run(i.format, Hlp::glyphsAsLetters(i.text, m_page));
             break;
         case Hlp::TInline::LineBreak: out += "\\line "; break;
         case Hlp::TInline::Tab: out += "\\tab "; break;
@@ -470,7 +471,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
     for (const Hlp::TOutlineEntry &e : entries) {
         // Named by its title, else by the start of its first line (its
         // runs together: a topic file may cut a word into several).
-        QByteArray first;
+        QString first;
         if (e.topic >= 0)
             for (const QList<Hlp::TParagraph> *list : {&p.topics[e.topic].nonScrolling, &p.topics[e.topic].scrolling})
                 for (const Hlp::TParagraph &para : *list)
@@ -480,13 +481,13 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
                             if (i.kind == Hlp::TInline::LineBreak)
                                 break;
                             else if (i.kind == Hlp::TInline::Text)
-                                first += i.text;
+                                first += Hlp::glyphsAsLetters(i.text, page);
                             else if (i.kind == Hlp::TInline::NbSpace || i.kind == Hlp::TInline::Tab)
-                                first += ' ';
+                                first += u' ';
                     }
         // (Cut as letters: a double-byte letter is never halved.)
         const QString shown = e.topic < 0 ? page.decode(e.heading)
-                              : p.topics[e.topic].title.trimmed().isEmpty() ? page.decode(first).left(60)
+                              : p.topics[e.topic].title.trimmed().isEmpty() ? first.left(60)
                                                                               : page.decode(p.topics[e.topic].title);
         QString title = names.isEmpty() ? name : TextConv::FCleanTopicName(shown).simplified();
         if (!names.isEmpty() && !title.isEmpty() && title != shown.simplified())
@@ -517,7 +518,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         Hlp::TSourceTopic heading;
         if (entries[k].topic < 0) {
             Hlp::TInline text;
-            text.text = entries[k].heading;
+            text.text = page.decode(entries[k].heading);
             text.format.attributes = Hlp::FontBold;
             Hlp::TParagraph para;
             para.items << text;
@@ -526,7 +527,7 @@ TImportResult FImportHelp(const QString &file, const QString &name, const QStrin
         Hlp::TSourceTopic t = entries[k].topic < 0 ? heading : p.topics[entries[k].topic];
         if (titleInText.contains(int(k)) && entries[k].topic >= 0) {
             Hlp::TInline text;
-            text.text = page.encode(titleInText.value(int(k)));
+            text.text = titleInText.value(int(k));
             text.format.attributes = Hlp::FontBold;
             Hlp::TParagraph para;
             para.items << text;

@@ -287,11 +287,11 @@ void TestBuildCommand::importKeepsTheLanguage()
     QCOMPARE(back.project.topics.size(), 2);
     QCOMPARE(back.project.topics[1].title, QByteArray("Page 2"));
     QVERIFY(back.project.topics[1].keywords.contains(QByteArray("\xf0\xe5\xea\xe0")));
-    QByteArray text;
+    QString text;
     for (const Hlp::TParagraph &p : back.project.topics[0].scrolling)
         for (const Hlp::TInline &i : p.items)
             text += i.text;
-    QVERIFY2(text.contains("\xd2\xe5\xea\xf1\xf2") && text.contains("\xf1\xe0\xe4"), text.constData());
+    QVERIFY2(text.contains(QString::fromUtf8("Текст")) && text.contains(QString::fromUtf8("сад")), qPrintable(text));
 }
 
 void TestBuildCommand::importThenBuild()

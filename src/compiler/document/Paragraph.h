@@ -2,9 +2,12 @@
 // A paragraph of the help document: its format, and its text in runs with
 // their character format, hotspots (jumps, pop-ups, macros) and pictures;
 // a table row holds its cells' paragraphs.
+#include "platform/CodePage.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+#include <QString>
 
 #include <memory>
 #include <optional>
@@ -36,7 +39,7 @@ struct TInline {
     // text flowing beside it.
     enum Placement : quint8 { InLine, Left, Right };
     Kind kind = Text;
-    QByteArray text;     // Text
+    QString text;        // Text: its letters; a picture font's glyphs (Symbol, Wingdings) as U+F000 + their byte
     TCharFormat format;  // Text
     Link link = Jump;    // HotspotStart
     bool plain = false;  // HotspotStart: shown without colour or underline
@@ -66,6 +69,15 @@ enum TBorder : quint8 { BorderBox = 0x01, BorderTop = 0x02, BorderLeft = 0x04, B
                         BorderThick = 0x20, BorderDouble = 0x40 };
 
 struct TTableRow;
+
+// Whether a character of a text run is a picture font's glyph.
+inline bool isGlyph(QChar c) { return c.unicode() >= 0xF000 && c.unicode() <= 0xF0FF; }
+// A text run as the bytes of the code page `page`: glyphs as their byte,
+// what the page cannot hold as '?' (added to `lost` when given).
+QByteArray textBytes(const QString &text, const Platform::CodePage &page, QString *lost = nullptr);
+// A text run's letters, a glyph as the letter its byte is in the code page
+// `page` (the text a search takes, or an editor without the picture font).
+QString glyphsAsLetters(const QString &text, const Platform::CodePage &page);
 
 struct TParagraph {
     TParagraphFormat format;

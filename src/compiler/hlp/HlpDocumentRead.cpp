@@ -4,6 +4,7 @@
 #include "compiler/hlp/HlpEncode.h"
 #include "compiler/hlp/HlpStructure.h"
 #include "compiler/hlp/HlpPicture.h"
+#include "compiler/pictures/WmfRender.h"
 #include "platform/CodePage.h"
 #include "platform/Cp1252.h"
 
@@ -177,7 +178,7 @@ public:
             text = nul < 0 ? m_ld2.size() : nul + 1;
             if (!piece.isEmpty()) {
                 TInline i;
-                i.text = piece;
+                i.text = QString::fromLatin1(piece); // its bytes until the code page is known (see readHelpFile)
                 i.format = m_font;
                 p.items << i;
             }
@@ -754,7 +755,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             forEachParagraph(t, [&](TParagraph &para) {
                 for (const TInline &i : para.items)
                     if (i.kind == TInline::Text && sample.size() < 65536)
-                        sample += i.text;
+                        sample += i.text.toLatin1();
             });
             if (sample.size() >= 65536)
                 break;
@@ -763,6 +764,30 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             p.codePage = guessed;
             out.notes << QString::fromUtf8("page de codes %1 déduite du texte (le fichier ne la nomme pas).").arg(guessed);
         }
+    }
+    // The text's bytes as letters of that page; a picture font's as its
+    // glyphs.
+    {
+        const Platform::CodePage letters(p.codePage);
+        QHash<QByteArray, bool> pictureFace;
+        for (TSourceTopic &t : p.topics)
+            forEachParagraph(t, [&](TParagraph &para) {
+                for (TInline &i : para.items) {
+                    if (i.kind != TInline::Text)
+                        continue;
+                    const QByteArray bytes = i.text.toLatin1();
+                    auto face = pictureFace.find(i.format.face);
+                    if (face == pictureFace.end())
+                        face = pictureFace.insert(i.format.face, isPictureFont(QString::fromLatin1(i.format.face)));
+                    if (!*face) {
+                        i.text = letters.decode(bytes);
+                        continue;
+                    }
+                    i.text.clear();
+                    for (const char b : bytes)
+                        i.text += QChar(0xF000 | uchar(b));
+                }
+            });
     }
 
     // [MAP] numbers.

@@ -22,7 +22,7 @@ TFontDescriptor descriptorOf(const TCharFormat &f, TFontTable &fonts)
 
 } // namespace
 
-TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
+TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts, const Platform::CodePage &page, QString *lost)
 {
     TEncodedParagraph out;
     QByteArray &ld1 = out.linkData1;
@@ -84,7 +84,7 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
                 putU16(ld1, quint16(d));
                 current = d;
             }
-            ld2 += item.text;
+            ld2 += textBytes(item.text, page, lost);
             break;
         }
         case TInline::LineBreak: command(0x81); break;
@@ -139,7 +139,7 @@ TEncodedParagraph encodeParagraph(const TParagraph &p, TFontTable &fonts)
     return out;
 }
 
-TEncodedParagraph encodeTableRow(const TTableRow &row, TFontTable &fonts)
+TEncodedParagraph encodeTableRow(const TTableRow &row, TFontTable &fonts, const Platform::CodePage &page, QString *lost)
 {
     // Twips to half-points as the help compilers round them.
     const auto h = [](int twips) { return (twips + 5) / 10; };
@@ -164,7 +164,7 @@ TEncodedParagraph encodeTableRow(const TTableRow &row, TFontTable &fonts)
     for (const auto &[column, paragraph] : row.paragraphs) {
         putU16(ld1, quint16(column));
         ld1 += QByteArray("\x01\x00\x80", 3); // as other compilers write them; readers skip them
-        const TEncodedParagraph cell = encodeParagraph(paragraph, fonts);
+        const TEncodedParagraph cell = encodeParagraph(paragraph, fonts, page, lost);
         ld1 += cell.linkData1;
         out.linkData2 += cell.linkData2;
         characters += cell.topicLength;

@@ -16,9 +16,12 @@ struct TEncodedParagraph {
     quint16 topicLength = 0;
 };
 
-TEncodedParagraph encodeParagraph(const TParagraph &paragraph, TFontTable &fonts);
+// The text is written in the code page `page`; the letters it cannot hold
+// become '?' and are added to `lost` when given.
+TEncodedParagraph encodeParagraph(const TParagraph &paragraph, TFontTable &fonts, const Platform::CodePage &page,
+                                  QString *lost = nullptr);
 // A table row (a paragraph whose `table` is set): column widths, then each
 // cell's paragraphs behind its column number.
-TEncodedParagraph encodeTableRow(const TTableRow &row, TFontTable &fonts);
+TEncodedParagraph encodeTableRow(const TTableRow &row, TFontTable &fonts, const Platform::CodePage &page, QString *lost = nullptr);
 
 } // namespace Hlp

@@ -40,11 +40,28 @@ QByteArray rtfText(const QByteArray &text)
     return out;
 }
 
+// A text run for RTF in the code page `page`: as rtfText; a letter the page
+// cannot hold as \uN (a reader of any code page takes it).
+QByteArray runText(const QString &text, const Platform::CodePage &page)
+{
+    QString lost;
+    const QByteArray bytes = textBytes(text, page, &lost);
+    if (lost.isEmpty())
+        return rtfText(bytes);
+    QByteArray out;
+    for (const QChar c : text) {
+        QString missing;
+        const QByteArray one = textBytes(QString(c), page, &missing);
+        out += missing.isEmpty() ? rtfText(one) : "\\u" + QByteArray::number(qint16(c.unicode())) + '?';
+    }
+    return out;
+}
+
 QByteArray twips(int halfPoints) { return QByteArray::number(halfPoints * 10); }
 
 class TRtfWriter {
 public:
-    TRtfWriter(const THelpDocument &p, const QList<QByteArray> &pictureFiles) : m_p(p), m_pictureFiles(pictureFiles) {}
+    TRtfWriter(const THelpDocument &p, const QList<QByteArray> &pictureFiles) : m_p(p), m_page(p.codePage), m_pictureFiles(pictureFiles) {}
     QByteArray write();
     QStringList losses;
 
@@ -54,6 +71,7 @@ private:
     QByteArray paragraph(const TParagraph &p, bool keepn);
 
     const THelpDocument &m_p;
+    const Platform::CodePage m_page;
     const QList<QByteArray> &m_pictureFiles;
     TRtfTables m_tables; // colours numbered from 1 in the file (0 is the default)
 };
@@ -89,7 +107,7 @@ QByteArray TRtfWriter::runs(const QList<TInline> &items)
     for (const TInline &i : items) {
         switch (i.kind) {
         case TInline::Text: {
-            out += '{' + m_tables.runWords(i.format, 1) + ' ' + rtfText(i.text) + '}';
+            out += '{' + m_tables.runWords(i.format, 1) + ' ' + runText(i.text, m_page) + '}';
             break;
         }
         case TInline::LineBreak: out += "\\line "; break;

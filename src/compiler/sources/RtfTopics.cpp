@@ -63,8 +63,15 @@ private:
     void textByte(unsigned char b);
     // A character of the text (\uN, typographic words).
     void textChar(QChar c);
-    // A byte already in the help's code page.
+    // A byte already in the help's code page; of the text, a byte of its
+    // UTF-8 (see putLetters).
     void put(unsigned char b);
+    // Letters of the text (not hidden): held in UTF-8 until their run ends,
+    // so that every letter stays, whatever the help's code page.
+    void putLetters(const QString &letters);
+    // The bytes of a command written in the text ({bmc name}, {button
+    // label,macro}) in the help's code page, as file names and macros are.
+    QByteArray inHelpPage(const QByteArray &utf8) { return m_target.encode(QString::fromUtf8(utf8), &m_lost); }
     // The code page the current text's bytes are in (0: a symbol font).
     int sourcePage() const;
     void flushText();
@@ -101,6 +108,7 @@ private:
     QHash<int, int> m_fontCharsets;  // font number -> \fcharset
     QHash<int, Platform::CodePage> m_sourcePages;
     int m_leadByte = -1;             // the first byte of a double-byte character
+    QChar m_highSurrogate;           // the first half of a \uN pair
     int m_skip = 0;                  // fallback bytes of a \uN still to pass over
     QString m_lost;                  // characters the help's code page cannot hold, this page
     TTopicFileRead m_out;
@@ -186,7 +194,7 @@ void Reader::addItem(const TInline &item, int mark)
 void Reader::addText(const QByteArray &text, const TCharFormat &f, int mark)
 {
     TInline item;
-    item.text = text;
+    item.text = QString::fromUtf8(text);
     item.format = f;
     addItem(item, mark);
 }
@@ -276,7 +284,7 @@ void Reader::flushText()
             picture.kind = TInline::Picture;
             picture.placement = side == 'l' ? TInline::Left : side == 'r' ? TInline::Right : TInline::InLine;
             TPictureSource source;
-            source.file = argument;
+            source.file = inHelpPage(argument);
             source.page = int(m_out.topics.size() + 1);
             picture.picture = pictureNumber(source);
             addItem(picture, mark); // a picture can be a hotspot
@@ -288,15 +296,15 @@ void Reader::flushText()
             TInline start, end;
             start.kind = TInline::HotspotStart;
             start.link = TInline::Macro;
-            start.macro = macro;
+            start.macro = inHelpPage(macro);
             end.kind = TInline::HotspotEnd;
             addItem(start);
-            addText("[" + (label.isEmpty() ? QByteArray("\xbb") : label) + "]", f, 0);
+            addText("[" + (label.isEmpty() ? QByteArray("\xc2\xbb") : label) + "]", f, 0); // "[»]"
             addItem(end);
             if (macro.isEmpty())
-                warn(QStringLiteral("bouton sans macro : {button %1}").arg(QString::fromLatin1(argument)));
+                warn(QStringLiteral("bouton sans macro : {button %1}").arg(QString::fromUtf8(argument)));
         } else {
-            warn(QStringLiteral("élément non pris en charge ignoré : {%1 %2}").arg(QString::fromLatin1(command), QString::fromLatin1(argument)));
+            warn(QStringLiteral("élément non pris en charge ignoré : {%1 %2}").arg(QString::fromUtf8(command), QString::fromUtf8(argument)));
         }
     }
     // A command begun here and not closed yet waits for the next run.
@@ -554,7 +562,7 @@ void Reader::commitFootnote()
     // the compiler's guide write it), in the footnote's text (as Word
     // repeats it there), or in both.
     TInline *last = !m_para.items.isEmpty() && m_para.items.last().kind == TInline::Text ? &m_para.items.last() : nullptr;
-    const char before = last && !last->text.isEmpty() ? last->text.back() : 0;
+    const char before = last && !last->text.isEmpty() && last->text.back().unicode() < 0x80 ? char(last->text.back().unicode()) : 0;
     const char inside = text.isEmpty() ? 0 : text[0];
     char mark = 0;
     bool markBefore = false;
@@ -642,6 +650,28 @@ void Reader::textByte(unsigned char b)
 {
     const Dest dest = st().dest;
     const int page = dest == Dest::Text || dest == Dest::Footnote || dest == Dest::Hidden ? sourcePage() : 0;
+    if (dest == Dest::Text && !st().hidden) {
+        // The text: a symbol font's byte is its glyph; other bytes are
+        // letters of their font's code page.
+        if (page == 0) {
+            m_leadByte = -1;
+            return putLetters(QString(QChar(0xF000 | b)));
+        }
+        if (b < 0x80 && m_leadByte < 0)
+            return put(b);
+        auto it = m_sourcePages.find(page);
+        if (it == m_sourcePages.end())
+            it = m_sourcePages.insert(page, Platform::CodePage(page));
+        QByteArray bytes(1, char(b));
+        if (m_leadByte >= 0) {
+            bytes.prepend(char(m_leadByte));
+            m_leadByte = -1;
+        } else if (it->isLeadByte(b)) {
+            m_leadByte = b;
+            return;
+        }
+        return putLetters(it->decode(bytes));
+    }
     // The same page, a symbol font's glyphs, or plain ASCII: as they are.
     if (page == 0 || page == m_target.number() || (b < 0x80 && m_leadByte < 0)) {
         m_leadByte = -1;
@@ -663,8 +693,24 @@ void Reader::textByte(unsigned char b)
         put(uchar(c));
 }
 
+void Reader::putLetters(const QString &letters)
+{
+    for (const char b : letters.toUtf8())
+        put(uchar(b));
+}
+
 void Reader::textChar(QChar c)
 {
+    if (st().dest == Dest::Text && !st().hidden) {
+        // Every letter as it is; a \uN pair (a letter beyond U+FFFF) whole.
+        if (c.isHighSurrogate()) {
+            m_highSurrogate = c;
+            return;
+        }
+        const QString letters = c.isLowSurrogate() && !m_highSurrogate.isNull() ? QString(m_highSurrogate) + c : QString(c);
+        m_highSurrogate = QChar();
+        return putLetters(letters);
+    }
     // A symbol font's glyph as Word writes it (U+F0xx): its byte.
     if (sourcePage() == 0 && c.unicode() >= 0xF000 && c.unicode() <= 0xF0FF)
         return put(uchar(c.unicode() & 0xFF));

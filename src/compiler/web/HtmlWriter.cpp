@@ -44,16 +44,23 @@ QString plainValue(QString value)
 namespace {
 
 // The help's text, in its code page.
-QString text(const THelpDocument &project, const QByteArray &bytes)
+const Platform::CodePage &pageOf(const THelpDocument &project)
 {
-    if (project.codePage == 1252)
-        return Platform::fromCp1252(bytes);
     thread_local QHash<int, Platform::CodePage> pages;
     auto it = pages.find(project.codePage);
     if (it == pages.end())
         it = pages.insert(project.codePage, Platform::CodePage(project.codePage));
-    return it->decode(bytes);
+    return *it;
 }
+
+QString text(const THelpDocument &project, const QByteArray &bytes)
+{
+    if (project.codePage == 1252)
+        return Platform::fromCp1252(bytes);
+    return pageOf(project).decode(bytes);
+}
+
+QString letters(const THelpDocument &project, const QString &run) { return glyphsAsLetters(run, pageOf(project)); }
 
 QString escaped(const QString &s) { return s.toHtmlEscaped(); }
 
@@ -183,7 +190,7 @@ QString plainText(const THelpDocument &project, const TParagraph &p)
     }
     for (const TInline &i : p.items)
         if (i.kind == TInline::Text)
-            out += text(project, i.text);
+            out += letters(project, i.text);
         else if (i.kind == TInline::Tab || i.kind == TInline::LineBreak || i.kind == TInline::NbSpace)
             out += u' ';
     return out;
@@ -509,10 +516,10 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             const bool picture = isPictureFont(face);
             QString shown;
             if (picture)
-                for (const char c : i.text)
+                for (const char c : textBytes(i.text, pageOf(m_p)))
                     shown += symbol ? symbolFontChar(uchar(c)) : wingdingsChar(uchar(c));
             else
-                shown = text(m_p, i.text);
+                shown = letters(m_p, i.text);
             QString style = picture ? QStringLiteral("font-size:%1pt;").arg(f.halfPoints / 2.0)
                                                 : QStringLiteral("font-family:'%1';font-size:%2pt;").arg(face).arg(f.halfPoints / 2.0);
             if (f.attributes & FontBold)

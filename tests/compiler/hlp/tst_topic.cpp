@@ -134,7 +134,7 @@ void TestTopic::paragraphEncoding()
     Hlp::TInline dot = go;
     dot.text = ".";
     p.items = {go, jump, there, end, dot};
-    const Hlp::TEncodedParagraph e = Hlp::encodeParagraph(p, fonts);
+    const Hlp::TEncodedParagraph e = Hlp::encodeParagraph(p, fonts, Platform::CodePage());
     QCOMPARE(Hlp::textLinkData1(e.linkData1, e.topicLength).toHex(),
              QByteArray("22801c008000000000800000e3046d0e378982ff"));
     QCOMPARE(e.linkData2, QByteArray("\0Go \0there\0.\0\0", 14));
@@ -154,7 +154,7 @@ void TestTopic::paragraphEncoding()
     picture.kind = Hlp::TInline::Picture;
     picture.picture = 0;
     q.items = {go, bold, macro, there, end, picture};
-    const Hlp::TEncodedParagraph f = Hlp::encodeParagraph(q, fonts);
+    const Hlp::TEncodedParagraph f = Hlp::encodeParagraph(q, fonts, Platform::CodePage());
     QCOMPARE(fonts.descriptorCount(), 2);
     QVERIFY(f.linkData1.startsWith(QByteArray::fromHex("0080000010089180")));
     QVERIFY(f.linkData1.contains(QByteArray::fromHex("c81d00") + "ExecProgram(\"notepad.exe\",0)" + QByteArray(1, '\0')));

@@ -42,7 +42,8 @@ namespace {
 // What a help file says, page by page, as the reader gives it back: for
 // the round trip of decompiling and compiling again.
 struct TSummary {
-    QList<QByteArray> titles, texts, windows;
+    QList<QByteArray> titles, windows;
+    QList<QString> texts;
     QList<QList<qint32>> contexts, jumps;
     QList<QList<QByteArray>> keywords;
     QList<QList<QImage>> pictures;
@@ -57,7 +58,7 @@ TSummary summaryOf(const QByteArray &hlp)
     QList<int> kept; // pages with a context or some text (the compiler drops the others)
     for (int n = 0; n < read.project.topics.size(); ++n) {
         Hlp::TSourceTopic t = read.project.topics[n];
-        QByteArray text;
+        QString text;
         QList<qint32> jumps;
         QList<QImage> pictures;
         Hlp::forEachParagraph(t, [&](Hlp::TParagraph &p) {

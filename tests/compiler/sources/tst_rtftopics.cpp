@@ -32,13 +32,14 @@ QStringList hotspots(const QList<Hlp::TParagraph> &paras)
     return out;
 }
 
+// The text of paragraphs in Windows-1252, each ended by '|'.
 QByteArray textOf(const QList<Hlp::TParagraph> &paras)
 {
     QByteArray out;
     for (const Hlp::TParagraph &p : paras) {
         for (const Hlp::TInline &i : p.items)
             if (i.kind == Hlp::TInline::Text)
-                out += i.text;
+                out += Hlp::textBytes(i.text, Platform::CodePage());
         out += '|';
     }
     return out;
@@ -161,12 +162,12 @@ void TestRtfTopics::hotspotForms()
     QByteArray expected = QByteArray::fromHex("eb0600") + QByteArray::fromHex("01");
     Hlp::putU32(expected, quint32(Hlp::contextHash("ctx")));
     expected += QByteArray::fromHex("02");
-    QVERIFY(Hlp::encodeParagraph(p, fonts).linkData1.contains(expected));
+    QVERIFY(Hlp::encodeParagraph(p, fonts, Platform::CodePage()).linkData1.contains(expected));
     Hlp::TInline other = spots[6];
     p.items = {other, text, end};
     expected = QByteArray::fromHex("eb0f0004");
     Hlp::putU32(expected, quint32(Hlp::contextHash("ctx")));
-    QVERIFY(Hlp::encodeParagraph(p, fonts).linkData1.contains(expected + "other.hlp" + QByteArray(1, '\0')));
+    QVERIFY(Hlp::encodeParagraph(p, fonts, Platform::CodePage()).linkData1.contains(expected + "other.hlp" + QByteArray(1, '\0')));
 }
 
 void TestRtfTopics::tableRows()
@@ -191,7 +192,7 @@ void TestRtfTopics::tableRows()
     QCOMPARE(hotspots({row.paragraphs[0].second}).size(), 1);
     QCOMPARE(paras[2].table->paragraphs.size(), 1); // an empty cell is still a cell
     Hlp::TFontTable fonts;
-    const Hlp::TEncodedParagraph e = Hlp::encodeTableRow(row, fonts);
+    const Hlp::TEncodedParagraph e = Hlp::encodeTableRow(row, fonts, Platform::CodePage());
     QCOMPARE(e.linkData1.left(10), QByteArray::fromHex("0201bd000100d1020b00"));
     QVERIFY(e.linkData1.endsWith("\xff\xff"));
     QCOMPARE(e.topicLength, quint16(e.linkData2.size()));
@@ -199,7 +200,7 @@ void TestRtfTopics::tableRows()
     other.gap = 108;
     other.left = 402;
     other.cellx = {1647, 8802};
-    QCOMPARE(Hlp::encodeTableRow(other, fonts).linkData1.left(10), QByteArray::fromHex("02016d003300c0020b00"));
+    QCOMPARE(Hlp::encodeTableRow(other, fonts, Platform::CodePage()).linkData1.left(10), QByteArray::fromHex("02016d003300c0020b00"));
 
     // More columns than a help file holds: the cells become paragraphs,
     // with one warning.
@@ -262,10 +263,10 @@ void TestRtfTopics::commandsSplitOverRuns()
     while (tab < paras[2].items.size() && paras[2].items.at(tab).kind != Hlp::TInline::Tab)
         ++tab;
     QVERIFY(tab > 0 && tab < paras[2].items.size());
-    QCOMPARE(paras[2].items.at(tab - 1).text, QByteArray("{bm"));
+    QCOMPARE(paras[2].items.at(tab - 1).text, QStringLiteral("{bm"));
     // The brace before "bold" keeps its own (plain) format.
     const Hlp::TInline &brace = paras[2].items.at(1);
-    QCOMPARE(brace.text, QByteArray("{"));
+    QCOMPARE(brace.text, QStringLiteral("{"));
     QVERIFY(!(brace.format.attributes & Hlp::FontBold));
     QVERIFY(read.warnings.isEmpty());
 }
@@ -358,10 +359,10 @@ void TestRtfTopics::formatsOfTheReference()
     const QList<Hlp::TParagraph> &paras = read.topics.value(0).scrolling;
     QCOMPARE(paras.size(), 3);
     Hlp::TFontTable fonts;
-    const Hlp::TEncodedParagraph rule = Hlp::encodeParagraph(paras[0], fonts);
+    const Hlp::TEncodedParagraph rule = Hlp::encodeParagraph(paras[0], fonts, Platform::CodePage());
     QCOMPARE(rule.linkData1.mid(4, 2), QByteArray::fromHex("0001")); // paragraph bits: borders
     QCOMPARE(rule.linkData1.mid(6, 3), QByteArray::fromHex("080000"));
-    const Hlp::TEncodedParagraph blank = Hlp::encodeParagraph(paras[1], fonts);
+    const Hlp::TEncodedParagraph blank = Hlp::encodeParagraph(paras[1], fonts, Platform::CodePage());
     QCOMPARE(quint8(blank.linkData1[6]), quint8(0x80)); // a font command of its own
     QCOMPARE(paras[1].markFormat->halfPoints, quint8(16));
     QCOMPARE(paras[2].format.tabs, QList<quint16>{36});
