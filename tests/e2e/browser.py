@@ -374,6 +374,17 @@ def check_french_search(browser, site, shots):
         raise Failure(f"sample: the pages titled « fichier » are not first: {hits}")
     browser.screenshot(shots / "sample-search-header.png")
     print(f"sample: « element », « imprimante » found; « fichier » ranks the {titled.count(True)} titled pages first")
+    # A typing slip is forgiven and said; a malformed escape in the address
+    # is read as typed (it stopped the page's script).
+    browser.open(site.joinpath("search.html").as_uri() + "?q=imgae%ZZ")
+    browser.wait_for("document.getElementById('q') && document.getElementById('q').value === 'imgae%ZZ'",
+                     "sample: search.html?q=imgae%ZZ does not put the words in its field")
+    browser.open(site.joinpath("search.html").as_uri() + "?q=imgae")
+    browser.wait_for("document.getElementById('said').textContent.indexOf('image') >= 0 && "
+                     "document.querySelectorAll('#hits a').length === 1",
+                     "sample: « imgae » does not say it took « image » and find its page")
+    said = browser.js("document.getElementById('said').textContent")
+    print(f"sample: « imgae » read as « image »: {said}")
 
 
 def check_layout(browser, name, site, shots, axe):

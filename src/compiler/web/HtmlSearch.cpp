@@ -93,6 +93,19 @@ SearchTerms::~SearchTerms() = default;
 
 QString SearchTerms::algorithm() const { return m_stemmer->algorithm; }
 
+QString SearchTerms::stem(const QString &word) const
+{
+#ifdef KIVHELP_HAVE_STEMMER
+    if (m_stemmer->stemmer) {
+        const QByteArray utf8 = word.toUtf8();
+        const sb_symbol *stem = sb_stemmer_stem(m_stemmer->stemmer, reinterpret_cast<const sb_symbol *>(utf8.constData()), int(utf8.size()));
+        if (stem)
+            return QString::fromUtf8(reinterpret_cast<const char *>(stem), sb_stemmer_length(m_stemmer->stemmer));
+    }
+#endif
+    return word;
+}
+
 QStringList SearchTerms::operator()(const QString &text) const
 {
     static const QRegularExpression word(QStringLiteral("[\\p{L}\\p{N}]+"));
@@ -114,18 +127,16 @@ QStringList SearchTerms::operator()(const QString &text) const
                 for (qsizetype k = 0; k + 1 < part.size(); ++k)
                     out << part.mid(k, 2);
             } else {
-                QString lower = part.toLower();
-#ifdef KIVHELP_HAVE_STEMMER
-                if (m_stemmer->stemmer) {
-                    const QByteArray utf8 = lower.toUtf8();
-                    const sb_symbol *stem = sb_stemmer_stem(m_stemmer->stemmer, reinterpret_cast<const sb_symbol *>(utf8.constData()), int(utf8.size()));
-                    if (stem)
-                        lower = QString::fromUtf8(reinterpret_cast<const char *>(stem), sb_stemmer_length(m_stemmer->stemmer));
-                }
-#endif
-                const QString term = foldForSearch(lower);
+                const QString lower = part.toLower();
+                const QString term = foldForSearch(stem(lower));
                 if (!term.isEmpty())
                     out << term;
+                // A reader may type it without its accents, which the
+                // stemmer then cannot take off with the ending
+                // ("presentacion" for "presentación"): that form is found too.
+                if (const QString plain = foldForSearch(lower); plain != lower)
+                    if (const QString other = foldForSearch(stem(plain)); !other.isEmpty() && other != term)
+                        out << other;
             }
             i = j;
         }
@@ -141,10 +152,11 @@ void SearchIndex::addPage(const QString &file, const QString &title, const QStri
     m_files << file;
     m_titles << title;
     m_texts << text.simplified();
-    // Title first, then keywords, then the text: more of each ranks higher.
+    // Title first, then keywords, then the text: more of the keywords and
+    // the text ranks higher (a word twice in a title is no better title).
     QHash<QString, int> score;
     for (const QString &t : m_terms(title))
-        score[t] += 10000;
+        score[t] = 10000;
     for (const QString &k : keywords)
         for (const QString &t : m_terms(k))
             if (score[t] % 10000 < 9900)

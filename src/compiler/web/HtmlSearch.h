@@ -30,6 +30,7 @@ public:
     QString algorithm() const;
 
 private:
+    QString stem(const QString &word) const; // as it is without a stemmer
     struct Stemmer;
     std::unique_ptr<Stemmer> m_stemmer;
 };

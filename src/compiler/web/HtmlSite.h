@@ -12,6 +12,9 @@ namespace Hlp {
 struct TWebLabels {
     QString lang;
     QString contents, index, search, previous, next, skip, noHit, found, noTopic, path, browse, menu, noContext, appendix;
+    // The search's answer: how many pages ("%1"), the words it took when it
+    // forgave a typing slip ("%1"), and the link to every hit.
+    QString hitCount, resultsFor, allPages;
 };
 
 // The words for a help in the language `tag` ("fr", "en"...): French,

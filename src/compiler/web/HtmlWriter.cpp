@@ -1151,7 +1151,7 @@ QStringList Writer::run()
         write(QStringLiteral("search.html"),
               page(QStringLiteral("search.html"), m_labels.search,
                    wrapped(QStringLiteral("<h1 class=\"title\">%1</h1><form onsubmit=\"return search(this)\"><input name=\"q\" id=\"q\" aria-label=\"%1\">"
-                                          " <button type=\"submit\">%1</button></form><ul id=\"hits\"></ul>")
+                                          " <button type=\"submit\">%1</button></form><p id=\"said\" role=\"status\"></p><ul id=\"hits\"></ul>")
                                .arg(escaped(m_labels.search))),
                    QStringLiteral("<script src=\"search/meta.js\"></script>"))
                   .toUtf8());
@@ -1165,8 +1165,10 @@ QStringList Writer::run()
     // The main window's colours: the text's background, and the
     // non-scrolling region's; the dark scheme's last.
     write(QStringLiteral("help.css"), QByteArray(kWebStyle) + windowRules().toUtf8() + m_classRules.toUtf8() + darkRules().toUtf8());
-    write(QStringLiteral("help.js"), QStringLiteral("var LABELS = {noHit: %1, search: %2, noContext: %3};\n")
-                                         .arg(jsString(m_labels.noHit), jsString(m_labels.search), jsString(m_labels.noContext)).toUtf8()
+    write(QStringLiteral("help.js"), QStringLiteral("var LABELS = {noHit: %1, search: %2, noContext: %3, hitCount: %4, resultsFor: %5, allPages: %6};\n")
+                                         .arg(jsString(m_labels.noHit), jsString(m_labels.search), jsString(m_labels.noContext),
+                                              jsString(m_labels.hitCount), jsString(m_labels.resultsFor), jsString(m_labels.allPages))
+                                         .toUtf8()
                                          + kWebScript);
     checkContrast();
     QString error;

@@ -72,12 +72,17 @@ function layTabs(root) {
 window.addEventListener('load', function () { layTabs(document); });
 window.addEventListener('resize', function () { layTabs(document); });
 // A value of the page's address (page.html?name=value).
+// A value of the address's query (?name=value); a malformed escape (a lone
+// "%") is read as it is written.
+function decoded(s) {
+  try { return decodeURIComponent(s); } catch (e) { return s; }
+}
 function parameter(name) {
   var pairs = window.location.search.replace(/^\?/, '').split('&');
   for (var i = 0; i < pairs.length; ++i) {
     var eq = pairs[i].indexOf('=');
-    if (eq > 0 && decodeURIComponent(pairs[i].slice(0, eq)) === name)
-      return decodeURIComponent(pairs[i].slice(eq + 1).replace(/\+/g, ' '));
+    if (eq > 0 && decoded(pairs[i].slice(0, eq)) === name)
+      return decoded(pairs[i].slice(eq + 1).replace(/\+/g, ' '));
   }
   return null;
 }
@@ -212,43 +217,136 @@ function partOf(term) {
   for (var i = 0; i < key && i < term.length; ++i) h = (h * 31 + term.charCodeAt(i)) % 4294967296;
   return h % SEARCH.meta.parts;
 }
-// The pages that have every word of q (a term that starts with it, or
-// the stem it starts with), best first: the title, then the keywords, then
-// the text, more occurrences first.
+// Words of each stemmer's language that say little of a page: left out of
+// the scoring unless the query has nothing else.
+var STOPWORDS = {
+  french: 'a au aux avec ce ces dans de des du elle en est et il ils je la le les leur lui ma mais me mes moi mon ne nos notre nous on ou par pas pour qu que qui sa se ses son sont sur ta te tes toi ton tu un une vos votre vous y',
+  english: 'a an and are as at be but by for from has have he her his how i if in into is it its me my no not of on or our she so than that the their them then there these they this to was we were what when which who will with you your',
+  german: 'aber als am an auch auf aus bei bin bis das dass dem den der des die ein eine einem einen einer es für hat ich ihr im in ist ja mit nach nicht noch nur oder sie sind so um und uns von vor war was wie wir zu zum zur',
+  spanish: 'a al como con de del el en es la las le lo los mas mi no o para pero por que se si su sus un una y ya',
+  italian: 'a al alla con da dal de dei del della di e gli ha i il in la le lo ma mi non o per che se si su un una uno',
+  portuguese: 'a ao as com da das de do dos e em na nas no nos o os para por que se sem um uma',
+  dutch: 'aan als bij dat de den der die dit een en er het hij in is je met na naar niet of om op te van voor wat ze zijn',
+  russian: '\u0438 \u0432 \u0432\u043e \u043d\u0435 \u0447\u0442\u043e \u043e\u043d \u043d\u0430 \u044f \u0441 \u0441\u043e \u043a\u0430\u043a \u0430 \u0442\u043e \u0432\u0441\u0435 \u043e\u043d\u0430 \u0442\u0430\u043a \u0435\u0433\u043e \u043d\u043e \u0434\u0430 \u0442\u044b \u043a \u0443 \u0436\u0435 \u0432\u044b \u0437\u0430 \u0431\u044b \u043f\u043e \u043e\u0442 \u0434\u043b\u044f \u0438\u0437 \u0438\u043b\u0438'
+};
+function stopTerms() {
+  if (SEARCH.stop) return SEARCH.stop;
+  SEARCH.stop = {};
+  var list = SEARCH.meta && STOPWORDS[SEARCH.meta.stemmer];
+  if (list) each(list.split(' '), function (w) { each(terms(w), function (t) { SEARCH.stop[t] = true; }); });
+  return SEARCH.stop;
+}
+// The words one typing slip away from the word (a letter left out, added,
+// replaced, or two neighbours swapped), its first two letters kept (they
+// name the part of the index it is in); LETTERS: the alphabet to try.
+function slips(word, letters) {
+  var out = [], i, k;
+  for (i = 2; i < word.length; ++i) out.push(word.slice(0, i) + word.slice(i + 1));
+  for (i = 2; i + 1 < word.length; ++i) out.push(word.slice(0, i) + word.charAt(i + 1) + word.charAt(i) + word.slice(i + 2));
+  for (i = 2; i <= word.length; ++i)
+    for (k = 0; k < letters.length; ++k) {
+      out.push(word.slice(0, i) + letters.charAt(k) + word.slice(i));
+      if (i < word.length) out.push(word.slice(0, i) + letters.charAt(k) + word.slice(i + 1));
+    }
+  return out;
+}
+// The pages that have every word of q, best first. A word matches its
+// own term (best), the stem it starts with when that stem is at least four
+// letters and three quarters of it, and the longer terms that start with
+// it; a word of five letters or more that matches nothing takes the terms
+// one typing slip away in titles and keywords (result.corrected says
+// which). A page's title counts above its keywords, its keywords above its
+// text; more occurrences rank higher.
 function query(q, done) {
   withScripts(['search/meta.js', 'search/stem.js'], function () {
     if (!SEARCH.meta) { done(null); return; }
-    var words = [];
+    var words = [], typed = {}, m;
     each(terms(q), function (t) { if ((t.length > 1 || isCjk(t.charCodeAt(0))) && words.indexOf(t) < 0) words.push(t); });
+    // Each term's word as typed (lower case, without accents).
+    WORD.lastIndex = 0;
+    while ((m = WORD.exec(q)) !== null) typed[fold(stem(m[0].toLowerCase()))] = fold(m[0].toLowerCase());
+    var stop = stopTerms(), scored = [];
+    each(words, function (w) { if (!stop[w]) scored.push(w); });
+    if (scored.length) words = scored;
     if (!words.length) { done(null); return; }
     var names = [];
     each(words, function (w) { names.push('search/w' + partOf(w) + '.js'); });
     withScripts(names, function () {
-      var total = null, marks = [];
+      var total = null, marks = [], corrected = [];
       each(words, function (w) {
-        var part = SEARCH.parts[partOf(w)] || {}, found = {}, best = '';
-        function add(t, weight) {
+        var part = SEARCH.parts[partOf(w)] || {}, found = {}, best = '', any = false;
+        // FIELDS: 1 for every place, 100 for titles and keywords alone.
+        function add(t, weight, fields) {
           for (var list = part[t], i = 0, page = 0; i < list.length; i += 2) {
             page += list[i];
-            found[page] = (found[page] || 0) + list[i + 1] * weight;
+            var score = list[i + 1] - list[i + 1] % fields;
+            if (score) { found[page] = (found[page] || 0) + score * weight; any = true; }
           }
           marks.push(t);
         }
         for (var t in part) {
           if (!part.hasOwnProperty(t)) continue;
-          if (t.indexOf(w) === 0) add(t, t === w ? 2 : 1);
-          else if (w.indexOf(t) === 0 && t.length * 2 >= w.length && t.length > best.length) best = t;
+          if (t === w) add(t, 4, 1);
+          else if (t.indexOf(w) === 0) add(t, 1, 1);
+          else if (w.indexOf(t) === 0 && t.length >= 4 && t.length * 4 >= w.length * 3 && t.length > best.length) best = t;
         }
-        if (best) add(best, 2);
+        if (best) add(best, 2, 1);
+        var word = typed[w];
+        if (!any && word && word.length >= 5 && !isCjk(w.charCodeAt(0))) {
+          var letters = '', tried = {};
+          for (var v in part) if (part.hasOwnProperty(v)) for (var c = 0; c < v.length; ++c) if (letters.indexOf(v.charAt(c)) < 0) letters += v.charAt(c);
+          each(slips(word, letters), function (slip) {
+            var u = fold(stem(slip));
+            if (tried[u] || u === w || u.length < 4 || stop[u] || !part.hasOwnProperty(u)) return;
+            tried[u] = true;
+            var before = any;
+            add(u, 1, 100);
+            if (any && !before) corrected.push([w, u]);
+          });
+        }
         if (total === null) total = found;
         else for (var p in total) if (total.hasOwnProperty(p)) { if (found[p]) total[p] += found[p]; else delete total[p]; }
       });
+      // Among pages whose titles have the words, the titles most made of
+      // them first ("Toolbar" before "View Toolbar command").
+      var marked = {};
+      each(marks, function (t) { marked[t] = true; });
       var hits = [];
-      for (var p in total) if (total.hasOwnProperty(p)) hits.push([+p, total[p]]);
+      for (var p in total)
+        if (total.hasOwnProperty(p)) {
+          var score = total[p];
+          if (score >= 10000) {
+            var inTitle = terms(SEARCH.meta.pages[p][1]), hit = 0;
+            each(inTitle, function (t) { if (marked[t]) ++hit; });
+            score += Math.round(9999 * hit / Math.max(1, inTitle.length));
+          }
+          hits.push([+p, score]);
+        }
       hits.sort(function (a, b) { return b[1] - a[1] || a[0] - b[0]; });
-      done({ hits: hits, marks: marks });
+      done({ hits: hits, marks: marks, corrected: hits.length ? corrected : [], query: q });
     });
   });
+}
+// The query as the search took it: each word it corrected replaced by the
+// word of a hit's title whose term it took.
+function correctedQuery(result) {
+  var out = result.query;
+  each(result.corrected, function (c) {
+    var shown = null;
+    each(result.hits.slice(0, 20), function (h) {
+      var title = SEARCH.meta.pages[h[0]][1], m;
+      WORD.lastIndex = 0;
+      while (!shown && (m = WORD.exec(title)) !== null) if (fold(stem(m[0].toLowerCase())) === c[1]) shown = m[0];
+    });
+    WORD.lastIndex = 0;
+    var m;
+    while ((m = WORD.exec(out)) !== null)
+      if (fold(stem(m[0].toLowerCase())) === c[0]) {
+        out = out.slice(0, m.index) + (shown || c[1]) + out.slice(m.index + m[0].length);
+        break;
+      }
+  });
+  return out;
 }
 // Where the marks are in a text: [start, end] of each word that starts
 // with one (or whose stem is one), and of each pair of characters.
@@ -282,7 +380,14 @@ function appendMarked(parent, text, ranges) {
 // mark, and the passage where they first are.
 function showHits(list, result, limit) {
   list.innerHTML = '';
+  var said = document.getElementById('said');
+  if (said) said.textContent = '';
   if (!result) return;
+  // How many pages, and the words taken for a typing slip.
+  if (said && result.hits.length) {
+    said.textContent = (result.corrected.length ? LABELS.resultsFor.replace('%1', correctedQuery(result)) + ' \u2014 ' : '')
+                       + LABELS.hitCount.replace('%1', result.hits.length);
+  }
   if (!result.hits.length) {
     var none = document.createElement('li');
     none.className = 'none';
@@ -311,6 +416,15 @@ function showHits(list, result, limit) {
       }
       list.appendChild(li);
     });
+    // The header's short list leads to the search page, which lists them all.
+    if (result.hits.length > limit || (result.corrected.length && list.id === 'found')) {
+      var all = document.createElement('li'), link = document.createElement('a');
+      all.className = 'all';
+      link.href = 'search.html?q=' + encodeURIComponent(result.query);
+      link.appendChild(document.createTextNode(LABELS.allPages + ' (' + result.hits.length + ')'));
+      all.appendChild(link);
+      list.appendChild(all);
+    }
   });
 }
 // The header's field: hits as the reader types; Enter opens the search page.
@@ -326,19 +440,20 @@ function find(form) {
   return false;
 }
 function search(form) {
-  query(form.q.value, function (result) { showHits(document.getElementById('hits'), result || { hits: [], marks: [] }, 200); });
+  query(form.q.value, function (result) { showHits(document.getElementById('hits'), result || { hits: [], marks: [], corrected: [], query: '' }, 200); });
   return false;
 }
 // The words a search found, marked in the page it opened.
 function markPage(marks) {
-  var main = document.getElementById('main'), nodes = [], first = null;
-  if (!main || !marks.length) return;
+  // In the page's own text: not its path, nor the pages before and after.
+  var texts = document.querySelectorAll('#main .nsr, #main .text'), nodes = [], first = null;
+  if (!texts.length || !marks.length) return;
   var walk = function (n) {
     for (var c = n.firstChild; c; c = c.nextSibling)
       if (c.nodeType === 3) nodes.push(c);
       else if (c.nodeType === 1 && c.nodeName !== 'SCRIPT' && c.nodeName !== 'STYLE') walk(c);
   };
-  walk(main);
+  each(texts, walk);
   each(nodes, function (t) {
     var ranges = markRanges(t.nodeValue, marks);
     if (!ranges.length) return;
