@@ -387,6 +387,37 @@ def check_french_search(browser, site, shots):
     print(f"sample: « imgae » read as « image »: {said}")
 
 
+def check_every_kind(browser, name, site, axe):
+    """axe-core on every kind of page (a topic, one with pop-ups, the
+    contents, the keyword index, the search with hits), light and dark, at
+    a phone's width and a desktop's."""
+    if axe is None:
+        return
+    toc = (site / "toc.js").read_text("utf-8")
+    pages = [p.split("#", 1)[0] for p in re.findall(r',"([^"]+)"\]', toc) if p]
+    popup = first_page_with(site, r'class="popup"')
+    word = next(iter(re.findall(r"[^\W\d_]{5,}", (site / pages[-1]).read_text("utf-8").split("<main", 1)[-1]) if pages else []), "a")
+    kinds = [pages[-1] if pages else "index.html", "index.html", "keywords.html", "search.html?q=" + word] + ([popup.name] if popup else [])
+    runs = 0
+    try:
+        for dark in (False, True):
+            browser.dark(dark)
+            for width in (1280, 375):
+                browser.viewport(width, 800, mobile=width < 800)
+                for kind in kinds:
+                    file, _, query = kind.partition("?")
+                    browser.open(site.joinpath(file).as_uri() + ("?" + query if query else ""))
+                    browser.wait_for("document.readyState === 'complete'", f"{name}: {kind} does not load")
+                    if query:
+                        browser.wait_for("document.querySelectorAll('#hits li').length > 0", f"{name}: {kind} lists nothing")
+                    check_accessible(browser, name, f"{kind} ({'dark' if dark else 'light'}, {width} px)", axe)
+                    runs += 1
+    finally:
+        browser.dark(False)
+        browser.viewport(1280, 800)
+    print(f"{name}: axe-core finds nothing on {len(kinds)} kinds of page, light and dark, at 375 and 1280 px ({runs} runs)")
+
+
 def check_layout(browser, name, site, shots, axe):
     """The contents beside a page, the current page marked and in view; the
     search field of its header; a phone's width; the dark scheme; and no
@@ -552,6 +583,7 @@ def main():
             for name, site in sites.items():
                 check_site(browser, name, site, shots)
                 check_layout(browser, name, site, shots, axe)
+                check_every_kind(browser, name, site, axe)
                 check_stems(browser, name, site)
             check_french_search(browser, sites["sample"], shots)
             for lang, _, _ in LANGUAGES:

@@ -29,6 +29,8 @@ TWebLabels webLabels(const QString &tag);
 // where one newer construct would stop the whole script.
 extern const char kWebStyle[];
 extern const char kWebScript[];
+// The pages' icon (favicon.svg).
+extern const char kFavicon[];
 
 // The page script's stemmer for a Snowball algorithm ("french"...): it
 // defines STEMMERS[algorithm], or nothing for a language it lacks.

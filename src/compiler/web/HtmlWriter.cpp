@@ -64,6 +64,73 @@ QString letters(const THelpDocument &project, const QString &run) { return glyph
 
 QString escaped(const QString &s) { return s.toHtmlEscaped(); }
 
+// The keyword index as readers see it: a keyword "main, sub" or "main:
+// sub" is the second level "sub" under "main" when the index has "main"
+// or another "main, ..." (a line for "main" without pages is made when
+// it has none).
+struct TKeywordLine {
+    int level = 1;
+    QString text;
+    QList<int> topics;
+    bool hasSub = false;      // level 1: second levels follow
+    bool first = false, last = false; // level 2: the first and the last under their main entry
+};
+QList<TKeywordLine> keywordLines(const THelpDocument &project)
+{
+    const Platform::CodePage page(project.codePage);
+    static const QRegularExpression split(QStringLiteral("^(.+?)\\s*[,:]\\s*(.+)$"));
+    QList<QString> keywords;
+    QHash<QString, int> heads; // main entry (lower case) -> how many entries name it
+    for (const TIndexEntry &e : project.index) {
+        keywords << page.decode(e.keyword).simplified();
+        const QRegularExpressionMatch m = split.match(keywords.last());
+        heads[(m.hasMatch() ? m.captured(1) : keywords.last()).toLower()] += 1;
+    }
+    QList<TKeywordLine> out;
+    QString open; // the main entry whose second levels are being listed
+    for (qsizetype k = 0; k < keywords.size(); ++k) {
+        const QRegularExpressionMatch m = split.match(keywords[k]);
+        const QString head = m.hasMatch() ? m.captured(1) : QString();
+        const bool second = m.hasMatch() && heads.value(head.toLower()) > 1;
+        if (!open.isEmpty() && (!second || head.compare(open, Qt::CaseInsensitive) != 0)) {
+            out.last().last = true;
+            open.clear();
+        }
+        if (second && open.isEmpty()) {
+            if (out.isEmpty() || out.last().level != 1 || out.last().text.compare(head, Qt::CaseInsensitive) != 0)
+                out.append({1, head, {}, false, false, false});
+            out.last().hasSub = true;
+            open = head;
+            out.append({2, m.captured(2), project.index[k].topics, false, true, false});
+            continue;
+        }
+        out.append({second ? 2 : 1, second ? m.captured(2) : keywords[k], project.index[k].topics, false, false, false});
+    }
+    if (!open.isEmpty())
+        out.last().last = true;
+    return out;
+}
+
+// A face for the style sheet, quoted, followed by faces every system has
+// and the generic family of its kind (the help's family: 1 modern, 2 roman,
+// 3 swiss, 4 script, 5 decorative), so that a reader without it gets one
+// of the same kind, never the browser's serif default.
+QString fontFamily(const QString &face, int family)
+{
+    static const QHash<QString, QString> older{{QStringLiteral("ms sans serif"), QStringLiteral("Arial")},
+                                               {QStringLiteral("helv"), QStringLiteral("Arial")},
+                                               {QStringLiteral("system"), QStringLiteral("Arial")},
+                                               {QStringLiteral("ms serif"), QStringLiteral("'Times New Roman'")},
+                                               {QStringLiteral("tms rmn"), QStringLiteral("'Times New Roman'")},
+                                               {QStringLiteral("courier"), QStringLiteral("'Courier New'")}};
+    const QString generic = family == 1 ? QStringLiteral("monospace") : family == 2 ? QStringLiteral("serif")
+                            : family == 4 ? QStringLiteral("cursive") : QStringLiteral("sans-serif");
+    QString out = QStringLiteral("'%1'").arg(face);
+    if (const QString other = older.value(face.toLower()); !other.isEmpty())
+        out += QStringLiteral(", ") + other;
+    return out + QStringLiteral(", ") + generic;
+}
+
 // The page and anchor of every context string, found without regard to case.
 struct TTargets {
     QHash<QString, QPair<int, QString>> byContext; // upper-case context -> topic, context
@@ -136,9 +203,13 @@ bool rightToLeft(const QString &language) { return language == QLatin1String("ar
 QList<TContentsEntry> contentsOf(const THelpDocument &project, const QStringList &pages, const TTargets &targets)
 {
     QList<TContentsEntry> out;
+    // A level is at most one below the line before it (a book followed by
+    // entries two levels down would leave a list without its item, and
+    // pages no reader of the contents reaches).
+    const auto clamp = [&out](int level) { return qBound(1, level, out.isEmpty() ? 1 : out.last().level + 1); };
     for (const TContentsLine &line : project.contents)
     {
-        TContentsEntry e{qBound(1, line.level, 9), line.text, QString(), -1};
+        TContentsEntry e{clamp(qBound(1, line.level, 9)), line.text, QString(), -1};
         if (!line.context.isEmpty())
             e.page = targets.href(line.context, pages, {}, &e.topic);
         out.append(e);
@@ -158,7 +229,7 @@ QList<TContentsEntry> contentsOf(const THelpDocument &project, const QStringList
             if (blank < 0)
                 continue;
             TContentsEntry e;
-            e.level = qBound(1, line.left(blank).toInt(), 9);
+            e.level = clamp(qBound(1, line.left(blank).toInt(), 9));
             QByteArray rest = line.mid(blank + 1);
             const qsizetype eq = rest.indexOf('=');
             if (eq >= 0) {
@@ -310,6 +381,18 @@ private:
     QString m_language;
     QHash<QString, QImage> *m_previewImages = nullptr; // set while a preview is made: pictures go there
     bool m_manual = false; // the manual's text: a topic's own heading paragraph is left to the manual's heading
+    // The size of most of the help's text (half-points): on the web it is
+    // the reader's own size (16 px unless they chose another), the other
+    // sizes in proportion.
+    int m_bodySize = 20;
+    // A run's size: in proportion to the body's on the web; in points in
+    // the manual and in a compiled help file (their engines take no rem).
+    QString fontSize(int halfPoints) const
+    {
+        if (m_manual || m_chm)
+            return QStringLiteral("font-size:%1pt;").arg(halfPoints / 2.0);
+        return QStringLiteral("font-size:%1rem;").arg(QString::number(double(halfPoints) / m_bodySize, 'g', 4));
+    }
 };
 
 } // namespace
@@ -480,10 +563,10 @@ QString Writer::picture(const TInline &item, int topic)
         const QString coords = QStringLiteral("%1,%2,%3,%4").arg(h.x).arg(h.y).arg(h.x + h.width).arg(h.y + h.height);
         int popupTopic = -1;
         const QString href = (h.kind & ~0x04) == 0xC8 ? macroHref(text(m_p, h.target)) : m_targets.hrefOfTarget(h.target, m_pages, &popupTopic);
-        // Named after the topic it leads to, when that has a title (the
-        // drawing tool names hotspots "Hotspot 1", "Hotspot 2"...).
-        const QString title = popupTopic >= 0 && !m_p.topics[popupTopic].title.isEmpty() ? text(m_p, m_p.topics[popupTopic].title)
-                                                                                       : text(m_p, h.name.isEmpty() ? h.target : h.name);
+        // Named after the topic it leads to: its title, else its first
+        // line (the drawing tool names hotspots "Hotspot 1", "Hotspot 2"...).
+        const QString title = popupTopic >= 0 ? shownTitle(m_p, m_p.topics[popupTopic], m_pages[popupTopic])
+                                              : text(m_p, h.name.isEmpty() ? h.target : h.name);
         QString area = QStringLiteral("<area shape=\"rect\" coords=\"%1\" title=\"%2\" alt=\"%2\"").arg(coords, escaped(title));
         if ((h.kind & ~0x04) == 0xE2 && popupTopic >= 0 && popupTopic != topic) {
             m_popups.insert(popupTopic);
@@ -520,8 +603,7 @@ QString Writer::runs(const QList<TInline> &items, int topic)
                     shown += symbol ? symbolFontChar(uchar(c)) : wingdingsChar(uchar(c));
             else
                 shown = letters(m_p, i.text);
-            QString style = picture ? QStringLiteral("font-size:%1pt;").arg(f.halfPoints / 2.0)
-                                                : QStringLiteral("font-family:'%1';font-size:%2pt;").arg(face).arg(f.halfPoints / 2.0);
+            QString style = picture ? fontSize(f.halfPoints) : QStringLiteral("font-family:%1;").arg(fontFamily(face, f.family)) + fontSize(f.halfPoints);
             if (f.attributes & FontBold)
                 style += QStringLiteral("font-weight:bold;");
             if (f.attributes & FontItalic)
@@ -745,8 +827,30 @@ QString Writer::page(const QString &file, const QString &title, const QString &m
 {
     // The character set in the older form, which compiled-help viewers
     // honour too (HTML takes either, not both).
-    const QString full = title.isEmpty() || title == m_title || m_title.isEmpty() ? (title.isEmpty() ? m_title : title)
-                                                                                 : title + QStringLiteral(" - ") + m_title;
+    QString full = title.isEmpty() || title == m_title || m_title.isEmpty() ? (title.isEmpty() ? m_title : title)
+                                                                           : title + QStringLiteral(" - ") + m_title;
+    if (full.trimmed().isEmpty()) // a help without a title: the page still has one
+        full = file == QLatin1String("index.html") ? m_labels.contents : file.chopped(5);
+    // What a search engine or a link preview shows: the first words of the
+    // page's own text (its markup already escaped), else of the page.
+    QString description;
+    if (!m_chm) {
+        static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+        qsizetype from = main.indexOf(QLatin1String("<div class=\"nsr\">"));
+        if (from < 0)
+            from = main.indexOf(QLatin1String("<div class=\"text\">"));
+        description = main.mid(qMax<qsizetype>(0, from), 4000).remove(tags).simplified();
+        if (description.size() > 155) {
+            description.truncate(155);
+            const qsizetype blank = description.lastIndexOf(u' ');
+            description.truncate(blank > 80 ? blank : 155);
+            if (const qsizetype amp = description.lastIndexOf(u'&'); amp >= 0 && description.indexOf(u';', amp) < 0)
+                description.truncate(amp); // not half an entity
+            description += QStringLiteral("\u2026");
+        }
+        if (description.isEmpty())
+            description = escaped(plainValue(full));
+    }
     // The class of a compiled help file's pages is on <html>: chmcmd's
     // full-text indexer reads no word of a <body> with attributes.
     QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=\"%1\"%5%6><head>"
@@ -754,7 +858,12 @@ QString Writer::page(const QString &file, const QString &title, const QString &m
                                  "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">"
                                  "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>%2</title>"
                                  "<link rel=\"stylesheet\" href=\"help.css\"><script src=\"help.js\"></script>%3%4</head>\n")
-                      .arg(m_language, escaped(plainValue(full)), m_chm ? QString() : QStringLiteral("<script src=\"toc.js\"></script>"), extra,
+                      .arg(m_language, escaped(plainValue(full)),
+                           m_chm ? QString()
+                                 : QStringLiteral("<meta name=\"description\" content=\"%1\"><link rel=\"icon\" href=\"favicon.svg\" type=\"image/svg+xml\">"
+                                                  "<script src=\"toc.js\"></script>")
+                                       .arg(description),
+                           extra,
                            m_chm ? QStringLiteral(" class=\"chm\"") : QString(),
                            rightToLeft(m_language) ? QStringLiteral(" dir=\"rtl\"") : QString());
     if (m_chm) {
@@ -779,14 +888,31 @@ QString Writer::page(const QString &file, const QString &title, const QString &m
                           "<ul class=\"found\" id=\"found\" style=\"display:none\"></ul></form>"
                           "<a class=\"kw\" href=\"keywords.html\">%5</a></header>\n")
                .arg(l.lang, escaped(l.menu), escaped(m_title.isEmpty() ? l.contents : m_title), escaped(l.search), escaped(l.index));
-    out += QStringLiteral("<div class=\"frame\"><nav id=\"pane\" class=\"pane\" aria-label=\"%1\" lang=\"%2\"></nav>\n")
-               .arg(escaped(l.contents), l.lang);
+    // The contents, and in the drawer of a narrow screen the keyword index
+    // too (the header has no room for it there).
+    out += QStringLiteral("<div class=\"frame\"><nav id=\"pane\" class=\"pane\" aria-label=\"%1\" lang=\"%2\">"
+                          "<p class=\"kwlink\"><a href=\"keywords.html\">%3</a></p></nav>\n")
+               .arg(escaped(l.contents), l.lang, escaped(l.index));
     return out + QStringLiteral("<main id=\"main\" tabindex=\"-1\">") + main + QStringLiteral("</main></div>\n") + after
            + QStringLiteral("</body></html>\n");
 }
 
 void Writer::prepare()
 {
+    // The body's size: the one most of the text has.
+    QHash<int, qsizetype> sizes;
+    for (const TSourceTopic &t : m_p.topics)
+        for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
+            for (const TParagraph &p : *list)
+                for (const TInline &i : p.items)
+                    if (i.kind == TInline::Text)
+                        sizes[i.format.halfPoints] += i.text.size();
+    qsizetype most = 0;
+    for (auto it = sizes.cbegin(); it != sizes.cend(); ++it)
+        if (it.value() > most || (it.value() == most && it.key() < m_bodySize)) {
+            most = it.value();
+            m_bodySize = qMax(2, it.key());
+        }
     m_title = text(m_p, m_p.hpj.options.value("TITLE"));
     m_language = languageOf(m_p);
     // The navigation in the help's language, French when it does not say.
@@ -1139,12 +1265,22 @@ QStringList Writer::run()
                        .arg(jsString(m_contents[i].text), jsString(m_contents[i].page));
         write(QStringLiteral("toc.js"), (toc + QStringLiteral("];\n")).toUtf8());
     }
-    QString index = QStringLiteral("<h1 class=\"title\">%1</h1><ul class=\"index\">").arg(escaped(m_labels.index));
-    for (const TIndexEntry &entry : m_p.index) {
-        index += QStringLiteral("<li>%1").arg(escaped(text(m_p, entry.keyword)));
-        for (const int n : entry.topics)
+    // The keyword index, with a box that keeps the entries holding what is
+    // typed; a keyword "main, sub" or "main: sub" is a second level under
+    // "main" when the index has "main" or another "main, ..." entry.
+    QString index = QStringLiteral("<h1 class=\"title\">%1</h1>").arg(escaped(m_labels.index));
+    if (!m_chm)
+        index += QStringLiteral("<p><input type=\"search\" id=\"kwfilter\" aria-label=\"%1\" placeholder=\"%1\" autocomplete=\"off\"></p>")
+                     .arg(escaped(m_labels.search));
+    index += QStringLiteral("<ul class=\"index\" id=\"kwlist\">");
+    for (const TKeywordLine &line : keywordLines(m_p)) {
+        if (line.level == 2 && line.first)
+            index += QStringLiteral("<ul>");
+        index += QStringLiteral("<li>%1").arg(escaped(line.text));
+        for (const int n : line.topics)
             index += QStringLiteral(" <a href=\"%1\">%2</a>").arg(m_pages[n], escaped(shownTitle(m_p, m_p.topics[n], m_pages[n])));
-        index += QStringLiteral("</li>");
+        index += line.level == 2 ? QStringLiteral("</li>") + (line.last ? QStringLiteral("</ul></li>") : QString())
+                 : line.hasSub ? QString() : QStringLiteral("</li>");
     }
     write(QStringLiteral("keywords.html"), page(QStringLiteral("keywords.html"), m_labels.index, wrapped(index + QStringLiteral("</ul>"))).toUtf8());
     if (!m_chm) {
@@ -1164,6 +1300,8 @@ QStringList Writer::run()
     }
     // The main window's colours: the text's background, and the
     // non-scrolling region's; the dark scheme's last.
+    if (!m_chm)
+        write(QStringLiteral("favicon.svg"), kFavicon);
     write(QStringLiteral("help.css"), QByteArray(kWebStyle) + windowRules().toUtf8() + m_classRules.toUtf8() + darkRules().toUtf8());
     write(QStringLiteral("help.js"), QStringLiteral("var LABELS = {noHit: %1, search: %2, noContext: %3, hitCount: %4, resultsFor: %5, allPages: %6};\n")
                                          .arg(jsString(m_labels.noHit), jsString(m_labels.search), jsString(m_labels.noContext),

@@ -503,8 +503,22 @@ function openContext() {
   var p = document.getElementById('context');
   if (p) p.appendChild(document.createTextNode(LABELS.noContext.replace('%1', id !== null ? id : (name || ''))));
 }
+// The keyword index's box: the entries that hold what is typed stay, with
+// the second levels of a main entry that holds it.
+function startFilter() {
+  var box = document.getElementById('kwfilter'), list = document.getElementById('kwlist');
+  if (!box || !list) return;
+  box.addEventListener('input', function () {
+    var want = fold(box.value.replace(/^\s+|\s+$/g, ''));
+    each(list.getElementsByTagName('li'), function (li) {
+      var parent = li.parentNode.parentNode, label = parent && parent.nodeName === 'LI' ? fold(parent.firstChild.nodeValue || '') : '';
+      li.style.display = !want || fold(li.textContent).indexOf(want) >= 0 || label.indexOf(want) >= 0 ? '' : 'none';
+    });
+  });
+}
 window.addEventListener('DOMContentLoaded', function () {
   openContext();
+  startFilter();
   buildPane();
   startSearch();
   var p = parameter('popup');

@@ -180,7 +180,9 @@ void TestWeb::webPages()
     const QByteArray css = TestSupport::readFile(box.path("web/help.css"));
     QVERIFY(css.contains("body, .pane { background: #ffffe2; }") && css.contains(".nsr { background: #c0c0c0; }"));
     QVERIFY(css.contains("vertical-align:super;")); // raised text is raised on the web
-    QVERIFY(css.contains("font-family:'Bad face bodydisplay:none';")); // a face name cannot end its rule
+    QVERIFY(css.contains("font-family:'Bad face bodydisplay:none', sans-serif;")); // a face name cannot end its rule
+    // The author's faces end in a generic family; sizes follow the reader's.
+    QVERIFY(css.contains("font-family:'Arial', sans-serif;font-size:1rem;"));
 
     // A disk that fills during a rebuild: one error, a failure, and the
     // pages published before are all still there as they were.
