@@ -387,6 +387,28 @@ def check_french_search(browser, site, shots):
     print(f"sample: « imgae » read as « image »: {said}")
 
 
+def check_theme(browser, name, site, shots):
+    """The header's theme button: light, then dark, kept when the page is
+    opened again, then the system's scheme again."""
+    url = site.joinpath("index.html").as_uri()
+    browser.viewport(1280, 800)
+    browser.open(url)
+    background = """(function () { var c = getComputedStyle(document.body).backgroundColor.match(/\\d+/g);
+        return (+c[0] + +c[1] + +c[2]) / 3; })()"""
+    browser.wait_for("document.querySelector('.theme') !== null", f"{name}: no theme button")
+    browser.click(".theme")
+    browser.wait_for("document.documentElement.className.indexOf('light') >= 0", f"{name}: the theme button does not choose light")
+    browser.click(".theme")
+    browser.wait_for(background + " < 80", f"{name}: the theme button does not choose dark")
+    browser.open(url)
+    browser.wait_for("document.readyState === 'complete' && " + background + " < 80", f"{name}: the dark theme is not kept")
+    browser.screenshot(shots / f"{name}-chosen-dark.png")
+    said = browser.js("document.querySelector('.theme .sr').textContent")
+    browser.click(".theme")
+    browser.wait_for(background + " > 160", f"{name}: the theme button does not go back to the system's")
+    print(f"{name}: the theme button chose light, then dark (kept: « {said} »), then the system's")
+
+
 def check_every_kind(browser, name, site, axe):
     """axe-core on every kind of page (a topic, one with pop-ups, the
     contents, the keyword index, the search with hits), light and dark, at
@@ -586,6 +608,7 @@ def main():
                 check_every_kind(browser, name, site, axe)
                 check_stems(browser, name, site)
             check_french_search(browser, sites["sample"], shots)
+            check_theme(browser, "sample", sites["sample"], shots)
             for lang, _, _ in LANGUAGES:
                 check_stems(browser, lang, work / f"lang-{lang}" / "web")
             if "demist" in sites:

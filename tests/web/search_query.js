@@ -12,6 +12,7 @@ const context = {
   console,
 };
 context.document = {
+  documentElement: { className: '' },
   addEventListener() {},
   getElementById() { return null; },
   querySelector() { return null; },

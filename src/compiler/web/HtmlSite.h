@@ -15,6 +15,8 @@ struct TWebLabels {
     // The search's answer: how many pages ("%1"), the words it took when it
     // forgave a typing slip ("%1"), and the link to every hit.
     QString hitCount, resultsFor, allPages;
+    // The theme button: its name ("%1": the choice) and the three choices.
+    QString theme, themeAuto, themeLight, themeDark;
 };
 
 // The words for a help in the language `tag` ("fr", "en"...): French,
@@ -28,6 +30,8 @@ TWebLabels webLabels(const QString &tag);
 // only: compiled help files are read in viewers built on old engines,
 // where one newer construct would stop the whole script.
 extern const char kWebStyle[];
+// The dark scheme's rules (help-dark.css), without their conditions.
+extern const char kWebDark[];
 extern const char kWebScript[];
 // The pages' icon (favicon.svg).
 extern const char kFavicon[];

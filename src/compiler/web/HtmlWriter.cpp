@@ -886,8 +886,13 @@ QString Writer::page(const QString &file, const QString &title, const QString &m
                           "<form class=\"find\" role=\"search\" action=\"search.html\" onsubmit=\"return find(this)\">"
                           "<input type=\"search\" name=\"q\" aria-label=\"%4\" placeholder=\"%4\" autocomplete=\"off\">"
                           "<ul class=\"found\" id=\"found\" style=\"display:none\"></ul></form>"
-                          "<a class=\"kw\" href=\"keywords.html\">%5</a></header>\n")
-               .arg(l.lang, escaped(l.menu), escaped(m_title.isEmpty() ? l.contents : m_title), escaped(l.search), escaped(l.index));
+                          "<a class=\"kw\" href=\"keywords.html\">%5</a>"
+                          "<button type=\"button\" class=\"theme\" onclick=\"cycleTheme(this)\"><svg aria-hidden=\"true\" width=\"16\" height=\"16\" "
+                          "viewBox=\"0 0 16 16\"><circle cx=\"8\" cy=\"8\" r=\"6.5\" fill=\"none\" stroke=\"currentColor\" stroke-width=\"1.5\"/>"
+                          "<path d=\"M8 1.5a6.5 6.5 0 0 1 0 13z\" fill=\"currentColor\"/></svg>"
+                          "<span class=\"sr\">%6</span></button></header>\n")
+               .arg(l.lang, escaped(l.menu), escaped(m_title.isEmpty() ? l.contents : m_title), escaped(l.search), escaped(l.index),
+                    escaped(QString(l.theme).replace(QLatin1String("%1"), l.themeAuto)));
     // The contents, and in the drawer of a narrow screen the keyword index
     // too (the header has no room for it there).
     out += QStringLiteral("<div class=\"frame\"><nav id=\"pane\" class=\"pane\" aria-label=\"%1\" lang=\"%2\">"
@@ -1022,12 +1027,31 @@ QString Writer::windowRules() const
 
 QString Writer::darkRules() const
 {
-    QString rules;
+    QString rules = QString::fromUtf8(kWebDark);
     for (const TWindowColour &c : mainColours())
-        rules += QStringLiteral("  %1 { background: %2; }\n").arg(c.selector, darkBackground(c.colour).name());
+        rules += QStringLiteral("%1 { background: %2; }\n").arg(c.selector, darkBackground(c.colour).name());
     for (auto it = m_textColours.cbegin(); it != m_textColours.cend(); ++it)
-        rules += QStringLiteral("  span.%1 { color: %2; }\n").arg(it.key(), darkTextColour(*it).name());
-    return rules.isEmpty() ? QString() : QStringLiteral("@media (prefers-color-scheme: dark) {\n") + rules + QStringLiteral("}\n");
+        rules += QStringLiteral("span.%1 { color: %2; }\n").arg(it.key(), darkTextColour(*it).name());
+    // Each rule under the system's dark scheme unless the reader chose the
+    // light one, and under the reader's choice of the dark one.
+    static const QRegularExpression comments(QStringLiteral("/\\*.*?\\*/"), QRegularExpression::DotMatchesEverythingOption);
+    rules.remove(comments);
+    QString system, chosen;
+    for (const QString &rule : rules.split(u'}', Qt::SkipEmptyParts)) {
+        const qsizetype open = rule.indexOf(u'{');
+        if (open < 0)
+            continue;
+        QStringList selectors = rule.left(open).split(u',');
+        QStringList mine = selectors;
+        for (qsizetype k = 0; k < selectors.size(); ++k) {
+            selectors[k] = QStringLiteral("html:not(.light) ") + selectors[k].trimmed();
+            mine[k] = QStringLiteral("html.dark ") + mine[k].trimmed();
+        }
+        const QString body = rule.mid(open).trimmed() + QStringLiteral(" }\n");
+        system += QStringLiteral("  ") + selectors.join(QStringLiteral(", ")) + u' ' + body;
+        chosen += mine.join(QStringLiteral(", ")) + u' ' + body;
+    }
+    return QStringLiteral("@media (prefers-color-scheme: dark) {\n") + system + QStringLiteral("}\n") + (m_chm ? QString() : chosen);
 }
 
 void Writer::checkContrast()
@@ -1303,9 +1327,12 @@ QStringList Writer::run()
     if (!m_chm)
         write(QStringLiteral("favicon.svg"), kFavicon);
     write(QStringLiteral("help.css"), QByteArray(kWebStyle) + windowRules().toUtf8() + m_classRules.toUtf8() + darkRules().toUtf8());
-    write(QStringLiteral("help.js"), QStringLiteral("var LABELS = {noHit: %1, search: %2, noContext: %3, hitCount: %4, resultsFor: %5, allPages: %6};\n")
-                                         .arg(jsString(m_labels.noHit), jsString(m_labels.search), jsString(m_labels.noContext),
-                                              jsString(m_labels.hitCount), jsString(m_labels.resultsFor), jsString(m_labels.allPages))
+    write(QStringLiteral("help.js"), (QStringLiteral("var LABELS = {noHit: ") + jsString(m_labels.noHit) + QStringLiteral(", search: ") + jsString(m_labels.search)
+                                          + QStringLiteral(", noContext: ") + jsString(m_labels.noContext) + QStringLiteral(", hitCount: ")
+                                          + jsString(m_labels.hitCount) + QStringLiteral(", resultsFor: ") + jsString(m_labels.resultsFor)
+                                          + QStringLiteral(", allPages: ") + jsString(m_labels.allPages) + QStringLiteral(", theme: ")
+                                          + jsString(m_labels.theme) + QStringLiteral(", themes: [") + jsString(m_labels.themeAuto) + u','
+                                          + jsString(m_labels.themeLight) + u',' + jsString(m_labels.themeDark) + QStringLiteral("]};\n"))
                                          .toUtf8()
                                          + kWebScript);
     checkContrast();

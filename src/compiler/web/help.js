@@ -1,3 +1,25 @@
+// The reader's choice of a light or dark theme, kept in this browser:
+// taken before the page is drawn.
+var THEMES = ['', 'light', 'dark'];
+function chosenTheme() {
+  try { var t = window.localStorage.getItem('kivhelp-theme'); return t === 'light' || t === 'dark' ? t : ''; } catch (e) { return ''; }
+}
+function applyTheme(theme) {
+  var root = document.documentElement;
+  root.className = (' ' + root.className + ' ').replace(/ (light|dark) /g, ' ').replace(/^\s+|\s+$/g, '') + (theme ? ' ' + theme : '');
+}
+applyTheme(chosenTheme());
+// The header's button: the system's scheme, light, dark, in turn.
+function cycleTheme(button) {
+  var next = THEMES[(THEMES.indexOf(chosenTheme()) + 1) % THEMES.length];
+  try { if (next) window.localStorage.setItem('kivhelp-theme', next); else window.localStorage.removeItem('kivhelp-theme'); } catch (e) {}
+  applyTheme(next);
+  nameTheme(button);
+}
+function nameTheme(button) {
+  var said = button && button.querySelector('.sr');
+  if (said) said.textContent = LABELS.theme.replace('%1', LABELS.themes[THEMES.indexOf(chosenTheme())]);
+}
 function each(list, f) {
   for (var i = 0; i < list.length; ++i) f(list[i]);
 }
@@ -519,6 +541,7 @@ function startFilter() {
 window.addEventListener('DOMContentLoaded', function () {
   openContext();
   startFilter();
+  nameTheme(document.querySelector('.theme'));
   buildPane();
   startSearch();
   var p = parameter('popup');
