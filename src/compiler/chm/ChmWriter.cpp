@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
@@ -31,6 +32,23 @@ QString sitemapItem(const QString &name, const QString &page)
     const QString local = page.isEmpty() ? QString() : QStringLiteral("<param name=\"Local\" value=\"%1\">").arg(page);
     return QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\">%2</OBJECT>\n")
         .arg(plainValue(name).toHtmlEscaped(), local);
+}
+
+// The kept pages of helps not built for 30 days go (a folder another build
+// holds stays).
+void pruneKeptPages(const QString &root)
+{
+    const QDateTime old = QDateTime::currentDateTimeUtc().addDays(-30);
+    for (const QFileInfo &kept : QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (kept.isSymLink())
+            continue;
+        const QFileInfo built(kept.filePath() + QStringLiteral("/.built"));
+        if ((built.exists() ? built.lastModified() : kept.lastModified()) > old)
+            continue;
+        QLockFile lock(kept.filePath() + QStringLiteral(".lock"));
+        if (lock.tryLock(0))
+            QDir(kept.filePath()).removeRecursively();
+    }
 }
 
 } // namespace
@@ -93,14 +111,21 @@ QStringList writeChm(const THelpDocument &project, const QString &pagesFolder, c
         if (ok && !left.isSymLink() && pid != QCoreApplication::applicationPid() && !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
             QDir(left.filePath()).removeRecursively();
     }
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (folder.isEmpty() && !cache.isEmpty()) {
+    // One folder for the kept pages of every program (the window and
+    // kivhc alike): ~/.cache/kivhelp/chm-pages/.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString keptPages = cache.isEmpty() ? QString() : cache + QStringLiteral("/kivhelp/chm-pages");
+    if (folder.isEmpty() && !keptPages.isEmpty()) {
+        pruneKeptPages(keptPages);
         const QByteArray key = QCryptographicHash::hash(QFileInfo(chmFile).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-        const QString kept = cache + QStringLiteral("/chm-pages/") + QString::fromLatin1(key);
+        const QString kept = keptPages + u'/' + QString::fromLatin1(key);
         if (QDir().mkpath(kept)) {
             lock.emplace(kept + QStringLiteral(".lock"));
-            if (lock->tryLock(0))
+            if (lock->tryLock(0)) {
                 folder = kept;
+                // When it was last built, for the pruning.
+                Platform::writeFileAtomic(kept + QStringLiteral("/.built"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toUtf8());
+            }
         }
     }
     if (folder.isEmpty()) {
@@ -126,8 +151,15 @@ QStringList writeChm(const THelpDocument &project, const QString &pagesFolder, c
     QString toc = head2 + tree, index = head;
     // One line per keyword, its topics under it, as the viewer lists them;
     // past 200 topics the keyword takes another line (chmcmd fails on a
-    // line of more than 250).
+    // line of more than 250). Second levels in a list under their main
+    // entry.
+    int level = 1;
     for (const TChmPages::Keyword &entry : written.index) {
+        if (entry.level > level)
+            index += QStringLiteral("<UL>\n");
+        else if (entry.level < level)
+            index += QStringLiteral("</UL>\n");
+        level = entry.level;
         const QString keyword = QStringLiteral("<param name=\"Name\" value=\"%1\">").arg(plainValue(entry.text).toHtmlEscaped());
         QString params = keyword;
         for (qsizetype i = 0; i < entry.pages.size(); ++i) {
@@ -138,8 +170,12 @@ QStringList writeChm(const THelpDocument &project, const QString &pagesFolder, c
             params += QStringLiteral("<param name=\"Name\" value=\"%1\"><param name=\"Local\" value=\"%2\">")
                           .arg(plainValue(entry.pages[i].first).toHtmlEscaped(), entry.pages[i].second);
         }
+        // (A main entry without pages of its own is a name its second
+        // levels stand under.)
         index += QStringLiteral("<LI><OBJECT type=\"text/sitemap\">%1</OBJECT>\n").arg(params);
     }
+    if (level > 1)
+        index += QStringLiteral("</UL>\n");
     toc += QStringLiteral("</BODY></HTML>\n");
     index += QStringLiteral("</UL>\n</BODY></HTML>\n");
     // The project: its pages, and the [MAP] numbers as context ids.
@@ -203,7 +239,7 @@ QStringList writeChm(const THelpDocument &project, const QString &pagesFolder, c
     if (!lcidOk || lcid == 0 || lcid > 0xFFFF)
         lcid = Platform::lcidOfCodePage(project.codePage) ? uint(Platform::lcidOfCodePage(project.codePage)) : 0x40C;
     const QString hhp = QStringLiteral("[OPTIONS]\nCompatibility=1.1 or later\nCompiled file=%1\nContents file=toc.hhc\n"
-                                       "Index file=index.hhk\nDefault topic=%2\nDisplay compile progress=No\nFull-text search=Yes\nTitle=%3\n"
+                                       "Index file=index.hhk\nBinary Index=No\nDefault topic=%2\nDisplay compile progress=No\nFull-text search=Yes\nTitle=%3\n"
                                        "Language=0x%7\n\n"
                                        "[FILES]\n%4\n[ALIAS]\n%5\n[MAP]\n%6")
                             .arg(QStringLiteral("compiled.chm"), contents, title, fileList, aliases, map,

@@ -64,6 +64,19 @@ QString letters(const THelpDocument &project, const QString &run) { return glyph
 
 QString escaped(const QString &s) { return s.toHtmlEscaped(); }
 
+// The name browsers know a Windows code page by.
+QString charsetName(int codePage)
+{
+    switch (codePage) {
+    case 874: return QStringLiteral("windows-874");
+    case 932: return QStringLiteral("shift_jis");
+    case 936: return QStringLiteral("gb2312");
+    case 949: return QStringLiteral("ks_c_5601-1987");
+    case 950: return QStringLiteral("big5");
+    default: return QStringLiteral("windows-%1").arg(codePage);
+    }
+}
+
 // The keyword index as readers see it: a keyword "main, sub" or "main:
 // sub" is the second level "sub" under "main" when the index has "main"
 // or another "main, ..." (a line for "main" without pages is made when
@@ -345,6 +358,8 @@ private:
     // The style rules of the main window's colours, and those of the dark
     // scheme for them and the text's colours.
     QString windowRules() const;
+    // A file of a compiled help's pages as it is written (see write).
+    QByteArray inChmCodePage(const QString &name, const QByteArray &utf8) const;
     QString darkRules() const;
     // Readers need a contrast of 4.5 between text and background: the
     // main window's colours that give less with the text's are said.
@@ -507,8 +522,49 @@ void Writer::write(const QString &name, const QByteArray &bytes)
     // Once a write has failed (a full disk), nothing of this build will be
     // published: the others are not tried, so the error is said once.
     QString error;
-    if (m_errors.isEmpty() && !Platform::writeFileAtomic(m_dir + u'/' + name, bytes, &error))
+    if (m_errors.isEmpty() && !Platform::writeFileAtomic(m_dir + u'/' + name, m_chm ? inChmCodePage(name, bytes) : bytes, &error))
         m_errors << name + QStringLiteral(" : ") + error;
+}
+
+QByteArray Writer::inChmCodePage(const QString &name, const QByteArray &utf8) const
+{
+    // A compiled help file is read in its code page: its full-text search
+    // takes the pages' titles and words as bytes of it (UTF-8 pages read as
+    // garbage there). Pages in the help's code page, each letter it lacks
+    // as a character reference; the script and the style sheet in ASCII
+    // alone, with escapes, which read the same in any code page.
+    const bool page = name.endsWith(QLatin1String(".html"));
+    if (!page && !name.endsWith(QLatin1String(".js")) && !name.endsWith(QLatin1String(".css")))
+        return utf8;
+    QString text = QString::fromUtf8(utf8);
+    const Platform::CodePage &cp = pageOf(m_p);
+    if (page)
+        text.replace(QLatin1String("charset=utf-8"), QStringLiteral("charset=") + charsetName(m_p.codePage));
+    QString lost;
+    QByteArray out = page ? cp.encode(text, &lost) : QByteArray();
+    if (page && lost.isEmpty())
+        return out;
+    out.clear();
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const char32_t c = text[k].isHighSurrogate() && k + 1 < text.size() ? QChar::surrogateToUcs4(text[k], text[k + 1]) : text[k].unicode();
+        const QString one = text.mid(k, c > 0xFFFF ? 2 : 1);
+        k += c > 0xFFFF ? 1 : 0;
+        if (c < 0x80) {
+            out += char(c);
+            continue;
+        }
+        if (page) {
+            QString missing;
+            const QByteArray bytes = cp.encode(one, &missing);
+            out += missing.isEmpty() ? bytes : "&#" + QByteArray::number(quint32(c)) + ';';
+        } else if (name.endsWith(QLatin1String(".js"))) {
+            for (const QChar half : one)
+                out += "\\u" + QByteArray::number(half.unicode(), 16).rightJustified(4, '0');
+        } else {
+            out += '\\' + QByteArray::number(quint32(c), 16) + ' ';
+        }
+    }
+    return out;
 }
 
 QString Writer::picture(const TInline &item, int topic)
@@ -1456,9 +1512,9 @@ TChmPages writeChmPages(const THelpDocument &project, const QString &folder)
     out.pages = writer.pages();
     out.pictures = writer.pictures();
     out.contents = writer.contents();
-    for (const TIndexEntry &entry : project.index) {
-        TChmPages::Keyword keyword{text(project, entry.keyword), {}};
-        for (const int n : entry.topics)
+    for (const TKeywordLine &line : keywordLines(project)) {
+        TChmPages::Keyword keyword{line.text, {}, line.level};
+        for (const int n : line.topics)
             keyword.pages.append({shownTitle(project, project.topics[n], out.pages[n]), out.pages[n]});
         out.index.append(keyword);
     }

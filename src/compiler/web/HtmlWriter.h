@@ -111,6 +111,7 @@ struct TChmPages {
     struct Keyword {
         QString text;
         QList<QPair<QString, QString>> pages; // title, page
+        int level = 1; // 2: a second level under the main entry before it
     };
     QList<Keyword> index;
     QString title;

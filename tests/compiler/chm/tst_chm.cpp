@@ -108,14 +108,23 @@ void TestChm::compiledHtmlHelp()
     QVERIFY(TestSupport::readFile(box.path("pages/first.html")).contains(("href=\"" + longPage).toLatin1()));
     // Without a folder for the pages, they are kept in the cache for the
     // next build, which rewrites only those that changed; a temporary folder
-    // that a killed build left is removed.
+    // that a killed build left is removed, and so are the pages of a help
+    // not built for 30 days (not those of one built 10 days ago).
     const QString left = QDir::tempPath() + QStringLiteral("/kivhelp-chm-999999999-gone");
     QVERIFY(QDir().mkpath(left + QStringLiteral("/images")));
+    const QString keptPages = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/kivhelp/chm-pages");
+    for (const auto &[name, days] : {QPair<QString, int>{QStringLiteral("0ld"), 40}, {QStringLiteral("recent"), 10}}) {
+        QVERIFY(QDir().mkpath(keptPages + u'/' + name));
+        QVERIFY(TestSupport::writeFile(keptPages + u'/' + name + QStringLiteral("/.built"), "x"));
+        QFile built(keptPages + u'/' + name + QStringLiteral("/.built"));
+        QVERIFY(built.open(QIODevice::ReadWrite) && built.setFileTime(QDateTime::currentDateTimeUtc().addDays(-days), QFileDevice::FileModificationTime));
+    }
     options.outputDir.clear();
     options.chmFile = box.path("Aide2.chm");
     QVERIFY(Hlp::compileProject(box.path("c.hpj"), options).ok);
     QVERIFY(QFileInfo(box.path("Aide2.chm")).size() > 0 && !QFileInfo::exists(left));
-    QDirIterator kept(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/chm-pages"), {QStringLiteral("second.html")},
+    QVERIFY(!QFileInfo::exists(keptPages + QStringLiteral("/0ld")) && QFileInfo::exists(keptPages + QStringLiteral("/recent/.built")));
+    QDirIterator kept(keptPages, {QStringLiteral("second.html")},
                       QDir::Files, QDirIterator::Subdirectories);
     QVERIFY(kept.hasNext());
     const QString keptPage = kept.next();

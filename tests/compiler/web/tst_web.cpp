@@ -84,16 +84,35 @@ void compareChmWithHelpFile(const QString &chmFile, const QString &pagesDir, con
     }
     QCOMPARE(sitemapValues(TestSupport::readFile(out + QStringLiteral("/toc.hhc")), "Name"), expected);
 
-    // The index: one line per keyword, as many topics under it.
+    // The index: one line per keyword, as many topics under it; a second
+    // level ("main, sub", "main: sub") under its main entry, which is a
+    // name alone when the help has no such keyword.
     QList<QByteArray> keywords, listed;
     HlpRead::Tree kw;
     if (const auto tree = hlp.internalFile("|KWBTREE"); tree && kw.parse(*tree))
         for (const auto &[key, data] : HlpRead::walkLeaves(kw, HlpRead::stringKey(), 6))
             keywords << QByteArray(key.constData()) + ' ' + QByteArray::number(HlpRead::u16(data, 0));
-    for (const QByteArray &item : TestSupport::readFile(out + QStringLiteral("/index.hhk")).split('\n'))
-        if (item.startsWith("<LI>"))
-            listed << sitemapValues(item, "Name").value(0) + ' ' + QByteArray::number(sitemapValues(item, "Local").size());
-    QCOMPARE(listed, keywords);
+    int depth = 0;
+    QByteArray main;
+    for (const QByteArray &item : TestSupport::readFile(out + QStringLiteral("/index.hhk")).split('\n')) {
+        depth += item.startsWith("<UL>") ? 1 : item.startsWith("</UL>") ? -1 : 0;
+        if (!item.startsWith("<LI>"))
+            continue;
+        const QByteArray name = sitemapValues(item, "Name").value(0);
+        const qsizetype pages = sitemapValues(item, "Local").size();
+        if (depth == 1)
+            main = name;
+        if (pages)
+            listed << (depth == 2 ? main + '|' : QByteArray()) + name + ' ' + QByteArray::number(pages);
+    }
+    QCOMPARE(listed.size(), keywords.size());
+    for (qsizetype k = 0; k < listed.size(); ++k) {
+        const QList<QByteArray> parts = listed[k].split('|');
+        const bool same = parts.size() == 1 ? parts[0] == keywords[k]
+                                            : keywords[k].startsWith(parts[0]) && keywords[k].endsWith(parts[1])
+                                                  && QByteArray(",:").contains(keywords[k].mid(parts[0].size()).trimmed().left(1));
+        QVERIFY2(same, listed[k] + " / " + keywords[k]);
+    }
 }
 
 } // namespace
