@@ -85,6 +85,7 @@ struct TKeywordLine {
     int level = 1;
     QString text;
     QList<int> topics;
+    QString whole;            // the keyword as written ("main, sub")
     bool hasSub = false;      // level 1: second levels follow
     bool first = false, last = false; // level 2: the first and the last under their main entry
 };
@@ -111,13 +112,13 @@ QList<TKeywordLine> keywordLines(const THelpDocument &project)
         }
         if (second && open.isEmpty()) {
             if (out.isEmpty() || out.last().level != 1 || out.last().text.compare(head, Qt::CaseInsensitive) != 0)
-                out.append({1, head, {}, false, false, false});
+                out.append({1, head, {}, head, false, false, false});
             out.last().hasSub = true;
             open = head;
-            out.append({2, m.captured(2), project.index[k].topics, false, true, false});
+            out.append({2, m.captured(2), project.index[k].topics, keywords[k], false, true, false});
             continue;
         }
-        out.append({second ? 2 : 1, second ? m.captured(2) : keywords[k], project.index[k].topics, false, false, false});
+        out.append({second ? 2 : 1, second ? m.captured(2) : keywords[k], project.index[k].topics, keywords[k], false, false, false});
     }
     if (!open.isEmpty())
         out.last().last = true;
@@ -1513,7 +1514,9 @@ TChmPages writeChmPages(const THelpDocument &project, const QString &folder)
     out.pictures = writer.pictures();
     out.contents = writer.contents();
     for (const TKeywordLine &line : keywordLines(project)) {
-        TChmPages::Keyword keyword{line.text, {}, line.level};
+        // A second level keeps its whole keyword: some viewers list the
+        // index flat and sorted, where "de estado" alone would say nothing.
+        TChmPages::Keyword keyword{line.whole, {}, line.level};
         for (const int n : line.topics)
             keyword.pages.append({shownTitle(project, project.topics[n], out.pages[n]), out.pages[n]});
         out.index.append(keyword);

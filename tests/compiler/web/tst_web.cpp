@@ -109,7 +109,7 @@ void compareChmWithHelpFile(const QString &chmFile, const QString &pagesDir, con
     for (qsizetype k = 0; k < listed.size(); ++k) {
         const QList<QByteArray> parts = listed[k].split('|');
         const bool same = parts.size() == 1 ? parts[0] == keywords[k]
-                                            : keywords[k].startsWith(parts[0]) && keywords[k].endsWith(parts[1])
+                                            : keywords[k] == parts[1] && keywords[k].startsWith(parts[0])
                                                   && QByteArray(",:").contains(keywords[k].mid(parts[0].size()).trimmed().left(1));
         QVERIFY2(same, listed[k] + " / " + keywords[k]);
     }
