@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QtEndian>
 #include "TestRegistry.h"
 
 #include "compiler/hlp/HlpStructure.h"
@@ -496,6 +497,38 @@ void TestCompile::codePages()
         extract.start(QStandardPaths::findExecutable(QStringLiteral("extract_chmLib")), {box.path(name + ".chm"), box.path("out")});
         QVERIFY(extract.waitForFinished(60000));
         QVERIFY(codePage.decode(TestSupport::readFile(box.path("out/intro.html"))).contains(c.title));
+        // The titles the viewers' search lists (#TOPICS into #STRINGS) read
+        // in the file's code page; the contents and the index lead to pages
+        // the file holds, their lists closed.
+        const QByteArray topics = TestSupport::readFile(box.path("out/#TOPICS")), strings = TestSupport::readFile(box.path("out/#STRINGS"));
+        const QString introPage = codePage.decode(TestSupport::readFile(box.path("out/intro.html")));
+        const qsizetype titleAt = introPage.indexOf(QLatin1String("<title>")) + 7;
+        const QString introTitle = introPage.mid(titleAt, introPage.indexOf(QLatin1String("</title>")) - titleAt);
+        QStringList titles;
+        int titled = 0;
+        for (qsizetype at = 0; at + 16 <= topics.size(); at += 16) {
+            const quint32 offset = qFromLittleEndian<quint32>(topics.constData() + at + 4);
+            if (offset == 0xFFFFFFFF)
+                continue; // a file without a title
+            ++titled;
+            QVERIFY(offset < quint32(strings.size()));
+            const QString shown = codePage.decode(strings.mid(offset, strings.indexOf('\0', offset) - offset));
+            titles << shown;
+        }
+        QVERIFY(titled > 0);
+        QVERIFY2(titles.contains(introTitle), qPrintable(titles.join(u'|') + u'/' + introTitle));
+        const qsizetype titleOption = c.hpj.indexOf("TITLE=") + 6;
+        const QString helpTitle = codePage.decode(c.hpj.mid(titleOption, c.hpj.indexOf('\r', titleOption) - titleOption));
+        QVERIFY2(introTitle.endsWith(helpTitle), qPrintable(introTitle + u'/' + helpTitle));
+        for (const char *list : {"out/toc.hhc", "out/index.hhk"}) {
+            const QByteArray sitemap = TestSupport::readFile(box.path(list));
+            QCOMPARE(sitemap.count("<UL>"), sitemap.count("</UL>"));
+            static const QRegularExpression local(QStringLiteral("name=\"Local\" value=\"([^\"#]+)"));
+            int pages = 0;
+            for (auto m = local.globalMatch(QString::fromLatin1(sitemap)); m.hasNext(); ++pages)
+                QVERIFY2(QFileInfo::exists(box.path("out/") + m.next().captured(1)), list);
+            QVERIFY(pages > 0);
+        }
         const QByteArray chmSystem = TestSupport::readFile(box.path("out/#SYSTEM"));
         QByteArray lcid;
         Hlp::putU32(lcid, c.language.toUInt(nullptr, 16));
