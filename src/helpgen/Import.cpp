@@ -88,7 +88,7 @@ private:
         return m_contextOf.contains(topic) ? Platform::toCp1252(m_contextOf.value(topic)) : QByteArray();
     }
     // The page a context leads to, or -1.
-    int topicOf(const QByteArray &context) const { return m_p.contextTopic.value(context.toUpper(), -1); }
+    int topicOf(const QByteArray &context) const { return m_lookup.topicOf(context); }
 public:
     // A macro with the contexts of this help it names (JumpId, PopupId...)
     // led to the pages' new names; one that names a help file is left as it is.
@@ -143,6 +143,7 @@ private:
     }
 
     const Hlp::THelpDocument &m_p;
+    const Hlp::TContextLookup m_lookup{m_p};
     Platform::CodePage m_page;
     const QHash<int, QString> &m_contextOf;
     QStringList &m_commands;

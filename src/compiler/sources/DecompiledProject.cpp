@@ -206,6 +206,19 @@ QByteArray TRtfWriter::write()
 
 } // namespace
 
+TContextLookup::TContextLookup(const THelpDocument &p) : m_p(p)
+{
+    for (const TContext &c : p.contexts)
+        m_byHash.insert(contextHash(c.name), c.topic);
+}
+
+int TContextLookup::topicOf(const QByteArray &context) const
+{
+    const QByteArray name = normalizeContext(context.trimmed());
+    const int n = m_p.contextTopic.value(name.toUpper(), -1);
+    return n >= 0 || name.isEmpty() ? n : m_byHash.value(contextHash(name), -1);
+}
+
 int TRtfTables::face(const QByteArray &name)
 {
     const qsizetype n = faces.indexOf(name);
@@ -255,6 +268,7 @@ int TRtfTables::colour(const quint8 *rgb)
 
 QList<TOutlineEntry> helpOutline(const THelpDocument &p, const QByteArray &cnt)
 {
+    const TContextLookup lookup(p);
     const int contents = p.topics.isEmpty() ? -1 : p.contextTopic.value(p.hpj.options.value("CONTENTS").toUpper(), 0);
     QList<TOutlineEntry> entries;
     QSet<int> placed;
@@ -284,7 +298,7 @@ QList<TOutlineEntry> helpOutline(const THelpDocument &p, const QByteArray &cnt)
             continue; // a page of another help file
         if (context.contains('>'))
             context.truncate(context.indexOf('>'));
-        const int topic = p.contextTopic.value(normalizeContext(context.trimmed()).toUpper(), -1);
+        const int topic = lookup.topicOf(context);
         // A heading whose first entry is a page of the same title is that
         // page, as the reader sees them (one book that opens on it).
         if (!entries.isEmpty() && entries.last().topic < 0 && entries.last().level == level - 1 && topic >= 0

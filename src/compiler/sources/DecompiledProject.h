@@ -7,6 +7,7 @@
 #include "compiler/hlp/HlpDocumentRead.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,19 @@ struct TRtfTables {
     // The colour table: `first` (the entries the file numbers before the
     // table's own), then each colour.
     QByteArray colourTable(const QByteArray &first) const;
+};
+
+// The topics of a help read back by their contexts' hashes (the help file
+// keeps only these: the reader names a hash as the file lets, which may
+// not be the spelling another file of the help uses).
+struct TContextLookup {
+    explicit TContextLookup(const THelpDocument &p);
+    // The topic of a context, by its name, else by its hash; -1 for none.
+    int topicOf(const QByteArray &context) const;
+
+private:
+    const THelpDocument &m_p;
+    QHash<qint32, int> m_byHash;
 };
 
 // One line of the outline of a help file read back: a page (`topic`) or a
