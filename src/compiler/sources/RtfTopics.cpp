@@ -650,33 +650,19 @@ void Reader::textByte(unsigned char b)
 {
     const Dest dest = st().dest;
     const int page = dest == Dest::Text || dest == Dest::Footnote || dest == Dest::Hidden ? sourcePage() : 0;
-    if (dest == Dest::Text && !st().hidden) {
-        // The text: a symbol font's byte is its glyph; other bytes are
-        // letters of their font's code page.
-        if (page == 0) {
-            m_leadByte = -1;
-            return putLetters(QString(QChar(0xF000 | b)));
-        }
-        if (b < 0x80 && m_leadByte < 0)
-            return put(b);
-        auto it = m_sourcePages.find(page);
-        if (it == m_sourcePages.end())
-            it = m_sourcePages.insert(page, Platform::CodePage(page));
-        QByteArray bytes(1, char(b));
-        if (m_leadByte >= 0) {
-            bytes.prepend(char(m_leadByte));
-            m_leadByte = -1;
-        } else if (it->isLeadByte(b)) {
-            m_leadByte = b;
-            return;
-        }
-        return putLetters(it->decode(bytes));
-    }
-    // The same page, a symbol font's glyphs, or plain ASCII: as they are.
-    if (page == 0 || page == m_target.number() || (b < 0x80 && m_leadByte < 0)) {
+    // The text keeps every letter (see putLetters); the footnotes and the
+    // hidden text are written in the help's code page.
+    const bool letters = dest == Dest::Text && !st().hidden;
+    // A symbol font's byte is its glyph.
+    if (page == 0) {
         m_leadByte = -1;
-        put(b);
-        return;
+        return letters ? putLetters(QString(QChar(0xF000 | b))) : put(b);
+    }
+    // Plain ASCII, and outside the text bytes already in the help's page:
+    // as they are.
+    if ((b < 0x80 && m_leadByte < 0) || (!letters && page == m_target.number())) {
+        m_leadByte = -1;
+        return put(b);
     }
     auto it = m_sourcePages.find(page);
     if (it == m_sourcePages.end())
@@ -689,6 +675,8 @@ void Reader::textByte(unsigned char b)
         m_leadByte = b;
         return;
     }
+    if (letters)
+        return putLetters(it->decode(bytes));
     for (const char c : m_target.encode(it->decode(bytes), &m_lost))
         put(uchar(c));
 }
