@@ -74,6 +74,10 @@ private:
     QByteArray inHelpPage(const QByteArray &utf8) { return m_target.encode(QString::fromUtf8(utf8), &m_lost); }
     // The code page the current text's bytes are in (0: a symbol font).
     int sourcePage() const;
+    // sourcePage's answer for the font it was last asked about (asked at
+    // every byte of text); forgotten when a font's character set or the
+    // document's code page is read.
+    mutable int m_pageOfFont = -1, m_pageFont = -1;
     void flushText();
     // Text that began a command ("{", "{bmc fi") in an earlier run, added
     // as plain text when no command follows.
@@ -637,13 +641,15 @@ void Reader::commitFootnote()
 
 int Reader::sourcePage() const
 {
-    const auto it = m_fontCharsets.constFind(m_stack.back().font);
-    if (it != m_fontCharsets.constEnd()) {
-        const int page = Platform::codePageOfCharset(*it);
-        if (page >= 0)
-            return page;
-    }
-    return m_documentPage;
+    const int font = m_stack.back().font;
+    if (font == m_pageFont && font >= 0)
+        return m_pageOfFont;
+    int page = m_documentPage;
+    if (const auto it = m_fontCharsets.constFind(font); it != m_fontCharsets.constEnd() && Platform::codePageOfCharset(*it) >= 0)
+        page = Platform::codePageOfCharset(*it);
+    m_pageFont = font;
+    m_pageOfFont = page;
+    return page;
 }
 
 void Reader::textByte(unsigned char b)
@@ -850,13 +856,15 @@ void Reader::word(const QByteArray &w, bool hasParam, int param)
     if (w == "uc") { s.uc = qBound(0, param, 8); return; }
     if (w == "ansicpg" && hasParam && param > 0) {
         // The document's code page, where the system has it.
-        if (Platform::CodePage(param).number() == param)
+        if (Platform::CodePage(param).number() == param) {
             m_documentPage = param;
+            m_pageFont = -1;
+        }
         return;
     }
     if (s.dest == Dest::FontTable) {
         if (w == "f") { m_fontNumber = param; m_fontName.clear(); m_fontFamily = 3; }
-        else if (w == "fcharset" && m_fontNumber >= 0) m_fontCharsets.insert(m_fontNumber, param);
+        else if (w == "fcharset" && m_fontNumber >= 0) { m_fontCharsets.insert(m_fontNumber, param); m_pageFont = -1; }
         else if (w == "froman") m_fontFamily = 2;
         else if (w == "fswiss" || w == "fnil") m_fontFamily = 3;
         else if (w == "fmodern") m_fontFamily = 1;

@@ -134,9 +134,13 @@ QStringList SearchTerms::operator()(const QString &text) const
                 // A reader may type it without its accents, which the
                 // stemmer then cannot take off with the ending
                 // ("presentacion" for "presentación"): that form is found too.
-                if (const QString plain = foldForSearch(lower); plain != lower)
-                    if (const QString other = foldForSearch(stem(plain)); !other.isEmpty() && other != term)
-                        out << other;
+                bool ascii = true;
+                for (const QChar c : lower)
+                    ascii = ascii && c.unicode() < 0x80;
+                if (!ascii)
+                    if (const QString plain = foldForSearch(lower); plain != lower)
+                        if (const QString other = foldForSearch(stem(plain)); !other.isEmpty() && other != term)
+                            out << other;
             }
             i = j;
         }
