@@ -539,8 +539,8 @@ QByteArray Writer::inChmCodePage(const QString &name, const QByteArray &utf8) co
         return utf8;
     QString text = QString::fromUtf8(utf8);
     const Platform::CodePage &cp = pageOf(m_p);
-    if (page)
-        text.replace(QLatin1String("charset=utf-8"), QStringLiteral("charset=") + charsetName(m_p.codePage));
+    if (const qsizetype at = page ? text.indexOf(QLatin1String("charset=utf-8")) : -1; at >= 0) // the page's head, not its text
+        text.replace(at, 13, QStringLiteral("charset=") + charsetName(m_p.codePage));
     QString lost;
     QByteArray out = page ? cp.encode(text, &lost) : QByteArray();
     if (page && lost.isEmpty())
