@@ -13,7 +13,8 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl
           libbenchmark-dev fonts-dejavu-core xvfb xauth xdotool imagemagick wine wine64 libwine halibut
           qt6-translations-l10n openbox fonts-liberation2 hunspell-fr libhunspell-dev chromium fp-utils libchm-bin python3
           libstemmer-dev poppler-utils nodejs libstemmer-tools hunspell-tools hunspell-en-us hunspell-it hunspell-de-de
-          hunspell-es hunspell-pt-pt hunspell-nl hunspell-ru fonts-wqy-microhei xchm)
+          hunspell-es hunspell-pt-pt hunspell-nl hunspell-ru fonts-wqy-microhei xchm
+          libcairo2-dev libpango1.0-dev libqpdf-dev)
 
 missing=()
 for p in "${packages[@]}"; do

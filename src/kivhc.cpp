@@ -14,9 +14,9 @@
 
 // A compiled help file to web pages, a .CHM, a manual or a project: its
 // report on the standard output, its errors on the error output.
-int fromHelpFile(const QFileInfo &file, const QString &format, const QString &out)
+int fromHelpFile(const QFileInfo &file, const QString &format, const QString &out, const QString &paper)
 {
-    const Hlp::THelpFilePublished r = Hlp::publishHelpFile(file.filePath(), format, out);
+    const Hlp::THelpFilePublished r = Hlp::publishHelpFile(file.filePath(), format, out, paper);
     for (const QString &line : r.report)
         std::printf("%s\n", qPrintable(line));
     for (const QString &e : r.errors)
@@ -57,6 +57,10 @@ int main(int argc, char **argv)
         if (args[i] == QLatin1String("--map-out") || args[i] == QLatin1String("--map-check")) {
             (args[i] == QLatin1String("--map-out") ? options.mapOut : options.mapCheck) = QFileInfo(args[i + 1]).absoluteFilePath();
             args.remove(i, 2);
+        } else if (args[i] == QLatin1String("--paper")) {
+            // --paper a4|letter: the manual's sheet (the system's by default).
+            options.paper = args[i + 1].toLower();
+            args.remove(i, 2);
         } else if (args[i] == QLatin1String("--format") || args[i] == QLatin1String("-o")) {
             (args[i] == QLatin1String("-o") ? out : format) = args[i + 1];
             args.remove(i, 2);
@@ -71,10 +75,13 @@ int main(int argc, char **argv)
     for (const QString &f : formats)
         known = known && (f == QLatin1String("hlp") || f == QLatin1String("html") || f == QLatin1String("chm") || f == QLatin1String("pdf")
                           || (f == QLatin1String("decompile") && formats.size() == 1));
+    if (!options.paper.isEmpty() && options.paper != QLatin1String("a4") && options.paper != QLatin1String("letter"))
+        known = false;
     if (args.size() != 1 || args.first().startsWith(u'-') || !known) {
         std::fprintf(stderr, "usage: kivhc [--missing-files=warning] [--safe] [--format hlp|html|chm|pdf[,...]] [-o SORTIE]\n"
-                             "             [--map-out CONTEXTES.json] [--map-check PRECEDENTS.json [--strict]] PROJET.HPJ\n"
-                             "       kivhc --format html|chm|pdf [-o SORTIE] AIDE.HLP\n"
+                             "             [--map-out CONTEXTES.json] [--map-check PRECEDENTS.json [--strict]]\n"
+                             "             [--paper a4|letter] PROJET.HPJ\n"
+                             "       kivhc --format html|chm|pdf [--paper a4|letter] [-o SORTIE] AIDE.HLP\n"
                              "       kivhc --decompile [-o DOSSIER] AIDE.HLP\n"
                              "       (-o avec un seul format)\n");
         return 2;
@@ -90,7 +97,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "kivhc : un fichier d'aide se publie dans un seul format à la fois.\n");
             return 2;
         }
-        return fromHelpFile(project, format, out);
+        return fromHelpFile(project, format, out, options.paper);
     }
     std::printf("Compilation de %s\n", qPrintable(hpj));
     const Hlp::THelpRead read = Hlp::readHelpProject(hpj, options);

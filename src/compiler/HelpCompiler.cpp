@@ -1077,7 +1077,7 @@ TCompileResult writeHelpOutput(const THelpRead &help, const TCompileOptions &opt
     }
     QStringList warnings;
     const QStringList errors = options.output == TOutput::Html ? writeHtml(*document, options.outputDir, &warnings)
-                               : options.output == TOutput::Pdf ? writePdf(*document, options.pdfFile, &warnings)
+                               : options.output == TOutput::Pdf ? writePdf(*document, options.pdfFile, options.paper, &warnings)
                                                                 : writeChm(*document, options.outputDir, options.chmFile);
     for (const QString &warning : std::as_const(warnings))
         msg.warning(5004, options.output == TOutput::Pdf ? options.pdfFile : options.outputDir, warning);
@@ -1171,7 +1171,7 @@ QStringList writeCompiled(const QString &hpjPath, const TCompileOptions &options
     return lines;
 }
 
-THelpFilePublished publishHelpFile(const QString &helpFile, const QString &format, const QString &out)
+THelpFilePublished publishHelpFile(const QString &helpFile, const QString &format, const QString &out, const QString &paper)
 {
     THelpFilePublished r;
     const QFileInfo file(helpFile);
@@ -1215,7 +1215,7 @@ THelpFilePublished publishHelpFile(const QString &helpFile, const QString &forma
     } else if (format == QLatin1String("pdf")) {
         written = given.isEmpty() ? base + QStringLiteral(".pdf") : given;
         QStringList warnings;
-        errors = writePdf(read.project, written, &warnings);
+        errors = writePdf(read.project, written, paper, &warnings);
         for (const QString &warning : std::as_const(warnings))
             r.report << QStringLiteral("Perte : ") + warning;
     } else {

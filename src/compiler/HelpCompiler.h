@@ -30,6 +30,7 @@ struct TCompileOptions {
     QString outputDir; // Html, Chm: the folder the pages go to (Chm: a temporary one when empty)
     QString chmFile;   // Chm: the compiled file
     QString pdfFile;   // Pdf: the manual
+    QString paper;     // Pdf: "a4" or "letter"; empty for the system's paper
     // A topic or baggage file that cannot be read is a warning, not an
     // error: the help file is made without it.
     bool missingFilesAreWarnings = false;
@@ -100,6 +101,6 @@ struct THelpFilePublished {
     QStringList report;
     QStringList errors;
 };
-THelpFilePublished publishHelpFile(const QString &helpFile, const QString &format, const QString &out);
+THelpFilePublished publishHelpFile(const QString &helpFile, const QString &format, const QString &out, const QString &paper = {});
 
 } // namespace Hlp

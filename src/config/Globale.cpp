@@ -183,6 +183,7 @@ void PPrjRead(Platform::IniFile &ini, quint8 *rec, const quint8 *defRec)
     readStr(ini, kParam, QStringLiteral("Language"), r->Language, d->Language);
     readStr(ini, kParam, QStringLiteral("MainWindow"), r->MainWindow, d->MainWindow);
     readStr(ini, kParam, QStringLiteral("Buttons"), r->Buttons, d->Buttons);
+    readStr(ini, kParam, QStringLiteral("Paper"), r->Paper, d->Paper);
     r->KeepButtons = ini.valueExists(kParam, QStringLiteral("Buttons")) || d->KeepButtons;
     r->BkColor = ini.readInteger(kParam, QStringLiteral("BkColor"), d->BkColor);
     r->TitleColor = ini.readInteger(kParam, QStringLiteral("TitleColor"), d->TitleColor);
@@ -206,6 +207,8 @@ void PPrjWrite(Platform::IniFile &ini, const quint8 *rec)
         ini.writeString(kParam, QStringLiteral("Language"), r->Language.get());
     if (!r->MainWindow.get().isEmpty() || ini.valueExists(kParam, QStringLiteral("MainWindow")))
         ini.writeString(kParam, QStringLiteral("MainWindow"), r->MainWindow.get());
+    if (!r->Paper.get().isEmpty() || ini.valueExists(kParam, QStringLiteral("Paper")))
+        ini.writeString(kParam, QStringLiteral("Paper"), r->Paper.get());
     if (r->KeepButtons || ini.valueExists(kParam, QStringLiteral("Buttons")))
         ini.writeString(kParam, QStringLiteral("Buttons"), r->Buttons.get());
 }

@@ -71,6 +71,8 @@ struct TPrjRec {
     // empty).
     String255 Buttons;
     bool KeepButtons;
+    // The printable manual's paper: "a4", "letter", empty for the system's.
+    String255 Paper;
 };
 static_assert(offsetof(TPrjRec, BkColor) == 1028);
 static_assert(offsetof(TPrjRec, PrjDir) == 256 + 780);

@@ -48,7 +48,7 @@ int headless(const std::function<int(TConfBlock *)> &work)
 
 } // namespace
 
-int FRunBuild(const QString &projectFile, const QString &format)
+int FRunBuild(const QString &projectFile, const QString &format, const QString &paper)
 {
     const QStringList formats = format.split(u',');
     for (const QString &f : formats)
@@ -56,12 +56,16 @@ int FRunBuild(const QString &projectFile, const QString &format)
             say(QStringLiteral("kivhelp --build : format inconnu (hlp, html, chm ou pdf) : ") + f);
             return 2;
         }
+    if (!paper.isEmpty() && paper != QLatin1String("a4") && paper != QLatin1String("letter")) {
+        say(QStringLiteral("kivhelp --build : papier inconnu (a4 ou letter) : ") + paper);
+        return 2;
+    }
     const QString given = QFileInfo(projectFile).absoluteFilePath();
     if (!QFileInfo(given).isFile()) {
         say(QStringLiteral("kivhelp --build : projet introuvable : ") + projectFile);
         return 2;
     }
-    return headless([&](TConfBlock *conf) { return FBuildProject(projectFile, format, conf); });
+    return headless([&](TConfBlock *conf) { return FBuildProject(projectFile, format, conf, paper); });
 }
 
 int FRunImport(const QString &file, const QString &name)
@@ -80,7 +84,7 @@ int FRunImport(const QString &file, const QString &name)
     });
 }
 
-int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf)
+int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf, const QString &paper)
 {
     using namespace KIVHelpTools;
     const QString given = QFileInfo(projectFile).absoluteFilePath();
@@ -102,6 +106,8 @@ int FBuildProject(const QString &projectFile, const QString &format, TConfBlock 
     FLoadPrjConf(FPrjCompanion(file, QStringLiteral(".CFG")), 0, Globale::VGGIniPrj);
     FLoadPrjFonts(FPrjCompanion(file, QStringLiteral(".FNT")), 0, Globale::VGGIniPrjFonts);
     TPrjRec *prj = conf->PPrj;
+    if (!paper.isEmpty())
+        prj->Paper.set(paper); // --paper: this build only, the settings unchanged
     const QString name = project.FTopicAt(1)->name;
     prj->PrjDir.set(dir);
     prj->PrjComDir.set(dir + QStringLiteral(".COM"));

@@ -14,7 +14,7 @@ namespace Build {
 // "html" (pages in N.COM/N_html) or "chm" (N.COM/N.chm).
 // The exit code: 0 when the help file was built and published, 1 when the
 // build failed, 2 when the project cannot be read or the format is unknown.
-int FRunBuild(const QString &projectFile, const QString &format = QStringLiteral("hlp"));
+int FRunBuild(const QString &projectFile, const QString &format = QStringLiteral("hlp"), const QString &paper = {});
 
 // The build itself, on settings already read (the program's own help is
 // built by it too): the project's files read into the model, the help
@@ -25,6 +25,6 @@ int FRunBuild(const QString &projectFile, const QString &format = QStringLiteral
 // imported whole, 1 imported with losses (printed), 2 nothing imported.
 int FRunImport(const QString &file, const QString &name);
 
-int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf);
+int FBuildProject(const QString &projectFile, const QString &format, TConfBlock *conf, const QString &paper = {});
 
 } // namespace Build

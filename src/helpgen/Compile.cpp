@@ -119,6 +119,7 @@ Hlp::TCompileResult FBuildWebOutput(const TPrjRec *prj, const QString &output, Q
         options.outputDir = prj->PrjComDir.get() + u'/' + base + QStringLiteral("_html");
     options.chmFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".chm");
     options.pdfFile = prj->PrjComDir.get() + u'/' + base + QStringLiteral(".pdf");
+    options.paper = prj->Paper.get().toLower();
     if (published)
         *published = html ? options.outputDir + QStringLiteral("/index.html") : pdf ? options.pdfFile : options.chmFile;
     // The contents follow the author's outline: each topic at its level,

@@ -200,7 +200,7 @@ const char kUsage[] =
     "  O           (après D) consigne aussi chaque sortie de routine\n"
     "  M           (après D O) envoie les comptes rendus au serveur de messages\n"
     "              plutôt qu'au journal kivhelp.LOG\n"
-    "  --build PROJET.PRJ [--format hlp|html|chm]\n"
+    "  --build PROJET.PRJ [--format hlp|html|chm|pdf[,...]] [--paper a4|letter]\n"
     "              construit et publie le fichier d'aide du projet, sans fenêtre ;\n"
     "              code de sortie 0 si l'aide est publiée, 1 si la compilation échoue\n"
     "  --import AIDE.HLP|AIDE.HPJ NOM\n"
@@ -222,14 +222,16 @@ int FRunProgram(int argc, char **argv, const TWindowSide &side)
         if (qstrcmp(argv[i], "--build") == 0) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
-            QString format = QStringLiteral("hlp");
+            QString format = QStringLiteral("hlp"), paper;
             for (int k = 1; k + 1 < argc; ++k)
                 if (qstrcmp(argv[k], "--format") == 0)
                     format = QString::fromLocal8Bit(argv[k + 1]);
+                else if (qstrcmp(argv[k], "--paper") == 0)
+                    paper = QString::fromLocal8Bit(argv[k + 1]).toLower();
             // No widgets: the compiler draws pictures with fonts only.
             QGuiApplication app(argc, argv);
             PSetErrLogDir(QDir::currentPath());
-            return Build::FRunBuild(QString::fromLocal8Bit(argv[i + 1]), format);
+            return Build::FRunBuild(QString::fromLocal8Bit(argv[i + 1]), format, paper);
         }
     for (int i = 1; i + 2 < argc; ++i)
         if (qstrcmp(argv[i], "--import") == 0) {

@@ -253,6 +253,12 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     m_chm->setObjectName(QStringLiteral("ChkChm"));
     m_pdf = new QCheckBox(QStringLiteral("Publier aussi en manuel imprimable (PDF)"), panel);
     m_pdf->setObjectName(QStringLiteral("ChkPdf"));
+    m_paper = new QComboBox(panel);
+    m_paper->setObjectName(QStringLiteral("CbPaper"));
+    m_paper->setAccessibleName(QStringLiteral("Papier du manuel"));
+    m_paper->addItem(QString::fromUtf8("Papier du système"), QString());
+    m_paper->addItem(QStringLiteral("A4"), QStringLiteral("a4"));
+    m_paper->addItem(QString::fromUtf8("Letter (États-Unis)"), QStringLiteral("letter"));
     m_bkButton = new QPushButton(QStringLiteral("Couleur de fond des pages"), panel);
     m_bkButton->setObjectName(QStringLiteral("BtnBKColor"));
     m_bkButton->setLayoutDirection(Qt::RightToLeft); // the swatch right of the text
@@ -270,7 +276,10 @@ TFrmPrjConf::TFrmPrjConf(QWidget *parent) : QDialog(parent)
     layout->addWidget(m_addTitle);
     layout->addWidget(m_html);
     layout->addWidget(m_chm);
-    layout->addWidget(m_pdf);
+    auto *pdf = new QHBoxLayout;
+    pdf->addWidget(m_pdf, 1);
+    pdf->addWidget(m_paper);
+    layout->addLayout(pdf);
     layout->addLayout(colours);
     layout->addSpacing(8);
     layout->addLayout(buttons);
@@ -346,6 +355,7 @@ void TFrmPrjConf::PFill(const TConfBlock *conf)
     m_html->setChecked(outputs.contains(QStringLiteral("HTML")));
     m_chm->setChecked(outputs.contains(QStringLiteral("CHM")));
     m_pdf->setChecked(outputs.contains(QStringLiteral("PDF")));
+    m_paper->setCurrentIndex(qMax(0, m_paper->findData(prj->Paper.get().toLower())));
     m_bk = FColorFromTColor(prj->BkColor);
     m_titleColour = FColorFromTColor(prj->TitleColor);
     paintButtons();
@@ -370,6 +380,7 @@ void TFrmPrjConf::PStore(TConfBlock *conf)
     if (m_pdf->isChecked())
         outputs << QStringLiteral("PDF");
     prj->Outputs.set(outputs.join(u','));
+    prj->Paper.set(m_paper->currentData().toString());
     prj->BkColor = FTColorFromColor(m_bk);
     prj->TitleColor = FTColorFromColor(m_titleColour);
 }

@@ -63,6 +63,7 @@ private:
     QCheckBox *m_html = nullptr;
     QCheckBox *m_chm = nullptr;
     QCheckBox *m_pdf = nullptr;
+    QComboBox *m_paper = nullptr;
     QPushButton *m_bkButton;
     QPushButton *m_titleButton;
     QColor m_bk = Qt::white;

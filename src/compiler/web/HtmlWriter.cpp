@@ -31,6 +31,7 @@
 #include <QRegularExpression>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace Hlp {
@@ -125,24 +126,46 @@ QList<TKeywordLine> keywordLines(const THelpDocument &project)
     return out;
 }
 
-// A face for the style sheet, quoted, followed by faces every system has
-// and the generic family of its kind (the help's family: 1 modern, 2 roman,
-// 3 swiss, 4 script, 5 decorative), so that a reader without it gets one
-// of the same kind, never the browser's serif default.
-QString fontFamily(const QString &face, int family)
+} // namespace
+
+QStringList fontFamilies(const QString &face, int family)
 {
     static const QHash<QString, QString> older{{QStringLiteral("ms sans serif"), QStringLiteral("Arial")},
                                                {QStringLiteral("helv"), QStringLiteral("Arial")},
                                                {QStringLiteral("system"), QStringLiteral("Arial")},
-                                               {QStringLiteral("ms serif"), QStringLiteral("'Times New Roman'")},
-                                               {QStringLiteral("tms rmn"), QStringLiteral("'Times New Roman'")},
-                                               {QStringLiteral("courier"), QStringLiteral("'Courier New'")}};
-    const QString generic = family == 1 ? QStringLiteral("monospace") : family == 2 ? QStringLiteral("serif")
-                            : family == 4 ? QStringLiteral("cursive") : QStringLiteral("sans-serif");
-    QString out = QStringLiteral("'%1'").arg(face);
+                                               {QStringLiteral("ms serif"), QStringLiteral("Times New Roman")},
+                                               {QStringLiteral("tms rmn"), QStringLiteral("Times New Roman")},
+                                               {QStringLiteral("courier"), QStringLiteral("Courier New")}};
+    QStringList out{face};
     if (const QString other = older.value(face.toLower()); !other.isEmpty())
-        out += QStringLiteral(", ") + other;
-    return out + QStringLiteral(", ") + generic;
+        out << other;
+    return out << (family == 1 ? QStringLiteral("monospace") : family == 2 ? QStringLiteral("serif")
+                   : family == 4 ? QStringLiteral("cursive") : QStringLiteral("sans-serif"));
+}
+
+QString shownLetters(const THelpDocument &project, const TInline &run)
+{
+    const QString face = text(project, run.format.face);
+    if (!isPictureFont(face))
+        return letters(project, run.text);
+    const bool symbol = face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+    QString shown;
+    for (const char c : textBytes(run.text, pageOf(project)))
+        shown += symbol ? symbolFontChar(uchar(c)) : wingdingsChar(uchar(c));
+    return shown;
+}
+
+namespace {
+
+// The faces for the style sheet, quoted, so that a reader without the
+// author's gets one of the same kind, never the browser's serif default.
+QString fontFamily(const QString &face, int family)
+{
+    QStringList faces = fontFamilies(face, family);
+    for (qsizetype k = 0; k + 1 < faces.size(); ++k)
+        if (k == 0 || faces[k].contains(u' '))
+            faces[k] = u'\'' + faces[k] + u'\'';
+    return faces.join(QStringLiteral(", "));
 }
 
 // The page and anchor of every context string, found without regard to case.
@@ -319,8 +342,10 @@ public:
     const QStringList &warnings() const { return m_warnings; }
     // The table of contexts and [MAP] numbers (see contextMap).
     QJsonObject contextTable();
-    // The whole help for the printable manual (see manualText).
-    TManualText manual();
+    // The whole help for the printable manual (see manualPlan).
+    TManualPlan manual();
+    // Where a hotspot leads in the manual (see TManualPlan::link).
+    TManualLink manualLink(const TInline &hotspot, int topic) const;
 
 private:
     // The class of the site's style sheet that gives elements of this kind
@@ -331,9 +356,11 @@ private:
     // Where a macro leads on the web (JumpId, PopupId: a page; ExecFile,
     // ExecProgram: the file); empty for the others.
     QString macroHref(const QString &macro) const;
-    // The link of an ALink or KLink macro: the topics that share one of its
-    // keywords, listed in a box as the viewer lists them (a jump when there
-    // is one); empty for other macros.
+    // The topics an ALink or KLink macro lists: those that share one of its
+    // keywords, in topic order, `topic` left out; nullopt for other macros.
+    std::optional<QList<int>> relatedTopics(const QString &macro, int topic) const;
+    // The link of an ALink or KLink macro: its topics listed in a box as the
+    // viewer lists them (a jump when there is one); empty for other macros.
     QString relatedLink(const QString &macro, int topic);
     QString paragraphs(const QList<TParagraph> &list, int topic, const TParagraph *heading = nullptr);
     QString paragraph(const TParagraph &p, int topic, bool heading = false);
@@ -347,6 +374,11 @@ private:
     // The page's text: the non-scrolling region, then the rest; the
     // paragraph that says the topic's title is its heading.
     QString topicBody(int topic, bool *hasHeading = nullptr);
+    // That paragraph: the first with text, when it says the title.
+    const TParagraph *titleParagraph(int topic) const;
+    // The first paragraph with text when it looks like a heading: short,
+    // each word bold or larger than the text.
+    const TParagraph *headingParagraph(int topic) const;
     // The main window's colours: the text's background and the
     // non-scrolling region's, each with the style rule it sets and its
     // names in messages.
@@ -396,7 +428,6 @@ private:
     QString m_title;
     QString m_language;
     QHash<QString, QImage> *m_previewImages = nullptr; // set while a preview is made: pictures go there
-    bool m_manual = false; // the manual's text: a topic's own heading paragraph is left to the manual's heading
     // The size of most of the help's text (half-points): on the web it is
     // the reader's own size (16 px unless they chose another), the other
     // sizes in proportion.
@@ -405,7 +436,7 @@ private:
     // the manual and in a compiled help file (their engines take no rem).
     QString fontSize(int halfPoints) const
     {
-        if (m_manual || m_chm)
+        if (m_chm)
             return QStringLiteral("font-size:%1pt;").arg(halfPoints / 2.0);
         return QStringLiteral("font-size:%1rem;").arg(QString::number(double(halfPoints) / m_bodySize, 'g', 4));
     }
@@ -466,17 +497,16 @@ QString Writer::macroHref(const QString &macro) const
     return address;
 }
 
-QString Writer::relatedLink(const QString &macro, int topic)
+std::optional<QList<int>> Writer::relatedTopics(const QString &macro, int topic) const
 {
     // The keywords quoted or bare (the compiler takes both).
     static const QRegularExpression related(QStringLiteral("^\\s*(ALink|AL|KLink|KL)\\(\\s*(?:[`\"]([^'\"]*)['\"]|([^,)]*))"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = related.match(macro);
     if (!m.hasMatch())
-        return {};
+        return std::nullopt;
     const QString list = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
-    // The topics of any of its keywords (A keywords for ALink, K for
-    // KLink), in topic order, this one left out.
+    // The topics of any of its keywords (A keywords for ALink, K for KLink).
     const bool a = m.captured(1).startsWith(u'A', Qt::CaseInsensitive);
     QSet<QString> keywords;
     for (const QString &k : list.split(u';'))
@@ -490,6 +520,15 @@ QString Writer::relatedLink(const QString &macro, int topic)
                     found.insert(n);
     QList<int> topics(found.cbegin(), found.cend());
     std::sort(topics.begin(), topics.end());
+    return topics;
+}
+
+QString Writer::relatedLink(const QString &macro, int topic)
+{
+    const std::optional<QList<int>> related = relatedTopics(macro, topic);
+    if (!related)
+        return {};
+    const QList<int> &topics = *related;
     if (topics.size() == 1 || (m_previewImages && !topics.isEmpty()))
         return QStringLiteral("<a class=\"jump\" href=\"%1\">").arg(escaped(m_pages[topics[0]]));
     const QString id = QStringLiteral("r%1").arg(m_relatedBoxes.size() + 1);
@@ -597,10 +636,7 @@ QString Writer::picture(const TInline &item, int topic)
     const QString file = m_pictureFiles.value(item.picture);
     if (file.isEmpty())
         return QStringLiteral("<span class=\"macro\">[image]</span>");
-    // In the printed manual a side picture stands in its line: the page
-    // layout there cannot keep the next heading below it.
-    const QString side = m_manual ? QString()
-                         : item.placement == TInline::Left ? QStringLiteral(" style=\"float:left\"")
+    const QString side = item.placement == TInline::Left ? QStringLiteral(" style=\"float:left\"")
                          : item.placement == TInline::Right ? QStringLiteral(" style=\"float:right\"")
                                                 : QString();
     // A hotspot graphic's hotspots: the areas of an image map, leading where
@@ -652,14 +688,8 @@ QString Writer::runs(const QList<TInline> &items, int topic)
             const QString face = text(m_p, f.face).remove(unsafe);
             // Picture fonts: their bytes are glyphs, written as the
             // characters they show, in the page's own font.
-            const bool symbol = face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
             const bool picture = isPictureFont(face);
-            QString shown;
-            if (picture)
-                for (const char c : textBytes(i.text, pageOf(m_p)))
-                    shown += symbol ? symbolFontChar(uchar(c)) : wingdingsChar(uchar(c));
-            else
-                shown = letters(m_p, i.text);
+            const QString shown = shownLetters(m_p, i);
             QString style = picture ? fontSize(f.halfPoints) : QStringLiteral("font-family:%1;").arg(fontFamily(face, f.family)) + fontSize(f.halfPoints);
             if (f.attributes & FontBold)
                 style += QStringLiteral("font-weight:bold;");
@@ -828,8 +858,6 @@ QString Writer::paragraphs(const QList<TParagraph> &list, int topic, const TPara
         if (bool(p.table) != inTable)
             out += inTable ? QStringLiteral("</table>\n") : QStringLiteral("<table class=\"cells\">");
         inTable = bool(p.table);
-        if (&p == heading && m_manual)
-            continue;
         out += paragraph(p, topic, &p == heading);
     }
     return out + (inTable ? QStringLiteral("</table>\n") : QString());
@@ -1026,6 +1054,43 @@ void Writer::prepare()
             m_pager.insert(group[i], {i > 0 ? group[i - 1] : -1, i + 1 < group.size() ? group[i + 1] : -1});
 }
 
+const TParagraph *Writer::titleParagraph(int n) const
+{
+    const TSourceTopic &t = m_p.topics[n];
+    const QString title = shownTitle(m_p, t, m_pages[n]).simplified();
+    for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling}) {
+        for (const TParagraph &p : *list) {
+            const QString line = p.table ? QString() : plainText(m_p, p).simplified();
+            if (line.isEmpty() && !p.table)
+                continue;
+            return line.compare(title, Qt::CaseInsensitive) == 0 ? &p : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+const TParagraph *Writer::headingParagraph(int n) const
+{
+    const TSourceTopic &t = m_p.topics[n];
+    for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling})
+        for (const TParagraph &p : *list) {
+            if (p.table)
+                return nullptr;
+            const QString line = plainText(m_p, p).simplified();
+            if (line.isEmpty())
+                continue;
+            if (line.size() > 120)
+                return nullptr;
+            for (const TInline &i : p.items)
+                if (i.kind == TInline::Picture
+                    || (i.kind == TInline::Text && !i.text.trimmed().isEmpty() && !(i.format.attributes & FontBold)
+                        && i.format.halfPoints <= m_bodySize))
+                    return nullptr;
+            return &p;
+        }
+    return nullptr;
+}
+
 QString Writer::topicBody(int n, bool *hasHeading)
 {
     const TSourceTopic &t = m_p.topics[n];
@@ -1035,22 +1100,7 @@ QString Writer::topicBody(int n, bool *hasHeading)
     // The heading: the first paragraph with text, when it says the title
     // (help topics start so; an untitled topic is named by it). The
     // program's preview has none.
-    const TParagraph *heading = nullptr;
-    if (!m_previewImages || m_manual) {
-        const QString title = shownTitle(m_p, t, m_pages[n]).simplified();
-        for (const QList<TParagraph> *list : {&t.nonScrolling, &t.scrolling}) {
-            for (const TParagraph &p : *list) {
-                const QString line = p.table ? QString() : plainText(m_p, p).simplified();
-                if (line.isEmpty() && !p.table)
-                    continue;
-                if (line.compare(title, Qt::CaseInsensitive) == 0)
-                    heading = &p;
-                break;
-            }
-            if (heading || !list->isEmpty())
-                break;
-        }
-    }
+    const TParagraph *heading = m_previewImages ? nullptr : titleParagraph(n);
     if (hasHeading)
         *hasHeading = heading;
     QString body;
@@ -1162,79 +1212,68 @@ QJsonObject Writer::contextTable()
     return {{QStringLiteral("help"), m_title}, {QStringLiteral("contexts"), contexts}};
 }
 
-TManualText Writer::manual()
+TManualPlan Writer::manual()
 {
-    TManualText out;
-    m_previewImages = &out.images;
-    m_manual = true;
+    TManualPlan out;
     prepare();
     out.title = m_title;
     out.language = m_language;
+    out.contents = m_labels.contents;
     out.appendix = m_labels.appendix;
-    // The contents' topics in order, each once; then the others.
-    QList<int> order;
-    for (const TContentsEntry &e : std::as_const(m_contents))
-        if (e.topic >= 0 && m_entryOf.value(e.topic) == int(&e - m_contents.constData()))
-            order << e.topic;
-    QList<int> others;
-    for (int n = 0; n < m_p.topics.size(); ++n)
-        if (!m_entryOf.contains(n) && (!m_p.topics[n].scrolling.isEmpty() || !m_p.topics[n].nonScrolling.isEmpty()))
-            others << n;
-    // Headings by level; a chapter (a heading with sections under it, and
-    // the first) starts a page.
-    QString body;
-    const auto heading = [&](int level, bool chapter) {
-        return QStringLiteral("<h%1%2>").arg(qBound(1, level, 3)).arg(chapter || body.isEmpty() ? QStringLiteral(" class=\"chapter\"") : QString());
-    };
-    const auto section = [&](int n, int level, bool chapter) {
-        const TSourceTopic &t = m_p.topics[n];
-        body += heading(level, chapter) + QStringLiteral("<a name=\"t%1\"></a>%2</h%3>\n").arg(n).arg(escaped(shownTitle(m_p, t, m_pages[n]))).arg(qBound(1, level, 3));
-        m_popups.clear();
-        m_maps.clear();
-        m_relatedBoxes.clear();
-        body += topicBody(n);
-    };
+    // The contents in order, each topic's heading once; then the others.
+    QSet<int> shown;
     for (int i = 0; i < m_contents.size(); ++i) {
         const TContentsEntry &e = m_contents[i];
-        const bool first = e.topic >= 0 && m_entryOf.value(e.topic) == i;
-        const bool chapter = e.level == 1 && i + 1 < m_contents.size() && m_contents[i + 1].level > 1;
-        out.outline.append({e.level, e.text, first || e.topic < 0 ? e.topic : -1});
-        if (first)
-            section(e.topic, e.level, chapter);
-        else if (e.topic < 0)
-            body += heading(e.level, chapter) + QStringLiteral("%1</h%2>\n").arg(escaped(e.text)).arg(qBound(1, e.level, 3));
+        const bool repeat = e.topic >= 0 && shown.contains(e.topic);
+        const bool chapter = e.level == 1 && (i == 0 || (i + 1 < m_contents.size() && m_contents[i + 1].level > 1));
+        out.entries.append({e.level, e.text, e.topic, repeat, chapter});
+        if (e.topic >= 0)
+            shown.insert(e.topic);
     }
-    if (!others.isEmpty()) {
-        body += heading(1, true) + QStringLiteral("%1</h1>\n").arg(escaped(m_labels.appendix));
-        out.outline.append({1, m_labels.appendix, -1});
-        for (const int n : std::as_const(others)) {
-            out.outline.append({2, shownTitle(m_p, m_p.topics[n], m_pages[n]), n});
-            section(n, 2, false);
+    bool appendix = false;
+    for (int n = 0; n < m_p.topics.size(); ++n)
+        if (!shown.contains(n) && (!m_p.topics[n].scrolling.isEmpty() || !m_p.topics[n].nonScrolling.isEmpty())) {
+            if (!appendix)
+                out.entries.append({1, m_labels.appendix, -1, false, true});
+            appendix = true;
+            out.entries.append({2, shownTitle(m_p, m_p.topics[n], m_pages[n]), n, false, false});
+            shown.insert(n);
         }
+    // A topic's own heading (its title, or a first line set apart: bold or
+    // larger than the text, short) is the manual's heading for it, not a
+    // second one under it.
+    for (const int n : std::as_const(shown)) {
+        const TParagraph *p = titleParagraph(n);
+        if (!p)
+            p = headingParagraph(n);
+        if (p)
+            out.titleParagraphs.insert(n, p);
     }
-    // Links inside the help lead to the topic's heading.
-    QHash<QString, int> topicOfPage;
-    for (int n = 0; n < m_pages.size(); ++n)
-        topicOfPage.insert(m_pages[n], n);
-    static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
-    QString linked;
-    qsizetype at = 0;
-    for (auto it = href.globalMatch(body); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        const QString target = m.captured(1);
-        int topic = -1;
-        if (target.startsWith(QLatin1String("popup:")))
-            topic = target.mid(6).toInt();
-        else
-            topic = topicOfPage.value(target.section(u'#', 0, 0), -1);
-        linked += body.mid(at, m.capturedStart() - at);
-        linked += topic >= 0 ? QStringLiteral("href=\"kivpdf:t%1\"").arg(topic) : m.captured(0);
-        at = m.capturedEnd();
+    for (TManualPlan::Entry &e : out.entries)
+        if (e.topic >= 0 && out.titleParagraphs.contains(e.topic))
+            e.heading = plainText(m_p, *out.titleParagraphs[e.topic]).simplified();
+    return out;
+}
+
+TManualLink Writer::manualLink(const TInline &i, int topic) const
+{
+    TManualLink out;
+    if (i.link != TInline::Macro) {
+        m_targets.href(i.context, m_pages, i.file, &out.topic);
+        return out;
     }
-    out.body = linked + body.mid(at);
-    out.style = m_classRules;
-    m_previewImages = nullptr;
-    m_manual = false;
+    const QString macro = text(m_p, i.macro);
+    const QString href = macroHref(macro);
+    if (href.isEmpty()) {
+        // ALink, KLink: the first topic they list.
+        const QList<int> related = relatedTopics(macro, topic).value_or(QList<int>());
+        out.topic = related.value(0, -1);
+        return out;
+    }
+    out.topic = int(m_pages.indexOf(href.section(u'#', 0, 0)));
+    static const QRegularExpression address(QStringLiteral("^(?:https?|mailto|ftp):"), QRegularExpression::CaseInsensitiveOption);
+    if (out.topic < 0 && address.match(href).hasMatch())
+        out.address = href;
     return out;
 }
 
@@ -1426,9 +1465,12 @@ TPagePreview previewPage(const THelpDocument &project, int topic)
     return Writer(project, QString()).preview(topic);
 }
 
-TManualText manualText(const THelpDocument &project)
+TManualPlan manualPlan(const THelpDocument &project)
 {
-    return Writer(project, QString()).manual();
+    const auto writer = std::make_shared<Writer>(project, QString());
+    TManualPlan plan = writer->manual();
+    plan.link = [writer](const TInline &hotspot, int topic) { return writer->manualLink(hotspot, topic); };
+    return plan;
 }
 
 QByteArray contextMap(const THelpDocument &project)

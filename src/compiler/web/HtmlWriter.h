@@ -44,24 +44,41 @@ TPagePreview previewPage(const THelpDocument &project, int topic);
 // contrast on the window's colours).
 QStringList writeHtml(const THelpDocument &project, const QString &folder, QStringList *warnings = nullptr);
 
-// The whole help as one document, for the printable manual: the topics
-// of the contents in their order, each under a heading of its level with
-// an anchor "tN" (N its topic), then every other topic (pop-ups, pages
-// outside the contents) in an appendix. Jumps and pop-up links lead to
-// "kivpdf:tN"; pictures are named as in `images`.
-struct TManualText {
-    struct Entry {
-        int level = 1;
-        QString text;
-        int topic = -1; // -1: a book without a page of its own
-    };
-    QString title, language, appendix;
-    QString style; // the text's formats
-    QString body;
-    QHash<QString, QImage> images;
-    QList<Entry> outline; // the bookmarks: the contents, then the appendix and its topics
+// The whole help as the printable manual lays it out: the contents'
+// entries in order, then an appendix of every other topic with a text
+// (pop-ups, pages outside the contents), what each topic's heading
+// replaces, and where each link leads.
+struct TManualLink {
+    int topic = -1;  // a topic of the help
+    QString address; // else a web or mail address; neither: it leads nowhere a reader can follow
 };
-TManualText manualText(const THelpDocument &project);
+struct TManualPlan {
+    struct Entry {
+        int level = 1; // at most one below the entry before it
+        QString text;
+        int topic = -1;      // -1: a book without a page of its own
+        bool repeat = false; // a topic already shown: a bookmark, no heading of its own
+        bool chapter = false; // a level-1 entry with entries under it (and the first): it starts a page
+        QString heading;      // a topic's heading when it has its own (see titleParagraphs), else empty
+    };
+    QString title, language, contents, appendix;
+    QList<Entry> entries;
+    // The paragraph that says a topic's title, or sets its first line apart
+    // as a heading: the manual's heading says it instead.
+    QHash<int, const TParagraph *> titleParagraphs;
+    // Where a hotspot of a topic leads (its HotspotStart).
+    std::function<TManualLink(const TInline &hotspot, int topic)> link;
+};
+TManualPlan manualPlan(const THelpDocument &project);
+
+// The letters a text run shows: a picture font's glyphs (Symbol, Wingdings)
+// as the characters they draw.
+QString shownLetters(const THelpDocument &project, const TInline &run);
+
+// The faces a run's font is sought in: the author's, a face every system
+// has for the older ones, then the generic family of its kind (the help's
+// family: 1 modern, 2 roman, 3 swiss, 4 script, 5 decorative).
+QStringList fontFamilies(const QString &face, int family);
 
 // The contexts a program opens the help at, as JSON: each context name
 // (aliases too) and each [MAP] number with the page it leads to

@@ -1,6 +1,12 @@
 // The help as a printable manual (PDF).
 #include "TestSupport.h"
 
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFAnnotationObjectHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
 #include <QFontDatabase>
 #include <QImage>
 #include <QJsonArray>
@@ -36,6 +42,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+
 namespace {
 
 // A poppler tool's output for a PDF file; empty when it is not installed.
@@ -46,6 +54,44 @@ QString poppler(const QString &tool, const QStringList &args)
     if (!run.waitForFinished(60000) || run.exitCode() != 0)
         return {};
     return QString::fromUtf8(run.readAllStandardOutput());
+}
+
+// The manual's objects as another PDF library reads them.
+struct TPdfRead {
+    QStringList figureAlts, linkTargets; // each Figure's /Alt; each link's destination name or address
+    QString lang;
+    bool pageLabels = false;
+};
+
+TPdfRead readPdf(const QString &file)
+{
+    TPdfRead out;
+    QPDF pdf;
+    pdf.processFile(file.toLocal8Bit().constData());
+    QPDFObjectHandle root = pdf.getRoot();
+    out.lang = QString::fromStdString(root.getKey("/Lang").getUTF8Value());
+    out.pageLabels = root.hasKey("/PageLabels");
+    std::function<void(QPDFObjectHandle)> walk = [&](QPDFObjectHandle node) {
+        if (node.isArray())
+            for (int k = 0; k < node.getArrayNItems(); ++k)
+                walk(node.getArrayItem(k));
+        if (!node.isDictionary())
+            return;
+        if (node.getKey("/S").isName() && node.getKey("/S").getName() == "/Figure")
+            out.figureAlts << QString::fromStdString(node.getKey("/Alt").getUTF8Value());
+        if (node.hasKey("/K"))
+            walk(node.getKey("/K"));
+    };
+    walk(root.getKey("/StructTreeRoot").getKey("/K"));
+    for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(pdf).getAllPages())
+        for (QPDFAnnotationObjectHelper &a : page.getAnnotations("/Link")) {
+            QPDFObjectHandle action = a.getObjectHandle().getKey("/A");
+            QPDFObjectHandle dest = a.getObjectHandle().hasKey("/Dest") ? a.getObjectHandle().getKey("/Dest") : action.getKey("/D");
+            out.linkTargets << QString::fromStdString(dest.isString() ? dest.getUTF8Value() : dest.isName() ? dest.getName()
+                                                      : action.getKey("/URI").isString() ? action.getKey("/URI").getStringValue()
+                                                                                         : std::string("?"));
+        }
+    return out;
 }
 
 } // namespace
@@ -61,30 +107,56 @@ void TestPdf::printableManual()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
         QSKIP("poppler-utils is not installed");
-    // A help with a book, a jump, a pop-up and a picture, as one PDF: read
-    // back by another program's tools.
+    // A help with a book, jumps, a pop-up, a web link, a link to nothing, a
+    // list, a table and pictures, as one PDF: read back by other programs.
     TestSupport::Sandbox box;
     QImage bmp(90, 70, QImage::Format_RGB32);
     bmp.fill(qRgb(200, 20, 20));
     QVERIFY(bmp.save(box.path("logo.bmp"), "BMP"));
+    QImage shot(426, 264, QImage::Format_RGB32);
+    shot.fill(Qt::white);
+    for (int y = 10; y < 250; y += 12)
+        for (int x = 10; x < 400; ++x)
+            shot.setPixel(x, y, qRgb(0, 0, 0));
+    QVERIFY(shot.save(box.path("shot.png"), "PNG"));
+    QVERIFY(shot.save(box.path("photo.jpg"), "JPEG"));
     TestSupport::writeFile(box.path("p.hpj"), "[OPTIONS]\r\nTITLE=Aide \xe0 imprimer\r\nCNT=p.cnt\r\n[FILES]\r\np.rtf\r\n");
     TestSupport::writeFile(box.path("p.cnt"), ":Base p.hlp\r\n1 Chapitre\r\n2 Premier=un\r\n2 Second=deux\r\n");
-    TestSupport::writeFile(box.path("p.rtf"), "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote # un}${\\footnote $ Premier}Premier\\par Voir {\\uldb la suite}{\\v deux} "
-                                              "et le {\\ul mot}{\\v def}.\\par\\{bmc logo.bmp\\}\\par\\page"
-                                              "#{\\footnote # deux}${\\footnote $ Second}Second\\par Texte second zygomatique.\\par\\page"
-                                              "#{\\footnote # def}Un mot d\\'e9fini ici.\\par}");
+    TestSupport::writeFile(box.path("p.rtf"),
+                           "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Symbol;}}#{\\footnote # un}${\\footnote $ Premier}Premier\\par Voir {\\uldb la suite}{\\v deux} "
+                           "et le {\\ul mot}{\\v def} ; le {\\uldb site}{\\v !ExecFile(`https://example.org/x')} et {\\uldb rien}{\\v !ALink(`nulle')}.\\par"
+                           + QByteArray("mot ; \\'ab oui \\'bb ! ").repeated(60) + "\\par"
+                           "\\{bmc logo.bmp\\}\\par\\pard\\fi-360\\li360 {\\f1\\'b7}\\tab Point un\\par {\\f1\\'b7}\\tab Point deux\\par\\pard"
+                           "\\trowd\\cellx2000\\cellx4000\\intbl Case A\\cell Case B\\cell\\row\\pard \\{bmc shot.png\\}\\{bmc photo.jpg\\}\\par\\page"
+                           "#{\\footnote # deux}${\\footnote $ Second}Second\\par Texte second zygomatique.\\par\\page"
+                           "#{\\footnote # def}Un mot d\\'e9fini ici.\\par}");
     Hlp::TCompileOptions options;
     options.output = Hlp::TOutput::Pdf;
     options.pdfFile = box.path(QString::fromUtf8("Manuel été ŝ.pdf"));
+    options.paper = QStringLiteral("a4");
     const Hlp::TCompileResult r = Hlp::compileProject(box.path("p.hpj"), options);
     QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
     const QString file = options.pdfFile;
     const QString info = poppler(QStringLiteral("pdfinfo"), {file});
     QVERIFY2(info.contains(QString::fromUtf8("Title:           Aide à imprimer")), qPrintable(info));
-    // Every topic's title and text, the pop-up in the appendix.
+    QVERIFY2(info.contains(QStringLiteral("Tagged:          yes")) && info.contains(QStringLiteral("(A4)")), qPrintable(info));
+    // Every topic's title and text, the pop-up in the appendix; one heading
+    // per topic; French spacing: no line starts with ";" ":" "!" "?" "»" nor
+    // ends with "«" (the first topic says "mot ; « oui » !" sixty times).
     const QString text = poppler(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
-    for (const char *expected : {"Sommaire", "Chapitre", "Premier", "la suite", "Second", "zygomatique", "Annexe : autres pages", "Un mot défini ici."})
+    static const QRegularExpression badBreak(QString::fromUtf8("^\\s*[;:!?»]|«\\s*$"), QRegularExpression::MultilineOption);
+    QVERIFY2(!text.contains(badBreak), qPrintable(text));
+    for (const char *expected : {"Sommaire", "Chapitre", "Premier", "la suite", "Second", "zygomatique", "Annexe : autres pages",
+                                 "Un mot défini ici.", "mot ; le site et rien.", "Case A", "Point deux"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString::fromUtf8(expected) + u'\n' + text));
+    QCOMPARE(text.count(QStringLiteral("zygomatique")), 1);
+    QCOMPARE(text.count(QStringLiteral("Second\n")), 2); // its line in the contents, its heading
+    // The structure a screen reader follows.
+    const QString structure = poppler(QStringLiteral("pdfinfo"), {QStringLiteral("-struct-text"), file});
+    for (const char *element : {"Document", "TOC", "TOCI", "H1", "H2 (block)", "P (block)", "Link", "Figure", "L (block)", "LI", "Lbl", "LBody",
+                                "Table", "TR", "TD"})
+        QVERIFY2(structure.contains(QLatin1String(element)), qPrintable(QLatin1String(element) + u'\n' + structure));
+    QVERIFY2(structure.contains(QStringLiteral("\"Point un\"")), qPrintable(structure));
     // Bookmarks as the contents, the appendix after them.
     const QString xml = poppler(QStringLiteral("pdftohtml"), {QStringLiteral("-xml"), QStringLiteral("-stdout"), QStringLiteral("-i"), QStringLiteral("-q"), file});
     QRegularExpression item(QStringLiteral("<item page=\"\\d+\">([^<]*)</item>"));
@@ -92,19 +164,40 @@ void TestPdf::printableManual()
     for (auto it = item.globalMatch(xml); it.hasNext();)
         bookmarks << it.next().captured(1);
     QCOMPARE(bookmarks, (QStringList{QStringLiteral("Chapitre"), QStringLiteral("Premier"), QStringLiteral("Second"),
-                                     QStringLiteral("Annexe : autres pages"), QString::fromUtf8("Un mot défini ici.")}));
-    // Jumps and the pop-up lead to destinations inside the file.
+                                     QString::fromUtf8("Annexe : autres pages"), QString::fromUtf8("Un mot défini ici.")}));
+    // Jumps and the pop-up lead to destinations inside the file, the web
+    // link to its address; the link to nothing is text; the contents lead
+    // to each topic. The language, the pages' labels, the figures' texts.
     const QString dests = poppler(QStringLiteral("pdfinfo"), {QStringLiteral("-dests"), file});
     for (const char *name : {"\"t0\"", "\"t1\"", "\"t2\""})
         QVERIFY2(dests.contains(QLatin1String(name)), qPrintable(dests));
-    const QByteArray bytes = TestSupport::readFile(file);
-    QVERIFY(bytes.contains("/S /GoTo /D /t1") && bytes.contains("/S /GoTo /D /t2") && !bytes.contains("kivpdf"));
-    QVERIFY(bytes.contains("/Lang (fr)"));
-    // Fonts embedded; the picture with all its pixels.
+    const TPdfRead read = readPdf(file);
+    QVERIFY2(read.linkTargets.contains(QStringLiteral("t1")) && read.linkTargets.contains(QStringLiteral("t2"))
+                 && read.linkTargets.contains(QStringLiteral("https://example.org/x")),
+             qPrintable(read.linkTargets.join(u' ')));
+    QCOMPARE(read.linkTargets.size(), 3 /* contents */ + 1 /* appendix book */ + 1 /* its topic */ + 3 /* jump, pop-up, site */);
+    QCOMPARE(read.lang, QStringLiteral("fr"));
+    QVERIFY(read.pageLabels);
+    QCOMPARE(read.figureAlts, (QStringList{QStringLiteral("logo"), QStringLiteral("shot"), QStringLiteral("photo")}));
+    // Fonts embedded as subsets; pictures with all their pixels, the PNG
+    // without loss, the JPEG as the author gave it.
     for (const QString &line : poppler(QStringLiteral("pdffonts"), {file}).split(u'\n').mid(2))
-        if (!line.trimmed().isEmpty())
-            QVERIFY2(line.split(u' ', Qt::SkipEmptyParts).value(line.split(u' ', Qt::SkipEmptyParts).size() - 5) == QLatin1String("yes"), qPrintable(line));
-    QVERIFY(poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), file}).contains(QRegularExpression(QStringLiteral("\\s90\\s+70\\s"))));
+        if (!line.trimmed().isEmpty()) {
+            const QStringList f = line.split(u' ', Qt::SkipEmptyParts);
+            QVERIFY2(f.value(f.size() - 5) == QLatin1String("yes") && f.value(f.size() - 4) == QLatin1String("yes"), qPrintable(line));
+        }
+    const QString images = poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), file});
+    QVERIFY2(images.contains(QRegularExpression(QStringLiteral("\\s90\\s+70\\s+rgb\\s+3\\s+8\\s+image"))), qPrintable(images));
+    QVERIFY2(images.contains(QRegularExpression(QStringLiteral("\\s426\\s+264\\s+\\w+\\s+\\d\\s+\\d+\\s+image"))), qPrintable(images));
+    QCOMPARE(images.count(QStringLiteral(" jpeg ")), 1);
+    const QByteArray bytes = TestSupport::readFile(file);
+    // Letter paper when asked.
+    options.paper = QStringLiteral("letter");
+    options.pdfFile = box.path("letter.pdf");
+    QVERIFY(Hlp::compileProject(box.path("p.hpj"), options).ok);
+    QVERIFY(poppler(QStringLiteral("pdfinfo"), {options.pdfFile}).contains(QStringLiteral("612 x 792 pts (letter)")));
+    options.pdfFile = file;
+    options.paper.clear();
     // A disk that fills: a failure said once, the earlier manual whole.
     Platform::setWriteBudgetForTest(100);
     const Hlp::TCompileResult full = Hlp::compileProject(box.path("p.hpj"), options);
