@@ -41,6 +41,18 @@ using GPtr = std::shared_ptr<T>;
 
 GPtr<PangoLayout> owned(PangoLayout *layout) { return GPtr<PangoLayout>(layout, g_object_unref); }
 
+// The manual's own words (headings, contents, running header): the face
+// most helps are written in, else the system's sans-serif.
+PangoFontDescription *ownFont(double points, bool bold = false)
+{
+    PangoFontDescription *font = pango_font_description_new();
+    pango_font_description_set_family(font, "Arial,Liberation Sans,sans-serif");
+    pango_font_description_set_size(font, int(points * PANGO_SCALE));
+    if (bold)
+        pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
+    return font;
+}
+
 // A string value of a Cairo tag's attributes.
 QByteArray tagValue(const QString &value)
 {
@@ -316,10 +328,7 @@ TBlock Manual::plainBlock(const QString &text, double points, bool bold, const Q
     b.tag = tag;
     b.width = width;
     PangoAttrList *attributes = pango_attr_list_new();
-    PangoFontDescription *font = pango_font_description_from_string("Arial, sans-serif");
-    pango_font_description_set_size(font, int(points * PANGO_SCALE));
-    if (bold)
-        pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
+    PangoFontDescription *font = ownFont(points, bold);
     pango_attr_list_insert(attributes, pango_attr_font_desc_new(font));
     pango_attr_list_insert(attributes, pango_attr_font_features_new("liga 0, clig 0"));
     pango_font_description_free(font);
@@ -616,7 +625,7 @@ void Manual::endPage()
         if (text.isEmpty())
             return;
         GPtr<PangoLayout> l = owned(pango_layout_new(m_context));
-        PangoFontDescription *font = pango_font_description_from_string("Arial, sans-serif 8.5");
+        PangoFontDescription *font = ownFont(8.5);
         pango_layout_set_font_description(l.get(), font);
         pango_font_description_free(font);
         const QByteArray utf8 = text.toUtf8();
@@ -942,7 +951,7 @@ QByteArray Manual::run(QString *error, QStringList *warnings)
         b.links.append({"dest='" + dest + '\'', true});
         b.runs.append({0, QColor(), false, 0});
         PangoAttrList *attributes = pango_attr_list_new();
-        PangoFontDescription *font = pango_font_description_from_string(e.topic < 0 ? "Arial, sans-serif bold 10.5" : "Arial, sans-serif 10.5");
+        PangoFontDescription *font = ownFont(10.5, e.topic < 0);
         pango_attr_list_insert(attributes, pango_attr_font_desc_new(font));
         pango_font_description_free(font);
         const double right = b.width;
@@ -1030,6 +1039,9 @@ QByteArray Manual::run(QString *error, QStringList *warnings)
         walk(root.getKey("/StructTreeRoot").getKey("/K"), 0);
         QPDFWriter writer(pdf);
         writer.setOutputMemory();
+        // Cairo's streams kept as they are; the other objects packed (a
+        // third smaller).
+        writer.setDecodeLevel(qpdf_dl_none);
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setDeterministicID(true);
         writer.write();
