@@ -21,6 +21,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <memory>
@@ -410,6 +413,49 @@ void BM_PdfAtScale(benchmark::State &state)
     }
 }
 BENCHMARK(BM_PdfAtScale)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// What a reader's browser loads from web pages of 500 and 10,000 short
+// topics: a topic's page with its contents (beyond the shared script and
+// style), a query typed in the header (the index parts of its words and the
+// names of the hits listed) and the search page quoting its first twenty
+// hits, in kilobytes, for words every page has and words few pages have.
+// The queries run the pages' own script under Node.
+void BM_WebBytesAtScale(benchmark::State &state)
+{
+    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    if (node.isEmpty()) {
+        state.SkipWithError("node is not installed");
+        for (auto _ : state) {
+        }
+        return;
+    }
+    for (auto _ : state) {
+        for (const int topics : {500, 10000}) {
+            std::unique_ptr<BigProject> p(makeProject(topics, qint64(topics) * 1200));
+            const QString site = p->dir.path() + QStringLiteral("/web");
+            if (run(QStringLiteral(KIVHC_PATH), {QStringLiteral("--format"), QStringLiteral("html"), QStringLiteral("-o"), site, p->hpj(false)}).seconds < 0) {
+                state.SkipWithError("kivhc failed");
+                return;
+            }
+            const QString key = QString::number(topics);
+            state.counters["page_KB_" + key.toStdString()] =
+                (QFileInfo(site + QStringLiteral("/Page_2.html")).size() + QFileInfo(site + QStringLiteral("/toc.js")).size()) / 1024.0;
+            QProcess query;
+            query.start(node, {QStringLiteral(KIVHELP_SOURCE_DIR "/tests/web/search_query.js"), site, QStringLiteral("--bytes")});
+            query.write("fichier\npage 17\n");
+            query.closeWriteChannel();
+            query.waitForFinished(120000);
+            const QList<QByteArray> lines = query.readAllStandardOutput().trimmed().split('\n');
+            for (qsizetype k = 0; k < lines.size(); ++k) {
+                const QJsonObject o = QJsonDocument::fromJson(lines[k]).object();
+                const std::string what = (k == 0 ? "common_" : "rare_") + key.toStdString();
+                state.counters["header_KB_" + what] = o.value(QStringLiteral("header")).toDouble() / 1024;
+                state.counters["search_KB_" + what] = o.value(QStringLiteral("searchPage")).toDouble() / 1024;
+            }
+        }
+    }
+}
+BENCHMARK(BM_WebBytesAtScale)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_CompileBigProjectChm(benchmark::State &state) { toWeb(state, Hlp::TOutput::Chm); }
 BENCHMARK(BM_CompileBigProjectChm)->Unit(benchmark::kMillisecond)->Iterations(1);

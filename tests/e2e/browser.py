@@ -317,7 +317,7 @@ def check_stems(browser, name, site):
     browser.open(site.joinpath("index.html").as_uri())
     browser.js("""withScripts(['search/meta.js', 'search/stem.js'], function () {
         var names = [], i;
-        for (i = 0; i * SEARCH.meta.texts < SEARCH.meta.pages.length; ++i) names.push('search/t' + i + '.js');
+        for (i = 0; i < SEARCH.meta.texts.length; ++i) names.push('search/t' + i + '.js');
         for (i = 0; i < SEARCH.meta.parts; ++i) names.push('search/w' + i + '.js');
         withScripts(names, function () {
             var missing = [], count = 0;

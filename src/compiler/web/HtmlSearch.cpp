@@ -32,8 +32,12 @@ int partOf(const QString &term, int parts)
     return int(h % quint32(parts));
 }
 
-// The pages' texts the results quote, this many pages to a file.
-constexpr int kTextsPerFile = 40;
+// The pages' texts the results quote: consecutive pages to a file, up to
+// this many characters or pages, so that quoting twenty hits loads little.
+constexpr qsizetype kTextShard = 4000;
+constexpr int kTextShardPages = 16;
+// The pages' files and titles, this many to a file (what a hit shows).
+constexpr int kNamesPerFile = 100;
 
 } // namespace
 
@@ -155,6 +159,7 @@ void SearchIndex::addPage(const QString &file, const QString &title, const QStri
     const int page = int(m_files.size());
     m_files << file;
     m_titles << title;
+    m_titleTerms << int(qMin<qsizetype>(35, m_terms(title).size()));
     m_texts << text.simplified();
     // Title first, then keywords, then the text: more of the keywords and
     // the text ranks higher (a word twice in a title is no better title).
@@ -190,19 +195,46 @@ QList<QPair<QString, QByteArray>> SearchIndex::files() const
         part[partOf(term, parts)] << jsString(term) + u':' + u'[' + numbers.join(u',') + u']';
     }
     QList<QPair<QString, QByteArray>> out;
-    QString meta = QStringLiteral("searchMeta({parts:%1,texts:%2,stemmer:%3,pages:[").arg(parts).arg(kTextsPerFile).arg(jsString(m_terms.algorithm()));
-    for (qsizetype i = 0; i < m_files.size(); ++i)
-        meta += (i ? QStringLiteral(",\n[") : QStringLiteral("[")) + jsString(m_files[i]) + u',' + jsString(m_titles[i]) + u']';
-    out.append({QStringLiteral("search/meta.js"), (meta + QStringLiteral("]});\n")).toUtf8()});
+    // The texts' files: the first page of each.
+    QList<int> starts;
+    qsizetype size = 0;
+    for (qsizetype i = 0; i < m_texts.size(); ++i) {
+        if (starts.isEmpty() || size >= kTextShard || i - starts.last() >= kTextShardPages) {
+            starts << int(i);
+            size = 0;
+        }
+        size += m_texts[i].size();
+    }
+    // What every query needs, whatever the help's size: the parts' count,
+    // the stemmer, where the names and texts are, and how many terms each
+    // title has (a title made of the words ranks first), one digit each.
+    QString titles, shards;
+    for (const int n : m_titleTerms)
+        titles += QString::number(n, 36);
+    for (const int start : std::as_const(starts))
+        shards += (shards.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(start);
+    out.append({QStringLiteral("search/meta.js"), QStringLiteral("searchMeta({parts:%1,stemmer:%2,count:%3,names:%4,texts:[%5],titles:%6});\n")
+                                                      .arg(parts)
+                                                      .arg(jsString(m_terms.algorithm()))
+                                                      .arg(m_files.size())
+                                                      .arg(kNamesPerFile)
+                                                      .arg(shards, jsString(titles))
+                                                      .toUtf8()});
     out.append({QStringLiteral("search/stem.js"), stemmerScript(m_terms.algorithm())});
     for (int i = 0; i < parts; ++i)
         out.append({QStringLiteral("search/w%1.js").arg(i), QStringLiteral("searchPart(%1,{%2});\n").arg(i).arg(part[i].join(QStringLiteral(",\n"))).toUtf8()});
-    for (qsizetype first = 0; first < m_texts.size(); first += kTextsPerFile) {
+    for (qsizetype first = 0; first < m_files.size(); first += kNamesPerFile) {
+        QStringList names;
+        for (qsizetype i = first; i < qMin(first + kNamesPerFile, m_files.size()); ++i)
+            names << u'[' + jsString(m_files[i]) + u',' + jsString(m_titles[i]) + u']';
+        out.append({QStringLiteral("search/p%1.js").arg(first / kNamesPerFile),
+                    QStringLiteral("searchPages(%1,[%2]);\n").arg(first / kNamesPerFile).arg(names.join(QStringLiteral(",\n"))).toUtf8()});
+    }
+    for (qsizetype k = 0; k < starts.size(); ++k) {
         QStringList texts;
-        for (qsizetype i = first; i < qMin(first + kTextsPerFile, m_texts.size()); ++i)
+        for (qsizetype i = starts[k]; i < (k + 1 < starts.size() ? starts[k + 1] : m_texts.size()); ++i)
             texts << jsString(m_texts[i]);
-        out.append({QStringLiteral("search/t%1.js").arg(first / kTextsPerFile),
-                    QStringLiteral("searchTexts(%1,[%2]);\n").arg(first / kTextsPerFile).arg(texts.join(QStringLiteral(",\n"))).toUtf8()});
+        out.append({QStringLiteral("search/t%1.js").arg(k), QStringLiteral("searchTexts(%1,[%2]);\n").arg(k).arg(texts.join(QStringLiteral(",\n"))).toUtf8()});
     }
     return out;
 }

@@ -49,6 +49,7 @@ public:
 private:
     SearchTerms m_terms;
     QStringList m_files, m_titles, m_texts;
+    QList<int> m_titleTerms; // each title's number of terms (at most 35)
     // term -> (page, score) in page order
     QHash<QString, QList<QPair<int, int>>> m_postings;
 };

@@ -21,7 +21,7 @@ function nameTheme(button) {
   if (said) said.textContent = LABELS.theme.replace('%1', LABELS.themes[THEMES.indexOf(chosenTheme())]);
 }
 function each(list, f) {
-  for (var i = 0; i < list.length; ++i) f(list[i]);
+  for (var i = 0; i < list.length; ++i) f(list[i], i);
 }
 // The pop-up open, and the link that opened it (focus goes back there).
 var openBox = null, openLink = null;
@@ -177,8 +177,10 @@ function toggleMenu(button) {
   if (open) { var a = pane.querySelector('[aria-current]') || pane.querySelector('a'); if (a) a.focus(); }
 }
 // The search. The index (search/) is read as scripts, so that it loads
-// from disk too: meta.js names the pages, each w<N>.js holds the terms
-// that start alike, t<N>.js the pages' texts the results quote.
+// from disk too: meta.js says how the index is split, each w<N>.js holds
+// the terms that start alike, p<N>.js the pages' files and titles, t<N>.js
+// the texts the results quote: a query loads the parts of its words, then
+// the names and texts of the hits it shows.
 var WORD;
 try { WORD = new RegExp('[\\p{L}\\p{N}]+', 'gu'); }
 catch (e) { WORD = /[0-9A-Za-z\u00aa\u00b5\u00ba\u00c0-\u00d6\u00d8-\u00f6\u00f8-\u02af\u0370-\u03ff\u0400-\u052f\u0590-\u06ff\u0e00-\u0e7f\u3040-\u30ff\u3400-\u9fff\uac00-\ud7af\uf900-\ufaff]+/g; }
@@ -214,10 +216,35 @@ function terms(text) {
   });
   return out;
 }
-var SEARCH = { meta: null, parts: {}, texts: {}, loading: {} };
+var SEARCH = { meta: null, parts: {}, pages: {}, texts: {}, loading: {} };
 function searchMeta(m) { SEARCH.meta = m; }
 function searchPart(n, t) { SEARCH.parts[n] = t; }
+function searchPages(n, p) { SEARCH.pages[n] = p; }
 function searchTexts(n, t) { SEARCH.texts[n] = t; }
+// A page's file and title (once its names are loaded), and its text.
+function pageAt(p) {
+  var names = SEARCH.pages[Math.floor(p / SEARCH.meta.names)];
+  return (names && names[p % SEARCH.meta.names]) || ['', ''];
+}
+function textShard(p) {
+  var t = SEARCH.meta.texts, lo = 0, hi = t.length - 1;
+  while (lo < hi) { var mid = (lo + hi + 1) >> 1; if (t[mid] <= p) lo = mid; else hi = mid - 1; }
+  return lo;
+}
+function textAt(p) {
+  var k = textShard(p), texts = SEARCH.texts[k];
+  return texts ? texts[p - SEARCH.meta.texts[k]] || '' : '';
+}
+// The names (and with TEXTS, the texts) of the pages listed, then ready().
+function withPages(pages, texts, ready) {
+  var names = [];
+  each(pages, function (p) {
+    var n = 'search/p' + Math.floor(p / SEARCH.meta.names) + '.js';
+    if (names.indexOf(n) < 0) names.push(n);
+    if (texts) { n = 'search/t' + textShard(p) + '.js'; if (names.indexOf(n) < 0) names.push(n); }
+  });
+  withScripts(names, ready);
+}
 // The scripts named (each once), then ready().
 function withScripts(names, ready) {
   var left = 0;
@@ -294,15 +321,16 @@ function query(q, done) {
     var names = [];
     each(words, function (w) { names.push('search/w' + partOf(w) + '.js'); });
     withScripts(names, function () {
-      var total = null, marks = [], corrected = [];
+      var total = null, marks = [], corrected = [], titled = {};
       each(words, function (w) {
-        var part = SEARCH.parts[partOf(w)] || {}, found = {}, best = '', any = false;
+        var part = SEARCH.parts[partOf(w)] || {}, found = {}, best = '', any = false, inTitle = {};
         // FIELDS: 1 for every place, 100 for titles and keywords alone.
         function add(t, weight, fields) {
           for (var list = part[t], i = 0, page = 0; i < list.length; i += 2) {
             page += list[i];
             var score = list[i + 1] - list[i + 1] % fields;
             if (score) { found[page] = (found[page] || 0) + score * weight; any = true; }
+            if (score >= 10000) inTitle[page] = true;
           }
           marks.push(t);
         }
@@ -328,24 +356,36 @@ function query(q, done) {
         }
         if (total === null) total = found;
         else for (var p in total) if (total.hasOwnProperty(p)) { if (found[p]) total[p] += found[p]; else delete total[p]; }
+        for (var t in inTitle) if (inTitle.hasOwnProperty(t)) titled[t] = (titled[t] || 0) + 1;
       });
       // Among pages whose titles have the words, the titles most made of
       // them first ("Toolbar" before "View Toolbar command").
-      var marked = {};
-      each(marks, function (t) { marked[t] = true; });
       var hits = [];
       for (var p in total)
         if (total.hasOwnProperty(p)) {
           var score = total[p];
-          if (score >= 10000) {
-            var inTitle = terms(SEARCH.meta.pages[p][1]), hit = 0;
-            each(inTitle, function (t) { if (marked[t]) ++hit; });
-            score += Math.round(9999 * hit / Math.max(1, inTitle.length));
-          }
+          if (score >= 10000)
+            score += Math.round(9999 * (titled[p] || 0) / Math.max(1, parseInt(SEARCH.meta.titles.charAt(+p), 36) || 1));
           hits.push([+p, score]);
         }
       hits.sort(function (a, b) { return b[1] - a[1] || a[0] - b[0]; });
-      done({ hits: hits, marks: marks, corrected: hits.length ? corrected : [], query: q });
+      // The names of the first hits: what a list shows, and the words a
+      // typing slip was taken for.
+      var first = [];
+      each(hits.slice(0, 20), function (h) { first.push(h[0]); });
+      withPages(first, false, function () {
+        // Among them, a title that has the words as typed, in their order,
+        // little words too, first ("guardar como").
+        var phrase = ' ' + (fold(q).match(WORD) || []).join(' ') + ' ';
+        if (phrase.split(' ').length > 3) {
+          each(hits.slice(0, 20), function (h) {
+            if ((' ' + (fold(pageAt(h[0])[1]).match(WORD) || []).join(' ') + ' ').indexOf(phrase) >= 0) h[1] += 20000;
+          });
+          var top = hits.slice(0, 20).sort(function (a, b) { return b[1] - a[1] || a[0] - b[0]; });
+          hits = top.concat(hits.slice(20));
+        }
+        done({ hits: hits, marks: marks, corrected: hits.length ? corrected : [], query: q });
+      });
     });
   });
 }
@@ -356,7 +396,7 @@ function correctedQuery(result) {
   each(result.corrected, function (c) {
     var shown = null;
     each(result.hits.slice(0, 20), function (h) {
-      var title = SEARCH.meta.pages[h[0]][1], m;
+      var title = pageAt(h[0])[1], m;
       WORD.lastIndex = 0;
       while (!shown && (m = WORD.exec(title)) !== null) if (fold(stem(m[0].toLowerCase())) === c[1]) shown = m[0];
     });
@@ -417,17 +457,18 @@ function showHits(list, result, limit) {
     list.appendChild(none);
     return;
   }
-  var hits = result.hits.slice(0, limit), names = [];
-  each(hits, function (h) { var n = 'search/t' + Math.floor(h[0] / SEARCH.meta.texts) + '.js'; if (names.indexOf(n) < 0) names.push(n); });
-  withScripts(names, function () {
+  // The first twenty with the passage where the words are, the others by
+  // their titles alone: a long list loads only their names.
+  var hits = result.hits.slice(0, limit), pages = [], quoted = [];
+  each(hits, function (h, i) { (i < 20 ? quoted : pages).push(h[0]); });
+  withPages(quoted, true, function () { withPages(pages, false, function () {
     list.innerHTML = '';
-    each(hits, function (h) {
-      var page = SEARCH.meta.pages[h[0]], li = document.createElement('li'), a = document.createElement('a');
+    each(hits, function (h, i) {
+      var page = pageAt(h[0]), li = document.createElement('li'), a = document.createElement('a');
       a.href = page[0] + '?hl=' + encodeURIComponent(result.marks.join(' '));
       a.appendChild(document.createTextNode(page[1]));
       li.appendChild(a);
-      var texts = SEARCH.texts[Math.floor(h[0] / SEARCH.meta.texts)];
-      var text = texts ? texts[h[0] % SEARCH.meta.texts] : '';
+      var text = i < 20 ? textAt(h[0]) : '';
       if (text) {
         var ranges = markRanges(text, result.marks), from = ranges.length ? Math.max(0, ranges[0][0] - 60) : 0;
         while (from > 0 && /\S/.test(text.charAt(from - 1))) --from;
@@ -447,7 +488,7 @@ function showHits(list, result, limit) {
       all.appendChild(link);
       list.appendChild(all);
     }
-  });
+  }); });
 }
 // The header's field: hits as the reader types; Enter opens the search page.
 function showFound(result) {

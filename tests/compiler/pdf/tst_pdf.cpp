@@ -217,7 +217,9 @@ void TestPdf::printableManual()
     web.output = Hlp::TOutput::Html;
     web.outputDir = box.path("demist_web");
     QVERIFY(Hlp::compileProject(demist, web).ok);
-    const QString meta = QString::fromUtf8(TestSupport::readFile(box.path("demist_web/search/meta.js")));
+    QString meta; // the pages' names and titles, as the search lists them
+    for (const QFileInfo &f : QDir(box.path("demist_web/search")).entryInfoList({QStringLiteral("p*.js")}))
+        meta += QString::fromUtf8(TestSupport::readFile(f.filePath()));
     int titles = 0;
     static const QRegularExpression title(QStringLiteral("\\[\"[^\"]*\",\"([^\"\\\\]+)\"\\]"));
     for (auto it = title.globalMatch(meta); it.hasNext(); ++titles) {
