@@ -415,8 +415,9 @@ def check_every_kind(browser, name, site, axe):
     a phone's width and a desktop's."""
     if axe is None:
         return
-    toc = (site / "toc.js").read_text("utf-8")
-    pages = [p.split("#", 1)[0] for p in re.findall(r',"([^"]+)"\]', toc) if p]
+    # The contents' lines: the top level, then each book's part.
+    toc = (site / "toc.js").read_text("utf-8") + "".join(p.read_text("utf-8") for p in sorted(site.glob("toc/*.js")))
+    pages = [p.split("#", 1)[0] for p in re.findall(r',"([^"]+)"(?:,\d+)?\]', toc) if p]
     popup = first_page_with(site, r'class="popup"')
     word = next(iter(re.findall(r"[^\W\d_]{5,}", (site / pages[-1]).read_text("utf-8").split("<main", 1)[-1]) if pages else []), "a")
     kinds = [pages[-1] if pages else "index.html", "index.html", "keywords.html", "search.html?q=" + word] + ([popup.name] if popup else [])
@@ -444,8 +445,9 @@ def check_layout(browser, name, site, shots, axe):
     """The contents beside a page, the current page marked and in view; the
     search field of its header; a phone's width; the dark scheme; and no
     accessibility fault axe-core knows."""
-    toc = (site / "toc.js").read_text("utf-8")
-    pages = [p.split("#", 1)[0] for p in re.findall(r',"([^"]+)"\]', toc) if p]
+    # The contents' lines: the top level, then each book's part.
+    toc = (site / "toc.js").read_text("utf-8") + "".join(p.read_text("utf-8") for p in sorted(site.glob("toc/*.js")))
+    pages = [p.split("#", 1)[0] for p in re.findall(r',"([^"]+)"(?:,\d+)?\]', toc) if p]
     if not pages:
         raise Failure(f"{name}: the contents list no page")
     page = pages[-1]

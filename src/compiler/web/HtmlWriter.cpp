@@ -424,6 +424,11 @@ private:
     QHash<int, QPair<int, int>> m_pager;  // topic -> previous, next (browse sequence, else contents)
     QHash<int, int> m_entryOf;            // topic -> its first line of the contents
     QList<TContentsEntry> m_contents;
+    // The contents beside the pages, in parts a page loads as it needs
+    // them: each top-level book's lines (and, in a long flat list, each run
+    // of a hundred lines) in toc/N.js; m_tocPart: the part of each line
+    // (0: toc.js).
+    QList<int> m_tocPart;
     QHash<int, QStringList> m_aliases;    // topic -> its [ALIAS] names
     QString m_title;
     QString m_language;
@@ -980,9 +985,12 @@ QString Writer::page(const QString &file, const QString &title, const QString &m
                     escaped(QString(l.theme).replace(QLatin1String("%1"), l.themeAuto)));
     // The contents, and in the drawer of a narrow screen the keyword index
     // too (the header has no room for it there).
-    out += QStringLiteral("<div class=\"frame\"><nav id=\"pane\" class=\"pane\" aria-label=\"%1\" lang=\"%2\">"
+    // The part of the contents that holds the page, loaded with it.
+    const int topic = int(m_pages.indexOf(file));
+    const int part = topic >= 0 && m_entryOf.contains(topic) ? m_tocPart.value(m_entryOf[topic]) : 0;
+    out += QStringLiteral("<div class=\"frame\"><nav id=\"pane\" class=\"pane\" aria-label=\"%1\" lang=\"%2\"%4>"
                           "<p class=\"kwlink\"><a href=\"keywords.html\">%3</a></p></nav>\n")
-               .arg(escaped(l.contents), l.lang, escaped(l.index));
+               .arg(escaped(l.contents), l.lang, escaped(l.index), part ? QStringLiteral(" data-toc=\"%1\"").arg(part) : QString());
     return out + QStringLiteral("<main id=\"main\" tabindex=\"-1\">") + main + QStringLiteral("</main></div>\n") + after
            + QStringLiteral("</body></html>\n");
 }
@@ -1039,6 +1047,20 @@ void Writer::prepare()
         }
     }
     m_contents = contentsOf(m_p, m_pages, m_targets);
+    m_tocPart = QList<int>(m_contents.size(), 0);
+    int parts = 0, topLines = 0;
+    for (const TContentsEntry &e : std::as_const(m_contents))
+        topLines += e.level == 1;
+    const bool runs = topLines > 300; // a long flat list: in runs of a hundred
+    for (int i = 0, top = 0; i < m_contents.size(); ++i) {
+        if (m_contents[i].level == 1) {
+            if (runs ? top % 100 == 0 : i + 1 < m_contents.size() && m_contents[i + 1].level > 1)
+                ++parts;
+            ++top;
+        }
+        const bool inPart = runs || m_contents[i].level > 1;
+        m_tocPart[i] = inPart ? parts : 0;
+    }
     // Previous and next: the contents' order, each page once...
     QList<int> order;
     for (int i = 0; i < m_contents.size(); ++i)
@@ -1379,11 +1401,43 @@ QStringList Writer::run()
                    wrapped(QStringLiteral("<p id=\"context\"></p><p><a href=\"index.html\">%1</a></p>").arg(escaped(m_labels.contents))),
                    QStringLiteral("<script src=\"context.js\"></script>"))
                   .toUtf8());
-        QString toc = QStringLiteral("var TOC = [");
-        for (qsizetype i = 0; i < m_contents.size(); ++i)
-            toc += QStringLiteral("%1[%2,%3,%4]\n").arg(i ? QStringLiteral(",") : QString()).arg(m_contents[i].level)
-                       .arg(jsString(m_contents[i].text), jsString(m_contents[i].page));
-        write(QStringLiteral("toc.js"), (toc + QStringLiteral("];\n")).toUtf8());
+        // The top level: each line with the part its book's lines are in,
+        // a run of a long list as a book named by its first and last lines.
+        QString toc;
+        QMap<int, QString> partLines;
+        QMap<int, int> partBase;
+        for (qsizetype i = 0; i < m_contents.size(); ++i) {
+            const TContentsEntry &e = m_contents[i];
+            const int part = m_tocPart[i];
+            const QString line = QStringLiteral("[%1,%2,%3]").arg(e.level).arg(jsString(e.text), jsString(e.page));
+            if (part) { // a book's line, or a line of a run of a long list
+                if (!partBase.contains(part)) {
+                    // A run of the flat list: its lines all go under a book of its own.
+                    qsizetype last = i;
+                    while (last + 1 < m_contents.size() && m_tocPart[last + 1] == part)
+                        ++last;
+                    partBase.insert(part, 0);
+                    toc += QStringLiteral("%1[1,%2,\"\",%3]\n").arg(toc.isEmpty() ? QString() : QStringLiteral(","))
+                               .arg(jsString(e.text + QStringLiteral(" \u2013 ") + m_contents[last].text)).arg(part);
+                }
+                partLines[part] += (partLines[part].isEmpty() ? QString() : QStringLiteral(",\n")) + line;
+                continue;
+            }
+            // A book's own line stays at the top; its lines are its part.
+            const bool book = i + 1 < m_contents.size() && m_tocPart[i + 1] && m_contents[i + 1].level > 1 && e.level == 1;
+            if (book)
+                partBase.insert(m_tocPart[i + 1], 1);
+            toc += QStringLiteral("%1[%2,%3,%4,%5]\n").arg(toc.isEmpty() ? QString() : QStringLiteral(",")).arg(e.level)
+                       .arg(jsString(e.text), jsString(e.page)).arg(book ? m_tocPart[i + 1] : 0);
+        }
+        write(QStringLiteral("toc.js"), (QStringLiteral("var TOC = [") + toc + QStringLiteral("];\n")).toUtf8());
+        if (!partLines.isEmpty() && !QDir().mkpath(m_dir + QStringLiteral("/toc")))
+            m_errors << QStringLiteral("dossier impossible à créer : ") + m_dir + QStringLiteral("/toc");
+        if (!partLines.isEmpty())
+            Platform::removeStaleTemps(m_dir + QStringLiteral("/toc"));
+        for (auto it = partLines.cbegin(); it != partLines.cend(); ++it)
+            write(QStringLiteral("toc/%1.js").arg(it.key()),
+                  QStringLiteral("tocPart(%1,%2,[%3]);\n").arg(it.key()).arg(partBase.value(it.key())).arg(*it).toUtf8());
     }
     // The keyword index, with a box that keeps the entries holding what is
     // typed; a keyword "main, sub" or "main: sub" is a second level under

@@ -115,15 +115,25 @@ function pageName(href) {
   try { name = decodeURIComponent(name); } catch (e) {}
   return name.toLowerCase();
 }
-// The contents tree beside the page (TOC: level, text, page), books
-// folded except those that lead to this page, which is marked and shown.
+// The contents tree beside the page, books folded except those that lead
+// to this page, which is marked and shown. TOC holds the top level (level,
+// text, page, part): a book's lines are in toc/PART.js, loaded with the
+// page when it is in that book, else when the book is opened.
+var TOCPARTS = {};
+function tocPart(n, base, lines) { TOCPARTS[n] = { base: base, lines: lines }; }
 function buildPane() {
   var pane = document.getElementById('pane');
   if (!pane || typeof TOC === 'undefined') return;
-  var here = pageName(window.location.pathname), current = null;
-  var root = document.createElement('ul'), lists = [root], last = null;
-  for (var i = 0; i < TOC.length; ++i) {
-    var level = Math.max(1, TOC[i][0]);
+  var part = pane.getAttribute('data-toc');
+  if (part) withScripts(['toc/' + part + '.js'], function () { fillPane(pane); });
+  else fillPane(pane);
+}
+// The lines under LIST (each [level, text, page]), at their depth below
+// BASE; the entry of this page, if it is there.
+function addLines(list, lines, base, here) {
+  var lists = [list], last = null, current = null;
+  for (var i = 0; i < lines.length; ++i) {
+    var level = Math.max(1, lines[i][0] - base);
     while (lists.length < level) {
       if (!last) { last = document.createElement('li'); lists[lists.length - 1].appendChild(last); }
       var sub = document.createElement('ul');
@@ -133,31 +143,54 @@ function buildPane() {
     }
     while (lists.length > level) lists.pop();
     var li = document.createElement('li'), entry;
-    if (TOC[i][2]) {
+    if (lines[i][2]) {
       entry = document.createElement('a');
-      entry.href = TOC[i][2];
-      if (!current && pageName(TOC[i][2]) === here) { current = entry; entry.setAttribute('aria-current', 'page'); }
+      entry.href = lines[i][2];
+      if (!current && pageName(lines[i][2]) === here) { current = entry; entry.setAttribute('aria-current', 'page'); }
     } else {
       entry = document.createElement('span');
       entry.className = 'book';
     }
-    entry.appendChild(document.createTextNode(TOC[i][1]));
+    entry.appendChild(document.createTextNode(lines[i][1]));
     li.appendChild(entry);
+    if (lines[i][3]) { li.setAttribute('data-part', lines[i][3]); li.appendChild(document.createElement('ul')); }
     lists[lists.length - 1].appendChild(li);
     last = li;
   }
-  // Books: a button folds or unfolds what they hold.
+  return current;
+}
+// Books: a button folds or unfolds what they hold (loaded the first time).
+function addTwists(root) {
   each(root.querySelectorAll('li'), function (li) {
     var sub = li.lastChild;
-    if (!sub || sub.nodeName !== 'UL') return;
+    if (!sub || sub.nodeName !== 'UL' || li.firstChild.className === 'twist') return;
     var twist = document.createElement('button');
     twist.type = 'button';
     twist.className = 'twist';
     twist.setAttribute('aria-label', li.firstChild.textContent || '');
     li.insertBefore(twist, li.firstChild);
     foldBook(twist, true);
-    twist.onclick = function () { foldBook(twist, twist.getAttribute('aria-expanded') === 'true'); };
+    twist.onclick = function () {
+      var part = li.getAttribute('data-part');
+      if (part && !sub.firstChild)
+        withScripts(['toc/' + part + '.js'], function () { fillBook(li); foldBook(twist, false); });
+      else foldBook(twist, twist.getAttribute('aria-expanded') === 'true');
+    };
   });
+}
+function fillBook(li) {
+  var p = TOCPARTS[li.getAttribute('data-part')], sub = li.lastChild;
+  if (!p || sub.firstChild) return null;
+  var current = addLines(sub, p.lines, p.base, pageName(window.location.pathname));
+  addTwists(sub);
+  return current;
+}
+function fillPane(pane) {
+  var here = pageName(window.location.pathname), root = document.createElement('ul');
+  var current = addLines(root, TOC, 0, here);
+  var part = pane.getAttribute('data-toc');
+  if (part) each(root.querySelectorAll('li[data-part="' + part + '"]'), function (li) { current = fillBook(li) || current; });
+  addTwists(root);
   for (var n = current; n && n !== root; n = n.parentNode)
     if (n.nodeName === 'LI' && n.firstChild.className === 'twist') foldBook(n.firstChild, false);
   pane.appendChild(root);

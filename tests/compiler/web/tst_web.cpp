@@ -125,6 +125,7 @@ private slots:
     void contextMaps();
     void symbolFontsOnTheWeb();
     void embeddedPhotosStayPhotos();
+    void contentsInParts();
 };
 
 void TestWeb::webPages()
@@ -326,6 +327,40 @@ void TestWeb::webLayout()
     QCOMPARE(french(QString::fromUtf8("Élément")), QStringList{QStringLiteral("element")});
     QCOMPARE(french(QString::fromUtf8("Créer")), french(QStringLiteral("creer")));
     QCOMPARE(Hlp::SearchTerms(QStringLiteral("ja"))(QString::fromUtf8("印刷機 OK")), (QStringList{QString::fromUtf8("印刷"), QString::fromUtf8("刷機"), QStringLiteral("ok")}));
+}
+
+void TestWeb::contentsInParts()
+{
+    // What a page loads of the contents: the top level, and the book it is
+    // in; a long flat list in runs of a hundred lines, each a book named by
+    // its first and last lines.
+    TestSupport::Sandbox box;
+    QByteArray rtf = "{\\rtf1{\\fonttbl{\\f0 Arial;}}";
+    for (int n = 1; n <= 320; ++n)
+        rtf += "#{\\footnote # p" + QByteArray::number(n) + "}${\\footnote $ Page " + QByteArray::number(n) + "}Texte\\par\\page";
+    TestSupport::writeFile(box.path("f.hpj"), "[OPTIONS]\r\nTITLE=Plat\r\n[FILES]\r\nf.rtf\r\n");
+    TestSupport::writeFile(box.path("f.rtf"), rtf + "}");
+    Hlp::TCompileOptions options;
+    options.output = Hlp::TOutput::Html;
+    options.outputDir = box.path("flat");
+    QVERIFY(Hlp::compileProject(box.path("f.hpj"), options).ok);
+    const QString toc = QString::fromUtf8(TestSupport::readFile(box.path("flat/toc.js")));
+    QCOMPARE(toc.count(QStringLiteral("[1,")), 4);
+    QVERIFY2(toc.contains(QString::fromUtf8("[1,\"Page 301 – Page 320\",\"\",4]")), qPrintable(toc));
+    const QString part = QString::fromUtf8(TestSupport::readFile(box.path("flat/toc/4.js")));
+    QVERIFY(part.startsWith(QStringLiteral("tocPart(4,0,[[1,\"Page 301\",\"p301.html\"]")) && part.count(QStringLiteral("\n[")) == 19);
+    QVERIFY(TestSupport::readFile(box.path("flat/p305.html")).contains("<nav id=\"pane\" class=\"pane\" aria-label=\"Sommaire\" lang=\"fr\" data-toc=\"4\">"));
+    // A contents with books: their lines apart, the pages outside them with
+    // nothing more to load.
+    TestSupport::writeFile(box.path("f.cnt"), ":Base f.hlp\r\n1 Livre\r\n2 Page 1=p1\r\n2 Page 2=p2\r\n1 Page 3=p3\r\n");
+    TestSupport::writeFile(box.path("f.hpj"), "[OPTIONS]\r\nTITLE=Plat\r\nCNT=f.cnt\r\n[FILES]\r\nf.rtf\r\n");
+    options.outputDir = box.path("books");
+    QVERIFY(Hlp::compileProject(box.path("f.hpj"), options).ok);
+    QCOMPARE(TestSupport::readFile(box.path("books/toc.js")), QByteArray("var TOC = [[1,\"Livre\",\"\",1]\n,[1,\"Page 3\",\"p3.html#p3\",0]\n];\n"));
+    QCOMPARE(TestSupport::readFile(box.path("books/toc/1.js")),
+             QByteArray("tocPart(1,1,[[2,\"Page 1\",\"p1.html#p1\"],\n[2,\"Page 2\",\"p2.html#p2\"]]);\n"));
+    QVERIFY(TestSupport::readFile(box.path("books/p2.html")).contains("data-toc=\"1\""));
+    QVERIFY(!TestSupport::readFile(box.path("books/p3.html")).contains("data-toc"));
 }
 
 void TestWeb::contextMaps()
