@@ -15,6 +15,7 @@
 #include "compiler/hlp/HlpParagraph.h"
 #include "compiler/hlp/HlpPicture.h"
 #include "compiler/web/HtmlWriter.h"
+#include "compiler/pdf/PdfManual.h"
 #include "compiler/hlp/HlpTopic.h"
 #include "compiler/HelpCompiler.h"
 #include "compiler/sources/DecompiledProject.h"
@@ -124,6 +125,14 @@ void runAll(const QByteArray &input)
     writer.build(false);
     writer.build(true);
     fonts.build();
+    // The printable manual of what was read (one input in eight: it lays
+    // out and draws every page).
+    static int inputs = 0;
+    if (inputs++ % 8 == 0 && read.topics.size() < 200) {
+        Hlp::THelpDocument document;
+        document.topics = read.topics;
+        Hlp::pdfManual(document, Hlp::paperSize(QStringLiteral("a4")));
+    }
     Hlp::lz77Compress(input);
     Hlp::lz77Expand(input, 1 << 20);
     // Metafiles: as they come, and behind a header that lets the records run.
