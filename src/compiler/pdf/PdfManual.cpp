@@ -181,7 +181,8 @@ private:
     void drawPicture(const TPicture &pic, double x, double y);
     void startPage(int page);
     void endPage();
-    QString letters(const QString &text) const;
+    // The manual's own lines with the language's spacing.
+    QString spaced(const QString &text) const;
 
     const THelpDocument &m_p;
     QSizeF m_paper;
@@ -332,11 +333,8 @@ TBlock Manual::plainBlock(const QString &text, double points, bool bold, const Q
     pango_attr_list_insert(attributes, pango_attr_font_desc_new(font));
     pango_attr_list_insert(attributes, pango_attr_font_features_new("liga 0, clig 0"));
     pango_font_description_free(font);
-    QString shown = text;
-    if (m_french)
-        frenchSpacing(shown);
     b.runs.append(TRun());
-    layOut(b, shown, attributes);
+    layOut(b, spaced(text), attributes);
     return b;
 }
 
@@ -867,7 +865,7 @@ void Manual::draw(std::vector<TBlock> &blocks, int pageOffset)
     }
 }
 
-QString Manual::letters(const QString &text) const
+QString Manual::spaced(const QString &text) const
 {
     QString out = text;
     if (m_french)
@@ -939,7 +937,7 @@ QByteArray Manual::run(QString *error, QStringList *warnings)
         if (e.repeat)
             continue;
         const double indent = (qBound(1, e.level, 6) - 1) * 14;
-        QString line = letters(e.text);
+        QString line = spaced(e.text);
         const QByteArray dest = e.topic >= 0 ? "t" + QByteArray::number(e.topic) : "e" + QByteArray::number(i);
         if (e.topic >= 0)
             line += QStringLiteral(" \t") + QString::fromLatin1(topicPages.value(e.topic));
