@@ -127,6 +127,19 @@ void TestBuildCommand::buildsNeverWriteTheAuthorsFiles()
     }
     QVERIFY(QFileInfo::exists(box.path("Kivhelp.COM/Kivhelp.HLP")));
     QVERIFY(QFileInfo::exists(box.path("Autres.COM/Autres.HLP")));
+    // The manual's paper for this build alone; a paper it does not know
+    // stops the build before anything is written.
+    const QString autres = box.path("Autres/Autres.PRJ");
+    TRun letter = program({QStringLiteral("--build"), autres, QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--paper"),
+                           QStringLiteral("letter")}, config);
+    QVERIFY2(letter.code == 0, qPrintable(letter.out));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {box.path("Autres.COM/Autres.pdf")});
+    if (info.waitForFinished(30000) && info.exitCode() == 0)
+        QVERIFY(info.readAllStandardOutput().contains("612 x 792 pts (letter)"));
+    letter = program({QStringLiteral("--build"), autres, QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--paper"),
+                      QStringLiteral("a5")}, config);
+    QCOMPARE(letter.code, 2);
     // The pop-up is one in the web pages too: the page opens over the text.
     QString pages;
     for (QDirIterator it(box.path("Autres.COM/Autres_html"), {"*.html"}, QDir::Files); it.hasNext();)

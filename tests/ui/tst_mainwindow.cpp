@@ -4,6 +4,7 @@
 #include "config/Globale.h"
 #include "editing/REditServ.h"
 #include "editing/WaitFor.h"
+#include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "project/Memo.h"
 #include "project/Outline.h"
@@ -417,6 +418,23 @@ void TestMainWindow::projectSettingsDialog()
     d->PFill(Globale::PConf);
     QCOMPARE(language->currentText(), QStringLiteral("LCID 0xc04"));
     Globale::PConf->PPrj->Language.set(QString());
+    // The manual's paper: the system's unless chosen; kept in the project's
+    // settings file only when chosen.
+    auto *paper = d->findChild<QComboBox *>("CbPaper");
+    QCOMPARE(paper->currentData().toString(), QString());
+    paper->setCurrentIndex(paper->findData(QStringLiteral("letter")));
+    d->PStore(Globale::PConf);
+    QCOMPARE(Globale::PConf->PPrj->Paper.get(), QStringLiteral("letter"));
+    Platform::IniFile ini(m_box->path("paper.cfg"));
+    Globale::PPrjWrite(ini, reinterpret_cast<const quint8 *>(Globale::PConf->PPrj));
+    QCOMPARE(ini.readString(QStringLiteral("Param"), QStringLiteral("Paper"), QString()), QStringLiteral("letter"));
+    Globale::PConf->PPrj->Paper.set(QStringLiteral("A4"));
+    d->PFill(Globale::PConf);
+    QCOMPARE(paper->currentData().toString(), QStringLiteral("a4"));
+    Globale::PConf->PPrj->Paper.set(QString());
+    Platform::IniFile plain(m_box->path("plain.cfg"));
+    Globale::PPrjWrite(plain, reinterpret_cast<const quint8 *>(Globale::PConf->PPrj));
+    QVERIFY(!plain.valueExists(QStringLiteral("Param"), QStringLiteral("Paper")));
 }
 
 void TestMainWindow::titlesDialog()
