@@ -453,11 +453,34 @@ void BM_WebBytesAtScale(benchmark::State &state)
             query.closeWriteChannel();
             query.waitForFinished(120000);
             const QList<QByteArray> lines = query.readAllStandardOutput().trimmed().split('\n');
-            for (qsizetype k = 0; k < lines.size(); ++k) {
-                const QJsonObject o = QJsonDocument::fromJson(lines[k]).object();
+            QList<QJsonObject> ours;
+            for (const QByteArray &line : lines)
+                ours << QJsonDocument::fromJson(line).object();
+            for (qsizetype k = 0; k < ours.size(); ++k) {
                 const std::string what = (k == 0 ? "common_" : "rare_") + key.toStdString();
-                state.counters["header_KB_" + what] = o.value(QStringLiteral("header")).toDouble() / 1024;
-                state.counters["search_KB_" + what] = o.value(QStringLiteral("searchPage")).toDouble() / 1024;
+                state.counters["header_KB_" + what] = ours[k].value(QStringLiteral("header")).toDouble() / 1024;
+                state.counters["search_KB_" + what] = ours[k].value(QStringLiteral("searchPage")).toDouble() / 1024;
+            }
+            // Pagefind on the same pages, the same queries (its script's
+            // loads counted the same way), when it is there: KIVHELP_PAGEFIND
+            // names it, else the PATH (npm install pagefind).
+            const QString pagefind = qEnvironmentVariableIsEmpty("KIVHELP_PAGEFIND") ? QStandardPaths::findExecutable(QStringLiteral("pagefind"))
+                                                                                     : qEnvironmentVariable("KIVHELP_PAGEFIND");
+            if (pagefind.isEmpty() || run(pagefind, {QStringLiteral("--site"), site}).seconds < 0)
+                continue;
+            QProcess theirs;
+            theirs.start(node, {QStringLiteral(KIVHELP_SOURCE_DIR "/bench/pagefind_bytes.mjs"), site});
+            theirs.write("fichier\npage 17\n");
+            theirs.closeWriteChannel();
+            theirs.waitForFinished(300000);
+            const QList<QByteArray> answers = theirs.readAllStandardOutput().trimmed().split('\n');
+            for (qsizetype k = 0; k < qMin(answers.size(), ours.size()); ++k) {
+                const QJsonObject o = QJsonDocument::fromJson(answers[k]).object();
+                const std::string what = (k == 0 ? "common_" : "rare_") + key.toStdString();
+                state.counters["pagefind_header_KB_" + what] = o.value(QStringLiteral("header")).toDouble() / 1024;
+                state.counters["pagefind_search_KB_" + what] = o.value(QStringLiteral("searchPage")).toDouble() / 1024;
+                state.counters["x_pagefind_header_" + what] = ours[k].value(QStringLiteral("header")).toDouble() / o.value(QStringLiteral("header")).toDouble();
+                state.counters["x_pagefind_search_" + what] = ours[k].value(QStringLiteral("searchPage")).toDouble() / o.value(QStringLiteral("searchPage")).toDouble();
             }
         }
     }

@@ -259,14 +259,26 @@ function pageAt(p) {
   var names = SEARCH.pages[Math.floor(p / SEARCH.meta.names)];
   return (names && names[p % SEARCH.meta.names]) || ['', ''];
 }
+// The first page of each texts' file (meta.js gives how many pages each
+// has, one digit each).
+function textStarts() {
+  if (!SEARCH.starts) {
+    SEARCH.starts = [];
+    for (var k = 0, first = 0; k < SEARCH.meta.texts.length; ++k) {
+      SEARCH.starts.push(first);
+      first += parseInt(SEARCH.meta.texts.charAt(k), 36);
+    }
+  }
+  return SEARCH.starts;
+}
 function textShard(p) {
-  var t = SEARCH.meta.texts, lo = 0, hi = t.length - 1;
+  var t = textStarts(), lo = 0, hi = t.length - 1;
   while (lo < hi) { var mid = (lo + hi + 1) >> 1; if (t[mid] <= p) lo = mid; else hi = mid - 1; }
   return lo;
 }
 function textAt(p) {
   var k = textShard(p), texts = SEARCH.texts[k];
-  return texts ? texts[p - SEARCH.meta.texts[k]] || '' : '';
+  return texts ? texts[p - textStarts()[k]] || '' : '';
 }
 // The names (and with TEXTS, the texts) of the pages listed, then ready().
 function withPages(pages, texts, ready) {
@@ -293,6 +305,16 @@ function withScripts(names, ready) {
     document.getElementsByTagName('head')[0].appendChild(s);
   });
   if (left === 0) ready();
+}
+// A term's pages and scores (pairs of numbers), read from the part's
+// string the first time.
+function postings(part, t) {
+  if (typeof part[t] === 'string') {
+    var list = part[t].split(',');
+    for (var i = 0; i < list.length; ++i) list[i] = parseInt(list[i], 36);
+    part[t] = list;
+  }
+  return part[t];
 }
 function partOf(term) {
   var key = isCjk(term.charCodeAt(0)) ? 1 : 2, h = 0;
@@ -359,7 +381,7 @@ function query(q, done) {
         var part = SEARCH.parts[partOf(w)] || {}, found = {}, best = '', any = false, inTitle = {};
         // FIELDS: 1 for every place, 100 for titles and keywords alone.
         function add(t, weight, fields) {
-          for (var list = part[t], i = 0, page = 0; i < list.length; i += 2) {
+          for (var list = postings(part, t), i = 0, page = 0; i < list.length; i += 2) {
             page += list[i];
             var score = list[i + 1] - list[i + 1] % fields;
             if (score) { found[page] = (found[page] || 0) + score * weight; any = true; }
