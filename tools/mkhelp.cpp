@@ -6,7 +6,11 @@
 //   kivhelp_mkhelp SAMPLE_DIR OUTPUT.hlp
 //
 // SAMPLE_DIR holds Kivhelp/ (the project) and BMP/; nothing in it is
-// written: the work happens in a temporary folder.
+// written: the work happens in a temporary folder. The user's manual is
+// built the same way, into every form its settings ask for besides the
+// .HLP (web pages, .CHM, PDF), all copied into OUTPUT_DIR:
+//
+//   kivhelp_mkhelp --manual SOURCE_DIR NAME OUTPUT_DIR
 #include "config/Globale.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -17,6 +21,7 @@
 #include "sequencer/Headless.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -37,9 +42,12 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 3)
-        return fail(QStringLiteral("usage: kivhelp_mkhelp SAMPLE_DIR OUTPUT.hlp"));
+    QStringList args = app.arguments();
+    const bool manual = args.size() == 5 && args[1] == QLatin1String("--manual");
+    if (manual)
+        args.removeAt(1);
+    if (args.size() != (manual ? 4 : 3))
+        return fail(QStringLiteral("usage: kivhelp_mkhelp SAMPLE_DIR OUTPUT.hlp | --manual SOURCE_DIR NAME OUTPUT_DIR"));
     QTemporaryDir work;
     if (!work.isValid() || !Platform::copyTree(QFileInfo(args[1]).absoluteFilePath(), work.path()))
         return fail(QStringLiteral("cannot copy the sample project from ") + args[1]);
@@ -55,9 +63,19 @@ int main(int argc, char **argv)
     // any project.
     conf->PIni->COMPILER.set(QStringLiteral("kivhc"));
 
-    const QString project = work.path() + QStringLiteral("/Kivhelp/Kivhelp.PRJ");
+    const QString name = manual ? args[2] : QStringLiteral("Kivhelp");
+    const QString project = work.path() + u'/' + name + u'/' + name + QStringLiteral(".PRJ");
     if (Build::FBuildProject(project, QStringLiteral("hlp"), conf) != 0)
-        return fail(QStringLiteral("the sample project does not build: ") + headless.prompts.texts().join(u'\n'));
+        return fail(QStringLiteral("the project does not build: ") + headless.prompts.texts().join(u'\n'));
+    if (manual) {
+        // The outputs as published beside the project: N.HLP, N_html/, N.chm, N.pdf.
+        const QString published = work.path() + u'/' + name + QStringLiteral(".COM");
+        const QString target = QFileInfo(args[3]).absoluteFilePath();
+        QDir(target).removeRecursively();
+        if (!QDir().mkpath(target) || !Platform::copyTree(published, target))
+            return fail(QStringLiteral("cannot write ") + target);
+        return 0;
+    }
     QString error;
     if (!Platform::copyFileAtomic(work.path() + QStringLiteral("/Kivhelp.COM/Kivhelp.HLP"), args[2], &error))
         return fail(QStringLiteral("cannot write ") + args[2] + QStringLiteral(": ") + error);
