@@ -876,14 +876,23 @@ void PSeqSoftConf()
     Seq::PSetSeqState(SeqEnableMain);
 }
 
+QString FProgramHelpFile(const QString &projectsDir, const QString &exeDir)
+{
+    // A help the user keeps in the projects' folder; else the user's
+    // manual built or installed with the program; else its short help.
+    const QString kept = projectsDir + QStringLiteral("KIVHelp.hlp");
+    if (QFileInfo(kept).isFile())
+        return kept;
+    for (const QString &other : {exeDir + QStringLiteral("/manual/fr/Manuel.HLP"), exeDir + QStringLiteral("/../share/kivhelp/manual/fr/Manuel.HLP"),
+                                 exeDir + QStringLiteral("/KIVHelp.hlp"), exeDir + QStringLiteral("/../share/kivhelp/KIVHelp.hlp")})
+        if (QFileInfo(other).isFile())
+            return QFileInfo(other).absoluteFilePath();
+    return kept;
+}
+
 void PSeqHelp()
 {
-    // In the program's folder, else the one built or installed with it.
-    const QString exeDir = QFileInfo(Platform::programFilePath()).absolutePath();
-    QString help = conf()->PIni->DIRPATH.get() + QStringLiteral("KIVHelp.hlp");
-    for (const QString &other : {exeDir + QStringLiteral("/KIVHelp.hlp"), exeDir + QStringLiteral("/../share/kivhelp/KIVHelp.hlp")})
-        if (!QFileInfo(help).isFile() && QFileInfo(other).isFile())
-            help = QFileInfo(other).absoluteFilePath();
+    const QString help = FProgramHelpFile(conf()->PIni->DIRPATH.get(), QFileInfo(Platform::programFilePath()).absolutePath());
     guarded([&] {
         if (!QFileInfo(help).isFile()) {
             Platform::prompts().warning(QString::fromUtf8("Le fichier d'aide du programme est absent : ") + help);

@@ -26,6 +26,11 @@ void PCmdDelPrj(TCmdRec &cmd);
 // States carried out inside the step.
 void PSeqSoftConf();
 void PSeqHelp();
+// The file "Aide" opens: KIVHelp.hlp in the projects' folder `projectsDir`
+// (ending in '/') when the user keeps one there, else the user's manual
+// beside the program `exeDir` (manual/fr/Manuel.HLP, built or installed),
+// else the program's short help (KIVHelp.hlp); the first when none is.
+QString FProgramHelpFile(const QString &projectsDir, const QString &exeDir);
 void PSeqPrjConf();
 void PSeqAbout();
 void PSeqExit(TCmdRec &cmd);

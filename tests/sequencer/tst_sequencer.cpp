@@ -113,6 +113,7 @@ private slots:
     void realTimerDrivesStartUp();
     void commandLine();
     void firstStartAndPoolSize();
+    void helpFileOpened();
 
 private:
     void startUp();
@@ -410,6 +411,22 @@ void TestSequencer::commandLine()
     QCOMPARE(cl.missingFile, m_box->path("Absent.PRJ"));
     cl = FParseCommandLine({m_box->path()}); // a directory is no project file
     QVERIFY(cl.startProject.isEmpty());
+}
+
+void TestSequencer::helpFileOpened()
+{
+    // "Aide" opens the user's help kept in the projects' folder, else the
+    // manual built beside the program or installed with it, else the
+    // program's short help.
+    const QString projects = m_box->path("projets/"), exe = m_box->path("bin");
+    QVERIFY(QDir().mkpath(projects) && QDir().mkpath(exe + "/manual/fr") && QDir().mkpath(m_box->path("share/kivhelp")));
+    QCOMPARE(Actions::FProgramHelpFile(projects, exe), projects + "KIVHelp.hlp"); // none: the name said in the message
+    QVERIFY(TestSupport::writeFile(m_box->path("share/kivhelp/KIVHelp.hlp"), "?"));
+    QCOMPARE(Actions::FProgramHelpFile(projects, exe), m_box->path("share/kivhelp/KIVHelp.hlp"));
+    QVERIFY(TestSupport::writeFile(exe + "/manual/fr/Manuel.HLP", "?"));
+    QCOMPARE(Actions::FProgramHelpFile(projects, exe), exe + "/manual/fr/Manuel.HLP");
+    QVERIFY(TestSupport::writeFile(projects + "KIVHelp.hlp", "?"));
+    QCOMPARE(Actions::FProgramHelpFile(projects, exe), projects + "KIVHelp.hlp");
 }
 
 KIV_TEST(TestSequencer)
