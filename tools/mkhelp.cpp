@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -70,8 +71,12 @@ int main(int argc, char **argv)
     if (manual) {
         // The outputs as published beside the project: N.HLP, N_html/, N.chm, N.pdf.
         const QString published = work.path() + u'/' + name + QStringLiteral(".COM");
+        // Only the outputs of an earlier run are replaced: nothing else of
+        // the folder given is touched.
         const QString target = QFileInfo(args[3]).absoluteFilePath();
-        QDir(target).removeRecursively();
+        QDir(target + u'/' + name + QStringLiteral("_html")).removeRecursively();
+        for (const QString &file : {name + QStringLiteral(".HLP"), name + QStringLiteral(".chm"), name + QStringLiteral(".pdf")})
+            QFile::remove(target + u'/' + file);
         if (!QDir().mkpath(target) || !Platform::copyTree(published, target))
             return fail(QStringLiteral("cannot write ") + target);
         return 0;
