@@ -1248,7 +1248,7 @@ TManualPlan Writer::manual()
         const TContentsEntry &e = m_contents[i];
         const bool repeat = e.topic >= 0 && shown.contains(e.topic);
         const bool chapter = e.level == 1 && (i == 0 || (i + 1 < m_contents.size() && m_contents[i + 1].level > 1));
-        out.entries.append({e.level, e.text, e.topic, repeat, chapter});
+        out.entries.append({e.level, e.text, e.topic, repeat, chapter, {}});
         if (e.topic >= 0)
             shown.insert(e.topic);
     }
@@ -1256,9 +1256,9 @@ TManualPlan Writer::manual()
     for (int n = 0; n < m_p.topics.size(); ++n)
         if (!shown.contains(n) && (!m_p.topics[n].scrolling.isEmpty() || !m_p.topics[n].nonScrolling.isEmpty())) {
             if (!appendix)
-                out.entries.append({1, m_labels.appendix, -1, false, true});
+                out.entries.append({1, m_labels.appendix, -1, false, true, {}});
             appendix = true;
-            out.entries.append({2, shownTitle(m_p, m_p.topics[n], m_pages[n]), n, false, false});
+            out.entries.append({2, shownTitle(m_p, m_p.topics[n], m_pages[n]), n, false, false, {}});
             shown.insert(n);
         }
     // A topic's own heading (its title, or a first line set apart: bold or
