@@ -59,7 +59,7 @@ Button ScriptedPrompts::messageBox(BoxIcon icon, const QString &text, Buttons bu
 {
     if (icon == BoxIcon::Error)
         countBox();
-    m_records.append(PromptRecord{QStringLiteral("box"), icon, text, buttons});
+    m_records.append(PromptRecord{QStringLiteral("box"), icon, text, buttons, {}});
     PromptAnswer a;
     if (!take(QStringLiteral("box"), text, &a))
         return (buttons & Cancel) ? Cancel : (buttons & No) ? No : Ok;
@@ -86,7 +86,7 @@ bool ScriptedPrompts::chooseText(const QString &caption, const QString &prompt, 
 
 QString ScriptedPrompts::openFile(const QString &caption, const QString &, const QString &filter)
 {
-    m_records.append(PromptRecord{QStringLiteral("file"), BoxIcon::None, caption + u'|' + filter, NoButton});
+    m_records.append(PromptRecord{QStringLiteral("file"), BoxIcon::None, caption + u'|' + filter, NoButton, {}});
     PromptAnswer a;
     if (!take(QStringLiteral("file"), caption, &a) || !a.accepted)
         return {};
@@ -95,7 +95,7 @@ QString ScriptedPrompts::openFile(const QString &caption, const QString &, const
 
 bool ScriptedPrompts::chooseColor(const QColor &, QColor *chosen)
 {
-    m_records.append(PromptRecord{QStringLiteral("color"), BoxIcon::None, {}, NoButton});
+    m_records.append(PromptRecord{QStringLiteral("color"), BoxIcon::None, {}, NoButton, {}});
     PromptAnswer a;
     if (!take(QStringLiteral("color"), {}, &a) || !a.accepted)
         return false;
@@ -105,7 +105,7 @@ bool ScriptedPrompts::chooseColor(const QColor &, QColor *chosen)
 
 bool ScriptedPrompts::chooseFont(const QFont &, QFont *chosen)
 {
-    m_records.append(PromptRecord{QStringLiteral("font"), BoxIcon::None, {}, NoButton});
+    m_records.append(PromptRecord{QStringLiteral("font"), BoxIcon::None, {}, NoButton, {}});
     PromptAnswer a;
     if (!take(QStringLiteral("font"), {}, &a) || !a.accepted)
         return false;

@@ -642,7 +642,7 @@ THelpFileRead readHelpFile(const QByteArray &bytes, const QString &fileName)
             const QByteArray name = nameFor(h);
             nameOf.insert(h, name);
             p.topics[it.key()].contexts << name;
-            p.contexts.append({name, it.key()});
+            p.contexts.append({name, it.key(), false, {}});
             p.contextTopic.insert(name.toUpper(), it.key());
         }
     // Jumps to pages: the target's name (one this file does not define
