@@ -557,6 +557,7 @@ def check_tabs(browser, name, site):
 
 def main():
     kivhelp, kivhc, sample, corpus, out = (os.path.abspath(a) for a in sys.argv[1:6])
+    manual = Path(sys.argv[6]) if len(sys.argv) > 6 else None
     exe = shutil.which("chromium") or shutil.which("chromium-browser")
     if not exe:
         print("chromium is not installed: skipped")
@@ -609,6 +610,13 @@ def main():
                 check_layout(browser, name, site, shots, axe)
                 check_every_kind(browser, name, site, axe)
                 check_stems(browser, name, site)
+            # The user's manual, both editions as the build published them.
+            for edition, folder in (("manual-fr", "fr/Manuel_html"), ("manual-en", "en/Manual_html")):
+                if manual and (manual / folder).is_dir():
+                    check_site(browser, edition, manual / folder, shots)
+                    check_every_kind(browser, edition, manual / folder, axe)
+                else:
+                    print(f"{edition}: the manual is not built: not tried")
             check_french_search(browser, sites["sample"], shots)
             check_theme(browser, "sample", sites["sample"], shots)
             for lang, _, _ in LANGUAGES:
