@@ -152,6 +152,18 @@ struct TBlock {
     std::vector<TCell> cells;
     double height = 0; // Figure, Row; Text: its lines'
     QList<TPiece> pieces;
+    // Drawn: what only drawing needed (the layout, its text) let go.
+    void release()
+    {
+        layout.reset();
+        text.clear();
+        drawn.clear();
+        runs.clear();
+        lines.clear();
+        for (TCell &cell : cells)
+            for (TBlock &b : cell.blocks)
+                b.release();
+    }
 };
 
 class Manual {
@@ -159,6 +171,8 @@ public:
     Manual(const THelpDocument &project, const QSizeF &paper);
     ~Manual();
     QByteArray run(QString *error, QStringList *warnings);
+    // Cairo's file with the document's language and the figures' texts.
+    QByteArray withLanguageAndAlts(const QByteArray &bytes) const;
 
 private:
     double textWidth() const { return m_paper.width() - 2 * kMargin; }
@@ -862,6 +876,7 @@ void Manual::draw(std::vector<TBlock> &blocks, int pageOffset)
             cairo_tag_end(cr, tag.constData());
         for (qsizetype k = b.close.size() - 1; k >= 0; --k)
             cairo_tag_end(cr, b.close[k].constData());
+        b.release();
     }
 }
 
@@ -1010,46 +1025,53 @@ QByteArray Manual::run(QString *error, QStringList *warnings)
     // What Cairo does not write: the document's language, its title shown
     // by viewers, and the figures' texts.
     try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true); // Cairo names an image twice in a page's resources when it is drawn twice
-        pdf.processMemoryFile("manual", bytes.constData(), size_t(bytes.size()));
-        QPDFObjectHandle root = pdf.getRoot();
-        root.replaceKey("/Lang", QPDFObjectHandle::newUnicodeString(m_plan.language.toStdString()));
-        QPDFObjectHandle viewer = QPDFObjectHandle::newDictionary();
-        viewer.replaceKey("/DisplayDocTitle", QPDFObjectHandle::newBool(true));
-        root.replaceKey("/ViewerPreferences", viewer);
-        qsizetype figure = 0;
-        std::function<void(QPDFObjectHandle, int)> walk = [&](QPDFObjectHandle node, int depth) {
-            if (depth > 64)
-                return;
-            if (node.isArray()) {
-                for (int k = 0; k < node.getArrayNItems(); ++k)
-                    walk(node.getArrayItem(k), depth + 1);
-                return;
-            }
-            if (!node.isDictionary())
-                return;
-            if (node.getKey("/S").isName() && node.getKey("/S").getName() == "/Figure" && figure < m_alts.size())
-                node.replaceKey("/Alt", QPDFObjectHandle::newUnicodeString(m_alts[figure++].toStdString()));
-            if (node.hasKey("/K"))
-                walk(node.getKey("/K"), depth + 1);
-        };
-        walk(root.getKey("/StructTreeRoot").getKey("/K"), 0);
-        QPDFWriter writer(pdf);
-        writer.setOutputMemory();
-        // Cairo's streams kept as they are; the other objects packed (a
-        // third smaller).
-        writer.setDecodeLevel(qpdf_dl_none);
-        writer.setObjectStreamMode(qpdf_o_generate);
-        writer.setDeterministicID(true);
-        writer.write();
-        const std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
-        return QByteArray(reinterpret_cast<const char *>(out->getBuffer()), qsizetype(out->getSize()));
+        return withLanguageAndAlts(bytes);
     } catch (const std::exception &e) {
         if (error)
             *error = QString::fromUtf8(e.what());
         return {};
     }
+}
+
+QByteArray Manual::withLanguageAndAlts(const QByteArray &bytes) const
+{
+    QPDF pdf;
+    pdf.setSuppressWarnings(true); // Cairo names an image twice in a page's resources when it is drawn twice
+    pdf.processMemoryFile("manual", bytes.constData(), size_t(bytes.size()));
+    QPDFObjectHandle root = pdf.getRoot();
+    root.replaceKey("/Lang", QPDFObjectHandle::newUnicodeString(m_plan.language.toStdString()));
+    QPDFObjectHandle viewer = QPDFObjectHandle::newDictionary();
+    viewer.replaceKey("/DisplayDocTitle", QPDFObjectHandle::newBool(true));
+    root.replaceKey("/ViewerPreferences", viewer);
+    // The figures in the order drawn; the walk ends at the last one.
+    qsizetype figure = 0;
+    std::function<void(QPDFObjectHandle, int)> walk = [&](QPDFObjectHandle node, int depth) {
+        if (depth > 64 || figure >= m_alts.size())
+            return;
+        if (node.isArray()) {
+            for (int k = 0; k < node.getArrayNItems() && figure < m_alts.size(); ++k)
+                walk(node.getArrayItem(k), depth + 1);
+            return;
+        }
+        if (!node.isDictionary())
+            return;
+        if (node.getKey("/S").isName() && node.getKey("/S").getName() == "/Figure")
+            node.replaceKey("/Alt", QPDFObjectHandle::newUnicodeString(m_alts[figure++].toStdString()));
+        if (node.hasKey("/K"))
+            walk(node.getKey("/K"), depth + 1);
+    };
+    walk(root.getKey("/StructTreeRoot").getKey("/K"), 0);
+    // Written again whole: Cairo's streams kept as they are, the other
+    // objects packed into compressed object streams (a third to almost half
+    // smaller than Cairo's file, which also holds objects nothing uses).
+    QPDFWriter writer(pdf);
+    writer.setOutputMemory();
+    writer.setDecodeLevel(qpdf_dl_none);
+    writer.setObjectStreamMode(qpdf_o_generate);
+    writer.setDeterministicID(true);
+    writer.write();
+    const std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
+    return QByteArray(reinterpret_cast<const char *>(out->getBuffer()), qsizetype(out->getSize()));
 }
 
 } // namespace
