@@ -417,6 +417,7 @@ private:
     QMap<int, QString> m_pictureFiles;
     QSet<int> m_popups; // topics shown as pop-ups in the current page
     QSet<int> m_maps;   // pictures whose image map the current page has
+    QSet<int> m_bitmaps; // pictures made from the help's bitmaps
     QStringList m_relatedBoxes; // the current page's lists of related topics
     QHash<QString, QString> m_classes; // element and declarations -> class
     QString m_classRules;              // their rules, for the style sheet
@@ -636,14 +637,21 @@ QString Writer::picture(const TInline &item, int topic)
             image.save(&buffer, "PNG");
             write(file, png);
         }
+        // A bitmap of the help's own (an icon, a screenshot: 96 dots to the
+        // inch, with no finer version) is marked so that fine screens
+        // enlarge it pixel for pixel: smoothed, its letters would blur.
+        if (format.isEmpty() && !image.isNull())
+            m_bitmaps.insert(item.picture);
         m_pictureFiles.insert(item.picture, file);
     }
     const QString file = m_pictureFiles.value(item.picture);
     if (file.isEmpty())
         return QStringLiteral("<span class=\"macro\">[image]</span>");
-    const QString side = item.placement == TInline::Left ? QStringLiteral(" style=\"float:left\"")
-                         : item.placement == TInline::Right ? QStringLiteral(" style=\"float:right\"")
-                                                : QString();
+    QString side = item.placement == TInline::Left ? QStringLiteral(" style=\"float:left\"")
+                   : item.placement == TInline::Right ? QStringLiteral(" style=\"float:right\"")
+                                          : QString();
+    if (m_bitmaps.contains(item.picture))
+        side += QStringLiteral(" class=\"bitmap\"");
     // A hotspot graphic's hotspots: the areas of an image map, leading where
     // the help file's do (pop-ups open in the page).
     // Its text for readers who do not see it: the name of its file.
