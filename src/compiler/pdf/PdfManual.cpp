@@ -901,6 +901,9 @@ QByteArray Manual::run(QString *error, QStringList *warnings)
     m_cr = cairo_create(m_surface);
     m_context = pango_cairo_create_context(m_cr);
     pango_cairo_context_set_resolution(m_context, 72);
+    // Letters where their widths put them, not moved to whole points (which
+    // spaces them unevenly, and makes Cairo write a shift for each one).
+    pango_context_set_round_glyph_positions(m_context, FALSE);
     cairo_pdf_surface_set_metadata(m_surface, CAIRO_PDF_METADATA_TITLE, m_plan.title.toUtf8().constData());
     cairo_pdf_surface_set_metadata(m_surface, CAIRO_PDF_METADATA_CREATOR, "KivHelp");
     const double width = textWidth();

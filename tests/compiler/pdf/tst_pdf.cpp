@@ -2,6 +2,8 @@
 #include "TestSupport.h"
 
 #define POINTERHOLDER_TRANSITION 4
+#include <cmath>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFAnnotationObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -153,6 +155,24 @@ void TestPdf::printableManual()
                                  "Un mot défini ici.", "mot ; le site et rien.", "Case A", "Point deux"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString::fromUtf8(expected) + u'\n' + text));
     QCOMPARE(text.count(QStringLiteral("zygomatique")), 1);
+    // Letters stand where their widths put them: words do not start a whole
+    // number of points after the word before them (as they do when each
+    // letter is moved to a whole point, which spaces them unevenly).
+    const QString boxes = poppler(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
+    static const QRegularExpression word(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\""));
+    QMap<QString, QList<double>> lines; // yMin -> the words' left edges
+    for (auto it = word.globalMatch(boxes); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        lines[m.captured(2)] << m.captured(1).toDouble();
+    }
+    int pairs = 0, between = 0;
+    for (const QList<double> &starts : std::as_const(lines))
+        for (qsizetype k = 1; k < starts.size(); ++k) {
+            const double offset = starts[k] - starts[k - 1];
+            ++pairs;
+            between += std::abs(offset - std::round(offset)) > 0.1;
+        }
+    QVERIFY2(pairs > 50 && between > pairs / 2, qPrintable(QStringLiteral("%1 of %2").arg(between).arg(pairs)));
     QCOMPARE(text.count(QStringLiteral("Second\n")), 2); // its line in the contents, its heading
     // The structure a screen reader follows.
     const QString structure = poppler(QStringLiteral("pdfinfo"), {QStringLiteral("-struct-text"), file});
