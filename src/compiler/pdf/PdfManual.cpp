@@ -927,7 +927,7 @@ QByteArray Manual::run(QString *error, QStringList *warnings)
         heading.after = level == 1 ? 8 : 5;
         heading.keepWithNext = true;
         heading.dest = e.topic >= 0 ? "t" + QByteArray::number(e.topic) : "e" + QByteArray::number(i);
-        if (level == 1)
+        if (e.level <= m_plan.chapterLevel)
             heading.chapter = e.text;
         body.push_back(std::move(heading));
         if (e.topic >= 0) {

@@ -1251,11 +1251,17 @@ TManualPlan Writer::manual()
     out.contents = m_labels.contents;
     out.appendix = m_labels.appendix;
     // The contents in order, each topic's heading once; then the others.
+    // A help whose contents are its home page with every other entry under
+    // it (as a KivHelp project's) has its chapters one level down.
+    const bool oneRoot = m_contents.size() > 1 && std::count_if(m_contents.cbegin(), m_contents.cend(), [](const TContentsEntry &e) {
+                                                       return e.level == 1;
+                                                   }) == 1;
+    out.chapterLevel = oneRoot ? 2 : 1;
     QSet<int> shown;
     for (int i = 0; i < m_contents.size(); ++i) {
         const TContentsEntry &e = m_contents[i];
         const bool repeat = e.topic >= 0 && shown.contains(e.topic);
-        const bool chapter = e.level == 1 && (i == 0 || (i + 1 < m_contents.size() && m_contents[i + 1].level > 1));
+        const bool chapter = i == 0 || (e.level == out.chapterLevel && i + 1 < m_contents.size() && m_contents[i + 1].level > e.level);
         out.entries.append({e.level, e.text, e.topic, repeat, chapter, {}});
         if (e.topic >= 0)
             shown.insert(e.topic);

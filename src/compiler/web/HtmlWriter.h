@@ -58,11 +58,14 @@ struct TManualPlan {
         QString text;
         int topic = -1;      // -1: a book without a page of its own
         bool repeat = false; // a topic already shown: a bookmark, no heading of its own
-        bool chapter = false; // a level-1 entry with entries under it (and the first): it starts a page
+        bool chapter = false; // a chapter with entries under it (and the first entry): it starts a page
         QString heading;      // a topic's heading when it has its own (see titleParagraphs), else empty
     };
     QString title, language, contents, appendix;
     QList<Entry> entries;
+    // The level of the chapters (the running header names the last one):
+    // 1, or 2 when the contents are one page with all the others under it.
+    int chapterLevel = 1;
     // The paragraph that says a topic's title, or sets its first line apart
     // as a heading: the manual's heading says it instead.
     QHash<int, const TParagraph *> titleParagraphs;

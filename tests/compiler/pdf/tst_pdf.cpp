@@ -105,6 +105,7 @@ class TestPdf : public QObject {
     Q_OBJECT
 private slots:
     void printableManual();
+    void chaptersUnderAHomePage();
     void lettersWithoutAFontAreSaid();
 };
 
@@ -251,6 +252,41 @@ void TestPdf::printableManual()
         QVERIFY2(all.contains(t), qPrintable(t));
     }
     QVERIFY(titles > 200);
+}
+
+// A help made with KivHelp: its home page, every other entry under it.
+// Its books are the chapters: each starts a page.
+void TestPdf::chaptersUnderAHomePage()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("poppler-utils is not installed");
+    TestSupport::Sandbox box;
+    TestSupport::writeFile(box.path("h.hpj"), "[OPTIONS]\r\nTITLE=Guide\r\nCNT=h.cnt\r\n[FILES]\r\nh.rtf\r\n");
+    TestSupport::writeFile(box.path("h.cnt"), ":Base h.hlp\r\n1 Accueil=home\r\n2 Partie A\r\n3 Alpha=a\r\n2 Partie B\r\n3 Beta=b\r\n");
+    TestSupport::writeFile(box.path("h.rtf"), "{\\rtf1{\\fonttbl{\\f0 Arial;}}#{\\footnote # home}${\\footnote $ Accueil}Bienvenue.\\par\\page"
+                                              "#{\\footnote # a}${\\footnote $ Alpha}Texte alpha.\\par\\page"
+                                              "#{\\footnote # b}${\\footnote $ Beta}Texte beta.\\par}");
+    Hlp::TCompileOptions options;
+    options.output = Hlp::TOutput::Pdf;
+    options.pdfFile = box.path("h.pdf");
+    const Hlp::TCompileResult r = Hlp::compileProject(box.path("h.hpj"), options);
+    QVERIFY2(r.ok, qPrintable(r.messages.join(u'\n')));
+    QStringList pages;
+    for (int page = 1; page < 8; ++page) {
+        const QString text = poppler(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                                                  QString::number(page), options.pdfFile, QStringLiteral("-")});
+        if (text.trimmed().isEmpty())
+            break;
+        pages << text;
+    }
+    const auto pageOf = [&](const char *words) {
+        for (qsizetype k = 0; k < pages.size(); ++k)
+            if (pages[k].contains(QLatin1String(words)))
+                return k;
+        return qsizetype(-1);
+    };
+    QVERIFY2(pageOf("Bienvenue") >= 0 && pageOf("Texte alpha") > pageOf("Bienvenue") && pageOf("Texte beta") > pageOf("Texte alpha"),
+             qPrintable(pages.join(QStringLiteral("\n----\n"))));
 }
 
 void TestPdf::lettersWithoutAFontAreSaid()
