@@ -9,10 +9,12 @@ search page finds the last topic of the contents, and a click on the hit
 opens it. The sites are the sample project published by `kivhelp --build`,
 a corpus project converted by `kivhc` and a help file of the classic
 compiler published from the .HLP alone (when the corpus is there), and the
-compiler test's pages (with pictures and a table). Screenshots are left in
-OUT/shots.
+compiler test's pages (with pictures and a table). axe-core also reads each
+kind of page of every other project and compiled help of the corpus and of
+both editions of the user's manual (MANUAL_DIR: the build's manual/ folder).
+Screenshots are left in OUT/shots.
 
-    browser.py KIVHELP KIVHC SAMPLE_DIR CORPUS_DIR OUT
+    browser.py KIVHELP KIVHC SAMPLE_DIR CORPUS_DIR OUT [MANUAL_DIR]
 Exit 77 when Chromium is not installed."""
 import base64
 import json
@@ -575,6 +577,7 @@ def main():
         if run.returncode != 0:
             raise Failure(f"kivhelp --build failed:\n{run.stdout}{run.stderr}")
         sites = {"sample": work / "built/Kivhelp.COM/Kivhelp_html"}
+        others = {}
         # A corpus project with pop-ups, pictures, tabs and a contents file.
         if (Path(corpus) / "demist").is_dir():
             shutil.copytree(Path(corpus) / "demist", work / "demist")
@@ -590,6 +593,23 @@ def main():
             if run.returncode != 0:
                 raise Failure(f"kivhc --format html failed on VIDSEND2.HLP:\n{run.stdout}{run.stderr}")
             sites["reference"] = work / "reference_html"
+            # Every other project and compiled help of the corpus: axe-core
+            # on each kind of page.
+            for source in sorted(Path(corpus).glob("*/**/*.hpj")) + sorted((Path(corpus).parent / "compiled-hlp").glob("*/*.[hH][lL][pP]")) \
+                    + sorted(Path(corpus).glob("reference-hlp/PROYECTO.HLP")):
+                if source.name == "demist.hpj":
+                    continue
+                # A copy: the compiler's log goes beside the project.
+                top = Path(corpus).parent / source.relative_to(Path(corpus).parent).parts[0] / source.relative_to(Path(corpus).parent).parts[1]
+                name = f"{top.name}-{source.stem}".lower()
+                if not (work / "src" / top.name).exists():
+                    shutil.copytree(top, work / "src" / top.name)
+                copy = work / "src" / top.name / source.relative_to(top)
+                run = subprocess.run([kivhc, "--format", "html", "--missing-files=warning", "-o", str(work / f"corpus-{name}"), str(copy)],
+                                     env=env, capture_output=True, text=True, timeout=300)
+                if run.returncode != 0:
+                    raise Failure(f"kivhc --format html failed on {source}:\n{run.stdout}{run.stderr}")
+                others[name] = work / f"corpus-{name}"
         else:
             print(f"the corpus is not at {corpus}: its project is not tried")
         # A page in each other language with a stemmer in the pages' script.
@@ -610,6 +630,8 @@ def main():
                 check_layout(browser, name, site, shots, axe)
                 check_every_kind(browser, name, site, axe)
                 check_stems(browser, name, site)
+            for name, site in others.items():
+                check_every_kind(browser, name, site, axe)
             # The user's manual, both editions as the build published them.
             for edition, folder in (("manual-fr", "fr/Manuel_html"), ("manual-en", "en/Manual_html")):
                 if manual and (manual / folder).is_dir():
