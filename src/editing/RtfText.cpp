@@ -16,6 +16,7 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -93,6 +94,26 @@ void appendEscaped(QByteArray &out, const QString &text)
     }
 }
 
+// A paragraph's indents and spacing as the file gives them (twips), kept in
+// its format so that they are written back as they were, and shown.
+constexpr const char *kIndentWords[5] = {"li", "ri", "fi", "sb", "sa"};
+constexpr int kIndentProperty = QTextFormat::UserProperty + 20; // + the word's index
+
+void setIndents(QTextBlockFormat &bf, const int (&twips)[5])
+{
+    for (int k = 0; k < 5; ++k)
+        if (twips[k])
+            bf.setProperty(kIndentProperty + k, twips[k]);
+        else
+            bf.clearProperty(kIndentProperty + k);
+    // 15 twips to a pixel at 96 dots to the inch.
+    bf.setLeftMargin(twips[0] / 15.0);
+    bf.setRightMargin(twips[1] / 15.0);
+    bf.setTextIndent(twips[2] / 15.0);
+    bf.setTopMargin(twips[3] / 15.0);
+    bf.setBottomMargin(twips[4] / 15.0);
+}
+
 int alignmentCode(Qt::Alignment a)
 {
     if (a & Qt::AlignHCenter)
@@ -159,6 +180,9 @@ QByteArray FWriteRtf(const QTextDocument &doc)
         case 3: body += "\\qj"; break;
         default: break;
         }
+        for (int k = 0; k < 5; ++k)
+            if (const int twips = block.blockFormat().intProperty(kIndentProperty + k))
+                body += '\\' + QByteArray(kIndentWords[k]) + QByteArray::number(twips);
         bool any = false;
         // A marker shown as an object is written as its text, in the run
         // it came from: it joins the text written in the same run beside it.
@@ -227,6 +251,7 @@ struct State {
     int colour = 0;
     int uc = 1;
     int align = 0;
+    int indents[5] = {}; // twips, in the order of kIndentWords
     Dest dest = Dest::Text;
 };
 
@@ -439,6 +464,7 @@ void Reader::paragraph()
     case 3: bf.setAlignment(Qt::AlignJustify); break;
     default: bf.setAlignment(Qt::AlignLeft); break;
     }
+    setIndents(bf, st().indents);
     m_cursor.setBlockFormat(bf);
     m_cursor.setBlockCharFormat(charFormat());
     // The new paragraph starts with the same format, so that dropping an
@@ -513,6 +539,7 @@ void Reader::controlWord(const QByteArray &w, bool hasParam, int param)
         s.font = -1; s.sizeHalf = 24; s.bold = s.italic = s.underline = false; s.colour = 0;
     } else if (w == "pard") {
         s.align = 0;
+        std::fill(std::begin(s.indents), std::end(s.indents), 0);
     } else if (w == "f") {
         s.font = param;
     } else if (w == "fs") {
@@ -537,6 +564,9 @@ void Reader::controlWord(const QByteArray &w, bool hasParam, int param)
         s.align = 2;
     } else if (w == "qj") {
         s.align = 3;
+    } else if (const auto at = std::find_if(std::begin(kIndentWords), std::end(kIndentWords), [&](const char *k) { return w == k; });
+               at != std::end(kIndentWords)) {
+        s.indents[at - std::begin(kIndentWords)] = qBound(-31680, hasParam ? param : 0, 31680); // at most 22 inches
     } else {
         ++m_info.unknownWords;
     }
@@ -628,6 +658,7 @@ TReadInfo Reader::run()
         QTextBlockFormat bf = m_cursor.blockFormat();
         bf.setAlignment(st().align == 1 ? Qt::AlignHCenter : st().align == 2 ? Qt::AlignRight
                         : st().align == 3 ? Qt::AlignJustify : Qt::AlignLeft);
+        setIndents(bf, st().indents);
         m_cursor.setBlockFormat(bf);
     }
     return m_info;

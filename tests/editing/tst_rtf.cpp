@@ -86,6 +86,7 @@ private slots:
     void familiesWithoutFoundry();
     void pastedRichTextSurvivesASave();
     void classicRichEditFile();
+    void indentsAndSpacingSurviveAnEdit();
     void foreignRtf_data();
     void foreignRtf();
     void plainTextInput();
@@ -210,6 +211,36 @@ void TestRtf::classicRichEditFile()
     FReadRtf(doc, QByteArray(kClassic));
     QCOMPARE(dump(doc), QStringList({"PL", "  [Arial|13|---|auto] Manuel", "PL",
                                      "  [Arial|13|---|#008000] @_0_voir_aussi_@"}));
+}
+
+// A page written by hand or by a word processor, with indented code lines,
+// a hanging indent and spacing: typed into and saved, it keeps them.
+void TestRtf::indentsAndSpacingSurviveAnEdit()
+{
+    const QByteArray page = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier New;}}\r\n"
+                            "\\pard\\qc\\plain\\f0\\fs32\\b Titre\\par\r\n"
+                            "\\pard\\plain\\sa120\\f0\\fs22 Texte.\\par\r\n"
+                            "\\pard\\plain\\sa60\\li284\\f1\\fs20 build/kivhc X.HPJ\\par\r\n"
+                            "\\pard\\fi-360\\li360\\sb40 \\'b7\\tab Point\\par\r\n"
+                            "\\pard Fin\\par}";
+    QTextDocument doc;
+    FReadRtf(doc, page);
+    QTextBlock code = doc.findBlockByNumber(2);
+    QVERIFY(code.blockFormat().leftMargin() > 10); // shown indented
+    QTextCursor c(code);
+    c.movePosition(QTextCursor::EndOfBlock);
+    c.insertText(QStringLiteral(" -o Y"));
+    c.insertBlock(); // Enter: the next line is a code line too
+    c.insertText(QStringLiteral("build/kivhc Z.HPJ"));
+    const QByteArray saved = FWriteRtf(doc);
+    for (const char *expected : {"\\pard\\qc\\plain", "\\pard\\sa120\\plain", "\\pard\\li284\\sa60\\plain\\f2\\fs20 build/kivhc X.HPJ -o Y\\par",
+                                 "\\pard\\li284\\sa60\\plain\\f2\\fs20 build/kivhc Z.HPJ\\par", "\\pard\\li360\\fi-360\\sb40\\plain",
+                                 "\\pard\\plain\\f2\\fs20 Fin"})
+        QVERIFY2(saved.contains(expected), qPrintable(QByteArray(expected) + '\n' + saved));
+    // Read again, written again: the same bytes.
+    QTextDocument back;
+    FReadRtf(back, saved);
+    QCOMPARE(FWriteRtf(back), saved);
 }
 
 void TestRtf::foreignRtf_data()
