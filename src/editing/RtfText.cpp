@@ -742,6 +742,11 @@ QStringList FKeepWhatATopicHolds(const QTextDocument &in, QTextDocument &out)
         } else {
             QTextBlockFormat paragraph;
             paragraph.setAlignment(b.blockFormat().alignment());
+            // Indents and spacing a page had (copied from another page).
+            int twips[5];
+            for (int k = 0; k < 5; ++k)
+                twips[k] = b.blockFormat().intProperty(kIndentProperty + k);
+            setIndents(paragraph, twips);
             if (first)
                 to.setBlockFormat(paragraph);
             else

@@ -241,6 +241,10 @@ void TestRtf::indentsAndSpacingSurviveAnEdit()
     QTextDocument back;
     FReadRtf(back, saved);
     QCOMPARE(FWriteRtf(back), saved);
+    // Copied into another page: the paste keeps them too.
+    QTextDocument pasted;
+    RtfText::FKeepWhatATopicHolds(back, pasted);
+    QVERIFY(FWriteRtf(pasted).contains("\\pard\\li284\\sa60\\plain\\f2\\fs20 build/kivhc Z.HPJ"));
 }
 
 void TestRtf::foreignRtf_data()
