@@ -106,6 +106,7 @@ class TestPdf : public QObject {
 private slots:
     void printableManual();
     void chaptersUnderAHomePage();
+    void everyCorpusHelp();
     void lettersWithoutAFontAreSaid();
 };
 
@@ -287,6 +288,42 @@ void TestPdf::chaptersUnderAHomePage()
     };
     QVERIFY2(pageOf("Bienvenue") >= 0 && pageOf("Texte alpha") > pageOf("Bienvenue") && pageOf("Texte beta") > pageOf("Texte alpha"),
              qPrintable(pages.join(QStringLiteral("\n----\n"))));
+}
+
+// Every help project of the corpus as a manual, read back as
+// the printable manual's test reads it: tagged, headings and paragraphs in
+// its structure, fonts embedded as subsets, no picture made a JPEG (the
+// corpus has none), a table of objects read without repair.
+void TestPdf::everyCorpusHelp()
+{
+    const QString corpus = QStringLiteral(KIVHELP_SHARED_DIR "/corpus");
+    if (!QFileInfo::exists(corpus + QStringLiteral("/winhelp")) || QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        QSKIP("the corpus or poppler-utils is not here");
+    QStringList sources;
+    for (QDirIterator it(corpus, {QStringLiteral("*.hpj")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        sources << it.next();
+    sources.sort();
+    QVERIFY(sources.size() >= 8);
+    TestSupport::Sandbox box;
+    for (const QString &source : std::as_const(sources)) {
+        Hlp::TCompileOptions options;
+        options.output = Hlp::TOutput::Pdf;
+        options.pdfFile = box.path("m.pdf");
+        options.missingFilesAreWarnings = true;
+        const Hlp::TCompileResult r = Hlp::compileProject(source, options);
+        QVERIFY2(r.ok, qPrintable(source + u'\n' + r.messages.join(u'\n')));
+        const QString info = poppler(QStringLiteral("pdfinfo"), {options.pdfFile});
+        QVERIFY2(info.contains(QStringLiteral("Tagged:          yes")), qPrintable(source));
+        const QString structure = poppler(QStringLiteral("pdfinfo"), {QStringLiteral("-struct"), options.pdfFile});
+        for (const char *element : {"Document", "TOC", "H1", "P (block)"})
+            QVERIFY2(structure.contains(QLatin1String(element)), qPrintable(source + u' ' + QLatin1String(element)));
+        const QStringList fonts = poppler(QStringLiteral("pdffonts"), {options.pdfFile}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+        QVERIFY2(!fonts.isEmpty(), qPrintable(source));
+        for (const QString &font : fonts)
+            QVERIFY2(font.section(u'+', 0, 0).size() == 6 && font.contains(QStringLiteral(" yes yes ")), qPrintable(source + u'\n' + font));
+        QVERIFY2(!poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), options.pdfFile}).contains(QStringLiteral(" jpeg ")), qPrintable(source));
+        QVERIFY2(readPdf(options.pdfFile).sound, qPrintable(source));
+    }
 }
 
 void TestPdf::lettersWithoutAFontAreSaid()
