@@ -313,6 +313,8 @@ private:
     void flushBytes();
     void flushText();
     void paragraph();
+    // The current paragraph's alignment, indents and spacing, set in `bf`.
+    void paragraphFormat(QTextBlockFormat &bf);
     void commitFont();
     QTextCharFormat charFormat() const;
     QStringDecoder *decoder();
@@ -454,10 +456,8 @@ void Reader::commitFont()
     m_fontName.clear();
 }
 
-void Reader::paragraph()
+void Reader::paragraphFormat(QTextBlockFormat &bf)
 {
-    flushText();
-    QTextBlockFormat bf = m_cursor.blockFormat();
     switch (st().align) {
     case 1: bf.setAlignment(Qt::AlignHCenter); break;
     case 2: bf.setAlignment(Qt::AlignRight); break;
@@ -465,6 +465,13 @@ void Reader::paragraph()
     default: bf.setAlignment(Qt::AlignLeft); break;
     }
     setIndents(bf, st().indents);
+}
+
+void Reader::paragraph()
+{
+    flushText();
+    QTextBlockFormat bf = m_cursor.blockFormat();
+    paragraphFormat(bf);
     m_cursor.setBlockFormat(bf);
     m_cursor.setBlockCharFormat(charFormat());
     // The new paragraph starts with the same format, so that dropping an
@@ -656,9 +663,7 @@ TReadInfo Reader::run()
         m_cursor.removeSelectedText();
     } else {
         QTextBlockFormat bf = m_cursor.blockFormat();
-        bf.setAlignment(st().align == 1 ? Qt::AlignHCenter : st().align == 2 ? Qt::AlignRight
-                        : st().align == 3 ? Qt::AlignJustify : Qt::AlignLeft);
-        setIndents(bf, st().indents);
+        paragraphFormat(bf);
         m_cursor.setBlockFormat(bf);
     }
     return m_info;

@@ -647,20 +647,21 @@ QString Writer::picture(const TInline &item, int topic)
     const QString file = m_pictureFiles.value(item.picture);
     if (file.isEmpty())
         return QStringLiteral("<span class=\"macro\">[image]</span>");
-    QString side = item.placement == TInline::Left ? QStringLiteral(" style=\"float:left\"")
-                   : item.placement == TInline::Right ? QStringLiteral(" style=\"float:right\"")
-                                          : QString();
+    // Its side (a picture beside the text) and its kind.
+    QString attributes = item.placement == TInline::Left ? QStringLiteral(" style=\"float:left\"")
+                         : item.placement == TInline::Right ? QStringLiteral(" style=\"float:right\"")
+                                                : QString();
     if (m_bitmaps.contains(item.picture))
-        side += QStringLiteral(" class=\"bitmap\"");
+        attributes += QStringLiteral(" class=\"bitmap\"");
     // A hotspot graphic's hotspots: the areas of an image map, leading where
     // the help file's do (pop-ups open in the page).
     // Its text for readers who do not see it: the name of its file.
     const QString alt = escaped(m_p.pictureNames.value(item.picture));
     const QList<TPictureHotspot> hotspots = pictureHotspots(m_p.pictureData[item.picture]);
     if (hotspots.isEmpty())
-        return QStringLiteral("<img src=\"%1\" alt=\"%2\"%3>").arg(file, alt, side);
+        return QStringLiteral("<img src=\"%1\" alt=\"%2\"%3>").arg(file, alt, attributes);
     const QString map = QStringLiteral("map%1").arg(item.picture);
-    QString out = QStringLiteral("<img src=\"%1\" alt=\"%2\" usemap=\"#%3\"%4>").arg(file, alt, map, side);
+    QString out = QStringLiteral("<img src=\"%1\" alt=\"%2\" usemap=\"#%3\"%4>").arg(file, alt, map, attributes);
     if (m_maps.contains(item.picture))
         return out;
     m_maps.insert(item.picture);
