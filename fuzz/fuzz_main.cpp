@@ -188,7 +188,7 @@ const QByteArray kSeeds[] = {
 QByteArray mutate(QByteArray data, QRandomGenerator &rng)
 {
     static const QByteArray tokens[] = {"{", "}", "\\", "\\par ", "\\'", "\\u-", "\\bin", "\\*", "\t", "\r\n",
-                                        "\x1a", ";", "=", "[", "]", "0x", "\\fonttbl", "\\fcharset128 "};
+                                        "\x1a", ";", "=", "[", "]", "0x", "\\fonttbl", "\\fcharset128 ", "\\li2147483647 ", "\\fi-2147483648 ", "\\pard"};
     const int edits = 1 + int(rng.bounded(16));
     for (int e = 0; e < edits; ++e) {
         const qsizetype at = data.isEmpty() ? 0 : qsizetype(rng.bounded(int(data.size())));
